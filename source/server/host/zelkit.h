@@ -1,0 +1,202 @@
+// Toolkit library (zelkit64): files, paths, profiles, strings, memory,
+// errors and console input. Every operation returns nonzero (or a handle)
+// on success and 0 (or null) on failure; a failure always leaves a last
+// error with a code and a readable text (Z_GetLastError,
+// Z_GetLastErrorPrompt).
+//
+// Buffers: path buffers handed to the path operations hold Z_MAX_PATH
+// characters; an operation that would overflow one fails instead of
+// cutting the path.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int Z_MAX_PATH = 260;
+constexpr int Z_MAX_LINE = 1024;
+
+#ifdef _WIN32
+constexpr char Z_PATH_SEPARATOR = '\\';
+constexpr const char* Z_PATH_SEPARATOR_TEXT = "\\";
+#else
+constexpr char Z_PATH_SEPARATOR = '/';
+constexpr const char* Z_PATH_SEPARATOR_TEXT = "/";
+#endif
+
+// Configuration files of the product are Windows text files on every
+// platform: Z_WriteFileLineEx ends lines with CR LF; the readers accept
+// CR LF and LF.
+constexpr const char* Z_LINE_END = "\r\n";
+
+// Character set numbers of Z_TranslateText and Z_AssignCharset.
+constexpr int Z_CHARSET_NONE = 0;
+constexpr int Z_CHARSET_GB18030 = 1;
+constexpr int Z_CHARSET_BIG5 = 2;
+constexpr int Z_CHARSET_UTF8 = 3;
+
+// Error codes the toolkit itself sets (callers may set others through
+// Z_CaptureError).
+constexpr uint32_t Z_ERROR_NONE = 0;
+constexpr uint32_t Z_ERROR_IO = 1001;             // open, read, write, rename ...
+constexpr uint32_t Z_ERROR_NOT_FOUND = 1002;      // file or directory missing
+constexpr uint32_t Z_ERROR_EXISTS = 1003;         // target name taken
+constexpr uint32_t Z_ERROR_TOO_LONG = 1004;       // path or line does not fit its buffer
+constexpr uint32_t Z_ERROR_BAD_ARGUMENT = 1005;
+constexpr uint32_t Z_ERROR_NO_MEMORY = 1006;
+constexpr uint32_t Z_ERROR_CHARSET = 1007;        // text cannot be converted
+constexpr uint32_t Z_ERROR_END_OF_INPUT = 1008;   // console input closed
+constexpr uint32_t Z_ERROR_INJECTED = 1999;       // failure injected with ZEL_FAULT
+
+struct ZFileObject;
+using HZFILE = ZFileObject*;
+
+// Second field nonzero when the file lies directly in the directory.
+struct ZContrastResult {
+    uint32_t sameName;     // the two paths name the same file or directory
+    uint32_t inDirectory;  // the file lies in the directory
+    uint32_t reserved[2];
+};
+static_assert(sizeof(ZContrastResult) == 16);
+
+using ZCopyCallback = int (*)(const char* path);
+
+// ---- paths -----------------------------------------------------------------
+// Appends one separator unless the path ends with one already. With flag 1
+// an empty path stays empty. Fails when the buffer (Z_MAX_PATH) is full.
+int Z_AppendSubdirSymbol(char* path, int flag);
+// Appends text to a path buffer of Z_MAX_PATH; fails (buffer unchanged) when
+// it would not fit.
+int Z_AppendPath(char* path, const char* text);
+int Z_DeappendSubdirSymbol(char* path);
+// Makes the directory of programPath current; a path without a directory
+// part means the running program's own directory.
+int Z_GotoProgramDir(const char* programPath);
+int Z_ChangeDir(const char* path);
+char* Z_GetCurrentDir(char* buffer, int size);
+// Full path of the running program, or null.
+char* Z_GetProgramPath(char* buffer, int size);
+int Z_CreateDir(const char* path, int flags);
+int Z_IsValidFileName(const char* path);                // a file exists
+int Z_IsValidFilePath(const char* path, int flags);     // a directory exists
+int Z_IsSameFilePath(const char* dir1, const char* dir2);
+int Z_GetFileNamePathLength(const char* path);          // the name starts here
+int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result);
+
+// ---- whole files -------------------------------------------------------------
+// Copies source over target; the target is replaced whole or not at all.
+int Z_CloneFile(const char* source, const char* target);
+int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int flags);
+// Renames; fails when the new name is taken.
+int Z_RenameFile(const char* oldPath, const char* newPath);
+// Moves source over target in one atomic step (the target may exist).
+int Z_ReplaceFile(const char* source, const char* target);
+int Z_DeleteFile(const char* path);
+// Deletes the files of dir whose names match the wildcard (* and ?), compared
+// without regard to case. Returns 1 also when nothing matched.
+int Z_DeleteFiles(const char* dir, const char* wildcard);
+int Z_GetFileSize(const char* path, uint64_t* size);
+
+// ---- open files --------------------------------------------------------------
+constexpr int Z_MODE_READ_WRITE = 0;
+constexpr int Z_MODE_READ = 1;
+HZFILE Z_OpenFile(const char* path, int mode, int share, void* security, uint32_t flags);
+// Creates a new empty file (an existing one is truncated).
+HZFILE Z_CreateFile(const char* path, int mode, int share, void* security, uint32_t flags);
+int Z_CloseFile(HZFILE file);
+int Z_SeekFile(HZFILE file, int64_t offset);
+int Z_SeekFileEnd(HZFILE file);
+const char* Z_GetFileName(HZFILE file);
+// Reads up to size bytes; returns the count read (0 at end or on error).
+// With exact 1 anything short of size is an error (result 0).
+int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact);
+// Writes size bytes; returns size, or 0 on error.
+int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int exact);
+// Reads the next line without its line end. Returns 1 with a line, 0 at the
+// end of the file or on an error. A line that does not fit the buffer (size
+// including the terminator) is an error: nothing is cut, the file's error
+// state is set and Z_FileError reports it.
+int Z_ReadFileLine(HZFILE file, char* buffer, int size, void* reserved);
+// Writes text and, with lineEnd 1, the line end.
+int Z_WriteFileLineEx(HZFILE file, const char* text, int lineEnd);
+// Nonzero once a read or write on the file failed.
+int Z_FileError(HZFILE file);
+
+// ---- profiles (INI files) ----------------------------------------------------
+// Kinds of Z_ReadProfileItem.
+constexpr int Z_ITEM_TEXT = 1;
+constexpr int Z_ITEM_BOOLEAN = 2;
+constexpr int Z_ITEM_NUMBER = 3;
+// Positions the file just after the header of the named section: <0 error,
+// 0 absent, >0 found.
+int Z_SeekProfileSect(HZFILE file, const char* name);
+// Moves to the next section header; >0 with the name (no brackets) in the
+// buffer, 0 when none follows, <0 on an error. Lines passed over are copied
+// to passThrough when it is given.
+int Z_ReadProfileSect(HZFILE file, char* buffer, int size, HZFILE passThrough);
+// Reads the next item of the current section into buffer as key, NUL, value;
+// *size is the buffer's room on entry and the value's position on return.
+// Returns the kind (Z_ITEM_*), 0 at the end of the section (the header that
+// ended it is delivered by the next Z_ReadProfileSect), <0 on an error.
+// Lines passed over (comments, blank lines) are copied to passThrough.
+int Z_ReadProfileItem(HZFILE file, char* buffer, int* size, int32_t* boolean, uint32_t* number,
+                      HZFILE passThrough);
+
+// ---- strings -----------------------------------------------------------------
+using ZStrCmpFunction = int (*)(const char* a, const char* b);
+using ZStrNCmpFunction = int (*)(const char* a, const char* b, size_t n);
+extern ZStrCmpFunction ZSTRCMP;    // exact
+extern ZStrCmpFunction ZSTRCMPI;   // without regard to case (ASCII letters)
+extern ZStrNCmpFunction ZSTRNCMPI; // first n characters, without regard to case
+// Splits text in place at any of the separators: the fields are moved to lie
+// one after another from the start of text, each ended by a NUL; runs of
+// separators count as one and leading ones are skipped. Returns the count.
+int Z_SegmentMultiStr(char* text, const char* separators, int flags);
+// Offset of the first occurrence of pattern in text, negative if absent.
+// A length of -1 means up to the terminator.
+int Z_GetFirstSubStrOffset(const char* text, int textLength, const char* pattern, int patternLength,
+                           int flags);
+char* Z_ToLowerStr(char* text, int length, int flags);
+
+// ---- character sets ----------------------------------------------------------
+// Converts a NUL-ended text from one character set number to another into
+// target (room: targetSize bytes, terminator included). Characters the
+// target set cannot encode become '?'. Charset 0 (none) copies the bytes as
+// they are. Returns the byte count written (without terminator), or -1 on a
+// failure (bad input sequence, no room).
+int Z_TranslateText(const char* source, int sourceCharset, char* target, int targetCharset, int flags,
+                    int targetSize);
+// Selects the character set of the following lexicon work.
+int Z_AssignCharset(int charset, int flags);
+int Z_GetAssignedCharset();
+// Z_MemDetect(8): physical memory in megabytes (ZEL_MEMDETECT overrides it).
+uint64_t Z_MemDetect(int what);
+
+// ---- memory ------------------------------------------------------------------
+void* Z_MemAlloc(size_t size, int flags);
+void* Z_MemRealloc(void* block, size_t size);
+void Z_MemFree(void* block);
+
+// ---- errors ------------------------------------------------------------------
+int Z_CaptureError(uint32_t code, const char* text, const char* source, int line);
+uint32_t Z_GetLastError();
+// With a null buffer: the text of the last error (valid until the next
+// error). With a buffer: copied into it (cut to size - 1).
+const char* Z_GetLastErrorPrompt(char* buffer, int size);
+// Sets the last error with printf-style text; for the libraries' own use.
+void Z_SetLastErrorText(uint32_t code, const char* format, ...);
+
+// ---- console -----------------------------------------------------------------
+// Reads one line from standard input without its line end. Returns the
+// length, or -1 at the end of input or when the line does not fit (the last
+// error says which).
+int Z_InputConsoleLine(char* buffer, int size, int flags);
+
+// ---- fault injection ---------------------------------------------------------
+// Every operation that can fail asks Z_FaultPoint with its name first; when
+// ZEL_FAULT selects this call, the operation fails as a real failure would,
+// with a last error whose text says it was injected.
+//   ZEL_FAULT=NAME[:N][,NAME[:N]...]  the N-th call (default 1) of NAME fails
+//   ZEL_FAULT=*:N                     the N-th fault point of the run fails
+//   ZEL_FAULT_LOG=path                appends each fault point's name, a line
+//                                     per call, to path
+int Z_FaultPoint(const char* name);
