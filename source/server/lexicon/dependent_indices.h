@@ -1,0 +1,5 @@
+#pragma once
+
+#include "server/host/dictionary_records.h"
+
+int RemoveDependentIndices(ObjectEnv* env);

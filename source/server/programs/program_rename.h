@@ -1,0 +1,4 @@
+#pragma once
+
+// The bin directory ends with a path separator.
+int RenameOldPrograms(const char* binDir, int serverProgramAbsent);

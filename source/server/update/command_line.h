@@ -1,0 +1,12 @@
+// The program's command line: stored once at entry, read only through
+// FindArgument.
+#pragma once
+
+// Keeps the argument list for FindArgument (argv must outlive the run).
+void StoreArguments(int argc, char** argv);
+// The program's own path as the process received it (word 0).
+const char* ProgramPathArgument();
+// Looks a key up among the arguments (case-insensitive). With a buffer: a
+// value lookup that copies the text after the key (cut to size - 1). With no
+// buffer and size 0: a switch test. Returns 1 when found, else 0.
+int FindArgument(const char* key, char* buffer, int size);

@@ -1,0 +1,11 @@
+#include "server/update/error_line.h"
+
+#include <cstdio>
+
+#include "server/host/zelkit.h"
+
+void PrintToolkitErrorLine() {
+    std::printf("\nERROR: %lu %s\n\n", static_cast<unsigned long>(Z_GetLastError()),
+                Z_GetLastErrorPrompt(nullptr, 0));
+    std::fflush(stdout);
+}
