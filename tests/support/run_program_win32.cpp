@@ -1,0 +1,79 @@
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "support/run_program.h"
+#include "support/scratch_dir.h"
+
+namespace zel::testing {
+
+namespace {
+
+// Quotes one word for the Windows command line rules.
+std::string QuoteWord(const std::string& word) {
+    if (!word.empty() && word.find_first_of(" \t\"") == std::string::npos) return word;
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (char c : word) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') quoted.append(backslashes * 2 + 1, '\\');
+        else quoted.append(backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    quoted += '"';
+    return quoted;
+}
+
+HANDLE OpenInheritable(const std::string& path, bool write) {
+    SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       &security, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& standardInput) {
+    ScratchDir io("run");
+    const std::string inputPath = io.Path("stdin.txt");
+    const std::string outputPath = io.Path("stdout.txt");
+    std::ofstream(inputPath, std::ios::binary) << standardInput;
+
+    std::string commandLine = QuoteWord(program);
+    for (const std::string& arg : args) commandLine += " " + QuoteWord(arg);
+
+    ProgramResult result;
+    HANDLE in = OpenInheritable(inputPath, false);
+    HANDLE out = OpenInheritable(outputPath, true);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    PROCESS_INFORMATION process{};
+    std::string mutableLine = commandLine;
+    if (CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        if (GetExitCodeProcess(process.hProcess, &code)) result.exitCode = static_cast<int>(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(in);
+    CloseHandle(out);
+    std::ifstream output(outputPath, std::ios::binary);
+    std::ostringstream text;
+    text << output.rdbuf();
+    result.output = text.str();
+    return result;
+}
+
+}  // namespace zel::testing

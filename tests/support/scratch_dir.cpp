@@ -1,0 +1,47 @@
+#include "support/scratch_dir.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace zel::testing {
+
+namespace fs = std::filesystem;
+
+ScratchDir::ScratchDir(const std::string& purpose) {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (;;) {
+        std::ostringstream name;
+        name << "zel-" << purpose << "-" << random() << "-" << stamp << "-" << counter++;
+        root_ = fs::temp_directory_path() / name.str();
+        if (fs::create_directories(root_)) break;
+    }
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+}
+
+std::string ScratchDir::Path(const std::string& relative) const {
+    if (relative.empty()) return root_.string();
+    return (root_ / fs::path(relative)).make_preferred().string();
+}
+
+std::string ReadFileText(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void WriteFileText(const fs::path& path, const std::string& text) {
+    if (path.has_parent_path()) fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+}  // namespace zel::testing

@@ -1,0 +1,50 @@
+// A scratch world for end-to-end runs of the real programs: a copy of the
+// built package (so a test may change it), a home directory made by
+// zelhome, and a service directory of its own.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/run_program.h"
+#include "support/scratch_dir.h"
+
+namespace zel::testing {
+
+// Every file below root (relative path with '/' → bytes).
+using DirectorySnapshot = std::map<std::string, std::string>;
+DirectorySnapshot SnapshotDirectory(const std::filesystem::path& root);
+
+// Paths of the built programs, as the build passes them to the tests.
+std::string BuiltUpgradeProgram();
+std::string BuiltPackageDir();
+std::string BuiltZelhome();
+
+class UpgradeWorld {
+public:
+    UpgradeWorld();
+
+    const std::filesystem::path& Package() const { return package_; }
+    const std::filesystem::path& Home() const { return home_; }
+    const std::filesystem::path& Services() const { return services_; }
+    std::string UpgradeProgram() const;
+
+    // zelhome new HOME [description]; returns its result.
+    ProgramResult MakeHome(const std::string& descriptionJson = "");
+    ProgramResult DumpHome() const;
+    // Runs the package's upgrade program with "DIR:<home>" first, then args.
+    ProgramResult Upgrade(const std::vector<std::string>& args, const std::string& input = "") const;
+    // Runs it with exactly these arguments.
+    ProgramResult UpgradeRaw(const std::vector<std::string>& args, const std::string& input = "") const;
+    std::string HomeArgument() const;
+
+private:
+    ScratchDir scratch_;
+    std::filesystem::path package_;
+    std::filesystem::path home_;
+    std::filesystem::path services_;
+};
+
+}  // namespace zel::testing

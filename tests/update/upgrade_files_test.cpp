@@ -1,0 +1,98 @@
+// Phase 3 as an administrator sees it: the copy list, the console program of
+// the native character set, and the run that finds the release in place.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/upgrade_fixture.h"
+
+namespace zel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string ProgressLine(const std::string& name) {
+    std::string line = "Copying: " + name;
+    line.resize(64, ' ');
+    return "\r" + line;
+}
+
+class UpgradeFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const ProgramResult made = world.MakeHome();
+        ASSERT_EQ(made.exitCode, 0) << made.output;
+    }
+    UpgradeWorld world;
+};
+
+TEST_F(UpgradeFiles, CopiesTheProgramsAndLibrariesInListOrder) {
+    const ProgramResult result = world.Upgrade({"NEW:0", "CS:1", "OLD:N"});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    const std::vector<std::string> order = {
+        "zelserver.exe", "zelsearcher.exe", "zelmirror.exe", "zelidenter.exe", "zemshutdown.exe",
+        "zemdict.exe", "zemmaster.exe", "zemload.exe", "zemservice.exe", "zelkit64.dll",
+        "zemkernel64.dll", "zemsearch64.dll", "zemdaemon64.dll", "zemshell64.dll", "zelrpc64.dll",
+        "zelapi64.dll", "readme.txt"};
+    size_t position = result.output.find("\nNow, Copying the system files...\n");
+    ASSERT_NE(position, std::string::npos) << result.output;
+    for (const std::string& name : order) {
+        const size_t found = result.output.find(ProgressLine(name), position);
+        ASSERT_NE(found, std::string::npos) << name << " missing or out of order";
+        position = found;
+        EXPECT_EQ(ReadFileText(world.Home() / "bin" / name), ReadFileText(world.Package() / name)) << name;
+    }
+    // The last progress call blanks the line.
+    EXPECT_NE(result.output.find("\r" + std::string(64, ' '), position), std::string::npos);
+    EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n"));
+}
+
+TEST_F(UpgradeFiles, AFailingCopyDoesNotStopTheRun) {
+    fs::remove(world.Package() / "zemload.exe");
+    const ProgramResult result = world.Upgrade({"NEW:0", "CS:1", "OLD:N"});
+    const size_t failed = result.output.find(ProgressLine("zemload.exe"));
+    ASSERT_NE(failed, std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("\nERROR: ", failed), std::string::npos);
+    EXPECT_NE(result.output.find(ProgressLine("zemservice.exe"), failed), std::string::npos);
+    EXPECT_TRUE(fs::exists(world.Home() / "bin" / "readme.txt"));
+    EXPECT_TRUE(fs::exists(world.Home() / "system" / "PROFILE.INI"));
+    EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n"));
+    EXPECT_EQ(result.exitCode, 2);
+}
+
+TEST_F(UpgradeFiles, ConsoleProgramFollowsTheNativeCharacterSet) {
+    struct Case {
+        const char* cs;
+        const char* variant;
+    };
+    for (const Case& c : {Case{"CS:1", "GB"}, Case{"CS:2", "UTF8"}, Case{"CS:3", "BIG5"}, Case{"CS:0", "UTF8"}}) {
+        UpgradeWorld fresh;
+        ASSERT_EQ(fresh.MakeHome().exitCode, 0);
+        const ProgramResult result = fresh.Upgrade({"NEW:0", c.cs, "OLD:N"});
+        EXPECT_EQ(result.exitCode, 0) << c.cs << "\n" << result.output;
+        EXPECT_EQ(ReadFileText(fresh.Home() / "bin" / "zemconsole.exe"),
+                  ReadFileText(fresh.Package() / c.variant / "zemconsole.exe"))
+            << c.cs;
+    }
+}
+
+TEST_F(UpgradeFiles, ReleaseAlreadyInPlaceEndsSilentlyAfterTheDictionaries) {
+    // The home's bin directory is the package directory itself.
+    fs::remove_all(world.Home() / "bin");
+    fs::copy(world.Package(), world.Home() / "bin", fs::copy_options::recursive);
+    const std::string program = (world.Home() / "bin" / fs::path(world.UpgradeProgram()).filename()).string();
+    const ProgramResult result = RunProgram(program, {world.HomeArgument(), "NEW:0", "CS:1", "OLD:N"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\nNow, Updating the system dictionaries...\n")) << result.output;
+    EXPECT_FALSE(Contains(result.output, "Now, Copying the system files"));
+    EXPECT_FALSE(Contains(result.output, "Upgrade is finished!"));
+    EXPECT_TRUE(fs::is_directory(world.Home() / "oem"));
+    EXPECT_TRUE(fs::is_directory(world.Home() / "system" / "etc"));
+}
+
+}  // namespace
+}  // namespace zel::testing

@@ -1,0 +1,84 @@
+// Phase 1: every choice is checked and every gate passed before anything of
+// the home directory changes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/upgrade_fixture.h"
+
+namespace zel::testing {
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class UpgradeGates : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const ProgramResult made = world.MakeHome();
+        ASSERT_EQ(made.exitCode, 0) << made.output;
+        before = SnapshotDirectory(world.Home());
+    }
+    void ExpectHomeUnchanged() const { EXPECT_TRUE(SnapshotDirectory(world.Home()) == before); }
+
+    UpgradeWorld world;
+    DirectorySnapshot before;
+};
+
+TEST_F(UpgradeGates, UnsupportedDicValueStopsBeforeAnythingChanges) {
+    const ProgramResult result = world.Upgrade({"DIC:XYZ", "NEW:1", "CS:1", "OLD:N"});
+    EXPECT_TRUE(Contains(result.output, "\nERROR: The argument(DIC:XYZ) is not supported!\n")) << result.output;
+    EXPECT_EQ(result.exitCode, 1);
+    ExpectHomeUnchanged();
+}
+
+TEST_F(UpgradeGates, UnsupportedNewValueStopsBeforeAnythingChanges) {
+    for (const char* value : {"NEW:5", "NEW:1 "}) {
+        const ProgramResult result = world.Upgrade({value, "CS:1", "OLD:N"});
+        EXPECT_TRUE(Contains(result.output, "\nERROR: The charset is not supported!\n")) << value;
+        EXPECT_EQ(result.exitCode, 1);
+        ExpectHomeUnchanged();
+    }
+}
+
+TEST_F(UpgradeGates, MenuAsksAgainAfterAnInvalidAnswer) {
+    const ProgramResult result = world.Upgrade({"DIC:rix", "CS:1", "OLD:N"}, "5\n0\n");
+    const std::string menu =
+        "\nPlease select the character set for modified dictionaries:"
+        "\n0: NONE\n1: GB18030\n2: UTF8\n3: BIG5\nYou select: ";
+    const size_t first = result.output.find(menu);
+    ASSERT_NE(first, std::string::npos) << result.output;
+    EXPECT_TRUE(Contains(result.output, menu + "\nThe selection is invalid!\n" + menu));
+    EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n")) << result.output;
+}
+
+TEST_F(UpgradeGates, EndOfInputAtTheMenuStopsBeforeAnythingChanges) {
+    const ProgramResult result = world.Upgrade({"CS:1", "OLD:N"}, "");
+    EXPECT_TRUE(Contains(result.output, "\nPlease select the character set for added dictionaries:"));
+    EXPECT_TRUE(Contains(result.output, "\nERROR: ")) << result.output;
+    EXPECT_EQ(result.exitCode, 1);
+    ExpectHomeUnchanged();
+}
+
+TEST_F(UpgradeGates, EmptyHomeDirectoryIsRefused) {
+    const ProgramResult result = world.UpgradeRaw({"NEW:1"}, "\n");
+    EXPECT_TRUE(Contains(result.output, "\nERROR: The target dir of ZEL Server is not given!\n"));
+    EXPECT_EQ(result.exitCode, 1);
+}
+
+TEST_F(UpgradeGates, HomeDirectoryTooLongForThePathBuffersIsRefused) {
+    const std::string longHome = world.Home().string() + std::string(240, 'h');
+    const ProgramResult result = world.UpgradeRaw({"DIR:" + longHome, "NEW:1"});
+    EXPECT_TRUE(Contains(result.output, "\nERROR: The target dir is longer than ")) << result.output;
+    EXPECT_EQ(result.exitCode, 1);
+    ExpectHomeUnchanged();
+}
+
+TEST_F(UpgradeGates, TypedHomeDirectoryIsUsed) {
+    const ProgramResult result =
+        world.UpgradeRaw({"NEW:0", "CS:0", "OLD:N"}, world.Home().string() + "\n");
+    EXPECT_TRUE(Contains(result.output, "Input the target dir of ZEL Server(e.g.: d:\\zelhome): "));
+    EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n")) << result.output;
+}
+
+}  // namespace
+}  // namespace zel::testing
