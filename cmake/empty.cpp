@@ -1,0 +1,1 @@
+// A library whose sources have not landed yet still configures.

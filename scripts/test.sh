@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the tests need, builds natively and for Windows, and runs
+# every test: natively with CTest, and the Windows test programs under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc 2>/dev/null || echo 2)
+
+scripts/install-packages.sh all
+
+echo "== Native build and tests"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure -j"$jobs")
+
+echo "== Windows build (MinGW) and tests under Wine"
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-windows -j"$jobs"
+export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
+wineboot --init >/dev/null 2>&1 || true
+(cd build-windows && ctest --output-on-failure -j1)
