@@ -1,0 +1,107 @@
+// ZEL_FAULT: make the N-th call of a named operation (or the N-th fault point
+// of the run) fail, so that every failure path can be reached from a test.
+#include "toolkit/fault_injection.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "toolkit/toolkit_internal.h"
+
+namespace {
+
+struct FaultSelection {
+    std::string name;  // "*" selects by the overall count
+    uint64_t call = 1;
+};
+
+struct FaultState {
+    bool loaded = false;
+    std::vector<FaultSelection> selections;
+    std::string logPath;
+    std::map<std::string, uint64_t> callsByName;
+    uint64_t callsOverall = 0;
+};
+
+FaultState& State() {
+    static FaultState state;
+    return state;
+}
+
+// An entry whose count is not a positive decimal number selects nothing:
+// a typing error must not make an unrelated call fail.
+void ParseEntry(const std::string& entry, std::vector<FaultSelection>& selections) {
+    if (entry.empty()) return;
+    FaultSelection selection;
+    size_t colon = entry.find(':');
+    selection.name = entry.substr(0, colon);
+    if (colon != std::string::npos) {
+        std::string count = entry.substr(colon + 1);
+        if (count.empty() || count.size() > 18) return;
+        uint64_t value = 0;
+        for (char c : count) {
+            if (c < '0' || c > '9') return;
+            value = value * 10 + static_cast<uint64_t>(c - '0');
+        }
+        if (value == 0) return;
+        selection.call = value;
+    }
+    if (selection.name.empty()) return;
+    selections.push_back(selection);
+}
+
+void Load(FaultState& state) {
+    state.selections.clear();
+    state.callsByName.clear();
+    state.callsOverall = 0;
+    const char* fault = std::getenv("ZEL_FAULT");
+    if (fault != nullptr) {
+        std::string text = fault;
+        size_t start = 0;
+        while (start <= text.size()) {
+            size_t comma = text.find(',', start);
+            if (comma == std::string::npos) comma = text.size();
+            ParseEntry(text.substr(start, comma - start), state.selections);
+            start = comma + 1;
+        }
+    }
+    const char* log = std::getenv("ZEL_FAULT_LOG");
+    state.logPath = (log != nullptr) ? log : "";
+    state.loaded = true;
+}
+
+void AppendToLog(const std::string& logPath, const char* name) {
+    if (logPath.empty()) return;
+    // Plain stdio on purpose: the toolkit's own file operations are fault
+    // points themselves.
+    std::FILE* log = std::fopen(logPath.c_str(), "ab");
+    if (log == nullptr) return;
+    std::fprintf(log, "%s\n", name);
+    std::fclose(log);
+}
+
+}  // namespace
+
+void ZelResetFaultInjection() {
+    Load(State());
+}
+
+int Z_FaultPoint(const char* name) {
+    FaultState& state = State();
+    if (!state.loaded) Load(state);
+    const std::string key = name ? name : "";
+    AppendToLog(state.logPath, key.c_str());
+    uint64_t byName = ++state.callsByName[key];
+    uint64_t overall = ++state.callsOverall;
+    for (const FaultSelection& selection : state.selections) {
+        bool hit = (selection.name == "*") ? selection.call == overall
+                                           : (selection.name == key && selection.call == byName);
+        if (hit) {
+            Z_SetLastErrorText(Z_ERROR_INJECTED, "%s: injected failure (ZEL_FAULT)", key.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,171 @@
+// Open files: HZFILE handles over C streams in binary mode, so that line ends
+// are written as given on every platform.
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "toolkit/file_object.h"
+#include "toolkit/toolkit_internal.h"
+#include "toolkit/toolkit_platform.h"
+
+using namespace zel::toolkit;
+
+namespace {
+
+HZFILE OpenStream(const char* operation, const char* path, const char* mode, const char* action) {
+    if (RejectEmptyPath(operation, path)) return nullptr;
+    std::FILE* stream = std::fopen(path, mode);
+    if (stream == nullptr) {
+        FailErrno(operation, action, path, errno);
+        return nullptr;
+    }
+    ZFileObject* file = new (std::nothrow) ZFileObject;
+    if (file == nullptr) {
+        std::fclose(stream);
+        Fail(Z_ERROR_NO_MEMORY, "%s: no memory to open %s", operation, path);
+        return nullptr;
+    }
+    file->stream = stream;
+    file->path = path;
+    return file;
+}
+
+bool RejectNullFile(const char* operation, HZFILE file) {
+    if (file != nullptr) return false;
+    Fail(Z_ERROR_BAD_ARGUMENT, "%s: no open file given", operation);
+    return true;
+}
+
+// An injected failure on an open file leaves it failed, as a real one would.
+bool InjectedOn(const char* operation, HZFILE file) {
+    if (!Z_FaultPoint(operation)) return false;
+    MarkFailed(file);
+    return true;
+}
+
+}  // namespace
+
+HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
+    if (Z_FaultPoint("Z_OpenFile")) return nullptr;
+    return OpenStream("Z_OpenFile", path, mode == Z_MODE_READ ? "rb" : "r+b", "open");
+}
+
+HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
+    if (Z_FaultPoint("Z_CreateFile")) return nullptr;
+    return OpenStream("Z_CreateFile", path, "w+b", "create");
+}
+
+int Z_CloseFile(HZFILE file) {
+    if (RejectNullFile("Z_CloseFile", file)) return 0;
+    // The handle is released whatever happens: a caller cannot close twice.
+    bool injected = Z_FaultPoint("Z_CloseFile") != 0;
+    std::string path = file->path;
+    int closed = std::fclose(file->stream);
+    int saved = errno;
+    delete file;
+    if (injected) return 0;
+    if (closed != 0) return FailErrno("Z_CloseFile", "close", path.c_str(), saved);
+    return 1;
+}
+
+int Z_SeekFile(HZFILE file, int64_t offset) {
+    if (RejectNullFile("Z_SeekFile", file)) return 0;
+    if (InjectedOn("Z_SeekFile", file)) return 0;
+    file->hasPushBack = false;
+    if (offset < 0 || PlatformSeek(file->stream, offset, SEEK_SET) != 0) {
+        return Fail(Z_ERROR_IO, "Z_SeekFile: cannot move to %lld in %s", static_cast<long long>(offset),
+                    file->path.c_str());
+    }
+    file->lastUse = ZFileObject::LastUse::None;
+    return 1;
+}
+
+int Z_SeekFileEnd(HZFILE file) {
+    if (RejectNullFile("Z_SeekFileEnd", file)) return 0;
+    if (InjectedOn("Z_SeekFileEnd", file)) return 0;
+    file->hasPushBack = false;
+    if (PlatformSeek(file->stream, 0, SEEK_END) != 0) {
+        return FailErrno("Z_SeekFileEnd", "move to the end of", file->path.c_str(), errno);
+    }
+    file->lastUse = ZFileObject::LastUse::None;
+    return 1;
+}
+
+const char* Z_GetFileName(HZFILE file) {
+    return file ? file->path.c_str() : nullptr;
+}
+
+int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
+    if (RejectNullFile("Z_ReadFile", file)) return 0;
+    if (InjectedOn("Z_ReadFile", file)) return 0;
+    if (buffer == nullptr || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_ReadFile: bad buffer");
+    if (!SettlePushBack(file, "Z_ReadFile")) return 0;
+    if (file->lastUse == ZFileObject::LastUse::Write && std::fflush(file->stream) != 0) {
+        MarkFailed(file);
+        return FailErrno("Z_ReadFile", "write", file->path.c_str(), errno);
+    }
+    file->lastUse = ZFileObject::LastUse::Read;
+    size_t count = std::fread(buffer, 1, static_cast<size_t>(size), file->stream);
+    if (std::ferror(file->stream)) {
+        MarkFailed(file);
+        return FailErrno("Z_ReadFile", "read", file->path.c_str(), errno);
+    }
+    std::clearerr(file->stream);
+    if (exact == 1 && static_cast<int64_t>(count) != size) {
+        MarkFailed(file);
+        return Fail(Z_ERROR_IO, "Z_ReadFile: %s ended after %zu of %lld bytes", file->path.c_str(), count,
+                    static_cast<long long>(size));
+    }
+    return static_cast<int64_t>(count);
+}
+
+int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int /*exact*/) {
+    if (RejectNullFile("Z_WriteFile", file)) return 0;
+    if (InjectedOn("Z_WriteFile", file)) return 0;
+    if (buffer == nullptr || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteFile: bad buffer");
+    // A short write is always an error: the caller's bytes must all land.
+    if (!WriteBytes(file, static_cast<const char*>(buffer), static_cast<size_t>(size), "Z_WriteFile")) return 0;
+    return size;
+}
+
+int Z_ReadFileLine(HZFILE file, char* buffer, int size, void* /*reserved*/) {
+    if (RejectNullFile("Z_ReadFileLine", file)) return 0;
+    if (InjectedOn("Z_ReadFileLine", file)) return 0;
+    if (buffer == nullptr || size <= 0) {
+        MarkFailed(file);
+        return Fail(Z_ERROR_BAD_ARGUMENT, "Z_ReadFileLine: no buffer given");
+    }
+    std::string line;
+    LineResult result = ReadLine(file, line, static_cast<size_t>(size) - 1, "Z_ReadFileLine");
+    if (result != LineResult::Line) {
+        // The end of the file leaves the last error alone; an error has set it.
+        return 0;
+    }
+    std::memcpy(buffer, line.c_str(), line.size() + 1);
+    return 1;
+}
+
+int Z_WriteFileLineEx(HZFILE file, const char* text, int lineEnd) {
+    if (RejectNullFile("Z_WriteFileLineEx", file)) return 0;
+    if (InjectedOn("Z_WriteFileLineEx", file)) return 0;
+    if (text == nullptr) {
+        MarkFailed(file);
+        return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteFileLineEx: no text given");
+    }
+    std::string line = text;
+    if (lineEnd == 1) line += Z_LINE_END;
+    return WriteBytes(file, line.data(), line.size(), "Z_WriteFileLineEx") ? 1 : 0;
+}
+
+int Z_FileError(HZFILE file) {
+    if (file == nullptr) return 1;
+    // Buffered bytes may still fail to reach the disk: ask now, so that a
+    // caller who checks before closing never mistakes a short file for a
+    // complete one.
+    if (!file->error && file->lastUse == ZFileObject::LastUse::Write && std::fflush(file->stream) != 0) {
+        MarkFailed(file);
+        FailErrno("Z_FileError", "write", file->path.c_str(), errno);
+    }
+    return file->error ? 1 : 0;
+}

@@ -1,0 +1,222 @@
+// Path buffers and directories: building paths in fixed buffers, the current
+// directory, and questions about where files lie.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "toolkit/toolkit_internal.h"
+#include "toolkit/toolkit_platform.h"
+
+namespace fs = std::filesystem;
+using namespace zel::toolkit;
+
+namespace {
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+// Directory texts compared by name when the directories cannot be asked
+// whether they are the same (one of them is missing).
+std::string LexicalKey(const std::string& text) {
+    std::error_code error;
+    fs::path path = fs::absolute(fs::path(text), error);
+    if (error) path = fs::path(text);
+    std::string key = path.lexically_normal().string();
+    while (key.size() > 1 && IsSeparator(key.back())) key.pop_back();
+#ifdef _WIN32
+    for (char& c : key) {
+        c = (c == '/') ? '\\' : FoldAscii(c);
+    }
+#endif
+    return key;
+}
+
+std::string WithoutTrailingSeparators(const char* text) {
+    std::string path = text ? text : "";
+    while (path.size() > 1 && IsSeparator(path.back())) {
+        // "C:\" must keep its separator to stay the root, not the drive's
+        // current directory.
+        if (path.size() == 3 && path[1] == ':') break;
+        path.pop_back();
+    }
+    return path;
+}
+
+bool SamePlace(const std::string& a, const std::string& b) {
+    std::error_code errorA, errorB;
+    bool existsA = fs::exists(fs::path(a), errorA);
+    bool existsB = fs::exists(fs::path(b), errorB);
+    if (existsA && existsB) {
+        std::error_code error;
+        bool same = fs::equivalent(fs::path(a), fs::path(b), error);
+        if (!error) return same;
+    }
+    return LexicalKey(a) == LexicalKey(b);
+}
+
+int CopyOut(const char* operation, const std::string& text, char* buffer, int size) {
+    if (buffer == nullptr || size <= 0) {
+        return Fail(Z_ERROR_BAD_ARGUMENT, "%s: no buffer given", operation);
+    }
+    if (text.size() + 1 > static_cast<size_t>(size)) {
+        return Fail(Z_ERROR_TOO_LONG, "%s: %s does not fit a buffer of %d", operation, text.c_str(), size);
+    }
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return 1;
+}
+
+}  // namespace
+
+int Z_AppendSubdirSymbol(char* path, int flag) {
+    if (path == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_AppendSubdirSymbol: no path given");
+    size_t length = strnlen(path, Z_MAX_PATH);
+    if (length >= static_cast<size_t>(Z_MAX_PATH)) {
+        return Fail(Z_ERROR_TOO_LONG, "Z_AppendSubdirSymbol: path is not terminated within %d characters",
+                    Z_MAX_PATH);
+    }
+    if (length == 0 && flag == 1) return 1;
+    if (length > 0 && IsSeparator(path[length - 1])) return 1;
+    if (length + 2 > static_cast<size_t>(Z_MAX_PATH)) {
+        return Fail(Z_ERROR_TOO_LONG, "Z_AppendSubdirSymbol: %s is too long for another separator", path);
+    }
+    path[length] = Z_PATH_SEPARATOR;
+    path[length + 1] = '\0';
+    return 1;
+}
+
+int Z_AppendPath(char* path, const char* text) {
+    if (path == nullptr || text == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_AppendPath: no path given");
+    size_t length = strnlen(path, Z_MAX_PATH);
+    size_t added = std::strlen(text);
+    if (length + added + 1 > static_cast<size_t>(Z_MAX_PATH)) {
+        return Fail(Z_ERROR_TOO_LONG, "Z_AppendPath: %.*s%s would be longer than %d characters",
+                    static_cast<int>(length), path, text, Z_MAX_PATH - 1);
+    }
+    std::memcpy(path + length, text, added + 1);
+    return 1;
+}
+
+int Z_DeappendSubdirSymbol(char* path) {
+    if (path == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeappendSubdirSymbol: no path given");
+    std::string trimmed = WithoutTrailingSeparators(path);
+    path[trimmed.size()] = '\0';
+    return 1;
+}
+
+int Z_ChangeDir(const char* path) {
+    if (Z_FaultPoint("Z_ChangeDir")) return 0;
+    if (RejectEmptyPath("Z_ChangeDir", path)) return 0;
+    std::error_code error;
+    fs::current_path(fs::path(path), error);
+    if (error) {
+        return Fail(Z_ERROR_NOT_FOUND, "Z_ChangeDir: cannot change to %s: %s", path, error.message().c_str());
+    }
+    return 1;
+}
+
+int Z_GotoProgramDir(const char* programPath) {
+    if (Z_FaultPoint("Z_GotoProgramDir")) return 0;
+    fs::path directory;
+    if (programPath != nullptr && programPath[0] != '\0') directory = fs::path(programPath).parent_path();
+    if (directory.empty()) {
+        // Started by name through the search path: only the system knows
+        // where the program lies.
+        std::string own;
+        if (!PlatformProgramPath(own)) {
+            return Fail(Z_ERROR_NOT_FOUND, "Z_GotoProgramDir: cannot find the running program's path");
+        }
+        directory = fs::path(own).parent_path();
+    }
+    std::error_code error;
+    fs::current_path(directory, error);
+    if (error) {
+        return Fail(Z_ERROR_NOT_FOUND, "Z_GotoProgramDir: cannot change to %s: %s", directory.string().c_str(),
+                    error.message().c_str());
+    }
+    return 1;
+}
+
+char* Z_GetCurrentDir(char* buffer, int size) {
+    if (Z_FaultPoint("Z_GetCurrentDir")) return nullptr;
+    std::error_code error;
+    fs::path current = fs::current_path(error);
+    if (error) {
+        Fail(Z_ERROR_IO, "Z_GetCurrentDir: cannot read the current directory: %s", error.message().c_str());
+        return nullptr;
+    }
+    return CopyOut("Z_GetCurrentDir", current.string(), buffer, size) ? buffer : nullptr;
+}
+
+char* Z_GetProgramPath(char* buffer, int size) {
+    if (Z_FaultPoint("Z_GetProgramPath")) return nullptr;
+    std::string own;
+    if (!PlatformProgramPath(own)) {
+        Fail(Z_ERROR_NOT_FOUND, "Z_GetProgramPath: cannot find the running program's path");
+        return nullptr;
+    }
+    return CopyOut("Z_GetProgramPath", own, buffer, size) ? buffer : nullptr;
+}
+
+int Z_CreateDir(const char* path, int /*flags*/) {
+    if (Z_FaultPoint("Z_CreateDir")) return 0;
+    if (RejectEmptyPath("Z_CreateDir", path)) return 0;
+    fs::path directory(WithoutTrailingSeparators(path));
+    std::error_code error;
+    fs::create_directories(directory, error);
+    if (error || !fs::is_directory(directory, error)) {
+        return Fail(Z_ERROR_IO, "Z_CreateDir: cannot create %s: %s", path,
+                    error ? error.message().c_str() : "a file of that name exists");
+    }
+    return 1;
+}
+
+int Z_IsValidFileName(const char* path) {
+    if (path == nullptr || path[0] == '\0') return 0;
+    std::error_code error;
+    return fs::is_regular_file(fs::path(path), error) ? 1 : 0;
+}
+
+int Z_IsValidFilePath(const char* path, int /*flags*/) {
+    if (path == nullptr || path[0] == '\0') return 0;
+    std::error_code error;
+    return fs::is_directory(fs::path(WithoutTrailingSeparators(path)), error) ? 1 : 0;
+}
+
+int Z_IsSameFilePath(const char* dir1, const char* dir2) {
+    if (dir1 == nullptr || dir2 == nullptr || dir1[0] == '\0' || dir2[0] == '\0') return 0;
+    return SamePlace(WithoutTrailingSeparators(dir1), WithoutTrailingSeparators(dir2)) ? 1 : 0;
+}
+
+int Z_GetFileNamePathLength(const char* path) {
+    if (path == nullptr) return 0;
+    int start = 0;
+    for (int i = 0; path[i] != '\0'; ++i) {
+        if (IsSeparator(path[i])) start = i + 1;
+#ifdef _WIN32
+        if (path[i] == ':') start = i + 1;
+#endif
+    }
+    return start;
+}
+
+int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result) {
+    if (Z_FaultPoint("Z_ContrastFile")) return 0;
+    if (result == nullptr || file == nullptr || dir == nullptr) {
+        return Fail(Z_ERROR_BAD_ARGUMENT, "Z_ContrastFile: missing argument");
+    }
+    *result = ZContrastResult{};
+    std::string filePath = WithoutTrailingSeparators(file);
+    std::string directory = WithoutTrailingSeparators(dir);
+    std::string parent = fs::path(filePath).parent_path().string();
+    if (parent.empty()) parent = ".";
+    result->inDirectory = SamePlace(parent, directory) ? 1 : 0;
+    result->sameName = SamePlace(filePath, directory) ? 1 : 0;
+    return 1;
+}

@@ -1,0 +1,36 @@
+// Helpers shared by the toolkit's own sources; not part of the library's
+// interface.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "server/host/zelkit.h"
+
+namespace zel::toolkit {
+
+// Sets the last error from an errno value: "<operation>: cannot <action>
+// <path>: <system text>", with a code that says what kind of failure it was.
+// Returns 0 so that callers can write `return FailErrno(...)`.
+int FailErrno(const char* operation, const char* action, const char* path, int errnoValue);
+
+// Sets the last error with a code and a printf-style text; returns 0.
+int Fail(uint32_t code, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
+// Lower-cases an ASCII letter and leaves every other byte alone, so that
+// names compare the same whatever the locale.
+inline char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b);
+
+// True when a path text is null or empty; sets a bad-argument error naming
+// the operation.
+bool RejectEmptyPath(const char* operation, const char* path);
+
+}  // namespace zel::toolkit

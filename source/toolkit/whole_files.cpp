@@ -1,0 +1,232 @@
+// Operations on whole files: copy, rename, replace, delete, size.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "toolkit/toolkit_internal.h"
+#include "toolkit/toolkit_platform.h"
+
+namespace fs = std::filesystem;
+using namespace zel::toolkit;
+
+namespace {
+
+// Copies the bytes of source into a temporary file beside target and moves
+// it over target, so that a failed copy never leaves a half target.
+int CopyOver(const char* operation, const std::string& source, const std::string& target) {
+    std::FILE* in = std::fopen(source.c_str(), "rb");
+    if (in == nullptr) return FailErrno(operation, "open", source.c_str(), errno);
+    std::string temporary = target + ".zel-copy";
+    std::FILE* out = std::fopen(temporary.c_str(), "wb");
+    if (out == nullptr) {
+        int saved = errno;
+        std::fclose(in);
+        return FailErrno(operation, "create", temporary.c_str(), saved);
+    }
+    char block[65536];
+    bool failed = false;
+    std::string failure;
+    for (;;) {
+        size_t count = std::fread(block, 1, sizeof block, in);
+        if (count > 0 && std::fwrite(block, 1, count, out) != count) {
+            failed = true;
+            failure = std::string("cannot write ") + temporary + ": " + std::strerror(errno);
+            break;
+        }
+        if (count < sizeof block) {
+            if (std::ferror(in)) {
+                failed = true;
+                failure = std::string("cannot read ") + source + ": " + std::strerror(errno);
+            }
+            break;
+        }
+    }
+    std::fclose(in);
+    if (std::fclose(out) != 0 && !failed) {
+        failed = true;
+        failure = std::string("cannot write ") + temporary + ": " + std::strerror(errno);
+    }
+    if (failed) {
+        std::remove(temporary.c_str());
+        return Fail(Z_ERROR_IO, "%s: %s", operation, failure.c_str());
+    }
+    std::string reason;
+    if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), reason)) {
+        std::remove(temporary.c_str());
+        return Fail(Z_ERROR_IO, "%s: cannot replace %s: %s", operation, target.c_str(), reason.c_str());
+    }
+    return 1;
+}
+
+bool MatchesFrom(const char* name, const char* pattern) {
+    while (*pattern != '\0') {
+        if (*pattern == '*') {
+            while (*pattern == '*') ++pattern;
+            if (*pattern == '\0') return true;
+            for (const char* rest = name; *rest != '\0'; ++rest) {
+                if (MatchesFrom(rest, pattern)) return true;
+            }
+            return false;
+        }
+        if (*name == '\0') return false;
+        if (*pattern != '?' && FoldAscii(*pattern) != FoldAscii(*name)) return false;
+        ++pattern;
+        ++name;
+    }
+    return *name == '\0';
+}
+
+// Windows wildcards: * and ? in any case, and a pattern ending in ".*" also
+// takes names without an extension ("z40*.*" matches "z40server").
+bool MatchesWildcard(const std::string& name, const std::string& pattern) {
+    if (MatchesFrom(name.c_str(), pattern.c_str())) return true;
+    if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
+        name.find('.') == std::string::npos) {
+        return MatchesFrom(name.c_str(), pattern.substr(0, pattern.size() - 2).c_str());
+    }
+    return false;
+}
+
+}  // namespace
+
+int Z_CloneFile(const char* source, const char* target) {
+    if (Z_FaultPoint("Z_CloneFile")) return 0;
+    if (RejectEmptyPath("Z_CloneFile", source) || RejectEmptyPath("Z_CloneFile", target)) return 0;
+    return CopyOver("Z_CloneFile", source, target);
+}
+
+int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int /*flags*/) {
+    if (Z_FaultPoint("Z_DuplicateDir")) return 0;
+    if (RejectEmptyPath("Z_DuplicateDir", source) || RejectEmptyPath("Z_DuplicateDir", target)) return 0;
+    fs::path from(source);
+    fs::path to(target);
+    std::error_code error;
+    if (!fs::is_directory(from, error)) {
+        return Fail(Z_ERROR_NOT_FOUND, "Z_DuplicateDir: %s is not a directory", source);
+    }
+    fs::create_directories(to, error);
+    if (error) {
+        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", target, error.message().c_str());
+    }
+    fs::recursive_directory_iterator walk(from, error);
+    if (error) {
+        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot list %s: %s", source, error.message().c_str());
+    }
+    for (const fs::recursive_directory_iterator end; walk != end; walk.increment(error)) {
+        if (error) break;
+        fs::path relative = walk->path().lexically_relative(from);
+        fs::path destination = to / relative;
+        if (walk->is_directory(error)) {
+            fs::create_directories(destination, error);
+            if (error) {
+                return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", destination.string().c_str(),
+                            error.message().c_str());
+            }
+            continue;
+        }
+        if (!walk->is_regular_file(error)) continue;
+        std::string destinationText = destination.string();
+        if (!CopyOver("Z_DuplicateDir", walk->path().string(), destinationText)) return 0;
+        if (callback != nullptr) callback(destinationText.c_str());
+    }
+    if (error) {
+        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot list %s: %s", source, error.message().c_str());
+    }
+    return 1;
+}
+
+int Z_RenameFile(const char* oldPath, const char* newPath) {
+    if (Z_FaultPoint("Z_RenameFile")) return 0;
+    if (RejectEmptyPath("Z_RenameFile", oldPath) || RejectEmptyPath("Z_RenameFile", newPath)) return 0;
+    std::error_code error;
+    // POSIX rename() would silently replace the new name; a rename must never
+    // destroy a file, as on Windows.
+    if (fs::exists(fs::symlink_status(fs::path(newPath), error))) {
+        return Fail(Z_ERROR_EXISTS, "Z_RenameFile: cannot rename %s to %s: the new name exists", oldPath, newPath);
+    }
+    if (std::rename(oldPath, newPath) != 0) {
+        int saved = errno;
+        return Fail(saved == ENOENT ? Z_ERROR_NOT_FOUND : Z_ERROR_IO, "Z_RenameFile: cannot rename %s to %s: %s",
+                    oldPath, newPath, std::strerror(saved));
+    }
+    return 1;
+}
+
+int Z_ReplaceFile(const char* source, const char* target) {
+    if (Z_FaultPoint("Z_ReplaceFile")) return 0;
+    if (RejectEmptyPath("Z_ReplaceFile", source) || RejectEmptyPath("Z_ReplaceFile", target)) return 0;
+    std::error_code error;
+    if (!fs::is_regular_file(fs::path(source), error)) {
+        return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
+    }
+    std::string reason;
+    if (!PlatformReplaceFile(source, target, reason)) {
+        return Fail(Z_ERROR_IO, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, reason.c_str());
+    }
+    return 1;
+}
+
+int Z_DeleteFile(const char* path) {
+    if (Z_FaultPoint("Z_DeleteFile")) return 0;
+    if (RejectEmptyPath("Z_DeleteFile", path)) return 0;
+    std::error_code error;
+    fs::file_status status = fs::symlink_status(fs::path(path), error);
+    if (!fs::exists(status)) {
+        return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFile: cannot delete %s: No such file or directory", path);
+    }
+    if (fs::is_directory(status)) {
+        return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFile: cannot delete %s: it is a directory", path);
+    }
+    if (std::remove(path) != 0) return FailErrno("Z_DeleteFile", "delete", path, errno);
+    return 1;
+}
+
+int Z_DeleteFiles(const char* dir, const char* wildcard) {
+    if (Z_FaultPoint("Z_DeleteFiles")) return 0;
+    if (RejectEmptyPath("Z_DeleteFiles", dir)) return 0;
+    if (wildcard == nullptr || wildcard[0] == '\0') {
+        return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFiles: no wildcard given");
+    }
+    std::error_code error;
+    fs::directory_iterator list(fs::path(dir), error);
+    if (error) {
+        return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFiles: cannot list %s: %s", dir, error.message().c_str());
+    }
+    int result = 1;
+    std::string firstFailure;
+    for (const fs::directory_iterator end; list != end; list.increment(error)) {
+        if (error) break;
+        if (list->is_directory(error)) continue;
+        std::string name = list->path().filename().string();
+        if (!MatchesWildcard(name, wildcard)) continue;
+        std::error_code removeError;
+        fs::remove(list->path(), removeError);
+        // Go on with the other files; the first failure is the one reported.
+        if (removeError && result == 1) {
+            result = 0;
+            firstFailure = list->path().string() + ": " + removeError.message();
+        }
+    }
+    if (error) {
+        return Fail(Z_ERROR_IO, "Z_DeleteFiles: cannot list %s: %s", dir, error.message().c_str());
+    }
+    if (result == 0) return Fail(Z_ERROR_IO, "Z_DeleteFiles: cannot delete %s", firstFailure.c_str());
+    return 1;
+}
+
+int Z_GetFileSize(const char* path, uint64_t* size) {
+    if (Z_FaultPoint("Z_GetFileSize")) return 0;
+    if (RejectEmptyPath("Z_GetFileSize", path)) return 0;
+    if (size == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_GetFileSize: no size given");
+    std::error_code error;
+    uintmax_t bytes = fs::file_size(fs::path(path), error);
+    if (error) {
+        return Fail(Z_ERROR_NOT_FOUND, "Z_GetFileSize: cannot read the size of %s: %s", path,
+                    error.message().c_str());
+    }
+    *size = static_cast<uint64_t>(bytes);
+    return 1;
+}
