@@ -1,6 +1,7 @@
 // Phase 2 of the upgrade: the nine dictionary files, then the system
 // dictionaries through the dictionary shell. The first failure stops the run.
 #include <cstdio>
+#include <initializer_list>
 
 #include "server/dictionary/data_formats.h"
 #include "server/dictionary/dict_file_headers.h"
