@@ -16,7 +16,10 @@ int FailErrno(const char* operation, const char* action, const char* path, int e
 
 // Sets the last error with a code and a printf-style text; returns 0.
 int Fail(uint32_t code, const char* format, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+    // MinGW's C++ runtime formats as the C standard says, not as msvcrt.
+    __attribute__((format(gnu_printf, 2, 3)))
+#elif defined(__GNUC__)
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
