@@ -1,0 +1,17 @@
+// Puts a rewritten configuration file in place of the installed one.
+#pragma once
+
+// Moves newPath over installedPath in one atomic step, so that the installed
+// name holds either the old or the new content at every moment. With a
+// backup path, the installed content is first copied there (an older backup
+// is replaced). Returns 1, or 0 with installedPath unchanged; newPath is then
+// left for the caller to delete.
+int ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath);
+
+// The replacement of a merged file: installedPath ".NEW" over installedPath,
+// the old content kept as installedPath ".BAK".
+int ReplaceConfigFileKeepingBackup(const char* installedPath);
+
+// Deletes a work file when it exists; a failure is ignored because the
+// installed file does not depend on it.
+void DiscardWorkFile(const char* path);

@@ -1,0 +1,170 @@
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+#include "server/config/legacy_config_convert.h"
+
+namespace {
+
+constexpr int32_t ABSENT = -1;
+
+struct CacheSettings {
+    int32_t lowLimit = ABSENT;
+    int32_t mediumLimit = ABSENT;
+    int32_t highLimit = ABSENT;
+    int32_t memorySize = ABSENT;
+    int32_t diskSize = ABSENT;
+    int preload = 0;
+    int32_t btreeIndex = ABSENT;
+    int32_t parallel = 0;
+    int relevanceMode = 0;
+    int32_t idleTaskAbort = ABSENT;
+};
+
+void TakeCacheItem(const char* key, const char* value, int kind, int32_t boolean, uint32_t number,
+                   CacheSettings* settings) {
+    struct NumberKey {
+        const char* key;
+        int32_t* target;
+    };
+    const NumberKey numberKeys[] = {
+        {"LowLimit", &settings->lowLimit},     {"MediumLimit", &settings->mediumLimit},
+        {"HighLimit", &settings->highLimit},   {"MemorySize", &settings->memorySize},
+        {"DiskSize", &settings->diskSize},     {"Parallel", &settings->parallel},
+    };
+    for (const NumberKey& numberKey : numberKeys) {
+        if (ZSTRCMPI(key, numberKey.key) == 0) {
+            if (kind == Z_ITEM_NUMBER) {
+                *numberKey.target = static_cast<int32_t>(number);
+            }
+            return;
+        }
+    }
+    if (ZSTRCMPI(key, "Preload") == 0) {
+        settings->preload = 1;
+    } else if (ZSTRCMPI(key, "BTreeIndex") == 0) {
+        if (kind == Z_ITEM_BOOLEAN) {
+            settings->btreeIndex = boolean ? 1 : 0;
+        }
+    } else if (ZSTRCMPI(key, "IdleTaskAbort") == 0) {
+        if (kind == Z_ITEM_BOOLEAN) {
+            settings->idleTaskAbort = boolean ? 1 : 0;
+        }
+    } else if (ZSTRCMPI(key, "RelevanceMode") == 0) {
+        if (ZSTRCMPI(value, "WORD_V1") == 0) {
+            settings->relevanceMode = 1;
+        } else if (ZSTRCMPI(value, "WORD_V2") == 0) {
+            settings->relevanceMode = 2;
+        }
+    }
+}
+
+// Reads every item up to the end or the first read error. Returns 1 when the
+// whole file was read.
+int ReadCacheSettings(HZFILE file, CacheSettings* settings) {
+    char item[Z_MAX_LINE];
+    for (;;) {
+        int valuePosition = Z_MAX_LINE;
+        int32_t boolean = 0;
+        uint32_t number = 0;
+        int kind = Z_ReadProfileItem(file, item, &valuePosition, &boolean, &number, nullptr);
+        if (kind <= 0 || valuePosition <= 0 || valuePosition >= Z_MAX_LINE) {
+            return kind == 0 && !Z_FileError(file);
+        }
+        const char* value = item + valuePosition;
+        if (value[0] != '\0') {
+            TakeCacheItem(item, value, kind, boolean, number, settings);
+        }
+    }
+}
+
+int WriteLimit(HZFILE profile, const char* key, int32_t value) {
+    std::string line = std::string(key) + "=";
+    if (value >= 0) {
+        line += std::to_string(value);
+    }
+    return WriteProfileLine(profile, line.c_str());
+}
+
+// Every Preload item in file order, an empty one too. Returns 0 only when a
+// write failed; a file that cannot be read again gives no Preload line.
+int WritePreloadLines(HZFILE profile, HZFILE cache) {
+    if (!Z_SeekFile(cache, 0)) {
+        return 1;
+    }
+    char item[Z_MAX_LINE];
+    for (;;) {
+        int valuePosition = Z_MAX_LINE;
+        int kind = Z_ReadProfileItem(cache, item, &valuePosition, nullptr, nullptr, nullptr);
+        if (kind <= 0 || valuePosition <= 0 || valuePosition >= Z_MAX_LINE) {
+            return 1;
+        }
+        if (ZSTRCMPI(item, "Preload") == 0) {
+            std::string line = std::string("Preload=") + (item + valuePosition);
+            if (!WriteProfileLine(profile, line.c_str())) {
+                return 0;
+            }
+        }
+    }
+}
+
+const char* BooleanText(int32_t value, const char* absentText) {
+    if (value == ABSENT) {
+        return absentText;
+    }
+    return value ? "TRUE" : "FALSE";
+}
+
+int WriteCacheSections(HZFILE profile, HZFILE cache, const CacheSettings& settings) {
+    if (!WriteProfileLine(profile, "[IndexCache]") || !WriteLimit(profile, "LowLimit", settings.lowLimit) ||
+        !WriteLimit(profile, "MediumLimit", settings.mediumLimit) ||
+        !WriteLimit(profile, "HighLimit", settings.highLimit) ||
+        !WriteLimit(profile, "MemorySize", settings.memorySize) ||
+        !WriteLimit(profile, "DiskSize", settings.diskSize)) {
+        return 0;
+    }
+    if (settings.preload ? !WritePreloadLines(profile, cache) : !WriteProfileLine(profile, "Preload=")) {
+        return 0;
+    }
+    std::string btCache = std::string("BTCacheEnable=") + BooleanText(settings.btreeIndex, "WRITE");
+    std::string idleAbort = std::string("IdleTaskAbort=") + BooleanText(settings.idleTaskAbort, "");
+    std::string parallel = "ParallelLimit=";
+    if (settings.parallel != 0) {
+        parallel += std::to_string(settings.parallel);
+    }
+    const char* relevanceModes[] = {"RelevanceMode=", "RelevanceMode=WORD_V1", "RelevanceMode=WORD_V2"};
+    return WriteSectionStart(profile, "[Maintain]") && WriteProfileLine(profile, btCache.c_str()) &&
+           WriteProfileLine(profile, idleAbort.c_str()) && WriteSectionStart(profile, "[Retrieval]") &&
+           WriteProfileLine(profile, parallel.c_str()) &&
+           WriteProfileLine(profile, relevanceModes[settings.relevanceMode]);
+}
+
+}  // namespace
+
+int WriteSectionStart(HZFILE profile, const char* header) {
+    return WriteProfileLine(profile, "") && WriteProfileLine(profile, header);
+}
+
+int WriteProfileLine(HZFILE profile, const char* line) {
+    return Z_WriteFileLineEx(profile, line, 1) ? 1 : 0;
+}
+
+int ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
+    *mayDelete = 0;
+    CacheSettings settings;
+    HZFILE cache = nullptr;
+    int readCompletely = 0;
+    if (Z_IsValidFileName(cachePath)) {
+        cache = Z_OpenFile(cachePath, Z_MODE_READ, 0, nullptr, 0);
+        if (cache == nullptr) {
+            return 0;
+        }
+        readCompletely = ReadCacheSettings(cache, &settings);
+    }
+    int written = WriteCacheSections(profile, cache, settings);
+    if (cache != nullptr) {
+        Z_CloseFile(cache);
+        *mayDelete = readCompletely && !settings.preload;
+    }
+    return written;
+}

@@ -1,0 +1,87 @@
+#include <string>
+
+#include "server/config/legacy_config_convert.h"
+
+namespace {
+
+constexpr int32_t ABSENT = -1;
+constexpr int32_t TIME_WAIT_REMOTE = 2;
+constexpr const char* DEFAULT_ROUTINE_LIMIT = "32";
+
+struct NetSettings {
+    int32_t connectCache = ABSENT;
+    int32_t timeWaitMust = ABSENT;
+    int32_t maxConcurNum = ABSENT;
+};
+
+void TakeNetItem(const char* key, const char* value, int kind, int32_t boolean, uint32_t number,
+                 NetSettings* settings) {
+    if (ZSTRCMPI(key, "ConnectCache") == 0) {
+        if (kind == Z_ITEM_BOOLEAN) {
+            settings->connectCache = boolean ? 1 : 0;
+        }
+    } else if (ZSTRCMPI(key, "TimeWaitMust") == 0) {
+        if (kind == Z_ITEM_BOOLEAN) {
+            settings->timeWaitMust = boolean ? 1 : 0;
+        } else if (ZSTRCMPI(value, "REMOTE") == 0) {
+            settings->timeWaitMust = TIME_WAIT_REMOTE;
+        }
+    } else if (ZSTRCMPI(key, "MaxConcurNum") == 0) {
+        if (kind == Z_ITEM_NUMBER && value[0] != '-') {
+            settings->maxConcurNum = static_cast<int32_t>(number);
+        }
+    }
+}
+
+// Reads every item up to the end or the first read error. Returns 1 when the
+// whole file was read.
+int ReadNetSettings(HZFILE file, NetSettings* settings) {
+    char item[Z_MAX_LINE];
+    for (;;) {
+        int valuePosition = Z_MAX_LINE;
+        int32_t boolean = 0;
+        uint32_t number = 0;
+        int kind = Z_ReadProfileItem(file, item, &valuePosition, &boolean, &number, nullptr);
+        if (kind <= 0 || valuePosition <= 0 || valuePosition >= Z_MAX_LINE) {
+            return kind == 0 && !Z_FileError(file);
+        }
+        const char* value = item + valuePosition;
+        if (value[0] != '\0') {
+            TakeNetItem(item, value, kind, boolean, number, settings);
+        }
+    }
+}
+
+const char* TimeWaitText(int32_t value) {
+    switch (value) {
+        case 0: return "FALSE";
+        case 1: return "TRUE";
+        case TIME_WAIT_REMOTE: return "REMOTE";
+        default: return "";
+    }
+}
+
+}  // namespace
+
+int ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
+    *mayDelete = 0;
+    NetSettings settings;
+    if (Z_IsValidFileName(netPath)) {
+        HZFILE net = Z_OpenFile(netPath, Z_MODE_READ, 0, nullptr, 0);
+        if (net == nullptr) {
+            return 0;
+        }
+        *mayDelete = ReadNetSettings(net, &settings);
+        Z_CloseFile(net);
+    }
+    std::string connectCache = "ConnectCache=";
+    if (settings.connectCache != ABSENT) {
+        connectCache += settings.connectCache ? "TRUE" : "FALSE";
+    }
+    std::string timeWait = std::string("TimeWaitMust=") + TimeWaitText(settings.timeWaitMust);
+    std::string routineLimit = "RoutineLimit=";
+    routineLimit += settings.maxConcurNum >= 0 ? std::to_string(settings.maxConcurNum) : DEFAULT_ROUTINE_LIMIT;
+    return WriteSectionStart(profile, "[Network]") && WriteProfileLine(profile, connectCache.c_str()) &&
+           WriteProfileLine(profile, timeWait.c_str()) && WriteSectionStart(profile, "[Concurrent]") &&
+           WriteProfileLine(profile, routineLimit.c_str());
+}

@@ -1,0 +1,50 @@
+#include "server/config/legacy_profile.h"
+
+#include "server/config/config_paths.h"
+#include "server/config/config_replace.h"
+#include "server/config/legacy_config_convert.h"
+#include "server/host/zelkit.h"
+
+int CreateLegacyProfile(const char* systemDir) {
+    char profilePath[Z_MAX_PATH];
+    char newPath[Z_MAX_PATH];
+    char cachePath[Z_MAX_PATH];
+    char netPath[Z_MAX_PATH];
+    if (!JoinConfigPath(profilePath, systemDir, "PROFILE.INI") ||
+        !JoinConfigPath(newPath, systemDir, "PROFILE.INI", ".NEW") ||
+        !JoinConfigPath(cachePath, systemDir, "CACHE.CFG") || !JoinConfigPath(netPath, systemDir, "NET.CFG")) {
+        return 0;
+    }
+    if (Z_IsValidFileName(profilePath)) {
+        return 1;
+    }
+    // The profile is written under a work name and takes its real name only
+    // when complete: a half-written PROFILE.INI would stop every later run
+    // from converting the old files again.
+    HZFILE profile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
+    if (profile == nullptr) {
+        return 0;
+    }
+    int deleteCache = 0;
+    int deleteNet = 0;
+    int written = ConvertCacheConfig(profile, cachePath, &deleteCache) &&
+                  ConvertNetConfig(profile, netPath, &deleteNet);
+    if (Z_FileError(profile)) {
+        written = 0;
+    }
+    if (!Z_CloseFile(profile)) {
+        written = 0;
+    }
+    if (!written || !Z_RenameFile(newPath, profilePath)) {
+        DiscardWorkFile(newPath);
+        return 0;
+    }
+    // Only now that their values live in PROFILE.INI may the old files go.
+    if (deleteCache) {
+        Z_DeleteFile(cachePath);
+    }
+    if (deleteNet) {
+        Z_DeleteFile(netPath);
+    }
+    return 1;
+}

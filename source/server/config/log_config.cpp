@@ -1,0 +1,112 @@
+#include "server/config/log_config.h"
+
+#include <cstdio>
+#include <string>
+
+#include "server/config/config_paths.h"
+#include "server/config/config_replace.h"
+#include "server/config/log_command_table.h"
+#include "server/config/log_setting_line.h"
+#include "server/host/zelkit.h"
+
+namespace {
+
+// Marks every row that the installed file sets and takes its value. A 0 never
+// overwrites a value, so a later 0 does not undo an earlier setting.
+int LoadInstalledLog(const char* installedPath) {
+    HZFILE file = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
+    if (file == nullptr) {
+        return 0;
+    }
+    char line[Z_MAX_LINE];
+    while (Z_ReadFileLine(file, line, Z_MAX_LINE, nullptr)) {
+        LogSettingLine setting;
+        if (IsLogComment(line) || !ParseLogSettingLine(line, &setting)) {
+            continue;
+        }
+        LogCommandRow* row = FindLogCommand(line + setting.nameStart, setting.nameLength);
+        if (row == nullptr) {
+            continue;
+        }
+        row->present = 1;
+        if (setting.value != 0) {
+            std::snprintf(row->line + LOG_VALUE_COLUMN, sizeof(row->line) - LOG_VALUE_COLUMN, "%d",
+                          static_cast<int>(setting.value));
+        }
+    }
+    int readError = Z_FileError(file);
+    Z_CloseFile(file);
+    return readError ? 0 : 1;
+}
+
+// The line of the new file for one template line; sets changed when the
+// line does not carry an installed value.
+std::string MergeLogLine(const char* line, int* changed) {
+    LogSettingLine setting;
+    if (IsLogComment(line) || !ParseLogSettingLine(line, &setting)) {
+        return line;
+    }
+    const LogCommandRow* row = FindLogCommand(line + setting.nameStart, setting.nameLength);
+    if (row != nullptr && row->present) {
+        // The row's own layout replaces the template's; a trailing comment stays.
+        return std::string(row->line) + (line + setting.numberEnd);
+    }
+    std::string merged = line;
+    for (size_t at = setting.digitsStart; at < setting.numberEnd; ++at) {
+        merged[at] = '0';
+    }
+    *changed = 1;
+    return merged;
+}
+
+}  // namespace
+
+int MergeLogConfig(const char* systemDir, const char* packageDir) {
+    // Each merge starts from the table's initial contents.
+    ResetLogCommandTable();
+
+    char installedPath[Z_MAX_PATH];
+    char templatePath[Z_MAX_PATH];
+    char newPath[Z_MAX_PATH];
+    if (!JoinConfigPath(installedPath, systemDir, "LOG.INI") ||
+        !JoinConfigPath(templatePath, packageDir, "LOG.INI") ||
+        !JoinConfigPath(newPath, systemDir, "LOG.INI", ".NEW")) {
+        return 0;
+    }
+    if (!LoadInstalledLog(installedPath)) {
+        return 0;
+    }
+    HZFILE templateFile = Z_OpenFile(templatePath, Z_MODE_READ, 0, nullptr, 0);
+    if (templateFile == nullptr) {
+        return 0;
+    }
+    HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
+    if (newFile == nullptr) {
+        Z_CloseFile(templateFile);
+        return 0;
+    }
+    int changed = 0;
+    int failed = 0;
+    char line[Z_MAX_LINE];
+    while (Z_ReadFileLine(templateFile, line, Z_MAX_LINE, nullptr)) {
+        std::string merged = MergeLogLine(line, &changed);
+        if (!Z_WriteFileLineEx(newFile, merged.c_str(), 1)) {
+            failed = 1;
+            break;
+        }
+    }
+    if (Z_FileError(templateFile) || Z_FileError(newFile)) {
+        failed = 1;
+    }
+    if (!Z_CloseFile(newFile)) {
+        failed = 1;
+    }
+    Z_CloseFile(templateFile);
+
+    // Unchanged when every setting of the template had its installed value.
+    if (!failed && changed && !ReplaceConfigFileKeepingBackup(installedPath)) {
+        failed = 1;
+    }
+    DiscardWorkFile(newPath);
+    return failed ? 0 : 1;
+}

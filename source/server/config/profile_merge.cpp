@@ -1,0 +1,176 @@
+#include "server/config/profile_merge.h"
+
+#include <cstring>
+#include <string>
+
+#include "server/config/config_paths.h"
+#include "server/config/config_replace.h"
+#include "server/config/profile_key_tables.h"
+#include "server/config/profile_section.h"
+#include "server/host/zelkit.h"
+
+namespace {
+
+constexpr const char* OLD_PUNCT_KEY = "IgnoreSenPunct=";
+constexpr size_t OLD_PUNCT_KEY_LENGTH = 15;
+constexpr const char* NEW_PUNCT_KEY = "IgnorePunct=";
+constexpr size_t NEW_PUNCT_KEY_LENGTH = 12;
+
+// Loads the nine sections of the installed profile. Returns 0 when it cannot
+// be opened or read.
+int LoadInstalledProfile(const char* installedPath) {
+    HZFILE file = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
+    if (file == nullptr) {
+        return 0;
+    }
+    char item[Z_MAX_LINE];
+    int loaded = 1;
+    for (const ProfileKeyTable& table : g_profileKeyTables) {
+        if (!LoadProfileSection(file, table.section, table.rows, item)) {
+            loaded = 0;
+            break;
+        }
+    }
+    Z_CloseFile(file);
+    return loaded;
+}
+
+// IgnorePunct took over from IgnoreSenPunct: the old value moves to the new
+// key unless the installed file set the new key itself; either way it is not
+// carried under the old key. Returns 1 when a value moved.
+int MoveRetiredPunctuationKey(ProfileKeyRow* retrieval) {
+    ProfileKeyRow* oldRow = nullptr;
+    for (ProfileKeyRow* row = retrieval; row->line[0] != '\0'; ++row) {
+        if (row->present && ZSTRNCMPI(row->line, OLD_PUNCT_KEY, OLD_PUNCT_KEY_LENGTH) == 0) {
+            oldRow = row;
+            break;
+        }
+    }
+    if (oldRow == nullptr) {
+        return 0;
+    }
+    oldRow->present = 0;
+    for (ProfileKeyRow* row = retrieval; row->line[0] != '\0'; ++row) {
+        if (!row->present && ZSTRNCMPI(row->line, NEW_PUNCT_KEY, NEW_PUNCT_KEY_LENGTH) == 0) {
+            // The value is shorter than the old line minus its longer key, so it fits.
+            std::memmove(row->line + NEW_PUNCT_KEY_LENGTH, oldRow->line + OLD_PUNCT_KEY_LENGTH,
+                         std::strlen(oldRow->line + OLD_PUNCT_KEY_LENGTH) + 1);
+            row->present = 1;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+const ProfileKeyRow* FindPresentRow(const ProfileKeyRow* table, const char* key) {
+    size_t keyLength = std::strlen(key);
+    for (const ProfileKeyRow* row = table; row->line[0] != '\0'; ++row) {
+        if (row->present && ZSTRNCMPI(row->line, key, keyLength) == 0 && row->line[keyLength] == '=') {
+            return row;
+        }
+    }
+    return nullptr;
+}
+
+struct MergeOutcome {
+    int failed;
+    int changed;
+};
+
+// Writes the template's sections into the new file, each carried key with the
+// installed value. Comments and blank lines of the template reach the new
+// file through the readers' pass-through.
+void WriteMergedProfile(HZFILE templateFile, HZFILE newFile, MergeOutcome* outcome) {
+    char section[Z_MAX_LINE];
+    char item[Z_MAX_LINE];
+    for (;;) {
+        int found = Z_ReadProfileSect(templateFile, section, Z_MAX_LINE, newFile);
+        if (found < 0) {
+            outcome->failed = 1;
+        }
+        if (found <= 0) {
+            return;
+        }
+        const ProfileKeyRow* table = FindProfileKeyTable(section);
+        std::string header = std::string("[") + section + "]";
+        if (!Z_WriteFileLineEx(newFile, header.c_str(), 1)) {
+            outcome->failed = 1;
+            return;
+        }
+        for (;;) {
+            int valuePosition = Z_MAX_LINE;
+            int kind = Z_ReadProfileItem(templateFile, item, &valuePosition, nullptr, nullptr, newFile);
+            if (kind < 0 || (kind > 0 && (valuePosition <= 0 || valuePosition >= Z_MAX_LINE))) {
+                outcome->failed = 1;
+                return;
+            }
+            if (kind == 0) {
+                break;
+            }
+            const ProfileKeyRow* row = table != nullptr ? FindPresentRow(table, item) : nullptr;
+            int written;
+            if (row != nullptr) {
+                written = Z_WriteFileLineEx(newFile, row->line, 1);
+            } else {
+                std::string line = std::string(item) + "=" + (item + valuePosition);
+                written = Z_WriteFileLineEx(newFile, line.c_str(), 1);
+                outcome->changed = 1;
+            }
+            if (!written) {
+                outcome->failed = 1;
+                return;
+            }
+        }
+        if (Z_FileError(templateFile) || Z_FileError(newFile)) {
+            outcome->failed = 1;
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+int MergeProfile(const char* systemDir, const char* packageDir) {
+    // Each merge starts from the tables' initial contents, so that a second
+    // merge in one process carries nothing over from the first.
+    ResetProfileKeyTables();
+
+    char installedPath[Z_MAX_PATH];
+    char templatePath[Z_MAX_PATH];
+    char newPath[Z_MAX_PATH];
+    if (!JoinConfigPath(installedPath, systemDir, "PROFILE.INI") ||
+        !JoinConfigPath(templatePath, packageDir, "PROFILE.INI") ||
+        !JoinConfigPath(newPath, systemDir, "PROFILE.INI", ".NEW")) {
+        return 0;
+    }
+    if (!LoadInstalledProfile(installedPath)) {
+        return 0;
+    }
+    MergeOutcome outcome{0, MoveRetiredPunctuationKey(FindProfileKeyTable("Retrieval"))};
+
+    HZFILE templateFile = Z_OpenFile(templatePath, Z_MODE_READ, 0, nullptr, 0);
+    if (templateFile == nullptr) {
+        return 0;
+    }
+    HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
+    if (newFile == nullptr) {
+        Z_CloseFile(templateFile);
+        return 0;
+    }
+    WriteMergedProfile(templateFile, newFile, &outcome);
+    if (Z_FileError(templateFile) || Z_FileError(newFile)) {
+        outcome.failed = 1;
+    }
+    if (!Z_CloseFile(newFile)) {
+        outcome.failed = 1;
+    }
+    Z_CloseFile(templateFile);
+
+    // When every template item found its carried value the installed file
+    // already says everything the merge would: it stays as it is.
+    if (!outcome.failed && outcome.changed && !ReplaceConfigFileKeepingBackup(installedPath)) {
+        outcome.failed = 1;
+    }
+    DiscardWorkFile(newPath);
+    return outcome.failed ? 0 : 1;
+}

@@ -1,0 +1,65 @@
+#include "server/programs/program_lines.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "server/config/config_replace.h"
+#include "server/programs/program_names.h"
+
+const char* RebuildProgramLine(const char* line, char* rebuilt) {
+    char fields[Z_MAX_LINE];
+    std::snprintf(fields, sizeof(fields), "%s", line);
+    if (Z_SegmentMultiStr(fields, "= \t", 0) < 2) {
+        return line;
+    }
+    const char* key = fields;
+    const char* value = key + std::strlen(key) + 1;
+    if (ZSTRNCMPI(value, "z40", 3) != 0 || !IsProgramLineKey(key)) {
+        return line;
+    }
+    const char* renamed = FindRenamedProgramValue(key, value);
+    // The arguments that followed the old name give way to the launch
+    // arguments the new programs take.
+    int length = std::snprintf(rebuilt, REBUILT_LINE_SIZE, "%s=%s &PORT &BLOCK", key,
+                               renamed != nullptr ? renamed : value);
+    if (length < 0 || static_cast<size_t>(length) >= REBUILT_LINE_SIZE) {
+        return nullptr;  // cannot happen for a line that fits Z_MAX_LINE
+    }
+    return rebuilt;
+}
+
+int RewriteProgramLines(const char* profilePath, const char* newPath) {
+    HZFILE profile = Z_OpenFile(profilePath, Z_MODE_READ, 0, nullptr, 0);
+    if (profile == nullptr) {
+        return 0;
+    }
+    HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
+    if (newFile == nullptr) {
+        Z_CloseFile(profile);
+        return 0;
+    }
+    int failed = 0;
+    char line[Z_MAX_LINE];
+    char rebuilt[REBUILT_LINE_SIZE];
+    while (Z_ReadFileLine(profile, line, Z_MAX_LINE, nullptr)) {
+        const char* written = RebuildProgramLine(line, rebuilt);
+        if (written == nullptr || !Z_WriteFileLineEx(newFile, written, 1)) {
+            failed = 1;
+            break;
+        }
+    }
+    // A line too long for the buffer ends the reading with an error: the
+    // profile is then kept whole rather than replaced by a shortened copy.
+    if (Z_FileError(profile) || Z_FileError(newFile)) {
+        failed = 1;
+    }
+    if (!Z_CloseFile(newFile)) {
+        failed = 1;
+    }
+    Z_CloseFile(profile);
+    if (!failed && !ReplaceConfigFile(profilePath, newPath, nullptr)) {
+        failed = 1;
+    }
+    DiscardWorkFile(newPath);
+    return failed ? 0 : 1;
+}

@@ -1,0 +1,25 @@
+// Rewriting the program names in the start, close and shutdown lines of
+// PROFILE.INI.
+#pragma once
+
+#include <cstddef>
+
+#include "server/host/zelkit.h"
+
+// A rename can lengthen a value by 10 characters ("z40mirror.exe" becomes
+// "zelmirror.exe -shutdown") and the launch arguments add 13, so a rebuilt
+// line needs that much room beyond the line read, and its terminator.
+constexpr size_t REBUILT_LINE_SIZE = Z_MAX_LINE + 23;
+
+// The line to write for a line of PROFILE.INI (at most Z_MAX_LINE - 1
+// characters): a program line whose value starts with "z40" is rebuilt into
+// rebuilt (room: REBUILT_LINE_SIZE) as key "=" value " &PORT &BLOCK", with
+// the value renamed when it is an old program name; every other line comes
+// back as it is.
+const char* RebuildProgramLine(const char* line, char* rebuilt);
+
+// Writes PROFILE.INI with its program lines rebuilt to newPath and moves that
+// over the profile in one step. The profile is replaced only when it was read
+// and the new file written to the end; otherwise it stays as it was and the
+// new file is deleted. Returns 1 when replaced.
+int RewriteProgramLines(const char* profilePath, const char* newPath);
