@@ -1,9 +1,10 @@
 #include "server/copy/file_copy.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
-#include <chrono>
 
 #include "server/host/zelkit.h"
 #include "server/update/error_line.h"
@@ -12,6 +13,17 @@ namespace {
 
 constexpr int kProgressWidth = 64;
 constexpr int kLongestShownName = 47;
+
+// The pause lets an administrator read each name. Test runs set
+// ZEL_SLEEP_SCALE=0 to skip it (the same knob skips the service manager's
+// waits); any other value, or none, keeps the full pause.
+void PauseAfterProgress() {
+    static const bool skip = [] {
+        const char* scale = std::getenv("ZEL_SLEEP_SCALE");
+        return scale != nullptr && scale[0] == '0' && scale[1] == '\0';
+    }();
+    if (!skip) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
 
 // Appends name and extension to a directory buffer of Z_MAX_PATH; the caller
 // cuts the buffer back to its directory afterwards.
@@ -33,7 +45,7 @@ int ShowCopyProgress(const char* path) {
     }
     std::printf("\r%-*s", kProgressWidth, line);
     std::fflush(stdout);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    PauseAfterProgress();
     return 1;
 }
 
