@@ -4,7 +4,6 @@
 
 void SelectNativeCharset(ObjectEnv* env);
 
-// True when the character set menu met the end of input: the selection has
-// printed the toolkit's error line and set nothing, and the driver stops the
-// run.
+// True when the last SelectNativeCharset met the end of console input at its
+// menu: it printed the toolkit's error line and set nothing; the driver stops.
 bool NativeCharsetInputEnded();

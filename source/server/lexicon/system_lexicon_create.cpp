@@ -1,0 +1,100 @@
+// Creates one system lexicon (dictionary record and kernel contents), or
+// refills an existing one whose id the scan recorded.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "server/dictionary/progress_reporters.h"
+#include "server/dictionary/system_databases.h"
+#include "server/host/zelkit.h"
+#include "server/host/zemkernel.h"
+#include "server/host/zemshell.h"
+#include "server/lexicon/lexicon_paths.h"
+#include "server/lexicon/system_lexicons.h"
+#include "server/update/upgrade_state.h"
+
+namespace {
+
+// Null when there is nothing to create: a kind this step does not make, or
+// a source file the package lacks.
+const char* DescriptionFor(uint32_t kind, const char* file, const char* sourcePath) {
+    const bool haveSource = file != nullptr && Z_IsValidFileName(sourcePath);
+    switch (kind) {
+        case DB_KIND_SEGMENT_LEXICON:
+            if (file == nullptr) return "This is system all-ideograph dictionary";
+            return haveSource ? "This is new system segment dictionary" : nullptr;
+        case DB_KIND_STOP_LEXICON: return haveSource ? "This is new system stop dictionary" : nullptr;
+        case DB_KIND_ENTITY_LEXICON: return haveSource ? "This is system entity dictionary" : nullptr;
+        default: return nullptr;
+    }
+}
+
+// Selects the character set the kernel builds the lexicon in. -1: skip (no
+// UTF8 lexicon while the server has no native character set), 0: failure.
+int AssignLexiconCharset(uint16_t charsetCode) {
+    int charset = Z_CHARSET_GB18030;
+    if (charsetCode == CHARSET_CODE_BIG5) {
+        charset = Z_CHARSET_BIG5;
+    } else if (charsetCode == CHARSET_CODE_UTF8) {
+        if (SetSystemCharset(0) == 0) return -1;
+        charset = Z_CHARSET_UTF8;
+    }
+    return Z_AssignCharset(charset, 1) != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int CreateSystemLexicon(ObjectEnv* env, const char* home, const char* name, uint32_t kind, const char* file,
+                        uint32_t* id, uint16_t charsetCode) {
+    char directory[Z_MAX_PATH];
+    char sourcePath[Z_MAX_PATH] = "";
+    if (!BuildDictDirectory(directory, home)) return 0;
+    if (file != nullptr && !BuildPackageFilePath(sourcePath, file)) return 0;
+
+    const char* description = DescriptionFor(kind, file, sourcePath);
+    if (description == nullptr) return 1;
+
+    const int assigned = AssignLexiconCharset(charsetCode);
+    if (assigned < 0) return 1;
+    if (assigned == 0) return 0;
+
+    std::printf("Creating new system %s...\n", name);
+    std::fflush(stdout);
+
+    if (*id == 0) {
+        // The shell takes the definition's texts as writable.
+        std::string nameText = name;
+        std::string ownerText = "SYSTEM";
+        std::string descriptionText = description;
+
+        DatabaseRecord definition;
+        std::memset(&definition, 0, sizeof definition);
+        definition.kind = kind;
+        definition.name = nameText.data();
+        // System lexicons are found again by their owner "SYSTEM"; a lexicon
+        // recorded without it would be created anew by every later upgrade.
+        definition.owner = ownerText.data();
+        definition.value48 = 1;
+        definition.charsetCode = charsetCode;
+        definition.value148 = 256;
+        definition.value164 = 0xB0000000;
+        definition.directory = directory;
+        definition.description = descriptionText.data();
+        if (!CreateSystemDB(env, &definition, nullptr, 0, id)) return 0;
+    } else if (kind == DB_KIND_SEGMENT_LEXICON && file != nullptr) {
+        g_replacedSegmentId = *id;
+    } else if (kind == DB_KIND_STOP_LEXICON) {
+        g_replacedStopId = *id;
+    }
+
+    int64_t entries;
+    if (kind == DB_KIND_ENTITY_LEXICON) {
+        entries = ZKF_AppendLexicon(*id, sourcePath, 1, LexiconProgress);
+    } else {
+        entries = ZKF_CreateLexicon(*id, file != nullptr ? sourcePath : nullptr, file == nullptr ? 1 : 0, nullptr, 1);
+    }
+    if (entries < 0) return 0;
+
+    env->objectKind = OBJECT_DATABASE;
+    return UpdateBaseRecordNum(env, *id, "", "", entries, -1) != 0 ? 1 : 0;
+}
