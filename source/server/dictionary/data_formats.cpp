@@ -1,0 +1,137 @@
+#include "server/dictionary/data_formats.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "server/dictionary/data_format_table.h"
+#include "server/host/zelkit.h"
+#include "server/host/zemshell.h"
+
+namespace {
+
+constexpr int DESCRIPTION_SIZE = 256;
+
+// The texts of one table row as the shell takes them, the description in
+// the server's native charset.
+struct FormatTexts {
+    char name[32];
+    char className[32];
+    char extensions[64];
+    char description[DESCRIPTION_SIZE];
+};
+
+// The table holds GB18030; any other native charset gets the toolkit's
+// translation. Returns 0 when the toolkit cannot translate it.
+int PrepareTexts(const DataFormatRow& row, int nativeCharset, FormatTexts& texts) {
+    std::snprintf(texts.name, sizeof texts.name, "%s", row.name);
+    std::snprintf(texts.className, sizeof texts.className, "%s", row.className);
+    std::snprintf(texts.extensions, sizeof texts.extensions, "%s", row.extensions);
+    if (nativeCharset == Z_CHARSET_GB18030) {
+        std::snprintf(texts.description, sizeof texts.description, "%s", row.description);
+        return 1;
+    }
+    return Z_TranslateText(row.description, Z_CHARSET_GB18030, texts.description, nativeCharset, 0,
+                           DESCRIPTION_SIZE) >= 0
+               ? 1
+               : 0;
+}
+
+bool IsEmpty(const char* text) { return text == nullptr || text[0] == '\0'; }
+
+void MakeUnchanged(DataFormatRecord& update) {
+    std::memset(&update, 0, sizeof update);
+    update.id = 0xFFFF;
+    update.flag = 0xFF;
+    update.name = update.className = update.extensions = update.description = UNCHANGED_TEXT;
+    update.next = nullptr;
+}
+
+// Brings one existing record to its table row: old names renamed, then class,
+// extensions and description corrected. Formats of the installation's own
+// are left alone.
+int CorrectFormat(ObjectEnv* env, const DataFormatRecord& record, int nativeCharset) {
+    DataFormatRecord update;
+    MakeUnchanged(update);
+    bool changed = false;
+
+    char renamed[8] = {};
+    const char* name = record.name != nullptr ? record.name : "";
+    if (ZSTRCMPI(name, "DOC") == 0) {
+        std::snprintf(renamed, sizeof renamed, "DOCS");
+    } else if (ZSTRCMPI(name, "EML") == 0) {
+        std::snprintf(renamed, sizeof renamed, "EMAIL");
+    }
+    if (renamed[0] != '\0') {
+        update.name = renamed;
+        changed = true;
+        name = renamed;
+    }
+
+    FormatTexts texts;
+    const DataFormatRow* row = FindDataFormatRow(name);
+    if (row != nullptr) {
+        if (!PrepareTexts(*row, nativeCharset, texts)) return 0;
+        if (IsEmpty(record.className) || ZSTRCMPI(record.className, row->className) != 0) {
+            update.className = texts.className;
+            changed = true;
+        }
+        if (IsEmpty(record.extensions) || ZSTRCMP(record.extensions, row->extensions) != 0) {
+            update.extensions = texts.extensions;
+            changed = true;
+        }
+        if (IsEmpty(record.description) || ZSTRCMP(record.description, texts.description) != 0) {
+            update.description = texts.description;
+            changed = true;
+        }
+        // A differing flag rides along with other changes but is no reason
+        // to write on its own.
+        if (record.flag != row->flag) update.flag = row->flag;
+    }
+
+    if (!changed) return 1;
+    return UpdateDataFormatInfo(env, record.id, "", &update) != 0 ? 1 : 0;
+}
+
+// Adds the rows the dictionary lacks. A row whose id an installation's own
+// format already holds cannot be added; that format is kept and the row
+// left out, as before.
+int AddMissingFormats(ObjectEnv* env, int nativeCharset, const std::vector<uint16_t>& heldIds) {
+    for (const DataFormatRow& row : kDataFormatTable) {
+        DataFormatRecord* existing = GetDataFormatInfo(env, 0, "", row.name, "");
+        if (existing != nullptr) {
+            FreeDataFormatInfo(existing);
+            continue;
+        }
+        FormatTexts texts;
+        if (!PrepareTexts(row, nativeCharset, texts)) return 0;
+        DataFormatRecord record;
+        std::memset(&record, 0, sizeof record);
+        record.id = row.id;
+        record.flag = row.flag;
+        record.name = texts.name;
+        record.className = texts.className;
+        record.extensions = texts.extensions;
+        record.description = texts.description;
+        if (NewDataFormatInfo(env, &record)) continue;
+        if (std::find(heldIds.begin(), heldIds.end(), row.id) == heldIds.end()) return 0;
+    }
+    return 1;
+}
+
+}  // namespace
+
+int UpdateDataFormats(ObjectEnv* env, int nativeCharset) {
+    env->objectKind = OBJECT_DATA_FORMAT;
+    DataFormatRecord* chain = GetDataFormatInfo(env, 0, "*", "", "");
+    std::vector<uint16_t> heldIds;
+    int result = 1;
+    for (DataFormatRecord* record = chain; record != nullptr && result; record = record->next) {
+        heldIds.push_back(record->id);
+        result = CorrectFormat(env, *record, nativeCharset);
+    }
+    FreeDataFormatInfo(chain);
+    if (!result) return 0;
+    return AddMissingFormats(env, nativeCharset, heldIds);
+}

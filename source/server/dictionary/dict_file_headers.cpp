@@ -1,0 +1,157 @@
+#include "server/dictionary/dict_file_headers.h"
+
+#include <cstring>
+#include <memory>
+
+#include "server/dictionary/dict_file_rewrite.h"
+#include "server/dictionary/dictionary_paths.h"
+#include "server/dictionary/view_record_layout.h"
+#include "server/host/zelkit.h"
+
+namespace {
+
+constexpr uint16_t DICT_FILE_COUNT = 9;
+constexpr uint16_t VIEW_FILE_INDEX = 5;
+
+// The nine file names by index, then the version titles from oldest to
+// current.
+const char* const kDictTexts[] = {
+    "CONFIG.DIC", "GROUP.DIC", "USER.DIC",    "BASE.DIC",   "BASECOL.DIC",
+    "VIEW.DIC",   "VIEWCOL.DIC", "RIGHT.DIC", "FORMAT.DIC",
+    "ZEL4.0 Data Dictionary", "ZEL4.0 Data Dictionary V4.0.0", "4.01", "4.02",
+};
+constexpr int TITLE_RELEASE40 = 9;
+constexpr int TITLE_RELEASE40_V400 = 10;
+constexpr int TITLE_RELEASE401 = 11;
+constexpr int TITLE_CURRENT = 12;
+
+// The 96-byte header that starts every dictionary file.
+constexpr size_t HEADER_SIZE = 96;
+constexpr size_t RECORD_SIZE_OFFSET = 8;
+constexpr size_t RECORD_COUNT_OFFSET = 12;
+constexpr size_t TITLE_OFFSET = 32;
+constexpr size_t TITLE_FIELD_SIZE = 64;
+
+uint32_t LoadU32(const uint8_t* bytes) {
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+void StoreU32(uint8_t* bytes, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// The title as a text, read within its field even when no NUL ends it there.
+void ReadTitle(const uint8_t* header, char (&title)[TITLE_FIELD_SIZE + 1]) {
+    std::memcpy(title, header + TITLE_OFFSET, TITLE_FIELD_SIZE);
+    title[TITLE_FIELD_SIZE] = '\0';
+}
+
+// Only the current title and its NUL are written; the rest of the field keeps
+// its old bytes, as every earlier upgrade left them.
+void PutCurrentTitle(uint8_t* header) {
+    const char* current = kDictTexts[TITLE_CURRENT];
+    std::memcpy(header + TITLE_OFFSET, current, std::strlen(current) + 1);
+}
+
+bool TitleIs(const char* title, int position) { return ZSTRCMPI(title, kDictTexts[position]) == 0; }
+
+struct OpenDictFile {
+    HZFILE handle = nullptr;
+    ~OpenDictFile() { Close(); }
+    void Close() {
+        if (handle != nullptr) Z_CloseFile(handle);
+        handle = nullptr;
+    }
+};
+
+struct MemBlockFree {
+    void operator()(uint8_t* block) const { Z_MemFree(block); }
+};
+
+// Every file but VIEW.DIC: a new header in front of the unchanged records.
+int RewriteHeader(OpenDictFile& file, const char* path, const uint8_t* header) {
+    DictFileRewrite rewrite;
+    if (!rewrite.Begin(path) || !rewrite.Write(header, HEADER_SIZE) || !rewrite.CopyRest(file.handle)) return 0;
+    file.Close();
+    return rewrite.Commit();
+}
+
+// VIEW.DIC: a new header and every record in the current layout. The records
+// are only understood at 72 bytes each and only when the header's count
+// accounts for the whole file; anything else is refused untouched, since
+// converting it would mix layouts or drop records behind a current title.
+int RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const char* oldTitle) {
+    uint32_t recordSize = LoadU32(header + RECORD_SIZE_OFFSET);
+    uint32_t recordCount = LoadU32(header + RECORD_COUNT_OFFSET);
+    if (recordSize != VIEW_RECORD_SIZE) return 0;
+    uint64_t bodySize = static_cast<uint64_t>(recordSize) * recordCount;
+    if (bodySize > UINT32_MAX) return 0;
+    uint64_t fileSize = 0;
+    if (!Z_GetFileSize(path, &fileSize) || fileSize != HEADER_SIZE + bodySize) return 0;
+
+    std::unique_ptr<uint8_t, MemBlockFree> records(
+        static_cast<uint8_t*>(Z_MemAlloc(bodySize > 0 ? static_cast<size_t>(bodySize) : 1, 0)));
+    if (!records) return 0;
+    if (bodySize > 0 &&
+        Z_ReadFile(file.handle, records.get(), static_cast<int64_t>(bodySize), 1) != static_cast<int64_t>(bodySize)) {
+        return 0;
+    }
+
+    StoreU32(header + RECORD_SIZE_OFFSET, VIEW_RECORD_SIZE);
+    PutCurrentTitle(header);
+
+    // Records under a title of no known layout are kept as they are.
+    bool convert = true;
+    ViewLayout layout = ViewLayout::Release40;
+    if (TitleIs(oldTitle, TITLE_RELEASE40) || TitleIs(oldTitle, TITLE_RELEASE40_V400)) {
+        layout = ViewLayout::Release40;
+    } else if (TitleIs(oldTitle, TITLE_RELEASE401)) {
+        layout = ViewLayout::Release401;
+    } else {
+        convert = false;
+    }
+    if (convert) {
+        uint8_t converted[VIEW_RECORD_SIZE];
+        for (uint32_t i = 0; i < recordCount; ++i) {
+            uint8_t* record = records.get() + static_cast<size_t>(i) * VIEW_RECORD_SIZE;
+            ConvertViewRecord(record, layout, converted);
+            std::memcpy(record, converted, VIEW_RECORD_SIZE);
+        }
+    }
+
+    DictFileRewrite rewrite;
+    if (!rewrite.Begin(path) || !rewrite.Write(header, HEADER_SIZE) || !rewrite.Write(records.get(), bodySize)) {
+        return 0;
+    }
+    file.Close();
+    return rewrite.Commit();
+}
+
+}  // namespace
+
+const char* DictFileName(uint16_t index) { return index < DICT_FILE_COUNT ? kDictTexts[index] : nullptr; }
+
+int UpdateDictFile(uint16_t index, const char* home) {
+    if (index >= DICT_FILE_COUNT) return 0;
+    char path[Z_MAX_PATH];
+    if (!BuildDirPath(path, home, "system", kDictTexts[index])) return 0;
+
+    OpenDictFile file;
+    file.handle = Z_OpenFile(path, Z_MODE_READ_WRITE, 0, nullptr, 0);
+    if (file.handle == nullptr) return 0;
+    uint8_t header[HEADER_SIZE] = {};
+    if (Z_ReadFile(file.handle, header, HEADER_SIZE, 1) != static_cast<int64_t>(HEADER_SIZE)) return 0;
+
+    char oldTitle[TITLE_FIELD_SIZE + 1];
+    ReadTitle(header, oldTitle);
+    // A current file is left byte for byte as it is, so a second run changes
+    // nothing.
+    if (TitleIs(oldTitle, TITLE_CURRENT)) return 1;
+
+    if (index != VIEW_FILE_INDEX) {
+        PutCurrentTitle(header);
+        return RewriteHeader(file, path, header);
+    }
+    return RewriteViewFile(file, path, header, oldTitle);
+}

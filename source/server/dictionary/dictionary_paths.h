@@ -1,0 +1,7 @@
+#pragma once
+
+// Builds DIR, a separator, FIRST and, when SECOND is given, another
+// separator and SECOND into path (Z_MAX_PATH characters). DIR may end with a
+// separator or not. Returns 0 with the toolkit's last error set when the
+// result would not fit.
+int BuildDirPath(char* path, const char* dir, const char* first, const char* second);

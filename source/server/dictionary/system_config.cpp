@@ -1,0 +1,134 @@
+#include "server/dictionary/system_config.h"
+
+#include <cstring>
+#include <iterator>
+
+#include "server/host/zelkit.h"
+#include "server/host/zemshell.h"
+#include "server/update/upgrade_state.h"
+
+namespace {
+
+constexpr uint16_t RESOLVED_FIELD_VALUE = 24;
+
+void MakeUnchanged(SystemConfigRecord& update) {
+    std::memset(&update, 0xFF, sizeof update);
+    update.text0 = update.text48 = update.text56 = update.text64 = UNCHANGED_TEXT;
+    update.charsets = nullptr;
+}
+
+// Z_MemDetect(8) as the record's 16-bit figure; a figure too large for it
+// stands at the largest the field holds rather than wrapping to a small one.
+uint16_t DetectedMemory() {
+    uint64_t detected = Z_MemDetect(8);
+    return detected > 0xFFFF ? static_cast<uint16_t>(0xFFFF) : static_cast<uint16_t>(detected);
+}
+
+// The ids recorded in this run for one lexicon charset code (0 = none). The
+// segmentation lexicon of code 0x30 is never recorded, so the old entry's
+// id stays.
+CharsetEntry RecordedIds(uint16_t code) {
+    CharsetEntry ids;
+    std::memset(&ids, 0, sizeof ids);
+    int relationIndex = RelationCharsetIndexOf(code);
+    switch (code) {
+        case CHARSET_CODE_GB18030:
+            ids.segmentId = g_lexiconIds.segmentGb;
+            ids.stopId = g_lexiconIds.stopGb;
+            break;
+        case CHARSET_CODE_BIG5:
+            ids.segmentId = g_lexiconIds.segmentBig5;
+            ids.stopId = g_lexiconIds.stopBig5;
+            break;
+        case CHARSET_CODE_UTF8:
+            ids.segmentId = g_lexiconIds.segmentUtf8;
+            ids.stopId = g_lexiconIds.stopUtf8;
+            break;
+        case CHARSET_CODE_NONE:
+            ids.stopId = g_stopEnglishId;
+            break;
+        default: break;
+    }
+    if (relationIndex >= 0) {
+        ids.thesaurusId = g_relationIds[RELATION_THESAURUS][relationIndex];
+        ids.synonymId = g_relationIds[RELATION_SYNONYM][relationIndex];
+        ids.antonymId = g_relationIds[RELATION_ANTONYM][relationIndex];
+    }
+    return ids;
+}
+
+void TakeRecorded(uint32_t& field, uint32_t recorded) {
+    if (recorded != 0) field = recorded;
+}
+
+// The old entry of a code with this run's ids put over it.
+CharsetEntry MergedEntry(const SystemConfigRecord& config, uint16_t code) {
+    CharsetEntry entry;
+    std::memset(&entry, 0, sizeof entry);
+    for (uint16_t i = 0; config.charsets != nullptr && i < config.charsetCount; ++i) {
+        if (config.charsets[i].code == code) {
+            entry = config.charsets[i];
+            break;
+        }
+    }
+    CharsetEntry recorded = RecordedIds(code);
+    TakeRecorded(entry.segmentId, recorded.segmentId);
+    TakeRecorded(entry.stopId, recorded.stopId);
+    TakeRecorded(entry.thesaurusId, recorded.thesaurusId);
+    TakeRecorded(entry.synonymId, recorded.synonymId);
+    TakeRecorded(entry.antonymId, recorded.antonymId);
+    entry.code = code;
+    return entry;
+}
+
+bool HasAnyId(const CharsetEntry& entry) {
+    return entry.segmentId != 0 || entry.stopId != 0 || entry.thesaurusId != 0 || entry.synonymId != 0 ||
+           entry.antonymId != 0;
+}
+
+}  // namespace
+
+int UpdateSystemConfig(ObjectEnv* env) {
+    env->objectKind = OBJECT_SYSTEM_CONFIG;
+    SystemConfigRecord* config = GetSystemCFGInfo(env);
+    if (config == nullptr) return 0;
+    uint16_t detected = DetectedMemory();
+
+    SystemConfigRecord update;
+    MakeUnchanged(update);
+    bool changed = false;
+    if (config->field18 == RESOLVED_FIELD_VALUE) {
+        update.field18 = 0;
+        changed = true;
+    }
+    if (config->field20 == RESOLVED_FIELD_VALUE) {
+        update.field20 = 0;
+        changed = true;
+    }
+    if (detected > config->memory) {
+        update.memory = detected;
+        changed = true;
+    }
+
+    if (!g_newSystemDatabase) {
+        int result = 1;
+        if (g_nativeCharsetChosen != 0 || changed) result = UpdateSystemCFGInfo(env, &update) != 0 ? 1 : 0;
+        FreeSystemCFGInfo(config);
+        return result;
+    }
+
+    // The server finds each charset's system lexicons and relation databases
+    // through this list; a code keeps its place only when it has any id.
+    constexpr uint16_t kCodes[] = {CHARSET_CODE_GB18030, CHARSET_CODE_BIG5, CHARSET_CODE_UTF8, CHARSET_CODE_NONE};
+    CharsetEntry entries[std::size(kCodes)];
+    uint16_t kept = 0;
+    for (uint16_t code : kCodes) {
+        CharsetEntry entry = MergedEntry(*config, code);
+        if (HasAnyId(entry)) entries[kept++] = entry;
+    }
+    update.charsetCount = kept;
+    update.charsets = entries;
+    int result = UpdateSystemCFGInfo(env, &update) != 0 ? 1 : 0;
+    FreeSystemCFGInfo(config);
+    return result;
+}
