@@ -1,0 +1,150 @@
+// Fault injection, the last error, memory and console input.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "server/host/zelkit.h"
+#include "toolkit_test_support.h"
+
+using namespace toolkit_test;
+
+TEST(FaultInjection, NamedCallFailsOnItsCountOnly) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a"), "x");
+    FaultScope fault("Z_OpenFile:2");
+    HZFILE first = Z_OpenFile(scratch.file("a").c_str(), Z_MODE_READ, 0, nullptr, 0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(Z_OpenFile(scratch.file("a").c_str(), Z_MODE_READ, 0, nullptr, 0), nullptr);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
+    EXPECT_STREQ(Z_GetLastErrorPrompt(nullptr, 0), "Z_OpenFile: injected failure (ZEL_FAULT)");
+    HZFILE third = Z_OpenFile(scratch.file("a").c_str(), Z_MODE_READ, 0, nullptr, 0);
+    EXPECT_NE(third, nullptr);
+    Z_CloseFile(first);
+    Z_CloseFile(third);
+}
+
+TEST(FaultInjection, SeveralNamesWithDefaultCountOfOne) {
+    FaultScope fault("Z_MemAlloc,Z_DeleteFile:1");
+    EXPECT_EQ(Z_MemAlloc(16, 0), nullptr);
+    void* block = Z_MemAlloc(16, 0);
+    EXPECT_NE(block, nullptr);
+    Z_MemFree(block);
+    EXPECT_EQ(Z_DeleteFile("whatever"), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
+}
+
+TEST(FaultInjection, StarSelectsTheNthFaultPointOfTheRunAndLogNamesEveryCall) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a"), "line\n");
+    std::string log = scratch.file("fault.log");
+    {
+        FaultScope fault("*:3", log.c_str());
+        HZFILE file = Z_OpenFile(scratch.file("a").c_str(), Z_MODE_READ, 0, nullptr, 0);
+        ASSERT_NE(file, nullptr);
+        char line[16];
+        EXPECT_EQ(Z_ReadFileLine(file, line, sizeof line, nullptr), 1);
+        EXPECT_EQ(Z_ReadFileLine(file, line, sizeof line, nullptr), 0);
+        EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
+        EXPECT_NE(Z_FileError(file), 0);
+        Z_CloseFile(file);
+    }
+    EXPECT_EQ(ReadText(log), "Z_OpenFile\nZ_ReadFileLine\nZ_ReadFileLine\nZ_CloseFile\n");
+}
+
+TEST(FaultInjection, InjectedWriteLeavesFileFailed) {
+    ScratchDir scratch;
+    HZFILE file = Z_CreateFile(scratch.file("out").c_str(), 0, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr);
+    {
+        FaultScope fault("Z_WriteFileLineEx:2");
+        EXPECT_EQ(Z_WriteFileLineEx(file, "one", 1), 1);
+        EXPECT_EQ(Z_FileError(file), 0);
+        EXPECT_EQ(Z_WriteFileLineEx(file, "two", 1), 0);
+        EXPECT_NE(Z_FileError(file), 0);
+    }
+    Z_CloseFile(file);
+    EXPECT_EQ(ReadText(scratch.file("out")), "one\r\n");
+}
+
+TEST(FaultInjection, ResetStartsCountingAgainAndMalformedEntriesSelectNothing) {
+    FaultScope fault("Z_RenameFile:x,Z_GetFileSize:0,Z_CreateDir:1");
+    uint64_t size = 0;
+    EXPECT_EQ(Z_GetFileSize("no-such-file-here", &size), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_NOT_FOUND);
+    EXPECT_EQ(Z_CreateDir("ignored", 0), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
+    ZelResetFaultInjection();
+    EXPECT_EQ(Z_CreateDir("ignored", 0), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
+}
+
+TEST(FaultInjection, InjectedCloneLeavesTargetAlone) {
+    ScratchDir scratch;
+    WriteText(scratch.file("src"), "new");
+    WriteText(scratch.file("dst"), "old");
+    FaultScope fault("Z_CloneFile");
+    EXPECT_EQ(Z_CloneFile(scratch.file("src").c_str(), scratch.file("dst").c_str()), 0);
+    EXPECT_EQ(ReadText(scratch.file("dst")), "old");
+}
+
+TEST(LastError, CaptureAndPrintfStyleText) {
+    EXPECT_EQ(Z_CaptureError(42, "the dictionary is locked", "file.cpp", 7), 0);
+    EXPECT_EQ(Z_GetLastError(), 42u);
+    EXPECT_STREQ(Z_GetLastErrorPrompt(nullptr, 0), "the dictionary is locked");
+    Z_SetLastErrorText(Z_ERROR_IO, "%s: %d of %zu", "CreateDB", 3, static_cast<size_t>(9));
+    EXPECT_STREQ(Z_GetLastErrorPrompt(nullptr, 0), "CreateDB: 3 of 9");
+    char small[6];
+    EXPECT_STREQ(Z_GetLastErrorPrompt(small, sizeof small), "Creat");
+}
+
+TEST(Memory, AllocationIsZeroFilledAndGrows) {
+    auto* block = static_cast<unsigned char*>(Z_MemAlloc(64, 0));
+    ASSERT_NE(block, nullptr);
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(block[i], 0);
+    block[63] = 9;
+    block = static_cast<unsigned char*>(Z_MemRealloc(block, 128));
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(block[63], 9);
+    Z_MemFree(block);
+}
+
+TEST(Memory, DetectReportsPinnedFigure) {
+    SetEnvironment("ZEL_MEMDETECT", "3072");
+    EXPECT_EQ(Z_MemDetect(8), 3072u);
+    SetEnvironment("ZEL_MEMDETECT", "lots");
+    EXPECT_GT(Z_MemDetect(8), 0u);
+    SetEnvironment("ZEL_MEMDETECT", nullptr);
+    EXPECT_GT(Z_MemDetect(8), 0u);
+    EXPECT_EQ(Z_MemDetect(1), 0u);
+}
+
+// Console input reads the real standard input, redirected to a scratch file.
+TEST(ConsoleInput, LinesThenTooLongThenEndOfInput) {
+    ScratchDir scratch;
+    WriteText(scratch.file("answers"), "d:\\zelhome\r\n  y \n" + std::string(300, 'x') + "\nlast");
+    ASSERT_NE(std::freopen(scratch.file("answers").c_str(), "rb", stdin), nullptr);
+    char buffer[256];
+    EXPECT_EQ(Z_InputConsoleLine(buffer, sizeof buffer, 1), 10);
+    EXPECT_STREQ(buffer, "d:\\zelhome");
+    EXPECT_EQ(Z_InputConsoleLine(buffer, sizeof buffer, 1), 4);
+    EXPECT_STREQ(buffer, "  y ");
+    EXPECT_EQ(Z_InputConsoleLine(buffer, sizeof buffer, 1), -1);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_TOO_LONG);
+    EXPECT_EQ(Z_InputConsoleLine(buffer, sizeof buffer, 1), 4);
+    EXPECT_STREQ(buffer, "last");
+    EXPECT_EQ(Z_InputConsoleLine(buffer, sizeof buffer, 1), -1);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_END_OF_INPUT);
+    std::fclose(stdin);
+}
+
+TEST(ConsoleInput, LineFillingBufferBeforeCarriageReturnFits) {
+    ScratchDir scratch;
+    WriteText(scratch.file("answers"), "abc\r\n");
+    ASSERT_NE(std::freopen(scratch.file("answers").c_str(), "rb", stdin), nullptr);
+    char buffer[4];
+    EXPECT_EQ(Z_InputConsoleLine(buffer, sizeof buffer, 1), 3);
+    EXPECT_STREQ(buffer, "abc");
+    std::fclose(stdin);
+}

@@ -1,0 +1,231 @@
+// Open files, line reading and writing, and whole-file operations on real
+// files in a scratch directory.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "server/host/zelkit.h"
+#include "toolkit_test_support.h"
+
+using namespace toolkit_test;
+
+namespace {
+
+std::vector<std::string> ReadAllLines(const std::string& path, int size) {
+    std::vector<std::string> lines;
+    HZFILE file = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, 0);
+    EXPECT_NE(file, nullptr);
+    if (file == nullptr) return lines;
+    std::vector<char> buffer(static_cast<size_t>(size));
+    while (Z_ReadFileLine(file, buffer.data(), size, nullptr)) lines.emplace_back(buffer.data());
+    EXPECT_EQ(Z_FileError(file), 0);
+    Z_CloseFile(file);
+    return lines;
+}
+
+}  // namespace
+
+TEST(FileLines, ReadsCrLfAndLfLinesWithoutLineEnds) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a.txt"), "one\r\ntwo\n\r\nlast");
+    EXPECT_EQ(ReadAllLines(scratch.file("a.txt"), 64), (std::vector<std::string>{"one", "two", "", "last"}));
+}
+
+TEST(FileLines, SkipsByteOrderMarkAtFileStartOnly) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a.txt"), "\xEF\xBB\xBF" "first\r\n\xEF\xBB\xBF" "second\r\n");
+    EXPECT_EQ(ReadAllLines(scratch.file("a.txt"), 64),
+              (std::vector<std::string>{"first", "\xEF\xBB\xBF" "second"}));
+}
+
+TEST(FileLines, LineFillingBufferExactlyIsRead) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a.txt"), "abcde\r\nxyz\r\n");
+    EXPECT_EQ(ReadAllLines(scratch.file("a.txt"), 6), (std::vector<std::string>{"abcde", "xyz"}));
+}
+
+TEST(FileLines, LongerLineIsAnErrorNeverCut) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a.txt"), "abc\r\nabcdef\r\nxyz\r\n");
+    HZFILE file = Z_OpenFile(scratch.file("a.txt").c_str(), Z_MODE_READ, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr);
+    char buffer[6];
+    ASSERT_EQ(Z_ReadFileLine(file, buffer, sizeof buffer, nullptr), 1);
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(Z_ReadFileLine(file, buffer, sizeof buffer, nullptr), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_TOO_LONG);
+    EXPECT_NE(Z_FileError(file), 0);
+    EXPECT_EQ(Z_CloseFile(file), 1);
+}
+
+TEST(FileLines, WrittenLinesEndWithCrLf) {
+    ScratchDir scratch;
+    HZFILE file = Z_CreateFile(scratch.file("out.ini").c_str(), 0, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(Z_WriteFileLineEx(file, "[Section]", 1), 1);
+    EXPECT_EQ(Z_WriteFileLineEx(file, "Key=", 0), 1);
+    EXPECT_EQ(Z_WriteFileLineEx(file, "Value", 1), 1);
+    EXPECT_EQ(Z_FileError(file), 0);
+    EXPECT_EQ(Z_CloseFile(file), 1);
+    EXPECT_EQ(ReadText(scratch.file("out.ini")), "[Section]\r\nKey=Value\r\n");
+}
+
+TEST(FileLines, CreateTruncatesAnExistingFile) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a.txt"), "old content");
+    HZFILE file = Z_CreateFile(scratch.file("a.txt").c_str(), 0, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr);
+    Z_CloseFile(file);
+    EXPECT_EQ(ReadText(scratch.file("a.txt")), "");
+}
+
+TEST(OpenFiles, OpenOfMissingFileNamesOperationAndPath) {
+    ScratchDir scratch;
+    std::string path = scratch.file("missing.ini");
+    EXPECT_EQ(Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, 0), nullptr);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_NOT_FOUND);
+    std::string text = Z_GetLastErrorPrompt(nullptr, 0);
+    EXPECT_EQ(text.rfind("Z_OpenFile: cannot open " + path + ": ", 0), 0u) << text;
+}
+
+TEST(OpenFiles, ExactReadShortOfSizeFails) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a.bin"), "12345");
+    HZFILE file = Z_OpenFile(scratch.file("a.bin").c_str(), Z_MODE_READ, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr);
+    char buffer[16];
+    EXPECT_EQ(Z_ReadFile(file, buffer, 3, 1), 3);
+    EXPECT_EQ(Z_ReadFile(file, buffer, 5, 0), 2);
+    EXPECT_EQ(Z_FileError(file), 0);
+    ASSERT_EQ(Z_SeekFile(file, 1), 1);
+    EXPECT_EQ(Z_ReadFile(file, buffer, 10, 1), 0);
+    EXPECT_NE(Z_FileError(file), 0);
+    Z_CloseFile(file);
+}
+
+TEST(OpenFiles, AppendAtEndAfterReadingAllLines) {
+    ScratchDir scratch;
+    WriteText(scratch.file("p.ini"), "[A]\r\nx=1");
+    HZFILE file = Z_OpenFile(scratch.file("p.ini").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr);
+    char buffer[64];
+    while (Z_ReadFileLine(file, buffer, sizeof buffer, nullptr)) {
+    }
+    ASSERT_EQ(Z_SeekFileEnd(file), 1);
+    EXPECT_EQ(Z_WriteFileLineEx(file, "y=2", 1), 1);
+    EXPECT_EQ(Z_FileError(file), 0);
+    EXPECT_STREQ(Z_GetFileName(file), scratch.file("p.ini").c_str());
+    Z_CloseFile(file);
+    EXPECT_EQ(ReadText(scratch.file("p.ini")), "[A]\r\nx=1y=2\r\n");
+}
+
+TEST(WholeFiles, RenameRefusesAnExistingTarget) {
+    ScratchDir scratch;
+    WriteText(scratch.file("old"), "old");
+    WriteText(scratch.file("new"), "new");
+    EXPECT_EQ(Z_RenameFile(scratch.file("old").c_str(), scratch.file("new").c_str()), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_EXISTS);
+    EXPECT_EQ(ReadText(scratch.file("new")), "new");
+    EXPECT_EQ(ReadText(scratch.file("old")), "old");
+}
+
+TEST(WholeFiles, RenameToFreeName) {
+    ScratchDir scratch;
+    WriteText(scratch.file("old"), "old");
+    EXPECT_EQ(Z_RenameFile(scratch.file("old").c_str(), scratch.file("new").c_str()), 1);
+    EXPECT_FALSE(fs::exists(scratch.file("old")));
+    EXPECT_EQ(ReadText(scratch.file("new")), "old");
+}
+
+TEST(WholeFiles, ReplaceMovesSourceOverExistingTarget) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a.new"), "fresh");
+    WriteText(scratch.file("a"), "stale");
+    EXPECT_EQ(Z_ReplaceFile(scratch.file("a.new").c_str(), scratch.file("a").c_str()), 1);
+    EXPECT_FALSE(fs::exists(scratch.file("a.new")));
+    EXPECT_EQ(ReadText(scratch.file("a")), "fresh");
+    EXPECT_EQ(Z_ReplaceFile(scratch.file("a.new").c_str(), scratch.file("a").c_str()), 0);
+    EXPECT_EQ(ReadText(scratch.file("a")), "fresh");
+}
+
+TEST(WholeFiles, CloneReplacesTargetAndLeavesNoTemporary) {
+    ScratchDir scratch;
+    std::string bytes(200000, 'x');
+    bytes[12345] = '\0';
+    WriteText(scratch.file("src"), bytes);
+    WriteText(scratch.file("dst"), "old");
+    EXPECT_EQ(Z_CloneFile(scratch.file("src").c_str(), scratch.file("dst").c_str()), 1);
+    EXPECT_EQ(ReadText(scratch.file("dst")), bytes);
+    EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path()), fs::directory_iterator()), 2);
+}
+
+TEST(WholeFiles, CloneOfMissingSourceKeepsTarget) {
+    ScratchDir scratch;
+    WriteText(scratch.file("dst"), "old");
+    EXPECT_EQ(Z_CloneFile(scratch.file("src").c_str(), scratch.file("dst").c_str()), 0);
+    EXPECT_EQ(ReadText(scratch.file("dst")), "old");
+}
+
+TEST(WholeFiles, DeleteFilesMatchesWildcardWithoutCase) {
+    ScratchDir scratch;
+    for (const char* name : {"z40server.exe", "Z40SEARCHER.EXE", "z40mirror", "zelserver.exe", "az40.exe"}) {
+        WriteText(scratch.file(name), "x");
+    }
+    fs::create_directory(scratch.path() / "z40dir");
+    EXPECT_EQ(Z_DeleteFiles(scratch.dir().c_str(), "z40*.*"), 1);
+    EXPECT_FALSE(fs::exists(scratch.file("z40server.exe")));
+    EXPECT_FALSE(fs::exists(scratch.file("Z40SEARCHER.EXE")));
+    EXPECT_FALSE(fs::exists(scratch.file("z40mirror")));
+    EXPECT_TRUE(fs::exists(scratch.file("zelserver.exe")));
+    EXPECT_TRUE(fs::exists(scratch.file("az40.exe")));
+    EXPECT_TRUE(fs::exists(scratch.path() / "z40dir"));
+    EXPECT_EQ(Z_DeleteFiles(scratch.dir().c_str(), "z40*.*"), 1);
+}
+
+TEST(WholeFiles, QuestionMarkMatchesOneCharacter) {
+    ScratchDir scratch;
+    WriteText(scratch.file("log1.txt"), "x");
+    WriteText(scratch.file("log12.txt"), "x");
+    EXPECT_EQ(Z_DeleteFiles(scratch.dir().c_str(), "LOG?.TXT"), 1);
+    EXPECT_FALSE(fs::exists(scratch.file("log1.txt")));
+    EXPECT_TRUE(fs::exists(scratch.file("log12.txt")));
+}
+
+TEST(WholeFiles, DeleteFileAndSize) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a"), "12345");
+    uint64_t size = 0;
+    EXPECT_EQ(Z_GetFileSize(scratch.file("a").c_str(), &size), 1);
+    EXPECT_EQ(size, 5u);
+    EXPECT_EQ(Z_IsValidFileName(scratch.file("a").c_str()), 1);
+    EXPECT_EQ(Z_DeleteFile(scratch.file("a").c_str()), 1);
+    EXPECT_EQ(Z_IsValidFileName(scratch.file("a").c_str()), 0);
+    EXPECT_EQ(Z_DeleteFile(scratch.file("a").c_str()), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_NOT_FOUND);
+    EXPECT_EQ(Z_GetFileSize(scratch.file("a").c_str(), &size), 0);
+}
+
+namespace {
+std::vector<std::string> copiedPaths;
+int RecordCopy(const char* path) {
+    copiedPaths.emplace_back(path);
+    return 1;
+}
+}  // namespace
+
+TEST(WholeFiles, DuplicateDirCopiesTreeAndReportsEachFile) {
+    ScratchDir scratch;
+    fs::create_directories(scratch.path() / "src" / "sub" / "deep");
+    fs::create_directories(scratch.path() / "src" / "empty");
+    WriteText((scratch.path() / "src" / "a.dat").string(), "a");
+    WriteText((scratch.path() / "src" / "sub" / "deep" / "b.dat").string(), "b");
+    std::string target = (scratch.path() / "out" / "plo").string();
+    copiedPaths.clear();
+    EXPECT_EQ(Z_DuplicateDir((scratch.path() / "src").string().c_str(), target.c_str(), RecordCopy, 0), 1);
+    EXPECT_EQ(ReadText(target + Z_PATH_SEPARATOR_TEXT + "a.dat"), "a");
+    EXPECT_EQ(ReadText((fs::path(target) / "sub" / "deep" / "b.dat").string()), "b");
+    EXPECT_TRUE(fs::is_directory(fs::path(target) / "empty"));
+    ASSERT_EQ(copiedPaths.size(), 2u);
+    for (const std::string& path : copiedPaths) EXPECT_TRUE(fs::exists(path)) << path;
+}

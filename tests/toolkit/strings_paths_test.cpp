@@ -1,0 +1,197 @@
+// String helpers, character set conversion and path buffers.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "server/host/zelkit.h"
+#include "toolkit_test_support.h"
+
+using namespace toolkit_test;
+
+namespace {
+
+std::vector<std::string> Fields(char* text, int count) {
+    std::vector<std::string> fields;
+    for (int i = 0; i < count; ++i) {
+        fields.emplace_back(text);
+        text += fields.back().size() + 1;
+    }
+    return fields;
+}
+
+}  // namespace
+
+TEST(SegmentMultiStr, SplitsAtRunsOfSeparatorsFromTheStart) {
+    char text[] = "  ProgramStart = z40server.exe\t-x";
+    int count = Z_SegmentMultiStr(text, "= \t", 0);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(Fields(text, count), (std::vector<std::string>{"ProgramStart", "z40server.exe", "-x"}));
+}
+
+TEST(SegmentMultiStr, LinesOfABatchFile) {
+    char text[] = "\r\nstart zelsearcher\r\n\r\nrem\nlast\r\n";
+    int count = Z_SegmentMultiStr(text, "\r\n", 0);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(Fields(text, count), (std::vector<std::string>{"start zelsearcher", "rem", "last"}));
+}
+
+TEST(SegmentMultiStr, OnlySeparatorsGiveNoField) {
+    char text[] = " = ";
+    EXPECT_EQ(Z_SegmentMultiStr(text, "= ", 0), 0);
+    EXPECT_EQ(text[0], '\0');
+    char full[] = "a";
+    EXPECT_EQ(Z_SegmentMultiStr(full, ",", 0), 1);
+    EXPECT_STREQ(full, "a");
+}
+
+TEST(Strings, CompareFunctionsFoldAsciiOnly) {
+    EXPECT_EQ(ZSTRCMP("abc", "abc"), 0);
+    EXPECT_NE(ZSTRCMP("abc", "ABC"), 0);
+    EXPECT_EQ(ZSTRCMPI("IndexCache", "INDEXCACHE"), 0);
+    EXPECT_NE(ZSTRCMPI("GET_BASE", "GET_BASECOL"), 0);
+    EXPECT_LT(ZSTRCMPI("a", "B"), 0);
+    EXPECT_EQ(ZSTRNCMPI("z40Server.exe", "Z40", 3), 0);
+    EXPECT_NE(ZSTRNCMPI("z4", "Z40", 3), 0);
+    EXPECT_NE(ZSTRCMPI("\xC0", "\xE0"), 0);
+}
+
+TEST(Strings, SubstringOffsetAndLowerCase) {
+    char line[] = "START ZelSearcher.EXE &PORT";
+    Z_ToLowerStr(line, -1, 0);
+    EXPECT_STREQ(line, "start zelsearcher.exe &port");
+    EXPECT_EQ(Z_GetFirstSubStrOffset(line, -1, "zelsearcher", -1, 0), 6);
+    EXPECT_LT(Z_GetFirstSubStrOffset(line, -1, "zelmirror", -1, 0), 0);
+    EXPECT_LT(Z_GetFirstSubStrOffset(line, 8, "zelsearcher", -1, 0), 0);
+}
+
+TEST(TranslateText, Utf8ToGb18030AndBack) {
+    const char* utf8 = "A\xE4\xB8\xAD";  // "A" and U+4E2D
+    char gb[16];
+    ASSERT_EQ(Z_TranslateText(utf8, Z_CHARSET_UTF8, gb, Z_CHARSET_GB18030, 0, sizeof gb), 3);
+    EXPECT_STREQ(gb, "A\xD6\xD0");
+    char back[16];
+    ASSERT_EQ(Z_TranslateText(gb, Z_CHARSET_GB18030, back, Z_CHARSET_UTF8, 0, sizeof back), 4);
+    EXPECT_STREQ(back, utf8);
+}
+
+TEST(TranslateText, UnencodableCharacterAndBadBytesBecomeQuestionMarks) {
+    char big5[16];
+    // U+56FE has no BIG5 code.
+    EXPECT_EQ(Z_TranslateText("x\xE5\x9B\xBEy", Z_CHARSET_UTF8, big5, Z_CHARSET_BIG5, 0, sizeof big5), 3);
+    EXPECT_STREQ(big5, "x?y");
+    char utf8[16];
+    EXPECT_EQ(Z_TranslateText("a\xFF" "b", Z_CHARSET_UTF8, utf8, Z_CHARSET_GB18030, 0, sizeof utf8), 3);
+    EXPECT_STREQ(utf8, "a?b");
+}
+
+TEST(TranslateText, NoCharsetCopiesAndNoRoomFails) {
+    char out[4];
+    EXPECT_EQ(Z_TranslateText("\xD6\xD0", Z_CHARSET_GB18030, out, Z_CHARSET_NONE, 0, sizeof out), 2);
+    EXPECT_STREQ(out, "\xD6\xD0");
+    EXPECT_EQ(Z_TranslateText("abcd", Z_CHARSET_NONE, out, Z_CHARSET_NONE, 0, sizeof out), -1);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_TOO_LONG);
+    EXPECT_EQ(Z_TranslateText("\xE4\xB8\xAD\xE4\xB8\xAD", Z_CHARSET_UTF8, out, Z_CHARSET_GB18030, 0, sizeof out),
+              -1);
+}
+
+TEST(Charset, AssignedCharsetIsRemembered) {
+    EXPECT_EQ(Z_AssignCharset(Z_CHARSET_BIG5, 1), 1);
+    EXPECT_EQ(Z_GetAssignedCharset(), Z_CHARSET_BIG5);
+    EXPECT_EQ(Z_AssignCharset(9, 1), 0);
+    EXPECT_EQ(Z_GetAssignedCharset(), Z_CHARSET_BIG5);
+}
+
+TEST(PathBuffers, AppendSubdirSymbolAddsOneSeparator) {
+    char path[Z_MAX_PATH] = "home";
+    EXPECT_EQ(Z_AppendSubdirSymbol(path, 0), 1);
+    EXPECT_EQ(Z_AppendSubdirSymbol(path, 0), 1);
+    EXPECT_EQ(std::string(path), std::string("home") + Z_PATH_SEPARATOR);
+    char empty[Z_MAX_PATH] = "";
+    EXPECT_EQ(Z_AppendSubdirSymbol(empty, 1), 1);
+    EXPECT_STREQ(empty, "");
+    EXPECT_EQ(Z_DeappendSubdirSymbol(path), 1);
+    EXPECT_STREQ(path, "home");
+}
+
+TEST(PathBuffers, AppendingBeyondBufferFailsAndKeepsPath) {
+    char path[Z_MAX_PATH];
+    std::memset(path, 'a', Z_MAX_PATH - 1);
+    path[Z_MAX_PATH - 1] = '\0';
+    std::string before = path;
+    EXPECT_EQ(Z_AppendSubdirSymbol(path, 0), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_TOO_LONG);
+    EXPECT_EQ(std::string(path), before);
+    path[Z_MAX_PATH - 2] = '\0';
+    EXPECT_EQ(Z_AppendPath(path, "bc"), 0);
+    EXPECT_EQ(std::strlen(path), static_cast<size_t>(Z_MAX_PATH - 2));
+    EXPECT_EQ(Z_AppendPath(path, "b"), 1);
+    EXPECT_EQ(std::strlen(path), static_cast<size_t>(Z_MAX_PATH - 1));
+}
+
+TEST(PathBuffers, FileNameStartsAfterLastSeparator) {
+    std::string path = std::string("a") + Z_PATH_SEPARATOR + "bin" + Z_PATH_SEPARATOR + "zelserver.exe";
+    EXPECT_EQ(Z_GetFileNamePathLength(path.c_str()), 6);
+    EXPECT_EQ(Z_GetFileNamePathLength("name.dic"), 0);
+}
+
+TEST(Directories, SamePathIgnoresTrailingSeparatorsAndDotDot) {
+    ScratchDir scratch;
+    fs::create_directories(scratch.path() / "bin");
+    fs::create_directories(scratch.path() / "system");
+    std::string bin = (scratch.path() / "bin").string();
+    std::string viaSystem = (scratch.path() / "system" / ".." / "bin").string() + Z_PATH_SEPARATOR;
+    EXPECT_EQ(Z_IsSameFilePath(bin.c_str(), viaSystem.c_str()), 1);
+    EXPECT_EQ(Z_IsSameFilePath(bin.c_str(), (scratch.path() / "system").string().c_str()), 0);
+    std::string missing = (scratch.path() / "gone").string();
+    EXPECT_EQ(Z_IsSameFilePath(missing.c_str(), (missing + Z_PATH_SEPARATOR).c_str()), 1);
+    EXPECT_EQ(Z_IsValidFilePath(viaSystem.c_str(), 0), 1);
+    EXPECT_EQ(Z_IsValidFilePath(missing.c_str(), 0), 0);
+}
+
+TEST(Directories, ContrastFileTellsWhetherFileLiesInDirectory) {
+    ScratchDir scratch;
+    fs::create_directories(scratch.path() / "bin");
+    WriteText((scratch.path() / "bin" / "zemservice.exe").string(), "x");
+    std::string bin = (scratch.path() / "bin").string() + Z_PATH_SEPARATOR;
+    ZContrastResult result{};
+    ASSERT_EQ(Z_ContrastFile((scratch.path() / "bin" / "zemservice.exe").string().c_str(), bin.c_str(), &result), 1);
+    EXPECT_EQ(result.inDirectory, 1u);
+    EXPECT_EQ(result.sameName, 0u);
+    ASSERT_EQ(Z_ContrastFile((scratch.path() / "other" / "zemservice.exe").string().c_str(), bin.c_str(), &result), 1);
+    EXPECT_EQ(result.inDirectory, 0u);
+}
+
+TEST(Directories, CreateChangeAndReadCurrentDirectory) {
+    ScratchDir scratch;
+    std::string deep = (scratch.path() / "system" / "etc").string();
+    EXPECT_EQ(Z_CreateDir(deep.c_str(), 0), 1);
+    EXPECT_EQ(Z_CreateDir(deep.c_str(), 0), 1);
+    char before[Z_MAX_PATH];
+    ASSERT_NE(Z_GetCurrentDir(before, sizeof before), nullptr);
+    ASSERT_EQ(Z_ChangeDir(deep.c_str()), 1);
+    char now[Z_MAX_PATH];
+    ASSERT_NE(Z_GetCurrentDir(now, sizeof now), nullptr);
+    EXPECT_EQ(Z_IsSameFilePath(now, deep.c_str()), 1);
+    char tiny[2];
+    EXPECT_EQ(Z_GetCurrentDir(tiny, sizeof tiny), nullptr);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_TOO_LONG);
+    ASSERT_EQ(Z_ChangeDir(before), 1);
+}
+
+TEST(Directories, GotoProgramDirWithoutDirectoryPartUsesRunningProgram) {
+    char before[Z_MAX_PATH];
+    ASSERT_NE(Z_GetCurrentDir(before, sizeof before), nullptr);
+    char program[Z_MAX_PATH];
+    ASSERT_NE(Z_GetProgramPath(program, sizeof program), nullptr);
+    ASSERT_EQ(Z_GotoProgramDir("upgrade.exe"), 1);
+    char now[Z_MAX_PATH];
+    ASSERT_NE(Z_GetCurrentDir(now, sizeof now), nullptr);
+    EXPECT_EQ(Z_IsSameFilePath(now, fs::path(program).parent_path().string().c_str()), 1);
+    ScratchDir scratch;
+    ASSERT_EQ(Z_GotoProgramDir((scratch.path() / "upgrade.exe").string().c_str()), 1);
+    ASSERT_NE(Z_GetCurrentDir(now, sizeof now), nullptr);
+    EXPECT_EQ(Z_IsSameFilePath(now, scratch.path().string().c_str()), 1);
+    ASSERT_EQ(Z_ChangeDir(before), 1);
+}
