@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "server/host/zelkit.h"
 #include "toolkit/fault_injection.h"
 
 namespace toolkit_test {
@@ -41,7 +42,7 @@ public:
     const fs::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     // The directory with a trailing separator, as callers of the toolkit pass it.
-    std::string dir() const { return path_.string() + fs::path::preferred_separator; }
+    std::string dir() const { return path_.string() + Z_PATH_SEPARATOR; }
 
 private:
     fs::path path_;
