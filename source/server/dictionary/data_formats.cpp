@@ -1,11 +1,10 @@
 #include "server/dictionary/data_formats.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "server/dictionary/data_format_table.h"
+#include "server/dictionary/shell_answers.h"
 #include "server/host/zelkit.h"
 #include "server/host/zemshell.h"
 
@@ -94,16 +93,16 @@ int CorrectFormat(ObjectEnv* env, const DataFormatRecord& record, int nativeChar
     return UpdateDataFormatInfo(env, record.id, "", &update) != 0 ? 1 : 0;
 }
 
-// Adds the rows the dictionary lacks. A row whose id an installation's own
-// format already holds cannot be added; that format is kept and the row
-// left out, as before.
-int AddMissingFormats(ObjectEnv* env, int nativeCharset, const std::vector<uint16_t>& heldIds) {
+// Adds the rows the dictionary lacks, each with its table id when that is
+// free (the shell picks another when an installation's own format holds it).
+int AddMissingFormats(ObjectEnv* env, int nativeCharset) {
     for (const DataFormatRow& row : kDataFormatTable) {
         DataFormatRecord* existing = GetDataFormatInfo(env, 0, "", row.name, "");
         if (existing != nullptr) {
             FreeDataFormatInfo(existing);
             continue;
         }
+        if (!ShellFoundNothing()) return 0;
         FormatTexts texts;
         if (!PrepareTexts(row, nativeCharset, texts)) return 0;
         DataFormatRecord record;
@@ -114,8 +113,7 @@ int AddMissingFormats(ObjectEnv* env, int nativeCharset, const std::vector<uint1
         record.className = texts.className;
         record.extensions = texts.extensions;
         record.description = texts.description;
-        if (NewDataFormatInfo(env, &record)) continue;
-        if (std::find(heldIds.begin(), heldIds.end(), row.id) == heldIds.end()) return 0;
+        if (!NewDataFormatInfo(env, &record)) return 0;
     }
     return 1;
 }
@@ -125,13 +123,12 @@ int AddMissingFormats(ObjectEnv* env, int nativeCharset, const std::vector<uint1
 int UpdateDataFormats(ObjectEnv* env, int nativeCharset) {
     env->objectKind = OBJECT_DATA_FORMAT;
     DataFormatRecord* chain = GetDataFormatInfo(env, 0, "*", "", "");
-    std::vector<uint16_t> heldIds;
+    if (chain == nullptr && !ShellFoundNothing()) return 0;
     int result = 1;
     for (DataFormatRecord* record = chain; record != nullptr && result; record = record->next) {
-        heldIds.push_back(record->id);
         result = CorrectFormat(env, *record, nativeCharset);
     }
     FreeDataFormatInfo(chain);
     if (!result) return 0;
-    return AddMissingFormats(env, nativeCharset, heldIds);
+    return AddMissingFormats(env, nativeCharset);
 }

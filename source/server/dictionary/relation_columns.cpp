@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "server/dictionary/shell_answers.h"
 #include "server/host/zemshell.h"
 
 namespace {
@@ -23,12 +24,16 @@ void MakeUnchanged(ColumnRecord& update) {
     update.pointer128 = nullptr;
 }
 
-// Whether the main column still lacks the flags the new kernel relies on.
-bool NeedsUpdate(ObjectEnv* env, uint32_t databaseId, const char* columnName) {
+enum class ColumnState { Current, NeedsUpdate, Failed };
+
+// Whether the main column still lacks the flags the new kernel relies on. A
+// database without that column is left alone.
+ColumnState MainColumnState(ObjectEnv* env, uint32_t databaseId, const char* columnName) {
     ColumnRecord* column = GetDColumnInfo(env, databaseId, 0, columnName, 0);
-    bool needed = column != nullptr && column->number != 0 && !(column->flag95 == 1 && column->flag97 == 0);
+    if (column == nullptr) return ShellFoundNothing() ? ColumnState::Current : ColumnState::Failed;
+    bool needed = column->number != 0 && !(column->flag95 == 1 && column->flag97 == 0);
     FreeDColumnInfo(column);
-    return needed;
+    return needed ? ColumnState::NeedsUpdate : ColumnState::Current;
 }
 
 }  // namespace
@@ -36,18 +41,24 @@ bool NeedsUpdate(ObjectEnv* env, uint32_t databaseId, const char* columnName) {
 int UpdateRelationColumns(ObjectEnv* env) {
     env->objectKind = OBJECT_DATABASE;
     DatabaseRecord* chain = GetDatabaseInfo(env, 0, "*", "*");
+    if (chain == nullptr) return ShellFoundNothing() ? 1 : 0;
     int result = 1;
     for (DatabaseRecord* database = chain; database != nullptr && result; database = database->next) {
         const char* columnName = MainRelationColumn(database->kind);
         if (columnName == nullptr) continue;
         env->objectKind = OBJECT_COLUMN;
-        if (!NeedsUpdate(env, database->id, columnName)) continue;
+        ColumnState state = MainColumnState(env, database->id, columnName);
+        if (state == ColumnState::Failed) {
+            result = 0;
+            break;
+        }
+        if (state == ColumnState::Current) continue;
         ColumnRecord update;
         MakeUnchanged(update);
         update.flag95 = 1;
         update.flag97 = 0;
         result = UpdateDColumnInfo(env, database->id, 0, columnName, &update) != 0 ? 1 : 0;
     }
-    if (chain != nullptr) FreeDatabaseInfo(chain);
+    FreeDatabaseInfo(chain);
     return result;
 }

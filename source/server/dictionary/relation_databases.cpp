@@ -7,6 +7,7 @@
 
 #include "server/dictionary/dictionary_paths.h"
 #include "server/dictionary/progress_reporters.h"
+#include "server/dictionary/shell_answers.h"
 #include "server/dictionary/system_databases.h"
 #include "server/host/zelkit.h"
 #include "server/host/zemkernel.h"
@@ -157,7 +158,8 @@ int CreateRelationDBs(ObjectEnv* env, const char* home, uint16_t charsetCode) {
         toolkitCharset = Z_CHARSET_BIG5;
     } else if (charsetCode == CHARSET_CODE_UTF8) {
         // UTF8 relations need a server that holds a native charset.
-        if (SetSystemCharset(0) == 0) return 1;
+        ClearToolkitError();
+        if (SetSystemCharset(0) == 0) return ToolkitErrorLeft() ? 0 : 1;
         toolkitCharset = Z_CHARSET_UTF8;
     }
     if (!Z_AssignCharset(toolkitCharset, 1)) return 0;
@@ -189,6 +191,7 @@ int CreateRelationDBs(ObjectEnv* env, const char* home, uint16_t charsetCode) {
             emptying.databaseId = id;
             if (ZKF_DeleteDBRecords(&emptying, 1, 1, nullptr) < 0) return 0;
         } else {
+            if (!ShellFoundNothing()) return 0;
             if (!CreateSystemDB(env, &database.record, database.columns.data(), definition.columnCount, &id)) {
                 return 0;
             }

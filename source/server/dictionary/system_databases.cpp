@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "server/dictionary/shell_answers.h"
 #include "server/host/zelkit.h"
 #include "server/host/zemkernel.h"
 #include "server/host/zemshell.h"
@@ -99,6 +100,6 @@ int RemoveSystemDB(ObjectEnv* env, uint32_t id) {
 
 int RemoveSdiBook(ObjectEnv* env) {
     uint32_t id = dicGetDatabaseID(env, "SYSTEM", "SDIBOOK");
-    if (id == 0) return 1;
+    if (id == 0) return ShellFoundNothing() ? 1 : 0;
     return RemoveSystemDB(env, id);
 }
