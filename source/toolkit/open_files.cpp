@@ -2,6 +2,8 @@
 // are written as given on every platform.
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <new>
 #include <string>
 
@@ -15,6 +17,13 @@ namespace {
 
 HZFILE OpenStream(const char* operation, const char* path, const char* mode, const char* action) {
     if (RejectEmptyPath(operation, path)) return nullptr;
+    std::error_code error;
+    // Some systems open a directory as if it were a file and fail only at
+    // the first read; refuse it here, where the caller expects failures.
+    if (std::filesystem::is_directory(std::filesystem::path(path), error)) {
+        Fail(Z_ERROR_BAD_ARGUMENT, "%s: cannot %s %s: it is a directory", operation, action, path);
+        return nullptr;
+    }
     std::FILE* stream = std::fopen(path, mode);
     if (stream == nullptr) {
         FailErrno(operation, action, path, errno);
@@ -112,7 +121,7 @@ int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
         return FailErrno("Z_ReadFile", "read", file->path.c_str(), errno);
     }
     std::clearerr(file->stream);
-    if (exact == 1 && static_cast<int64_t>(count) != size) {
+    if (exact != 0 && static_cast<int64_t>(count) != size) {
         MarkFailed(file);
         return Fail(Z_ERROR_IO, "Z_ReadFile: %s ended after %zu of %lld bytes", file->path.c_str(), count,
                     static_cast<long long>(size));
@@ -154,7 +163,7 @@ int Z_WriteFileLineEx(HZFILE file, const char* text, int lineEnd) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteFileLineEx: no text given");
     }
     std::string line = text;
-    if (lineEnd == 1) line += Z_LINE_END;
+    if (lineEnd != 0) line += Z_LINE_END;
     return WriteBytes(file, line.data(), line.size(), "Z_WriteFileLineEx") ? 1 : 0;
 }
 

@@ -40,9 +40,12 @@ ProfileLine Classify(const std::string& raw) {
     ProfileLine line;
     std::string text = Trimmed(raw);
     if (text.empty() || text[0] == ';' || text[0] == '#') return line;
-    if (text[0] == '[' && text.back() == ']' && text.size() >= 2) {
+    // A header runs from "[" to the first "]"; what follows on the line (a
+    // comment) is ignored, as Windows' own profile functions do.
+    size_t closing = text.find(']');
+    if (text[0] == '[' && closing != std::string::npos) {
         line.kind = LineKind::Header;
-        line.name = Trimmed(text.substr(1, text.size() - 2));
+        line.name = Trimmed(text.substr(1, closing - 1));
         return line;
     }
     size_t equals = text.find('=');

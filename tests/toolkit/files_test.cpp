@@ -89,6 +89,12 @@ TEST(OpenFiles, OpenOfMissingFileNamesOperationAndPath) {
     EXPECT_EQ(text.rfind("Z_OpenFile: cannot open " + path + ": ", 0), 0u) << text;
 }
 
+TEST(OpenFiles, DirectoryIsNotOpenedAsFile) {
+    ScratchDir scratch;
+    EXPECT_EQ(Z_OpenFile(scratch.path().string().c_str(), Z_MODE_READ, 0, nullptr, 0), nullptr);
+    EXPECT_EQ(Z_CreateFile(scratch.path().string().c_str(), 0, 0, nullptr, 0), nullptr);
+}
+
 TEST(OpenFiles, ExactReadShortOfSizeFails) {
     ScratchDir scratch;
     WriteText(scratch.file("a.bin"), "12345");

@@ -68,6 +68,12 @@ TEST_F(ProfileFile, SeekAfterEndStillFindsEarlierSection) {
     EXPECT_EQ(ReadItem(file).key, "x");
 }
 
+TEST_F(ProfileFile, HeaderWithTrailingCommentStillStartsSection) {
+    Open("[A]\nx=1\n[Maintain] ; tuning\nIDXAsyncLimit=3\n");
+    ASSERT_GT(Z_SeekProfileSect(file, "Maintain"), 0);
+    EXPECT_EQ(ReadItem(file).key, "IDXAsyncLimit");
+}
+
 TEST_F(ProfileFile, ItemKindsAndValues) {
     Open("[S]\nb1=yes\nb2=Off\nb3=TRUE\nn1=-5\nn2=+42\nbig=2147483648\nt1=WORD_V1\nempty=\nsp = a b \n");
     ASSERT_GT(Z_SeekProfileSect(file, "S"), 0);
