@@ -41,15 +41,22 @@ int CreateAssociationLexicon(const char* home, int kind, uint16_t charsetCode) {
     const char* suffix = nullptr;
     int nativeCharset = 0;
     switch (charsetCode) {
-        case CHARSET_CODE_GB18030: suffix = ".GB"; nativeCharset = Z_CHARSET_GB18030; break;
-        case CHARSET_CODE_BIG5: suffix = ".BIG5"; nativeCharset = Z_CHARSET_BIG5; break;
+        case CHARSET_CODE_GB18030:
+            suffix = ".GB";
+            nativeCharset = Z_CHARSET_GB18030;
+            break;
+        case CHARSET_CODE_BIG5:
+            suffix = ".BIG5";
+            nativeCharset = Z_CHARSET_BIG5;
+            break;
         case CHARSET_CODE_UTF8:
             // No UTF8 lexicon while the server has no native character set.
             if (SetSystemCharset(0) == 0) return 1;
             suffix = ".UTF8";
             nativeCharset = Z_CHARSET_UTF8;
             break;
-        default: return 1;
+        default:
+            return 1;
     }
 
     char targetName[64];

@@ -85,8 +85,7 @@ bool AllDatabasesCompatible(ObjectEnv* env, uint16_t charsetCode) {
     for (const DatabaseRecord* db = list; db != nullptr; db = db->next) {
         if (db->charsetCode == charsetCode || db->charsetCode == CHARSET_CODE_NONE) continue;
         std::printf("\nThe native charset defined is incompatible with the language");
-        std::printf("\nof %s.%s, and the setting is ignored!\n", db->owner ? db->owner : "",
-                    db->name ? db->name : "");
+        std::printf("\nof %s.%s, and the setting is ignored!\n", db->owner ? db->owner : "", db->name ? db->name : "");
         std::printf("\a\a");
         std::fflush(stdout);
         compatible = false;

@@ -9,6 +9,7 @@
 #include "server/host/zelkit.h"
 #include "server/host/zemkernel.h"
 #include "server/host/zemshell.h"
+#include "server/lexicon/lexicon_charsets.h"
 #include "server/lexicon/lexicon_paths.h"
 #include "server/lexicon/system_lexicons.h"
 #include "server/update/upgrade_state.h"
@@ -23,23 +24,20 @@ const char* DescriptionFor(uint32_t kind, const char* file, const char* sourcePa
         case DB_KIND_SEGMENT_LEXICON:
             if (file == nullptr) return "This is system all-ideograph dictionary";
             return haveSource ? "This is new system segment dictionary" : nullptr;
-        case DB_KIND_STOP_LEXICON: return haveSource ? "This is new system stop dictionary" : nullptr;
-        case DB_KIND_ENTITY_LEXICON: return haveSource ? "This is system entity dictionary" : nullptr;
-        default: return nullptr;
+        case DB_KIND_STOP_LEXICON:
+            return haveSource ? "This is new system stop dictionary" : nullptr;
+        case DB_KIND_ENTITY_LEXICON:
+            return haveSource ? "This is system entity dictionary" : nullptr;
+        default:
+            return nullptr;
     }
 }
 
 // Selects the character set the kernel builds the lexicon in. -1: skip (no
 // UTF8 lexicon while the server has no native character set), 0: failure.
 int AssignLexiconCharset(uint16_t charsetCode) {
-    int charset = Z_CHARSET_GB18030;
-    if (charsetCode == CHARSET_CODE_BIG5) {
-        charset = Z_CHARSET_BIG5;
-    } else if (charsetCode == CHARSET_CODE_UTF8) {
-        if (SetSystemCharset(0) == 0) return -1;
-        charset = Z_CHARSET_UTF8;
-    }
-    return Z_AssignCharset(charset, 1) != 0 ? 1 : 0;
+    if (charsetCode == CHARSET_CODE_UTF8 && SetSystemCharset(0) == 0) return -1;
+    return Z_AssignCharset(LexiconCharsetOf(charsetCode), 1) != 0 ? 1 : 0;
 }
 
 }  // namespace

@@ -14,9 +14,9 @@ namespace {
 
 enum class Effect {
     None,
-    NotNeededOrId,   // add mode: not needed; modify mode: its id is recorded
-    NotNeeded,       // both modes
-    StopEnglish,     // modify mode: the STOP_ENGLISH id is recorded
+    NotNeededOrId,  // add mode: not needed; modify mode: its id is recorded
+    NotNeeded,      // both modes
+    StopEnglish,    // modify mode: the STOP_ENGLISH id is recorded
 };
 
 struct ScanEntry {
@@ -62,10 +62,17 @@ bool IsScannedKind(uint32_t kind) {
 
 void NotePresence(const DatabaseRecord& db, LexiconScan* scan) {
     switch (db.charsetCode) {
-        case CHARSET_CODE_GB18030: scan->presentGb = true; break;
-        case CHARSET_CODE_BIG5: scan->presentBig5 = true; break;
-        case CHARSET_CODE_UTF8: scan->presentUtf8 = true; break;
-        default: break;
+        case CHARSET_CODE_GB18030:
+            scan->presentGb = true;
+            break;
+        case CHARSET_CODE_BIG5:
+            scan->presentBig5 = true;
+            break;
+        case CHARSET_CODE_UTF8:
+            scan->presentUtf8 = true;
+            break;
+        default:
+            break;
     }
 }
 
@@ -79,11 +86,14 @@ void ApplyEffect(const ScanEntry& entry, const DatabaseRecord& db, LexiconScan* 
                 scan->needed[entry.lexicon] = false;
             }
             break;
-        case Effect::NotNeeded: scan->needed[entry.lexicon] = false; break;
+        case Effect::NotNeeded:
+            scan->needed[entry.lexicon] = false;
+            break;
         case Effect::StopEnglish:
             if (modify) g_stopEnglishId = db.id;
             break;
-        case Effect::None: break;
+        case Effect::None:
+            break;
     }
 }
 

@@ -22,8 +22,8 @@ enum SystemLexicon {
 struct SystemLexiconDefinition {
     const char* name;
     uint32_t kind;
-    const char* file;       // null: the kernel builds it (all ideographs)
-    uint16_t charsetCode;   // the character set its name's suffix gives
+    const char* file;      // null: the kernel builds it (all ideographs)
+    uint16_t charsetCode;  // the character set its name's suffix gives
 };
 
 const SystemLexiconDefinition& SystemLexiconAt(int lexicon);

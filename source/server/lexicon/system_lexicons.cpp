@@ -6,6 +6,7 @@
 #include "server/dictionary/relation_databases.h"
 #include "server/host/zelkit.h"
 #include "server/host/zemshell.h"
+#include "server/lexicon/lexicon_charsets.h"
 #include "server/lexicon/system_lexicon_table.h"
 #include "server/update/upgrade_state.h"
 
@@ -36,27 +37,19 @@ constexpr IdeographLexicon kIdeographLexicons[] = {
     {IDEO_ALL_UTF8, SEGMENT_UTF8, STOP_UTF8, &LexiconScan::presentUtf8},
 };
 
-// The entity lexicon is made in the server's native character set.
-uint16_t EntityCharsetCode() {
-    switch (SetSystemCharset(0)) {
-        case Z_CHARSET_UTF8: return CHARSET_CODE_UTF8;
-        case Z_CHARSET_BIG5: return CHARSET_CODE_BIG5;
-        default: return CHARSET_CODE_GB18030;
-    }
-}
-
 int CreateLexicon(ObjectEnv* env, const char* home, int lexicon) {
     const SystemLexiconDefinition& definition = SystemLexiconAt(lexicon);
     // Each lexicon is built and recorded in the character set of its name,
     // which for an all-ideograph lexicon may differ from the one selected.
-    return CreateSystemLexicon(env, home, definition.name, definition.kind, definition.file,
-                               SystemLexiconId(lexicon), definition.charsetCode);
+    return CreateSystemLexicon(env, home, definition.name, definition.kind, definition.file, SystemLexiconId(lexicon),
+                               definition.charsetCode);
 }
 
+// The entity lexicon is made in the server's native character set.
 int CreateEntityLexicon(ObjectEnv* env, const char* home) {
     uint32_t id = 0;
     return CreateSystemLexicon(env, home, "SYS$ENTITY", DB_KIND_ENTITY_LEXICON, "entity.dic", &id,
-                               EntityCharsetCode());
+                               LexiconCodeOfNative(SetSystemCharset(0)));
 }
 
 }  // namespace

@@ -1,0 +1,103 @@
+// The native character set selection, against the fake host, with the menu
+// answers fed through standard input.
+#include "server/lexicon/native_charset.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "lexicon/lexicon_test_support.h"
+#include "server/host/zelkit.h"
+
+namespace lexicon_test {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+const std::string kWarning =
+    "\nWarning: There is no native character set in the system!\n"
+    "\nIf you set the native character set for system, it would"
+    "\nconvert text automatically from this set to the client's"
+    "\nlocal character set. And if you don't set, you could not"
+    "\ncreate the database with UTF8 character set.\n\a\a";
+const std::string kMenu =
+    "\nPlease select the character set for ZEL Server:"
+    "\n0: don't set the native charset."
+    "\n1: set GB18030 as the native charset."
+    "\n2: set UTF8 as the native charset."
+    "\n3: set BIG5 as the native charset."
+    "\nYou select: ";
+
+class NativeCharset : public LexiconStepTest {
+   protected:
+    std::string Select(const char* input = nullptr) {
+        if (input != nullptr) {
+            const std::filesystem::path answers = Package() / "answers.txt";
+            zel::testing::WriteFileText(answers, input);
+            EXPECT_NE(std::freopen(answers.string().c_str(), "r", stdin), nullptr);
+        }
+        CaptureOutput();
+        SelectNativeCharset(&env_);
+        return CapturedOutput();
+    }
+};
+
+TEST_F(NativeCharset, HomeWithNativeCharsetIsLeftSilently) {
+    fake::State().nativeCharset = Z_CHARSET_BIG5;
+    SetArguments({"CS:1"});
+    EXPECT_EQ(Select(), "");
+    EXPECT_TRUE(fake::State().calls.empty());
+    EXPECT_EQ(g_nativeCharsetChosen, 0);
+}
+
+TEST_F(NativeCharset, CsTwoSetsUtf8WhenEveryDatabaseIsEnglish) {
+    fake::Add(Lexicon("STOP_ENGLISH", DB_KIND_STOP_LEXICON, CHARSET_CODE_NONE));
+    SetArguments({"CS:2"});
+    EXPECT_EQ(Select(), kWarning);
+    EXPECT_EQ(fake::CallsOf("SetSystemCharset"), (Calls{"SetSystemCharset(3)"}));
+    EXPECT_EQ(g_nativeCharsetChosen, Z_CHARSET_UTF8);
+    EXPECT_EQ(env_.objectKind, OBJECT_DATABASE);
+}
+
+TEST_F(NativeCharset, ConflictingDatabaseCancelsTheSettingButNotTheChoice) {
+    fake::Add(Lexicon("SEGMENT_GB", DB_KIND_SEGMENT_LEXICON, CHARSET_CODE_GB18030));
+    fake::Add(Lexicon("BOOKS_GB", DB_KIND_SEGMENT_LEXICON, CHARSET_CODE_GB18030));
+    SetArguments({"CS:3"});
+    EXPECT_EQ(Select(), kWarning +
+                            "\nThe native charset defined is incompatible with the language"
+                            "\nof SYSTEM.SEGMENT_GB, and the setting is ignored!\n\a\a");
+    EXPECT_TRUE(fake::CallsOf("SetSystemCharset").empty());
+    EXPECT_EQ(g_nativeCharsetChosen, Z_CHARSET_BIG5);
+}
+
+TEST_F(NativeCharset, CsValuesOtherThanOneToThreeSetNothingAndAskNothing) {
+    for (const char* value : {"CS:0", "CS:4", "CS:1 ", "CS:"}) {
+        SetArguments({value});
+        EXPECT_EQ(Select(), kWarning) << value;
+    }
+    EXPECT_TRUE(fake::State().calls.empty());
+    EXPECT_EQ(g_nativeCharsetChosen, 0);
+}
+
+TEST_F(NativeCharset, InvalidMenuAnswerShowsTheMenuAgain) {
+    EXPECT_EQ(Select("5\n1\n"), kWarning + kMenu + kMenu);
+    EXPECT_EQ(fake::CallsOf("SetSystemCharset"), (Calls{"SetSystemCharset(1)"}));
+    EXPECT_FALSE(NativeCharsetInputEnded());
+}
+
+TEST_F(NativeCharset, MenuAnswerZeroSetsNothing) {
+    EXPECT_EQ(Select("0\n"), kWarning + kMenu);
+    EXPECT_TRUE(fake::State().calls.empty());
+    EXPECT_EQ(g_nativeCharsetChosen, 0);
+}
+
+TEST_F(NativeCharset, EndOfInputAtTheMenuStopsWithTheErrorLine) {
+    const std::string output = Select("7\n");
+    EXPECT_EQ(output.substr(0, kWarning.size() + 2 * kMenu.size()), kWarning + kMenu + kMenu);
+    EXPECT_EQ(output.substr(kWarning.size() + 2 * kMenu.size()), "\nERROR: 1008 Z_InputConsoleLine: end of input\n\n");
+    EXPECT_TRUE(NativeCharsetInputEnded());
+    EXPECT_TRUE(fake::State().calls.empty());
+}
+
+}  // namespace
+}  // namespace lexicon_test
