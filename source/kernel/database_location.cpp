@@ -1,0 +1,61 @@
+#include "kernel/database_location.h"
+
+#include "kernel/data_file.h"
+#include "kernel/kernel_failure.h"
+#include "kernel/kernel_files.h"
+#include "server/host/zelkit.h"
+
+namespace zel::kernel {
+namespace {
+
+const CatalogForTesting* testCatalog = nullptr;
+
+bool FindInCatalog(uint32_t id, zel::shell::DatabaseSummary* summary) {
+    if (testCatalog != nullptr && testCatalog->findDatabase != nullptr) {
+        return testCatalog->findDatabase(id, summary);
+    }
+    return zel::shell::FindDatabase(id, summary);
+}
+
+std::string CatalogHomeDirectory() {
+    if (testCatalog != nullptr && testCatalog->openHomeDirectory != nullptr) {
+        return testCatalog->openHomeDirectory();
+    }
+    return zel::shell::OpenHomeDirectory();
+}
+
+}  // namespace
+
+void SetCatalogForTesting(const CatalogForTesting* catalog) {
+    testCatalog = catalog;
+}
+
+DatabaseLocation LocationIn(const std::string& directory, uint32_t id) {
+    DatabaseLocation location;
+    location.directory = directory;
+    location.dataPath = JoinPath(directory, DataFileName(id));
+    location.indexPath = JoinPath(directory, IndexFileName(id));
+    return location;
+}
+
+bool LocateHomeDictDirectory(const char* operation, std::string* directory) {
+    std::string home = CatalogHomeDirectory();
+    if (home.empty()) return Fail(operation, Z_ERROR_BAD_ARGUMENT, "no data dictionary is open");
+    *directory = JoinPath(home, "dict");
+    return true;
+}
+
+bool LocateDatabase(const char* operation, uint32_t id, DatabaseLocation* location) {
+    if (id == 0) return Fail(operation, Z_ERROR_BAD_ARGUMENT, "no database id given");
+    if (CatalogHomeDirectory().empty()) return Fail(operation, Z_ERROR_BAD_ARGUMENT, "no data dictionary is open");
+    zel::shell::DatabaseSummary summary;
+    if (!FindInCatalog(id, &summary)) {
+        return Fail(operation, Z_ERROR_NOT_FOUND, "database %u is not in the data dictionary", id);
+    }
+    std::string directory = summary.directory;
+    if (directory.empty() && !LocateHomeDictDirectory(operation, &directory)) return false;
+    *location = LocationIn(directory, id);
+    return true;
+}
+
+}  // namespace zel::kernel

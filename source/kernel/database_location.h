@@ -1,0 +1,37 @@
+// Where the kernel keeps the files of a database. The dictionary knows each
+// database's directory; the kernel asks the open dictionary for it by id.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "shell/shell_catalog.h"
+
+namespace zel::kernel {
+
+struct DatabaseLocation {
+    std::string directory;
+    std::string dataPath;
+    std::string indexPath;
+};
+
+// The files of database `id` kept in `directory`.
+DatabaseLocation LocationIn(const std::string& directory, uint32_t id);
+
+// Asks the open dictionary for the database's directory (HOME/dict when the
+// record names none). Fails, naming the operation, when no dictionary is open
+// or it has no such database.
+bool LocateDatabase(const char* operation, uint32_t id, DatabaseLocation* location);
+
+// HOME/dict of the open dictionary, or a failure naming the operation.
+bool LocateHomeDictDirectory(const char* operation, std::string* directory);
+
+// Tests can answer the dictionary's questions themselves; null restores the
+// open dictionary.
+struct CatalogForTesting {
+    bool (*findDatabase)(uint32_t id, zel::shell::DatabaseSummary* summary) = nullptr;
+    std::string (*openHomeDirectory)() = nullptr;
+};
+void SetCatalogForTesting(const CatalogForTesting* catalog);
+
+}  // namespace zel::kernel

@@ -1,0 +1,122 @@
+// Creating, emptying, counting and removing a database's data, and removing
+// its index.
+#include <cstring>
+
+#include "kernel/data_file.h"
+#include "kernel/database_location.h"
+#include "kernel/kernel_failure.h"
+#include "kernel/kernel_files.h"
+#include "server/host/zelkit.h"
+#include "server/host/zemkernel.h"
+
+using namespace zel::kernel;
+
+namespace {
+
+bool HasLineBreak(const std::string& text) {
+    return text.find_first_of("\r\n") != std::string::npos;
+}
+
+// The columns as the kernel keeps them in the data file's header.
+bool ColumnsOf(const char* operation, const tagZKS_CreateDB& request, std::vector<ColumnHeader>* columns) {
+    if (request.columnCount > 0 && request.columns == nullptr) {
+        return Fail(operation, Z_ERROR_BAD_ARGUMENT, "%u columns announced but none given", request.columnCount);
+    }
+    for (uint32_t i = 0; i < request.columnCount; ++i) {
+        const KernelColumnEntry& entry = request.columns[i];
+        ColumnHeader column;
+        column.number = entry.columnNumber;
+        column.type.assign(entry.typeName, strnlen(entry.typeName, sizeof(entry.typeName)));
+        if (entry.text104 != nullptr) column.name = entry.text104;
+        if (column.type.find_first_of(" \t\r\n") != std::string::npos || HasLineBreak(column.name)) {
+            return Fail(operation, Z_ERROR_BAD_ARGUMENT, "column %u has a type or name the kernel cannot keep",
+                        column.number);
+        }
+        columns->push_back(std::move(column));
+    }
+    return true;
+}
+
+}  // namespace
+
+int ZKF_CreateDB(tagZKS_CreateDB* request) {
+    static const char* const operation = "ZKF_CreateDB";
+    if (Z_FaultPoint(operation)) return 0;
+    if (request == nullptr) return Fail(operation, Z_ERROR_BAD_ARGUMENT, "no request given");
+
+    DataHeader header;
+    header.charset = Z_GetAssignedCharset();
+    if (!ColumnsOf(operation, *request, &header.columns)) return 0;
+
+    DatabaseLocation location;
+    if (request->directory != nullptr && request->directory[0] != '\0') {
+        if (request->databaseId == 0) return Fail(operation, Z_ERROR_BAD_ARGUMENT, "no database id given");
+        location = LocationIn(request->directory, request->databaseId);
+    } else if (!LocateDatabase(operation, request->databaseId, &location)) {
+        return 0;
+    }
+    if (!EnsureDirectory(operation, location.directory)) return 0;
+
+    // Ids are never reused, so files that already carry this id can only be
+    // left over from an earlier failed run: the new database starts empty.
+    if (!WriteDataFile(operation, location.dataPath, header, {})) return 0;
+    return RemoveFileIfPresent(operation, location.indexPath) ? 1 : 0;
+}
+
+int ZKF_RemoveDB(uint32_t databaseId) {
+    static const char* const operation = "ZKF_RemoveDB";
+    if (Z_FaultPoint(operation)) return 0;
+    DatabaseLocation location;
+    if (!LocateDatabase(operation, databaseId, &location)) return 0;
+    bool ok = RemoveFileIfPresent(operation, location.indexPath) &&
+              RemoveFileIfPresent(operation, location.dataPath) &&
+              RemoveFileIfPresent(operation, location.dataPath + ".new") &&
+              RemoveFileIfPresent(operation, location.indexPath + ".new");
+    return ok ? 1 : 0;
+}
+
+int64_t ZKF_CountDBRecords(uint32_t databaseId, void*) {
+    static const char* const operation = "ZKF_CountDBRecords";
+    if (Z_FaultPoint(operation)) return -1;
+    DatabaseLocation location;
+    if (!LocateDatabase(operation, databaseId, &location)) return -1;
+    if (!FileExists(location.dataPath)) return 0;
+    DataHeader header;
+    if (!ReadDataHeader(operation, location.dataPath, &header)) return -1;
+    return static_cast<int64_t>(header.records);
+}
+
+int64_t ZKF_DeleteDBRecords(tagZKS_DeleteDBRec* request, int, int, void*) {
+    static const char* const operation = "ZKF_DeleteDBRecords";
+    if (Z_FaultPoint(operation)) return -1;
+    if (request == nullptr) {
+        Fail(operation, Z_ERROR_BAD_ARGUMENT, "no request given");
+        return -1;
+    }
+    DatabaseLocation location;
+    if (!LocateDatabase(operation, request->databaseId, &location)) return -1;
+
+    DataHeader header;
+    header.charset = Z_GetAssignedCharset();
+    if (FileExists(location.dataPath)) {
+        if (!ReadDataHeader(operation, location.dataPath, &header)) return -1;
+    } else if (!EnsureDirectory(operation, location.directory)) {
+        return -1;
+    }
+    const uint64_t removed = header.records;
+    header.unencodable = 0;
+    if (!WriteDataFile(operation, location.dataPath, header, {})) return -1;
+    // An index over records that are gone would answer with stale hits.
+    if (FileExists(location.indexPath) && !WriteIndexFile(operation, location.indexPath, 0)) return -1;
+    return static_cast<int64_t>(removed);
+}
+
+int ZKF_RemoveDBIndices(tagZKS_RemoveDBIndex* request) {
+    static const char* const operation = "ZKF_RemoveDBIndices";
+    if (Z_FaultPoint(operation)) return 0;
+    if (request == nullptr) return Fail(operation, Z_ERROR_BAD_ARGUMENT, "no request given");
+    DatabaseLocation location;
+    if (!LocateDatabase(operation, request->databaseId, &location)) return 0;
+    // A database without an index already is what the caller asks for.
+    return RemoveFileIfPresent(operation, location.indexPath) ? 1 : 0;
+}

@@ -1,0 +1,62 @@
+// Whole-file reads and atomic whole-file writes through the toolkit, so that
+// every file access of the kernel is a fault point and a failed write never
+// leaves a half-written data file behind.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "server/host/zelkit.h"
+
+namespace zel::kernel {
+
+// Reads the whole file into contents in one go. On failure the last error
+// names the operation and the file.
+bool ReadWholeFile(const char* operation, const std::string& path, std::string* contents);
+
+// Reads from the start of the file until `terminator` has been seen (or the
+// file ends), at most `limit` bytes: enough for a header without reading a
+// data file of millions of records.
+bool ReadFileHead(const char* operation, const std::string& path, std::string_view terminator,
+                  size_t limit, std::string* head);
+
+bool FileExists(const std::string& path);
+
+// Removes the file if it is there; a missing file is not a failure.
+bool RemoveFileIfPresent(const char* operation, const std::string& path);
+
+// Creates the directory when it is missing.
+bool EnsureDirectory(const char* operation, const std::string& directory);
+
+// `directory` followed by one separator and `name`.
+std::string JoinPath(const std::string& directory, const std::string& name);
+
+// Writes a file beside its target ("<target>.new") through a large buffer and
+// moves it over the target in one step on Commit. Destroying an uncommitted
+// writer removes the file written aside, so the target stays as it was.
+class AtomicFileWriter {
+public:
+    AtomicFileWriter(const char* operation, std::string target);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    bool Open();
+    bool Write(std::string_view bytes);
+    bool Commit();
+
+private:
+    bool Flush();
+
+    const char* operation_;
+    std::string target_;
+    std::string aside_;
+    HZFILE file_ = nullptr;
+    std::string buffer_;
+    bool failed_ = false;
+    bool committed_ = false;
+};
+
+}  // namespace zel::kernel

@@ -1,0 +1,49 @@
+#include "kernel/kernel_store.h"
+
+#include "kernel/data_file.h"
+#include "kernel/database_location.h"
+#include "kernel/kernel_files.h"
+#include "server/host/zelkit.h"
+
+namespace zel::kernel {
+
+DataSummary DescribeData(const std::string& directory, uint32_t id) {
+    DatabaseLocation location = LocationIn(directory, id);
+    DataSummary summary;
+    summary.exists = FileExists(location.dataPath);
+    summary.indexed = FileExists(location.indexPath);
+    if (summary.exists) {
+        // Only a description: a damaged header shows as no records and
+        // leaves the last error as it was.
+        uint32_t code = Z_GetLastError();
+        const char* prompt = Z_GetLastErrorPrompt(nullptr, 0);
+        std::string text = prompt ? prompt : "";
+        DataHeader header;
+        if (ReadDataHeader("DescribeData", location.dataPath, &header)) {
+            summary.records = header.records;
+        } else {
+            Z_SetLastErrorText(code, "%s", text.c_str());
+        }
+    }
+    return summary;
+}
+
+bool CreateSampleData(const std::string& directory, uint32_t id, uint64_t records, bool indexed) {
+    static const char* const operation = "CreateSampleData";
+    DatabaseLocation location = LocationIn(directory, id);
+    if (!EnsureDirectory(operation, location.directory)) return false;
+
+    DataHeader header;
+    header.records = records;
+    AtomicFileWriter writer(operation, location.dataPath);
+    if (!writer.Open() || !writer.Write(FormatDataHeader(header))) return false;
+    for (uint64_t i = 1; i <= records; ++i) {
+        std::string line = "Sample record " + std::to_string(i) + " of database " + std::to_string(id) + "\n";
+        if (!writer.Write(line)) return false;
+    }
+    if (!writer.Commit()) return false;
+    if (indexed) return WriteIndexFile(operation, location.indexPath, records);
+    return RemoveFileIfPresent(operation, location.indexPath);
+}
+
+}  // namespace zel::kernel
