@@ -1,0 +1,55 @@
+// Control of the server's Windows service: install, stop, remove and
+// inspect it, the record of its name in SERVICE.INF, and the text of
+// Windows errors. Nothing here prints; a failure returns 0 and leaves the
+// Windows last error for the caller to turn into text with
+// FormatSystemError.
+#pragma once
+
+#include "winlayer/windows_api.h"
+
+constexpr const char* DEFAULT_SERVICE_NAME = "ZEL Server";
+// The service name cache holds 63 characters and the terminator.
+constexpr int SERVICE_NAME_SIZE = 64;
+
+// The text of the current Windows last error as "<message> (<code>)", or
+// "(<code>)" when Windows has none. A buffer too small for the message
+// (its length plus 14) stays empty.
+char* FormatSystemError(char* buffer, int size);
+
+// Closes a service or manager handle without changing the last error.
+void CloseServiceHandleSafe(SC_HANDLE handle);
+
+// Opens the local service manager and, when service is given, the named
+// service (an empty name means ReadServiceName). On 1 the caller closes
+// what was opened; on 0 nothing is left open.
+int OpenServiceControl(SC_HANDLE* manager, const char* serviceName, SC_HANDLE* service);
+
+// Registers programPath (the running program when empty) as an own-process
+// service started with " -resident" (and " -p:<parameters>"), depending on
+// "tcpip", and records the name in SERVICE.INF.
+int InstallService(const char* serviceName, const char* parameters, const char* programPath, DWORD startType);
+
+// Stops the service and waits, one second per poll, until it has stopped.
+int StopService(SC_HANDLE service);
+
+// Stops and deletes the service; SERVICE.INF goes first.
+int RemoveService(const char* serviceName);
+
+// The service's current state (nonzero), or 0 on a failure. With a buffer,
+// *size is its room on entry and the size needed on return, and the
+// buffer receives the configuration with its texts after the record.
+DWORD QueryServiceConfiguration(const char* serviceName, LPQUERY_SERVICE_CONFIGA config, DWORD* size);
+
+// The service name recorded in SERVICE.INF, or "ZEL Server"; cached for
+// the run.
+const char* ReadServiceName();
+// Records name in SERVICE.INF when it differs from the cached one; with no
+// name, or the cached one, deletes the file.
+void WriteServiceName(const char* name);
+
+// The path of SERVICE.INF: "..<sep>system<sep>SERVICE.INF" from the running
+// program's directory. 0 when the program path cannot be had or the path
+// would not fit.
+int GetServiceInfPath(char* buffer, int size);
+// Empties the service name cache, as at the start of a run (for tests).
+void ForgetServiceName();
