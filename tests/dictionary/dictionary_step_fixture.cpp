@@ -14,9 +14,8 @@ namespace dictionary_test {
 DictionaryStepTest::DictionaryStepTest() {
     SetFault("");
     SetDetectedMemory("");
-    ResetUpgradeState();
     std::filesystem::create_directories(scratch_.Root() / "package");
-    std::snprintf(g_packageDir, sizeof g_packageDir, "%s", scratch_.Path("package").c_str());
+    ResetRunState();
     zel::shell::DictFailure failure;
     EXPECT_TRUE(zel::shell::CreateEmptyDictionary(Home(), "4.02", &failure)) << failure.text;
     EXPECT_EQ(ShellOpen(Home().c_str(), -1, -1, -1, -1), 1) << LastErrorText();
@@ -33,6 +32,11 @@ DictionaryStepTest::~DictionaryStepTest() {
 
 void DictionaryStepTest::WritePackageFile(const std::string& name, const std::string& text) const {
     zel::testing::WriteFileText(scratch_.Root() / "package" / name, text);
+}
+
+void DictionaryStepTest::ResetRunState() {
+    ResetUpgradeState();
+    std::snprintf(g_packageDir, sizeof g_packageDir, "%s", scratch_.Path("package").c_str());
 }
 
 void DictionaryStepTest::SetFault(const std::string& selection) {

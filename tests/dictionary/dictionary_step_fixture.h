@@ -22,6 +22,8 @@ protected:
     std::string Home() const { return scratch_.Path("home"); }
     std::string DictDir() const { return scratch_.Path("home/dict"); }
     void WritePackageFile(const std::string& name, const std::string& text) const;
+    // The run's state as a fresh run starts it, with this package directory.
+    void ResetRunState();
 
     // Turns ZEL_FAULT on (or off with an empty text) for the next calls.
     void SetFault(const std::string& selection);
