@@ -32,7 +32,9 @@ FaultState& State() {
 
 // An entry whose count is not a positive decimal number selects nothing:
 // a typing error must not make an unrelated call fail.
-void ParseEntry(const std::string& entry, std::vector<FaultSelection>& selections) {
+void ParseEntry(std::string entry, std::vector<FaultSelection>& selections) {
+    while (!entry.empty() && (entry.front() == ' ' || entry.front() == '\t')) entry.erase(0, 1);
+    while (!entry.empty() && (entry.back() == ' ' || entry.back() == '\t')) entry.pop_back();
     if (entry.empty()) return;
     FaultSelection selection;
     size_t colon = entry.find(':');

@@ -53,6 +53,11 @@ int CopyOver(const char* operation, const std::string& source, const std::string
         std::remove(temporary.c_str());
         return Fail(Z_ERROR_IO, "%s: %s", operation, failure.c_str());
     }
+    // Keep the source's permissions (a program copied under another name
+    // must stay runnable); failing to copy them does not fail the copy.
+    std::error_code permissionError;
+    fs::file_status sourceStatus = fs::status(fs::path(source), permissionError);
+    if (!permissionError) fs::permissions(fs::path(temporary), sourceStatus.permissions(), permissionError);
     std::string reason;
     if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), reason)) {
         std::remove(temporary.c_str());
