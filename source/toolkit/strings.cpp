@@ -48,9 +48,11 @@ int Z_SegmentMultiStr(char* text, const char* separators, int /*flags*/) {
     while (IsOneOf(text[read], separators)) ++read;
     while (text[read] != '\0') {
         while (text[read] != '\0' && !IsOneOf(text[read], separators)) text[write++] = text[read++];
+        // Pass the separators before terminating the field: while nothing
+        // has moved yet, the terminator lands on the first of them.
+        while (IsOneOf(text[read], separators)) ++read;
         text[write++] = '\0';
         ++count;
-        while (IsOneOf(text[read], separators)) ++read;
     }
     // The fields end with an empty one, so that a reader walking them knows
     // where they stop.
