@@ -17,11 +17,14 @@ void MakeUnchanged(SystemConfigRecord& update) {
     update.charsets = nullptr;
 }
 
-// Z_MemDetect(8) as the record's 16-bit figure; a figure too large for it
-// stands at the largest the field holds rather than wrapping to a small one.
+// Z_MemDetect(8) as the record's 16-bit figure. A figure too large for it
+// stands at the largest one an update can set (0xFFFF there means "no
+// change") rather than wrapping to a small one.
+constexpr uint16_t LARGEST_MEMORY_FIGURE = 0xFFFE;
+
 uint16_t DetectedMemory() {
     uint64_t detected = Z_MemDetect(8);
-    return detected > 0xFFFF ? static_cast<uint16_t>(0xFFFF) : static_cast<uint16_t>(detected);
+    return detected > LARGEST_MEMORY_FIGURE ? LARGEST_MEMORY_FIGURE : static_cast<uint16_t>(detected);
 }
 
 // The ids recorded in this run for one lexicon charset code (0 = none). The
