@@ -245,7 +245,9 @@ def make_synonym(npm_dirs, full):
             if w not in groups[words[0]]:
                 groups[words[0]].append(w)
     chosen = take(order, SAMPLE["synonym"], full)
-    return ["\t".join([main] + groups[main]) for main in chosen]
+    # A synonym database has one column: the group is one field, its terms
+    # separated by ";".
+    return [";".join([main] + groups[main]) for main in chosen]
 
 
 # ---- WordNet -------------------------------------------------------------------
@@ -330,7 +332,8 @@ def make_antonym(synsets, full):
                 groups[word].append(other)
     order.sort()
     chosen = take(order, SAMPLE["antonym"], full)
-    return ["\t".join([word] + groups[word]) for word in chosen]
+    # One column, as in synonym.dic: the word, then its antonyms, by ";".
+    return [";".join([word] + groups[word]) for word in chosen]
 
 
 def main():
