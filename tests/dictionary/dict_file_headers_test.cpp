@@ -9,6 +9,8 @@
 
 #include "dictionary/dictionary_test_support.h"
 #include "server/host/zelkit.h"
+#include "server/host/zemshell.h"
+#include "shell/dict_files.h"
 #include "support/scratch_dir.h"
 
 namespace {
@@ -233,6 +235,21 @@ TEST_F(DictFileHeaders, FailedRewriteLeavesTheFileAsItWas) {
     // Once the fault is gone the same files upgrade.
     EXPECT_EQ(UpdateDictFile(VIEW_INDEX, home_.c_str()), 1);
     EXPECT_EQ(UpdateDictFile(GROUP_INDEX, home_.c_str()), 1);
+}
+
+TEST_F(DictFileHeaders, UpgradedDictionaryOpensAndASecondRunChangesNothing) {
+    zel::shell::DictFailure failure;
+    ASSERT_TRUE(zel::shell::CreateEmptyDictionary(home_, "ZEL4.0 Data Dictionary V4.0.0", &failure)) << failure.text;
+    for (uint16_t index = 0; index < 9; ++index) ASSERT_EQ(UpdateDictFile(index, home_.c_str()), 1) << index;
+    std::string upgraded[9];
+    for (uint16_t index = 0; index < 9; ++index) {
+        upgraded[index] = Read(index);
+        EXPECT_EQ(upgraded[index].substr(32, 5), std::string("4.02\0", 5));
+    }
+    ASSERT_EQ(ShellOpen(home_.c_str(), -1, -1, -1, -1), 1) << Z_GetLastErrorPrompt(nullptr, 0);
+    ShellClose();
+    for (uint16_t index = 0; index < 9; ++index) ASSERT_EQ(UpdateDictFile(index, home_.c_str()), 1) << index;
+    for (uint16_t index = 0; index < 9; ++index) EXPECT_EQ(Read(index), upgraded[index]) << index;
 }
 
 }  // namespace
