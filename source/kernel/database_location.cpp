@@ -4,6 +4,7 @@
 #include "kernel/kernel_failure.h"
 #include "kernel/kernel_files.h"
 #include "server/host/zelkit.h"
+#include "server/host/zemshell.h"
 
 namespace zel::kernel {
 namespace {
@@ -25,6 +26,25 @@ std::string CatalogHomeDirectory() {
 }
 
 }  // namespace
+
+std::map<uint32_t, std::string> DictionaryColumnNames(uint32_t id) {
+    if (testCatalog != nullptr && testCatalog->columnNames != nullptr) return testCatalog->columnNames(id);
+    std::map<uint32_t, std::string> names;
+    const uint32_t code = Z_GetLastError();
+    const char* prompt = Z_GetLastErrorPrompt(nullptr, 0);
+    const std::string text = prompt ? prompt : "";
+    ObjectEnv env{};
+    if (GetObjectEnv(OBJECT_COLUMN, &env) != nullptr) {
+        env.objectKind = OBJECT_COLUMN;
+        ColumnRecord* list = GetDColumnInfo(&env, id, 0, "*", 0);
+        for (ColumnRecord* column = list; column != nullptr && column->number != 0; ++column) {
+            if (column->name != nullptr) names[column->number] = column->name;
+        }
+        FreeDColumnInfo(list);
+    }
+    Z_SetLastErrorText(code, "%s", text.c_str());
+    return names;
+}
 
 void SetCatalogForTesting(const CatalogForTesting* catalog) {
     testCatalog = catalog;

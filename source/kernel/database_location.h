@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "shell/shell_catalog.h"
@@ -26,11 +27,17 @@ bool LocateDatabase(const char* operation, uint32_t id, DatabaseLocation* locati
 // HOME/dict of the open dictionary, or a failure naming the operation.
 bool LocateHomeDictDirectory(const char* operation, std::string* directory);
 
+// The names of the database's columns by number, as the open dictionary
+// knows them; empty when it knows none. Never fails: the names only label
+// progress reports, and the caller's last error is left as it was.
+std::map<uint32_t, std::string> DictionaryColumnNames(uint32_t id);
+
 // Tests can answer the dictionary's questions themselves; null restores the
 // open dictionary.
 struct CatalogForTesting {
     bool (*findDatabase)(uint32_t id, zel::shell::DatabaseSummary* summary) = nullptr;
     std::string (*openHomeDirectory)() = nullptr;
+    std::map<uint32_t, std::string> (*columnNames)(uint32_t id) = nullptr;
 };
 void SetCatalogForTesting(const CatalogForTesting* catalog);
 

@@ -1,6 +1,9 @@
 // Creating, emptying, counting and removing a database's data, and removing
 // its index.
 #include <cstring>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "kernel/data_file.h"
 #include "kernel/database_location.h"
@@ -22,12 +25,21 @@ bool ColumnsOf(const char* operation, const tagZKS_CreateDB& request, std::vecto
     if (request.columnCount > 0 && request.columns == nullptr) {
         return Fail(operation, Z_ERROR_BAD_ARGUMENT, "%u columns announced but none given", request.columnCount);
     }
+    std::map<uint32_t, std::string> dictionaryNames;
+    if (request.columnCount > 0) dictionaryNames = DictionaryColumnNames(request.databaseId);
     for (uint32_t i = 0; i < request.columnCount; ++i) {
         const KernelColumnEntry& entry = request.columns[i];
         ColumnHeader column;
         column.number = entry.columnNumber;
         column.type.assign(entry.typeName, strnlen(entry.typeName, sizeof(entry.typeName)));
-        if (entry.text104 != nullptr) column.name = entry.text104;
+        // The kernel is handed numbers and types only; the names that label
+        // its progress reports come from the dictionary.
+        auto named = dictionaryNames.find(column.number);
+        if (named != dictionaryNames.end()) {
+            column.name = named->second;
+        } else if (entry.text104 != nullptr) {
+            column.name = entry.text104;
+        }
         if (column.type.find_first_of(" \t\r\n") != std::string::npos || HasLineBreak(column.name)) {
             return Fail(operation, Z_ERROR_BAD_ARGUMENT, "column %u has a type or name the kernel cannot keep",
                         column.number);
@@ -44,13 +56,13 @@ int ZKF_CreateDB(tagZKS_CreateDB* request) {
     if (Z_FaultPoint(operation)) return 0;
     if (request == nullptr) return Fail(operation, Z_ERROR_BAD_ARGUMENT, "no request given");
 
+    if (request->databaseId == 0) return Fail(operation, Z_ERROR_BAD_ARGUMENT, "no database id given");
     DataHeader header;
     header.charset = Z_GetAssignedCharset();
     if (!ColumnsOf(operation, *request, &header.columns)) return 0;
 
     DatabaseLocation location;
     if (request->directory != nullptr && request->directory[0] != '\0') {
-        if (request->databaseId == 0) return Fail(operation, Z_ERROR_BAD_ARGUMENT, "no database id given");
         location = LocationIn(request->directory, request->databaseId);
     } else if (!LocateDatabase(operation, request->databaseId, &location)) {
         return 0;

@@ -115,6 +115,14 @@ TEST_F(OptimizeDatabase, ReportsEachColumnThenDataUpToHundred) {
     EXPECT_EQ(Calls(), expected);
 }
 
+TEST_F(OptimizeDatabase, ColumnUnknownToTheDictionaryIsReportedByNumber) {
+    CreateDatabase(32, {"", "CLT"});
+    Calls().clear();
+    EXPECT_EQ(Optimize(32), 1) << LastError();
+    std::vector<ProgressCall> expected = {{-1, 0, "1"}, {-1, 0, "CLT"}, {0, 100, ""}};
+    EXPECT_EQ(Calls(), expected);
+}
+
 TEST_F(OptimizeDatabase, ReportsTheIndexAndBringsItUpToDate) {
     AddDatabase(30);
     ASSERT_TRUE(zel::kernel::CreateSampleData(DictDir(), 30, 0, true));

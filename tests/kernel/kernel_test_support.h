@@ -28,6 +28,11 @@ struct ProgressCall {
     bool operator==(const ProgressCall&) const = default;
 };
 
+inline std::string LastErrorText() {
+    const char* text = Z_GetLastErrorPrompt(nullptr, 0);
+    return text ? text : "";
+}
+
 inline std::vector<ProgressCall>& Calls() {
     static std::vector<ProgressCall> calls;
     return calls;
@@ -52,6 +57,7 @@ protected:
         std::filesystem::create_directories(scratch_.Root() / "package");
         Home() = scratch_.Path("home");
         Databases().clear();
+        ColumnNames().clear();
         Calls().clear();
         catalog_.findDatabase = [](uint32_t id, zel::shell::DatabaseSummary* summary) {
             auto found = Databases().find(id);
@@ -60,6 +66,7 @@ protected:
             return true;
         };
         catalog_.openHomeDirectory = [] { return Home(); };
+        catalog_.columnNames = [](uint32_t id) { return ColumnNames()[id]; };
         zel::kernel::SetCatalogForTesting(&catalog_);
         Z_AssignCharset(Z_CHARSET_GB18030, 1);
     }
@@ -77,6 +84,11 @@ protected:
         return databases;
     }
 
+    static std::map<uint32_t, std::map<uint32_t, std::string>>& ColumnNames() {
+        static std::map<uint32_t, std::map<uint32_t, std::string>> names;
+        return names;
+    }
+
     std::string DictDir() const { return scratch_.Path("home/dict"); }
     std::string DataPath(uint32_t id) const { return scratch_.Path("home/dict/DB" + std::to_string(id) + ".dat"); }
     std::string IndexPath(uint32_t id) const { return scratch_.Path("home/dict/DB" + std::to_string(id) + ".idx"); }
@@ -91,16 +103,16 @@ protected:
         Databases()[id] = summary;
     }
 
-    // Makes the database in the kernel with the given column names.
+    // Makes the database in the kernel with CHAR columns of the given names
+    // (known to the dictionary, as the kernel is handed numbers only).
     void CreateDatabase(uint32_t id, const std::vector<std::string>& columnNames = {}) {
         AddDatabase(id);
         std::vector<KernelColumnEntry> entries(columnNames.size());
-        std::vector<std::string> names = columnNames;
         for (size_t i = 0; i < entries.size(); ++i) {
             entries[i] = KernelColumnEntry{};
             entries[i].columnNumber = static_cast<uint32_t>(i + 1);
             std::snprintf(entries[i].typeName, sizeof(entries[i].typeName), "CHAR");
-            entries[i].text104 = names[i].data();
+            if (!columnNames[i].empty()) ColumnNames()[id][entries[i].columnNumber] = columnNames[i];
         }
         std::string directory = DictDir();
         tagZKS_CreateDB request{};
@@ -135,10 +147,7 @@ protected:
         return lines;
     }
 
-    static std::string LastError() {
-        const char* text = Z_GetLastErrorPrompt(nullptr, 0);
-        return text ? text : "";
-    }
+    static std::string LastError() { return LastErrorText(); }
 
     zel::testing::ScratchDir scratch_;
     zel::kernel::CatalogForTesting catalog_;
