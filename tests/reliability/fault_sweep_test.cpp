@@ -1,0 +1,52 @@
+// Every fault point of a whole upgrade, failed in turn (ZEL_FAULT=*:N). CI
+// tries a spread of points; ZEL_SWEEP_STRIDE=1 tries every one.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "reliability/fault_sweep.h"
+
+namespace zel::testing {
+namespace {
+
+int Stride(int points) {
+    if (const char* stride = std::getenv("ZEL_SWEEP_STRIDE")) return std::max(1, std::atoi(stride));
+    constexpr int kPointsInCi = 60;
+    return std::max(1, points / kPointsInCi);
+}
+
+void Sweep(const SweepScenario& scenario) {
+    // A first pass only counts; the stride follows from it.
+    SweepReport counted = RunFaultSweep(scenario, 1 << 30);
+    ASSERT_TRUE(counted.violations.empty()) << counted.violations.front();
+    const SweepReport report = RunFaultSweep(scenario, Stride(counted.faultPoints));
+    std::printf("%s: %d fault points, %d tried, %zu reruns differing in the dictionary\n", scenario.name.c_str(),
+                report.faultPoints, report.triedPoints, report.differences.size());
+    for (const std::string& difference : report.differences) std::printf("  %s\n", difference.c_str());
+    EXPECT_GT(report.faultPoints, 0);
+    for (const std::string& violation : report.violations) ADD_FAILURE() << violation;
+}
+
+TEST(FaultSweep, DefaultHomeWithGbLexicons) {
+    Sweep({"default NEW:1 CS:1 OLD:N", {"NEW:1", "CS:1", "OLD:N"}, nullptr});
+}
+
+TEST(FaultSweep, DefaultHomeRemovingIndicesAndReplacingEntities) {
+    Sweep({"default NEW:1 CS:1 OLD:N DIC:RIX ENT:REW", {"NEW:1", "CS:1", "OLD:N", "DIC:RIX", "ENT:REW"}, nullptr});
+}
+
+TEST(FaultSweep, HomeWithProfileAndLogConfiguration) {
+    auto prepare = [](const UpgradeWorld& world) {
+        WriteFileText(world.Home() / "system" / "PROFILE.INI",
+                      "[IndexCache]\r\nLowLimit=100\r\nMemorySize=512\r\nOldKey=kept in backup\r\n\r\n"
+                      "[Retrieval]\r\nIgnoreSenPunct=1\r\nParallelLimit=8\r\n\r\n"
+                      "[AutoBatch]\r\nProgramStart=z40server.exe &PORT &BLOCK\r\nProgramClose=z40shutdown.exe\r\n");
+        WriteFileText(world.Home() / "system" / "LOG.INI",
+                      "# log settings\r\nMAX_FILENUM     7\r\nLOGIN           1\r\nlogout 1\r\n");
+    };
+    Sweep({"configured NEW:3 DIC:REW OLD:Y", {"NEW:3", "CS:3", "DIC:REW", "OLD:Y"}, prepare});
+}
+
+}  // namespace
+}  // namespace zel::testing
