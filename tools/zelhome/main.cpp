@@ -1,0 +1,79 @@
+// zelhome: makes home directories of the previous release and shows what a
+// home's data dictionary and kernel hold, in one JSON schema.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "default_home.h"
+#include "home_builder.h"
+#include "home_description.h"
+#include "home_reader.h"
+
+namespace {
+
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_REFUSED = 2;  // bad arguments, a bad description, not a home
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: zelhome new HOME [DESCRIPTION.json]\n"
+                 "       zelhome dump HOME\n");
+    return EXIT_REFUSED;
+}
+
+zelhome::Json ReadJsonFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw zelhome::DescriptionError(path + ": cannot be read");
+    std::ostringstream text;
+    text << file.rdbuf();
+    try {
+        return zelhome::Json::parse(text.str());
+    } catch (const zelhome::Json::parse_error& error) {
+        throw zelhome::DescriptionError(path + ": not valid JSON: " + error.what());
+    }
+}
+
+int New(const std::string& home, const char* descriptionPath) {
+    zelhome::HomeDescription description = zelhome::DefaultHome();
+    if (descriptionPath != nullptr) description = zelhome::ParseDescription(ReadJsonFile(descriptionPath), description);
+    std::string message;
+    if (!zelhome::MakeHome(home, description, &message)) {
+        std::fprintf(stderr, "zelhome: cannot make %s: %s\n", home.c_str(), message.c_str());
+        return EXIT_FAILED;
+    }
+    std::printf("zelhome: made %s\n", home.c_str());
+    return EXIT_OK;
+}
+
+int Dump(const std::string& home) {
+    zelhome::HomeDescription description;
+    std::string message;
+    if (!zelhome::ReadHome(home, &description, &message)) {
+        std::fprintf(stderr, "zelhome: cannot read %s: %s\n", home.c_str(), message.c_str());
+        return EXIT_FAILED;
+    }
+    std::cout << zelhome::DescriptionToJson(description).dump(2, ' ', false, zelhome::Json::error_handler_t::replace)
+              << "\n";
+    return EXIT_OK;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return Usage();
+    const std::string command = argv[1];
+    try {
+        if (command == "new" && (argc == 3 || argc == 4)) return New(argv[2], argc == 4 ? argv[3] : nullptr);
+        if (command == "dump" && argc == 3) return Dump(argv[2]);
+    } catch (const zelhome::DescriptionError& error) {
+        std::fprintf(stderr, "zelhome: %s\n", error.what());
+        return EXIT_REFUSED;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "zelhome: %s\n", error.what());
+        return EXIT_FAILED;
+    }
+    return Usage();
+}
