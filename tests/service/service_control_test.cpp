@@ -4,7 +4,7 @@
 #include <string>
 
 #include "service/service_test_support.h"
-#include "service/test_environment.h"
+#include "service/test_platform.h"
 
 namespace {
 

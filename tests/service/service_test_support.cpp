@@ -5,7 +5,7 @@
 #include <random>
 #include <sstream>
 
-#include "service/test_environment.h"
+#include "service/test_platform.h"
 #include "toolkit/fault_injection.h"
 
 namespace fs = std::filesystem;
@@ -101,10 +101,7 @@ bool ServiceTest::Settings(const std::string& name, ServiceSettings* settings) {
     settings->binaryPath = config->lpBinaryPathName ? config->lpBinaryPathName : "";
     settings->displayName = config->lpDisplayName ? config->lpDisplayName : "";
     settings->startType = config->dwStartType;
-    settings->dependencies.clear();
-    for (const char* entry = config->lpDependencies; entry && *entry; entry += std::strlen(entry) + 1)
-        settings->dependencies.push_back(entry);
-    return true;
+    return RegisteredDependencies(name, &settings->dependencies);
 }
 
 fs::path ServiceTest::ServiceFile(const std::string& name) {
