@@ -70,8 +70,10 @@ TEST_F(UpgradeFiles, ConsoleProgramFollowsTheNativeCharacterSet) {
         const char* variant;
     };
     for (const Case& c : {Case{"CS:1", "GB"}, Case{"CS:2", "UTF8"}, Case{"CS:3", "BIG5"}, Case{"CS:0", "UTF8"}}) {
+        // A home without databases, so that no language conflicts with the
+        // native character set chosen.
         UpgradeWorld fresh;
-        ASSERT_EQ(fresh.MakeHome().exitCode, 0);
+        ASSERT_EQ(fresh.MakeHome(R"({"databases": []})").exitCode, 0);
         const ProgramResult result = fresh.Upgrade({"NEW:0", c.cs, "OLD:N"});
         EXPECT_EQ(result.exitCode, 0) << c.cs << "\n" << result.output;
         EXPECT_EQ(ReadFileText(fresh.Home() / "bin" / "zemconsole.exe"),
