@@ -52,7 +52,7 @@ bool BuildAssociationFile(const char* operation, const std::string& source, int 
             ++*dropped;
             break;
         case Conversion::kInvalid:
-            return Fail(operation, Z_ERROR_CHARSET, "line %zu of %s is not UTF-8 text", cursor.LineNumber(),
+            return Fail(operation, Z_ERROR_CHARSET, "line %llu of %s is not UTF-8 text", Number(cursor.LineNumber()),
                         source.c_str());
         }
     }

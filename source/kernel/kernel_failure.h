@@ -22,4 +22,10 @@ bool FailAfterToolkit(const char* operation, const char* format, ...)
 #endif
     ;
 
+// A count as the formats of Fail print it ("%llu"): the same on every
+// compiler's printf.
+inline unsigned long long Number(uint64_t value) {
+    return static_cast<unsigned long long>(value);
+}
+
 }  // namespace zel::kernel

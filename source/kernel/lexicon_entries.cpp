@@ -81,7 +81,7 @@ bool ReadLexiconSource(const char* operation, const std::string& path, int chars
                 ++entries->unencodable;
                 break;
             case Conversion::kInvalid:
-                return Fail(operation, Z_ERROR_CHARSET, "line %zu of %s is not UTF-8 text", cursor.LineNumber(),
+                return Fail(operation, Z_ERROR_CHARSET, "line %llu of %s is not UTF-8 text", Number(cursor.LineNumber()),
                             path.c_str());
             }
         }
