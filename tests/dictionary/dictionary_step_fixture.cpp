@@ -2,12 +2,17 @@
 
 #include <filesystem>
 
+#include "server/dictionary/shell_answers.h"
 #include "server/host/zelkit.h"
 #include "server/host/zemshell.h"
 #include "server/update/upgrade_state.h"
 #include "shell/dict_files.h"
+#include "shell/open_dictionary.h"
 #include "support/run_program.h"
 #include "toolkit/fault_injection.h"
+
+// The steps tell an empty answer from a failure by the shell's not-found code.
+static_assert(SHELL_NOTHING_FOUND == zel::shell::SHELL_ERROR_NOT_FOUND);
 
 namespace dictionary_test {
 
