@@ -245,10 +245,26 @@ TEST_F(LexiconUpgrade, SegmentationFilesAreRenamedBuiltOrKept) {
     EXPECT_EQ(ReadFileText(Dict("ZEL_WBigram.BIG5")), oldBig5);
     EXPECT_FALSE(fs::exists(Dict("ZEL_WBigram.BIG")));
     EXPECT_EQ(SourceEntries(Dict("ZEL_CBigram.GB")), Entries("cbigram.dic"));
+    const Json dump = Dump();
+    EXPECT_EQ(Find(dump, "SYS$ENTITY")->at("records"), Entries("entity.dic"));
+    EXPECT_EQ(Find(dump, "SYS$ENTITY")->at("data")["records"], Entries("entity.dic"));
+    EXPECT_EQ(Find(dump, "IDEO_ALL_BIG5")->at("data")["records"], 13063);
 
     const ProgramResult again = Run({"NEW:1", "CS:0", "DIC:REW"});
     EXPECT_TRUE(Contains(again.output, "Creating new system single.dic...\n")) << again.output;
     EXPECT_EQ(SourceEntries(Dict("ZEL_Single.GB")), Entries("single.dic"));
+}
+
+TEST_F(LexiconUpgrade, KernelFailureStopsTheRunWithTheErrorLine) {
+    MakeHome();
+    SetEnvironment("ZEL_FAULT", "ZKF_CreateAssLexicon:2");
+    const ProgramResult result = Run({"NEW:1", "CS:0"});
+    UnsetEnvironment("ZEL_FAULT");
+    EXPECT_TRUE(Contains(result.output, "Creating new system wbigram.dic...\n\nERROR: 1999 ")) << result.output;
+    EXPECT_FALSE(Contains(result.output, "cbigram.dic"));
+    EXPECT_FALSE(Contains(result.output, "Upgrade is finished!"));
+    EXPECT_TRUE(fs::exists(Dict("ZEL_Ambiguous.GB")));
+    EXPECT_FALSE(fs::exists(Dict("ZEL_WBigram.GB")));
 }
 
 }  // namespace
