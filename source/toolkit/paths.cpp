@@ -214,8 +214,8 @@ int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result) {
     *result = ZContrastResult{};
     std::string filePath = WithoutTrailingSeparators(file);
     std::string directory = WithoutTrailingSeparators(dir);
-    std::string parent = fs::path(filePath).parent_path().string();
-    if (parent.empty()) parent = ".";
+    fs::path parentPath = fs::path(filePath).parent_path();
+    const std::string parent = parentPath.empty() ? std::string(".") : parentPath.string();
     result->inDirectory = SamePlace(parent, directory) ? 1 : 0;
     result->sameName = SamePlace(filePath, directory) ? 1 : 0;
     return 1;
