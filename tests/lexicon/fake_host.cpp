@@ -103,6 +103,8 @@ DatabaseRecord* GetDatabaseInfo(ObjectEnv* env, int, const char* owner, const ch
         *tail = record;
         tail = &record->next;
     }
+    // As the shell does: nothing found is told apart from a failure.
+    if (head == nullptr) Z_SetLastErrorText(2002, "no database matches %s.%s", owner, name);
     return head;
 }
 

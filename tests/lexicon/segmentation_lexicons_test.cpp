@@ -122,6 +122,14 @@ TEST_F(DependentIndices, RewOnlyListsAndAnUnrefilledStopLexiconMatchesNothing) {
     EXPECT_TRUE(fake::CallsOf("ZKF_RemoveDBIndices").empty());
 }
 
+TEST_F(DependentIndices, FailedListingIsAFailureAndAnEmptyOneIsNot) {
+    g_replacedSegmentId = 11;
+    EXPECT_EQ(Remove(), 1);
+    fake::State().failing = "GetDatabaseInfo";
+    EXPECT_EQ(Remove(), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
+}
+
 TEST_F(DependentIndices, FailedRemovalStopsAfterItsLine) {
     g_dictionaryMode = 1;
     g_replacedStopId = 12;

@@ -116,6 +116,13 @@ TEST_F(SystemLexicons, FailedRenameStopsTheScanAndTheStep) {
     EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
 }
 
+TEST_F(SystemLexicons, FailedListingFailsBeforeAnythingIsCreated) {
+    fake::State().failing = "GetDatabaseInfo";
+    EXPECT_EQ(Upgrade(CHARSET_CODE_GB18030), 0);
+    EXPECT_TRUE(fake::CallsOf("CreateSystemDB").empty());
+    EXPECT_EQ(output, "");
+}
+
 TEST_F(SystemLexicons, IdeographLexiconOfAnotherSetIsBuiltAndRecordedInThatSet) {
     fake::Add(Lexicon("SEGMENT_BIG5", SEGMENT, CHARSET_CODE_BIG5));
 

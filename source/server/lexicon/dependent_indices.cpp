@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "server/dictionary/shell_answers.h"
 #include "server/host/zemkernel.h"
 #include "server/host/zemshell.h"
 #include "server/update/upgrade_state.h"
@@ -36,7 +37,8 @@ int RemoveDependentIndices(ObjectEnv* env) {
     std::memset(&request, 0, sizeof request);
     env->objectKind = OBJECT_DATABASE;
     DatabaseRecord* list = GetDatabaseInfo(env, 0, "*", "*");
-    if (list == nullptr) return 1;
+    // A failed listing must not pass for "no index depends on them".
+    if (list == nullptr) return ShellFoundNothing() ? 1 : 0;
 
     int result = 1;
     int matches = 0;

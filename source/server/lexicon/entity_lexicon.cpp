@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "server/dictionary/progress_reporters.h"
+#include "server/dictionary/shell_answers.h"
 #include "server/host/zelkit.h"
 #include "server/host/zemkernel.h"
 #include "server/host/zemshell.h"
@@ -17,6 +18,7 @@ namespace {
 int AssignEntityCharset(ObjectEnv* env, uint32_t id) {
     env->objectKind = OBJECT_DATABASE;
     DatabaseRecord* chain = GetDatabaseInfo(env, 0, "SYSTEM", "SYS$ENTITY");
+    if (chain == nullptr && !ShellFoundNothing()) return 0;
     uint16_t code = 0;
     for (const DatabaseRecord* db = chain; db != nullptr; db = db->next) {
         if (db->id == id) code = db->charsetCode;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "server/dictionary/shell_answers.h"
 #include "server/host/zelkit.h"
 #include "server/host/zemkernel.h"
 #include "server/host/zemshell.h"
@@ -148,6 +149,9 @@ int ScanSystemLexicons(ObjectEnv* env, LexiconScan* scan) {
 
     env->objectKind = OBJECT_DATABASE;
     DatabaseRecord* chain = GetDatabaseInfo(env, 0, "SYSTEM", "*");
+    // Read as "no lexicons", a failed listing would have every lexicon
+    // created a second time.
+    if (chain == nullptr && !ShellFoundNothing()) return 0;
     int status = 1;
     for (const DatabaseRecord* db = chain; db != nullptr && status != 0; db = db->next) {
         if (db->kind == DB_KIND_ENTITY_LEXICON) {

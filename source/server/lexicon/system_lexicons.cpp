@@ -4,6 +4,7 @@
 #include "server/lexicon/system_lexicons.h"
 
 #include "server/dictionary/relation_databases.h"
+#include "server/dictionary/shell_answers.h"
 #include "server/host/zelkit.h"
 #include "server/host/zemshell.h"
 #include "server/lexicon/lexicon_charsets.h"
@@ -94,6 +95,7 @@ int UpgradeSystemLexicons(ObjectEnv* env, const char* home, uint16_t charsetCode
 int UpgradeEntityLexicon(ObjectEnv* env, const char* home) {
     env->objectKind = OBJECT_DATABASE;
     DatabaseRecord* chain = GetDatabaseInfo(env, 0, "SYSTEM", "SYS$ENTITY");
+    if (chain == nullptr && !ShellFoundNothing()) return 0;
     uint32_t id = 0;
     if (chain != nullptr && chain->kind == DB_KIND_ENTITY_LEXICON) id = chain->id;
     if (chain != nullptr) FreeDatabaseInfo(chain);
