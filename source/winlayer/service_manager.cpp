@@ -152,7 +152,9 @@ SC_HANDLE CreateServiceA(SC_HANDLE manager, LPCSTR serviceName, LPCSTR displayNa
         SetLastError(ERROR_SERVICE_EXISTS);
         return nullptr;
     }
-    if (FindServiceRecord(record.displayName, true, nullptr, nullptr) ||
+    // Names and display names share one space: none may repeat another.
+    if (FindServiceRecord(record.name, true, nullptr, nullptr) ||
+        FindServiceRecord(record.displayName, true, nullptr, nullptr) ||
         FindServiceRecord(record.displayName, false, nullptr, nullptr)) {
         SetLastError(ERROR_DUPLICATE_SERVICE_NAME);
         return nullptr;

@@ -8,6 +8,8 @@
 #include "netclient/zel_test_server.h"
 #include "server/host/zelkit.h"
 #include "server/service/service_migration.h"
+#include "service/test_platform.h"
+#include "toolkit/fault_injection.h"
 
 namespace {
 
@@ -76,6 +78,19 @@ TEST_F(ServerCheck, HomeWithTrailingSeparatorIsTheSame) {
 TEST_F(ServerCheck, EmptyConnectionTextIsNoServer) {
     WriteStartInf("ZEL Server 6.80\r\nhome\r\n\r\n");
     EXPECT_EQ(Check(), 0);
+}
+
+TEST_F(ServerCheck, FailingNetworkCallsCountAsNoServer) {
+    for (const char* fault : {"NetOpenConnect", "NetGetConnectInfo"}) {
+        ZelTestServer server(ZelTestServer::Mode::AnswerOk);
+        ASSERT_TRUE(server.IsListening());
+        WriteStartInfFor(server.Port());
+        SetTestEnvironment("ZEL_FAULT", fault);
+        ZelResetFaultInjection();
+        EXPECT_EQ(Check(), 0) << fault;
+        SetTestEnvironment("ZEL_FAULT", "");
+        ZelResetFaultInjection();
+    }
 }
 
 }  // namespace
