@@ -30,6 +30,16 @@ TEST(SegmentMultiStr, SplitsAtRunsOfSeparatorsFromTheStart) {
     EXPECT_EQ(Fields(text, count), (std::vector<std::string>{"ProgramStart", "z40server.exe", "-x"}));
 }
 
+TEST(SegmentMultiStr, FirstFieldAtTheVeryStart) {
+    char text[] = "ProgramStart=Z40Server.exe -x";
+    int count = Z_SegmentMultiStr(text, "= \t", 0);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(Fields(text, count), (std::vector<std::string>{"ProgramStart", "Z40Server.exe", "-x"}));
+    char pair[] = "a b";
+    ASSERT_EQ(Z_SegmentMultiStr(pair, " ", 0), 2);
+    EXPECT_EQ(Fields(pair, 2), (std::vector<std::string>{"a", "b"}));
+}
+
 TEST(SegmentMultiStr, LinesOfABatchFile) {
     char text[] = "\r\nstart zelsearcher\r\n\r\nrem\nlast\r\n";
     int count = Z_SegmentMultiStr(text, "\r\n", 0);
