@@ -49,9 +49,29 @@ std::vector<std::string_view> LexiconEntries::InOrder() const {
 }
 
 std::vector<std::string_view> LexiconEntries::SortedUnique() const {
-    std::vector<std::string_view> entries = InOrder();
-    std::sort(entries.begin(), entries.end());
-    entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
+    // Most words fit in eight bytes: comparing their first eight bytes as one
+    // number settles nearly every comparison without a byte-by-byte compare.
+    // Padding with zero bytes keeps the byte order; ties compare in full.
+    struct Keyed {
+        uint64_t prefix;
+        std::string_view entry;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(spans_.size());
+    for (const Span& span : spans_) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(arena_.data() + span.offset);
+        uint64_t prefix = 0;
+        for (size_t i = 0; i < 8; ++i) prefix = (prefix << 8) | (i < span.length ? bytes[i] : 0u);
+        keyed.push_back({prefix, std::string_view(arena_.data() + span.offset, span.length)});
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        return a.prefix != b.prefix ? a.prefix < b.prefix : a.entry < b.entry;
+    });
+    std::vector<std::string_view> entries;
+    entries.reserve(keyed.size());
+    for (const Keyed& item : keyed) {
+        if (entries.empty() || entries.back() != item.entry) entries.push_back(item.entry);
+    }
     return entries;
 }
 
