@@ -153,12 +153,14 @@ TEST_F(ProgramRename, LongestLineGainsTheLaunchArgumentsUncut) {
 TEST_F(ProgramRename, LineTooLongToReadKeepsTheProfileAsItWas) {
     const std::string profile = Crlf({"ProgramStart=z40server.exe", ("; " + std::string(1100, '-')).c_str()});
     Write(home.System("PROFILE.INI"), profile);
-    Arguments({"OLD:y"});
+    Arguments({"OLD:NO"});
     std::string output;
     EXPECT_EQ(Rename(1, &output), 0);
     EXPECT_EQ(Read(home.System("PROFILE.INI")), profile);
     EXPECT_FALSE(Exists(home.System("PROFILE.NEW")));
     EXPECT_EQ(output, "");
+    // The old names the profile still uses launch the new programs.
+    EXPECT_TRUE(OldNamesAreCopiesOfTheNewPrograms());
 }
 
 TEST_F(ProgramRename, OldArgumentYesKeepsCopiesWithoutAsking) {
@@ -204,10 +206,10 @@ TEST_F(ProgramRename, NewProgramsAlreadyInPlaceBringBackTheOldNamesOnly) {
     EXPECT_FALSE(Exists(home.Bin("z40notes.txt")));
 }
 
-TEST_F(ProgramRename, MissingProfileFailsWithoutQuestionOrCopies) {
-    Arguments({"OLD:y"});
-    EXPECT_EQ(Rename(1), 0);
-    EXPECT_FALSE(AnyOldNameLeft());
+TEST_F(ProgramRename, MissingProfileFailsWithoutQuestion) {
+    std::string output;
+    EXPECT_EQ(Rename(1, &output), 0);
+    EXPECT_EQ(output, "");
     EXPECT_FALSE(Exists(home.System("PROFILE.NEW")));
 }
 
@@ -222,6 +224,7 @@ TEST_F(ProgramRename, EveryFaultLeavesTheProfileWholeOrFullyRewritten) {
         ClearHome(home);
         Write(home.System("PROFILE.INI"), profile);
         Write(home.Bin("z40server.exe"), "old");
+        Write(home.Bin("zelserver.exe"), "new");
     };
     prepare();
     const std::vector<std::string> points = ListFaultPoints(home, [&] { ASSERT_EQ(Rename(1), 1); });
@@ -240,6 +243,10 @@ TEST_F(ProgramRename, EveryFaultLeavesTheProfileWholeOrFullyRewritten) {
             EXPECT_EQ(content, rewritten);
         } else {
             EXPECT_TRUE(content == profile || content == rewritten);
+        }
+        if (content == profile && points[n - 1] != "Z_DeleteFiles" && points[n - 1] != "Z_CloneFile") {
+            // A profile that still names the old server finds it.
+            EXPECT_EQ(Read(home.Bin("z40server.exe")), "new");
         }
         if (points[n - 1] != "Z_DeleteFile") {
             EXPECT_FALSE(Exists(home.System("PROFILE.NEW")));
