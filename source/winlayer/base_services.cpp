@@ -32,6 +32,8 @@ constexpr SystemMessage kSystemMessages[] = {
     {ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small.\r\n"},
     {ERROR_INVALID_NAME, "The filename, directory name, or volume label syntax is incorrect.\r\n"},
     {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long.\r\n"},
+    {ERROR_MR_MID_NOT_FOUND,
+     "The system cannot find message text for message number 0x%1 in the message file for %2.\r\n"},
     {ERROR_INVALID_SERVICE_CONTROL, "The requested control is not valid for this service.\r\n"},
     {ERROR_SERVICE_REQUEST_TIMEOUT,
      "The service did not respond to the start or control request in a timely fashion.\r\n"},
@@ -73,6 +75,12 @@ DWORD FormatMessageA(DWORD flags, LPCVOID /*source*/, DWORD messageId, DWORD /*l
     const char* text = FindSystemMessage(messageId);
     if (!text) {
         SetLastError(ERROR_MR_MID_NOT_FOUND);
+        return 0;
+    }
+    // No arguments are ever passed: a message with insert marks needs
+    // FORMAT_MESSAGE_IGNORE_INSERTS, as Wine refuses it otherwise.
+    if (std::strchr(text, '%') && !(flags & FORMAT_MESSAGE_IGNORE_INSERTS)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     const DWORD length = static_cast<DWORD>(std::strlen(text));

@@ -36,6 +36,14 @@ TEST(SystemErrorText, CodeWithoutMessageShowsTheLookupFailure) {
     EXPECT_STREQ(FormatSystemError(buffer, sizeof(buffer)), "(317)");
 }
 
+TEST(SystemErrorText, MessageWithInsertMarksStillHasItsText) {
+    SetLastError(ERROR_MR_MID_NOT_FOUND);
+    char buffer[1024];
+    const std::string text = FormatSystemError(buffer, sizeof(buffer));
+    ASSERT_GT(text.size(), 7u);
+    EXPECT_EQ(text.substr(text.size() - 6), " (317)");
+}
+
 TEST(SystemErrorText, BufferMustHoldMessageAndFourteenMore) {
     char* message = nullptr;
     const DWORD length =

@@ -17,9 +17,12 @@ void StripLineEnd(char* text) {
 char* FormatSystemError(char* buffer, int size) {
     const DWORD code = GetLastError();
     char* message = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY, nullptr,
-        code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&message), 0, nullptr);
+    // There are no arguments to insert: a message with insert marks would
+    // otherwise read them from a null array (or give no text at all).
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_ARGUMENT_ARRAY | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                        reinterpret_cast<LPSTR>(&message), 0, nullptr);
     if (!buffer || size <= 0) {
         if (length && message) LocalFree(message);
         SetLastError(code);
