@@ -67,7 +67,10 @@ TEST(ZelhomeDescription, DumpGivesBackWhatNewTook) {
 
 TEST(ZelhomeDescription, DictionaryHoldsDirectoriesAbsolute) {
     ZelhomeRun run;
-    ASSERT_EQ(run.New(run.Home(), DESCRIPTION).exitCode, 0);
+    // Given with a trailing separator, the home is still made in its place.
+    zel::testing::ProgramResult made = run.New(run.Home() + static_cast<char>(fs::path::preferred_separator), DESCRIPTION);
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    EXPECT_FALSE(fs::exists(fs::path(run.Home()) / ".zelhome-new"));
     ASSERT_EQ(ShellOpen(run.Home().c_str(), -1, -1, -1, -1), 1);
     ObjectEnv env{};
     DatabaseRecord* db = GetDatabaseInfo(GetObjectEnv(3, &env), 0, "NEWS", "DAILY");

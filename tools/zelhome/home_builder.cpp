@@ -225,7 +225,9 @@ bool IsEmptyDirectory(const fs::path& path) {
 }  // namespace
 
 bool MakeHome(const std::string& home, const HomeDescription& description, std::string* message) {
-    const fs::path finalHome = AbsolutePath(home);
+    fs::path finalHome = AbsolutePath(home);
+    // "HOME/" names HOME itself; the home is built beside it, never inside.
+    if (!finalHome.has_filename()) finalHome = finalHome.parent_path();
     std::error_code error;
     if (fs::exists(finalHome, error) && !IsEmptyDirectory(finalHome)) {
         throw DescriptionError(home + " exists and is not an empty directory");
