@@ -56,6 +56,14 @@ TEST_F(AutoBatch, StartFileLaunchesFollowInFileOrderAndTheFileGoes) {
     EXPECT_FALSE(Exists(home.Bin("z40startup.bat")));
 }
 
+TEST_F(AutoBatch, OldProgramNamesInTheBatchFilesCount) {
+    Write(home.System("PROFILE.INI"), profile);
+    Write(home.Bin("z40startup.bat"), "z40server.exe 1\r\nZ40SEARCHER.EXE 1\r\nz40mirror.exe 1\r\n");
+    Write(home.Bin("z40cleanup.bat"), "z40mirror.exe -shutdown 1\r\nz40shutdown.exe 1\r\n");
+    ASSERT_EQ(Add(), 1);
+    EXPECT_EQ(Profile(), profile + FIXED_LINES + Crlf({SEARCHER_START, MIRROR_START, MIRROR_CLOSE}));
+}
+
 TEST_F(AutoBatch, StopFileMirrorLinesCloseTheMirror) {
     Write(home.System("PROFILE.INI"), profile);
     Write(home.Bin("z40startup.bat"), "zelmirror\r\n");

@@ -17,18 +17,25 @@ constexpr const char* MIRROR_CLOSE = "ProgramClose=zelmirror.exe -shutdown &PORT
 // The profile line a lower-cased batch line turns into, or null.
 using BatchLineRule = const char* (*)(const char* line);
 
+// The batch files of the previous release launch its programs under their
+// old names, so a line counts when it names the program under either name.
+bool NamesProgram(const char* line, const char* newName, const char* oldName) {
+    return Z_GetFirstSubStrOffset(line, -1, newName, -1, 0) >= 0 ||
+           Z_GetFirstSubStrOffset(line, -1, oldName, -1, 0) >= 0;
+}
+
 const char* StartLineFor(const char* line) {
-    if (Z_GetFirstSubStrOffset(line, -1, "zelsearcher", -1, 0) >= 0) {
+    if (NamesProgram(line, "zelsearcher", "z40searcher")) {
         return SEARCHER_START;
     }
-    if (Z_GetFirstSubStrOffset(line, -1, "zelmirror", -1, 0) >= 0) {
+    if (NamesProgram(line, "zelmirror", "z40mirror")) {
         return MIRROR_START;
     }
     return nullptr;
 }
 
 const char* CloseLineFor(const char* line) {
-    return Z_GetFirstSubStrOffset(line, -1, "zelmirror", -1, 0) >= 0 ? MIRROR_CLOSE : nullptr;
+    return NamesProgram(line, "zelmirror", "z40mirror") ? MIRROR_CLOSE : nullptr;
 }
 
 // Turns the lines of one old batch file into profile lines, then deletes the
