@@ -30,9 +30,7 @@ std::string CatalogHomeDirectory() {
 std::map<uint32_t, std::string> DictionaryColumnNames(uint32_t id) {
     if (testCatalog != nullptr && testCatalog->columnNames != nullptr) return testCatalog->columnNames(id);
     std::map<uint32_t, std::string> names;
-    const uint32_t code = Z_GetLastError();
-    const char* prompt = Z_GetLastErrorPrompt(nullptr, 0);
-    const std::string text = prompt ? prompt : "";
+    KeepLastError keep;
     ObjectEnv env{};
     if (GetObjectEnv(OBJECT_COLUMN, &env) != nullptr) {
         env.objectKind = OBJECT_COLUMN;
@@ -42,7 +40,6 @@ std::map<uint32_t, std::string> DictionaryColumnNames(uint32_t id) {
         }
         FreeDColumnInfo(list);
     }
-    Z_SetLastErrorText(code, "%s", text.c_str());
     return names;
 }
 

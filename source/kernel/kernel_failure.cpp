@@ -51,4 +51,13 @@ bool FailAfterToolkit(const char* operation, const char* format, ...) {
     return false;
 }
 
+KeepLastError::KeepLastError() : code_(Z_GetLastError()) {
+    const char* text = Z_GetLastErrorPrompt(nullptr, 0);
+    if (text != nullptr) text_ = text;
+}
+
+KeepLastError::~KeepLastError() {
+    Z_SetLastErrorText(code_, "%s", text_.c_str());
+}
+
 }  // namespace zel::kernel

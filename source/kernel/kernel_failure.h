@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace zel::kernel {
 
@@ -21,6 +22,20 @@ bool FailAfterToolkit(const char* operation, const char* format, ...)
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
+
+// Keeps the caller's last error across work whose own failures do not
+// count (a cleanup after a failure, a lookup that only adds detail).
+class KeepLastError {
+public:
+    KeepLastError();
+    ~KeepLastError();
+    KeepLastError(const KeepLastError&) = delete;
+    KeepLastError& operator=(const KeepLastError&) = delete;
+
+private:
+    uint32_t code_;
+    std::string text_;
+};
 
 // A count as the formats of Fail print it ("%llu"): the same on every
 // compiler's printf.

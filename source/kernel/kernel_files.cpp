@@ -84,12 +84,11 @@ AtomicFileWriter::AtomicFileWriter(const char* operation, std::string target)
 
 AtomicFileWriter::~AtomicFileWriter() {
     if (file_ != nullptr) Z_CloseFile(file_);
-    if (!committed_ && !aside_.empty() && FileExists(aside_)) {
-        // Keep the error that made the write fail, not one from the cleanup.
-        uint32_t code = Z_GetLastError();
-        std::string text = Z_GetLastErrorPrompt(nullptr, 0) ? Z_GetLastErrorPrompt(nullptr, 0) : "";
+    if (!committed_ && FileExists(aside_)) {
+        // The error that made the write fail is the one to report, not one
+        // from the cleanup.
+        KeepLastError keep;
         Z_DeleteFile(aside_.c_str());
-        if (code != Z_ERROR_NONE) Z_SetLastErrorText(code, "%s", text.c_str());
     }
 }
 

@@ -19,12 +19,8 @@ namespace {
 DataHeader ExistingHeaderOrNew(const DatabaseLocation& location) {
     DataHeader header;
     if (FileExists(location.dataPath)) {
-        uint32_t code = Z_GetLastError();
-        std::string text = Z_GetLastErrorPrompt(nullptr, 0) ? Z_GetLastErrorPrompt(nullptr, 0) : "";
-        if (!ReadDataHeader("ZKF_CreateLexicon", location.dataPath, &header)) {
-            header = DataHeader();
-            Z_SetLastErrorText(code, "%s", text.c_str());
-        }
+        KeepLastError keep;
+        if (!ReadDataHeader("ZKF_CreateLexicon", location.dataPath, &header)) header = DataHeader();
     }
     return header;
 }
@@ -55,9 +51,9 @@ int64_t ZKF_CreateLexicon(uint32_t databaseId, const char* sourcePath, int noFil
     } else if (noFile != 0) {
         header.charset = Z_GetAssignedCharset();
         if (!CollectIdeographs(operation, header.charset, &entries)) return -1;
-    } else if (!FileExists(location.dataPath)) {
-        // Emptied: the lexicon keeps the character set it was made in, so
-        // that entries appended later are encoded alike.
+    } else if (header.charset == Z_CHARSET_NONE) {
+        // Emptied. A lexicon keeps the character set its data names, so that
+        // entries appended later are encoded alike.
         header.charset = Z_GetAssignedCharset();
     }
     return WriteLexicon(operation, location, header, entries);

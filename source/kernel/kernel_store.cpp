@@ -2,6 +2,7 @@
 
 #include "kernel/data_file.h"
 #include "kernel/database_location.h"
+#include "kernel/kernel_failure.h"
 #include "kernel/kernel_files.h"
 #include "server/host/zelkit.h"
 
@@ -15,15 +16,9 @@ DataSummary DescribeData(const std::string& directory, uint32_t id) {
     if (summary.exists) {
         // Only a description: a damaged header shows as no records and
         // leaves the last error as it was.
-        uint32_t code = Z_GetLastError();
-        const char* prompt = Z_GetLastErrorPrompt(nullptr, 0);
-        std::string text = prompt ? prompt : "";
+        KeepLastError keep;
         DataHeader header;
-        if (ReadDataHeader("DescribeData", location.dataPath, &header)) {
-            summary.records = header.records;
-        } else {
-            Z_SetLastErrorText(code, "%s", text.c_str());
-        }
+        if (ReadDataHeader("DescribeData", location.dataPath, &header)) summary.records = header.records;
     }
     return summary;
 }
