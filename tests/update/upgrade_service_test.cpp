@@ -1,0 +1,166 @@
+// The gates and steps of the upgrade that concern the server as a process
+// and as a service, run end to end: with our service manager off Windows and
+// with the real one (Wine's in CI) on Windows.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "netclient/zel_test_server.h"
+#include "service/test_platform.h"
+#include "support/upgrade_fixture.h"
+#include "winlayer/windows_api.h"
+
+namespace zel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kOldService = "ZEL40SERVICE";
+constexpr const char* kNewService = "ZEL Server";
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string Separator() { return fs::path::preferred_separator == '\\' ? "\\" : "/"; }
+
+void DeleteServiceIfPresent(const char* name) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (manager == nullptr) return;
+    if (SC_HANDLE service = OpenServiceA(manager, name, SERVICE_ALL_ACCESS)) {
+        DeleteService(service);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+}
+
+bool RegisterService(const char* name, const char* displayName, const std::string& commandLine) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (manager == nullptr) return false;
+    SC_HANDLE service = CreateServiceA(manager, name, displayName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr,
+                                       nullptr, "tcpip\0", nullptr, nullptr);
+    if (service != nullptr) CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return service != nullptr;
+}
+
+struct RegisteredService {
+    bool exists = false;
+    std::string binaryPath;
+    std::string displayName;
+    DWORD startType = 0;
+    std::vector<std::string> dependencies;
+};
+
+RegisteredService Query(const char* name) {
+    RegisteredService result;
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (manager == nullptr) return result;
+    if (SC_HANDLE service = OpenServiceA(manager, name, SERVICE_ALL_ACCESS)) {
+        alignas(8) char buffer[8192];
+        DWORD needed = 0;
+        auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(buffer);
+        if (QueryServiceConfigA(service, config, sizeof buffer, &needed)) {
+            result.exists = true;
+            result.binaryPath = config->lpBinaryPathName ? config->lpBinaryPathName : "";
+            result.displayName = config->lpDisplayName ? config->lpDisplayName : "";
+            result.startType = config->dwStartType;
+            for (const char* p = config->lpDependencies; p != nullptr && *p != '\0'; p += std::strlen(p) + 1) {
+                result.dependencies.push_back(p);
+            }
+        }
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return result;
+}
+
+class UpgradeService : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Our service manager lives in the world's directory; Wine's is shared
+        // by every test program of the prefix, so clean it first and last.
+        DeleteServiceIfPresent(kOldService);
+        DeleteServiceIfPresent(kNewService);
+        const ProgramResult made = world.MakeHome();
+        ASSERT_EQ(made.exitCode, 0) << made.output;
+    }
+    void TearDown() override {
+        DeleteServiceIfPresent(kOldService);
+        DeleteServiceIfPresent(kNewService);
+    }
+    std::string HomeBin() const { return world.Home().string() + Separator() + "bin"; }
+
+    UpgradeWorld world;
+};
+
+TEST_F(UpgradeService, OldServiceOfThisHomeIsReplacedByTheNewOne) {
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0",
+                                "\"" + HomeBin() + Separator() + "z40service.exe\" -resident -p:9"));
+    const ProgramResult result = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\nNow, Removing the old service...\n"));
+    EXPECT_TRUE(Contains(result.output, "\nNow, Installing the new service...\n"));
+    EXPECT_FALSE(Query(kOldService).exists);
+
+    const RegisteredService fresh = Query(kNewService);
+    ASSERT_TRUE(fresh.exists);
+    EXPECT_EQ(fresh.binaryPath, "\"" + HomeBin() + Separator() + "zemservice.exe\" -resident");
+    EXPECT_EQ(fresh.displayName, kNewService);
+    EXPECT_EQ(fresh.startType, static_cast<DWORD>(SERVICE_AUTO_START));
+    // Wine's QueryServiceConfigA leaves the dependencies out; the service
+    // manager's own record has them.
+    std::vector<std::string> dependencies;
+    ASSERT_TRUE(RegisteredDependencies(kNewService, &dependencies));
+    EXPECT_EQ(dependencies, std::vector<std::string>{"tcpip"});
+}
+
+TEST_F(UpgradeService, ServiceWithAnotherDisplayNameIsLeftAlone) {
+    const std::string commandLine = "\"" + HomeBin() + Separator() + "z40service.exe\" -resident";
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0 Server", commandLine));
+    const ProgramResult result = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(Query(kOldService).binaryPath, commandLine);
+    EXPECT_FALSE(Query(kNewService).exists);
+    EXPECT_FALSE(Contains(result.output, "Installing the new service"));
+}
+
+TEST_F(UpgradeService, ServiceWhoseProgramLiesElsewhereIsLeftAlone) {
+    const std::string elsewhere = world.Package().string() + Separator() + "z40service.exe";
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", "\"" + elsewhere + "\" -resident"));
+    const ProgramResult result = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(Query(kOldService).exists);
+    EXPECT_FALSE(Query(kNewService).exists);
+}
+
+TEST_F(UpgradeService, AnsweringServerStopsTheRunBeforeAnythingChanges) {
+    ZelTestServer server(ZelTestServer::Mode::AnswerOk);
+    ASSERT_TRUE(server.IsListening());
+    WriteFileText(world.Home() / "system" / "START.INF",
+                  "ZEL Server\r\n" + world.Home().string() + "\r\n" + std::to_string(server.Port()) + " ZEL\r\n");
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", "\"" + HomeBin() + Separator() + "z40service.exe\""));
+    const DirectorySnapshot before = SnapshotDirectory(world.Home());
+    const ProgramResult result = world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
+    server.Finish();
+    EXPECT_TRUE(Contains(result.output, "\nERROR: The server is running, please shutdown!\n\n")) << result.output;
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(server.RequestLine(), "ZEL INFO");
+    EXPECT_TRUE(SnapshotDirectory(world.Home()) == before);
+    EXPECT_TRUE(Query(kOldService).exists);
+}
+
+TEST_F(UpgradeService, ServerThatAnswersWronglyCountsAsStopped) {
+    ZelTestServer server(ZelTestServer::Mode::AnswerOther);
+    ASSERT_TRUE(server.IsListening());
+    WriteFileText(world.Home() / "system" / "START.INF", "a\r\nb\r\n" + std::to_string(server.Port()) + "\r\n");
+    const ProgramResult result = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
+    server.Finish();
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n"));
+}
+
+}  // namespace
+}  // namespace zel::testing
