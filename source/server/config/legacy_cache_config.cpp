@@ -1,5 +1,3 @@
-#include <cinttypes>
-#include <cstdio>
 #include <string>
 
 #include "server/config/legacy_config_convert.h"
