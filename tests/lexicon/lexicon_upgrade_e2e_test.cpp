@@ -62,7 +62,10 @@ protected:
     ProgramResult Run(const std::vector<std::string>& args, const std::string& input = "") {
         std::vector<std::string> all = args;
         all.push_back("OLD:N");
-        return world.Upgrade(all, input);
+        ProgramResult result = world.Upgrade(all, input);
+        // Windows' text mode writes each line end as CR LF.
+        for (size_t at; (at = result.output.find("\r\n")) != std::string::npos;) result.output.erase(at, 1);
+        return result;
     }
     Json Dump() const {
         const ProgramResult dumped = world.DumpHome();
