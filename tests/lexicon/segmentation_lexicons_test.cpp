@@ -37,17 +37,6 @@ TEST_F(AssociationLexicons, AddModeKeepsAnExistingFileAndBuildsTheOthers) {
                      "ZKF_CreateAssLexicon(6666,2,cbigram.dic)"}));
 }
 
-TEST_F(AssociationLexicons, ModifyModeBuildsEveryKindAgain) {
-    g_dictionaryMode = -1;
-    for (const char* name : {"ZEL_Ambiguous.GB", "ZEL_WBigram.GB", "ZEL_CBigram.GB", "ZEL_Single.GB"})
-        WriteDictFile(name);
-    const std::string output = BuildAll(CHARSET_CODE_GB18030);
-    EXPECT_EQ(output,
-              "Creating new system ambiguous.dic...\nCreating new system wbigram.dic...\n"
-              "Creating new system cbigram.dic...\nCreating new system single.dic...\n");
-    EXPECT_EQ(fake::CallsOf("ZKF_CreateAssLexicon(7777"), (Calls{"ZKF_CreateAssLexicon(7777,1,single.dic)"}));
-}
-
 TEST_F(AssociationLexicons, NothingIsBuiltForUtf8WithoutNativeCharsetOrWithoutSource) {
     EXPECT_EQ(BuildAll(CHARSET_CODE_UTF8), "");
     std::filesystem::remove(Package() / "wbigram.dic");

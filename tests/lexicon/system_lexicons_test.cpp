@@ -226,15 +226,6 @@ TEST_F(EntityLexicon, AddAppendsAndRefreshesTheCount) {
     EXPECT_EQ(fake::CallsOf("UpdateBaseRecordNum"), (Calls{"UpdateBaseRecordNum(" + id + ",0,kind 3)"}));
 }
 
-TEST_F(EntityLexicon, RewEmptiesBeforeAppending) {
-    const std::string id = std::to_string(AddEntity());
-    SetArguments({"ENT:REW"});
-    ASSERT_EQ(UpgradeEntity(), 1);
-    EXPECT_EQ(output.rfind("Replacing dictionary SYS$ENTITY...\n", 0), 0u) << output;
-    EXPECT_EQ(fake::CallsOf("ZKF_"), (Calls{"ZKF_CreateLexicon(" + id + ",null,0,charset 1)",
-                                            "ZKF_AppendLexicon(" + id + ",entity.dic,charset 1)"}));
-}
-
 TEST_F(EntityLexicon, UnsupportedValueFailsWithItsMessage) {
     AddEntity();
     SetArguments({"ENT:MERGE"});
