@@ -125,6 +125,21 @@ TEST_F(ProfileMerge, EarlierBackupIsReplaced) {
     EXPECT_EQ(Backup(), installed);
 }
 
+TEST_F(ProfileMerge, SecondMergeOfAMergedFileKeepsTheFirstBackup) {
+    // A template key that is not carried marks every merge changed; the
+    // second upgrade of a home must still not overwrite the backup of the
+    // first, the only copy of the configuration before the upgrade.
+    const std::string installed = Crlf({"[AutoView]", "SplitLimit=3", "OldKey=only here"});
+    Installed(installed);
+    Template(Crlf({"[AutoView]", "SplitLimit=0", "InheritPath=TRUE"}));
+    ASSERT_EQ(Merge(), 1);
+    const std::string merged = Result();
+    ASSERT_EQ(Merge(), 1);
+    EXPECT_EQ(Result(), merged);
+    EXPECT_EQ(Backup(), installed);
+    EXPECT_FALSE(WorkFileLeft());
+}
+
 TEST_F(ProfileMerge, LineTooLongForTheBufferLeavesTheFileAsItWas) {
     const std::string installed = Crlf({"[IndexCache]", ("LowLimit=" + std::string(1100, '7')).c_str()});
     Installed(installed);

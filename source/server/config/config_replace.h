@@ -9,7 +9,9 @@
 int ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath);
 
 // The replacement of a merged file: installedPath ".NEW" over installedPath,
-// the old content kept as installedPath ".BAK".
+// the old content kept as installedPath ".BAK". A merged file equal byte for
+// byte to the installed one is not put in place, and the backup of an
+// earlier run stays.
 int ReplaceConfigFileKeepingBackup(const char* installedPath);
 
 // Deletes a work file when it exists; a failure is ignored because the
