@@ -80,7 +80,8 @@ int64_t ZKF_AppendLexicon(uint32_t databaseId, const char* sourcePath, int, Lexi
         std::string_view line;
         existing.reserve(header.records);
         while (cursor.Next(&line)) existing.push_back(line);
-        std::sort(existing.begin(), existing.end());
+        // Stored lexicons are sorted already; only data written otherwise is not.
+        if (!std::is_sorted(existing.begin(), existing.end())) std::sort(existing.begin(), existing.end());
         existing.erase(std::unique(existing.begin(), existing.end()), existing.end());
     } else if (!EnsureDirectory(operation, location.directory)) {
         return -1;
