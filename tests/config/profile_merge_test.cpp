@@ -140,6 +140,24 @@ TEST_F(ProfileMerge, SecondMergeOfAMergedFileKeepsTheFirstBackup) {
     EXPECT_FALSE(WorkFileLeft());
 }
 
+TEST_F(ProfileMerge, InstalledAutoBatchIsCarriedWholeWhenTheTemplateHasNone) {
+    Installed(Crlf({"[AutoBatch]", "ProgramStart=zelserver.exe &PORT &BLOCK",
+                    "ProgramStart=zelsearcher.exe &PORT &BLOCK", "ProgramStart=zelsearcher.exe &PORT &BLOCK",
+                    "ProgramClose=zemshutdown.exe &PORT &BLOCK", "[AutoView]", "SplitLimit=3"}));
+    Template(Crlf({"[AutoView]", "SplitLimit=0", "InheritPath=TRUE"}));
+    ASSERT_EQ(Merge(), 1);
+    EXPECT_EQ(Result(), Crlf({"[AutoView]", "SplitLimit=3", "InheritPath=TRUE", "", "[AutoBatch]",
+                              "ProgramStart=zelserver.exe &PORT &BLOCK", "ProgramStart=zelsearcher.exe &PORT &BLOCK",
+                              "ProgramStart=zelsearcher.exe &PORT &BLOCK",
+                              "ProgramClose=zemshutdown.exe &PORT &BLOCK"}));
+    // Merging the merged file again changes nothing, and the backup stays.
+    const std::string first = Result();
+    const std::string backup = Backup();
+    ASSERT_EQ(Merge(), 1);
+    EXPECT_EQ(Result(), first);
+    EXPECT_EQ(Backup(), backup);
+}
+
 TEST_F(ProfileMerge, LineTooLongForTheBufferLeavesTheFileAsItWas) {
     const std::string installed = Crlf({"[IndexCache]", ("LowLimit=" + std::string(1100, '7')).c_str()});
     Installed(installed);
@@ -181,8 +199,9 @@ TEST_F(ProfileMerge, SecondMergeCarriesNothingFromTheFirst) {
 
 TEST_F(ProfileMerge, ShippedTemplateCarriesAnInstalledValueOfEveryCarriedSection) {
     // A value of each carried section of the shipped template and both
-    // punctuation keys survive. [AutoBatch] is left to the start-up section
-    // step, which turns the old release's batch files into its lines.
+    // punctuation keys survive. The shipped template has no [AutoBatch] (the
+    // start-up section step builds one from the old release's batch files),
+    // so an installed one is carried whole, at the end.
     Write(home.Package("PROFILE.INI"), Read(ZEL_TEMPLATE_DIR "/PROFILE.INI"));
     Installed(Crlf({"[IndexCache]", "Preload=BOOKS", "[Maintain]", "ParallelIndex=7", "[Retrieval]",
                     "IgnoreSenPunct=7", "FocusWeighted=7", "[Network]", "WideAreaLogin=7", "[Concurrent]",
@@ -196,7 +215,7 @@ TEST_F(ProfileMerge, ShippedTemplateCarriesAnInstalledValueOfEveryCarriedSection
         EXPECT_NE(result.find(line), std::string::npos) << line;
     }
     EXPECT_EQ(result.find("IgnoreSenPunct=7"), std::string::npos);
-    EXPECT_EQ(result.find("\n[AutoBatch]"), std::string::npos);
+    EXPECT_NE(result.find("\r\n\r\n[AutoBatch]\r\nProgramClose=7\r\n"), std::string::npos);
 }
 
 }  // namespace

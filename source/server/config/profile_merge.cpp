@@ -75,7 +75,45 @@ const ProfileKeyRow* FindPresentRow(const ProfileKeyRow* table, const char* key)
 struct MergeOutcome {
     int failed;
     int changed;
+    int templateHasAutoBatch = 0;
 };
+
+constexpr const char* AUTOBATCH_SECTION = "AutoBatch";
+
+// The server's start and stop launches live in [AutoBatch]. When the
+// template has no such section (the start-up step builds one for homes that
+// lack it), the installed section is carried whole, every line of it: a
+// merge must not drop the launches the server is started with, and several
+// ProgramStart lines are normal there. It is written as the start-up step
+// writes it (an empty line, the header, the items), so that merging a
+// merged file gives the same bytes again.
+void CarryInstalledAutoBatch(const char* installedPath, HZFILE newFile, MergeOutcome* outcome) {
+    HZFILE installed = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
+    if (installed == nullptr) {
+        outcome->failed = 1;
+        return;
+    }
+    const int found = Z_SeekProfileSect(installed, AUTOBATCH_SECTION);
+    if (found < 0) outcome->failed = 1;
+    if (found > 0) {
+        const bool written = Z_WriteFileLineEx(newFile, "", 1) && Z_WriteFileLineEx(newFile, "[AutoBatch]", 1);
+        if (!written) outcome->failed = 1;
+        char item[Z_MAX_LINE];
+        while (written && !outcome->failed) {
+            int valuePosition = Z_MAX_LINE;
+            const int kind = Z_ReadProfileItem(installed, item, &valuePosition, nullptr, nullptr, nullptr);
+            if (kind == 0) break;
+            if (kind < 0 || valuePosition <= 0 || valuePosition >= Z_MAX_LINE) {
+                outcome->failed = 1;
+                break;
+            }
+            const std::string line = std::string(item) + "=" + (item + valuePosition);
+            if (!Z_WriteFileLineEx(newFile, line.c_str(), 1)) outcome->failed = 1;
+        }
+    }
+    if (Z_FileError(installed)) outcome->failed = 1;
+    Z_CloseFile(installed);
+}
 
 // Writes the template's sections into the new file, each carried key with the
 // installed value. Comments and blank lines of the template reach the new
@@ -92,6 +130,7 @@ void WriteMergedProfile(HZFILE templateFile, HZFILE newFile, MergeOutcome* outco
             return;
         }
         const ProfileKeyRow* table = FindProfileKeyTable(section);
+        if (ZSTRCMPI(section, AUTOBATCH_SECTION) == 0) outcome->templateHasAutoBatch = 1;
         std::string header = std::string("[") + section + "]";
         if (!Z_WriteFileLineEx(newFile, header.c_str(), 1)) {
             outcome->failed = 1;
@@ -158,6 +197,7 @@ int MergeProfile(const char* systemDir, const char* packageDir) {
         return 0;
     }
     WriteMergedProfile(templateFile, newFile, &outcome);
+    if (!outcome.failed && !outcome.templateHasAutoBatch) CarryInstalledAutoBatch(installedPath, newFile, &outcome);
     if (Z_FileError(templateFile) || Z_FileError(newFile)) {
         outcome.failed = 1;
     }
