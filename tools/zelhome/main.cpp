@@ -10,6 +10,7 @@
 #include "home_builder.h"
 #include "home_description.h"
 #include "home_reader.h"
+#include "preview_commands.h"
 
 namespace {
 
@@ -20,7 +21,9 @@ constexpr int EXIT_REFUSED = 2;  // bad arguments, a bad description, not a home
 int Usage() {
     std::fprintf(stderr,
                  "usage: zelhome new HOME [DESCRIPTION.json]\n"
-                 "       zelhome dump HOME\n");
+                 "       zelhome dump HOME\n"
+                 "       zelhome preview [--package DIR] HOME [upgrade arguments...]\n"
+                 "       zelhome diff [--package DIR] BEFORE AFTER\n");
     return EXIT_REFUSED;
 }
 
@@ -68,6 +71,8 @@ int main(int argc, char** argv) {
     try {
         if (command == "new" && (argc == 3 || argc == 4)) return New(argv[2], argc == 4 ? argv[3] : nullptr);
         if (command == "dump" && argc == 3) return Dump(argv[2]);
+        if (command == "preview") return zelhome::PreviewCommand(argc, argv);
+        if (command == "diff") return zelhome::DiffCommand(argc, argv);
     } catch (const zelhome::DescriptionError& error) {
         std::fprintf(stderr, "zelhome: %s\n", error.what());
         return EXIT_REFUSED;

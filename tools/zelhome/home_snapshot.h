@@ -1,0 +1,28 @@
+// What `zelhome diff` compares: a home's dictionary and kernel state (as
+// `dump` reads it) and the bytes of its other files.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "home_description.h"
+
+namespace zelhome {
+
+struct HomeSnapshot {
+    std::string root;             // the home's absolute path, as a text
+    bool dictionaryRead = false;  // false: the dictionary could not be read
+    std::string dictionaryMessage;
+    HomeDescription dictionary;
+    std::map<std::string, std::string> files;  // relative path with '/' -> bytes
+};
+
+// Reads home; false with message when home is not a directory. A dictionary
+// that cannot be read leaves dictionaryRead false and says why.
+bool TakeSnapshot(const std::string& home, HomeSnapshot* snapshot, std::string* message);
+
+// The nine dictionary files, which the dictionary sections report instead
+// of the file sections.
+bool IsDictionaryFile(const std::string& relativePath);
+
+}  // namespace zelhome

@@ -1,0 +1,159 @@
+#include "preview.h"
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+
+#include "home_diff.h"
+#include "home_paths.h"
+#include "home_retarget.h"
+#include "home_snapshot.h"
+#include "preview_blockers.h"
+#include "preview_run.h"
+#include "preview_services.h"
+
+namespace zelhome {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A scratch directory of its own, removed when the preview ends.
+class Scratch {
+public:
+    Scratch() {
+        std::error_code error;
+        const fs::path temp = fs::temp_directory_path(error);
+        std::random_device device;
+        std::mt19937_64 random(device() ^ static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+        for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+            fs::path candidate = temp / ("zelhome-preview-" + std::to_string(random() % 1000000000ULL));
+            if (fs::create_directory(candidate, error)) root_ = candidate;
+        }
+    }
+    ~Scratch() {
+        if (root_.empty()) return;
+        std::error_code error;
+        // A read-only copy could not be removed otherwise.
+        for (fs::recursive_directory_iterator it(root_, error), end; !error && it != end; it.increment(error)) {
+            fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, error);
+        }
+        fs::remove_all(root_, error);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    const fs::path& Root() const { return root_; }
+
+private:
+    fs::path root_;
+};
+
+std::string UpgradeProgram(const std::string& packageDir) {
+    std::error_code error;
+    const fs::path windows = fs::path(packageDir) / "upgrade.exe";
+    if (fs::is_regular_file(windows, error)) return windows.string();
+    return (fs::path(packageDir) / "upgrade").string();
+}
+
+std::string Lines(const std::string& heading, const std::vector<std::string>& lines) {
+    std::string text = "== " + heading + " ==\n";
+    if (lines.empty()) text += "(no change)\n";
+    for (const std::string& line : lines) text += line + "\n";
+    return text + "\n";
+}
+
+std::string Outcome(const RunResult& run, int status) {
+    std::string text = "exit status " + std::to_string(run.exitCode) + ": ";
+    switch (status) {
+        case PREVIEW_CLEAN: text += "the upgrade would finish cleanly"; break;
+        case PREVIEW_ERRORS: text += "the upgrade would finish with errors"; break;
+        default: text += "the upgrade would stop"; break;
+    }
+    text += "\n";
+    // Preview gives the upgrade no input: a question stops it at the end of input.
+    if (status == PREVIEW_STOPS && run.output.find("end of input") != std::string::npos) {
+        text += "a question was not answered on the command line\n";
+    }
+    return text;
+}
+
+int StatusOf(const RunResult& run) {
+    if (!run.started) return PREVIEW_STOPS;
+    if (run.exitCode == 0) return PREVIEW_CLEAN;
+    if (run.exitCode == 2) return PREVIEW_ERRORS;
+    return PREVIEW_STOPS;
+}
+
+int Blocked(const std::vector<std::string>& blockers, std::string* report) {
+    *report += Lines("Blockers", blockers);
+    *report += "The upgrade was not run.\n";
+    return PREVIEW_BLOCKED;
+}
+
+}  // namespace
+
+std::string DefaultPackageDir(const std::string& zelhomeProgram) {
+    return (AbsolutePath(zelhomeProgram).parent_path() / "package").string();
+}
+
+int RunPreview(const PreviewRequest& request, std::string* report) {
+    const std::string home = AbsolutePath(request.home).string();
+    const std::string packageDir = AbsolutePath(request.packageDir).string();
+    *report = "Preview of the upgrade of HOME = " + home + "\nPackage: " + packageDir + "\n\n";
+
+    std::error_code error;
+    if (!fs::is_directory(fs::path(home) / "system", error)) {
+        return Blocked({home + " is not a home directory: it has no system directory"}, report);
+    }
+    Scratch scratch;
+    if (scratch.Root().empty()) return Blocked({"no scratch directory can be made in the temporary directory"}, report);
+    const std::string copy = (scratch.Root() / "home").string();
+
+    std::vector<std::string> blockers;
+    const std::string program = UpgradeProgram(packageDir);
+    if (!fs::is_regular_file(program, error)) blockers.push_back("the upgrade program is missing: " + program);
+    ServicePlan services;
+    std::string message;
+    if (!PlanServices(home, copy, (scratch.Root() / "services").string(), &services, &message)) {
+        blockers.push_back("the services cannot be mirrored: " + message);
+    }
+    blockers.insert(blockers.end(), services.blockers.begin(), services.blockers.end());
+    const std::vector<std::string> found = FindBlockers(home, packageDir);
+    blockers.insert(blockers.end(), found.begin(), found.end());
+    if (!blockers.empty()) return Blocked(blockers, report);
+
+    fs::copy(home, copy, fs::copy_options::recursive, error);
+    if (error) return Blocked({"the home cannot be copied to " + copy + ": " + error.message()}, report);
+    if (!RetargetDirectories(home, copy, &message)) {
+        return Blocked({"the copy's database directories cannot be moved into it: " + message}, report);
+    }
+    HomeSnapshot before;
+    if (!TakeSnapshot(copy, &before, &message)) return Blocked({message}, report);
+    const std::vector<std::string> servicesBefore =
+        services.mirrorDir.empty() ? std::vector<std::string>() : MirrorServiceNames(services.mirrorDir);
+
+    std::vector<std::string> args = {"DIR:" + copy};
+    args.insert(args.end(), request.upgradeArgs.begin(), request.upgradeArgs.end());
+    const RunResult run = RunWithoutInput(program, args, services.mirrorDir, (scratch.Root() / "output.txt").string());
+    const int status = StatusOf(run);
+
+    HomeSnapshot after;
+    if (!TakeSnapshot(copy, &after, &message)) return Blocked({message}, report);
+
+    *report += "== Upgrade run ==\n" + Outcome(run, status);
+    if (!run.failure.empty()) *report += run.failure + "\n";
+    *report += "--- output ---\n" + WithHomeName(run.output, copy);
+    if (!run.output.empty() && run.output.back() != '\n') *report += "\n";
+    *report += "--- end of output ---\n\n";
+    std::vector<std::string> serviceLines =
+        services.mirrorDir.empty() ? services.actions : MirrorChanges(services.mirrorDir, servicesBefore);
+    for (std::string& line : serviceLines) line = WithHomeName(line, copy);
+    if (services.mirrorDir.empty()) {
+        for (std::string& line : serviceLines) line = WithHomeName(line, home);
+    }
+    *report += Lines("Services", serviceLines);
+    *report += ReportHomeDiff(before, after, ReadPackageFiles(packageDir));
+    return status;
+}
+
+}  // namespace zelhome

@@ -1,0 +1,152 @@
+#include "preview_blockers.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "package_list.h"
+#include "server/host/zemdaemon.h"
+#include "shell/dict_files.h"
+
+namespace zelhome {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string StartInfLine3(const std::string& home) {
+    std::ifstream file(fs::path(home) / "system" / "START.INF", std::ios::binary);
+    std::string line;
+    for (int i = 0; i < 3; ++i) {
+        if (!std::getline(file, line)) return "";
+    }
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    return line;
+}
+
+// The upgrade's own check: a server of the home answers on this machine.
+void CheckServer(const std::string& home, std::vector<std::string>* blockers) {
+    const std::string connectText = StartInfLine3(home);
+    if (connectText.empty()) return;
+    HZCONN connection = NetOpenConnect("127.0.0.1", connectText.c_str(), nullptr);
+    if (connection == nullptr) return;
+    tagCONNECTINFO info{};
+    if (NetGetConnectInfo(connection, &info, nullptr, nullptr) != 0) {
+        info.serverText[sizeof info.serverText - 1] = '\0';
+        blockers->push_back("a server answers for the home on 127.0.0.1, " + connectText + " (\"" +
+                            std::string(info.serverText) + "\"): stop it first");
+    }
+    NetCloseConnect(connection);
+}
+
+void CheckDictionaryFiles(const std::string& home, std::vector<std::string>* blockers) {
+    for (int index = 0; index < zel::shell::DICT_FILE_COUNT; ++index) {
+        zel::shell::DictFile file;
+        zel::shell::DictFailure failure;
+        if (!zel::shell::ReadDictFile(zel::shell::DictFilePath(home, index), index == zel::shell::VIEW_FILE, &file,
+                                      &failure)) {
+            blockers->push_back(std::string("the upgrade would refuse ") + zel::shell::DICT_FILE_NAMES[index] + ": " +
+                                failure.text);
+        }
+    }
+}
+
+void CheckPackage(const std::string& packageDir, std::vector<std::string>* blockers) {
+    for (const std::string& name : PackageCopyList()) {
+        std::error_code error;
+        if (!fs::is_regular_file(fs::path(packageDir) / name, error)) {
+            blockers->push_back("package file missing: " + name);
+        }
+    }
+}
+
+uintmax_t FileSize(const fs::path& path) {
+    std::error_code error;
+    uintmax_t size = fs::file_size(path, error);
+    return error ? 0 : size;
+}
+
+void CheckSpace(const std::string& home, const std::string& packageDir, std::vector<std::string>* blockers) {
+    std::error_code error;
+    const fs::space_info space = fs::space(home, error);
+    if (error) {
+        blockers->push_back("the free space of the home's volume cannot be read: " + error.message());
+        return;
+    }
+    const uintmax_t needed = SpaceNeeded(home, packageDir);
+    if (space.available < needed) {
+        blockers->push_back("not enough free space on the home's volume: " + std::to_string(needed) +
+                            " bytes needed, " + std::to_string(space.available) + " bytes free");
+    }
+}
+
+// Opening for update writes nothing, and answers as the upgrade's writes
+// would: a read-only attribute on Windows, permissions elsewhere (which do
+// not stop the superuser).
+bool Writable(const fs::path& path) {
+    std::FILE* file = std::fopen(path.string().c_str(), "r+b");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
+
+bool WritableDirectory(const fs::path& path) {
+    std::error_code error;
+    const fs::perms perms = fs::status(path, error).permissions();
+    return error || (perms & fs::perms::owner_write) != fs::perms::none;
+}
+
+void CheckWritable(const std::string& home, std::vector<std::string>* blockers) {
+    const fs::path root(home);
+    for (const char* directory : {"", "bin", "system", "dict"}) {
+        std::error_code error;
+        const fs::path path = directory[0] == '\0' ? root : root / directory;
+        if (fs::is_directory(path, error) && !WritableDirectory(path)) {
+            blockers->push_back(std::string("read-only directory: ") + (directory[0] == '\0' ? "HOME" : directory));
+        }
+    }
+    std::vector<std::string> files;
+    for (int index = 0; index < zel::shell::DICT_FILE_COUNT; ++index) {
+        files.push_back(std::string("system/") + zel::shell::DICT_FILE_NAMES[index]);
+    }
+    for (const char* name : {"PROFILE.INI", "LOG.INI", "LOG.CFG", "CACHE.CFG", "NET.CFG", "MIRROR.CFG", "OEM.CFG"}) {
+        files.push_back(std::string("system/") + name);
+    }
+    std::error_code error;
+    for (fs::directory_iterator it(root / "bin", error), end; !error && it != end; it.increment(error)) {
+        if (it->is_regular_file(error)) files.push_back("bin/" + it->path().filename().string());
+    }
+    for (const std::string& relative : files) {
+        std::error_code missing;
+        const fs::path path = root / fs::path(relative);
+        if (fs::is_regular_file(path, missing) && !Writable(path)) blockers->push_back("read-only file: " + relative);
+    }
+}
+
+}  // namespace
+
+uintmax_t SpaceNeeded(const std::string& home, const std::string& packageDir) {
+    uintmax_t copied = 0;
+    for (const std::string& name : PackageCopyList()) copied += FileSize(fs::path(packageDir) / name);
+    uintmax_t rewritten = 0;
+    for (int index = 0; index < zel::shell::DICT_FILE_COUNT; ++index) {
+        rewritten += FileSize(zel::shell::DictFilePath(home, index));
+    }
+    std::error_code error;
+    for (fs::directory_iterator it(packageDir, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().extension() == ".dic") rewritten += FileSize(it->path());
+    }
+    return copied + 2 * rewritten;
+}
+
+std::vector<std::string> FindBlockers(const std::string& home, const std::string& packageDir) {
+    std::vector<std::string> blockers;
+    CheckServer(home, &blockers);
+    CheckDictionaryFiles(home, &blockers);
+    CheckPackage(packageDir, &blockers);
+    CheckSpace(home, packageDir, &blockers);
+    CheckWritable(home, &blockers);
+    return blockers;
+}
+
+}  // namespace zelhome

@@ -1,0 +1,101 @@
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "home_paths.h"
+#include "preview_services.h"
+#include "service_file.h"
+
+namespace zelhome {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return text;
+}
+
+std::map<std::string, ServiceFile> ReadMirror(const std::string& mirrorDir) {
+    std::map<std::string, ServiceFile> services;
+    std::error_code error;
+    for (fs::directory_iterator it(mirrorDir, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().extension() != ".service") continue;
+        ServiceFile service = ReadServiceFile(it->path().string());
+        if (!service.name.empty()) services[Lower(service.name)] = service;
+    }
+    return services;
+}
+
+}  // namespace
+
+std::string ServiceProgram(const std::string& commandLine) {
+    std::string line = commandLine;
+    size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos) return "";
+    if (line[start] == '"') {
+        size_t close = line.find('"', start + 1);
+        return line.substr(start + 1, close == std::string::npos ? std::string::npos : close - start - 1);
+    }
+    size_t end = line.find_first_of(" \t", start);
+    return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+bool ProgramInBin(const std::string& commandLine, const std::string& home) {
+    const std::string program = ServiceProgram(commandLine);
+    if (program.empty()) return false;
+    const std::string directory = AbsolutePath(fs::path(program)).parent_path().string();
+    const std::string bin = AbsolutePath(fs::path(home) / "bin").string();
+    return Lower(directory) == Lower(bin);
+}
+
+ServiceFile ReadServiceFile(const std::string& path) {
+    ServiceFile service;
+    std::ifstream file(path, std::ios::binary);
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string key = line.substr(0, equals);
+        const std::string value = line.substr(equals + 1);
+        service.lines.push_back(line);
+        if (key == "Name") service.name = value;
+        else if (key == "DisplayName") service.displayName = value;
+        else if (key == "BinaryPath") service.binaryPath = value;
+        else if (key == "State") service.state = std::atoi(value.c_str());
+        else if (key == "ControlError") service.controlError = std::atoi(value.c_str());
+    }
+    if (service.displayName.empty()) service.displayName = service.name;
+    return service;
+}
+
+std::vector<std::string> MirrorServiceNames(const std::string& mirrorDir) {
+    std::vector<std::string> names;
+    for (const auto& [key, service] : ReadMirror(mirrorDir)) names.push_back(service.name);
+    return names;
+}
+
+std::vector<std::string> MirrorChanges(const std::string& mirrorDir, const std::vector<std::string>& namesBefore) {
+    std::vector<std::string> lines;
+    const std::map<std::string, ServiceFile> after = ReadMirror(mirrorDir);
+    for (const std::string& name : namesBefore) {
+        if (after.count(Lower(name)) == 0) lines.push_back("old service removed: " + name);
+    }
+    for (const auto& [key, service] : after) {
+        bool existed = false;
+        for (const std::string& name : namesBefore) existed = existed || Lower(name) == key;
+        if (!existed) {
+            lines.push_back("new service installed: " + service.name + " (" + service.displayName + "), " +
+                            service.binaryPath);
+        }
+    }
+    return lines;
+}
+
+}  // namespace zelhome
