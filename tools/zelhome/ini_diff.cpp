@@ -81,16 +81,18 @@ std::vector<std::string> DiffIniFile(const std::string& before, const std::strin
     std::vector<std::string> lines;
     for (const IniKey& old : oldKeys) {
         if (oldIndex.at(Id(old.section, old.key)) != &old) continue;  // a repeated key: the first counts
+        // The punctuation setting was renamed in this release; the merge moves
+        // its value unless the successor was set already.
+        if (Lower(old.key) == "ignoresenpunct" && oldIndex.count(Id(old.section, "IgnorePunct")) == 0) {
+            auto moved = newIndex.find(Id(old.section, "IgnorePunct"));
+            if (moved != newIndex.end()) {
+                lines.push_back("moved: " + Name(old) + "=" + old.value + " -> " + moved->second->key + "=" +
+                                moved->second->value);
+            }
+        }
         auto found = newIndex.find(Id(old.section, old.key));
         if (found == newIndex.end()) {
-            // The filter setting was renamed in this release; the merge moves its value.
-            if (Lower(old.key) == "ignoresenpunct") {
-                auto moved = newIndex.find(Id(old.section, "IgnorePunct"));
-                if (moved != newIndex.end()) {
-                    lines.push_back("moved: " + Name(old) + " -> " + moved->second->key + "=" + moved->second->value);
-                    continue;
-                }
-            }
+            if (Lower(old.key) == "ignoresenpunct" && newIndex.count(Id(old.section, "IgnorePunct")) != 0) continue;
             lines.push_back("dropped: " + Name(old) + "=" + old.value);
             continue;
         }

@@ -1,0 +1,179 @@
+// zelhome preview and zelhome diff, run as the built programs on homes made
+// by zelhome new and on a scratch copy of the built package.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "netclient/zel_test_server.h"
+#include "support/upgrade_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using zel::testing::DirectorySnapshot;
+using zel::testing::ProgramResult;
+using zel::testing::RunProgram;
+using zel::testing::SnapshotDirectory;
+using zel::testing::UpgradeWorld;
+
+// Answers every question of the typical home, so the upgrade runs through.
+const std::vector<std::string> kAnswers = {"NEW:1", "CS:2", "OLD:NO"};
+
+ProgramResult Zelhome(const std::vector<std::string>& args) {
+    return RunProgram(zel::testing::NativePath(zel::testing::BuiltZelhome()), args);
+}
+
+ProgramResult Preview(const UpgradeWorld& world, const fs::path& home, const std::vector<std::string>& answers) {
+    std::vector<std::string> args = {"preview", "--package", world.Package().string(), home.string()};
+    args.insert(args.end(), answers.begin(), answers.end());
+    return Zelhome(args);
+}
+
+bool Has(const std::string& report, const std::string& line) {
+    return report.find("\n" + line + "\n") != std::string::npos;
+}
+
+// The previous release's service, registered for the home's bin directory.
+void RegisterOldService(const UpgradeWorld& world) {
+    zel::testing::WriteFileText(world.Services() / "zel40service.service",
+                                "Name=ZEL40SERVICE\nDisplayName=ZEL4.0\nBinaryPath=\"" +
+                                    (world.Home() / "bin" / "z40service.exe").string() +
+                                    "\" -resident\nStartType=2\n");
+}
+
+TEST(Preview, LeavesTheHomeAndItsServicesAsTheyWere) {
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    RegisterOldService(world);
+    const DirectorySnapshot home = SnapshotDirectory(world.Home());
+    const DirectorySnapshot services = SnapshotDirectory(world.Services());
+
+    ProgramResult preview = Preview(world, world.Home(), kAnswers);
+    EXPECT_EQ(preview.exitCode, 0) << preview.output;
+    EXPECT_NE(preview.output.find("the upgrade would finish cleanly"), std::string::npos);
+    EXPECT_EQ(SnapshotDirectory(world.Home()), home);
+    EXPECT_EQ(SnapshotDirectory(world.Services()), services);
+#ifndef _WIN32
+    // Off Windows the run met the mirrored old service.
+    EXPECT_TRUE(Has(preview.output, "old service removed: ZEL40SERVICE")) << preview.output;
+    EXPECT_TRUE(Has(preview.output, "new service installed: ZEL Server (ZEL Server), \"HOME/bin/zemservice.exe\" -resident"))
+        << preview.output;
+#endif
+}
+
+TEST(Preview, UnansweredQuestionStopsTheRunAndChangesNothing) {
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    const DirectorySnapshot home = SnapshotDirectory(world.Home());
+
+    ProgramResult preview = Preview(world, world.Home(), {"NEW:1"});
+    EXPECT_EQ(preview.exitCode, 1) << preview.output;
+    EXPECT_TRUE(Has(preview.output, "a question was not answered on the command line")) << preview.output;
+    EXPECT_EQ(SnapshotDirectory(world.Home()), home);
+}
+
+TEST(Preview, ReportNamesEachChangeOfATypicalUpgrade) {
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    zel::testing::WriteFileText(world.Home() / "system" / "PROFILE.INI",
+                                "[IndexCache]\r\nLowLimit=16\r\n[Retrieval]\r\nIgnoreSenPunct=TRUE\r\n"
+                                "ObsoleteKey=1\r\n");
+
+    ProgramResult preview = Preview(world, world.Home(), kAnswers);
+    ASSERT_EQ(preview.exitCode, 0) << preview.output;
+    const std::string& r = preview.output;
+    for (const char* line : {
+             "CONFIG.DIC: title \"ZEL4.0 Data Dictionary\" -> \"4.02\"",
+             "VIEW.DIC: 3 records converted",
+             "renamed: 3 SYSTEM.SEGMENT_BIG -> SYSTEM.SEGMENT_BIG5",
+             "removed: 8 SYSTEM.SDIBOOK",
+             "created: 12 SYSTEM.THESAURUS_GB kind 0x700000 charset 0x10 records 800",
+             "corrected: 2 TEXT (flag 1, class \"TEXT\", extensions \"txt\", description 31 bytes -> flag 1, class "
+             "\"TEXT\", extensions \"txt;text\", description 51 bytes)",
+             "renamed: 9 DOC -> DOCS",
+             "charset 0x10 added: segment 0, stop 0, thesaurus 12, synonym 13, antonym 14",
+             "renamed: dict/ZEL_Single.BIG -> dict/ZEL_Single.BIG5",
+             "created: dict/ZEL_CBigram.GB",
+             "copied: bin/zelserver.exe",
+             "copied: bin/zemconsole.exe",
+             "deleted: bin/z40server.exe",
+             "changed: system/PROFILE.INI",
+             "carried: [IndexCache] LowLimit=16",
+             "moved: [Retrieval] IgnoreSenPunct=TRUE -> IgnorePunct=TRUE",
+             "dropped: [Retrieval] ObsoleteKey=1",
+             "added: [AutoBatch] ProgramStart=zelserver.exe &PORT &BLOCK",
+             "backup written: system/PROFILE.INI.BAK",
+             "carried: MAX_FILENUM=8",
+         }) {
+        EXPECT_TRUE(Has(r, line)) << "missing: " << line << "\n" << r;
+    }
+}
+
+TEST(Preview, BlockersAreListedTogetherAndNothingRuns) {
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    ZelTestServer server(ZelTestServer::Mode::AnswerOk);
+    ASSERT_TRUE(server.IsListening());
+    zel::testing::WriteFileText(world.Home() / "system" / "START.INF",
+                                "ZEL4.0 server start record\r\n127.0.0.1\r\n" + std::to_string(server.Port()) + "\r\n");
+    fs::remove(world.Package() / "zemdict.exe");
+    const fs::path profile = world.Home() / "system" / "PROFILE.INI";
+    zel::testing::WriteFileText(profile, "[IndexCache]\r\nLowLimit=16\r\n");
+    fs::permissions(profile, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    // The superuser writes a read-only file all the same; then so would the upgrade.
+    std::FILE* probe = std::fopen(profile.string().c_str(), "r+b");
+    const bool readOnly = probe == nullptr;
+    if (probe != nullptr) std::fclose(probe);
+    const DirectorySnapshot home = SnapshotDirectory(world.Home());
+
+    ProgramResult preview = Preview(world, world.Home(), kAnswers);
+    server.Finish();
+    fs::permissions(profile, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(preview.exitCode, 3) << preview.output;
+    EXPECT_NE(preview.output.find("\na server answers for the home on 127.0.0.1, " + std::to_string(server.Port()) +
+                                  " (\"ZEL OK"),
+              std::string::npos)
+        << preview.output;
+    EXPECT_TRUE(Has(preview.output, "package file missing: zemdict.exe")) << preview.output;
+    if (readOnly) {
+        EXPECT_TRUE(Has(preview.output, "read-only file: system/PROFILE.INI")) << preview.output;
+    }
+    EXPECT_TRUE(Has(preview.output, "The upgrade was not run.")) << preview.output;
+    EXPECT_EQ(SnapshotDirectory(world.Home()), home);
+}
+
+TEST(Preview, ReportEndsWithTheDiffOfTheSameUpgradeRunForReal) {
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    ProgramResult preview = Preview(world, world.Home(), kAnswers);
+    ASSERT_EQ(preview.exitCode, 0) << preview.output;
+
+    // A second home of the same description, upgraded for real.
+    const fs::path second = world.Home().parent_path() / "second";
+    ASSERT_EQ(Zelhome({"new", second.string()}).exitCode, 0);
+    std::vector<std::string> args = {"DIR:" + second.string()};
+    args.insert(args.end(), kAnswers.begin(), kAnswers.end());
+    ASSERT_EQ(world.UpgradeRaw(args).exitCode, 0);
+
+    ProgramResult diff = Zelhome({"diff", "--package", world.Package().string(), world.Home().string(), second.string()});
+    ASSERT_EQ(diff.exitCode, 0) << diff.output;
+    ASSERT_GT(diff.output.size(), 100u);
+    ASSERT_GE(preview.output.size(), diff.output.size());
+    EXPECT_EQ(preview.output.substr(preview.output.size() - diff.output.size()), diff.output);
+}
+
+TEST(Diff, SameHomeShowsNoChange) {
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    ProgramResult diff = Zelhome({"diff", world.Home().string(), world.Home().string()});
+    ASSERT_EQ(diff.exitCode, 0) << diff.output;
+    size_t changes = 0;
+    for (size_t at = 0; (at = diff.output.find("(no change)", at)) != std::string::npos; ++at) ++changes;
+    EXPECT_EQ(changes, 9u) << diff.output;
+}
+
+}  // namespace
