@@ -5,10 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-packages.sh native
-if [ ! -x build/package/upgrade ] || [ ! -x build/zelhome ]; then
+if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target upgrade zelhome
 fi
+# Always brought up to date: an older zelhome may lack preview.
+cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target upgrade zelhome
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/zel-sample.XXXXXX")
 home="$scratch/zelhome"
@@ -19,6 +20,11 @@ echo "== A home directory of the previous release: $home"
 build/zelhome new "$home"
 build/zelhome dump "$home" > "$scratch/before.json"
 cp -a "$home" "$scratch/zelhome.before"
+
+echo "== A preview of the upgrade (run on a copy; the home stays as it is)"
+preview_status=0
+build/zelhome preview "$home" NEW:1 CS:1 OLD:N || preview_status=$?
+echo "(preview exit status $preview_status)"
 
 echo "== The upgrade"
 status=0
