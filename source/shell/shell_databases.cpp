@@ -7,6 +7,7 @@
 #include "shell/record_chains.h"
 #include "shell/record_codec.h"
 #include "shell/record_layouts.h"
+#include "shell/shell_catalog.h"
 
 using namespace zel::shell;
 
@@ -192,6 +193,24 @@ uint32_t dicGetDatabaseID(ObjectEnv* env, const char* owner, const char* name) {
     return IdOf(dictionary->databases.records[static_cast<size_t>(index)]);
 }
 
+namespace {
+
+zel::shell::RecordCounter& InstalledCounter() {
+    static zel::shell::RecordCounter counter = nullptr;
+    return counter;
+}
+
+// A count of 0 asks the kernel, when one is installed, for the real count.
+int64_t CountToStore(uint32_t id, int64_t given) {
+    uint64_t counted = 0;
+    if (given != 0 || InstalledCounter() == nullptr || !InstalledCounter()(id, &counted)) return given;
+    return counted < 0xFFFFFFFFull ? static_cast<int64_t>(counted) : 0xFFFFFFFEll;
+}
+
+}  // namespace
+
+void zel::shell::SetRecordCounter(RecordCounter counter) { InstalledCounter() = counter; }
+
 int UpdateBaseRecordNum(ObjectEnv* env, uint32_t id, const char* owner, const char* name, int64_t recordCount,
                         int) {
     const char* operation = "UpdateBaseRecordNum";
@@ -205,6 +224,7 @@ int UpdateBaseRecordNum(ObjectEnv* env, uint32_t id, const char* owner, const ch
     int index = FindIndex(*dictionary, id, owner, name);
     if (index < 0) return ReportFailure(operation, SHELL_ERROR_NOT_FOUND, Describe(id, owner, name));
     StoredRecord stored = dictionary->databases.records[static_cast<size_t>(index)];
+    recordCount = CountToStore(IdOf(stored), recordCount);
     WriteStoredInteger(stored.data(), Field("recordCount").diskOffset, 4, static_cast<uint64_t>(recordCount));
     if (stored == dictionary->databases.records[static_cast<size_t>(index)]) return 1;
     StoredRecords records = dictionary->databases.records;

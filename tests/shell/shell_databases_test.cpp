@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "server/host/zelkit.h"
+#include "shell/shell_catalog.h"
 #include "shell_test_support.h"
 
 namespace shell_test {
@@ -190,6 +191,28 @@ TEST_F(ShellTest, RecordCountIsSetByIdOrName) {
     DatabaseRecord* got = GetDatabaseInfo(&env_, 0, "NEWS", "ARCHIVE");
     ASSERT_NE(got, nullptr);
     EXPECT_EQ(got->recordCount, 78u);
+    FreeDatabaseInfo(got);
+}
+
+bool CountsSeventeen(uint32_t, uint64_t* records) {
+    *records = 17;
+    return true;
+}
+
+TEST_F(ShellTest, RecordCountOfZeroAsksTheKernel) {
+    uint32_t id = AddDatabase("SYSTEM", "SYS$ENTITY", DB_KIND_ENTITY_LEXICON);
+    ASSERT_EQ(UpdateBaseRecordNum(&env_, id, "", "", 0, -1), 1);
+    zel::shell::SetRecordCounter(&CountsSeventeen);
+    ASSERT_EQ(UpdateBaseRecordNum(&env_, id, "", "", 0, -1), 1);
+    zel::shell::SetRecordCounter(nullptr);
+    DatabaseRecord* got = GetDatabaseInfo(&env_, 0, "SYSTEM", "SYS$ENTITY");
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(got->recordCount, 17u);
+    FreeDatabaseInfo(got);
+    ASSERT_EQ(UpdateBaseRecordNum(&env_, id, "", "", 0, -1), 1);
+    got = GetDatabaseInfo(&env_, 0, "SYSTEM", "SYS$ENTITY");
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(got->recordCount, 0u);
     FreeDatabaseInfo(got);
 }
 
