@@ -120,6 +120,11 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     blockers.insert(blockers.end(), services.blockers.begin(), services.blockers.end());
     const std::vector<std::string> found = FindBlockers(home, packageDir);
     blockers.insert(blockers.end(), found.begin(), found.end());
+    const fs::space_info space = fs::space(home, error);
+    if (!error) {
+        *report += "Space on the home's volume: " + std::to_string(SpaceNeeded(home, packageDir)) + " bytes needed, " +
+                   std::to_string(space.available) + " bytes free\n\n";
+    }
     if (!blockers.empty()) return Blocked(blockers, report);
 
     fs::copy(home, copy, fs::copy_options::recursive, error);
