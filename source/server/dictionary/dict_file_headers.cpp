@@ -77,10 +77,16 @@ int RewriteHeader(OpenDictFile& file, const char* path, const uint8_t* header) {
     return rewrite.Commit();
 }
 
+// Records converted per read and write: about half a megabyte, so a large
+// VIEW.DIC streams through two small buffers instead of being held whole.
+constexpr uint32_t VIEW_RECORDS_PER_CHUNK = 8192;
+
 // VIEW.DIC: a new header and every record in the current layout. The records
 // are only understood at 72 bytes each and only when the header's count
 // accounts for the whole file; anything else is refused untouched, since
 // converting it would mix layouts or drop records behind a current title.
+// The new file is written beside the old one and replaces it only when every
+// record has been read and written.
 int RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const char* oldTitle) {
     uint32_t recordSize = LoadU32(header + RECORD_SIZE_OFFSET);
     uint32_t recordCount = LoadU32(header + RECORD_COUNT_OFFSET);
@@ -89,17 +95,6 @@ int RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const
     if (bodySize > UINT32_MAX) return 0;
     uint64_t fileSize = 0;
     if (!Z_GetFileSize(path, &fileSize) || fileSize != HEADER_SIZE + bodySize) return 0;
-
-    std::unique_ptr<uint8_t, MemBlockFree> records(
-        static_cast<uint8_t*>(Z_MemAlloc(bodySize > 0 ? static_cast<size_t>(bodySize) : 1, 0)));
-    if (!records) return 0;
-    if (bodySize > 0 &&
-        Z_ReadFile(file.handle, records.get(), static_cast<int64_t>(bodySize), 1) != static_cast<int64_t>(bodySize)) {
-        return 0;
-    }
-
-    StoreU32(header + RECORD_SIZE_OFFSET, VIEW_RECORD_SIZE);
-    PutCurrentTitle(header);
 
     // Records under a title of no known layout are kept as they are.
     bool convert = true;
@@ -111,18 +106,33 @@ int RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const
     } else {
         convert = false;
     }
-    if (convert) {
-        uint8_t converted[VIEW_RECORD_SIZE];
-        for (uint32_t i = 0; i < recordCount; ++i) {
-            uint8_t* record = records.get() + static_cast<size_t>(i) * VIEW_RECORD_SIZE;
-            ConvertViewRecord(record, layout, converted);
-            std::memcpy(record, converted, VIEW_RECORD_SIZE);
-        }
-    }
+
+    const uint32_t chunkRecords = recordCount < VIEW_RECORDS_PER_CHUNK ? recordCount : VIEW_RECORDS_PER_CHUNK;
+    const size_t chunkBytes = chunkRecords > 0 ? static_cast<size_t>(chunkRecords) * VIEW_RECORD_SIZE : 1;
+    std::unique_ptr<uint8_t, MemBlockFree> oldRecords(static_cast<uint8_t*>(Z_MemAlloc(chunkBytes, 0)));
+    if (!oldRecords) return 0;
+    std::unique_ptr<uint8_t, MemBlockFree> newRecords(static_cast<uint8_t*>(Z_MemAlloc(chunkBytes, 0)));
+    if (!newRecords) return 0;
+
+    StoreU32(header + RECORD_SIZE_OFFSET, VIEW_RECORD_SIZE);
+    PutCurrentTitle(header);
 
     DictFileRewrite rewrite;
-    if (!rewrite.Begin(path) || !rewrite.Write(header, HEADER_SIZE) || !rewrite.Write(records.get(), bodySize)) {
-        return 0;
+    if (!rewrite.Begin(path) || !rewrite.Write(header, HEADER_SIZE)) return 0;
+    for (uint32_t done = 0; done < recordCount;) {
+        const uint32_t count = recordCount - done < chunkRecords ? recordCount - done : chunkRecords;
+        const int64_t bytes = static_cast<int64_t>(count) * VIEW_RECORD_SIZE;
+        if (Z_ReadFile(file.handle, oldRecords.get(), bytes, 1) != bytes) return 0;
+        const uint8_t* written = oldRecords.get();
+        if (convert) {
+            for (uint32_t i = 0; i < count; ++i) {
+                const size_t offset = static_cast<size_t>(i) * VIEW_RECORD_SIZE;
+                ConvertViewRecord(oldRecords.get() + offset, layout, newRecords.get() + offset);
+            }
+            written = newRecords.get();
+        }
+        if (!rewrite.Write(written, static_cast<uint64_t>(bytes))) return 0;
+        done += count;
     }
     file.Close();
     return rewrite.Commit();

@@ -24,12 +24,23 @@ constexpr ViewFieldMove kViewFieldMoves[] = {
     {56, 4, 56, 56},  {60, 4, 60, 60},  {64, 4, 64, 64},  {68, 4, 68, 68},
 };
 
+// Copies one field. The widths are spelled out so that each copy is a single
+// load and store: a large VIEW.DIC converts a million records.
+void MoveField(uint8_t* to, const uint8_t* from, size_t width) {
+    switch (width) {
+        case 2: std::memcpy(to, from, 2); break;
+        case 4: std::memcpy(to, from, 4); break;
+        case 8: std::memcpy(to, from, 8); break;
+        default: std::memcpy(to, from, width); break;
+    }
+}
+
 }  // namespace
 
 void ConvertViewRecord(const uint8_t* oldRecord, ViewLayout layout, uint8_t* currentRecord) {
     std::memset(currentRecord, 0, VIEW_RECORD_SIZE);
     for (const ViewFieldMove& move : kViewFieldMoves) {
         size_t from = layout == ViewLayout::Release40 ? move.fromRelease40 : move.fromRelease401;
-        std::memcpy(currentRecord + move.to, oldRecord + from, move.width);
+        MoveField(currentRecord + move.to, oldRecord + from, move.width);
     }
 }

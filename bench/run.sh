@@ -1,0 +1,228 @@
+#!/usr/bin/env bash
+# Benchmarks of the upgrade's own work on large generated data, each figure
+# next to a reference measured in the same run on the same files.
+#
+#   bash bench/run.sh [BUILD_DIR [WORK_DIR]]
+#
+# BUILD_DIR (default build-bench) is configured with -DZEL_BENCH=ON and the
+# programs upgrade, zelhome and zelbench are built in it (at most -j2).
+# WORK_DIR (default a new temporary directory, removed at the end) takes a few
+# hundred megabytes of generated data. BENCH_REPEAT (default 3) runs of every
+# timed piece are made and the fastest is kept, since other work on the
+# machine only ever adds time. Linux only.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build-bench}
+repeat=${BENCH_REPEAT:-3}
+if [ $# -ge 2 ]; then
+  work=$2
+  mkdir -p "$work"
+else
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+fi
+
+# BENCH_SKIP_BUILD=1 takes the programs as they are in BUILD_DIR (zelbench,
+# zelhome, package/upgrade beside its package files), for example a copy kept
+# to compare a change with.
+if [ "${BENCH_SKIP_BUILD:-0}" != 1 ]; then
+  cmake -S "$root" -B "$build" -DZEL_BENCH=ON >/dev/null
+  cmake --build "$build" --target upgrade zelhome zelbench -j2 >/dev/null
+fi
+zelhome=$build/zelhome
+zelbench=$build/zelbench
+upgrade=$build/package/upgrade
+gen="python3 $root/bench/make_data.py"
+export ZEL_SERVICE_DIR=$work/services
+mkdir -p "$ZEL_SERVICE_DIR"
+
+failures=0
+now() { date +%s.%N; }
+# Wall seconds of one run of a command (its output discarded).
+seconds() {
+  local start end
+  start=$(now)
+  "$@" >/dev/null
+  end=$(now)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }'
+}
+min() { printf '%s\n' "$@" | sort -g | head -1; }
+# The value of one figure ("name seconds cpu") in zelbench's output.
+figure() { awk -v n="$1" '$1 == n { print $2 }' <<<"$2"; }
+# check LABEL VALUE REFERENCE LIMIT UNIT: VALUE <= LIMIT x REFERENCE?
+check() {
+  local label=$1 value=$2 reference=$3 limit=$4 unit=$5
+  local verdict
+  verdict=$(awk -v v="$value" -v r="$reference" -v l="$limit" \
+    'BEGIN { ratio = (r > 0) ? v / r : 0; printf "%.2fx (target <= %sx) %s", ratio, l, (v <= l * r) ? "met" : "MISSED" }')
+  printf '%-44s %12s %-3s ref %12s %-3s %s\n' "$label" "$value" "$unit" "$reference" "$unit" "$verdict"
+  case $verdict in *MISSED) failures=$((failures + 1)) ;; esac
+}
+# absolute LABEL VALUE LIMIT UNIT: VALUE <= LIMIT?
+absolute() {
+  local label=$1 value=$2 limit=$3 unit=$4 verdict
+  verdict=$(awk -v v="$value" -v l="$limit" 'BEGIN { print (v <= l) ? "met" : "MISSED" }')
+  printf '%-44s %12s %-3s (target <= %s %s) %s\n' "$label" "$value" "$unit" "$limit" "$unit" "$verdict"
+  case $verdict in MISSED) failures=$((failures + 1)) ;; esac
+}
+info() { printf '%-44s %12s %s\n' "$1" "$2" "$3"; }
+
+echo "machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)," \
+  "$(free -h | awk '/^Mem:/ { print $2 }') memory; $(date -u '+%Y-%m-%d %H:%M UTC'); best of $repeat"
+echo
+
+# ---- VIEW.DIC of 1,000,000 records --------------------------------------
+$zelhome new "$work/view-home" >/dev/null
+$gen view "$work/view-home/system/VIEW.DIC" 1000000
+view_size=$(stat -c %s "$work/view-home/system/VIEW.DIC")
+cp -a "$work/view-home" "$work/view-pristine"
+times=() refs=() peaks=()
+for _ in $(seq "$repeat"); do
+  rm -rf "$work/view-home" && cp -a "$work/view-pristine" "$work/view-home"
+  refs+=("$(seconds cp "$work/view-pristine/system/VIEW.DIC" "$work/view-copy")")
+  rm -f "$work/view-copy"
+  out=$($zelbench view "$work/view-home")
+  times+=("$(figure view_convert "$out")")
+  peaks+=("$(figure peak_rss_bytes "$out")")
+done
+echo "VIEW.DIC: $view_size bytes, 1,000,000 records"
+check "VIEW.DIC conversion (s) vs cp" "$(min "${times[@]}")" "$(min "${refs[@]}")" 2 s
+check "VIEW.DIC peak memory (MB) vs file size" \
+  "$(awk -v b="$(min "${peaks[@]}")" 'BEGIN { printf "%.1f", b / 1048576 }')" \
+  "$(awk -v b="$view_size" 'BEGIN { printf "%.1f", b / 1048576 }')" 2 MB
+rm -rf "$work/view-home" "$work/view-pristine"
+echo
+
+# ---- The nine dictionary files with 100,000 records --------------------
+$zelhome new "$work/default-home" >/dev/null
+$zelhome new "$work/dict-pristine" >/dev/null
+$gen dictionary "$work/dict-pristine" 25000 50000 25000
+dict_bytes=$(cat "$work/dict-pristine"/system/*.DIC | wc -c)
+echo "dictionary: the default home plus 25,000 databases, 50,000 columns, 25,000 formats;" \
+  "nine files $dict_bytes bytes"
+declare -A best=()
+for _ in $(seq "$repeat"); do
+  rm -rf "$work/dict-home" && cp -a "$work/dict-pristine" "$work/dict-home"
+  out=$($zelbench dictionary "$work/dict-home")
+  for name in shell_open dict_files relation_columns remove_sdibook data_formats system_config dictionary_steps; do
+    value=$(figure "$name" "$out")
+    if [ -z "${best[$name]:-}" ] || awk -v a="$value" -v b="${best[$name]}" 'BEGIN { exit !(a < b) }'; then
+      best[$name]=$value
+    fi
+  done
+done
+dict_copy=()
+for _ in $(seq "$repeat"); do dict_copy+=("$(seconds cp -a "$work/dict-pristine/system" "$work/dict-copy")"); rm -rf "$work/dict-copy"; done
+info "reference: cp -a of the system directory (s)" "$(min "${dict_copy[@]}")" ""
+for name in shell_open dict_files relation_columns remove_sdibook data_formats system_config; do
+  info "  $name (s)" "${best[$name]}" ""
+done
+info "  dictionary steps with the shell open (s)" "${best[dictionary_steps]}" ""
+# The whole upgrade of that home, lexicons untouched (NEW:0), no pauses.
+whole=()
+for _ in $(seq "$repeat"); do
+  rm -rf "$work/dict-home" && cp -a "$work/dict-pristine" "$work/dict-home"
+  whole+=("$(ZEL_SLEEP_SCALE=0 seconds "$upgrade" "DIR:$work/dict-home" NEW:0 CS:0 OLD:N </dev/null)")
+done
+info "  whole upgrade of that home, NEW:0, no pauses (s)" "$(min "${whole[@]}")" ""
+rm -rf "$work/dict-home" "$work/dict-pristine"
+echo
+
+# ---- Lexicons ------------------------------------------------------------
+lexicon_home=$work/default-home
+$gen segment "$work/segment.dic" 1000000
+$gen segment "$work/segment-half.dic" 500000
+echo "segment.dic: $(stat -c %s "$work/segment.dic") bytes, 1,000,000 words"
+times=() refs=() halves=()
+for _ in $(seq "$repeat"); do
+  refs+=("$(LC_ALL=C seconds sort -u "$work/segment.dic" -o "$work/sorted")")
+  times+=("$(figure lexicon_build "$($zelbench lexicon "$lexicon_home" "$work/segment.dic" 1)")")
+  halves+=("$(figure lexicon_build "$($zelbench lexicon "$lexicon_home" "$work/segment-half.dic" 1)")")
+done
+check "segment lexicon build (s) vs sort -u" "$(min "${times[@]}")" "$(min "${refs[@]}")" 1 s
+check "segment lexicon build 1M vs 500k words (s)" "$(min "${times[@]}")" "$(min "${halves[@]}")" 2.2 s
+for kind in ambiguous:4444 wbigram:5555 cbigram:6666 single:7777; do
+  name=${kind%%:*} number=${kind##*:}
+  $gen "$name" "$work/$name.dic" 1000000
+  times=() refs=()
+  for _ in $(seq "$repeat"); do
+    refs+=("$(LC_ALL=C seconds sort -u "$work/$name.dic" -o "$work/sorted")")
+    times+=("$(figure asslex_build "$($zelbench asslex "$lexicon_home" "$number" "$work/$name.dic")")")
+  done
+  check "$name.dic 1M lines (s) vs sort -u" "$(min "${times[@]}")" "$(min "${refs[@]}")" 1 s
+  rm -f "$work/$name.dic"
+done
+rm -f "$work/sorted" "$work/segment.dic" "$work/segment-half.dic"
+echo
+
+# ---- Thesaurus -----------------------------------------------------------
+$gen thesaurus "$work/thesaurus.dic" 200000
+$gen thesaurus "$work/thesaurus-half.dic" 100000
+echo "thesaurus.dic: $(stat -c %s "$work/thesaurus.dic") bytes, 200,000 records"
+loads=() halves=() optimizes=() half_optimizes=() copies=()
+for _ in $(seq "$repeat"); do
+  copies+=("$(seconds cp "$work/thesaurus.dic" "$work/thesaurus-copy")")
+  out=$($zelbench thesaurus "$lexicon_home" "$work/thesaurus.dic" 7)
+  loads+=("$(figure thesaurus_load "$out")") optimizes+=("$(figure thesaurus_optimize "$out")")
+  out=$($zelbench thesaurus "$lexicon_home" "$work/thesaurus-half.dic" 7)
+  halves+=("$(figure thesaurus_load "$out")") half_optimizes+=("$(figure thesaurus_optimize "$out")")
+done
+info "reference: cp of thesaurus.dic (s)" "$(min "${copies[@]}")" ""
+check "thesaurus load 200k vs 100k records (s)" "$(min "${loads[@]}")" "$(min "${halves[@]}")" 2.2 s
+check "thesaurus optimize 200k vs 100k records (s)" "$(min "${optimizes[@]}")" "$(min "${half_optimizes[@]}")" 2.2 s
+rm -f "$work/thesaurus.dic" "$work/thesaurus-half.dic" "$work/thesaurus-copy"
+echo
+
+# ---- PROFILE.INI and LOG.INI merges ---------------------------------------
+for what in profile:PROFILE.INI log:LOG.INI; do
+  kind=${what%%:*} file=${what##*:}
+  $gen "$kind" "$root/package/$file" "$work/$kind-full" 10485760
+  $gen "$kind" "$root/package/$file" "$work/$kind-half" 5242880
+  full=() half=() copies=()
+  for _ in $(seq "$repeat"); do
+    copies+=("$(seconds cp "$work/$kind-full/system/$file" "$work/copy")")
+    for size in full half; do
+      dir=$work/$kind-$size
+      cp "$dir/system/$file" "$dir/system/$file.pristine"
+      value=$(figure "${kind}_merge" "$($zelbench "$kind" "$dir/system/" "$dir/template/")")
+      mv "$dir/system/$file.pristine" "$dir/system/$file"
+      rm -f "$dir/system/$file.BAK"
+      if [ "$size" = full ]; then full+=("$value"); else half+=("$value"); fi
+    done
+  done
+  info "reference: cp of the 10 MB $file (s)" "$(min "${copies[@]}")" ""
+  check "$file merge 10 MB vs 5 MB (s)" "$(min "${full[@]}")" "$(min "${half[@]}")" 2.2 s
+  rm -rf "$work/$kind-full" "$work/$kind-half" "$work/copy"
+done
+echo
+
+# ---- Whole upgrade of the default sample home -----------------------------
+paused=() unpaused=() lines=()
+for _ in $(seq "$repeat"); do
+  for mode in unpaused paused; do
+    rm -rf "$work/sample-home" && cp -a "$work/default-home" "$work/sample-home"
+    rm -rf "$ZEL_SERVICE_DIR" && mkdir -p "$ZEL_SERVICE_DIR"
+    start=$(now)
+    if [ "$mode" = unpaused ]; then
+      ZEL_SLEEP_SCALE=0 "$upgrade" "DIR:$work/sample-home" NEW:1 CS:1 OLD:N </dev/null >"$work/upgrade.out" || true
+    else
+      "$upgrade" "DIR:$work/sample-home" NEW:1 CS:1 OLD:N </dev/null >"$work/upgrade.out" || true
+    fi
+    value=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.6f", b - a }')
+    if [ "$mode" = unpaused ]; then unpaused+=("$value"); else paused+=("$value"); fi
+  done
+  # The copy progress lines ("\rCopying: NAME" or a blank line, 64 wide) are
+  # the ones followed by the pause.
+  lines+=("$(python3 -c 'import re, sys; print(len(re.findall(rb"\r(?:Copying: | {64})", open(sys.argv[1], "rb").read())))' "$work/upgrade.out")")
+done
+pause=$(awk -v n="$(min "${lines[@]}")" 'BEGIN { printf "%.3f", n * 0.1 }')
+info "whole upgrade with pauses (s)" "$(min "${paused[@]}")" ""
+info "  progress lines x 100 ms (s)" "$pause" "($(min "${lines[@]}") lines)"
+info "  paused run minus unpaused run (s)" \
+  "$(awk -v a="$(min "${paused[@]}")" -v b="$(min "${unpaused[@]}")" 'BEGIN { printf "%.3f", a - b }')" ""
+absolute "  with pauses, beyond the progress pauses (s)" \
+  "$(awk -v a="$(min "${paused[@]}")" -v p="$pause" 'BEGIN { printf "%.3f", a - p }')" 1 s
+absolute "  without pauses, ZEL_SLEEP_SCALE=0 (s)" "$(min "${unpaused[@]}")" 1 s
+echo
+echo "targets missed: $failures"

@@ -1,0 +1,222 @@
+// zelbench: runs one piece of the upgrade on prepared files and prints how
+// long it took (wall and processor seconds) and the process's peak memory.
+// bench/run.sh prepares the files, runs the references and compares.
+//
+//   zelbench view HOME                  UpdateDictFile of VIEW.DIC
+//   zelbench dictionary HOME            ShellOpen/ShellClose, the nine
+//                                       UpdateDictFile, then the dictionary
+//                                       steps that need no lexicon sources
+//   zelbench lexicon HOME SOURCE ID     ZKF_CreateLexicon (GB18030)
+//   zelbench asslex HOME KIND SOURCE    ZKF_CreateAssLexicon (GB18030)
+//   zelbench thesaurus HOME SOURCE ID   ZKF_LoadDBRecords, ZKF_OptimizeDB
+//   zelbench profile SYSDIR/ PKGDIR/    MergeProfile
+//   zelbench log SYSDIR/ PKGDIR/        MergeLogConfig
+//
+// Each figure is printed as "name seconds cpu-seconds" on its own line,
+// the peak memory as "peak_rss_bytes N".
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "server/config/log_config.h"
+#include "server/config/profile_merge.h"
+#include "server/dictionary/data_formats.h"
+#include "server/dictionary/dict_file_headers.h"
+#include "server/dictionary/relation_columns.h"
+#include "server/dictionary/system_config.h"
+#include "server/dictionary/system_databases.h"
+#include "server/host/zelkit.h"
+#include "server/host/zemkernel.h"
+#include "server/host/zemshell.h"
+
+namespace {
+
+struct Timer {
+    std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+    std::clock_t cpu = std::clock();
+    void Report(const char* name) const {
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
+        double cpuSeconds = static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC;
+        std::printf("%s %.6f %.6f\n", name, seconds, cpuSeconds);
+    }
+};
+
+void ReportPeakMemory() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak_rss_bytes %lld\n", static_cast<long long>(usage.ru_maxrss) * 1024);
+}
+
+int Fail(const char* what) {
+    char text[Z_MAX_LINE];
+    Z_GetLastErrorPrompt(text, sizeof text);
+    std::fprintf(stderr, "zelbench: %s failed: %u %s\n", what, static_cast<unsigned>(Z_GetLastError()), text);
+    return 1;
+}
+
+void QuietLoad(int32_t, intptr_t) {}
+void QuietOptimize(int32_t, intptr_t) {}
+
+int View(const char* home) {
+    Timer timer;
+    if (!UpdateDictFile(5, home)) return Fail("UpdateDictFile VIEW.DIC");
+    timer.Report("view_convert");
+    return 0;
+}
+
+int Dictionary(const char* home) {
+    {
+        Timer timer;
+        if (ShellOpen(home, -1, -1, -1, -1) == 0) return Fail("ShellOpen");
+        timer.Report("shell_open");
+        ShellClose();
+    }
+    {
+        Timer timer;
+        for (uint16_t index = 0; index < 9; ++index) {
+            if (!UpdateDictFile(index, home)) return Fail(DictFileName(index));
+        }
+        timer.Report("dict_files");
+    }
+    Timer total;
+    if (ShellOpen(home, -1, -1, -1, -1) == 0) return Fail("ShellOpen");
+    ObjectEnv env{};
+    if (GetObjectEnv(3, &env) == nullptr) return Fail("GetObjectEnv");
+    int native = SetSystemCharset(0);
+    {
+        Timer timer;
+        if (!UpdateRelationColumns(&env)) return Fail("UpdateRelationColumns");
+        timer.Report("relation_columns");
+    }
+    {
+        Timer timer;
+        if (!RemoveSdiBook(&env)) return Fail("RemoveSdiBook");
+        timer.Report("remove_sdibook");
+    }
+    {
+        Timer timer;
+        if (!UpdateDataFormats(&env, native)) return Fail("UpdateDataFormats");
+        timer.Report("data_formats");
+    }
+    {
+        Timer timer;
+        if (!UpdateSystemConfig(&env)) return Fail("UpdateSystemConfig");
+        timer.Report("system_config");
+    }
+    {
+        Timer timer;
+        ShellClose();
+        timer.Report("shell_close");
+    }
+    total.Report("dictionary_steps");
+    return 0;
+}
+
+int Lexicon(const char* home, const char* source, uint32_t id) {
+    if (ShellOpen(home, -1, -1, -1, -1) == 0) return Fail("ShellOpen");
+    if (!Z_AssignCharset(Z_CHARSET_GB18030, 0)) return Fail("Z_AssignCharset");
+    Timer timer;
+    int64_t entries = ZKF_CreateLexicon(id, source, 0, nullptr, 0);
+    if (entries < 0) return Fail("ZKF_CreateLexicon");
+    timer.Report("lexicon_build");
+    std::printf("entries %lld\n", static_cast<long long>(entries));
+    ShellClose();
+    return 0;
+}
+
+int AssLexicon(const char* home, int kind, const char* source) {
+    if (ShellOpen(home, -1, -1, -1, -1) == 0) return Fail("ShellOpen");
+    Timer timer;
+    if (ZKF_CreateAssLexicon(kind, 1, source, 1) == 0) return Fail("ZKF_CreateAssLexicon");
+    timer.Report("asslex_build");
+    ShellClose();
+    return 0;
+}
+
+int Thesaurus(const char* home, const char* source, uint32_t id) {
+    if (ShellOpen(home, -1, -1, -1, -1) == 0) return Fail("ShellOpen");
+    // A database whose data names no character set takes the assigned one.
+    if (!Z_AssignCharset(Z_CHARSET_GB18030, 0)) return Fail("Z_AssignCharset");
+    tagZKS_DeleteDBRec erase{};
+    erase.databaseId = id;
+    if (ZKF_DeleteDBRecords(&erase, 0, 0, nullptr) < 0) return Fail("ZKF_DeleteDBRecords");
+    {
+        tagZKS_LoadDBRec load{};
+        load.databaseId = id;
+        std::string path = source;
+        load.sourcePath = path.data();
+        load.value36 = 1;
+        load.progress = QuietLoad;
+        tagZKS_MaintDBReport report{};
+        Timer timer;
+        int64_t loaded = ZKF_LoadDBRecords(&load, &report, 0, 0);
+        if (loaded < 0) return Fail("ZKF_LoadDBRecords");
+        timer.Report("thesaurus_load");
+        std::printf("records %lld\n", static_cast<long long>(loaded));
+    }
+    {
+        tagZKS_OptimizeDB optimize{};
+        optimize.databaseId = id;
+        optimize.value4 = 1;
+        optimize.progress = QuietOptimize;
+        Timer timer;
+        if (ZKF_OptimizeDB(&optimize) == 0) return Fail("ZKF_OptimizeDB");
+        timer.Report("thesaurus_optimize");
+    }
+    ShellClose();
+    return 0;
+}
+
+int Profile(const char* systemDir, const char* packageDir) {
+    Timer timer;
+    if (!MergeProfile(systemDir, packageDir)) return Fail("MergeProfile");
+    timer.Report("profile_merge");
+    return 0;
+}
+
+int Log(const char* systemDir, const char* packageDir) {
+    Timer timer;
+    if (!MergeLogConfig(systemDir, packageDir)) return Fail("MergeLogConfig");
+    timer.Report("log_merge");
+    return 0;
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: zelbench view HOME | dictionary HOME | lexicon HOME SOURCE ID |\n"
+                 "       asslex HOME KIND SOURCE | thesaurus HOME SOURCE ID |\n"
+                 "       profile SYSDIR/ PKGDIR/ | log SYSDIR/ PKGDIR/\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return Usage();
+    std::string command = argv[1];
+    int status = 2;
+    if (command == "view") {
+        status = View(argv[2]);
+    } else if (command == "dictionary") {
+        status = Dictionary(argv[2]);
+    } else if (command == "lexicon" && argc == 5) {
+        status = Lexicon(argv[2], argv[3], static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10)));
+    } else if (command == "asslex" && argc == 5) {
+        status = AssLexicon(argv[2], std::atoi(argv[3]), argv[4]);
+    } else if (command == "thesaurus" && argc == 5) {
+        status = Thesaurus(argv[2], argv[3], static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10)));
+    } else if (command == "profile" && argc == 4) {
+        status = Profile(argv[2], argv[3]);
+    } else if (command == "log" && argc == 4) {
+        status = Log(argv[2], argv[3]);
+    } else {
+        return Usage();
+    }
+    ReportPeakMemory();
+    return status;
+}
