@@ -146,6 +146,27 @@ TEST(Preview, BlockersAreListedTogetherAndNothingRuns) {
     EXPECT_EQ(SnapshotDirectory(world.Home()), home);
 }
 
+TEST(Preview, RefusedDictionaryFileAndUnstoppableOldServiceAreBlockers) {
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    zel::testing::WriteFileText(world.Home() / "system" / "GROUP.DIC", "not a dictionary file");
+#ifndef _WIN32
+    RegisterOldService(world);
+    std::string service = zel::testing::ReadFileText(world.Services() / "zel40service.service");
+    zel::testing::WriteFileText(world.Services() / "zel40service.service", service + "State=4\nControlError=1061\n");
+#endif
+    const DirectorySnapshot services = SnapshotDirectory(world.Services());
+
+    ProgramResult preview = Preview(world, world.Home(), kAnswers);
+    EXPECT_EQ(preview.exitCode, 3) << preview.output;
+    EXPECT_NE(preview.output.find("\nthe upgrade would refuse GROUP.DIC: "), std::string::npos) << preview.output;
+#ifndef _WIN32
+    EXPECT_TRUE(Has(preview.output, "the old service ZEL40SERVICE is running and cannot be stopped (error 1061)"))
+        << preview.output;
+#endif
+    EXPECT_EQ(SnapshotDirectory(world.Services()), services);
+}
+
 TEST(Preview, ReportEndsWithTheDiffOfTheSameUpgradeRunForReal) {
     UpgradeWorld world;
     ASSERT_EQ(world.MakeHome().exitCode, 0);

@@ -1,6 +1,7 @@
 #include "preview.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <random>
 
