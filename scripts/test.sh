@@ -19,3 +19,15 @@ cmake --build build-windows -j"$jobs"
 export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
 wineboot --init >/dev/null 2>&1 || true
 (cd build-windows && ctest --output-on-failure -j1)
+
+echo "== Native build under AddressSanitizer and UndefinedBehaviorSanitizer"
+# The fault sweep runs the program hundreds of times: the plain build above
+# has run it already.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZEL_SANITIZE=ON >/dev/null
+cmake --build build-asan -j"$jobs"
+(cd build-asan &&
+ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+   ctest --output-on-failure -j"$jobs" -E fault_sweep_test)
+
+echo "== Fuzz targets, a short fixed run each"
+scripts/fuzz.sh
