@@ -192,11 +192,11 @@ Lines Config(const ConfigInfo& a, const ConfigInfo& b) {
 
 std::string FileName(const std::string& relative) { return fs::path(relative).filename().string(); }
 
-bool FromPackage(const PackageFiles& package, const std::string& path, const std::string& bytes) {
+bool FromPackage(const PackageFiles& package, const std::string& path, const std::string& digest) {
     auto found = package.byName.find(FileName(path));
     if (found == package.byName.end()) return false;
     for (const std::string& source : found->second) {
-        if (source == bytes) return true;
+        if (source == digest) return true;
     }
     return false;
 }
@@ -247,15 +247,15 @@ Lines Ini(const HomeSnapshot& a, const HomeSnapshot& b, const std::string& name,
     const std::string path = "system/" + name;
     const std::string backup = path + ".BAK";
     Lines lines;
-    if (Bytes(a.files, path) == Bytes(b.files, path)) return lines;
-    std::string base = Bytes(a.files, path);
+    if (a.files.count(path) == b.files.count(path) && Bytes(a.texts, path) == Bytes(b.texts, path)) return lines;
+    std::string base = Bytes(a.texts, path);
     // A home without the file gets one made from its old .CFG files first,
     // which the merge then keeps as the backup: that is what was merged.
     if (a.files.count(path) == 0 && a.files.count(backup) == 0 && b.files.count(backup) != 0) {
-        base = Bytes(b.files, backup);
+        base = Bytes(b.texts, backup);
         lines.push_back("made from the old configuration files, then merged (compared with " + backup + ")");
     }
-    for (const std::string& line : DiffIniFile(base, Bytes(b.files, path), templ)) {
+    for (const std::string& line : DiffIniFile(base, Bytes(b.texts, path), templ)) {
         lines.push_back(WithHomeName(line, b.root));
     }
     if (b.files.count(backup) != 0 && Bytes(a.files, backup) != Bytes(b.files, backup)) {
@@ -282,7 +282,7 @@ PackageFiles ReadPackageFiles(const std::string& packageDir) {
     for (const std::string& name : PackageCopyList()) {
         std::error_code error;
         if (fs::is_regular_file(fs::path(packageDir) / name, error)) {
-            package.byName[FileName(name)].push_back(FileText(fs::path(packageDir) / name));
+            package.byName[FileName(name)].push_back(FileDigest((fs::path(packageDir) / name).string()));
         }
     }
     package.profileTemplate = FileText(fs::path(packageDir) / "PROFILE.INI");

@@ -11,7 +11,7 @@
 namespace zelhome {
 
 struct PackageFiles {
-    std::map<std::string, std::vector<std::string>> byName;  // file name -> bytes of each package file so named
+    std::map<std::string, std::vector<std::string>> byName;  // file name -> FileDigest of each package file so named
     std::string profileTemplate;                // PROFILE.INI of the package, empty when unknown
     std::string logTemplate;                    // LOG.INI of the package
 };

@@ -1,5 +1,7 @@
 #include "home_snapshot.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -23,7 +25,39 @@ bool ReadBytes(const fs::path& path, std::string* bytes) {
     return true;
 }
 
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The files whose keys the report compares: small texts of the system directory.
+bool IsConfigurationFile(const std::string& relative) {
+    if (relative.rfind("system/", 0) != 0 || relative.find('/', 7) != std::string::npos) return false;
+    return EndsWith(relative, ".INI") || EndsWith(relative, ".BAK") || EndsWith(relative, ".CFG");
+}
+
 }  // namespace
+
+std::string FileDigest(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return "";
+    uint64_t hash = 14695981039346656037ULL;
+    uint64_t size = 0;
+    char buffer[65536];
+    while (file) {
+        file.read(buffer, sizeof buffer);
+        const std::streamsize got = file.gcount();
+        for (std::streamsize i = 0; i < got; ++i) {
+            hash ^= static_cast<unsigned char>(buffer[i]);
+            hash *= 1099511628211ULL;
+        }
+        size += static_cast<uint64_t>(got);
+    }
+    if (file.bad()) return "";
+    char text[48];
+    std::snprintf(text, sizeof text, "%llu:%016llx", static_cast<unsigned long long>(size),
+                  static_cast<unsigned long long>(hash));
+    return text;
+}
 
 bool IsDictionaryFile(const std::string& relativePath) {
     for (int index = 0; index < zel::shell::DICT_FILE_COUNT; ++index) {
@@ -42,12 +76,15 @@ bool TakeSnapshot(const std::string& home, HomeSnapshot* snapshot, std::string* 
     fs::recursive_directory_iterator it(home, error), end;
     for (; !error && it != end; it.increment(error)) {
         if (!it->is_regular_file(error)) continue;
-        std::string bytes;
-        if (!ReadBytes(it->path(), &bytes)) {
+        const std::string relative = fs::relative(it->path(), home).generic_string();
+        const std::string digest = FileDigest(it->path().string());
+        if (digest.empty()) {
             *message = it->path().string() + ": cannot be read";
             return false;
         }
-        snapshot->files[fs::relative(it->path(), home).generic_string()] = bytes;
+        snapshot->files[relative] = digest;
+        std::string bytes;
+        if (IsConfigurationFile(relative) && ReadBytes(it->path(), &bytes)) snapshot->texts[relative] = bytes;
     }
     if (error) {
         *message = home + ": cannot be listed: " + error.message();

@@ -14,8 +14,15 @@ struct HomeSnapshot {
     bool dictionaryRead = false;  // false: the dictionary could not be read
     std::string dictionaryMessage;
     HomeDescription dictionary;
-    std::map<std::string, std::string> files;  // relative path with '/' -> bytes
+    // relative path with '/' -> FileDigest: a home's data may be large, so
+    // files are compared by size and checksum, not held in memory.
+    std::map<std::string, std::string> files;
+    std::map<std::string, std::string> texts;  // the system directory's .INI, .BAK and .CFG files, whole
 };
+
+// The size and a 64-bit FNV-1a checksum of a file's bytes, read in pieces;
+// empty when the file cannot be read.
+std::string FileDigest(const std::string& path);
 
 // Reads home; false with message when home is not a directory. A dictionary
 // that cannot be read leaves dictionaryRead false and says why.
