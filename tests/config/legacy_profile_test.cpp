@@ -7,6 +7,7 @@
 
 using config_test::Crlf;
 using config_test::Exists;
+using config_test::FaultScope;
 using config_test::HomeLayout;
 using config_test::Read;
 using config_test::Write;
@@ -92,6 +93,20 @@ TEST_F(LegacyProfile, UnreadableLineKeepsTheOldFileAndUsesTheItemsBeforeIt) {
     EXPECT_NE(profile.find("ConnectCache=TRUE\r\n"), std::string::npos);
     EXPECT_NE(profile.find("RoutineLimit=32\r\n"), std::string::npos);
     EXPECT_EQ(Read(home.System("NET.CFG")), net);
+}
+
+TEST_F(LegacyProfile, ReadErrorMakesNoProfileSoThatARerunConvertsEverything) {
+    const std::string cache = "LowLimit=1\nMediumLimit=2\nHighLimit=3\n";
+    Write(home.System("CACHE.CFG"), cache);
+    {
+        FaultScope fault("Z_ReadProfileItem:2");
+        EXPECT_EQ(Create(), 0);
+    }
+    EXPECT_FALSE(Exists(home.System("PROFILE.INI")));
+    EXPECT_FALSE(Exists(home.System("PROFILE.INI.NEW")));
+    EXPECT_EQ(Read(home.System("CACHE.CFG")), cache);
+    ASSERT_EQ(Create(), 1);
+    EXPECT_NE(Profile().find("HighLimit=3\r\n"), std::string::npos);
 }
 
 }  // namespace

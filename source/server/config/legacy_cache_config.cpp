@@ -84,18 +84,18 @@ int WriteLimit(HZFILE profile, const char* key, int32_t value) {
     return WriteProfileLine(profile, line.c_str());
 }
 
-// Every Preload item in file order, an empty one too. Returns 0 only when a
-// write failed; a file that cannot be read again gives no Preload line.
+// Every Preload item in file order, an empty one too. Returns 0 when a
+// write failed or the file could not be read again to its end.
 int WritePreloadLines(HZFILE profile, HZFILE cache) {
     if (!Z_SeekFile(cache, 0)) {
-        return 1;
+        return 0;
     }
     char item[Z_MAX_LINE];
     for (;;) {
         int valuePosition = Z_MAX_LINE;
         int kind = Z_ReadProfileItem(cache, item, &valuePosition, nullptr, nullptr, nullptr);
         if (kind <= 0 || valuePosition <= 0 || valuePosition >= Z_MAX_LINE) {
-            return 1;
+            return (kind == 0 && !Z_FileError(cache)) || Z_GetLastError() == Z_ERROR_TOO_LONG;
         }
         if (ZSTRCMPI(item, "Preload") == 0) {
             std::string line = std::string("Preload=") + (item + valuePosition);
@@ -159,10 +159,15 @@ int ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
         }
         readCompletely = ReadCacheSettings(cache, &settings);
     }
-    int written = WriteCacheSections(profile, cache, settings);
+    // A line too long to read marks a damaged file: the items before it are
+    // used and the file stays. Any other read error may pass; a profile made
+    // from part of the file would then pass for a finished conversion and
+    // stop every later run from reading the rest.
+    const bool usable = cache == nullptr || readCompletely || Z_GetLastError() == Z_ERROR_TOO_LONG;
+    int written = usable && WriteCacheSections(profile, cache, settings);
     if (cache != nullptr) {
         Z_CloseFile(cache);
-        *mayDelete = readCompletely && !settings.preload;
+        *mayDelete = written && readCompletely && !settings.preload;
     }
     return written;
 }

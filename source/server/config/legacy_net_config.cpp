@@ -72,7 +72,13 @@ int ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
             return 0;
         }
         *mayDelete = ReadNetSettings(net, &settings);
+        const bool damaged = !*mayDelete && Z_GetLastError() == Z_ERROR_TOO_LONG;
         Z_CloseFile(net);
+        // A line too long to read marks a damaged file: the items before it
+        // are used and the file stays. Any other read error may pass; a
+        // profile made from part of the file would then pass for a finished
+        // conversion and stop every later run from reading the rest.
+        if (!*mayDelete && !damaged) return 0;
     }
     std::string connectCache = "ConnectCache=";
     if (settings.connectCache != ABSENT) {
