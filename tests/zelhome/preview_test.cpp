@@ -32,8 +32,14 @@ ProgramResult Preview(const UpgradeWorld& world, const fs::path& home, const std
     return Zelhome(args);
 }
 
+// Whether the report has this whole line; console output on Windows ends
+// its lines with CR LF.
 bool Has(const std::string& report, const std::string& line) {
-    return report.find("\n" + line + "\n") != std::string::npos;
+    std::string text;
+    for (char c : report) {
+        if (c != '\r') text += c;
+    }
+    return text.find("\n" + line + "\n") != std::string::npos;
 }
 
 // The previous release's service, registered for the home's bin directory.
