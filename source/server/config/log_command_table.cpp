@@ -90,8 +90,12 @@ LogCommandRow* FindLogCommand(const char* name, size_t nameLength) {
     }
     for (LogCommandRow* row = g_logCommands; row->line[0] != '\0'; ++row) {
         // The blank after the row's name rules out a row that merely starts
-        // with the name (GET_BASE is not GET_BASECOL).
-        if (ZSTRNCMPI(row->line, name, nameLength) == 0 && row->line[nameLength] == ' ') {
+        // with the name (GET_BASE is not GET_BASECOL). The row's name length
+        // is tested first (a blank right after it, none at its end): it rules
+        // out most rows without comparing names, and every line of a large
+        // file is looked up here.
+        if (row->line[nameLength] == ' ' && row->line[nameLength - 1] != ' ' &&
+            ZSTRNCMPI(row->line, name, nameLength) == 0) {
             return row;
         }
     }

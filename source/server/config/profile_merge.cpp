@@ -65,7 +65,7 @@ int MoveRetiredPunctuationKey(ProfileKeyRow* retrieval) {
 const ProfileKeyRow* FindPresentRow(const ProfileKeyRow* table, const char* key) {
     size_t keyLength = std::strlen(key);
     for (const ProfileKeyRow* row = table; row->line[0] != '\0'; ++row) {
-        if (row->present && ZSTRNCMPI(row->line, key, keyLength) == 0 && row->line[keyLength] == '=') {
+        if (row->present && row->line[keyLength] == '=' && ZSTRNCMPI(row->line, key, keyLength) == 0) {
             return row;
         }
     }

@@ -9,7 +9,8 @@ void CarryItem(ProfileKeyRow* table, const char* key, const char* value) {
     size_t valueLength = std::strlen(value);
     // Every matching row takes the value, not only the first.
     for (ProfileKeyRow* row = table; row->line[0] != '\0'; ++row) {
-        if (ZSTRNCMPI(row->line, key, keyLength) != 0 || row->line[keyLength] != '=') {
+        // The '=' test first: it rules out most rows without comparing names.
+        if (row->line[keyLength] != '=' || ZSTRNCMPI(row->line, key, keyLength) != 0) {
             continue;
         }
         if (keyLength + valueLength + 1 < static_cast<size_t>(Z_MAX_LINE)) {
