@@ -72,7 +72,15 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     std::ifstream output(outputPath, std::ios::binary);
     std::ostringstream text;
     text << output.rdbuf();
-    result.output = text.str();
+    // A Windows program's standard output is in text mode, which writes each
+    // "\n" as "\r\n"; undo that, so that tests compare what the program
+    // printed on every platform.
+    const std::string raw = text.str();
+    result.output.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+        result.output += raw[i];
+    }
     return result;
 }
 
