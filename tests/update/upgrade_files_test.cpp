@@ -64,6 +64,19 @@ TEST_F(UpgradeFiles, AFailingCopyDoesNotStopTheRun) {
     EXPECT_EQ(result.exitCode, 2);
 }
 
+TEST_F(UpgradeFiles, AFailedConfigurationStepIsShownAndTheInstalledFileStays) {
+    fs::remove(world.Package() / "PROFILE.INI");
+    const ProgramResult result = world.Upgrade({"NEW:0", "CS:1", "OLD:N"});
+    const size_t copied = result.output.find("\nNow, Copying the system files...\n");
+    ASSERT_NE(copied, std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("PROFILE.INI", result.output.find("\nERROR: ", copied)), std::string::npos)
+        << result.output;
+    EXPECT_TRUE(fs::exists(world.Home() / "system" / "PROFILE.INI"));
+    EXPECT_FALSE(fs::exists(world.Home() / "system" / "PROFILE.INI.NEW"));
+    EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n"));
+    EXPECT_EQ(result.exitCode, 2);
+}
+
 TEST_F(UpgradeFiles, ConsoleProgramFollowsTheNativeCharacterSet) {
     struct Case {
         const char* cs;

@@ -117,15 +117,22 @@ FilePhaseResult UpgradeFiles(UpgradeRun& run) {
     }
     system.base = std::strlen(system.text);
 
+    // The configuration steps print nothing of their own; a failure is shown
+    // with the toolkit's error line, so that a run that finishes with errors
+    // says which file stayed as it was.
+    auto reported = [](int result) {
+        if (!result) PrintToolkitErrorLine();
+        return result != 0;
+    };
     ok = MigrateCfgFile(system.Reset(), package.Reset(), "LOG.CFG", "LOG.INI") && ok;
     ok = MigrateCfgFile(system.Reset(), package.Reset(), "MIRROR.CFG", "MIRROR.INI") && ok;
     ok = MigrateCfgFile(system.Reset(), package.Reset(), "OEM.CFG", "OEM.INI") && ok;
-    ok = CreateLegacyProfile(system.Reset()) && ok;
-    ok = MergeProfile(system.Reset(), package.Reset()) && ok;
-    ok = MergeLogConfig(system.Reset(), package.Reset()) && ok;
-    ok = AddAutoBatchSection(bin.Reset()) && ok;
+    ok = reported(CreateLegacyProfile(system.Reset())) && ok;
+    ok = reported(MergeProfile(system.Reset(), package.Reset())) && ok;
+    ok = reported(MergeLogConfig(system.Reset(), package.Reset())) && ok;
+    ok = reported(AddAutoBatchSection(bin.Reset())) && ok;
     if (run.oldServiceResult == 1) ok = InstallNewService(bin.Reset()) && ok;
-    ok = RenameOldPrograms(bin.Reset(), run.serverProgramAbsent) && ok;
+    ok = reported(RenameOldPrograms(bin.Reset(), run.serverProgramAbsent)) && ok;
     std::fflush(stdout);
     return ok ? FilePhaseResult::Finished : FilePhaseResult::FinishedWithErrors;
 }
