@@ -69,8 +69,8 @@ def unpack_npm(workdir):
     """npm pack each package into workdir; returns {name: package dir}."""
     dirs = {}
     for name, version in NPM_PACKAGES.items():
-        spec = "%s@%s" % (name, version)
-        out = subprocess.run(["npm", "pack", spec, "--silent"], cwd=workdir, check=True,
+        package_ref = "%s@%s" % (name, version)
+        out = subprocess.run(["npm", "pack", package_ref, "--silent"], cwd=workdir, check=True,
                              capture_output=True, text=True).stdout.strip().splitlines()[-1]
         target = os.path.join(workdir, name)
         with tarfile.open(os.path.join(workdir, out)) as archive:
