@@ -70,6 +70,18 @@ TEST_F(NativeCharset, ConflictingDatabaseCancelsTheSettingButNotTheChoice) {
     EXPECT_EQ(g_nativeCharsetChosen, Z_CHARSET_BIG5);
 }
 
+TEST_F(NativeCharset, FailedDatabaseListingSetsNothing) {
+    // A failed listing is not an empty dictionary: the setting could not be
+    // checked, and a native character set cannot be taken back.
+    fake::Add(Lexicon("SEGMENT_GB", DB_KIND_SEGMENT_LEXICON, CHARSET_CODE_GB18030));
+    fake::State().failing = "GetDatabaseInfo";
+    SetArguments({"CS:3"});
+    const std::string shown = Select();
+    EXPECT_EQ(shown.rfind(kWarning + "\nERROR: ", 0), 0u) << shown;
+    EXPECT_TRUE(fake::CallsOf("SetSystemCharset").empty());
+    EXPECT_EQ(g_nativeCharsetChosen, Z_CHARSET_BIG5);
+}
+
 TEST_F(NativeCharset, CsValuesOtherThanOneToThreeSetNothingAndAskNothing) {
     for (const char* value : {"CS:0", "CS:4", "CS:1 ", "CS:"}) {
         SetArguments({value});

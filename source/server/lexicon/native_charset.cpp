@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "server/host/zelkit.h"
+#include "server/dictionary/shell_answers.h"
 #include "server/host/zemshell.h"
 #include "server/update/command_line.h"
 #include "server/update/error_line.h"
@@ -81,6 +82,13 @@ const CharsetChoice* AskChoice() {
 bool AllDatabasesCompatible(ObjectEnv* env, uint16_t charsetCode) {
     env->objectKind = OBJECT_DATABASE;
     DatabaseRecord* list = GetDatabaseInfo(env, 0, "*", "*");
+    // A listing that failed is not an empty dictionary: a native character
+    // set, once set, cannot be taken back, so it is set only when every
+    // database was seen to agree.
+    if (list == nullptr && !ShellFoundNothing()) {
+        PrintToolkitErrorLine();
+        return false;
+    }
     bool compatible = true;
     for (const DatabaseRecord* db = list; db != nullptr; db = db->next) {
         if (db->charsetCode == charsetCode || db->charsetCode == CHARSET_CODE_NONE) continue;
