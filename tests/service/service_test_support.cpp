@@ -79,6 +79,7 @@ bool ServiceTest::Register(const std::string& name, const std::string& displayNa
     SC_HANDLE service = CreateServiceA(manager, name.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS,
                                        SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
                                        binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (!service) ADD_FAILURE() << "registering " << name << " failed with " << GetLastError();
     if (service) CloseServiceHandle(service);
     CloseServiceHandle(manager);
     return service != nullptr;
