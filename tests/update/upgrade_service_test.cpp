@@ -3,79 +3,28 @@
 // with the real one (Wine's in CI) on Windows.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "netclient/zel_test_server.h"
 #include "service/test_platform.h"
+#include "support/registered_services.h"
 #include "support/upgrade_fixture.h"
-#include "winlayer/windows_api.h"
 
 namespace zel::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kOldService = "ZEL40SERVICE";
-constexpr const char* kNewService = "ZEL Server";
+constexpr const char* kOldService = OLD_SERVICE;
+constexpr const char* kNewService = NEW_SERVICE;
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::string Separator() { return fs::path::preferred_separator == '\\' ? "\\" : "/"; }
 
-void DeleteServiceIfPresent(const char* name) {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    if (manager == nullptr) return;
-    if (SC_HANDLE service = OpenServiceA(manager, name, SERVICE_ALL_ACCESS)) {
-        DeleteService(service);
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-}
-
-bool RegisterService(const char* name, const char* displayName, const std::string& commandLine) {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    if (manager == nullptr) return false;
-    SC_HANDLE service = CreateServiceA(manager, name, displayName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr,
-                                       nullptr, "tcpip\0", nullptr, nullptr);
-    if (service != nullptr) CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return service != nullptr;
-}
-
-struct RegisteredService {
-    bool exists = false;
-    std::string binaryPath;
-    std::string displayName;
-    DWORD startType = 0;
-    std::vector<std::string> dependencies;
-};
-
-RegisteredService Query(const char* name) {
-    RegisteredService result;
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    if (manager == nullptr) return result;
-    if (SC_HANDLE service = OpenServiceA(manager, name, SERVICE_ALL_ACCESS)) {
-        alignas(8) char buffer[8192];
-        DWORD needed = 0;
-        auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(buffer);
-        if (QueryServiceConfigA(service, config, sizeof buffer, &needed)) {
-            result.exists = true;
-            result.binaryPath = config->lpBinaryPathName ? config->lpBinaryPathName : "";
-            result.displayName = config->lpDisplayName ? config->lpDisplayName : "";
-            result.startType = config->dwStartType;
-            for (const char* p = config->lpDependencies; p != nullptr && *p != '\0'; p += std::strlen(p) + 1) {
-                result.dependencies.push_back(p);
-            }
-        }
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-    return result;
-}
+RegisteredService Query(const char* name) { return QueryRegisteredService(name); }
 
 class UpgradeService : public ::testing::Test {
 protected:

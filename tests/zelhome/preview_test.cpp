@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "netclient/zel_test_server.h"
+#include "support/registered_services.h"
 #include "support/upgrade_fixture.h"
 
 namespace {
@@ -68,6 +69,38 @@ TEST(Preview, LeavesTheHomeAndItsServicesAsTheyWere) {
     EXPECT_TRUE(Has(preview.output, "new service installed: ZEL Server (ZEL Server), \"HOME/bin/zemservice.exe\" -resident"))
         << preview.output;
 #endif
+}
+
+// The old service registered through the service manager, as an
+// administrator's installation has it; on Windows the preview only reads its
+// configuration, elsewhere the run meets a mirror of it.
+TEST(Preview, RegisteredOldServiceIsReportedAndStaysAsItWas) {
+    using zel::testing::NEW_SERVICE;
+    using zel::testing::OLD_SERVICE;
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    struct Cleanup {
+        Cleanup() { Run(); }
+        ~Cleanup() { Run(); }
+        static void Run() {
+            zel::testing::DeleteServiceIfPresent(OLD_SERVICE);
+            zel::testing::DeleteServiceIfPresent(NEW_SERVICE);
+        }
+    } cleanup;
+    const std::string separator(1, static_cast<char>(fs::path::preferred_separator));
+    ASSERT_TRUE(zel::testing::RegisterService(
+        OLD_SERVICE, "ZEL4.0", "\"" + (world.Home() / "bin" / "z40service.exe").string() + "\" -resident"));
+    const zel::testing::RegisteredService old = zel::testing::QueryRegisteredService(OLD_SERVICE);
+    ASSERT_TRUE(old.exists);
+
+    ProgramResult preview = Preview(world, world.Home(), kAnswers);
+    EXPECT_EQ(preview.exitCode, 0) << preview.output;
+    EXPECT_TRUE(Has(preview.output, "old service removed: ZEL40SERVICE")) << preview.output;
+    EXPECT_TRUE(Has(preview.output, "new service installed: ZEL Server (ZEL Server), \"HOME" + separator + "bin" +
+                                        separator + "zemservice.exe\" -resident"))
+        << preview.output;
+    EXPECT_EQ(zel::testing::QueryRegisteredService(OLD_SERVICE), old);
+    EXPECT_FALSE(zel::testing::QueryRegisteredService(NEW_SERVICE).exists);
 }
 
 TEST(Preview, UnansweredQuestionStopsTheRunAndChangesNothing) {
