@@ -79,6 +79,12 @@ TEST(Rerun, SecondRunOverTheDefaultHomeChangesNothing) {
     ExpectSecondRunChangesNothing({"NEW:0 CS:0 OLD:N", {"NEW:0", "CS:0", "OLD:N"}});
 }
 
+// The second run reloads SYS$ENTITY and stores its count as the kernel
+// holds it, the same as the first run that created it.
+TEST(Rerun, ReloadedEntityLexiconKeepsItsRecordCount) {
+    ExpectSecondRunChangesNothing({"NEW:1 CS:1 OLD:N ENT:REW", {"NEW:1", "CS:1", "OLD:N", "ENT:REW"}});
+}
+
 TEST(Rerun, SecondRunKeepsTheBackupsOfAnInstalledConfiguration) {
     ExpectSecondRunChangesNothing({"own configuration, NEW:1 CS:1 OLD:N", {"NEW:1", "CS:1", "OLD:N"}, true});
     ExpectSecondRunChangesNothing(
