@@ -3,32 +3,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "process/windows_command_line.h"
 #include "support/run_program.h"
 #include "support/scratch_dir.h"
 
 namespace zel::testing {
 
 namespace {
-
-// Quotes one word for the Windows command line rules.
-std::string QuoteWord(const std::string& word) {
-    if (!word.empty() && word.find_first_of(" \t\"") == std::string::npos) return word;
-    std::string quoted = "\"";
-    size_t backslashes = 0;
-    for (char c : word) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"') quoted.append(backslashes * 2 + 1, '\\');
-        else quoted.append(backslashes, '\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, '\\');
-    quoted += '"';
-    return quoted;
-}
 
 HANDLE OpenInheritable(const std::string& path, bool write) {
     SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -45,8 +26,8 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     const std::string outputPath = io.Path("stdout.txt");
     std::ofstream(inputPath, std::ios::binary) << standardInput;
 
-    std::string commandLine = QuoteWord(program);
-    for (const std::string& arg : args) commandLine += " " + QuoteWord(arg);
+    std::string commandLine = zel::process::QuoteCommandWord(program);
+    for (const std::string& arg : args) commandLine += " " + zel::process::QuoteCommandWord(arg);
 
     ProgramResult result;
     HANDLE in = OpenInheritable(inputPath, false);

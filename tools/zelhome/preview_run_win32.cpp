@@ -3,31 +3,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "process/windows_command_line.h"
 #include "preview_run.h"
 
 namespace zelhome {
 
 namespace {
-
-// Quotes one word for the Windows command line rules.
-std::string QuoteWord(const std::string& word) {
-    if (!word.empty() && word.find_first_of(" \t\"") == std::string::npos) return word;
-    std::string quoted = "\"";
-    size_t backslashes = 0;
-    for (char c : word) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"') quoted.append(backslashes * 2 + 1, '\\');
-        else quoted.append(backslashes, '\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, '\\');
-    quoted += '"';
-    return quoted;
-}
 
 HANDLE OpenInheritable(const std::string& path, bool write) {
     SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -42,8 +23,8 @@ HANDLE OpenInheritable(const std::string& path, bool write) {
 // lies outside the copy's bin directory.
 RunResult RunWithoutInput(const std::string& program, const std::vector<std::string>& args,
                           const std::string& /*serviceDir*/, const std::string& outputFile) {
-    std::string commandLine = QuoteWord(program);
-    for (const std::string& arg : args) commandLine += " " + QuoteWord(arg);
+    std::string commandLine = zel::process::QuoteCommandWord(program);
+    for (const std::string& arg : args) commandLine += " " + zel::process::QuoteCommandWord(arg);
 
     RunResult result;
     HANDLE in = OpenInheritable("NUL", false);
