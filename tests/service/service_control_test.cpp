@@ -265,7 +265,8 @@ TEST_F(ServiceControl, ConfigurationComesWithTheCurrentState) {
     uint64_t storage[4096 / sizeof(uint64_t)];
     auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(storage);
     DWORD size = sizeof(storage);
-    EXPECT_EQ(QueryServiceConfiguration(name.c_str(), config, &size), SERVICE_STOPPED);
+    // The record's pointers are only set when the query succeeds.
+    ASSERT_EQ(QueryServiceConfiguration(name.c_str(), config, &size), SERVICE_STOPPED);
     EXPECT_STREQ(config->lpDisplayName, "Query Display");
     EXPECT_STREQ(config->lpBinaryPathName, "\"C:\\zel\\bin\\zemservice.exe\" -resident");
     // The texts lie inside the caller's buffer.
