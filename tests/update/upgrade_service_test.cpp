@@ -9,6 +9,7 @@
 
 #include "netclient/zel_test_server.h"
 #include "service/test_platform.h"
+#include "support/busy_service.h"
 #include "support/registered_services.h"
 #include "support/upgrade_fixture.h"
 
@@ -84,6 +85,25 @@ TEST_F(UpgradeService, ServiceWhoseProgramLiesElsewhereIsLeftAlone) {
     EXPECT_TRUE(Query(kOldService).exists);
     EXPECT_FALSE(Query(kNewService).exists);
 }
+
+#ifdef _WIN32
+// The real service manager with a running old service that takes no stop
+// control: the removal fails, its reason is printed and nothing changes.
+TEST_F(UpgradeService, BusyOldServiceStopsTheRunBeforeAnythingChanges) {
+    const fs::path program = world.Home() / "bin" / "z40service.exe";
+    fs::copy_file(BusyServiceProgram(), program, fs::copy_options::overwrite_existing);
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", "\"" + program.string() + "\""));
+    ASSERT_TRUE(StartBusyService(kOldService));
+    const DirectorySnapshot before = SnapshotDirectory(world.Home());
+    const ProgramResult result = world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
+    EndBusyService(kOldService);
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\nNow, Removing the old service...\n\nERROR: ")) << result.output;
+    EXPECT_FALSE(Contains(result.output, "Updating the data dictionaries")) << result.output;
+    EXPECT_TRUE(SnapshotDirectory(world.Home()) == before);
+    EXPECT_TRUE(Query(kOldService).exists);
+}
+#endif
 
 TEST_F(UpgradeService, AnsweringServerStopsTheRunBeforeAnythingChanges) {
     ZelTestServer server(ZelTestServer::Mode::AnswerOk);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "netclient/zel_test_server.h"
+#include "support/busy_service.h"
 #include "support/registered_services.h"
 #include "support/upgrade_fixture.h"
 
@@ -205,6 +206,34 @@ TEST(Preview, RefusedDictionaryFileAndUnstoppableOldServiceAreBlockers) {
 #endif
     EXPECT_EQ(SnapshotDirectory(world.Services()), services);
 }
+
+#ifdef _WIN32
+// The service manager says the old service runs and takes no stop control:
+// the upgrade would stop at its removal, so preview names it as a blocker
+// and runs nothing.
+TEST(Preview, RunningOldServiceThatTakesNoStopIsABlocker) {
+    using zel::testing::OLD_SERVICE;
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    const fs::path program = world.Home() / "bin" / "z40service.exe";
+    fs::copy_file(zel::testing::BusyServiceProgram(), program, fs::copy_options::overwrite_existing);
+    struct Cleanup {
+        Cleanup() { zel::testing::DeleteServiceIfPresent(OLD_SERVICE); }
+        ~Cleanup() {
+            zel::testing::EndBusyService(OLD_SERVICE);
+            zel::testing::DeleteServiceIfPresent(OLD_SERVICE);
+        }
+    } cleanup;
+    ASSERT_TRUE(zel::testing::RegisterService(OLD_SERVICE, "ZEL4.0", "\"" + program.string() + "\""));
+    ASSERT_TRUE(zel::testing::StartBusyService(OLD_SERVICE));
+
+    ProgramResult preview = Preview(world, world.Home(), kAnswers);
+    EXPECT_EQ(preview.exitCode, 3) << preview.output;
+    EXPECT_TRUE(Has(preview.output, "the old service ZEL40SERVICE is running and does not accept a stop control"))
+        << preview.output;
+    EXPECT_TRUE(Has(preview.output, "The upgrade was not run.")) << preview.output;
+}
+#endif
 
 TEST(Preview, ReportEndsWithTheDiffOfTheSameUpgradeRunForReal) {
     UpgradeWorld world;
