@@ -189,12 +189,19 @@ TEST_F(DictFileHeaders, ViewOfUnknownTitleKeepsItsRecords) {
 }
 
 TEST_F(DictFileHeaders, EmptyViewGetsOnlyTheNewHeader) {
-    std::string header = Header("4.01", 72, 0);
-    Write(VIEW_INDEX, header);
-    ASSERT_EQ(UpdateDictFile(VIEW_INDEX, home_.c_str()), 1);
-    std::string expected = header;
-    std::memcpy(&expected[32], "4.02", 5);
-    EXPECT_EQ(Read(VIEW_INDEX), expected);
+    // Without records the stored record size converts nothing: it becomes 72.
+    for (uint32_t recordSize : {72u, 64u, 0u}) {
+        SCOPED_TRACE(recordSize);
+        Write(VIEW_INDEX, Header("4.01", recordSize, 0));
+        ASSERT_EQ(UpdateDictFile(VIEW_INDEX, home_.c_str()), 1);
+        EXPECT_EQ(Read(VIEW_INDEX), Header("4.02", 72, 0));
+        EXPECT_FALSE(LeftoverFiles());
+    }
+    // An empty file that is longer than its header still holds something.
+    const std::string longer = Header("4.01", 64, 0) + "bytes";
+    Write(VIEW_INDEX, longer);
+    EXPECT_EQ(UpdateDictFile(VIEW_INDEX, home_.c_str()), 0);
+    EXPECT_EQ(Read(VIEW_INDEX), longer);
 }
 
 TEST_F(DictFileHeaders, ViewThatDoesNotHoldItsRecordsExactlyIsRefusedUntouched) {

@@ -85,12 +85,13 @@ constexpr uint32_t VIEW_RECORDS_PER_CHUNK = 8192;
 // are only understood at 72 bytes each and only when the header's count
 // accounts for the whole file; anything else is refused untouched, since
 // converting it would mix layouts or drop records behind a current title.
-// The new file is written beside the old one and replaces it only when every
-// record has been read and written.
+// A file without records has nothing to mix or drop: whatever record size it
+// claims, it gets the current header. The new file is written beside the old
+// one and replaces it only when every record has been read and written.
 int RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const char* oldTitle) {
     uint32_t recordSize = LoadU32(header + RECORD_SIZE_OFFSET);
     uint32_t recordCount = LoadU32(header + RECORD_COUNT_OFFSET);
-    if (recordSize != VIEW_RECORD_SIZE) return 0;
+    if (recordSize != VIEW_RECORD_SIZE && recordCount != 0) return 0;
     uint64_t bodySize = static_cast<uint64_t>(recordSize) * recordCount;
     if (bodySize > UINT32_MAX) return 0;
     uint64_t fileSize = 0;
