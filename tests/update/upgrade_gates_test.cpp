@@ -41,13 +41,15 @@ TEST_F(UpgradeGates, UnsupportedNewValueStopsBeforeAnythingChanges) {
 }
 
 TEST_F(UpgradeGates, MenuAsksAgainAfterAnInvalidAnswer) {
-    const ProgramResult result = world.Upgrade({"DIC:rix", "CS:1", "OLD:N"}, "5\n0\n");
+    // An answer too long for the input buffer is one more wrong answer.
+    const ProgramResult result = world.Upgrade({"DIC:rix", "CS:1", "OLD:N"}, "5\n" + std::string(300, '1') + "\n0\n");
     const std::string menu =
         "\nPlease select the character set for modified dictionaries:"
         "\n0: NONE\n1: GB18030\n2: UTF8\n3: BIG5\nYou select: ";
     const size_t first = result.output.find(menu);
     ASSERT_NE(first, std::string::npos) << result.output;
-    EXPECT_TRUE(Contains(result.output, menu + "\nThe selection is invalid!\n" + menu));
+    EXPECT_TRUE(Contains(result.output, menu + "\nThe selection is invalid!\n" + menu + "\nThe selection is invalid!\n" + menu));
+    EXPECT_EQ(result.output.find("ERROR"), std::string::npos) << result.output;
     EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n")) << result.output;
 }
 

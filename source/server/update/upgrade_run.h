@@ -27,7 +27,8 @@ enum class FilePhaseResult { Finished, FinishedWithErrors, AlreadyInPlace };
 // service and the program names.
 FilePhaseResult UpgradeFiles(UpgradeRun& run);
 
-// The longest text the run appends to the home directory
-// (separator, "bin", separator, "..", separator, "system", separator and a
-// configuration file name such as "PROFILE.INI.NEW").
-constexpr int kLongestHomeSuffix = 32;
+// The longest text the run appends to the home directory: separator, "bin",
+// separator, "..", separator, "system", separator and "PROFILE.INI.BAK",
+// with the ".zel-copy" work name under which the toolkit writes a copy
+// before it takes the real name. Windows opens no longer path.
+constexpr int kLongestHomeSuffix = 39;
