@@ -8,6 +8,7 @@
 #include "server/host/zelkit.h"
 #include "support/run_program.h"
 #include "support/scratch_dir.h"
+#include "toolkit/fault_injection.h"
 
 namespace zel::testing {
 namespace {
@@ -134,6 +135,22 @@ TEST_F(FileCopy, CfgMigrationRenamesTheOldFile) {
     EXPECT_EQ(MigrateCfgFile(config.path, source.path, "LOG.CFG", "LOG.INI"), 1);
     EXPECT_FALSE(fs::exists(system() / "LOG.CFG"));
     EXPECT_EQ(ReadFileText(system() / "LOG.INI"), "old");
+}
+
+TEST_F(FileCopy, FailedCfgRenameIsShownAndKeepsTheOldFile) {
+    WriteFileText(system() / "LOG.CFG", "old");
+    DirBuffer config(system()), source(package());
+    SetEnvironment("ZEL_FAULT", "Z_RenameFile");
+    ZelResetFaultInjection();
+    ::testing::internal::CaptureStdout();
+    const int result = MigrateCfgFile(config.path, source.path, "LOG.CFG", "LOG.INI");
+    const std::string shown = ::testing::internal::GetCapturedStdout();
+    UnsetEnvironment("ZEL_FAULT");
+    ZelResetFaultInjection();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(shown, "\nERROR: 1999 Z_RenameFile: injected failure (ZEL_FAULT)\n\n");
+    EXPECT_EQ(ReadFileText(system() / "LOG.CFG"), "old");
+    EXPECT_FALSE(fs::exists(system() / "LOG.INI"));
 }
 
 TEST_F(FileCopy, CfgMigrationCopiesThePackagesFileWhenNeitherExists) {

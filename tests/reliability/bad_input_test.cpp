@@ -128,7 +128,7 @@ std::vector<BadInputRow> Rows() {
          Outcome::Completes, ""},
         // A LOG.INI line longer than the toolkit's line reader takes fails
         // the log merge: the installed file stays as it was and the run ends
-        // with status 2 (no message names the step yet).
+        // with status 2 and the toolkit's error line.
         {"very long line in LOG.INI",
          [longLine](UpgradeWorld& w) { Write(w.Home() / "system" / "LOG.INI", "LOGIN 1\r\n" + longLine + " 5\r\n"); },
          Outcome::FinishedWithErrors, ""},

@@ -82,11 +82,12 @@ constexpr const char* AUTOBATCH_SECTION = "AutoBatch";
 
 // The server's start and stop launches live in [AutoBatch]. When the
 // template has no such section (the start-up step builds one for homes that
-// lack it), the installed section is carried whole, every line of it: a
-// merge must not drop the launches the server is started with, and several
-// ProgramStart lines are normal there. It is written as the start-up step
-// writes it (an empty line, the header, the items), so that merging a
-// merged file gives the same bytes again.
+// lack it), every item of the installed section is carried: a merge must not
+// drop the launches the server is started with, and several ProgramStart
+// lines are normal there. It is written as the start-up step writes it (an
+// empty line, the header, the items; comments and blank lines inside the
+// section are not carried), so that merging a merged file gives the same
+// bytes again.
 void CarryInstalledAutoBatch(const char* installedPath, HZFILE newFile, MergeOutcome* outcome) {
     HZFILE installed = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
     if (installed == nullptr) {

@@ -97,9 +97,18 @@ int MigrateCfgFile(char* configDir, char* sourceDir, const char* oldName, const 
     char oldPath[Z_MAX_PATH];
     std::snprintf(newPath, sizeof newPath, "%s", configDir);
     std::snprintf(oldPath, sizeof oldPath, "%s", configDir);
-    if (!Z_AppendPath(newPath, newName) || !Z_AppendPath(oldPath, oldName)) return 0;
+    // A failure is shown like a failed copy: the run finishes with errors
+    // and should say which file kept its old name.
+    if (!Z_AppendPath(newPath, newName) || !Z_AppendPath(oldPath, oldName)) {
+        PrintToolkitErrorLine();
+        return 0;
+    }
     if (Z_IsValidFileName(newPath)) return 1;
-    if (Z_IsValidFileName(oldPath)) return Z_RenameFile(oldPath, newPath);
+    if (Z_IsValidFileName(oldPath)) {
+        if (Z_RenameFile(oldPath, newPath)) return 1;
+        PrintToolkitErrorLine();
+        return 0;
+    }
     const int copied = CopySystemFile(configDir, sourceDir, newName, "", 0);
     configDir[base] = '\0';
     sourceDir[sourceBase] = '\0';

@@ -67,8 +67,9 @@ int RenameOldPrograms(const char* binDir, int serverProgramAbsent) {
     // profile was converted by an earlier run: only the old names come back.
     if (serverProgramAbsent) {
         if (!RewriteProgramLines(profilePath, newPath)) {
-            // The profile still names the old programs: without copies under
-            // those names the server could not launch them.
+            // The profile, when there is one, still names the old programs
+            // (and so may whatever else the administrator launches them
+            // with): without copies under those names they could not start.
             KeepOldNames(binDir);
             return 0;
         }
