@@ -78,7 +78,7 @@ std::vector<std::string> CallsOf(const std::string& prefix) {
 using fake::g_host;
 
 int SetSystemCharset(int charset) {
-    if (charset == 0) return g_host.nativeCharset;
+    if (charset == 0) return fake::Fails("SetSystemCharset(0)") ? 0 : g_host.nativeCharset;
     fake::Log("SetSystemCharset(" + std::to_string(charset) + ")");
     g_host.nativeCharset = charset;
     return 1;
@@ -183,6 +183,12 @@ int CreateSystemDB(ObjectEnv*, DatabaseRecord* database, ColumnRecord*, int colu
     db.directory = database->directory ? database->directory : "";
     db.description = database->description ? database->description : "";
     *id = fake::Add(db);
+    return 1;
+}
+
+int UndoSystemDBCreation(ObjectEnv*, uint32_t id) {
+    fake::Log("UndoSystemDBCreation(" + std::to_string(id) + ")");
+    std::erase_if(g_host.databases, [id](const fake::Database& db) { return db.id == id; });
     return 1;
 }
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -268,6 +269,56 @@ TEST_F(LexiconUpgrade, KernelFailureStopsTheRunWithTheErrorLine) {
     EXPECT_FALSE(Contains(result.output, "Upgrade is finished!"));
     EXPECT_TRUE(fs::exists(Dict("ZEL_Ambiguous.GB")));
     EXPECT_FALSE(fs::exists(Dict("ZEL_WBigram.GB")));
+}
+
+// A rerun passes over the system dictionaries a stopped run had made, so the
+// stopped run enters them in the configuration's charset entries itself; a
+// stop while one is made takes that one away again. Either way the rerun
+// ends with the charset entries of an uninterrupted run.
+TEST_F(LexiconUpgrade, StoppedRunLeavesTheCharsetEntriesForTheRerun) {
+    MakeHome();
+    const Json before = Dump();
+    ASSERT_EQ(Run({"NEW:1", "CS:1"}).exitCode, 0);
+    const Json clean = Dump();
+
+    for (const char* fault : {"ZKF_CreateAssLexicon", "ZKF_OptimizeDB:2", "NewDColumnInfo:5"}) {
+        SCOPED_TRACE(fault);
+        UpgradeWorld stopped;
+        ASSERT_EQ(stopped.MakeHome().exitCode, 0);
+        SetEnvironment("ZEL_FAULT", fault);
+        ProgramResult result = stopped.Upgrade({"NEW:1", "CS:1", "OLD:N"});
+        UnsetEnvironment("ZEL_FAULT");
+        EXPECT_EQ(result.exitCode, 1) << result.output;
+        result = stopped.Upgrade({"NEW:1", "CS:1", "OLD:N"});
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+
+        const ProgramResult dumped = stopped.DumpHome();
+        const Json rerun = Json::parse(dumped.output.substr(dumped.output.find('{')));
+        // Ids are never reused, so a dictionary made again has a later id:
+        // compare the entries by the names of the databases they name.
+        auto named = [](const Json& dump) {
+            std::map<uint64_t, std::string> names;
+            for (const Json& db : dump["databases"]) names[db["id"].get<uint64_t>()] = db["name"].get<std::string>();
+            std::vector<std::string> entries;
+            for (const Json& entry : dump["config"]["charsets"]) {
+                std::string line = std::to_string(entry["code"].get<int>());
+                for (const char* field : {"segment", "stop", "thesaurus", "synonym", "antonym"}) {
+                    const uint64_t id = entry[field].get<uint64_t>();
+                    line += std::string(" ") + field + "=" + (id == 0 ? "0" : names[id]);
+                }
+                entries.push_back(line);
+            }
+            return entries;
+        };
+        EXPECT_EQ(named(rerun), named(clean));
+        EXPECT_NE(named(rerun), named(before));
+        for (const char* name : {"THESAURUS_GB", "SYNONYM_GB", "ANTONYM_GB"}) {
+            const Json* db = Find(rerun, name);
+            ASSERT_NE(db, nullptr) << name;
+            EXPECT_EQ((*db)["records"], (*Find(clean, name))["records"]) << name;
+            EXPECT_EQ((*db)["columns"].size(), (*Find(clean, name))["columns"].size()) << name;
+        }
+    }
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ TEST_F(NativeCharset, CsValuesOtherThanOneToThreeSetNothingAndAskNothing) {
 TEST_F(NativeCharset, InvalidMenuAnswerShowsTheMenuAgain) {
     EXPECT_EQ(Select("5\n1\n"), kWarning + kMenu + kMenu);
     EXPECT_EQ(fake::CallsOf("SetSystemCharset"), (Calls{"SetSystemCharset(1)"}));
-    EXPECT_FALSE(NativeCharsetInputEnded());
+    EXPECT_FALSE(NativeCharsetSelectionFailed());
 }
 
 TEST_F(NativeCharset, MenuAnswerZeroSetsNothing) {
@@ -103,11 +103,22 @@ TEST_F(NativeCharset, MenuAnswerZeroSetsNothing) {
     EXPECT_EQ(g_nativeCharsetChosen, 0);
 }
 
+TEST_F(NativeCharset, FailedQueryAsksNothingAndSetsNothing) {
+    // Read as "none", the failure would offer to replace the home's charset.
+    fake::State().nativeCharset = Z_CHARSET_BIG5;
+    fake::State().failing = "SetSystemCharset(0)";
+    SetArguments({"CS:1"});
+    EXPECT_EQ(Select(), "\nERROR: 1999 SetSystemCharset(0) failed\n\n");
+    EXPECT_TRUE(NativeCharsetSelectionFailed());
+    EXPECT_TRUE(fake::State().calls.empty());
+    EXPECT_EQ(fake::State().nativeCharset, Z_CHARSET_BIG5);
+}
+
 TEST_F(NativeCharset, EndOfInputAtTheMenuStopsWithTheErrorLine) {
     const std::string output = Select("7\n");
     EXPECT_EQ(output.substr(0, kWarning.size() + 2 * kMenu.size()), kWarning + kMenu + kMenu);
     EXPECT_EQ(output.substr(kWarning.size() + 2 * kMenu.size()), "\nERROR: 1008 Z_InputConsoleLine: end of input\n\n");
-    EXPECT_TRUE(NativeCharsetInputEnded());
+    EXPECT_TRUE(NativeCharsetSelectionFailed());
     EXPECT_TRUE(fake::State().calls.empty());
 }
 

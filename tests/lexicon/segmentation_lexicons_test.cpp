@@ -56,6 +56,12 @@ TEST_F(AssociationLexicons, KernelFailureIsReported) {
     EXPECT_EQ(CreateAssociationLexicon(HomeText().c_str(), LEXICON_CBIGRAM, CHARSET_CODE_GB18030), 0);
     CapturedOutput();
     EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
+
+    // UTF8 files depend on the native charset; a failed query is no "none".
+    fake::State().nativeCharset = Z_CHARSET_UTF8;
+    fake::State().failing = "SetSystemCharset(0)";
+    EXPECT_EQ(CreateAssociationLexicon(HomeText().c_str(), LEXICON_CBIGRAM, CHARSET_CODE_UTF8), 0);
+    EXPECT_EQ(fake::CallsOf("ZKF_CreateAssLexicon"), (Calls{"ZKF_CreateAssLexicon(6666,1,cbigram.dic)"}));
 }
 
 // ---- dependent indices ---------------------------------------------------------

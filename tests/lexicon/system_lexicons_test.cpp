@@ -143,6 +143,14 @@ TEST_F(SystemLexicons, Utf8WithoutNativeCharsetIsSkippedButMarksNewSystemDatabas
     EXPECT_EQ(fake::CallsOf("CreateRelationDBs"), (Calls{"CreateRelationDBs(code 64)"}));
 }
 
+TEST_F(SystemLexicons, FailedNativeCharsetQueryFailsInsteadOfSkippingUtf8) {
+    fake::State().nativeCharset = Z_CHARSET_UTF8;
+    fake::State().failing = "SetSystemCharset(0)";
+    EXPECT_EQ(Upgrade(CHARSET_CODE_UTF8), 0);
+    EXPECT_TRUE(fake::CallsOf("CreateSystemDB").empty());
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
+}
+
 TEST_F(SystemLexicons, Utf8LexiconsAreBuiltWithANativeCharset) {
     fake::State().nativeCharset = Z_CHARSET_UTF8;
     ASSERT_EQ(Upgrade(CHARSET_CODE_UTF8), 1);
@@ -169,8 +177,14 @@ TEST_F(SystemLexicons, OldStopEngRecordsTheStopEnglishIdOnlyInModifyMode) {
     EXPECT_EQ(g_stopEnglishId, 0u);
     EXPECT_EQ(fake::Find("STOP_ENGLISH")->id, stop);
 
-    fake::Find("STOP_ENGLISH")->name = "STOP_ENG";
+    // Renamed already (by a run that stopped later), it is recorded all the same.
     g_dictionaryMode = -1;
+    ASSERT_EQ(Upgrade(CHARSET_CODE_GB18030), 1);
+    EXPECT_EQ(g_stopEnglishId, stop);
+    EXPECT_EQ(fake::CallsOf("UpdateDatabaseInfo").size(), 1u);  // no second rename
+
+    fake::Find("STOP_ENGLISH")->name = "STOP_ENG";
+    g_stopEnglishId = 0;
     ASSERT_EQ(Upgrade(CHARSET_CODE_GB18030), 1);
     EXPECT_EQ(g_stopEnglishId, stop);
 }
@@ -246,12 +260,35 @@ TEST_F(EntityLexicon, WithoutSourceFileNothingIsCreatedOrTouched) {
     EXPECT_EQ(output, "");
 }
 
+TEST_F(EntityLexicon, FailedNativeCharsetQueryCreatesNothing) {
+    // A new entity lexicon takes the native charset; unknown, it is not guessed.
+    fake::State().nativeCharset = Z_CHARSET_BIG5;
+    fake::State().failing = "SetSystemCharset(0)";
+    EXPECT_EQ(UpgradeEntity(), 0);
+    EXPECT_TRUE(fake::CallsOf("CreateSystemDB").empty());
+}
+
+TEST_F(EntityLexicon, NewLexiconThatCouldNotBeFilledGoesAgain) {
+    // Left in place, an empty SYS$ENTITY would be taken as made by every rerun.
+    fake::State().failing = "ZKF_AppendLexicon";
+    EXPECT_EQ(UpgradeEntity(), 0);
+    ASSERT_EQ(fake::CallsOf("UndoSystemDBCreation").size(), 1u);
+    EXPECT_EQ(fake::Find("SYS$ENTITY"), nullptr);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
+
+    fake::State().calls.clear();
+    ASSERT_EQ(UpgradeEntity(), 1);
+    EXPECT_EQ(fake::CallsOf("CreateSystemDB"), (Calls{"CreateSystemDB(SYS$ENTITY,code 16,columns 0)"}));
+}
+
 TEST_F(EntityLexicon, KernelFailureFailsTheStep) {
     AddEntity();
     SetArguments({"ENT:ADD"});
     fake::State().failing = "ZKF_AppendLexicon";
     EXPECT_EQ(UpgradeEntity(), 0);
     EXPECT_TRUE(fake::CallsOf("UpdateBaseRecordNum").empty());
+    // A lexicon this run did not make is never taken away.
+    EXPECT_TRUE(fake::CallsOf("UndoSystemDBCreation").empty());
 }
 
 }  // namespace

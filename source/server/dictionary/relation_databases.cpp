@@ -158,8 +158,9 @@ int CreateRelationDBs(ObjectEnv* env, const char* home, uint16_t charsetCode) {
         toolkitCharset = Z_CHARSET_BIG5;
     } else if (charsetCode == CHARSET_CODE_UTF8) {
         // UTF8 relations need a server that holds a native charset.
-        ClearToolkitError();
-        if (SetSystemCharset(0) == 0) return ToolkitErrorLeft() ? 0 : 1;
+        int nativeCharset = 0;
+        if (!QueryNativeCharset(&nativeCharset)) return 0;
+        if (nativeCharset == 0) return 1;
         toolkitCharset = Z_CHARSET_UTF8;
     }
     if (!Z_AssignCharset(toolkitCharset, 1)) return 0;
@@ -178,6 +179,7 @@ int CreateRelationDBs(ObjectEnv* env, const char* home, uint16_t charsetCode) {
         CompleteDefinition(definition, charsetCode, dictDir, database);
 
         uint32_t id = 0;
+        bool created = false;
         DatabaseRecord* found = GetDatabaseInfo(env, 0, "SYSTEM", database.name);
         if (found != nullptr) {
             id = found->id;
@@ -195,6 +197,7 @@ int CreateRelationDBs(ObjectEnv* env, const char* home, uint16_t charsetCode) {
             if (!CreateSystemDB(env, &database.record, database.columns.data(), definition.columnCount, &id)) {
                 return 0;
             }
+            created = true;
             g_newSystemDatabase = 1;
         }
 
@@ -202,7 +205,16 @@ int CreateRelationDBs(ObjectEnv* env, const char* home, uint16_t charsetCode) {
         std::fflush(stdout);
         if (charsetIndex >= 0) g_relationIds[definition.relation][charsetIndex] = id;
 
-        if (!LoadRelationDatabase(env, id, sourcePath)) return 0;
+        if (!LoadRelationDatabase(env, id, sourcePath)) {
+            // A database made in this call but not filled would pass for a
+            // finished one in every later run; it goes, and the next run
+            // makes it again.
+            if (created) {
+                UndoSystemDBCreation(env, id);
+                if (charsetIndex >= 0) g_relationIds[definition.relation][charsetIndex] = 0;
+            }
+            return 0;
+        }
     }
     return 1;
 }

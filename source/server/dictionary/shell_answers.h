@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "server/host/zelkit.h"
+#include "server/host/zemshell.h"
 
 constexpr uint32_t SHELL_NOTHING_FOUND = 2002;
 
@@ -16,3 +17,13 @@ inline bool ShellFoundNothing() { return Z_GetLastError() == SHELL_NOTHING_FOUND
 // a 0 afterwards is a failure only when an error was left.
 inline void ClearToolkitError() { Z_CaptureError(Z_ERROR_NONE, "", "", 0); }
 inline bool ToolkitErrorLeft() { return Z_GetLastError() != Z_ERROR_NONE; }
+
+// The native character set (0: none). A query that fails is no answer: read
+// as "none" it would skip the UTF8 dictionaries, build the entity lexicon in
+// the wrong set, or offer to set a native charset over the one the home has.
+// Returns false, with the shell's error left, when the query failed.
+inline bool QueryNativeCharset(int* nativeCharset) {
+    ClearToolkitError();
+    *nativeCharset = SetSystemCharset(0);
+    return *nativeCharset != 0 || !ToolkitErrorLeft();
+}

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "server/dictionary/shell_answers.h"
 #include "server/host/zelkit.h"
@@ -67,6 +68,13 @@ int CreateSystemDB(ObjectEnv* env, DatabaseRecord* database, ColumnRecord* colum
     request.text176 = database->text176;
     request.columnCount = static_cast<uint32_t>(columnCount);
 
+    // A database left without some of its columns or its data would be
+    // taken as present by every later run: what was made goes again.
+    auto undo = [&]() {
+        UndoSystemDBCreation(env, newId);
+        *id = 0;
+        return 0;
+    };
     copy.objectKind = OBJECT_COLUMN;
     KernelColumnEntry* entries = nullptr;
     for (int i = 0; i < columnCount; ++i) {
@@ -76,17 +84,17 @@ int CreateSystemDB(ObjectEnv* env, DatabaseRecord* database, ColumnRecord* colum
         uint16_t columnNumber = 0;
         if (!NewDColumnInfo(&copy, newId, &column, 0, &columnNumber)) {
             if (entries != nullptr) Z_MemFree(entries);
-            return 0;
+            return undo();
         }
         entries = GrowEntries(entries, i + 1);
-        if (entries == nullptr) return 0;
+        if (entries == nullptr) return undo();
         FillKernelEntry(&entries[i], column, columnNumber);
     }
 
     request.columns = entries;
     int created = ZKF_CreateDB(&request);
     if (entries != nullptr) Z_MemFree(entries);
-    return created != 0 ? 1 : 0;
+    return created != 0 ? 1 : undo();
 }
 
 int RemoveSystemDB(ObjectEnv* env, uint32_t id) {
@@ -96,6 +104,14 @@ int RemoveSystemDB(ObjectEnv* env, uint32_t id) {
     if (!DeleteDColumnInfo(&copy, id, 0, "", 1)) return 0;
     copy.objectKind = OBJECT_DATABASE;
     return DeleteDatabaseInfo(&copy, id, "", "") != 0 ? 1 : 0;
+}
+
+int UndoSystemDBCreation(ObjectEnv* env, uint32_t id) {
+    const uint32_t code = Z_GetLastError();
+    const std::string text = Z_GetLastErrorPrompt(nullptr, 0);
+    const int removed = RemoveSystemDB(env, id);
+    Z_SetLastErrorText(code, "%s", text.c_str());
+    return removed;
 }
 
 int RemoveSdiBook(ObjectEnv* env) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "server/dictionary/shell_answers.h"
 #include "server/host/dictionary_records.h"
 #include "server/host/zelkit.h"
 #include "server/host/zemkernel.h"
@@ -49,12 +50,15 @@ int CreateAssociationLexicon(const char* home, int kind, uint16_t charsetCode) {
             suffix = ".BIG5";
             nativeCharset = Z_CHARSET_BIG5;
             break;
-        case CHARSET_CODE_UTF8:
+        case CHARSET_CODE_UTF8: {
             // No UTF8 lexicon while the server has no native character set.
-            if (SetSystemCharset(0) == 0) return 1;
+            int serverCharset = 0;
+            if (!QueryNativeCharset(&serverCharset)) return 0;
+            if (serverCharset == 0) return 1;
             suffix = ".UTF8";
             nativeCharset = Z_CHARSET_UTF8;
             break;
+        }
         default:
             return 1;
     }

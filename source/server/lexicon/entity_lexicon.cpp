@@ -24,7 +24,11 @@ int AssignEntityCharset(ObjectEnv* env, uint32_t id) {
         if (db->id == id) code = db->charsetCode;
     }
     if (chain != nullptr) FreeDatabaseInfo(chain);
-    if (code == 0) code = LexiconCodeOfNative(SetSystemCharset(0));
+    if (code == 0) {
+        int nativeCharset = 0;
+        if (!QueryNativeCharset(&nativeCharset)) return 0;
+        code = LexiconCodeOfNative(nativeCharset);
+    }
     return Z_AssignCharset(LexiconCharsetOf(code), 1);
 }
 

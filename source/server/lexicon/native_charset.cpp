@@ -29,7 +29,7 @@ constexpr CharsetChoice kChoices[] = {
     {"3", Z_CHARSET_BIG5, CHARSET_CODE_BIG5},
 };
 
-bool g_inputEnded = false;
+bool g_failed = false;
 
 const CharsetChoice* FindChoice(const char* answer) {
     for (const CharsetChoice& choice : kChoices) {
@@ -59,7 +59,7 @@ void PrintMenu() {
 }
 
 // Asks until the answer is "0" (null result: nothing to set) or a choice.
-// The end of input also gives null, with g_inputEnded set.
+// The end of input also gives null, with g_failed set.
 const CharsetChoice* AskChoice() {
     char answer[kAnswerSize];
     for (;;) {
@@ -69,7 +69,7 @@ const CharsetChoice* AskChoice() {
             // the end of input can never be answered.
             if (Z_GetLastError() != Z_ERROR_END_OF_INPUT) continue;
             PrintToolkitErrorLine();
-            g_inputEnded = true;
+            g_failed = true;
             return nullptr;
         }
         if (ZSTRCMP(answer, "0") == 0) return nullptr;
@@ -105,13 +105,21 @@ bool AllDatabasesCompatible(ObjectEnv* env, uint16_t charsetCode) {
 
 }  // namespace
 
-bool NativeCharsetInputEnded() {
-    return g_inputEnded;
+bool NativeCharsetSelectionFailed() {
+    return g_failed;
 }
 
 void SelectNativeCharset(ObjectEnv* env) {
-    g_inputEnded = false;
-    if (SetSystemCharset(0) != 0) return;
+    g_failed = false;
+    int nativeCharset = 0;
+    if (!QueryNativeCharset(&nativeCharset)) {
+        // Not knowing whether the home has one, asking to set one could
+        // replace it.
+        PrintToolkitErrorLine();
+        g_failed = true;
+        return;
+    }
+    if (nativeCharset != 0) return;
 
     PrintWarning();
 

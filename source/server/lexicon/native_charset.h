@@ -4,6 +4,7 @@
 
 void SelectNativeCharset(ObjectEnv* env);
 
-// True when the last SelectNativeCharset met the end of console input at its
-// menu: it printed the toolkit's error line and set nothing; the driver stops.
-bool NativeCharsetInputEnded();
+// True when the last SelectNativeCharset could not learn or ask what to do:
+// the query of the native charset failed, or the console input ended at its
+// menu. It printed the toolkit's error line and set nothing; the driver stops.
+bool NativeCharsetSelectionFailed();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "server/dictionary/progress_reporters.h"
+#include "server/dictionary/shell_answers.h"
 #include "server/dictionary/system_databases.h"
 #include "server/host/zelkit.h"
 #include "server/host/zemkernel.h"
@@ -36,7 +37,11 @@ const char* DescriptionFor(uint32_t kind, const char* file, const char* sourcePa
 // Selects the character set the kernel builds the lexicon in. -1: skip (no
 // UTF8 lexicon while the server has no native character set), 0: failure.
 int AssignLexiconCharset(uint16_t charsetCode) {
-    if (charsetCode == CHARSET_CODE_UTF8 && SetSystemCharset(0) == 0) return -1;
+    if (charsetCode == CHARSET_CODE_UTF8) {
+        int nativeCharset = 0;
+        if (!QueryNativeCharset(&nativeCharset)) return 0;
+        if (nativeCharset == 0) return -1;
+    }
     return Z_AssignCharset(LexiconCharsetOf(charsetCode), 1) != 0 ? 1 : 0;
 }
 
@@ -59,7 +64,8 @@ int CreateSystemLexicon(ObjectEnv* env, const char* home, const char* name, uint
     std::printf("Creating new system %s...\n", name);
     std::fflush(stdout);
 
-    if (*id == 0) {
+    const bool creating = *id == 0;
+    if (creating) {
         // The shell takes the definition's texts as writable.
         std::string nameText = name;
         std::string ownerText = "SYSTEM";
@@ -91,8 +97,13 @@ int CreateSystemLexicon(ObjectEnv* env, const char* home, const char* name, uint
     } else {
         entries = ZKF_CreateLexicon(*id, file != nullptr ? sourcePath : nullptr, file == nullptr ? 1 : 0, nullptr, 1);
     }
-    if (entries < 0) return 0;
-
     env->objectKind = OBJECT_DATABASE;
-    return UpdateBaseRecordNum(env, *id, "", "", entries, -1) != 0 ? 1 : 0;
+    if (entries >= 0 && UpdateBaseRecordNum(env, *id, "", "", entries, -1) != 0) return 1;
+    // A lexicon made in this call but not filled would pass for a finished
+    // one in every later run; it goes, and the next run makes it again.
+    if (creating) {
+        UndoSystemDBCreation(env, *id);
+        *id = 0;
+    }
+    return 0;
 }

@@ -40,6 +40,9 @@ constexpr ScanEntry kScanTable[] = {
     {"SEGMENT_BIG", Effect::NotNeededOrId, SEGMENT_BIG5, "SEGMENT_BIG5"},
     {"STOP_BIG", Effect::NotNeededOrId, STOP_BIG5, "STOP_BIG5"},
     {"STOP_ENG", Effect::StopEnglish, -1, "STOP_ENGLISH"},
+    // Under its new name too: a run stopped after the rename leaves it so,
+    // and the rerun must still enter it in the charset entry of code 0x30.
+    {"STOP_ENGLISH", Effect::StopEnglish, -1, nullptr},
     {"CHINESE_ALL_GB", Effect::NotNeeded, IDEO_ALL_GB, "IDEO_ALL_GB"},
     {"CHINESE_ALL_BIG", Effect::NotNeeded, IDEO_ALL_BIG5, "IDEO_ALL_BIG5"},
     {"IDEO_ALL_BIG", Effect::NotNeeded, IDEO_ALL_BIG5, "IDEO_ALL_BIG5"},

@@ -49,8 +49,10 @@ int CreateLexicon(ObjectEnv* env, const char* home, int lexicon) {
 // The entity lexicon is made in the server's native character set.
 int CreateEntityLexicon(ObjectEnv* env, const char* home) {
     uint32_t id = 0;
+    int nativeCharset = 0;
+    if (!QueryNativeCharset(&nativeCharset)) return 0;
     return CreateSystemLexicon(env, home, "SYS$ENTITY", DB_KIND_ENTITY_LEXICON, "entity.dic", &id,
-                               LexiconCodeOfNative(SetSystemCharset(0)));
+                               LexiconCodeOfNative(nativeCharset));
 }
 
 }  // namespace

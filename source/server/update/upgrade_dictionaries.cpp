@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "server/dictionary/data_formats.h"
+#include "server/dictionary/shell_answers.h"
 #include "server/dictionary/dict_file_headers.h"
 #include "server/dictionary/relation_columns.h"
 #include "server/dictionary/system_config.h"
@@ -16,6 +17,7 @@
 #include "server/lexicon/system_lexicons.h"
 #include "server/update/error_line.h"
 #include "server/update/upgrade_run.h"
+#include "server/update/upgrade_state.h"
 
 namespace {
 
@@ -86,8 +88,12 @@ bool UpgradeDictionaries(UpgradeRun& run) {
         failed = true;
     } else {
         SelectNativeCharset(&run.env);
-        if (NativeCharsetInputEnded()) failed = true;  // its error line is printed
-        run.nativeCharset = SetSystemCharset(0);
+        if (NativeCharsetSelectionFailed()) {
+            failed = true;  // its error line is printed
+        } else if (!QueryNativeCharset(&run.nativeCharset)) {
+            PrintToolkitErrorLine();
+            failed = true;
+        }
     }
 
     std::printf("\nNow, Updating the system dictionaries...\n");
@@ -95,6 +101,11 @@ bool UpgradeDictionaries(UpgradeRun& run) {
     if (!failed && !UpgradeSystemDictionaries(run)) {
         PrintToolkitErrorLine();
         failed = true;
+        // The system dictionaries made before the failure stay, and a rerun
+        // passes over what it finds: only the run that makes one enters it
+        // in the configuration's charset entries, so this run does so now.
+        // A failure here changes nothing the rerun cannot do again.
+        if (g_newSystemDatabase) UpdateSystemConfig(&run.env);
     }
     ShellClose();
     std::fflush(stdout);
