@@ -21,7 +21,7 @@ void Sweep(const SweepScenario& scenario) {
     SweepReport counted = RunFaultSweep(scenario, 1 << 30);
     ASSERT_TRUE(counted.violations.empty()) << counted.violations.front();
     const SweepReport report = RunFaultSweep(scenario, Stride(counted.faultPoints));
-    std::printf("%s: %d fault points, %d tried, %zu reruns differing in the dictionary\n", scenario.name.c_str(),
+    std::printf("%s: %d fault points, %d tried, %zu listed differences after the rerun\n", scenario.name.c_str(),
                 report.faultPoints, report.triedPoints, report.differences.size());
     for (const std::string& difference : report.differences) std::printf("  %s\n", difference.c_str());
     EXPECT_GT(report.faultPoints, 0);
