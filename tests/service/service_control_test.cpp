@@ -151,6 +151,23 @@ TEST_F(ServiceControl, InstallingATakenNameFailsWithServiceExists) {
     EXPECT_EQ(GetLastError(), ERROR_SERVICE_EXISTS);
 }
 
+// Names and paths that do not fit are refused whole, never registered cut.
+TEST_F(ServiceControl, NameOrProgramTooLongIsRefusedAndNothingRegistered) {
+    const std::string program = (scratch_ / "bin" / "zemservice.exe").string();
+    const std::string longName = UniqueName("long") + std::string(300, 'n');
+    EXPECT_EQ(InstallService(longName.c_str(), nullptr, program.c_str(), SERVICE_AUTO_START), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    EXPECT_FALSE(Exists(longName.substr(0, 256)));
+    EXPECT_EQ(RemoveService(longName.c_str()), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+
+    const std::string name = UniqueName("longpath");
+    const std::string longProgram = (scratch_ / (std::string(300, 'p') + ".exe")).string();
+    EXPECT_EQ(InstallService(name.c_str(), nullptr, longProgram.c_str(), SERVICE_AUTO_START), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_FALSE(Exists(name));
+}
+
 // ---- stopping -----------------------------------------------------------------
 
 class StopServiceTest : public ServiceTest {
