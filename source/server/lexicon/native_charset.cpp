@@ -10,6 +10,7 @@
 #include "server/host/zemshell.h"
 #include "server/update/command_line.h"
 #include "server/update/error_line.h"
+#include "server/update/menu_answer.h"
 #include "server/update/upgrade_state.h"
 
 namespace {
@@ -64,11 +65,7 @@ const CharsetChoice* AskChoice() {
     char answer[kAnswerSize];
     for (;;) {
         PrintMenu();
-        if (Z_InputConsoleLine(answer, kAnswerSize, 1) < 0) {
-            // An answer longer than the buffer is just a wrong answer; only
-            // the end of input can never be answered.
-            if (Z_GetLastError() != Z_ERROR_END_OF_INPUT) continue;
-            PrintToolkitErrorLine();
+        if (!ReadMenuAnswer(answer, kAnswerSize)) {
             g_failed = true;
             return nullptr;
         }

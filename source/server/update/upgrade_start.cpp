@@ -7,6 +7,7 @@
 #include "server/service/service_migration.h"
 #include "server/update/command_line.h"
 #include "server/update/error_line.h"
+#include "server/update/menu_answer.h"
 #include "server/update/upgrade_run.h"
 #include "server/update/upgrade_sequence.h"
 #include "server/update/upgrade_state.h"
@@ -89,15 +90,7 @@ bool ReadLexiconCharset(UpgradeRun& run) {
         }
         std::printf("\n0: NONE\n1: GB18030\n2: UTF8\n3: BIG5\nYou select: ");
         std::fflush(stdout);
-        if (Z_InputConsoleLine(value, sizeof value, 1) < 0) {
-            // An answer too long for the buffer is just a wrong answer; only
-            // the end of input can never be answered.
-            if (Z_GetLastError() == Z_ERROR_END_OF_INPUT) {
-                PrintToolkitErrorLine();
-                return false;
-            }
-            value[0] = '\0';
-        }
+        if (!ReadMenuAnswer(value, sizeof value)) return false;
         if (MatchCharsetChoice(value, &run.lexiconCharsetCode)) return true;
         std::printf("\nThe selection is invalid!\n");
     }
