@@ -23,16 +23,17 @@
 #include <ctime>
 #include <string>
 
-#include "server/config/log_config.h"
-#include "server/config/profile_merge.h"
-#include "server/dictionary/data_formats.h"
-#include "server/dictionary/dict_file_headers.h"
-#include "server/dictionary/relation_columns.h"
-#include "server/dictionary/system_config.h"
-#include "server/dictionary/system_databases.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
-#include "server/host/zemshell.h"
+#include "host_libraries.h"
+#include "log_config.h"
+#include "profile_merge.h"
+#include "data_formats.h"
+#include "dict_file_headers.h"
+#include "relation_columns.h"
+#include "system_config.h"
+#include "system_databases.h"
+#include "zelkit.h"
+#include "zemkernel.h"
+#include "zemshell.h"
 
 namespace {
 
@@ -85,7 +86,8 @@ int Dictionary(const char* home) {
     }
     Timer total;
     if (ShellOpen(home, -1, -1, -1, -1) == 0) return Fail("ShellOpen");
-    ObjectEnv env{};
+    RunContext run;
+    ObjectEnv& env = run.env;
     if (GetObjectEnv(3, &env) == nullptr) return Fail("GetObjectEnv");
     int native = SetSystemCharset(0);
     {
@@ -105,7 +107,7 @@ int Dictionary(const char* home) {
     }
     {
         Timer timer;
-        if (!UpdateSystemConfig(&env)) return Fail("UpdateSystemConfig");
+        if (!UpdateSystemConfig(run)) return Fail("UpdateSystemConfig");
         timer.Report("system_config");
     }
     {
@@ -197,6 +199,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ConnectHostLibraries();
     if (argc < 3) return Usage();
     std::string command = argv[1];
     int status = 2;

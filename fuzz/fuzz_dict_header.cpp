@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "fuzz_scratch.h"
-#include "server/dictionary/dict_file_headers.h"
+#include "dict_file_headers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

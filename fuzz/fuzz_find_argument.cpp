@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "server/update/command_line.h"
+#include "command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> lines(1);

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "fuzz_scratch.h"
-#include "server/config/log_config.h"
-#include "server/config/log_setting_line.h"
+#include "log_config.h"
+#include "log_setting_line.h"
 
 namespace {
 

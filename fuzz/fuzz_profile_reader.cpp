@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "fuzz_scratch.h"
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto path = zel::fuzz::ScratchRoot() / "PROFILE.INI";

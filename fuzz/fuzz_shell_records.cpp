@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "fuzz_scratch.h"
-#include "server/host/zemshell.h"
-#include "shell/dict_files.h"
+#include "zemshell.h"
+#include "dict_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

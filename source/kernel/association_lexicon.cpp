@@ -1,12 +1,12 @@
-#include "kernel/association_lexicon.h"
+#include "association_lexicon.h"
 
-#include "kernel/data_file.h"
-#include "kernel/database_location.h"
-#include "kernel/kernel_failure.h"
-#include "kernel/kernel_files.h"
-#include "kernel/text_convert.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
+#include "data_file.h"
+#include "database_location.h"
+#include "kernel_failure.h"
+#include "kernel_files.h"
+#include "text_convert.h"
+#include "zelkit.h"
+#include "zemkernel.h"
 
 namespace zel::kernel {
 

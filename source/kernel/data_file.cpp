@@ -1,11 +1,11 @@
-#include "kernel/data_file.h"
+#include "data_file.h"
 
 #include <charconv>
 #include <cstring>
 
-#include "kernel/kernel_failure.h"
-#include "kernel/kernel_files.h"
-#include "server/host/zelkit.h"
+#include "kernel_failure.h"
+#include "kernel_files.h"
+#include "zelkit.h"
 
 namespace zel::kernel {
 namespace {

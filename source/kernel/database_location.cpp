@@ -1,10 +1,10 @@
-#include "kernel/database_location.h"
+#include "database_location.h"
 
-#include "kernel/data_file.h"
-#include "kernel/kernel_failure.h"
-#include "kernel/kernel_files.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
+#include "data_file.h"
+#include "kernel_failure.h"
+#include "kernel_files.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 namespace zel::kernel {
 namespace {

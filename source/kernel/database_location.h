@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "shell/shell_catalog.h"
+#include "shell_catalog.h"
 
 namespace zel::kernel {
 

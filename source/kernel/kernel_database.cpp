@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "kernel/data_file.h"
-#include "kernel/database_location.h"
-#include "kernel/kernel_failure.h"
-#include "kernel/kernel_files.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
+#include "data_file.h"
+#include "database_location.h"
+#include "kernel_failure.h"
+#include "kernel_store.h"
+#include "kernel_files.h"
+#include "zelkit.h"
+#include "zemkernel.h"
 
 using namespace zel::kernel;
 
@@ -98,13 +99,9 @@ int64_t ZKF_CountDBRecords(uint32_t databaseId, void*) {
     return static_cast<int64_t>(header.records);
 }
 
-namespace {
-
-// The shell stores the kernel's count when asked to store a count of 0
-// ("count them"), which callers do after loading entries whose number they
-// do not know. A count that cannot be read leaves the caller's 0 and its
-// last error as they were.
-bool CountForShell(uint32_t id, uint64_t* records) {
+// A count that cannot be read leaves the caller's 0 and its last error as
+// they were.
+bool zel::kernel::CountRecordsForShell(uint32_t id, uint64_t* records) {
     KeepLastError keep;
     DatabaseLocation location;
     if (!LocateDatabase("ZKF_CountDBRecords", id, &location)) return false;
@@ -117,12 +114,6 @@ bool CountForShell(uint32_t id, uint64_t* records) {
     *records = header.records;
     return true;
 }
-
-// This file holds the kernel's count and is linked into every program that
-// calls the kernel, so the counter is in place before any shell call.
-const bool counterInstalled = (zel::shell::SetRecordCounter(&CountForShell), true);
-
-}  // namespace
 
 int64_t ZKF_DeleteDBRecords(tagZKS_DeleteDBRec* request, int, int, void*) {
     static const char* const operation = "ZKF_DeleteDBRecords";

@@ -1,10 +1,10 @@
-#include "kernel/kernel_failure.h"
+#include "kernel_failure.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <string>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 namespace zel::kernel {
 namespace {

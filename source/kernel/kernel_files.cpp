@@ -1,8 +1,8 @@
-#include "kernel/kernel_files.h"
+#include "kernel_files.h"
 
 #include <cstdint>
 
-#include "kernel/kernel_failure.h"
+#include "kernel_failure.h"
 
 namespace zel::kernel {
 namespace {

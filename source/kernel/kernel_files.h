@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 namespace zel::kernel {
 

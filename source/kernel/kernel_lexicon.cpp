@@ -2,13 +2,13 @@
 // the lexicon's character set.
 #include <algorithm>
 
-#include "kernel/data_file.h"
-#include "kernel/database_location.h"
-#include "kernel/kernel_failure.h"
-#include "kernel/kernel_files.h"
-#include "kernel/lexicon_entries.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
+#include "data_file.h"
+#include "database_location.h"
+#include "kernel_failure.h"
+#include "kernel_files.h"
+#include "lexicon_entries.h"
+#include "zelkit.h"
+#include "zemkernel.h"
 
 using namespace zel::kernel;
 

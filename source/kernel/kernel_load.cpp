@@ -2,15 +2,15 @@
 // record per line, fields separated by TAB, the first field the main term.
 #include <cstring>
 
-#include "kernel/data_file.h"
-#include "kernel/database_location.h"
-#include "kernel/kernel_failure.h"
-#include "kernel/kernel_files.h"
-#include "kernel/lexicon_entries.h"
-#include "kernel/percent_steps.h"
-#include "kernel/text_convert.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
+#include "data_file.h"
+#include "database_location.h"
+#include "kernel_failure.h"
+#include "kernel_files.h"
+#include "lexicon_entries.h"
+#include "percent_steps.h"
+#include "text_convert.h"
+#include "zelkit.h"
+#include "zemkernel.h"
 
 using namespace zel::kernel;
 

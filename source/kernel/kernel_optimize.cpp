@@ -2,13 +2,13 @@
 // there is one, brought up to the records it covers.
 #include <string>
 
-#include "kernel/data_file.h"
-#include "kernel/database_location.h"
-#include "kernel/kernel_failure.h"
-#include "kernel/kernel_files.h"
-#include "kernel/percent_steps.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
+#include "data_file.h"
+#include "database_location.h"
+#include "kernel_failure.h"
+#include "kernel_files.h"
+#include "percent_steps.h"
+#include "zelkit.h"
+#include "zemkernel.h"
 
 using namespace zel::kernel;
 

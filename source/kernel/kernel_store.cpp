@@ -1,10 +1,10 @@
-#include "kernel/kernel_store.h"
+#include "kernel_store.h"
 
-#include "kernel/data_file.h"
-#include "kernel/database_location.h"
-#include "kernel/kernel_failure.h"
-#include "kernel/kernel_files.h"
-#include "server/host/zelkit.h"
+#include "data_file.h"
+#include "database_location.h"
+#include "kernel_failure.h"
+#include "kernel_files.h"
+#include "zelkit.h"
 
 namespace zel::kernel {
 

@@ -1,15 +1,15 @@
-#include "kernel/lexicon_entries.h"
+#include "lexicon_entries.h"
 
 #include <algorithm>
 #include <iterator>
 
-#include "kernel/data_file.h"
-#include "kernel/kernel_failure.h"
-#include "kernel/kernel_files.h"
-#include "kernel/percent_steps.h"
-#include "kernel/text_convert.h"
-#include "server/host/zelkit.h"
-#include "toolkit/charset/charset_codec.h"
+#include "data_file.h"
+#include "kernel_failure.h"
+#include "kernel_files.h"
+#include "percent_steps.h"
+#include "text_convert.h"
+#include "zelkit.h"
+#include "charset_codec.h"
 
 namespace zel::kernel {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "server/host/zemkernel.h"
+#include "zemkernel.h"
 
 namespace zel::kernel {
 

@@ -1,7 +1,7 @@
-#include "kernel/text_convert.h"
+#include "text_convert.h"
 
-#include "server/host/zelkit.h"
-#include "toolkit/charset/charset_codec.h"
+#include "zelkit.h"
+#include "charset_codec.h"
 
 namespace zel::kernel {
 

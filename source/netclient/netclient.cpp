@@ -6,9 +6,9 @@
 #include <cstring>
 #include <new>
 
-#include "netclient/netclient_socket.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemdaemon.h"
+#include "netclient_socket.h"
+#include "zelkit.h"
+#include "zemdaemon.h"
 
 struct ZConnection {
     NetSocket socket = NO_SOCKET;

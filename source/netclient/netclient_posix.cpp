@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-#include "netclient/netclient_socket.h"
+#include "netclient_socket.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "netclient/netclient_socket.h"
+#include "netclient_socket.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "shell/open_dictionary.h"
+#include "open_dictionary.h"
 
 #include <algorithm>
 
-#include "server/host/zelkit.h"
-#include "shell/record_codec.h"
-#include "shell/record_layouts.h"
+#include "zelkit.h"
+#include "record_codec.h"
+#include "record_layouts.h"
 
 namespace zel::shell {
 

@@ -7,20 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "shell/dict_files.h"
+#include "dict_files.h"
+#include "shell_admin.h"
 
 namespace zel::shell {
 
-// Error codes of the shell's own failures (failed file operations keep the
-// toolkit's code).
-constexpr uint32_t SHELL_ERROR_NOT_OPEN = 2001;       // no dictionary open, or already open
-constexpr uint32_t SHELL_ERROR_NOT_FOUND = 2002;      // no such database, column or format
-constexpr uint32_t SHELL_ERROR_NAME_TAKEN = 2003;     // the name is used already
-constexpr uint32_t SHELL_ERROR_BAD_RECORD = 2004;     // a record or argument the shell refuses
-constexpr uint32_t SHELL_ERROR_TEXT_TOO_LONG = 2005;  // a text does not fit its stored field
-constexpr uint32_t SHELL_ERROR_BAD_FILE = 2006;       // a dictionary file the shell cannot read
-constexpr uint32_t SHELL_ERROR_NO_ID = 2007;          // every id is used up
-constexpr uint32_t SHELL_ERROR_NO_MEMORY = 2008;
 
 using StoredRecord = std::vector<uint8_t>;
 using StoredRecords = std::vector<StoredRecord>;

@@ -1,11 +1,11 @@
-#include "shell/record_chains.h"
+#include "record_chains.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
 
-#include "shell/record_codec.h"
-#include "shell/record_layouts.h"
+#include "record_codec.h"
+#include "record_layouts.h"
 
 namespace zel::shell {
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "server/host/dictionary_records.h"
-#include "shell/open_dictionary.h"
+#include "dictionary_records.h"
+#include "open_dictionary.h"
 
 namespace zel::shell {
 

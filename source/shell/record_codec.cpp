@@ -1,8 +1,8 @@
-#include "shell/record_codec.h"
+#include "record_codec.h"
 
 #include <cstring>
 
-#include "server/host/dictionary_records.h"
+#include "dictionary_records.h"
 
 namespace zel::shell {
 

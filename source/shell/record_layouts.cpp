@@ -1,9 +1,9 @@
-#include "shell/record_layouts.h"
+#include "record_layouts.h"
 
 #include <cstddef>
 #include <string>
 
-#include "server/host/dictionary_records.h"
+#include "dictionary_records.h"
 
 namespace zel::shell {
 
@@ -36,8 +36,8 @@ RecordLayout MakeDatabaseLayout() {
     l.Add("value140", I, offsetof(DatabaseRecord, value140), 4);
     l.Add("value144", I, offsetof(DatabaseRecord, value144), 4);
     l.Add("value148", I, offsetof(DatabaseRecord, value148), 4);
-    for (int i = 0; i < 9; ++i) {
-        l.Add("bytes152[" + std::to_string(i) + "]", I, offsetof(DatabaseRecord, bytes152) + i, 1);
+    for (uint32_t i = 0; i < 9; ++i) {
+        l.Add("bytes152[" + std::to_string(i) + "]", I, static_cast<uint32_t>(offsetof(DatabaseRecord, bytes152)) + i, 1);
     }
     l.Add("value164", I, offsetof(DatabaseRecord, value164), 4);
     l.Add("value200", I, offsetof(DatabaseRecord, value200), 4);
@@ -68,8 +68,8 @@ RecordLayout MakeColumnLayout() {
     l.Add("value80", I, offsetof(ColumnRecord, value80), 2);
     l.Add("value82", I, offsetof(ColumnRecord, value82), 2);
     l.Add("value84", I, offsetof(ColumnRecord, value84), 2);
-    for (int i = 0; i < 8; ++i) {
-        l.Add("bytes86[" + std::to_string(i) + "]", I, offsetof(ColumnRecord, bytes86) + i, 1);
+    for (uint32_t i = 0; i < 8; ++i) {
+        l.Add("bytes86[" + std::to_string(i) + "]", I, static_cast<uint32_t>(offsetof(ColumnRecord, bytes86)) + i, 1);
     }
     l.Add("flag94", I, offsetof(ColumnRecord, flag94), 1);
     l.Add("flag95", I, offsetof(ColumnRecord, flag95), 1);

@@ -5,15 +5,12 @@
 
 #include <cstdint>
 
-#include "shell/record_codec.h"
+#include "record_codec.h"
+#include "shell_admin.h"
 
 namespace zel::shell {
 
-// Room for texts, terminator included.
-constexpr uint32_t NAME_FIELD = 64;
 constexpr uint32_t TEXT_FIELD = 128;
-constexpr uint32_t PATH_FIELD = 260;
-constexpr uint32_t DESCRIPTION_FIELD = 256;
 
 const RecordLayout& DatabaseLayout();     // BASE.DIC
 const RecordLayout& ColumnLayout();       // BASECOL.DIC
@@ -27,7 +24,6 @@ constexpr uint32_t CONFIG_NATIVE_CHARSET = 2;    // u16: 0 none, 1 GB18030, 2 BI
 constexpr uint32_t CONFIG_NEXT_DATABASE_ID = 4;  // u32: the next database id to hand out
 constexpr uint32_t CONFIG_NEXT_FORMAT_ID = 8;    // u32: the next data format id to hand out
 constexpr uint32_t CONFIG_CHARSET_ENTRIES = 16;  // MAX_CHARSET_ENTRIES entries of 24 bytes
-constexpr uint32_t MAX_CHARSET_ENTRIES = 16;
 constexpr uint32_t CHARSET_ENTRY_SIZE = 24;
 constexpr uint32_t CONFIG_OWN_AREA = CONFIG_CHARSET_ENTRIES + MAX_CHARSET_ENTRIES * CHARSET_ENTRY_SIZE;
 

@@ -1,13 +1,13 @@
 // Database records (BASE.DIC).
 #include <algorithm>
 
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "shell/open_dictionary.h"
-#include "shell/record_chains.h"
-#include "shell/record_codec.h"
-#include "shell/record_layouts.h"
-#include "shell/shell_catalog.h"
+#include "zelkit.h"
+#include "zemshell.h"
+#include "open_dictionary.h"
+#include "record_chains.h"
+#include "record_codec.h"
+#include "record_layouts.h"
+#include "shell_catalog.h"
 
 using namespace zel::shell;
 

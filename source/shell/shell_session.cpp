@@ -2,13 +2,13 @@
 // character set, and what the kernel stand-in asks of the open dictionary.
 #include <cstring>
 
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "shell/open_dictionary.h"
-#include "shell/record_codec.h"
-#include "shell/record_layouts.h"
-#include "shell/shell_admin.h"
-#include "shell/shell_catalog.h"
+#include "zelkit.h"
+#include "zemshell.h"
+#include "open_dictionary.h"
+#include "record_codec.h"
+#include "record_layouts.h"
+#include "shell_admin.h"
+#include "shell_catalog.h"
 
 using namespace zel::shell;
 

@@ -1,7 +1,7 @@
 // Console input: one typed line at a time.
 #include <cstdio>
 
-#include "toolkit/toolkit_internal.h"
+#include "toolkit_internal.h"
 
 using namespace zel::toolkit;
 

@@ -1,6 +1,6 @@
 // ZEL_FAULT: make the N-th call of a named operation (or the N-th fault point
 // of the run) fail, so that every failure path can be reached from a test.
-#include "toolkit/fault_injection.h"
+#include "fault_injection.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/toolkit_internal.h"
+#include "toolkit_internal.h"
 
 namespace {
 

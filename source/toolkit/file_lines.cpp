@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "toolkit/file_object.h"
-#include "toolkit/toolkit_internal.h"
-#include "toolkit/toolkit_platform.h"
+#include "file_object.h"
+#include "toolkit_internal.h"
+#include "toolkit_platform.h"
 
 namespace zel::toolkit {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 struct ZFileObject {
     std::FILE* stream = nullptr;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "toolkit/toolkit_internal.h"
+#include "toolkit_internal.h"
 
 namespace {
 

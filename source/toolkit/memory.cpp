@@ -1,8 +1,8 @@
 // Memory blocks and the machine's memory figure.
 #include <cstdlib>
 
-#include "toolkit/toolkit_internal.h"
-#include "toolkit/toolkit_platform.h"
+#include "toolkit_internal.h"
+#include "toolkit_platform.h"
 
 using namespace zel::toolkit;
 

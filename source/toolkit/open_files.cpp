@@ -7,9 +7,9 @@
 #include <new>
 #include <string>
 
-#include "toolkit/file_object.h"
-#include "toolkit/toolkit_internal.h"
-#include "toolkit/toolkit_platform.h"
+#include "file_object.h"
+#include "toolkit_internal.h"
+#include "toolkit_platform.h"
 
 using namespace zel::toolkit;
 

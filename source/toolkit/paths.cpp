@@ -6,8 +6,8 @@
 #include <string>
 #include <system_error>
 
-#include "toolkit/toolkit_internal.h"
-#include "toolkit/toolkit_platform.h"
+#include "toolkit_internal.h"
+#include "toolkit_platform.h"
 
 namespace fs = std::filesystem;
 using namespace zel::toolkit;

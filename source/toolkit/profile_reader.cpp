@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "toolkit/file_object.h"
-#include "toolkit/toolkit_internal.h"
+#include "file_object.h"
+#include "toolkit_internal.h"
 
 using namespace zel::toolkit;
 

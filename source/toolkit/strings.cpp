@@ -2,7 +2,7 @@
 // whatever the locale and whatever character set the other bytes belong to.
 #include <cstring>
 
-#include "toolkit/toolkit_internal.h"
+#include "toolkit_internal.h"
 
 using zel::toolkit::FoldAscii;
 

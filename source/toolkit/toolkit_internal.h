@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 namespace zel::toolkit {
 

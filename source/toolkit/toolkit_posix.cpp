@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "toolkit/toolkit_platform.h"
+#include "toolkit_platform.h"
 
 namespace zel::toolkit {
 

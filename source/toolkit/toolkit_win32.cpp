@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "toolkit/toolkit_platform.h"
+#include "toolkit_platform.h"
 
 namespace zel::toolkit {
 

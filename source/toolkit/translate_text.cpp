@@ -2,8 +2,8 @@
 // for the following lexicon work.
 #include <cstring>
 
-#include "toolkit/charset/charset_codec.h"
-#include "toolkit/toolkit_internal.h"
+#include "charset_codec.h"
+#include "toolkit_internal.h"
 
 using namespace zel::toolkit;
 

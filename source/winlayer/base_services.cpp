@@ -8,8 +8,8 @@
 #include <system_error>
 #include <thread>
 
-#include "server/host/zelkit.h"
-#include "winlayer/windows_api.h"
+#include "zelkit.h"
+#include "windows_api.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <system_error>
 
-#include "server/host/zelkit.h"
-#include "winlayer/service_store.h"
-#include "winlayer/windows_api.h"
+#include "zelkit.h"
+#include "service_store.h"
+#include "windows_api.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "winlayer/service_store.h"
+#include "service_store.h"
 
 #include <cctype>
 #include <cstdlib>

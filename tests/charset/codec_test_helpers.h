@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/charset/charset_codec.h"
+#include "charset_codec.h"
 
 namespace zel::charset::testing {
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "config/config_fixture.h"
-#include "server/config/legacy_profile.h"
-#include "server/config/log_config.h"
-#include "server/config/profile_merge.h"
+#include "legacy_profile.h"
+#include "log_config.h"
+#include "profile_merge.h"
 
 using config_test::ClearHome;
 using config_test::Crlf;
@@ -25,7 +25,7 @@ struct MergeCase {
     const char* fileName;
     std::string installed;
     std::string templateText;
-    int (*merge)(const char* systemDir, const char* packageDir);
+    bool (*merge)(const char* systemDir, const char* packageDir);
 };
 
 void CheckEveryFaultOfAMerge(const MergeCase& merge) {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "config/config_fixture.h"
-#include "server/config/legacy_profile.h"
+#include "legacy_profile.h"
 
 using config_test::Crlf;
 using config_test::Exists;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "config/config_fixture.h"
-#include "server/config/log_config.h"
+#include "log_config.h"
 
 using config_test::Crlf;
 using config_test::Exists;

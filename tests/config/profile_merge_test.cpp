@@ -3,7 +3,7 @@
 #include <string>
 
 #include "config/config_fixture.h"
-#include "server/config/profile_merge.h"
+#include "profile_merge.h"
 
 using config_test::Crlf;
 using config_test::Exists;

@@ -1,4 +1,4 @@
-#include "server/dictionary/data_format_table.h"
+#include "data_format_table.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "server/dictionary/data_formats.h"
+#include "data_formats.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "dictionary/dictionary_step_fixture.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 namespace dictionary_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "server/dictionary/dict_file_headers.h"
+#include "dict_file_headers.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <string>
 
 #include "dictionary/dictionary_test_support.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "shell/dict_files.h"
+#include "zelkit.h"
+#include "zemshell.h"
+#include "dict_files.h"
 #include "support/scratch_dir.h"
 
 namespace {
@@ -24,7 +24,7 @@ constexpr uint16_t GROUP_INDEX = 1;
 constexpr uint16_t VIEW_INDEX = 5;
 
 void PutU32(std::string& bytes, size_t offset, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 // A header with recognisable bytes in the fields the upgrade must keep.
@@ -144,7 +144,7 @@ TEST_F(DictFileHeaders, ViewRecordsOfOldestLayoutMoveUp) {
     std::string result = Read(VIEW_INDEX);
     ASSERT_EQ(result.size(), 96u + 144u);
     EXPECT_EQ(result.substr(32, 5), std::string("4.02\0", 5));
-    for (int r = 0; r < 2; ++r) {
+    for (size_t r = 0; r < 2; ++r) {
         const std::string old = r == 0 ? first : second;
         const std::string record = result.substr(96 + 72 * r, 72);
         EXPECT_EQ(record.substr(0, 4), old.substr(0, 4));
@@ -174,7 +174,7 @@ TEST_F(DictFileHeaders, ViewRecordsOf401KeepTheirPlaces) {
     Write(VIEW_INDEX, Header("4.01", 72, 1) + old);
     ASSERT_EQ(UpdateDictFile(VIEW_INDEX, home_.c_str()), 1);
     std::string expected = old;
-    for (size_t i : {4, 5, 6, 7, 34, 35, 42, 43}) expected[i] = '\0';
+    for (size_t i : {4u, 5u, 6u, 7u, 34u, 35u, 42u, 43u}) expected[i] = '\0';
     EXPECT_EQ(Read(VIEW_INDEX).substr(96), expected);
 }
 

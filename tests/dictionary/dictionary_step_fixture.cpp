@@ -2,14 +2,14 @@
 
 #include <filesystem>
 
-#include "server/dictionary/shell_answers.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "server/update/upgrade_state.h"
-#include "shell/dict_files.h"
-#include "shell/open_dictionary.h"
+#include "shell_answers.h"
+#include "zelkit.h"
+#include "zemshell.h"
+#include "dict_files.h"
+#include "open_dictionary.h"
 #include "support/run_program.h"
-#include "toolkit/fault_injection.h"
+#include "fault_injection.h"
+#include "host_libraries.h"
 
 // The steps tell an empty answer from a failure by the shell's not-found code.
 static_assert(SHELL_NOTHING_FOUND == zel::shell::SHELL_ERROR_NOT_FOUND);
@@ -19,6 +19,7 @@ namespace dictionary_test {
 DictionaryStepTest::DictionaryStepTest() {
     SetFault("");
     SetDetectedMemory("");
+    ConnectHostLibraries();
     std::filesystem::create_directories(scratch_.Root() / "package");
     ResetRunState();
     zel::shell::DictFailure failure;
@@ -32,7 +33,6 @@ DictionaryStepTest::~DictionaryStepTest() {
     SetDetectedMemory("");
     for (DatabaseRecord* record : found_) FreeDatabaseInfo(record);
     ShellClose();
-    ResetUpgradeState();
 }
 
 void DictionaryStepTest::WritePackageFile(const std::string& name, const std::string& text) const {
@@ -40,8 +40,11 @@ void DictionaryStepTest::WritePackageFile(const std::string& name, const std::st
 }
 
 void DictionaryStepTest::ResetRunState() {
-    ResetUpgradeState();
-    std::snprintf(g_packageDir, sizeof g_packageDir, "%s", scratch_.Path("package").c_str());
+    const ObjectEnv env = run_.env;
+    run_ = RunContext{};
+    run_.env = env;
+    std::snprintf(run_.choices.home, sizeof run_.choices.home, "%s", Home().c_str());
+    std::snprintf(run_.choices.packageDir, sizeof run_.choices.packageDir, "%s", scratch_.Path("package").c_str());
 }
 
 void DictionaryStepTest::SetFault(const std::string& selection) {

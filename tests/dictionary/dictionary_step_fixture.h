@@ -1,5 +1,5 @@
 // A scratch home with a fresh data dictionary opened through the shell
-// stand-in, a scratch package directory, and the run's state reset.
+// stand-in, a scratch package directory, and a fresh run context.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "server/host/dictionary_records.h"
+#include "run_context.h"
 #include "support/scratch_dir.h"
 
 namespace dictionary_test {
@@ -37,7 +37,9 @@ protected:
     // The column's bytes 95 and 97, or -1 when there is no such column.
     int ColumnFlags(uint32_t databaseId, const char* name, uint8_t* flag95, uint8_t* flag97);
 
-    ObjectEnv env_{};
+    RunContext run_;
+    ObjectEnv& env_ = run_.env;
+    DictionaryOutcome& outcome_ = run_.outcome;
 
 private:
     zel::testing::ScratchDir scratch_{"dict-steps"};

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "support/run_program.h"
-#include "toolkit/fault_injection.h"
+#include "fault_injection.h"
 
 namespace dictionary_test {
 

@@ -1,9 +1,9 @@
-#include "server/dictionary/relation_columns.h"
+#include "relation_columns.h"
 
 #include <gtest/gtest.h>
 
 #include "dictionary/dictionary_step_fixture.h"
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 namespace dictionary_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "server/dictionary/relation_databases.h"
+#include "relation_databases.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,9 @@
 #include <vector>
 
 #include "dictionary/dictionary_step_fixture.h"
-#include "kernel/kernel_store.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "server/update/upgrade_state.h"
+#include "kernel_store.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 namespace dictionary_test {
 namespace {
@@ -27,7 +26,7 @@ protected:
 
     int Create(uint16_t code, std::string* output) {
         int result = 0;
-        *output = Printed([&] { result = CreateRelationDBs(&env_, Home().c_str(), code); });
+        *output = Printed([&] { result = CreateRelationDBs(run_, code); });
         return result;
     }
 
@@ -74,7 +73,7 @@ TEST_F(RelationDatabases, AllThreeAreCreatedLoadedAndOptimizedInOrder) {
     EXPECT_EQ(made->recordCount, 2u);
     EXPECT_STREQ(made->description, "This is system thesaurus");
     EXPECT_EQ(KernelRecords(made->id), 2u);
-    EXPECT_EQ(g_relationIds[RELATION_THESAURUS][RELATION_GB], made->id);
+    EXPECT_EQ(outcome_.relationIds[RELATION_THESAURUS][RELATION_GB], made->id);
     std::vector<std::string> expected;
     for (int i = 0; i < 14; ++i) expected.push_back(std::to_string(i + 1) + ":" + kThesaurusColumns[i]);
     EXPECT_EQ(ColumnNames(made->id, 14), expected);
@@ -82,11 +81,11 @@ TEST_F(RelationDatabases, AllThreeAreCreatedLoadedAndOptimizedInOrder) {
     const DatabaseRecord* synonyms = FindDatabase("SYSTEM", "SYNONYM_GB");
     ASSERT_NE(synonyms, nullptr);
     EXPECT_EQ(synonyms->recordCount, 3u);
-    EXPECT_EQ(g_relationIds[RELATION_SYNONYM][RELATION_GB], synonyms->id);
+    EXPECT_EQ(outcome_.relationIds[RELATION_SYNONYM][RELATION_GB], synonyms->id);
     const DatabaseRecord* antonyms = FindDatabase("SYSTEM", "ANTONYM_GB");
     ASSERT_NE(antonyms, nullptr);
-    EXPECT_EQ(g_relationIds[RELATION_ANTONYM][RELATION_GB], antonyms->id);
-    EXPECT_EQ(g_newSystemDatabase, 1);
+    EXPECT_EQ(outcome_.relationIds[RELATION_ANTONYM][RELATION_GB], antonyms->id);
+    EXPECT_TRUE(outcome_.newSystemDatabase);
 }
 
 TEST_F(RelationDatabases, MissingSourceFileSkipsItsDatabase) {
@@ -97,7 +96,7 @@ TEST_F(RelationDatabases, MissingSourceFileSkipsItsDatabase) {
     EXPECT_EQ(output.find("SYNONYM"), std::string::npos);
     EXPECT_EQ(FindDatabase("SYSTEM", "SYNONYM_BIG5"), nullptr);
     EXPECT_NE(FindDatabase("SYSTEM", "ANTONYM_BIG5"), nullptr);
-    EXPECT_EQ(g_relationIds[RELATION_SYNONYM][RELATION_BIG5], 0u);
+    EXPECT_EQ(outcome_.relationIds[RELATION_SYNONYM][RELATION_BIG5], 0u);
 }
 
 TEST_F(RelationDatabases, Utf8WithoutNativeCharsetDoesNothing) {
@@ -106,7 +105,7 @@ TEST_F(RelationDatabases, Utf8WithoutNativeCharsetDoesNothing) {
     ASSERT_EQ(Create(CHARSET_CODE_UTF8, &output), 1) << LastErrorText();
     EXPECT_EQ(output, "");
     EXPECT_EQ(FindDatabase("SYSTEM", "THESAURUS_UTF8"), nullptr);
-    EXPECT_EQ(g_newSystemDatabase, 0);
+    EXPECT_FALSE(outcome_.newSystemDatabase);
 }
 
 TEST_F(RelationDatabases, Utf8WithNativeCharsetIsCreated) {
@@ -115,7 +114,7 @@ TEST_F(RelationDatabases, Utf8WithNativeCharsetIsCreated) {
     std::string output;
     ASSERT_EQ(Create(CHARSET_CODE_UTF8, &output), 1) << LastErrorText();
     EXPECT_NE(FindDatabase("SYSTEM", "THESAURUS_UTF8"), nullptr);
-    EXPECT_NE(g_relationIds[RELATION_ANTONYM][RELATION_UTF8], 0u);
+    EXPECT_NE(outcome_.relationIds[RELATION_ANTONYM][RELATION_UTF8], 0u);
 }
 
 TEST_F(RelationDatabases, ExistingDatabaseIsLeftAloneWithoutModificationMode) {
@@ -129,8 +128,8 @@ TEST_F(RelationDatabases, ExistingDatabaseIsLeftAloneWithoutModificationMode) {
     ASSERT_NE(antonyms, nullptr);
     EXPECT_EQ(antonyms->recordCount, 2u);
     EXPECT_EQ(KernelRecords(antonyms->id), 2u);
-    EXPECT_EQ(g_relationIds[RELATION_ANTONYM][RELATION_BIG5], 0u);
-    EXPECT_EQ(g_newSystemDatabase, 0);
+    EXPECT_EQ(outcome_.relationIds[RELATION_ANTONYM][RELATION_BIG5], 0u);
+    EXPECT_FALSE(outcome_.newSystemDatabase);
 }
 
 TEST_F(RelationDatabases, ModificationModeEmptiesAndRefillsExistingDatabase) {
@@ -141,15 +140,15 @@ TEST_F(RelationDatabases, ModificationModeEmptiesAndRefillsExistingDatabase) {
         ASSERT_EQ(Create(CHARSET_CODE_BIG5, &output), 1) << LastErrorText();
         WritePackageFile("antonym.dic", "long\nshort\nmany\n");
         ResetRunState();
-        g_dictionaryMode = mode;
+        run_.choices.dictionaryMode = mode;
         ASSERT_EQ(Create(CHARSET_CODE_BIG5, &output), 1) << LastErrorText();
         EXPECT_NE(output.find("Creating new system ANTONYM_BIG5...\n"), std::string::npos) << output;
         const DatabaseRecord* antonyms = FindDatabase("SYSTEM", "ANTONYM_BIG5");
         ASSERT_NE(antonyms, nullptr);
         EXPECT_EQ(antonyms->recordCount, 3u);
         EXPECT_EQ(KernelRecords(antonyms->id), 3u);
-        EXPECT_EQ(g_relationIds[RELATION_ANTONYM][RELATION_BIG5], antonyms->id);
-        EXPECT_EQ(g_newSystemDatabase, 0);
+        EXPECT_EQ(outcome_.relationIds[RELATION_ANTONYM][RELATION_BIG5], antonyms->id);
+        EXPECT_FALSE(outcome_.newSystemDatabase);
         ObjectEnv env = env_;
         env.objectKind = OBJECT_DATABASE;
         ASSERT_EQ(DeleteDatabaseInfo(&env, antonyms->id, "", ""), 1);
@@ -159,12 +158,12 @@ TEST_F(RelationDatabases, ModificationModeEmptiesAndRefillsExistingDatabase) {
 TEST_F(RelationDatabases, ExistingDatabaseOfAnotherCharsetIsNotRefilled) {
     WritePackageFile("synonym.dic", "快\n");
     uint32_t id = NewDatabase("SYNONYM_GB", DB_KIND_SYNONYM, CHARSET_CODE_BIG5);
-    g_dictionaryMode = 1;
+    run_.choices.dictionaryMode = 1;
     SetFault("ZKF_DeleteDBRecords,ZKF_LoadDBRecords");
     std::string output;
     ASSERT_EQ(Create(CHARSET_CODE_GB18030, &output), 1) << LastErrorText();
     EXPECT_EQ(output, "");
-    EXPECT_EQ(g_relationIds[RELATION_SYNONYM][RELATION_GB], 0u);
+    EXPECT_EQ(outcome_.relationIds[RELATION_SYNONYM][RELATION_GB], 0u);
     EXPECT_NE(id, 0u);
 }
 
@@ -198,7 +197,7 @@ TEST_F(RelationDatabases, FailedEmptyingStopsTheRefill) {
     WritePackageFile("antonym.dic", "大\n小\n");
     std::string output;
     ASSERT_EQ(Create(CHARSET_CODE_GB18030, &output), 1) << LastErrorText();
-    g_dictionaryMode = 1;
+    run_.choices.dictionaryMode = 1;
     SetFault("ZKF_DeleteDBRecords");
     EXPECT_EQ(Create(CHARSET_CODE_GB18030, &output), 0);
     EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);

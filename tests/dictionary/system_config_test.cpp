@@ -1,4 +1,4 @@
-#include "server/dictionary/system_config.h"
+#include "system_config.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "dictionary/dictionary_step_fixture.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "server/update/upgrade_state.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 // Found by argument-dependent lookup, so beside the record's own namespace.
 static bool operator==(const CharsetEntry& a, const CharsetEntry& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -79,7 +78,7 @@ protected:
 TEST_F(SystemConfig, FieldsOf24BecomeZeroAndOthersStay) {
     Install(64, 24, 12);
     SetDetectedMemory("32");
-    ASSERT_EQ(UpdateSystemConfig(&env_), 1) << LastErrorText();
+    ASSERT_EQ(UpdateSystemConfig(run_), 1) << LastErrorText();
     EXPECT_EQ(env_.objectKind, OBJECT_SYSTEM_CONFIG);
     Config config = Read();
     EXPECT_EQ(config.field18, 0);
@@ -90,7 +89,7 @@ TEST_F(SystemConfig, FieldsOf24BecomeZeroAndOthersStay) {
 TEST_F(SystemConfig, MemoryFigureOnlyGrows) {
     Install(64, 0, 24);
     SetDetectedMemory("128");
-    ASSERT_EQ(UpdateSystemConfig(&env_), 1) << LastErrorText();
+    ASSERT_EQ(UpdateSystemConfig(run_), 1) << LastErrorText();
     Config config = Read();
     EXPECT_EQ(config.memory, 128);
     EXPECT_EQ(config.field20, 0);
@@ -99,11 +98,11 @@ TEST_F(SystemConfig, MemoryFigureOnlyGrows) {
 TEST_F(SystemConfig, MemoryBeyondTheFieldStaysAtItsLargestValue) {
     Install(64, 0, 0);
     SetDetectedMemory("65600");  // would wrap to 64 in 16 bits
-    ASSERT_EQ(UpdateSystemConfig(&env_), 1) << LastErrorText();
+    ASSERT_EQ(UpdateSystemConfig(run_), 1) << LastErrorText();
     // 0xFFFF would mean "no change" in the update.
     EXPECT_EQ(Read().memory, 0xFFFE);
     SetDetectedMemory("65535");
-    ASSERT_EQ(UpdateSystemConfig(&env_), 1) << LastErrorText();
+    ASSERT_EQ(UpdateSystemConfig(run_), 1) << LastErrorText();
     EXPECT_EQ(Read().memory, 0xFFFE);
 }
 
@@ -111,29 +110,29 @@ TEST_F(SystemConfig, NothingToChangeIsNotWritten) {
     Install(64, 0, 12);
     SetDetectedMemory("64");
     SetFault("UpdateSystemCFGInfo");
-    EXPECT_EQ(UpdateSystemConfig(&env_), 1) << LastErrorText();
+    EXPECT_EQ(UpdateSystemConfig(run_), 1) << LastErrorText();
 }
 
 TEST_F(SystemConfig, ChosenNativeCharsetAlwaysWrites) {
     Install(64, 0, 12);
     SetDetectedMemory("64");
-    g_nativeCharsetChosen = Z_CHARSET_GB18030;
+    outcome_.nativeCharsetChosen = Z_CHARSET_GB18030;
     SetFault("UpdateSystemCFGInfo");
-    EXPECT_EQ(UpdateSystemConfig(&env_), 0);
+    EXPECT_EQ(UpdateSystemConfig(run_), 0);
     EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
 }
 
 TEST_F(SystemConfig, NewDatabasesOfOneCharsetJoinTheOldEntries) {
     Install(64, 0, 0, {Entry(CHARSET_CODE_BIG5, 21, 22, 23, 24, 25), Entry(CHARSET_CODE_NONE, 31, 0, 0, 0, 0)});
     SetDetectedMemory("64");
-    g_newSystemDatabase = 1;
-    g_lexiconIds.segmentGb = 11;
-    g_lexiconIds.stopGb = 12;
-    g_relationIds[RELATION_THESAURUS][RELATION_GB] = 13;
-    g_relationIds[RELATION_SYNONYM][RELATION_GB] = 14;
-    g_relationIds[RELATION_ANTONYM][RELATION_GB] = 15;
+    outcome_.newSystemDatabase = true;
+    outcome_.lexiconIds.segmentGb = 11;
+    outcome_.lexiconIds.stopGb = 12;
+    outcome_.relationIds[RELATION_THESAURUS][RELATION_GB] = 13;
+    outcome_.relationIds[RELATION_SYNONYM][RELATION_GB] = 14;
+    outcome_.relationIds[RELATION_ANTONYM][RELATION_GB] = 15;
 
-    ASSERT_EQ(UpdateSystemConfig(&env_), 1) << LastErrorText();
+    ASSERT_EQ(UpdateSystemConfig(run_), 1) << LastErrorText();
 
     // The 0x30 entry keeps its segmentation id: nothing in this run records one.
     std::vector<CharsetEntry> expected = {Entry(CHARSET_CODE_GB18030, 11, 12, 13, 14, 15),
@@ -145,15 +144,15 @@ TEST_F(SystemConfig, NewDatabasesOfOneCharsetJoinTheOldEntries) {
 TEST_F(SystemConfig, EntriesComeInCodeOrderWithRecordedIdsOverOldOnes) {
     Install(64, 0, 0, {Entry(CHARSET_CODE_NONE, 31, 32, 0, 0, 0), Entry(CHARSET_CODE_UTF8, 41, 42, 43, 44, 45)});
     SetDetectedMemory("64");
-    g_newSystemDatabase = 1;
-    g_lexiconIds.stopBig5 = 22;
-    g_lexiconIds.segmentUtf8 = 51;
-    g_relationIds[RELATION_ANTONYM][RELATION_UTF8] = 55;
-    g_stopEnglishId = 62;
-    g_relationIds[RELATION_SYNONYM][RELATION_ENGLISH] = 64;
-    g_relationIds[RELATION_THESAURUS][RELATION_GB] = 13;
+    outcome_.newSystemDatabase = true;
+    outcome_.lexiconIds.stopBig5 = 22;
+    outcome_.lexiconIds.segmentUtf8 = 51;
+    outcome_.relationIds[RELATION_ANTONYM][RELATION_UTF8] = 55;
+    outcome_.stopEnglishId = 62;
+    outcome_.relationIds[RELATION_SYNONYM][RELATION_ENGLISH] = 64;
+    outcome_.relationIds[RELATION_THESAURUS][RELATION_GB] = 13;
 
-    ASSERT_EQ(UpdateSystemConfig(&env_), 1) << LastErrorText();
+    ASSERT_EQ(UpdateSystemConfig(run_), 1) << LastErrorText();
 
     std::vector<CharsetEntry> expected = {Entry(CHARSET_CODE_GB18030, 0, 0, 13, 0, 0),
                                           Entry(CHARSET_CODE_BIG5, 0, 22, 0, 0, 0),
@@ -164,19 +163,19 @@ TEST_F(SystemConfig, EntriesComeInCodeOrderWithRecordedIdsOverOldOnes) {
 
 TEST_F(SystemConfig, CodesWithoutIdsAreLeftOut) {
     SetDetectedMemory("0");
-    g_newSystemDatabase = 1;
-    g_relationIds[RELATION_SYNONYM][RELATION_UTF8] = 7;
-    ASSERT_EQ(UpdateSystemConfig(&env_), 1) << LastErrorText();
+    outcome_.newSystemDatabase = true;
+    outcome_.relationIds[RELATION_SYNONYM][RELATION_UTF8] = 7;
+    ASSERT_EQ(UpdateSystemConfig(run_), 1) << LastErrorText();
     EXPECT_EQ(Read().charsets, (std::vector<CharsetEntry>{Entry(CHARSET_CODE_UTF8, 0, 0, 0, 7, 0)}));
 }
 
 TEST_F(SystemConfig, EachFailingCallFails) {
     Install(64, 24, 0);
-    g_newSystemDatabase = 1;
+    outcome_.newSystemDatabase = true;
     for (const char* fault : {"GetSystemCFGInfo", "UpdateSystemCFGInfo"}) {
         SCOPED_TRACE(fault);
         SetFault(fault);
-        EXPECT_EQ(UpdateSystemConfig(&env_), 0);
+        EXPECT_EQ(UpdateSystemConfig(run_), 0);
         EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
     }
     SetFault("");

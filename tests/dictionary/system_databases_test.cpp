@@ -1,4 +1,4 @@
-#include "server/dictionary/system_databases.h"
+#include "system_databases.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "dictionary/dictionary_step_fixture.h"
-#include "kernel/kernel_store.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
+#include "kernel_store.h"
+#include "zelkit.h"
+#include "zemshell.h"
 #include "support/scratch_dir.h"
 
 namespace dictionary_test {

@@ -1,6 +1,6 @@
 #include <filesystem>
 
-#include "kernel/association_lexicon.h"
+#include "association_lexicon.h"
 #include "kernel_test_support.h"
 
 namespace kernel_test {

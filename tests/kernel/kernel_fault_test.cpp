@@ -1,6 +1,6 @@
 #include <filesystem>
 
-#include "kernel/kernel_store.h"
+#include "kernel_store.h"
 #include "kernel_test_support.h"
 
 namespace kernel_test {

@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "kernel_test_support.h"
-#include "toolkit/charset/charset_codec.h"
+#include "charset_codec.h"
 
 namespace kernel_test {
 namespace {

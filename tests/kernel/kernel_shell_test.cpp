@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "kernel_test_support.h"
-#include "server/host/zemshell.h"
-#include "shell/dict_files.h"
+#include "zemshell.h"
+#include "dict_files.h"
 
 namespace kernel_test {
 namespace {

@@ -12,12 +12,12 @@
 #include <utility>
 #include <vector>
 
-#include "kernel/database_location.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
+#include "database_location.h"
+#include "zelkit.h"
+#include "zemkernel.h"
 #include "support/run_program.h"
 #include "support/scratch_dir.h"
-#include "toolkit/fault_injection.h"
+#include "fault_injection.h"
 
 namespace kernel_test {
 

@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <string>
 
-#include "server/dictionary/progress_reporters.h"
-#include "server/dictionary/relation_databases.h"
-#include "server/dictionary/system_databases.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
-#include "server/host/zemshell.h"
+#include "progress_reporters.h"
+#include "relation_databases.h"
+#include "system_databases.h"
+#include "zelkit.h"
+#include "zemkernel.h"
+#include "zemshell.h"
 
 namespace fake {
 
@@ -171,7 +171,7 @@ int ZKF_RemoveDBIndices(tagZKS_RemoveDBIndex* request) {
     return fake::Fails("ZKF_RemoveDBIndices") ? 0 : 1;
 }
 
-int CreateSystemDB(ObjectEnv*, DatabaseRecord* database, ColumnRecord*, int columnCount, uint32_t* id) {
+bool CreateSystemDB(ObjectEnv*, DatabaseRecord* database, ColumnRecord*, int columnCount, uint32_t* id) {
     fake::Log(std::string("CreateSystemDB(") + database->name + ",code " + std::to_string(database->charsetCode) +
               ",columns " + std::to_string(columnCount) + ")");
     if (fake::Fails("CreateSystemDB")) return 0;
@@ -186,15 +186,15 @@ int CreateSystemDB(ObjectEnv*, DatabaseRecord* database, ColumnRecord*, int colu
     return 1;
 }
 
-int UndoSystemDBCreation(ObjectEnv*, uint32_t id) {
+bool UndoSystemDBCreation(ObjectEnv*, uint32_t id) {
     fake::Log("UndoSystemDBCreation(" + std::to_string(id) + ")");
     std::erase_if(g_host.databases, [id](const fake::Database& db) { return db.id == id; });
     return 1;
 }
 
-int CreateRelationDBs(ObjectEnv*, const char*, uint16_t charsetCode) {
+bool CreateRelationDBs(RunContext&, uint16_t charsetCode) {
     fake::Log("CreateRelationDBs(code " + std::to_string(charsetCode) + ")");
-    return fake::Fails("CreateRelationDBs") ? 0 : 1;
+    return !fake::Fails("CreateRelationDBs");
 }
 
 void LexiconProgress(int32_t stage, int64_t percent) {

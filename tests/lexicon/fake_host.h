@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "server/host/dictionary_records.h"
+#include "dictionary_records.h"
 
 namespace fake {
 

@@ -1,5 +1,5 @@
-// A scratch home and package directory, the fake host reset, the run's state
-// fresh and a command line of the test's choosing, for the lexicon steps.
+// A scratch home and package directory, the fake host reset and a fresh run
+// context with the choices of the test, for the lexicon steps.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "lexicon/fake_host.h"
-#include "server/update/command_line.h"
-#include "server/update/upgrade_state.h"
+#include "run_context.h"
 #include "support/scratch_dir.h"
 
 namespace lexicon_test {
@@ -23,10 +22,9 @@ class LexiconStepTest : public ::testing::Test {
     LexiconStepTest() : scratch_("lexicon") {
         fs::create_directories(HomeDict());
         fs::create_directories(Package());
-        ResetUpgradeState();
-        std::snprintf(g_packageDir, sizeof g_packageDir, "%s", Package().string().c_str());
+        std::snprintf(run_.choices.home, sizeof run_.choices.home, "%s", HomeText().c_str());
+        std::snprintf(run_.choices.packageDir, sizeof run_.choices.packageDir, "%s", Package().string().c_str());
         fake::Reset();
-        SetArguments({});
         env_.objectKind = 0;
     }
 
@@ -42,24 +40,28 @@ class LexiconStepTest : public ::testing::Test {
         zel::testing::WriteFileText(HomeDict() / name, text);
     }
 
+    // The choices "CS:" and "ENT:" give, as the driver reads them.
     void SetArguments(const std::vector<std::string>& args) {
-        words_ = {"upgrade"};
-        words_.insert(words_.end(), args.begin(), args.end());
-        pointers_.clear();
-        for (std::string& word : words_) pointers_.push_back(word.data());
-        pointers_.push_back(nullptr);
-        StoreArguments(static_cast<int>(words_.size()), pointers_.data());
+        run_.choices.nativeCharsetGiven = false;
+        run_.choices.entity = EntityChoice::Keep;
+        for (const std::string& arg : args) {
+            if (arg.rfind("CS:", 0) == 0) {
+                run_.choices.nativeCharsetGiven = true;
+                std::snprintf(run_.choices.nativeCharsetAnswer, sizeof run_.choices.nativeCharsetAnswer, "%s",
+                              arg.substr(3).c_str());
+            } else if (arg.rfind("ENT:", 0) == 0) {
+                ASSERT_TRUE(ParseEntityChoice(arg.substr(4).c_str(), &run_.choices.entity)) << arg;
+            }
+        }
     }
 
     void CaptureOutput() { ::testing::internal::CaptureStdout(); }
     std::string CapturedOutput() { return ::testing::internal::GetCapturedStdout(); }
 
-    ObjectEnv env_{};
-
-   private:
     zel::testing::ScratchDir scratch_;
-    std::vector<std::string> words_;
-    std::vector<char*> pointers_;
+    RunContext run_;
+    ObjectEnv& env_ = run_.env;
+    DictionaryOutcome& outcome_ = run_.outcome;
 };
 
 inline fake::Database Lexicon(const std::string& name, uint32_t kind, uint16_t code, uint32_t count = 5) {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "lexicon/lexicon_test_support.h"
-#include "server/host/zelkit.h"
-#include "server/lexicon/association_lexicons.h"
-#include "server/lexicon/dependent_indices.h"
+#include "zelkit.h"
+#include "association_lexicons.h"
+#include "dependent_indices.h"
 
 namespace lexicon_test {
 namespace {
@@ -17,10 +17,14 @@ class AssociationLexicons : public LexiconStepTest {
     void SetUp() override {
         for (const char* name : {"ambiguous.dic", "wbigram.dic", "cbigram.dic", "single.dic"}) WritePackageFile(name);
     }
+    bool Build(int kind, uint16_t code) {
+        run_.choices.lexiconCharsetCode = code;
+        return CreateAssociationLexicon(run_.choices, kind);
+    }
     std::string BuildAll(uint16_t code) {
         CaptureOutput();
         for (int kind : {LEXICON_AMBIGUOUS, LEXICON_WBIGRAM, LEXICON_CBIGRAM, LEXICON_SINGLE}) {
-            EXPECT_EQ(CreateAssociationLexicon(HomeText().c_str(), kind, code), 1);
+            EXPECT_TRUE(Build(kind, code));
         }
         return CapturedOutput();
     }
@@ -45,22 +49,22 @@ TEST_F(AssociationLexicons, NothingIsBuiltForUtf8WithoutNativeCharsetOrWithoutSo
     EXPECT_EQ(fake::CallsOf("ZKF_CreateAssLexicon"),
               (Calls{"ZKF_CreateAssLexicon(4444,3,ambiguous.dic)", "ZKF_CreateAssLexicon(6666,3,cbigram.dic)",
                      "ZKF_CreateAssLexicon(7777,3,single.dic)"}));
-    EXPECT_EQ(CreateAssociationLexicon(HomeText().c_str(), 1234, CHARSET_CODE_GB18030), 1);
-    EXPECT_EQ(CreateAssociationLexicon(HomeText().c_str(), LEXICON_SINGLE, CHARSET_CODE_NONE), 1);
+    EXPECT_TRUE(Build(1234, CHARSET_CODE_GB18030));
+    EXPECT_TRUE(Build(LEXICON_SINGLE, CHARSET_CODE_NONE));
     EXPECT_EQ(fake::CallsOf("ZKF_CreateAssLexicon").size(), 3u);
 }
 
 TEST_F(AssociationLexicons, KernelFailureIsReported) {
     fake::State().failing = "ZKF_CreateAssLexicon";
     CaptureOutput();
-    EXPECT_EQ(CreateAssociationLexicon(HomeText().c_str(), LEXICON_CBIGRAM, CHARSET_CODE_GB18030), 0);
+    EXPECT_FALSE(Build(LEXICON_CBIGRAM, CHARSET_CODE_GB18030));
     CapturedOutput();
     EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
 
     // UTF8 files depend on the native charset; a failed query is no "none".
     fake::State().nativeCharset = Z_CHARSET_UTF8;
     fake::State().failing = "SetSystemCharset(0)";
-    EXPECT_EQ(CreateAssociationLexicon(HomeText().c_str(), LEXICON_CBIGRAM, CHARSET_CODE_UTF8), 0);
+    EXPECT_FALSE(Build(LEXICON_CBIGRAM, CHARSET_CODE_UTF8));
     EXPECT_EQ(fake::CallsOf("ZKF_CreateAssLexicon"), (Calls{"ZKF_CreateAssLexicon(6666,1,cbigram.dic)"}));
 }
 
@@ -78,7 +82,7 @@ class DependentIndices : public LexiconStepTest {
     }
     int Remove() {
         CaptureOutput();
-        const int result = RemoveDependentIndices(&env_);
+        const int result = RemoveDependentIndices(run_);
         output = CapturedOutput();
         return result;
     }
@@ -93,9 +97,9 @@ TEST_F(DependentIndices, NothingRefilledMeansNoShellCall) {
 }
 
 TEST_F(DependentIndices, RixListsAndRemovesEveryMatchUnderOneHeader) {
-    g_dictionaryMode = 1;
-    g_replacedSegmentId = 11;
-    g_replacedStopId = 12;
+    run_.choices.dictionaryMode = 1;
+    outcome_.replacedSegmentId = 11;
+    outcome_.replacedStopId = 12;
     const uint32_t books = AddIndexed("BOOKS", 11, 3);
     AddIndexed("NEWS", 4, 5);
     const uint32_t notes = AddIndexed("NOTES", 6, 12);
@@ -108,8 +112,8 @@ TEST_F(DependentIndices, RixListsAndRemovesEveryMatchUnderOneHeader) {
 }
 
 TEST_F(DependentIndices, RewOnlyListsAndAnUnrefilledStopLexiconMatchesNothing) {
-    g_dictionaryMode = -1;
-    g_replacedSegmentId = 11;
+    run_.choices.dictionaryMode = -1;
+    outcome_.replacedSegmentId = 11;
     AddIndexed("BOOKS", 11, 0);
     AddIndexed("NEWS", 0, 0);
     EXPECT_EQ(Remove(), 1);
@@ -118,7 +122,7 @@ TEST_F(DependentIndices, RewOnlyListsAndAnUnrefilledStopLexiconMatchesNothing) {
 }
 
 TEST_F(DependentIndices, FailedListingIsAFailureAndAnEmptyOneIsNot) {
-    g_replacedSegmentId = 11;
+    outcome_.replacedSegmentId = 11;
     EXPECT_EQ(Remove(), 1);
     fake::State().failing = "GetDatabaseInfo";
     EXPECT_EQ(Remove(), 0);
@@ -126,8 +130,8 @@ TEST_F(DependentIndices, FailedListingIsAFailureAndAnEmptyOneIsNot) {
 }
 
 TEST_F(DependentIndices, FailedRemovalStopsAfterItsLine) {
-    g_dictionaryMode = 1;
-    g_replacedStopId = 12;
+    run_.choices.dictionaryMode = 1;
+    outcome_.replacedStopId = 12;
     AddIndexed("BOOKS", 0, 12);
     AddIndexed("NOTES", 0, 12);
     fake::State().failing = "ZKF_RemoveDBIndices";

@@ -1,10 +1,10 @@
 // The system lexicon step, call by call against the fake host.
-#include "server/lexicon/system_lexicons.h"
+#include "system_lexicons.h"
 
 #include <gtest/gtest.h>
 
 #include "lexicon/lexicon_test_support.h"
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 namespace lexicon_test {
 namespace {
@@ -23,7 +23,7 @@ class SystemLexicons : public LexiconStepTest {
     }
     int Upgrade(uint16_t code) {
         CaptureOutput();
-        const int result = UpgradeSystemLexicons(&env_, HomeText().c_str(), code);
+        const int result = (run_.choices.lexiconCharsetCode = code, UpgradeSystemLexicons(run_));
         output = CapturedOutput();
         return result;
     }
@@ -42,10 +42,10 @@ TEST_F(SystemLexicons, AddModeKeepsExistingLexiconsAndBuildsTheIdeographLexicon)
               (Calls{"ZKF_CreateLexicon(" + std::to_string(ideograph) + ",null,1,charset 1)"}));
     EXPECT_EQ(output.find("Creating new system SEGMENT_GB"), std::string::npos);
     EXPECT_NE(output.find("Creating new system IDEO_ALL_GB...\n"), std::string::npos) << output;
-    EXPECT_EQ(g_lexiconIds.segmentGb, 0u) << segment;
-    EXPECT_EQ(g_lexiconIds.ideoAllGb, ideograph);
-    EXPECT_EQ(g_replacedSegmentId, 0u);
-    EXPECT_EQ(g_replacedStopId, 0u);
+    EXPECT_EQ(outcome_.lexiconIds.segmentGb, 0u) << segment;
+    EXPECT_EQ(outcome_.lexiconIds.ideoAllGb, ideograph);
+    EXPECT_EQ(outcome_.replacedSegmentId, 0u);
+    EXPECT_EQ(outcome_.replacedStopId, 0u);
     const fake::Database& made = *fake::Find("IDEO_ALL_GB");
     EXPECT_EQ(made.owner, "SYSTEM");
     EXPECT_EQ(made.description, "This is system all-ideograph dictionary");
@@ -53,7 +53,7 @@ TEST_F(SystemLexicons, AddModeKeepsExistingLexiconsAndBuildsTheIdeographLexicon)
 }
 
 TEST_F(SystemLexicons, ModifyModeRefillsUnderTheExistingIdsAndRecordsThemAsReplaced) {
-    g_dictionaryMode = 1;
+    run_.choices.dictionaryMode = 1;
     const uint32_t segment = fake::Add(Lexicon("SEGMENT_GB", SEGMENT, CHARSET_CODE_GB18030));
     const uint32_t stop = fake::Add(Lexicon("STOP_GB", STOP, CHARSET_CODE_GB18030));
     fake::Add(Lexicon("IDEO_ALL_GB", SEGMENT, CHARSET_CODE_GB18030));
@@ -63,9 +63,9 @@ TEST_F(SystemLexicons, ModifyModeRefillsUnderTheExistingIdsAndRecordsThemAsRepla
               (Calls{"ZKF_CreateLexicon(" + std::to_string(segment) + ",segment.dic,0,charset 1)",
                      "ZKF_CreateLexicon(" + std::to_string(stop) + ",stop.dic,0,charset 1)"}));
     EXPECT_EQ(fake::CallsOf("CreateSystemDB"), (Calls{"CreateSystemDB(SYS$ENTITY,code 16,columns 0)"}));
-    EXPECT_EQ(g_replacedSegmentId, segment);
-    EXPECT_EQ(g_replacedStopId, stop);
-    EXPECT_EQ(g_lexiconIds.segmentGb, segment);
+    EXPECT_EQ(outcome_.replacedSegmentId, segment);
+    EXPECT_EQ(outcome_.replacedStopId, stop);
+    EXPECT_EQ(outcome_.lexiconIds.segmentGb, segment);
 }
 
 TEST_F(SystemLexicons, OldNameIsRenamedWithCurrentNameAndCountedRecords) {
@@ -139,7 +139,7 @@ TEST_F(SystemLexicons, Utf8WithoutNativeCharsetIsSkippedButMarksNewSystemDatabas
     EXPECT_TRUE(fake::CallsOf("CreateSystemDB(STOP").empty());
     EXPECT_TRUE(fake::CallsOf("CreateSystemDB(IDEO").empty());
     EXPECT_EQ(output.find("UTF8"), std::string::npos) << output;
-    EXPECT_EQ(g_newSystemDatabase, 1);
+    EXPECT_TRUE(outcome_.newSystemDatabase);
     EXPECT_EQ(fake::CallsOf("CreateRelationDBs"), (Calls{"CreateRelationDBs(code 64)"}));
 }
 
@@ -174,19 +174,19 @@ TEST_F(SystemLexicons, MissingSourceFilesAreSkippedSilently) {
 TEST_F(SystemLexicons, OldStopEngRecordsTheStopEnglishIdOnlyInModifyMode) {
     const uint32_t stop = fake::Add(Lexicon("STOP_ENG", STOP, CHARSET_CODE_NONE));
     ASSERT_EQ(Upgrade(CHARSET_CODE_GB18030), 1);
-    EXPECT_EQ(g_stopEnglishId, 0u);
+    EXPECT_EQ(outcome_.stopEnglishId, 0u);
     EXPECT_EQ(fake::Find("STOP_ENGLISH")->id, stop);
 
     // Renamed already (by a run that stopped later), it is recorded all the same.
-    g_dictionaryMode = -1;
+    run_.choices.dictionaryMode = -1;
     ASSERT_EQ(Upgrade(CHARSET_CODE_GB18030), 1);
-    EXPECT_EQ(g_stopEnglishId, stop);
+    EXPECT_EQ(outcome_.stopEnglishId, stop);
     EXPECT_EQ(fake::CallsOf("UpdateDatabaseInfo").size(), 1u);  // no second rename
 
     fake::Find("STOP_ENGLISH")->name = "STOP_ENG";
-    g_stopEnglishId = 0;
+    outcome_.stopEnglishId = 0;
     ASSERT_EQ(Upgrade(CHARSET_CODE_GB18030), 1);
-    EXPECT_EQ(g_stopEnglishId, stop);
+    EXPECT_EQ(outcome_.stopEnglishId, stop);
 }
 
 TEST_F(SystemLexicons, OldSegmentationFilesTakeTheBig5SuffixUnlessTheNewNameIsTaken) {
@@ -206,7 +206,7 @@ class EntityLexicon : public SystemLexicons {
    protected:
     int UpgradeEntity() {
         CaptureOutput();
-        const int result = UpgradeEntityLexicon(&env_, HomeText().c_str());
+        const int result = UpgradeEntityLexicon(run_);
         output = CapturedOutput();
         return result;
     }
@@ -238,15 +238,6 @@ TEST_F(EntityLexicon, AddAppendsAndRefreshesTheCount) {
     EXPECT_EQ(fake::CallsOf("LexiconProgress"), (Calls{"LexiconProgress(0,100)"}));
     EXPECT_EQ(fake::CallsOf("ZKF_"), (Calls{"ZKF_AppendLexicon(" + id + ",entity.dic,charset 1)"}));
     EXPECT_EQ(fake::CallsOf("UpdateBaseRecordNum"), (Calls{"UpdateBaseRecordNum(" + id + ",0,kind 3)"}));
-}
-
-TEST_F(EntityLexicon, UnsupportedValueFailsWithItsMessage) {
-    AddEntity();
-    SetArguments({"ENT:MERGE"});
-    EXPECT_EQ(UpgradeEntity(), 0);
-    EXPECT_EQ(output, "\nERROR: The argument(ENT:MERGE) is not supported!\n");
-    EXPECT_TRUE(fake::CallsOf("ZKF_").empty());
-    EXPECT_EQ(Z_GetLastError(), Z_ERROR_BAD_ARGUMENT);
 }
 
 TEST_F(EntityLexicon, WithoutSourceFileNothingIsCreatedOrTouched) {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "netclient/zel_test_server.h"
-#include "server/host/zemdaemon.h"
+#include "zemdaemon.h"
 
 namespace {
 

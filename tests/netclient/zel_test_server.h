@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "netclient/netclient_socket.h"
+#include "netclient_socket.h"
 
 class ZelTestServer {
 public:

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "config/config_fixture.h"
-#include "server/programs/autobatch_section.h"
+#include "autobatch_section.h"
 
 using config_test::ClearHome;
 using config_test::Crlf;

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "config/config_fixture.h"
-#include "server/config/legacy_profile.h"
-#include "server/config/profile_merge.h"
-#include "server/programs/autobatch_section.h"
-#include "server/programs/program_rename.h"
-#include "server/update/command_line.h"
+#include "legacy_profile.h"
+#include "profile_merge.h"
+#include "autobatch_section.h"
+#include "program_rename.h"
+#include "run_context.h"
 
 using config_test::Crlf;
 using config_test::Exists;
@@ -28,15 +28,11 @@ TEST(MigrationFlow, LaunchesOfTheOldBatchFilesEndUpInTheMergedProfile) {
     Write(home.Bin("z40cleanup.bat"), "z40mirror.exe -shutdown 1\r\nz40shutdown.exe 1\r\n");
     Write(home.Bin("z40server.exe"), "old");
     Write(home.Bin("zelserver.exe"), "new");
-    char program[] = "upgrade";
-    char old[] = "OLD:N";
-    static char* arguments[] = {program, old};
-    StoreArguments(2, arguments);
 
     ASSERT_EQ(CreateLegacyProfile(home.SystemDir().c_str()), 1);
     ASSERT_EQ(MergeProfile(home.SystemDir().c_str(), home.PackageDir().c_str()), 1);
     ASSERT_EQ(AddAutoBatchSection(home.BinDir().c_str()), 1);
-    ASSERT_EQ(RenameOldPrograms(home.BinDir().c_str(), 1), 1);
+    ASSERT_EQ(RenameOldPrograms(home.BinDir().c_str(), true, OldNamesChoice::Drop), 1);
 
     const std::string profile = Read(home.System("PROFILE.INI"));
     EXPECT_NE(profile.find("LowLimit=16\r\n"), std::string::npos);

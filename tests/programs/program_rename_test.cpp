@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "config/config_fixture.h"
-#include "server/programs/program_rename.h"
-#include "server/update/command_line.h"
+#include "program_rename.h"
+#include "run_context.h"
 
 using config_test::ClearHome;
 using config_test::Crlf;
@@ -72,18 +72,17 @@ protected:
         StandardInput::Feed("");
     }
 
-    // The command line of the run: the program name and the given words.
+    // The "OLD:" word of the command line, read as the driver reads it.
     void Arguments(const std::vector<std::string>& words) {
-        storage = {"upgrade"};
-        storage.insert(storage.end(), words.begin(), words.end());
-        pointers.clear();
-        for (std::string& word : storage) pointers.push_back(word.data());
-        StoreArguments(static_cast<int>(pointers.size()), pointers.data());
+        oldNames = OldNamesChoice::Ask;
+        for (const std::string& word : words) {
+            if (word.rfind("OLD:", 0) == 0) oldNames = ParseOldNamesChoice(word.substr(4).c_str());
+        }
     }
 
     int Rename(int serverProgramAbsent, std::string* output = nullptr) {
         ::testing::internal::CaptureStdout();
-        int result = RenameOldPrograms(home.BinDir().c_str(), serverProgramAbsent);
+        int result = RenameOldPrograms(home.BinDir().c_str(), serverProgramAbsent != 0, oldNames);
         std::string printed = ::testing::internal::GetCapturedStdout();
         if (output != nullptr) *output = printed;
         return result;
@@ -104,8 +103,7 @@ protected:
     }
 
     HomeLayout home;
-    std::vector<std::string> storage;
-    std::vector<char*> pointers;
+    OldNamesChoice oldNames = OldNamesChoice::Ask;
 };
 
 TEST_F(ProgramRename, WithoutTheOldServerNothingHappens) {

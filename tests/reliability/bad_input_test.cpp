@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "server/dictionary/dict_file_headers.h"
-#include "server/host/zemshell.h"
-#include "shell/dict_files.h"
+#include "dict_file_headers.h"
+#include "zemshell.h"
+#include "dict_files.h"
 #include "support/upgrade_fixture.h"
 
 namespace zel::testing {

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "netclient/zel_test_server.h"
-#include "server/host/zelkit.h"
-#include "server/service/service_migration.h"
+#include "zelkit.h"
+#include "service_migration.h"
 #include "service/test_platform.h"
-#include "toolkit/fault_injection.h"
+#include "fault_injection.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "server/service/service_migration.h"
+#include "service_migration.h"
 #include "service/service_test_support.h"
 
 namespace {
@@ -26,12 +26,24 @@ protected:
 
     std::string InBin(const char* file) { return binDir_ + Z_PATH_SEPARATOR_TEXT + file; }
 
+    // 1 removed, 0 nothing to remove, -1 failed; the output ends with the
+    // line the driver prints for a failure, from the toolkit's last error.
     int RemoveOld(std::string* output) {
         CaptureStdout();
-        const int result = RemoveOldService(binDir_.c_str());
+        bool removed = false;
+        const bool ok = RemoveOldService(binDir_.c_str(), &removed);
         *output = GetCapturedStdout();
-        return result;
+        if (!ok) *output += DriverLine();
+        return ok ? (removed ? 1 : 0) : -1;
     }
+    int InstallNew(const std::string& dir, std::string* output) {
+        CaptureStdout();
+        const bool ok = InstallNewService(dir.c_str());
+        *output = GetCapturedStdout();
+        if (!ok) *output += DriverLine();
+        return ok ? 1 : 0;
+    }
+    static std::string DriverLine() { return std::string("\nERROR: ") + Z_GetLastErrorPrompt(nullptr, 0) + "\n\n"; }
 
     std::string binDir_;
 };
@@ -130,9 +142,9 @@ TEST_F(ServiceMigration, FailingQueryIsPrinted) {
 
 TEST_F(ServiceMigration, NewServiceIsZelServerWithQuotedProgram) {
     for (const std::string& dir : {binDir_, binDir_ + Z_PATH_SEPARATOR_TEXT}) {
-        CaptureStdout();
-        EXPECT_EQ(InstallNewService(dir.c_str()), 1);
-        EXPECT_EQ(GetCapturedStdout(), "\nNow, Installing the new service...\n");
+        std::string output;
+        EXPECT_EQ(InstallNew(dir, &output), 1);
+        EXPECT_EQ(output, "\nNow, Installing the new service...\n");
         ServiceSettings settings;
         ASSERT_TRUE(Settings(kNew, &settings));
         EXPECT_EQ(settings.binaryPath, "\"" + InBin("zemservice.exe") + "\" -resident");
@@ -152,9 +164,7 @@ TEST_F(ServiceMigration, AfterRemovalTheNewServiceGetsTheDefaultName) {
     ASSERT_EQ(RemoveOld(&output), 1);
     EXPECT_FALSE(std::filesystem::exists(serviceInf_));
 
-    CaptureStdout();
-    EXPECT_EQ(InstallNewService(binDir_.c_str()), 1);
-    GetCapturedStdout();
+    EXPECT_EQ(InstallNew(binDir_, &output), 1);
     EXPECT_TRUE(Exists(kNew));
     EXPECT_FALSE(Exists(kOld));
     EXPECT_FALSE(std::filesystem::exists(serviceInf_));
@@ -162,9 +172,8 @@ TEST_F(ServiceMigration, AfterRemovalTheNewServiceGetsTheDefaultName) {
 
 TEST_F(ServiceMigration, FailedInstallationIsPrinted) {
     ASSERT_TRUE(Register(kNew, kNew, "elsewhere"));
-    CaptureStdout();
-    EXPECT_EQ(InstallNewService(binDir_.c_str()), 0);
-    const std::string output = GetCapturedStdout();
+    std::string output;
+    EXPECT_EQ(InstallNew(binDir_, &output), 0);
     const std::string start = "\nNow, Installing the new service...\n\nERROR: ";
     const std::string end = " (1073)\n\n";
     ASSERT_GT(output.size(), start.size() + end.size());

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "service/test_platform.h"
-#include "toolkit/fault_injection.h"
+#include "fault_injection.h"
 
 namespace fs = std::filesystem;
 

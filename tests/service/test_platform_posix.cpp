@@ -1,7 +1,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "server/service/service_control.h"
+#include "service_control.h"
 #include "service/test_platform.h"
 
 void SetTestEnvironment(const char* name, const char* value) {

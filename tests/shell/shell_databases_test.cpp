@@ -3,8 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "server/host/zelkit.h"
-#include "shell/shell_catalog.h"
+#include "zelkit.h"
+#include "shell_admin.h"
+#include "shell_catalog.h"
 #include "shell_test_support.h"
 
 namespace shell_test {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 #include "shell_test_support.h"
 
 namespace shell_test {

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <string>
 
-#include "server/host/zelkit.h"
-#include "shell/dict_files.h"
-#include "shell/shell_catalog.h"
+#include "zelkit.h"
+#include "dict_files.h"
+#include "shell_catalog.h"
 #include "shell_test_support.h"
 #include "support/scratch_dir.h"
 

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "server/host/zelkit.h"
-#include "shell/dict_files.h"
+#include "zelkit.h"
+#include "dict_files.h"
 #include "support/run_program.h"
-#include "toolkit/fault_injection.h"
+#include "fault_injection.h"
 
 namespace shell_test {
 

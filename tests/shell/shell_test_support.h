@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "server/host/zemshell.h"
+#include "zemshell.h"
 #include "support/scratch_dir.h"
 
 namespace shell_test {

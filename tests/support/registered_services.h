@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "winlayer/windows_api.h"
+#include "windows_api.h"
 
 namespace zel::testing {
 

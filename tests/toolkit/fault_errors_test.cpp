@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 #include "toolkit_test_support.h"
 
 using namespace toolkit_test;

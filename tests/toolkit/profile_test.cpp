@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 #include "toolkit_test_support.h"
 
 using namespace toolkit_test;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 #include "toolkit_test_support.h"
 
 using namespace toolkit_test;

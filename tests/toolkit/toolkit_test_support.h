@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
-#include "server/host/zelkit.h"
-#include "toolkit/fault_injection.h"
+#include "zelkit.h"
+#include "fault_injection.h"
 
 namespace toolkit_test {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "server/update/command_line.h"
+#include "command_line.h"
 
 namespace {
 

@@ -64,6 +64,20 @@ TEST_F(UpgradeFiles, AFailingCopyDoesNotStopTheRun) {
     EXPECT_EQ(result.exitCode, 2);
 }
 
+TEST_F(UpgradeFiles, AFailedCopyOfThePloModulesLibraryFinishesWithErrors) {
+    WriteFileText(world.Package() / "zemckmplo64.dll", "plo");
+    WriteFileText(world.Package() / "plo" / "a.dat", "a");
+    // A directory where the library should go: its copy fails, the data's not.
+    fs::create_directories(world.Home() / "bin" / "zemckmplo64.dll");
+    const ProgramResult result = world.Upgrade({"NEW:0", "CS:1", "OLD:N"});
+    const size_t failed = result.output.find(ProgressLine("zemckmplo64.dll"));
+    ASSERT_NE(failed, std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("\nERROR: ", failed), std::string::npos) << result.output;
+    EXPECT_EQ(ReadFileText(world.Home() / "dict" / "plo" / "a.dat"), "a");
+    EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n"));
+    EXPECT_EQ(result.exitCode, 2);
+}
+
 TEST_F(UpgradeFiles, AFailedConfigurationStepIsShownAndTheInstalledFileStays) {
     fs::remove(world.Package() / "PROFILE.INI");
     const ProgramResult result = world.Upgrade({"NEW:0", "CS:1", "OLD:N"});

@@ -31,6 +31,16 @@ TEST_F(UpgradeGates, UnsupportedDicValueStopsBeforeAnythingChanges) {
     ExpectHomeUnchanged();
 }
 
+TEST_F(UpgradeGates, UnsupportedEntValueStopsBeforeAnythingChanges) {
+    // Checked with the other values, not when the entity lexicon is reached
+    // after the dictionary files and the other lexicons were changed.
+    const ProgramResult result = world.Upgrade({"ENT:MERGE", "NEW:1", "CS:1", "OLD:N"});
+    EXPECT_EQ(result.output.substr(result.output.find("\nERROR: ")), "\nERROR: The argument(ENT:MERGE) is not supported!\n")
+        << result.output;
+    EXPECT_EQ(result.exitCode, 1);
+    ExpectHomeUnchanged();
+}
+
 TEST_F(UpgradeGates, UnsupportedNewValueStopsBeforeAnythingChanges) {
     for (const char* value : {"NEW:5", "NEW:1 "}) {
         const ProgramResult result = world.Upgrade({value, "CS:1", "OLD:N"});

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "server/host/zemshell.h"
+#include "zemshell.h"
 #include "zelhome_test_support.h"
 
 namespace zelhome_test {

@@ -260,7 +260,7 @@ def write(path, text):
 
 def write_gb18030(two_byte, ranges):
     text = HEADER + """
-#include "toolkit/charset/charset_tables.h"
+#include "charset_tables.h"
 
 namespace zel::charset::tables {{
 
@@ -287,7 +287,7 @@ const uint16_t kGb18030RunCodePoint[kGb18030RunCount] = {{
 
 def write_big5(table):
     text = HEADER + """
-#include "toolkit/charset/charset_tables.h"
+#include "charset_tables.h"
 
 namespace zel::charset::tables {{
 
@@ -305,7 +305,7 @@ const uint16_t kBig5TwoByte[kBig5TwoByteCount] = {{
 def write_ideographs(ranges):
     rows = "\n".join("    {{0x{:05X}, 0x{:05X}}},".format(a, b) for a, b in ranges)
     text = HEADER + """
-#include "toolkit/charset/charset_tables.h"
+#include "charset_tables.h"
 
 namespace zel::charset::tables {{
 

@@ -1,6 +1,6 @@
 #include "default_home.h"
 
-#include "shell/dict_files.h"
+#include "dict_files.h"
 
 namespace zelhome {
 

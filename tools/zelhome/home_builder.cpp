@@ -7,12 +7,11 @@
 
 #include "home_paths.h"
 #include "json_values.h"
-#include "kernel/kernel_store.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "shell/dict_files.h"
-#include "shell/open_dictionary.h"
-#include "shell/shell_admin.h"
+#include "kernel_store.h"
+#include "zelkit.h"
+#include "zemshell.h"
+#include "dict_files.h"
+#include "shell_admin.h"
 
 namespace zelhome {
 
@@ -197,7 +196,7 @@ void WriteDictionaryFiles(const HomeDescription& d, const fs::path& buildHome) {
             for (const std::string& record : d.viewRecords) file.records.emplace_back(record.begin(), record.end());
         } else {
             file.recordSize = info.recordSize.value_or(64);
-            file.records.assign(info.recordCount.value_or(0), zel::shell::StoredRecord(file.recordSize, 0));
+            file.records.assign(info.recordCount.value_or(0), std::vector<uint8_t>(file.recordSize, 0));
         }
         if (!zel::shell::SetHeaderTitle(file.header.data(), info.title)) {
             throw DescriptionError(at + ".title: longer than 63 characters");

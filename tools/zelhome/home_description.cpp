@@ -4,9 +4,9 @@
 #include <set>
 
 #include "json_values.h"
-#include "server/host/zelkit.h"
-#include "shell/dict_files.h"
-#include "shell/record_layouts.h"
+#include "zelkit.h"
+#include "dict_files.h"
+#include "shell_admin.h"
 
 namespace zelhome {
 

@@ -3,11 +3,11 @@
 #include <filesystem>
 
 #include "home_paths.h"
-#include "kernel/kernel_store.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "shell/dict_files.h"
-#include "shell/open_dictionary.h"
+#include "kernel_store.h"
+#include "zelkit.h"
+#include "zemshell.h"
+#include "dict_files.h"
+#include "shell_admin.h"
 
 namespace zelhome {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "home_paths.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "shell/open_dictionary.h"
+#include "zelkit.h"
+#include "zemshell.h"
+#include "shell_admin.h"
 
 namespace zelhome {
 

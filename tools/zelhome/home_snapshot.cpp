@@ -8,7 +8,7 @@
 
 #include "home_paths.h"
 #include "home_reader.h"
-#include "shell/dict_files.h"
+#include "dict_files.h"
 
 namespace zelhome {
 

@@ -75,7 +75,8 @@ std::string ReadText(const Json& value, const std::string& path, size_t maxLengt
 std::string ToHex(const std::string& bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string hex;
-    for (unsigned char byte : bytes) {
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
         hex += digits[byte >> 4];
         hex += digits[byte & 15];
     }

@@ -10,6 +10,7 @@
 #include "home_builder.h"
 #include "home_description.h"
 #include "home_reader.h"
+#include "host_libraries.h"
 #include "preview_commands.h"
 
 namespace {
@@ -66,6 +67,7 @@ int Dump(const std::string& home) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ConnectHostLibraries();
     if (argc < 3) return Usage();
     const std::string command = argv[1];
     try {

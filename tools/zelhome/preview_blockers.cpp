@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "package_list.h"
-#include "server/host/zemdaemon.h"
-#include "shell/dict_files.h"
+#include "zemdaemon.h"
+#include "dict_files.h"
 
 namespace zelhome {
 

@@ -1,18 +1,18 @@
-#include "server/config/config_paths.h"
+#include "config_paths.h"
 
 #include <cstdio>
 
-int JoinConfigPath(char* path, const char* first, const char* second, const char* third) {
+bool JoinConfigPath(char* path, const char* first, const char* second, const char* third) {
     int length = std::snprintf(path, Z_MAX_PATH, "%s%s%s", first, second, third);
     if (length < 0 || length >= Z_MAX_PATH) {
         path[0] = '\0';
         Z_SetLastErrorText(Z_ERROR_TOO_LONG, "Path too long: %s%s%s", first, second, third);
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
-int SystemDirFromBinDir(char* path, const char* binDir) {
+bool SystemDirFromBinDir(char* path, const char* binDir) {
     char parent[8];
     std::snprintf(parent, sizeof(parent), "..%c", Z_PATH_SEPARATOR);
     char system[8];

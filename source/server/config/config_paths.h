@@ -1,13 +1,13 @@
 // Paths of the configuration files, built in fixed path buffers.
 #pragma once
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 // Writes first, second and third one after another into path (room:
 // Z_MAX_PATH). Returns 1, or 0 (and an empty path) when the result would not
 // fit: a cut path could name another file.
-int JoinConfigPath(char* path, const char* first, const char* second, const char* third = "");
+bool JoinConfigPath(char* path, const char* first, const char* second, const char* third = "");
 
 // The home system directory as reached from the bin directory: the bin
 // directory, "..", a separator, "system" and a separator.
-int SystemDirFromBinDir(char* path, const char* binDir);
+bool SystemDirFromBinDir(char* path, const char* binDir);

@@ -1,10 +1,10 @@
-#include "server/config/config_replace.h"
+#include "config_replace.h"
 
 #include <cstring>
 #include <vector>
 
-#include "server/config/config_paths.h"
-#include "server/host/zelkit.h"
+#include "config_paths.h"
+#include "zelkit.h"
 
 namespace {
 
@@ -31,25 +31,25 @@ bool SameContent(const char* first, const char* second) {
 
 }  // namespace
 
-int ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath) {
+bool ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath) {
     // Copy rather than rename the installed file to its backup: a rename
     // would leave the installed name empty until the new file arrives.
     if (backupPath != nullptr && !Z_CloneFile(installedPath, backupPath)) {
-        return 0;
+        return false;
     }
-    return Z_ReplaceFile(newPath, installedPath) ? 1 : 0;
+    return Z_ReplaceFile(newPath, installedPath);
 }
 
-int ReplaceConfigFileKeepingBackup(const char* installedPath) {
+bool ReplaceConfigFileKeepingBackup(const char* installedPath) {
     char newPath[Z_MAX_PATH];
     char backupPath[Z_MAX_PATH];
     if (!JoinConfigPath(newPath, installedPath, ".NEW") || !JoinConfigPath(backupPath, installedPath, ".BAK")) {
-        return 0;
+        return false;
     }
     // A merge that writes back exactly the installed bytes changes nothing:
     // replacing would only overwrite the backup of an earlier run, the one
     // copy of the configuration as it was before the upgrade.
-    if (SameContent(newPath, installedPath)) return 1;
+    if (SameContent(newPath, installedPath)) return true;
     return ReplaceConfigFile(installedPath, newPath, backupPath);
 }
 

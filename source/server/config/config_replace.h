@@ -6,13 +6,13 @@
 // backup path, the installed content is first copied there (an older backup
 // is replaced). Returns 1, or 0 with installedPath unchanged; newPath is then
 // left for the caller to delete.
-int ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath);
+bool ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath);
 
 // The replacement of a merged file: installedPath ".NEW" over installedPath,
 // the old content kept as installedPath ".BAK". A merged file equal byte for
 // byte to the installed one is not put in place, and the backup of an
 // earlier run stays.
-int ReplaceConfigFileKeepingBackup(const char* installedPath);
+bool ReplaceConfigFileKeepingBackup(const char* installedPath);
 
 // Deletes a work file when it exists; a failure is ignored because the
 // installed file does not depend on it.

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "server/config/legacy_config_convert.h"
+#include "legacy_config_convert.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ void TakeCacheItem(const char* key, const char* value, int kind, int32_t boolean
 
 // Reads every item up to the end or the first read error. Returns 1 when the
 // whole file was read.
-int ReadCacheSettings(HZFILE file, CacheSettings* settings) {
+bool ReadCacheSettings(HZFILE file, CacheSettings* settings) {
     char item[Z_MAX_LINE];
     for (;;) {
         int valuePosition = Z_MAX_LINE;
@@ -76,7 +76,7 @@ int ReadCacheSettings(HZFILE file, CacheSettings* settings) {
     }
 }
 
-int WriteLimit(HZFILE profile, const char* key, int32_t value) {
+bool WriteLimit(HZFILE profile, const char* key, int32_t value) {
     std::string line = std::string(key) + "=";
     if (value >= 0) {
         line += std::to_string(value);
@@ -86,9 +86,9 @@ int WriteLimit(HZFILE profile, const char* key, int32_t value) {
 
 // Every Preload item in file order, an empty one too. Returns 0 when a
 // write failed or the file could not be read again to its end.
-int WritePreloadLines(HZFILE profile, HZFILE cache) {
+bool WritePreloadLines(HZFILE profile, HZFILE cache) {
     if (!Z_SeekFile(cache, 0)) {
-        return 0;
+        return false;
     }
     char item[Z_MAX_LINE];
     for (;;) {
@@ -100,7 +100,7 @@ int WritePreloadLines(HZFILE profile, HZFILE cache) {
         if (ZSTRCMPI(item, "Preload") == 0) {
             std::string line = std::string("Preload=") + (item + valuePosition);
             if (!WriteProfileLine(profile, line.c_str())) {
-                return 0;
+                return false;
             }
         }
     }
@@ -113,16 +113,16 @@ const char* BooleanText(int32_t value, const char* absentText) {
     return value ? "TRUE" : "FALSE";
 }
 
-int WriteCacheSections(HZFILE profile, HZFILE cache, const CacheSettings& settings) {
+bool WriteCacheSections(HZFILE profile, HZFILE cache, const CacheSettings& settings) {
     if (!WriteProfileLine(profile, "[IndexCache]") || !WriteLimit(profile, "LowLimit", settings.lowLimit) ||
         !WriteLimit(profile, "MediumLimit", settings.mediumLimit) ||
         !WriteLimit(profile, "HighLimit", settings.highLimit) ||
         !WriteLimit(profile, "MemorySize", settings.memorySize) ||
         !WriteLimit(profile, "DiskSize", settings.diskSize)) {
-        return 0;
+        return false;
     }
     if (settings.preload ? !WritePreloadLines(profile, cache) : !WriteProfileLine(profile, "Preload=")) {
-        return 0;
+        return false;
     }
     std::string btCache = std::string("BTCacheEnable=") + BooleanText(settings.btreeIndex, "WRITE");
     std::string idleAbort = std::string("IdleTaskAbort=") + BooleanText(settings.idleTaskAbort, "");
@@ -139,15 +139,15 @@ int WriteCacheSections(HZFILE profile, HZFILE cache, const CacheSettings& settin
 
 }  // namespace
 
-int WriteSectionStart(HZFILE profile, const char* header) {
+bool WriteSectionStart(HZFILE profile, const char* header) {
     return WriteProfileLine(profile, "") && WriteProfileLine(profile, header);
 }
 
-int WriteProfileLine(HZFILE profile, const char* line) {
-    return Z_WriteFileLineEx(profile, line, 1) ? 1 : 0;
+bool WriteProfileLine(HZFILE profile, const char* line) {
+    return Z_WriteFileLineEx(profile, line, 1);
 }
 
-int ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
+bool ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
     *mayDelete = 0;
     CacheSettings settings;
     HZFILE cache = nullptr;
@@ -155,7 +155,7 @@ int ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
     if (Z_IsValidFileName(cachePath)) {
         cache = Z_OpenFile(cachePath, Z_MODE_READ, 0, nullptr, 0);
         if (cache == nullptr) {
-            return 0;
+            return false;
         }
         readCompletely = ReadCacheSettings(cache, &settings);
     }

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "server/config/legacy_config_convert.h"
+#include "legacy_config_convert.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ void TakeNetItem(const char* key, const char* value, int kind, int32_t boolean, 
 
 // Reads every item up to the end or the first read error. Returns 1 when the
 // whole file was read.
-int ReadNetSettings(HZFILE file, NetSettings* settings) {
+bool ReadNetSettings(HZFILE file, NetSettings* settings) {
     char item[Z_MAX_LINE];
     for (;;) {
         int valuePosition = Z_MAX_LINE;
@@ -63,13 +63,13 @@ const char* TimeWaitText(int32_t value) {
 
 }  // namespace
 
-int ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
+bool ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
     *mayDelete = 0;
     NetSettings settings;
     if (Z_IsValidFileName(netPath)) {
         HZFILE net = Z_OpenFile(netPath, Z_MODE_READ, 0, nullptr, 0);
         if (net == nullptr) {
-            return 0;
+            return false;
         }
         *mayDelete = ReadNetSettings(net, &settings);
         const bool damaged = !*mayDelete && Z_GetLastError() == Z_ERROR_TOO_LONG;
@@ -78,7 +78,7 @@ int ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
         // are used and the file stays. Any other read error may pass; a
         // profile made from part of the file would then pass for a finished
         // conversion and stop every later run from reading the rest.
-        if (!*mayDelete && !damaged) return 0;
+        if (!*mayDelete && !damaged) return false;
     }
     std::string connectCache = "ConnectCache=";
     if (settings.connectCache != ABSENT) {

@@ -1,11 +1,11 @@
-#include "server/config/legacy_profile.h"
+#include "legacy_profile.h"
 
-#include "server/config/config_paths.h"
-#include "server/config/config_replace.h"
-#include "server/config/legacy_config_convert.h"
-#include "server/host/zelkit.h"
+#include "config_paths.h"
+#include "config_replace.h"
+#include "legacy_config_convert.h"
+#include "zelkit.h"
 
-int CreateLegacyProfile(const char* systemDir) {
+bool CreateLegacyProfile(const char* systemDir) {
     char profilePath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
     char cachePath[Z_MAX_PATH];
@@ -13,17 +13,17 @@ int CreateLegacyProfile(const char* systemDir) {
     if (!JoinConfigPath(profilePath, systemDir, "PROFILE.INI") ||
         !JoinConfigPath(newPath, systemDir, "PROFILE.INI", ".NEW") ||
         !JoinConfigPath(cachePath, systemDir, "CACHE.CFG") || !JoinConfigPath(netPath, systemDir, "NET.CFG")) {
-        return 0;
+        return false;
     }
     if (Z_IsValidFileName(profilePath)) {
-        return 1;
+        return true;
     }
     // The profile is written under a work name and takes its real name only
     // when complete: a half-written PROFILE.INI would stop every later run
     // from converting the old files again.
     HZFILE profile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (profile == nullptr) {
-        return 0;
+        return false;
     }
     int deleteCache = 0;
     int deleteNet = 0;
@@ -37,7 +37,7 @@ int CreateLegacyProfile(const char* systemDir) {
     }
     if (!written || !Z_RenameFile(newPath, profilePath)) {
         DiscardWorkFile(newPath);
-        return 0;
+        return false;
     }
     // Only now that their values live in PROFILE.INI may the old files go.
     if (deleteCache) {
@@ -46,5 +46,5 @@ int CreateLegacyProfile(const char* systemDir) {
     if (deleteNet) {
         Z_DeleteFile(netPath);
     }
-    return 1;
+    return true;
 }

@@ -1,4 +1,4 @@
 #pragma once
 
 // The directory ends with a path separator.
-int CreateLegacyProfile(const char* systemDir);
+bool CreateLegacyProfile(const char* systemDir);

@@ -1,4 +1,4 @@
-#include "server/config/log_command_table.h"
+#include "log_command_table.h"
 
 #include <cstring>
 

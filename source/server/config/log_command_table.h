@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 // The value of every row starts here, after the name filled with blanks.
 constexpr int LOG_VALUE_COLUMN = 16;

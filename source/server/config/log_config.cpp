@@ -1,22 +1,22 @@
-#include "server/config/log_config.h"
+#include "log_config.h"
 
 #include <cstdio>
 #include <string>
 
-#include "server/config/config_paths.h"
-#include "server/config/config_replace.h"
-#include "server/config/log_command_table.h"
-#include "server/config/log_setting_line.h"
-#include "server/host/zelkit.h"
+#include "config_paths.h"
+#include "config_replace.h"
+#include "log_command_table.h"
+#include "log_setting_line.h"
+#include "zelkit.h"
 
 namespace {
 
 // Marks every row that the installed file sets and takes its value. A 0 never
 // overwrites a value, so a later 0 does not undo an earlier setting.
-int LoadInstalledLog(const char* installedPath) {
+bool LoadInstalledLog(const char* installedPath) {
     HZFILE file = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
     if (file == nullptr) {
-        return 0;
+        return false;
     }
     char line[Z_MAX_LINE];
     while (Z_ReadFileLine(file, line, Z_MAX_LINE, nullptr)) {
@@ -61,7 +61,7 @@ std::string MergeLogLine(const char* line, int* changed) {
 
 }  // namespace
 
-int MergeLogConfig(const char* systemDir, const char* packageDir) {
+bool MergeLogConfig(const char* systemDir, const char* packageDir) {
     // Each merge starts from the table's initial contents.
     ResetLogCommandTable();
 
@@ -71,19 +71,19 @@ int MergeLogConfig(const char* systemDir, const char* packageDir) {
     if (!JoinConfigPath(installedPath, systemDir, "LOG.INI") ||
         !JoinConfigPath(templatePath, packageDir, "LOG.INI") ||
         !JoinConfigPath(newPath, systemDir, "LOG.INI", ".NEW")) {
-        return 0;
+        return false;
     }
     if (!LoadInstalledLog(installedPath)) {
-        return 0;
+        return false;
     }
     HZFILE templateFile = Z_OpenFile(templatePath, Z_MODE_READ, 0, nullptr, 0);
     if (templateFile == nullptr) {
-        return 0;
+        return false;
     }
     HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (newFile == nullptr) {
         Z_CloseFile(templateFile);
-        return 0;
+        return false;
     }
     int changed = 0;
     int failed = 0;

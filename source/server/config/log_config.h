@@ -1,4 +1,4 @@
 #pragma once
 
 // Both directories end with a path separator.
-int MergeLogConfig(const char* systemDir, const char* packageDir);
+bool MergeLogConfig(const char* systemDir, const char* packageDir);

@@ -1,4 +1,4 @@
-#include "server/config/log_setting_line.h"
+#include "log_setting_line.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "server/config/profile_key_tables.h"
+#include "profile_key_tables.h"
 
 #include <cstring>
 

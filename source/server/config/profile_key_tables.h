@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 // One carried key. line holds the key as the table writes it and "=", and
 // after loading the installed value behind it. A row with an empty line ends

@@ -1,13 +1,13 @@
-#include "server/config/profile_merge.h"
+#include "profile_merge.h"
 
 #include <cstring>
 #include <string>
 
-#include "server/config/config_paths.h"
-#include "server/config/config_replace.h"
-#include "server/config/profile_key_tables.h"
-#include "server/config/profile_section.h"
-#include "server/host/zelkit.h"
+#include "config_paths.h"
+#include "config_replace.h"
+#include "profile_key_tables.h"
+#include "profile_section.h"
+#include "zelkit.h"
 
 namespace {
 
@@ -18,10 +18,10 @@ constexpr size_t NEW_PUNCT_KEY_LENGTH = 12;
 
 // Loads the nine sections of the installed profile. Returns 0 when it cannot
 // be opened or read.
-int LoadInstalledProfile(const char* installedPath) {
+bool LoadInstalledProfile(const char* installedPath) {
     HZFILE file = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
     if (file == nullptr) {
-        return 0;
+        return false;
     }
     char item[Z_MAX_LINE];
     int loaded = 1;
@@ -38,7 +38,7 @@ int LoadInstalledProfile(const char* installedPath) {
 // IgnorePunct took over from IgnoreSenPunct: the old value moves to the new
 // key unless the installed file set the new key itself; either way it is not
 // carried under the old key. Returns 1 when a value moved.
-int MoveRetiredPunctuationKey(ProfileKeyRow* retrieval) {
+bool MoveRetiredPunctuationKey(ProfileKeyRow* retrieval) {
     ProfileKeyRow* oldRow = nullptr;
     for (ProfileKeyRow* row = retrieval; row->line[0] != '\0'; ++row) {
         if (row->present && ZSTRNCMPI(row->line, OLD_PUNCT_KEY, OLD_PUNCT_KEY_LENGTH) == 0) {
@@ -47,7 +47,7 @@ int MoveRetiredPunctuationKey(ProfileKeyRow* retrieval) {
         }
     }
     if (oldRow == nullptr) {
-        return 0;
+        return false;
     }
     oldRow->present = 0;
     for (ProfileKeyRow* row = retrieval; row->line[0] != '\0'; ++row) {
@@ -56,10 +56,10 @@ int MoveRetiredPunctuationKey(ProfileKeyRow* retrieval) {
             std::memmove(row->line + NEW_PUNCT_KEY_LENGTH, oldRow->line + OLD_PUNCT_KEY_LENGTH,
                          std::strlen(oldRow->line + OLD_PUNCT_KEY_LENGTH) + 1);
             row->present = 1;
-            return 1;
+            return true;
         }
     }
-    return 0;
+    return false;
 }
 
 const ProfileKeyRow* FindPresentRow(const ProfileKeyRow* table, const char* key) {
@@ -170,7 +170,7 @@ void WriteMergedProfile(HZFILE templateFile, HZFILE newFile, MergeOutcome* outco
 
 }  // namespace
 
-int MergeProfile(const char* systemDir, const char* packageDir) {
+bool MergeProfile(const char* systemDir, const char* packageDir) {
     // Each merge starts from the tables' initial contents, so that a second
     // merge in one process carries nothing over from the first.
     ResetProfileKeyTables();
@@ -181,21 +181,21 @@ int MergeProfile(const char* systemDir, const char* packageDir) {
     if (!JoinConfigPath(installedPath, systemDir, "PROFILE.INI") ||
         !JoinConfigPath(templatePath, packageDir, "PROFILE.INI") ||
         !JoinConfigPath(newPath, systemDir, "PROFILE.INI", ".NEW")) {
-        return 0;
+        return false;
     }
     if (!LoadInstalledProfile(installedPath)) {
-        return 0;
+        return false;
     }
     MergeOutcome outcome{0, MoveRetiredPunctuationKey(FindProfileKeyTable("Retrieval"))};
 
     HZFILE templateFile = Z_OpenFile(templatePath, Z_MODE_READ, 0, nullptr, 0);
     if (templateFile == nullptr) {
-        return 0;
+        return false;
     }
     HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (newFile == nullptr) {
         Z_CloseFile(templateFile);
-        return 0;
+        return false;
     }
     WriteMergedProfile(templateFile, newFile, &outcome);
     if (!outcome.failed && !outcome.templateHasAutoBatch) CarryInstalledAutoBatch(installedPath, newFile, &outcome);

@@ -1,4 +1,4 @@
 #pragma once
 
 // Both directories end with a path separator.
-int MergeProfile(const char* systemDir, const char* packageDir);
+bool MergeProfile(const char* systemDir, const char* packageDir);

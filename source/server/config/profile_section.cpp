@@ -1,4 +1,4 @@
-#include "server/config/profile_section.h"
+#include "profile_section.h"
 
 #include <cstring>
 
@@ -22,28 +22,28 @@ void CarryItem(ProfileKeyRow* table, const char* key, const char* value) {
 
 }  // namespace
 
-int LoadProfileSection(HZFILE file, const char* section, ProfileKeyRow* table, char* item) {
+bool LoadProfileSection(HZFILE file, const char* section, ProfileKeyRow* table, char* item) {
     if (!Z_SeekFile(file, 0)) {
-        return 0;
+        return false;
     }
     int found = Z_SeekProfileSect(file, section);
     if (found < 0) {
-        return 0;
+        return false;
     }
     if (found == 0) {
-        return 1;
+        return true;
     }
     for (;;) {
         int valuePosition = Z_MAX_LINE;
         int kind = Z_ReadProfileItem(file, item, &valuePosition, nullptr, nullptr, nullptr);
         if (kind < 0) {
-            return 0;
+            return false;
         }
         if (kind == 0) {
-            return 1;
+            return true;
         }
         if (valuePosition <= 0 || valuePosition >= Z_MAX_LINE) {
-            return 0;
+            return false;
         }
         CarryItem(table, item, item + valuePosition);
     }

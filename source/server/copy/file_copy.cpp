@@ -1,4 +1,4 @@
-#include "server/copy/file_copy.h"
+#include "file_copy.h"
 
 #include <chrono>
 #include <cstdio>
@@ -6,13 +6,14 @@
 #include <cstring>
 #include <thread>
 
-#include "server/host/zelkit.h"
-#include "server/update/error_line.h"
+#include "zelkit.h"
+#include "fixed_path.h"
 
 namespace {
 
 constexpr int kProgressWidth = 64;
 constexpr int kLongestShownName = 47;
+constexpr const char* kPloLibrary = "zemckmplo64.dll";
 
 // The pause lets an administrator read each name. Test runs set
 // ZEL_SLEEP_SCALE=0 to skip it (the same knob skips the service manager's
@@ -25,10 +26,13 @@ void PauseAfterProgress() {
     if (!skip) std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
-// Appends name and extension to a directory buffer of Z_MAX_PATH; the caller
-// cuts the buffer back to its directory afterwards.
-bool AppendName(char* directory, const char* name, const char* extension) {
-    return Z_AppendPath(directory, name) != 0 && Z_AppendPath(directory, extension) != 0;
+// The package holds the plo module only with both its library and its
+// data directory.
+bool PackageHasPloModule(const char* sourceDir) {
+    const FixedPath source = FixedPath::Directory(sourceDir);
+    const FixedPath library = source.File(kPloLibrary);
+    const FixedPath data = source.File("plo");
+    return library.ok() && Z_IsValidFileName(library.c_str()) && data.ok() && Z_IsValidFilePath(data.c_str(), 0);
 }
 
 }  // namespace
@@ -49,68 +53,34 @@ int ShowCopyProgress(const char* path) {
     return 1;
 }
 
-int CopySystemFile(char* targetDir, char* sourceDir, const char* name, const char* extension, int mode) {
-    const size_t sourceBase = std::strlen(sourceDir);
-    if (!AppendName(targetDir, name, extension)) {
-        PrintToolkitErrorLine();
-        return 0;
-    }
-    if (mode == 0 && Z_IsValidFileName(targetDir)) return 1;
-    if (!AppendName(sourceDir, name, extension)) {
-        PrintToolkitErrorLine();
-        return 0;
-    }
-    if (mode == 1) ShowCopyProgress(sourceDir + sourceBase);
-    if (Z_CloneFile(sourceDir, targetDir)) return 1;
-    PrintToolkitErrorLine();
-    return 0;
+bool CopySystemFile(const char* targetDir, const char* sourceDir, const char* name, const char* extension, int mode) {
+    const FixedPath target = FixedPath::Directory(targetDir).File(name, extension);
+    if (!target.ok()) return false;
+    if (mode == 0 && Z_IsValidFileName(target.c_str())) return true;
+    const FixedPath source = FixedPath::Directory(sourceDir).File(name, extension);
+    if (!source.ok()) return false;
+    if (mode == 1) ShowCopyProgress(source.c_str());
+    return Z_CloneFile(source.c_str(), target.c_str()) != 0;
 }
 
-int CopyPloFiles(char* targetDir, char* sourceDir) {
-    const size_t targetBase = std::strlen(targetDir);
-    const size_t sourceBase = std::strlen(sourceDir);
-
-    char probe[Z_MAX_PATH];
-    std::snprintf(probe, sizeof probe, "%s", sourceDir);
-    if (!Z_AppendPath(probe, "zemckmplo64.dll") || !Z_IsValidFileName(probe)) return 1;
-    std::snprintf(probe, sizeof probe, "%s", sourceDir);
-    if (!Z_AppendPath(probe, "plo") || !Z_IsValidFilePath(probe, 0)) return 1;
-
-    CopySystemFile(targetDir, sourceDir, "zemckmplo64.dll", "", 1);
-    targetDir[targetBase] = '\0';
-    sourceDir[sourceBase] = '\0';
-
-    char target[Z_MAX_PATH];
-    std::snprintf(target, sizeof target, "%s", targetDir);
-    const bool built = Z_AppendPath(target, "..") && Z_AppendSubdirSymbol(target, 0) &&
-                       Z_AppendPath(target, "dict") && Z_AppendSubdirSymbol(target, 0) &&
-                       Z_AppendPath(target, "plo");
-    if (built && Z_DuplicateDir(probe, target, ShowCopyProgress, 0)) return 1;
-    PrintToolkitErrorLine();
-    return 0;
+bool CopyPloLibrary(const char* targetDir, const char* sourceDir) {
+    if (!PackageHasPloModule(sourceDir)) return true;
+    return CopySystemFile(targetDir, sourceDir, kPloLibrary, "", 1);
 }
 
-int MigrateCfgFile(char* configDir, char* sourceDir, const char* oldName, const char* newName) {
-    const size_t base = std::strlen(configDir);
-    const size_t sourceBase = std::strlen(sourceDir);
-    char newPath[Z_MAX_PATH];
-    char oldPath[Z_MAX_PATH];
-    std::snprintf(newPath, sizeof newPath, "%s", configDir);
-    std::snprintf(oldPath, sizeof oldPath, "%s", configDir);
-    // A failure is shown like a failed copy: the run finishes with errors
-    // and should say which file kept its old name.
-    if (!Z_AppendPath(newPath, newName) || !Z_AppendPath(oldPath, oldName)) {
-        PrintToolkitErrorLine();
-        return 0;
-    }
-    if (Z_IsValidFileName(newPath)) return 1;
-    if (Z_IsValidFileName(oldPath)) {
-        if (Z_RenameFile(oldPath, newPath)) return 1;
-        PrintToolkitErrorLine();
-        return 0;
-    }
-    const int copied = CopySystemFile(configDir, sourceDir, newName, "", 0);
-    configDir[base] = '\0';
-    sourceDir[sourceBase] = '\0';
-    return copied;
+bool CopyPloFiles(const char* targetDir, const char* sourceDir) {
+    if (!PackageHasPloModule(sourceDir)) return true;
+    const FixedPath source = FixedPath::Directory(sourceDir).File("plo");
+    const FixedPath target = FixedPath::Directory(targetDir).Sub("..").Sub("dict").File("plo");
+    return source.ok() && target.ok() && Z_DuplicateDir(source.c_str(), target.c_str(), ShowCopyProgress, 0) != 0;
+}
+
+bool MigrateCfgFile(const char* configDir, const char* sourceDir, const char* oldName, const char* newName) {
+    const FixedPath config = FixedPath::Directory(configDir);
+    const FixedPath newPath = config.File(newName);
+    const FixedPath oldPath = config.File(oldName);
+    if (!newPath.ok() || !oldPath.ok()) return false;
+    if (Z_IsValidFileName(newPath.c_str())) return true;
+    if (Z_IsValidFileName(oldPath.c_str())) return Z_RenameFile(oldPath.c_str(), newPath.c_str()) != 0;
+    return CopySystemFile(configDir, sourceDir, newName, "", 0);
 }

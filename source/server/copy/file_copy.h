@@ -1,6 +1,19 @@
+// Copies from the package directory into the home. Directories end with a
+// path separator. Nothing here prints an error: a failure returns false
+// with the toolkit's last error set, for the driver to report.
 #pragma once
 
+// The one-line progress display; also the per-file callback of the plo
+// directory copy. Always 1.
 int ShowCopyProgress(const char* path);
-int CopySystemFile(char* targetDir, char* sourceDir, const char* name, const char* extension, int mode);
-int CopyPloFiles(char* targetDir, char* sourceDir);
-int MigrateCfgFile(char* configDir, char* sourceDir, const char* oldName, const char* newName);
+// Mode 1: always copy, replacing the target, with a progress line. Mode 0:
+// copy only when the target is missing, without one.
+bool CopySystemFile(const char* targetDir, const char* sourceDir, const char* name, const char* extension, int mode);
+// The optional plo module: its library into the bin directory, and its data
+// directory into HOME/dict/plo. Each does nothing (true) when the package
+// lacks either part.
+bool CopyPloLibrary(const char* targetDir, const char* sourceDir);
+bool CopyPloFiles(const char* targetDir, const char* sourceDir);
+// Gives an old .CFG file its .INI name, or copies the package's .INI when
+// there is neither.
+bool MigrateCfgFile(const char* configDir, const char* sourceDir, const char* oldName, const char* newName);

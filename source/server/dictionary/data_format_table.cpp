@@ -1,6 +1,6 @@
-#include "server/dictionary/data_format_table.h"
+#include "data_format_table.h"
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 // The Chinese descriptions are stored as GB18030 bytes whatever charset the
 // compiler reads sources in, hence the escapes; the comment above each gives

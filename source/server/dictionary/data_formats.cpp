@@ -1,12 +1,12 @@
-#include "server/dictionary/data_formats.h"
+#include "data_formats.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "server/dictionary/data_format_table.h"
-#include "server/dictionary/shell_answers.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
+#include "data_format_table.h"
+#include "shell_answers.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 namespace {
 
@@ -23,13 +23,13 @@ struct FormatTexts {
 
 // The table holds GB18030; any other native charset gets the toolkit's
 // translation. Returns 0 when the toolkit cannot translate it.
-int PrepareTexts(const DataFormatRow& row, int nativeCharset, FormatTexts& texts) {
+bool PrepareTexts(const DataFormatRow& row, int nativeCharset, FormatTexts& texts) {
     std::snprintf(texts.name, sizeof texts.name, "%s", row.name);
     std::snprintf(texts.className, sizeof texts.className, "%s", row.className);
     std::snprintf(texts.extensions, sizeof texts.extensions, "%s", row.extensions);
     if (nativeCharset == Z_CHARSET_GB18030) {
         std::snprintf(texts.description, sizeof texts.description, "%s", row.description);
-        return 1;
+        return true;
     }
     return Z_TranslateText(row.description, Z_CHARSET_GB18030, texts.description, nativeCharset, 0,
                            DESCRIPTION_SIZE) >= 0
@@ -50,7 +50,7 @@ void MakeUnchanged(DataFormatRecord& update) {
 // Brings one existing record to its table row: old names renamed, then class,
 // extensions and description corrected. Formats of the installation's own
 // are left alone.
-int CorrectFormat(ObjectEnv* env, const DataFormatRecord& record, int nativeCharset) {
+bool CorrectFormat(ObjectEnv* env, const DataFormatRecord& record, int nativeCharset) {
     DataFormatRecord update;
     MakeUnchanged(update);
     bool changed = false;
@@ -71,7 +71,7 @@ int CorrectFormat(ObjectEnv* env, const DataFormatRecord& record, int nativeChar
     FormatTexts texts;
     const DataFormatRow* row = FindDataFormatRow(name);
     if (row != nullptr) {
-        if (!PrepareTexts(*row, nativeCharset, texts)) return 0;
+        if (!PrepareTexts(*row, nativeCharset, texts)) return false;
         if (IsEmpty(record.className) || ZSTRCMPI(record.className, row->className) != 0) {
             update.className = texts.className;
             changed = true;
@@ -89,22 +89,22 @@ int CorrectFormat(ObjectEnv* env, const DataFormatRecord& record, int nativeChar
         if (record.flag != row->flag) update.flag = row->flag;
     }
 
-    if (!changed) return 1;
-    return UpdateDataFormatInfo(env, record.id, "", &update) != 0 ? 1 : 0;
+    if (!changed) return true;
+    return UpdateDataFormatInfo(env, record.id, "", &update) != 0;
 }
 
 // Adds the rows the dictionary lacks, each with its table id when that is
 // free (the shell picks another when an installation's own format holds it).
-int AddMissingFormats(ObjectEnv* env, int nativeCharset) {
+bool AddMissingFormats(ObjectEnv* env, int nativeCharset) {
     for (const DataFormatRow& row : kDataFormatTable) {
         DataFormatRecord* existing = GetDataFormatInfo(env, 0, "", row.name, "");
         if (existing != nullptr) {
             FreeDataFormatInfo(existing);
             continue;
         }
-        if (!ShellFoundNothing()) return 0;
+        if (!ShellFoundNothing()) return false;
         FormatTexts texts;
-        if (!PrepareTexts(row, nativeCharset, texts)) return 0;
+        if (!PrepareTexts(row, nativeCharset, texts)) return false;
         DataFormatRecord record;
         std::memset(&record, 0, sizeof record);
         record.id = row.id;
@@ -113,22 +113,22 @@ int AddMissingFormats(ObjectEnv* env, int nativeCharset) {
         record.className = texts.className;
         record.extensions = texts.extensions;
         record.description = texts.description;
-        if (!NewDataFormatInfo(env, &record)) return 0;
+        if (!NewDataFormatInfo(env, &record)) return false;
     }
-    return 1;
+    return true;
 }
 
 }  // namespace
 
-int UpdateDataFormats(ObjectEnv* env, int nativeCharset) {
+bool UpdateDataFormats(ObjectEnv* env, int nativeCharset) {
     env->objectKind = OBJECT_DATA_FORMAT;
     DataFormatRecord* chain = GetDataFormatInfo(env, 0, "*", "", "");
-    if (chain == nullptr && !ShellFoundNothing()) return 0;
-    int result = 1;
+    if (chain == nullptr && !ShellFoundNothing()) return false;
+    bool result = true;
     for (DataFormatRecord* record = chain; record != nullptr && result; record = record->next) {
         result = CorrectFormat(env, *record, nativeCharset);
     }
     FreeDataFormatInfo(chain);
-    if (!result) return 0;
+    if (!result) return false;
     return AddMissingFormats(env, nativeCharset);
 }

@@ -1,12 +1,12 @@
-#include "server/dictionary/dict_file_headers.h"
+#include "dict_file_headers.h"
 
 #include <cstring>
 #include <memory>
 
-#include "server/dictionary/dict_file_rewrite.h"
-#include "server/dictionary/dictionary_paths.h"
-#include "server/dictionary/view_record_layout.h"
-#include "server/host/zelkit.h"
+#include "dict_file_rewrite.h"
+#include "dictionary_paths.h"
+#include "view_record_layout.h"
+#include "zelkit.h"
 
 namespace {
 
@@ -70,9 +70,9 @@ struct MemBlockFree {
 };
 
 // Every file but VIEW.DIC: a new header in front of the unchanged records.
-int RewriteHeader(OpenDictFile& file, const char* path, const uint8_t* header) {
+bool RewriteHeader(OpenDictFile& file, const char* path, const uint8_t* header) {
     DictFileRewrite rewrite;
-    if (!rewrite.Begin(path) || !rewrite.Write(header, HEADER_SIZE) || !rewrite.CopyRest(file.handle)) return 0;
+    if (!rewrite.Begin(path) || !rewrite.Write(header, HEADER_SIZE) || !rewrite.CopyRest(file.handle)) return false;
     file.Close();
     return rewrite.Commit();
 }
@@ -88,14 +88,14 @@ constexpr uint32_t VIEW_RECORDS_PER_CHUNK = 8192;
 // A file without records has nothing to mix or drop: whatever record size it
 // claims, it gets the current header. The new file is written beside the old
 // one and replaces it only when every record has been read and written.
-int RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const char* oldTitle) {
+bool RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const char* oldTitle) {
     uint32_t recordSize = LoadU32(header + RECORD_SIZE_OFFSET);
     uint32_t recordCount = LoadU32(header + RECORD_COUNT_OFFSET);
-    if (recordSize != VIEW_RECORD_SIZE && recordCount != 0) return 0;
+    if (recordSize != VIEW_RECORD_SIZE && recordCount != 0) return false;
     uint64_t bodySize = static_cast<uint64_t>(recordSize) * recordCount;
-    if (bodySize > UINT32_MAX) return 0;
+    if (bodySize > UINT32_MAX) return false;
     uint64_t fileSize = 0;
-    if (!Z_GetFileSize(path, &fileSize) || fileSize != HEADER_SIZE + bodySize) return 0;
+    if (!Z_GetFileSize(path, &fileSize) || fileSize != HEADER_SIZE + bodySize) return false;
 
     // Records under a title of no known layout are kept as they are.
     bool convert = true;
@@ -111,19 +111,19 @@ int RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const
     const uint32_t chunkRecords = recordCount < VIEW_RECORDS_PER_CHUNK ? recordCount : VIEW_RECORDS_PER_CHUNK;
     const size_t chunkBytes = chunkRecords > 0 ? static_cast<size_t>(chunkRecords) * VIEW_RECORD_SIZE : 1;
     std::unique_ptr<uint8_t, MemBlockFree> oldRecords(static_cast<uint8_t*>(Z_MemAlloc(chunkBytes, 0)));
-    if (!oldRecords) return 0;
+    if (!oldRecords) return false;
     std::unique_ptr<uint8_t, MemBlockFree> newRecords(static_cast<uint8_t*>(Z_MemAlloc(chunkBytes, 0)));
-    if (!newRecords) return 0;
+    if (!newRecords) return false;
 
     StoreU32(header + RECORD_SIZE_OFFSET, VIEW_RECORD_SIZE);
     PutCurrentTitle(header);
 
     DictFileRewrite rewrite;
-    if (!rewrite.Begin(path) || !rewrite.Write(header, HEADER_SIZE)) return 0;
+    if (!rewrite.Begin(path) || !rewrite.Write(header, HEADER_SIZE)) return false;
     for (uint32_t done = 0; done < recordCount;) {
         const uint32_t count = recordCount - done < chunkRecords ? recordCount - done : chunkRecords;
         const int64_t bytes = static_cast<int64_t>(count) * VIEW_RECORD_SIZE;
-        if (Z_ReadFile(file.handle, oldRecords.get(), bytes, 1) != bytes) return 0;
+        if (Z_ReadFile(file.handle, oldRecords.get(), bytes, 1) != bytes) return false;
         const uint8_t* written = oldRecords.get();
         if (convert) {
             for (uint32_t i = 0; i < count; ++i) {
@@ -132,7 +132,7 @@ int RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const
             }
             written = newRecords.get();
         }
-        if (!rewrite.Write(written, static_cast<uint64_t>(bytes))) return 0;
+        if (!rewrite.Write(written, static_cast<uint64_t>(bytes))) return false;
         done += count;
     }
     file.Close();
@@ -143,22 +143,22 @@ int RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const
 
 const char* DictFileName(uint16_t index) { return index < DICT_FILE_COUNT ? kDictTexts[index] : nullptr; }
 
-int UpdateDictFile(uint16_t index, const char* home) {
-    if (index >= DICT_FILE_COUNT) return 0;
+bool UpdateDictFile(uint16_t index, const char* home) {
+    if (index >= DICT_FILE_COUNT) return false;
     char path[Z_MAX_PATH];
-    if (!BuildDirPath(path, home, "system", kDictTexts[index])) return 0;
+    if (!BuildDirPath(path, home, "system", kDictTexts[index])) return false;
 
     OpenDictFile file;
     file.handle = Z_OpenFile(path, Z_MODE_READ_WRITE, 0, nullptr, 0);
-    if (file.handle == nullptr) return 0;
+    if (file.handle == nullptr) return false;
     uint8_t header[HEADER_SIZE] = {};
-    if (Z_ReadFile(file.handle, header, HEADER_SIZE, 1) != static_cast<int64_t>(HEADER_SIZE)) return 0;
+    if (Z_ReadFile(file.handle, header, HEADER_SIZE, 1) != static_cast<int64_t>(HEADER_SIZE)) return false;
 
     char oldTitle[TITLE_FIELD_SIZE + 1];
     ReadTitle(header, oldTitle);
     // A current file is left byte for byte as it is, so a second run changes
     // nothing.
-    if (TitleIs(oldTitle, TITLE_CURRENT)) return 1;
+    if (TitleIs(oldTitle, TITLE_CURRENT)) return true;
 
     if (index != VIEW_FILE_INDEX) {
         PutCurrentTitle(header);

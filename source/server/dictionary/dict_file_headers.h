@@ -5,7 +5,7 @@
 // Brings dictionary file `index` (0 CONFIG.DIC ... 8 FORMAT.DIC) of the home
 // directory to the current version title. Returns 1 when the file is current
 // afterwards, 0 on any failure.
-int UpdateDictFile(uint16_t index, const char* home);
+bool UpdateDictFile(uint16_t index, const char* home);
 
 // The dictionary file names, by index.
 const char* DictFileName(uint16_t index);

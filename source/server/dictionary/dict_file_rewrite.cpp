@@ -1,4 +1,4 @@
-#include "server/dictionary/dict_file_rewrite.h"
+#include "dict_file_rewrite.h"
 
 #include <cstdio>
 #include <cstring>
@@ -16,38 +16,38 @@ DictFileRewrite::~DictFileRewrite() {
     }
 }
 
-int DictFileRewrite::Begin(const char* path) {
+bool DictFileRewrite::Begin(const char* path) {
     int length = std::snprintf(temporary_, sizeof temporary_, "%s.NEW", path);
     if (length < 0 || length >= static_cast<int>(sizeof temporary_)) {
         temporary_[0] = '\0';
         Z_CaptureError(Z_ERROR_TOO_LONG, "The dictionary file path is too long", "..\\..\\source\\server\\dictionary",
                        __LINE__);
-        return 0;
+        return false;
     }
     std::snprintf(target_, sizeof target_, "%s", path);
     file_ = Z_CreateFile(temporary_, Z_MODE_READ_WRITE, 0, nullptr, 0);
-    return file_ != nullptr ? 1 : 0;
+    return file_ != nullptr;
 }
 
-int DictFileRewrite::Write(const void* data, uint64_t size) {
-    if (size == 0) return 1;
-    return Z_WriteFile(file_, data, static_cast<int64_t>(size), 1) == static_cast<int64_t>(size) ? 1 : 0;
+bool DictFileRewrite::Write(const void* data, uint64_t size) {
+    if (size == 0) return true;
+    return Z_WriteFile(file_, data, static_cast<int64_t>(size), 1) == static_cast<int64_t>(size);
 }
 
-int DictFileRewrite::CopyRest(HZFILE source) {
+bool DictFileRewrite::CopyRest(HZFILE source) {
     std::vector<uint8_t> chunk(64 * 1024);
     for (;;) {
         int64_t count = Z_ReadFile(source, chunk.data(), static_cast<int64_t>(chunk.size()), 0);
-        if (count == 0) return Z_FileError(source) ? 0 : 1;
-        if (!Write(chunk.data(), static_cast<uint64_t>(count))) return 0;
+        if (count == 0) return !Z_FileError(source);
+        if (!Write(chunk.data(), static_cast<uint64_t>(count))) return false;
     }
 }
 
-int DictFileRewrite::Commit() {
+bool DictFileRewrite::Commit() {
     HZFILE file = file_;
     file_ = nullptr;
-    if (!Z_CloseFile(file)) return 0;
-    if (!Z_ReplaceFile(temporary_, target_)) return 0;
+    if (!Z_CloseFile(file)) return false;
+    if (!Z_ReplaceFile(temporary_, target_)) return false;
     committed_ = true;
-    return 1;
+    return true;
 }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 class DictFileRewrite {
 public:
@@ -16,14 +16,14 @@ public:
     ~DictFileRewrite();
 
     // Creates the new version of path (path with ".NEW" appended).
-    int Begin(const char* path);
-    // Appends size bytes; 0 unless all were written.
-    int Write(const void* data, uint64_t size);
+    bool Begin(const char* path);
+    // Appends size bytes; false unless all were written.
+    bool Write(const void* data, uint64_t size);
     // Appends what is left of source, from its current position to its end.
-    int CopyRest(HZFILE source);
+    bool CopyRest(HZFILE source);
     // Moves the new version over the file. The file must be closed by then,
     // since an open file cannot be replaced on every platform.
-    int Commit();
+    bool Commit();
 
 private:
     char target_[Z_MAX_PATH] = {};

@@ -4,4 +4,4 @@
 // separator and SECOND into path (Z_MAX_PATH characters). DIR may end with a
 // separator or not. Returns 0 with the toolkit's last error set when the
 // result would not fit.
-int BuildDirPath(char* path, const char* dir, const char* first, const char* second);
+bool BuildDirPath(char* path, const char* dir, const char* first, const char* second);

@@ -1,4 +1,4 @@
-#include "server/dictionary/progress_reporters.h"
+#include "progress_reporters.h"
 
 #include <cstdio>
 

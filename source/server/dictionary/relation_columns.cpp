@@ -1,9 +1,9 @@
-#include "server/dictionary/relation_columns.h"
+#include "relation_columns.h"
 
 #include <cstring>
 
-#include "server/dictionary/shell_answers.h"
-#include "server/host/zemshell.h"
+#include "shell_answers.h"
+#include "zemshell.h"
 
 namespace {
 
@@ -38,18 +38,18 @@ ColumnState MainColumnState(ObjectEnv* env, uint32_t databaseId, const char* col
 
 }  // namespace
 
-int UpdateRelationColumns(ObjectEnv* env) {
+bool UpdateRelationColumns(ObjectEnv* env) {
     env->objectKind = OBJECT_DATABASE;
     DatabaseRecord* chain = GetDatabaseInfo(env, 0, "*", "*");
-    if (chain == nullptr) return ShellFoundNothing() ? 1 : 0;
-    int result = 1;
+    if (chain == nullptr) return ShellFoundNothing();
+    bool result = true;
     for (DatabaseRecord* database = chain; database != nullptr && result; database = database->next) {
         const char* columnName = MainRelationColumn(database->kind);
         if (columnName == nullptr) continue;
         env->objectKind = OBJECT_COLUMN;
         ColumnState state = MainColumnState(env, database->id, columnName);
         if (state == ColumnState::Failed) {
-            result = 0;
+            result = false;
             break;
         }
         if (state == ColumnState::Current) continue;
@@ -57,7 +57,7 @@ int UpdateRelationColumns(ObjectEnv* env) {
         MakeUnchanged(update);
         update.flag95 = 1;
         update.flag97 = 0;
-        result = UpdateDColumnInfo(env, database->id, 0, columnName, &update) != 0 ? 1 : 0;
+        result = UpdateDColumnInfo(env, database->id, 0, columnName, &update) != 0;
     }
     FreeDatabaseInfo(chain);
     return result;

@@ -1,5 +1,5 @@
 #pragma once
 
-#include "server/host/dictionary_records.h"
+#include "dictionary_records.h"
 
-int UpdateRelationColumns(ObjectEnv* env);
+bool UpdateRelationColumns(ObjectEnv* env);

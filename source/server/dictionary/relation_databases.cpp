@@ -1,18 +1,17 @@
-#include "server/dictionary/relation_databases.h"
+#include "relation_databases.h"
 
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <vector>
 
-#include "server/dictionary/dictionary_paths.h"
-#include "server/dictionary/progress_reporters.h"
-#include "server/dictionary/shell_answers.h"
-#include "server/dictionary/system_databases.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
-#include "server/host/zemshell.h"
-#include "server/update/upgrade_state.h"
+#include "dictionary_paths.h"
+#include "progress_reporters.h"
+#include "shell_answers.h"
+#include "system_databases.h"
+#include "zelkit.h"
+#include "zemkernel.h"
+#include "zemshell.h"
 
 namespace {
 
@@ -128,7 +127,7 @@ void CompleteDefinition(const RelationDefinition& definition, uint16_t charsetCo
 }
 
 // Fills the database from its source file and optimizes it.
-int LoadRelationDatabase(ObjectEnv* env, uint32_t id, char* sourcePath) {
+bool LoadRelationDatabase(ObjectEnv* env, uint32_t id, char* sourcePath) {
     tagZKS_LoadDBRec load;
     std::memset(&load, 0, sizeof load);
     load.databaseId = id;
@@ -138,41 +137,43 @@ int LoadRelationDatabase(ObjectEnv* env, uint32_t id, char* sourcePath) {
     tagZKS_MaintDBReport report;
     std::memset(&report, 0, sizeof report);
     int64_t loaded = ZKF_LoadDBRecords(&load, &report, 1, 1);
-    if (loaded < 0) return 0;
+    if (loaded < 0) return false;
 
-    if (!UpdateBaseRecordNum(env, id, "", "", loaded, -1)) return 0;
+    if (!UpdateBaseRecordNum(env, id, "", "", loaded, -1)) return false;
 
     tagZKS_OptimizeDB optimize;
     std::memset(&optimize, 0, sizeof optimize);
     optimize.databaseId = id;
     optimize.value4 = 1;
     optimize.progress = OptimizeProgress;
-    return ZKF_OptimizeDB(&optimize) != 0 ? 1 : 0;
+    return ZKF_OptimizeDB(&optimize) != 0;
 }
 
 }  // namespace
 
-int CreateRelationDBs(ObjectEnv* env, const char* home, uint16_t charsetCode) {
+bool CreateRelationDBs(RunContext& run, uint16_t charsetCode) {
+    ObjectEnv* env = &run.env;
+    DictionaryOutcome& outcome = run.outcome;
     int toolkitCharset = Z_CHARSET_GB18030;
     if (charsetCode == CHARSET_CODE_BIG5) {
         toolkitCharset = Z_CHARSET_BIG5;
     } else if (charsetCode == CHARSET_CODE_UTF8) {
         // UTF8 relations need a server that holds a native charset.
         int nativeCharset = 0;
-        if (!QueryNativeCharset(&nativeCharset)) return 0;
-        if (nativeCharset == 0) return 1;
+        if (!QueryNativeCharset(&nativeCharset)) return false;
+        if (nativeCharset == 0) return true;
         toolkitCharset = Z_CHARSET_UTF8;
     }
-    if (!Z_AssignCharset(toolkitCharset, 1)) return 0;
+    if (!Z_AssignCharset(toolkitCharset, 1)) return false;
 
     char dictDir[Z_MAX_PATH];
-    if (!BuildDirPath(dictDir, home, "dict", nullptr)) return 0;
+    if (!BuildDirPath(dictDir, run.choices.home, "dict", nullptr)) return false;
     env->objectKind = OBJECT_DATABASE;
     int charsetIndex = RelationCharsetIndexOf(charsetCode);
 
     for (const RelationDefinition& definition : kRelationDefinitions) {
         char sourcePath[Z_MAX_PATH];
-        if (!BuildDirPath(sourcePath, g_packageDir, definition.sourceFile, nullptr)) return 0;
+        if (!BuildDirPath(sourcePath, run.choices.packageDir, definition.sourceFile, nullptr)) return false;
         if (!Z_IsValidFileName(sourcePath)) continue;
 
         RelationDatabase database;
@@ -185,25 +186,25 @@ int CreateRelationDBs(ObjectEnv* env, const char* home, uint16_t charsetCode) {
             id = found->id;
             // Existing relations are refilled only on request, and only those
             // of the charset being upgraded.
-            bool refill = g_dictionaryMode != 0 && found->charsetCode == charsetCode;
+            bool refill = run.choices.dictionaryMode != DICTIONARY_MODE_ADD && found->charsetCode == charsetCode;
             FreeDatabaseInfo(found);
             if (!refill) continue;
             tagZKS_DeleteDBRec emptying;
             std::memset(&emptying, 0, sizeof emptying);
             emptying.databaseId = id;
-            if (ZKF_DeleteDBRecords(&emptying, 1, 1, nullptr) < 0) return 0;
+            if (ZKF_DeleteDBRecords(&emptying, 1, 1, nullptr) < 0) return false;
         } else {
-            if (!ShellFoundNothing()) return 0;
+            if (!ShellFoundNothing()) return false;
             if (!CreateSystemDB(env, &database.record, database.columns.data(), definition.columnCount, &id)) {
-                return 0;
+                return false;
             }
             created = true;
-            g_newSystemDatabase = 1;
+            outcome.newSystemDatabase = true;
         }
 
         std::printf("Creating new system %s...\n", database.name);
         std::fflush(stdout);
-        if (charsetIndex >= 0) g_relationIds[definition.relation][charsetIndex] = id;
+        if (charsetIndex >= 0) outcome.relationIds[definition.relation][charsetIndex] = id;
 
         if (!LoadRelationDatabase(env, id, sourcePath)) {
             // A database made in this call but not filled would pass for a
@@ -211,10 +212,10 @@ int CreateRelationDBs(ObjectEnv* env, const char* home, uint16_t charsetCode) {
             // makes it again.
             if (created) {
                 UndoSystemDBCreation(env, id);
-                if (charsetIndex >= 0) g_relationIds[definition.relation][charsetIndex] = 0;
+                if (charsetIndex >= 0) outcome.relationIds[definition.relation][charsetIndex] = 0;
             }
-            return 0;
+            return false;
         }
     }
-    return 1;
+    return true;
 }

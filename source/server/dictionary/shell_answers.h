@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 constexpr uint32_t SHELL_NOTHING_FOUND = 2002;
 

@@ -1,11 +1,10 @@
-#include "server/dictionary/system_config.h"
+#include "system_config.h"
 
 #include <cstring>
 #include <iterator>
 
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "server/update/upgrade_state.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 namespace {
 
@@ -30,32 +29,32 @@ uint16_t DetectedMemory() {
 // The ids recorded in this run for one lexicon charset code (0 = none). The
 // segmentation lexicon of code 0x30 is never recorded, so the old entry's
 // id stays.
-CharsetEntry RecordedIds(uint16_t code) {
+CharsetEntry RecordedIds(const DictionaryOutcome& outcome, uint16_t code) {
     CharsetEntry ids;
     std::memset(&ids, 0, sizeof ids);
     int relationIndex = RelationCharsetIndexOf(code);
     switch (code) {
         case CHARSET_CODE_GB18030:
-            ids.segmentId = g_lexiconIds.segmentGb;
-            ids.stopId = g_lexiconIds.stopGb;
+            ids.segmentId = outcome.lexiconIds.segmentGb;
+            ids.stopId = outcome.lexiconIds.stopGb;
             break;
         case CHARSET_CODE_BIG5:
-            ids.segmentId = g_lexiconIds.segmentBig5;
-            ids.stopId = g_lexiconIds.stopBig5;
+            ids.segmentId = outcome.lexiconIds.segmentBig5;
+            ids.stopId = outcome.lexiconIds.stopBig5;
             break;
         case CHARSET_CODE_UTF8:
-            ids.segmentId = g_lexiconIds.segmentUtf8;
-            ids.stopId = g_lexiconIds.stopUtf8;
+            ids.segmentId = outcome.lexiconIds.segmentUtf8;
+            ids.stopId = outcome.lexiconIds.stopUtf8;
             break;
         case CHARSET_CODE_NONE:
-            ids.stopId = g_stopEnglishId;
+            ids.stopId = outcome.stopEnglishId;
             break;
         default: break;
     }
     if (relationIndex >= 0) {
-        ids.thesaurusId = g_relationIds[RELATION_THESAURUS][relationIndex];
-        ids.synonymId = g_relationIds[RELATION_SYNONYM][relationIndex];
-        ids.antonymId = g_relationIds[RELATION_ANTONYM][relationIndex];
+        ids.thesaurusId = outcome.relationIds[RELATION_THESAURUS][relationIndex];
+        ids.synonymId = outcome.relationIds[RELATION_SYNONYM][relationIndex];
+        ids.antonymId = outcome.relationIds[RELATION_ANTONYM][relationIndex];
     }
     return ids;
 }
@@ -65,7 +64,7 @@ void TakeRecorded(uint32_t& field, uint32_t recorded) {
 }
 
 // The old entry of a code with this run's ids put over it.
-CharsetEntry MergedEntry(const SystemConfigRecord& config, uint16_t code) {
+CharsetEntry MergedEntry(const SystemConfigRecord& config, const DictionaryOutcome& outcome, uint16_t code) {
     CharsetEntry entry;
     std::memset(&entry, 0, sizeof entry);
     for (uint16_t i = 0; config.charsets != nullptr && i < config.charsetCount; ++i) {
@@ -74,7 +73,7 @@ CharsetEntry MergedEntry(const SystemConfigRecord& config, uint16_t code) {
             break;
         }
     }
-    CharsetEntry recorded = RecordedIds(code);
+    CharsetEntry recorded = RecordedIds(outcome, code);
     TakeRecorded(entry.segmentId, recorded.segmentId);
     TakeRecorded(entry.stopId, recorded.stopId);
     TakeRecorded(entry.thesaurusId, recorded.thesaurusId);
@@ -91,10 +90,12 @@ bool HasAnyId(const CharsetEntry& entry) {
 
 }  // namespace
 
-int UpdateSystemConfig(ObjectEnv* env) {
+bool UpdateSystemConfig(RunContext& run) {
+    ObjectEnv* env = &run.env;
+    const DictionaryOutcome& outcome = run.outcome;
     env->objectKind = OBJECT_SYSTEM_CONFIG;
     SystemConfigRecord* config = GetSystemCFGInfo(env);
-    if (config == nullptr) return 0;
+    if (config == nullptr) return false;
     uint16_t detected = DetectedMemory();
 
     SystemConfigRecord update;
@@ -113,9 +114,9 @@ int UpdateSystemConfig(ObjectEnv* env) {
         changed = true;
     }
 
-    if (!g_newSystemDatabase) {
-        int result = 1;
-        if (g_nativeCharsetChosen != 0 || changed) result = UpdateSystemCFGInfo(env, &update) != 0 ? 1 : 0;
+    if (!outcome.newSystemDatabase) {
+        bool result = true;
+        if (outcome.nativeCharsetChosen != 0 || changed) result = UpdateSystemCFGInfo(env, &update) != 0;
         FreeSystemCFGInfo(config);
         return result;
     }
@@ -126,12 +127,12 @@ int UpdateSystemConfig(ObjectEnv* env) {
     CharsetEntry entries[std::size(kCodes)];
     uint16_t kept = 0;
     for (uint16_t code : kCodes) {
-        CharsetEntry entry = MergedEntry(*config, code);
+        CharsetEntry entry = MergedEntry(*config, outcome, code);
         if (HasAnyId(entry)) entries[kept++] = entry;
     }
     update.charsetCount = kept;
     update.charsets = entries;
-    int result = UpdateSystemCFGInfo(env, &update) != 0 ? 1 : 0;
+    const bool result = UpdateSystemCFGInfo(env, &update) != 0;
     FreeSystemCFGInfo(config);
     return result;
 }

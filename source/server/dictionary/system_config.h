@@ -1,5 +1,7 @@
 #pragma once
 
-#include "server/host/dictionary_records.h"
+#include "run_context.h"
 
-int UpdateSystemConfig(ObjectEnv* env);
+// Adjusts the configuration record and, when this run made system
+// databases, enters their ids in its charset entries.
+bool UpdateSystemConfig(RunContext& run);

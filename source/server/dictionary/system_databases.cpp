@@ -1,13 +1,13 @@
-#include "server/dictionary/system_databases.h"
+#include "system_databases.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "server/dictionary/shell_answers.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
-#include "server/host/zemshell.h"
+#include "shell_answers.h"
+#include "zelkit.h"
+#include "zemkernel.h"
+#include "zemshell.h"
 
 namespace {
 
@@ -49,16 +49,16 @@ KernelColumnEntry* GrowEntries(KernelColumnEntry* entries, int count) {
 
 }  // namespace
 
-int CreateSystemDB(ObjectEnv* env, DatabaseRecord* database, ColumnRecord* columns, int columnCount,
+bool CreateSystemDB(ObjectEnv* env, DatabaseRecord* database, ColumnRecord* columns, int columnCount,
                    uint32_t* id) {
     // The caller's environment keeps its object kind; the shell is told the
     // kind through a copy.
     ObjectEnv copy = *env;
     copy.objectKind = OBJECT_DATABASE;
     uint32_t newId = 0;
-    if (!NewDatabaseInfo(&copy, database, &newId)) return 0;
+    if (!NewDatabaseInfo(&copy, database, &newId)) return false;
     *id = newId;
-    if (IsDictionaryOnlyKind(database->kind)) return 1;
+    if (IsDictionaryOnlyKind(database->kind)) return true;
 
     if (columnCount < 0) columnCount = 0;
     tagZKS_CreateDB request;
@@ -73,7 +73,7 @@ int CreateSystemDB(ObjectEnv* env, DatabaseRecord* database, ColumnRecord* colum
     auto undo = [&]() {
         UndoSystemDBCreation(env, newId);
         *id = 0;
-        return 0;
+        return false;
     };
     copy.objectKind = OBJECT_COLUMN;
     KernelColumnEntry* entries = nullptr;
@@ -94,28 +94,28 @@ int CreateSystemDB(ObjectEnv* env, DatabaseRecord* database, ColumnRecord* colum
     request.columns = entries;
     int created = ZKF_CreateDB(&request);
     if (entries != nullptr) Z_MemFree(entries);
-    return created != 0 ? 1 : undo();
+    return created != 0 ? true : undo();
 }
 
-int RemoveSystemDB(ObjectEnv* env, uint32_t id) {
-    if (!ZKF_RemoveDB(id)) return 0;
+bool RemoveSystemDB(ObjectEnv* env, uint32_t id) {
+    if (!ZKF_RemoveDB(id)) return false;
     ObjectEnv copy = *env;
     copy.objectKind = OBJECT_COLUMN;
-    if (!DeleteDColumnInfo(&copy, id, 0, "", 1)) return 0;
+    if (!DeleteDColumnInfo(&copy, id, 0, "", 1)) return false;
     copy.objectKind = OBJECT_DATABASE;
-    return DeleteDatabaseInfo(&copy, id, "", "") != 0 ? 1 : 0;
+    return DeleteDatabaseInfo(&copy, id, "", "") != 0;
 }
 
-int UndoSystemDBCreation(ObjectEnv* env, uint32_t id) {
+bool UndoSystemDBCreation(ObjectEnv* env, uint32_t id) {
     const uint32_t code = Z_GetLastError();
     const std::string text = Z_GetLastErrorPrompt(nullptr, 0);
-    const int removed = RemoveSystemDB(env, id);
+    const bool removed = RemoveSystemDB(env, id);
     Z_SetLastErrorText(code, "%s", text.c_str());
     return removed;
 }
 
-int RemoveSdiBook(ObjectEnv* env) {
+bool RemoveSdiBook(ObjectEnv* env) {
     uint32_t id = dicGetDatabaseID(env, "SYSTEM", "SDIBOOK");
-    if (id == 0) return ShellFoundNothing() ? 1 : 0;
+    if (id == 0) return ShellFoundNothing();
     return RemoveSystemDB(env, id);
 }

@@ -1,4 +1,4 @@
-#include "server/dictionary/view_record_layout.h"
+#include "view_record_layout.h"
 
 #include <cstddef>
 #include <cstring>

@@ -1,16 +1,15 @@
 // The four segmentation lexicon files of a character set, built by the
 // kernel from the package's source files into HOME/dict/ZEL_<kind>.<suffix>.
-#include "server/lexicon/association_lexicons.h"
+#include "association_lexicons.h"
 
 #include <cstdio>
 
-#include "server/dictionary/shell_answers.h"
-#include "server/host/dictionary_records.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
-#include "server/host/zemshell.h"
-#include "server/lexicon/lexicon_paths.h"
-#include "server/update/upgrade_state.h"
+#include "shell_answers.h"
+#include "dictionary_records.h"
+#include "zelkit.h"
+#include "zemkernel.h"
+#include "zemshell.h"
+#include "lexicon_paths.h"
 
 namespace {
 
@@ -35,13 +34,13 @@ const AssociationKind* FindKind(int kind) {
 
 }  // namespace
 
-int CreateAssociationLexicon(const char* home, int kind, uint16_t charsetCode) {
+bool CreateAssociationLexicon(const RunChoices& choices, int kind) {
     const AssociationKind* entry = FindKind(kind);
-    if (entry == nullptr) return 1;
+    if (entry == nullptr) return true;
 
     const char* suffix = nullptr;
     int nativeCharset = 0;
-    switch (charsetCode) {
+    switch (choices.lexiconCharsetCode) {
         case CHARSET_CODE_GB18030:
             suffix = ".GB";
             nativeCharset = Z_CHARSET_GB18030;
@@ -53,29 +52,30 @@ int CreateAssociationLexicon(const char* home, int kind, uint16_t charsetCode) {
         case CHARSET_CODE_UTF8: {
             // No UTF8 lexicon while the server has no native character set.
             int serverCharset = 0;
-            if (!QueryNativeCharset(&serverCharset)) return 0;
-            if (serverCharset == 0) return 1;
+            if (!QueryNativeCharset(&serverCharset)) return false;
+            if (serverCharset == 0) return true;
             suffix = ".UTF8";
             nativeCharset = Z_CHARSET_UTF8;
             break;
         }
         default:
-            return 1;
+            return true;
     }
 
     char targetName[64];
     std::snprintf(targetName, sizeof targetName, "ZEL_%s%s", entry->kindName, suffix);
     char targetPath[Z_MAX_PATH];
     char sourcePath[Z_MAX_PATH];
-    if (!BuildDictFilePath(targetPath, home, targetName) || !BuildPackageFilePath(sourcePath, entry->sourceFile)) {
-        return 0;
+    if (!BuildDictFilePath(targetPath, choices.home, targetName) ||
+        !BuildPackageFilePath(sourcePath, choices.packageDir, entry->sourceFile)) {
+        return false;
     }
 
-    if (!Z_IsValidFileName(sourcePath)) return 1;
+    if (!Z_IsValidFileName(sourcePath)) return true;
     // Without "DIC:" a lexicon file already built stays as it is.
-    if (g_dictionaryMode == 0 && Z_IsValidFileName(targetPath)) return 1;
+    if (choices.dictionaryMode == DICTIONARY_MODE_ADD && Z_IsValidFileName(targetPath)) return true;
 
     std::printf("Creating new system %s...\n", entry->sourceFile);
     std::fflush(stdout);
-    return ZKF_CreateAssLexicon(kind, nativeCharset, sourcePath, 1) != 0 ? 1 : 0;
+    return ZKF_CreateAssLexicon(kind, nativeCharset, sourcePath, 1) != 0;
 }

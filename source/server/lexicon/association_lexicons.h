@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include "run_context.h"
 
 // Segmentation lexicon kinds.
 constexpr int LEXICON_AMBIGUOUS = 4444;
@@ -8,4 +8,7 @@ constexpr int LEXICON_WBIGRAM = 5555;
 constexpr int LEXICON_CBIGRAM = 6666;
 constexpr int LEXICON_SINGLE = 7777;
 
-int CreateAssociationLexicon(const char* home, int kind, uint16_t charsetCode);
+// Builds HOME/dict/ZEL_<kind>.<suffix> of the run's lexicon character set
+// from the package's source file, unless it is there already and no "DIC:"
+// asks to build it again.
+bool CreateAssociationLexicon(const RunChoices& choices, int kind);

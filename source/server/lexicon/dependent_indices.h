@@ -1,5 +1,7 @@
 #pragma once
 
-#include "server/host/dictionary_records.h"
+#include "run_context.h"
 
-int RemoveDependentIndices(ObjectEnv* env);
+// Lists, and with "DIC:RIX" removes, the indices built with a segment or
+// stop lexicon that this run refilled.
+bool RemoveDependentIndices(RunContext& run);

@@ -1,24 +1,24 @@
-// Reloads the installed entity lexicon SYS$ENTITY when "ENT:" asks for it.
+// Reloads the installed entity lexicon SYS$ENTITY when "ENT:" asks for it
+// (the value was checked when the run started).
 #include <cstdio>
 
-#include "server/dictionary/progress_reporters.h"
-#include "server/dictionary/shell_answers.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
-#include "server/host/zemshell.h"
-#include "server/lexicon/lexicon_charsets.h"
-#include "server/lexicon/lexicon_paths.h"
-#include "server/lexicon/system_lexicons.h"
-#include "server/update/command_line.h"
+#include "progress_reporters.h"
+#include "shell_answers.h"
+#include "zelkit.h"
+#include "zemkernel.h"
+#include "zemshell.h"
+#include "lexicon_charsets.h"
+#include "lexicon_paths.h"
+#include "system_lexicons.h"
 
 namespace {
 
 // The entries must be converted to the character set the installed lexicon
 // was built in, whatever set earlier lexicon work of the run selected.
-int AssignEntityCharset(ObjectEnv* env, uint32_t id) {
+bool AssignEntityCharset(ObjectEnv* env, uint32_t id) {
     env->objectKind = OBJECT_DATABASE;
     DatabaseRecord* chain = GetDatabaseInfo(env, 0, "SYSTEM", "SYS$ENTITY");
-    if (chain == nullptr && !ShellFoundNothing()) return 0;
+    if (chain == nullptr && !ShellFoundNothing()) return false;
     uint16_t code = 0;
     for (const DatabaseRecord* db = chain; db != nullptr; db = db->next) {
         if (db->id == id) code = db->charsetCode;
@@ -26,7 +26,7 @@ int AssignEntityCharset(ObjectEnv* env, uint32_t id) {
     if (chain != nullptr) FreeDatabaseInfo(chain);
     if (code == 0) {
         int nativeCharset = 0;
-        if (!QueryNativeCharset(&nativeCharset)) return 0;
+        if (!QueryNativeCharset(&nativeCharset)) return false;
         code = LexiconCodeOfNative(nativeCharset);
     }
     return Z_AssignCharset(LexiconCharsetOf(code), 1);
@@ -34,36 +34,25 @@ int AssignEntityCharset(ObjectEnv* env, uint32_t id) {
 
 }  // namespace
 
-int ReloadEntityLexicon(ObjectEnv* env, uint32_t id) {
+bool ReloadEntityLexicon(RunContext& run, uint32_t id) {
     char sourcePath[Z_MAX_PATH];
-    if (!BuildPackageFilePath(sourcePath, "entity.dic")) return 0;
-    if (!Z_IsValidFileName(sourcePath)) return 1;
+    if (!BuildPackageFilePath(sourcePath, run.choices.packageDir, "entity.dic")) return false;
+    if (!Z_IsValidFileName(sourcePath)) return true;
 
     // Without "ENT:" an installed entity lexicon stays as it is.
-    char value[256];
-    if (!FindArgument("ENT:", value, sizeof value)) return 1;
+    if (run.choices.entity == EntityChoice::Keep) return true;
+    if (!AssignEntityCharset(&run.env, id)) return false;
 
-    const bool replace = ZSTRCMPI(value, "REW") == 0;
-    if (!replace && ZSTRCMPI(value, "ADD") != 0) {
-        std::printf("\nERROR: The argument(ENT:%s) is not supported!\n", value);
-        std::fflush(stdout);
-        // The driver prints the last error after this failure: let it name
-        // this cause rather than an older one.
-        Z_SetLastErrorText(Z_ERROR_BAD_ARGUMENT, "The argument(ENT:%s) is not supported!", value);
-        return 0;
-    }
-    if (!AssignEntityCharset(env, id)) return 0;
-
-    if (replace) {
+    if (run.choices.entity == EntityChoice::Replace) {
         std::printf("Replacing dictionary SYS$ENTITY...\n");
         std::fflush(stdout);
-        if (ZKF_CreateLexicon(id, nullptr, 0, nullptr, 1) < 0) return 0;
+        if (ZKF_CreateLexicon(id, nullptr, 0, nullptr, 1) < 0) return false;
     } else {
         std::printf("Appending dictionary SYS$ENTITY...\n");
         std::fflush(stdout);
     }
 
-    if (ZKF_AppendLexicon(id, sourcePath, 1, LexiconProgress) < 0) return 0;
-    env->objectKind = OBJECT_DATABASE;
-    return UpdateBaseRecordNum(env, id, "", "", 0, -1) != 0 ? 1 : 0;
+    if (ZKF_AppendLexicon(id, sourcePath, 1, LexiconProgress) < 0) return false;
+    run.env.objectKind = OBJECT_DATABASE;
+    return UpdateBaseRecordNum(&run.env, id, "", "", 0, -1) != 0;
 }

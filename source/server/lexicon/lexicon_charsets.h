@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "server/host/dictionary_records.h"
-#include "server/host/zelkit.h"
+#include "dictionary_records.h"
+#include "zelkit.h"
 
 // The set a lexicon of this code is built in; GB18030 for every code that
 // names no other set.

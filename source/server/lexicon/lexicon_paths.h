@@ -4,8 +4,8 @@
 #pragma once
 
 // HOME, a separator and "dict".
-int BuildDictDirectory(char* path, const char* home);
+bool BuildDictDirectory(char* path, const char* home);
 // HOME, a separator, "dict", a separator and name.
-int BuildDictFilePath(char* path, const char* home, const char* name);
-// The package directory path, a separator and name.
-int BuildPackageFilePath(char* path, const char* name);
+bool BuildDictFilePath(char* path, const char* home, const char* name);
+// The package directory, a separator and name.
+bool BuildPackageFilePath(char* path, const char* packageDir, const char* name);

@@ -1,17 +1,14 @@
 // The server's native character set: asked for once, when the home has none,
 // and set only when no existing database is of another character set.
-#include "server/lexicon/native_charset.h"
+#include "native_charset.h"
 
 #include <cstdint>
 #include <cstdio>
 
-#include "server/host/zelkit.h"
-#include "server/dictionary/shell_answers.h"
-#include "server/host/zemshell.h"
-#include "server/update/command_line.h"
-#include "server/update/error_line.h"
-#include "server/update/menu_answer.h"
-#include "server/update/upgrade_state.h"
+#include "zelkit.h"
+#include "shell_answers.h"
+#include "zemshell.h"
+#include "menu_answer.h"
 
 namespace {
 
@@ -29,8 +26,6 @@ constexpr CharsetChoice kChoices[] = {
     {"2", Z_CHARSET_UTF8, CHARSET_CODE_UTF8},
     {"3", Z_CHARSET_BIG5, CHARSET_CODE_BIG5},
 };
-
-bool g_failed = false;
 
 const CharsetChoice* FindChoice(const char* answer) {
     for (const CharsetChoice& choice : kChoices) {
@@ -59,77 +54,67 @@ void PrintMenu() {
     std::fflush(stdout);
 }
 
-// Asks until the answer is "0" (null result: nothing to set) or a choice.
-// The end of input also gives null, with g_failed set.
-const CharsetChoice* AskChoice() {
+// Asks until the answer is "0" (*choice null: nothing to set) or a choice.
+// False at the end of input, which no asking again can answer.
+bool AskChoice(const CharsetChoice** choice) {
     char answer[kAnswerSize];
     for (;;) {
         PrintMenu();
-        if (!ReadMenuAnswer(answer, kAnswerSize)) {
-            g_failed = true;
-            return nullptr;
+        if (!ReadMenuAnswer(answer, kAnswerSize)) return false;
+        if (ZSTRCMP(answer, "0") == 0) {
+            *choice = nullptr;
+            return true;
         }
-        if (ZSTRCMP(answer, "0") == 0) return nullptr;
-        if (const CharsetChoice* choice = FindChoice(answer)) return choice;
+        if ((*choice = FindChoice(answer)) != nullptr) return true;
     }
 }
 
-// Prints the first database whose character set conflicts with the choice;
-// false when there is one.
-bool AllDatabasesCompatible(ObjectEnv* env, uint16_t charsetCode) {
+// Prints the first database whose character set conflicts with the choice
+// and sets *compatible false. False when the databases cannot be listed.
+bool CheckDatabases(ObjectEnv* env, uint16_t charsetCode, bool* compatible) {
     env->objectKind = OBJECT_DATABASE;
     DatabaseRecord* list = GetDatabaseInfo(env, 0, "*", "*");
     // A listing that failed is not an empty dictionary: a native character
     // set, once set, cannot be taken back, so it is set only when every
     // database was seen to agree.
-    if (list == nullptr && !ShellFoundNothing()) {
-        PrintToolkitErrorLine();
-        return false;
-    }
-    bool compatible = true;
+    if (list == nullptr && !ShellFoundNothing()) return false;
+    *compatible = true;
     for (const DatabaseRecord* db = list; db != nullptr; db = db->next) {
         if (db->charsetCode == charsetCode || db->charsetCode == CHARSET_CODE_NONE) continue;
         std::printf("\nThe native charset defined is incompatible with the language");
         std::printf("\nof %s.%s, and the setting is ignored!\n", db->owner ? db->owner : "", db->name ? db->name : "");
         std::printf("\a\a");
         std::fflush(stdout);
-        compatible = false;
+        *compatible = false;
         break;
     }
     if (list != nullptr) FreeDatabaseInfo(list);
-    return compatible;
+    return true;
 }
 
 }  // namespace
 
-bool NativeCharsetSelectionFailed() {
-    return g_failed;
-}
-
-void SelectNativeCharset(ObjectEnv* env) {
-    g_failed = false;
+bool SelectNativeCharset(RunContext& run) {
     int nativeCharset = 0;
-    if (!QueryNativeCharset(&nativeCharset)) {
-        // Not knowing whether the home has one, asking to set one could
-        // replace it.
-        PrintToolkitErrorLine();
-        g_failed = true;
-        return;
-    }
-    if (nativeCharset != 0) return;
+    // Not knowing whether the home has one, asking to set one could replace
+    // it.
+    if (!QueryNativeCharset(&nativeCharset)) return false;
+    if (nativeCharset != 0) return true;
 
     PrintWarning();
 
     const CharsetChoice* choice = nullptr;
-    char value[kAnswerSize];
-    if (FindArgument("CS:", value, kAnswerSize)) {
-        choice = FindChoice(value);
-    } else {
-        choice = AskChoice();
+    if (run.choices.nativeCharsetGiven) {
+        choice = FindChoice(run.choices.nativeCharsetAnswer);
+    } else if (!AskChoice(&choice)) {
+        return false;
     }
-    if (choice == nullptr) return;
+    if (choice == nullptr) return true;
 
     // Remembered even when a database refuses the setting below.
-    g_nativeCharsetChosen = choice->nativeCharset;
-    if (AllDatabasesCompatible(env, choice->charsetCode)) SetSystemCharset(choice->nativeCharset);
+    run.outcome.nativeCharsetChosen = choice->nativeCharset;
+    bool compatible = false;
+    if (!CheckDatabases(&run.env, choice->charsetCode, &compatible)) return false;
+    if (compatible) SetSystemCharset(choice->nativeCharset);
+    return true;
 }

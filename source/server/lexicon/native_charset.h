@@ -1,10 +1,10 @@
 #pragma once
 
-#include "server/host/dictionary_records.h"
+#include "run_context.h"
 
-void SelectNativeCharset(ObjectEnv* env);
-
-// True when the last SelectNativeCharset could not learn or ask what to do:
-// the query of the native charset failed, or the console input ended at its
-// menu. It printed the toolkit's error line and set nothing; the driver stops.
-bool NativeCharsetSelectionFailed();
+// Sets the server's native character set when the home has none, from "CS:"
+// or a menu, unless an existing database is of another character set. False
+// when it cannot learn or ask what to do (the query of the native charset
+// or the listing of the databases failed, or the console input ended at its
+// menu); nothing is set then.
+bool SelectNativeCharset(RunContext& run);

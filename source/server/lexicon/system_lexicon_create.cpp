@@ -4,16 +4,15 @@
 #include <cstring>
 #include <string>
 
-#include "server/dictionary/progress_reporters.h"
-#include "server/dictionary/shell_answers.h"
-#include "server/dictionary/system_databases.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
-#include "server/host/zemshell.h"
-#include "server/lexicon/lexicon_charsets.h"
-#include "server/lexicon/lexicon_paths.h"
-#include "server/lexicon/system_lexicons.h"
-#include "server/update/upgrade_state.h"
+#include "progress_reporters.h"
+#include "shell_answers.h"
+#include "system_databases.h"
+#include "zelkit.h"
+#include "zemkernel.h"
+#include "zemshell.h"
+#include "lexicon_charsets.h"
+#include "lexicon_paths.h"
+#include "system_lexicons.h"
 
 namespace {
 
@@ -47,19 +46,20 @@ int AssignLexiconCharset(uint16_t charsetCode) {
 
 }  // namespace
 
-int CreateSystemLexicon(ObjectEnv* env, const char* home, const char* name, uint32_t kind, const char* file,
+bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const char* file,
                         uint32_t* id, uint16_t charsetCode) {
     char directory[Z_MAX_PATH];
     char sourcePath[Z_MAX_PATH] = "";
-    if (!BuildDictDirectory(directory, home)) return 0;
-    if (file != nullptr && !BuildPackageFilePath(sourcePath, file)) return 0;
+    ObjectEnv* env = &run.env;
+    if (!BuildDictDirectory(directory, run.choices.home)) return false;
+    if (file != nullptr && !BuildPackageFilePath(sourcePath, run.choices.packageDir, file)) return false;
 
     const char* description = DescriptionFor(kind, file, sourcePath);
-    if (description == nullptr) return 1;
+    if (description == nullptr) return true;
 
     const int assigned = AssignLexiconCharset(charsetCode);
-    if (assigned < 0) return 1;
-    if (assigned == 0) return 0;
+    if (assigned < 0) return true;
+    if (assigned == 0) return false;
 
     std::printf("Creating new system %s...\n", name);
     std::fflush(stdout);
@@ -84,11 +84,11 @@ int CreateSystemLexicon(ObjectEnv* env, const char* home, const char* name, uint
         definition.value164 = 0xB0000000;
         definition.directory = directory;
         definition.description = descriptionText.data();
-        if (!CreateSystemDB(env, &definition, nullptr, 0, id)) return 0;
+        if (!CreateSystemDB(env, &definition, nullptr, 0, id)) return false;
     } else if (kind == DB_KIND_SEGMENT_LEXICON && file != nullptr) {
-        g_replacedSegmentId = *id;
+        run.outcome.replacedSegmentId = *id;
     } else if (kind == DB_KIND_STOP_LEXICON) {
-        g_replacedStopId = *id;
+        run.outcome.replacedStopId = *id;
     }
 
     int64_t entries;
@@ -98,12 +98,12 @@ int CreateSystemLexicon(ObjectEnv* env, const char* home, const char* name, uint
         entries = ZKF_CreateLexicon(*id, file != nullptr ? sourcePath : nullptr, file == nullptr ? 1 : 0, nullptr, 1);
     }
     env->objectKind = OBJECT_DATABASE;
-    if (entries >= 0 && UpdateBaseRecordNum(env, *id, "", "", entries, -1) != 0) return 1;
+    if (entries >= 0 && UpdateBaseRecordNum(env, *id, "", "", entries, -1) != 0) return true;
     // A lexicon made in this call but not filled would pass for a finished
     // one in every later run; it goes, and the next run makes it again.
     if (creating) {
         UndoSystemDBCreation(env, *id);
         *id = 0;
     }
-    return 0;
+    return false;
 }

@@ -4,12 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "server/dictionary/shell_answers.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemkernel.h"
-#include "server/host/zemshell.h"
-#include "server/lexicon/system_lexicon_table.h"
-#include "server/update/upgrade_state.h"
+#include "shell_answers.h"
+#include "zelkit.h"
+#include "zemkernel.h"
+#include "zemshell.h"
+#include "system_lexicon_table.h"
 
 namespace {
 
@@ -80,12 +79,12 @@ void NotePresence(const DatabaseRecord& db, LexiconScan* scan) {
     }
 }
 
-void ApplyEffect(const ScanEntry& entry, const DatabaseRecord& db, LexiconScan* scan) {
-    const bool modify = g_dictionaryMode != 0;
+void ApplyEffect(const ScanEntry& entry, const DatabaseRecord& db, RunContext& run, LexiconScan* scan) {
+    const bool modify = run.choices.dictionaryMode != DICTIONARY_MODE_ADD;
     switch (entry.effect) {
         case Effect::NotNeededOrId:
             if (modify) {
-                *SystemLexiconId(entry.lexicon) = db.id;
+                *SystemLexiconId(run.outcome.lexiconIds, entry.lexicon) = db.id;
             } else {
                 scan->needed[entry.lexicon] = false;
             }
@@ -94,7 +93,7 @@ void ApplyEffect(const ScanEntry& entry, const DatabaseRecord& db, LexiconScan* 
             scan->needed[entry.lexicon] = false;
             break;
         case Effect::StopEnglish:
-            if (modify) g_stopEnglishId = db.id;
+            if (modify) run.outcome.stopEnglishId = db.id;
             break;
         case Effect::None:
             break;
@@ -103,12 +102,12 @@ void ApplyEffect(const ScanEntry& entry, const DatabaseRecord& db, LexiconScan* 
 
 // A rename request: every field says "no change" but the names and the
 // record count.
-int RenameLexicon(ObjectEnv* env, const DatabaseRecord& db, const char* newName) {
+bool RenameLexicon(ObjectEnv* env, const DatabaseRecord& db, const char* newName) {
     uint32_t recordCount = 0xFFFFFFFF;
     if (db.recordCount == 0) {
         // A count the kernel cannot give would be stored as a wrong one.
         const int64_t counted = ZKF_CountDBRecords(db.id, nullptr);
-        if (counted < 0) return 0;
+        if (counted < 0) return false;
         recordCount = static_cast<uint32_t>(counted);
     }
     // The shell takes the texts as writable; the new names are short
@@ -127,25 +126,27 @@ int RenameLexicon(ObjectEnv* env, const DatabaseRecord& db, const char* newName)
     request.recordCount = recordCount;
 
     env->objectKind = OBJECT_DATABASE;
-    return UpdateDatabaseInfo(env, db.id, "", "", &request) != 0 ? 1 : 0;
+    return UpdateDatabaseInfo(env, db.id, "", "", &request) != 0;
 }
 
-int ScanRecord(ObjectEnv* env, const DatabaseRecord& db, LexiconScan* scan) {
+bool ScanRecord(RunContext& run, const DatabaseRecord& db, LexiconScan* scan) {
+    ObjectEnv* env = &run.env;
     NotePresence(db, scan);
     const ScanEntry* entry = nullptr;
     if (db.owner != nullptr && ZSTRCMPI(db.owner, "SYSTEM") == 0) {
         entry = FindScanEntry(db.name);
-        if (entry != nullptr) ApplyEffect(*entry, db, scan);
+        if (entry != nullptr) ApplyEffect(*entry, db, run, scan);
     }
     if (entry != nullptr && entry->newName != nullptr) return RenameLexicon(env, db, entry->newName);
-    if (db.recordCount != 0) return 1;
+    if (db.recordCount != 0) return true;
     env->objectKind = OBJECT_DATABASE;
-    return UpdateBaseRecordNum(env, db.id, "", "", 0, -1) != 0 ? 1 : 0;
+    return UpdateBaseRecordNum(env, db.id, "", "", 0, -1) != 0;
 }
 
 }  // namespace
 
-int ScanSystemLexicons(ObjectEnv* env, LexiconScan* scan) {
+bool ScanSystemLexicons(RunContext& run, LexiconScan* scan) {
+    ObjectEnv* env = &run.env;
     for (bool& needed : scan->needed) needed = true;
     scan->presentGb = scan->presentBig5 = scan->presentUtf8 = false;
     scan->entityId = 0;
@@ -154,13 +155,13 @@ int ScanSystemLexicons(ObjectEnv* env, LexiconScan* scan) {
     DatabaseRecord* chain = GetDatabaseInfo(env, 0, "SYSTEM", "*");
     // Read as "no lexicons", a failed listing would have every lexicon
     // created a second time.
-    if (chain == nullptr && !ShellFoundNothing()) return 0;
-    int status = 1;
-    for (const DatabaseRecord* db = chain; db != nullptr && status != 0; db = db->next) {
+    if (chain == nullptr && !ShellFoundNothing()) return false;
+    bool status = true;
+    for (const DatabaseRecord* db = chain; db != nullptr && status; db = db->next) {
         if (db->kind == DB_KIND_ENTITY_LEXICON) {
             scan->entityId = db->id;
         } else if (IsScannedKind(db->kind)) {
-            status = ScanRecord(env, *db, scan);
+            status = ScanRecord(run, *db, scan);
         }
     }
     if (chain != nullptr) FreeDatabaseInfo(chain);

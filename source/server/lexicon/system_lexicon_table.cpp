@@ -1,6 +1,5 @@
-#include "server/lexicon/system_lexicon_table.h"
+#include "system_lexicon_table.h"
 
-#include "server/update/upgrade_state.h"
 
 namespace {
 
@@ -25,11 +24,11 @@ const SystemLexiconDefinition& SystemLexiconAt(int lexicon) {
     return kLexicons[lexicon];
 }
 
-uint32_t* SystemLexiconId(int lexicon) {
-    uint32_t* ids[SYSTEM_LEXICON_COUNT] = {
-        &g_lexiconIds.segmentGb,   &g_lexiconIds.stopGb,   &g_lexiconIds.ideoAllGb,
-        &g_lexiconIds.segmentBig5, &g_lexiconIds.stopBig5, &g_lexiconIds.ideoAllBig5,
-        &g_lexiconIds.segmentUtf8, &g_lexiconIds.stopUtf8, &g_lexiconIds.ideoAllUtf8,
+uint32_t* SystemLexiconId(LexiconIds& ids, int lexicon) {
+    uint32_t* fields[SYSTEM_LEXICON_COUNT] = {
+        &ids.segmentGb,   &ids.stopGb,   &ids.ideoAllGb,
+        &ids.segmentBig5, &ids.stopBig5, &ids.ideoAllBig5,
+        &ids.segmentUtf8, &ids.stopUtf8, &ids.ideoAllUtf8,
     };
-    return ids[lexicon];
+    return fields[lexicon];
 }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "server/host/dictionary_records.h"
+#include "run_context.h"
 
 enum SystemLexicon {
     SEGMENT_GB,
@@ -27,8 +27,8 @@ struct SystemLexiconDefinition {
 };
 
 const SystemLexiconDefinition& SystemLexiconAt(int lexicon);
-// The program-wide id recorded for the lexicon.
-uint32_t* SystemLexiconId(int lexicon);
+// The id recorded for the lexicon in this run.
+uint32_t* SystemLexiconId(LexiconIds& ids, int lexicon);
 
 struct LexiconScan {
     bool needed[SYSTEM_LEXICON_COUNT];
@@ -42,4 +42,4 @@ struct LexiconScan {
 // new ones, notes which lexicons exist (add mode) or records their ids
 // (modify mode), and refreshes empty record counts. Returns 1, or 0 on the
 // first shell or kernel failure.
-int ScanSystemLexicons(ObjectEnv* env, LexiconScan* scan);
+bool ScanSystemLexicons(RunContext& run, LexiconScan* scan);

@@ -1,15 +1,14 @@
 // The lexicon step of the upgrade: old names become new ones, the lexicons
 // of the selected character set are created (or refilled with "DIC:"), the
 // relation databases follow, and last the entity lexicon.
-#include "server/lexicon/system_lexicons.h"
+#include "system_lexicons.h"
 
-#include "server/dictionary/relation_databases.h"
-#include "server/dictionary/shell_answers.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "server/lexicon/lexicon_charsets.h"
-#include "server/lexicon/system_lexicon_table.h"
-#include "server/update/upgrade_state.h"
+#include "relation_databases.h"
+#include "shell_answers.h"
+#include "zelkit.h"
+#include "zemshell.h"
+#include "lexicon_charsets.h"
+#include "system_lexicon_table.h"
 
 namespace {
 
@@ -38,70 +37,74 @@ constexpr IdeographLexicon kIdeographLexicons[] = {
     {IDEO_ALL_UTF8, SEGMENT_UTF8, STOP_UTF8, &LexiconScan::presentUtf8},
 };
 
-int CreateLexicon(ObjectEnv* env, const char* home, int lexicon) {
+bool CreateLexicon(RunContext& run, int lexicon) {
     const SystemLexiconDefinition& definition = SystemLexiconAt(lexicon);
     // Each lexicon is built and recorded in the character set of its name,
     // which for an all-ideograph lexicon may differ from the one selected.
-    return CreateSystemLexicon(env, home, definition.name, definition.kind, definition.file, SystemLexiconId(lexicon),
-                               definition.charsetCode);
+    return CreateSystemLexicon(run, definition.name, definition.kind, definition.file,
+                               SystemLexiconId(run.outcome.lexiconIds, lexicon), definition.charsetCode);
 }
 
 // The entity lexicon is made in the server's native character set.
-int CreateEntityLexicon(ObjectEnv* env, const char* home) {
+bool CreateEntityLexicon(RunContext& run) {
     uint32_t id = 0;
     int nativeCharset = 0;
-    if (!QueryNativeCharset(&nativeCharset)) return 0;
-    return CreateSystemLexicon(env, home, "SYS$ENTITY", DB_KIND_ENTITY_LEXICON, "entity.dic", &id,
+    if (!QueryNativeCharset(&nativeCharset)) return false;
+    return CreateSystemLexicon(run, "SYS$ENTITY", DB_KIND_ENTITY_LEXICON, "entity.dic", &id,
                                LexiconCodeOfNative(nativeCharset));
 }
 
 }  // namespace
 
-int UpgradeSystemLexicons(ObjectEnv* env, const char* home, uint16_t charsetCode) {
+bool UpgradeSystemLexicons(RunContext& run) {
+    const char* home = run.choices.home;
+    const uint16_t charsetCode = run.choices.lexiconCharsetCode;
+    LexiconIds& ids = run.outcome.lexiconIds;
     for (const FileRename& rename : kOldLexiconFiles) {
-        if (!RenameLexiconFile(home, rename.oldName, rename.newName)) return 0;
+        if (!RenameLexiconFile(home, rename.oldName, rename.newName)) return false;
     }
 
     LexiconScan scan;
-    if (!ScanSystemLexicons(env, &scan)) return 0;
+    if (!ScanSystemLexicons(run, &scan)) return false;
 
     for (int lexicon : kSegmentAndStop) {
         if (SystemLexiconAt(lexicon).charsetCode != charsetCode) scan.needed[lexicon] = false;
     }
     for (int lexicon : kSegmentAndStop) {
-        if (scan.needed[lexicon] && !CreateLexicon(env, home, lexicon)) return 0;
+        if (scan.needed[lexicon] && !CreateLexicon(run, lexicon)) return false;
     }
 
     // An all-ideograph lexicon is wanted for every character set the server
     // holds lexicons or relation databases of.
     for (const IdeographLexicon& ideograph : kIdeographLexicons) {
-        if (*SystemLexiconId(ideograph.segment) == 0 && *SystemLexiconId(ideograph.stop) == 0 &&
+        if (*SystemLexiconId(ids, ideograph.segment) == 0 && *SystemLexiconId(ids, ideograph.stop) == 0 &&
             !(scan.*ideograph.present)) {
             scan.needed[ideograph.lexicon] = false;
         }
     }
     for (const IdeographLexicon& ideograph : kIdeographLexicons) {
-        if (scan.needed[ideograph.lexicon] && !CreateLexicon(env, home, ideograph.lexicon)) return 0;
+        if (scan.needed[ideograph.lexicon] && !CreateLexicon(run, ideograph.lexicon)) return false;
     }
 
     for (bool needed : scan.needed) {
-        if (needed) g_newSystemDatabase = 1;
+        if (needed) run.outcome.newSystemDatabase = true;
     }
 
-    if (!CreateRelationDBs(env, home, charsetCode)) return 0;
+    if (!CreateRelationDBs(run, charsetCode)) return false;
 
-    if (scan.entityId != 0) return ReloadEntityLexicon(env, scan.entityId);
-    return CreateEntityLexicon(env, home);
+    if (scan.entityId != 0) return ReloadEntityLexicon(run, scan.entityId);
+    return CreateEntityLexicon(run);
 }
 
-int UpgradeEntityLexicon(ObjectEnv* env, const char* home) {
+bool UpgradeEntityLexicon(RunContext& run) {
+    ObjectEnv* env = &run.env;
     env->objectKind = OBJECT_DATABASE;
     DatabaseRecord* chain = GetDatabaseInfo(env, 0, "SYSTEM", "SYS$ENTITY");
-    if (chain == nullptr && !ShellFoundNothing()) return 0;
+    if (chain == nullptr && !ShellFoundNothing()) return false;
     uint32_t id = 0;
     if (chain != nullptr && chain->kind == DB_KIND_ENTITY_LEXICON) id = chain->id;
     if (chain != nullptr) FreeDatabaseInfo(chain);
 
-    if (id != 0) return ReloadEntityLexicon(env, id);
-    return CreateEntityLexicon(env, home);
+    if (id != 0) return ReloadEntityLexicon(run, id);
+    return CreateEntityLexicon(run);
 }

@@ -2,11 +2,14 @@
 
 #include <cstdint>
 
-#include "server/host/dictionary_records.h"
+#include "run_context.h"
 
-int UpgradeSystemLexicons(ObjectEnv* env, const char* home, uint16_t charsetCode);
-int UpgradeEntityLexicon(ObjectEnv* env, const char* home);
-int CreateSystemLexicon(ObjectEnv* env, const char* home, const char* name, uint32_t kind, const char* file,
+// The lexicons of the run's lexicon character set, the relation databases
+// and the entity lexicon.
+bool UpgradeSystemLexicons(RunContext& run);
+// The entity lexicon alone, when no new dictionaries were asked for.
+bool UpgradeEntityLexicon(RunContext& run);
+bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const char* file,
                         uint32_t* id, uint16_t charsetCode);
-int ReloadEntityLexicon(ObjectEnv* env, uint32_t id);
-int RenameLexiconFile(const char* home, const char* oldName, const char* newName);
+bool ReloadEntityLexicon(RunContext& run, uint32_t id);
+bool RenameLexiconFile(const char* home, const char* oldName, const char* newName);

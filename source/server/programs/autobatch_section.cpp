@@ -1,9 +1,9 @@
-#include "server/programs/autobatch_section.h"
+#include "autobatch_section.h"
 
 #include <cstring>
 
-#include "server/config/config_paths.h"
-#include "server/host/zelkit.h"
+#include "config_paths.h"
+#include "zelkit.h"
 
 namespace {
 
@@ -79,41 +79,41 @@ void ConvertBatchFile(HZFILE profile, const char* batchPath, char* buffer, Batch
 
 }  // namespace
 
-int AddAutoBatchSection(const char* binDir) {
+bool AddAutoBatchSection(const char* binDir) {
     char profilePath[Z_MAX_PATH];
     char startPath[Z_MAX_PATH];
     char stopPath[Z_MAX_PATH];
     char systemDir[Z_MAX_PATH];
     if (!SystemDirFromBinDir(systemDir, binDir) || !JoinConfigPath(profilePath, systemDir, "PROFILE.INI") ||
         !JoinConfigPath(startPath, binDir, "z40startup.bat") || !JoinConfigPath(stopPath, binDir, "z40cleanup.bat")) {
-        return 0;
+        return false;
     }
     // Opened for update, never truncated: the section is only appended.
     HZFILE profile = Z_OpenFile(profilePath, Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (profile == nullptr) {
-        return 0;
+        return false;
     }
     int found = Z_SeekProfileSect(profile, "AutoBatch");
     if (found != 0) {
         // An existing section is never changed, even without the server lines.
         Z_CloseFile(profile);
-        return found > 0 ? 1 : 0;
+        return found > 0;
     }
     if (!Z_SeekFileEnd(profile) || !Z_WriteFileLineEx(profile, "", 1) ||
         !Z_WriteFileLineEx(profile, "[AutoBatch]", 1) ||
         !Z_WriteFileLineEx(profile, "ProgramStart=zelserver.exe &PORT &BLOCK", 1) ||
         !Z_WriteFileLineEx(profile, "ProgramClose=zemshutdown.exe &PORT &BLOCK", 1)) {
         Z_CloseFile(profile);
-        return 0;
+        return false;
     }
     char* buffer = static_cast<char*>(Z_MemAlloc(MAX_BATCH_FILE_SIZE + 1, 0));
     if (buffer == nullptr) {
         Z_CloseFile(profile);
-        return 0;
+        return false;
     }
     ConvertBatchFile(profile, startPath, buffer, StartLineFor);
     ConvertBatchFile(profile, stopPath, buffer, CloseLineFor);
     Z_MemFree(buffer);
     Z_CloseFile(profile);
-    return 1;
+    return true;
 }

@@ -1,4 +1,4 @@
 #pragma once
 
 // The bin directory ends with a path separator.
-int AddAutoBatchSection(const char* binDir);
+bool AddAutoBatchSection(const char* binDir);

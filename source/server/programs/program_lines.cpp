@@ -1,10 +1,10 @@
-#include "server/programs/program_lines.h"
+#include "program_lines.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "server/config/config_replace.h"
-#include "server/programs/program_names.h"
+#include "config_replace.h"
+#include "program_names.h"
 
 const char* RebuildProgramLine(const char* line, char* rebuilt) {
     char fields[Z_MAX_LINE];
@@ -28,15 +28,15 @@ const char* RebuildProgramLine(const char* line, char* rebuilt) {
     return rebuilt;
 }
 
-int RewriteProgramLines(const char* profilePath, const char* newPath) {
+bool RewriteProgramLines(const char* profilePath, const char* newPath) {
     HZFILE profile = Z_OpenFile(profilePath, Z_MODE_READ, 0, nullptr, 0);
     if (profile == nullptr) {
-        return 0;
+        return false;
     }
     HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (newFile == nullptr) {
         Z_CloseFile(profile);
-        return 0;
+        return false;
     }
     int failed = 0;
     char line[Z_MAX_LINE];

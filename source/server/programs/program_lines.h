@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 // A rename can lengthen a value by 10 characters ("z40mirror.exe" becomes
 // "zelmirror.exe -shutdown") and the launch arguments add 13, so a rebuilt
@@ -22,4 +22,4 @@ const char* RebuildProgramLine(const char* line, char* rebuilt);
 // over the profile in one step. The profile is replaced only when it was read
 // and the new file written to the end; otherwise it stays as it was and the
 // new file is deleted. Returns 1 when replaced.
-int RewriteProgramLines(const char* profilePath, const char* newPath);
+bool RewriteProgramLines(const char* profilePath, const char* newPath);

@@ -1,6 +1,6 @@
-#include "server/programs/program_names.h"
+#include "program_names.h"
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 const ProgramNameRow g_programNames[PROGRAM_NAME_COUNT] = {
     {"z40server.exe", "zelserver.exe"},     {"z40searcher.exe", "zelsearcher.exe"},

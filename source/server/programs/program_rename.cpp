@@ -1,12 +1,11 @@
-#include "server/programs/program_rename.h"
+#include "program_rename.h"
 
 #include <cstdio>
 
-#include "server/config/config_paths.h"
-#include "server/host/zelkit.h"
-#include "server/programs/program_lines.h"
-#include "server/programs/program_names.h"
-#include "server/update/command_line.h"
+#include "config_paths.h"
+#include "zelkit.h"
+#include "program_lines.h"
+#include "program_names.h"
 
 namespace {
 
@@ -23,16 +22,14 @@ void PrintNewNames() {
     std::fflush(stdout);
 }
 
-// The answer given with "OLD:", or else typed at the question.
-bool WantsOldNames() {
+// The answer given with "OLD:", or else typed at the question. Like any
+// answer but yes, the end of input means no.
+bool WantsOldNames(OldNamesChoice given) {
+    if (given != OldNamesChoice::Ask) return given == OldNamesChoice::Keep;
+    PrintNewNames();
     char answer[Z_MAX_LINE];
-    if (!FindArgument("OLD:", answer, sizeof(answer))) {
-        PrintNewNames();
-        if (Z_InputConsoleLine(answer, sizeof(answer), 1) < 0) {
-            return false;
-        }
-    }
-    return ZSTRCMPI(answer, "YES") == 0 || ZSTRCMPI(answer, "Y") == 0;
+    if (Z_InputConsoleLine(answer, sizeof(answer), 1) < 0) return false;
+    return ParseOldNamesChoice(answer) == OldNamesChoice::Keep;
 }
 
 // Copies of the new programs under the old names; a missing new program
@@ -49,7 +46,7 @@ void KeepOldNames(const char* binDir) {
 
 }  // namespace
 
-int RenameOldPrograms(const char* binDir, int serverProgramAbsent) {
+bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, OldNamesChoice oldNames) {
     char oldServer[Z_MAX_PATH];
     char profilePath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
@@ -57,10 +54,10 @@ int RenameOldPrograms(const char* binDir, int serverProgramAbsent) {
     if (!JoinConfigPath(oldServer, binDir, "z40server.exe") ||
         !SystemDirFromBinDir(systemDir, binDir) || !JoinConfigPath(profilePath, systemDir, "PROFILE.INI") ||
         !JoinConfigPath(newPath, systemDir, "PROFILE.NEW")) {
-        return 0;
+        return false;
     }
     if (!Z_IsValidFileName(oldServer)) {
-        return 1;  // no previous release in this directory
+        return true;  // no previous release in this directory
     }
     Z_DeleteFiles(binDir, "z40*.*");
     // With the new programs already in place before this upgrade, the
@@ -71,12 +68,12 @@ int RenameOldPrograms(const char* binDir, int serverProgramAbsent) {
             // (and so may whatever else the administrator launches them
             // with): without copies under those names they could not start.
             KeepOldNames(binDir);
-            return 0;
+            return false;
         }
-        if (!WantsOldNames()) {
-            return 1;
+        if (!WantsOldNames(oldNames)) {
+            return true;
         }
     }
     KeepOldNames(binDir);
-    return 1;
+    return true;
 }

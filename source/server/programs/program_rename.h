@@ -1,4 +1,8 @@
 #pragma once
 
-// The bin directory ends with a path separator.
-int RenameOldPrograms(const char* binDir, int serverProgramAbsent);
+#include "run_context.h"
+
+// Removes the previous release's programs, rewrites their names in
+// PROFILE.INI and, when wanted, keeps copies of the new programs under the
+// old names. The bin directory ends with a path separator.
+bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, OldNamesChoice oldNames);

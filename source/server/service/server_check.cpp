@@ -2,31 +2,31 @@
 // running server leaves its connection text on line 3 of START.INF.
 #include <cstdio>
 
-#include "server/host/zelkit.h"
-#include "server/host/zemdaemon.h"
-#include "server/service/service_migration.h"
+#include "zelkit.h"
+#include "zemdaemon.h"
+#include "service_migration.h"
 
-int IsServerRunning(const char* home) {
+bool IsServerRunning(const char* home) {
     char path[Z_MAX_PATH];
-    if (std::snprintf(path, sizeof(path), "%s", home) >= static_cast<int>(sizeof(path))) return 0;
+    if (std::snprintf(path, sizeof(path), "%s", home) >= static_cast<int>(sizeof(path))) return false;
     if (!Z_AppendSubdirSymbol(path, 1) || !Z_AppendPath(path, "system") || !Z_AppendSubdirSymbol(path, 1) ||
         !Z_AppendPath(path, "START.INF"))
-        return 0;
+        return false;
 
     HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, 0);
-    if (!file) return 0;
+    if (!file) return false;
     char connectText[Z_MAX_LINE];
     bool haveText = true;
     for (int line = 1; line <= 3 && haveText; ++line) {
         haveText = Z_ReadFileLine(file, connectText, sizeof(connectText), nullptr) != 0;
     }
     Z_CloseFile(file);
-    if (!haveText || connectText[0] == '\0') return 0;
+    if (!haveText || connectText[0] == '\0') return false;
 
     HZCONN connection = NetOpenConnect("127.0.0.1", connectText, nullptr);
-    if (!connection) return 0;
+    if (!connection) return false;
     tagCONNECTINFO info{};
     const int answered = NetGetConnectInfo(connection, &info, nullptr, nullptr);
     NetCloseConnect(connection);
-    return answered ? 1 : 0;
+    return answered;
 }

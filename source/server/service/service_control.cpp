@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "server/host/zelkit.h"
-#include "server/service/service_control.h"
+#include "zelkit.h"
+#include "service_control.h"
 
 namespace {
 
@@ -70,36 +70,36 @@ void CloseServiceHandleSafe(SC_HANDLE handle) {
     SetLastError(saved);
 }
 
-int OpenServiceControl(SC_HANDLE* manager, const char* serviceName, SC_HANDLE* service) {
-    if (InjectedFault("OpenServiceControl")) return 0;
+bool OpenServiceControl(SC_HANDLE* manager, const char* serviceName, SC_HANDLE* service) {
+    if (InjectedFault("OpenServiceControl")) return false;
     *manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    if (!*manager) return 0;
-    if (!service) return 1;
+    if (!*manager) return false;
+    if (!service) return true;
     if (!serviceName || !*serviceName) serviceName = ReadServiceName();
     *service = OpenServiceA(*manager, serviceName, SERVICE_ALL_ACCESS);
     if (!*service) {
         // The error of the failed open (1060 for a missing service) stays.
         CloseServiceHandleSafe(*manager);
         *manager = nullptr;
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
-int InstallService(const char* serviceName, const char* parameters, const char* programPath, DWORD startType) {
-    if (InjectedFault("InstallService")) return 0;
+bool InstallService(const char* serviceName, const char* parameters, const char* programPath, DWORD startType) {
+    if (InjectedFault("InstallService")) return false;
     char name[kServiceNameRoom];
     if (!serviceName || !*serviceName) serviceName = ReadServiceName();
     if (std::snprintf(name, sizeof(name), "%s", serviceName) >= static_cast<int>(sizeof(name))) {
         SetLastError(ERROR_INVALID_NAME);
-        return 0;
+        return false;
     }
 
     char program[Z_MAX_PATH];
     if (programPath && *programPath) {
         if (std::snprintf(program, sizeof(program), "%s", programPath) >= static_cast<int>(sizeof(program))) {
             SetLastError(ERROR_FILENAME_EXCED_RANGE);
-            return 0;
+            return false;
         }
         const size_t length = std::strlen(program);
         if (length >= 2 && program[0] == '"' && program[length - 1] == '"') {
@@ -108,70 +108,70 @@ int InstallService(const char* serviceName, const char* parameters, const char* 
         }
     } else {
         const DWORD length = GetModuleFileNameA(nullptr, program, sizeof(program));
-        if (length == 0 || length >= sizeof(program)) return 0;
+        if (length == 0 || length >= sizeof(program)) return false;
     }
 
     char commandLine[Z_MAX_LINE];
     if (!BuildCommandLine(program, parameters, commandLine, sizeof(commandLine))) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return 0;
+        return false;
     }
 
     SC_HANDLE manager = nullptr;
-    if (!OpenServiceControl(&manager, nullptr, nullptr)) return 0;
+    if (!OpenServiceControl(&manager, nullptr, nullptr)) return false;
     SC_HANDLE service = CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, startType,
                                        SERVICE_ERROR_NORMAL, commandLine, nullptr, nullptr, kDependencies, nullptr,
                                        nullptr);
     if (!service) {
         CloseServiceHandleSafe(manager);
-        return 0;
+        return false;
     }
     WriteServiceName(name);
     CloseServiceHandleSafe(service);
     CloseServiceHandleSafe(manager);
-    return 1;
+    return true;
 }
 
-int StopService(SC_HANDLE service) {
-    if (InjectedFault("StopService")) return 0;
+bool StopService(SC_HANDLE service) {
+    if (InjectedFault("StopService")) return false;
     SERVICE_STATUS status{};
-    if (!QueryServiceStatus(service, &status)) return 0;
+    if (!QueryServiceStatus(service, &status)) return false;
     bool controlSent = false;
     for (;;) {
-        if (IsStopped(status)) return 1;
+        if (IsStopped(status)) return true;
         if (!controlSent) {
             controlSent = true;
             if (!ControlService(service, SERVICE_CONTROL_STOP, &status)) {
                 // A service that stopped meanwhile refuses the control.
-                if (GetLastError() == ERROR_SERVICE_NOT_ACTIVE) return 1;
-                return IsStopped(status) ? 1 : 0;
+                if (GetLastError() == ERROR_SERVICE_NOT_ACTIVE) return true;
+                return IsStopped(status);
             }
         }
         Sleep(1000);
-        if (!QueryServiceStatus(service, &status)) return IsStopped(status) ? 1 : 0;
+        if (!QueryServiceStatus(service, &status)) return IsStopped(status);
     }
 }
 
-int RemoveService(const char* serviceName) {
-    if (InjectedFault("RemoveService")) return 0;
+bool RemoveService(const char* serviceName) {
+    if (InjectedFault("RemoveService")) return false;
     char name[kServiceNameRoom];
     if (!serviceName || !*serviceName) serviceName = ReadServiceName();
     if (std::snprintf(name, sizeof(name), "%s", serviceName) >= static_cast<int>(sizeof(name))) {
         SetLastError(ERROR_INVALID_NAME);
-        return 0;
+        return false;
     }
     SC_HANDLE manager = nullptr;
     SC_HANDLE service = nullptr;
-    if (!OpenServiceControl(&manager, name, &service)) return 0;
+    if (!OpenServiceControl(&manager, name, &service)) return false;
     if (!StopService(service)) {
         CloseServiceHandleSafe(service);
         CloseServiceHandleSafe(manager);
-        return 0;
+        return false;
     }
     // The name record goes first: a service that then refuses deletion is
     // no longer the one this installation names.
     WriteServiceName(nullptr);
-    const int result = DeleteService(service) ? 1 : 0;
+    const int result = DeleteService(service);
     CloseServiceHandleSafe(service);
     CloseServiceHandleSafe(manager);
     return result;

@@ -5,7 +5,7 @@
 // FormatSystemError.
 #pragma once
 
-#include "winlayer/windows_api.h"
+#include "windows_api.h"
 
 constexpr const char* DEFAULT_SERVICE_NAME = "ZEL Server";
 // The service name cache holds 63 characters and the terminator.
@@ -22,18 +22,18 @@ void CloseServiceHandleSafe(SC_HANDLE handle);
 // Opens the local service manager and, when service is given, the named
 // service (an empty name means ReadServiceName). On 1 the caller closes
 // what was opened; on 0 nothing is left open.
-int OpenServiceControl(SC_HANDLE* manager, const char* serviceName, SC_HANDLE* service);
+bool OpenServiceControl(SC_HANDLE* manager, const char* serviceName, SC_HANDLE* service);
 
 // Registers programPath (the running program when empty) as an own-process
 // service started with " -resident" (and " -p:<parameters>"), depending on
 // "tcpip", and records the name in SERVICE.INF.
-int InstallService(const char* serviceName, const char* parameters, const char* programPath, DWORD startType);
+bool InstallService(const char* serviceName, const char* parameters, const char* programPath, DWORD startType);
 
 // Stops the service and waits, one second per poll, until it has stopped.
-int StopService(SC_HANDLE service);
+bool StopService(SC_HANDLE service);
 
 // Stops and deletes the service; SERVICE.INF goes first.
-int RemoveService(const char* serviceName);
+bool RemoveService(const char* serviceName);
 
 // The service's current state (nonzero), or 0 on a failure. With a buffer,
 // *size is its room on entry and the size needed on return, and the
@@ -50,6 +50,6 @@ void WriteServiceName(const char* name);
 // The path of SERVICE.INF: "..<sep>system<sep>SERVICE.INF" from the running
 // program's directory. 0 when the program path cannot be had or the path
 // would not fit.
-int GetServiceInfPath(char* buffer, int size);
+bool GetServiceInfPath(char* buffer, int size);
 // Empties the service name cache, as at the start of a run (for tests).
 void ForgetServiceName();

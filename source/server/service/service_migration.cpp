@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "server/host/zelkit.h"
-#include "server/service/service_control.h"
-#include "server/service/service_migration.h"
+#include "zelkit.h"
+#include "service_control.h"
+#include "service_migration.h"
 
 namespace {
 
@@ -15,51 +15,59 @@ constexpr const char* kOldDisplayName = "ZEL4.0";
 constexpr const char* kServiceProgram = "zemservice.exe";
 constexpr int kConfigurationRoom = 4096;
 
+// The Windows error of a failed service call as the toolkit's last error,
+// for the driver to print as "ERROR: <message> (<code>)".
+bool FailWithSystemError() {
+    const DWORD code = GetLastError();
+    char text[kConfigurationRoom];
+    FormatSystemError(text, sizeof text);
+    Z_SetLastErrorText(code, "%s", text);
+    return false;
+}
+
 }  // namespace
 
-int RemoveOldService(const char* binDir) {
+bool RemoveOldService(const char* binDir, bool* removed) {
+    *removed = false;
     // 64-bit units keep the configuration record aligned in the buffer.
     uint64_t storage[kConfigurationRoom / sizeof(uint64_t)];
-    char* buffer = reinterpret_cast<char*>(storage);
     auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(storage);
     DWORD size = kConfigurationRoom;
 
     if (QueryServiceConfiguration(kOldServiceName, config, &size)) {
-        if (!config->lpDisplayName || ZSTRCMP(config->lpDisplayName, kOldDisplayName) != 0) return 0;
+        if (!config->lpDisplayName || ZSTRCMP(config->lpDisplayName, kOldDisplayName) != 0) return true;
 
         // The registered command line may quote the program and carry
         // arguments; only the program file is compared.
         char program[kConfigurationRoom];
         std::snprintf(program, sizeof(program), "%s", config->lpBinaryPathName ? config->lpBinaryPathName : "");
         const char* separators = program[0] == '"' ? "\"" : " \t";
-        if (Z_SegmentMultiStr(program, separators, 0) < 1) return 0;
+        if (Z_SegmentMultiStr(program, separators, 0) < 1) return true;
         ZContrastResult contrast{};
         Z_ContrastFile(program, binDir, &contrast);
-        if (!contrast.inDirectory) return 0;
+        if (!contrast.inDirectory) return true;
 
         std::printf("\nNow, Removing the old service...\n");
         std::fflush(stdout);
-        if (RemoveService(kOldServiceName)) return 1;
+        if (RemoveService(kOldServiceName)) {
+            *removed = true;
+            return true;
+        }
     } else {
         // A configuration too large for the buffer is not the old release's.
         const DWORD error = GetLastError();
-        if (error == ERROR_INSUFFICIENT_BUFFER || error == ERROR_SERVICE_DOES_NOT_EXIST) return 0;
+        if (error == ERROR_INSUFFICIENT_BUFFER || error == ERROR_SERVICE_DOES_NOT_EXIST) return true;
     }
-    std::printf("\nERROR: %s\n\n", FormatSystemError(buffer, kConfigurationRoom));
-    std::fflush(stdout);
-    return -1;
+    return FailWithSystemError();
 }
 
-int InstallNewService(const char* binDir) {
+bool InstallNewService(const char* binDir) {
     std::printf("\nNow, Installing the new service...\n");
     std::fflush(stdout);
     char program[Z_MAX_PATH];
     const bool pathFits = std::snprintf(program, sizeof(program), "%s", binDir) < static_cast<int>(sizeof(program)) &&
                           Z_AppendSubdirSymbol(program, 1) && Z_AppendPath(program, kServiceProgram);
     if (!pathFits) SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    if (pathFits && InstallService(nullptr, nullptr, program, SERVICE_AUTO_START)) return 1;
-    char message[Z_MAX_LINE];
-    std::printf("\nERROR: %s\n\n", FormatSystemError(message, sizeof(message)));
-    std::fflush(stdout);
-    return 0;
+    if (pathFits && InstallService(nullptr, nullptr, program, SERVICE_AUTO_START)) return true;
+    return FailWithSystemError();
 }

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "server/host/zelkit.h"
-#include "server/service/service_control.h"
+#include "zelkit.h"
+#include "service_control.h"
 
 namespace {
 
@@ -15,16 +15,16 @@ bool IsSeparator(char c) { return c == Z_PATH_SEPARATOR || c == '/'; }
 
 }  // namespace
 
-int GetServiceInfPath(char* buffer, int size) {
+bool GetServiceInfPath(char* buffer, int size) {
     char program[Z_MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, program, sizeof(program));
-    if (length == 0 || length >= sizeof(program)) return 0;
+    if (length == 0 || length >= sizeof(program)) return false;
     size_t directory = length;
     while (directory > 0 && !IsSeparator(program[directory - 1])) --directory;
     program[directory] = '\0';
     const int written = std::snprintf(buffer, static_cast<size_t>(size), "%s..%csystem%cSERVICE.INF", program,
                                       Z_PATH_SEPARATOR, Z_PATH_SEPARATOR);
-    return written > 0 && written < size ? 1 : 0;
+    return written > 0 && written < size;
 }
 
 const char* ReadServiceName() {

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "server/service/service_control.h"
+#include "service_control.h"
 
 namespace {
 

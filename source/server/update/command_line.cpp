@@ -1,8 +1,8 @@
-#include "server/update/command_line.h"
+#include "command_line.h"
 
 #include <cstring>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ const char* ProgramPathArgument() {
     return g_argumentCount > 0 && g_argumentWords != nullptr ? g_argumentWords[0] : "";
 }
 
-int FindArgument(const char* key, char* buffer, int size) {
+bool FindArgument(const char* key, char* buffer, int size) {
     const size_t keyLength = std::strlen(key);
     for (int i = 1; i < g_argumentCount; ++i) {
         const char* word = g_argumentWords[i];
@@ -34,10 +34,10 @@ int FindArgument(const char* key, char* buffer, int size) {
         if (buffer == nullptr) {
             // A switch matches only as the whole word.
             const size_t rest = std::strlen(value);
-            if (rest == (quoted ? 1u : 0u)) return 1;
+            if (rest == (quoted ? 1u : 0u)) return true;
             continue;
         }
-        if (size <= 0) return 1;
+        if (size <= 0) return true;
         // Copy at most size characters and always terminate: a longer value is
         // cut to size - 1 characters.
         const size_t room = static_cast<size_t>(size);
@@ -48,7 +48,7 @@ int FindArgument(const char* key, char* buffer, int size) {
         buffer[room - 1] = '\0';
         const size_t kept = std::strlen(buffer);
         if (quoted && valueLength < room && kept > 0) buffer[kept - 1] = '\0';  // the closing quote
-        return 1;
+        return true;
     }
-    return 0;
+    return false;
 }

@@ -9,4 +9,4 @@ const char* ProgramPathArgument();
 // Looks a key up among the arguments (case-insensitive). With a buffer: a
 // value lookup that copies the text after the key (cut to size - 1). With no
 // buffer and size 0: a switch test. Returns 1 when found, else 0.
-int FindArgument(const char* key, char* buffer, int size);
+bool FindArgument(const char* key, char* buffer, int size);

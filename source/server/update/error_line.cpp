@@ -1,8 +1,8 @@
-#include "server/update/error_line.h"
+#include "error_line.h"
 
 #include <cstdio>
 
-#include "server/host/zelkit.h"
+#include "zelkit.h"
 
 void PrintToolkitErrorLine() {
     std::printf("\nERROR: %lu %s\n\n", static_cast<unsigned long>(Z_GetLastError()),

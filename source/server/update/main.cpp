@@ -2,9 +2,10 @@
 // the upgrade.
 #include <cstdio>
 
-#include "server/host/zelkit.h"
-#include "server/update/command_line.h"
-#include "server/update/upgrade_sequence.h"
+#include "zelkit.h"
+#include "command_line.h"
+#include "host_libraries.h"
+#include "upgrade_sequence.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ void ShowArguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ConnectHostLibraries();
     StoreArguments(argc, argv);
     if (FindArgument("-VER", nullptr, 0)) {
         std::printf("%.2f.%d.%d%s\n", 6.8, 5290, 64, "");

@@ -3,21 +3,20 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "server/dictionary/data_formats.h"
-#include "server/dictionary/shell_answers.h"
-#include "server/dictionary/dict_file_headers.h"
-#include "server/dictionary/relation_columns.h"
-#include "server/dictionary/system_config.h"
-#include "server/dictionary/system_databases.h"
-#include "server/host/zelkit.h"
-#include "server/host/zemshell.h"
-#include "server/lexicon/association_lexicons.h"
-#include "server/lexicon/dependent_indices.h"
-#include "server/lexicon/native_charset.h"
-#include "server/lexicon/system_lexicons.h"
-#include "server/update/error_line.h"
-#include "server/update/upgrade_run.h"
-#include "server/update/upgrade_state.h"
+#include "association_lexicons.h"
+#include "data_formats.h"
+#include "dependent_indices.h"
+#include "dict_file_headers.h"
+#include "native_charset.h"
+#include "relation_columns.h"
+#include "shell_answers.h"
+#include "system_config.h"
+#include "system_databases.h"
+#include "system_lexicons.h"
+#include "upgrade_run.h"
+#include "upgrade_steps.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 namespace {
 
@@ -34,78 +33,95 @@ constexpr DictFileStep kDictFileSteps[9] = {
     {"UPDATE VIEW COLUMN", 3134}, {"UPDATE RIGHT", 3135},       {"UPDATE DATA FORMAT", 3136},
 };
 
-bool OpenShell(const UpgradeRun& run) {
-    if (ShellOpen(run.home, -1, -1, -1, -1) != 0) return true;
-    PrintToolkitErrorLine();
-    return false;
+bool OpenShell(RunContext& run, const char*) { return ShellOpen(run.choices.home, -1, -1, -1, -1) != 0; }
+
+// The shell is opened once before the files are edited directly, so that a
+// home it cannot open stops the run before any file changes.
+bool CheckShellOpens(RunContext& run, const char*) {
+    if (!OpenShell(run, nullptr)) return false;
+    ShellClose();
+    return true;
 }
 
-bool UpdateDictFiles(const UpgradeRun& run) {
+bool UpdateDictFiles(RunContext& run, const char*) {
     for (uint16_t index = 0; index < 9; ++index) {
-        if (UpdateDictFile(index, run.home)) continue;
+        if (UpdateDictFile(index, run.choices.home)) continue;
         Z_CaptureError(kDictFileErrorCode, kDictFileSteps[index].label, kDictFileErrorSource,
                        kDictFileSteps[index].line);
-        PrintToolkitErrorLine();
         return false;
     }
     return true;
 }
 
-// The lexicon steps: the entity lexicon alone when no new dictionaries were
-// asked for, otherwise the system lexicons, the segmentation lexicon files
-// and the indices that depend on refilled lexicons.
-bool UpgradeLexicons(UpgradeRun& run) {
-    if (run.lexiconCharsetCode == CHARSET_CODE_NONE) return UpgradeEntityLexicon(&run.env, run.home) != 0;
-    if (!UpgradeSystemLexicons(&run.env, run.home, run.lexiconCharsetCode)) return false;
+bool GetEnvironment(RunContext& run, const char*) { return GetObjectEnv(3, &run.env) != nullptr; }
+
+bool SelectNativeCharsetStep(RunContext& run, const char*) { return SelectNativeCharset(run); }
+
+bool ReadNativeCharset(RunContext& run, const char*) { return QueryNativeCharset(&run.nativeCharset); }
+
+bool UpdateRelationColumnsStep(RunContext& run, const char*) { return UpdateRelationColumns(&run.env); }
+
+// The entity lexicon alone when no new dictionaries were asked for,
+// otherwise the system lexicons, the segmentation lexicon files and the
+// indices that depend on refilled lexicons.
+bool UpgradeLexicons(RunContext& run, const char*) {
+    if (run.choices.lexiconCharsetCode == CHARSET_CODE_NONE) return UpgradeEntityLexicon(run);
+    if (!UpgradeSystemLexicons(run)) return false;
     for (int kind : {LEXICON_AMBIGUOUS, LEXICON_WBIGRAM, LEXICON_CBIGRAM, LEXICON_SINGLE}) {
-        if (!CreateAssociationLexicon(run.home, kind, run.lexiconCharsetCode)) return false;
+        if (!CreateAssociationLexicon(run.choices, kind)) return false;
     }
-    return RemoveDependentIndices(&run.env) != 0;
+    return RemoveDependentIndices(run);
 }
 
-bool UpgradeSystemDictionaries(UpgradeRun& run) {
-    return UpdateRelationColumns(&run.env) && UpgradeLexicons(run) && RemoveSdiBook(&run.env) &&
-           UpdateDataFormats(&run.env, run.nativeCharset) && UpdateSystemConfig(&run.env);
-}
+bool RemoveSdiBookStep(RunContext& run, const char*) { return RemoveSdiBook(&run.env); }
+
+bool UpdateDataFormatsStep(RunContext& run, const char*) { return UpdateDataFormats(&run.env, run.nativeCharset); }
+
+bool UpdateSystemConfigStep(RunContext& run, const char*) { return UpdateSystemConfig(run); }
+
+constexpr OnFailure kStop = OnFailure::StopRun;
+constexpr ErrorLine kToolkit = ErrorLine::Toolkit;
+
+// Up to the shell opened for the system dictionaries.
+constexpr UpgradeStep kDictionaryFileSteps[] = {
+    {"check that the dictionary shell opens the home", CheckShellOpens, nullptr, kStop, kToolkit},
+    {"bring the nine dictionary files to the current title", UpdateDictFiles, nullptr, kStop, kToolkit},
+    {"open the dictionary shell", OpenShell, nullptr, kStop, kToolkit},
+};
+
+// With the shell open.
+constexpr UpgradeStep kCharsetSteps[] = {
+    {"get the object environment", GetEnvironment, nullptr, kStop, kToolkit},
+    {"select the native character set", SelectNativeCharsetStep, nullptr, kStop, kToolkit},
+    {"read the native character set", ReadNativeCharset, nullptr, kStop, kToolkit},
+};
+
+constexpr UpgradeStep kSystemDictionarySteps[] = {
+    {"set the flags of the relation columns", UpdateRelationColumnsStep, nullptr, kStop, kToolkit},
+    {"upgrade the lexicons and relation databases", UpgradeLexicons, nullptr, kStop, kToolkit},
+    {"remove SDIBOOK", RemoveSdiBookStep, nullptr, kStop, kToolkit},
+    {"update the data formats", UpdateDataFormatsStep, nullptr, kStop, kToolkit},
+    {"update the system configuration", UpdateSystemConfigStep, nullptr, kStop, kToolkit},
+};
 
 }  // namespace
 
-bool UpgradeDictionaries(UpgradeRun& run) {
+bool UpgradeDictionaries(RunContext& run) {
     std::printf("\nNow, Updating the data dictionaries...\n");
     std::fflush(stdout);
+    if (RunSteps(run, kDictionaryFileSteps) == StepsResult::Stopped) return false;
 
-    // The shell is opened once before the files are edited directly, so that a
-    // home it cannot open stops the run before any file changes.
-    if (!OpenShell(run)) return false;
-    ShellClose();
-
-    if (!UpdateDictFiles(run)) return false;
-
-    if (!OpenShell(run)) return false;
-    bool failed = false;
-    if (GetObjectEnv(3, &run.env) == nullptr) {
-        PrintToolkitErrorLine();
-        failed = true;
-    } else {
-        SelectNativeCharset(&run.env);
-        if (NativeCharsetSelectionFailed()) {
-            failed = true;  // its error line is printed
-        } else if (!QueryNativeCharset(&run.nativeCharset)) {
-            PrintToolkitErrorLine();
-            failed = true;
-        }
-    }
+    bool failed = RunSteps(run, kCharsetSteps) == StepsResult::Stopped;
 
     std::printf("\nNow, Updating the system dictionaries...\n");
     std::fflush(stdout);
-    if (!failed && !UpgradeSystemDictionaries(run)) {
-        PrintToolkitErrorLine();
+    if (!failed && RunSteps(run, kSystemDictionarySteps) == StepsResult::Stopped) {
         failed = true;
         // The system dictionaries made before the failure stay, and a rerun
         // passes over what it finds: only the run that makes one enters it
         // in the configuration's charset entries, so this run does so now.
         // A failure here changes nothing the rerun cannot do again.
-        if (g_newSystemDatabase) UpdateSystemConfig(&run.env);
+        if (run.outcome.newSystemDatabase) UpdateSystemConfig(run);
     }
     ShellClose();
     std::fflush(stdout);

@@ -1,138 +1,162 @@
 // Phase 3 of the upgrade: every step runs whatever the previous one
-// returned, each printing its own errors; a failed step makes the run finish
-// with errors.
+// returned; a failed step is reported and makes the run finish with errors.
 #include <cstdio>
-#include <cstring>
 
-#include "server/config/legacy_profile.h"
-#include "server/config/log_config.h"
-#include "server/config/profile_merge.h"
-#include "server/copy/file_copy.h"
-#include "server/host/zelkit.h"
-#include "server/programs/autobatch_section.h"
-#include "server/programs/program_rename.h"
-#include "server/service/service_migration.h"
-#include "server/update/error_line.h"
-#include "server/update/upgrade_run.h"
-#include "server/update/upgrade_state.h"
+#include "autobatch_section.h"
+#include "file_copy.h"
+#include "fixed_path.h"
+#include "legacy_profile.h"
+#include "log_config.h"
+#include "profile_merge.h"
+#include "program_rename.h"
+#include "service_migration.h"
+#include "upgrade_run.h"
+#include "upgrade_steps.h"
+#include "zelkit.h"
 
 namespace {
 
-constexpr const char* kPrograms[] = {
-    "zelserver.exe", "zelsearcher.exe", "zelmirror.exe", "zelidenter.exe",
-    "zemshutdown.exe", "zemdict.exe", "zemmaster.exe", "zemload.exe",
-};
+FixedPath HomeDirectory(const RunContext& run) { return FixedPath::Directory(run.choices.home); }
+FixedPath BinDirectory(const RunContext& run) { return HomeDirectory(run).Sub("bin"); }
+FixedPath PackageDirectory(const RunContext& run) { return FixedPath::Directory(run.choices.packageDir); }
+// The configuration lives in HOME/bin/../system/, reached from the bin
+// directory as the server itself reaches it.
+FixedPath SystemDirectory(const RunContext& run) { return BinDirectory(run).Sub("..").Sub("system"); }
 
-constexpr const char* kLibraries[] = {
-    "zelkit64.dll", "zemkernel64.dll", "zemsearch64.dll", "zemdaemon64.dll",
-    "zemshell64.dll", "zelrpc64.dll", "zelapi64.dll", "readme.txt",
-};
-
-// A path buffer that is cut back to its base before every step.
-struct WorkPath {
-    char text[Z_MAX_PATH] = {};
-    size_t base = 0;
-
-    bool Start(const char* directory) {
-        std::snprintf(text, sizeof text, "%s", directory);
-        if (!Z_AppendSubdirSymbol(text, 0)) return false;
-        base = std::strlen(text);
-        return true;
-    }
-    char* Reset() {
-        text[base] = '\0';
-        return text;
-    }
-};
-
-// Appends a directory name and a separator.
-bool AppendDirectory(char* path, const char* name) {
-    return Z_AppendPath(path, name) && Z_AppendSubdirSymbol(path, 0);
+// The directories the new release expects; a failure to make one shows
+// later, in the step that needs it.
+void CreateDirectoryIfMissing(const FixedPath& path) {
+    if (path.ok() && !Z_IsValidFilePath(path.c_str(), 0)) Z_CreateDir(path.c_str(), 0);
 }
 
-void CreateDirectoryIfMissing(WorkPath& home, const char* first, const char* second) {
-    char* path = home.Reset();
-    if (!Z_AppendPath(path, first)) return;
-    if (second != nullptr && !(Z_AppendSubdirSymbol(path, 0) && Z_AppendPath(path, second))) return;
-    if (!Z_IsValidFilePath(path, 0)) Z_CreateDir(path, 0);
+bool CopyProgram(RunContext& run, const char* name) {
+    const FixedPath bin = BinDirectory(run);
+    const FixedPath package = PackageDirectory(run);
+    return bin.ok() && package.ok() && CopySystemFile(bin.c_str(), package.c_str(), name, "", 1);
 }
 
 // The console program matching the native character set.
-bool CopyConsoleProgram(const char* binDir, int nativeCharset) {
-    const char* variant = nativeCharset == 1 ? "GB" : nativeCharset == 2 ? "BIG5" : "UTF8";
-    char source[Z_MAX_PATH];
-    char target[Z_MAX_PATH];
-    std::snprintf(source, sizeof source, "%s", g_packageDir);
-    std::snprintf(target, sizeof target, "%s", binDir);
-    const bool built = Z_AppendSubdirSymbol(source, 0) && AppendDirectory(source, variant) &&
-                       Z_AppendPath(source, "zemconsole.exe") && Z_AppendPath(target, "zemconsole.exe");
-    if (built && Z_CloneFile(source, target)) return true;
-    PrintToolkitErrorLine();
-    return false;
+bool CopyConsoleProgram(RunContext& run, const char* name) {
+    const char* variant = run.nativeCharset == 1 ? "GB" : run.nativeCharset == 2 ? "BIG5" : "UTF8";
+    const FixedPath source = PackageDirectory(run).Sub(variant).File(name);
+    const FixedPath target = BinDirectory(run).File(name);
+    return source.ok() && target.ok() && Z_CloneFile(source.c_str(), target.c_str()) != 0;
 }
+
+bool CopyPloLibraryStep(RunContext& run, const char*) {
+    const FixedPath bin = BinDirectory(run);
+    const FixedPath package = PackageDirectory(run);
+    return bin.ok() && package.ok() && CopyPloLibrary(bin.c_str(), package.c_str());
+}
+
+bool CopyPloFilesStep(RunContext& run, const char*) {
+    const FixedPath bin = BinDirectory(run);
+    const FixedPath package = PackageDirectory(run);
+    return bin.ok() && package.ok() && CopyPloFiles(bin.c_str(), package.c_str());
+}
+
+bool BlankProgressLine(RunContext&, const char*) {
+    ShowCopyProgress(nullptr);
+    return true;
+}
+
+// "LOG" moves LOG.CFG to LOG.INI, and so on.
+bool MigrateCfgFileStep(RunContext& run, const char* name) {
+    const FixedPath system = SystemDirectory(run);
+    const FixedPath package = PackageDirectory(run);
+    char oldName[32];
+    char newName[32];
+    std::snprintf(oldName, sizeof oldName, "%s.CFG", name);
+    std::snprintf(newName, sizeof newName, "%s.INI", name);
+    return system.ok() && package.ok() && MigrateCfgFile(system.c_str(), package.c_str(), oldName, newName);
+}
+
+bool CreateLegacyProfileStep(RunContext& run, const char*) {
+    const FixedPath system = SystemDirectory(run);
+    return system.ok() && CreateLegacyProfile(system.c_str());
+}
+
+bool MergeProfileStep(RunContext& run, const char*) {
+    const FixedPath system = SystemDirectory(run);
+    const FixedPath package = PackageDirectory(run);
+    return system.ok() && package.ok() && MergeProfile(system.c_str(), package.c_str());
+}
+
+bool MergeLogConfigStep(RunContext& run, const char*) {
+    const FixedPath system = SystemDirectory(run);
+    const FixedPath package = PackageDirectory(run);
+    return system.ok() && package.ok() && MergeLogConfig(system.c_str(), package.c_str());
+}
+
+bool AddAutoBatchSectionStep(RunContext& run, const char*) {
+    const FixedPath bin = BinDirectory(run);
+    return bin.ok() && AddAutoBatchSection(bin.c_str());
+}
+
+// Only a run that removed the previous release's service installs the new one.
+bool InstallNewServiceStep(RunContext& run, const char*) {
+    if (!run.oldServiceRemoved) return true;
+    const FixedPath bin = BinDirectory(run);
+    return bin.ok() && InstallNewService(bin.c_str());
+}
+
+bool RenameOldProgramsStep(RunContext& run, const char*) {
+    const FixedPath bin = BinDirectory(run);
+    return bin.ok() && RenameOldPrograms(bin.c_str(), run.serverProgramAbsent, run.choices.oldNames);
+}
+
+constexpr OnFailure kGoOn = OnFailure::FinishWithErrors;
+constexpr ErrorLine kToolkit = ErrorLine::Toolkit;
+
+constexpr UpgradeStep kFileSteps[] = {
+    {"copy the server", CopyProgram, "zelserver.exe", kGoOn, kToolkit},
+    {"copy the searcher", CopyProgram, "zelsearcher.exe", kGoOn, kToolkit},
+    {"copy the mirror", CopyProgram, "zelmirror.exe", kGoOn, kToolkit},
+    {"copy the identifier", CopyProgram, "zelidenter.exe", kGoOn, kToolkit},
+    {"copy the shutdown program", CopyProgram, "zemshutdown.exe", kGoOn, kToolkit},
+    {"copy the dictionary tool", CopyProgram, "zemdict.exe", kGoOn, kToolkit},
+    {"copy the master", CopyProgram, "zemmaster.exe", kGoOn, kToolkit},
+    {"copy the loader", CopyProgram, "zemload.exe", kGoOn, kToolkit},
+    {"copy the console of the native character set", CopyConsoleProgram, "zemconsole.exe", kGoOn, kToolkit},
+    {"copy the service program", CopyProgram, "zemservice.exe", kGoOn, kToolkit},
+    {"copy the toolkit", CopyProgram, "zelkit64.dll", kGoOn, kToolkit},
+    {"copy the kernel", CopyProgram, "zemkernel64.dll", kGoOn, kToolkit},
+    {"copy the search library", CopyProgram, "zemsearch64.dll", kGoOn, kToolkit},
+    {"copy the network client", CopyProgram, "zemdaemon64.dll", kGoOn, kToolkit},
+    {"copy the dictionary shell", CopyProgram, "zemshell64.dll", kGoOn, kToolkit},
+    {"copy the remote call library", CopyProgram, "zelrpc64.dll", kGoOn, kToolkit},
+    {"copy the programming interface", CopyProgram, "zelapi64.dll", kGoOn, kToolkit},
+    {"copy the release notes", CopyProgram, "readme.txt", kGoOn, kToolkit},
+    {"copy the plo module's library", CopyPloLibraryStep, nullptr, kGoOn, kToolkit},
+    {"copy the plo module's data", CopyPloFilesStep, nullptr, kGoOn, kToolkit},
+    {"blank the progress line", BlankProgressLine, nullptr, kGoOn, kToolkit},
+    {"LOG.CFG becomes LOG.INI", MigrateCfgFileStep, "LOG", kGoOn, kToolkit},
+    {"MIRROR.CFG becomes MIRROR.INI", MigrateCfgFileStep, "MIRROR", kGoOn, kToolkit},
+    {"OEM.CFG becomes OEM.INI", MigrateCfgFileStep, "OEM", kGoOn, kToolkit},
+    {"make PROFILE.INI from the old files when missing", CreateLegacyProfileStep, nullptr, kGoOn, kToolkit},
+    {"merge PROFILE.INI into the template", MergeProfileStep, nullptr, kGoOn, kToolkit},
+    {"merge LOG.INI into the template", MergeLogConfigStep, nullptr, kGoOn, kToolkit},
+    {"add the start-up programs section", AddAutoBatchSectionStep, nullptr, kGoOn, kToolkit},
+    {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::Message},
+    {"rename the previous release's programs", RenameOldProgramsStep, nullptr, kGoOn, kToolkit},
+};
 
 }  // namespace
 
-FilePhaseResult UpgradeFiles(UpgradeRun& run) {
-    WorkPath home;
-    WorkPath bin;
-    WorkPath package;
-    if (!home.Start(run.home) || !package.Start(g_packageDir)) {
-        PrintToolkitErrorLine();
-        return FilePhaseResult::FinishedWithErrors;
-    }
-    std::snprintf(bin.text, sizeof bin.text, "%s", home.text);
-    if (!AppendDirectory(bin.text, "bin")) {
-        PrintToolkitErrorLine();
-        return FilePhaseResult::FinishedWithErrors;
-    }
-    bin.base = std::strlen(bin.text);
+FilePhaseResult UpgradeFiles(RunContext& run) {
+    CreateDirectoryIfMissing(HomeDirectory(run).File("oem"));
+    CreateDirectoryIfMissing(HomeDirectory(run).Sub("system").File("etc"));
 
-    CreateDirectoryIfMissing(home, "oem", nullptr);
-    CreateDirectoryIfMissing(home, "system", "etc");
-
-    if (Z_IsSameFilePath(bin.Reset(), package.Reset())) return FilePhaseResult::AlreadyInPlace;
+    // Run from HOME/bin itself, the new release is in place already.
+    const FixedPath bin = BinDirectory(run);
+    const FixedPath package = PackageDirectory(run);
+    if (bin.ok() && package.ok() && Z_IsSameFilePath(bin.c_str(), package.c_str())) {
+        return FilePhaseResult::AlreadyInPlace;
+    }
 
     std::printf("\nNow, Copying the system files...\n");
     std::fflush(stdout);
-    bool ok = true;
-    for (const char* program : kPrograms) {
-        ok = CopySystemFile(bin.Reset(), package.Reset(), program, "", 1) && ok;
-    }
-    ok = CopyConsoleProgram(bin.Reset(), run.nativeCharset) && ok;
-    ok = CopySystemFile(bin.Reset(), package.Reset(), "zemservice.exe", "", 1) && ok;
-    for (const char* library : kLibraries) {
-        ok = CopySystemFile(bin.Reset(), package.Reset(), library, "", 1) && ok;
-    }
-    ok = CopyPloFiles(bin.Reset(), package.Reset()) && ok;
-    ShowCopyProgress(nullptr);
-
-    // The configuration lives in HOME/bin/../system/, reached from the bin
-    // directory as the server itself reaches it.
-    WorkPath system;
-    std::snprintf(system.text, sizeof system.text, "%s", bin.Reset());
-    if (!AppendDirectory(system.text, "..") || !AppendDirectory(system.text, "system")) {
-        PrintToolkitErrorLine();
-        return FilePhaseResult::FinishedWithErrors;
-    }
-    system.base = std::strlen(system.text);
-
-    // The configuration steps print nothing of their own; a failure is shown
-    // with the toolkit's error line, so that a run that finishes with errors
-    // says which file stayed as it was.
-    auto reported = [](int result) {
-        if (!result) PrintToolkitErrorLine();
-        return result != 0;
-    };
-    ok = MigrateCfgFile(system.Reset(), package.Reset(), "LOG.CFG", "LOG.INI") && ok;
-    ok = MigrateCfgFile(system.Reset(), package.Reset(), "MIRROR.CFG", "MIRROR.INI") && ok;
-    ok = MigrateCfgFile(system.Reset(), package.Reset(), "OEM.CFG", "OEM.INI") && ok;
-    ok = reported(CreateLegacyProfile(system.Reset())) && ok;
-    ok = reported(MergeProfile(system.Reset(), package.Reset())) && ok;
-    ok = reported(MergeLogConfig(system.Reset(), package.Reset())) && ok;
-    ok = reported(AddAutoBatchSection(bin.Reset())) && ok;
-    if (run.oldServiceResult == 1) ok = InstallNewService(bin.Reset()) && ok;
-    ok = reported(RenameOldPrograms(bin.Reset(), run.serverProgramAbsent)) && ok;
+    const StepsResult result = RunSteps(run, kFileSteps);
     std::fflush(stdout);
-    return ok ? FilePhaseResult::Finished : FilePhaseResult::FinishedWithErrors;
+    return result == StepsResult::Done ? FilePhaseResult::Finished : FilePhaseResult::FinishedWithErrors;
 }

@@ -1,11 +1,11 @@
-#include "server/update/upgrade_sequence.h"
+#include "upgrade_sequence.h"
 
 #include <cstdio>
 
-#include "server/update/upgrade_run.h"
+#include "upgrade_run.h"
 
 int RunUpgrade() {
-    UpgradeRun run;
+    RunContext run;
 
     if (!StartUpgrade(run)) return EXIT_STOPPED;
 

@@ -3,14 +3,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "server/host/zelkit.h"
-#include "server/service/service_migration.h"
-#include "server/update/command_line.h"
-#include "server/update/error_line.h"
-#include "server/update/menu_answer.h"
-#include "server/update/upgrade_run.h"
-#include "server/update/upgrade_sequence.h"
-#include "server/update/upgrade_state.h"
+#include "command_line.h"
+#include "error_line.h"
+#include "fixed_path.h"
+#include "menu_answer.h"
+#include "service_migration.h"
+#include "upgrade_run.h"
+#include "upgrade_sequence.h"
+#include "upgrade_steps.h"
+#include "zelkit.h"
 
 namespace {
 
@@ -37,16 +38,16 @@ bool MatchCharsetChoice(const char* answer, uint16_t* code) {
     return false;
 }
 
-bool ReadHomeDirectory(UpgradeRun& run) {
-    if (!FindArgument("DIR:", run.home, Z_MAX_PATH)) {
+bool ReadHomeDirectory(RunChoices& choices) {
+    if (!FindArgument("DIR:", choices.home, Z_MAX_PATH)) {
         std::printf("\nInput the target dir of ZEL Server(e.g.: d:\\zelhome): ");
         std::fflush(stdout);
-        if (Z_InputConsoleLine(run.home, Z_MAX_PATH, 1) < 0) {
+        if (Z_InputConsoleLine(choices.home, Z_MAX_PATH, 1) < 0) {
             PrintToolkitErrorLine();
             return false;
         }
     }
-    if (run.home[0] == '\0') {
+    if (choices.home[0] == '\0') {
         std::printf("\nERROR: The target dir of ZEL Server is not given!\n\n");
         return false;
     }
@@ -54,20 +55,20 @@ bool ReadHomeDirectory(UpgradeRun& run) {
     // home directory that leaves no room for the longest name appended to it
     // is refused before anything changes.
     const size_t limit = Z_MAX_PATH - 1 - kLongestHomeSuffix;
-    if (std::strlen(run.home) > limit) {
+    if (std::strlen(choices.home) > limit) {
         std::printf("\nERROR: The target dir is longer than %d characters!\n\n", static_cast<int>(limit));
         return false;
     }
     return true;
 }
 
-bool ReadDictionaryMode() {
+bool ReadDictionaryMode(RunChoices& choices) {
     char value[Z_MAX_PATH];
     if (!FindArgument("DIC:", value, sizeof value)) return true;
     if (ZSTRCMPI(value, "RIX") == 0) {
-        g_dictionaryMode = 1;
+        choices.dictionaryMode = DICTIONARY_MODE_RIX;
     } else if (ZSTRCMPI(value, "REW") == 0) {
-        g_dictionaryMode = -1;
+        choices.dictionaryMode = DICTIONARY_MODE_REW;
     } else {
         std::printf("\nERROR: The argument(DIC:%s) is not supported!\n", value);
         return false;
@@ -75,74 +76,109 @@ bool ReadDictionaryMode() {
     return true;
 }
 
-bool ReadLexiconCharset(UpgradeRun& run) {
+// Checked here, with the other values, so that a misspelt value stops the
+// run before the dictionaries are touched rather than half-way through them.
+bool ReadEntityChoice(RunChoices& choices) {
+    char value[256];
+    if (!FindArgument("ENT:", value, sizeof value)) return true;
+    if (ParseEntityChoice(value, &choices.entity)) return true;
+    std::printf("\nERROR: The argument(ENT:%s) is not supported!\n", value);
+    return false;
+}
+
+// "CS:" and "OLD:" take any value: one that selects nothing means "don't".
+void ReadNativeCharsetAndOldNames(RunChoices& choices) {
+    choices.nativeCharsetGiven =
+        FindArgument("CS:", choices.nativeCharsetAnswer, sizeof choices.nativeCharsetAnswer);
+    char value[Z_MAX_LINE];
+    if (FindArgument("OLD:", value, sizeof value)) choices.oldNames = ParseOldNamesChoice(value);
+}
+
+bool ReadLexiconCharset(RunChoices& choices) {
     char value[Z_MAX_PATH];
     if (FindArgument("NEW:", value, sizeof value)) {
-        if (MatchCharsetChoice(value, &run.lexiconCharsetCode)) return true;
+        if (MatchCharsetChoice(value, &choices.lexiconCharsetCode)) return true;
         std::printf("\nERROR: The charset is not supported!\n");
         return false;
     }
     for (;;) {
-        if (g_dictionaryMode == 0) {
+        if (choices.dictionaryMode == DICTIONARY_MODE_ADD) {
             std::printf("\nPlease select the character set for added dictionaries:");
         } else {
             std::printf("\nPlease select the character set for modified dictionaries:");
         }
         std::printf("\n0: NONE\n1: GB18030\n2: UTF8\n3: BIG5\nYou select: ");
         std::fflush(stdout);
-        if (!ReadMenuAnswer(value, sizeof value)) return false;
-        if (MatchCharsetChoice(value, &run.lexiconCharsetCode)) return true;
+        if (!ReadMenuAnswer(value, sizeof value)) {
+            PrintToolkitErrorLine();
+            return false;
+        }
+        if (MatchCharsetChoice(value, &choices.lexiconCharsetCode)) return true;
         std::printf("\nThe selection is invalid!\n");
     }
 }
 
-// Builds HOME, a separator and the given names into path.
-bool HomePath(const UpgradeRun& run, char* path, const char* first, const char* second) {
-    std::snprintf(path, Z_MAX_PATH, "%s", run.home);
-    return Z_AppendSubdirSymbol(path, 0) && Z_AppendPath(path, first) &&
-           (second == nullptr || (Z_AppendSubdirSymbol(path, 0) && Z_AppendPath(path, second)));
+FixedPath BinDirectory(const RunContext& run) { return FixedPath::Directory(run.choices.home).Sub("bin"); }
+
+// ---- the gates, as steps ---------------------------------------------------
+
+bool RefuseRunningServer(RunContext& run, const char*) {
+    if (!IsServerRunning(run.choices.home)) return true;
+    Z_SetLastErrorText(Z_ERROR_BAD_ARGUMENT, "The server is running, please shutdown!");
+    return false;
 }
+
+bool NoteServerProgram(RunContext& run, const char*) {
+    const FixedPath server = BinDirectory(run).File("zelserver.exe");
+    if (!server.ok()) return false;
+    run.serverProgramAbsent = !Z_IsValidFileName(server.c_str());
+    return true;
+}
+
+bool RemoveOldServiceStep(RunContext& run, const char*) {
+    // The service records its program without a trailing separator.
+    const FixedPath bin = FixedPath::Directory(run.choices.home).File("bin");
+    return bin.ok() && RemoveOldService(bin.c_str(), &run.oldServiceRemoved);
+}
+
+bool EnterBinDirectory(RunContext& run, const char*) {
+    const FixedPath bin = FixedPath::Directory(run.choices.home).File("bin");
+    if (!bin.ok()) return false;
+    Z_ChangeDir(bin.c_str());  // the steps build full paths; this only matches the server's habit
+    return true;
+}
+
+constexpr UpgradeStep kGates[] = {
+    {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Message},
+    {"note whether the new server program is there", NoteServerProgram, nullptr, OnFailure::StopRun,
+     ErrorLine::Toolkit},
+    {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun,
+     ErrorLine::Message},
+    {"make HOME/bin the current directory", EnterBinDirectory, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
+};
 
 }  // namespace
 
-int LocatePackageDir(const char* programPath) {
-    if (!Z_GotoProgramDir(programPath)) return 0;
-    return Z_GetCurrentDir(g_packageDir, Z_MAX_PATH) != nullptr && g_packageDir[0] != '\0' ? 1 : 0;
+bool LocatePackageDir(const char* programPath, char* packageDir) {
+    if (!Z_GotoProgramDir(programPath)) return false;
+    return Z_GetCurrentDir(packageDir, Z_MAX_PATH) != nullptr && packageDir[0] != '\0';
 }
 
-bool StartUpgrade(UpgradeRun& run) {
+bool StartUpgrade(RunContext& run) {
     std::printf("\nZEL(R) Enterprise Database %s %.2f.%d.%d%s", "Upgrade", 6.8, 5290, 64, "");
     std::printf("%s", kLegalNotice);
     std::fflush(stdout);
 
-    if (!LocatePackageDir(ProgramPathArgument())) {
+    RunChoices& choices = run.choices;
+    if (!LocatePackageDir(ProgramPathArgument(), choices.packageDir)) {
         PrintToolkitErrorLine();
         return false;
     }
-    if (!ReadHomeDirectory(run)) return false;
-    if (!ReadDictionaryMode()) return false;
-    if (!ReadLexiconCharset(run)) return false;
+    if (!ReadHomeDirectory(choices) || !ReadDictionaryMode(choices) || !ReadEntityChoice(choices)) return false;
+    ReadNativeCharsetAndOldNames(choices);
+    if (!ReadLexiconCharset(choices)) return false;
 
-    if (IsServerRunning(run.home)) {
-        std::printf("\nERROR: The server is running, please shutdown!\n\n");
-        return false;
-    }
-
-    char path[Z_MAX_PATH];
-    if (!HomePath(run, path, "bin", "zelserver.exe")) {
-        PrintToolkitErrorLine();
-        return false;
-    }
-    run.serverProgramAbsent = Z_IsValidFileName(path) ? 0 : 1;
-
-    if (!HomePath(run, path, "bin", nullptr)) {
-        PrintToolkitErrorLine();
-        return false;
-    }
-    run.oldServiceResult = RemoveOldService(path);
-    if (run.oldServiceResult < 0) return false;
-
-    Z_ChangeDir(path);
+    const bool passed = RunSteps(run, kGates) != StepsResult::Stopped;
     std::fflush(stdout);
-    return true;
+    return passed;
 }

@@ -2,9 +2,9 @@
 // codes; both decode, and the later one is written.
 #include <cstdint>
 
-#include "toolkit/charset/charset_sets.h"
-#include "toolkit/charset/charset_tables.h"
-#include "toolkit/charset/reverse_table.h"
+#include "charset_sets.h"
+#include "charset_tables.h"
+#include "reverse_table.h"
 
 namespace zel::charset {
 

@@ -1,6 +1,6 @@
-#include "toolkit/charset/charset_codec.h"
+#include "charset_codec.h"
 
-#include "toolkit/charset/charset_sets.h"
+#include "charset_sets.h"
 
 namespace zel::charset {
 

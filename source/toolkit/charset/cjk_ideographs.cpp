@@ -1,7 +1,7 @@
 #include <algorithm>
 
-#include "toolkit/charset/charset_codec.h"
-#include "toolkit/charset/charset_tables.h"
+#include "charset_codec.h"
+#include "charset_tables.h"
 
 namespace zel::charset {
 

@@ -1,4 +1,4 @@
-#include "toolkit/charset/reverse_table.h"
+#include "reverse_table.h"
 
 namespace zel::charset {
 

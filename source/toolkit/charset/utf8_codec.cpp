@@ -1,4 +1,4 @@
-#include "toolkit/charset/charset_sets.h"
+#include "charset_sets.h"
 
 namespace zel::charset {
 

@@ -26,11 +26,4 @@ std::string OpenHomeDirectory();
 // Looks a database up by id in the open dictionary.
 bool FindDatabase(uint32_t id, DatabaseSummary* summary);
 
-// How many records the kernel holds for database `id`; false when it cannot
-// tell. The kernel installs it; null removes it. UpdateBaseRecordNum with a
-// record count of 0 ("count them") stores what it reports, since callers
-// pass 0 after adding entries whose number they do not know.
-using RecordCounter = bool (*)(uint32_t id, uint64_t* records);
-void SetRecordCounter(RecordCounter counter);
-
 }  // namespace zel::shell

@@ -1,5 +1,6 @@
-// How the kernel stand-in keeps a database's data, for zelhome (which makes
-// and shows homes without running the upgrade).
+// What the kernel stand-in offers besides the operations the upgrade calls:
+// how it keeps a database's data, for zelhome (which makes and shows homes
+// without running the upgrade), and its record count for the shell.
 #pragma once
 
 #include <cstdint>
@@ -19,5 +20,9 @@ DataSummary DescribeData(const std::string& directory, uint32_t id);
 // Makes data for database `id`: `records` generated records and, with
 // `indexed`, an index. Returns false (toolkit last error set) on failure.
 bool CreateSampleData(const std::string& directory, uint32_t id, uint64_t records, bool indexed);
+
+// The record counter the shell stand-in asks when told to store a record
+// count of 0 (zel::shell::SetRecordCounter).
+bool CountRecordsForShell(uint32_t id, uint64_t* records);
 
 }  // namespace zel::kernel

@@ -1,1 +1,0 @@
-// A library whose sources have not landed yet still configures.
