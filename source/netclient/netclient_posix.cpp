@@ -86,7 +86,9 @@ void SocketClose(NetSocket socket) {
     if (socket != NO_SOCKET) ::close(static_cast<int>(socket));
 }
 
-NetSocket SocketListenLoopback(uint16_t* port) {
+namespace {
+
+NetSocket BindLoopback(uint16_t* port, bool listening) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return NO_SOCKET;
     sockaddr_in address{};
@@ -94,7 +96,7 @@ NetSocket SocketListenLoopback(uint16_t* port) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
     socklen_t length = sizeof(address);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || ::listen(fd, 4) != 0 ||
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || (listening && ::listen(fd, 4) != 0) ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         ::close(fd);
         return NO_SOCKET;
@@ -102,6 +104,12 @@ NetSocket SocketListenLoopback(uint16_t* port) {
     *port = ntohs(address.sin_port);
     return fd;
 }
+
+}  // namespace
+
+NetSocket SocketListenLoopback(uint16_t* port) { return BindLoopback(port, true); }
+
+NetSocket SocketReserveLoopback(uint16_t* port) { return BindLoopback(port, false); }
 
 NetSocket SocketAccept(NetSocket listener, int timeoutMs) {
     if (!WaitFor(static_cast<int>(listener), POLLIN, timeoutMs)) return NO_SOCKET;

@@ -20,5 +20,9 @@ void SocketClose(NetSocket socket);
 // A listener on 127.0.0.1 at a port the system picks (written to *port),
 // for test servers.
 NetSocket SocketListenLoopback(uint16_t* port);
+// A socket bound to 127.0.0.1 at a port the system picks, not listening:
+// while it is held, a connection to that port is refused and no other
+// program can take the port.
+NetSocket SocketReserveLoopback(uint16_t* port);
 // The next connection, or NO_SOCKET when none came within timeoutMs.
 NetSocket SocketAccept(NetSocket listener, int timeoutMs);

@@ -38,7 +38,9 @@ bool WaitFor(SOCKET socket, bool forWriting, int timeoutMs) {
 
 bool SetBlocking(SOCKET socket, bool blocking) {
     u_long nonBlocking = blocking ? 0 : 1;
-    return ::ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;
+    // FIONBIO is an unsigned constant for a long parameter: the same bits.
+    constexpr long kSetNonBlocking = static_cast<long>(FIONBIO);
+    return ::ioctlsocket(socket, kSetNonBlocking, &nonBlocking) == 0;
 }
 
 }  // namespace
@@ -96,7 +98,9 @@ void SocketClose(NetSocket socket) {
     if (socket != NO_SOCKET) ::closesocket(AsSocket(socket));
 }
 
-NetSocket SocketListenLoopback(uint16_t* port) {
+namespace {
+
+NetSocket BindLoopback(uint16_t* port, bool listening) {
     if (!StartWinsock()) return NO_SOCKET;
     const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) return NO_SOCKET;
@@ -105,7 +109,8 @@ NetSocket SocketListenLoopback(uint16_t* port) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
     int length = sizeof(address);
-    if (::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || ::listen(socket, 4) != 0 ||
+    if (::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        (listening && ::listen(socket, 4) != 0) ||
         ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         ::closesocket(socket);
         return NO_SOCKET;
@@ -113,6 +118,12 @@ NetSocket SocketListenLoopback(uint16_t* port) {
     *port = ntohs(address.sin_port);
     return static_cast<NetSocket>(socket);
 }
+
+}  // namespace
+
+NetSocket SocketListenLoopback(uint16_t* port) { return BindLoopback(port, true); }
+
+NetSocket SocketReserveLoopback(uint16_t* port) { return BindLoopback(port, false); }
 
 NetSocket SocketAccept(NetSocket listener, int timeoutMs) {
     if (!WaitFor(AsSocket(listener), false, timeoutMs)) return NO_SOCKET;

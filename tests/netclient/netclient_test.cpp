@@ -59,7 +59,9 @@ TEST(NetClient, SilentServerIsNoServer) {
 }
 
 TEST(NetClient, NothingListeningGivesNoConnection) {
-    const std::string text = PortText(UnusedLoopbackPort());
+    RefusingLoopbackPort port;
+    ASSERT_TRUE(port.IsHeld());
+    const std::string text = PortText(port.Port());
     EXPECT_EQ(NetOpenConnect("127.0.0.1", text.c_str(), nullptr), nullptr);
 }
 

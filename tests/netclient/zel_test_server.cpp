@@ -60,10 +60,3 @@ void ZelTestServer::Serve() {
     }
     SocketClose(client);
 }
-
-uint16_t UnusedLoopbackPort() {
-    uint16_t port = 0;
-    const NetSocket listener = SocketListenLoopback(&port);
-    SocketClose(listener);
-    return port;
-}

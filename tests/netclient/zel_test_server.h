@@ -44,5 +44,19 @@ private:
     std::string requestLine_;
 };
 
-// A loopback port on which nothing listens (one that was just free).
-uint16_t UnusedLoopbackPort();
+// A loopback port on which nothing listens, held for the object's life so
+// that no other program can start listening on it meanwhile.
+class RefusingLoopbackPort {
+public:
+    RefusingLoopbackPort() : socket_(SocketReserveLoopback(&port_)) {}
+    ~RefusingLoopbackPort() { SocketClose(socket_); }
+    RefusingLoopbackPort(const RefusingLoopbackPort&) = delete;
+    RefusingLoopbackPort& operator=(const RefusingLoopbackPort&) = delete;
+
+    bool IsHeld() const { return socket_ != NO_SOCKET; }
+    uint16_t Port() const { return port_; }
+
+private:
+    uint16_t port_ = 0;
+    NetSocket socket_;
+};

@@ -50,7 +50,9 @@ TEST_F(ServerCheck, StartInfOfTwoLinesIsNoServer) {
 }
 
 TEST_F(ServerCheck, PortWhereNothingListensIsNoServer) {
-    WriteStartInfFor(UnusedLoopbackPort());
+    RefusingLoopbackPort port;
+    ASSERT_TRUE(port.IsHeld());
+    WriteStartInfFor(port.Port());
     EXPECT_EQ(Check(), 0);
 }
 

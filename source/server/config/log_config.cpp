@@ -13,7 +13,7 @@ namespace {
 
 // Marks every row that the installed file sets and takes its value. A 0 never
 // overwrites a value, so a later 0 does not undo an earlier setting.
-bool LoadInstalledLog(const char* installedPath) {
+bool LoadInstalledLog(const char* installedPath, LogCommandTable& table) {
     HZFILE file = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
     if (file == nullptr) {
         return false;
@@ -24,7 +24,7 @@ bool LoadInstalledLog(const char* installedPath) {
         if (IsLogComment(line) || !ParseLogSettingLine(line, &setting)) {
             continue;
         }
-        LogCommandRow* row = FindLogCommand(line + setting.nameStart, setting.nameLength);
+        LogCommandRow* row = table.Find(line + setting.nameStart, setting.nameLength);
         if (row == nullptr) {
             continue;
         }
@@ -41,12 +41,12 @@ bool LoadInstalledLog(const char* installedPath) {
 
 // The line of the new file for one template line; sets changed when the
 // line does not carry an installed value.
-std::string MergeLogLine(const char* line, int* changed) {
+std::string MergeLogLine(const char* line, LogCommandTable& table, int* changed) {
     LogSettingLine setting;
     if (IsLogComment(line) || !ParseLogSettingLine(line, &setting)) {
         return line;
     }
-    const LogCommandRow* row = FindLogCommand(line + setting.nameStart, setting.nameLength);
+    const LogCommandRow* row = table.Find(line + setting.nameStart, setting.nameLength);
     if (row != nullptr && row->present) {
         // The row's own layout replaces the template's; a trailing comment stays.
         return std::string(row->line) + (line + setting.numberEnd);
@@ -62,8 +62,7 @@ std::string MergeLogLine(const char* line, int* changed) {
 }  // namespace
 
 bool MergeLogConfig(const char* systemDir, const char* packageDir) {
-    // Each merge starts from the table's initial contents.
-    ResetLogCommandTable();
+    LogCommandTable table;
 
     char installedPath[Z_MAX_PATH];
     char templatePath[Z_MAX_PATH];
@@ -73,7 +72,7 @@ bool MergeLogConfig(const char* systemDir, const char* packageDir) {
         !JoinConfigPath(newPath, systemDir, "LOG.INI", ".NEW")) {
         return false;
     }
-    if (!LoadInstalledLog(installedPath)) {
+    if (!LoadInstalledLog(installedPath, table)) {
         return false;
     }
     HZFILE templateFile = Z_OpenFile(templatePath, Z_MODE_READ, 0, nullptr, 0);
@@ -89,7 +88,7 @@ bool MergeLogConfig(const char* systemDir, const char* packageDir) {
     int failed = 0;
     char line[Z_MAX_LINE];
     while (Z_ReadFileLine(templateFile, line, Z_MAX_LINE, nullptr)) {
-        std::string merged = MergeLogLine(line, &changed);
+        std::string merged = MergeLogLine(line, table, &changed);
         if (!Z_WriteFileLineEx(newFile, merged.c_str(), 1)) {
             failed = 1;
             break;

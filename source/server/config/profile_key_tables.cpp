@@ -1,115 +1,119 @@
 #include "profile_key_tables.h"
 
-#include <cstring>
+#include <cstdio>
+#include <utility>
 
 namespace {
 
-ProfileKeyRow indexCacheKeys[] = {
-    {0, "LowLimit="},
-    {0, "MediumLimit="},
-    {0, "HighLimit="},
-    {0, "MemorySize="},
-    {0, "DiskSize="},
-    {0, "MemoryFS="},
-    {0, "WordLoad="},
-    {0, "Expression="},
-    {0, "Preload="},
-    {0, ""},
+constexpr const char* indexCacheKeys[] = {
+    "LowLimit=",
+    "MediumLimit=",
+    "HighLimit=",
+    "MemorySize=",
+    "DiskSize=",
+    "MemoryFS=",
+    "WordLoad=",
+    "Expression=",
+    "Preload=",
+    "",
 };
 
-ProfileKeyRow maintainKeys[] = {
-    {0, "BTCacheEnable="},
-    {0, "IDXAsyncLimit="},
-    {0, "IDXAsyncDelay="},
-    {0, "IDXAsyncIdled="},
-    {0, "FileSyncFlush="},
-    {0, "BitsMapFilter="},
-    {0, "IdleTaskRules="},
-    {0, "IdleTimeUsers="},
-    {0, "IdleTaskAbort="},
-    {0, "IndexRuleWord="},
-    {0, "IndexCompress="},
-    {0, "LastPathPrior="},
-    {0, "FileIdleReuse="},
-    {0, "NiceSleepTime="},
-    {0, "RelevanceNorm="},
-    {0, "OEMFilterMute="},
-    {0, "IDXStoreFreqs="},
-    {0, "IDXStoreNorms="},
-    {0, "SplitAlphaNum="},
-    {0, "ParallelIndex="},
-    {0, ""},
+constexpr const char* maintainKeys[] = {
+    "BTCacheEnable=",
+    "IDXAsyncLimit=",
+    "IDXAsyncDelay=",
+    "IDXAsyncIdled=",
+    "FileSyncFlush=",
+    "BitsMapFilter=",
+    "IdleTaskRules=",
+    "IdleTimeUsers=",
+    "IdleTaskAbort=",
+    "IndexRuleWord=",
+    "IndexCompress=",
+    "LastPathPrior=",
+    "FileIdleReuse=",
+    "NiceSleepTime=",
+    "RelevanceNorm=",
+    "OEMFilterMute=",
+    "IDXStoreFreqs=",
+    "IDXStoreNorms=",
+    "SplitAlphaNum=",
+    "ParallelIndex=",
+    "",
 };
 
-ProfileKeyRow retrievalKeys[] = {
-    {0, "ParallelLimit="},
-    {0, "RelevanceMode="},
-    {0, "SortAlwaysMax="},
-    {0, "ShowWordLimit="},
-    {0, "HFIgnoreLimit="},
-    {0, "MaxVirtualSet="},
-    {0, "HitPointExact="},
-    {0, "IgnoreSenPunct="},
-    {0, "IgnorePunct="},
-    {0, "ClassStatLimit="},
-    {0, "ExpressHeight="},
-    {0, "SortValidSize="},
-    {0, "SortPruneSize="},
-    {0, "PrecacheFiles="},
-    {0, "VirtualResult="},
-    {0, "DummyColPrior="},
-    {0, "MaxFuzzyMatch="},
-    {0, "ExtraWeighted="},
-    {0, "FocusWeighted="},
-    {0, ""},
+constexpr const char* retrievalKeys[] = {
+    "ParallelLimit=",
+    "RelevanceMode=",
+    "SortAlwaysMax=",
+    "ShowWordLimit=",
+    "HFIgnoreLimit=",
+    "MaxVirtualSet=",
+    "HitPointExact=",
+    "IgnoreSenPunct=",
+    "IgnorePunct=",
+    "ClassStatLimit=",
+    "ExpressHeight=",
+    "SortValidSize=",
+    "SortPruneSize=",
+    "PrecacheFiles=",
+    "VirtualResult=",
+    "DummyColPrior=",
+    "MaxFuzzyMatch=",
+    "ExtraWeighted=",
+    "FocusWeighted=",
+    "",
 };
 
-ProfileKeyRow networkKeys[] = {
-    {0, "ConnectCache="},
-    {0, "TimeWaitMust="},
-    {0, "ConnectUserIP="},
-    {0, "WideAreaLogin="},
-    {0, ""},
+constexpr const char* networkKeys[] = {
+    "ConnectCache=",
+    "TimeWaitMust=",
+    "ConnectUserIP=",
+    "WideAreaLogin=",
+    "",
 };
 
-ProfileKeyRow concurrentKeys[] = {
-    {0, "RoutineLimit="},
-    {0, ""},
+constexpr const char* concurrentKeys[] = {
+    "RoutineLimit=",
+    "",
 };
 
-ProfileKeyRow autoViewKeys[] = {
-    {0, "SplitLimit="},
-    {0, "InheritPath="},
-    {0, "InheritDict="},
-    {0, ""},
+constexpr const char* autoViewKeys[] = {
+    "SplitLimit=",
+    "InheritPath=",
+    "InheritDict=",
+    "",
 };
 
-ProfileKeyRow autoBatchKeys[] = {
-    {0, "ProgramStart="},
-    {0, "ProgramClose="},
-    {0, ""},
+constexpr const char* autoBatchKeys[] = {
+    "ProgramStart=",
+    "ProgramClose=",
+    "",
 };
 
-ProfileKeyRow autoRebootKeys[] = {
-    {0, "PermitClock="},
-    {0, "ForbidClock="},
-    {0, "LeastPeriods="},
-    {0, "ShutdownCall="},
-    {0, ""},
+constexpr const char* autoRebootKeys[] = {
+    "PermitClock=",
+    "ForbidClock=",
+    "LeastPeriods=",
+    "ShutdownCall=",
+    "",
 };
 
-ProfileKeyRow backgroundKeys[] = {
-    {0, "JoinCluster="},
-    {0, "ClusterIP="},
-    {0, "PortalUser="},
-    {0, "CPUWeight="},
-    {0, "DiskWeight="},
-    {0, ""},
+constexpr const char* backgroundKeys[] = {
+    "JoinCluster=",
+    "ClusterIP=",
+    "PortalUser=",
+    "CPUWeight=",
+    "DiskWeight=",
+    "",
 };
 
-}  // namespace
+struct SectionKeys {
+    const char* section;
+    const char* const* keys;  // each key with its "=", ended by ""
+};
 
-const ProfileKeyTable g_profileKeyTables[PROFILE_KEY_TABLE_COUNT] = {
+constexpr SectionKeys kSections[PROFILE_KEY_TABLE_COUNT] = {
     {"IndexCache", indexCacheKeys},
     {"Maintain", maintainKeys},
     {"Retrieval", retrievalKeys},
@@ -121,21 +125,25 @@ const ProfileKeyTable g_profileKeyTables[PROFILE_KEY_TABLE_COUNT] = {
     {"Background", backgroundKeys},
 };
 
-ProfileKeyRow* FindProfileKeyTable(const char* section) {
-    for (const ProfileKeyTable& table : g_profileKeyTables) {
-        if (ZSTRCMPI(table.section, section) == 0) {
-            return table.rows;
-        }
+}  // namespace
+
+ProfileKeyTables::ProfileKeyTables() {
+    for (const SectionKeys& section : kSections) {
+        Table table;
+        table.section = section.section;
+        const char* const* key = section.keys;
+        do {
+            ProfileKeyRow row{};
+            std::snprintf(row.line, sizeof row.line, "%s", *key);
+            table.rows.push_back(row);
+        } while ((*key++)[0] != '\0');
+        tables_.push_back(std::move(table));
     }
-    return nullptr;
 }
 
-void ResetProfileKeyTables() {
-    for (const ProfileKeyTable& table : g_profileKeyTables) {
-        for (ProfileKeyRow* row = table.rows; row->line[0] != '\0'; ++row) {
-            row->present = 0;
-            char* equals = std::strchr(row->line, '=');
-            equals[1] = '\0';
-        }
+ProfileKeyRow* ProfileKeyTables::Find(const char* section) {
+    for (Table& table : tables_) {
+        if (ZSTRCMPI(table.section, section) == 0) return table.rows.data();
     }
+    return nullptr;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "zelkit.h"
 
@@ -14,21 +15,26 @@ struct ProfileKeyRow {
     char line[Z_MAX_LINE];
 };
 
-struct ProfileKeyTable {
-    const char* section;
-    ProfileKeyRow* rows;
-};
-
 constexpr int PROFILE_KEY_TABLE_COUNT = 9;
 
-// The nine tables in the order their sections are loaded: IndexCache,
-// Maintain, Retrieval, Network, Concurrent, AutoView, AutoBatch, AutoReboot,
-// Background.
-extern const ProfileKeyTable g_profileKeyTables[PROFILE_KEY_TABLE_COUNT];
+// The tables for one merge, at their initial contents: nothing present,
+// every line only "key=". Sections in the order they are loaded:
+// IndexCache, Maintain, Retrieval, Network, Concurrent, AutoView, AutoBatch,
+// AutoReboot, Background.
+class ProfileKeyTables {
+public:
+    ProfileKeyTables();
+    // The rows of a section (name compared without regard to case), ended by
+    // a row with an empty line; null for a section that carries nothing.
+    ProfileKeyRow* Find(const char* section);
+    size_t size() const { return tables_.size(); }
+    const char* SectionAt(size_t index) const { return tables_[index].section; }
+    ProfileKeyRow* RowsAt(size_t index) { return tables_[index].rows.data(); }
 
-// The table of a section (name compared without regard to case), or null for
-// a section that carries nothing.
-ProfileKeyRow* FindProfileKeyTable(const char* section);
-
-// Back to the initial contents: nothing present, every line only "key=".
-void ResetProfileKeyTables();
+private:
+    struct Table {
+        const char* section;
+        std::vector<ProfileKeyRow> rows;
+    };
+    std::vector<Table> tables_;
+};

@@ -18,16 +18,16 @@ constexpr size_t NEW_PUNCT_KEY_LENGTH = 12;
 
 // Loads the nine sections of the installed profile. Returns 0 when it cannot
 // be opened or read.
-bool LoadInstalledProfile(const char* installedPath) {
+bool LoadInstalledProfile(const char* installedPath, ProfileKeyTables& tables) {
     HZFILE file = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
     if (file == nullptr) {
         return false;
     }
     char item[Z_MAX_LINE];
-    int loaded = 1;
-    for (const ProfileKeyTable& table : g_profileKeyTables) {
-        if (!LoadProfileSection(file, table.section, table.rows, item)) {
-            loaded = 0;
+    bool loaded = true;
+    for (size_t i = 0; i < tables.size(); ++i) {
+        if (!LoadProfileSection(file, tables.SectionAt(i), tables.RowsAt(i), item)) {
+            loaded = false;
             break;
         }
     }
@@ -119,7 +119,7 @@ void CarryInstalledAutoBatch(const char* installedPath, HZFILE newFile, MergeOut
 // Writes the template's sections into the new file, each carried key with the
 // installed value. Comments and blank lines of the template reach the new
 // file through the readers' pass-through.
-void WriteMergedProfile(HZFILE templateFile, HZFILE newFile, MergeOutcome* outcome) {
+void WriteMergedProfile(HZFILE templateFile, HZFILE newFile, ProfileKeyTables& tables, MergeOutcome* outcome) {
     char section[Z_MAX_LINE];
     char item[Z_MAX_LINE];
     for (;;) {
@@ -130,7 +130,7 @@ void WriteMergedProfile(HZFILE templateFile, HZFILE newFile, MergeOutcome* outco
         if (found <= 0) {
             return;
         }
-        const ProfileKeyRow* table = FindProfileKeyTable(section);
+        const ProfileKeyRow* table = tables.Find(section);
         if (ZSTRCMPI(section, AUTOBATCH_SECTION) == 0) outcome->templateHasAutoBatch = 1;
         std::string header = std::string("[") + section + "]";
         if (!Z_WriteFileLineEx(newFile, header.c_str(), 1)) {
@@ -171,9 +171,7 @@ void WriteMergedProfile(HZFILE templateFile, HZFILE newFile, MergeOutcome* outco
 }  // namespace
 
 bool MergeProfile(const char* systemDir, const char* packageDir) {
-    // Each merge starts from the tables' initial contents, so that a second
-    // merge in one process carries nothing over from the first.
-    ResetProfileKeyTables();
+    ProfileKeyTables tables;
 
     char installedPath[Z_MAX_PATH];
     char templatePath[Z_MAX_PATH];
@@ -183,10 +181,10 @@ bool MergeProfile(const char* systemDir, const char* packageDir) {
         !JoinConfigPath(newPath, systemDir, "PROFILE.INI", ".NEW")) {
         return false;
     }
-    if (!LoadInstalledProfile(installedPath)) {
+    if (!LoadInstalledProfile(installedPath, tables)) {
         return false;
     }
-    MergeOutcome outcome{0, MoveRetiredPunctuationKey(FindProfileKeyTable("Retrieval"))};
+    MergeOutcome outcome{0, MoveRetiredPunctuationKey(tables.Find("Retrieval"))};
 
     HZFILE templateFile = Z_OpenFile(templatePath, Z_MODE_READ, 0, nullptr, 0);
     if (templateFile == nullptr) {
@@ -197,7 +195,7 @@ bool MergeProfile(const char* systemDir, const char* packageDir) {
         Z_CloseFile(templateFile);
         return false;
     }
-    WriteMergedProfile(templateFile, newFile, &outcome);
+    WriteMergedProfile(templateFile, newFile, tables, &outcome);
     if (!outcome.failed && !outcome.templateHasAutoBatch) CarryInstalledAutoBatch(installedPath, newFile, &outcome);
     if (Z_FileError(templateFile) || Z_FileError(newFile)) {
         outcome.failed = 1;
