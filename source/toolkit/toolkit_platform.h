@@ -11,9 +11,39 @@ namespace zel::toolkit {
 // Full path of the running program; false when the system cannot say.
 bool PlatformProgramPath(std::string& path);
 
-// Moves source over target in one step, the target may exist. On failure
-// returns false with the system's text in reason.
+// Moves source over target in one step, the target may exist, so that the
+// move survives a crash of the machine: source's bytes reach the disk
+// first, the move is made, then the directory entry reaches the disk. The
+// target keeps what the administrator set on it (permission bits, owner
+// where the process may set it); a target that is a symbolic link has the
+// file it names replaced, not the link. On failure returns false with the
+// system's text in reason.
 bool PlatformReplaceFile(const char* source, const char* target, std::string& reason);
+// Renames oldPath to newPath, a name that must be free, durably as above.
+bool PlatformRenameFile(const char* oldPath, const char* newPath, std::string& reason);
+// Removes a file; its directory entry reaches the disk before the return.
+bool PlatformDeleteFile(const char* path, std::string& reason);
+// Sends what was written to an open stream down to the disk.
+bool PlatformFlushStream(std::FILE* stream);
+// Sends the directory entry of a file just made down to the disk.
+bool PlatformFlushDirectoryOf(const char* path, std::string& reason);
+
+// The file a path names, following symbolic links; the path itself when it
+// names none. Absolute and without "." and "..".
+std::string PlatformResolvedPath(const char* path);
+enum class FileKind { Missing, Regular, Other };
+FileKind PlatformFileKind(const char* path);
+
+// A lock on a file that the system drops when the process ends, however it
+// ends. Exclusive: the file is made when missing, and it goes again when the
+// lock is released. Shared: the file must exist. Busy when another
+// process holds a lock that rules this one out.
+enum class LockResult { Held, Busy, Missing, Failed };
+LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, std::string& reason);
+void PlatformUnlockFile(const char* path, bool exclusive, intptr_t handle);
+
+// Ends the process at once, as a kill would: no destructors, no clean-up.
+[[noreturn]] void PlatformEndAbruptly();
 
 // Physical memory in megabytes, 0 when unknown.
 uint64_t PlatformPhysicalMemoryMegabytes();

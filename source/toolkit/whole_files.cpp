@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "file_journal.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -20,6 +21,10 @@ int CopyOver(const char* operation, const std::string& source, const std::string
     std::FILE* in = std::fopen(source.c_str(), "rb");
     if (in == nullptr) return FailErrno(operation, "open", source.c_str(), errno);
     std::string temporary = target + ".zel-copy";
+    if (!JournalBeforeChange(operation, temporary.c_str()) || !JournalBeforeChange(operation, target.c_str())) {
+        std::fclose(in);
+        return 0;
+    }
     std::FILE* out = std::fopen(temporary.c_str(), "wb");
     if (out == nullptr) {
         int saved = errno;
@@ -147,15 +152,18 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
     if (Z_FaultPoint("Z_RenameFile")) return 0;
     if (RejectEmptyPath("Z_RenameFile", oldPath) || RejectEmptyPath("Z_RenameFile", newPath)) return 0;
     std::error_code error;
-    // POSIX rename() would silently replace the new name; a rename must never
-    // destroy a file, as on Windows.
+    // A rename must never destroy a file, as on Windows.
     if (fs::exists(fs::symlink_status(fs::path(newPath), error))) {
         return Fail(Z_ERROR_EXISTS, "Z_RenameFile: cannot rename %s to %s: the new name exists", oldPath, newPath);
     }
-    if (std::rename(oldPath, newPath) != 0) {
-        int saved = errno;
-        return Fail(saved == ENOENT ? Z_ERROR_NOT_FOUND : Z_ERROR_IO, "Z_RenameFile: cannot rename %s to %s: %s",
-                    oldPath, newPath, std::strerror(saved));
+    if (PlatformFileKind(oldPath) == FileKind::Missing) {
+        return Fail(Z_ERROR_NOT_FOUND, "Z_RenameFile: cannot rename %s to %s: No such file or directory", oldPath,
+                    newPath);
+    }
+    if (!JournalBeforeChange("Z_RenameFile", oldPath) || !JournalBeforeChange("Z_RenameFile", newPath)) return 0;
+    std::string reason;
+    if (!PlatformRenameFile(oldPath, newPath, reason)) {
+        return Fail(Z_ERROR_IO, "Z_RenameFile: cannot rename %s to %s: %s", oldPath, newPath, reason.c_str());
     }
     return 1;
 }
@@ -167,6 +175,7 @@ int Z_ReplaceFile(const char* source, const char* target) {
     if (!fs::is_regular_file(fs::path(source), error)) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
     }
+    if (!JournalBeforeChange("Z_ReplaceFile", source) || !JournalBeforeChange("Z_ReplaceFile", target)) return 0;
     std::string reason;
     if (!PlatformReplaceFile(source, target, reason)) {
         return Fail(Z_ERROR_IO, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, reason.c_str());
@@ -185,7 +194,11 @@ int Z_DeleteFile(const char* path) {
     if (fs::is_directory(status)) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFile: cannot delete %s: it is a directory", path);
     }
-    if (std::remove(path) != 0) return FailErrno("Z_DeleteFile", "delete", path, errno);
+    if (!JournalBeforeChange("Z_DeleteFile", path)) return 0;
+    std::string reason;
+    if (!PlatformDeleteFile(path, reason)) {
+        return Fail(Z_ERROR_IO, "Z_DeleteFile: cannot delete %s: %s", path, reason.c_str());
+    }
     return 1;
 }
 
@@ -207,12 +220,15 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         if (list->is_directory(error)) continue;
         std::string name = list->path().filename().string();
         if (!MatchesWildcard(name, wildcard)) continue;
-        std::error_code removeError;
-        fs::remove(list->path(), removeError);
+        const std::string path = list->path().string();
+        std::string reason;
+        const bool removed = JournalBeforeChange("Z_DeleteFiles", path.c_str()) &&
+                             PlatformDeleteFile(path.c_str(), reason);
+        if (!removed && reason.empty()) reason = Z_GetLastErrorPrompt(nullptr, 0);
         // Go on with the other files; the first failure is the one reported.
-        if (removeError && result == 1) {
+        if (!removed && result == 1) {
             result = 0;
-            firstFailure = list->path().string() + ": " + removeError.message();
+            firstFailure = path + ": " + reason;
         }
     }
     if (error) {

@@ -45,6 +45,7 @@ constexpr uint32_t Z_ERROR_BAD_ARGUMENT = 1005;
 constexpr uint32_t Z_ERROR_NO_MEMORY = 1006;
 constexpr uint32_t Z_ERROR_CHARSET = 1007;        // text cannot be converted
 constexpr uint32_t Z_ERROR_END_OF_INPUT = 1008;   // console input closed
+constexpr uint32_t Z_ERROR_LOCKED = 1009;         // another process holds the lock
 constexpr uint32_t Z_ERROR_INJECTED = 1999;       // failure injected with ZEL_FAULT
 
 struct ZFileObject;
@@ -83,6 +84,10 @@ int Z_GetFileNamePathLength(const char* path);          // the name starts here
 int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result);
 
 // ---- whole files -------------------------------------------------------------
+// Every replacement, rename and deletion below reaches the disk before the
+// call returns, in an order a crash of the machine cannot undo half: the new
+// bytes first, then the name. A replaced file keeps its permission bits and
+// owner; a symbolic link has the file it names replaced.
 // Copies source over target; the target is replaced whole or not at all.
 int Z_CloneFile(const char* source, const char* target);
 int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int flags);
@@ -95,6 +100,33 @@ int Z_DeleteFile(const char* path);
 // without regard to case. Returns 1 also when nothing matched.
 int Z_DeleteFiles(const char* dir, const char* wildcard);
 int Z_GetFileSize(const char* path, uint64_t* size);
+
+// ---- locks -------------------------------------------------------------------
+// A lock on the file at path that the system drops when the process ends,
+// however it ends. Exclusive (exclusive 1): the file is made when missing
+// and goes again with Z_UnlockPath. Shared: for readers; the file must
+// exist. Null when another process holds a lock that rules this one out
+// (Z_ERROR_LOCKED), when a shared lock finds no file (Z_ERROR_NOT_FOUND), or
+// on a failure.
+struct ZLockObject;
+using HZLOCK = ZLockObject*;
+HZLOCK Z_LockPath(const char* path, int exclusive);
+void Z_UnlockPath(HZLOCK lock);
+
+// ---- file journal ------------------------------------------------------------
+// While a journal is open, every file the toolkit is about to change (make,
+// write, replace, rename or delete), in any directory, is first recorded in
+// it as it was when the journal was opened: its bytes, or that there was
+// none. Files below unrecordedDir (may be null) and the journal's own are
+// not recorded. Z_UndoFileJournal puts every recorded file back, also in
+// another process after a crash; an undo cut short can be made again.
+int Z_OpenFileJournal(const char* journalDir, const char* unrecordedDir);
+// Stops recording; the journal stays until it is discarded.
+int Z_CloseFileJournal();
+// 1 when journalDir holds a journal.
+int Z_HasFileJournal(const char* journalDir);
+int Z_UndoFileJournal(const char* journalDir);
+int Z_DiscardFileJournal(const char* journalDir);
 
 // ---- open files --------------------------------------------------------------
 constexpr int Z_MODE_READ_WRITE = 0;
