@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "power_loss.h"
 #include "toolkit_internal.h"
+#include "toolkit_platform.h"
 
 namespace {
 
@@ -21,6 +23,9 @@ struct FaultState {
     bool loaded = false;
     std::vector<FaultSelection> selections;
     std::string logPath;
+    // What a selected fault point does: fail its call, or end the process
+    // there as a kill would, or as a power cut would.
+    enum class End { Fail, Kill, PowerLoss } end = End::Fail;
     std::map<std::string, uint64_t> callsByName;
     uint64_t callsOverall = 0;
 };
@@ -71,6 +76,12 @@ void Load(FaultState& state) {
     }
     const char* log = std::getenv("ZEL_FAULT_LOG");
     state.logPath = (log != nullptr) ? log : "";
+    const char* end = std::getenv("ZEL_FAULT_END");
+    const std::string endText = end != nullptr ? end : "";
+    state.end = endText == "kill" ? FaultState::End::Kill
+                : endText == "power" ? FaultState::End::PowerLoss
+                                     : FaultState::End::Fail;
+    zel::toolkit::TrackPowerLoss(state.end == FaultState::End::PowerLoss);
     state.loaded = true;
 }
 
@@ -100,6 +111,10 @@ int Z_FaultPoint(const char* name) {
     for (const FaultSelection& selection : state.selections) {
         bool hit = (selection.name == "*") ? selection.call == overall
                                            : (selection.name == key && selection.call == byName);
+        if (hit && state.end != FaultState::End::Fail) {
+            if (state.end == FaultState::End::PowerLoss) zel::toolkit::LoseUnflushedWrites();
+            zel::toolkit::PlatformEndAbruptly();
+        }
         if (hit) {
             Z_SetLastErrorText(Z_ERROR_INJECTED, "%s: injected failure (ZEL_FAULT)", key.c_str());
             return 1;

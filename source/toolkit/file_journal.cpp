@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "power_loss.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -238,6 +239,7 @@ int Z_UndoFileJournal(const char* journalDir) {
             !PlatformDeleteFile(entry.path.c_str(), reason)) {
             return Fail(Z_ERROR_IO, "Z_UndoFileJournal: cannot remove %s: %s", entry.path.c_str(), reason.c_str());
         }
+        NoteDeleted(entry.path.c_str());
     }
     for (const Entry& entry : entries) {
         if (!entry.saved) continue;
@@ -249,6 +251,7 @@ int Z_UndoFileJournal(const char* journalDir) {
             std::remove(staged.c_str());
             return Fail(Z_ERROR_IO, "Z_UndoFileJournal: cannot put back %s: %s", entry.path.c_str(), reason.c_str());
         }
+        NoteMoved(staged.c_str(), entry.path.c_str());
     }
     return 1;
 }

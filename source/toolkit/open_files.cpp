@@ -9,6 +9,7 @@
 
 #include "file_journal.h"
 #include "file_object.h"
+#include "power_loss.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -59,13 +60,17 @@ bool InjectedOn(const char* operation, HZFILE file) {
 HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
     if (Z_FaultPoint("Z_OpenFile")) return nullptr;
     // Opened for writing, the file may change in place.
-    if (mode != Z_MODE_READ && !JournalBeforeChange("Z_OpenFile", path)) return nullptr;
+    if (mode != Z_MODE_READ) {
+        if (!JournalBeforeChange("Z_OpenFile", path)) return nullptr;
+        NoteBeforeWrite(path);
+    }
     return OpenStream("Z_OpenFile", path, mode == Z_MODE_READ ? "rb" : "r+b", "open");
 }
 
 HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
     if (Z_FaultPoint("Z_CreateFile")) return nullptr;
     if (!JournalBeforeChange("Z_CreateFile", path)) return nullptr;
+    NoteBeforeWrite(path);
     return OpenStream("Z_CreateFile", path, "w+b", "create");
 }
 

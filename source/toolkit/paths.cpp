@@ -177,6 +177,16 @@ int Z_CreateDir(const char* path, int /*flags*/) {
     return 1;
 }
 
+int Z_RemoveDir(const char* path) {
+    if (Z_FaultPoint("Z_RemoveDir")) return 0;
+    if (RejectEmptyPath("Z_RemoveDir", path)) return 0;
+    std::string reason;
+    if (!PlatformRemoveDirectory(WithoutTrailingSeparators(path).c_str(), reason)) {
+        return Fail(Z_ERROR_IO, "Z_RemoveDir: cannot remove %s: %s", path, reason.c_str());
+    }
+    return 1;
+}
+
 int Z_IsValidFileName(const char* path) {
     if (path == nullptr || path[0] == '\0') return 0;
     std::error_code error;

@@ -23,6 +23,8 @@ bool PlatformReplaceFile(const char* source, const char* target, std::string& re
 bool PlatformRenameFile(const char* oldPath, const char* newPath, std::string& reason);
 // Removes a file; its directory entry reaches the disk before the return.
 bool PlatformDeleteFile(const char* path, std::string& reason);
+// Removes an empty directory.
+bool PlatformRemoveDirectory(const char* path, std::string& reason);
 // Sends what was written to an open stream down to the disk.
 bool PlatformFlushStream(std::FILE* stream);
 // Sends the directory entry of a file just made down to the disk.

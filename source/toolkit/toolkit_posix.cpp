@@ -159,6 +159,16 @@ bool PlatformDeleteFile(const char* path, std::string& reason) {
     return FlushDirectory(DirectoryOf(path), reason);
 }
 
+bool PlatformRemoveDirectory(const char* path, std::string& reason) {
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+    if (::rmdir(trimmed.c_str()) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    return FlushDirectory(DirectoryOf(trimmed), reason);
+}
+
 bool PlatformFlushDirectoryOf(const char* path, std::string& reason) {
     return FlushDirectory(DirectoryOf(path), reason);
 }

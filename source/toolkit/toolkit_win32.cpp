@@ -91,6 +91,11 @@ bool PlatformDeleteFile(const char* path, std::string& reason) {
     return Failed(reason);
 }
 
+bool PlatformRemoveDirectory(const char* path, std::string& reason) {
+    if (RemoveDirectoryA(path)) return true;
+    return Failed(reason);
+}
+
 // NTFS writes a new directory entry to its log with the file's metadata;
 // there is no directory handle to flush.
 bool PlatformFlushDirectoryOf(const char*, std::string&) { return true; }

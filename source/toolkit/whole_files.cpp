@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "file_journal.h"
+#include "power_loss.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -25,6 +26,7 @@ int CopyOver(const char* operation, const std::string& source, const std::string
         std::fclose(in);
         return 0;
     }
+    NoteBeforeWrite(temporary.c_str());
     std::FILE* out = std::fopen(temporary.c_str(), "wb");
     if (out == nullptr) {
         int saved = errno;
@@ -64,10 +66,12 @@ int CopyOver(const char* operation, const std::string& source, const std::string
     fs::file_status sourceStatus = fs::status(fs::path(source), permissionError);
     if (!permissionError) fs::permissions(fs::path(temporary), sourceStatus.permissions(), permissionError);
     std::string reason;
+    NoteFlushed(temporary.c_str());
     if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), reason)) {
         std::remove(temporary.c_str());
         return Fail(Z_ERROR_IO, "%s: cannot replace %s: %s", operation, target.c_str(), reason.c_str());
     }
+    NoteMoved(temporary.c_str(), target.c_str());
     return 1;
 }
 
@@ -165,6 +169,7 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
     if (!PlatformRenameFile(oldPath, newPath, reason)) {
         return Fail(Z_ERROR_IO, "Z_RenameFile: cannot rename %s to %s: %s", oldPath, newPath, reason.c_str());
     }
+    NoteMoved(oldPath, newPath);
     return 1;
 }
 
@@ -177,9 +182,11 @@ int Z_ReplaceFile(const char* source, const char* target) {
     }
     if (!JournalBeforeChange("Z_ReplaceFile", source) || !JournalBeforeChange("Z_ReplaceFile", target)) return 0;
     std::string reason;
+    NoteFlushed(source);
     if (!PlatformReplaceFile(source, target, reason)) {
         return Fail(Z_ERROR_IO, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, reason.c_str());
     }
+    NoteMoved(source, target);
     return 1;
 }
 
@@ -199,6 +206,7 @@ int Z_DeleteFile(const char* path) {
     if (!PlatformDeleteFile(path, reason)) {
         return Fail(Z_ERROR_IO, "Z_DeleteFile: cannot delete %s: %s", path, reason.c_str());
     }
+    NoteDeleted(path);
     return 1;
 }
 
@@ -224,6 +232,7 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         std::string reason;
         const bool removed = JournalBeforeChange("Z_DeleteFiles", path.c_str()) &&
                              PlatformDeleteFile(path.c_str(), reason);
+        if (removed) NoteDeleted(path.c_str());
         if (!removed && reason.empty()) reason = Z_GetLastErrorPrompt(nullptr, 0);
         // Go on with the other files; the first failure is the one reported.
         if (!removed && result == 1) {

@@ -260,8 +260,7 @@ BOOL DeleteService(SC_HANDLE service) {
     fs::path file;
     ServiceRecord record;
     if (!LoadService(service, &file, &record)) return FALSE;
-    std::error_code error;
-    if (!fs::remove(file, error)) return Fail(ERROR_ACCESS_DENIED);
+    if (!Z_DeleteFile(file.string().c_str())) return Fail(ERROR_ACCESS_DENIED);
     service->deleted = true;
     return TRUE;
 }

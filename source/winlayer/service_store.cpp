@@ -3,7 +3,10 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <system_error>
+
+#include "zelkit.h"
 
 namespace fs = std::filesystem;
 
@@ -93,41 +96,35 @@ bool ReadServiceRecord(const fs::path& file, ServiceRecord* record) {
     return true;
 }
 
+// Through the toolkit's replacement, as every file the upgrade writes: the
+// registry of services survives a crash of the machine as well as the
+// home's files do.
 bool WriteServiceRecord(const fs::path& file, const ServiceRecord& record) {
-    fs::path temporary = file;
-    temporary += ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << "Name=" << record.name << '\n'
-            << "DisplayName=" << record.displayName << '\n'
-            << "BinaryPath=" << record.binaryPath << '\n'
-            << "Type=" << record.serviceType << '\n'
-            << "StartType=" << record.startType << '\n'
-            << "ErrorControl=" << record.errorControl << '\n'
-            << "LoadOrderGroup=" << record.loadOrderGroup << '\n'
-            << "Dependencies=" << JoinDependencies(record.dependencies) << '\n'
-            << "StartName=" << record.startName << '\n'
-            << "State=" << record.state << '\n'
-            << "StopPolls=" << record.stopPolls << '\n';
-        if (record.pendingPolls) out << "PendingPolls=" << record.pendingPolls << '\n';
-        if (record.controlError) out << "ControlError=" << record.controlError << '\n';
-        for (const std::string& line : record.otherLines) out << line << '\n';
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    fs::rename(temporary, file, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    return true;
+    std::ostringstream out;
+    out << "Name=" << record.name << '\n'
+        << "DisplayName=" << record.displayName << '\n'
+        << "BinaryPath=" << record.binaryPath << '\n'
+        << "Type=" << record.serviceType << '\n'
+        << "StartType=" << record.startType << '\n'
+        << "ErrorControl=" << record.errorControl << '\n'
+        << "LoadOrderGroup=" << record.loadOrderGroup << '\n'
+        << "Dependencies=" << JoinDependencies(record.dependencies) << '\n'
+        << "StartName=" << record.startName << '\n'
+        << "State=" << record.state << '\n'
+        << "StopPolls=" << record.stopPolls << '\n';
+    if (record.pendingPolls) out << "PendingPolls=" << record.pendingPolls << '\n';
+    if (record.controlError) out << "ControlError=" << record.controlError << '\n';
+    for (const std::string& line : record.otherLines) out << line << '\n';
+    const std::string text = out.str();
+    const std::string target = file.string();
+    const std::string temporary = target + ".new";
+    HZFILE written = Z_CreateFile(temporary.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    if (written == nullptr) return false;
+    const bool complete = Z_WriteFile(written, text.data(), static_cast<int64_t>(text.size()), 1) ==
+                          static_cast<int64_t>(text.size());
+    if (Z_CloseFile(written) && complete && Z_ReplaceFile(temporary.c_str(), target.c_str())) return true;
+    if (Z_IsValidFileName(temporary.c_str())) Z_DeleteFile(temporary.c_str());
+    return false;
 }
 
 bool FindServiceRecord(const std::string& name, bool byDisplayName, fs::path* file, ServiceRecord* record) {

@@ -259,16 +259,27 @@ TEST_F(LexiconUpgrade, SegmentationFilesAreRenamedBuiltOrKept) {
     EXPECT_EQ(SourceEntries(Dict("ZEL_Single.GB")), Entries("single.dic"));
 }
 
-TEST_F(LexiconUpgrade, KernelFailureStopsTheRunWithTheErrorLine) {
+TEST_F(LexiconUpgrade, KernelFailureStopsTheRunAndPutsTheDictionaryBack) {
     MakeHome();
+    const Json before = Dump();
+    const DirectorySnapshot files = SnapshotDirectory(world.Home());
     SetEnvironment("ZEL_FAULT", "ZKF_CreateAssLexicon:2");
     const ProgramResult result = Run({"NEW:1", "CS:0"});
     UnsetEnvironment("ZEL_FAULT");
     EXPECT_TRUE(Contains(result.output, "Creating new system wbigram.dic...\n\nERROR: 1999 ")) << result.output;
     EXPECT_FALSE(Contains(result.output, "cbigram.dic"));
     EXPECT_FALSE(Contains(result.output, "Upgrade is finished!"));
-    EXPECT_TRUE(fs::exists(Dict("ZEL_Ambiguous.GB")));
+    // A stop changes nothing of the dictionary phase: the file built before
+    // the failure goes again, and every dictionary file is as it was.
+    EXPECT_FALSE(fs::exists(Dict("ZEL_Ambiguous.GB")));
     EXPECT_FALSE(fs::exists(Dict("ZEL_WBigram.GB")));
+    EXPECT_EQ(Dump(), before);
+    const DirectorySnapshot after = SnapshotDirectory(world.Home());
+    for (const auto& [path, bytes] : files) {
+        if (path.rfind("system/", 0) == 0 || path.rfind("dict/", 0) == 0) {
+            EXPECT_TRUE(after.count(path) && after.at(path) == bytes) << path;
+        }
+    }
 }
 
 // A rerun passes over the system dictionaries a stopped run had made, so the

@@ -21,7 +21,9 @@ protected:
         Track(kOld);
         Track(kNew);
         binDir_ = (scratch_ / "home" / "bin").string();
+        systemDir_ = (scratch_ / "home" / "system").string() + Z_PATH_SEPARATOR_TEXT;
         std::filesystem::create_directories(binDir_);
+        std::filesystem::create_directories(systemDir_);
     }
 
     std::string InBin(const char* file) { return binDir_ + Z_PATH_SEPARATOR_TEXT + file; }
@@ -31,14 +33,14 @@ protected:
     int RemoveOld(std::string* output) {
         CaptureStdout();
         bool removed = false;
-        const bool ok = RemoveOldService(binDir_.c_str(), &removed);
+        const bool ok = RemoveOldService(binDir_.c_str(), systemDir_.c_str(), &removed);
         *output = GetCapturedStdout();
         if (!ok) *output += DriverLine();
         return ok ? (removed ? 1 : 0) : -1;
     }
     int InstallNew(const std::string& dir, std::string* output) {
         CaptureStdout();
-        const bool ok = InstallNewService(dir.c_str());
+        const bool ok = InstallNewService(dir.c_str(), systemDir_.c_str());
         *output = GetCapturedStdout();
         if (!ok) *output += DriverLine();
         return ok ? 1 : 0;
@@ -46,6 +48,7 @@ protected:
     static std::string DriverLine() { return std::string("\nERROR: ") + Z_GetLastErrorPrompt(nullptr, 0) + "\n\n"; }
 
     std::string binDir_;
+    std::string systemDir_;
 };
 
 TEST_F(ServiceMigration, NoOldServiceIsNothingToRemove) {

@@ -32,6 +32,10 @@ struct RunChoices {
     char nativeCharsetAnswer[256] = {};
     EntityChoice entity = EntityChoice::Keep;
     OldNamesChoice oldNames = OldNamesChoice::Ask;
+    // Answers typed at the console, which a run resuming after an
+    // interruption takes again instead of asking.
+    bool lexiconCharsetAnswered = false;
+    bool nativeCharsetAnswered = false;
 };
 
 // Lexicon ids recorded by the system lexicon step (0 = not recorded).
@@ -79,6 +83,10 @@ struct RunContext {
     ObjectEnv env = {};
     int nativeCharset = 0;
     DictionaryOutcome outcome;
+    // The lock that keeps other runs off the home, and whether this run goes
+    // on from an earlier one that did not end.
+    HZLOCK homeLock = nullptr;
+    bool resumed = false;
 };
 
 // "ENT:" and "OLD:" values. False for an "ENT:" value that is neither

@@ -108,6 +108,11 @@ bool SelectNativeCharset(RunContext& run) {
         choice = FindChoice(run.choices.nativeCharsetAnswer);
     } else if (!AskChoice(&choice)) {
         return false;
+    } else {
+        // Kept for a run that must go on after this one is cut short.
+        run.choices.nativeCharsetAnswered = true;
+        std::snprintf(run.choices.nativeCharsetAnswer, sizeof run.choices.nativeCharsetAnswer, "%s",
+                      choice != nullptr ? choice->answer : "0");
     }
     if (choice == nullptr) return true;
 

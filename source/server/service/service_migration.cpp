@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "zelkit.h"
 #include "service_control.h"
+#include "removed_service.h"
 #include "service_migration.h"
 
 namespace {
@@ -25,9 +27,22 @@ bool FailWithSystemError() {
     return false;
 }
 
+// True when the service that InstallNewService would register is there
+// already, exactly so: a run stopped after installing it left it.
+bool NewServiceInPlace(const char* program) {
+    uint64_t storage[kConfigurationRoom / sizeof(uint64_t)];
+    auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(storage);
+    DWORD size = kConfigurationRoom;
+    if (!QueryServiceConfiguration(DEFAULT_SERVICE_NAME, config, &size)) return false;
+    const std::string expected = std::string("\"") + program + "\" -resident";
+    return config->lpBinaryPathName != nullptr && expected == config->lpBinaryPathName &&
+           config->lpDisplayName != nullptr && ZSTRCMP(config->lpDisplayName, DEFAULT_SERVICE_NAME) == 0 &&
+           config->dwStartType == SERVICE_AUTO_START;
+}
+
 }  // namespace
 
-bool RemoveOldService(const char* binDir, bool* removed) {
+bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) {
     *removed = false;
     // 64-bit units keep the configuration record aligned in the buffer.
     uint64_t storage[kConfigurationRoom / sizeof(uint64_t)];
@@ -47,12 +62,19 @@ bool RemoveOldService(const char* binDir, bool* removed) {
         Z_ContrastFile(program, binDir, &contrast);
         if (!contrast.inDirectory) return true;
 
+        // Recorded first: from the removal on, only the record says that a
+        // new service is owed.
+        if (!RecordRemovedService(systemDir, kOldServiceName, *config)) return false;
         std::printf("\nNow, Removing the old service...\n");
         std::fflush(stdout);
         if (RemoveService(kOldServiceName)) {
             *removed = true;
             return true;
         }
+        // Still registered: nothing is owed for it.
+        const DWORD error = GetLastError();
+        ForgetRemovedService(systemDir);
+        SetLastError(error);
     } else {
         // A configuration too large for the buffer is not the old release's.
         const DWORD error = GetLastError();
@@ -61,13 +83,15 @@ bool RemoveOldService(const char* binDir, bool* removed) {
     return FailWithSystemError();
 }
 
-bool InstallNewService(const char* binDir) {
+bool InstallNewService(const char* binDir, const char* systemDir) {
     std::printf("\nNow, Installing the new service...\n");
     std::fflush(stdout);
     char program[Z_MAX_PATH];
     const bool pathFits = std::snprintf(program, sizeof(program), "%s", binDir) < static_cast<int>(sizeof(program)) &&
                           Z_AppendSubdirSymbol(program, 1) && Z_AppendPath(program, kServiceProgram);
     if (!pathFits) SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    if (pathFits && InstallService(nullptr, nullptr, program, SERVICE_AUTO_START)) return true;
+    if (pathFits && (NewServiceInPlace(program) || InstallService(nullptr, nullptr, program, SERVICE_AUTO_START))) {
+        return ForgetRemovedService(systemDir);
+    }
     return FailWithSystemError();
 }

@@ -6,7 +6,10 @@
 // True when a server of the home directory answers.
 bool IsServerRunning(const char* home);
 // Removes the previous release's service when its program lies in binDir
-// (no trailing separator); *removed says whether it did. False on a
-// failure.
-bool RemoveOldService(const char* binDir, bool* removed);
-bool InstallNewService(const char* binDir);
+// (no trailing separator); *removed says whether it did. Before the removal
+// the service is recorded in systemDir (with a separator at its end) as
+// owing a successor. False on a failure.
+bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed);
+// Registers the new release's service (once: one registered exactly so is
+// taken as done) and clears the record of the removed one.
+bool InstallNewService(const char* binDir, const char* systemDir);

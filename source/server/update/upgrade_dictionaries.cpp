@@ -9,11 +9,13 @@
 #include "dict_file_headers.h"
 #include "native_charset.h"
 #include "relation_columns.h"
+#include "run_record.h"
 #include "shell_answers.h"
 #include "system_config.h"
 #include "system_databases.h"
 #include "system_lexicons.h"
 #include "upgrade_run.h"
+#include "error_line.h"
 #include "upgrade_steps.h"
 #include "zelkit.h"
 #include "zemshell.h"
@@ -79,12 +81,31 @@ bool UpdateDataFormatsStep(RunContext& run, const char*) { return UpdateDataForm
 
 bool UpdateSystemConfigStep(RunContext& run, const char*) { return UpdateSystemConfig(run); }
 
+// A run killed in this phase left its journal: the dictionary, the kernel's
+// files and the lexicon files go back to what they were before that run's
+// phase, work files included, and the phase is made again from the start.
+bool PutBackInterruptedRun(RunContext& run, const char*) {
+    const std::string journal = JournalDirectory(run.choices.home);
+    if (!Z_HasFileJournal(journal.c_str())) return true;
+    std::printf("\nPutting the data dictionaries back as they were before the interrupted upgrade...\n");
+    std::fflush(stdout);
+    return Z_UndoFileJournal(journal.c_str()) && Z_DiscardFileJournal(journal.c_str());
+}
+
+bool OpenJournal(RunContext& run, const char*) {
+    // The run's own record is not put back with the dictionary.
+    return Z_OpenFileJournal(JournalDirectory(run.choices.home).c_str(), RunRecordDirectory(run.choices.home).c_str());
+}
+
+
 constexpr OnFailure kStop = OnFailure::StopRun;
 constexpr ErrorLine kToolkit = ErrorLine::Toolkit;
 
 // Up to the shell opened for the system dictionaries.
 constexpr UpgradeStep kDictionaryFileSteps[] = {
+    {"put back what an interrupted run left", PutBackInterruptedRun, nullptr, kStop, kToolkit},
     {"check that the dictionary shell opens the home", CheckShellOpens, nullptr, kStop, kToolkit},
+    {"record every file before its first change", OpenJournal, nullptr, kStop, kToolkit},
     {"bring the nine dictionary files to the current title", UpdateDictFiles, nullptr, kStop, kToolkit},
     {"open the dictionary shell", OpenShell, nullptr, kStop, kToolkit},
 };
@@ -104,26 +125,50 @@ constexpr UpgradeStep kSystemDictionarySteps[] = {
     {"update the system configuration", UpdateSystemConfigStep, nullptr, kStop, kToolkit},
 };
 
+// After a stop in this phase, the files go back as they were before it: a
+// stop changes nothing it could not finish. When even that fails, the
+// journal stays, and the next run puts them back first.
+void PutBackStoppedPhase(const RunContext& run) {
+    Z_CloseFileJournal();
+    const std::string journal = JournalDirectory(run.choices.home);
+    if (!Z_HasFileJournal(journal.c_str())) return;
+    if (Z_UndoFileJournal(journal.c_str()) && Z_DiscardFileJournal(journal.c_str())) return;
+    PrintToolkitErrorLine();
+    std::printf("\nThe data dictionaries could not be put back; run the upgrade again to do so.\n\n");
+}
+
 }  // namespace
 
 bool UpgradeDictionaries(RunContext& run) {
     std::printf("\nNow, Updating the data dictionaries...\n");
     std::fflush(stdout);
-    if (RunSteps(run, kDictionaryFileSteps) == StepsResult::Stopped) return false;
+    if (RunSteps(run, kDictionaryFileSteps) == StepsResult::Stopped) {
+        PutBackStoppedPhase(run);
+        return false;
+    }
 
     bool failed = RunSteps(run, kCharsetSteps) == StepsResult::Stopped;
+    // An answer typed at the menu is kept for a run that must go on after
+    // this one.
+    if (!failed && run.choices.nativeCharsetAnswered && !WriteRunRecord(run)) {
+        PrintToolkitErrorLine();
+        failed = true;
+    }
 
     std::printf("\nNow, Updating the system dictionaries...\n");
     std::fflush(stdout);
-    if (!failed && RunSteps(run, kSystemDictionarySteps) == StepsResult::Stopped) {
-        failed = true;
-        // The system dictionaries made before the failure stay, and a rerun
-        // passes over what it finds: only the run that makes one enters it
-        // in the configuration's charset entries, so this run does so now.
-        // A failure here changes nothing the rerun cannot do again.
-        if (run.outcome.newSystemDatabase) UpdateSystemConfig(run);
-    }
+    if (!failed && RunSteps(run, kSystemDictionarySteps) == StepsResult::Stopped) failed = true;
     ShellClose();
+    if (failed) {
+        PutBackStoppedPhase(run);
+    } else {
+        Z_CloseFileJournal();
+        // The phase is done: nothing of it is put back any more.
+        if (!Z_DiscardFileJournal(JournalDirectory(run.choices.home).c_str())) {
+            PrintToolkitErrorLine();
+            failed = true;
+        }
+    }
     std::fflush(stdout);
     return !failed;
 }

@@ -93,11 +93,13 @@ bool AddAutoBatchSectionStep(RunContext& run, const char*) {
     return bin.ok() && AddAutoBatchSection(bin.c_str());
 }
 
-// Only a run that removed the previous release's service installs the new one.
+// Only a run that removed the previous release's service, or found one that
+// an earlier run removed, installs the new one.
 bool InstallNewServiceStep(RunContext& run, const char*) {
     if (!run.oldServiceRemoved) return true;
     const FixedPath bin = BinDirectory(run);
-    return bin.ok() && InstallNewService(bin.c_str());
+    const FixedPath system = HomeDirectory(run).Sub("system");
+    return bin.ok() && system.ok() && InstallNewService(bin.c_str(), system.c_str());
 }
 
 bool RenameOldProgramsStep(RunContext& run, const char*) {
@@ -141,6 +143,12 @@ constexpr UpgradeStep kFileSteps[] = {
     {"rename the previous release's programs", RenameOldProgramsStep, nullptr, kGoOn, kToolkit},
 };
 
+// Run from HOME/bin itself: the programs are in place, but a service owed
+// for the removed one is not.
+constexpr UpgradeStep kInPlaceSteps[] = {
+    {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::Message},
+};
+
 }  // namespace
 
 FilePhaseResult UpgradeFiles(RunContext& run) {
@@ -151,7 +159,8 @@ FilePhaseResult UpgradeFiles(RunContext& run) {
     const FixedPath bin = BinDirectory(run);
     const FixedPath package = PackageDirectory(run);
     if (bin.ok() && package.ok() && Z_IsSameFilePath(bin.c_str(), package.c_str())) {
-        return FilePhaseResult::AlreadyInPlace;
+        return RunSteps(run, kInPlaceSteps) == StepsResult::Done ? FilePhaseResult::AlreadyInPlace
+                                                                 : FilePhaseResult::AlreadyInPlaceWithErrors;
     }
 
     std::printf("\nNow, Copying the system files...\n");

@@ -17,7 +17,7 @@ bool StartUpgrade(RunContext& run);
 // run must stop (the error line is printed).
 bool UpgradeDictionaries(RunContext& run);
 
-enum class FilePhaseResult { Finished, FinishedWithErrors, AlreadyInPlace };
+enum class FilePhaseResult { Finished, FinishedWithErrors, AlreadyInPlace, AlreadyInPlaceWithErrors };
 // Phase 3: directories, copies, configuration, start-up programs, the new
 // service and the program names.
 FilePhaseResult UpgradeFiles(RunContext& run);

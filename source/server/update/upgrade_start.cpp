@@ -7,6 +7,8 @@
 #include "error_line.h"
 #include "fixed_path.h"
 #include "menu_answer.h"
+#include "run_record.h"
+#include "removed_service.h"
 #include "service_migration.h"
 #include "upgrade_run.h"
 #include "upgrade_sequence.h"
@@ -87,9 +89,16 @@ bool ReadEntityChoice(RunChoices& choices) {
 }
 
 // "CS:" and "OLD:" take any value: one that selects nothing means "don't".
+// Without "CS:", an answer typed at the menu of an interrupted run stands.
 void ReadNativeCharsetAndOldNames(RunChoices& choices) {
-    choices.nativeCharsetGiven =
-        FindArgument("CS:", choices.nativeCharsetAnswer, sizeof choices.nativeCharsetAnswer);
+    char given[sizeof choices.nativeCharsetAnswer];
+    if (FindArgument("CS:", given, sizeof given)) {
+        choices.nativeCharsetGiven = true;
+        choices.nativeCharsetAnswered = false;
+        std::memcpy(choices.nativeCharsetAnswer, given, sizeof given);
+    } else {
+        choices.nativeCharsetGiven = choices.nativeCharsetAnswered;
+    }
     char value[Z_MAX_LINE];
     if (FindArgument("OLD:", value, sizeof value)) choices.oldNames = ParseOldNamesChoice(value);
 }
@@ -97,10 +106,13 @@ void ReadNativeCharsetAndOldNames(RunChoices& choices) {
 bool ReadLexiconCharset(RunChoices& choices) {
     char value[Z_MAX_PATH];
     if (FindArgument("NEW:", value, sizeof value)) {
+        choices.lexiconCharsetAnswered = false;
         if (MatchCharsetChoice(value, &choices.lexiconCharsetCode)) return true;
         std::printf("\nERROR: The charset is not supported!\n");
         return false;
     }
+    // Typed at the menu of an interrupted run: not asked again.
+    if (choices.lexiconCharsetAnswered) return true;
     for (;;) {
         if (choices.dictionaryMode == DICTIONARY_MODE_ADD) {
             std::printf("\nPlease select the character set for added dictionaries:");
@@ -113,7 +125,10 @@ bool ReadLexiconCharset(RunChoices& choices) {
             PrintToolkitErrorLine();
             return false;
         }
-        if (MatchCharsetChoice(value, &choices.lexiconCharsetCode)) return true;
+        if (MatchCharsetChoice(value, &choices.lexiconCharsetCode)) {
+            choices.lexiconCharsetAnswered = true;
+            return true;
+        }
         std::printf("\nThe selection is invalid!\n");
     }
 }
@@ -128,7 +143,10 @@ bool RefuseRunningServer(RunContext& run, const char*) {
     return false;
 }
 
+// A run going on after an interruption decides as the first one did: the
+// new programs it may have copied meanwhile do not count.
 bool NoteServerProgram(RunContext& run, const char*) {
+    if (run.resumed) return true;
     const FixedPath server = BinDirectory(run).File("zelserver.exe");
     if (!server.ok()) return false;
     run.serverProgramAbsent = !Z_IsValidFileName(server.c_str());
@@ -138,7 +156,13 @@ bool NoteServerProgram(RunContext& run, const char*) {
 bool RemoveOldServiceStep(RunContext& run, const char*) {
     // The service records its program without a trailing separator.
     const FixedPath bin = FixedPath::Directory(run.choices.home).File("bin");
-    return bin.ok() && RemoveOldService(bin.c_str(), &run.oldServiceRemoved);
+    const FixedPath system = FixedPath::Directory(run.choices.home).Sub("system");
+    if (!bin.ok() || !system.ok() || !RemoveOldService(bin.c_str(), system.c_str(), &run.oldServiceRemoved)) {
+        return false;
+    }
+    // Removed by an earlier run whose successor is not installed yet.
+    run.oldServiceRemoved = run.oldServiceRemoved || RemovedServicePending(system.c_str());
+    return true;
 }
 
 bool EnterBinDirectory(RunContext& run, const char*) {
@@ -148,6 +172,8 @@ bool EnterBinDirectory(RunContext& run, const char*) {
     return true;
 }
 
+bool RecordDecisions(RunContext& run, const char*) { return WriteRunRecord(run); }
+
 constexpr UpgradeStep kGates[] = {
     {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Message},
     {"note whether the new server program is there", NoteServerProgram, nullptr, OnFailure::StopRun,
@@ -155,6 +181,8 @@ constexpr UpgradeStep kGates[] = {
     {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun,
      ErrorLine::Message},
     {"make HOME/bin the current directory", EnterBinDirectory, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
+    // Before anything of the home's files changes.
+    {"record the run's decisions", RecordDecisions, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
 };
 
 }  // namespace
@@ -174,7 +202,12 @@ bool StartUpgrade(RunContext& run) {
         PrintToolkitErrorLine();
         return false;
     }
-    if (!ReadHomeDirectory(choices) || !ReadDictionaryMode(choices) || !ReadEntityChoice(choices)) return false;
+    if (!ReadHomeDirectory(choices) || !LockHome(run)) return false;
+    if (!ReadRunRecord(run)) {
+        PrintToolkitErrorLine();
+        return false;
+    }
+    if (!ReadDictionaryMode(choices) || !ReadEntityChoice(choices)) return false;
     ReadNativeCharsetAndOldNames(choices);
     if (!ReadLexiconCharset(choices)) return false;
 

@@ -77,6 +77,8 @@ char* Z_GetCurrentDir(char* buffer, int size);
 // Full path of the running program, or null.
 char* Z_GetProgramPath(char* buffer, int size);
 int Z_CreateDir(const char* path, int flags);
+// Removes an empty directory.
+int Z_RemoveDir(const char* path);
 int Z_IsValidFileName(const char* path);                // a file exists
 int Z_IsValidFilePath(const char* path, int flags);     // a directory exists
 int Z_IsSameFilePath(const char* dir1, const char* dir2);

@@ -1,0 +1,55 @@
+#include "removed_service.h"
+
+#include <string>
+
+#include "zelkit.h"
+
+namespace {
+
+constexpr const char* kRecordName = "OLDSERVICE.INF";
+
+std::string RecordPath(const char* systemDir) { return std::string(systemDir) + kRecordName; }
+
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
+
+// The dependency list (names ended by NUL, ended by an empty one) as
+// names separated by "/", which no service name holds.
+std::string Dependencies(const char* list) {
+    std::string joined;
+    for (const char* name = list; name != nullptr && *name != '\0'; name += std::string(name).size() + 1) {
+        if (!joined.empty()) joined += "/";
+        joined += name;
+    }
+    return joined;
+}
+
+}  // namespace
+
+bool RecordRemovedService(const char* systemDir, const char* serviceName, const QUERY_SERVICE_CONFIGA& config) {
+    const std::string path = RecordPath(systemDir);
+    const std::string work = path + ".NEW";
+    const std::string lines[] = {
+        "[RemovedService]",
+        "Name=" + Text(serviceName),
+        "DisplayName=" + Text(config.lpDisplayName),
+        "BinaryPath=" + Text(config.lpBinaryPathName),
+        "StartType=" + std::to_string(config.dwStartType),
+        "Dependencies=" + Dependencies(config.lpDependencies),
+        "Account=" + Text(config.lpServiceStartName),
+    };
+    HZFILE file = Z_CreateFile(work.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    if (file == nullptr) return false;
+    bool written = true;
+    for (const std::string& line : lines) written = written && Z_WriteFileLineEx(file, line.c_str(), 1) != 0;
+    written = Z_CloseFile(file) != 0 && written;
+    if (written && Z_ReplaceFile(work.c_str(), path.c_str())) return true;
+    if (Z_IsValidFileName(work.c_str())) Z_DeleteFile(work.c_str());
+    return false;
+}
+
+bool RemovedServicePending(const char* systemDir) { return Z_IsValidFileName(RecordPath(systemDir).c_str()) != 0; }
+
+bool ForgetRemovedService(const char* systemDir) {
+    const std::string path = RecordPath(systemDir);
+    return !Z_IsValidFileName(path.c_str()) || Z_DeleteFile(path.c_str()) != 0;
+}

@@ -1,0 +1,29 @@
+// What a run keeps in the home while it lasts, in HOME/system/UPGRADE.RUN:
+// the decisions it took from the home as it found it (RUN.INI), so that a
+// run going on after an interruption decides alike, and the file journal
+// of the dictionary phase (JOURNAL), which puts the dictionary back as it
+// was before that phase. The record goes when the run ends; a run that is
+// stopped or killed leaves it for the next one. Beside it, UPGRADE.LCK is
+// locked for as long as a run works on the home.
+#pragma once
+
+#include <string>
+
+#include "run_context.h"
+
+std::string RunRecordDirectory(const char* home);
+std::string JournalDirectory(const char* home);
+
+// Takes the home for this run, or says who has it. False (message printed)
+// when the run must stop.
+bool LockHome(RunContext& run);
+void UnlockHome(RunContext& run);
+
+// Reads the record of an earlier run that did not end, when there is one,
+// and takes from it what the console answered then and what the run found
+// (run.resumed is set). False on a record that cannot be read.
+bool ReadRunRecord(RunContext& run);
+// Writes the decisions taken so far, in one step.
+bool WriteRunRecord(const RunContext& run);
+// The run has ended: the record goes.
+bool RemoveRunRecord(const RunContext& run);
