@@ -8,6 +8,7 @@
 #include <string>
 
 #include "toolkit/file_object.h"
+#include "toolkit/path_text.h"
 #include "toolkit/toolkit_internal.h"
 #include "toolkit/toolkit_platform.h"
 
@@ -20,7 +21,7 @@ HZFILE OpenStream(const char* operation, const char* path, const char* mode, con
     std::error_code error;
     // Some systems open a directory as if it were a file and fail only at
     // the first read; refuse it here, where the caller expects failures.
-    if (std::filesystem::is_directory(std::filesystem::path(path), error)) {
+    if (std::filesystem::is_directory(PathFromText(path), error)) {
         Fail(Z_ERROR_BAD_ARGUMENT, "%s: cannot %s %s: it is a directory", operation, action, path);
         return nullptr;
     }

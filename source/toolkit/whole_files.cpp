@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
+#include "toolkit/path_text.h"
 #include "toolkit/toolkit_internal.h"
 #include "toolkit/toolkit_platform.h"
 
@@ -54,10 +56,15 @@ int CopyOver(const char* operation, const std::string& source, const std::string
         return Fail(Z_ERROR_IO, "%s: %s", operation, failure.c_str());
     }
     // Keep the source's permissions (a program copied under another name
-    // must stay runnable); failing to copy them does not fail the copy.
+    // must stay runnable), but never its read-only state: a package on a DVD
+    // or a read-only share would otherwise leave copies that the next
+    // upgrade cannot replace (on Windows the read-only attribute refuses
+    // that). Failing to set them does not fail the copy.
     std::error_code permissionError;
-    fs::file_status sourceStatus = fs::status(fs::path(source), permissionError);
-    if (!permissionError) fs::permissions(fs::path(temporary), sourceStatus.permissions(), permissionError);
+    fs::file_status sourceStatus = fs::status(PathFromText(source), permissionError);
+    if (!permissionError) {
+        fs::permissions(PathFromText(temporary), sourceStatus.permissions() | fs::perms::owner_write, permissionError);
+    }
     std::string reason;
     if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), reason)) {
         std::remove(temporary.c_str());
@@ -106,39 +113,58 @@ int Z_CloneFile(const char* source, const char* target) {
 int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int /*flags*/) {
     if (Z_FaultPoint("Z_DuplicateDir")) return 0;
     if (RejectEmptyPath("Z_DuplicateDir", source) || RejectEmptyPath("Z_DuplicateDir", target)) return 0;
-    fs::path from(source);
-    fs::path to(target);
+    const fs::path from = PathFromText(source);
+    const fs::path to = PathFromText(target);
     std::error_code error;
     if (!fs::is_directory(from, error)) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DuplicateDir: %s is not a directory", source);
     }
-    fs::create_directories(to, error);
-    if (error) {
-        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", target, error.message().c_str());
-    }
+    // The whole tree is listed before anything is copied, so that a name
+    // the system code page cannot write (the callback receives each copy's
+    // narrow path) stops the copy before it begins rather than halfway.
+    struct Entry {
+        bool directory;
+        fs::path destination;
+        std::string sourceText;
+        std::string destinationText;
+    };
+    std::vector<Entry> entries;
     fs::recursive_directory_iterator walk(from, error);
     if (error) {
         return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot list %s: %s", source, error.message().c_str());
     }
     for (const fs::recursive_directory_iterator end; walk != end; walk.increment(error)) {
         if (error) break;
-        fs::path relative = walk->path().lexically_relative(from);
-        fs::path destination = to / relative;
-        if (walk->is_directory(error)) {
-            fs::create_directories(destination, error);
+        Entry entry;
+        entry.directory = walk->is_directory(error);
+        if (!entry.directory && !walk->is_regular_file(error)) continue;
+        entry.destination = to / walk->path().lexically_relative(from);
+        if (!TextFromPath(walk->path(), entry.sourceText)) {
+            return FailCodePage("Z_DuplicateDir", "the name of", entry.sourceText);
+        }
+        if (!TextFromPath(entry.destination, entry.destinationText)) {
+            return FailCodePage("Z_DuplicateDir", "the name of", entry.destinationText);
+        }
+        entries.push_back(std::move(entry));
+    }
+    if (error) {
+        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot list %s: %s", source, error.message().c_str());
+    }
+    fs::create_directories(to, error);
+    if (error) {
+        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", target, error.message().c_str());
+    }
+    for (const Entry& entry : entries) {
+        if (entry.directory) {
+            fs::create_directories(entry.destination, error);
             if (error) {
-                return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", destination.string().c_str(),
+                return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", entry.destinationText.c_str(),
                             error.message().c_str());
             }
             continue;
         }
-        if (!walk->is_regular_file(error)) continue;
-        std::string destinationText = destination.string();
-        if (!CopyOver("Z_DuplicateDir", walk->path().string(), destinationText)) return 0;
-        if (callback != nullptr) callback(destinationText.c_str());
-    }
-    if (error) {
-        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot list %s: %s", source, error.message().c_str());
+        if (!CopyOver("Z_DuplicateDir", entry.sourceText, entry.destinationText)) return 0;
+        if (callback != nullptr) callback(entry.destinationText.c_str());
     }
     return 1;
 }
@@ -149,7 +175,7 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
     std::error_code error;
     // POSIX rename() would silently replace the new name; a rename must never
     // destroy a file, as on Windows.
-    if (fs::exists(fs::symlink_status(fs::path(newPath), error))) {
+    if (fs::exists(fs::symlink_status(PathFromText(newPath), error))) {
         return Fail(Z_ERROR_EXISTS, "Z_RenameFile: cannot rename %s to %s: the new name exists", oldPath, newPath);
     }
     if (std::rename(oldPath, newPath) != 0) {
@@ -164,7 +190,7 @@ int Z_ReplaceFile(const char* source, const char* target) {
     if (Z_FaultPoint("Z_ReplaceFile")) return 0;
     if (RejectEmptyPath("Z_ReplaceFile", source) || RejectEmptyPath("Z_ReplaceFile", target)) return 0;
     std::error_code error;
-    if (!fs::is_regular_file(fs::path(source), error)) {
+    if (!fs::is_regular_file(PathFromText(source), error)) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
     }
     std::string reason;
@@ -178,7 +204,7 @@ int Z_DeleteFile(const char* path) {
     if (Z_FaultPoint("Z_DeleteFile")) return 0;
     if (RejectEmptyPath("Z_DeleteFile", path)) return 0;
     std::error_code error;
-    fs::file_status status = fs::symlink_status(fs::path(path), error);
+    fs::file_status status = fs::symlink_status(PathFromText(path), error);
     if (!fs::exists(status)) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFile: cannot delete %s: No such file or directory", path);
     }
@@ -196,7 +222,7 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFiles: no wildcard given");
     }
     std::error_code error;
-    fs::directory_iterator list(fs::path(dir), error);
+    fs::directory_iterator list(PathFromText(dir), error);
     if (error) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFiles: cannot list %s: %s", dir, error.message().c_str());
     }
@@ -205,14 +231,16 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
     for (const fs::directory_iterator end; list != end; list.increment(error)) {
         if (error) break;
         if (list->is_directory(error)) continue;
-        std::string name = list->path().filename().string();
+        // A character the code page cannot write shows as '?', which only
+        // a wildcard matches, as in the system's own wildcard search.
+        const std::string name = DisplayText(list->path().filename());
         if (!MatchesWildcard(name, wildcard)) continue;
         std::error_code removeError;
         fs::remove(list->path(), removeError);
         // Go on with the other files; the first failure is the one reported.
         if (removeError && result == 1) {
             result = 0;
-            firstFailure = list->path().string() + ": " + removeError.message();
+            firstFailure = DisplayText(list->path()) + ": " + removeError.message();
         }
     }
     if (error) {
@@ -227,7 +255,7 @@ int Z_GetFileSize(const char* path, uint64_t* size) {
     if (RejectEmptyPath("Z_GetFileSize", path)) return 0;
     if (size == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_GetFileSize: no size given");
     std::error_code error;
-    uintmax_t bytes = fs::file_size(fs::path(path), error);
+    uintmax_t bytes = fs::file_size(PathFromText(path), error);
     if (error) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_GetFileSize: cannot read the size of %s: %s", path,
                     error.message().c_str());

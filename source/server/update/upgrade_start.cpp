@@ -58,6 +58,13 @@ bool ReadHomeDirectory(UpgradeRun& run) {
         std::printf("\nERROR: The target dir is longer than %d characters!\n\n", static_cast<int>(limit));
         return false;
     }
+    // A home that the system cannot name as it was given (on Windows a
+    // character outside the system code page) would send every step of the
+    // run to another path.
+    if (!Z_CheckPathText(run.home)) {
+        PrintToolkitErrorLine();
+        return false;
+    }
     return true;
 }
 
