@@ -30,6 +30,10 @@ std::string DisplayText(const std::filesystem::path& path);
 // 950), whose second byte may equal a separator or any other ASCII byte.
 bool IsLeadByte(char c);
 
+// Whether text ends with a path separator, found character by character:
+// the last byte of a two-byte character may be a backslash.
+bool EndsWithPathSeparator(const std::string& text);
+
 // The system code page, 0 off Windows; for messages.
 unsigned SystemCodePage();
 

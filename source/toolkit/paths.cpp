@@ -113,6 +113,10 @@ bool OwnProgramPath(const char* operation, fs::path& own, bool& known) {
 
 namespace zel::toolkit {
 
+bool EndsWithPathSeparator(const std::string& text) {
+    return EndsWithSeparator(text.c_str(), text.size());
+}
+
 int FailCodePage(const char* operation, const char* what, const std::string& text) {
     return Fail(Z_ERROR_CHARSET,
                 "%s: %s %s holds characters that the system code page %u cannot write; use a folder whose name "
