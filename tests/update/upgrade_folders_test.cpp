@@ -139,12 +139,19 @@ void ExpectSameRun(const RunRecord& run, const RunRecord& ascii) {
 
 // The code page this run was started for (ZEL_EXPECT_CODE_PAGE, set by the
 // build for the Chinese run): a Wine started without the Chinese locale
-// must fail here, not skip its Chinese rows quietly.
+// must fail here, not skip its Chinese rows quietly. Wine takes the code
+// page from the locale's name alone, but without the locale on the host it
+// cannot name a file in anything but ASCII.
 TEST(UpgradeFolders, RunsInTheCodePageItWasStartedFor) {
     const char* expected = std::getenv("ZEL_EXPECT_CODE_PAGE");
     if (expected == nullptr || expected[0] == '\0') GTEST_SKIP() << "no code page asked for";
     EXPECT_EQ(SystemCodePage(), static_cast<unsigned>(std::strtoul(expected, nullptr, 10)))
         << "Wine was not started with the locale README names";
+    ScratchDir scratch("codepage");
+    std::error_code error;
+    EXPECT_TRUE(fs::create_directory(scratch.Root() / fs::path(u8"中文"), error))
+        << "no folder with a Chinese name can be made (" << error.message()
+        << "): the host lacks the locale; start Wine with LOCPATH as README says";
 }
 
 struct FolderRow {
