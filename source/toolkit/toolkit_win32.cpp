@@ -93,7 +93,9 @@ unsigned SystemCodePage() {
 
 std::string PathTextProblem(const std::string& text) {
     char message[160];
-    if (text.find_first_of("?*") != std::string::npos) {
+    // "\\?\" before a path is Windows' own prefix for long paths, no wildcard.
+    const size_t start = text.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+    if (text.find_first_of("?*", start) != std::string::npos) {
         std::snprintf(message, sizeof message,
                       "holds '?' or '*', which no Windows path can hold (the system code page %u writes '?' for a "
                       "character it lacks)",

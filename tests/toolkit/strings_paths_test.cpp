@@ -154,6 +154,8 @@ TEST(Directories, CheckPathTextTakesAPathThisSystemCanName) {
     EXPECT_EQ(Z_CheckPathText("C:\\zel\\w?\\home"), 0);
     EXPECT_EQ(Z_GetLastError(), Z_ERROR_CHARSET);
     EXPECT_NE(std::string(Z_GetLastErrorPrompt(nullptr, 0)).find("system code page"), std::string::npos);
+    // Windows' prefix for long paths is no wildcard.
+    EXPECT_EQ(Z_CheckPathText("\\\\?\\C:\\zel\\home"), 1);
 #endif
 }
 
