@@ -163,6 +163,8 @@ struct FolderRow {
 TEST(UpgradeFolders, RunFromFoldersWithOtherNamesEqualsTheRunFromAsciiFolders) {
     const FolderRow rows[] = {
         {"a Latin letter (code pages 1252 and 936)", u8"wé", true},
+        // 0x9C in code page 1252, where Latin-1 has a control character.
+        {"a letter of code page 1252 outside Latin-1", u8"wœ", true},
         {"Chinese (code page 936)", u8"中文目录", true},
         // The second byte of 淺 in code page 936 is a backslash: the home's
         // path ends in it.
