@@ -86,9 +86,10 @@ struct RunRecord {
 // characters too.
 RunRecord UpgradeIn(const fs::path& folder, bool quoteService) {
     RunRecord record;
+    UpgradeWorld world(folder, folder);
+    // Wine's service manager is shared by every test program of the prefix.
     DeleteServiceIfPresent(OLD_SERVICE);
     DeleteServiceIfPresent(NEW_SERVICE);
-    UpgradeWorld world(folder, folder);
     const ProgramResult made = world.MakeHome();
     EXPECT_EQ(made.exitCode, 0) << made.output;
     const std::string home = SystemText(world.Home());
