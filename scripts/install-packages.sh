@@ -4,7 +4,8 @@
 set -euo pipefail
 want=(cmake g++ make libgtest-dev googletest nlohmann-json3-dev python3)
 case "${1:-all}" in
-  windows|all) want+=(g++-mingw-w64-x86-64 wine wine64) ;;
+  # locales: localedef makes the Chinese locale that starts Wine in code page 936.
+  windows|all) want+=(g++-mingw-w64-x86-64 wine wine64 locales) ;;
 esac
 missing=()
 for package in "${want[@]}"; do

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "kernel_failure.h"
+#include "path_text.h"
 
 namespace zel::kernel {
 namespace {
@@ -74,7 +75,7 @@ bool EnsureDirectory(const char* operation, const std::string& directory) {
 
 std::string JoinPath(const std::string& directory, const std::string& name) {
     std::string path = directory;
-    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += Z_PATH_SEPARATOR;
+    if (!path.empty() && !zel::toolkit::EndsWithPathSeparator(path)) path += Z_PATH_SEPARATOR;
     path += name;
     return path;
 }

@@ -2,9 +2,10 @@
 
 #include <cstring>
 
-#include "zelkit.h"
+#include "path_text.h"
 #include "record_codec.h"
 #include "record_layouts.h"
+#include "zelkit.h"
 
 namespace zel::shell {
 
@@ -35,11 +36,6 @@ void SetFailure(DictFailure* failure, uint32_t code, const std::string& text) {
     if (failure != nullptr) *failure = DictFailure{code, text};
 }
 
-bool EndsWithSeparator(const std::string& path) {
-    if (path.empty()) return false;
-    char last = path.back();
-    return last == '/' || last == Z_PATH_SEPARATOR;
-}
 
 }  // namespace
 
@@ -63,7 +59,7 @@ bool SetHeaderTitle(uint8_t* header, const std::string& title) {
 
 std::string SystemDirectory(const std::string& home) {
     std::string path = home;
-    if (!EndsWithSeparator(path)) path += Z_PATH_SEPARATOR;
+    if (!zel::toolkit::EndsWithPathSeparator(path)) path += Z_PATH_SEPARATOR;
     return path + "system";
 }
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "toolkit_internal.h"
+#include "toolkit_platform.h"
 
 using namespace zel::toolkit;
 
@@ -13,6 +14,8 @@ int Z_InputConsoleLine(char* buffer, int size, int /*flags*/) {
     }
     // The question printed before must be visible before we wait.
     std::fflush(stdout);
+    // A typed path must come in the code page the file calls read.
+    PlatformConsoleInput codePage;
     int length = 0;
     bool tooLong = false;
     bool sawAny = false;

@@ -9,6 +9,7 @@
 
 #include "file_journal.h"
 #include "file_object.h"
+#include "path_text.h"
 #include "power_loss.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
@@ -22,7 +23,7 @@ HZFILE OpenStream(const char* operation, const char* path, const char* mode, con
     std::error_code error;
     // Some systems open a directory as if it were a file and fail only at
     // the first read; refuse it here, where the caller expects failures.
-    if (std::filesystem::is_directory(std::filesystem::path(path), error)) {
+    if (std::filesystem::is_directory(PathFromText(path), error)) {
         Fail(Z_ERROR_BAD_ARGUMENT, "%s: cannot %s %s: it is a directory", operation, action, path);
         return nullptr;
     }

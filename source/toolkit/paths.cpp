@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "path_text.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -22,17 +23,40 @@ bool IsSeparator(char c) {
 #endif
 }
 
-// Directory texts compared by name when the directories cannot be asked
-// whether they are the same (one of them is missing).
-std::string LexicalKey(const std::string& text) {
-    std::error_code error;
-    fs::path path = fs::absolute(fs::path(text), error);
-    if (error) path = fs::path(text);
-    std::string key = path.lexically_normal().string();
-    while (key.size() > 1 && IsSeparator(key.back())) key.pop_back();
+bool IsSeparatorCharacter(fs::path::value_type c) {
 #ifdef _WIN32
-    for (char& c : key) {
-        c = (c == '/') ? '\\' : FoldAscii(c);
+    return c == L'\\' || c == L'/';
+#else
+    return c == '/';
+#endif
+}
+
+// Where the last character of text begins. In a double-byte code page the
+// second byte of a character may be a backslash, so characters are walked
+// from the start.
+size_t LastCharacter(const char* text, size_t length) {
+    size_t last = 0;
+    for (size_t at = 0; at < length; at += IsLeadByte(text[at]) && at + 1 < length ? 2u : 1u) last = at;
+    return last;
+}
+
+bool EndsWithSeparator(const char* text, size_t length) {
+    return length > 0 && IsSeparator(text[LastCharacter(text, length)]);
+}
+
+// Paths compared by name when the directories cannot be asked whether they
+// are the same (one of them is missing). Compared in the file system's own
+// characters, where no character's byte can pass for a separator.
+fs::path::string_type LexicalKey(const fs::path& path) {
+    std::error_code error;
+    fs::path absolute = fs::absolute(path, error);
+    if (error) absolute = path;
+    fs::path::string_type key = absolute.lexically_normal().native();
+    while (key.size() > 1 && IsSeparatorCharacter(key.back())) key.pop_back();
+#ifdef _WIN32
+    for (wchar_t& c : key) {
+        if (c == L'/') c = L'\\';
+        else if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
     }
 #endif
     return key;
@@ -40,7 +64,7 @@ std::string LexicalKey(const std::string& text) {
 
 std::string WithoutTrailingSeparators(const char* text) {
     std::string path = text ? text : "";
-    while (path.size() > 1 && IsSeparator(path.back())) {
+    while (path.size() > 1 && EndsWithSeparator(path.c_str(), path.size())) {
         // "C:\" must keep its separator to stay the root, not the drive's
         // current directory.
         if (path.size() == 3 && path[1] == ':') break;
@@ -49,13 +73,13 @@ std::string WithoutTrailingSeparators(const char* text) {
     return path;
 }
 
-bool SamePlace(const std::string& a, const std::string& b) {
+bool SamePlace(const fs::path& a, const fs::path& b) {
     std::error_code errorA, errorB;
-    bool existsA = fs::exists(fs::path(a), errorA);
-    bool existsB = fs::exists(fs::path(b), errorB);
+    bool existsA = fs::exists(a, errorA);
+    bool existsB = fs::exists(b, errorB);
     if (existsA && existsB) {
         std::error_code error;
-        bool same = fs::equivalent(fs::path(a), fs::path(b), error);
+        bool same = fs::equivalent(a, b, error);
         if (!error) return same;
     }
     return LexicalKey(a) == LexicalKey(b);
@@ -72,7 +96,35 @@ int CopyOut(const char* operation, const std::string& text, char* buffer, int si
     return 1;
 }
 
+// The running program's path, refused when the system code page cannot
+// write it: the package directory is taken from it, and every path of the
+// run built on a garbled one would name nothing.
+bool OwnProgramPath(const char* operation, fs::path& own, bool& known) {
+    known = PlatformProgramPath(own);
+    std::string text;
+    if (known && !TextFromPath(own, text)) {
+        FailCodePage(operation, "the running program's path", text);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+namespace zel::toolkit {
+
+bool EndsWithPathSeparator(const std::string& text) {
+    return EndsWithSeparator(text.c_str(), text.size());
+}
+
+int FailCodePage(const char* operation, const char* what, const std::string& text) {
+    return Fail(Z_ERROR_CHARSET,
+                "%s: %s %s holds characters that the system code page %u cannot write; use a folder whose name "
+                "that code page can write",
+                operation, what, text.c_str(), SystemCodePage());
+}
+
+}  // namespace zel::toolkit
 
 int Z_AppendSubdirSymbol(char* path, int flag) {
     if (path == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_AppendSubdirSymbol: no path given");
@@ -82,7 +134,7 @@ int Z_AppendSubdirSymbol(char* path, int flag) {
                     Z_MAX_PATH);
     }
     if (length == 0 && flag == 1) return 1;
-    if (length > 0 && IsSeparator(path[length - 1])) return 1;
+    if (EndsWithSeparator(path, length)) return 1;
     if (length + 2 > static_cast<size_t>(Z_MAX_PATH)) {
         return Fail(Z_ERROR_TOO_LONG, "Z_AppendSubdirSymbol: %s is too long for another separator", path);
     }
@@ -114,7 +166,7 @@ int Z_ChangeDir(const char* path) {
     if (Z_FaultPoint("Z_ChangeDir")) return 0;
     if (RejectEmptyPath("Z_ChangeDir", path)) return 0;
     std::error_code error;
-    fs::current_path(fs::path(path), error);
+    fs::current_path(PathFromText(path), error);
     if (error) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_ChangeDir: cannot change to %s: %s", path, error.message().c_str());
     }
@@ -123,21 +175,23 @@ int Z_ChangeDir(const char* path) {
 
 int Z_GotoProgramDir(const char* programPath) {
     if (Z_FaultPoint("Z_GotoProgramDir")) return 0;
+    fs::path own;
+    bool known = false;
+    if (!OwnProgramPath("Z_GotoProgramDir", own, known)) return 0;
     fs::path directory;
-    if (programPath != nullptr && programPath[0] != '\0') directory = fs::path(programPath).parent_path();
+    if (programPath != nullptr && programPath[0] != '\0') directory = PathFromText(programPath).parent_path();
     if (directory.empty()) {
         // Started by name through the search path: only the system knows
         // where the program lies.
-        std::string own;
-        if (!PlatformProgramPath(own)) {
+        if (!known) {
             return Fail(Z_ERROR_NOT_FOUND, "Z_GotoProgramDir: cannot find the running program's path");
         }
-        directory = fs::path(own).parent_path();
+        directory = own.parent_path();
     }
     std::error_code error;
     fs::current_path(directory, error);
     if (error) {
-        return Fail(Z_ERROR_NOT_FOUND, "Z_GotoProgramDir: cannot change to %s: %s", directory.string().c_str(),
+        return Fail(Z_ERROR_NOT_FOUND, "Z_GotoProgramDir: cannot change to %s: %s", DisplayText(directory).c_str(),
                     error.message().c_str());
     }
     return 1;
@@ -151,23 +205,30 @@ char* Z_GetCurrentDir(char* buffer, int size) {
         Fail(Z_ERROR_IO, "Z_GetCurrentDir: cannot read the current directory: %s", error.message().c_str());
         return nullptr;
     }
-    return CopyOut("Z_GetCurrentDir", current.string(), buffer, size) ? buffer : nullptr;
+    std::string text;
+    if (!TextFromPath(current, text)) {
+        FailCodePage("Z_GetCurrentDir", "the current directory", text);
+        return nullptr;
+    }
+    return CopyOut("Z_GetCurrentDir", text, buffer, size) ? buffer : nullptr;
 }
 
 char* Z_GetProgramPath(char* buffer, int size) {
     if (Z_FaultPoint("Z_GetProgramPath")) return nullptr;
-    std::string own;
-    if (!PlatformProgramPath(own)) {
+    fs::path own;
+    bool known = false;
+    if (!OwnProgramPath("Z_GetProgramPath", own, known)) return nullptr;
+    if (!known) {
         Fail(Z_ERROR_NOT_FOUND, "Z_GetProgramPath: cannot find the running program's path");
         return nullptr;
     }
-    return CopyOut("Z_GetProgramPath", own, buffer, size) ? buffer : nullptr;
+    return CopyOut("Z_GetProgramPath", DisplayText(own), buffer, size) ? buffer : nullptr;
 }
 
 int Z_CreateDir(const char* path, int /*flags*/) {
     if (Z_FaultPoint("Z_CreateDir")) return 0;
     if (RejectEmptyPath("Z_CreateDir", path)) return 0;
-    fs::path directory(WithoutTrailingSeparators(path));
+    fs::path directory = PathFromText(WithoutTrailingSeparators(path));
     std::error_code error;
     fs::create_directories(directory, error);
     if (error || !fs::is_directory(directory, error)) {
@@ -190,24 +251,37 @@ int Z_RemoveDir(const char* path) {
 int Z_IsValidFileName(const char* path) {
     if (path == nullptr || path[0] == '\0') return 0;
     std::error_code error;
-    return fs::is_regular_file(fs::path(path), error) ? 1 : 0;
+    return fs::is_regular_file(PathFromText(path), error) ? 1 : 0;
 }
 
 int Z_IsValidFilePath(const char* path, int /*flags*/) {
     if (path == nullptr || path[0] == '\0') return 0;
     std::error_code error;
-    return fs::is_directory(fs::path(WithoutTrailingSeparators(path)), error) ? 1 : 0;
+    return fs::is_directory(PathFromText(WithoutTrailingSeparators(path)), error) ? 1 : 0;
 }
 
 int Z_IsSameFilePath(const char* dir1, const char* dir2) {
     if (dir1 == nullptr || dir2 == nullptr || dir1[0] == '\0' || dir2[0] == '\0') return 0;
-    return SamePlace(WithoutTrailingSeparators(dir1), WithoutTrailingSeparators(dir2)) ? 1 : 0;
+    return SamePlace(PathFromText(WithoutTrailingSeparators(dir1)), PathFromText(WithoutTrailingSeparators(dir2)))
+               ? 1
+               : 0;
+}
+
+int Z_CheckPathText(const char* path) {
+    if (RejectEmptyPath("Z_CheckPathText", path)) return 0;
+    const std::string problem = PathTextProblem(path);
+    if (problem.empty()) return 1;
+    return Fail(Z_ERROR_CHARSET, "Z_CheckPathText: %s %s", path, problem.c_str());
 }
 
 int Z_GetFileNamePathLength(const char* path) {
     if (path == nullptr) return 0;
     int start = 0;
     for (int i = 0; path[i] != '\0'; ++i) {
+        if (IsLeadByte(path[i]) && path[i + 1] != '\0') {
+            ++i;
+            continue;
+        }
         if (IsSeparator(path[i])) start = i + 1;
 #ifdef _WIN32
         if (path[i] == ':') start = i + 1;
@@ -222,10 +296,10 @@ int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_ContrastFile: missing argument");
     }
     *result = ZContrastResult{};
-    std::string filePath = WithoutTrailingSeparators(file);
-    std::string directory = WithoutTrailingSeparators(dir);
-    fs::path parentPath = fs::path(filePath).parent_path();
-    const std::string parent = parentPath.empty() ? std::string(".") : parentPath.string();
+    const fs::path filePath = PathFromText(WithoutTrailingSeparators(file));
+    const fs::path directory = PathFromText(WithoutTrailingSeparators(dir));
+    fs::path parent = filePath.parent_path();
+    if (parent.empty()) parent = ".";
     result->inDirectory = SamePlace(parent, directory) ? 1 : 0;
     result->sameName = SamePlace(filePath, directory) ? 1 : 0;
     return 1;

@@ -32,6 +32,10 @@ inline char FoldAscii(char c) {
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b);
 
+// Sets the last error for a path that the system code page cannot write
+// (text shows '?' for each such character); returns 0.
+int FailCodePage(const char* operation, const char* what, const std::string& text);
+
 // True when a path text is null or empty; sets a bad-argument error naming
 // the operation.
 bool RejectEmptyPath(const char* operation, const char* path);

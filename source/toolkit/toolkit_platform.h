@@ -4,12 +4,27 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace zel::toolkit {
 
 // Full path of the running program; false when the system cannot say.
-bool PlatformProgramPath(std::string& path);
+bool PlatformProgramPath(std::filesystem::path& path);
+
+// While it lives, console input arrives in the encoding of the narrow
+// texts: a Windows console reads in its own input code page, often the OEM
+// one (850 beside the system's 1252).
+class PlatformConsoleInput {
+public:
+    PlatformConsoleInput();
+    ~PlatformConsoleInput();
+    PlatformConsoleInput(const PlatformConsoleInput&) = delete;
+    PlatformConsoleInput& operator=(const PlatformConsoleInput&) = delete;
+
+private:
+    [[maybe_unused]] unsigned savedCodePage_ = 0;  // Windows: the console's own, given back at the end
+};
 
 // Moves source over target in one step, the target may exist, so that the
 // move survives a crash of the machine: source's bytes reach the disk

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "path_text.h"
 #include "toolkit_platform.h"
 
 namespace zel::toolkit {
@@ -90,11 +91,37 @@ bool MoveAcross(const char* source, const std::string& target, std::string& reas
 
 }  // namespace
 
-bool PlatformProgramPath(std::string& path) {
+// A file name here is bytes, the same bytes std::filesystem keeps.
+std::filesystem::path PathFromText(const std::string& text) {
+    return std::filesystem::path(text);
+}
+
+bool TextFromPath(const std::filesystem::path& path, std::string& text) {
+    text = path.native();
+    return true;
+}
+
+std::string DisplayText(const std::filesystem::path& path) {
+    return path.native();
+}
+
+bool IsLeadByte(char) {
+    return false;
+}
+
+unsigned SystemCodePage() {
+    return 0;
+}
+
+std::string PathTextProblem(const std::string&) {
+    return "";
+}
+
+bool PlatformProgramPath(std::filesystem::path& path) {
     std::vector<char> buffer(4096);
     ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
     if (length <= 0 || static_cast<size_t>(length) >= buffer.size() - 1) return false;
-    path.assign(buffer.data(), static_cast<size_t>(length));
+    path = std::string(buffer.data(), static_cast<size_t>(length));
     return true;
 }
 
@@ -233,5 +260,9 @@ int PlatformSeek(std::FILE* stream, int64_t offset, int origin) {
 int64_t PlatformTell(std::FILE* stream) {
     return static_cast<int64_t>(ftello(stream));
 }
+
+// A terminal hands over the bytes typed, in the encoding of the file names.
+PlatformConsoleInput::PlatformConsoleInput() = default;
+PlatformConsoleInput::~PlatformConsoleInput() = default;
 
 }  // namespace zel::toolkit

@@ -2,10 +2,14 @@
 // the system code page, as the A calls take them.
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <io.h>
 
 #include <cstdio>
+#include <cstring>
 
+#include "path_text.h"
 #include "toolkit_platform.h"
 
 namespace zel::toolkit {
@@ -49,14 +53,125 @@ bool FlushPath(const char* path, std::string& reason) {
     return flushed;
 }
 
+std::wstring WideFromCodePage(const std::string& text, DWORD flags) {
+    if (text.empty()) return std::wstring();
+    const int length = static_cast<int>(text.size());
+    const int count = MultiByteToWideChar(CP_ACP, flags, text.data(), length, nullptr, 0);
+    if (count <= 0) return std::wstring();
+    std::wstring wide(static_cast<size_t>(count), L'\0');
+    MultiByteToWideChar(CP_ACP, flags, text.data(), length, wide.data(), count);
+    return wide;
+}
+
+// The code page's text of wide. With exact, a character that the code page
+// lacks becomes '?' and makes the result false; without, Windows may write a
+// look-alike instead ("L" for "Ł"), as it does for a program's arguments.
+bool CodePageFromWide(const std::wstring& wide, std::string& text, bool exact) {
+    text.clear();
+    if (wide.empty()) return true;
+    const UINT codePage = GetACP();
+    const int length = static_cast<int>(wide.size());
+    // UTF-8 writes every character; it takes neither the flag nor the
+    // default character.
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = exact ? (utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS) : 0;
+    BOOL usedDefault = FALSE;
+    BOOL* reportDefault = exact && !utf8 ? &usedDefault : nullptr;
+    int count = WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, nullptr, reportDefault);
+    if (count <= 0) {
+        // Only UTF-8's check fails outright (a lone surrogate half).
+        CodePageFromWide(wide, text, false);
+        return false;
+    }
+    text.assign(static_cast<size_t>(count), '\0');
+    WideCharToMultiByte(codePage, flags, wide.data(), length, text.data(), count, nullptr, reportDefault);
+    return !usedDefault;
+}
+
 }  // namespace
 
-bool PlatformProgramPath(std::string& path) {
-    char buffer[MAX_PATH * 4];
-    DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    if (length == 0 || length >= sizeof buffer) return false;
-    path.assign(buffer, length);
+std::filesystem::path PathFromText(const std::string& text) {
+    return std::filesystem::path(WideFromCodePage(text, 0));
+}
+
+bool TextFromPath(const std::filesystem::path& path, std::string& text) {
+    return CodePageFromWide(path.native(), text, true);
+}
+
+std::string DisplayText(const std::filesystem::path& path) {
+    std::string text;
+    TextFromPath(path, text);
+    return text;
+}
+
+bool IsLeadByte(char c) {
+    return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0;
+}
+
+unsigned SystemCodePage() {
+    return GetACP();
+}
+
+std::string PathTextProblem(const std::string& text) {
+    char message[160];
+    // "\\?\" before a path is Windows' own prefix for long paths, no wildcard.
+    const size_t start = text.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+    if (text.find_first_of("?*", start) != std::string::npos) {
+        std::snprintf(message, sizeof message,
+                      "holds '?' or '*', which no Windows path can hold (the system code page %u writes '?' for a "
+                      "character it lacks)",
+                      GetACP());
+        return message;
+    }
+    if (!text.empty() && WideFromCodePage(text, MB_ERR_INVALID_CHARS).empty()) {
+        std::snprintf(message, sizeof message, "is no text of the system code page %u", GetACP());
+        return message;
+    }
+    // The C runtime made the program's arguments from the wide command line
+    // with look-alikes for what the code page lacks: a text taken from such
+    // an argument names another path than the one given.
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (words == nullptr) return "";
+    bool altered = false;
+    for (int i = 1; i < count && !altered; ++i) {
+        std::string exact;
+        std::string fitted;
+        if (CodePageFromWide(words[i], exact, true)) continue;
+        CodePageFromWide(words[i], fitted, false);
+        altered = !text.empty() && fitted.find(text) != std::string::npos;
+    }
+    LocalFree(words);
+    if (!altered) return "";
+    std::snprintf(message, sizeof message,
+                  "was given with characters that the system code page %u cannot write, so it names another path",
+                  GetACP());
+    return message;
+}
+
+bool PlatformProgramPath(std::filesystem::path& path) {
+    // Asked in wide characters: the A call would give look-alikes for what
+    // the code page lacks, a path that does not exist.
+    std::wstring buffer(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0 || length >= buffer.size()) return false;
+    buffer.resize(length);
+    path = std::filesystem::path(buffer);
     return true;
+}
+
+PlatformConsoleInput::PlatformConsoleInput() {
+    DWORD mode = 0;
+    // Only a console has an input code page; a pipe or a file gives its
+    // bytes as they are.
+    if (!GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return;
+    const UINT console = GetConsoleCP();
+    if (console == 0 || console == GetACP()) return;
+    if (SetConsoleCP(GetACP())) savedCodePage_ = console;
+}
+
+PlatformConsoleInput::~PlatformConsoleInput() {
+    if (savedCodePage_ != 0) SetConsoleCP(savedCodePage_);
 }
 
 std::string PlatformResolvedPath(const char* path) {

@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "file_journal.h"
+#include "path_text.h"
 #include "power_loss.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
@@ -61,10 +63,15 @@ int CopyOver(const char* operation, const std::string& source, const std::string
         return Fail(Z_ERROR_IO, "%s: %s", operation, failure.c_str());
     }
     // Keep the source's permissions (a program copied under another name
-    // must stay runnable); failing to copy them does not fail the copy.
+    // must stay runnable), but never its read-only state: a package on a DVD
+    // or a read-only share would otherwise leave copies that the next
+    // upgrade cannot replace (on Windows the read-only attribute refuses
+    // that). Failing to set them does not fail the copy.
     std::error_code permissionError;
-    fs::file_status sourceStatus = fs::status(fs::path(source), permissionError);
-    if (!permissionError) fs::permissions(fs::path(temporary), sourceStatus.permissions(), permissionError);
+    fs::file_status sourceStatus = fs::status(PathFromText(source), permissionError);
+    if (!permissionError) {
+        fs::permissions(PathFromText(temporary), sourceStatus.permissions() | fs::perms::owner_write, permissionError);
+    }
     std::string reason;
     NoteFlushed(temporary.c_str());
     if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), reason)) {
@@ -72,6 +79,9 @@ int CopyOver(const char* operation, const std::string& source, const std::string
         return Fail(Z_ERROR_IO, "%s: cannot replace %s: %s", operation, target.c_str(), reason.c_str());
     }
     NoteMoved(temporary.c_str(), target.c_str());
+    // The replaced copy kept the bits of the file it replaced; a read-only
+    // one among them goes all the same.
+    fs::permissions(PathFromText(target), fs::perms::owner_write, fs::perm_options::add, permissionError);
     return 1;
 }
 
@@ -115,39 +125,58 @@ int Z_CloneFile(const char* source, const char* target) {
 int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int /*flags*/) {
     if (Z_FaultPoint("Z_DuplicateDir")) return 0;
     if (RejectEmptyPath("Z_DuplicateDir", source) || RejectEmptyPath("Z_DuplicateDir", target)) return 0;
-    fs::path from(source);
-    fs::path to(target);
+    const fs::path from = PathFromText(source);
+    const fs::path to = PathFromText(target);
     std::error_code error;
     if (!fs::is_directory(from, error)) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DuplicateDir: %s is not a directory", source);
     }
-    fs::create_directories(to, error);
-    if (error) {
-        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", target, error.message().c_str());
-    }
+    // The whole tree is listed before anything is copied, so that a name
+    // the system code page cannot write (the callback receives each copy's
+    // narrow path) stops the copy before it begins rather than halfway.
+    struct Entry {
+        bool directory;
+        fs::path destination;
+        std::string sourceText;
+        std::string destinationText;
+    };
+    std::vector<Entry> entries;
     fs::recursive_directory_iterator walk(from, error);
     if (error) {
         return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot list %s: %s", source, error.message().c_str());
     }
     for (const fs::recursive_directory_iterator end; walk != end; walk.increment(error)) {
         if (error) break;
-        fs::path relative = walk->path().lexically_relative(from);
-        fs::path destination = to / relative;
-        if (walk->is_directory(error)) {
-            fs::create_directories(destination, error);
+        Entry entry;
+        entry.directory = walk->is_directory(error);
+        if (!entry.directory && !walk->is_regular_file(error)) continue;
+        entry.destination = to / walk->path().lexically_relative(from);
+        if (!TextFromPath(walk->path(), entry.sourceText)) {
+            return FailCodePage("Z_DuplicateDir", "the name of", entry.sourceText);
+        }
+        if (!TextFromPath(entry.destination, entry.destinationText)) {
+            return FailCodePage("Z_DuplicateDir", "the name of", entry.destinationText);
+        }
+        entries.push_back(std::move(entry));
+    }
+    if (error) {
+        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot list %s: %s", source, error.message().c_str());
+    }
+    fs::create_directories(to, error);
+    if (error) {
+        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", target, error.message().c_str());
+    }
+    for (const Entry& entry : entries) {
+        if (entry.directory) {
+            fs::create_directories(entry.destination, error);
             if (error) {
-                return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", destination.string().c_str(),
+                return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", entry.destinationText.c_str(),
                             error.message().c_str());
             }
             continue;
         }
-        if (!walk->is_regular_file(error)) continue;
-        std::string destinationText = destination.string();
-        if (!CopyOver("Z_DuplicateDir", walk->path().string(), destinationText)) return 0;
-        if (callback != nullptr) callback(destinationText.c_str());
-    }
-    if (error) {
-        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot list %s: %s", source, error.message().c_str());
+        if (!CopyOver("Z_DuplicateDir", entry.sourceText, entry.destinationText)) return 0;
+        if (callback != nullptr) callback(entry.destinationText.c_str());
     }
     return 1;
 }
@@ -157,7 +186,7 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
     if (RejectEmptyPath("Z_RenameFile", oldPath) || RejectEmptyPath("Z_RenameFile", newPath)) return 0;
     std::error_code error;
     // A rename must never destroy a file, as on Windows.
-    if (fs::exists(fs::symlink_status(fs::path(newPath), error))) {
+    if (fs::exists(fs::symlink_status(PathFromText(newPath), error))) {
         return Fail(Z_ERROR_EXISTS, "Z_RenameFile: cannot rename %s to %s: the new name exists", oldPath, newPath);
     }
     if (PlatformFileKind(oldPath) == FileKind::Missing) {
@@ -177,7 +206,7 @@ int Z_ReplaceFile(const char* source, const char* target) {
     if (Z_FaultPoint("Z_ReplaceFile")) return 0;
     if (RejectEmptyPath("Z_ReplaceFile", source) || RejectEmptyPath("Z_ReplaceFile", target)) return 0;
     std::error_code error;
-    if (!fs::is_regular_file(fs::path(source), error)) {
+    if (!fs::is_regular_file(PathFromText(source), error)) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
     }
     if (!JournalBeforeChange("Z_ReplaceFile", source) || !JournalBeforeChange("Z_ReplaceFile", target)) return 0;
@@ -194,7 +223,7 @@ int Z_DeleteFile(const char* path) {
     if (Z_FaultPoint("Z_DeleteFile")) return 0;
     if (RejectEmptyPath("Z_DeleteFile", path)) return 0;
     std::error_code error;
-    fs::file_status status = fs::symlink_status(fs::path(path), error);
+    fs::file_status status = fs::symlink_status(PathFromText(path), error);
     if (!fs::exists(status)) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFile: cannot delete %s: No such file or directory", path);
     }
@@ -217,7 +246,7 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFiles: no wildcard given");
     }
     std::error_code error;
-    fs::directory_iterator list(fs::path(dir), error);
+    fs::directory_iterator list(PathFromText(dir), error);
     if (error) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFiles: cannot list %s: %s", dir, error.message().c_str());
     }
@@ -226,18 +255,21 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
     for (const fs::directory_iterator end; list != end; list.increment(error)) {
         if (error) break;
         if (list->is_directory(error)) continue;
-        std::string name = list->path().filename().string();
+        // A character the code page cannot write shows as '?', which only
+        // a wildcard matches, as in the system's own wildcard search.
+        const std::string name = DisplayText(list->path().filename());
         if (!MatchesWildcard(name, wildcard)) continue;
-        const std::string path = list->path().string();
+        std::string path;
         std::string reason;
-        const bool removed = JournalBeforeChange("Z_DeleteFiles", path.c_str()) &&
+        if (!TextFromPath(list->path(), path)) reason = "its name cannot be written in the system code page";
+        const bool removed = reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str()) &&
                              PlatformDeleteFile(path.c_str(), reason);
         if (removed) NoteDeleted(path.c_str());
         if (!removed && reason.empty()) reason = Z_GetLastErrorPrompt(nullptr, 0);
         // Go on with the other files; the first failure is the one reported.
         if (!removed && result == 1) {
             result = 0;
-            firstFailure = path + ": " + reason;
+            firstFailure = DisplayText(list->path()) + ": " + reason;
         }
     }
     if (error) {
@@ -252,7 +284,7 @@ int Z_GetFileSize(const char* path, uint64_t* size) {
     if (RejectEmptyPath("Z_GetFileSize", path)) return 0;
     if (size == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_GetFileSize: no size given");
     std::error_code error;
-    uintmax_t bytes = fs::file_size(fs::path(path), error);
+    uintmax_t bytes = fs::file_size(PathFromText(path), error);
     if (error) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_GetFileSize: cannot read the size of %s: %s", path,
                     error.message().c_str());

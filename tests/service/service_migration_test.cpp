@@ -72,6 +72,48 @@ TEST_F(ServiceMigration, UnquotedProgramWithArgumentsIsComparedWithoutThem) {
     EXPECT_FALSE(Exists(kOld));
 }
 
+// Registered without quotes under a folder with blanks, as many an old
+// installation in C:\Program Files is: the service manager tries the text
+// up to each blank in turn and starts the first file it names.
+class UnquotedServiceMigration : public ServiceMigration {
+protected:
+    void SetUp() override {
+        ServiceMigration::SetUp();
+        binDir_ = (scratch_ / "ZEL Home" / "bin").string();
+        std::filesystem::create_directories(binDir_);
+        commandLine_ = InBin("z40service.exe") + " -resident -p:7000";
+    }
+    std::string commandLine_;
+};
+
+TEST_F(UnquotedServiceMigration, ProgramUnderAFolderWithBlanksIsFound) {
+    WriteWholeFile(InBin("z40service.exe"), "the old service program");
+    ASSERT_TRUE(Register(kOld, "ZEL4.0", commandLine_));
+    std::string output;
+    EXPECT_EQ(RemoveOld(&output), 1);
+    EXPECT_EQ(output, "\nNow, Removing the old service...\n");
+    EXPECT_FALSE(Exists(kOld));
+}
+
+TEST_F(UnquotedServiceMigration, FileNamedBeforeTheProgramIsWhatTheServiceStarts) {
+    WriteWholeFile(InBin("z40service.exe"), "the old service program");
+    // "<scratch>/ZEL" names no file, but with ".exe" added it does: the
+    // service manager would start that program, which is not this home's.
+    WriteWholeFile(scratch_ / "ZEL.exe", "another program");
+    ASSERT_TRUE(Register(kOld, "ZEL4.0", commandLine_));
+    std::string output;
+    EXPECT_EQ(RemoveOld(&output), 0);
+    EXPECT_EQ(output, "");
+    EXPECT_TRUE(Exists(kOld));
+}
+
+TEST_F(UnquotedServiceMigration, CommandLineNamingNoFileEndsAtTheFirstBlank) {
+    ASSERT_TRUE(Register(kOld, "ZEL4.0", commandLine_));
+    std::string output;
+    EXPECT_EQ(RemoveOld(&output), 0);
+    EXPECT_TRUE(Exists(kOld));
+}
+
 TEST_F(ServiceMigration, ServiceWrittenByHandIsFound) {
     SKIP_WITHOUT_SERVICE_FILES();
     WriteWholeFile(scratch_ / "services" / "zel40.service",

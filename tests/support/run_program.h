@@ -2,6 +2,7 @@
 // prepared standard input, and its output captured.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,25 @@ struct ProgramResult {
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::string& standardInput = "");
 
+// Runs program with words given in the system's own characters (wide on
+// Windows), so that a test can pass what the system code page cannot write.
+ProgramResult RunProgramNative(const std::filesystem::path& program,
+                               const std::vector<std::filesystem::path::string_type>& args,
+                               const std::string& standardInput = "");
+
 // A path the programs of this platform understand: under Wine, the Unix paths
 // the build knows become paths of drive Z:.
 std::string NativePath(const std::string& path);
+
+// The text of a path as the programs take it on their command line and as
+// the Windows A calls read it: the system code page on Windows ('?' for a
+// character it cannot write), the name's bytes elsewhere. (A path's
+// string() is UTF-8 on Windows.)
+std::string SystemText(const std::filesystem::path& path);
+// Whether the system code page can write every character of path.
+bool SystemCanWrite(const std::filesystem::path& path);
+// The Windows system code page; 0 elsewhere.
+unsigned SystemCodePage();
 
 // Environment of this process, inherited by the programs it runs.
 void SetEnvironment(const std::string& name, const std::string& value);

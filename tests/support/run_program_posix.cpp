@@ -45,4 +45,17 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     return result;
 }
 
+ProgramResult RunProgramNative(const std::filesystem::path& program,
+                               const std::vector<std::filesystem::path::string_type>& args,
+                               const std::string& standardInput) {
+    return RunProgram(program.native(), args, standardInput);
+}
+
+// A file name here is bytes, the same bytes a path keeps.
+std::string SystemText(const std::filesystem::path& path) { return path.native(); }
+
+bool SystemCanWrite(const std::filesystem::path&) { return true; }
+
+unsigned SystemCodePage() { return 0; }
+
 }  // namespace zel::testing

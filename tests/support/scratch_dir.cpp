@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <iomanip>
 #include <random>
 #include <sstream>
 
@@ -15,8 +16,13 @@ ScratchDir::ScratchDir(const std::string& purpose) {
     std::random_device random;
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (;;) {
+        // Names of one length for one purpose: two worlds then store paths
+        // of the same length, and their files compare byte for byte once
+        // the paths are replaced.
         std::ostringstream name;
-        name << "zel-" << purpose << "-" << random() << "-" << stamp << "-" << counter++;
+        name << "zel-" << purpose << "-" << std::hex << std::setfill('0') << std::setw(8) << (random() & 0xFFFFFFFFu)
+             << "-" << std::setw(16) << static_cast<unsigned long long>(stamp) << "-" << std::setw(8)
+             << (counter++ & 0xFFFFFFFFu);
         root_ = fs::temp_directory_path() / name.str();
         if (fs::create_directories(root_)) break;
     }

@@ -18,34 +18,35 @@ std::string BuiltUpgradeProgram() { return ZEL_UPGRADE_PATH; }
 std::string BuiltPackageDir() { return ZEL_PACKAGE_PATH; }
 std::string BuiltZelhome() { return ZELHOME_PATH; }
 
-UpgradeWorld::UpgradeWorld() : scratch_("world") {
-    package_ = scratch_.Root() / "package";
-    home_ = scratch_.Root() / "home";
+UpgradeWorld::UpgradeWorld(const fs::path& folder, const fs::path& homeName) : scratch_("world") {
+    package_ = scratch_.Root() / folder / "package";
+    home_ = scratch_.Root() / folder / homeName;
     services_ = scratch_.Root() / "services";
     fs::create_directories(services_);
+    fs::create_directories(package_.parent_path());
     fs::copy(fs::path(BuiltPackageDir()), package_, fs::copy_options::recursive);
-    SetEnvironment("ZEL_SERVICE_DIR", services_.string());
+    SetEnvironment("ZEL_SERVICE_DIR", SystemText(services_));
     SetEnvironment("ZEL_SLEEP_SCALE", "0");
 }
 
 std::string UpgradeWorld::UpgradeProgram() const {
-    return (package_ / fs::path(BuiltUpgradeProgram()).filename()).string();
+    return SystemText(package_ / fs::path(BuiltUpgradeProgram()).filename());
 }
 
-std::string UpgradeWorld::HomeArgument() const { return "DIR:" + home_.string(); }
+std::string UpgradeWorld::HomeArgument() const { return "DIR:" + SystemText(home_); }
 
 ProgramResult UpgradeWorld::MakeHome(const std::string& descriptionJson) {
-    std::vector<std::string> args = {"new", home_.string()};
+    std::vector<std::string> args = {"new", SystemText(home_)};
     if (!descriptionJson.empty()) {
         const fs::path description = scratch_.Root() / "home.json";
         WriteFileText(description, descriptionJson);
-        args.push_back(description.string());
+        args.push_back(SystemText(description));
     }
     return RunProgram(NativePath(BuiltZelhome()), args);
 }
 
 ProgramResult UpgradeWorld::DumpHome() const {
-    return RunProgram(NativePath(BuiltZelhome()), {"dump", home_.string()});
+    return RunProgram(NativePath(BuiltZelhome()), {"dump", SystemText(home_)});
 }
 
 ProgramResult UpgradeWorld::Upgrade(const std::vector<std::string>& args, const std::string& input) const {

@@ -24,7 +24,9 @@ std::string BuiltZelhome();
 
 class UpgradeWorld {
 public:
-    UpgradeWorld();
+    // The package and the home (named homeName) lie in folder (a name, may
+    // be empty) of the world's scratch directory.
+    explicit UpgradeWorld(const std::filesystem::path& folder = {}, const std::filesystem::path& homeName = "home");
 
     const std::filesystem::path& Package() const { return package_; }
     const std::filesystem::path& Home() const { return home_; }

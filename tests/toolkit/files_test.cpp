@@ -235,3 +235,38 @@ TEST(WholeFiles, DuplicateDirCopiesTreeAndReportsEachFile) {
     ASSERT_EQ(copiedPaths.size(), 2u);
     for (const std::string& path : copiedPaths) EXPECT_TRUE(fs::exists(path)) << path;
 }
+
+// Copies never take a source's read-only state (a package on a DVD or a
+// read-only share), or the next upgrade could not replace them; a
+// program's execute bit they keep.
+TEST(WholeFiles, CloneOfReadOnlySourceIsWritableAndKeepsTheExecuteBit) {
+    ScratchDir scratch;
+    WriteText(scratch.file("src.exe"), "program");
+    fs::permissions(scratch.file("src.exe"),
+                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec);
+    EXPECT_EQ(Z_CloneFile(scratch.file("src.exe").c_str(), scratch.file("dst.exe").c_str()), 1);
+    const fs::perms copied = fs::status(scratch.file("dst.exe")).permissions();
+    EXPECT_NE(copied & fs::perms::owner_write, fs::perms::none);
+    EXPECT_EQ(copied & fs::perms::owner_exec, fs::status(scratch.file("src.exe")).permissions() & fs::perms::owner_exec);
+    EXPECT_EQ(ReadText(scratch.file("dst.exe")), "program");
+    fs::permissions(scratch.file("src.exe"), fs::perms::owner_write, fs::perm_options::add);
+}
+
+#ifdef _WIN32
+// Each copy's path goes to the callback as a text of the system code page:
+// a name that code page cannot write stops the copy before its first file.
+TEST(WholeFiles, DuplicateDirRefusesANameTheCodePageCannotWriteBeforeCopying) {
+    ScratchDir scratch;
+    fs::create_directories(scratch.path() / "src");
+    WriteText((scratch.path() / "src" / "a.dat").string(), "a");
+    // Thai: neither code page 1252 nor 936 writes it.
+    std::ofstream(scratch.path() / "src" / fs::path(u8"ภาษา.dat"), std::ios::binary) << "b";
+    const std::string target = (scratch.path() / "out").string();
+    copiedPaths.clear();
+    EXPECT_EQ(Z_DuplicateDir((scratch.path() / "src").string().c_str(), target.c_str(), RecordCopy, 0), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_CHARSET);
+    EXPECT_NE(std::string(Z_GetLastErrorPrompt(nullptr, 0)).find("cannot write"), std::string::npos);
+    EXPECT_TRUE(copiedPaths.empty());
+    EXPECT_FALSE(fs::exists(target));
+}
+#endif

@@ -146,6 +146,19 @@ TEST(PathBuffers, FileNameStartsAfterLastSeparator) {
     EXPECT_EQ(Z_GetFileNamePathLength("name.dic"), 0);
 }
 
+TEST(Directories, CheckPathTextTakesAPathThisSystemCanName) {
+    EXPECT_EQ(Z_CheckPathText(fs::temp_directory_path().string().c_str()), 1);
+    EXPECT_EQ(Z_CheckPathText(""), 0);
+#ifdef _WIN32
+    // What a character outside the system code page becomes.
+    EXPECT_EQ(Z_CheckPathText("C:\\zel\\w?\\home"), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_CHARSET);
+    EXPECT_NE(std::string(Z_GetLastErrorPrompt(nullptr, 0)).find("system code page"), std::string::npos);
+    // Windows' prefix for long paths is no wildcard.
+    EXPECT_EQ(Z_CheckPathText("\\\\?\\C:\\zel\\home"), 1);
+#endif
+}
+
 TEST(Directories, SamePathIgnoresTrailingSeparatorsAndDotDot) {
     ScratchDir scratch;
     fs::create_directories(scratch.path() / "bin");

@@ -91,6 +91,46 @@ TEST_F(UpgradeFiles, AFailedConfigurationStepIsShownAndTheInstalledFileStays) {
     EXPECT_EQ(result.exitCode, 2);
 }
 
+void SetWritable(const fs::path& root, bool writable) {
+    const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) continue;
+        fs::permissions(entry.path(), writable ? fs::perms::owner_write : write,
+                        writable ? fs::perm_options::add : fs::perm_options::remove);
+    }
+}
+
+bool HasPermission(const fs::path& path, fs::perms permission) {
+    return (fs::status(path).permissions() & permission) != fs::perms::none;
+}
+
+// A package on read-only media (a DVD, a read-only share): no copy in the
+// home may be read-only, or the next upgrade could not replace it (Windows
+// refuses to replace a file with the read-only attribute). A program keeps
+// its execute bit.
+TEST_F(UpgradeFiles, ReadOnlyPackageGivesWritableCopies) {
+    fs::permissions(world.Package() / "zelserver.exe", fs::perms::owner_exec | fs::perms::group_exec, fs::perm_options::add);
+    SetWritable(world.Package(), false);
+    ASSERT_FALSE(HasPermission(world.Package() / "LOG.INI", fs::perms::owner_write));
+    const ProgramResult first = world.Upgrade({"NEW:0", "CS:1", "OLD:N"});
+    EXPECT_EQ(first.exitCode, 0) << first.output;
+    for (const auto& entry : fs::recursive_directory_iterator(world.Home())) {
+        if (entry.is_regular_file()) {
+            EXPECT_TRUE(HasPermission(entry.path(), fs::perms::owner_write)) << entry.path() << " is read-only";
+        }
+    }
+    for (const char* name : {"zelserver.exe", "readme.txt"}) {
+        EXPECT_EQ(HasPermission(world.Home() / "bin" / name, fs::perms::owner_exec),
+                  HasPermission(world.Package() / name, fs::perms::owner_exec))
+            << name;
+    }
+    EXPECT_TRUE(HasPermission(world.Home() / "bin" / "zelserver.exe", fs::perms::owner_exec));
+    // A rerun replaces every copy again.
+    const ProgramResult second = world.Upgrade({"NEW:0", "CS:1", "OLD:N"});
+    EXPECT_EQ(second.exitCode, 0) << second.output;
+    SetWritable(world.Package(), true);
+}
+
 TEST_F(UpgradeFiles, ConsoleProgramFollowsTheNativeCharacterSet) {
     struct Case {
         const char* cs;

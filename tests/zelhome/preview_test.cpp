@@ -102,6 +102,39 @@ TEST(Preview, RegisteredOldServiceIsReportedAndStaysAsItWas) {
         << preview.output;
     EXPECT_EQ(zel::testing::QueryRegisteredService(OLD_SERVICE), old);
     EXPECT_FALSE(zel::testing::QueryRegisteredService(NEW_SERVICE).exists);
+    EXPECT_EQ(preview.output.find("warning: the old service"), std::string::npos) << preview.output;
+}
+
+// Under another display name the old service is not the upgrade's to
+// remove, yet the run deletes the z40 program it starts: the service would
+// be left registered for a program that is gone.
+TEST(Preview, OldServiceLeftInPlaceWhileItsProgramIsDeletedIsWarnedOf) {
+    using zel::testing::NEW_SERVICE;
+    using zel::testing::OLD_SERVICE;
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    struct Cleanup {
+        Cleanup() { Run(); }
+        ~Cleanup() { Run(); }
+        static void Run() {
+            zel::testing::DeleteServiceIfPresent(OLD_SERVICE);
+            zel::testing::DeleteServiceIfPresent(NEW_SERVICE);
+        }
+    } cleanup;
+    const std::string separator(1, static_cast<char>(fs::path::preferred_separator));
+    ASSERT_TRUE(zel::testing::RegisterService(
+        OLD_SERVICE, "ZEL4.0 Server", "\"" + (world.Home() / "bin" / "z40service.exe").string() + "\" -resident"));
+    const zel::testing::RegisteredService old = zel::testing::QueryRegisteredService(OLD_SERVICE);
+
+    ProgramResult preview = Preview(world, world.Home(), kAnswers);
+    EXPECT_EQ(preview.exitCode, 0) << preview.output;
+    EXPECT_TRUE(Has(preview.output, "warning: the old service ZEL40SERVICE (ZEL4.0 Server) stays registered, but the "
+                                    "upgrade deletes its program HOME" +
+                                        separator + "bin" + separator + "z40service.exe"))
+        << preview.output;
+    EXPECT_FALSE(Has(preview.output, "old service removed: ZEL40SERVICE")) << preview.output;
+    EXPECT_TRUE(Has(preview.output, "deleted: bin/z40service.exe")) << preview.output;
+    EXPECT_EQ(zel::testing::QueryRegisteredService(OLD_SERVICE), old);
 }
 
 TEST(Preview, UnansweredQuestionStopsTheRunAndChangesNothing) {

@@ -54,7 +54,7 @@ struct BuildPlace {
 
     std::string Stored(const std::string& described) const { return StoredDirectory(finalHome, described); }
     std::string DataDirectory(const std::string& described) const {
-        if (described.empty()) return (buildHome / "dict").string();
+        if (described.empty()) return DisplayText(buildHome / "dict");
         return StoredDirectory(buildHome, described);
     }
 };
@@ -148,7 +148,7 @@ void AddFormat(ObjectEnv* env, const FormatInfo& format, const std::string& at) 
 }
 
 void BuildDictionary(const HomeDescription& d, const BuildPlace& place) {
-    if (!ShellOpen(place.buildHome.string().c_str(), -1, -1, -1, -1)) throw BuildError("dictionary");
+    if (!ShellOpen(DisplayText(place.buildHome).c_str(), -1, -1, -1, -1)) throw BuildError("dictionary");
     try {
         ObjectEnv env{};
         if (GetObjectEnv(OBJECT_DATABASE, &env) == nullptr) throw BuildError("dictionary");
@@ -184,7 +184,7 @@ void WriteDictionaryFiles(const HomeDescription& d, const fs::path& buildHome) {
         const std::string at = "dictionary_files." + name;
         zel::shell::DictFile file;
         zel::shell::DictFailure failure;
-        const std::string path = zel::shell::DictFilePath(buildHome.string(), index);
+        const std::string path = zel::shell::DictFilePath(DisplayText(buildHome), index);
         if (!zel::shell::ReadDictFile(path, true, &file, &failure)) throw std::runtime_error(failure.text);
         if (index == zel::shell::CONFIG_FILE || index == zel::shell::BASE_FILE ||
             index == zel::shell::BASECOL_FILE || index == zel::shell::FORMAT_FILE) {
@@ -207,12 +207,12 @@ void WriteDictionaryFiles(const HomeDescription& d, const fs::path& buildHome) {
 
 void WriteFiles(const HomeDescription& d, const fs::path& buildHome) {
     for (const auto& [relative, content] : d.files) {
-        fs::path path = buildHome / fs::path(relative).make_preferred();
+        fs::path path = buildHome / PathFromText(relative).make_preferred();
         fs::create_directories(path.parent_path());
         std::ofstream file(path, std::ios::binary);
         file << content;
         file.close();
-        if (!file) throw std::runtime_error("cannot write " + path.string());
+        if (!file) throw std::runtime_error("cannot write " + DisplayText(path));
     }
 }
 
@@ -224,9 +224,14 @@ bool IsEmptyDirectory(const fs::path& path) {
 }  // namespace
 
 bool MakeHome(const std::string& home, const HomeDescription& description, std::string* message) {
-    fs::path finalHome = AbsolutePath(home);
+    fs::path finalHome = AbsolutePath(PathFromText(home));
     // "HOME/" names HOME itself; the home is built beside it, never inside.
     if (!finalHome.has_filename()) finalHome = finalHome.parent_path();
+    // The dictionary stores the home's directories as texts of the code page.
+    std::string finalText;
+    if (!zel::toolkit::TextFromPath(finalHome, finalText)) {
+        throw DescriptionError(home + ": the system code page cannot write " + finalText);
+    }
     std::error_code error;
     if (fs::exists(finalHome, error) && !IsEmptyDirectory(finalHome)) {
         throw DescriptionError(home + " exists and is not an empty directory");
@@ -237,7 +242,7 @@ bool MakeHome(const std::string& home, const HomeDescription& description, std::
     try {
         fs::create_directories(buildHome);
         zel::shell::DictFailure failure;
-        if (!zel::shell::CreateEmptyDictionary(buildHome.string(), zel::shell::OLDEST_DICT_TITLE, &failure)) {
+        if (!zel::shell::CreateEmptyDictionary(DisplayText(buildHome), zel::shell::OLDEST_DICT_TITLE, &failure)) {
             throw std::runtime_error(failure.text);
         }
         BuildDictionary(description, BuildPlace{finalHome, buildHome});

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "home_paths.h"
 #include "ini_diff.h"
 #include "package_list.h"
 
@@ -190,7 +191,7 @@ Lines Config(const ConfigInfo& a, const ConfigInfo& b) {
     return lines;
 }
 
-std::string FileName(const std::string& relative) { return fs::path(relative).filename().string(); }
+std::string FileName(const std::string& relative) { return DisplayText(PathFromText(relative).filename()); }
 
 bool FromPackage(const PackageFiles& package, const std::string& path, const std::string& digest) {
     auto found = package.byName.find(FileName(path));
@@ -281,12 +282,12 @@ PackageFiles ReadPackageFiles(const std::string& packageDir) {
     if (packageDir.empty()) return package;
     for (const std::string& name : PackageCopyList()) {
         std::error_code error;
-        if (fs::is_regular_file(fs::path(packageDir) / name, error)) {
-            package.byName[FileName(name)].push_back(FileDigest((fs::path(packageDir) / name).string()));
+        if (fs::is_regular_file(PathFromText(packageDir) / name, error)) {
+            package.byName[FileName(name)].push_back(FileDigest(PathFromText(packageDir) / name));
         }
     }
-    package.profileTemplate = FileText(fs::path(packageDir) / "PROFILE.INI");
-    package.logTemplate = FileText(fs::path(packageDir) / "LOG.INI");
+    package.profileTemplate = FileText(PathFromText(packageDir) / "PROFILE.INI");
+    package.logTemplate = FileText(PathFromText(packageDir) / "LOG.INI");
     return package;
 }
 

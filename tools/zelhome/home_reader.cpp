@@ -65,10 +65,10 @@ bool ReadDatabases(ObjectEnv* env, const std::string& home, HomeDescription* d, 
         db.records = r->recordCount;
         db.indexSegment = r->indexSegmentId;
         db.indexStop = r->indexStopId;
-        db.directory = DescribedDirectory(home, Text(r->directory));
+        db.directory = DescribedDirectory(PathFromText(home), Text(r->directory));
         db.description = Text(r->description);
         std::string dataDirectory = Text(r->directory);
-        if (dataDirectory.empty()) dataDirectory = (fs::path(home) / "dict").string();
+        if (dataDirectory.empty()) dataDirectory = DisplayText(PathFromText(home) / "dict");
         zel::kernel::DataSummary data = zel::kernel::DescribeData(dataDirectory, r->id);
         db.data = DataInfo{data.exists, data.records, data.indexed};
         ok = ReadColumns(env, &db, message);
@@ -143,7 +143,7 @@ bool ReadHeaders(const std::string& home, HomeDescription* d, std::string* messa
 
 bool ReadHome(const std::string& home, HomeDescription* description, std::string* message) {
     std::error_code error;
-    if (!fs::is_directory(fs::path(home) / "system", error)) {
+    if (!fs::is_directory(PathFromText(home) / "system", error)) {
         throw DescriptionError(home + " is not a home directory: it has no system directory");
     }
     if (!ShellOpen(home.c_str(), -1, -1, -1, -1)) {

@@ -38,9 +38,9 @@ bool PlanMoves(ObjectEnv* env, const std::string& original, const std::string& c
     for (DatabaseRecord* r = chain; r != nullptr; r = r->next) {
         const std::string stored = r->directory != nullptr ? r->directory : "";
         if (stored.empty()) continue;
-        const std::string described = DescribedDirectory(original, stored);
-        if (fs::path(described).is_absolute()) continue;  // outside the home: shared, left as it is
-        moves->push_back(Move{r->id, StoredDirectory(copy, described)});
+        const std::string described = DescribedDirectory(PathFromText(original), stored);
+        if (PathFromText(described).is_absolute()) continue;  // outside the home: shared, left as it is
+        moves->push_back(Move{r->id, StoredDirectory(PathFromText(copy), described)});
     }
     FreeDatabaseInfo(chain);
     return true;

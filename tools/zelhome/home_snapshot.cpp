@@ -37,7 +37,7 @@ bool IsConfigurationFile(const std::string& relative) {
 
 }  // namespace
 
-std::string FileDigest(const std::string& path) {
+std::string FileDigest(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return "";
     uint64_t hash = 14695981039346656037ULL;
@@ -68,18 +68,19 @@ bool IsDictionaryFile(const std::string& relativePath) {
 
 bool TakeSnapshot(const std::string& home, HomeSnapshot* snapshot, std::string* message) {
     std::error_code error;
-    if (!fs::is_directory(home, error)) {
+    const fs::path root = PathFromText(home);
+    if (!fs::is_directory(root, error)) {
         *message = home + " is not a directory";
         return false;
     }
-    snapshot->root = AbsolutePath(home).string();
-    fs::recursive_directory_iterator it(home, error), end;
+    snapshot->root = DisplayText(AbsolutePath(root));
+    fs::recursive_directory_iterator it(root, error), end;
     for (; !error && it != end; it.increment(error)) {
         if (!it->is_regular_file(error)) continue;
-        const std::string relative = fs::relative(it->path(), home).generic_string();
-        const std::string digest = FileDigest(it->path().string());
+        const std::string relative = GenericText(fs::relative(it->path(), root));
+        const std::string digest = FileDigest(it->path());
         if (digest.empty()) {
-            *message = it->path().string() + ": cannot be read";
+            *message = DisplayText(it->path()) + ": cannot be read";
             return false;
         }
         snapshot->files[relative] = digest;

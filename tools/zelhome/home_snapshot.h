@@ -2,6 +2,7 @@
 // `dump` reads it) and the bytes of its other files.
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -22,7 +23,7 @@ struct HomeSnapshot {
 
 // The size and a 64-bit FNV-1a checksum of a file's bytes, read in pieces;
 // empty when the file cannot be read.
-std::string FileDigest(const std::string& path);
+std::string FileDigest(const std::filesystem::path& path);
 
 // Reads home; false with message when home is not a directory. A dictionary
 // that cannot be read leaves dictionaryRead false and says why.

@@ -9,6 +9,7 @@
 #include "default_home.h"
 #include "home_builder.h"
 #include "home_description.h"
+#include "home_paths.h"
 #include "home_reader.h"
 #include "host_libraries.h"
 #include "preview_commands.h"
@@ -41,6 +42,8 @@ zelhome::Json ReadJsonFile(const std::string& path) {
 }
 
 int New(const std::string& home, const char* descriptionPath) {
+    std::string refused;
+    if (!zelhome::CheckPathArgument(home, &refused)) throw zelhome::DescriptionError(refused);
     zelhome::HomeDescription description = zelhome::DefaultHome();
     if (descriptionPath != nullptr) description = zelhome::ParseDescription(ReadJsonFile(descriptionPath), description);
     std::string message;
@@ -53,8 +56,9 @@ int New(const std::string& home, const char* descriptionPath) {
 }
 
 int Dump(const std::string& home) {
-    zelhome::HomeDescription description;
     std::string message;
+    if (!zelhome::CheckPathArgument(home, &message)) throw zelhome::DescriptionError(message);
+    zelhome::HomeDescription description;
     if (!zelhome::ReadHome(home, &description, &message)) {
         std::fprintf(stderr, "zelhome: cannot read %s: %s\n", home.c_str(), message.c_str());
         return EXIT_FAILED;

@@ -51,9 +51,9 @@ private:
 
 std::string UpgradeProgram(const std::string& packageDir) {
     std::error_code error;
-    const fs::path windows = fs::path(packageDir) / "upgrade.exe";
-    if (fs::is_regular_file(windows, error)) return windows.string();
-    return (fs::path(packageDir) / "upgrade").string();
+    const fs::path windows = PathFromText(packageDir) / "upgrade.exe";
+    if (fs::is_regular_file(windows, error)) return DisplayText(windows);
+    return DisplayText(PathFromText(packageDir) / "upgrade");
 }
 
 std::string Lines(const std::string& heading, const std::vector<std::string>& lines) {
@@ -94,41 +94,45 @@ int Blocked(const std::vector<std::string>& blockers, std::string* report) {
 }  // namespace
 
 std::string DefaultPackageDir(const std::string& zelhomeProgram) {
-    return (AbsolutePath(zelhomeProgram).parent_path() / "package").string();
+    return DisplayText(AbsolutePath(PathFromText(zelhomeProgram)).parent_path() / "package");
 }
 
 int RunPreview(const PreviewRequest& request, std::string* report) {
-    const std::string home = AbsolutePath(request.home).string();
-    const std::string packageDir = AbsolutePath(request.packageDir).string();
+    const std::string home = DisplayText(AbsolutePath(PathFromText(request.home)));
+    const std::string packageDir = DisplayText(AbsolutePath(PathFromText(request.packageDir)));
     *report = "Preview of the upgrade of HOME = " + home + "\nPackage: " + packageDir + "\n\n";
 
     std::error_code error;
-    if (!fs::is_directory(fs::path(home) / "system", error)) {
+    if (!fs::is_directory(PathFromText(home) / "system", error)) {
         return Blocked({home + " is not a home directory: it has no system directory"}, report);
     }
     Scratch scratch;
     if (scratch.Root().empty()) return Blocked({"no scratch directory can be made in the temporary directory"}, report);
-    const std::string copy = (scratch.Root() / "home").string();
+    std::string scratchText;
+    if (!zel::toolkit::TextFromPath(scratch.Root(), scratchText)) {
+        return Blocked({"the system code page cannot write the temporary directory's name " + scratchText}, report);
+    }
+    const std::string copy = DisplayText(scratch.Root() / "home");
 
     std::vector<std::string> blockers;
     const std::string program = UpgradeProgram(packageDir);
-    if (!fs::is_regular_file(program, error)) blockers.push_back("the upgrade program is missing: " + program);
+    if (!fs::is_regular_file(PathFromText(program), error)) blockers.push_back("the upgrade program is missing: " + program);
     ServicePlan services;
     std::string message;
-    if (!PlanServices(home, copy, (scratch.Root() / "services").string(), &services, &message)) {
+    if (!PlanServices(home, copy, DisplayText(scratch.Root() / "services"), &services, &message)) {
         blockers.push_back("the services cannot be mirrored: " + message);
     }
     blockers.insert(blockers.end(), services.blockers.begin(), services.blockers.end());
     const std::vector<std::string> found = FindBlockers(home, packageDir);
     blockers.insert(blockers.end(), found.begin(), found.end());
-    const fs::space_info space = fs::space(home, error);
+    const fs::space_info space = fs::space(PathFromText(home), error);
     if (!error) {
         *report += "Space on the home's volume: " + std::to_string(SpaceNeeded(home, packageDir)) + " bytes needed, " +
                    std::to_string(space.available) + " bytes free\n\n";
     }
     if (!blockers.empty()) return Blocked(blockers, report);
 
-    fs::copy(home, copy, fs::copy_options::recursive, error);
+    fs::copy(PathFromText(home), PathFromText(copy), fs::copy_options::recursive, error);
     if (error) return Blocked({"the home cannot be copied to " + copy + ": " + error.message()}, report);
     if (!RetargetDirectories(home, copy, &message)) {
         return Blocked({"the copy's database directories cannot be moved into it: " + message}, report);
@@ -140,7 +144,7 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
 
     std::vector<std::string> args = {"DIR:" + copy};
     args.insert(args.end(), request.upgradeArgs.begin(), request.upgradeArgs.end());
-    const RunResult run = RunWithoutInput(program, args, services.mirrorDir, (scratch.Root() / "output.txt").string());
+    const RunResult run = RunWithoutInput(program, args, services.mirrorDir, DisplayText(scratch.Root() / "output.txt"));
     const int status = StatusOf(run);
 
     HomeSnapshot after;
@@ -156,6 +160,9 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     for (std::string& line : serviceLines) line = WithHomeName(line, copy);
     if (services.mirrorDir.empty()) {
         for (std::string& line : serviceLines) line = WithHomeName(line, home);
+    }
+    for (const std::string& warning : LeftServiceWarnings(services, home, before, after)) {
+        serviceLines.push_back(WithHomeName(warning, home));
     }
     *report += Lines("Services", serviceLines);
     *report += ReportHomeDiff(before, after, ReadPackageFiles(packageDir));

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "home_paths.h"
 #include "package_list.h"
 #include "zemdaemon.h"
 #include "dict_files.h"
@@ -15,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string StartInfLine3(const std::string& home) {
-    std::ifstream file(fs::path(home) / "system" / "START.INF", std::ios::binary);
+    std::ifstream file(PathFromText(home) / "system" / "START.INF", std::ios::binary);
     std::string line;
     for (int i = 0; i < 3; ++i) {
         if (!std::getline(file, line)) return "";
@@ -54,7 +55,7 @@ void CheckDictionaryFiles(const std::string& home, std::vector<std::string>* blo
 void CheckPackage(const std::string& packageDir, std::vector<std::string>* blockers) {
     for (const std::string& name : PackageCopyList()) {
         std::error_code error;
-        if (!fs::is_regular_file(fs::path(packageDir) / name, error)) {
+        if (!fs::is_regular_file(PathFromText(packageDir) / name, error)) {
             blockers->push_back("package file missing: " + name);
         }
     }
@@ -68,7 +69,7 @@ uintmax_t FileSize(const fs::path& path) {
 
 void CheckSpace(const std::string& home, const std::string& packageDir, std::vector<std::string>* blockers) {
     std::error_code error;
-    const fs::space_info space = fs::space(home, error);
+    const fs::space_info space = fs::space(PathFromText(home), error);
     if (error) {
         blockers->push_back("the free space of the home's volume cannot be read: " + error.message());
         return;
@@ -84,10 +85,8 @@ void CheckSpace(const std::string& home, const std::string& packageDir, std::vec
 // would: a read-only attribute on Windows, permissions elsewhere (which do
 // not stop the superuser).
 bool Writable(const fs::path& path) {
-    std::FILE* file = std::fopen(path.string().c_str(), "r+b");
-    if (file == nullptr) return false;
-    std::fclose(file);
-    return true;
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    return file.is_open();
 }
 
 bool WritableDirectory(const fs::path& path) {
@@ -97,7 +96,7 @@ bool WritableDirectory(const fs::path& path) {
 }
 
 void CheckWritable(const std::string& home, std::vector<std::string>* blockers) {
-    const fs::path root(home);
+    const fs::path root = PathFromText(home);
     for (const char* directory : {"", "bin", "system", "dict"}) {
         std::error_code error;
         const fs::path path = directory[0] == '\0' ? root : root / directory;
@@ -114,11 +113,11 @@ void CheckWritable(const std::string& home, std::vector<std::string>* blockers) 
     }
     std::error_code error;
     for (fs::directory_iterator it(root / "bin", error), end; !error && it != end; it.increment(error)) {
-        if (it->is_regular_file(error)) files.push_back("bin/" + it->path().filename().string());
+        if (it->is_regular_file(error)) files.push_back("bin/" + DisplayText(it->path().filename()));
     }
     for (const std::string& relative : files) {
         std::error_code missing;
-        const fs::path path = root / fs::path(relative);
+        const fs::path path = root / PathFromText(relative);
         if (fs::is_regular_file(path, missing) && !Writable(path)) blockers->push_back("read-only file: " + relative);
     }
 }
@@ -127,13 +126,13 @@ void CheckWritable(const std::string& home, std::vector<std::string>* blockers) 
 
 uintmax_t SpaceNeeded(const std::string& home, const std::string& packageDir) {
     uintmax_t copied = 0;
-    for (const std::string& name : PackageCopyList()) copied += FileSize(fs::path(packageDir) / name);
+    for (const std::string& name : PackageCopyList()) copied += FileSize(PathFromText(packageDir) / name);
     uintmax_t rewritten = 0;
     for (int index = 0; index < zel::shell::DICT_FILE_COUNT; ++index) {
-        rewritten += FileSize(zel::shell::DictFilePath(home, index));
+        rewritten += FileSize(PathFromText(zel::shell::DictFilePath(home, index)));
     }
     std::error_code error;
-    for (fs::directory_iterator it(packageDir, error), end; !error && it != end; it.increment(error)) {
+    for (fs::directory_iterator it(PathFromText(packageDir), error), end; !error && it != end; it.increment(error)) {
         if (it->path().extension() == ".dic") rewritten += FileSize(it->path());
     }
     return copied + 2 * rewritten;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "home_diff.h"
+#include "home_paths.h"
 #include "home_snapshot.h"
 #include "preview.h"
 
@@ -39,6 +40,13 @@ int PreviewCommand(int argc, char** argv) {
     }
     if (!packageGiven) request.packageDir = DefaultPackageDir(argv[0]);
     request.home = words[0];
+    for (const std::string& path : {request.home, request.packageDir}) {
+        std::string message;
+        if (!CheckPathArgument(path, &message)) {
+            std::fprintf(stderr, "zelhome: %s\n", message.c_str());
+            return PREVIEW_BLOCKED;
+        }
+    }
     request.upgradeArgs.assign(words.begin() + 1, words.end());
     std::string report;
     const int status = RunPreview(request, &report);
@@ -57,6 +65,12 @@ int DiffCommand(int argc, char** argv) {
     if (!packageGiven) packageDir = DefaultPackageDir(argv[0]);
     HomeSnapshot before, after;
     std::string message;
+    for (const std::string& path : {words[0], words[1], packageDir}) {
+        if (!CheckPathArgument(path, &message)) {
+            std::fprintf(stderr, "zelhome: %s\n", message.c_str());
+            return 2;
+        }
+    }
     if (!TakeSnapshot(words[0], &before, &message) || !TakeSnapshot(words[1], &after, &message)) {
         std::fprintf(stderr, "zelhome: %s\n", message.c_str());
         return 2;

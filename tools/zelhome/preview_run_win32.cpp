@@ -16,6 +16,16 @@ HANDLE OpenInheritable(const std::string& path, bool write) {
                        &security, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// zelhome's texts are in the system code page; the words are quoted in wide
+// characters, where no character's second byte passes for a backslash.
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int count = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(count > 0 ? count : 0), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
+    return wide;
+}
+
 }  // namespace
 
 // The service directory is not used here: on Windows the services are the
@@ -23,22 +33,22 @@ HANDLE OpenInheritable(const std::string& path, bool write) {
 // lies outside the copy's bin directory.
 RunResult RunWithoutInput(const std::string& program, const std::vector<std::string>& args,
                           const std::string& /*serviceDir*/, const std::string& outputFile) {
-    std::string commandLine = zel::process::QuoteCommandWord(program);
-    for (const std::string& arg : args) commandLine += " " + zel::process::QuoteCommandWord(arg);
+    std::wstring commandLine = zel::process::QuoteCommandWord(Wide(program));
+    for (const std::string& arg : args) commandLine += L" " + zel::process::QuoteCommandWord(Wide(arg));
 
     RunResult result;
     HANDLE in = OpenInheritable("NUL", false);
     HANDLE out = OpenInheritable(outputFile, true);
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = in;
     startup.hStdOutput = out;
     startup.hStdError = out;
     PROCESS_INFORMATION process{};
-    std::string mutableLine = commandLine;
+    std::wstring mutableLine = commandLine;
     if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE &&
-        CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+        CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                        &process)) {
         result.started = true;
         WaitForSingleObject(process.hProcess, INFINITE);

@@ -8,11 +8,23 @@
 
 namespace zelhome {
 
+// The previous release's service as registered, whatever its display name
+// or program.
+struct OldService {
+    bool registered = false;
+    std::string name;
+    std::string displayName;
+    std::string commandLine;
+};
+
 struct ServicePlan {
     std::vector<std::string> blockers;  // an old service that would be removed but cannot be stopped
     std::vector<std::string> actions;   // what would happen, when known before the run
     std::string mirrorDir;              // the scratch service directory for the run; empty on Windows
+    OldService oldService;
 };
+
+struct HomeSnapshot;
 
 // Off Windows: copies the service files into mirrorDir, a service whose
 // program lies in HOME/bin pointing at the copy's bin instead, so that the
@@ -32,6 +44,12 @@ std::vector<std::string> MirrorServiceNames(const std::string& mirrorDir);
 // The upgrade's rule: the program of a service lies in HOME/bin (compared
 // without regard to case, the command line cut to its program).
 bool ProgramInBin(const std::string& commandLine, const std::string& home);
+
+// A warning when the run would leave the old service registered (another
+// display name) while it deletes the program the service starts, from the
+// snapshots of the copy before and after the run.
+std::vector<std::string> LeftServiceWarnings(const ServicePlan& plan, const std::string& home,
+                                             const HomeSnapshot& before, const HomeSnapshot& after);
 
 // Names of the previous release's service.
 inline constexpr const char* OLD_SERVICE_NAME = "ZEL40SERVICE";

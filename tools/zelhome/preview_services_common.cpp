@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "home_paths.h"
+#include "home_snapshot.h"
 #include "preview_services.h"
 #include "service_file.h"
 
@@ -24,9 +25,9 @@ std::string Lower(std::string text) {
 std::map<std::string, ServiceFile> ReadMirror(const std::string& mirrorDir) {
     std::map<std::string, ServiceFile> services;
     std::error_code error;
-    for (fs::directory_iterator it(mirrorDir, error), end; !error && it != end; it.increment(error)) {
+    for (fs::directory_iterator it(PathFromText(mirrorDir), error), end; !error && it != end; it.increment(error)) {
         if (it->path().extension() != ".service") continue;
-        ServiceFile service = ReadServiceFile(it->path().string());
+        ServiceFile service = ReadServiceFile(DisplayText(it->path()));
         if (!service.name.empty()) services[Lower(service.name)] = service;
     }
     return services;
@@ -42,6 +43,21 @@ std::string ServiceProgram(const std::string& commandLine) {
         size_t close = line.find('"', start + 1);
         return line.substr(start + 1, close == std::string::npos ? std::string::npos : close - start - 1);
     }
+    // Unquoted, as the service manager (and the upgrade) reads it: the
+    // first text up to a blank that names a file, ".exe" added to a name
+    // without an extension; else the text up to the first blank.
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    for (size_t end = start; end <= line.size(); ++end) {
+        if (end < line.size() && !blank(line[end])) continue;
+        if (end == start || blank(line[end - 1])) continue;
+        const std::string candidate = line.substr(start, end - start);
+        const fs::path path = PathFromText(candidate);
+        std::error_code error;
+        if (fs::is_regular_file(path, error)) return candidate;
+        if (path.extension().empty() && fs::is_regular_file(PathFromText(candidate + ".exe"), error)) {
+            return candidate + ".exe";
+        }
+    }
     size_t end = line.find_first_of(" \t", start);
     return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
@@ -49,9 +65,35 @@ std::string ServiceProgram(const std::string& commandLine) {
 bool ProgramInBin(const std::string& commandLine, const std::string& home) {
     const std::string program = ServiceProgram(commandLine);
     if (program.empty()) return false;
-    const std::string directory = AbsolutePath(fs::path(program)).parent_path().string();
-    const std::string bin = AbsolutePath(fs::path(home) / "bin").string();
-    return Lower(directory) == Lower(bin);
+    const fs::path directory = AbsolutePath(PathFromText(program)).parent_path();
+    const fs::path bin = AbsolutePath(PathFromText(home) / "bin");
+    // The file system knows when two spellings name one directory, as the
+    // upgrade asks it.
+    std::error_code error;
+    if (fs::exists(directory, error) && fs::exists(bin, error)) {
+        const bool same = fs::equivalent(directory, bin, error);
+        if (!error) return same;
+    }
+    return Lower(DisplayText(directory)) == Lower(DisplayText(bin));
+}
+
+std::vector<std::string> LeftServiceWarnings(const ServicePlan& plan, const std::string& home,
+                                             const HomeSnapshot& before, const HomeSnapshot& after) {
+    const OldService& old = plan.oldService;
+    if (!old.registered) return {};
+    if (old.displayName == OLD_SERVICE_DISPLAY && ProgramInBin(old.commandLine, home)) return {};  // removed
+    if (!ProgramInBin(old.commandLine, home)) return {};  // the run deletes nothing outside HOME/bin
+    const std::string program = ServiceProgram(old.commandLine);
+    const std::string relative = "bin/" + DisplayText(PathFromText(program).filename());
+    auto named = [&](const std::map<std::string, std::string>& files) {
+        for (const auto& [path, digest] : files) {
+            if (Lower(path) == Lower(relative)) return true;
+        }
+        return false;
+    };
+    if (!named(before.files) || named(after.files)) return {};
+    return {"warning: the old service " + old.name + " (" + old.displayName +
+            ") stays registered, but the upgrade deletes its program " + program};
 }
 
 ServiceFile ReadServiceFile(const std::string& path) {

@@ -43,7 +43,7 @@ std::string ReadText(const fs::path& path) {
 // The file's text with its BinaryPath's program moved from HOME/bin to COPY/bin.
 std::string Retargeted(const std::string& text, const std::string& binaryPath, const std::string& copy) {
     const std::string program = ServiceProgram(binaryPath);
-    const std::string moved = (AbsolutePath(copy) / "bin" / fs::path(program).filename()).string();
+    const std::string moved = DisplayText(AbsolutePath(PathFromText(copy)) / "bin" / PathFromText(program).filename());
     std::string newPath = binaryPath;
     newPath.replace(newPath.find(program), program.size(), moved);
     std::string result;
@@ -75,6 +75,9 @@ bool PlanServices(const std::string& home, const std::string& copy, const std::s
         if (it->path().extension() != ".service") continue;
         const ServiceFile service = ReadServiceFile(it->path().string());
         std::string text = ReadText(it->path());
+        if (SameName(service.name, OLD_SERVICE_NAME)) {
+            plan->oldService = OldService{true, service.name, service.displayName, service.binaryPath};
+        }
         if (!service.binaryPath.empty() && ProgramInBin(service.binaryPath, home)) {
             text = Retargeted(text, service.binaryPath, copy);
             const bool old = SameName(service.name, OLD_SERVICE_NAME) && service.displayName == OLD_SERVICE_DISPLAY;

@@ -21,8 +21,14 @@ bool PlanServices(const std::string& home, const std::string& /*copy*/, const st
     DWORD needed = 0;
     auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
     SERVICE_STATUS status{};
-    if (QueryServiceConfigA(service, config, static_cast<DWORD>(buffer.size()), &needed) &&
-        config->lpDisplayName != nullptr && std::string(config->lpDisplayName) == OLD_SERVICE_DISPLAY &&
+    const bool configured = QueryServiceConfigA(service, config, static_cast<DWORD>(buffer.size()), &needed) != 0;
+    if (configured) {
+        plan->oldService.registered = true;
+        plan->oldService.name = OLD_SERVICE_NAME;
+        plan->oldService.displayName = config->lpDisplayName != nullptr ? config->lpDisplayName : "";
+        plan->oldService.commandLine = config->lpBinaryPathName != nullptr ? config->lpBinaryPathName : "";
+    }
+    if (configured && config->lpDisplayName != nullptr && std::string(config->lpDisplayName) == OLD_SERVICE_DISPLAY &&
         config->lpBinaryPathName != nullptr && ProgramInBin(config->lpBinaryPathName, home)) {
         plan->actions.push_back(std::string("old service removed: ") + OLD_SERVICE_NAME);
         plan->actions.push_back("new service installed: ZEL Server (ZEL Server), \"" + home +

@@ -40,6 +40,44 @@ bool NewServiceInPlace(const char* program) {
            config->dwStartType == SERVICE_AUTO_START;
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Whether the file named by text, or, when its name has no extension, by
+// text with ".exe", exists; program receives the one that does.
+bool NamesProgram(const std::string& text, char (&program)[kConfigurationRoom]) {
+    std::string candidate = text;
+    if (!Z_IsValidFileName(candidate.c_str())) {
+        const std::string name = candidate.substr(static_cast<size_t>(Z_GetFileNamePathLength(candidate.c_str())));
+        if (name.find('.') != std::string::npos) return false;
+        candidate += ".exe";
+        if (!Z_IsValidFileName(candidate.c_str())) return false;
+    }
+    std::snprintf(program, sizeof(program), "%s", candidate.c_str());
+    return true;
+}
+
+// The program that a registered command line starts. A quoted program ends
+// at the closing quote. An unquoted one is read as the service manager
+// reads it: C:\Program Files\ZEL Home\bin\z40service.exe -resident starts
+// the first of C:\Program, C:\Program Files\ZEL, ... that names a file
+// (".exe" added to a name without an extension); when none does, the text
+// up to the first blank stands for the program.
+bool ServiceProgramPath(const char* commandLine, char (&program)[kConfigurationRoom]) {
+    std::snprintf(program, sizeof(program), "%s", commandLine);
+    if (program[0] == '"') return Z_SegmentMultiStr(program, "\"", 0) >= 1;
+    const std::string text(program);
+    const size_t start = text.find_first_not_of(" \t");
+    if (start == std::string::npos) return false;
+    for (size_t end = start; end <= text.size(); ++end) {
+        if (end < text.size() && !IsBlank(text[end])) continue;
+        if (end > start && !IsBlank(text[end - 1]) && NamesProgram(text.substr(start, end - start), program)) {
+            return true;
+        }
+    }
+    std::snprintf(program, sizeof(program), "%s", text.c_str());
+    return Z_SegmentMultiStr(program, " \t", 0) >= 1;
+}
+
 }  // namespace
 
 bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) {
@@ -55,9 +93,7 @@ bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) 
         // The registered command line may quote the program and carry
         // arguments; only the program file is compared.
         char program[kConfigurationRoom];
-        std::snprintf(program, sizeof(program), "%s", config->lpBinaryPathName ? config->lpBinaryPathName : "");
-        const char* separators = program[0] == '"' ? "\"" : " \t";
-        if (Z_SegmentMultiStr(program, separators, 0) < 1) return true;
+        if (!ServiceProgramPath(config->lpBinaryPathName ? config->lpBinaryPathName : "", program)) return true;
         ZContrastResult contrast{};
         Z_ContrastFile(program, binDir, &contrast);
         if (!contrast.inDirectory) return true;

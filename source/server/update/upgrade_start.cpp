@@ -61,6 +61,13 @@ bool ReadHomeDirectory(RunChoices& choices) {
         std::printf("\nERROR: The target dir is longer than %d characters!\n\n", static_cast<int>(limit));
         return false;
     }
+    // A home that the system cannot name as it was given (on Windows a
+    // character outside the system code page) would send every step of the
+    // run to another path.
+    if (!Z_CheckPathText(choices.home)) {
+        PrintToolkitErrorLine();
+        return false;
+    }
     return true;
 }
 

@@ -82,6 +82,10 @@ int Z_RemoveDir(const char* path);
 int Z_IsValidFileName(const char* path);                // a file exists
 int Z_IsValidFilePath(const char* path, int flags);     // a directory exists
 int Z_IsSameFilePath(const char* dir1, const char* dir2);
+// 1 when path is a text this system can take as a path; 0 with the last
+// error (Z_ERROR_CHARSET) when it cannot, as when a character of a path given
+// on the command line is one the Windows system code page cannot write.
+int Z_CheckPathText(const char* path);
 int Z_GetFileNamePathLength(const char* path);          // the name starts here
 int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result);
 
