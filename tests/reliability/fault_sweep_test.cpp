@@ -6,6 +6,7 @@
 #include <string>
 
 #include "reliability/fault_sweep.h"
+#include "reliability/sweep_scenarios.h"
 
 namespace zel::testing {
 namespace {
@@ -28,24 +29,8 @@ void Sweep(const SweepScenario& scenario) {
     for (const std::string& violation : report.violations) ADD_FAILURE() << violation;
 }
 
-TEST(FaultSweep, DefaultHomeWithGbLexicons) {
-    Sweep({"default NEW:1 CS:1 OLD:N", {"NEW:1", "CS:1", "OLD:N"}, nullptr});
-}
-
-TEST(FaultSweep, DefaultHomeRemovingIndicesAndReplacingEntities) {
-    Sweep({"default NEW:1 CS:1 OLD:N DIC:RIX ENT:REW", {"NEW:1", "CS:1", "OLD:N", "DIC:RIX", "ENT:REW"}, nullptr});
-}
-
-TEST(FaultSweep, HomeWithProfileAndLogConfiguration) {
-    auto prepare = [](const UpgradeWorld& world) {
-        WriteFileText(world.Home() / "system" / "PROFILE.INI",
-                      "[IndexCache]\r\nLowLimit=100\r\nMemorySize=512\r\nOldKey=kept in backup\r\n\r\n"
-                      "[Retrieval]\r\nIgnoreSenPunct=1\r\nParallelLimit=8\r\n\r\n"
-                      "[AutoBatch]\r\nProgramStart=z40server.exe &PORT &BLOCK\r\nProgramClose=z40shutdown.exe\r\n");
-        WriteFileText(world.Home() / "system" / "LOG.INI",
-                      "# log settings\r\nMAX_FILENUM     7\r\nLOGIN           1\r\nlogout 1\r\n");
-    };
-    Sweep({"configured NEW:3 DIC:REW OLD:Y", {"NEW:3", "CS:3", "DIC:REW", "OLD:Y"}, prepare});
+TEST(FaultSweep, EveryPointOfEveryScenario) {
+    for (const SweepScenario& scenario : SweepScenarios()) Sweep(scenario);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include "legacy_config_convert.h"
 #include "zelkit.h"
 
-bool CreateLegacyProfile(const char* systemDir) {
+bool CreateLegacyProfile(const char* systemDir, bool finishInterrupted) {
     char profilePath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
     char cachePath[Z_MAX_PATH];
@@ -15,7 +15,8 @@ bool CreateLegacyProfile(const char* systemDir) {
         !JoinConfigPath(cachePath, systemDir, "CACHE.CFG") || !JoinConfigPath(netPath, systemDir, "NET.CFG")) {
         return false;
     }
-    if (Z_IsValidFileName(profilePath)) {
+    const bool made = Z_IsValidFileName(profilePath) != 0;
+    if (made && !finishInterrupted) {
         return true;
     }
     // The profile is written under a work name and takes its real name only
@@ -35,7 +36,12 @@ bool CreateLegacyProfile(const char* systemDir) {
     if (!Z_CloseFile(profile)) {
         written = 0;
     }
-    if (!written || !Z_RenameFile(newPath, profilePath)) {
+    if (made) {
+        // Converted again only to learn which old files the profile took
+        // over; the profile itself is the interrupted run's, since merged.
+        DiscardWorkFile(newPath);
+        if (!written) return false;
+    } else if (!written || !Z_RenameFile(newPath, profilePath)) {
         DiscardWorkFile(newPath);
         return false;
     }

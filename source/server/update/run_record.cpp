@@ -71,6 +71,8 @@ bool ReadRunRecord(RunContext& run) {
         std::string value;
         if (ReadValue(line, "ServerProgramAbsent", &value)) {
             run.serverProgramAbsent = value == "1";
+        } else if (ReadValue(line, "ProfileMissing", &value)) {
+            run.profileMissing = value == "1";
         } else if (ReadValue(line, "LexiconCharset", &value)) {
             run.choices.lexiconCharsetAnswered = true;
             run.choices.lexiconCharsetCode = static_cast<uint16_t>(std::strtoul(value.c_str(), nullptr, 10));
@@ -93,7 +95,8 @@ bool WriteRunRecord(const RunContext& run) {
     if (!Z_IsValidFilePath(directory.c_str(), 0) && !Z_CreateDir(directory.c_str(), 0)) return false;
     const std::string path = directory + kRecordFile;
     const std::string work = path + ".NEW";
-    std::string lines = "ServerProgramAbsent=" + std::string(run.serverProgramAbsent ? "1" : "0") + "\n";
+    std::string lines = "ServerProgramAbsent=" + std::string(run.serverProgramAbsent ? "1" : "0") + "\n" +
+                        "ProfileMissing=" + std::string(run.profileMissing ? "1" : "0") + "\n";
     if (run.choices.lexiconCharsetAnswered) {
         lines += "LexiconCharset=" + std::to_string(run.choices.lexiconCharsetCode) + "\n";
     }

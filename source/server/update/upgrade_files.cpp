@@ -73,7 +73,7 @@ bool MigrateCfgFileStep(RunContext& run, const char* name) {
 
 bool CreateLegacyProfileStep(RunContext& run, const char*) {
     const FixedPath system = SystemDirectory(run);
-    return system.ok() && CreateLegacyProfile(system.c_str());
+    return system.ok() && CreateLegacyProfile(system.c_str(), run.resumed && run.profileMissing);
 }
 
 bool MergeProfileStep(RunContext& run, const char*) {

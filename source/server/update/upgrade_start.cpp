@@ -155,8 +155,10 @@ bool RefuseRunningServer(RunContext& run, const char*) {
 bool NoteServerProgram(RunContext& run, const char*) {
     if (run.resumed) return true;
     const FixedPath server = BinDirectory(run).File("zelserver.exe");
-    if (!server.ok()) return false;
+    const FixedPath profile = FixedPath::Directory(run.choices.home).Sub("system").File("PROFILE.INI");
+    if (!server.ok() || !profile.ok()) return false;
     run.serverProgramAbsent = !Z_IsValidFileName(server.c_str());
+    run.profileMissing = !Z_IsValidFileName(profile.c_str());
     return true;
 }
 
@@ -183,7 +185,7 @@ bool RecordDecisions(RunContext& run, const char*) { return WriteRunRecord(run);
 
 constexpr UpgradeStep kGates[] = {
     {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Message},
-    {"note whether the new server program is there", NoteServerProgram, nullptr, OnFailure::StopRun,
+    {"note whether the new server program and the profile are there", NoteServerProgram, nullptr, OnFailure::StopRun,
      ErrorLine::Toolkit},
     {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun,
      ErrorLine::Message},

@@ -1,0 +1,42 @@
+// Whole upgrades ended abruptly at their fault points, as a kill
+// (ZEL_FAULT_END=kill) or a power cut (ZEL_FAULT_END=power) would end
+// them; a rerun must bring the home to a clean run's result. CI tries a
+// spread of points; ZEL_SWEEP_STRIDE=1 tries every one.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "reliability/crash_sweep.h"
+#include "reliability/sweep_scenarios.h"
+
+namespace zel::testing {
+namespace {
+
+int Stride(int points, int inCi) {
+    if (const char* stride = std::getenv("ZEL_SWEEP_STRIDE")) return std::max(1, std::atoi(stride));
+    return std::max(1, points / inCi);
+}
+
+void Sweep(const SweepScenario& scenario, CrashKind kind, int pointsInCi) {
+    // A first pass only counts the points; the stride follows from it.
+    const CrashReport counted = RunCrashSweep(scenario, kind, 1 << 30);
+    ASSERT_GT(counted.points, 0);
+    const CrashReport report = RunCrashSweep(scenario, kind, Stride(counted.points, pointsInCi));
+    std::printf("%s (%s): %d points, %d tried (%d with the rerun cut short too), %d ended as a clean run\n",
+                scenario.name.c_str(), kind == CrashKind::Kill ? "kill" : "power cut", report.points, report.tried,
+                report.rerunsCut, report.converged);
+    for (const std::string& difference : report.differences) ADD_FAILURE() << difference;
+}
+
+TEST(CrashSweep, KilledAtEveryPointConverges) {
+    for (const SweepScenario& scenario : SweepScenarios()) Sweep(scenario, CrashKind::Kill, 60);
+}
+
+TEST(CrashSweep, PowerCutAtEveryPointConverges) {
+    for (const SweepScenario& scenario : SweepScenarios()) Sweep(scenario, CrashKind::PowerLoss, 20);
+}
+
+}  // namespace
+}  // namespace zel::testing
