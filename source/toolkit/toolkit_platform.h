@@ -34,7 +34,8 @@ private:
 // file it names replaced, not the link. On failure returns false with the
 // system's text in reason.
 bool PlatformReplaceFile(const char* source, const char* target, std::string& reason);
-// Renames oldPath to newPath, a name that must be free, durably as above.
+// Renames oldPath to newPath, a name that must be free, durably as above
+// (the file's bytes first).
 bool PlatformRenameFile(const char* oldPath, const char* newPath, std::string& reason);
 // Removes a file; its directory entry reaches the disk before the return.
 bool PlatformDeleteFile(const char* path, std::string& reason);

@@ -151,6 +151,9 @@ bool PlatformReplaceFile(const char* source, const char* target, std::string& re
 }
 
 bool PlatformRenameFile(const char* oldPath, const char* newPath, std::string& reason) {
+    // A file written under a work name takes its real name here: its bytes
+    // must be on the disk before the name is.
+    if (PlatformFileKind(oldPath) == FileKind::Regular && !FlushPath(oldPath, reason)) return false;
     // rename() would replace an existing new name; a rename must never
     // destroy a file. link() and unlink() refuse to.
     if (::link(oldPath, newPath) != 0) {

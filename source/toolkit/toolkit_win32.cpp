@@ -196,6 +196,9 @@ bool PlatformReplaceFile(const char* source, const char* target, std::string& re
 }
 
 bool PlatformRenameFile(const char* oldPath, const char* newPath, std::string& reason) {
+    // A file written under a work name takes its real name here: its bytes
+    // must be on the disk before the name is.
+    if (PlatformFileKind(oldPath) == FileKind::Regular && !FlushPath(oldPath, reason)) return false;
     // Without MOVEFILE_REPLACE_EXISTING an existing new name is refused.
     if (MoveFileExA(oldPath, newPath, MOVEFILE_WRITE_THROUGH)) return true;
     return Failed(reason);

@@ -195,6 +195,7 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
     }
     if (!JournalBeforeChange("Z_RenameFile", oldPath) || !JournalBeforeChange("Z_RenameFile", newPath)) return 0;
     std::string reason;
+    NoteFlushed(oldPath);
     if (!PlatformRenameFile(oldPath, newPath, reason)) {
         return Fail(Z_ERROR_IO, "Z_RenameFile: cannot rename %s to %s: %s", oldPath, newPath, reason.c_str());
     }
