@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: scripts/install-packages.sh native|windows|all
 set -euo pipefail
-want=(cmake g++ make libgtest-dev googletest nlohmann-json3-dev python3)
+want=(cmake g++ make libgtest-dev googletest nlohmann-json3-dev python3 strace)
 case "${1:-all}" in
   # locales: localedef makes the Chinese locale that starts Wine in code page 936.
   windows|all) want+=(g++-mingw-w64-x86-64 wine wine64 locales) ;;

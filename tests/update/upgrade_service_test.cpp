@@ -67,6 +67,39 @@ TEST_F(UpgradeService, OldServiceOfThisHomeIsReplacedByTheNewOne) {
     EXPECT_EQ(dependencies, std::vector<std::string>{"tcpip"});
 }
 
+// From the removal of the old service until the new one is installed, the
+// home records that a service is owed; no stop can lose it.
+TEST_F(UpgradeService, StopAfterTheRemovalLeavesTheNewServiceToTheRerun) {
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", "\"" + HomeBin() + Separator() + "z40service.exe\" -resident"));
+    // No "CS:" and no console: the run stops at the native charset question.
+    const ProgramResult stopped = world.Upgrade({"NEW:0", "OLD:N"});
+    EXPECT_EQ(stopped.exitCode, 1) << stopped.output;
+    EXPECT_TRUE(Contains(stopped.output, "ZEL40SERVICE was removed; run the upgrade again")) << stopped.output;
+    EXPECT_FALSE(Query(kOldService).exists);
+    EXPECT_TRUE(fs::exists(world.Home() / "system" / "OLDSERVICE.INF"));
+
+    const ProgramResult rerun = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
+    EXPECT_EQ(rerun.exitCode, 0) << rerun.output;
+    EXPECT_TRUE(Contains(rerun.output, "\nNow, Installing the new service...\n")) << rerun.output;
+    const RegisteredService fresh = Query(kNewService);
+    ASSERT_TRUE(fresh.exists);
+    EXPECT_EQ(fresh.binaryPath, "\"" + HomeBin() + Separator() + "zemservice.exe\" -resident");
+    EXPECT_FALSE(Query(kOldService).exists);
+    EXPECT_FALSE(fs::exists(world.Home() / "system" / "OLDSERVICE.INF"));
+}
+
+TEST_F(UpgradeService, ReleaseAlreadyInPlaceStillInstallsTheNewService) {
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", "\"" + HomeBin() + Separator() + "z40service.exe\" -resident"));
+    fs::remove_all(world.Home() / "bin");
+    fs::copy(world.Package(), world.Home() / "bin", fs::copy_options::recursive);
+    const std::string program = (world.Home() / "bin" / fs::path(world.UpgradeProgram()).filename()).string();
+    const ProgramResult result = RunProgram(program, {world.HomeArgument(), "NEW:0", "CS:1", "OLD:N"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_FALSE(Contains(result.output, "Upgrade is finished!"));
+    EXPECT_FALSE(Query(kOldService).exists);
+    EXPECT_TRUE(Query(kNewService).exists) << result.output;
+}
+
 TEST_F(UpgradeService, ServiceWithAnotherDisplayNameIsLeftAlone) {
     const std::string commandLine = "\"" + HomeBin() + Separator() + "z40service.exe\" -resident";
     ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0 Server", commandLine));

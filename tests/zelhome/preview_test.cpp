@@ -11,6 +11,7 @@
 #include "support/busy_service.h"
 #include "support/registered_services.h"
 #include "support/upgrade_fixture.h"
+#include "zelkit.h"
 
 namespace {
 
@@ -217,6 +218,23 @@ TEST(Preview, BlockersAreListedTogetherAndNothingRuns) {
     }
     EXPECT_TRUE(Has(preview.output, "The upgrade was not run.")) << preview.output;
     EXPECT_EQ(SnapshotDirectory(world.Home()), home);
+}
+
+TEST(Preview, HomeThatAnUpgradeHoldsIsABlockerAndIsNotDumped) {
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    const std::string lockPath = (world.Home() / "system" / "UPGRADE.LCK").string();
+    HZLOCK upgrade = Z_LockPath(lockPath.c_str(), 1);
+    ASSERT_NE(upgrade, nullptr);
+    const ProgramResult preview = Preview(world, world.Home(), kAnswers);
+    const ProgramResult dump = world.DumpHome();
+    Z_UnlockPath(upgrade);
+    EXPECT_EQ(preview.exitCode, 3) << preview.output;
+    EXPECT_NE(preview.output.find(" is running; try again when it has ended"), std::string::npos) << preview.output;
+    EXPECT_NE(dump.exitCode, 0);
+    EXPECT_NE(dump.output.find(" is running; try again when it has ended"), std::string::npos) << dump.output;
+    // Once the upgrade has ended, both read the home.
+    EXPECT_EQ(world.DumpHome().exitCode, 0);
 }
 
 TEST(Preview, RefusedDictionaryFileAndUnstoppableOldServiceAreBlockers) {

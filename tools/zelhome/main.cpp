@@ -10,6 +10,7 @@
 #include "home_builder.h"
 #include "home_description.h"
 #include "home_paths.h"
+#include "home_lock.h"
 #include "home_reader.h"
 #include "host_libraries.h"
 #include "preview_commands.h"
@@ -58,6 +59,11 @@ int New(const std::string& home, const char* descriptionPath) {
 int Dump(const std::string& home) {
     std::string message;
     if (!zelhome::CheckPathArgument(home, &message)) throw zelhome::DescriptionError(message);
+    const zelhome::HomeReadLock lock(home);
+    if (lock.UpgradeRunning()) {
+        std::fprintf(stderr, "zelhome: %s\n", zelhome::UpgradeRunningMessage(home).c_str());
+        return EXIT_FAILED;
+    }
     zelhome::HomeDescription description;
     if (!zelhome::ReadHome(home, &description, &message)) {
         std::fprintf(stderr, "zelhome: cannot read %s: %s\n", home.c_str(), message.c_str());

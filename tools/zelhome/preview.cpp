@@ -6,6 +6,7 @@
 #include <random>
 
 #include "home_diff.h"
+#include "home_lock.h"
 #include "home_paths.h"
 #include "home_retarget.h"
 #include "home_snapshot.h"
@@ -115,6 +116,9 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     const std::string copy = DisplayText(scratch.Root() / "home");
 
     std::vector<std::string> blockers;
+    // Held until the copy is made: no upgrade starts on the home meanwhile.
+    const HomeReadLock lock(home);
+    if (lock.UpgradeRunning()) blockers.push_back(UpgradeRunningMessage(home));
     const std::string program = UpgradeProgram(packageDir);
     if (!fs::is_regular_file(PathFromText(program), error)) blockers.push_back("the upgrade program is missing: " + program);
     ServicePlan services;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "home_diff.h"
+#include "home_lock.h"
 #include "home_paths.h"
 #include "home_snapshot.h"
 #include "preview.h"
@@ -68,6 +69,14 @@ int DiffCommand(int argc, char** argv) {
     for (const std::string& path : {words[0], words[1], packageDir}) {
         if (!CheckPathArgument(path, &message)) {
             std::fprintf(stderr, "zelhome: %s\n", message.c_str());
+            return 2;
+        }
+    }
+    const HomeReadLock beforeLock(words[0]);
+    const HomeReadLock afterLock(words[1]);
+    for (const HomeReadLock* lock : {&beforeLock, &afterLock}) {
+        if (lock->UpgradeRunning()) {
+            std::fprintf(stderr, "zelhome: %s\n", UpgradeRunningMessage(lock == &beforeLock ? words[0] : words[1]).c_str());
             return 2;
         }
     }

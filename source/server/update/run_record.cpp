@@ -47,7 +47,7 @@ bool LockHome(RunContext& run) {
     run.homeLock = Z_LockPath(path.c_str(), 1);
     if (run.homeLock != nullptr) return true;
     if (Z_GetLastError() == Z_ERROR_LOCKED) {
-        std::printf("\nERROR: Another upgrade of %s is running, please wait until it ends!\n\n", run.choices.home);
+        std::printf("\nERROR: %s is in use by another upgrade (or by zelhome reading it), please wait until it ends!\n\n", run.choices.home);
     } else {
         PrintToolkitErrorLine();
     }
