@@ -21,8 +21,6 @@ const char* const DICT_TITLES[DICT_TITLE_COUNT] = {
     "4.02",
 };
 
-namespace {
-
 DictFailure ToolkitFailure(const std::string& what) {
     DictFailure failure;
     failure.code = Z_GetLastError();
@@ -31,6 +29,8 @@ DictFailure ToolkitFailure(const std::string& what) {
     failure.text = what + ((cause != nullptr && cause[0] != '\0') ? ": " + std::string(cause) : "");
     return failure;
 }
+
+namespace {
 
 void SetFailure(DictFailure* failure, uint32_t code, const std::string& text) {
     if (failure != nullptr) *failure = DictFailure{code, text};
@@ -67,6 +67,25 @@ std::string DictFilePath(const std::string& home, int index) {
     return SystemDirectory(home) + Z_PATH_SEPARATOR + DICT_FILE_NAMES[index];
 }
 
+bool CheckDictHeader(const std::string& path, const uint8_t* header, uint64_t fileSize, DictFailure* failure) {
+    const uint64_t recordSize = ReadStoredInteger(header, HEADER_RECORD_SIZE, 4);
+    const uint64_t recordCount = ReadStoredInteger(header, HEADER_RECORD_COUNT, 4);
+    const std::string title = HeaderTitle(header);
+    if (!IsKnownDictTitle(title)) {
+        SetFailure(failure, Z_ERROR_BAD_ARGUMENT, path + " has the unknown version title \"" + title + "\"");
+        return false;
+    }
+    const uint64_t needed = DICT_HEADER_SIZE + recordSize * recordCount;
+    if (fileSize == needed) return true;
+    const std::string counted = std::to_string(recordCount) + " records of " + std::to_string(recordSize) +
+                                " bytes (" + std::to_string(needed) + " bytes with the header), but the file is " +
+                                std::to_string(fileSize) + " bytes long";
+    SetFailure(failure, Z_ERROR_BAD_ARGUMENT,
+               fileSize < needed ? path + " is cut short: its header announces " + counted
+                                 : path + " is longer than its header says: the header announces " + counted);
+    return false;
+}
+
 bool ReadDictFile(const std::string& path, bool keepRecords, DictFile* file, DictFailure* failure) {
     file->path = path;
     file->records.clear();
@@ -89,17 +108,7 @@ bool ReadDictFile(const std::string& path, bool keepRecords, DictFile* file, Dic
     if (ok) {
         file->recordSize = static_cast<uint32_t>(ReadStoredInteger(file->header.data(), HEADER_RECORD_SIZE, 4));
         file->recordCount = static_cast<uint32_t>(ReadStoredInteger(file->header.data(), HEADER_RECORD_COUNT, 4));
-        std::string title = HeaderTitle(file->header.data());
-        uint64_t needed = DICT_HEADER_SIZE + uint64_t{file->recordSize} * file->recordCount;
-        if (!IsKnownDictTitle(title)) {
-            SetFailure(failure, Z_ERROR_BAD_ARGUMENT, path + " has the unknown version title \"" + title + "\"");
-            ok = false;
-        } else if (size < needed) {
-            SetFailure(failure, Z_ERROR_BAD_ARGUMENT,
-                       path + " is cut short: its header announces " + std::to_string(file->recordCount) +
-                           " records of " + std::to_string(file->recordSize) + " bytes");
-            ok = false;
-        }
+        ok = CheckDictHeader(path, file->header.data(), size, failure);
     }
     if (ok && keepRecords && file->recordCount > 0) {
         std::vector<uint8_t> body(static_cast<size_t>(uint64_t{file->recordSize} * file->recordCount));

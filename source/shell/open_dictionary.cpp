@@ -15,13 +15,183 @@ std::unique_ptr<OpenDictionary>& Slot() {
     return dictionary;
 }
 
-uint64_t HighestId(const DictFile& file, const FieldLayout& idField) {
-    uint64_t highest = 0;
-    for (const StoredRecord& record : file.records) highest = std::max(highest, ReadField(idField, record.data()));
-    return highest;
+std::string NameKey(const std::string& foldedOwner, const std::string& foldedName) {
+    return foldedOwner + '\0' + foldedName;
+}
+
+template <typename Map, typename Key>
+void EraseIfAt(Map& map, const Key& key, uint32_t slot) {
+    auto found = map.find(key);
+    if (found != map.end() && found->second == slot) map.erase(found);
+}
+
+template <typename Map, typename Key>
+uint32_t Lookup(const Map& map, const Key& key) {
+    auto found = map.find(key);
+    return found != map.end() ? found->second : NO_SLOT;
 }
 
 }  // namespace
+
+std::string FoldName(const std::string& name) {
+    std::string folded = name;
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+// ---- databases ---------------------------------------------------------------
+
+uint32_t DatabaseIndex::FindId(uint32_t id) const { return Lookup(byId_, id); }
+
+uint32_t DatabaseIndex::FindName(const std::string& foldedOwner, const std::string& foldedName) const {
+    return Lookup(byName_, NameKey(foldedOwner, foldedName));
+}
+
+void DatabaseIndex::Forget(uint32_t slot) {
+    const DatabaseKeys& keys = slots_[slot];
+    EraseIfAt(byId_, keys.id, slot);
+    EraseIfAt(byName_, NameKey(keys.owner, keys.name), slot);
+}
+
+void DatabaseIndex::Remember(uint32_t slot) {
+    const DatabaseKeys& keys = slots_[slot];
+    byId_.emplace(keys.id, slot);
+    byName_.emplace(NameKey(keys.owner, keys.name), slot);
+    highestId_ = std::max(highestId_, keys.id);
+}
+
+void DatabaseIndex::Set(uint32_t slot, DatabaseKeys keys) {
+    if (slot < slots_.size()) {
+        Forget(slot);
+        slots_[slot] = std::move(keys);
+    } else {
+        slots_.push_back(std::move(keys));
+    }
+    Remember(slot);
+}
+
+void DatabaseIndex::Remove(uint32_t slot, uint32_t movedFrom) {
+    Forget(slot);
+    if (movedFrom != slot) {
+        Forget(movedFrom);
+        slots_[slot] = std::move(slots_[movedFrom]);
+        Remember(slot);
+    }
+    slots_.pop_back();
+}
+
+uint32_t DatabaseIndex::LowestFreeId() const {
+    std::vector<uint32_t> ids;
+    ids.reserve(slots_.size());
+    for (const DatabaseKeys& keys : slots_) ids.push_back(keys.id);
+    std::sort(ids.begin(), ids.end());
+    uint32_t candidate = 1;
+    for (uint32_t id : ids) {
+        if (id > candidate) break;
+        if (id == candidate) ++candidate;
+    }
+    // All ones means "no change" in update records, so it is never an id.
+    return candidate < 0xFFFFFFFFu ? candidate : 0;
+}
+
+// ---- columns -----------------------------------------------------------------
+
+const std::vector<uint32_t>& ColumnIndex::OfDatabase(uint32_t databaseId) const {
+    static const std::vector<uint32_t> none;
+    auto found = byDatabase_.find(databaseId);
+    return found != byDatabase_.end() ? found->second : none;
+}
+
+uint32_t ColumnIndex::FindName(uint32_t databaseId, const std::string& foldedName) const {
+    for (uint32_t slot : OfDatabase(databaseId)) {
+        if (slots_[slot].name == foldedName) return slot;
+    }
+    return NO_SLOT;
+}
+
+void ColumnIndex::Forget(uint32_t slot) {
+    auto found = byDatabase_.find(slots_[slot].databaseId);
+    if (found == byDatabase_.end()) return;
+    std::vector<uint32_t>& slots = found->second;
+    auto at = std::find(slots.begin(), slots.end(), slot);
+    if (at != slots.end()) {
+        *at = slots.back();
+        slots.pop_back();
+    }
+    if (slots.empty()) byDatabase_.erase(found);
+}
+
+void ColumnIndex::Remember(uint32_t slot) { byDatabase_[slots_[slot].databaseId].push_back(slot); }
+
+void ColumnIndex::Set(uint32_t slot, ColumnKeys keys) {
+    if (slot < slots_.size()) {
+        Forget(slot);
+        slots_[slot] = std::move(keys);
+    } else {
+        slots_.push_back(std::move(keys));
+    }
+    Remember(slot);
+}
+
+void ColumnIndex::Remove(uint32_t slot, uint32_t movedFrom) {
+    Forget(slot);
+    if (movedFrom != slot) {
+        Forget(movedFrom);
+        slots_[slot] = std::move(slots_[movedFrom]);
+        Remember(slot);
+    }
+    slots_.pop_back();
+}
+
+// ---- data formats ------------------------------------------------------------
+
+FormatIndex::FormatIndex() : slotOfId_(0x10000, NO_SLOT) {}
+
+uint32_t FormatIndex::FindName(const std::string& foldedName) const { return Lookup(byName_, foldedName); }
+
+void FormatIndex::Forget(uint32_t slot) {
+    const FormatKeys& keys = slots_[slot];
+    if (slotOfId_[keys.id] == slot) slotOfId_[keys.id] = NO_SLOT;
+    EraseIfAt(byName_, keys.name, slot);
+}
+
+void FormatIndex::Remember(uint32_t slot) {
+    const FormatKeys& keys = slots_[slot];
+    if (slotOfId_[keys.id] == NO_SLOT) slotOfId_[keys.id] = slot;
+    byName_.emplace(keys.name, slot);
+    highestId_ = std::max(highestId_, keys.id);
+}
+
+void FormatIndex::Set(uint32_t slot, FormatKeys keys) {
+    if (slot < slots_.size()) {
+        Forget(slot);
+        slots_[slot] = std::move(keys);
+    } else {
+        slots_.push_back(std::move(keys));
+    }
+    Remember(slot);
+}
+
+void FormatIndex::Remove(uint32_t slot, uint32_t movedFrom) {
+    Forget(slot);
+    if (movedFrom != slot) {
+        Forget(movedFrom);
+        slots_[slot] = std::move(slots_[movedFrom]);
+        Remember(slot);
+    }
+    slots_.pop_back();
+}
+
+uint16_t FormatIndex::LowestFreeId() const {
+    for (uint32_t id = 1; id < 0xFFFF; ++id) {
+        if (slotOfId_[id] == NO_SLOT) return static_cast<uint16_t>(id);
+    }
+    return 0;
+}
+
+// ---- the open dictionary -------------------------------------------------------
 
 OpenDictionary* CurrentDictionary() { return Slot().get(); }
 
@@ -32,73 +202,90 @@ int ReportFailure(const char* operation, uint32_t code, const std::string& cause
     return 0;
 }
 
+int ReportFailure(const char* operation, const DictFailure& failure) {
+    return ReportFailure(operation, failure.code, failure.text);
+}
+
 OpenDictionary* RequireOpen(const char* operation) {
     OpenDictionary* dictionary = CurrentDictionary();
-    if (dictionary == nullptr) ReportFailure(operation, SHELL_ERROR_NOT_OPEN, "no data dictionary is open");
+    if (dictionary == nullptr) {
+        ReportFailure(operation, SHELL_ERROR_NOT_OPEN, "no data dictionary is open");
+        return nullptr;
+    }
+    if (!dictionary->damaged.empty()) {
+        ReportFailure(operation, SHELL_ERROR_BAD_FILE,
+                      dictionary->damaged + " could not be put back after a failed write; the dictionary takes no "
+                                            "more requests until it is opened again");
+        return nullptr;
+    }
     return dictionary;
 }
 
-bool CommitRecords(const char* operation, DictFile& file, StoredRecords records) {
-    std::swap(file.records, records);
+bool CommitChange(const char* operation, OpenDictionary& dictionary, FileChange& change) {
     DictFailure failure;
-    if (WriteDictFile(file, &failure)) return true;
-    std::swap(file.records, records);
-    ReportFailure(operation, failure.code, failure.text);
+    if (change.Commit(&failure)) return true;
+    if (change.LeftDamaged()) dictionary.damaged = change.Path();
+    ReportFailure(operation, failure);
     return false;
 }
 
-StoredRecord ConfigImage(const OpenDictionary& dictionary) {
-    if (!dictionary.config.records.empty()) return dictionary.config.records.front();
-    return StoredRecord(SystemConfigLayout().diskSize, 0);
+bool ReadRecord(const char* operation, RecordFile& file, uint32_t slot, StoredRecord* record) {
+    DictFailure failure;
+    if (file.Read(slot, record, &failure)) return true;
+    ReportFailure(operation, failure);
+    return false;
 }
 
 bool CommitConfig(const char* operation, OpenDictionary& dictionary, StoredRecord image) {
-    StoredRecords records = dictionary.config.records;
-    if (records.empty()) {
-        records.push_back(std::move(image));
-    } else {
-        records.front() = std::move(image);
-    }
-    return CommitRecords(operation, dictionary.config, std::move(records));
+    if (image == dictionary.config && dictionary.configFile.Count() == 1) return true;
+    FileChange change(dictionary.configFile);
+    change.Put(0, image);
+    if (!CommitChange(operation, dictionary, change)) return false;
+    dictionary.config = std::move(image);
+    return true;
 }
 
 bool ReserveDatabaseId(const char* operation, OpenDictionary& dictionary, uint32_t* id) {
-    StoredRecord config = ConfigImage(dictionary);
-    uint64_t next = ReadStoredInteger(config.data(), CONFIG_NEXT_DATABASE_ID, 4);
-    next = std::max({next, HighestId(dictionary.databases, *DatabaseLayout().Find("id")) + 1, uint64_t{1}});
+    StoredRecord config = dictionary.config;
+    const uint64_t counter = ReadStoredInteger(config.data(), CONFIG_NEXT_DATABASE_ID, 4);
+    const uint64_t next = std::max({counter, uint64_t{dictionary.databases.HighestId()} + 1, uint64_t{1}});
+    uint32_t chosen = 0;
     // All ones means "no change" in update records, so it is never an id.
-    if (next >= 0xFFFFFFFFu) return ReportFailure(operation, SHELL_ERROR_NO_ID, "every database id is used up");
-    WriteStoredInteger(config.data(), CONFIG_NEXT_DATABASE_ID, 4, next + 1);
+    if (next < 0xFFFFFFFFu) {
+        chosen = static_cast<uint32_t>(next);
+        WriteStoredInteger(config.data(), CONFIG_NEXT_DATABASE_ID, 4, next + 1);
+    } else {
+        chosen = dictionary.databases.LowestFreeId();
+        if (chosen == 0) return ReportFailure(operation, SHELL_ERROR_NO_ID, "every database id is used up");
+        WriteStoredInteger(config.data(), CONFIG_NEXT_DATABASE_ID, 4, 0xFFFFFFFFu);
+    }
     if (!CommitConfig(operation, dictionary, std::move(config))) return false;
-    *id = static_cast<uint32_t>(next);
+    *id = chosen;
     return true;
 }
 
 bool ReserveFormatId(const char* operation, OpenDictionary& dictionary, uint16_t wanted, uint16_t* id) {
-    const FieldLayout& idField = *DataFormatLayout().Find("id");
-    bool taken = false;
-    for (const StoredRecord& record : dictionary.formats.records) {
-        if (ReadField(idField, record.data()) == wanted) taken = true;
+    const FormatIndex& formats = dictionary.formats;
+    StoredRecord config = dictionary.config;
+    const uint64_t counter = ReadStoredInteger(config.data(), CONFIG_NEXT_FORMAT_ID, 4);
+    const uint64_t next = std::max({counter, uint64_t{formats.HighestId()} + 1, uint64_t{1}});
+    uint64_t chosen = 0;
+    if (wanted != 0 && wanted != 0xFFFF && formats.FindId(wanted) == NO_SLOT) {
+        chosen = wanted;
+    } else if (next < 0xFFFF) {
+        chosen = next;
+    } else {
+        chosen = formats.LowestFreeId();
+        if (chosen == 0) return ReportFailure(operation, SHELL_ERROR_NO_ID, "every data format id is used up");
     }
-    StoredRecord config = ConfigImage(dictionary);
-    uint64_t next = ReadStoredInteger(config.data(), CONFIG_NEXT_FORMAT_ID, 4);
-    next = std::max({next, HighestId(dictionary.formats, idField) + 1, uint64_t{1}});
-    uint64_t chosen = next;
-    if (wanted != 0 && wanted != 0xFFFF && !taken) chosen = wanted;
-    if (chosen >= 0xFFFF) return ReportFailure(operation, SHELL_ERROR_NO_ID, "every data format id is used up");
-    WriteStoredInteger(config.data(), CONFIG_NEXT_FORMAT_ID, 4, std::max(next, chosen + 1));
+    WriteStoredInteger(config.data(), CONFIG_NEXT_FORMAT_ID, 4, std::min<uint64_t>(std::max(next, chosen + 1), 0xFFFF));
     if (!CommitConfig(operation, dictionary, std::move(config))) return false;
     *id = static_cast<uint16_t>(chosen);
     return true;
 }
 
-bool SameName(const std::string& a, const char* b) {
-    return b != nullptr && ZSTRCMPI(a.c_str(), b) == 0;
-}
-
-bool MatchesPattern(const char* pattern, const std::string& name) {
-    if (pattern == nullptr || (pattern[0] == '*' && pattern[1] == '\0')) return true;
-    return SameName(name, pattern);
+bool IsAllPattern(const char* pattern) {
+    return pattern == nullptr || (pattern[0] == '*' && pattern[1] == '\0');
 }
 
 std::string TextOrEmpty(const char* text) { return text != nullptr ? std::string(text) : std::string(); }

@@ -1,27 +1,129 @@
-// The dictionary the shell has open: the records of the four interpreted
-// files, kept in memory and written through on every change.
+// The dictionary the shell has open. The records of the four interpreted
+// files stay on disk (record_file.h); the shell keeps, per record, only the
+// keys it looks records up by, so every look-up by id or name is one probe
+// of a hash table and one record read, whatever the size of the dictionary,
+// and the memory held grows with the number of records, not their bytes.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "dict_files.h"
+#include "record_file.h"
 #include "shell_admin.h"
 
 namespace zel::shell {
 
+constexpr uint32_t NO_SLOT = 0xFFFFFFFFu;
 
-using StoredRecord = std::vector<uint8_t>;
-using StoredRecords = std::vector<StoredRecord>;
+// Names are compared without regard to case (ASCII letters, as ZSTRCMPI
+// does), so the keys hold them folded.
+std::string FoldName(const std::string& name);
+
+// BASE.DIC: per record its id, owner and name.
+struct DatabaseKeys {
+    uint32_t id = 0;
+    std::string owner;  // folded
+    std::string name;   // folded
+};
+
+class DatabaseIndex {
+public:
+    size_t Size() const { return slots_.size(); }
+    const DatabaseKeys& At(uint32_t slot) const { return slots_[slot]; }
+    uint32_t FindId(uint32_t id) const;
+    uint32_t FindName(const std::string& foldedOwner, const std::string& foldedName) const;
+    // The highest id any record carried while the dictionary was open.
+    uint32_t HighestId() const { return highestId_; }
+    // Replaces the keys of slot, or appends at Size().
+    void Set(uint32_t slot, DatabaseKeys keys);
+    // Mirrors FileChange::Remove.
+    void Remove(uint32_t slot, uint32_t movedFrom);
+    // The lowest id from 1 up that no record carries; 0 when none is left.
+    uint32_t LowestFreeId() const;
+
+private:
+    void Forget(uint32_t slot);
+    void Remember(uint32_t slot);
+
+    std::vector<DatabaseKeys> slots_;
+    std::unordered_map<uint32_t, uint32_t> byId_;
+    std::unordered_map<std::string, uint32_t> byName_;
+    uint32_t highestId_ = 0;
+};
+
+// BASECOL.DIC: per record its database, number and name.
+struct ColumnKeys {
+    uint32_t databaseId = 0;
+    uint16_t number = 0;
+    std::string name;  // folded
+};
+
+class ColumnIndex {
+public:
+    size_t Size() const { return slots_.size(); }
+    const ColumnKeys& At(uint32_t slot) const { return slots_[slot]; }
+    // The slots of one database's columns, in no particular order.
+    const std::vector<uint32_t>& OfDatabase(uint32_t databaseId) const;
+    uint32_t FindName(uint32_t databaseId, const std::string& foldedName) const;
+    void Set(uint32_t slot, ColumnKeys keys);
+    void Remove(uint32_t slot, uint32_t movedFrom);
+
+private:
+    void Forget(uint32_t slot);
+    void Remember(uint32_t slot);
+
+    std::vector<ColumnKeys> slots_;
+    std::unordered_map<uint32_t, std::vector<uint32_t>> byDatabase_;
+};
+
+// FORMAT.DIC: per record its id and name.
+struct FormatKeys {
+    uint16_t id = 0;
+    std::string name;  // folded
+};
+
+class FormatIndex {
+public:
+    FormatIndex();
+    size_t Size() const { return slots_.size(); }
+    const FormatKeys& At(uint32_t slot) const { return slots_[slot]; }
+    uint32_t FindId(uint16_t id) const { return slotOfId_[id]; }
+    uint32_t FindName(const std::string& foldedName) const;
+    uint16_t HighestId() const { return highestId_; }
+    void Set(uint32_t slot, FormatKeys keys);
+    void Remove(uint32_t slot, uint32_t movedFrom);
+    // The lowest id from 1 to 0xFFFE that no format carries; 0 when none is
+    // left.
+    uint16_t LowestFreeId() const;
+
+private:
+    void Forget(uint32_t slot);
+    void Remember(uint32_t slot);
+
+    std::vector<FormatKeys> slots_;
+    std::vector<uint32_t> slotOfId_;  // 65,536 entries
+    std::unordered_map<std::string, uint32_t> byName_;
+    uint16_t highestId_ = 0;
+};
 
 struct OpenDictionary {
     std::string home;
-    DictFile config;
-    DictFile databases;
-    DictFile columns;
-    DictFile formats;
+    RecordFile configFile;
+    RecordFile databaseFile;
+    RecordFile columnFile;
+    RecordFile formatFile;
+    // CONFIG.DIC's one record; a zero record while the file has none.
+    StoredRecord config;
+    DatabaseIndex databases;
+    ColumnIndex columns;
+    FormatIndex formats;
+    // Set when a failed change could not be taken back: the file named is
+    // neither as it was nor as it was meant to be, so nothing more is done.
+    std::string damaged;
 };
 
 // Null when no dictionary is open.
@@ -30,29 +132,30 @@ void SetCurrentDictionary(std::unique_ptr<OpenDictionary> dictionary);
 
 // Sets the last error "<operation>: <cause>" and returns 0.
 int ReportFailure(const char* operation, uint32_t code, const std::string& cause);
+int ReportFailure(const char* operation, const DictFailure& failure);
 // The open dictionary, or null with the error reported.
 OpenDictionary* RequireOpen(const char* operation);
 
-// Makes records the file's records and writes the file through. On failure
-// the file keeps its previous records, in memory as on disk, and the
-// failure is reported.
-bool CommitRecords(const char* operation, DictFile& file, StoredRecords records);
+// Writes a change; on failure it is reported and nothing changed. A file
+// that could not be put back marks the dictionary damaged.
+bool CommitChange(const char* operation, OpenDictionary& dictionary, FileChange& change);
+// Reads a record, reporting a failure.
+bool ReadRecord(const char* operation, RecordFile& file, uint32_t slot, StoredRecord* record);
 
-// The configuration record as stored, or a zero record when CONFIG.DIC has
-// none yet.
-StoredRecord ConfigImage(const OpenDictionary& dictionary);
 bool CommitConfig(const char* operation, OpenDictionary& dictionary, StoredRecord image);
 
 // Ids come from counters kept in CONFIG.DIC, which is written before the
-// record that uses the id, so an id once handed out is never handed out
-// again, even after a stop between the two writes or a deletion.
+// record that uses the id, so an id once handed out is not handed out
+// again, even after a stop between the two writes or a deletion, as long as
+// ids above every one handed out are left. When none is, the lowest id no
+// record carries is taken: the dictionary never runs out of ids while one
+// is free.
 bool ReserveDatabaseId(const char* operation, OpenDictionary& dictionary, uint32_t* id);
-// Keeps wanted when it is a valid id no format uses.
+// Keeps wanted when it is a valid id no format carries.
 bool ReserveFormatId(const char* operation, OpenDictionary& dictionary, uint16_t wanted, uint16_t* id);
 
-// Texts compared without regard to case; "*" (or null) as pattern matches all.
-bool SameName(const std::string& a, const char* b);
-bool MatchesPattern(const char* pattern, const std::string& name);
+// "*" (or null) as pattern matches all; other patterns are names.
+bool IsAllPattern(const char* pattern);
 std::string TextOrEmpty(const char* text);
 
 }  // namespace zel::shell

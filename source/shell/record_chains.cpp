@@ -1,5 +1,6 @@
 #include "record_chains.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
@@ -12,58 +13,53 @@ namespace zel::shell {
 namespace {
 
 // One zeroed block: `count` records of recordSize bytes, `extra` bytes, then
-// room for the texts.
-void* AllocateBlock(const RecordLayout& layout, size_t recordSize, const std::vector<const StoredRecord*>& stored,
+// room for the texts of the stored records.
+void* AllocateBlock(const RecordLayout& layout, size_t recordSize, const std::vector<const uint8_t*>& stored,
                     size_t count, size_t extra) {
     size_t bytes = recordSize * count + extra;
-    for (const StoredRecord* record : stored) bytes += DecodedTextBytes(layout, record->data()) + 1;
+    for (const uint8_t* record : stored) bytes += DecodedTextBytes(layout, record) + 1;
     return std::calloc(1, bytes);
 }
 
 template <typename Record>
-Record* MakeChain(const RecordLayout& layout, const std::vector<const StoredRecord*>& stored) {
-    Record* first = nullptr;
-    Record* last = nullptr;
-    for (const StoredRecord* record : stored) {
-        void* block = AllocateBlock(layout, sizeof(Record), {record}, 1, 0);
-        if (block == nullptr) {
-            while (first != nullptr) {
-                Record* next = first->next;
-                std::free(first);
-                first = next;
-            }
-            return nullptr;
-        }
-        Record* decoded = static_cast<Record*>(block);
-        char* texts = static_cast<char*>(block) + sizeof(Record);
-        DecodeRecord(layout, record->data(), decoded, &texts);
-        if constexpr (std::is_same_v<Record, DatabaseRecord>) decoded->secondName = texts;  // empty text
-        if (last == nullptr) {
-            first = decoded;
-        } else {
-            last->next = decoded;
-        }
-        last = decoded;
-    }
-    return first;
+Record* Decode(const RecordLayout& layout, const uint8_t* stored) {
+    void* block = AllocateBlock(layout, sizeof(Record), {stored}, 1, 0);
+    if (block == nullptr) return nullptr;
+    Record* decoded = static_cast<Record*>(block);
+    char* texts = static_cast<char*>(block) + sizeof(Record);
+    DecodeRecord(layout, stored, decoded, &texts);
+    if constexpr (std::is_same_v<Record, DatabaseRecord>) decoded->secondName = texts;  // empty text
+    return decoded;
+}
+
+template <typename Record>
+Record* Link(std::vector<Record*>& records) {
+    std::stable_sort(records.begin(), records.end(), [](const Record* a, const Record* b) { return a->id < b->id; });
+    for (size_t i = 0; i + 1 < records.size(); ++i) records[i]->next = records[i + 1];
+    if (!records.empty()) records.back()->next = nullptr;
+    return records.empty() ? nullptr : records.front();
 }
 
 }  // namespace
 
-DatabaseRecord* MakeDatabaseChain(const std::vector<const StoredRecord*>& stored) {
-    return MakeChain<DatabaseRecord>(DatabaseLayout(), stored);
+DatabaseRecord* DecodeDatabase(const uint8_t* stored) { return Decode<DatabaseRecord>(DatabaseLayout(), stored); }
+
+DataFormatRecord* DecodeDataFormat(const uint8_t* stored) {
+    return Decode<DataFormatRecord>(DataFormatLayout(), stored);
 }
 
-DataFormatRecord* MakeDataFormatChain(const std::vector<const StoredRecord*>& stored) {
-    return MakeChain<DataFormatRecord>(DataFormatLayout(), stored);
-}
+DatabaseRecord* LinkById(std::vector<DatabaseRecord*>& records) { return Link(records); }
 
-ColumnRecord* MakeColumnList(const std::vector<const StoredRecord*>& stored) {
-    void* block = AllocateBlock(ColumnLayout(), sizeof(ColumnRecord), stored, stored.size() + 1, 0);
+DataFormatRecord* LinkById(std::vector<DataFormatRecord*>& records) { return Link(records); }
+
+ColumnRecord* MakeColumnList(const std::vector<StoredRecord>& stored) {
+    std::vector<const uint8_t*> records;
+    for (const StoredRecord& record : stored) records.push_back(record.data());
+    void* block = AllocateBlock(ColumnLayout(), sizeof(ColumnRecord), records, records.size() + 1, 0);
     if (block == nullptr) return nullptr;
     ColumnRecord* columns = static_cast<ColumnRecord*>(block);
-    char* texts = static_cast<char*>(block) + sizeof(ColumnRecord) * (stored.size() + 1);
-    for (size_t i = 0; i < stored.size(); ++i) DecodeRecord(ColumnLayout(), stored[i]->data(), &columns[i], &texts);
+    char* texts = static_cast<char*>(block) + sizeof(ColumnRecord) * (records.size() + 1);
+    for (size_t i = 0; i < records.size(); ++i) DecodeRecord(ColumnLayout(), records[i], &columns[i], &texts);
     return columns;
 }
 
@@ -71,7 +67,7 @@ SystemConfigRecord* MakeSystemConfig(const StoredRecord& stored) {
     uint16_t count = static_cast<uint16_t>(ReadStoredInteger(stored.data(), CONFIG_CHARSET_COUNT, 2));
     if (count > MAX_CHARSET_ENTRIES) count = MAX_CHARSET_ENTRIES;
     size_t entries = sizeof(CharsetEntry) * count;
-    void* block = AllocateBlock(SystemConfigLayout(), sizeof(SystemConfigRecord), {&stored}, 1, entries);
+    void* block = AllocateBlock(SystemConfigLayout(), sizeof(SystemConfigRecord), {stored.data()}, 1, entries);
     if (block == nullptr) return nullptr;
     SystemConfigRecord* config = static_cast<SystemConfigRecord*>(block);
     CharsetEntry* charsets = reinterpret_cast<CharsetEntry*>(static_cast<char*>(block) + sizeof(SystemConfigRecord));

@@ -12,33 +12,30 @@ using namespace zel::shell;
 
 namespace {
 
-const FieldLayout& Field(const char* name) { return *ColumnLayout().Find(name); }
+struct Fields {
+    const FieldLayout& number = *ColumnLayout().Find("number");
+    const FieldLayout& databaseId = *ColumnLayout().Find("databaseId");
+    const FieldLayout& name = *ColumnLayout().Find("name");
+};
 
-uint32_t DatabaseOf(const StoredRecord& record) {
-    return static_cast<uint32_t>(ReadField(Field("databaseId"), record.data()));
+const Fields& F() {
+    static const Fields fields;
+    return fields;
 }
+
 uint16_t NumberOf(const StoredRecord& record) {
-    return static_cast<uint16_t>(ReadField(Field("number"), record.data()));
+    return static_cast<uint16_t>(ReadField(F().number, record.data()));
 }
-std::string NameOf(const StoredRecord& record) { return ReadTextField(Field("name"), record.data()); }
+std::string NameOf(const StoredRecord& record) { return ReadTextField(F().name, record.data()); }
 
-bool DatabaseExists(const OpenDictionary& dictionary, uint32_t id) {
-    const FieldLayout& idField = *DatabaseLayout().Find("id");
-    for (const StoredRecord& record : dictionary.databases.records) {
-        if (ReadField(idField, record.data()) == id) return true;
-    }
-    return false;
+ColumnKeys KeysOf(const StoredRecord& record) {
+    return ColumnKeys{static_cast<uint32_t>(ReadField(F().databaseId, record.data())), NumberOf(record),
+                      FoldName(NameOf(record))};
 }
 
-int FindColumn(const OpenDictionary& dictionary, uint32_t databaseId, const char* name, int except = -1) {
-    const StoredRecords& records = dictionary.columns.records;
-    for (size_t i = 0; i < records.size(); ++i) {
-        if (static_cast<int>(i) != except && DatabaseOf(records[i]) == databaseId &&
-            SameName(NameOf(records[i]), name)) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+uint32_t FindColumn(const OpenDictionary& dictionary, uint32_t databaseId, const char* name) {
+    if (name == nullptr) return NO_SLOT;
+    return dictionary.columns.FindName(databaseId, FoldName(name));
 }
 
 std::string Describe(uint32_t databaseId, const char* name) {
@@ -54,6 +51,33 @@ OpenDictionary* Begin(const char* operation, ObjectEnv* env) {
     return dictionary;
 }
 
+bool PutColumn(const char* operation, OpenDictionary& dictionary, uint32_t slot, StoredRecord stored) {
+    ColumnKeys keys = KeysOf(stored);
+    FileChange change(dictionary.columnFile);
+    change.Put(slot, std::move(stored));
+    if (!CommitChange(operation, dictionary, change)) return false;
+    dictionary.columns.Set(slot, std::move(keys));
+    return true;
+}
+
+// Removes the records at slots in one change. Each removal moves the last
+// record into the gap; taking the highest slot first, a record that moves
+// is never one still to be removed.
+bool RemoveColumns(const char* operation, OpenDictionary& dictionary, std::vector<uint32_t> slots) {
+    std::sort(slots.rbegin(), slots.rend());
+    FileChange change(dictionary.columnFile);
+    std::vector<std::pair<uint32_t, uint32_t>> moves;
+    DictFailure failure;
+    for (uint32_t slot : slots) {
+        uint32_t movedFrom = slot;
+        if (!change.Remove(slot, &movedFrom, &failure)) return ReportFailure(operation, failure) != 0;
+        moves.emplace_back(slot, movedFrom);
+    }
+    if (!CommitChange(operation, dictionary, change)) return false;
+    for (const auto& [slot, movedFrom] : moves) dictionary.columns.Remove(slot, movedFrom);
+    return true;
+}
+
 }  // namespace
 
 int NewDColumnInfo(ObjectEnv* env, uint32_t databaseId, ColumnRecord* column, int, uint16_t* columnNumber) {
@@ -64,16 +88,16 @@ int NewDColumnInfo(ObjectEnv* env, uint32_t databaseId, ColumnRecord* column, in
     if (column == nullptr || column->name == nullptr || column->name[0] == '\0' || IsUnchangedText(column->name)) {
         return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "a column needs a name");
     }
-    if (!DatabaseExists(*dictionary, databaseId)) {
+    if (dictionary->databases.FindId(databaseId) == NO_SLOT) {
         return ReportFailure(operation, SHELL_ERROR_NOT_FOUND, "no database has the id " + std::to_string(databaseId));
     }
-    if (FindColumn(*dictionary, databaseId, column->name) >= 0) {
+    if (FindColumn(*dictionary, databaseId, column->name) != NO_SLOT) {
         return ReportFailure(operation, SHELL_ERROR_NAME_TAKEN,
                              "database " + std::to_string(databaseId) + " has a column " + column->name + " already");
     }
     uint32_t highest = 0;
-    for (const StoredRecord& record : dictionary->columns.records) {
-        if (DatabaseOf(record) == databaseId) highest = std::max<uint32_t>(highest, NumberOf(record));
+    for (uint32_t slot : dictionary->columns.OfDatabase(databaseId)) {
+        highest = std::max<uint32_t>(highest, dictionary->columns.At(slot).number);
     }
     if (highest >= 0xFFFE) return ReportFailure(operation, SHELL_ERROR_NO_ID, "every column number is used up");
     ColumnRecord definition = *column;
@@ -84,9 +108,7 @@ int NewDColumnInfo(ObjectEnv* env, uint32_t databaseId, ColumnRecord* column, in
     if (!EncodeRecord(ColumnLayout(), &definition, stored.data(), &error)) {
         return ReportFailure(operation, SHELL_ERROR_TEXT_TOO_LONG, error);
     }
-    StoredRecords records = dictionary->columns.records;
-    records.push_back(std::move(stored));
-    if (!CommitRecords(operation, dictionary->columns, std::move(records))) return 0;
+    if (!PutColumn(operation, *dictionary, dictionary->columnFile.Count(), std::move(stored))) return 0;
     if (columnNumber != nullptr) *columnNumber = definition.number;
     return 1;
 }
@@ -98,17 +120,26 @@ ColumnRecord* GetDColumnInfo(ObjectEnv* env, uint32_t databaseId, int, const cha
     if (Z_FaultPoint(operation)) return nullptr;
     OpenDictionary* dictionary = Begin(operation, env);
     if (dictionary == nullptr) return nullptr;
-    std::vector<const StoredRecord*> matches;
-    for (const StoredRecord& record : dictionary->columns.records) {
-        if (DatabaseOf(record) == databaseId && MatchesPattern(columnName, NameOf(record))) matches.push_back(&record);
+    std::vector<uint32_t> slots;
+    if (IsAllPattern(columnName)) {
+        slots = dictionary->columns.OfDatabase(databaseId);
+    } else {
+        const uint32_t slot = FindColumn(*dictionary, databaseId, columnName);
+        if (slot != NO_SLOT) slots.push_back(slot);
     }
-    std::stable_sort(matches.begin(), matches.end(),
-                     [](const StoredRecord* a, const StoredRecord* b) { return NumberOf(*a) < NumberOf(*b); });
-    if (matches.empty()) {
+    if (slots.empty()) {
         ReportFailure(operation, SHELL_ERROR_NOT_FOUND, Describe(databaseId, columnName));
         return nullptr;
     }
-    ColumnRecord* list = MakeColumnList(matches);
+    const ColumnIndex& index = dictionary->columns;
+    std::sort(slots.begin(), slots.end(), [&](uint32_t a, uint32_t b) {
+        return index.At(a).number != index.At(b).number ? index.At(a).number < index.At(b).number : a < b;
+    });
+    std::vector<StoredRecord> records(slots.size());
+    for (size_t i = 0; i < slots.size(); ++i) {
+        if (!ReadRecord(operation, dictionary->columnFile, slots[i], &records[i])) return nullptr;
+    }
+    ColumnRecord* list = MakeColumnList(records);
     if (list == nullptr) ReportFailure(operation, SHELL_ERROR_NO_MEMORY, "out of memory");
     return list;
 }
@@ -121,9 +152,11 @@ int UpdateDColumnInfo(ObjectEnv* env, uint32_t databaseId, int, const char* colu
     OpenDictionary* dictionary = Begin(operation, env);
     if (dictionary == nullptr) return 0;
     if (update == nullptr) return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "no update record");
-    int index = FindColumn(*dictionary, databaseId, columnName);
-    if (index < 0) return ReportFailure(operation, SHELL_ERROR_NOT_FOUND, Describe(databaseId, columnName));
-    StoredRecord stored = dictionary->columns.records[static_cast<size_t>(index)];
+    const uint32_t slot = FindColumn(*dictionary, databaseId, columnName);
+    if (slot == NO_SLOT) return ReportFailure(operation, SHELL_ERROR_NOT_FOUND, Describe(databaseId, columnName));
+    StoredRecord before;
+    if (!ReadRecord(operation, dictionary->columnFile, slot, &before)) return 0;
+    StoredRecord stored = before;
     if ((update->number != 0xFFFF && update->number != NumberOf(stored)) ||
         (update->databaseId != 0xFFFFFFFFu && update->databaseId != databaseId)) {
         return ReportFailure(operation, SHELL_ERROR_BAD_RECORD,
@@ -135,14 +168,13 @@ int UpdateDColumnInfo(ObjectEnv* env, uint32_t databaseId, int, const char* colu
     }
     std::string newName = NameOf(stored);
     if (newName.empty()) return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "a column needs a name");
-    if (FindColumn(*dictionary, databaseId, newName.c_str(), index) >= 0) {
+    const uint32_t holder = FindColumn(*dictionary, databaseId, newName.c_str());
+    if (holder != NO_SLOT && holder != slot) {
         return ReportFailure(operation, SHELL_ERROR_NAME_TAKEN,
                              "database " + std::to_string(databaseId) + " has a column " + newName + " already");
     }
-    if (stored == dictionary->columns.records[static_cast<size_t>(index)]) return 1;
-    StoredRecords records = dictionary->columns.records;
-    records[static_cast<size_t>(index)] = std::move(stored);
-    return CommitRecords(operation, dictionary->columns, std::move(records)) ? 1 : 0;
+    if (stored == before) return 1;
+    return PutColumn(operation, *dictionary, slot, std::move(stored)) ? 1 : 0;
 }
 
 int DeleteDColumnInfo(ObjectEnv* env, uint32_t databaseId, int, const char* columnName, int all) {
@@ -150,15 +182,12 @@ int DeleteDColumnInfo(ObjectEnv* env, uint32_t databaseId, int, const char* colu
     if (Z_FaultPoint(operation)) return 0;
     OpenDictionary* dictionary = Begin(operation, env);
     if (dictionary == nullptr) return 0;
-    StoredRecords records = dictionary->columns.records;
-    size_t before = records.size();
     if (all != 0) {
-        std::erase_if(records, [&](const StoredRecord& record) { return DatabaseOf(record) == databaseId; });
-        if (records.size() == before) return 1;
-    } else {
-        int index = FindColumn(*dictionary, databaseId, columnName);
-        if (index < 0) return ReportFailure(operation, SHELL_ERROR_NOT_FOUND, Describe(databaseId, columnName));
-        records.erase(records.begin() + index);
+        const std::vector<uint32_t>& slots = dictionary->columns.OfDatabase(databaseId);
+        if (slots.empty()) return 1;
+        return RemoveColumns(operation, *dictionary, slots) ? 1 : 0;
     }
-    return CommitRecords(operation, dictionary->columns, std::move(records)) ? 1 : 0;
+    const uint32_t slot = FindColumn(*dictionary, databaseId, columnName);
+    if (slot == NO_SLOT) return ReportFailure(operation, SHELL_ERROR_NOT_FOUND, Describe(databaseId, columnName));
+    return RemoveColumns(operation, *dictionary, {slot}) ? 1 : 0;
 }

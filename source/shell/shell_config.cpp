@@ -37,7 +37,7 @@ SystemConfigRecord* GetSystemCFGInfo(ObjectEnv* env) {
         ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "no object environment");
         return nullptr;
     }
-    SystemConfigRecord* config = MakeSystemConfig(ConfigImage(*dictionary));
+    SystemConfigRecord* config = MakeSystemConfig(dictionary->config);
     if (config == nullptr) ReportFailure(operation, SHELL_ERROR_NO_MEMORY, "out of memory");
     return config;
 }
@@ -52,7 +52,7 @@ int UpdateSystemCFGInfo(ObjectEnv* env, SystemConfigRecord* update) {
     if (env == nullptr || update == nullptr) {
         return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "no object environment or no update record");
     }
-    StoredRecord stored = ConfigImage(*dictionary);
+    StoredRecord stored = dictionary->config;
     if (update->charsets != nullptr) {
         if (update->charsetCount > MAX_CHARSET_ENTRIES) {
             return ReportFailure(operation, SHELL_ERROR_BAD_RECORD,

@@ -12,18 +12,18 @@ using namespace zel::shell;
 
 namespace {
 
-const FieldLayout& Field(const char* name) { return *DataFormatLayout().Find(name); }
+struct Fields {
+    const FieldLayout& id = *DataFormatLayout().Find("id");
+    const FieldLayout& name = *DataFormatLayout().Find("name");
+};
 
-uint16_t IdOf(const StoredRecord& record) { return static_cast<uint16_t>(ReadField(Field("id"), record.data())); }
-std::string NameOf(const StoredRecord& record) { return ReadTextField(Field("name"), record.data()); }
-
-int FindByName(const OpenDictionary& dictionary, const std::string& name, int except = -1) {
-    const StoredRecords& records = dictionary.formats.records;
-    for (size_t i = 0; i < records.size(); ++i) {
-        if (static_cast<int>(i) != except && SameName(NameOf(records[i]), name.c_str())) return static_cast<int>(i);
-    }
-    return -1;
+const Fields& F() {
+    static const Fields fields;
+    return fields;
 }
+
+uint16_t IdOf(const StoredRecord& record) { return static_cast<uint16_t>(ReadField(F().id, record.data())); }
+std::string NameOf(const StoredRecord& record) { return ReadTextField(F().name, record.data()); }
 
 OpenDictionary* Begin(const char* operation, ObjectEnv* env) {
     OpenDictionary* dictionary = RequireOpen(operation);
@@ -35,6 +35,15 @@ OpenDictionary* Begin(const char* operation, ObjectEnv* env) {
 }
 
 bool IsEmpty(const char* text) { return text == nullptr || text[0] == '\0'; }
+
+bool PutFormat(const char* operation, OpenDictionary& dictionary, uint32_t slot, StoredRecord stored) {
+    FormatKeys keys{IdOf(stored), FoldName(NameOf(stored))};
+    FileChange change(dictionary.formatFile);
+    change.Put(slot, std::move(stored));
+    if (!CommitChange(operation, dictionary, change)) return false;
+    dictionary.formats.Set(slot, std::move(keys));
+    return true;
+}
 
 }  // namespace
 
@@ -50,19 +59,36 @@ DataFormatRecord* GetDataFormatInfo(ObjectEnv* env, int, const char* pattern, co
         ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "neither a pattern nor a format name given");
         return nullptr;
     }
-    std::vector<const StoredRecord*> matches;
-    for (const StoredRecord& record : dictionary->formats.records) {
-        if (MatchesPattern(wanted, NameOf(record))) matches.push_back(&record);
-    }
-    std::stable_sort(matches.begin(), matches.end(),
-                     [](const StoredRecord* a, const StoredRecord* b) { return IdOf(*a) < IdOf(*b); });
-    if (matches.empty()) {
+    const bool all = IsAllPattern(wanted);
+    const uint32_t slot = all ? NO_SLOT : dictionary->formats.FindName(FoldName(wanted));
+    if (all ? dictionary->formats.Size() == 0 : slot == NO_SLOT) {
         ReportFailure(operation, SHELL_ERROR_NOT_FOUND, std::string("no data format matches ") + wanted);
         return nullptr;
     }
-    DataFormatRecord* chain = MakeDataFormatChain(matches);
-    if (chain == nullptr) ReportFailure(operation, SHELL_ERROR_NO_MEMORY, "out of memory");
-    return chain;
+    std::vector<DataFormatRecord*> records;
+    bool outOfMemory = false;
+    auto keep = [&](const uint8_t* stored) {
+        DataFormatRecord* record = DecodeDataFormat(stored);
+        if (record == nullptr) outOfMemory = true;
+        else records.push_back(record);
+        return !outOfMemory;
+    };
+    DictFailure failure;
+    bool read = true;
+    if (all) {
+        records.reserve(dictionary->formats.Size());
+        read = dictionary->formatFile.ForEach([&](uint32_t, const uint8_t* stored) { return keep(stored); }, &failure);
+    } else {
+        StoredRecord stored;
+        read = dictionary->formatFile.Read(slot, &stored, &failure) && keep(stored.data());
+    }
+    if (!read || outOfMemory) {
+        for (DataFormatRecord* record : records) ReleaseBlock(record);
+        if (outOfMemory) ReportFailure(operation, SHELL_ERROR_NO_MEMORY, "out of memory");
+        else ReportFailure(operation, failure);
+        return nullptr;
+    }
+    return LinkById(records);
 }
 
 void FreeDataFormatInfo(DataFormatRecord* chain) {
@@ -73,8 +99,8 @@ void FreeDataFormatInfo(DataFormatRecord* chain) {
     }
 }
 
-// The record keeps its id when no format uses it yet; otherwise it gets a
-// new one.
+// The record keeps its id when no format carries it yet; otherwise it gets
+// a new one (ReserveFormatId).
 int NewDataFormatInfo(ObjectEnv* env, DataFormatRecord* record) {
     const char* operation = "NewDataFormatInfo";
     if (Z_FaultPoint(operation)) return 0;
@@ -83,7 +109,7 @@ int NewDataFormatInfo(ObjectEnv* env, DataFormatRecord* record) {
     if (record == nullptr || IsEmpty(record->name) || IsUnchangedText(record->name)) {
         return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "a data format needs a name");
     }
-    if (FindByName(*dictionary, record->name) >= 0) {
+    if (dictionary->formats.FindName(FoldName(record->name)) != NO_SLOT) {
         return ReportFailure(operation, SHELL_ERROR_NAME_TAKEN,
                              std::string("a data format ") + record->name + " exists already");
     }
@@ -94,10 +120,8 @@ int NewDataFormatInfo(ObjectEnv* env, DataFormatRecord* record) {
     }
     uint16_t id = 0;
     if (!ReserveFormatId(operation, *dictionary, record->id, &id)) return 0;
-    WriteStoredInteger(stored.data(), Field("id").diskOffset, 2, id);
-    StoredRecords records = dictionary->formats.records;
-    records.push_back(std::move(stored));
-    return CommitRecords(operation, dictionary->formats, std::move(records)) ? 1 : 0;
+    WriteStoredInteger(stored.data(), F().id.diskOffset, 2, id);
+    return PutFormat(operation, *dictionary, dictionary->formatFile.Count(), std::move(stored)) ? 1 : 0;
 }
 
 int UpdateDataFormatInfo(ObjectEnv* env, uint16_t formatId, const char*, DataFormatRecord* update) {
@@ -106,27 +130,27 @@ int UpdateDataFormatInfo(ObjectEnv* env, uint16_t formatId, const char*, DataFor
     OpenDictionary* dictionary = Begin(operation, env);
     if (dictionary == nullptr) return 0;
     if (update == nullptr) return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "no update record");
-    StoredRecords records = dictionary->formats.records;
-    auto found = std::find_if(records.begin(), records.end(),
-                              [&](const StoredRecord& record) { return IdOf(record) == formatId; });
-    if (found == records.end()) {
+    const uint32_t slot = dictionary->formats.FindId(formatId);
+    if (slot == NO_SLOT) {
         return ReportFailure(operation, SHELL_ERROR_NOT_FOUND, "no data format has the id " + std::to_string(formatId));
     }
     if (update->id != 0xFFFF && update->id != formatId) {
         return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "the id of a data format cannot change");
     }
-    StoredRecord before = *found;
+    StoredRecord before;
+    if (!ReadRecord(operation, dictionary->formatFile, slot, &before)) return 0;
+    StoredRecord stored = before;
     std::string error;
-    if (!ApplyUpdate(DataFormatLayout(), update, found->data(), &error)) {
+    if (!ApplyUpdate(DataFormatLayout(), update, stored.data(), &error)) {
         return ReportFailure(operation, SHELL_ERROR_TEXT_TOO_LONG, error);
     }
-    std::string newName = NameOf(*found);
+    std::string newName = NameOf(stored);
     if (newName.empty()) return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "a data format needs a name");
-    int index = static_cast<int>(found - records.begin());
-    if (FindByName(*dictionary, newName, index) >= 0) {
+    const uint32_t holder = dictionary->formats.FindName(FoldName(newName));
+    if (holder != NO_SLOT && holder != slot) {
         return ReportFailure(operation, SHELL_ERROR_NAME_TAKEN,
                              "cannot rename " + NameOf(before) + ": a data format " + newName + " exists already");
     }
-    if (*found == before) return 1;
-    return CommitRecords(operation, dictionary->formats, std::move(records)) ? 1 : 0;
+    if (stored == before) return 1;
+    return PutFormat(operation, *dictionary, slot, std::move(stored)) ? 1 : 0;
 }

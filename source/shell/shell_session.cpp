@@ -14,53 +14,157 @@ using namespace zel::shell;
 
 namespace {
 
-// The interpreted files must hold records of the layout this shell writes;
-// an empty file of another record size simply takes ours on its next write.
-bool CheckRecordSize(DictFile& file, uint32_t size, DictFailure* failure) {
-    if (file.recordSize == size) return true;
-    if (file.recordCount == 0) {
-        file.recordSize = size;
-        return true;
-    }
-    *failure = DictFailure{SHELL_ERROR_BAD_FILE, file.path + " holds records of " + std::to_string(file.recordSize) +
-                                                     " bytes; this shell reads records of " + std::to_string(size) +
-                                                     " bytes"};
-    return false;
-}
+std::string RecordName(uint32_t slot) { return "record " + std::to_string(uint64_t{slot} + 1); }
 
-bool CheckConfig(const DictFile& file, DictFailure* failure) {
-    if (file.records.size() > 1) {
-        *failure = DictFailure{SHELL_ERROR_BAD_FILE, file.path + " holds more than one configuration record"};
+bool LoadConfig(OpenDictionary& dictionary, DictFailure* failure) {
+    RecordFile& file = dictionary.configFile;
+    if (file.Count() > 1) {
+        *failure = DictFailure{SHELL_ERROR_BAD_FILE, file.Path() + " holds more than one configuration record"};
         return false;
     }
-    if (!file.records.empty() &&
-        ReadStoredInteger(file.records.front().data(), CONFIG_CHARSET_COUNT, 2) > MAX_CHARSET_ENTRIES) {
-        *failure = DictFailure{SHELL_ERROR_BAD_FILE, file.path + " lists more charset entries than it can hold"};
+    dictionary.config.assign(SystemConfigLayout().diskSize, 0);
+    if (!file.ForEach([&](uint32_t, const uint8_t* stored) {
+            dictionary.config.assign(stored, stored + file.RecordSize());
+            return true;
+        }, failure)) {
+        return false;
+    }
+    if (ReadStoredInteger(dictionary.config.data(), CONFIG_CHARSET_COUNT, 2) > MAX_CHARSET_ENTRIES) {
+        *failure = DictFailure{SHELL_ERROR_BAD_FILE, file.Path() + " lists more charset entries than it can hold"};
         return false;
     }
     return true;
 }
 
+// Two records that a look-up could not tell apart make the file one the
+// shell cannot keep straight; it is refused, naming both.
+bool Duplicate(const RecordFile& file, const std::string& what, uint32_t first, uint32_t second,
+               DictFailure* failure) {
+    *failure = DictFailure{SHELL_ERROR_BAD_FILE, file.Path() + " holds " + what + " twice (" + RecordName(first) +
+                                                     " and " + RecordName(second) + ")"};
+    return false;
+}
+
+bool LoadDatabases(OpenDictionary& dictionary, DictFailure* failure) {
+    const RecordLayout& layout = DatabaseLayout();
+    const FieldLayout& idField = *layout.Find("id");
+    const FieldLayout& ownerField = *layout.Find("owner");
+    const FieldLayout& nameField = *layout.Find("name");
+    DatabaseIndex& index = dictionary.databases;
+    bool unique = true;
+    bool read = dictionary.databaseFile.ForEach([&](uint32_t slot, const uint8_t* stored) {
+        DatabaseKeys keys{static_cast<uint32_t>(ReadField(idField, stored)), FoldName(ReadTextField(ownerField, stored)),
+                          FoldName(ReadTextField(nameField, stored))};
+        uint32_t other = index.FindId(keys.id);
+        if (other != NO_SLOT) {
+            unique = Duplicate(dictionary.databaseFile, "the database id " + std::to_string(keys.id), other, slot, failure);
+        } else if ((other = index.FindName(keys.owner, keys.name)) != NO_SLOT) {
+            unique = Duplicate(dictionary.databaseFile,
+                               "the database " + ReadTextField(ownerField, stored) + "." + ReadTextField(nameField, stored),
+                               other, slot, failure);
+        } else {
+            index.Set(slot, std::move(keys));
+        }
+        return unique;
+    }, failure);
+    return read && unique;
+}
+
+bool LoadColumns(OpenDictionary& dictionary, DictFailure* failure) {
+    const RecordLayout& layout = ColumnLayout();
+    const FieldLayout& databaseField = *layout.Find("databaseId");
+    const FieldLayout& numberField = *layout.Find("number");
+    const FieldLayout& nameField = *layout.Find("name");
+    ColumnIndex& index = dictionary.columns;
+    bool unique = true;
+    bool read = dictionary.columnFile.ForEach([&](uint32_t slot, const uint8_t* stored) {
+        ColumnKeys keys{static_cast<uint32_t>(ReadField(databaseField, stored)),
+                        static_cast<uint16_t>(ReadField(numberField, stored)), FoldName(ReadTextField(nameField, stored))};
+        const uint32_t other = index.FindName(keys.databaseId, keys.name);
+        if (other != NO_SLOT) {
+            unique = Duplicate(dictionary.columnFile,
+                               "the column " + ReadTextField(nameField, stored) + " of database " +
+                                   std::to_string(keys.databaseId),
+                               other, slot, failure);
+        } else {
+            index.Set(slot, std::move(keys));
+        }
+        return unique;
+    }, failure);
+    return read && unique;
+}
+
+bool LoadFormats(OpenDictionary& dictionary, DictFailure* failure) {
+    const RecordLayout& layout = DataFormatLayout();
+    const FieldLayout& idField = *layout.Find("id");
+    const FieldLayout& nameField = *layout.Find("name");
+    FormatIndex& index = dictionary.formats;
+    bool unique = true;
+    bool read = dictionary.formatFile.ForEach([&](uint32_t slot, const uint8_t* stored) {
+        FormatKeys keys{static_cast<uint16_t>(ReadField(idField, stored)), FoldName(ReadTextField(nameField, stored))};
+        uint32_t other = index.FindId(keys.id);
+        if (other != NO_SLOT) {
+            unique = Duplicate(dictionary.formatFile, "the data format id " + std::to_string(keys.id), other, slot,
+                               failure);
+        } else if ((other = index.FindName(keys.name)) != NO_SLOT) {
+            unique = Duplicate(dictionary.formatFile, "the data format " + ReadTextField(nameField, stored), other,
+                               slot, failure);
+        } else {
+            index.Set(slot, std::move(keys));
+        }
+        return unique;
+    }, failure);
+    return read && unique;
+}
+
+// The four interpreted files are read once, whole, for their keys; the
+// other five are not the shell's to interpret and only have to be present
+// and whole. Files are checked in their order, so the first bad one is
+// named.
 bool LoadDictionary(const std::string& home, OpenDictionary* dictionary, DictFailure* failure) {
     dictionary->home = home;
     for (int index = 0; index < DICT_FILE_COUNT; ++index) {
-        DictFile* kept = nullptr;
-        uint32_t size = 0;
+        const std::string path = DictFilePath(home, index);
+        bool ok = true;
         switch (index) {
-            case CONFIG_FILE: kept = &dictionary->config; size = SystemConfigLayout().diskSize; break;
-            case BASE_FILE: kept = &dictionary->databases; size = DatabaseLayout().diskSize; break;
-            case BASECOL_FILE: kept = &dictionary->columns; size = ColumnLayout().diskSize; break;
-            case FORMAT_FILE: kept = &dictionary->formats; size = DataFormatLayout().diskSize; break;
-            default: break;
+            case CONFIG_FILE:
+                ok = dictionary->configFile.Open(path, SystemConfigLayout().diskSize, failure) &&
+                     LoadConfig(*dictionary, failure);
+                break;
+            case BASE_FILE:
+                ok = dictionary->databaseFile.Open(path, DatabaseLayout().diskSize, failure) &&
+                     LoadDatabases(*dictionary, failure);
+                break;
+            case BASECOL_FILE:
+                ok = dictionary->columnFile.Open(path, ColumnLayout().diskSize, failure) &&
+                     LoadColumns(*dictionary, failure);
+                break;
+            case FORMAT_FILE:
+                ok = dictionary->formatFile.Open(path, DataFormatLayout().diskSize, failure) &&
+                     LoadFormats(*dictionary, failure);
+                break;
+            default: {
+                DictFile checked;
+                ok = ReadDictFile(path, false, &checked, failure);
+                break;
+            }
         }
-        // The other five files are not the shell's to interpret; they only
-        // have to be present and whole.
-        DictFile checked;
-        DictFile& file = kept != nullptr ? *kept : checked;
-        if (!ReadDictFile(DictFilePath(home, index), kept != nullptr, &file, failure)) return false;
-        if (kept != nullptr && !CheckRecordSize(file, size, failure)) return false;
+        if (!ok) return false;
     }
-    return CheckConfig(dictionary->config, failure);
+    return true;
+}
+
+bool CloseFiles(OpenDictionary& dictionary, DictFailure* failure) {
+    bool closed = true;
+    for (RecordFile* file : {&dictionary.configFile, &dictionary.databaseFile, &dictionary.columnFile,
+                             &dictionary.formatFile}) {
+        DictFailure own;
+        if (!file->Close(&own) && closed) {
+            *failure = own;
+            closed = false;
+        }
+    }
+    return closed;
 }
 
 }  // namespace
@@ -84,9 +188,18 @@ int ShellOpen(const char* home, int, int, int, int64_t) {
 
 int ShellClose() {
     if (Z_FaultPoint("ShellClose")) return 0;
-    // Every change is on disk already; closing only forgets the copy.
+    OpenDictionary* dictionary = CurrentDictionary();
+    if (dictionary == nullptr) return 1;
+    // Every change was written out when it was made; closing lets the files
+    // go and reports a file whose last bytes could not be written after all.
+    DictFailure failure;
+    const bool closed = CloseFiles(*dictionary, &failure);
+    const std::string damaged = dictionary->damaged;
     SetCurrentDictionary(nullptr);
-    return 1;
+    if (!damaged.empty()) {
+        return ReportFailure("ShellClose", SHELL_ERROR_BAD_FILE, damaged + " could not be put back after a failed write");
+    }
+    return closed ? 1 : ReportFailure("ShellClose", failure);
 }
 
 ObjectEnv* GetObjectEnv(int objectClass, ObjectEnv* env) {
@@ -110,7 +223,7 @@ int SetSystemCharset(int charset) {
     if (Z_FaultPoint("SetSystemCharset")) return 0;
     OpenDictionary* dictionary = RequireOpen("SetSystemCharset");
     if (dictionary == nullptr) return 0;
-    StoredRecord config = ConfigImage(*dictionary);
+    StoredRecord config = dictionary->config;
     if (charset == 0) return static_cast<int>(ReadStoredInteger(config.data(), CONFIG_NATIVE_CHARSET, 2));
     if (charset < Z_CHARSET_GB18030 || charset > Z_CHARSET_UTF8) {
         return ReportFailure("SetSystemCharset", SHELL_ERROR_BAD_RECORD,
@@ -127,33 +240,10 @@ std::string OpenHomeDirectory() {
     return dictionary != nullptr ? dictionary->home : std::string();
 }
 
-bool FindDatabase(uint32_t id, DatabaseSummary* summary) {
-    OpenDictionary* dictionary = CurrentDictionary();
-    if (dictionary == nullptr) return false;
-    const RecordLayout& layout = DatabaseLayout();
-    for (const StoredRecord& record : dictionary->databases.records) {
-        const uint8_t* stored = record.data();
-        if (ReadField(*layout.Find("id"), stored) != id) continue;
-        if (summary != nullptr) {
-            summary->id = id;
-            summary->kind = static_cast<uint32_t>(ReadField(*layout.Find("kind"), stored));
-            summary->charsetCode = static_cast<uint16_t>(ReadField(*layout.Find("charsetCode"), stored));
-            summary->recordCount = static_cast<uint32_t>(ReadField(*layout.Find("recordCount"), stored));
-            summary->indexSegmentId = static_cast<uint32_t>(ReadField(*layout.Find("indexSegmentId"), stored));
-            summary->indexStopId = static_cast<uint32_t>(ReadField(*layout.Find("indexStopId"), stored));
-            summary->owner = ReadTextField(*layout.Find("owner"), stored);
-            summary->name = ReadTextField(*layout.Find("name"), stored);
-            summary->directory = ReadTextField(*layout.Find("directory"), stored);
-        }
-        return true;
-    }
-    return false;
-}
-
 bool RaiseNextDatabaseId(uint32_t id) {
     OpenDictionary* dictionary = RequireOpen("RaiseNextDatabaseId");
     if (dictionary == nullptr) return false;
-    StoredRecord config = ConfigImage(*dictionary);
+    StoredRecord config = dictionary->config;
     if (ReadStoredInteger(config.data(), CONFIG_NEXT_DATABASE_ID, 4) >= id) return true;
     WriteStoredInteger(config.data(), CONFIG_NEXT_DATABASE_ID, 4, id);
     return CommitConfig("RaiseNextDatabaseId", *dictionary, std::move(config));

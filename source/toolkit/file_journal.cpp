@@ -106,13 +106,13 @@ struct Entry {
 };
 
 // The complete lines of a journal; false when it cannot be read.
-bool ReadEntries(const std::string& directory, std::vector<Entry>* entries, bool* present) {
+bool ReadEntries(const char* operation, const std::string& directory, std::vector<Entry>* entries, bool* present) {
     *present = false;
     const std::string path = InDirectory(directory, kJournalName);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         if (errno == ENOENT) return true;
-        return FailErrno("Z_UndoFileJournal", "read", path.c_str(), errno);
+        return FailErrno(operation, "read", path.c_str(), errno);
     }
     *present = true;
     std::string text;
@@ -121,7 +121,7 @@ bool ReadEntries(const std::string& directory, std::vector<Entry>* entries, bool
     while ((count = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, count);
     const bool readError = std::ferror(file) != 0;
     std::fclose(file);
-    if (readError) return FailErrno("Z_UndoFileJournal", "read", path.c_str(), EIO);
+    if (readError) return FailErrno(operation, "read", path.c_str(), EIO);
     size_t start = 0;
     for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
         const std::string line = text.substr(start, end - start);
@@ -141,15 +141,44 @@ bool ReadEntries(const std::string& directory, std::vector<Entry>* entries, bool
     return true;
 }
 
+// A file the journal protected may have been changed in place, its last
+// bytes still in the system's cache: they reach the disk before the journal
+// that could put the file back goes, and so do the names of the files it
+// saw made.
+bool FlushRecordedFiles(const std::string& directory) {
+    std::vector<Entry> entries;
+    bool present = false;
+    if (!ReadEntries("Z_DiscardFileJournal", directory, &entries, &present)) return false;
+    std::set<std::string> directories;
+    std::string reason;
+    for (const Entry& entry : entries) {
+        if (PlatformFileKind(entry.path.c_str()) != FileKind::Regular) continue;
+        if (!PlatformFlushFile(entry.path.c_str(), reason)) {
+            return Fail(Z_ERROR_IO, "Z_DiscardFileJournal: cannot flush %s: %s", entry.path.c_str(), reason.c_str());
+        }
+        NoteFlushed(entry.path.c_str());
+        if (!entry.saved) directories.insert(entry.path);
+    }
+    for (const std::string& made : directories) {
+        if (!PlatformFlushDirectoryOf(made.c_str(), reason)) {
+            return Fail(Z_ERROR_IO, "Z_DiscardFileJournal: cannot flush the directory of %s: %s", made.c_str(),
+                        reason.c_str());
+        }
+    }
+    return true;
+}
+
+bool Covers(const OpenJournal& journal, const std::string& file) {
+    return journal.open && !StartsWith(file, journal.directory) && !StartsWith(file, journal.unrecorded);
+}
+
 }  // namespace
 
 bool JournalBeforeChange(const char* operation, const char* path) {
     OpenJournal& journal = Journal();
     if (!journal.open || path == nullptr || path[0] == '\0') return true;
     const std::string file = PlatformResolvedPath(path);
-    if (journal.seen.count(file) != 0 || StartsWith(file, journal.directory) || StartsWith(file, journal.unrecorded)) {
-        return true;
-    }
+    if (journal.seen.count(file) != 0 || !Covers(journal, file)) return true;
     if (file.find('\n') != std::string::npos) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "%s: cannot record %s in the file journal", operation, file.c_str());
     }
@@ -222,12 +251,18 @@ int Z_HasFileJournal(const char* journalDir) {
     return PlatformFileKind(path.c_str()) == FileKind::Regular ? 1 : 0;
 }
 
+int Z_IsFileJournalled(const char* path) {
+    const OpenJournal& journal = Journal();
+    if (!journal.open || path == nullptr || path[0] == '\0') return 0;
+    return Covers(journal, PlatformResolvedPath(path)) ? 1 : 0;
+}
+
 int Z_UndoFileJournal(const char* journalDir) {
     if (RejectEmptyPath("Z_UndoFileJournal", journalDir)) return 0;
     if (Journal().open) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_UndoFileJournal: the journal is still open");
     std::vector<Entry> entries;
     bool present = false;
-    if (!ReadEntries(journalDir, &entries, &present)) return 0;
+    if (!ReadEntries("Z_UndoFileJournal", journalDir, &entries, &present)) return 0;
     // Every step puts one file back as it was when the journal was opened,
     // whatever happened to it since, so the undo can itself be cut short and
     // made again from the start.
@@ -260,6 +295,7 @@ int Z_DiscardFileJournal(const char* journalDir) {
     if (RejectEmptyPath("Z_DiscardFileJournal", journalDir)) return 0;
     if (Journal().open) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DiscardFileJournal: the journal is still open");
     if (Z_FaultPoint("Z_DiscardFileJournal")) return 0;
+    if (!FlushRecordedFiles(journalDir)) return 0;
     // The journal's name goes first: without it the saved copies are only
     // left-overs, never put back over newer files.
     const std::string path = InDirectory(journalDir, kJournalName);

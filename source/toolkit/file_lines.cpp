@@ -13,6 +13,29 @@ namespace {
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
+}  // namespace
+
+int64_t CurrentPosition(ZFileObject* file) {
+    if (!file->positionKnown) {
+        file->position = PlatformTell(file->stream);
+        file->positionKnown = file->position >= 0;
+    }
+    return file->position;
+}
+
+void MovedTo(ZFileObject* file, int64_t position) {
+    file->position = position;
+    file->positionKnown = true;
+}
+
+void Advanced(ZFileObject* file, size_t count) {
+    file->position += static_cast<int64_t>(count);
+}
+
+void PositionLost(ZFileObject* file) { file->positionKnown = false; }
+
+namespace {
+
 bool PrepareRead(ZFileObject* file, const char* operation) {
     if (file->lastUse == ZFileObject::LastUse::Write && std::fflush(file->stream) != 0) {
         MarkFailed(file);
@@ -45,9 +68,11 @@ bool SettlePushBack(ZFileObject* file, const char* operation) {
     file->hasPushBack = false;
     if (PlatformSeek(file->stream, file->pushBackOffset, SEEK_SET) != 0) {
         MarkFailed(file);
+        PositionLost(file);
         FailErrno(operation, "position in", file->path.c_str(), errno);
         return false;
     }
+    MovedTo(file, file->pushBackOffset);
     file->lastUse = ZFileObject::LastUse::None;
     return true;
 }
@@ -57,9 +82,11 @@ bool Rewind(ZFileObject* file, const char* operation) {
     file->lastUse = ZFileObject::LastUse::None;
     if (PlatformSeek(file->stream, 0, SEEK_SET) != 0) {
         MarkFailed(file);
+        PositionLost(file);
         FailErrno(operation, "rewind", file->path.c_str(), errno);
         return false;
     }
+    MovedTo(file, 0);
     return true;
 }
 
@@ -84,22 +111,25 @@ LineResult ReadLine(ZFileObject* file, std::string& line, size_t maxLength, cons
         return LineResult::Line;
     }
     if (!PrepareRead(file, operation)) return LineResult::Error;
-    int64_t start = PlatformTell(file->stream);
+    const int64_t start = CurrentPosition(file);
     if (offset != nullptr) *offset = start;
     line.clear();
     // Room for a byte order mark and a carriage return beyond the longest
     // line that fits, so that neither makes a fitting line look too long.
     const size_t readLimit = maxLength + 4;
-    bool sawAny = false;
+    size_t consumed = 0;
     int c;
     while ((c = std::getc(file->stream)) != EOF) {
-        sawAny = true;
+        ++consumed;
         if (c == '\n') break;
         line.push_back(static_cast<char>(c));
         if (line.size() > readLimit) break;
     }
+    Advanced(file, consumed);
+    const bool sawAny = consumed > 0;
     if (c == EOF && std::ferror(file->stream)) {
         MarkFailed(file);
+        PositionLost(file);
         FailErrno(operation, "read", file->path.c_str(), errno);
         return LineResult::Error;
     }
@@ -125,9 +155,11 @@ bool WriteBytes(ZFileObject* file, const char* bytes, size_t count, const char* 
     if (!PrepareWrite(file, operation)) return false;
     if (count > 0 && std::fwrite(bytes, 1, count, file->stream) != count) {
         MarkFailed(file);
+        PositionLost(file);
         FailErrno(operation, "write", file->path.c_str(), errno);
         return false;
     }
+    Advanced(file, count);
     return true;
 }
 

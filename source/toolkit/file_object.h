@@ -14,6 +14,12 @@ struct ZFileObject {
     bool error = false;  // sticky: set by the first failed read or write
     // C streams must be flushed or positioned between a write and a read.
     enum class LastUse { None, Read, Write } lastUse = LastUse::None;
+    // Where the stream stands, counted here so that reading a line needs no
+    // call to the system to learn where the line starts. A move whose end
+    // is not known (a seek to the end, a failed transfer) clears
+    // positionKnown; the next reader asks the stream once.
+    int64_t position = 0;
+    bool positionKnown = true;
     // One line given back by the profile readers (the header that ended a
     // section); pushBackOffset is where it starts in the file.
     bool hasPushBack = false;
@@ -41,6 +47,13 @@ void PushBackLine(ZFileObject* file, const std::string& line, int64_t offset);
 // and the last error on failure.
 bool WriteBytes(ZFileObject* file, const char* bytes, size_t count, const char* operation);
 bool WriteLine(ZFileObject* file, const std::string& text, const char* operation);
+
+// The stream's position as counted (asked of the stream only when a move
+// left it unknown); what moved it says so.
+int64_t CurrentPosition(ZFileObject* file);
+void MovedTo(ZFileObject* file, int64_t position);
+void Advanced(ZFileObject* file, size_t count);
+void PositionLost(ZFileObject* file);
 
 // Marks the file failed (an injected fault counts like a real one).
 void MarkFailed(ZFileObject* file);

@@ -93,9 +93,11 @@ int Z_SeekFile(HZFILE file, int64_t offset) {
     if (InjectedOn("Z_SeekFile", file)) return 0;
     file->hasPushBack = false;
     if (offset < 0 || PlatformSeek(file->stream, offset, SEEK_SET) != 0) {
+        PositionLost(file);
         return Fail(Z_ERROR_IO, "Z_SeekFile: cannot move to %lld in %s", static_cast<long long>(offset),
                     file->path.c_str());
     }
+    MovedTo(file, offset);
     file->lastUse = ZFileObject::LastUse::None;
     return 1;
 }
@@ -104,6 +106,7 @@ int Z_SeekFileEnd(HZFILE file) {
     if (RejectNullFile("Z_SeekFileEnd", file)) return 0;
     if (InjectedOn("Z_SeekFileEnd", file)) return 0;
     file->hasPushBack = false;
+    PositionLost(file);
     if (PlatformSeek(file->stream, 0, SEEK_END) != 0) {
         return FailErrno("Z_SeekFileEnd", "move to the end of", file->path.c_str(), errno);
     }
@@ -128,8 +131,10 @@ int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
     size_t count = std::fread(buffer, 1, static_cast<size_t>(size), file->stream);
     if (std::ferror(file->stream)) {
         MarkFailed(file);
+        PositionLost(file);
         return FailErrno("Z_ReadFile", "read", file->path.c_str(), errno);
     }
+    Advanced(file, count);
     std::clearerr(file->stream);
     if (exact != 0 && static_cast<int64_t>(count) != size) {
         MarkFailed(file);
@@ -146,6 +151,27 @@ int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int /*exact*/
     // A short write is always an error: the caller's bytes must all land.
     if (!WriteBytes(file, static_cast<const char*>(buffer), static_cast<size_t>(size), "Z_WriteFile")) return 0;
     return size;
+}
+
+int Z_TruncateFile(HZFILE file, int64_t size) {
+    if (RejectNullFile("Z_TruncateFile", file)) return 0;
+    if (InjectedOn("Z_TruncateFile", file)) return 0;
+    if (size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_TruncateFile: bad size");
+    file->hasPushBack = false;
+    // A seek sends buffered bytes down and drops read-ahead, so the cut
+    // applies to what the file holds and nothing stale is read after it.
+    std::string reason;
+    if (PlatformSeek(file->stream, 0, SEEK_CUR) != 0 || !PlatformTruncateStream(file->stream, size, reason) ||
+        PlatformSeek(file->stream, size, SEEK_SET) != 0) {
+        MarkFailed(file);
+        PositionLost(file);
+        if (reason.empty()) reason = std::strerror(errno);
+        return Fail(Z_ERROR_IO, "Z_TruncateFile: cannot cut %s to %lld bytes: %s", file->path.c_str(),
+                    static_cast<long long>(size), reason.c_str());
+    }
+    MovedTo(file, size);
+    file->lastUse = ZFileObject::LastUse::None;
+    return 1;
 }
 
 int Z_ReadFileLine(HZFILE file, char* buffer, int size, void* /*reserved*/) {

@@ -43,6 +43,10 @@ bool PlatformDeleteFile(const char* path, std::string& reason);
 bool PlatformRemoveDirectory(const char* path, std::string& reason);
 // Sends what was written to an open stream down to the disk.
 bool PlatformFlushStream(std::FILE* stream);
+// Sends a file's bytes down to the disk, by its name.
+bool PlatformFlushFile(const char* path, std::string& reason);
+// Cuts the file under a stream (flushed before) to size bytes.
+bool PlatformTruncateStream(std::FILE* stream, int64_t size, std::string& reason);
 // Sends the directory entry of a file just made down to the disk.
 bool PlatformFlushDirectoryOf(const char* path, std::string& reason);
 

@@ -207,6 +207,14 @@ bool PlatformFlushStream(std::FILE* stream) {
     return std::fflush(stream) == 0 && ::fsync(fileno(stream)) == 0;
 }
 
+bool PlatformFlushFile(const char* path, std::string& reason) { return FlushPath(path, reason); }
+
+bool PlatformTruncateStream(std::FILE* stream, int64_t size, std::string& reason) {
+    if (::ftruncate(fileno(stream), static_cast<off_t>(size)) == 0) return true;
+    reason = std::strerror(errno);
+    return false;
+}
+
 LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, std::string& reason) {
     for (;;) {
         const int fd = exclusive ? ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644) : ::open(path, O_RDONLY | O_CLOEXEC);

@@ -6,6 +6,7 @@
 
 #include <io.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -220,6 +221,15 @@ bool PlatformFlushDirectoryOf(const char*, std::string&) { return true; }
 
 bool PlatformFlushStream(std::FILE* stream) {
     return std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0;
+}
+
+bool PlatformFlushFile(const char* path, std::string& reason) { return FlushPath(path, reason); }
+
+bool PlatformTruncateStream(std::FILE* stream, int64_t size, std::string& reason) {
+    const errno_t error = _chsize_s(_fileno(stream), size);
+    if (error == 0) return true;
+    reason = std::strerror(error);
+    return false;
 }
 
 LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, std::string& reason) {

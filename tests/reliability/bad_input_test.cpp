@@ -75,9 +75,17 @@ struct BadInputRow {
     Outcome outcome;
     std::string message;  // a part of the output the row expects (may be empty)
     bool needsPermissions = false;
+    std::vector<std::string> untouched = {};  // files of the home that must keep every byte
 };
 
 void Write(const fs::path& path, const std::string& bytes) { WriteFileText(path, bytes); }
+
+// Sets the record count of a dictionary file's header, leaving its records.
+void SetRecordCount(const fs::path& path, uint32_t count) {
+    std::string bytes = ReadFileText(path);
+    for (size_t i = 0; i < 4; ++i) bytes[12 + i] = static_cast<char>((count >> (8 * i)) & 0xFF);
+    WriteFileText(path, bytes);
+}
 void Append(const fs::path& path, const std::string& bytes) { WriteFileText(path, ReadFileText(path) + bytes); }
 
 std::vector<BadInputRow> Rows() {
@@ -87,14 +95,33 @@ std::vector<BadInputRow> Rows() {
          [](UpgradeWorld& w) { fs::resize_file(w.Home() / "system" / "CONFIG.DIC", 40); }, Outcome::Refused, "is shorter than its 96-byte header"},
         {"truncated VIEW.DIC (0 bytes)", [](UpgradeWorld& w) { fs::resize_file(w.Home() / "system" / "VIEW.DIC", 0); },
          Outcome::Refused, "is shorter than its 96-byte header"},
+        // A length that disagrees with the header is refused before anything
+        // changes, naming the file, the count, the record size and the length.
         {"VIEW.DIC longer than its header says",
-         [](UpgradeWorld& w) { Append(w.Home() / "system" / "VIEW.DIC", std::string(72, 'V')); }, Outcome::Refused, "ERROR: 17400 UPDATE VIEW"},
+         [](UpgradeWorld& w) { Append(w.Home() / "system" / "VIEW.DIC", std::string(5, 'V')); }, Outcome::Refused,
+         "VIEW.DIC is longer than its header says: the header announces 3 records of 72 bytes (312 bytes with the "
+         "header), but the file is 317 bytes long",
+         false, {"system/VIEW.DIC"}},
         {"VIEW.DIC shorter than its header says",
          [](UpgradeWorld& w) {
              const fs::path view = w.Home() / "system" / "VIEW.DIC";
              fs::resize_file(view, fs::file_size(view) - 72);
          },
-         Outcome::Refused, "is cut short: its header announces 3 records"},
+         Outcome::Refused,
+         "VIEW.DIC is cut short: its header announces 3 records of 72 bytes (312 bytes with the header), but the "
+         "file is 240 bytes long",
+         false, {"system/VIEW.DIC"}},
+        // Records behind the count would be lost at the first write.
+        {"BASE.DIC header counting 8 of its 10 records",
+         [](UpgradeWorld& w) { SetRecordCount(w.Home() / "system" / "BASE.DIC", 8); }, Outcome::Refused,
+         "BASE.DIC is longer than its header says: the header announces 8 records of 1653 bytes (13320 bytes with "
+         "the header), but the file is 16626 bytes long",
+         false, {"system/BASE.DIC", "system/BASECOL.DIC", "system/CONFIG.DIC"}},
+        {"FORMAT.DIC header counting 5 of its 6 records",
+         [](UpgradeWorld& w) { SetRecordCount(w.Home() / "system" / "FORMAT.DIC", 5); }, Outcome::Refused,
+         "FORMAT.DIC is longer than its header says: the header announces 5 records of 643 bytes (3311 bytes with "
+         "the header), but the file is 3954 bytes long",
+         false, {"system/FORMAT.DIC"}},
         {"unknown title in GROUP.DIC",
          [](UpgradeWorld& w) {
              const fs::path path = w.Home() / "system" / "GROUP.DIC";
@@ -278,6 +305,9 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
         }
         if (!row.message.empty()) {
             EXPECT_NE(result.output.find(row.message), std::string::npos) << row.name << "\n" << result.output;
+        }
+        for (const std::string& path : row.untouched) {
+            EXPECT_TRUE(after.count(path) != 0 && after.at(path) == before.at(path)) << row.name << ": " << path;
         }
         if (!finished) ++refused;
         else if (result.exitCode == 0) ++completed;

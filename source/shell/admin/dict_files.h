@@ -56,12 +56,22 @@ struct DictFile {
     std::vector<std::vector<uint8_t>> records;  // only when read with keepRecords
 };
 
+// The toolkit's last error, after what: "<what>: <toolkit text>".
+DictFailure ToolkitFailure(const std::string& what);
+
 // HOME/system/NAME; home may end with a separator or not.
 std::string SystemDirectory(const std::string& home);
 std::string DictFilePath(const std::string& home, int index);
 
-// Reads the header and checks it (a known title, a file long enough for its
-// records); with keepRecords also the records.
+// Checks a header read from the file at path of fileSize bytes: a known
+// title, and a length of exactly the header and the records it counts. A
+// file of another length is refused whole, naming its count, record size
+// and length: records beyond the count would be lost at the next write, and
+// a count beyond the records would be read as records that are not there.
+bool CheckDictHeader(const std::string& path, const uint8_t* header, uint64_t fileSize, DictFailure* failure);
+
+// Reads the header and checks it (CheckDictHeader); with keepRecords also
+// the records.
 bool ReadDictFile(const std::string& path, bool keepRecords, DictFile* file, DictFailure* failure);
 
 // Writes the header (record size and count set from file) and the records

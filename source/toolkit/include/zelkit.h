@@ -131,7 +131,14 @@ int Z_OpenFileJournal(const char* journalDir, const char* unrecordedDir);
 int Z_CloseFileJournal();
 // 1 when journalDir holds a journal.
 int Z_HasFileJournal(const char* journalDir);
+// 1 when a journal is open and records (or has recorded) the file at path
+// before its first change: a change of it may then be made in place, since
+// the journal can put the file back whatever a crash leaves of the change.
+int Z_IsFileJournalled(const char* path);
 int Z_UndoFileJournal(const char* journalDir);
+// Ends the journal for good: every file it recorded that exists is first
+// flushed to the disk (changes made in place included), then the journal is
+// removed, so a crash afterwards can neither undo nor lose those changes.
 int Z_DiscardFileJournal(const char* journalDir);
 
 // ---- open files --------------------------------------------------------------
@@ -149,6 +156,9 @@ const char* Z_GetFileName(HZFILE file);
 int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact);
 // Writes size bytes; returns size, or 0 on error.
 int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int exact);
+// Cuts a file opened for writing to size bytes; the position is then its
+// end.
+int Z_TruncateFile(HZFILE file, int64_t size);
 // Reads the next line without its line end. Returns 1 with a line, 0 at the
 // end of the file or on an error. A line that does not fit the buffer (size
 // including the terminator) is an error: nothing is cut, the file's error
