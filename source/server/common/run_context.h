@@ -79,6 +79,9 @@ struct RunContext {
     ObjectEnv env = {};
     int nativeCharset = 0;
     DictionaryOutcome outcome;
+    // The profile merge failed: the installed PROFILE.INI has no backup of
+    // this run, which the start-up section then keeps before changing it.
+    bool profileMergeFailed = false;
 };
 
 // "ENT:" and "OLD:" values. False for an "ENT:" value that is neither

@@ -1,0 +1,235 @@
+// The server's start-up and shutdown launches through whole upgrades, one
+// table row per way they used to be lost: each row disturbs the first run,
+// checks what that run leaves, mends the cause, and a rerun must bring
+// PROFILE.INI and its backup to what a clean run of the same home makes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/upgrade_fixture.h"
+
+namespace zel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kArguments = {"NEW:0", "CS:1", "OLD:N"};
+const char* const kLaunches[] = {"ProgramStart=zelsearcher.exe &PORT &BLOCK", "ProgramStart=zelmirror.exe &PORT &BLOCK",
+                                 "ProgramClose=zelmirror.exe -shutdown &PORT &BLOCK"};
+const std::string kInstalledProfile =
+    "[IndexCache]\r\nLowLimit=100\r\nOldKey=kept in backup\r\n\r\n"
+    "[AutoBatch]\r\nProgramStart=z40server.exe &PORT &BLOCK\r\nProgramClose=z40shutdown.exe\r\n";
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string FileOrNothing(const fs::path& path) { return fs::exists(path) ? ReadFileText(path) : "(none)"; }
+
+fs::path Bin(const UpgradeWorld& world, const std::string& name) { return world.Home() / "bin" / name; }
+fs::path System(const UpgradeWorld& world, const std::string& name) { return world.Home() / "system" / name; }
+
+// The names in bin that start with z40, or that a kept batch file has.
+std::vector<std::string> OldNamesInBin(const UpgradeWorld& world) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(world.Home() / "bin")) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("z40", 0) == 0 || Contains(name, "-z40.bat")) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The profile's launch lines that name a program of the previous release.
+std::vector<std::string> OldLaunchLines(const std::string& profile) {
+    std::vector<std::string> lines;
+    std::istringstream stream(profile);
+    std::string line;
+    while (std::getline(stream, line)) {
+        if ((line.rfind("ProgramStart=", 0) == 0 || line.rfind("ProgramClose=", 0) == 0) && Contains(line, "=z40")) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+// The fault point of the last write before the renaming deletes the old
+// programs: the write of the start-up section.
+std::string LastWriteBeforeTheRenaming(const std::vector<std::string>& points) {
+    size_t lastWrite = 0;
+    for (size_t n = 0; n < points.size(); ++n) {
+        if (points[n] == "Z_DeleteFiles") break;
+        if (points[n] == "Z_WriteFile" || points[n] == "Z_WriteFileLineEx") lastWrite = n + 1;
+    }
+    return "*:" + std::to_string(lastWrite);
+}
+
+struct LaunchRow {
+    std::string name;
+    // The home of both the clean and the disturbed run (may be empty).
+    std::function<void(const UpgradeWorld&)> prepare;
+    // Before the first run only; returns a ZEL_FAULT value or "". Gets the
+    // fault points of the clean run.
+    std::function<std::string(const UpgradeWorld&, const std::vector<std::string>&)> disturb;
+    int firstExit;
+    std::string firstOutput;  // a part of the first run's output
+    std::function<void(const UpgradeWorld&, const std::string& installed)> afterFirst;  // may be empty
+    std::function<void(const UpgradeWorld&)> mend;                                      // may be empty
+    bool oldNamesGo = false;  // the rerun leaves no program under an old name (OLD:N)
+};
+
+void WriteInstalledProfile(const UpgradeWorld& world) { WriteFileText(System(world, "PROFILE.INI"), kInstalledProfile); }
+
+std::vector<LaunchRow> Rows() {
+    return {
+        {"an installed [AutoBatch] with the server's lines only", WriteInstalledProfile, nullptr, 0, "",
+         [](const UpgradeWorld& world, const std::string&) {
+             EXPECT_TRUE(Contains(ReadFileText(System(world, "PROFILE.INI")),
+                                  "[AutoBatch]\r\nProgramStart=zelserver.exe &PORT &BLOCK\r\n"
+                                  "ProgramClose=zemshutdown.exe &PORT &BLOCK\r\n"
+                                  "ProgramStart=zelsearcher.exe &PORT &BLOCK\r\nProgramStart=zelmirror.exe &PORT &BLOCK\r\n"
+                                  "ProgramClose=zelmirror.exe -shutdown &PORT &BLOCK\r\n"))
+                 << ReadFileText(System(world, "PROFILE.INI"));
+         },
+         nullptr},
+        {"a start file larger than 32,768 bytes", nullptr,
+         [](const UpgradeWorld& world, const std::vector<std::string>&) {
+             const std::string start = ReadFileText(Bin(world, "z40startup.bat"));
+             WriteFileText(Bin(world, "z40startup.bat"), start + "rem " + std::string(40000, '-') + "\r\n");
+             return std::string();
+         },
+         2, "z40startup.bat was not converted and is kept as ",
+         [](const UpgradeWorld& world, const std::string&) {
+             EXPECT_FALSE(fs::exists(Bin(world, "z40startup.bat")));
+             EXPECT_GT(fs::file_size(Bin(world, "startup-z40.bat.BAK")), 40000u);
+             // The stop file waits for it, so that the rerun adds the
+             // launches of both in a clean run's order.
+             EXPECT_TRUE(fs::exists(Bin(world, "cleanup-z40.bat.BAK")));
+             const std::string profile = ReadFileText(System(world, "PROFILE.INI"));
+             EXPECT_TRUE(Contains(profile, "[AutoBatch]\r\nProgramStart=zelserver.exe &PORT &BLOCK\r\n"));
+             for (const char* launch : kLaunches) EXPECT_FALSE(Contains(profile, launch)) << launch;
+         },
+         // The administrator trims the kept file; the rerun converts it.
+         [](const UpgradeWorld& world) {
+             const std::string kept = ReadFileText(Bin(world, "startup-z40.bat.BAK"));
+             WriteFileText(Bin(world, "startup-z40.bat.BAK"), kept.substr(0, kept.find("rem ")));
+         }},
+        {"no PROFILE.INI to write to", nullptr,
+         [](const UpgradeWorld& world, const std::vector<std::string>&) {
+             fs::create_directories(System(world, "PROFILE.INI"));
+             return std::string();
+         },
+         2, "z40cleanup.bat was not converted and is kept as ",
+         [](const UpgradeWorld& world, const std::string&) {
+             EXPECT_TRUE(fs::exists(Bin(world, "startup-z40.bat.BAK")));
+             EXPECT_TRUE(fs::exists(Bin(world, "cleanup-z40.bat.BAK")));
+         },
+         [](const UpgradeWorld& world) { fs::remove_all(System(world, "PROFILE.INI")); }},
+        {"a failed write of the start-up section", nullptr,
+         [](const UpgradeWorld&, const std::vector<std::string>& points) { return LastWriteBeforeTheRenaming(points); },
+         2, "z40startup.bat was not converted and is kept as ", nullptr, nullptr},
+        {"a failed profile merge", WriteInstalledProfile,
+         [](const UpgradeWorld& world, const std::vector<std::string>&) {
+             fs::remove(world.Package() / "PROFILE.INI");
+             return std::string();
+         },
+         2, "",
+         [](const UpgradeWorld& world, const std::string& installed) {
+             EXPECT_EQ(FileOrNothing(System(world, "PROFILE.INI.BAK")), installed);
+             const std::string profile = ReadFileText(System(world, "PROFILE.INI"));
+             for (const char* launch : kLaunches) EXPECT_TRUE(Contains(profile, launch)) << launch;
+         },
+         [](const UpgradeWorld& world) {
+             fs::copy_file(fs::path(BuiltPackageDir()) / "PROFILE.INI", world.Package() / "PROFILE.INI");
+         }},
+        {"a renaming stopped after the old programs went", WriteInstalledProfile,
+         [](const UpgradeWorld& world, const std::vector<std::string>&) {
+             fs::create_directories(System(world, "PROFILE.NEW"));
+             return std::string();
+         },
+         2, "",
+         [](const UpgradeWorld& world, const std::string&) {
+             EXPECT_FALSE(OldLaunchLines(ReadFileText(System(world, "PROFILE.INI"))).empty());
+         },
+         // What a run stopped inside the renaming leaves: the old programs
+         // deleted, the profile not yet rewritten, a short PROFILE.NEW.
+         [](const UpgradeWorld& world) {
+             fs::remove_all(System(world, "PROFILE.NEW"));
+             for (const std::string& name : OldNamesInBin(world)) fs::remove(Bin(world, name));
+             WriteFileText(System(world, "PROFILE.NEW"), "[IndexCache]\r\n");
+         },
+         true},
+        {"a renaming whose rewrite failed, old names kept as copies", WriteInstalledProfile,
+         [](const UpgradeWorld& world, const std::vector<std::string>&) {
+             fs::create_directories(System(world, "PROFILE.NEW"));
+             return std::string();
+         },
+         2, "",
+         [](const UpgradeWorld& world, const std::string&) {
+             EXPECT_EQ(ReadFileText(Bin(world, "z40server.exe")), ReadFileText(Bin(world, "zelserver.exe")));
+         },
+         [](const UpgradeWorld& world) { fs::remove_all(System(world, "PROFILE.NEW")); }, true},
+    };
+}
+
+TEST(Launches, EveryRowEndsWithTheLaunchesOfACleanRun) {
+    for (const LaunchRow& row : Rows()) {
+        SCOPED_TRACE(row.name);
+        // A clean run of the same home: what the rerun must come to.
+        UpgradeWorld clean;
+        ASSERT_EQ(clean.MakeHome().exitCode, 0);
+        if (row.prepare) row.prepare(clean);
+        ScratchDir logs("launches");
+        SetEnvironment("ZEL_FAULT_LOG", logs.Path("points.log"));
+        const ProgramResult cleanRun = clean.Upgrade(kArguments);
+        UnsetEnvironment("ZEL_FAULT_LOG");
+        ASSERT_EQ(cleanRun.exitCode, 0) << cleanRun.output;
+        const std::string cleanProfile = ReadFileText(System(clean, "PROFILE.INI"));
+        for (const char* launch : kLaunches) EXPECT_TRUE(Contains(cleanProfile, launch)) << launch << "\n" << cleanProfile;
+        EXPECT_TRUE(OldLaunchLines(cleanProfile).empty()) << cleanProfile;
+        EXPECT_TRUE(OldNamesInBin(clean).empty());
+        std::vector<std::string> points;
+        {
+            std::istringstream log(ReadFileText(logs.Path("points.log")));
+            for (std::string line; std::getline(log, line);) points.push_back(line);
+        }
+
+        UpgradeWorld world;
+        ASSERT_EQ(world.MakeHome().exitCode, 0);
+        if (row.prepare) row.prepare(world);
+        const std::string installed = FileOrNothing(System(world, "PROFILE.INI"));
+        const std::string fault = row.disturb ? row.disturb(world, points) : "";
+        if (!fault.empty()) SetEnvironment("ZEL_FAULT", fault);
+        const ProgramResult first = world.Upgrade(kArguments);
+        UnsetEnvironment("ZEL_FAULT");
+        EXPECT_EQ(first.exitCode, row.firstExit) << first.output;
+        EXPECT_TRUE(Contains(first.output, "Upgrade is finished!")) << first.output;
+        EXPECT_TRUE(Contains(first.output, row.firstOutput)) << first.output;
+        if (row.afterFirst) row.afterFirst(world, installed);
+        // Whatever the first run did, no batch file went without its launches.
+        const std::string firstProfile = FileOrNothing(System(world, "PROFILE.INI"));
+        if (!fs::exists(Bin(world, "startup-z40.bat.BAK")) && !fs::exists(Bin(world, "z40startup.bat"))) {
+            EXPECT_TRUE(Contains(firstProfile, kLaunches[0]) && Contains(firstProfile, kLaunches[1])) << firstProfile;
+        }
+        if (!fs::exists(Bin(world, "cleanup-z40.bat.BAK")) && !fs::exists(Bin(world, "z40cleanup.bat"))) {
+            EXPECT_TRUE(Contains(firstProfile, kLaunches[2])) << firstProfile;
+        }
+
+        if (row.mend) row.mend(world);
+        const ProgramResult rerun = world.Upgrade(kArguments);
+        EXPECT_EQ(rerun.exitCode, 0) << rerun.output;
+        EXPECT_EQ(FileOrNothing(System(world, "PROFILE.INI")), cleanProfile);
+        EXPECT_EQ(FileOrNothing(System(world, "PROFILE.INI.BAK")), FileOrNothing(System(clean, "PROFILE.INI.BAK")));
+        EXPECT_FALSE(fs::exists(System(world, "PROFILE.NEW")));
+        EXPECT_FALSE(fs::exists(System(world, "PROFILE.INI.NEW")));
+        for (const std::string& name : OldNamesInBin(world)) {
+            EXPECT_FALSE(row.oldNamesGo || Contains(name, ".bat")) << name << " is left";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zel::testing
