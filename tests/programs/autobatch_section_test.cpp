@@ -59,7 +59,8 @@ TEST_F(AutoBatch, ExistingSectionGainsTheBatchLaunchesItLacksAfterItsLastItem) {
           Crlf({"[IndexCache]", "LowLimit=1", "[AutoBatch]", "ProgramStart=zelserver.exe &PORT &BLOCK",
                 "programstart = ZELSEARCHER.EXE", "ProgramClose=z40mirror.exe", "", "; next", "[Network]",
                 "ConnectCache=TRUE"}));
-    Write(home.Bin("z40startup.bat"), "z40server.exe 1\r\nz40searcher.exe 1\r\nz40mirror.exe 1\r\nz40searcher.exe 2\r\n");
+    Write(home.Bin("z40startup.bat"),
+          "z40server.exe 1\r\nz40searcher.exe 1\r\nz40mirror.exe 1\r\nz40searcher.exe 2\r\n");
     Write(home.Bin("z40cleanup.bat"), "z40mirror.exe -shutdown 1\r\n");
     ASSERT_EQ(Add(), 1);
     EXPECT_EQ(Profile(), Crlf({"[IndexCache]", "LowLimit=1", "[AutoBatch]", "ProgramStart=zelserver.exe &PORT &BLOCK",
@@ -133,7 +134,8 @@ TEST_F(AutoBatch, LargerBatchFileIsKeptOutOfTheRenamingsWayWithItsPartner) {
     EXPECT_EQ(Read(home.Bin("cleanup-z40.bat.BAK")), "zelmirror\r\n");
     EXPECT_FALSE(Exists(home.Bin("z40startup.bat")));
     EXPECT_FALSE(Exists(home.Bin("z40cleanup.bat")));
-    EXPECT_EQ(output, KeptLine("z40startup.bat", "startup-z40.bat.BAK") + KeptLine("z40cleanup.bat", "cleanup-z40.bat.BAK"));
+    EXPECT_EQ(output,
+              KeptLine("z40startup.bat", "startup-z40.bat.BAK") + KeptLine("z40cleanup.bat", "cleanup-z40.bat.BAK"));
 
     // Trimmed by the administrator, the kept files are converted by the next
     // run, in the order one run gives.

@@ -103,11 +103,12 @@ std::vector<LaunchRow> Rows() {
     return {
         {"an installed [AutoBatch] with the server's lines only", InstalledProfile(kServerOnlyProfile), nullptr, 0, "",
          [](const UpgradeWorld& world, const std::string&) {
-             EXPECT_TRUE(Contains(ReadFileText(System(world, "PROFILE.INI")),
-                                  "[AutoBatch]\r\nProgramStart=zelserver.exe &PORT &BLOCK\r\n"
-                                  "ProgramClose=zemshutdown.exe &PORT &BLOCK\r\n"
-                                  "ProgramStart=zelsearcher.exe &PORT &BLOCK\r\nProgramStart=zelmirror.exe &PORT &BLOCK\r\n"
-                                  "ProgramClose=zelmirror.exe -shutdown &PORT &BLOCK\r\n"))
+             EXPECT_TRUE(
+                 Contains(ReadFileText(System(world, "PROFILE.INI")),
+                          "[AutoBatch]\r\nProgramStart=zelserver.exe &PORT &BLOCK\r\n"
+                          "ProgramClose=zemshutdown.exe &PORT &BLOCK\r\n"
+                          "ProgramStart=zelsearcher.exe &PORT &BLOCK\r\nProgramStart=zelmirror.exe &PORT &BLOCK\r\n"
+                          "ProgramClose=zelmirror.exe -shutdown &PORT &BLOCK\r\n"))
                  << ReadFileText(System(world, "PROFILE.INI"));
          },
          nullptr},
@@ -204,7 +205,9 @@ TEST(Launches, EveryRowEndsWithTheLaunchesOfACleanRun) {
         UnsetEnvironment("ZEL_FAULT_LOG");
         ASSERT_EQ(cleanRun.exitCode, 0) << cleanRun.output;
         const std::string cleanProfile = ReadFileText(System(clean, "PROFILE.INI"));
-        for (const char* launch : kLaunches) EXPECT_TRUE(Contains(cleanProfile, launch)) << launch << "\n" << cleanProfile;
+        for (const char* launch : kLaunches) {
+            EXPECT_TRUE(Contains(cleanProfile, launch)) << launch << "\n" << cleanProfile;
+        }
         EXPECT_TRUE(OldLaunchLines(cleanProfile).empty()) << cleanProfile;
         EXPECT_TRUE(OldNamesInBin(clean).empty());
         std::vector<std::string> points;

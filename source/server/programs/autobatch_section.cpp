@@ -253,9 +253,10 @@ private:
 bool KeepUnconverted(const BatchFile& file) {
     if (file.present) {
         if (!Z_RenameFile(file.path, file.keptPath)) return false;
-        std::printf("\n%s was not converted and is kept as %s: move its launches to [AutoBatch] in PROFILE.INI by "
-                    "hand.\n",
-                    file.path, file.keptPath);
+        std::printf(
+            "\n%s was not converted and is kept as %s: move its launches to [AutoBatch] in PROFILE.INI by "
+            "hand.\n",
+            file.path, file.keptPath);
     } else {
         std::printf("\n%s was not converted and stays: move its launches to [AutoBatch] in PROFILE.INI by hand.\n",
                     file.keptPath);
