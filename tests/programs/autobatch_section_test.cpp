@@ -71,13 +71,6 @@ TEST_F(AutoBatch, ExistingSectionGainsTheBatchLaunchesItLacksAfterItsLastItem) {
     EXPECT_EQ(output, "");
 }
 
-TEST_F(AutoBatch, LaunchesAddedToASectionThatEndsTheFileWithoutALineEnd) {
-    Write(home.System("PROFILE.INI"), "[AutoBatch]\r\nProgramStart=zelserver.exe");
-    Write(home.Bin("z40startup.bat"), "zelmirror\r\n");
-    ASSERT_EQ(Add(), 1);
-    EXPECT_EQ(Profile(), Crlf({"[AutoBatch]", "ProgramStart=zelserver.exe", MIRROR_START}));
-}
-
 TEST_F(AutoBatch, WithoutBatchFilesAppendsExactlyTheServerLines) {
     Write(home.System("PROFILE.INI"), profile);
     ASSERT_EQ(Add(), 1);
@@ -111,7 +104,7 @@ TEST_F(AutoBatch, StopFileMirrorLinesCloseTheMirror) {
     EXPECT_FALSE(Exists(home.Bin("z40cleanup.bat")));
 }
 
-TEST_F(AutoBatch, BatchFileOfExactlyTheLimitIsRead) {
+TEST_F(AutoBatch, BatchFileOfExactlyTheLimitIsReadAndALargerOneKeptWithItsPartner) {
     Write(home.System("PROFILE.INI"), profile);
     std::string stop = "zelmirror\r\n";
     stop += std::string(32768 - stop.size(), 'x');
@@ -119,85 +112,27 @@ TEST_F(AutoBatch, BatchFileOfExactlyTheLimitIsRead) {
     ASSERT_EQ(Add(), 1);
     EXPECT_EQ(Profile(), profile + FIXED_LINES + Crlf({MIRROR_CLOSE}));
     EXPECT_FALSE(Exists(home.Bin("z40cleanup.bat")));
-}
 
-TEST_F(AutoBatch, LargerBatchFileIsKeptOutOfTheRenamingsWayWithItsPartner) {
+    // The two files are converted together: the stop file waits too.
     Write(home.System("PROFILE.INI"), profile);
     const std::string start = "zelsearcher\r\n" + std::string(32769 - 13, 'x');
     Write(home.Bin("z40startup.bat"), start);
     Write(home.Bin("z40cleanup.bat"), "zelmirror\r\n");
     EXPECT_EQ(Add(), 0);
     EXPECT_NE(std::string(Z_GetLastErrorPrompt(nullptr, 0)).find("is larger than 32768 bytes"), std::string::npos);
-    // The section gets the server's lines; the launches wait for both files.
     EXPECT_EQ(Profile(), profile + FIXED_LINES);
     EXPECT_EQ(Read(home.Bin("startup-z40.bat.BAK")), start);
     EXPECT_EQ(Read(home.Bin("cleanup-z40.bat.BAK")), "zelmirror\r\n");
-    EXPECT_FALSE(Exists(home.Bin("z40startup.bat")));
-    EXPECT_FALSE(Exists(home.Bin("z40cleanup.bat")));
     EXPECT_EQ(output,
               KeptLine("z40startup.bat", "startup-z40.bat.BAK") + KeptLine("z40cleanup.bat", "cleanup-z40.bat.BAK"));
-
-    // Trimmed by the administrator, the kept files are converted by the next
-    // run, in the order one run gives.
-    Write(home.Bin("startup-z40.bat.BAK"), "zelsearcher\r\n");
-    ASSERT_EQ(Add(), 1);
-    EXPECT_EQ(Profile(), profile + FIXED_LINES + Crlf({SEARCHER_START, MIRROR_CLOSE}));
-    EXPECT_FALSE(Exists(home.Bin("startup-z40.bat.BAK")));
-    EXPECT_FALSE(Exists(home.Bin("cleanup-z40.bat.BAK")));
-    EXPECT_EQ(output, "");
 }
 
-TEST_F(AutoBatch, KeptFileThatStillCannotBeConvertedStaysWithItsLine) {
-    Write(home.System("PROFILE.INI"), profile + FIXED_LINES);
-    const std::string start = std::string(40000, 'x');
-    Write(home.Bin("startup-z40.bat.BAK"), start);
-    EXPECT_EQ(Add(), 0);
-    EXPECT_EQ(Read(home.Bin("startup-z40.bat.BAK")), start);
-    EXPECT_EQ(output, "\n" + home.Bin("startup-z40.bat.BAK") +
-                          " was not converted and stays: move its launches to [AutoBatch] in PROFILE.INI by hand.\n");
-}
-
-TEST_F(AutoBatch, MissingProfileFailsAndKeepsTheBatchFiles) {
+TEST_F(AutoBatch, MissingProfileFailsAndKeepsTheBatchFile) {
     Write(home.Bin("z40startup.bat"), "zelsearcher\r\n");
-    Write(home.Bin("z40cleanup.bat"), "@echo off\r\n");
     EXPECT_EQ(Add(), 0);
     EXPECT_FALSE(Exists(home.System("PROFILE.INI")));
-    EXPECT_FALSE(Exists(home.Bin("z40startup.bat")));
     EXPECT_EQ(Read(home.Bin("startup-z40.bat.BAK")), "zelsearcher\r\n");
-    // Without launches there is nothing to move.
-    EXPECT_FALSE(Exists(home.Bin("z40cleanup.bat")));
-    EXPECT_FALSE(Exists(home.Bin("cleanup-z40.bat.BAK")));
     EXPECT_EQ(output, KeptLine("z40startup.bat", "startup-z40.bat.BAK"));
-}
-
-TEST_F(AutoBatch, AfterAFailedMergeTheProfileIsKeptAsItsBackupFirst) {
-    const std::string stale = Crlf({"[IndexCache]", "LowLimit=9"});
-    Write(home.System("PROFILE.INI"), profile);
-    Write(home.System("PROFILE.INI.BAK"), stale);
-    Write(home.Bin("z40startup.bat"), "zelsearcher\r\n");
-    ASSERT_EQ(Add(true), 1);
-    EXPECT_EQ(Read(home.System("PROFILE.INI.BAK")), profile);
-    EXPECT_EQ(Profile(), profile + FIXED_LINES + Crlf({SEARCHER_START}));
-
-    // Run again after another failed merge: the backup, which differs from
-    // the profile only in launches, is the administrator's file and stays.
-    Write(home.Bin("z40cleanup.bat"), "zelmirror\r\n");
-    ASSERT_EQ(Add(true), 1);
-    EXPECT_EQ(Read(home.System("PROFILE.INI.BAK")), profile);
-    EXPECT_EQ(Profile(), profile + FIXED_LINES + Crlf({SEARCHER_START, MIRROR_CLOSE}));
-}
-
-TEST_F(AutoBatch, BeforeTheOldProgramsGoAFileWhoseLaunchesAreNotInTheProfileIsKept) {
-    Write(home.System("PROFILE.INI"), profile + FIXED_LINES + Crlf({MIRROR_CLOSE}));
-    Write(home.Bin("z40startup.bat"), "zelsearcher\r\n");
-    Write(home.Bin("z40cleanup.bat"), "zelmirror\r\n");
-    ::testing::internal::CaptureStdout();
-    ASSERT_EQ(KeepBatchFilesNotInProfile(home.BinDir().c_str()), 1);
-    output = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(output, KeptLine("z40startup.bat", "startup-z40.bat.BAK"));
-    EXPECT_EQ(Read(home.Bin("startup-z40.bat.BAK")), "zelsearcher\r\n");
-    // Its launches are in the profile: it may go with the old programs.
-    EXPECT_TRUE(Exists(home.Bin("z40cleanup.bat")));
 }
 
 TEST(AutoBatchFaults, EveryFaultLeavesTheProfileWholeAndNoLaunchLost) {

@@ -194,39 +194,6 @@ TEST_F(ProgramRename, QuestionAnsweredOtherwiseOrUnansweredDropsTheOldNames) {
     EXPECT_FALSE(AnyOldNameLeft());
 }
 
-TEST_F(ProgramRename, RenamingStoppedAfterTheOldProgramsWentIsFinished) {
-    // The stopped run deleted the old programs (the new ones were copied,
-    // so the flag is 0 now) and left a short PROFILE.NEW.
-    for (const char* name : OLD_PROGRAMS) fs::remove(home.Bin(name));
-    fs::remove(home.Bin("z40notes.txt"));
-    Write(home.System("PROFILE.INI"), Crlf({"[AutoBatch]", "ProgramStart=z40server.exe", "ProgramClose=z40mirror"}));
-    Write(home.System("PROFILE.NEW"), "[Auto");
-    Arguments({"OLD:NO"});
-    ASSERT_EQ(Rename(0), 1);
-    EXPECT_EQ(Read(home.System("PROFILE.INI")), Crlf({"[AutoBatch]", "ProgramStart=zelserver.exe &PORT &BLOCK",
-                                                      "ProgramClose=zelmirror -shutdown &PORT &BLOCK"}));
-    EXPECT_FALSE(Exists(home.System("PROFILE.NEW")));
-    EXPECT_FALSE(AnyOldNameLeft());
-
-    // Done: the next run has nothing left to change.
-    const std::string rewritten = Read(home.System("PROFILE.INI"));
-    std::string output;
-    ASSERT_EQ(Rename(0, &output), 1);
-    EXPECT_EQ(Read(home.System("PROFILE.INI")), rewritten);
-    EXPECT_EQ(output, "");
-}
-
-TEST_F(ProgramRename, OldNamesKeptAfterAFailedRewriteAreRenamedByTheNextRun) {
-    Write(home.System("PROFILE.INI"), Crlf({"ProgramStart=z40server.exe", "ShutdownCall=z40mirror.exe"}));
-    // z40server.exe is a copy of the new server now: the flag is 0.
-    Write(home.Bin("z40server.exe"), "new zelserver.exe");
-    Arguments({"OLD:NO"});
-    ASSERT_EQ(Rename(0), 1);
-    EXPECT_EQ(Read(home.System("PROFILE.INI")),
-              Crlf({"ProgramStart=zelserver.exe &PORT &BLOCK", "ShutdownCall=z40mirror.exe &PORT &BLOCK"}));
-    EXPECT_FALSE(AnyOldNameLeft());
-}
-
 TEST_F(ProgramRename, AnUnconvertedBatchFileIsKeptBeforeTheOldProgramsGo) {
     Write(home.System("PROFILE.INI"), Crlf({"[AutoBatch]", "ProgramStart=zelserver.exe &PORT &BLOCK"}));
     Write(home.Bin("z40startup.bat"), "z40searcher.exe 1\r\n");
