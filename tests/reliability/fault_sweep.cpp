@@ -104,32 +104,6 @@ std::vector<std::string> KeyValueLines(const std::string& text) {
     return lines;
 }
 
-bool IsProgramLine(const std::string& line) {
-    for (const char* key : {"ProgramStart=", "ProgramClose=", "ShutdownCall="}) {
-        if (line.rfind(key, 0) == 0) return true;
-    }
-    return false;
-}
-
-std::vector<std::string> LinesWithoutProgramLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    std::string line;
-    while (std::getline(stream, line)) {
-        if (!IsProgramLine(line)) lines.push_back(line);
-    }
-    return lines;
-}
-
-// The program renaming rewrites the launch lines of PROFILE.INI only in the
-// run that finds the new programs missing; a rerun after a stop in between
-// finds them copied already and leaves the lines (and the backup made
-// before them) as the stopped run left them. Such files differ from a clean
-// run in the launch lines alone.
-bool OnlyLaunchLinesDiffer(const std::string& a, const std::string& b) {
-    return LinesWithoutProgramLines(a) == LinesWithoutProgramLines(b);
-}
-
 }  // namespace
 
 SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
@@ -214,21 +188,17 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
             auto found = rerun.find(path);
             if (found != rerun.end() && found->second == bytes) continue;
             const std::string difference = where + path + (found == rerun.end() ? " missing after the rerun" : " differs after the rerun");
-            // Two differences are known and listed: databases made again
-            // under later ids (checked below), and the launch lines; the rest
-            // must converge.
-            const bool launchesOnly = found != rerun.end() && OnlyLaunchLinesDiffer(found->second, bytes);
+            // One difference is known and listed: databases made again
+            // under later ids (checked below); the rest must converge.
             const bool byIds = found != rerun.end() && HoldsDatabaseIds(path);
             idsDiffer = idsDiffer || byIds;
-            if (byIds || launchesOnly) report.differences.push_back(difference);
+            if (byIds) report.differences.push_back(difference);
             else report.violations.push_back(difference);
         }
         if (idsDiffer && DumpWithoutIds(world) != cleanDump) {
             report.violations.push_back(where + "the dictionary differs from a clean run's in more than database ids");
         }
         for (const std::string& item : originalItems) {
-            // Launch lines are renamed on purpose (see OnlyLaunchLinesDiffer).
-            if (IsProgramLine(item.substr(item.find('|') + 1))) continue;
             const std::string file = item.substr(0, item.find('|'));
             const std::string line = item.substr(item.find('|') + 1);
             const std::string installed = rerun.count(file) ? rerun.at(file) : "";

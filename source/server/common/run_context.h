@@ -88,6 +88,9 @@ struct RunContext {
     // on from an earlier one that did not end.
     HZLOCK homeLock = nullptr;
     bool resumed = false;
+    // The profile merge failed: the installed PROFILE.INI has no backup of
+    // this run, which the start-up section then keeps before changing it.
+    bool profileMergeFailed = false;
 };
 
 // "ENT:" and "OLD:" values. False for an "ENT:" value that is neither
