@@ -78,6 +78,7 @@ struct RunContext {
     // Found before anything changed.
     bool serverProgramAbsent = false;  // HOME/bin/zelserver.exe was missing
     bool profileMissing = false;       // HOME/system/PROFILE.INI was missing
+    bool oldProgramsFound = false;     // HOME/bin/z40server.exe was there
     bool oldServiceRemoved = false;    // the previous release's service was removed
     // The dictionary shell's object environment and the native charset it
     // reports after the selection.

@@ -4,6 +4,7 @@
 
 #include "autobatch_section.h"
 #include "config_paths.h"
+#include "config_replace.h"
 #include "program_lines.h"
 #include "program_names.h"
 #include "zelkit.h"
@@ -66,7 +67,7 @@ bool ProfileNamesMissingOldPrograms(const char* profilePath, const char* binDir)
 
 }  // namespace
 
-bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, OldNamesChoice oldNames) {
+bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames) {
     char oldServer[Z_MAX_PATH];
     char profilePath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
@@ -76,7 +77,12 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, OldNamesCho
         !JoinConfigPath(newPath, systemDir, "PROFILE.NEW")) {
         return false;
     }
-    if (Z_IsValidFileName(oldServer)) {
+    // PROFILE.NEW is this step's work file only: one a stopped run left is
+    // never taken for anything.
+    DiscardWorkFile(newPath);
+    // A run going on after an interruption may find the old programs gone
+    // already: it found them when it started.
+    if (oldProgramsFound || Z_IsValidFileName(oldServer)) {
         // The old batch files match "z40*.*" too: one whose launches are not
         // in the profile must not go with the programs.
         if (!KeepBatchFilesNotInProfile(binDir)) return false;

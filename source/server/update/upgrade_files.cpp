@@ -105,7 +105,7 @@ bool InstallNewServiceStep(RunContext& run, const char*) {
 
 bool RenameOldProgramsStep(RunContext& run, const char*) {
     const FixedPath bin = BinDirectory(run);
-    return bin.ok() && RenameOldPrograms(bin.c_str(), run.serverProgramAbsent, run.choices.oldNames);
+    return bin.ok() && RenameOldPrograms(bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames);
 }
 
 constexpr OnFailure kGoOn = OnFailure::FinishWithErrors;
