@@ -82,7 +82,7 @@ protected:
 
     int Rename(int serverProgramAbsent, std::string* output = nullptr) {
         ::testing::internal::CaptureStdout();
-        int result = RenameOldPrograms(home.BinDir().c_str(), serverProgramAbsent != 0, oldNames);
+        int result = RenameOldPrograms(home.BinDir().c_str(), serverProgramAbsent != 0, Exists(home.Bin("z40server.exe")), oldNames);
         std::string printed = ::testing::internal::GetCapturedStdout();
         if (output != nullptr) *output = printed;
         return result;
@@ -108,7 +108,8 @@ protected:
 
 TEST_F(ProgramRename, WithoutTheOldServerNothingHappens) {
     fs::remove(home.Bin("z40server.exe"));
-    const std::string profile = Crlf({"[AutoBatch]", "ProgramStart=z40server.exe"});
+    // The old program the profile names is there.
+    const std::string profile = Crlf({"[AutoBatch]", "ProgramStart=z40searcher.exe"});
     Write(home.System("PROFILE.INI"), profile);
     std::string output;
     ASSERT_EQ(Rename(1, &output), 1);
@@ -193,8 +194,22 @@ TEST_F(ProgramRename, QuestionAnsweredOtherwiseOrUnansweredDropsTheOldNames) {
     EXPECT_FALSE(AnyOldNameLeft());
 }
 
+TEST_F(ProgramRename, AnUnconvertedBatchFileIsKeptBeforeTheOldProgramsGo) {
+    Write(home.System("PROFILE.INI"), Crlf({"[AutoBatch]", "ProgramStart=zelserver.exe &PORT &BLOCK"}));
+    Write(home.Bin("z40startup.bat"), "z40searcher.exe 1\r\n");
+    Arguments({"OLD:NO"});
+    std::string output;
+    ASSERT_EQ(Rename(1, &output), 1);
+    EXPECT_EQ(Read(home.Bin("startup-z40.bat.BAK")), "z40searcher.exe 1\r\n");
+    EXPECT_NE(output.find(home.Bin("z40startup.bat") + " was not converted and is kept as " +
+                          home.Bin("startup-z40.bat.BAK")),
+              std::string::npos)
+        << output;
+    EXPECT_FALSE(AnyOldNameLeft());
+}
+
 TEST_F(ProgramRename, NewProgramsAlreadyInPlaceBringBackTheOldNamesOnly) {
-    const std::string profile = Crlf({"ProgramStart=z40server.exe"});
+    const std::string profile = Crlf({"ProgramStart=zelserver.exe &PORT &BLOCK"});
     Write(home.System("PROFILE.INI"), profile);
     std::string output;
     ASSERT_EQ(Rename(0, &output), 1);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 
@@ -35,45 +34,10 @@ bool IsWatched(const std::string& path) {
 
 bool IsDictionaryFile(const std::string& path) { return path.size() > 4 && path.substr(path.size() - 4) == ".DIC"; }
 
-// The files that name databases by id: the database and column records, and
-// CONFIG.DIC with its id counter and charset entries.
-bool HoldsDatabaseIds(const std::string& path) {
-    return path == "system/BASE.DIC" || path == "system/BASECOL.DIC" || path == "system/CONFIG.DIC";
-}
-
-// zelhome's dump of the home with every database id replaced by the
-// database's owner and name: a database made again by a rerun has a later id
-// (ids are never reused) but must otherwise be what a clean run makes.
-std::string DumpWithoutIds(const UpgradeWorld& world) {
-    using Json = nlohmann::json;
+// zelhome's dump of the home: the dictionary as the shell reads it.
+std::string Dump(const UpgradeWorld& world) {
     const ProgramResult dumped = world.DumpHome();
-    const size_t start = dumped.output.find('{');
-    if (dumped.exitCode != 0 || start == std::string::npos) return "zelhome dump failed: " + dumped.output;
-    Json dump = Json::parse(dumped.output.substr(start), nullptr, false);
-    if (dump.is_discarded()) return "zelhome dump is not JSON";
-    std::map<uint64_t, std::string> names;
-    for (const Json& db : dump["databases"]) {
-        names[db["id"].get<uint64_t>()] = db["owner"].get<std::string>() + "." + db["name"].get<std::string>();
-    }
-    auto byName = [&](Json& field) {
-        const uint64_t id = field.get<uint64_t>();
-        if (id == 0) return;
-        auto found = names.find(id);
-        field = found == names.end() ? "no database " + std::to_string(id) : found->second;
-    };
-    for (Json& db : dump["databases"]) {
-        db.erase("id");
-        for (const char* key : {"index_segment", "index_stop"}) {
-            if (db.contains(key)) byName(db[key]);
-        }
-    }
-    std::sort(dump["databases"].begin(), dump["databases"].end(), [](const Json& a, const Json& b) {
-        return std::make_pair(a["owner"], a["name"]) < std::make_pair(b["owner"], b["name"]);
-    });
-    for (Json& entry : dump["config"]["charsets"]) {
-        for (const char* key : {"segment", "stop", "thesaurus", "synonym", "antonym"}) byName(entry[key]);
-    }
-    return dump.dump(1);
+    return dumped.exitCode == 0 ? dumped.output : "zelhome dump failed: " + dumped.output;
 }
 
 uint32_t ReadU32(const std::string& bytes, size_t offset) {
@@ -102,32 +66,6 @@ std::vector<std::string> KeyValueLines(const std::string& text) {
         if (line.find('=') != std::string::npos && line[0] != ';' && line[0] != '#') lines.push_back(line);
     }
     return lines;
-}
-
-bool IsProgramLine(const std::string& line) {
-    for (const char* key : {"ProgramStart=", "ProgramClose=", "ShutdownCall="}) {
-        if (line.rfind(key, 0) == 0) return true;
-    }
-    return false;
-}
-
-std::vector<std::string> LinesWithoutProgramLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    std::string line;
-    while (std::getline(stream, line)) {
-        if (!IsProgramLine(line)) lines.push_back(line);
-    }
-    return lines;
-}
-
-// The program renaming rewrites the launch lines of PROFILE.INI only in the
-// run that finds the new programs missing; a rerun after a stop in between
-// finds them copied already and leaves the lines (and the backup made
-// before them) as the stopped run left them. Such files differ from a clean
-// run in the launch lines alone.
-bool OnlyLaunchLinesDiffer(const std::string& a, const std::string& b) {
-    return LinesWithoutProgramLines(a) == LinesWithoutProgramLines(b);
 }
 
 }  // namespace
@@ -159,7 +97,7 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
         return report;
     }
     const DirectorySnapshot after = SnapshotDirectory(world.Home());
-    const std::string cleanDump = DumpWithoutIds(world);
+    const std::string cleanDump = Dump(world);
     {
         std::istringstream points(ReadFileText(log));
         std::string line;
@@ -191,6 +129,13 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
         if (!finished && faulted.exitCode == 0) report.violations.push_back(where + "stopped with exit status 0");
 
         const DirectorySnapshot state = SnapshotDirectory(world.Home());
+        // A run stopped in the dictionary phase puts every file of it back.
+        const bool stoppedInDictionaries = !finished && faulted.output.find("Now, Copying") == std::string::npos;
+        for (const auto& [path, bytes] : before) {
+            if (stoppedInDictionaries && IsDictionaryFile(path) && (!state.count(path) || state.at(path) != bytes)) {
+                report.violations.push_back(where + path + " was not put back after the stop");
+            }
+        }
         for (const auto& [path, bytes] : before) {
             if (IsWatched(path) && after.count(path) && !state.count(path)) {
                 report.violations.push_back(where + path + " is missing");
@@ -208,27 +153,17 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
         // A fault-free rerun converges.
         world.Upgrade(scenario.arguments);
         const DirectorySnapshot rerun = SnapshotDirectory(world.Home());
-        bool idsDiffer = false;
         for (const auto& [path, bytes] : after) {
             if (!IsWatched(path)) continue;
             auto found = rerun.find(path);
             if (found != rerun.end() && found->second == bytes) continue;
             const std::string difference = where + path + (found == rerun.end() ? " missing after the rerun" : " differs after the rerun");
-            // Two differences are known and listed: databases made again
-            // under later ids (checked below), and the launch lines; the rest
-            // must converge.
-            const bool launchesOnly = found != rerun.end() && OnlyLaunchLinesDiffer(found->second, bytes);
-            const bool byIds = found != rerun.end() && HoldsDatabaseIds(path);
-            idsDiffer = idsDiffer || byIds;
-            if (byIds || launchesOnly) report.differences.push_back(difference);
-            else report.violations.push_back(difference);
+            report.violations.push_back(difference);
         }
-        if (idsDiffer && DumpWithoutIds(world) != cleanDump) {
-            report.violations.push_back(where + "the dictionary differs from a clean run's in more than database ids");
-        }
+        // Database ids included: a stop in the dictionary phase puts it back,
+        // so the rerun makes every database under the id a clean run gives.
+        if (Dump(world) != cleanDump) report.violations.push_back(where + "the dictionary differs from a clean run's");
         for (const std::string& item : originalItems) {
-            // Launch lines are renamed on purpose (see OnlyLaunchLinesDiffer).
-            if (IsProgramLine(item.substr(item.find('|') + 1))) continue;
             const std::string file = item.substr(0, item.find('|'));
             const std::string line = item.substr(item.find('|') + 1);
             const std::string installed = rerun.count(file) ? rerun.at(file) : "";

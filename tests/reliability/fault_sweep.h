@@ -21,7 +21,6 @@ struct SweepReport {
     int faultPoints = 0;                 // fault points of a clean run
     int triedPoints = 0;
     std::vector<std::string> violations;  // broken rules: the test fails on these
-    std::vector<std::string> differences; // reruns that differ from a clean run, with the point
 };
 
 // Tries every stride-th point (1 = all).

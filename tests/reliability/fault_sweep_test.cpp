@@ -22,9 +22,7 @@ void Sweep(const SweepScenario& scenario) {
     SweepReport counted = RunFaultSweep(scenario, 1 << 30);
     ASSERT_TRUE(counted.violations.empty()) << counted.violations.front();
     const SweepReport report = RunFaultSweep(scenario, Stride(counted.faultPoints));
-    std::printf("%s: %d fault points, %d tried, %zu listed differences after the rerun\n", scenario.name.c_str(),
-                report.faultPoints, report.triedPoints, report.differences.size());
-    for (const std::string& difference : report.differences) std::printf("  %s\n", difference.c_str());
+    std::printf("%s: %d fault points, %d tried\n", scenario.name.c_str(), report.faultPoints, report.triedPoints);
     EXPECT_GT(report.faultPoints, 0);
     for (const std::string& violation : report.violations) ADD_FAILURE() << violation;
 }

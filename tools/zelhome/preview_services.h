@@ -51,6 +51,10 @@ bool ProgramInBin(const std::string& commandLine, const std::string& home);
 std::vector<std::string> LeftServiceWarnings(const ServicePlan& plan, const std::string& home,
                                              const HomeSnapshot& before, const HomeSnapshot& after);
 
+// The program of a registered command line: the quoted part, or what the
+// service manager would start of an unquoted one.
+std::string ServiceProgram(const std::string& commandLine);
+
 // Names of the previous release's service.
 inline constexpr const char* OLD_SERVICE_NAME = "ZEL40SERVICE";
 inline constexpr const char* OLD_SERVICE_DISPLAY = "ZEL4.0";

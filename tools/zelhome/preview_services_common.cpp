@@ -8,7 +8,7 @@
 #include "home_paths.h"
 #include "home_snapshot.h"
 #include "preview_services.h"
-#include "service_file.h"
+#include "service_store.h"
 
 namespace zelhome {
 
@@ -22,13 +22,13 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::map<std::string, ServiceFile> ReadMirror(const std::string& mirrorDir) {
-    std::map<std::string, ServiceFile> services;
+std::map<std::string, ServiceRecord> ReadMirror(const std::string& mirrorDir) {
+    std::map<std::string, ServiceRecord> services;
     std::error_code error;
     for (fs::directory_iterator it(PathFromText(mirrorDir), error), end; !error && it != end; it.increment(error)) {
         if (it->path().extension() != ".service") continue;
-        ServiceFile service = ReadServiceFile(DisplayText(it->path()));
-        if (!service.name.empty()) services[Lower(service.name)] = service;
+        ServiceRecord service;
+        if (ReadServiceRecord(it->path(), &service)) services[Lower(service.name)] = service;
     }
     return services;
 }
@@ -96,28 +96,6 @@ std::vector<std::string> LeftServiceWarnings(const ServicePlan& plan, const std:
             ") stays registered, but the upgrade deletes its program " + program};
 }
 
-ServiceFile ReadServiceFile(const std::string& path) {
-    ServiceFile service;
-    std::ifstream file(path, std::ios::binary);
-    std::string line;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        size_t equals = line.find('=');
-        if (equals == std::string::npos) continue;
-        const std::string key = line.substr(0, equals);
-        const std::string value = line.substr(equals + 1);
-        service.lines.push_back(line);
-        if (key == "Name") service.name = value;
-        else if (key == "DisplayName") service.displayName = value;
-        else if (key == "BinaryPath") service.binaryPath = value;
-        else if (key == "State") service.state = std::atoi(value.c_str());
-        else if (key == "ControlError") service.controlError = std::atoi(value.c_str());
-    }
-    if (service.displayName.empty()) service.displayName = service.name;
-    return service;
-}
-
 std::vector<std::string> MirrorServiceNames(const std::string& mirrorDir) {
     std::vector<std::string> names;
     for (const auto& [key, service] : ReadMirror(mirrorDir)) names.push_back(service.name);
@@ -126,7 +104,7 @@ std::vector<std::string> MirrorServiceNames(const std::string& mirrorDir) {
 
 std::vector<std::string> MirrorChanges(const std::string& mirrorDir, const std::vector<std::string>& namesBefore) {
     std::vector<std::string> lines;
-    const std::map<std::string, ServiceFile> after = ReadMirror(mirrorDir);
+    const std::map<std::string, ServiceRecord> after = ReadMirror(mirrorDir);
     for (const std::string& name : namesBefore) {
         if (after.count(Lower(name)) == 0) lines.push_back("old service removed: " + name);
     }

@@ -6,22 +6,13 @@
 
 #include "home_paths.h"
 #include "preview_services.h"
-#include "service_file.h"
+#include "service_store.h"
 
 namespace zelhome {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Where the service manager of this platform keeps its services.
-fs::path ServiceDirectory() {
-    const char* configured = std::getenv("ZEL_SERVICE_DIR");
-    if (configured != nullptr && configured[0] != '\0') return configured;
-    std::error_code error;
-    fs::path temp = fs::temp_directory_path(error);
-    return (error ? fs::path("/tmp") : temp) / "zel-services";
-}
 
 bool SameName(std::string a, std::string b) {
     auto lower = [](std::string& text) {
@@ -73,7 +64,8 @@ bool PlanServices(const std::string& home, const std::string& copy, const std::s
     if (!fs::is_directory(services, error)) return true;  // no services registered
     for (fs::directory_iterator it(services, error), end; !error && it != end; it.increment(error)) {
         if (it->path().extension() != ".service") continue;
-        const ServiceFile service = ReadServiceFile(it->path().string());
+        ServiceRecord service;
+        if (!ReadServiceRecord(it->path(), &service)) continue;
         std::string text = ReadText(it->path());
         if (SameName(service.name, OLD_SERVICE_NAME)) {
             plan->oldService = OldService{true, service.name, service.displayName, service.binaryPath};

@@ -78,6 +78,7 @@ struct RunContext {
     // Found before anything changed.
     bool serverProgramAbsent = false;  // HOME/bin/zelserver.exe was missing
     bool profileMissing = false;       // HOME/system/PROFILE.INI was missing
+    bool oldProgramsFound = false;     // HOME/bin/z40server.exe was there
     bool oldServiceRemoved = false;    // the previous release's service was removed
     // The dictionary shell's object environment and the native charset it
     // reports after the selection.
@@ -88,6 +89,9 @@ struct RunContext {
     // on from an earlier one that did not end.
     HZLOCK homeLock = nullptr;
     bool resumed = false;
+    // The profile merge failed: the installed PROFILE.INI has no backup of
+    // this run, which the start-up section then keeps before changing it.
+    bool profileMergeFailed = false;
 };
 
 // "ENT:" and "OLD:" values. False for an "ENT:" value that is neither

@@ -5,6 +5,7 @@
 
 #include "config_paths.h"
 #include "config_replace.h"
+#include "profile_backup.h"
 #include "profile_key_tables.h"
 #include "profile_section.h"
 #include "zelkit.h"
@@ -206,9 +207,15 @@ bool MergeProfile(const char* systemDir, const char* packageDir) {
     Z_CloseFile(templateFile);
 
     // When every template item found its carried value the installed file
-    // already says everything the merge would: it stays as it is.
-    if (!outcome.failed && outcome.changed && !ReplaceConfigFileKeepingBackup(installedPath)) {
-        outcome.failed = 1;
+    // already says everything the merge would: it stays as it is. A backup
+    // that differs from the installed file only in launches was kept by a
+    // run whose merge failed, before it added them: it is the
+    // administrator's file and stays.
+    if (!outcome.failed && outcome.changed) {
+        const bool replaced = BackupDiffersOnlyInLaunches(installedPath)
+                                  ? ReplaceConfigFile(installedPath, newPath, nullptr)
+                                  : ReplaceConfigFileKeepingBackup(installedPath);
+        if (!replaced) outcome.failed = 1;
     }
     DiscardWorkFile(newPath);
     return outcome.failed ? 0 : 1;

@@ -1,119 +1,349 @@
 #include "autobatch_section.h"
 
-#include <cstring>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "config_paths.h"
+#include "config_text.h"
+#include "profile_backup.h"
+#include "program_lines.h"
 #include "zelkit.h"
 
 namespace {
 
-// The largest batch file that is read; a larger one is left alone.
+// The largest batch file that is read; a larger one is kept, not converted.
 constexpr uint64_t MAX_BATCH_FILE_SIZE = 32768;
 
+constexpr const char* AUTOBATCH_SECTION = "AutoBatch";
+constexpr const char* SERVER_START = "ProgramStart=zelserver.exe &PORT &BLOCK";
+constexpr const char* SERVER_CLOSE = "ProgramClose=zemshutdown.exe &PORT &BLOCK";
 constexpr const char* SEARCHER_START = "ProgramStart=zelsearcher.exe &PORT &BLOCK";
 constexpr const char* MIRROR_START = "ProgramStart=zelmirror.exe &PORT &BLOCK";
 constexpr const char* MIRROR_CLOSE = "ProgramClose=zelmirror.exe -shutdown &PORT &BLOCK";
+constexpr const char* LAUNCH_ARGUMENTS = "&PORT &BLOCK";
 
 // The profile line a lower-cased batch line turns into, or null.
-using BatchLineRule = const char* (*)(const char* line);
+using BatchLineRule = const char* (*)(const std::string& line);
 
 // The batch files of the previous release launch its programs under their
 // old names, so a line counts when it names the program under either name.
-bool NamesProgram(const char* line, const char* newName, const char* oldName) {
-    return Z_GetFirstSubStrOffset(line, -1, newName, -1, 0) >= 0 ||
-           Z_GetFirstSubStrOffset(line, -1, oldName, -1, 0) >= 0;
+bool NamesProgram(const std::string& line, const char* newName, const char* oldName) {
+    return line.find(newName) != std::string::npos || line.find(oldName) != std::string::npos;
 }
 
-const char* StartLineFor(const char* line) {
-    if (NamesProgram(line, "zelsearcher", "z40searcher")) {
-        return SEARCHER_START;
-    }
-    if (NamesProgram(line, "zelmirror", "z40mirror")) {
-        return MIRROR_START;
-    }
+const char* StartLineFor(const std::string& line) {
+    if (NamesProgram(line, "zelsearcher", "z40searcher")) return SEARCHER_START;
+    if (NamesProgram(line, "zelmirror", "z40mirror")) return MIRROR_START;
     return nullptr;
 }
 
-const char* CloseLineFor(const char* line) {
+const char* CloseLineFor(const std::string& line) {
     return NamesProgram(line, "zelmirror", "z40mirror") ? MIRROR_CLOSE : nullptr;
 }
 
-// Turns the lines of one old batch file into profile lines, then deletes the
-// file. A file that is missing, too large or cannot be opened is left alone,
-// and so is one that could not be read or whose lines were not all written,
-// so that no launch is lost.
-void ConvertBatchFile(HZFILE profile, const char* batchPath, char* buffer, BatchLineRule rule) {
+// An old batch file, and the name it is kept under when it cannot be
+// converted: one the renaming's "z40*.*" does not match, so that its
+// launches are not deleted with the old programs.
+struct BatchFileKind {
+    const char* name;
+    const char* keptName;
+    BatchLineRule rule;
+};
+
+constexpr BatchFileKind BATCH_FILES[] = {
+    {"z40startup.bat", "startup-z40.bat.BAK", StartLineFor},
+    {"z40cleanup.bat", "cleanup-z40.bat.BAK", CloseLineFor},
+};
+
+struct BatchFile {
+    const BatchFileKind* kind = nullptr;
+    char path[Z_MAX_PATH] = {};
+    char keptPath[Z_MAX_PATH] = {};
+    bool present = false;  // under its own name
+    bool kept = false;     // only under the kept name: an earlier run could not convert it
+    bool read = false;
+    std::vector<const char*> launches;  // profile lines, in the file's order
+
+    bool Found() const { return present || kept; }
+    const char* Source() const { return present ? path : keptPath; }
+};
+
+bool LocateBatchFile(const char* binDir, const BatchFileKind& kind, BatchFile* file) {
+    file->kind = &kind;
+    if (!JoinConfigPath(file->path, binDir, kind.name) || !JoinConfigPath(file->keptPath, binDir, kind.keptName)) {
+        return false;
+    }
+    file->present = Z_IsValidFileName(file->path) != 0;
+    file->kept = !file->present && Z_IsValidFileName(file->keptPath) != 0;
+    return true;
+}
+
+// Reads the launches of a batch file: each line (ended by CR or LF),
+// lower-cased, that its rule turns into a profile line. Returns 0 with the
+// last error set when the file is too large or cannot be read.
+bool ReadLaunches(BatchFile* file) {
+    const char* source = file->Source();
     uint64_t size = 0;
-    if (!Z_IsValidFileName(batchPath) || !Z_GetFileSize(batchPath, &size) || size > MAX_BATCH_FILE_SIZE) {
-        return;
+    if (!Z_GetFileSize(source, &size)) return false;
+    if (size > MAX_BATCH_FILE_SIZE) {
+        Z_SetLastErrorText(Z_ERROR_TOO_LONG, "%s is larger than %llu bytes and was not read", source,
+                           static_cast<unsigned long long>(MAX_BATCH_FILE_SIZE));
+        return false;
     }
-    HZFILE batch = Z_OpenFile(batchPath, Z_MODE_READ, 0, nullptr, 0);
-    if (batch == nullptr) {
-        return;
+    std::string text;
+    if (!ReadConfigText(source, &text)) return false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        for (char& c : line) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (const char* launch = file->kind->rule(line)) file->launches.push_back(launch);
+        start = end + 1;
     }
-    int converted = 1;
-    int64_t length = static_cast<int64_t>(size);
-    if (length > 0) {
-        converted = Z_ReadFile(batch, buffer, length, 1) == length;
+    file->read = true;
+    return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string Trimmed(const std::string& text) {
+    size_t first = 0;
+    while (first < text.size() && IsBlank(text[first])) ++first;
+    size_t last = text.size();
+    while (last > first && IsBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+// The [AutoBatch] section of a profile text, read as the toolkit's profile
+// readers read it: the first header of that name, up to the next header.
+struct AutoBatchSection {
+    bool found = false;
+    size_t insertAt = 0;        // just after the section's last item, or its header
+    bool lastLineOpen = false;  // that line ends the text without a line end
+    std::vector<std::string> items;
+};
+
+AutoBatchSection FindAutoBatchSection(const std::string& text) {
+    AutoBatchSection section;
+    size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        const bool open = end == std::string::npos;
+        if (open) end = text.size();
+        const size_t next = open ? end : end + 1;
+        const std::string line = Trimmed(text.substr(start, end - start));
+        start = next;
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        const size_t closing = line.find(']');
+        if (line[0] == '[' && closing != std::string::npos) {
+            if (section.found) break;
+            if (ZSTRCMPI(Trimmed(line.substr(1, closing - 1)).c_str(), AUTOBATCH_SECTION) != 0) continue;
+            section.found = true;
+        } else {
+            const size_t equals = line.find('=');
+            if (!section.found || equals == std::string::npos || Trimmed(line.substr(0, equals)).empty()) continue;
+            section.items.push_back(line);
+        }
+        section.insertAt = next;
+        section.lastLineOpen = open;
     }
-    if (converted && length > 0) {
-        buffer[length] = '\0';
-        int count = Z_SegmentMultiStr(buffer, "\r\n", 0);
-        char* line = buffer;
-        for (int index = 0; index < count; ++index) {
-            size_t lineLength = std::strlen(line);
-            Z_ToLowerStr(line, -1, 0);
-            const char* profileLine = rule(line);
-            if (profileLine != nullptr && !Z_WriteFileLineEx(profile, profileLine, 1)) {
-                converted = 0;
-                break;
+    return section;
+}
+
+// A launch as key and program with its arguments, the launch arguments the
+// upgrade adds left out.
+struct Launch {
+    std::string key;
+    std::string value;
+};
+
+Launch ParseLaunch(const std::string& line) {
+    Launch launch;
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) return launch;
+    launch.key = Trimmed(line.substr(0, equals));
+    launch.value = Trimmed(line.substr(equals + 1));
+    const size_t suffix = std::char_traits<char>::length(LAUNCH_ARGUMENTS);
+    if (launch.value.size() >= suffix &&
+        ZSTRCMPI(launch.value.c_str() + launch.value.size() - suffix, LAUNCH_ARGUMENTS) == 0) {
+        launch.value = Trimmed(launch.value.substr(0, launch.value.size() - suffix));
+    }
+    return launch;
+}
+
+bool SameLaunch(const Launch& a, const Launch& b) {
+    return !a.key.empty() && ZSTRCMPI(a.key.c_str(), b.key.c_str()) == 0 &&
+           ZSTRCMPI(a.value.c_str(), b.value.c_str()) == 0;
+}
+
+// Whether an item of the section launches what a batch file's line does,
+// also once the renaming has given an old program its new name.
+bool Holds(const std::string& item, const char* launchLine) {
+    const Launch launch = ParseLaunch(launchLine);
+    if (SameLaunch(ParseLaunch(item), launch)) return true;
+    if (item.size() >= static_cast<size_t>(Z_MAX_LINE)) return false;
+    char rebuilt[REBUILT_LINE_SIZE];
+    const char* renamed = RebuildProgramLine(item.c_str(), rebuilt);
+    return renamed != nullptr && renamed != item.c_str() && SameLaunch(ParseLaunch(renamed), launch);
+}
+
+// The batch files' launches the section does not hold yet, in their order.
+// Each item holds one launch, so that a program the batch file launches
+// twice is launched twice.
+std::vector<const char*> LaunchesToAdd(const AutoBatchSection& section, const BatchFile* files, size_t count) {
+    std::vector<bool> used(section.items.size(), false);
+    std::vector<const char*> added;
+    for (size_t f = 0; f < count; ++f) {
+        for (const char* launch : files[f].launches) {
+            bool held = false;
+            for (size_t i = 0; i < section.items.size() && !held; ++i) {
+                if (!used[i] && Holds(section.items[i], launch)) used[i] = held = true;
             }
-            line += lineLength + 1;
+            if (!held) added.push_back(launch);
         }
     }
-    Z_CloseFile(batch);
-    if (converted) {
-        Z_DeleteFile(batchPath);
+    return added;
+}
+
+// The profile with its start-up section: appended with the server's own
+// lines when there is none, otherwise the launches it lacks added after its
+// last item. Returns 0 when nothing changes.
+bool BuildProfile(const std::string& profile, const BatchFile* files, size_t count, std::string* updated) {
+    const AutoBatchSection section = FindAutoBatchSection(profile);
+    std::string lines;
+    for (const char* launch : LaunchesToAdd(section, files, count)) lines += std::string(launch) + Z_LINE_END;
+    if (!section.found) {
+        *updated = profile + Z_LINE_END + "[AutoBatch]" + Z_LINE_END + SERVER_START + Z_LINE_END + SERVER_CLOSE +
+                   Z_LINE_END + lines;
+        return true;
     }
+    if (lines.empty()) return false;
+    *updated = profile.substr(0, section.insertAt) + (section.lastLineOpen ? Z_LINE_END : "") + lines +
+               profile.substr(section.insertAt);
+    return true;
+}
+
+// Keeps the cause of the first failure for the driver's error line, whatever
+// the calls after it leave as the last error.
+class FirstFailure {
+public:
+    void Note() {
+        if (noted_) return;
+        noted_ = true;
+        code_ = Z_GetLastError();
+        const char* text = Z_GetLastErrorPrompt(nullptr, 0);
+        text_ = text != nullptr ? text : "";
+    }
+    void Restore() const {
+        if (noted_) Z_SetLastErrorText(code_, "%s", text_.c_str());
+    }
+
+private:
+    bool noted_ = false;
+    uint32_t code_ = 0;
+    std::string text_;
+};
+
+// Moves a batch file that was not converted out of the way of "z40*.*" and
+// says so in one line. Returns 0 when it could not be moved.
+bool KeepUnconverted(const BatchFile& file) {
+    if (file.present) {
+        if (!Z_RenameFile(file.path, file.keptPath)) return false;
+        std::printf(
+            "\n%s was not converted and is kept as %s: move its launches to [AutoBatch] in PROFILE.INI by "
+            "hand.\n",
+            file.path, file.keptPath);
+    } else {
+        std::printf("\n%s was not converted and stays: move its launches to [AutoBatch] in PROFILE.INI by hand.\n",
+                    file.keptPath);
+    }
+    std::fflush(stdout);
+    return true;
+}
+
+bool ProfilePath(const char* binDir, char* profilePath) {
+    char systemDir[Z_MAX_PATH];
+    return SystemDirFromBinDir(systemDir, binDir) && JoinConfigPath(profilePath, systemDir, "PROFILE.INI");
 }
 
 }  // namespace
 
-bool AddAutoBatchSection(const char* binDir) {
+bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
+    constexpr size_t count = sizeof(BATCH_FILES) / sizeof(BATCH_FILES[0]);
     char profilePath[Z_MAX_PATH];
-    char startPath[Z_MAX_PATH];
-    char stopPath[Z_MAX_PATH];
-    char systemDir[Z_MAX_PATH];
-    if (!SystemDirFromBinDir(systemDir, binDir) || !JoinConfigPath(profilePath, systemDir, "PROFILE.INI") ||
-        !JoinConfigPath(startPath, binDir, "z40startup.bat") || !JoinConfigPath(stopPath, binDir, "z40cleanup.bat")) {
+    BatchFile files[count];
+    if (!ProfilePath(binDir, profilePath)) return false;
+    for (size_t f = 0; f < count; ++f) {
+        if (!LocateBatchFile(binDir, BATCH_FILES[f], &files[f])) return false;
+    }
+
+    FirstFailure failure;
+    std::string profile;
+    const bool haveProfile = ReadConfigText(profilePath, &profile);
+    if (!haveProfile) failure.Note();
+    bool allRead = true;
+    for (BatchFile& file : files) {
+        if (file.Found() && !ReadLaunches(&file)) {
+            failure.Note();
+            allRead = false;
+        }
+    }
+    // The whole new profile replaces the old one in one step: a failure
+    // leaves it as it was, never with a part of the section. The two files
+    // are converted together or not at all, so that a rerun adds the
+    // launches of both in the order one run gives; a missing section gets
+    // the server's own lines all the same.
+    bool inProfile = false;
+    if (haveProfile) {
+        std::string updated;
+        const bool changed = BuildProfile(profile, files, allRead ? count : 0, &updated);
+        const bool written = !changed || ((!profileMergeFailed || KeepProfileBackup(profilePath)) &&
+                                          ReplaceConfigText(profilePath, updated));
+        if (!written) failure.Note();
+        inProfile = written && allRead;
+    }
+
+    bool converted = true;
+    for (const BatchFile& file : files) {
+        if (!file.Found()) continue;
+        if (file.read && (inProfile || file.launches.empty())) {
+            // A converted file that cannot be deleted does no harm: under its
+            // own name the renaming deletes it, under the kept name the next
+            // run finds its launches held and adds none.
+            Z_DeleteFile(file.Source());
+            continue;
+        }
+        converted = false;
+        // One that cannot be moved stays under its own name, where the
+        // renaming keeps it before it deletes the old programs.
+        KeepUnconverted(file);
+    }
+    if (!haveProfile || !converted) {
+        failure.Restore();
         return false;
     }
-    // Opened for update, never truncated: the section is only appended.
-    HZFILE profile = Z_OpenFile(profilePath, Z_MODE_READ_WRITE, 0, nullptr, 0);
-    if (profile == nullptr) {
-        return false;
+    return true;
+}
+
+bool KeepBatchFilesNotInProfile(const char* binDir) {
+    char profilePath[Z_MAX_PATH];
+    if (!ProfilePath(binDir, profilePath)) return false;
+    std::string profile;
+    const bool haveProfile = ReadConfigText(profilePath, &profile);
+    for (const BatchFileKind& kind : BATCH_FILES) {
+        BatchFile file;
+        if (!LocateBatchFile(binDir, kind, &file)) return false;
+        if (!file.present) continue;
+        bool held = ReadLaunches(&file) && file.launches.empty();
+        if (!held && file.read && haveProfile) {
+            const AutoBatchSection section = FindAutoBatchSection(profile);
+            held = section.found && LaunchesToAdd(section, &file, 1).empty();
+        }
+        if (!held && !KeepUnconverted(file)) return false;
     }
-    int found = Z_SeekProfileSect(profile, "AutoBatch");
-    if (found != 0) {
-        // An existing section is never changed, even without the server lines.
-        Z_CloseFile(profile);
-        return found > 0;
-    }
-    if (!Z_SeekFileEnd(profile) || !Z_WriteFileLineEx(profile, "", 1) ||
-        !Z_WriteFileLineEx(profile, "[AutoBatch]", 1) ||
-        !Z_WriteFileLineEx(profile, "ProgramStart=zelserver.exe &PORT &BLOCK", 1) ||
-        !Z_WriteFileLineEx(profile, "ProgramClose=zemshutdown.exe &PORT &BLOCK", 1)) {
-        Z_CloseFile(profile);
-        return false;
-    }
-    char* buffer = static_cast<char*>(Z_MemAlloc(MAX_BATCH_FILE_SIZE + 1, 0));
-    if (buffer == nullptr) {
-        Z_CloseFile(profile);
-        return false;
-    }
-    ConvertBatchFile(profile, startPath, buffer, StartLineFor);
-    ConvertBatchFile(profile, stopPath, buffer, CloseLineFor);
-    Z_MemFree(buffer);
-    Z_CloseFile(profile);
     return true;
 }

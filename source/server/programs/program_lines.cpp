@@ -28,6 +28,26 @@ const char* RebuildProgramLine(const char* line, char* rebuilt) {
     return rebuilt;
 }
 
+bool NamesOldProgram(const char* line, char* program) {
+    char rebuilt[REBUILT_LINE_SIZE];
+    const char* written = RebuildProgramLine(line, rebuilt);
+    if (written == nullptr || written == line || std::strcmp(written, line) == 0) {
+        return false;
+    }
+    // A rebuilt line is key "=" value " &PORT &BLOCK"; the value read is the
+    // second field of the line as read.
+    char fields[Z_MAX_LINE];
+    std::snprintf(fields, sizeof(fields), "%s", line);
+    Z_SegmentMultiStr(fields, "= \t", 0);
+    const char* value = fields + std::strlen(fields) + 1;
+    const char* extension = std::strchr(value, '.') != nullptr ? "" : ".exe";
+    const int length = std::snprintf(program, Z_MAX_LINE, "%s%s", value, extension);
+    // A name too long for the buffer is no file name either: the program it
+    // names cannot exist.
+    if (length < 0 || length >= Z_MAX_LINE) program[0] = '\0';
+    return true;
+}
+
 bool RewriteProgramLines(const char* profilePath, const char* newPath) {
     HZFILE profile = Z_OpenFile(profilePath, Z_MODE_READ, 0, nullptr, 0);
     if (profile == nullptr) {

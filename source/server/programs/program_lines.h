@@ -18,6 +18,12 @@ constexpr size_t REBUILT_LINE_SIZE = Z_MAX_LINE + 23;
 // back as it is.
 const char* RebuildProgramLine(const char* line, char* rebuilt);
 
+// Whether the rewrite would change this line of PROFILE.INI (at most
+// Z_MAX_LINE - 1 characters) because its value names an old program; then
+// program (room: Z_MAX_LINE) gets that program's file name: the value, with
+// ".exe" when it has no extension (empty when that would not fit).
+bool NamesOldProgram(const char* line, char* program);
+
 // Writes PROFILE.INI with its program lines rebuilt to newPath and moves that
 // over the profile in one step. The profile is replaced only when it was read
 // and the new file written to the end; otherwise it stays as it was and the

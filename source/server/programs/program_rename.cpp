@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
+#include "autobatch_section.h"
 #include "config_paths.h"
-#include "zelkit.h"
+#include "config_replace.h"
 #include "program_lines.h"
 #include "program_names.h"
+#include "zelkit.h"
 
 namespace {
 
@@ -44,9 +46,28 @@ void KeepOldNames(const char* binDir) {
     }
 }
 
+// Whether a launch line of the profile names an old program that is not in
+// the bin directory, in a line the rewrite would change: a run stopped after
+// deleting the old programs and before the profile was rewritten. A profile
+// that cannot be read has nothing the rewrite could do either.
+bool ProfileNamesMissingOldPrograms(const char* profilePath, const char* binDir) {
+    HZFILE profile = Z_OpenFile(profilePath, Z_MODE_READ, 0, nullptr, 0);
+    if (profile == nullptr) return false;
+    bool names = false;
+    char line[Z_MAX_LINE];
+    char program[Z_MAX_LINE];
+    while (!names && Z_ReadFileLine(profile, line, Z_MAX_LINE, nullptr)) {
+        char programPath[Z_MAX_PATH];
+        names = NamesOldProgram(line, program) &&
+                (!JoinConfigPath(programPath, binDir, program) || !Z_IsValidFileName(programPath));
+    }
+    Z_CloseFile(profile);
+    return names;
+}
+
 }  // namespace
 
-bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, OldNamesChoice oldNames) {
+bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames) {
     char oldServer[Z_MAX_PATH];
     char profilePath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
@@ -56,24 +77,39 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, OldNamesCho
         !JoinConfigPath(newPath, systemDir, "PROFILE.NEW")) {
         return false;
     }
-    if (!Z_IsValidFileName(oldServer)) {
-        return true;  // no previous release in this directory
-    }
-    Z_DeleteFiles(binDir, "z40*.*");
-    // With the new programs already in place before this upgrade, the
-    // profile was converted by an earlier run: only the old names come back.
-    if (serverProgramAbsent) {
-        if (!RewriteProgramLines(profilePath, newPath)) {
-            // The profile, when there is one, still names the old programs
-            // (and so may whatever else the administrator launches them
-            // with): without copies under those names they could not start.
+    // PROFILE.NEW is this step's work file only: one a stopped run left is
+    // never taken for anything.
+    DiscardWorkFile(newPath);
+    // A run going on after an interruption may find the old programs gone
+    // already: it found them when it started.
+    if (oldProgramsFound || Z_IsValidFileName(oldServer)) {
+        // The old batch files match "z40*.*" too: one whose launches are not
+        // in the profile must not go with the programs.
+        if (!KeepBatchFilesNotInProfile(binDir)) return false;
+        Z_DeleteFiles(binDir, "z40*.*");
+        // With the new programs already in place before this upgrade, the
+        // profile was converted by an earlier run: only the old names come
+        // back. Unless it still names the programs just deleted: that run
+        // stopped before its rewrite, which this one finishes.
+        if (!serverProgramAbsent && !ProfileNamesMissingOldPrograms(profilePath, binDir)) {
             KeepOldNames(binDir);
-            return false;
-        }
-        if (!WantsOldNames(oldNames)) {
             return true;
         }
+    } else if (!ProfileNamesMissingOldPrograms(profilePath, binDir)) {
+        // No previous release here, or one whose renaming is complete. A
+        // profile still naming old programs that are gone is what a run
+        // stopped inside the renaming leaves: its rewrite is finished below.
+        return true;
     }
-    KeepOldNames(binDir);
+    // The rewrite starts again from PROFILE.INI: a PROFILE.NEW left by a
+    // stopped run may be short, and is overwritten.
+    if (!RewriteProgramLines(profilePath, newPath)) {
+        // The profile, when there is one, still names the old programs
+        // (and so may whatever else the administrator launches them
+        // with): without copies under those names they could not start.
+        KeepOldNames(binDir);
+        return false;
+    }
+    if (WantsOldNames(oldNames)) KeepOldNames(binDir);
     return true;
 }

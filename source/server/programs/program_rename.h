@@ -4,5 +4,7 @@
 
 // Removes the previous release's programs, rewrites their names in
 // PROFILE.INI and, when wanted, keeps copies of the new programs under the
-// old names. The bin directory ends with a path separator.
-bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, OldNamesChoice oldNames);
+// old names. The bin directory ends with a path separator. oldProgramsFound:
+// z40server.exe was there when the run started (a run that goes on after
+// an interruption may have deleted it since).
+bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames);

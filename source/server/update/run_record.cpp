@@ -73,6 +73,8 @@ bool ReadRunRecord(RunContext& run) {
             run.serverProgramAbsent = value == "1";
         } else if (ReadValue(line, "ProfileMissing", &value)) {
             run.profileMissing = value == "1";
+        } else if (ReadValue(line, "OldProgramsFound", &value)) {
+            run.oldProgramsFound = value == "1";
         } else if (ReadValue(line, "LexiconCharset", &value)) {
             run.choices.lexiconCharsetAnswered = true;
             run.choices.lexiconCharsetCode = static_cast<uint16_t>(std::strtoul(value.c_str(), nullptr, 10));
@@ -96,7 +98,8 @@ bool WriteRunRecord(const RunContext& run) {
     const std::string path = directory + kRecordFile;
     const std::string work = path + ".NEW";
     std::string lines = "ServerProgramAbsent=" + std::string(run.serverProgramAbsent ? "1" : "0") + "\n" +
-                        "ProfileMissing=" + std::string(run.profileMissing ? "1" : "0") + "\n";
+                        "ProfileMissing=" + std::string(run.profileMissing ? "1" : "0") + "\n" +
+                        "OldProgramsFound=" + std::string(run.oldProgramsFound ? "1" : "0") + "\n";
     if (run.choices.lexiconCharsetAnswered) {
         lines += "LexiconCharset=" + std::to_string(run.choices.lexiconCharsetCode) + "\n";
     }

@@ -79,7 +79,8 @@ bool CreateLegacyProfileStep(RunContext& run, const char*) {
 bool MergeProfileStep(RunContext& run, const char*) {
     const FixedPath system = SystemDirectory(run);
     const FixedPath package = PackageDirectory(run);
-    return system.ok() && package.ok() && MergeProfile(system.c_str(), package.c_str());
+    run.profileMergeFailed = !(system.ok() && package.ok() && MergeProfile(system.c_str(), package.c_str()));
+    return !run.profileMergeFailed;
 }
 
 bool MergeLogConfigStep(RunContext& run, const char*) {
@@ -90,7 +91,7 @@ bool MergeLogConfigStep(RunContext& run, const char*) {
 
 bool AddAutoBatchSectionStep(RunContext& run, const char*) {
     const FixedPath bin = BinDirectory(run);
-    return bin.ok() && AddAutoBatchSection(bin.c_str());
+    return bin.ok() && AddAutoBatchSection(bin.c_str(), run.profileMergeFailed);
 }
 
 // Only a run that removed the previous release's service, or found one that
@@ -104,7 +105,7 @@ bool InstallNewServiceStep(RunContext& run, const char*) {
 
 bool RenameOldProgramsStep(RunContext& run, const char*) {
     const FixedPath bin = BinDirectory(run);
-    return bin.ok() && RenameOldPrograms(bin.c_str(), run.serverProgramAbsent, run.choices.oldNames);
+    return bin.ok() && RenameOldPrograms(bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames);
 }
 
 constexpr OnFailure kGoOn = OnFailure::FinishWithErrors;

@@ -156,7 +156,9 @@ bool NoteServerProgram(RunContext& run, const char*) {
     if (run.resumed) return true;
     const FixedPath server = BinDirectory(run).File("zelserver.exe");
     const FixedPath profile = FixedPath::Directory(run.choices.home).Sub("system").File("PROFILE.INI");
-    if (!server.ok() || !profile.ok()) return false;
+    const FixedPath oldServer = BinDirectory(run).File("z40server.exe");
+    if (!server.ok() || !profile.ok() || !oldServer.ok()) return false;
+    run.oldProgramsFound = Z_IsValidFileName(oldServer.c_str()) != 0;
     run.serverProgramAbsent = !Z_IsValidFileName(server.c_str());
     run.profileMissing = !Z_IsValidFileName(profile.c_str());
     return true;
