@@ -2,9 +2,14 @@
 // dictionary file, no dictionary record and no configuration value changes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "support/upgrade_fixture.h"
 
@@ -29,6 +34,9 @@ struct RerunCase {
     std::string name;
     std::vector<std::string> arguments;
     bool ownConfiguration = false;
+    std::string description = "";  // zelhome's description of the home; empty: the typical one
+    // What the first run's dump must show.
+    std::function<void(const nlohmann::json& dump)> checkFirstRun = nullptr;
 };
 
 // Every file of the home after the first run is byte-equal after the second
@@ -37,7 +45,7 @@ struct RerunCase {
 void ExpectSecondRunChangesNothing(const RerunCase& c) {
     SCOPED_TRACE(c.name);
     UpgradeWorld world;
-    const ProgramResult made = world.MakeHome();
+    const ProgramResult made = world.MakeHome(c.description);
     ASSERT_EQ(made.exitCode, 0) << made.output;
     if (c.ownConfiguration) GiveOwnConfiguration(world);
     const DirectorySnapshot original = SnapshotDirectory(world.Home());
@@ -47,6 +55,7 @@ void ExpectSecondRunChangesNothing(const RerunCase& c) {
     const DirectorySnapshot afterFirst = SnapshotDirectory(world.Home());
     const ProgramResult firstDump = world.DumpHome();
     ASSERT_EQ(firstDump.exitCode, 0) << firstDump.output;
+    if (c.checkFirstRun) c.checkFirstRun(nlohmann::json::parse(firstDump.output));
 
     const ProgramResult second = world.Upgrade(c.arguments);
     EXPECT_EQ(second.exitCode, 0) << second.output;
@@ -89,6 +98,65 @@ TEST(Rerun, SecondRunKeepsTheBackupsOfAnInstalledConfiguration) {
     ExpectSecondRunChangesNothing({"own configuration, NEW:1 CS:1 OLD:N", {"NEW:1", "CS:1", "OLD:N"}, true});
     ExpectSecondRunChangesNothing(
         {"own configuration, NEW:3 DIC:REW CS:3 OLD:Y", {"NEW:3", "DIC:REW", "CS:3", "OLD:Y"}, true});
+}
+
+// Formats of an installation's own at ids the release's table uses, or at
+// the last id: every row of the table is added, each on its own id unless a
+// user's format holds that id, and the user's formats stay as they were.
+const char* const kTableNames[] = {
+    "BIT", "TEXT", "WORD", "WS", "WP", "XCL", "WPS", "S2", "DOCS", "AUDIO", "IMAGE", "VIDEO", "AVI", "MPEG",
+    "WAVE", "MIDI", "CDA", "PS", "GIF", "TIF", "PCX", "BMP", "JPEG", "HTML", "PDF", "PPT", "RTF", "XML",
+    "MP3", "MP4", "ZIP", "RAR", "TAR", "EMAIL", "MP2", "CMP", "GZIP", "JFIF", "JTF", "MHTML", "MIME", "PCM",
+    "PHTML", "PNG", "PIC", "SGML", "SHTML", "XLC", "XLW", "ASM", "ASP", "AU", "BAS", "C", "CPP", "CS",
+    "DTD", "DV", "FAX", "FLA", "FPX", "GL", "GRA", "H", "HPP", "HTT", "HTX", "ICO", "JAVA", "JS",
+    "JSP", "LOG", "MAC", "MBX", "MCW", "MMM", "MOV", "MSG", "NWS", "PAS", "PCS", "PL", "PNT", "PSD",
+    "PY", "RA", "RAW", "RM", "RMI", "VBS"};
+
+std::string UserFormat(int id, const std::string& name) {
+    return R"({"id": )" + std::to_string(id) + R"(, "flag": 1, "name": ")" + name +
+           R"(", "class": "DOCS", "extensions": "u)" + std::to_string(id) + R"(", "description": "own format )" +
+           std::to_string(id) + R"("})";
+}
+
+// displaced: the rows whose table id a user's format holds.
+std::function<void(const nlohmann::json&)> ExpectTableAround(std::vector<std::pair<int, std::string>> users,
+                                                            std::vector<std::string> displaced) {
+    return [users, displaced](const nlohmann::json& dump) {
+        std::map<std::string, nlohmann::json> byName;
+        for (const nlohmann::json& format : dump["formats"]) byName[format["name"]] = format;
+        EXPECT_EQ(byName.size(), 90 + users.size());
+        for (const auto& [id, name] : users) {
+            ASSERT_TRUE(byName.count(name)) << name;
+            const nlohmann::json& mine = byName[name];
+            EXPECT_EQ(mine["id"], id) << name;
+            EXPECT_EQ(mine["extensions"], "u" + std::to_string(id)) << name;
+            EXPECT_EQ(mine["description"], "own format " + std::to_string(id)) << name;
+        }
+        for (int row = 1; row <= 90; ++row) {
+            const std::string name = kTableNames[row - 1];
+            ASSERT_TRUE(byName.count(name)) << name << " is missing";
+            const int id = byName[name]["id"];
+            if (std::find(displaced.begin(), displaced.end(), name) == displaced.end()) {
+                EXPECT_EQ(id, row) << name << " is off its table id";
+            } else {
+                EXPECT_GT(id, 90) << name << " took an id a row of the table asks for";
+                for (const auto& [userId, userName] : users) EXPECT_NE(id, userId) << name;
+            }
+        }
+    };
+}
+
+TEST(Rerun, UserFormatsOnTableIdsOrTheLastIdKeepEveryRowOnItsId) {
+    ExpectSecondRunChangesNothing({"user formats at 36 and 37, NEW:1 CS:1 OLD:N",
+                                   {"NEW:1", "CS:1", "OLD:N"},
+                                   false,
+                                   R"({"formats": [)" + UserFormat(36, "MINE36") + ", " + UserFormat(37, "MINE37") + "]}",
+                                   ExpectTableAround({{36, "MINE36"}, {37, "MINE37"}}, {"CMP", "GZIP"})});
+    ExpectSecondRunChangesNothing({"user formats at 50 and 65534, NEW:0 CS:0 OLD:N",
+                                   {"NEW:0", "CS:0", "OLD:N"},
+                                   false,
+                                   R"({"formats": [)" + UserFormat(50, "MINE50") + ", " + UserFormat(65534, "LAST") + "]}",
+                                   ExpectTableAround({{50, "MINE50"}, {65534, "LAST"}}, {"ASM"})});
 }
 
 }  // namespace

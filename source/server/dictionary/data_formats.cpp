@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "data_format_table.h"
 #include "shell_answers.h"
@@ -93,9 +94,26 @@ bool CorrectFormat(ObjectEnv* env, const DataFormatRecord& record, int nativeCha
     return UpdateDataFormatInfo(env, record.id, "", &update) != 0;
 }
 
+bool AddFormat(ObjectEnv* env, const DataFormatRow& row, int nativeCharset) {
+    FormatTexts texts;
+    if (!PrepareTexts(row, nativeCharset, texts)) return false;
+    DataFormatRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.id = row.id;
+    record.flag = row.flag;
+    record.name = texts.name;
+    record.className = texts.className;
+    record.extensions = texts.extensions;
+    record.description = texts.description;
+    return NewDataFormatInfo(env, &record) != 0;
+}
+
 // Adds the rows the dictionary lacks, each with its table id when that is
-// free (the shell picks another when an installation's own format holds it).
-bool AddMissingFormats(ObjectEnv* env, int nativeCharset) {
+// free. A row whose id an installation's own format holds waits until every
+// other row has its id: the shell then gives it an id no row asks for any
+// more, so one taken id never pushes the rows after it off theirs.
+bool AddMissingFormats(ObjectEnv* env, int nativeCharset, const std::vector<bool>& idTaken) {
+    std::vector<const DataFormatRow*> displaced;
     for (const DataFormatRow& row : kDataFormatTable) {
         DataFormatRecord* existing = GetDataFormatInfo(env, 0, "", row.name, "");
         if (existing != nullptr) {
@@ -103,17 +121,14 @@ bool AddMissingFormats(ObjectEnv* env, int nativeCharset) {
             continue;
         }
         if (!ShellFoundNothing()) return false;
-        FormatTexts texts;
-        if (!PrepareTexts(row, nativeCharset, texts)) return false;
-        DataFormatRecord record;
-        std::memset(&record, 0, sizeof record);
-        record.id = row.id;
-        record.flag = row.flag;
-        record.name = texts.name;
-        record.className = texts.className;
-        record.extensions = texts.extensions;
-        record.description = texts.description;
-        if (!NewDataFormatInfo(env, &record)) return false;
+        if (idTaken[row.id]) {
+            displaced.push_back(&row);
+            continue;
+        }
+        if (!AddFormat(env, row, nativeCharset)) return false;
+    }
+    for (const DataFormatRow* row : displaced) {
+        if (!AddFormat(env, *row, nativeCharset)) return false;
     }
     return true;
 }
@@ -125,10 +140,12 @@ bool UpdateDataFormats(ObjectEnv* env, int nativeCharset) {
     DataFormatRecord* chain = GetDataFormatInfo(env, 0, "*", "", "");
     if (chain == nullptr && !ShellFoundNothing()) return false;
     bool result = true;
+    std::vector<bool> idTaken(0x10000, false);
     for (DataFormatRecord* record = chain; record != nullptr && result; record = record->next) {
+        idTaken[record->id] = true;
         result = CorrectFormat(env, *record, nativeCharset);
     }
     FreeDataFormatInfo(chain);
     if (!result) return false;
-    return AddMissingFormats(env, nativeCharset);
+    return AddMissingFormats(env, nativeCharset, idTaken);
 }
