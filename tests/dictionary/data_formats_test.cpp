@@ -1,4 +1,5 @@
 #include "data_formats.h"
+#include "data_format_table.h"
 
 #include <gtest/gtest.h>
 
@@ -124,9 +125,35 @@ TEST_F(DataFormats, FormatsOfTheInstallationStay) {
     StoredFormat mine = Format("MYFMT");
     EXPECT_EQ(mine.id, 50);
     EXPECT_EQ(mine.description, "our own");
-    // The table's row 50 is still added, under an id the shell picks.
+    // The table's row 50 is still added, under an id the shell picks that
+    // no row asks for; every other row keeps its id.
     EXPECT_EQ(Formats().size(), 91u);
     EXPECT_EQ(Format("ASM").className, "DOCS");
+    EXPECT_EQ(Format("ASM").id, 91);
+    EXPECT_EQ(Format("ASP").id, 51);
+}
+
+TEST_F(DataFormats, FormatsOnTableIdsOrTheLastIdPushNoRowOffItsId) {
+    AddFormat(36, "MINE36", "DOCS", "m36", "ours");
+    AddFormat(37, "MINE37", "DOCS", "m37", "ours");
+    AddFormat(65534, "LAST", "DOCS", "last", "ours");
+    ASSERT_EQ(UpdateDataFormats(&env_, Z_CHARSET_GB18030), 1) << LastErrorText();
+    std::vector<StoredFormat> formats = Formats();
+    ASSERT_EQ(formats.size(), 93u);
+    for (const StoredFormat& format : formats) {
+        if (format.name == "CMP" || format.name == "GZIP") {
+            // No id above the last is left: the lowest ones no row asks for.
+            EXPECT_GT(format.id, 90) << format.name;
+            EXPECT_LT(format.id, 65534) << format.name;
+        } else if (format.name.rfind("MINE", 0) != 0 && format.name != "LAST") {
+            ASSERT_TRUE(format.id >= 1 && format.id <= 90) << format.name << " is off its table id";
+            EXPECT_EQ(format.name, kDataFormatTable[format.id - 1].name) << format.id;
+        }
+    }
+    EXPECT_EQ(Format("JFIF").id, 38);
+    EXPECT_EQ(Format("MINE36").id, 36);
+    EXPECT_EQ(Format("MINE37").extensions, "m37");
+    EXPECT_EQ(Format("LAST").id, 65534);
 }
 
 TEST_F(DataFormats, SecondRunChangesNothing) {

@@ -126,6 +126,96 @@ TEST(OpenFiles, AppendAtEndAfterReadingAllLines) {
     EXPECT_EQ(ReadText(scratch.file("p.ini")), "[A]\r\nx=1y=2\r\n");
 }
 
+// The reader counts where each line starts instead of asking the system:
+// the count must follow every kind of move, as the byte order mark (skipped
+// only at the start of the file) shows.
+TEST(FileLines, LineStartsFollowReadsSeeksAndWrites) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a.txt"), "\xEF\xBB\xBFone\r\ntwo\r\n");
+    HZFILE file = Z_OpenFile(scratch.file("a.txt").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr);
+    char buffer[32];
+    ASSERT_EQ(Z_ReadFileLine(file, buffer, sizeof buffer, nullptr), 1);
+    EXPECT_STREQ(buffer, "one");
+    ASSERT_EQ(Z_SeekFile(file, 0), 1);
+    ASSERT_EQ(Z_ReadFileLine(file, buffer, sizeof buffer, nullptr), 1);
+    EXPECT_STREQ(buffer, "one");
+    ASSERT_EQ(Z_SeekFile(file, 0), 1);
+    ASSERT_EQ(Z_ReadFile(file, buffer, 1, 1), 1);
+    ASSERT_EQ(Z_ReadFileLine(file, buffer, sizeof buffer, nullptr), 1);
+    EXPECT_STREQ(buffer, "\xBB\xBFone");
+    ASSERT_EQ(Z_SeekFileEnd(file), 1);
+    ASSERT_EQ(Z_WriteFile(file, "\xEF\xBB\xBF" "three\r\n", 10, 1), 10);
+    ASSERT_EQ(Z_SeekFile(file, 13), 1);
+    ASSERT_EQ(Z_ReadFileLine(file, buffer, sizeof buffer, nullptr), 1);
+    EXPECT_STREQ(buffer, "\xEF\xBB\xBF" "three");
+    EXPECT_EQ(Z_ReadFileLine(file, buffer, sizeof buffer, nullptr), 0);
+    EXPECT_EQ(Z_FileError(file), 0);
+    Z_CloseFile(file);
+}
+
+TEST(OpenFiles, TruncateCutsTheFileAndLeavesThePositionAtItsEnd) {
+    ScratchDir scratch;
+    WriteText(scratch.file("a.bin"), "0123456789");
+    HZFILE file = Z_OpenFile(scratch.file("a.bin").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr);
+    char buffer[16];
+    ASSERT_EQ(Z_ReadFile(file, buffer, 8, 1), 8);
+    ASSERT_EQ(Z_TruncateFile(file, 4), 1);
+    ASSERT_EQ(Z_WriteFile(file, "xy", 2, 1), 2);
+    EXPECT_EQ(Z_TruncateFile(file, -1), 0);
+    EXPECT_EQ(Z_CloseFile(file), 1);
+    EXPECT_EQ(ReadText(scratch.file("a.bin")), "0123xy");
+    file = Z_OpenFile(scratch.file("a.bin").c_str(), Z_MODE_READ, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(Z_TruncateFile(file, 2), 0);
+    EXPECT_NE(Z_FileError(file), 0);
+    Z_CloseFile(file);
+    EXPECT_EQ(ReadText(scratch.file("a.bin")), "0123xy");
+}
+
+// Files changed in place under an open journal: the journal says it records
+// them, and puts them back; discarded, it leaves the changes.
+TEST(FileJournal, FilesChangedInPlaceArePutBackOrKept) {
+    ScratchDir scratch;
+    const std::string journal = scratch.file("journal");
+    const std::string unrecorded = scratch.file("own");
+    fs::create_directories(unrecorded);
+    for (int keep = 0; keep < 2; ++keep) {
+        SCOPED_TRACE(keep ? "discarded" : "undone");
+        WriteText(scratch.file("a.dic"), "0123456789");
+        EXPECT_EQ(Z_IsFileJournalled(scratch.file("a.dic").c_str()), 0);
+        ASSERT_EQ(Z_OpenFileJournal(journal.c_str(), unrecorded.c_str()), 1);
+        EXPECT_EQ(Z_IsFileJournalled(scratch.file("a.dic").c_str()), 1);
+        EXPECT_EQ(Z_IsFileJournalled(scratch.file("b.dic").c_str()), 1);
+        EXPECT_EQ(Z_IsFileJournalled((unrecorded + Z_PATH_SEPARATOR_TEXT + "run").c_str()), 0);
+        EXPECT_EQ(Z_IsFileJournalled((journal + Z_PATH_SEPARATOR_TEXT + "JOURNAL").c_str()), 0);
+        HZFILE file = Z_OpenFile(scratch.file("a.dic").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(Z_SeekFile(file, 2), 1);
+        ASSERT_EQ(Z_WriteFile(file, "ab", 2, 1), 2);
+        ASSERT_EQ(Z_TruncateFile(file, 6), 1);
+        ASSERT_EQ(Z_CloseFile(file), 1);
+        HZFILE made = Z_CreateFile(scratch.file("b.dic").c_str(), 0, 0, nullptr, 0);
+        ASSERT_NE(made, nullptr);
+        Z_CloseFile(made);
+        ASSERT_EQ(Z_CloseFileJournal(), 1);
+        EXPECT_EQ(Z_IsFileJournalled(scratch.file("a.dic").c_str()), 0);
+        if (keep) {
+            ASSERT_EQ(Z_DiscardFileJournal(journal.c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
+            EXPECT_EQ(ReadText(scratch.file("a.dic")), "01ab45");
+            EXPECT_TRUE(fs::exists(scratch.file("b.dic")));
+        } else {
+            ASSERT_EQ(Z_UndoFileJournal(journal.c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
+            ASSERT_EQ(Z_DiscardFileJournal(journal.c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
+            EXPECT_EQ(ReadText(scratch.file("a.dic")), "0123456789");
+            EXPECT_FALSE(fs::exists(scratch.file("b.dic")));
+        }
+        EXPECT_EQ(Z_HasFileJournal(journal.c_str()), 0);
+        fs::remove(scratch.file("b.dic"));
+    }
+}
+
 TEST(WholeFiles, RenameRefusesAnExistingTarget) {
     ScratchDir scratch;
     WriteText(scratch.file("old"), "old");

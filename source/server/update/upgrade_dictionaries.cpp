@@ -158,7 +158,13 @@ bool UpgradeDictionaries(RunContext& run) {
     std::printf("\nNow, Updating the system dictionaries...\n");
     std::fflush(stdout);
     if (!failed && RunSteps(run, kSystemDictionarySteps) == StepsResult::Stopped) failed = true;
-    ShellClose();
+    // The shell writes its records in place while the journal records the
+    // files; closing lets them go, and a file whose last bytes could not be
+    // written fails the phase, which then puts everything back.
+    if (ShellClose() == 0 && !failed) {
+        PrintToolkitErrorLine();
+        failed = true;
+    }
     if (failed) {
         PutBackStoppedPhase(run);
     } else {
