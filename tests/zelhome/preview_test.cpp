@@ -241,6 +241,11 @@ TEST(Preview, RefusedDictionaryFileAndUnstoppableOldServiceAreBlockers) {
     UpgradeWorld world;
     ASSERT_EQ(world.MakeHome().exitCode, 0);
     zel::testing::WriteFileText(world.Home() / "system" / "GROUP.DIC", "not a dictionary file");
+    // A header that counts 8 of BASE.DIC's 10 records.
+    const fs::path base = world.Home() / "system" / "BASE.DIC";
+    std::string bases = zel::testing::ReadFileText(base);
+    bases[12] = 8;
+    zel::testing::WriteFileText(base, bases);
 #ifndef _WIN32
     RegisterOldService(world);
     std::string service = zel::testing::ReadFileText(world.Services() / "zel40service.service");
@@ -251,6 +256,11 @@ TEST(Preview, RefusedDictionaryFileAndUnstoppableOldServiceAreBlockers) {
     ProgramResult preview = Preview(world, world.Home(), kAnswers);
     EXPECT_EQ(preview.exitCode, 3) << preview.output;
     EXPECT_NE(preview.output.find("\nthe upgrade would refuse GROUP.DIC: "), std::string::npos) << preview.output;
+    EXPECT_NE(preview.output.find("\nthe upgrade would refuse BASE.DIC: "), std::string::npos) << preview.output;
+    EXPECT_NE(preview.output.find("BASE.DIC is longer than its header says: the header announces 8 records of 1653 "
+                                  "bytes (13320 bytes with the header), but the file is 16626 bytes long"),
+              std::string::npos)
+        << preview.output;
 #ifndef _WIN32
     EXPECT_TRUE(Has(preview.output, "the old service ZEL40SERVICE is running and cannot be stopped (error 1061)"))
         << preview.output;
