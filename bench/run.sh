@@ -48,6 +48,16 @@ seconds() {
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }'
 }
 min() { printf '%s\n' "$@" | sort -g | head -1; }
+# "seconds peak-bytes status" of one run of a command (output discarded,
+# no input): wall time, and the peak resident memory of the process.
+measure() {
+  python3 -c '
+import resource, subprocess, sys, time
+start = time.monotonic()
+status = subprocess.run(sys.argv[1:], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL).returncode
+print("%.6f %d %d" % (time.monotonic() - start, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss * 1024, status))
+' "$@"
+}
 # The value of one figure ("name seconds cpu") in zelbench's output.
 figure() { awk -v n="$1" '$1 == n { print $2 }' <<<"$2"; }
 # check LABEL VALUE REFERENCE LIMIT UNIT: VALUE <= LIMIT x REFERENCE?
@@ -105,7 +115,7 @@ declare -A best=()
 for _ in $(seq "$repeat"); do
   rm -rf "$work/dict-home" && cp -a "$work/dict-pristine" "$work/dict-home"
   out=$($zelbench dictionary "$work/dict-home")
-  for name in shell_open dict_files relation_columns remove_sdibook data_formats system_config dictionary_steps; do
+  for name in shell_open journal_open dict_files relation_columns remove_sdibook data_formats system_config dictionary_steps journal_discard; do
     value=$(figure "$name" "$out")
     if [ -z "${best[$name]:-}" ] || awk -v a="$value" -v b="${best[$name]}" 'BEGIN { exit !(a < b) }'; then
       best[$name]=$value
@@ -114,11 +124,18 @@ for _ in $(seq "$repeat"); do
 done
 dict_copy=()
 for _ in $(seq "$repeat"); do dict_copy+=("$(seconds cp -a "$work/dict-pristine/system" "$work/dict-copy")"); rm -rf "$work/dict-copy"; done
+format_copy=()
+for _ in $(seq "$repeat"); do
+  format_copy+=("$(seconds cp "$work/dict-pristine/system/FORMAT.DIC" "$work/format-copy")")
+  rm -f "$work/format-copy"
+done
 info "reference: cp -a of the system directory (s)" "$(min "${dict_copy[@]}")" ""
-for name in shell_open dict_files relation_columns remove_sdibook data_formats system_config; do
+for name in shell_open journal_open dict_files relation_columns remove_sdibook data_formats system_config; do
   info "  $name (s)" "${best[$name]}" ""
 done
 info "  dictionary steps with the shell open (s)" "${best[dictionary_steps]}" ""
+info "  journal discarded, its files flushed (s)" "${best[journal_discard]}" ""
+check "UpdateDataFormats, 25,000 formats (s) vs cp of FORMAT.DIC" "${best[data_formats]}" "$(min "${format_copy[@]}")" 10 s
 # The whole upgrade of that home, lexicons untouched (NEW:0), no pauses.
 whole=()
 for _ in $(seq "$repeat"); do
@@ -127,6 +144,62 @@ for _ in $(seq "$repeat"); do
 done
 info "  whole upgrade of that home, NEW:0, no pauses (s)" "$(min "${whole[@]}")" ""
 rm -rf "$work/dict-home" "$work/dict-pristine"
+echo
+
+# ---- The dictionary store at scale --------------------------------------
+# Homes of 25,000 and 100,000 user databases of 4 columns each (indexed with
+# SEGMENT_GB and STOP_GB, as the typical home's are), upgraded whole with
+# NEW:1 CS:3 OLD:N, and again with DIC:RIX, which refills those lexicons and
+# so removes the index of every one of the databases. Next to each, in the
+# same run, a copy of the same nine dictionary files. Every home is written
+# out (sync) before it is timed, so neither run pays for the copy that made
+# it.
+declare -A scale=()
+for databases in 25000 100000; do
+  $zelhome new "$work/scale-pristine" >/dev/null
+  $gen dictionary "$work/scale-pristine" "$databases" $((4 * databases)) 0
+  scale[bytes_$databases]=$(cat "$work/scale-pristine"/system/*.DIC | wc -c)
+  copies=() news=() rixes=() peaks=()
+  for _ in $(seq "$repeat"); do
+    rm -rf "$work/scale-copy" && mkdir "$work/scale-copy" && sync
+    copies+=("$(seconds cp "$work/scale-pristine"/system/*.DIC "$work/scale-copy/")")
+    rm -rf "$work/scale-copy"
+    for mode in new rix; do
+      rm -rf "$work/scale-home" "$ZEL_SERVICE_DIR" && cp -a "$work/scale-pristine" "$work/scale-home"
+      mkdir -p "$ZEL_SERVICE_DIR" && sync
+      if [ "$mode" = new ]; then
+        read -r time peak status < <(ZEL_SLEEP_SCALE=0 measure "$upgrade" "DIR:$work/scale-home" NEW:1 CS:3 OLD:N)
+        news+=("$time") peaks+=("$peak")
+      else
+        read -r time peak status < <(ZEL_SLEEP_SCALE=0 measure "$upgrade" "DIR:$work/scale-home" NEW:1 CS:3 OLD:N DIC:RIX)
+        rixes+=("$time")
+      fi
+      if [ "$status" != 0 ]; then
+        echo "the $mode upgrade of $databases databases ended with status $status"
+        failures=$((failures + 1))
+      fi
+    done
+  done
+  scale[copy_$databases]=$(min "${copies[@]}")
+  scale[new_$databases]=$(min "${news[@]}")
+  scale[rix_$databases]=$(min "${rixes[@]}")
+  scale[peak_$databases]=$(min "${peaks[@]}")
+  rm -rf "$work/scale-pristine" "$work/scale-home"
+  echo "home of $databases user databases of 4 columns: nine dictionary files ${scale[bytes_$databases]} bytes"
+  info "  reference: cp of the nine files (s)" "${scale[copy_$databases]}" ""
+  info "  upgrade NEW:1 CS:3 OLD:N (s)" "${scale[new_$databases]}" \
+    "peak $(awk -v b="${scale[peak_$databases]}" 'BEGIN { printf "%.1f", b / 1048576 }') MB"
+  info "  upgrade NEW:1 CS:3 OLD:N DIC:RIX (s)" "${scale[rix_$databases]}" ""
+done
+# Growth exponent from 25,000 to 100,000 databases: log(t2 / t1) / log(4).
+exponent() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", log(b / a) / log(4) }'; }
+absolute "growth exponent, NEW:1, 25k to 100k databases" "$(exponent "${scale[new_25000]}" "${scale[new_100000]}")" 1.1 ""
+absolute "growth exponent, DIC:RIX, 25k to 100k databases" "$(exponent "${scale[rix_25000]}" "${scale[rix_100000]}")" 1.1 ""
+info "  (the copy's own exponent)" "$(exponent "${scale[copy_25000]}" "${scale[copy_100000]}")" ""
+check "NEW:1, 100k databases (s) vs cp of the files" "${scale[new_100000]}" "${scale[copy_100000]}" 10 s
+check "NEW:1, 100k databases, peak memory (MB) vs files" \
+  "$(awk -v b="${scale[peak_100000]}" 'BEGIN { printf "%.1f", b / 1048576 }')" \
+  "$(awk -v b="${scale[bytes_100000]}" 'BEGIN { printf "%.1f", b / 1048576 }')" 2 MB
 echo
 
 # ---- Lexicons ------------------------------------------------------------

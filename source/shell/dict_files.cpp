@@ -75,6 +75,11 @@ bool CheckDictHeader(const std::string& path, const uint8_t* header, uint64_t fi
         SetFailure(failure, Z_ERROR_BAD_ARGUMENT, path + " has the unknown version title \"" + title + "\"");
         return false;
     }
+    if (recordSize == 0 && recordCount != 0) {
+        SetFailure(failure, Z_ERROR_BAD_ARGUMENT,
+                   path + ": its header counts " + std::to_string(recordCount) + " records of 0 bytes");
+        return false;
+    }
     const uint64_t needed = DICT_HEADER_SIZE + recordSize * recordCount;
     if (fileSize == needed) return true;
     const std::string counted = std::to_string(recordCount) + " records of " + std::to_string(recordSize) +

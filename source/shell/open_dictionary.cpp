@@ -43,6 +43,12 @@ std::string FoldName(const std::string& name) {
 
 // ---- databases ---------------------------------------------------------------
 
+void DatabaseIndex::Reserve(size_t records) {
+    slots_.reserve(records);
+    byId_.reserve(records);
+    byName_.reserve(records);
+}
+
 uint32_t DatabaseIndex::FindId(uint32_t id) const { return Lookup(byId_, id); }
 
 uint32_t DatabaseIndex::FindName(const std::string& foldedOwner, const std::string& foldedName) const {
@@ -98,6 +104,8 @@ uint32_t DatabaseIndex::LowestFreeId() const {
 
 // ---- columns -----------------------------------------------------------------
 
+void ColumnIndex::Reserve(size_t records) { slots_.reserve(records); }
+
 const std::vector<uint32_t>& ColumnIndex::OfDatabase(uint32_t databaseId) const {
     static const std::vector<uint32_t> none;
     auto found = byDatabase_.find(databaseId);
@@ -148,6 +156,11 @@ void ColumnIndex::Remove(uint32_t slot, uint32_t movedFrom) {
 // ---- data formats ------------------------------------------------------------
 
 FormatIndex::FormatIndex() : slotOfId_(0x10000, NO_SLOT) {}
+
+void FormatIndex::Reserve(size_t records) {
+    slots_.reserve(records);
+    byName_.reserve(records);
+}
 
 uint32_t FormatIndex::FindName(const std::string& foldedName) const { return Lookup(byName_, foldedName); }
 

@@ -32,6 +32,7 @@ struct DatabaseKeys {
 
 class DatabaseIndex {
 public:
+    void Reserve(size_t records);
     size_t Size() const { return slots_.size(); }
     const DatabaseKeys& At(uint32_t slot) const { return slots_[slot]; }
     uint32_t FindId(uint32_t id) const;
@@ -64,6 +65,7 @@ struct ColumnKeys {
 
 class ColumnIndex {
 public:
+    void Reserve(size_t records);
     size_t Size() const { return slots_.size(); }
     const ColumnKeys& At(uint32_t slot) const { return slots_[slot]; }
     // The slots of one database's columns, in no particular order.
@@ -89,6 +91,7 @@ struct FormatKeys {
 class FormatIndex {
 public:
     FormatIndex();
+    void Reserve(size_t records);
     size_t Size() const { return slots_.size(); }
     const FormatKeys& At(uint32_t slot) const { return slots_[slot]; }
     uint32_t FindId(uint16_t id) const { return slotOfId_[id]; }

@@ -51,6 +51,7 @@ bool LoadDatabases(OpenDictionary& dictionary, DictFailure* failure) {
     const FieldLayout& ownerField = *layout.Find("owner");
     const FieldLayout& nameField = *layout.Find("name");
     DatabaseIndex& index = dictionary.databases;
+    index.Reserve(dictionary.databaseFile.Count());
     bool unique = true;
     bool read = dictionary.databaseFile.ForEach([&](uint32_t slot, const uint8_t* stored) {
         DatabaseKeys keys{static_cast<uint32_t>(ReadField(idField, stored)), FoldName(ReadTextField(ownerField, stored)),
@@ -76,6 +77,7 @@ bool LoadColumns(OpenDictionary& dictionary, DictFailure* failure) {
     const FieldLayout& numberField = *layout.Find("number");
     const FieldLayout& nameField = *layout.Find("name");
     ColumnIndex& index = dictionary.columns;
+    index.Reserve(dictionary.columnFile.Count());
     bool unique = true;
     bool read = dictionary.columnFile.ForEach([&](uint32_t slot, const uint8_t* stored) {
         ColumnKeys keys{static_cast<uint32_t>(ReadField(databaseField, stored)),
@@ -99,6 +101,7 @@ bool LoadFormats(OpenDictionary& dictionary, DictFailure* failure) {
     const FieldLayout& idField = *layout.Find("id");
     const FieldLayout& nameField = *layout.Find("name");
     FormatIndex& index = dictionary.formats;
+    index.Reserve(dictionary.formatFile.Count());
     bool unique = true;
     bool read = dictionary.formatFile.ForEach([&](uint32_t slot, const uint8_t* stored) {
         FormatKeys keys{static_cast<uint16_t>(ReadField(idField, stored)), FoldName(ReadTextField(nameField, stored))};

@@ -37,11 +37,11 @@ def main():
     renames = 0
     discards = 0
     problems = []
-    opened = re.compile(r'^(\d+) openat\(AT_FDCWD, "([^"]+)", ([^)]*)\)\s+= (\d+)')
-    closed = re.compile(r'^(\d+) close\((\d+)\)')
-    synced = re.compile(r'^(\d+) f(?:data)?sync\((\d+)\)\s+= 0')
-    moved = re.compile(r'^(\d+) (?:rename|link)\("([^"]+)", "([^"]+)"\)\s+= 0')
-    removed = re.compile(r'^(\d+) unlink(?:at)?\((?:AT_FDCWD, )?"([^"]+)"[^)]*\)\s+= 0')
+    opened = re.compile(r'^(\d+)\s+openat\(AT_FDCWD, "([^"]+)", ([^)]*)\)\s+= (\d+)')
+    closed = re.compile(r'^(\d+)\s+close\((\d+)\)')
+    synced = re.compile(r'^(\d+)\s+f(?:data)?sync\((\d+)\)\s+= 0')
+    moved = re.compile(r'^(\d+)\s+(?:rename|link)\("([^"]+)", "([^"]+)"\)\s+= 0')
+    removed = re.compile(r'^(\d+)\s+unlink(?:at)?\((?:AT_FDCWD, )?"([^"]+)"[^)]*\)\s+= 0')
     with open(trace) as lines:
         for line in lines:
             if m := opened.match(line):

@@ -70,7 +70,16 @@ struct MemBlockFree {
 };
 
 // Every file but VIEW.DIC: a new header in front of the unchanged records.
+// While a file journal records the file (the upgrade's dictionary phase),
+// the header is written in place: the journal holds the file as it was and
+// puts it back whatever a crash leaves. Otherwise the file is written anew
+// beside the old one and replaces it in one step.
 bool RewriteHeader(OpenDictFile& file, const char* path, const uint8_t* header) {
+    if (Z_IsFileJournalled(path)) {
+        return Z_SeekFile(file.handle, 0) &&
+               Z_WriteFile(file.handle, header, HEADER_SIZE, 1) == static_cast<int64_t>(HEADER_SIZE) &&
+               Z_FileError(file.handle) == 0;
+    }
     DictFileRewrite rewrite;
     if (!rewrite.Begin(path) || !rewrite.Write(header, HEADER_SIZE) || !rewrite.CopyRest(file.handle)) return false;
     file.Close();
