@@ -173,6 +173,11 @@ bool UpgradeDictionaries(RunContext& run) {
         if (!Z_DiscardFileJournal(JournalDirectory(run.choices.home).c_str())) {
             PrintToolkitErrorLine();
             failed = true;
+            // The journal is still there when it could not go (the files it
+            // recorded could not all be flushed, or it could not be
+            // removed): the phase stops as any stop in it does, its files
+            // put back.
+            PutBackStoppedPhase(run);
         }
     }
     std::fflush(stdout);
