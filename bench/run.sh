@@ -269,6 +269,19 @@ for what in profile:PROFILE.INI log:LOG.INI; do
   done
   info "reference: cp of the 10 MB $file (s)" "$(min "${copies[@]}")" ""
   check "$file merge 10 MB vs 5 MB (s)" "$(min "${full[@]}")" "$(min "${half[@]}")" 2.2 s
+  # The line reader must not ask the system where each line starts: the
+  # positioning calls (lseek) of one merge, per line of the two files read.
+  if command -v strace >/dev/null; then
+    dir=$work/$kind-full
+    cp "$dir/system/$file" "$dir/system/$file.pristine"
+    seeks=$(strace -f -c -e trace=lseek -o "$work/strace.txt" $zelbench "$kind" "$dir/system/" "$dir/template/" >/dev/null &&
+      awk '$NF == "lseek" { print $4 }' "$work/strace.txt")
+    mv "$dir/system/$file.pristine" "$dir/system/$file"
+    rm -f "$dir/system/$file.BAK" "$work/strace.txt"
+    read_lines=$(cat "$dir/system/$file" "$dir/template/$file" | wc -l)
+    absolute "  $file merge: lseek calls per line read" \
+      "$(awk -v s="${seeks:-0}" -v l="$read_lines" 'BEGIN { printf "%.4f", s / l }')" 0.01 ""
+  fi
   rm -rf "$work/$kind-full" "$work/$kind-half" "$work/copy"
 done
 echo

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "zelkit.h"
 #include "record_codec.h"
 #include "record_layouts.h"
+#include "zelkit.h"
 
 namespace zel::shell {
 
@@ -227,8 +227,9 @@ OpenDictionary* RequireOpen(const char* operation) {
     }
     if (!dictionary->damaged.empty()) {
         ReportFailure(operation, SHELL_ERROR_BAD_FILE,
-                      dictionary->damaged + " could not be put back after a failed write; the dictionary takes no "
-                                            "more requests until it is opened again");
+                      dictionary->damaged +
+                          " could not be put back after a failed write; the dictionary takes no "
+                          "more requests until it is opened again");
         return nullptr;
     }
     return dictionary;
@@ -297,9 +298,7 @@ bool ReserveFormatId(const char* operation, OpenDictionary& dictionary, uint16_t
     return true;
 }
 
-bool IsAllPattern(const char* pattern) {
-    return pattern == nullptr || (pattern[0] == '*' && pattern[1] == '\0');
-}
+bool IsAllPattern(const char* pattern) { return pattern == nullptr || (pattern[0] == '*' && pattern[1] == '\0'); }
 
 std::string TextOrEmpty(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
 

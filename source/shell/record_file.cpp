@@ -12,9 +12,7 @@ namespace {
 // Records read per block when a whole file is read: about a megabyte.
 constexpr uint64_t kBlockBytes = 1 << 20;
 
-uint64_t RecordOffset(uint32_t slot, uint32_t recordSize) {
-    return DICT_HEADER_SIZE + uint64_t{slot} * recordSize;
-}
+uint64_t RecordOffset(uint32_t slot, uint32_t recordSize) { return DICT_HEADER_SIZE + uint64_t{slot} * recordSize; }
 
 // What a change in place overwrites or cuts away, to be written back when
 // the change fails half way.
@@ -98,8 +96,7 @@ std::vector<uint8_t> RecordFile::HeaderFor(uint32_t count) const {
     return header;
 }
 
-bool RecordFile::ForEach(const std::function<bool(uint32_t slot, const uint8_t* record)>& visit,
-                         DictFailure* failure) {
+bool RecordFile::ForEach(const std::function<bool(uint32_t slot, const uint8_t* record)>& visit, DictFailure* failure) {
     if (count_ == 0) return true;
     if (!EnsureOpen(false, failure)) return false;
     const uint32_t perBlock = static_cast<uint32_t>(std::max<uint64_t>(1, kBlockBytes / recordSize_));
@@ -241,8 +238,8 @@ bool FileChange::CommitInPlace(DictFailure* failure) {
                    Z_WriteFile(file.handle_, part.bytes.data(), static_cast<int64_t>(part.bytes.size()), 1) ==
                        static_cast<int64_t>(part.bytes.size());
     }
-    restored = restored && Z_TruncateFile(file.handle_, static_cast<int64_t>(oldLength)) &&
-               Z_FileError(file.handle_) == 0;
+    restored =
+        restored && Z_TruncateFile(file.handle_, static_cast<int64_t>(oldLength)) && Z_FileError(file.handle_) == 0;
     if (!restored) {
         damaged_ = true;
         file.DropHandle();

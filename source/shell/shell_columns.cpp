@@ -1,12 +1,12 @@
 // Column records (BASECOL.DIC).
 #include <algorithm>
 
-#include "zelkit.h"
-#include "zemshell.h"
 #include "open_dictionary.h"
 #include "record_chains.h"
 #include "record_codec.h"
 #include "record_layouts.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 using namespace zel::shell;
 
@@ -23,9 +23,7 @@ const Fields& F() {
     return fields;
 }
 
-uint16_t NumberOf(const StoredRecord& record) {
-    return static_cast<uint16_t>(ReadField(F().number, record.data()));
-}
+uint16_t NumberOf(const StoredRecord& record) { return static_cast<uint16_t>(ReadField(F().number, record.data())); }
 std::string NameOf(const StoredRecord& record) { return ReadTextField(F().name, record.data()); }
 
 ColumnKeys KeysOf(const StoredRecord& record) {
@@ -159,8 +157,7 @@ int UpdateDColumnInfo(ObjectEnv* env, uint32_t databaseId, int, const char* colu
     StoredRecord stored = before;
     if ((update->number != 0xFFFF && update->number != NumberOf(stored)) ||
         (update->databaseId != 0xFFFFFFFFu && update->databaseId != databaseId)) {
-        return ReportFailure(operation, SHELL_ERROR_BAD_RECORD,
-                             "a column keeps its number and its database");
+        return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "a column keeps its number and its database");
     }
     std::string error;
     if (!ApplyUpdate(ColumnLayout(), update, stored.data(), &error)) {

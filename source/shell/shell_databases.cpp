@@ -1,13 +1,13 @@
 // Database records (BASE.DIC).
 #include <algorithm>
 
-#include "zelkit.h"
-#include "zemshell.h"
 #include "open_dictionary.h"
 #include "record_chains.h"
 #include "record_codec.h"
 #include "record_layouts.h"
 #include "shell_catalog.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 using namespace zel::shell;
 
@@ -115,15 +115,17 @@ DatabaseRecord* GetDatabaseInfo(ObjectEnv* env, int, const char* owner, const ch
     bool outOfMemory = false;
     auto keep = [&](const uint8_t* stored) {
         DatabaseRecord* record = DecodeDatabase(stored);
-        if (record == nullptr) outOfMemory = true;
-        else records.push_back(record);
+        if (record == nullptr)
+            outOfMemory = true;
+        else
+            records.push_back(record);
         return !outOfMemory;
     };
     DictFailure failure;
     bool read = true;
     if (slots.size() == index.Size()) {
-        read = dictionary->databaseFile.ForEach([&](uint32_t, const uint8_t* stored) { return keep(stored); },
-                                                &failure);
+        read =
+            dictionary->databaseFile.ForEach([&](uint32_t, const uint8_t* stored) { return keep(stored); }, &failure);
     } else {
         StoredRecord stored;
         for (uint32_t slot : slots) {
@@ -133,8 +135,10 @@ DatabaseRecord* GetDatabaseInfo(ObjectEnv* env, int, const char* owner, const ch
     }
     if (!read || outOfMemory) {
         FreeRecords(records);
-        if (!read) ReportFailure(operation, failure);
-        else ReportFailure(operation, SHELL_ERROR_NO_MEMORY, "out of memory");
+        if (!read)
+            ReportFailure(operation, failure);
+        else
+            ReportFailure(operation, SHELL_ERROR_NO_MEMORY, "out of memory");
         return nullptr;
     }
     return LinkById(records);
@@ -198,9 +202,9 @@ int UpdateDatabaseInfo(ObjectEnv* env, uint32_t id, const char* owner, const cha
         // request must not rename another database.
         if (IsRealText(update->secondName) && update->secondName[0] != '\0' &&
             ZSTRCMPI(currentName.c_str(), update->secondName) != 0) {
-            return ReportFailure(operation, SHELL_ERROR_BAD_RECORD,
-                                 std::string("the rename request is for ") + update->secondName +
-                                     " but the database is " + currentName);
+            return ReportFailure(
+                operation, SHELL_ERROR_BAD_RECORD,
+                std::string("the rename request is for ") + update->secondName + " but the database is " + currentName);
         }
     }
     std::string error;
@@ -212,8 +216,8 @@ int UpdateDatabaseInfo(ObjectEnv* env, uint32_t id, const char* owner, const cha
     }
     if (NameTaken(*dictionary, OwnerOf(stored), NameOf(stored), slot)) {
         return ReportFailure(operation, SHELL_ERROR_NAME_TAKEN,
-                             "cannot rename " + currentName + ": a database " + OwnerOf(stored) + "." +
-                                 NameOf(stored) + " exists already");
+                             "cannot rename " + currentName + ": a database " + OwnerOf(stored) + "." + NameOf(stored) +
+                                 " exists already");
     }
     if (stored == before) return 1;
     return PutDatabase(operation, *dictionary, slot, std::move(stored)) ? 1 : 0;
@@ -269,8 +273,7 @@ int64_t CountToStore(uint32_t id, int64_t given) {
 
 void zel::shell::SetRecordCounter(RecordCounter counter) { InstalledCounter() = counter; }
 
-int UpdateBaseRecordNum(ObjectEnv* env, uint32_t id, const char* owner, const char* name, int64_t recordCount,
-                        int) {
+int UpdateBaseRecordNum(ObjectEnv* env, uint32_t id, const char* owner, const char* name, int64_t recordCount, int) {
     const char* operation = "UpdateBaseRecordNum";
     if (Z_FaultPoint(operation)) return 0;
     OpenDictionary* dictionary = Begin(operation, env);

@@ -1,12 +1,12 @@
 // Data format records (FORMAT.DIC).
 #include <algorithm>
 
-#include "zelkit.h"
-#include "zemshell.h"
 #include "open_dictionary.h"
 #include "record_chains.h"
 #include "record_codec.h"
 #include "record_layouts.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 using namespace zel::shell;
 
@@ -69,8 +69,10 @@ DataFormatRecord* GetDataFormatInfo(ObjectEnv* env, int, const char* pattern, co
     bool outOfMemory = false;
     auto keep = [&](const uint8_t* stored) {
         DataFormatRecord* record = DecodeDataFormat(stored);
-        if (record == nullptr) outOfMemory = true;
-        else records.push_back(record);
+        if (record == nullptr)
+            outOfMemory = true;
+        else
+            records.push_back(record);
         return !outOfMemory;
     };
     DictFailure failure;
@@ -84,8 +86,10 @@ DataFormatRecord* GetDataFormatInfo(ObjectEnv* env, int, const char* pattern, co
     }
     if (!read || outOfMemory) {
         for (DataFormatRecord* record : records) ReleaseBlock(record);
-        if (outOfMemory) ReportFailure(operation, SHELL_ERROR_NO_MEMORY, "out of memory");
-        else ReportFailure(operation, failure);
+        if (outOfMemory)
+            ReportFailure(operation, SHELL_ERROR_NO_MEMORY, "out of memory");
+        else
+            ReportFailure(operation, failure);
         return nullptr;
     }
     return LinkById(records);

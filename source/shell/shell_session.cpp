@@ -2,13 +2,13 @@
 // character set, and what the kernel stand-in asks of the open dictionary.
 #include <cstring>
 
-#include "zelkit.h"
-#include "zemshell.h"
 #include "open_dictionary.h"
 #include "record_codec.h"
 #include "record_layouts.h"
 #include "shell_admin.h"
 #include "shell_catalog.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 using namespace zel::shell;
 
@@ -23,10 +23,12 @@ bool LoadConfig(OpenDictionary& dictionary, DictFailure* failure) {
         return false;
     }
     dictionary.config.assign(SystemConfigLayout().diskSize, 0);
-    if (!file.ForEach([&](uint32_t, const uint8_t* stored) {
-            dictionary.config.assign(stored, stored + file.RecordSize());
-            return true;
-        }, failure)) {
+    if (!file.ForEach(
+            [&](uint32_t, const uint8_t* stored) {
+                dictionary.config.assign(stored, stored + file.RecordSize());
+                return true;
+            },
+            failure)) {
         return false;
     }
     if (ReadStoredInteger(dictionary.config.data(), CONFIG_CHARSET_COUNT, 2) > MAX_CHARSET_ENTRIES) {
@@ -38,8 +40,7 @@ bool LoadConfig(OpenDictionary& dictionary, DictFailure* failure) {
 
 // Two records that a look-up could not tell apart make the file one the
 // shell cannot keep straight; it is refused, naming both.
-bool Duplicate(const RecordFile& file, const std::string& what, uint32_t first, uint32_t second,
-               DictFailure* failure) {
+bool Duplicate(const RecordFile& file, const std::string& what, uint32_t first, uint32_t second, DictFailure* failure) {
     *failure = DictFailure{SHELL_ERROR_BAD_FILE, file.Path() + " holds " + what + " twice (" + RecordName(first) +
                                                      " and " + RecordName(second) + ")"};
     return false;
@@ -53,21 +54,25 @@ bool LoadDatabases(OpenDictionary& dictionary, DictFailure* failure) {
     DatabaseIndex& index = dictionary.databases;
     index.Reserve(dictionary.databaseFile.Count());
     bool unique = true;
-    bool read = dictionary.databaseFile.ForEach([&](uint32_t slot, const uint8_t* stored) {
-        DatabaseKeys keys{static_cast<uint32_t>(ReadField(idField, stored)), FoldName(ReadTextField(ownerField, stored)),
-                          FoldName(ReadTextField(nameField, stored))};
-        uint32_t other = index.FindId(keys.id);
-        if (other != NO_SLOT) {
-            unique = Duplicate(dictionary.databaseFile, "the database id " + std::to_string(keys.id), other, slot, failure);
-        } else if ((other = index.FindName(keys.owner, keys.name)) != NO_SLOT) {
-            unique = Duplicate(dictionary.databaseFile,
-                               "the database " + ReadTextField(ownerField, stored) + "." + ReadTextField(nameField, stored),
-                               other, slot, failure);
-        } else {
-            index.Set(slot, std::move(keys));
-        }
-        return unique;
-    }, failure);
+    bool read = dictionary.databaseFile.ForEach(
+        [&](uint32_t slot, const uint8_t* stored) {
+            DatabaseKeys keys{static_cast<uint32_t>(ReadField(idField, stored)),
+                              FoldName(ReadTextField(ownerField, stored)), FoldName(ReadTextField(nameField, stored))};
+            uint32_t other = index.FindId(keys.id);
+            if (other != NO_SLOT) {
+                unique = Duplicate(dictionary.databaseFile, "the database id " + std::to_string(keys.id), other, slot,
+                                   failure);
+            } else if ((other = index.FindName(keys.owner, keys.name)) != NO_SLOT) {
+                unique = Duplicate(
+                    dictionary.databaseFile,
+                    "the database " + ReadTextField(ownerField, stored) + "." + ReadTextField(nameField, stored), other,
+                    slot, failure);
+            } else {
+                index.Set(slot, std::move(keys));
+            }
+            return unique;
+        },
+        failure);
     return read && unique;
 }
 
@@ -79,20 +84,23 @@ bool LoadColumns(OpenDictionary& dictionary, DictFailure* failure) {
     ColumnIndex& index = dictionary.columns;
     index.Reserve(dictionary.columnFile.Count());
     bool unique = true;
-    bool read = dictionary.columnFile.ForEach([&](uint32_t slot, const uint8_t* stored) {
-        ColumnKeys keys{static_cast<uint32_t>(ReadField(databaseField, stored)),
-                        static_cast<uint16_t>(ReadField(numberField, stored)), FoldName(ReadTextField(nameField, stored))};
-        const uint32_t other = index.FindName(keys.databaseId, keys.name);
-        if (other != NO_SLOT) {
-            unique = Duplicate(dictionary.columnFile,
-                               "the column " + ReadTextField(nameField, stored) + " of database " +
-                                   std::to_string(keys.databaseId),
-                               other, slot, failure);
-        } else {
-            index.Set(slot, std::move(keys));
-        }
-        return unique;
-    }, failure);
+    bool read = dictionary.columnFile.ForEach(
+        [&](uint32_t slot, const uint8_t* stored) {
+            ColumnKeys keys{static_cast<uint32_t>(ReadField(databaseField, stored)),
+                            static_cast<uint16_t>(ReadField(numberField, stored)),
+                            FoldName(ReadTextField(nameField, stored))};
+            const uint32_t other = index.FindName(keys.databaseId, keys.name);
+            if (other != NO_SLOT) {
+                unique = Duplicate(dictionary.columnFile,
+                                   "the column " + ReadTextField(nameField, stored) + " of database " +
+                                       std::to_string(keys.databaseId),
+                                   other, slot, failure);
+            } else {
+                index.Set(slot, std::move(keys));
+            }
+            return unique;
+        },
+        failure);
     return read && unique;
 }
 
@@ -103,20 +111,23 @@ bool LoadFormats(OpenDictionary& dictionary, DictFailure* failure) {
     FormatIndex& index = dictionary.formats;
     index.Reserve(dictionary.formatFile.Count());
     bool unique = true;
-    bool read = dictionary.formatFile.ForEach([&](uint32_t slot, const uint8_t* stored) {
-        FormatKeys keys{static_cast<uint16_t>(ReadField(idField, stored)), FoldName(ReadTextField(nameField, stored))};
-        uint32_t other = index.FindId(keys.id);
-        if (other != NO_SLOT) {
-            unique = Duplicate(dictionary.formatFile, "the data format id " + std::to_string(keys.id), other, slot,
-                               failure);
-        } else if ((other = index.FindName(keys.name)) != NO_SLOT) {
-            unique = Duplicate(dictionary.formatFile, "the data format " + ReadTextField(nameField, stored), other,
-                               slot, failure);
-        } else {
-            index.Set(slot, std::move(keys));
-        }
-        return unique;
-    }, failure);
+    bool read = dictionary.formatFile.ForEach(
+        [&](uint32_t slot, const uint8_t* stored) {
+            FormatKeys keys{static_cast<uint16_t>(ReadField(idField, stored)),
+                            FoldName(ReadTextField(nameField, stored))};
+            uint32_t other = index.FindId(keys.id);
+            if (other != NO_SLOT) {
+                unique = Duplicate(dictionary.formatFile, "the data format id " + std::to_string(keys.id), other, slot,
+                                   failure);
+            } else if ((other = index.FindName(keys.name)) != NO_SLOT) {
+                unique = Duplicate(dictionary.formatFile, "the data format " + ReadTextField(nameField, stored), other,
+                                   slot, failure);
+            } else {
+                index.Set(slot, std::move(keys));
+            }
+            return unique;
+        },
+        failure);
     return read && unique;
 }
 
@@ -159,8 +170,8 @@ bool LoadDictionary(const std::string& home, OpenDictionary* dictionary, DictFai
 
 bool CloseFiles(OpenDictionary& dictionary, DictFailure* failure) {
     bool closed = true;
-    for (RecordFile* file : {&dictionary.configFile, &dictionary.databaseFile, &dictionary.columnFile,
-                             &dictionary.formatFile}) {
+    for (RecordFile* file :
+         {&dictionary.configFile, &dictionary.databaseFile, &dictionary.columnFile, &dictionary.formatFile}) {
         DictFailure own;
         if (!file->Close(&own) && closed) {
             *failure = own;
@@ -200,7 +211,8 @@ int ShellClose() {
     const std::string damaged = dictionary->damaged;
     SetCurrentDictionary(nullptr);
     if (!damaged.empty()) {
-        return ReportFailure("ShellClose", SHELL_ERROR_BAD_FILE, damaged + " could not be put back after a failed write");
+        return ReportFailure("ShellClose", SHELL_ERROR_BAD_FILE,
+                             damaged + " could not be put back after a failed write");
     }
     return closed ? 1 : ReportFailure("ShellClose", failure);
 }

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "zelkit.h"
 #include "dict_files.h"
 #include "shell_admin.h"
 #include "shell_catalog.h"
 #include "shell_test_support.h"
 #include "support/scratch_dir.h"
+#include "zelkit.h"
 
 namespace shell_test {
 namespace {
@@ -28,9 +28,7 @@ std::vector<std::string> Bytes(const std::string& home) {
 
 class JournalledShellTest : public ShellTest {
 protected:
-    JournalledShellTest() {
-        EXPECT_EQ(Z_OpenFileJournal(journal_.Path("journal").c_str(), nullptr), 1) << LastError();
-    }
+    JournalledShellTest() { EXPECT_EQ(Z_OpenFileJournal(journal_.Path("journal").c_str(), nullptr), 1) << LastError(); }
     ~JournalledShellTest() override {
         Z_CloseFileJournal();
         Z_DiscardFileJournal(journal_.Path("journal").c_str());
