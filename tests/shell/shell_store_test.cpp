@@ -131,6 +131,30 @@ TEST_F(JournalledShellTest, FailedChangeInPlaceIsTakenBack) {
     EXPECT_EQ(DatabaseNames(), Names{"LIBRARY.BOOKS"});
 }
 
+// A change that cannot even be taken back leaves the shell refusing every
+// request until it is opened again; closing says so, and the journal puts
+// the file back.
+TEST_F(JournalledShellTest, FileThatCannotBePutBackStopsTheShell) {
+    uint32_t books = AddDatabase("LIBRARY", "BOOKS");
+    AddColumn(books, "TITLE");
+    AddColumn(books, "TEXT");
+    SetFault("Z_WriteFile,Z_TruncateFile");
+    EXPECT_EQ(DeleteDColumnInfo(&env_, books, 0, "TITLE", 0), 0);
+    SetFault("");
+    EXPECT_EQ(GetDatabaseInfo(&env_, 0, "*", "*"), nullptr);
+    EXPECT_NE(LastError().find("BASECOL.DIC could not be put back"), std::string::npos) << LastError();
+    ColumnRecord column{};
+    column.name = const_cast<char*>("DATE");
+    uint16_t number = 0;
+    EXPECT_EQ(NewDColumnInfo(&env_, books, &column, 0, &number), 0);
+    EXPECT_EQ(ShellClose(), 0);
+    EXPECT_NE(LastError().find("ShellClose"), std::string::npos) << LastError();
+    Z_CloseFileJournal();
+    ASSERT_EQ(Z_UndoFileJournal(Journal().c_str()), 1) << LastError();
+    ASSERT_EQ(ShellOpen(Home().c_str(), -1, -1, -1, -1), 1) << LastError();
+    EXPECT_EQ(DatabaseNames(), Names{});
+}
+
 TEST_F(ShellTest, RecordsRemovedFromTheMiddleLeaveEveryLookUpRight) {
     std::vector<uint32_t> ids;
     for (const char* name : {"A", "B", "C", "D", "E"}) {
