@@ -25,11 +25,11 @@
 #include <ctime>
 #include <string>
 
+#include "data_formats.h"
+#include "dict_file_headers.h"
 #include "host_libraries.h"
 #include "log_config.h"
 #include "profile_merge.h"
-#include "data_formats.h"
-#include "dict_file_headers.h"
 #include "relation_columns.h"
 #include "system_config.h"
 #include "system_databases.h"

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "fuzz_scratch.h"
 #include "dict_file_headers.h"
+#include "fuzz_scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "dict_files.h"
 #include "fuzz_scratch.h"
 #include "zemshell.h"
-#include "dict_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

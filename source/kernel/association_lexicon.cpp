@@ -12,25 +12,25 @@ namespace zel::kernel {
 
 const char* AssociationKindName(int kind) {
     switch (kind) {
-    case 4444: return "Ambiguous";
-    case 5555: return "WBigram";
-    case 6666: return "CBigram";
-    case 7777: return "Single";
-    default: return nullptr;
+        case 4444: return "Ambiguous";
+        case 5555: return "WBigram";
+        case 6666: return "CBigram";
+        case 7777: return "Single";
+        default: return nullptr;
     }
 }
 
 const char* AssociationSuffix(int charset) {
     switch (charset) {
-    case Z_CHARSET_GB18030: return "GB";
-    case Z_CHARSET_BIG5: return "BIG5";
-    case Z_CHARSET_UTF8: return "UTF8";
-    default: return nullptr;
+        case Z_CHARSET_GB18030: return "GB";
+        case Z_CHARSET_BIG5: return "BIG5";
+        case Z_CHARSET_UTF8: return "UTF8";
+        default: return nullptr;
     }
 }
 
-bool BuildAssociationFile(const char* operation, const std::string& source, int charset,
-                          const std::string& target, uint64_t* dropped) {
+bool BuildAssociationFile(const char* operation, const std::string& source, int charset, const std::string& target,
+                          uint64_t* dropped) {
     *dropped = 0;
     if (!FileExists(source)) {
         return Fail(operation, Z_ERROR_NOT_FOUND, "the source file %s does not exist", source.c_str());
@@ -45,15 +45,11 @@ bool BuildAssociationFile(const char* operation, const std::string& source, int 
     std::string_view line;
     while (cursor.Next(&line)) {
         switch (AppendConverted(line, charset, &converted)) {
-        case Conversion::kConverted:
-            converted.push_back('\n');
-            break;
-        case Conversion::kUnencodable:
-            ++*dropped;
-            break;
-        case Conversion::kInvalid:
-            return Fail(operation, Z_ERROR_CHARSET, "line %llu of %s is not UTF-8 text", Number(cursor.LineNumber()),
-                        source.c_str());
+            case Conversion::kConverted: converted.push_back('\n'); break;
+            case Conversion::kUnencodable: ++*dropped; break;
+            case Conversion::kInvalid:
+                return Fail(operation, Z_ERROR_CHARSET, "line %llu of %s is not UTF-8 text",
+                            Number(cursor.LineNumber()), source.c_str());
         }
     }
     AtomicFileWriter writer(operation, target);

@@ -16,7 +16,7 @@ const char* AssociationSuffix(int charset);
 // Writes target from source line by line, each line converted to charset.
 // Lines the set cannot encode are left out and counted in *dropped; text
 // that is not UTF-8 fails and leaves target as it was.
-bool BuildAssociationFile(const char* operation, const std::string& source, int charset,
-                          const std::string& target, uint64_t* dropped);
+bool BuildAssociationFile(const char* operation, const std::string& source, int charset, const std::string& target,
+                          uint64_t* dropped);
 
 }  // namespace zel::kernel

@@ -100,13 +100,9 @@ bool LineCursor::Next(std::string_view* line) {
     return true;
 }
 
-std::string DataFileName(uint32_t id) {
-    return "DB" + std::to_string(id) + ".dat";
-}
+std::string DataFileName(uint32_t id) { return "DB" + std::to_string(id) + ".dat"; }
 
-std::string IndexFileName(uint32_t id) {
-    return "DB" + std::to_string(id) + ".idx";
-}
+std::string IndexFileName(uint32_t id) { return "DB" + std::to_string(id) + ".idx"; }
 
 std::string FormatDataHeader(const DataHeader& header) {
     std::string text(kDataMagic);
@@ -144,9 +140,8 @@ bool ReadDataFile(const char* operation, const std::string& path, DataHeader* he
     for (char c : *body) lines += c == '\n';
     if (!body->empty() && body->back() != '\n') ++lines;
     if (lines != header->records) {
-        return Fail(operation, Z_ERROR_IO, "cannot use %s: it holds %llu records, its header says %llu",
-                    path.c_str(), static_cast<unsigned long long>(lines),
-                    static_cast<unsigned long long>(header->records));
+        return Fail(operation, Z_ERROR_IO, "cannot use %s: it holds %llu records, its header says %llu", path.c_str(),
+                    static_cast<unsigned long long>(lines), static_cast<unsigned long long>(header->records));
     }
     return true;
 }

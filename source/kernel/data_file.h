@@ -20,7 +20,7 @@ struct ColumnHeader {
 };
 
 struct DataHeader {
-    int charset = 0;           // Z_CHARSET_* of the stored text
+    int charset = 0;  // Z_CHARSET_* of the stored text
     uint64_t records = 0;
     uint64_t unencodable = 0;  // entries the character set could not hold at the last build
     std::vector<ColumnHeader> columns;

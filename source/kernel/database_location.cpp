@@ -43,9 +43,7 @@ std::map<uint32_t, std::string> DictionaryColumnNames(uint32_t id) {
     return names;
 }
 
-void SetCatalogForTesting(const CatalogForTesting* catalog) {
-    testCatalog = catalog;
-}
+void SetCatalogForTesting(const CatalogForTesting* catalog) { testCatalog = catalog; }
 
 DatabaseLocation LocationIn(const std::string& directory, uint32_t id) {
     DatabaseLocation location;

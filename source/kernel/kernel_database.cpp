@@ -8,8 +8,8 @@
 #include "data_file.h"
 #include "database_location.h"
 #include "kernel_failure.h"
-#include "kernel_store.h"
 #include "kernel_files.h"
+#include "kernel_store.h"
 #include "zelkit.h"
 #include "zemkernel.h"
 
@@ -17,9 +17,7 @@ using namespace zel::kernel;
 
 namespace {
 
-bool HasLineBreak(const std::string& text) {
-    return text.find_first_of("\r\n") != std::string::npos;
-}
+bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
 // The columns as the kernel keeps them in the data file's header.
 bool ColumnsOf(const char* operation, const tagZKS_CreateDB& request, std::vector<ColumnHeader>* columns) {
@@ -81,8 +79,7 @@ int ZKF_RemoveDB(uint32_t databaseId) {
     if (Z_FaultPoint(operation)) return 0;
     DatabaseLocation location;
     if (!LocateDatabase(operation, databaseId, &location)) return 0;
-    bool ok = RemoveFileIfPresent(operation, location.indexPath) &&
-              RemoveFileIfPresent(operation, location.dataPath) &&
+    bool ok = RemoveFileIfPresent(operation, location.indexPath) && RemoveFileIfPresent(operation, location.dataPath) &&
               RemoveFileIfPresent(operation, location.dataPath + ".new") &&
               RemoveFileIfPresent(operation, location.indexPath + ".new");
     return ok ? 1 : 0;

@@ -56,8 +56,6 @@ KeepLastError::KeepLastError() : code_(Z_GetLastError()) {
     if (text != nullptr) text_ = text;
 }
 
-KeepLastError::~KeepLastError() {
-    Z_SetLastErrorText(code_, "%s", text_.c_str());
-}
+KeepLastError::~KeepLastError() { Z_SetLastErrorText(code_, "%s", text_.c_str()); }
 
 }  // namespace zel::kernel

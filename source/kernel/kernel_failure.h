@@ -39,8 +39,6 @@ private:
 
 // A count as the formats of Fail print it ("%llu"): the same on every
 // compiler's printf.
-inline unsigned long long Number(uint64_t value) {
-    return static_cast<unsigned long long>(value);
-}
+inline unsigned long long Number(uint64_t value) { return static_cast<unsigned long long>(value); }
 
 }  // namespace zel::kernel

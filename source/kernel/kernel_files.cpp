@@ -24,8 +24,8 @@ bool ReadWholeFile(const char* operation, const std::string& path, std::string* 
     HZFILE file = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, 0);
     if (file == nullptr) return FailAfterToolkit(operation, "cannot open %s", path.c_str());
     contents->resize(static_cast<size_t>(size));
-    bool ok = size == 0 ||
-              Z_ReadFile(file, contents->data(), static_cast<int64_t>(size), 1) == static_cast<int64_t>(size);
+    bool ok =
+        size == 0 || Z_ReadFile(file, contents->data(), static_cast<int64_t>(size), 1) == static_cast<int64_t>(size);
     if (!ok) {
         FailAfterToolkit(operation, "cannot read %s", path.c_str());
         Z_CloseFile(file);
@@ -36,8 +36,8 @@ bool ReadWholeFile(const char* operation, const std::string& path, std::string* 
     return true;
 }
 
-bool ReadFileHead(const char* operation, const std::string& path, std::string_view terminator,
-                  size_t limit, std::string* head) {
+bool ReadFileHead(const char* operation, const std::string& path, std::string_view terminator, size_t limit,
+                  std::string* head) {
     HZFILE file = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, 0);
     if (file == nullptr) return FailAfterToolkit(operation, "cannot open %s", path.c_str());
     head->clear();
@@ -55,9 +55,7 @@ bool ReadFileHead(const char* operation, const std::string& path, std::string_vi
     return true;
 }
 
-bool FileExists(const std::string& path) {
-    return Z_IsValidFileName(path.c_str()) != 0;
-}
+bool FileExists(const std::string& path) { return Z_IsValidFileName(path.c_str()) != 0; }
 
 bool RemoveFileIfPresent(const char* operation, const std::string& path) {
     if (!FileExists(path)) return true;

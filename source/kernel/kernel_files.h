@@ -19,8 +19,8 @@ bool ReadWholeFile(const char* operation, const std::string& path, std::string* 
 // Reads from the start of the file until `terminator` has been seen (or the
 // file ends), at most `limit` bytes: enough for a header without reading a
 // data file of millions of records.
-bool ReadFileHead(const char* operation, const std::string& path, std::string_view terminator,
-                  size_t limit, std::string* head);
+bool ReadFileHead(const char* operation, const std::string& path, std::string_view terminator, size_t limit,
+                  std::string* head);
 
 bool FileExists(const std::string& path);
 

@@ -29,26 +29,23 @@ bool ParseLoadFile(const std::string& path, std::string_view text, int charset, 
         // Empty fields at the end stand for columns left empty.
         while (!line.empty() && line.back() == '\t') line.remove_suffix(1);
         if (line.empty() || line[0] == '\t') {
-            return Fail(kOperation, Z_ERROR_BAD_ARGUMENT, "line %llu of %s has no main term", Number(cursor.LineNumber()),
-                        path.c_str());
+            return Fail(kOperation, Z_ERROR_BAD_ARGUMENT, "line %llu of %s has no main term",
+                        Number(cursor.LineNumber()), path.c_str());
         }
         size_t fields = 1;
         for (char c : line) fields += c == '\t';
         if (columnCount > 0 && fields > columnCount) {
-            return Fail(kOperation, Z_ERROR_BAD_ARGUMENT, "line %llu of %s has %llu fields, the database has %llu columns",
-                        Number(cursor.LineNumber()), path.c_str(), Number(fields), Number(columnCount));
+            return Fail(kOperation, Z_ERROR_BAD_ARGUMENT,
+                        "line %llu of %s has %llu fields, the database has %llu columns", Number(cursor.LineNumber()),
+                        path.c_str(), Number(fields), Number(columnCount));
         }
         size_t start = records->Buffer()->size();
         switch (AppendConverted(line, charset, records->Buffer())) {
-        case Conversion::kConverted:
-            records->EndEntry(start);
-            break;
-        case Conversion::kUnencodable:
-            ++records->unencodable;
-            break;
-        case Conversion::kInvalid:
-            return Fail(kOperation, Z_ERROR_CHARSET, "line %llu of %s is not UTF-8 text", Number(cursor.LineNumber()),
-                        path.c_str());
+            case Conversion::kConverted: records->EndEntry(start); break;
+            case Conversion::kUnencodable: ++records->unencodable; break;
+            case Conversion::kInvalid:
+                return Fail(kOperation, Z_ERROR_CHARSET, "line %llu of %s is not UTF-8 text",
+                            Number(cursor.LineNumber()), path.c_str());
         }
     }
     return true;

@@ -3,20 +3,18 @@
 #include <algorithm>
 #include <iterator>
 
+#include "charset_codec.h"
 #include "data_file.h"
 #include "kernel_failure.h"
 #include "kernel_files.h"
 #include "percent_steps.h"
 #include "text_convert.h"
 #include "zelkit.h"
-#include "charset_codec.h"
 
 namespace zel::kernel {
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // The first field of a word list line; empty for blank and comment lines.
 std::string_view FirstField(std::string_view line) {
@@ -75,8 +73,8 @@ std::vector<std::string_view> LexiconEntries::SortedUnique() const {
     return entries;
 }
 
-bool ReadLexiconSource(const char* operation, const std::string& path, int charset,
-                       LexiconProgressFunction progress, LexiconEntries* entries) {
+bool ReadLexiconSource(const char* operation, const std::string& path, int charset, LexiconProgressFunction progress,
+                       LexiconEntries* entries) {
     if (!FileExists(path)) {
         return Fail(operation, Z_ERROR_NOT_FOUND, "the source file %s does not exist", path.c_str());
     }
@@ -94,15 +92,11 @@ bool ReadLexiconSource(const char* operation, const std::string& path, int chars
         if (!field.empty()) {
             size_t start = entries->Buffer()->size();
             switch (AppendConverted(field, charset, entries->Buffer())) {
-            case Conversion::kConverted:
-                entries->EndEntry(start);
-                break;
-            case Conversion::kUnencodable:
-                ++entries->unencodable;
-                break;
-            case Conversion::kInvalid:
-                return Fail(operation, Z_ERROR_CHARSET, "line %llu of %s is not UTF-8 text", Number(cursor.LineNumber()),
-                            path.c_str());
+                case Conversion::kConverted: entries->EndEntry(start); break;
+                case Conversion::kUnencodable: ++entries->unencodable; break;
+                case Conversion::kInvalid:
+                    return Fail(operation, Z_ERROR_CHARSET, "line %llu of %s is not UTF-8 text",
+                                Number(cursor.LineNumber()), path.c_str());
             }
         }
         if (progress != nullptr) {

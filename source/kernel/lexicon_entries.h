@@ -47,8 +47,8 @@ private:
 // charset; entries the set cannot encode are counted, not kept. With a
 // progress function, reports (0, percent) in steps of ten up to 90 as the
 // file is read. Text that is not UTF-8 fails, naming the line.
-bool ReadLexiconSource(const char* operation, const std::string& path, int charset,
-                       LexiconProgressFunction progress, LexiconEntries* entries);
+bool ReadLexiconSource(const char* operation, const std::string& path, int charset, LexiconProgressFunction progress,
+                       LexiconEntries* entries);
 
 // Every CJK ideograph charset can encode, encoded in it.
 bool CollectIdeographs(const char* operation, int charset, LexiconEntries* entries);

@@ -1,7 +1,7 @@
 #include "text_convert.h"
 
-#include "zelkit.h"
 #include "charset_codec.h"
+#include "zelkit.h"
 
 namespace zel::kernel {
 

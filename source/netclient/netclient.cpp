@@ -73,13 +73,11 @@ HZCONN NetOpenConnect(const char* host, const char* connectText, tagCONNECTOPTIO
     }
     const uint32_t port = ParsePort(connectText);
     if (port == 0) {
-        Z_SetLastErrorText(Z_ERROR_BAD_ARGUMENT, "The connection text \"%s\" does not begin with a port.",
-                           connectText);
+        Z_SetLastErrorText(Z_ERROR_BAD_ARGUMENT, "The connection text \"%s\" does not begin with a port.", connectText);
         return nullptr;
     }
-    const int timeout = options && options->timeoutMilliseconds
-                            ? static_cast<int>(options->timeoutMilliseconds)
-                            : kDefaultTimeoutMilliseconds;
+    const int timeout = options && options->timeoutMilliseconds ? static_cast<int>(options->timeoutMilliseconds)
+                                                                : kDefaultTimeoutMilliseconds;
     const NetSocket socket = SocketConnect(host, static_cast<uint16_t>(port), timeout);
     if (socket == NO_SOCKET) {
         Z_SetLastErrorText(Z_ERROR_IO, "Cannot connect to %s port %u.", host, static_cast<unsigned>(port));
@@ -106,12 +104,13 @@ int NetGetConnectInfo(HZCONN connection, tagCONNECTINFO* info, void* /*reserved1
     char answer[sizeof(info->serverText)];
     if (!SocketSendAll(connection->socket, kInfoRequest, std::strlen(kInfoRequest)) ||
         !ReceiveLine(*connection, answer, sizeof(answer))) {
-        Z_SetLastErrorText(Z_ERROR_IO, "The server on port %u did not answer.", static_cast<unsigned>(connection->port));
+        Z_SetLastErrorText(Z_ERROR_IO, "The server on port %u did not answer.",
+                           static_cast<unsigned>(connection->port));
         return 0;
     }
     if (std::strncmp(answer, kOkAnswer, std::strlen(kOkAnswer)) != 0) {
-        Z_SetLastErrorText(Z_ERROR_IO, "The server on port %u answered \"%s\".", static_cast<unsigned>(connection->port),
-                           answer);
+        Z_SetLastErrorText(Z_ERROR_IO, "The server on port %u answered \"%s\".",
+                           static_cast<unsigned>(connection->port), answer);
         return 0;
     }
     if (info) {

@@ -66,8 +66,8 @@ NetSocket SocketConnect(const char* host, uint16_t port, int timeoutMs) {
         } else if (::WSAGetLastError() == WSAEWOULDBLOCK && WaitFor(socket, true, timeoutMs)) {
             int error = 0;
             int length = sizeof(error);
-            connected = ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 &&
-                        error == 0;
+            connected =
+                ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 && error == 0;
         }
     }
     if (!connected || !SetBlocking(socket, true)) {

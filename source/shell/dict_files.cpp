@@ -10,7 +10,7 @@
 namespace zel::shell {
 
 const char* const DICT_FILE_NAMES[DICT_FILE_COUNT] = {
-    "CONFIG.DIC", "GROUP.DIC", "USER.DIC", "BASE.DIC", "BASECOL.DIC",
+    "CONFIG.DIC", "GROUP.DIC",   "USER.DIC",  "BASE.DIC",   "BASECOL.DIC",
     "VIEW.DIC",   "VIEWCOL.DIC", "RIGHT.DIC", "FORMAT.DIC",
 };
 
@@ -36,7 +36,6 @@ void SetFailure(DictFailure* failure, uint32_t code, const std::string& text) {
     if (failure != nullptr) *failure = DictFailure{code, text};
 }
 
-
 }  // namespace
 
 bool IsKnownDictTitle(const std::string& title) {
@@ -46,9 +45,7 @@ bool IsKnownDictTitle(const std::string& title) {
     return false;
 }
 
-std::string HeaderTitle(const uint8_t* header) {
-    return ReadStoredText(header, HEADER_TITLE, HEADER_TITLE_FIELD);
-}
+std::string HeaderTitle(const uint8_t* header) { return ReadStoredText(header, HEADER_TITLE, HEADER_TITLE_FIELD); }
 
 bool SetHeaderTitle(uint8_t* header, const std::string& title) {
     if (title.size() >= HEADER_TITLE_FIELD || title.find('\0') != std::string::npos) return false;
@@ -82,8 +79,8 @@ bool CheckDictHeader(const std::string& path, const uint8_t* header, uint64_t fi
     }
     const uint64_t needed = DICT_HEADER_SIZE + recordSize * recordCount;
     if (fileSize == needed) return true;
-    const std::string counted = std::to_string(recordCount) + " records of " + std::to_string(recordSize) +
-                                " bytes (" + std::to_string(needed) + " bytes with the header), but the file is " +
+    const std::string counted = std::to_string(recordCount) + " records of " + std::to_string(recordSize) + " bytes (" +
+                                std::to_string(needed) + " bytes with the header), but the file is " +
                                 std::to_string(fileSize) + " bytes long";
     SetFailure(failure, Z_ERROR_BAD_ARGUMENT,
                fileSize < needed ? path + " is cut short: its header announces " + counted
@@ -117,8 +114,7 @@ bool ReadDictFile(const std::string& path, bool keepRecords, DictFile* file, Dic
     }
     if (ok && keepRecords && file->recordCount > 0) {
         std::vector<uint8_t> body(static_cast<size_t>(uint64_t{file->recordSize} * file->recordCount));
-        ok = Z_ReadFile(handle, body.data(), static_cast<int64_t>(body.size()), 1) ==
-             static_cast<int64_t>(body.size());
+        ok = Z_ReadFile(handle, body.data(), static_cast<int64_t>(body.size()), 1) == static_cast<int64_t>(body.size());
         if (!ok && failure != nullptr) *failure = ToolkitFailure("cannot read the records of " + path);
         for (uint32_t i = 0; ok && i < file->recordCount; ++i) {
             auto first = body.begin() + static_cast<ptrdiff_t>(uint64_t{i} * file->recordSize);
@@ -136,8 +132,8 @@ bool WriteDictFileImage(const std::string& path, const std::vector<uint8_t>& ima
         if (failure != nullptr) *failure = ToolkitFailure("cannot create " + temporary);
         return false;
     }
-    bool written = Z_WriteFile(handle, image.data(), static_cast<int64_t>(image.size()), 1) ==
-                   static_cast<int64_t>(image.size());
+    bool written =
+        Z_WriteFile(handle, image.data(), static_cast<int64_t>(image.size()), 1) == static_cast<int64_t>(image.size());
     if (!written && failure != nullptr) *failure = ToolkitFailure("cannot write " + temporary);
     bool closed = Z_CloseFile(handle) != 0;
     if (written && !closed && failure != nullptr) *failure = ToolkitFailure("cannot write " + temporary);

@@ -50,20 +50,51 @@ namespace {
 uint64_t ReadMemberInteger(const void* record, const FieldLayout& field) {
     const uint8_t* at = static_cast<const uint8_t*>(record) + field.memoryOffset;
     switch (field.width) {
-        case 1: { uint8_t v; std::memcpy(&v, at, 1); return v; }
-        case 2: { uint16_t v; std::memcpy(&v, at, 2); return v; }
-        case 4: { uint32_t v; std::memcpy(&v, at, 4); return v; }
-        default: { uint64_t v; std::memcpy(&v, at, 8); return v; }
+        case 1: {
+            uint8_t v;
+            std::memcpy(&v, at, 1);
+            return v;
+        }
+        case 2: {
+            uint16_t v;
+            std::memcpy(&v, at, 2);
+            return v;
+        }
+        case 4: {
+            uint32_t v;
+            std::memcpy(&v, at, 4);
+            return v;
+        }
+        default: {
+            uint64_t v;
+            std::memcpy(&v, at, 8);
+            return v;
+        }
     }
 }
 
 void WriteMemberInteger(void* record, const FieldLayout& field, uint64_t value) {
     uint8_t* at = static_cast<uint8_t*>(record) + field.memoryOffset;
     switch (field.width) {
-        case 1: { uint8_t v = static_cast<uint8_t>(value); std::memcpy(at, &v, 1); break; }
-        case 2: { uint16_t v = static_cast<uint16_t>(value); std::memcpy(at, &v, 2); break; }
-        case 4: { uint32_t v = static_cast<uint32_t>(value); std::memcpy(at, &v, 4); break; }
-        default: { std::memcpy(at, &value, 8); break; }
+        case 1: {
+            uint8_t v = static_cast<uint8_t>(value);
+            std::memcpy(at, &v, 1);
+            break;
+        }
+        case 2: {
+            uint16_t v = static_cast<uint16_t>(value);
+            std::memcpy(at, &v, 2);
+            break;
+        }
+        case 4: {
+            uint32_t v = static_cast<uint32_t>(value);
+            std::memcpy(at, &v, 4);
+            break;
+        }
+        default: {
+            std::memcpy(at, &value, 8);
+            break;
+        }
     }
 }
 
@@ -73,9 +104,7 @@ const char* ReadMemberText(const void* record, const FieldLayout& field) {
     return text;
 }
 
-uint64_t AllOnes(uint32_t width) {
-    return width >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * width)) - 1;
-}
+uint64_t AllOnes(uint32_t width) { return width >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * width)) - 1; }
 
 bool TextFits(const FieldLayout& field, const char* text, std::string* error) {
     if (text == nullptr) return true;

@@ -14,11 +14,11 @@ namespace zel::shell {
 enum class FieldKind { Integer, Text };
 
 struct FieldLayout {
-    std::string name;         // for messages and the file format description
+    std::string name;  // for messages and the file format description
     FieldKind kind;
-    uint32_t memoryOffset;    // in the exchanged record
-    uint32_t diskOffset;      // in the stored record
-    uint32_t width;           // integer: 1, 2, 4 or 8 bytes; text: field size, NUL included
+    uint32_t memoryOffset;  // in the exchanged record
+    uint32_t diskOffset;    // in the stored record
+    uint32_t width;         // integer: 1, 2, 4 or 8 bytes; text: field size, NUL included
 };
 
 struct RecordLayout {

@@ -37,7 +37,8 @@ RecordLayout MakeDatabaseLayout() {
     l.Add("value144", I, offsetof(DatabaseRecord, value144), 4);
     l.Add("value148", I, offsetof(DatabaseRecord, value148), 4);
     for (uint32_t i = 0; i < 9; ++i) {
-        l.Add("bytes152[" + std::to_string(i) + "]", I, static_cast<uint32_t>(offsetof(DatabaseRecord, bytes152)) + i, 1);
+        l.Add("bytes152[" + std::to_string(i) + "]", I, static_cast<uint32_t>(offsetof(DatabaseRecord, bytes152)) + i,
+              1);
     }
     l.Add("value164", I, offsetof(DatabaseRecord, value164), 4);
     l.Add("value200", I, offsetof(DatabaseRecord, value200), 4);

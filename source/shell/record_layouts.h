@@ -12,10 +12,10 @@ namespace zel::shell {
 
 constexpr uint32_t TEXT_FIELD = 128;
 
-const RecordLayout& DatabaseLayout();     // BASE.DIC
-const RecordLayout& ColumnLayout();       // BASECOL.DIC
-const RecordLayout& DataFormatLayout();   // FORMAT.DIC
-const RecordLayout& SystemConfigLayout(); // CONFIG.DIC, after the shell's own area
+const RecordLayout& DatabaseLayout();      // BASE.DIC
+const RecordLayout& ColumnLayout();        // BASECOL.DIC
+const RecordLayout& DataFormatLayout();    // FORMAT.DIC
+const RecordLayout& SystemConfigLayout();  // CONFIG.DIC, after the shell's own area
 
 // CONFIG.DIC holds one record. It starts with the shell's own area, then the
 // fields of the system configuration record.

@@ -1,10 +1,10 @@
 // The system configuration record (CONFIG.DIC).
-#include "zelkit.h"
-#include "zemshell.h"
 #include "open_dictionary.h"
 #include "record_chains.h"
 #include "record_codec.h"
 #include "record_layouts.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 using namespace zel::shell;
 

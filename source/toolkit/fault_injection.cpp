@@ -78,7 +78,7 @@ void Load(FaultState& state) {
     state.logPath = (log != nullptr) ? log : "";
     const char* end = std::getenv("ZEL_FAULT_END");
     const std::string endText = end != nullptr ? end : "";
-    state.end = endText == "kill" ? FaultState::End::Kill
+    state.end = endText == "kill"    ? FaultState::End::Kill
                 : endText == "power" ? FaultState::End::PowerLoss
                                      : FaultState::End::Fail;
     zel::toolkit::TrackPowerLoss(state.end == FaultState::End::PowerLoss);
@@ -97,9 +97,7 @@ void AppendToLog(const std::string& logPath, const char* name) {
 
 }  // namespace
 
-void ZelResetFaultInjection() {
-    Load(State());
-}
+void ZelResetFaultInjection() { Load(State()); }
 
 int Z_FaultPoint(const char* name) {
     FaultState& state = State();
@@ -109,8 +107,8 @@ int Z_FaultPoint(const char* name) {
     uint64_t byName = ++state.callsByName[key];
     uint64_t overall = ++state.callsOverall;
     for (const FaultSelection& selection : state.selections) {
-        bool hit = (selection.name == "*") ? selection.call == overall
-                                           : (selection.name == key && selection.call == byName);
+        bool hit =
+            (selection.name == "*") ? selection.call == overall : (selection.name == key && selection.call == byName);
         if (hit && state.end != FaultState::End::Fail) {
             if (state.end == FaultState::End::PowerLoss) zel::toolkit::LoseUnflushedWrites();
             zel::toolkit::PlatformEndAbruptly();

@@ -28,9 +28,7 @@ void MovedTo(ZFileObject* file, int64_t position) {
     file->positionKnown = true;
 }
 
-void Advanced(ZFileObject* file, size_t count) {
-    file->position += static_cast<int64_t>(count);
-}
+void Advanced(ZFileObject* file, size_t count) { file->position += static_cast<int64_t>(count); }
 
 void PositionLost(ZFileObject* file) { file->positionKnown = false; }
 
@@ -96,16 +94,15 @@ void PushBackLine(ZFileObject* file, const std::string& line, int64_t offset) {
     file->pushBackOffset = offset;
 }
 
-LineResult ReadLine(ZFileObject* file, std::string& line, size_t maxLength, const char* operation,
-                    int64_t* offset) {
+LineResult ReadLine(ZFileObject* file, std::string& line, size_t maxLength, const char* operation, int64_t* offset) {
     if (file->hasPushBack) {
         file->hasPushBack = false;
         line = file->pushBack;
         if (offset != nullptr) *offset = file->pushBackOffset;
         if (line.size() > maxLength) {
             MarkFailed(file);
-            Fail(Z_ERROR_TOO_LONG, "%s: a line of %s is longer than %zu characters", operation,
-                 file->path.c_str(), maxLength);
+            Fail(Z_ERROR_TOO_LONG, "%s: a line of %s is longer than %zu characters", operation, file->path.c_str(),
+                 maxLength);
             return LineResult::Error;
         }
         return LineResult::Line;

@@ -23,9 +23,7 @@ HZLOCK Z_LockPath(const char* path, int exclusive) {
         case LockResult::Busy:
             Fail(Z_ERROR_LOCKED, "Z_LockPath: %s is locked by another process", path);
             return nullptr;
-        case LockResult::Missing:
-            Fail(Z_ERROR_NOT_FOUND, "Z_LockPath: %s does not exist", path);
-            return nullptr;
+        case LockResult::Missing: Fail(Z_ERROR_NOT_FOUND, "Z_LockPath: %s does not exist", path); return nullptr;
         case LockResult::Failed:
             Fail(Z_ERROR_IO, "Z_LockPath: cannot lock %s: %s", path, reason.c_str());
             return nullptr;

@@ -15,17 +15,12 @@ std::string lastErrorText;
 
 uint32_t CodeOfErrno(int errnoValue) {
     switch (errnoValue) {
-    case ENOENT:
-    case ENOTDIR:
-        return Z_ERROR_NOT_FOUND;
-    case EEXIST:
-        return Z_ERROR_EXISTS;
-    case ENOMEM:
-        return Z_ERROR_NO_MEMORY;
-    case ENAMETOOLONG:
-        return Z_ERROR_TOO_LONG;
-    default:
-        return Z_ERROR_IO;
+        case ENOENT:
+        case ENOTDIR: return Z_ERROR_NOT_FOUND;
+        case EEXIST: return Z_ERROR_EXISTS;
+        case ENOMEM: return Z_ERROR_NO_MEMORY;
+        case ENAMETOOLONG: return Z_ERROR_TOO_LONG;
+        default: return Z_ERROR_IO;
     }
 }
 
@@ -50,8 +45,8 @@ void SetLastErrorV(uint32_t code, const char* format, va_list arguments) {
 namespace zel::toolkit {
 
 int FailErrno(const char* operation, const char* action, const char* path, int errnoValue) {
-    Z_SetLastErrorText(CodeOfErrno(errnoValue), "%s: cannot %s %s: %s", operation, action,
-                       path ? path : "(null)", std::strerror(errnoValue));
+    Z_SetLastErrorText(CodeOfErrno(errnoValue), "%s: cannot %s %s: %s", operation, action, path ? path : "(null)",
+                       std::strerror(errnoValue));
     return 0;
 }
 
@@ -87,9 +82,7 @@ int Z_CaptureError(uint32_t code, const char* text, const char* /*source*/, int 
     return 0;
 }
 
-uint32_t Z_GetLastError() {
-    return lastErrorCode;
-}
+uint32_t Z_GetLastError() { return lastErrorCode; }
 
 const char* Z_GetLastErrorPrompt(char* buffer, int size) {
     if (buffer == nullptr) return lastErrorText.c_str();

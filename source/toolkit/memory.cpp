@@ -20,9 +20,7 @@ void* Z_MemRealloc(void* block, size_t size) {
     return grown;
 }
 
-void Z_MemFree(void* block) {
-    std::free(block);
-}
+void Z_MemFree(void* block) { std::free(block); }
 
 uint64_t Z_MemDetect(int what) {
     constexpr int kPhysicalMegabytes = 8;
@@ -33,8 +31,10 @@ uint64_t Z_MemDetect(int what) {
         uint64_t value = 0;
         bool valid = pinned[0] != '\0';
         for (const char* c = pinned; *c != '\0' && valid; ++c) {
-            if (*c < '0' || *c > '9' || value > (UINT64_MAX - 9) / 10) valid = false;
-            else value = value * 10 + static_cast<uint64_t>(*c - '0');
+            if (*c < '0' || *c > '9' || value > (UINT64_MAX - 9) / 10)
+                valid = false;
+            else
+                value = value * 10 + static_cast<uint64_t>(*c - '0');
         }
         if (valid) return value;
     }

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <system_error>
 #include <new>
 #include <string>
+#include <system_error>
 
 #include "file_journal.h"
 #include "file_object.h"
@@ -114,9 +114,7 @@ int Z_SeekFileEnd(HZFILE file) {
     return 1;
 }
 
-const char* Z_GetFileName(HZFILE file) {
-    return file ? file->path.c_str() : nullptr;
-}
+const char* Z_GetFileName(HZFILE file) { return file ? file->path.c_str() : nullptr; }
 
 int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
     if (RejectNullFile("Z_ReadFile", file)) return 0;

@@ -55,8 +55,10 @@ fs::path::string_type LexicalKey(const fs::path& path) {
     while (key.size() > 1 && IsSeparatorCharacter(key.back())) key.pop_back();
 #ifdef _WIN32
     for (wchar_t& c : key) {
-        if (c == L'/') c = L'\\';
-        else if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c == L'/')
+            c = L'\\';
+        else if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
     }
 #endif
     return key;
@@ -113,9 +115,7 @@ bool OwnProgramPath(const char* operation, fs::path& own, bool& known) {
 
 namespace zel::toolkit {
 
-bool EndsWithPathSeparator(const std::string& text) {
-    return EndsWithSeparator(text.c_str(), text.size());
-}
+bool EndsWithPathSeparator(const std::string& text) { return EndsWithSeparator(text.c_str(), text.size()); }
 
 int FailCodePage(const char* operation, const char* what, const std::string& text) {
     return Fail(Z_ERROR_CHARSET,
@@ -130,8 +130,7 @@ int Z_AppendSubdirSymbol(char* path, int flag) {
     if (path == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_AppendSubdirSymbol: no path given");
     size_t length = strnlen(path, Z_MAX_PATH);
     if (length >= static_cast<size_t>(Z_MAX_PATH)) {
-        return Fail(Z_ERROR_TOO_LONG, "Z_AppendSubdirSymbol: path is not terminated within %d characters",
-                    Z_MAX_PATH);
+        return Fail(Z_ERROR_TOO_LONG, "Z_AppendSubdirSymbol: path is not terminated within %d characters", Z_MAX_PATH);
     }
     if (length == 0 && flag == 1) return 1;
     if (EndsWithSeparator(path, length)) return 1;
@@ -262,9 +261,8 @@ int Z_IsValidFilePath(const char* path, int /*flags*/) {
 
 int Z_IsSameFilePath(const char* dir1, const char* dir2) {
     if (dir1 == nullptr || dir2 == nullptr || dir1[0] == '\0' || dir2[0] == '\0') return 0;
-    return SamePlace(PathFromText(WithoutTrailingSeparators(dir1)), PathFromText(WithoutTrailingSeparators(dir2)))
-               ? 1
-               : 0;
+    return SamePlace(PathFromText(WithoutTrailingSeparators(dir1)), PathFromText(WithoutTrailingSeparators(dir2))) ? 1
+                                                                                                                   : 0;
 }
 
 int Z_CheckPathText(const char* path) {

@@ -24,9 +24,7 @@ struct ProfileLine {
     std::string value;  // the item's value
 };
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string Trimmed(const std::string& text) {
     size_t first = 0;
@@ -120,12 +118,9 @@ int Z_SeekProfileSect(HZFILE file, const char* name) {
     std::string raw;
     for (;;) {
         switch (ReadLine(file, raw, kLongestSearchedLine, "Z_SeekProfileSect")) {
-        case LineResult::Error:
-            return -1;
-        case LineResult::End:
-            return 0;
-        case LineResult::Line:
-            break;
+            case LineResult::Error: return -1;
+            case LineResult::End: return 0;
+            case LineResult::Line: break;
         }
         ProfileLine line = Classify(raw);
         if (line.kind == LineKind::Header && EqualIgnoringCase(line.name, wanted)) return 1;
@@ -144,12 +139,9 @@ int Z_ReadProfileSect(HZFILE file, char* buffer, int size, HZFILE passThrough) {
     std::string raw;
     for (;;) {
         switch (ReadLine(file, raw, static_cast<size_t>(size) - 1, "Z_ReadProfileSect")) {
-        case LineResult::Error:
-            return -1;
-        case LineResult::End:
-            return 0;
-        case LineResult::Line:
-            break;
+            case LineResult::Error: return -1;
+            case LineResult::End: return 0;
+            case LineResult::Line: break;
         }
         ProfileLine line = Classify(raw);
         if (line.kind == LineKind::Header) {
@@ -160,8 +152,7 @@ int Z_ReadProfileSect(HZFILE file, char* buffer, int size, HZFILE passThrough) {
     }
 }
 
-int Z_ReadProfileItem(HZFILE file, char* buffer, int* size, int32_t* boolean, uint32_t* number,
-                      HZFILE passThrough) {
+int Z_ReadProfileItem(HZFILE file, char* buffer, int* size, int32_t* boolean, uint32_t* number, HZFILE passThrough) {
     if (file == nullptr || buffer == nullptr || size == nullptr || *size <= 0) {
         Fail(Z_ERROR_BAD_ARGUMENT, "Z_ReadProfileItem: missing argument");
         return -1;
@@ -177,12 +168,9 @@ int Z_ReadProfileItem(HZFILE file, char* buffer, int* size, int32_t* boolean, ui
     for (;;) {
         int64_t offset = 0;
         switch (ReadLine(file, raw, room - 1, "Z_ReadProfileItem", &offset)) {
-        case LineResult::Error:
-            return -1;
-        case LineResult::End:
-            return 0;
-        case LineResult::Line:
-            break;
+            case LineResult::Error: return -1;
+            case LineResult::End: return 0;
+            case LineResult::Line: break;
         }
         ProfileLine line = Classify(raw);
         if (line.kind == LineKind::Header) {

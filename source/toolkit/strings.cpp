@@ -8,9 +8,7 @@ using zel::toolkit::FoldAscii;
 
 namespace {
 
-int CompareExact(const char* a, const char* b) {
-    return std::strcmp(a, b);
-}
+int CompareExact(const char* a, const char* b) { return std::strcmp(a, b); }
 
 int CompareFolded(const char* a, const char* b, size_t n) {
     for (size_t i = 0; i < n; ++i) {
@@ -22,13 +20,9 @@ int CompareFolded(const char* a, const char* b, size_t n) {
     return 0;
 }
 
-int CompareIgnoringCase(const char* a, const char* b) {
-    return CompareFolded(a, b, static_cast<size_t>(-1));
-}
+int CompareIgnoringCase(const char* a, const char* b) { return CompareFolded(a, b, static_cast<size_t>(-1)); }
 
-bool IsOneOf(char c, const char* separators) {
-    return c != '\0' && std::strchr(separators, c) != nullptr;
-}
+bool IsOneOf(char c, const char* separators) { return c != '\0' && std::strchr(separators, c) != nullptr; }
 
 }  // namespace
 
@@ -60,8 +54,7 @@ int Z_SegmentMultiStr(char* text, const char* separators, int /*flags*/) {
     return count;
 }
 
-int Z_GetFirstSubStrOffset(const char* text, int textLength, const char* pattern, int patternLength,
-                           int /*flags*/) {
+int Z_GetFirstSubStrOffset(const char* text, int textLength, const char* pattern, int patternLength, int /*flags*/) {
     if (text == nullptr || pattern == nullptr) return -1;
     size_t length = textLength < 0 ? std::strlen(text) : static_cast<size_t>(textLength);
     size_t wanted = patternLength < 0 ? std::strlen(pattern) : static_cast<size_t>(patternLength);

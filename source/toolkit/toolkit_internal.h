@@ -26,9 +26,7 @@ int Fail(uint32_t code, const char* format, ...)
 
 // Lower-cases an ASCII letter and leaves every other byte alone, so that
 // names compare the same whatever the locale.
-inline char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b);
 

@@ -92,30 +92,20 @@ bool MoveAcross(const char* source, const std::string& target, std::string& reas
 }  // namespace
 
 // A file name here is bytes, the same bytes std::filesystem keeps.
-std::filesystem::path PathFromText(const std::string& text) {
-    return std::filesystem::path(text);
-}
+std::filesystem::path PathFromText(const std::string& text) { return std::filesystem::path(text); }
 
 bool TextFromPath(const std::filesystem::path& path, std::string& text) {
     text = path.native();
     return true;
 }
 
-std::string DisplayText(const std::filesystem::path& path) {
-    return path.native();
-}
+std::string DisplayText(const std::filesystem::path& path) { return path.native(); }
 
-bool IsLeadByte(char) {
-    return false;
-}
+bool IsLeadByte(char) { return false; }
 
-unsigned SystemCodePage() {
-    return 0;
-}
+unsigned SystemCodePage() { return 0; }
 
-std::string PathTextProblem(const std::string&) {
-    return "";
-}
+std::string PathTextProblem(const std::string&) { return ""; }
 
 bool PlatformProgramPath(std::filesystem::path& path) {
     std::vector<char> buffer(4096);
@@ -203,9 +193,7 @@ bool PlatformFlushDirectoryOf(const char* path, std::string& reason) {
     return FlushDirectory(DirectoryOf(path), reason);
 }
 
-bool PlatformFlushStream(std::FILE* stream) {
-    return std::fflush(stream) == 0 && ::fsync(fileno(stream)) == 0;
-}
+bool PlatformFlushStream(std::FILE* stream) { return std::fflush(stream) == 0 && ::fsync(fileno(stream)) == 0; }
 
 bool PlatformFlushFile(const char* path, std::string& reason) { return FlushPath(path, reason); }
 
@@ -217,7 +205,8 @@ bool PlatformTruncateStream(std::FILE* stream, int64_t size, std::string& reason
 
 LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, std::string& reason) {
     for (;;) {
-        const int fd = exclusive ? ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644) : ::open(path, O_RDONLY | O_CLOEXEC);
+        const int fd =
+            exclusive ? ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644) : ::open(path, O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
             if (!exclusive && errno == ENOENT) return LockResult::Missing;
             reason = std::strerror(errno);
@@ -268,9 +257,7 @@ int PlatformSeek(std::FILE* stream, int64_t offset, int origin) {
     return fseeko(stream, static_cast<off_t>(offset), origin);
 }
 
-int64_t PlatformTell(std::FILE* stream) {
-    return static_cast<int64_t>(ftello(stream));
-}
+int64_t PlatformTell(std::FILE* stream) { return static_cast<int64_t>(ftello(stream)); }
 
 // A terminal hands over the bytes typed, in the encoding of the file names.
 PlatformConsoleInput::PlatformConsoleInput() = default;

@@ -19,14 +19,14 @@ namespace {
 
 std::string SystemMessage(DWORD code) {
     char* text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string message;
     if (length > 0 && text != nullptr) {
         message.assign(text, length);
-        while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                    message.back() == ' ' || message.back() == '.')) {
+        while (!message.empty() &&
+               (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.')) {
             message.pop_back();
         }
     }
@@ -91,9 +91,7 @@ bool CodePageFromWide(const std::wstring& wide, std::string& text, bool exact) {
 
 }  // namespace
 
-std::filesystem::path PathFromText(const std::string& text) {
-    return std::filesystem::path(WideFromCodePage(text, 0));
-}
+std::filesystem::path PathFromText(const std::string& text) { return std::filesystem::path(WideFromCodePage(text, 0)); }
 
 bool TextFromPath(const std::filesystem::path& path, std::string& text) {
     return CodePageFromWide(path.native(), text, true);
@@ -105,13 +103,9 @@ std::string DisplayText(const std::filesystem::path& path) {
     return text;
 }
 
-bool IsLeadByte(char c) {
-    return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0;
-}
+bool IsLeadByte(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0; }
 
-unsigned SystemCodePage() {
-    return GetACP();
-}
+unsigned SystemCodePage() { return GetACP(); }
 
 std::string PathTextProblem(const std::string& text) {
     char message[160];
@@ -219,9 +213,7 @@ bool PlatformRemoveDirectory(const char* path, std::string& reason) {
 // there is no directory handle to flush.
 bool PlatformFlushDirectoryOf(const char*, std::string&) { return true; }
 
-bool PlatformFlushStream(std::FILE* stream) {
-    return std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0;
-}
+bool PlatformFlushStream(std::FILE* stream) { return std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0; }
 
 bool PlatformFlushFile(const char* path, std::string& reason) { return FlushPath(path, reason); }
 
@@ -267,12 +259,8 @@ uint64_t PlatformPhysicalMemoryMegabytes() {
     return static_cast<uint64_t>(status.ullTotalPhys) / (1024u * 1024u);
 }
 
-int PlatformSeek(std::FILE* stream, int64_t offset, int origin) {
-    return _fseeki64(stream, offset, origin);
-}
+int PlatformSeek(std::FILE* stream, int64_t offset, int origin) { return _fseeki64(stream, offset, origin); }
 
-int64_t PlatformTell(std::FILE* stream) {
-    return _ftelli64(stream);
-}
+int64_t PlatformTell(std::FILE* stream) { return _ftelli64(stream); }
 
 }  // namespace zel::toolkit

@@ -11,9 +11,7 @@ namespace {
 
 int assignedCharset = Z_CHARSET_NONE;
 
-bool IsCharsetNumber(int charset) {
-    return charset >= Z_CHARSET_NONE && charset <= Z_CHARSET_UTF8;
-}
+bool IsCharsetNumber(int charset) { return charset >= Z_CHARSET_NONE && charset <= Z_CHARSET_UTF8; }
 
 }  // namespace
 
@@ -24,8 +22,7 @@ int Z_TranslateText(const char* source, int sourceCharset, char* target, int tar
         return -1;
     }
     if (!IsCharsetNumber(sourceCharset) || !IsCharsetNumber(targetCharset)) {
-        Fail(Z_ERROR_BAD_ARGUMENT, "Z_TranslateText: unknown character set %d or %d", sourceCharset,
-             targetCharset);
+        Fail(Z_ERROR_BAD_ARGUMENT, "Z_TranslateText: unknown character set %d or %d", sourceCharset, targetCharset);
         return -1;
     }
     const auto* bytes = reinterpret_cast<const unsigned char*>(source);
@@ -80,6 +77,4 @@ int Z_AssignCharset(int charset, int /*flags*/) {
     return 1;
 }
 
-int Z_GetAssignedCharset() {
-    return assignedCharset;
-}
+int Z_GetAssignedCharset() { return assignedCharset; }

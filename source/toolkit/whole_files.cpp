@@ -287,8 +287,7 @@ int Z_GetFileSize(const char* path, uint64_t* size) {
     std::error_code error;
     uintmax_t bytes = fs::file_size(PathFromText(path), error);
     if (error) {
-        return Fail(Z_ERROR_NOT_FOUND, "Z_GetFileSize: cannot read the size of %s: %s", path,
-                    error.message().c_str());
+        return Fail(Z_ERROR_NOT_FOUND, "Z_GetFileSize: cannot read the size of %s: %s", path, error.message().c_str());
     }
     *size = static_cast<uint64_t>(bytes);
     return 1;

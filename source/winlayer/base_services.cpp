@@ -8,8 +8,8 @@
 #include <system_error>
 #include <thread>
 
-#include "zelkit.h"
 #include "windows_api.h"
+#include "zelkit.h"
 
 namespace {
 
@@ -62,8 +62,8 @@ void SetLastError(DWORD code) { t_lastError = code; }
 
 int lstrlenA(LPCSTR text) { return text ? static_cast<int>(std::strlen(text)) : 0; }
 
-DWORD FormatMessageA(DWORD flags, LPCVOID /*source*/, DWORD messageId, DWORD /*languageId*/, LPSTR buffer,
-                     DWORD size, va_list* /*arguments*/) {
+DWORD FormatMessageA(DWORD flags, LPCVOID /*source*/, DWORD messageId, DWORD /*languageId*/, LPSTR buffer, DWORD size,
+                     va_list* /*arguments*/) {
     if (Z_FaultPoint("FormatMessageA")) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;

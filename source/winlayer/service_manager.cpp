@@ -7,9 +7,9 @@
 #include <string>
 #include <system_error>
 
-#include "zelkit.h"
 #include "service_store.h"
 #include "windows_api.h"
+#include "zelkit.h"
 
 namespace fs = std::filesystem;
 
@@ -57,9 +57,7 @@ void FillStatus(const ServiceRecord& record, LPSERVICE_STATUS status) {
     status->dwControlsAccepted = record.state == SERVICE_RUNNING ? 1u : 0u;
 }
 
-bool HasLineEnd(const char* text) {
-    return text && (std::strchr(text, '\n') || std::strchr(text, '\r'));
-}
+bool HasLineEnd(const char* text) { return text && (std::strchr(text, '\n') || std::strchr(text, '\r')); }
 
 }  // namespace
 
@@ -210,8 +208,7 @@ BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
     return TRUE;
 }
 
-BOOL QueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA config, DWORD bufferSize,
-                         LPDWORD bytesNeeded) {
+BOOL QueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA config, DWORD bufferSize, LPDWORD bytesNeeded) {
     if (Z_FaultPoint("QueryServiceConfigA")) return Fail(ERROR_ACCESS_DENIED);
     ServiceRecord record;
     if (!LoadService(service, nullptr, &record)) return FALSE;
@@ -226,8 +223,7 @@ BOOL QueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA config, DWOR
     }
     dependencyList += '\0';
 
-    const std::string* texts[] = {&record.binaryPath, &record.loadOrderGroup, &record.startName,
-                                  &record.displayName};
+    const std::string* texts[] = {&record.binaryPath, &record.loadOrderGroup, &record.startName, &record.displayName};
     size_t needed = sizeof(QUERY_SERVICE_CONFIGA) + dependencyList.size();
     for (const std::string* text : texts) needed += text->size() + 1;
     if (!config || bufferSize < needed) {

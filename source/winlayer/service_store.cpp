@@ -75,20 +75,34 @@ bool ReadServiceRecord(const fs::path& file, ServiceRecord* record) {
         if (equals == std::string::npos) continue;
         std::string key = line.substr(0, equals);
         std::string value = line.substr(equals + 1);
-        if (key == "Name") result.name = value;
-        else if (key == "DisplayName") result.displayName = value;
-        else if (key == "BinaryPath") result.binaryPath = value;
-        else if (key == "LoadOrderGroup") result.loadOrderGroup = value;
-        else if (key == "StartName") result.startName = value;
-        else if (key == "Dependencies") result.dependencies = SplitDependencies(value);
-        else if (key == "Type") result.serviceType = ParseNumber(value, result.serviceType);
-        else if (key == "StartType") result.startType = ParseNumber(value, result.startType);
-        else if (key == "ErrorControl") result.errorControl = ParseNumber(value, result.errorControl);
-        else if (key == "State") result.state = ParseNumber(value, result.state);
-        else if (key == "StopPolls") result.stopPolls = ParseNumber(value, result.stopPolls);
-        else if (key == "PendingPolls") result.pendingPolls = ParseNumber(value, result.pendingPolls);
-        else if (key == "ControlError") result.controlError = ParseNumber(value, result.controlError);
-        else result.otherLines.push_back(line);
+        if (key == "Name")
+            result.name = value;
+        else if (key == "DisplayName")
+            result.displayName = value;
+        else if (key == "BinaryPath")
+            result.binaryPath = value;
+        else if (key == "LoadOrderGroup")
+            result.loadOrderGroup = value;
+        else if (key == "StartName")
+            result.startName = value;
+        else if (key == "Dependencies")
+            result.dependencies = SplitDependencies(value);
+        else if (key == "Type")
+            result.serviceType = ParseNumber(value, result.serviceType);
+        else if (key == "StartType")
+            result.startType = ParseNumber(value, result.startType);
+        else if (key == "ErrorControl")
+            result.errorControl = ParseNumber(value, result.errorControl);
+        else if (key == "State")
+            result.state = ParseNumber(value, result.state);
+        else if (key == "StopPolls")
+            result.stopPolls = ParseNumber(value, result.stopPolls);
+        else if (key == "PendingPolls")
+            result.pendingPolls = ParseNumber(value, result.pendingPolls);
+        else if (key == "ControlError")
+            result.controlError = ParseNumber(value, result.controlError);
+        else
+            result.otherLines.push_back(line);
     }
     if (result.name.empty()) return false;
     if (result.displayName.empty()) result.displayName = result.name;
@@ -120,8 +134,8 @@ bool WriteServiceRecord(const fs::path& file, const ServiceRecord& record) {
     const std::string temporary = target + ".new";
     HZFILE written = Z_CreateFile(temporary.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (written == nullptr) return false;
-    const bool complete = Z_WriteFile(written, text.data(), static_cast<int64_t>(text.size()), 1) ==
-                          static_cast<int64_t>(text.size());
+    const bool complete =
+        Z_WriteFile(written, text.data(), static_cast<int64_t>(text.size()), 1) == static_cast<int64_t>(text.size());
     if (Z_CloseFile(written) && complete && Z_ReplaceFile(temporary.c_str(), target.c_str())) return true;
     if (Z_IsValidFileName(temporary.c_str())) Z_DeleteFile(temporary.c_str());
     return false;

@@ -34,7 +34,7 @@ TEST(Big5Codec, SampleBytesDecodeAsTheReferenceCodec) {
 }
 
 TEST(Big5Codec, SimplifiedCharacterHasNoCode) {
-    EXPECT_TRUE(Encoded(kBig5, U'\u56FE').empty());  // 图
+    EXPECT_TRUE(Encoded(kBig5, U'\u56FE').empty());     // 图
     EXPECT_EQ(Hex(Encoded(kBig5, U'\u5716')), "B9CF");  // 圖
 }
 

@@ -66,12 +66,12 @@ TEST(CjkIdeographs, UnassignedAndNonIdeographCodePointsAreExcluded) {
     EXPECT_TRUE(IsCjkIdeograph(0x9FFF));
     EXPECT_TRUE(IsCjkIdeograph(0xFA0C));
     EXPECT_TRUE(IsCjkIdeograph(0x3134A));
-    EXPECT_FALSE(IsCjkIdeograph(0x3000));     // ideographic space
-    EXPECT_FALSE(IsCjkIdeograph(0x4DC0));     // hexagram symbols after Extension A
-    EXPECT_FALSE(IsCjkIdeograph(0xFA6E));     // unassigned inside the compatibility block
+    EXPECT_FALSE(IsCjkIdeograph(0x3000));  // ideographic space
+    EXPECT_FALSE(IsCjkIdeograph(0x4DC0));  // hexagram symbols after Extension A
+    EXPECT_FALSE(IsCjkIdeograph(0xFA6E));  // unassigned inside the compatibility block
     EXPECT_FALSE(IsCjkIdeograph(0xFADA));
-    EXPECT_FALSE(IsCjkIdeograph(0x2A6E0));    // after Extension B
-    EXPECT_FALSE(IsCjkIdeograph(0x2B739));    // assigned only after Unicode 14
+    EXPECT_FALSE(IsCjkIdeograph(0x2A6E0));  // after Extension B
+    EXPECT_FALSE(IsCjkIdeograph(0x2B739));  // assigned only after Unicode 14
     EXPECT_FALSE(IsCjkIdeograph(0x3134B));
 }
 

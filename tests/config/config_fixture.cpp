@@ -4,8 +4,8 @@
 #include <fstream>
 #include <vector>
 
-#include "support/run_program.h"
 #include "fault_injection.h"
+#include "support/run_program.h"
 
 namespace config_test {
 
@@ -20,13 +20,9 @@ std::string Crlf(std::initializer_list<const char*> lines) {
     return text;
 }
 
-void Write(const std::string& path, const std::string& bytes) {
-    zel::testing::WriteFileText(path, bytes);
-}
+void Write(const std::string& path, const std::string& bytes) { zel::testing::WriteFileText(path, bytes); }
 
-std::string Read(const std::string& path) {
-    return zel::testing::ReadFileText(path);
-}
+std::string Read(const std::string& path) { return zel::testing::ReadFileText(path); }
 
 bool Exists(const std::string& path) {
     std::error_code ignored;

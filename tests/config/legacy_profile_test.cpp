@@ -21,12 +21,12 @@ protected:
 
     // The profile made from the given cache and network values.
     static std::string Expected(const char* low, const char* preloadLines, const char* btCache, const char* idleAbort,
-                                const char* parallel, const char* relevance, const char* connect,
-                                const char* timeWait, const char* routines) {
+                                const char* parallel, const char* relevance, const char* connect, const char* timeWait,
+                                const char* routines) {
         std::string text = Crlf({"[IndexCache]", low, "MediumLimit=", "HighLimit=", "MemorySize=", "DiskSize="});
         text += preloadLines;
-        text += Crlf({"", "[Maintain]", btCache, idleAbort, "", "[Retrieval]", parallel, relevance, "",
-                      "[Network]", connect, timeWait, "", "[Concurrent]", routines});
+        text += Crlf({"", "[Maintain]", btCache, idleAbort, "", "[Retrieval]", parallel, relevance, "", "[Network]",
+                      connect, timeWait, "", "[Concurrent]", routines});
         return text;
     }
 
@@ -35,10 +35,12 @@ protected:
 
 TEST_F(LegacyProfile, WithoutOldFilesHoldsExactlyTheDefaultLines) {
     ASSERT_EQ(Create(), 1);
-    EXPECT_EQ(Profile(), Crlf({"[IndexCache]", "LowLimit=", "MediumLimit=", "HighLimit=", "MemorySize=",
-                               "DiskSize=", "Preload=", "", "[Maintain]", "BTCacheEnable=WRITE", "IdleTaskAbort=",
-                               "", "[Retrieval]", "ParallelLimit=", "RelevanceMode=", "", "[Network]",
-                               "ConnectCache=", "TimeWaitMust=", "", "[Concurrent]", "RoutineLimit=32"}));
+    EXPECT_EQ(Profile(), Crlf({"[IndexCache]", "LowLimit=",           "MediumLimit=",   "HighLimit=",
+                               "MemorySize=",  "DiskSize=",           "Preload=",       "",
+                               "[Maintain]",   "BTCacheEnable=WRITE", "IdleTaskAbort=", "",
+                               "[Retrieval]",  "ParallelLimit=",      "RelevanceMode=", "",
+                               "[Network]",    "ConnectCache=",       "TimeWaitMust=",  "",
+                               "[Concurrent]", "RoutineLimit=32"}));
     EXPECT_EQ(home.SystemListing(), "PROFILE.INI ");
 }
 
@@ -53,33 +55,35 @@ TEST_F(LegacyProfile, ExistingProfileLeavesEverythingAlone) {
 }
 
 TEST_F(LegacyProfile, CacheAndNetworkValuesBecomeKeysAndTheOldFilesGo) {
-    Write(home.System("CACHE.CFG"), "LowLimit=10\nMediumLimit=abc\nDiskSize=\nBTreeIndex=TRUE\n"
-                                    "IdleTaskAbort=no\nParallel=3\nRelevanceMode=word_v1\nUnknown=5\n");
+    Write(home.System("CACHE.CFG"),
+          "LowLimit=10\nMediumLimit=abc\nDiskSize=\nBTreeIndex=TRUE\n"
+          "IdleTaskAbort=no\nParallel=3\nRelevanceMode=word_v1\nUnknown=5\n");
     Write(home.System("NET.CFG"), "ConnectCache=FALSE\r\nTimeWaitMust=remote\r\nMaxConcurNum=12\r\n");
     ASSERT_EQ(Create(), 1);
-    EXPECT_EQ(Profile(), Expected("LowLimit=10", "Preload=\r\n", "BTCacheEnable=TRUE", "IdleTaskAbort=FALSE",
-                                  "ParallelLimit=3", "RelevanceMode=WORD_V1", "ConnectCache=FALSE",
-                                  "TimeWaitMust=REMOTE", "RoutineLimit=12"));
+    EXPECT_EQ(Profile(),
+              Expected("LowLimit=10", "Preload=\r\n", "BTCacheEnable=TRUE", "IdleTaskAbort=FALSE", "ParallelLimit=3",
+                       "RelevanceMode=WORD_V1", "ConnectCache=FALSE", "TimeWaitMust=REMOTE", "RoutineLimit=12"));
     EXPECT_EQ(home.SystemListing(), "PROFILE.INI ");
 }
 
 TEST_F(LegacyProfile, OddValuesFallBackToTheDefaults) {
-    Write(home.System("CACHE.CFG"), "LowLimit=-4\nBTreeIndex=FALSE\nParallel=0\nRelevanceMode=WORD_V2\n"
-                                    "RelevanceMode=PHRASE\n");
+    Write(home.System("CACHE.CFG"),
+          "LowLimit=-4\nBTreeIndex=FALSE\nParallel=0\nRelevanceMode=WORD_V2\n"
+          "RelevanceMode=PHRASE\n");
     Write(home.System("NET.CFG"), "ConnectCache=1\nTimeWaitMust=yes\nMaxConcurNum=-5\n");
     ASSERT_EQ(Create(), 1);
-    EXPECT_EQ(Profile(), Expected("LowLimit=", "Preload=\r\n", "BTCacheEnable=FALSE", "IdleTaskAbort=",
-                                  "ParallelLimit=", "RelevanceMode=WORD_V2", "ConnectCache=", "TimeWaitMust=TRUE",
-                                  "RoutineLimit=32"));
+    EXPECT_EQ(Profile(), Expected("LowLimit=", "Preload=\r\n", "BTCacheEnable=FALSE",
+                                  "IdleTaskAbort=", "ParallelLimit=", "RelevanceMode=WORD_V2",
+                                  "ConnectCache=", "TimeWaitMust=TRUE", "RoutineLimit=32"));
 }
 
 TEST_F(LegacyProfile, EveryPreloadItemBecomesALineAndCacheFileIsKept) {
     const std::string cache = "Preload=BOOKS\nLowLimit=1\nPreload=\nPreload = NEWS\n";
     Write(home.System("CACHE.CFG"), cache);
     ASSERT_EQ(Create(), 1);
-    EXPECT_EQ(Profile(), Expected("LowLimit=1", "Preload=BOOKS\r\nPreload=\r\nPreload=NEWS\r\n",
-                                  "BTCacheEnable=WRITE", "IdleTaskAbort=", "ParallelLimit=", "RelevanceMode=",
-                                  "ConnectCache=", "TimeWaitMust=", "RoutineLimit=32"));
+    EXPECT_EQ(Profile(), Expected("LowLimit=1", "Preload=BOOKS\r\nPreload=\r\nPreload=NEWS\r\n", "BTCacheEnable=WRITE",
+                                  "IdleTaskAbort=", "ParallelLimit=", "RelevanceMode=", "ConnectCache=",
+                                  "TimeWaitMust=", "RoutineLimit=32"));
     // The profile carries only one Preload value into the new release, so the
     // file with all of them stays.
     EXPECT_EQ(Read(home.System("CACHE.CFG")), cache);

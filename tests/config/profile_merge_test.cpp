@@ -75,11 +75,12 @@ TEST_F(ProfileMerge, MovedKeyAloneForcesTheReplacement) {
 
 TEST_F(ProfileMerge, FileStaysByteForByteWhenEveryTemplateItemIsCarried) {
     // Other order, blanks, an unknown key and an unknown section: all kept.
-    const std::string installed = "; mine\n[Network]\nConnectCache = TRUE\nOwnKey=7\n"
-                                  "[IndexCache]\r\nLowLimit=1\r\nMediumLimit=2\r\n[Private]\r\nX=1";
+    const std::string installed =
+        "; mine\n[Network]\nConnectCache = TRUE\nOwnKey=7\n"
+        "[IndexCache]\r\nLowLimit=1\r\nMediumLimit=2\r\n[Private]\r\nX=1";
     Installed(installed);
-    Template(Crlf({"; template", "[IndexCache]", "MediumLimit=20", "LowLimit=10", "", "[Network]",
-                   "ConnectCache=FALSE"}));
+    Template(
+        Crlf({"; template", "[IndexCache]", "MediumLimit=20", "LowLimit=10", "", "[Network]", "ConnectCache=FALSE"}));
     ASSERT_EQ(Merge(), 1);
     EXPECT_EQ(Result(), installed);
     EXPECT_FALSE(BackupExists());
@@ -146,10 +147,10 @@ TEST_F(ProfileMerge, InstalledAutoBatchIsCarriedWholeWhenTheTemplateHasNone) {
                     "ProgramClose=zemshutdown.exe &PORT &BLOCK", "[AutoView]", "SplitLimit=3"}));
     Template(Crlf({"[AutoView]", "SplitLimit=0", "InheritPath=TRUE"}));
     ASSERT_EQ(Merge(), 1);
-    EXPECT_EQ(Result(), Crlf({"[AutoView]", "SplitLimit=3", "InheritPath=TRUE", "", "[AutoBatch]",
-                              "ProgramStart=zelserver.exe &PORT &BLOCK", "ProgramStart=zelsearcher.exe &PORT &BLOCK",
-                              "ProgramStart=zelsearcher.exe &PORT &BLOCK",
-                              "ProgramClose=zemshutdown.exe &PORT &BLOCK"}));
+    EXPECT_EQ(Result(),
+              Crlf({"[AutoView]", "SplitLimit=3", "InheritPath=TRUE", "", "[AutoBatch]",
+                    "ProgramStart=zelserver.exe &PORT &BLOCK", "ProgramStart=zelsearcher.exe &PORT &BLOCK",
+                    "ProgramStart=zelsearcher.exe &PORT &BLOCK", "ProgramClose=zemshutdown.exe &PORT &BLOCK"}));
     // Merging the merged file again changes nothing, and the backup stays.
     const std::string first = Result();
     const std::string backup = Backup();
@@ -203,15 +204,15 @@ TEST_F(ProfileMerge, ShippedTemplateCarriesAnInstalledValueOfEveryCarriedSection
     // start-up section step builds one from the old release's batch files),
     // so an installed one is carried whole, at the end.
     Write(home.Package("PROFILE.INI"), Read(ZEL_TEMPLATE_DIR "/PROFILE.INI"));
-    Installed(Crlf({"[IndexCache]", "Preload=BOOKS", "[Maintain]", "ParallelIndex=7", "[Retrieval]",
-                    "IgnoreSenPunct=7", "FocusWeighted=7", "[Network]", "WideAreaLogin=7", "[Concurrent]",
-                    "RoutineLimit=7", "[AutoView]", "InheritDict=7", "[AutoBatch]", "ProgramClose=7",
-                    "[AutoReboot]", "ShutdownCall=7", "[Background]", "DiskWeight=7"}));
+    Installed(Crlf({"[IndexCache]", "Preload=BOOKS", "[Maintain]", "ParallelIndex=7", "[Retrieval]", "IgnoreSenPunct=7",
+                    "FocusWeighted=7", "[Network]", "WideAreaLogin=7", "[Concurrent]", "RoutineLimit=7", "[AutoView]",
+                    "InheritDict=7", "[AutoBatch]", "ProgramClose=7", "[AutoReboot]", "ShutdownCall=7", "[Background]",
+                    "DiskWeight=7"}));
     ASSERT_EQ(Merge(), 1);
     const std::string result = Result();
-    for (const char* line : {"Preload=BOOKS\r\n", "ParallelIndex=7\r\n", "IgnorePunct=7\r\n",
-                             "FocusWeighted=7\r\n", "WideAreaLogin=7\r\n", "RoutineLimit=7\r\n",
-                             "InheritDict=7\r\n", "ShutdownCall=7\r\n", "DiskWeight=7\r\n"}) {
+    for (const char* line :
+         {"Preload=BOOKS\r\n", "ParallelIndex=7\r\n", "IgnorePunct=7\r\n", "FocusWeighted=7\r\n", "WideAreaLogin=7\r\n",
+          "RoutineLimit=7\r\n", "InheritDict=7\r\n", "ShutdownCall=7\r\n", "DiskWeight=7\r\n"}) {
         EXPECT_NE(result.find(line), std::string::npos) << line;
     }
     EXPECT_EQ(result.find("IgnoreSenPunct=7"), std::string::npos);

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <string>
 
+#include "fault_injection.h"
 #include "file_copy.h"
-#include "zelkit.h"
 #include "support/run_program.h"
 #include "support/scratch_dir.h"
-#include "fault_injection.h"
+#include "zelkit.h"
 
 namespace zel::testing {
 namespace {

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <string>
 
+#include "dict_files.h"
 #include "dictionary/dictionary_test_support.h"
+#include "support/scratch_dir.h"
 #include "zelkit.h"
 #include "zemshell.h"
-#include "dict_files.h"
-#include "support/scratch_dir.h"
 
 namespace {
 
@@ -63,8 +63,8 @@ protected:
 };
 
 TEST_F(DictFileHeaders, NamesTheNineFilesByIndex) {
-    const char* expected[] = {"CONFIG.DIC", "GROUP.DIC", "USER.DIC", "BASE.DIC", "BASECOL.DIC",
-                              "VIEW.DIC", "VIEWCOL.DIC", "RIGHT.DIC", "FORMAT.DIC"};
+    const char* expected[] = {"CONFIG.DIC", "GROUP.DIC",   "USER.DIC",  "BASE.DIC",  "BASECOL.DIC",
+                              "VIEW.DIC",   "VIEWCOL.DIC", "RIGHT.DIC", "FORMAT.DIC"};
     for (uint16_t i = 0; i < 9; ++i) EXPECT_STREQ(DictFileName(i), expected[i]);
     EXPECT_EQ(DictFileName(9), nullptr);
     EXPECT_EQ(UpdateDictFile(9, home_.c_str()), 0);
@@ -149,12 +149,12 @@ TEST_F(DictFileHeaders, ViewRecordsOfOldestLayoutMoveUp) {
         const std::string record = result.substr(96 + 72 * r, 72);
         EXPECT_EQ(record.substr(0, 4), old.substr(0, 4));
         EXPECT_EQ(record.substr(4, 4), std::string(4, '\0'));
-        EXPECT_EQ(record.substr(8, 26), old.substr(8, 26));   // 8..33 in place
+        EXPECT_EQ(record.substr(8, 26), old.substr(8, 26));  // 8..33 in place
         EXPECT_EQ(record.substr(34, 2), std::string(2, '\0'));
-        EXPECT_EQ(record.substr(36, 6), old.substr(34, 6));   // three 2-byte fields up by 2
+        EXPECT_EQ(record.substr(36, 6), old.substr(34, 6));  // three 2-byte fields up by 2
         EXPECT_EQ(record.substr(42, 2), std::string(2, '\0'));
-        EXPECT_EQ(record.substr(44, 12), old.substr(40, 12)); // three 4-byte fields up by 4
-        EXPECT_EQ(record.substr(56, 16), old.substr(56, 16)); // old 52..55 are gone
+        EXPECT_EQ(record.substr(44, 12), old.substr(40, 12));  // three 4-byte fields up by 4
+        EXPECT_EQ(record.substr(56, 16), old.substr(56, 16));  // old 52..55 are gone
     }
 }
 
@@ -207,10 +207,10 @@ TEST_F(DictFileHeaders, EmptyViewGetsOnlyTheNewHeader) {
 TEST_F(DictFileHeaders, ViewThatDoesNotHoldItsRecordsExactlyIsRefusedUntouched) {
     const std::string record = NumberedRecord(0);
     const std::string refused[] = {
-        Header("4.01", 64, 1) + std::string(64, 'r'),                // not 72-byte records
-        Header("4.01", 72, 2) + record,                               // records missing
-        Header("4.01", 72, 1) + record + "trailing",                  // bytes the count does not cover
-        Header("4.01", 72, 0x3FFFFFFF) + record,                      // size times count beyond 32 bits
+        Header("4.01", 64, 1) + std::string(64, 'r'),  // not 72-byte records
+        Header("4.01", 72, 2) + record,                // records missing
+        Header("4.01", 72, 1) + record + "trailing",   // bytes the count does not cover
+        Header("4.01", 72, 0x3FFFFFFF) + record,       // size times count beyond 32 bits
     };
     for (const std::string& bytes : refused) {
         Write(VIEW_INDEX, bytes);

@@ -2,14 +2,14 @@
 
 #include <filesystem>
 
-#include "shell_answers.h"
-#include "zelkit.h"
-#include "zemshell.h"
 #include "dict_files.h"
-#include "open_dictionary.h"
-#include "support/run_program.h"
 #include "fault_injection.h"
 #include "host_libraries.h"
+#include "open_dictionary.h"
+#include "shell_answers.h"
+#include "support/run_program.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 // The steps tell an empty answer from a failure by the shell's not-found code.
 static_assert(SHELL_NOTHING_FOUND == zel::shell::SHELL_ERROR_NOT_FOUND);
@@ -116,8 +116,6 @@ std::string Printed(const std::function<void()>& call) {
     return ::testing::internal::GetCapturedStdout();
 }
 
-std::string LastErrorText() {
-    return std::to_string(Z_GetLastError()) + " " + Z_GetLastErrorPrompt(nullptr, 0);
-}
+std::string LastErrorText() { return std::to_string(Z_GetLastError()) + " " + Z_GetLastErrorPrompt(nullptr, 0); }
 
 }  // namespace dictionary_test

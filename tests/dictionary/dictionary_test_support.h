@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "support/run_program.h"
 #include "fault_injection.h"
+#include "support/run_program.h"
 
 namespace dictionary_test {
 

@@ -13,7 +13,7 @@
 namespace dictionary_test {
 namespace {
 
-const char* const kThesaurusColumns[] = {"CTM", "CLT", "CBT", "CNT", "CPT", "CUF", "CCC",
+const char* const kThesaurusColumns[] = {"CTM", "CLT",  "CBT", "CNT", "CPT", "CUF", "CCC",
                                          "CAB", "CABF", "CRT", "CHN", "CSN", "CLE", "CPCC"};
 
 class RelationDatabases : public DictionaryStepTest {
@@ -168,8 +168,8 @@ TEST_F(RelationDatabases, ExistingDatabaseOfAnotherCharsetIsNotRefilled) {
 }
 
 TEST_F(RelationDatabases, EachFailingCallStopsWithItsError) {
-    const char* const faults[] = {"GetDatabaseInfo", "NewDatabaseInfo", "NewDColumnInfo",
-                                  "ZKF_CreateDB",    "ZKF_LoadDBRecords", "UpdateBaseRecordNum", "ZKF_OptimizeDB"};
+    const char* const faults[] = {"GetDatabaseInfo",   "NewDatabaseInfo",     "NewDColumnInfo", "ZKF_CreateDB",
+                                  "ZKF_LoadDBRecords", "UpdateBaseRecordNum", "ZKF_OptimizeDB"};
     for (const char* fault : faults) {
         SCOPED_TRACE(fault);
         WriteAllSources();

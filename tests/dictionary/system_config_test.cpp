@@ -154,10 +154,9 @@ TEST_F(SystemConfig, EntriesComeInCodeOrderWithRecordedIdsOverOldOnes) {
 
     ASSERT_EQ(UpdateSystemConfig(run_), 1) << LastErrorText();
 
-    std::vector<CharsetEntry> expected = {Entry(CHARSET_CODE_GB18030, 0, 0, 13, 0, 0),
-                                          Entry(CHARSET_CODE_BIG5, 0, 22, 0, 0, 0),
-                                          Entry(CHARSET_CODE_UTF8, 51, 42, 43, 44, 55),
-                                          Entry(CHARSET_CODE_NONE, 31, 62, 0, 64, 0)};
+    std::vector<CharsetEntry> expected = {
+        Entry(CHARSET_CODE_GB18030, 0, 0, 13, 0, 0), Entry(CHARSET_CODE_BIG5, 0, 22, 0, 0, 0),
+        Entry(CHARSET_CODE_UTF8, 51, 42, 43, 44, 55), Entry(CHARSET_CODE_NONE, 31, 62, 0, 64, 0)};
     EXPECT_EQ(Read().charsets, expected);
 }
 

@@ -9,9 +9,9 @@
 
 #include "dictionary/dictionary_step_fixture.h"
 #include "kernel_store.h"
+#include "support/scratch_dir.h"
 #include "zelkit.h"
 #include "zemshell.h"
-#include "support/scratch_dir.h"
 
 namespace dictionary_test {
 namespace {

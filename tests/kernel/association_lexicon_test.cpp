@@ -30,7 +30,8 @@ TEST_F(SegmentationLexicon, EveryKindAndCharsetHasItsFileName) {
     }
     for (const char* name : {"Ambiguous", "WBigram", "CBigram", "Single"}) {
         for (const char* suffix : {"GB", "BIG5", "UTF8"}) {
-            EXPECT_TRUE(std::filesystem::exists(scratch_.Root() / "home" / "dict" / (std::string("ZEL_") + name + "." + suffix)))
+            EXPECT_TRUE(std::filesystem::exists(scratch_.Root() / "home" / "dict" /
+                                                (std::string("ZEL_") + name + "." + suffix)))
                 << name << "." << suffix;
         }
     }

@@ -74,8 +74,9 @@ TEST_F(KernelFaults, EveryOperationHasItsFaultPoint) {
     remove.databaseId = 74;
     tagZKS_OptimizeDB optimize{};
     optimize.databaseId = 74;
-    FaultScope fault("ZKF_CreateDB,ZKF_RemoveDB,ZKF_LoadDBRecords,ZKF_DeleteDBRecords,ZKF_OptimizeDB,"
-                     "ZKF_CountDBRecords,ZKF_AppendLexicon,ZKF_CreateAssLexicon");
+    FaultScope fault(
+        "ZKF_CreateDB,ZKF_RemoveDB,ZKF_LoadDBRecords,ZKF_DeleteDBRecords,ZKF_OptimizeDB,"
+        "ZKF_CountDBRecords,ZKF_AppendLexicon,ZKF_CreateAssLexicon");
     EXPECT_EQ(ZKF_CreateDB(&create), 0);
     EXPECT_LT(ZKF_LoadDBRecords(&load, nullptr, 1, 1), 0);
     EXPECT_LT(ZKF_DeleteDBRecords(&remove, 1, 1, nullptr), 0);

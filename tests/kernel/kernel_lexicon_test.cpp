@@ -1,7 +1,7 @@
 #include <algorithm>
 
-#include "kernel_test_support.h"
 #include "charset_codec.h"
+#include "kernel_test_support.h"
 
 namespace kernel_test {
 namespace {
@@ -95,8 +95,8 @@ TEST_P(AllIdeographLexicon, HoldsEveryIdeographTheCharsetEncodes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(KernelCharsets, AllIdeographLexicon,
-                         ::testing::Values(IdeographCase{Z_CHARSET_GB18030, 93867}, IdeographCase{Z_CHARSET_BIG5, 13063},
-                                           IdeographCase{Z_CHARSET_UTF8, 93867}));
+                         ::testing::Values(IdeographCase{Z_CHARSET_GB18030, 93867},
+                                           IdeographCase{Z_CHARSET_BIG5, 13063}, IdeographCase{Z_CHARSET_UTF8, 93867}));
 
 TEST_F(CreateLexicon, AllIdeographLexiconOfBig5LacksSimplifiedForms) {
     Z_AssignCharset(Z_CHARSET_BIG5, 1);

@@ -2,9 +2,9 @@
 // directory and column names through the open dictionary.
 #include <filesystem>
 
+#include "dict_files.h"
 #include "kernel_test_support.h"
 #include "zemshell.h"
-#include "dict_files.h"
 
 namespace kernel_test {
 namespace {

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "database_location.h"
-#include "zelkit.h"
-#include "zemkernel.h"
+#include "fault_injection.h"
 #include "support/run_program.h"
 #include "support/scratch_dir.h"
-#include "fault_injection.h"
+#include "zelkit.h"
+#include "zemkernel.h"
 
 namespace kernel_test {
 
@@ -46,9 +46,7 @@ inline void RecordOptimize(int32_t stage, intptr_t value) {
     Calls().push_back({stage, stage < 0 ? 0 : value, stage < 0 ? reinterpret_cast<const char*>(value) : ""});
 }
 
-inline void RecordLexicon(int32_t stage, int64_t percent) {
-    Calls().push_back({stage, percent, ""});
-}
+inline void RecordLexicon(int32_t stage, int64_t percent) { Calls().push_back({stage, percent, ""}); }
 
 class KernelTest : public ::testing::Test {
 protected:

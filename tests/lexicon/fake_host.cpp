@@ -24,9 +24,7 @@ bool Fails(const char* operation) {
     return true;
 }
 
-void Log(const std::string& call) {
-    g_host.calls.push_back(call);
-}
+void Log(const std::string& call) { g_host.calls.push_back(call); }
 
 bool Matches(const char* pattern, const std::string& text) {
     return std::strcmp(pattern, "*") == 0 || ZSTRCMPI(pattern, text.c_str()) == 0;
@@ -44,13 +42,9 @@ std::string BaseName(const char* path) {
 
 }  // namespace
 
-Host& State() {
-    return g_host;
-}
+Host& State() { return g_host; }
 
-void Reset() {
-    g_host = Host{};
-}
+void Reset() { g_host = Host{}; }
 
 Database* Find(const std::string& name) {
     for (Database& db : g_host.databases) {

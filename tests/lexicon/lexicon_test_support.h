@@ -18,7 +18,7 @@ namespace lexicon_test {
 namespace fs = std::filesystem;
 
 class LexiconStepTest : public ::testing::Test {
-   protected:
+protected:
     LexiconStepTest() : scratch_("lexicon") {
         fs::create_directories(HomeDict());
         fs::create_directories(Package());

@@ -179,8 +179,8 @@ TEST_F(LexiconUpgrade, RewOnlyListsDependentIndices) {
     MakeHome(kGbOnlyHome);
     const ProgramResult result = Run({"NEW:1", "DIC:REW", "CS:0"});
     ASSERT_EQ(result.exitCode, 0) << result.output;
-    EXPECT_TRUE(Contains(result.output,
-                         "\nPlease remove and rebuild these indices manually!!!\n\a\a\tLIBRARY.BOOKS\n\tNEWS.ARCHIVE\n"))
+    EXPECT_TRUE(Contains(
+        result.output, "\nPlease remove and rebuild these indices manually!!!\n\a\a\tLIBRARY.BOOKS\n\tNEWS.ARCHIVE\n"))
         << result.output;
     const Json dump = Dump();
     EXPECT_TRUE(Find(dump, "BOOKS")->at("data")["indexed"]);

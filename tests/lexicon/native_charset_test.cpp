@@ -29,7 +29,7 @@ const std::string kMenu =
     "\nYou select: ";
 
 class NativeCharset : public LexiconStepTest {
-   protected:
+protected:
     std::string Select(const char* input = nullptr) {
         if (input != nullptr) {
             const std::filesystem::path answers = Package() / "answers.txt";
@@ -41,9 +41,7 @@ class NativeCharset : public LexiconStepTest {
         return CapturedOutput();
     }
     bool selected_ = false;
-    bool Failed() const {
-        return !selected_;
-    }
+    bool Failed() const { return !selected_; }
 };
 
 TEST_F(NativeCharset, HomeWithNativeCharsetIsLeftSilently) {

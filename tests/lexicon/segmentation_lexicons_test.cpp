@@ -2,10 +2,10 @@
 // lexicons, against the fake host.
 #include <gtest/gtest.h>
 
-#include "lexicon/lexicon_test_support.h"
-#include "zelkit.h"
 #include "association_lexicons.h"
 #include "dependent_indices.h"
+#include "lexicon/lexicon_test_support.h"
+#include "zelkit.h"
 
 namespace lexicon_test {
 namespace {
@@ -13,7 +13,7 @@ namespace {
 using Calls = std::vector<std::string>;
 
 class AssociationLexicons : public LexiconStepTest {
-   protected:
+protected:
     void SetUp() override {
         for (const char* name : {"ambiguous.dic", "wbigram.dic", "cbigram.dic", "single.dic"}) WritePackageFile(name);
     }
@@ -71,7 +71,7 @@ TEST_F(AssociationLexicons, KernelFailureIsReported) {
 // ---- dependent indices ---------------------------------------------------------
 
 class DependentIndices : public LexiconStepTest {
-   protected:
+protected:
     uint32_t AddIndexed(const std::string& name, uint32_t segment, uint32_t stop) {
         fake::Database db;
         db.owner = "ADMIN";

@@ -15,7 +15,7 @@ constexpr uint32_t SEGMENT = DB_KIND_SEGMENT_LEXICON;
 constexpr uint32_t STOP = DB_KIND_STOP_LEXICON;
 
 class SystemLexicons : public LexiconStepTest {
-   protected:
+protected:
     void SetUp() override {
         WritePackageFile("segment.dic");
         WritePackageFile("stop.dic");
@@ -203,7 +203,7 @@ TEST_F(SystemLexicons, OldSegmentationFilesTakeTheBig5SuffixUnlessTheNewNameIsTa
 // ---- entity lexicon ------------------------------------------------------------
 
 class EntityLexicon : public SystemLexicons {
-   protected:
+protected:
     int UpgradeEntity() {
         CaptureOutput();
         const int result = UpgradeEntityLexicon(run_);

@@ -55,8 +55,7 @@ void ZelTestServer::Serve() {
         }
         // Keep the connection until the client closes it (or the wait ends),
         // so that silence is silence and not a closed connection.
-        while (SocketReceive(client, chunk, sizeof(chunk), kReadWaitMilliseconds) > 0) {
-        }
+        while (SocketReceive(client, chunk, sizeof(chunk), kReadWaitMilliseconds) > 0) {}
     }
     SocketClose(client);
 }

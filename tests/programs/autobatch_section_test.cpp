@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "config/config_fixture.h"
 #include "autobatch_section.h"
+#include "config/config_fixture.h"
 #include "zelkit.h"
 
 using config_test::ClearHome;

@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "autobatch_section.h"
 #include "config/config_fixture.h"
 #include "legacy_profile.h"
 #include "profile_merge.h"
-#include "autobatch_section.h"
 #include "program_rename.h"
 #include "run_context.h"
 

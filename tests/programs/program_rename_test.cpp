@@ -82,7 +82,8 @@ protected:
 
     int Rename(int serverProgramAbsent, std::string* output = nullptr) {
         ::testing::internal::CaptureStdout();
-        int result = RenameOldPrograms(home.BinDir().c_str(), serverProgramAbsent != 0, Exists(home.Bin("z40server.exe")), oldNames);
+        int result = RenameOldPrograms(home.BinDir().c_str(), serverProgramAbsent != 0,
+                                       Exists(home.Bin("z40server.exe")), oldNames);
         std::string printed = ::testing::internal::GetCapturedStdout();
         if (output != nullptr) *output = printed;
         return result;
@@ -133,9 +134,8 @@ TEST_F(ProgramRename, ProgramLinesOfTheProfileAreRewritten) {
                     "programstart=zelsearcher &PORT &BLOCK", "ProgramStart=z40other.exe &PORT &BLOCK",
                     "ProgramStart=zelserver.exe -y", "ProgramClose=zelmirror -shutdown &PORT &BLOCK",
                     "ProgramClose=zelmirror.exe -shutdown &PORT &BLOCK", "ProgramClose=zemshutdown.exe &PORT &BLOCK",
-                    "[AutoReboot]", "ShutdownCall=z40mirror.exe &PORT &BLOCK",
-                    "ShutdownCall=zemshutdown &PORT &BLOCK", "Other=z40server.exe",
-                    "ProgramStart=zelserver.exe &PORT &BLOCK"}));
+                    "[AutoReboot]", "ShutdownCall=z40mirror.exe &PORT &BLOCK", "ShutdownCall=zemshutdown &PORT &BLOCK",
+                    "Other=z40server.exe", "ProgramStart=zelserver.exe &PORT &BLOCK"}));
     EXPECT_FALSE(Exists(home.System("PROFILE.NEW")));
     EXPECT_EQ(output, "");
     EXPECT_FALSE(AnyOldNameLeft());
@@ -227,11 +227,11 @@ TEST_F(ProgramRename, MissingProfileFailsWithoutQuestion) {
 }
 
 TEST_F(ProgramRename, EveryFaultLeavesTheProfileWholeOrFullyRewritten) {
-    const std::string profile = Crlf({"[AutoBatch]", "ProgramStart=z40server.exe", "ProgramClose=z40mirror",
-                                      "[Network]", "ConnectCache=TRUE"});
-    const std::string rewritten = Crlf({"[AutoBatch]", "ProgramStart=zelserver.exe &PORT &BLOCK",
-                                        "ProgramClose=zelmirror -shutdown &PORT &BLOCK", "[Network]",
-                                        "ConnectCache=TRUE"});
+    const std::string profile =
+        Crlf({"[AutoBatch]", "ProgramStart=z40server.exe", "ProgramClose=z40mirror", "[Network]", "ConnectCache=TRUE"});
+    const std::string rewritten =
+        Crlf({"[AutoBatch]", "ProgramStart=zelserver.exe &PORT &BLOCK", "ProgramClose=zelmirror -shutdown &PORT &BLOCK",
+              "[Network]", "ConnectCache=TRUE"});
     Arguments({"OLD:NO"});
     auto prepare = [&] {
         ClearHome(home);

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "dict_file_headers.h"
-#include "zemshell.h"
 #include "dict_files.h"
 #include "support/upgrade_fixture.h"
+#include "zemshell.h"
 
 namespace zel::testing {
 namespace {
@@ -92,16 +92,19 @@ std::vector<BadInputRow> Rows() {
     const std::string longLine(4000, 'L');
     std::vector<BadInputRow> rows = {
         {"truncated CONFIG.DIC (40 bytes)",
-         [](UpgradeWorld& w) { fs::resize_file(w.Home() / "system" / "CONFIG.DIC", 40); }, Outcome::Refused, "is shorter than its 96-byte header"},
+         [](UpgradeWorld& w) { fs::resize_file(w.Home() / "system" / "CONFIG.DIC", 40); }, Outcome::Refused,
+         "is shorter than its 96-byte header"},
         {"truncated VIEW.DIC (0 bytes)", [](UpgradeWorld& w) { fs::resize_file(w.Home() / "system" / "VIEW.DIC", 0); },
          Outcome::Refused, "is shorter than its 96-byte header"},
         // A length that disagrees with the header is refused before anything
         // changes, naming the file, the count, the record size and the length.
         {"VIEW.DIC longer than its header says",
-         [](UpgradeWorld& w) { Append(w.Home() / "system" / "VIEW.DIC", std::string(5, 'V')); }, Outcome::Refused,
+         [](UpgradeWorld& w) { Append(w.Home() / "system" / "VIEW.DIC", std::string(5, 'V')); },
+         Outcome::Refused,
          "VIEW.DIC is longer than its header says: the header announces 3 records of 72 bytes (312 bytes with the "
          "header), but the file is 317 bytes long",
-         false, {"system/VIEW.DIC"}},
+         false,
+         {"system/VIEW.DIC"}},
         {"VIEW.DIC shorter than its header says",
          [](UpgradeWorld& w) {
              const fs::path view = w.Home() / "system" / "VIEW.DIC";
@@ -110,18 +113,23 @@ std::vector<BadInputRow> Rows() {
          Outcome::Refused,
          "VIEW.DIC is cut short: its header announces 3 records of 72 bytes (312 bytes with the header), but the "
          "file is 240 bytes long",
-         false, {"system/VIEW.DIC"}},
+         false,
+         {"system/VIEW.DIC"}},
         // Records behind the count would be lost at the first write.
         {"BASE.DIC header counting 8 of its 10 records",
-         [](UpgradeWorld& w) { SetRecordCount(w.Home() / "system" / "BASE.DIC", 8); }, Outcome::Refused,
+         [](UpgradeWorld& w) { SetRecordCount(w.Home() / "system" / "BASE.DIC", 8); },
+         Outcome::Refused,
          "BASE.DIC is longer than its header says: the header announces 8 records of 1653 bytes (13320 bytes with "
          "the header), but the file is 16626 bytes long",
-         false, {"system/BASE.DIC", "system/BASECOL.DIC", "system/CONFIG.DIC"}},
+         false,
+         {"system/BASE.DIC", "system/BASECOL.DIC", "system/CONFIG.DIC"}},
         {"FORMAT.DIC header counting 5 of its 6 records",
-         [](UpgradeWorld& w) { SetRecordCount(w.Home() / "system" / "FORMAT.DIC", 5); }, Outcome::Refused,
+         [](UpgradeWorld& w) { SetRecordCount(w.Home() / "system" / "FORMAT.DIC", 5); },
+         Outcome::Refused,
          "FORMAT.DIC is longer than its header says: the header announces 5 records of 643 bytes (3311 bytes with "
          "the header), but the file is 3954 bytes long",
-         false, {"system/FORMAT.DIC"}},
+         false,
+         {"system/FORMAT.DIC"}},
         {"unknown title in GROUP.DIC",
          [](UpgradeWorld& w) {
              const fs::path path = w.Home() / "system" / "GROUP.DIC";
@@ -130,17 +138,15 @@ std::vector<BadInputRow> Rows() {
              Write(path, bytes);
          },
          Outcome::Refused, "has the unknown version title \"NOT A TITLE\""},
-        {"binary junk in PROFILE.INI",
-         [](UpgradeWorld& w) { Write(w.Home() / "system" / "PROFILE.INI", Junk(3000)); }, Outcome::Completes, ""},
+        {"binary junk in PROFILE.INI", [](UpgradeWorld& w) { Write(w.Home() / "system" / "PROFILE.INI", Junk(3000)); },
+         Outcome::Completes, ""},
         {"very long line in PROFILE.INI",
          [longLine](UpgradeWorld& w) {
              Write(w.Home() / "system" / "PROFILE.INI", "[Server]\r\nName=" + longLine + "\r\nPort=5000\r\n");
          },
          Outcome::Completes, ""},
         {"UTF-8 byte order mark in PROFILE.INI",
-         [](UpgradeWorld& w) {
-             Write(w.Home() / "system" / "PROFILE.INI", "\xEF\xBB\xBF[Server]\r\nPort=5000\r\n");
-         },
+         [](UpgradeWorld& w) { Write(w.Home() / "system" / "PROFILE.INI", "\xEF\xBB\xBF[Server]\r\nPort=5000\r\n"); },
          Outcome::Completes, ""},
         {"LF line ends in PROFILE.INI",
          [](UpgradeWorld& w) { Write(w.Home() / "system" / "PROFILE.INI", "[Server]\nPort=5000\nName=zel\n"); },
@@ -176,15 +182,17 @@ std::vector<BadInputRow> Rows() {
              Write(w.Home() / "bin" / "z40cleanup.bat", "@echo off\n" + longLine + "\nz40shutdown.exe 1\n");
          },
          Outcome::Completes, ""},
-        {"START.INF that is not text",
-         [](UpgradeWorld& w) { Write(w.Home() / "system" / "START.INF", Junk(500)); }, Outcome::Completes, ""},
+        {"START.INF that is not text", [](UpgradeWorld& w) { Write(w.Home() / "system" / "START.INF", Junk(500)); },
+         Outcome::Completes, ""},
         {"binary junk in the package's PROFILE.INI",
          [](UpgradeWorld& w) { Write(w.Package() / "PROFILE.INI", Junk(3000)); }, Outcome::Completes, ""},
         {"very long line in the package's LOG.INI",
-         [longLine](UpgradeWorld& w) { Append(w.Package() / "LOG.INI", longLine + " 1\r\n"); }, Outcome::FinishedWithErrors, ""},
-        {"missing system directory",
-         [](UpgradeWorld& w) { fs::remove_all(w.Home() / "system"); }, Outcome::Refused, "ShellOpen: cannot find"},
-        {"missing bin directory", [](UpgradeWorld& w) { fs::remove_all(w.Home() / "bin"); }, Outcome::FinishedWithErrors, "Z_CloneFile: "},
+         [longLine](UpgradeWorld& w) { Append(w.Package() / "LOG.INI", longLine + " 1\r\n"); },
+         Outcome::FinishedWithErrors, ""},
+        {"missing system directory", [](UpgradeWorld& w) { fs::remove_all(w.Home() / "system"); }, Outcome::Refused,
+         "ShellOpen: cannot find"},
+        {"missing bin directory", [](UpgradeWorld& w) { fs::remove_all(w.Home() / "bin"); },
+         Outcome::FinishedWithErrors, "Z_CloneFile: "},
         {"missing package PROFILE.INI", [](UpgradeWorld& w) { fs::remove(w.Package() / "PROFILE.INI"); },
          Outcome::FinishedWithErrors, ""},
         {"directory in place of PROFILE.INI",
@@ -233,7 +241,8 @@ void ExpectNothingLost(const std::string& row, const DirectorySnapshot& before, 
 // spoil them.
 void GiveInstalledConfiguration(const UpgradeWorld& world) {
     for (const char* name : {"PROFILE.INI", "LOG.INI"}) {
-        if (!fs::exists(world.Home() / "system" / name)) fs::copy_file(world.Package() / name, world.Home() / "system" / name);
+        if (!fs::exists(world.Home() / "system" / name))
+            fs::copy_file(world.Package() / name, world.Home() / "system" / name);
     }
 }
 
@@ -288,20 +297,19 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
         EXPECT_EQ(result.output.find("Sanitizer"), std::string::npos) << row.name << "\n" << result.output;
         EXPECT_EQ(result.output.find("runtime error:"), std::string::npos) << row.name << "\n" << result.output;
         switch (row.outcome) {
-        case Outcome::Completes:
-            EXPECT_EQ(result.exitCode, 0) << row.name << "\n" << result.output;
-            EXPECT_TRUE(finished) << row.name;
-            break;
-        case Outcome::FinishedWithErrors:
-            EXPECT_EQ(result.exitCode, 2) << row.name << "\n" << result.output;
-            EXPECT_TRUE(finished) << row.name;
-            break;
-        case Outcome::Refused:
-            EXPECT_EQ(result.exitCode, 1) << row.name << "\n" << result.output;
-            EXPECT_FALSE(finished) << row.name;
-            break;
-        case Outcome::NoCrash:
-            break;
+            case Outcome::Completes:
+                EXPECT_EQ(result.exitCode, 0) << row.name << "\n" << result.output;
+                EXPECT_TRUE(finished) << row.name;
+                break;
+            case Outcome::FinishedWithErrors:
+                EXPECT_EQ(result.exitCode, 2) << row.name << "\n" << result.output;
+                EXPECT_TRUE(finished) << row.name;
+                break;
+            case Outcome::Refused:
+                EXPECT_EQ(result.exitCode, 1) << row.name << "\n" << result.output;
+                EXPECT_FALSE(finished) << row.name;
+                break;
+            case Outcome::NoCrash: break;
         }
         if (!row.message.empty()) {
             EXPECT_NE(result.output.find(row.message), std::string::npos) << row.name << "\n" << result.output;
@@ -309,16 +317,20 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
         for (const std::string& path : row.untouched) {
             EXPECT_TRUE(after.count(path) != 0 && after.at(path) == before.at(path)) << row.name << ": " << path;
         }
-        if (!finished) ++refused;
-        else if (result.exitCode == 0) ++completed;
-        else ++withErrors;
+        if (!finished)
+            ++refused;
+        else if (result.exitCode == 0)
+            ++completed;
+        else
+            ++withErrors;
         std::printf("[ row ] %-45s exit %d, %s%s\n", row.name.c_str(), result.exitCode,
                     finished ? "finished" : "stopped", FirstErrorLine(result.output).c_str());
         ExpectNothingLost(row.name, before, after, cleanBefore, cleanAfter);
     }
-    std::printf("[ table ] %d rows run: %d finished cleanly, %d finished with status 2, %d stopped with status 1; "
-                "%d read-only rows skipped (permissions are not enforced for this user)\n",
-                tried, completed, withErrors, refused, skipped);
+    std::printf(
+        "[ table ] %d rows run: %d finished cleanly, %d finished with status 2, %d stopped with status 1; "
+        "%d read-only rows skipped (permissions are not enforced for this user)\n",
+        tried, completed, withErrors, refused, skipped);
 }
 
 // The dictionary header reader on every file cut short of its 96-byte

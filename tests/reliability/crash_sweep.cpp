@@ -121,7 +121,8 @@ CrashReport RunCrashSweep(const SweepScenario& scenario, CrashKind kind, int str
         NoFault();
         const ProgramResult final = world.Upgrade(scenario.arguments);
         std::vector<std::string> differences;
-        if (final.exitCode != 0) differences.push_back(where + "the final rerun ended with " + std::to_string(final.exitCode));
+        if (final.exitCode != 0)
+            differences.push_back(where + "the final rerun ended with " + std::to_string(final.exitCode));
         const Outcome found = Observe(world);
         Compare("home ", expected.home, found.home, where, &differences);
         Compare("service ", expected.services, found.services, where, &differences);

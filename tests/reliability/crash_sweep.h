@@ -14,10 +14,10 @@ namespace zel::testing {
 enum class CrashKind { Kill, PowerLoss };
 
 struct CrashReport {
-    int points = 0;        // fault points of a clean run
+    int points = 0;  // fault points of a clean run
     int tried = 0;
-    int converged = 0;     // tried points whose final home equals a clean run's
-    int rerunsCut = 0;     // of them, points whose first rerun was cut short too
+    int converged = 0;  // tried points whose final home equals a clean run's
+    int rerunsCut = 0;  // of them, points whose first rerun was cut short too
     std::vector<std::string> differences;
 };
 

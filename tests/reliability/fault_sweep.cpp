@@ -157,7 +157,8 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
             if (!IsWatched(path)) continue;
             auto found = rerun.find(path);
             if (found != rerun.end() && found->second == bytes) continue;
-            const std::string difference = where + path + (found == rerun.end() ? " missing after the rerun" : " differs after the rerun");
+            const std::string difference =
+                where + path + (found == rerun.end() ? " missing after the rerun" : " differs after the rerun");
             report.violations.push_back(difference);
         }
         // Database ids included: a stop in the dictionary phase puts it back,

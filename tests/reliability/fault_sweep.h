@@ -13,12 +13,12 @@ namespace zel::testing {
 
 struct SweepScenario {
     std::string name;
-    std::vector<std::string> arguments;                 // after DIR:
-    std::function<void(const UpgradeWorld&)> prepare;   // changes to the fresh home (may be empty)
+    std::vector<std::string> arguments;                // after DIR:
+    std::function<void(const UpgradeWorld&)> prepare;  // changes to the fresh home (may be empty)
 };
 
 struct SweepReport {
-    int faultPoints = 0;                 // fault points of a clean run
+    int faultPoints = 0;  // fault points of a clean run
     int triedPoints = 0;
     std::vector<std::string> violations;  // broken rules: the test fails on these
 };

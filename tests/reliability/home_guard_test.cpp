@@ -30,8 +30,9 @@ TEST_F(HomeGuard, RunOnAHomeAnotherRunHoldsStopsAndChangesNothing) {
     const ProgramResult result = world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
     Z_UnlockPath(held);
     EXPECT_EQ(result.exitCode, 1) << result.output;
-    EXPECT_TRUE(Contains(result.output, "\nERROR: " + SystemText(world.Home()) +
-                                            " is in use by another upgrade (or by zelhome reading it), please wait until it ends!\n"))
+    EXPECT_TRUE(Contains(result.output,
+                         "\nERROR: " + SystemText(world.Home()) +
+                             " is in use by another upgrade (or by zelhome reading it), please wait until it ends!\n"))
         << result.output;
     EXPECT_TRUE(SnapshotDirectory(world.Home()) == before);
 }
@@ -63,8 +64,7 @@ TEST_F(HomeGuard, TwoRunsStartedTogetherLetExactlyOneProceed) {
 TEST_F(HomeGuard, ReplacedFilesKeepTheirModeAndALinkKeepsPointingAtItsFile) {
     const fs::path system = world.Home() / "system";
     fs::permissions(system / "BASE.DIC", fs::perms::owner_read | fs::perms::owner_write);
-    fs::permissions(system / "CONFIG.DIC",
-                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::permissions(system / "CONFIG.DIC", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     // FORMAT.DIC kept elsewhere, the home holding a link to it.
     const fs::path elsewhere = world.Home().parent_path() / "kept" / "FORMAT.DIC";
     fs::create_directories(elsewhere.parent_path());

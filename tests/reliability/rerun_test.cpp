@@ -66,8 +66,10 @@ void ExpectSecondRunChangesNothing(const RerunCase& c) {
     EXPECT_EQ(secondDump.output, firstDump.output) << "a dictionary record or kernel datum changed";
     for (const auto& [path, bytes] : afterFirst) {
         auto found = afterSecond.find(path);
-        if (found == afterSecond.end()) ADD_FAILURE() << path << " is gone after the second run";
-        else if (found->second != bytes) ADD_FAILURE() << path << " changed on the second run";
+        if (found == afterSecond.end())
+            ADD_FAILURE() << path << " is gone after the second run";
+        else if (found->second != bytes)
+            ADD_FAILURE() << path << " changed on the second run";
     }
     for (const auto& [path, bytes] : afterSecond) {
         if (!afterFirst.count(path)) ADD_FAILURE() << path << " appeared on the second run";
@@ -104,13 +106,13 @@ TEST(Rerun, SecondRunKeepsTheBackupsOfAnInstalledConfiguration) {
 // the last id: every row of the table is added, each on its own id unless a
 // user's format holds that id, and the user's formats stay as they were.
 const char* const kTableNames[] = {
-    "BIT", "TEXT", "WORD", "WS", "WP", "XCL", "WPS", "S2", "DOCS", "AUDIO", "IMAGE", "VIDEO", "AVI", "MPEG",
-    "WAVE", "MIDI", "CDA", "PS", "GIF", "TIF", "PCX", "BMP", "JPEG", "HTML", "PDF", "PPT", "RTF", "XML",
-    "MP3", "MP4", "ZIP", "RAR", "TAR", "EMAIL", "MP2", "CMP", "GZIP", "JFIF", "JTF", "MHTML", "MIME", "PCM",
-    "PHTML", "PNG", "PIC", "SGML", "SHTML", "XLC", "XLW", "ASM", "ASP", "AU", "BAS", "C", "CPP", "CS",
-    "DTD", "DV", "FAX", "FLA", "FPX", "GL", "GRA", "H", "HPP", "HTT", "HTX", "ICO", "JAVA", "JS",
-    "JSP", "LOG", "MAC", "MBX", "MCW", "MMM", "MOV", "MSG", "NWS", "PAS", "PCS", "PL", "PNT", "PSD",
-    "PY", "RA", "RAW", "RM", "RMI", "VBS"};
+    "BIT",   "TEXT", "WORD", "WS",    "WP",  "XCL", "WPS",  "S2",    "DOCS", "AUDIO", "IMAGE", "VIDEO", "AVI",
+    "MPEG",  "WAVE", "MIDI", "CDA",   "PS",  "GIF", "TIF",  "PCX",   "BMP",  "JPEG",  "HTML",  "PDF",   "PPT",
+    "RTF",   "XML",  "MP3",  "MP4",   "ZIP", "RAR", "TAR",  "EMAIL", "MP2",  "CMP",   "GZIP",  "JFIF",  "JTF",
+    "MHTML", "MIME", "PCM",  "PHTML", "PNG", "PIC", "SGML", "SHTML", "XLC",  "XLW",   "ASM",   "ASP",   "AU",
+    "BAS",   "C",    "CPP",  "CS",    "DTD", "DV",  "FAX",  "FLA",   "FPX",  "GL",    "GRA",   "H",     "HPP",
+    "HTT",   "HTX",  "ICO",  "JAVA",  "JS",  "JSP", "LOG",  "MAC",   "MBX",  "MCW",   "MMM",   "MOV",   "MSG",
+    "NWS",   "PAS",  "PCS",  "PL",    "PNT", "PSD", "PY",   "RA",    "RAW",  "RM",    "RMI",   "VBS"};
 
 std::string UserFormat(int id, const std::string& name) {
     return R"({"id": )" + std::to_string(id) + R"(, "flag": 1, "name": ")" + name +
@@ -120,7 +122,7 @@ std::string UserFormat(int id, const std::string& name) {
 
 // displaced: the rows whose table id a user's format holds.
 std::function<void(const nlohmann::json&)> ExpectTableAround(std::vector<std::pair<int, std::string>> users,
-                                                            std::vector<std::string> displaced) {
+                                                             std::vector<std::string> displaced) {
     return [users, displaced](const nlohmann::json& dump) {
         std::map<std::string, nlohmann::json> byName;
         for (const nlohmann::json& format : dump["formats"]) byName[format["name"]] = format;
@@ -147,16 +149,18 @@ std::function<void(const nlohmann::json&)> ExpectTableAround(std::vector<std::pa
 }
 
 TEST(Rerun, UserFormatsOnTableIdsOrTheLastIdKeepEveryRowOnItsId) {
-    ExpectSecondRunChangesNothing({"user formats at 36 and 37, NEW:1 CS:1 OLD:N",
-                                   {"NEW:1", "CS:1", "OLD:N"},
-                                   false,
-                                   R"({"formats": [)" + UserFormat(36, "MINE36") + ", " + UserFormat(37, "MINE37") + "]}",
-                                   ExpectTableAround({{36, "MINE36"}, {37, "MINE37"}}, {"CMP", "GZIP"})});
-    ExpectSecondRunChangesNothing({"user formats at 50 and 65534, NEW:0 CS:0 OLD:N",
-                                   {"NEW:0", "CS:0", "OLD:N"},
-                                   false,
-                                   R"({"formats": [)" + UserFormat(50, "MINE50") + ", " + UserFormat(65534, "LAST") + "]}",
-                                   ExpectTableAround({{50, "MINE50"}, {65534, "LAST"}}, {"ASM"})});
+    ExpectSecondRunChangesNothing(
+        {"user formats at 36 and 37, NEW:1 CS:1 OLD:N",
+         {"NEW:1", "CS:1", "OLD:N"},
+         false,
+         R"({"formats": [)" + UserFormat(36, "MINE36") + ", " + UserFormat(37, "MINE37") + "]}",
+         ExpectTableAround({{36, "MINE36"}, {37, "MINE37"}}, {"CMP", "GZIP"})});
+    ExpectSecondRunChangesNothing(
+        {"user formats at 50 and 65534, NEW:0 CS:0 OLD:N",
+         {"NEW:0", "CS:0", "OLD:N"},
+         false,
+         R"({"formats": [)" + UserFormat(50, "MINE50") + ", " + UserFormat(65534, "LAST") + "]}",
+         ExpectTableAround({{50, "MINE50"}, {65534, "LAST"}}, {"ASM"})});
 }
 
 }  // namespace

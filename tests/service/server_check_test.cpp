@@ -5,11 +5,11 @@
 #include <random>
 #include <string>
 
-#include "netclient/zel_test_server.h"
-#include "zelkit.h"
-#include "service_migration.h"
-#include "service/test_platform.h"
 #include "fault_injection.h"
+#include "netclient/zel_test_server.h"
+#include "service/test_platform.h"
+#include "service_migration.h"
+#include "zelkit.h"
 
 namespace {
 

@@ -25,8 +25,8 @@ protected:
     SC_HANDLE Create(const std::string& name, const std::string& displayName, const char* binaryPath) {
         Track(name);
         return CreateServiceA(manager_, name.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS,
-                              SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, binaryPath,
-                              nullptr, nullptr, "tcpip\0", nullptr, nullptr);
+                              SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, binaryPath, nullptr,
+                              nullptr, "tcpip\0", nullptr, nullptr);
     }
 
     SC_HANDLE manager_ = nullptr;
@@ -125,7 +125,8 @@ TEST_F(ServiceManagerCalls, HandWrittenFileWithUnknownKeysKeepsThemWhenRewritten
     SKIP_WITHOUT_SERVICE_FILES();
     const auto file = scratch_ / "services" / "by-hand.service";
     Track("ByHand");
-    WriteWholeFile(file, "# written by hand\r\nName=ByHand\r\nBinaryPath=\"/x/y z.exe\" -a\r\nState=4\r\nOwner=ops\r\n");
+    WriteWholeFile(file,
+                   "# written by hand\r\nName=ByHand\r\nBinaryPath=\"/x/y z.exe\" -a\r\nState=4\r\nOwner=ops\r\n");
     SC_HANDLE service = OpenServiceA(manager_, "byhand", SERVICE_ALL_ACCESS);
     ASSERT_NE(service, nullptr);
     SERVICE_STATUS status{};

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "service_migration.h"
 #include "service/service_test_support.h"
+#include "service_migration.h"
 
 namespace {
 

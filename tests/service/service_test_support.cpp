@@ -5,8 +5,8 @@
 #include <random>
 #include <sstream>
 
-#include "service/test_platform.h"
 #include "fault_injection.h"
+#include "service/test_platform.h"
 
 namespace fs = std::filesystem;
 

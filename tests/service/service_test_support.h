@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "zelkit.h"
 #include "service_control.h"
+#include "zelkit.h"
 
 // The tests that shape a service's state through its file (a running or
 // slowly stopping service, a refused control) need our own service manager.

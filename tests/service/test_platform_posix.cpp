@@ -1,8 +1,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "service_control.h"
 #include "service/test_platform.h"
+#include "service_control.h"
 
 void SetTestEnvironment(const char* name, const char* value) {
     if (value && *value) {

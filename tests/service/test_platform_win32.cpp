@@ -17,8 +17,7 @@ bool RegisteredDependencies(const std::string& serviceName, std::vector<std::str
     char data[1024] = {};
     DWORD size = sizeof(data) - 2;
     DWORD type = 0;
-    const LONG result =
-        RegQueryValueExA(key, "DependOnService", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    const LONG result = RegQueryValueExA(key, "DependOnService", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
     names->clear();
     if (result == ERROR_FILE_NOT_FOUND) return true;

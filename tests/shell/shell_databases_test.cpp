@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "zelkit.h"
 #include "shell_admin.h"
 #include "shell_catalog.h"
 #include "shell_test_support.h"
+#include "zelkit.h"
 
 namespace shell_test {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "zelkit.h"
 #include "shell_test_support.h"
+#include "zelkit.h"
 
 namespace shell_test {
 namespace {
@@ -25,8 +25,8 @@ std::vector<std::string> SystemFiles(const std::string& home) {
 TEST_F(ShellTest, InjectedOperationFaultFailsAndReportsIt) {
     uint32_t id = AddDatabase("NEWS", "ARCHIVE");
     std::string before = FileBytes("BASE.DIC");
-    for (const char* operation : {"NewDatabaseInfo", "UpdateDatabaseInfo", "DeleteDatabaseInfo",
-                                  "UpdateBaseRecordNum", "GetDatabaseInfo", "SetSystemCharset"}) {
+    for (const char* operation : {"NewDatabaseInfo", "UpdateDatabaseInfo", "DeleteDatabaseInfo", "UpdateBaseRecordNum",
+                                  "GetDatabaseInfo", "SetSystemCharset"}) {
         SetFault(operation);
         DatabaseRecord record{};
         record.name = const_cast<char*>("DAILY");

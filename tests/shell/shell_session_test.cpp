@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <string>
 
-#include "zelkit.h"
 #include "dict_files.h"
 #include "shell_catalog.h"
 #include "shell_test_support.h"
 #include "support/scratch_dir.h"
+#include "zelkit.h"
 
 namespace shell_test {
 namespace {

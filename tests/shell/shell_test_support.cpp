@@ -3,10 +3,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "zelkit.h"
 #include "dict_files.h"
-#include "support/run_program.h"
 #include "fault_injection.h"
+#include "support/run_program.h"
+#include "zelkit.h"
 
 namespace shell_test {
 
@@ -27,9 +27,7 @@ std::string ShellTest::DictPath(const std::string& name) const {
     return (std::filesystem::path(Home()) / "system" / name).string();
 }
 
-std::string ShellTest::FileBytes(const std::string& name) const {
-    return zel::testing::ReadFileText(DictPath(name));
-}
+std::string ShellTest::FileBytes(const std::string& name) const { return zel::testing::ReadFileText(DictPath(name)); }
 
 void ShellTest::Reopen() {
     ASSERT_EQ(ShellClose(), 1);
@@ -82,9 +80,9 @@ std::vector<std::string> ShellTest::DatabaseNames(const char* owner, const char*
 DatabaseRecord UnchangedDatabase() {
     DatabaseRecord record;
     std::memset(&record, 0xFF, sizeof record);
-    for (char** text : {&record.name, &record.secondName, &record.owner, &record.text96, &record.text104,
-                        &record.text112, &record.text120, &record.text128, &record.directory, &record.text176,
-                        &record.description}) {
+    for (char** text :
+         {&record.name, &record.secondName, &record.owner, &record.text96, &record.text104, &record.text112,
+          &record.text120, &record.text128, &record.directory, &record.text176, &record.description}) {
         *text = UNCHANGED_TEXT;
     }
     record.next = nullptr;

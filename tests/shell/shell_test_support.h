@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "zemshell.h"
 #include "support/scratch_dir.h"
+#include "zemshell.h"
 
 namespace shell_test {
 

@@ -7,9 +7,9 @@ namespace zel::testing {
 bool RegisterService(const char* name, const char* displayName, const std::string& commandLine) {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (manager == nullptr) return false;
-    SC_HANDLE service = CreateServiceA(manager, name, displayName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr,
-                                       nullptr, "tcpip\0", nullptr, nullptr);
+    SC_HANDLE service =
+        CreateServiceA(manager, name, displayName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                       SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr, nullptr, "tcpip\0", nullptr, nullptr);
     if (service != nullptr) CloseServiceHandle(service);
     CloseServiceHandle(manager);
     return service != nullptr;

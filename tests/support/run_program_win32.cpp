@@ -17,8 +17,7 @@ bool SystemFromWide(const std::wstring& wide, std::string* text) {
     const int count =
         WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, &usedDefault);
     text->assign(static_cast<size_t>(count > 0 ? count : 0), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, text->data(), count, nullptr,
-                        &usedDefault);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, text->data(), count, nullptr, &usedDefault);
     return !usedDefault;
 }
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "zelkit.h"
 #include "toolkit_test_support.h"
+#include "zelkit.h"
 
 using namespace toolkit_test;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "zelkit.h"
 #include "toolkit_test_support.h"
+#include "zelkit.h"
 
 using namespace toolkit_test;
 
@@ -34,9 +34,13 @@ TEST(FileLines, ReadsCrLfAndLfLinesWithoutLineEnds) {
 
 TEST(FileLines, SkipsByteOrderMarkAtFileStartOnly) {
     ScratchDir scratch;
-    WriteText(scratch.file("a.txt"), "\xEF\xBB\xBF" "first\r\n\xEF\xBB\xBF" "second\r\n");
-    EXPECT_EQ(ReadAllLines(scratch.file("a.txt"), 64),
-              (std::vector<std::string>{"first", "\xEF\xBB\xBF" "second"}));
+    WriteText(scratch.file("a.txt"),
+              "\xEF\xBB\xBF"
+              "first\r\n\xEF\xBB\xBF"
+              "second\r\n");
+    EXPECT_EQ(ReadAllLines(scratch.file("a.txt"), 64), (std::vector<std::string>{"first",
+                                                                                 "\xEF\xBB\xBF"
+                                                                                 "second"}));
 }
 
 TEST(FileLines, LineFillingBufferExactlyIsRead) {
@@ -116,8 +120,7 @@ TEST(OpenFiles, AppendAtEndAfterReadingAllLines) {
     HZFILE file = Z_OpenFile(scratch.file("p.ini").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
     ASSERT_NE(file, nullptr);
     char buffer[64];
-    while (Z_ReadFileLine(file, buffer, sizeof buffer, nullptr)) {
-    }
+    while (Z_ReadFileLine(file, buffer, sizeof buffer, nullptr)) {}
     ASSERT_EQ(Z_SeekFileEnd(file), 1);
     EXPECT_EQ(Z_WriteFileLineEx(file, "y=2", 1), 1);
     EXPECT_EQ(Z_FileError(file), 0);
@@ -145,10 +148,16 @@ TEST(FileLines, LineStartsFollowReadsSeeksAndWrites) {
     ASSERT_EQ(Z_ReadFileLine(file, buffer, sizeof buffer, nullptr), 1);
     EXPECT_STREQ(buffer, "\xBB\xBFone");
     ASSERT_EQ(Z_SeekFileEnd(file), 1);
-    ASSERT_EQ(Z_WriteFile(file, "\xEF\xBB\xBF" "three\r\n", 10, 1), 10);
+    ASSERT_EQ(Z_WriteFile(file,
+                          "\xEF\xBB\xBF"
+                          "three\r\n",
+                          10, 1),
+              10);
     ASSERT_EQ(Z_SeekFile(file, 13), 1);
     ASSERT_EQ(Z_ReadFileLine(file, buffer, sizeof buffer, nullptr), 1);
-    EXPECT_STREQ(buffer, "\xEF\xBB\xBF" "three");
+    EXPECT_STREQ(buffer,
+                 "\xEF\xBB\xBF"
+                 "three");
     EXPECT_EQ(Z_ReadFileLine(file, buffer, sizeof buffer, nullptr), 0);
     EXPECT_EQ(Z_FileError(file), 0);
     Z_CloseFile(file);
@@ -337,7 +346,8 @@ TEST(WholeFiles, CloneOfReadOnlySourceIsWritableAndKeepsTheExecuteBit) {
     EXPECT_EQ(Z_CloneFile(scratch.file("src.exe").c_str(), scratch.file("dst.exe").c_str()), 1);
     const fs::perms copied = fs::status(scratch.file("dst.exe")).permissions();
     EXPECT_NE(copied & fs::perms::owner_write, fs::perms::none);
-    EXPECT_EQ(copied & fs::perms::owner_exec, fs::status(scratch.file("src.exe")).permissions() & fs::perms::owner_exec);
+    EXPECT_EQ(copied & fs::perms::owner_exec,
+              fs::status(scratch.file("src.exe")).permissions() & fs::perms::owner_exec);
     EXPECT_EQ(ReadText(scratch.file("dst.exe")), "program");
     fs::permissions(scratch.file("src.exe"), fs::perms::owner_write, fs::perm_options::add);
 }

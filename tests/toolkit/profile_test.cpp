@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "zelkit.h"
 #include "toolkit_test_support.h"
+#include "zelkit.h"
 
 using namespace toolkit_test;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "zelkit.h"
 #include "toolkit_test_support.h"
+#include "zelkit.h"
 
 using namespace toolkit_test;
 
@@ -92,7 +92,10 @@ TEST(TranslateText, UnencodableCharacterAndBadBytesBecomeQuestionMarks) {
     EXPECT_EQ(Z_TranslateText("x\xE5\x9B\xBEy", Z_CHARSET_UTF8, big5, Z_CHARSET_BIG5, 0, sizeof big5), 3);
     EXPECT_STREQ(big5, "x?y");
     char utf8[16];
-    EXPECT_EQ(Z_TranslateText("a\xFF" "b", Z_CHARSET_UTF8, utf8, Z_CHARSET_GB18030, 0, sizeof utf8), 3);
+    EXPECT_EQ(Z_TranslateText("a\xFF"
+                              "b",
+                              Z_CHARSET_UTF8, utf8, Z_CHARSET_GB18030, 0, sizeof utf8),
+              3);
     EXPECT_STREQ(utf8, "a?b");
 }
 
@@ -102,8 +105,7 @@ TEST(TranslateText, NoCharsetCopiesAndNoRoomFails) {
     EXPECT_STREQ(out, "\xD6\xD0");
     EXPECT_EQ(Z_TranslateText("abcd", Z_CHARSET_NONE, out, Z_CHARSET_NONE, 0, sizeof out), -1);
     EXPECT_EQ(Z_GetLastError(), Z_ERROR_TOO_LONG);
-    EXPECT_EQ(Z_TranslateText("\xE4\xB8\xAD\xE4\xB8\xAD", Z_CHARSET_UTF8, out, Z_CHARSET_GB18030, 0, sizeof out),
-              -1);
+    EXPECT_EQ(Z_TranslateText("\xE4\xB8\xAD\xE4\xB8\xAD", Z_CHARSET_UTF8, out, Z_CHARSET_GB18030, 0, sizeof out), -1);
 }
 
 TEST(Charset, AssignedCharsetIsRemembered) {

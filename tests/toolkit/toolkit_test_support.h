@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
-#include "zelkit.h"
 #include "fault_injection.h"
+#include "zelkit.h"
 
 namespace toolkit_test {
 
@@ -19,8 +19,10 @@ inline void SetEnvironment(const char* name, const char* value) {
 #ifdef _WIN32
     _putenv_s(name, value ? value : "");
 #else
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
 #endif
 }
 
@@ -29,7 +31,8 @@ class ScratchDir {
 public:
     ScratchDir() {
         std::random_device random;
-        path_ = fs::temp_directory_path() / ("zelkit-test-" + std::to_string(random()) + "-" + std::to_string(random()));
+        path_ =
+            fs::temp_directory_path() / ("zelkit-test-" + std::to_string(random()) + "-" + std::to_string(random()));
         fs::create_directories(path_);
     }
     ~ScratchDir() {

@@ -34,10 +34,9 @@ TEST_F(UpgradeFiles, CopiesTheProgramsAndLibrariesInListOrder) {
     const ProgramResult result = world.Upgrade({"NEW:0", "CS:1", "OLD:N"});
     ASSERT_EQ(result.exitCode, 0) << result.output;
     const std::vector<std::string> order = {
-        "zelserver.exe", "zelsearcher.exe", "zelmirror.exe", "zelidenter.exe", "zemshutdown.exe",
-        "zemdict.exe", "zemmaster.exe", "zemload.exe", "zemservice.exe", "zelkit64.dll",
-        "zemkernel64.dll", "zemsearch64.dll", "zemdaemon64.dll", "zemshell64.dll", "zelrpc64.dll",
-        "zelapi64.dll", "readme.txt"};
+        "zelserver.exe",   "zelsearcher.exe", "zelmirror.exe",  "zelidenter.exe", "zemshutdown.exe", "zemdict.exe",
+        "zemmaster.exe",   "zemload.exe",     "zemservice.exe", "zelkit64.dll",   "zemkernel64.dll", "zemsearch64.dll",
+        "zemdaemon64.dll", "zemshell64.dll",  "zelrpc64.dll",   "zelapi64.dll",   "readme.txt"};
     size_t position = result.output.find("\nNow, Copying the system files...\n");
     ASSERT_NE(position, std::string::npos) << result.output;
     for (const std::string& name : order) {
@@ -109,7 +108,8 @@ bool HasPermission(const fs::path& path, fs::perms permission) {
 // refuses to replace a file with the read-only attribute). A program keeps
 // its execute bit.
 TEST_F(UpgradeFiles, ReadOnlyPackageGivesWritableCopies) {
-    fs::permissions(world.Package() / "zelserver.exe", fs::perms::owner_exec | fs::perms::group_exec, fs::perm_options::add);
+    fs::permissions(world.Package() / "zelserver.exe", fs::perms::owner_exec | fs::perms::group_exec,
+                    fs::perm_options::add);
     SetWritable(world.Package(), false);
     ASSERT_FALSE(HasPermission(world.Package() / "LOG.INI", fs::perms::owner_write));
     const ProgramResult first = world.Upgrade({"NEW:0", "CS:1", "OLD:N"});

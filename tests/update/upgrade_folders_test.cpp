@@ -42,7 +42,8 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
 }
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
     return text;
 }
 
@@ -96,9 +97,11 @@ RunRecord UpgradeIn(const fs::path& folder, bool quoteService) {
     const std::string place = SystemText(world.Package().parent_path());
     auto replaced = [&](const std::string& text) { return Replaced(Replaced(text, home, "HOME"), place, "FOLDER"); };
     const std::string program = SystemText(world.Home() / "bin" / "z40service.exe");
-    EXPECT_TRUE(RegisterService(OLD_SERVICE, "ZEL4.0", (quoteService ? "\"" + program + "\"" : program) + " -resident"));
+    EXPECT_TRUE(
+        RegisterService(OLD_SERVICE, "ZEL4.0", (quoteService ? "\"" + program + "\"" : program) + " -resident"));
 
-    std::vector<std::string> previewArgs = {"preview", "--package", SystemText(world.Package()), SystemText(world.Home())};
+    std::vector<std::string> previewArgs = {"preview", "--package", SystemText(world.Package()),
+                                            SystemText(world.Home())};
     previewArgs.insert(previewArgs.end(), kArguments.begin(), kArguments.end());
     const ProgramResult preview = RunProgram(NativePath(BuiltZelhome()), previewArgs);
     record.previewStatus = preview.exitCode;
@@ -130,8 +133,10 @@ void ExpectSameRun(const RunRecord& run, const RunRecord& ascii) {
     EXPECT_EQ(run.newService, ascii.newService);
     for (const auto& [path, bytes] : ascii.home) {
         auto found = run.home.find(path);
-        if (found == run.home.end()) ADD_FAILURE() << path << " is missing";
-        else if (found->second != bytes) ADD_FAILURE() << path << " differs";
+        if (found == run.home.end())
+            ADD_FAILURE() << path << " is missing";
+        else if (found->second != bytes)
+            ADD_FAILURE() << path << " differs";
     }
     for (const auto& [path, bytes] : run.home) {
         if (!ascii.home.count(path)) ADD_FAILURE() << path << " is there only in this run";
@@ -203,8 +208,8 @@ TEST(UpgradeFolders, HomeTheCodePageCannotWriteIsRefusedBeforeAnythingChanges) {
         fs::rename(world.Home(), home);
         const DirectorySnapshot before = SnapshotDirectory(home);
 
-        const ProgramResult result = RunProgramNative(
-            world.Package() / "upgrade.exe", {L"DIR:" + home.native(), L"NEW:1", L"CS:1", L"OLD:N"});
+        const ProgramResult result =
+            RunProgramNative(world.Package() / "upgrade.exe", {L"DIR:" + home.native(), L"NEW:1", L"CS:1", L"OLD:N"});
         EXPECT_EQ(result.exitCode, 1) << result.output;
         EXPECT_TRUE(Contains(result.output, "\nERROR: 1007 Z_CheckPathText: ")) << result.output;
         EXPECT_TRUE(Contains(result.output, "system code page " + std::to_string(SystemCodePage()))) << result.output;
@@ -232,7 +237,8 @@ TEST(UpgradeFolders, PackageTheCodePageCannotWriteIsRefusedBeforeAnythingChanges
     const ProgramResult result =
         RunProgramNative(package / "upgrade.exe", {L"DIR:" + world.Home().native(), L"NEW:1", L"CS:1", L"OLD:N"});
     EXPECT_EQ(result.exitCode, 1) << result.output;
-    EXPECT_TRUE(Contains(result.output, "\nERROR: 1007 Z_GotoProgramDir: the running program's path ")) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\nERROR: 1007 Z_GotoProgramDir: the running program's path "))
+        << result.output;
     EXPECT_TRUE(Contains(result.output, "system code page " + std::to_string(SystemCodePage()))) << result.output;
     EXPECT_TRUE(SnapshotDirectory(world.Home()) == before);
     EXPECT_EQ(QueryRegisteredService(OLD_SERVICE), service);

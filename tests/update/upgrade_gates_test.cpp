@@ -35,7 +35,8 @@ TEST_F(UpgradeGates, UnsupportedEntValueStopsBeforeAnythingChanges) {
     // Checked with the other values, not when the entity lexicon is reached
     // after the dictionary files and the other lexicons were changed.
     const ProgramResult result = world.Upgrade({"ENT:MERGE", "NEW:1", "CS:1", "OLD:N"});
-    EXPECT_EQ(result.output.substr(result.output.find("\nERROR: ")), "\nERROR: The argument(ENT:MERGE) is not supported!\n")
+    EXPECT_EQ(result.output.substr(result.output.find("\nERROR: ")),
+              "\nERROR: The argument(ENT:MERGE) is not supported!\n")
         << result.output;
     EXPECT_EQ(result.exitCode, 1);
     ExpectHomeUnchanged();
@@ -58,7 +59,8 @@ TEST_F(UpgradeGates, MenuAsksAgainAfterAnInvalidAnswer) {
         "\n0: NONE\n1: GB18030\n2: UTF8\n3: BIG5\nYou select: ";
     const size_t first = result.output.find(menu);
     ASSERT_NE(first, std::string::npos) << result.output;
-    EXPECT_TRUE(Contains(result.output, menu + "\nThe selection is invalid!\n" + menu + "\nThe selection is invalid!\n" + menu));
+    EXPECT_TRUE(Contains(result.output,
+                         menu + "\nThe selection is invalid!\n" + menu + "\nThe selection is invalid!\n" + menu));
     EXPECT_EQ(result.output.find("ERROR"), std::string::npos) << result.output;
     EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n")) << result.output;
 }
@@ -86,8 +88,7 @@ TEST_F(UpgradeGates, HomeDirectoryTooLongForThePathBuffersIsRefused) {
 }
 
 TEST_F(UpgradeGates, TypedHomeDirectoryIsUsed) {
-    const ProgramResult result =
-        world.UpgradeRaw({"NEW:0", "CS:0", "OLD:N"}, world.Home().string() + "\n");
+    const ProgramResult result = world.UpgradeRaw({"NEW:0", "CS:0", "OLD:N"}, world.Home().string() + "\n");
     EXPECT_TRUE(Contains(result.output, "Input the target dir of ZEL Server(e.g.: d:\\zelhome): "));
     EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n")) << result.output;
 }

@@ -47,8 +47,8 @@ protected:
 };
 
 TEST_F(UpgradeService, OldServiceOfThisHomeIsReplacedByTheNewOne) {
-    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0",
-                                "\"" + HomeBin() + Separator() + "z40service.exe\" -resident -p:9"));
+    ASSERT_TRUE(
+        RegisterService(kOldService, "ZEL4.0", "\"" + HomeBin() + Separator() + "z40service.exe\" -resident -p:9"));
     const ProgramResult result = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
     EXPECT_EQ(result.exitCode, 0) << result.output;
     EXPECT_TRUE(Contains(result.output, "\nNow, Removing the old service...\n"));

@@ -110,8 +110,8 @@ TEST_F(DefaultHome, DataFormatsAreTheOldOnes) {
 }
 
 TEST_F(DefaultHome, FilesOfAnInstalledServerArePresent) {
-    for (const char* program : {"z40server.exe", "z40searcher.exe", "z40mirror.exe", "z40shutdown.exe",
-                                "z40service.exe", "z40console.exe"}) {
+    for (const char* program :
+         {"z40server.exe", "z40searcher.exe", "z40mirror.exe", "z40shutdown.exe", "z40service.exe", "z40console.exe"}) {
         EXPECT_TRUE(fs::is_regular_file(fs::path(run_->Home()) / "bin" / program)) << program;
     }
     EXPECT_NE(File("system/CACHE.CFG").find("BTreeIndex=TRUE\r\n"), std::string::npos);

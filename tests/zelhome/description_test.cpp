@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "zemshell.h"
 #include "zelhome_test_support.h"
+#include "zemshell.h"
 
 namespace zelhome_test {
 namespace {
@@ -68,7 +68,8 @@ TEST(ZelhomeDescription, DumpGivesBackWhatNewTook) {
 TEST(ZelhomeDescription, DictionaryHoldsDirectoriesAbsolute) {
     ZelhomeRun run;
     // Given with a trailing separator, the home is still made in its place.
-    zel::testing::ProgramResult made = run.New(run.Home() + static_cast<char>(fs::path::preferred_separator), DESCRIPTION);
+    zel::testing::ProgramResult made =
+        run.New(run.Home() + static_cast<char>(fs::path::preferred_separator), DESCRIPTION);
     ASSERT_EQ(made.exitCode, 0) << made.output;
     EXPECT_FALSE(fs::exists(fs::path(run.Home()) / ".zelhome-new"));
     ASSERT_EQ(ShellOpen(run.Home().c_str(), -1, -1, -1, -1), 1);
@@ -99,7 +100,8 @@ TEST(ZelhomeDescription, BadDescriptionIsRefusedByKeyAndLeavesNothing) {
              Case{"{\"native_charset\": 4}", "native_charset"},
              Case{"{\"view_records\": [\"0102\"]}", "view_records[0]"},
              Case{"{\"files\": {\"../outside\": \"x\"}}", "files.../outside"},
-             Case{"{\"dictionary_files\": {\"BASE.DIC\": {\"record_count\": 99}}}", "dictionary_files.BASE.DIC.record_count"},
+             Case{"{\"dictionary_files\": {\"BASE.DIC\": {\"record_count\": 99}}}",
+                  "dictionary_files.BASE.DIC.record_count"},
              Case{"[1, 2]", "JSON object"},
          }) {
         ZelhomeRun run;

@@ -49,8 +49,7 @@ bool Has(const std::string& report, const std::string& line) {
 void RegisterOldService(const UpgradeWorld& world) {
     zel::testing::WriteFileText(world.Services() / "zel40service.service",
                                 "Name=ZEL40SERVICE\nDisplayName=ZEL4.0\nBinaryPath=\"" +
-                                    (world.Home() / "bin" / "z40service.exe").string() +
-                                    "\" -resident\nStartType=2\n");
+                                    (world.Home() / "bin" / "z40service.exe").string() + "\" -resident\nStartType=2\n");
 }
 
 TEST(Preview, LeavesTheHomeAndItsServicesAsTheyWere) {
@@ -68,7 +67,8 @@ TEST(Preview, LeavesTheHomeAndItsServicesAsTheyWere) {
 #ifndef _WIN32
     // Off Windows the run met the mirrored old service.
     EXPECT_TRUE(Has(preview.output, "old service removed: ZEL40SERVICE")) << preview.output;
-    EXPECT_TRUE(Has(preview.output, "new service installed: ZEL Server (ZEL Server), \"HOME/bin/zemservice.exe\" -resident"))
+    EXPECT_TRUE(
+        Has(preview.output, "new service installed: ZEL Server (ZEL Server), \"HOME/bin/zemservice.exe\" -resident"))
         << preview.output;
 #endif
 }
@@ -129,9 +129,10 @@ TEST(Preview, OldServiceLeftInPlaceWhileItsProgramIsDeletedIsWarnedOf) {
 
     ProgramResult preview = Preview(world, world.Home(), kAnswers);
     EXPECT_EQ(preview.exitCode, 0) << preview.output;
-    EXPECT_TRUE(Has(preview.output, "warning: the old service ZEL40SERVICE (ZEL4.0 Server) stays registered, but the "
-                                    "upgrade deletes its program HOME" +
-                                        separator + "bin" + separator + "z40service.exe"))
+    EXPECT_TRUE(Has(preview.output,
+                    "warning: the old service ZEL40SERVICE (ZEL4.0 Server) stays registered, but the "
+                    "upgrade deletes its program HOME" +
+                        separator + "bin" + separator + "z40service.exe"))
         << preview.output;
     EXPECT_FALSE(Has(preview.output, "old service removed: ZEL40SERVICE")) << preview.output;
     EXPECT_TRUE(Has(preview.output, "deleted: bin/z40service.exe")) << preview.output;
@@ -309,7 +310,8 @@ TEST(Preview, ReportEndsWithTheDiffOfTheSameUpgradeRunForReal) {
     args.insert(args.end(), kAnswers.begin(), kAnswers.end());
     ASSERT_EQ(world.UpgradeRaw(args).exitCode, 0);
 
-    ProgramResult diff = Zelhome({"diff", "--package", world.Package().string(), world.Home().string(), second.string()});
+    ProgramResult diff =
+        Zelhome({"diff", "--package", world.Package().string(), world.Home().string(), second.string()});
     ASSERT_EQ(diff.exitCode, 0) << diff.output;
     ASSERT_GT(diff.output.size(), 100u);
     ASSERT_GE(preview.output.size(), diff.output.size());

@@ -43,8 +43,7 @@ ProcessResult RunProcess(const std::filesystem::path& program, const std::vector
     startup.hStdError = out;
     PROCESS_INFORMATION process{};
     if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE &&
-        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                       &process)) {
+        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
         result.started = true;
         WaitForSingleObject(process.hProcess, INFINITE);
         DWORD code = 0;

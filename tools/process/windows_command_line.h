@@ -21,8 +21,10 @@ String QuoteCommandWord(const String& word) {
             ++backslashes;
             continue;
         }
-        if (c == Char('"')) quoted.append(backslashes * 2 + 1, Char('\\'));
-        else quoted.append(backslashes, Char('\\'));
+        if (c == Char('"'))
+            quoted.append(backslashes * 2 + 1, Char('\\'));
+        else
+            quoted.append(backslashes, Char('\\'));
         backslashes = 0;
         quoted += c;
     }
@@ -36,15 +38,11 @@ String QuoteCommandWord(const String& word) {
 // The word as the C runtime reads it back: unchanged when it has no blank,
 // tab or double quote; otherwise in double quotes, with the backslashes
 // before a quote (or before the closing quote) doubled.
-inline std::string QuoteCommandWord(const std::string& word) {
-    return detail::QuoteCommandWord(word);
-}
+inline std::string QuoteCommandWord(const std::string& word) { return detail::QuoteCommandWord(word); }
 
 // The same in wide characters. A text of a double-byte code page is
 // quoted after its conversion, since a character's second byte may be a
 // backslash that must not be doubled.
-inline std::wstring QuoteCommandWord(const std::wstring& word) {
-    return detail::QuoteCommandWord(word);
-}
+inline std::wstring QuoteCommandWord(const std::wstring& word) { return detail::QuoteCommandWord(word); }
 
 }  // namespace zel::process

@@ -113,7 +113,8 @@ std::vector<std::string> OldestLayoutViewRecords() {
     std::vector<std::string> records;
     for (int record = 1; record <= 3; ++record) {
         std::string bytes(72, '\0');
-        for (int offset = 0; offset < 72; ++offset) bytes[static_cast<size_t>(offset)] = static_cast<char>(record * 0x40 + offset);
+        for (int offset = 0; offset < 72; ++offset)
+            bytes[static_cast<size_t>(offset)] = static_cast<char>(record * 0x40 + offset);
         records.push_back(bytes);
     }
     return records;

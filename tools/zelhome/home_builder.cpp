@@ -5,13 +5,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "dict_files.h"
 #include "home_paths.h"
 #include "json_values.h"
 #include "kernel_store.h"
+#include "shell_admin.h"
 #include "zelkit.h"
 #include "zemshell.h"
-#include "dict_files.h"
-#include "shell_admin.h"
 
 namespace zelhome {
 
@@ -171,7 +171,8 @@ void BuildDictionary(const HomeDescription& d, const BuildPlace& place) {
 
 void Check(const std::optional<uint32_t>& described, uint32_t actual, const std::string& at) {
     if (described && *described != actual) {
-        throw DescriptionError(at + ": " + std::to_string(*described) + ", but the file holds " + std::to_string(actual));
+        throw DescriptionError(at + ": " + std::to_string(*described) + ", but the file holds " +
+                               std::to_string(actual));
     }
 }
 
@@ -186,8 +187,8 @@ void WriteDictionaryFiles(const HomeDescription& d, const fs::path& buildHome) {
         zel::shell::DictFailure failure;
         const std::string path = zel::shell::DictFilePath(DisplayText(buildHome), index);
         if (!zel::shell::ReadDictFile(path, true, &file, &failure)) throw std::runtime_error(failure.text);
-        if (index == zel::shell::CONFIG_FILE || index == zel::shell::BASE_FILE ||
-            index == zel::shell::BASECOL_FILE || index == zel::shell::FORMAT_FILE) {
+        if (index == zel::shell::CONFIG_FILE || index == zel::shell::BASE_FILE || index == zel::shell::BASECOL_FILE ||
+            index == zel::shell::FORMAT_FILE) {
             Check(info.recordSize, file.recordSize, at + ".record_size");
             Check(info.recordCount, static_cast<uint32_t>(file.records.size()), at + ".record_count");
         } else if (index == zel::shell::VIEW_FILE) {

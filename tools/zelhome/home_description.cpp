@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <set>
 
-#include "json_values.h"
-#include "zelkit.h"
 #include "dict_files.h"
+#include "json_values.h"
 #include "shell_admin.h"
+#include "zelkit.h"
 
 namespace zelhome {
 
@@ -44,7 +44,8 @@ void ParseDictionaryFiles(const Json& json, HomeDescription& d) {
             file.title = ReadText(item.value()["title"], KeyPath(at, "title"), zel::shell::HEADER_TITLE_FIELD - 1);
         }
         if (item.value().contains("record_size")) {
-            uint32_t size = static_cast<uint32_t>(ReadUnsigned(item.value()["record_size"], KeyPath(at, "record_size"), 0xFFFF));
+            uint32_t size =
+                static_cast<uint32_t>(ReadUnsigned(item.value()["record_size"], KeyPath(at, "record_size"), 0xFFFF));
             if (size == 0) throw DescriptionError(KeyPath(at, "record_size") + ": must be at least 1");
             file.recordSize = size;
         }
@@ -60,9 +61,12 @@ ConfigInfo ParseConfig(const Json& json) {
     RequireObject(json, path);
     CheckKeys(json, path, {"memory", "field18", "field20", "charsets"});
     ConfigInfo config;
-    if (json.contains("memory")) config.memory = static_cast<uint16_t>(ReadUnsigned(json["memory"], "config.memory", U16 - 1));
-    if (json.contains("field18")) config.field18 = static_cast<uint16_t>(ReadUnsigned(json["field18"], "config.field18", U16 - 1));
-    if (json.contains("field20")) config.field20 = static_cast<uint16_t>(ReadUnsigned(json["field20"], "config.field20", U16 - 1));
+    if (json.contains("memory"))
+        config.memory = static_cast<uint16_t>(ReadUnsigned(json["memory"], "config.memory", U16 - 1));
+    if (json.contains("field18"))
+        config.field18 = static_cast<uint16_t>(ReadUnsigned(json["field18"], "config.field18", U16 - 1));
+    if (json.contains("field20"))
+        config.field20 = static_cast<uint16_t>(ReadUnsigned(json["field20"], "config.field20", U16 - 1));
     if (json.contains("charsets")) {
         const Json& list = RequireArray(json["charsets"], "config.charsets");
         if (list.size() > zel::shell::MAX_CHARSET_ENTRIES) {
@@ -99,8 +103,10 @@ ColumnInfo ParseColumn(const Json& json, const std::string& at) {
     if (!json.contains("name")) throw DescriptionError(KeyPath(at, "name") + ": missing");
     column.name = ReadText(json["name"], KeyPath(at, "name"), NAME_FIELD - 1);
     if (column.name.empty()) throw DescriptionError(KeyPath(at, "name") + ": must not be empty");
-    if (json.contains("type")) column.type = static_cast<uint32_t>(ReadUnsigned(json["type"], KeyPath(at, "type"), U32));
-    if (json.contains("byte84")) column.byte84 = static_cast<uint8_t>(ReadUnsigned(json["byte84"], KeyPath(at, "byte84"), U8));
+    if (json.contains("type"))
+        column.type = static_cast<uint32_t>(ReadUnsigned(json["type"], KeyPath(at, "type"), U32));
+    if (json.contains("byte84"))
+        column.byte84 = static_cast<uint8_t>(ReadUnsigned(json["byte84"], KeyPath(at, "byte84"), U8));
     if (json.contains("flags")) {
         const Json& flags = RequireArray(json["flags"], KeyPath(at, "flags"));
         if (flags.size() != 5) throw DescriptionError(KeyPath(at, "flags") + ": must list the five bytes 94 to 98");
@@ -116,8 +122,9 @@ ColumnInfo ParseColumn(const Json& json, const std::string& at) {
 
 DatabaseInfo ParseDatabase(const Json& json, const std::string& at) {
     RequireObject(json, at);
-    CheckKeys(json, at, {"id", "owner", "name", "kind", "charset", "records", "index_segment", "index_stop",
-                         "directory", "description", "columns", "data"});
+    CheckKeys(json, at,
+              {"id", "owner", "name", "kind", "charset", "records", "index_segment", "index_stop", "directory",
+               "description", "columns", "data"});
     DatabaseInfo db;
     auto number = [&](const char* key, uint64_t max) -> uint64_t {
         return json.contains(key) ? ReadUnsigned(json[key], KeyPath(at, key), max) : 0;
@@ -136,7 +143,8 @@ DatabaseInfo ParseDatabase(const Json& json, const std::string& at) {
     db.records = static_cast<uint32_t>(number("records", U32));
     db.indexSegment = static_cast<uint32_t>(number("index_segment", U32));
     db.indexStop = static_cast<uint32_t>(number("index_stop", U32));
-    if (json.contains("directory")) db.directory = ReadText(json["directory"], KeyPath(at, "directory"), PATH_FIELD - 1);
+    if (json.contains("directory"))
+        db.directory = ReadText(json["directory"], KeyPath(at, "directory"), PATH_FIELD - 1);
     if (json.contains("description")) {
         db.description = ReadText(json["description"], KeyPath(at, "description"), DESCRIPTION_FIELD - 1);
     }
@@ -165,7 +173,8 @@ DatabaseInfo ParseDatabase(const Json& json, const std::string& at) {
         CheckKeys(json["data"], dataAt, {"exists", "records", "indexed"});
         const Json& data = json["data"];
         if (data.contains("exists")) db.data.exists = ReadBool(data["exists"], KeyPath(dataAt, "exists"));
-        if (data.contains("records")) db.data.records = ReadUnsigned(data["records"], KeyPath(dataAt, "records"), 10000000);
+        if (data.contains("records"))
+            db.data.records = ReadUnsigned(data["records"], KeyPath(dataAt, "records"), 10000000);
         if (data.contains("indexed")) db.data.indexed = ReadBool(data["indexed"], KeyPath(dataAt, "indexed"));
         if (!db.data.exists && (db.data.records != 0 || db.data.indexed)) {
             throw DescriptionError(dataAt + ": records or an index need \"exists\": true");
@@ -177,10 +186,11 @@ DatabaseInfo ParseDatabase(const Json& json, const std::string& at) {
 std::string StoreDescription(const std::string& utf8, int charset, const std::string& at) {
     if (charset == Z_CHARSET_UTF8 || utf8.empty()) return utf8;
     std::vector<char> stored(utf8.size() * 4 + 8);
-    int length = Z_TranslateText(utf8.c_str(), Z_CHARSET_UTF8, stored.data(), charset, 0, static_cast<int>(stored.size()));
+    int length =
+        Z_TranslateText(utf8.c_str(), Z_CHARSET_UTF8, stored.data(), charset, 0, static_cast<int>(stored.size()));
     std::vector<char> back(utf8.size() * 2 + 8);
-    if (length < 0 || Z_TranslateText(stored.data(), charset, back.data(), Z_CHARSET_UTF8, 0,
-                                      static_cast<int>(back.size())) < 0 ||
+    if (length < 0 ||
+        Z_TranslateText(stored.data(), charset, back.data(), Z_CHARSET_UTF8, 0, static_cast<int>(back.size())) < 0 ||
         utf8 != back.data()) {
         throw DescriptionError(at + ": cannot be stored in the home's character set; give description_hex");
     }
@@ -194,7 +204,8 @@ FormatInfo ParseFormat(const Json& json, const std::string& at, int nativeCharse
     if (!json.contains("id")) throw DescriptionError(KeyPath(at, "id") + ": missing");
     format.id = static_cast<uint16_t>(ReadUnsigned(json["id"], KeyPath(at, "id"), U16 - 1));
     if (format.id == 0) throw DescriptionError(KeyPath(at, "id") + ": ids start at 1");
-    if (json.contains("flag")) format.flag = static_cast<uint8_t>(ReadUnsigned(json["flag"], KeyPath(at, "flag"), U8 - 1));
+    if (json.contains("flag"))
+        format.flag = static_cast<uint8_t>(ReadUnsigned(json["flag"], KeyPath(at, "flag"), U8 - 1));
     if (!json.contains("name")) throw DescriptionError(KeyPath(at, "name") + ": missing");
     format.name = ReadText(json["name"], KeyPath(at, "name"), NAME_FIELD - 1);
     if (format.name.empty()) throw DescriptionError(KeyPath(at, "name") + ": must not be empty");
@@ -205,7 +216,8 @@ FormatInfo ParseFormat(const Json& json, const std::string& at, int nativeCharse
     // The stored bytes win: a dump gives both, and only the hex text is exact.
     if (json.contains("description_hex")) {
         const std::string hexAt = KeyPath(at, "description_hex");
-        format.storedDescription = FromHex(ReadText(json["description_hex"], hexAt, 2 * (DESCRIPTION_FIELD - 1)), hexAt);
+        format.storedDescription =
+            FromHex(ReadText(json["description_hex"], hexAt, 2 * (DESCRIPTION_FIELD - 1)), hexAt);
         if (format.storedDescription.find('\0') != std::string::npos) {
             throw DescriptionError(hexAt + ": must not hold a NUL byte");
         }
@@ -214,7 +226,8 @@ FormatInfo ParseFormat(const Json& json, const std::string& at, int nativeCharse
         format.storedDescription = StoreDescription(ReadText(json["description"], textAt, 4 * DESCRIPTION_FIELD),
                                                     StoredDescriptionCharset(nativeCharset), textAt);
         if (format.storedDescription.size() >= DESCRIPTION_FIELD) {
-            throw DescriptionError(textAt + ": longer than " + std::to_string(DESCRIPTION_FIELD - 1) + " bytes as stored");
+            throw DescriptionError(textAt + ": longer than " + std::to_string(DESCRIPTION_FIELD - 1) +
+                                   " bytes as stored");
         }
     }
     return format;
@@ -302,7 +315,8 @@ int StoredDescriptionCharset(int nativeCharset) {
 
 HomeDescription ParseDescription(const Json& json, const HomeDescription& defaults) {
     if (!json.is_object()) throw DescriptionError("the description must be a JSON object");
-    CheckKeys(json, "", {"dictionary_files", "view_records", "native_charset", "config", "databases", "formats", "files"});
+    CheckKeys(json, "",
+              {"dictionary_files", "view_records", "native_charset", "config", "databases", "formats", "files"});
     HomeDescription d = defaults;
     if (json.contains("dictionary_files")) ParseDictionaryFiles(json["dictionary_files"], d);
     if (json.contains("view_records")) ParseViewRecords(json["view_records"], d);
@@ -313,7 +327,8 @@ HomeDescription ParseDescription(const Json& json, const HomeDescription& defaul
     if (json.contains("databases")) {
         const Json& list = RequireArray(json["databases"], "databases");
         d.databases.clear();
-        for (size_t i = 0; i < list.size(); ++i) d.databases.push_back(ParseDatabase(list[i], IndexPath("databases", i)));
+        for (size_t i = 0; i < list.size(); ++i)
+            d.databases.push_back(ParseDatabase(list[i], IndexPath("databases", i)));
     }
     if (json.contains("formats")) {
         const Json& list = RequireArray(json["formats"], "formats");
@@ -333,7 +348,8 @@ namespace {
 std::string DecodeDescription(const std::string& stored, int charset) {
     if (charset == Z_CHARSET_UTF8 || stored.empty()) return stored;
     std::vector<char> text(stored.size() * 4 + 8);
-    int length = Z_TranslateText(stored.c_str(), charset, text.data(), Z_CHARSET_UTF8, 0, static_cast<int>(text.size()));
+    int length =
+        Z_TranslateText(stored.c_str(), charset, text.data(), Z_CHARSET_UTF8, 0, static_cast<int>(text.size()));
     return length < 0 ? std::string() : std::string(text.data(), static_cast<size_t>(length));
 }
 
@@ -388,15 +404,19 @@ Json DescriptionToJson(const HomeDescription& d) {
     config["field20"] = d.config.field20;
     config["charsets"] = Json::array();
     for (const CharsetInfo& entry : d.config.charsets) {
-        config["charsets"].push_back(Json{{"code", entry.code}, {"segment", entry.segment}, {"stop", entry.stop},
-                                          {"thesaurus", entry.thesaurus}, {"synonym", entry.synonym},
+        config["charsets"].push_back(Json{{"code", entry.code},
+                                          {"segment", entry.segment},
+                                          {"stop", entry.stop},
+                                          {"thesaurus", entry.thesaurus},
+                                          {"synonym", entry.synonym},
                                           {"antonym", entry.antonym}});
     }
     json["config"] = config;
     std::vector<const DatabaseInfo*> databases;
     for (const DatabaseInfo& db : d.databases) databases.push_back(&db);
-    std::stable_sort(databases.begin(), databases.end(),
-                     [](const DatabaseInfo* a, const DatabaseInfo* b) { return a->id.value_or(0) < b->id.value_or(0); });
+    std::stable_sort(databases.begin(), databases.end(), [](const DatabaseInfo* a, const DatabaseInfo* b) {
+        return a->id.value_or(0) < b->id.value_or(0);
+    });
     json["databases"] = Json::array();
     for (const DatabaseInfo* db : databases) json["databases"].push_back(DatabaseToJson(*db));
     std::vector<const FormatInfo*> formats;

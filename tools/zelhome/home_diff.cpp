@@ -98,8 +98,8 @@ void Databases(const HomeDescription& a, const HomeDescription& b, Lines* databa
         }
         if (before.indexSegment != after->indexSegment || before.indexStop != after->indexStop) {
             databases->push_back("index lexicons: " + DatabaseName(*after) + " " + std::to_string(before.indexSegment) +
-                                 "/" + std::to_string(before.indexStop) + " -> " +
-                                 std::to_string(after->indexSegment) + "/" + std::to_string(after->indexStop));
+                                 "/" + std::to_string(before.indexStop) + " -> " + std::to_string(after->indexSegment) +
+                                 "/" + std::to_string(after->indexStop));
         }
         if (before.data.indexed && !after->data.indexed) indices->push_back("removed: " + DatabaseName(*after));
     }
@@ -207,8 +207,10 @@ Lines Files(const HomeSnapshot& a, const HomeSnapshot& b, const PackageFiles& pa
     for (const auto& [path, bytes] : a.files) {
         if (IsDictionaryFile(path)) continue;
         auto found = b.files.find(path);
-        if (found == b.files.end()) deleted.push_back(path);
-        else if (found->second != bytes) changed.push_back(path);
+        if (found == b.files.end())
+            deleted.push_back(path);
+        else if (found->second != bytes)
+            changed.push_back(path);
     }
     for (const auto& [path, bytes] : b.files) {
         if (!IsDictionaryFile(path) && a.files.count(path) == 0) created.push_back(path);

@@ -12,8 +12,8 @@ namespace zelhome {
 
 struct PackageFiles {
     std::map<std::string, std::vector<std::string>> byName;  // file name -> FileDigest of each package file so named
-    std::string profileTemplate;                // PROFILE.INI of the package, empty when unknown
-    std::string logTemplate;                    // LOG.INI of the package
+    std::string profileTemplate;                             // PROFILE.INI of the package, empty when unknown
+    std::string logTemplate;                                 // LOG.INI of the package
 };
 
 // Reads what the report needs of a package directory; missing files stay empty.

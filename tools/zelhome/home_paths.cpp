@@ -15,7 +15,9 @@ bool SamePart(const fs::path& a, const fs::path& b) {
     const fs::path::string_type& x = a.native();
     const fs::path::string_type& y = b.native();
     if (x.size() != y.size()) return false;
-    auto fold = [](fs::path::value_type c) { return c >= 'A' && c <= 'Z' ? static_cast<fs::path::value_type>(c - 'A' + 'a') : c; };
+    auto fold = [](fs::path::value_type c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<fs::path::value_type>(c - 'A' + 'a') : c;
+    };
     for (size_t i = 0; i < x.size(); ++i) {
         if (fold(x[i]) != fold(y[i])) return false;
     }

@@ -2,12 +2,12 @@
 
 #include <filesystem>
 
+#include "dict_files.h"
 #include "home_paths.h"
 #include "kernel_store.h"
+#include "shell_admin.h"
 #include "zelkit.h"
 #include "zemshell.h"
-#include "dict_files.h"
-#include "shell_admin.h"
 
 namespace zelhome {
 
@@ -86,8 +86,8 @@ bool ReadFormats(ObjectEnv* env, HomeDescription* d, std::string* message) {
         return false;
     }
     for (DataFormatRecord* r = chain; r != nullptr; r = r->next) {
-        d->formats.push_back(FormatInfo{r->id, r->flag, Text(r->name), Text(r->className), Text(r->extensions),
-                                        Text(r->description)});
+        d->formats.push_back(
+            FormatInfo{r->id, r->flag, Text(r->name), Text(r->className), Text(r->extensions), Text(r->description)});
     }
     FreeDataFormatInfo(chain);
     return true;
@@ -105,7 +105,8 @@ bool ReadConfig(ObjectEnv* env, HomeDescription* d, std::string* message) {
     d->config.field20 = config->field20;
     for (uint16_t i = 0; i < config->charsetCount; ++i) {
         const CharsetEntry& e = config->charsets[i];
-        d->config.charsets.push_back(CharsetInfo{e.code, e.segmentId, e.stopId, e.thesaurusId, e.synonymId, e.antonymId});
+        d->config.charsets.push_back(
+            CharsetInfo{e.code, e.segmentId, e.stopId, e.thesaurusId, e.synonymId, e.antonymId});
     }
     FreeSystemCFGInfo(config);
     return true;

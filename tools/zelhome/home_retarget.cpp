@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "home_paths.h"
+#include "shell_admin.h"
 #include "zelkit.h"
 #include "zemshell.h"
-#include "shell_admin.h"
 
 namespace zelhome {
 

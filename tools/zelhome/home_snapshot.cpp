@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "dict_files.h"
 #include "home_paths.h"
 #include "home_reader.h"
-#include "dict_files.h"
 
 namespace zelhome {
 

@@ -52,7 +52,8 @@ std::vector<IniKey> ParseIni(const std::string& text) {
             if (split == std::string::npos) split = line.size();
             skip = 0;
         }
-        keys.push_back(IniKey{section, Trim(line.substr(0, split)), Trim(line.substr(std::min(line.size(), split + skip)))});
+        keys.push_back(
+            IniKey{section, Trim(line.substr(0, split)), Trim(line.substr(std::min(line.size(), split + skip)))});
     }
     return keys;
 }

@@ -8,9 +8,7 @@ std::string KeyPath(const std::string& parent, const std::string& key) {
     return parent.empty() ? key : parent + "." + key;
 }
 
-std::string IndexPath(const std::string& parent, size_t index) {
-    return parent + "[" + std::to_string(index) + "]";
-}
+std::string IndexPath(const std::string& parent, size_t index) { return parent + "[" + std::to_string(index) + "]"; }
 
 void CheckKeys(const Json& object, const std::string& path, std::initializer_list<const char*> known) {
     for (auto item = object.begin(); item != object.end(); ++item) {
@@ -43,7 +41,7 @@ uint64_t ReadUnsigned(const Json& value, const std::string& path, uint64_t max) 
         }
         for (size_t i = 2; i < text.size(); ++i) {
             char c = text[i];
-            int digit = (c >= '0' && c <= '9') ? c - '0'
+            int digit = (c >= '0' && c <= '9')   ? c - '0'
                         : (c >= 'a' && c <= 'f') ? c - 'a' + 10
                         : (c >= 'A' && c <= 'F') ? c - 'A' + 10
                                                  : -1;
@@ -90,7 +88,7 @@ std::string FromHex(const std::string& hex, const std::string& path) {
         int value = 0;
         for (size_t j = i; j < i + 2; ++j) {
             char c = hex[j];
-            int digit = (c >= '0' && c <= '9') ? c - '0'
+            int digit = (c >= '0' && c <= '9')   ? c - '0'
                         : (c >= 'a' && c <= 'f') ? c - 'a' + 10
                         : (c >= 'A' && c <= 'F') ? c - 'A' + 10
                                                  : -1;

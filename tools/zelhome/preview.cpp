@@ -27,7 +27,8 @@ public:
         std::error_code error;
         const fs::path temp = fs::temp_directory_path(error);
         std::random_device device;
-        std::mt19937_64 random(device() ^ static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+        std::mt19937_64 random(device() ^
+                               static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
         for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
             fs::path candidate = temp / ("zelhome-preview-" + std::to_string(random() % 1000000000ULL));
             if (fs::create_directory(candidate, error)) root_ = candidate;
@@ -120,7 +121,8 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     const HomeReadLock lock(home);
     if (lock.UpgradeRunning()) blockers.push_back(UpgradeRunningMessage(home));
     const std::string program = UpgradeProgram(packageDir);
-    if (!fs::is_regular_file(PathFromText(program), error)) blockers.push_back("the upgrade program is missing: " + program);
+    if (!fs::is_regular_file(PathFromText(program), error))
+        blockers.push_back("the upgrade program is missing: " + program);
     ServicePlan services;
     std::string message;
     if (!PlanServices(home, copy, DisplayText(scratch.Root() / "services"), &services, &message)) {
@@ -148,7 +150,8 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
 
     std::vector<std::string> args = {"DIR:" + copy};
     args.insert(args.end(), request.upgradeArgs.begin(), request.upgradeArgs.end());
-    const RunResult run = RunWithoutInput(program, args, services.mirrorDir, DisplayText(scratch.Root() / "output.txt"));
+    const RunResult run =
+        RunWithoutInput(program, args, services.mirrorDir, DisplayText(scratch.Root() / "output.txt"));
     const int status = StatusOf(run);
 
     HomeSnapshot after;

@@ -8,10 +8,10 @@
 namespace zelhome {
 
 // Exit status of a preview.
-constexpr int PREVIEW_CLEAN = 0;     // the upgrade would finish cleanly
-constexpr int PREVIEW_STOPS = 1;     // it would stop
-constexpr int PREVIEW_ERRORS = 2;    // it would finish with errors
-constexpr int PREVIEW_BLOCKED = 3;   // a blocker was found before running
+constexpr int PREVIEW_CLEAN = 0;    // the upgrade would finish cleanly
+constexpr int PREVIEW_STOPS = 1;    // it would stop
+constexpr int PREVIEW_ERRORS = 2;   // it would finish with errors
+constexpr int PREVIEW_BLOCKED = 3;  // a blocker was found before running
 
 struct PreviewRequest {
     std::string home;

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "dict_files.h"
 #include "home_paths.h"
 #include "package_list.h"
 #include "zemdaemon.h"
-#include "dict_files.h"
 
 namespace zelhome {
 

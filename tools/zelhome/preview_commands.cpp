@@ -76,7 +76,8 @@ int DiffCommand(int argc, char** argv) {
     const HomeReadLock afterLock(words[1]);
     for (const HomeReadLock* lock : {&beforeLock, &afterLock}) {
         if (lock->UpgradeRunning()) {
-            std::fprintf(stderr, "zelhome: %s\n", UpgradeRunningMessage(lock == &beforeLock ? words[0] : words[1]).c_str());
+            std::fprintf(stderr, "zelhome: %s\n",
+                         UpgradeRunningMessage(lock == &beforeLock ? words[0] : words[1]).c_str());
             return 2;
         }
     }

@@ -10,8 +10,8 @@ namespace zelhome {
 struct RunResult {
     bool started = false;
     int exitCode = -1;
-    std::string output;  // standard output and standard error together
-    std::string failure; // why the program could not be started
+    std::string output;   // standard output and standard error together
+    std::string failure;  // why the program could not be started
 };
 
 // Runs program with args; serviceDir, when not empty, becomes the child's

@@ -75,7 +75,8 @@ bool PlanServices(const std::string& home, const std::string& copy, const std::s
             const bool old = SameName(service.name, OLD_SERVICE_NAME) && service.displayName == OLD_SERVICE_DISPLAY;
             // A control the service refuses (1062: it stopped already) fails the removal.
             if (old && service.state != 1 && service.controlError != 0 && service.controlError != 1062) {
-                plan->blockers.push_back("the old service " + service.name + " is running and cannot be stopped (error " +
+                plan->blockers.push_back("the old service " + service.name +
+                                         " is running and cannot be stopped (error " +
                                          std::to_string(service.controlError) + ")");
             }
         }

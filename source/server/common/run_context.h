@@ -11,9 +11,9 @@
 #include "zelkit.h"
 
 // "DIC:": how existing lexicons and relation databases are treated.
-constexpr int DICTIONARY_MODE_ADD = 0;        // no "DIC:": existing ones stay
-constexpr int DICTIONARY_MODE_RIX = 1;        // "DIC:RIX": refill, remove the indices built with them
-constexpr int DICTIONARY_MODE_REW = -1;       // "DIC:REW": refill only
+constexpr int DICTIONARY_MODE_ADD = 0;   // no "DIC:": existing ones stay
+constexpr int DICTIONARY_MODE_RIX = 1;   // "DIC:RIX": refill, remove the indices built with them
+constexpr int DICTIONARY_MODE_REW = -1;  // "DIC:REW": refill only
 
 // "ENT:": what happens to an installed entity lexicon.
 enum class EntityChoice { Keep, Replace, Append };
@@ -25,7 +25,7 @@ struct RunChoices {
     char home[Z_MAX_PATH] = {};        // as entered, with or without a trailing separator
     char packageDir[Z_MAX_PATH] = {};  // the program's own directory
     int dictionaryMode = DICTIONARY_MODE_ADD;
-    uint16_t lexiconCharsetCode = 0;   // "NEW:" or the menu
+    uint16_t lexiconCharsetCode = 0;  // "NEW:" or the menu
     // "CS:" as given; any value but "1", "2" and "3" leaves the native
     // character set unset, so no value is wrong.
     bool nativeCharsetGiven = false;

@@ -15,8 +15,8 @@ bool ReadWholeFile(const char* path, std::vector<char>* bytes) {
     bytes->resize(static_cast<size_t>(size));
     HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, 0);
     if (file == nullptr) return false;
-    const bool read = size == 0 || Z_ReadFile(file, bytes->data(), static_cast<int64_t>(size), 1) ==
-                                       static_cast<int64_t>(size);
+    const bool read =
+        size == 0 || Z_ReadFile(file, bytes->data(), static_cast<int64_t>(size), 1) == static_cast<int64_t>(size);
     Z_CloseFile(file);
     return read;
 }

@@ -26,9 +26,9 @@ void TakeCacheItem(const char* key, const char* value, int kind, int32_t boolean
         int32_t* target;
     };
     const NumberKey numberKeys[] = {
-        {"LowLimit", &settings->lowLimit},     {"MediumLimit", &settings->mediumLimit},
-        {"HighLimit", &settings->highLimit},   {"MemorySize", &settings->memorySize},
-        {"DiskSize", &settings->diskSize},     {"Parallel", &settings->parallel},
+        {"LowLimit", &settings->lowLimit},   {"MediumLimit", &settings->mediumLimit},
+        {"HighLimit", &settings->highLimit}, {"MemorySize", &settings->memorySize},
+        {"DiskSize", &settings->diskSize},   {"Parallel", &settings->parallel},
     };
     for (const NumberKey& numberKey : numberKeys) {
         if (ZSTRCMPI(key, numberKey.key) == 0) {
@@ -143,9 +143,7 @@ bool WriteSectionStart(HZFILE profile, const char* header) {
     return WriteProfileLine(profile, "") && WriteProfileLine(profile, header);
 }
 
-bool WriteProfileLine(HZFILE profile, const char* line) {
-    return Z_WriteFileLineEx(profile, line, 1);
-}
+bool WriteProfileLine(HZFILE profile, const char* line) { return Z_WriteFileLineEx(profile, line, 1); }
 
 bool ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
     *mayDelete = 0;

@@ -28,8 +28,8 @@ bool CreateLegacyProfile(const char* systemDir, bool finishInterrupted) {
     }
     int deleteCache = 0;
     int deleteNet = 0;
-    int written = ConvertCacheConfig(profile, cachePath, &deleteCache) &&
-                  ConvertNetConfig(profile, netPath, &deleteNet);
+    int written =
+        ConvertCacheConfig(profile, cachePath, &deleteCache) && ConvertNetConfig(profile, netPath, &deleteNet);
     if (Z_FileError(profile)) {
         written = 0;
     }

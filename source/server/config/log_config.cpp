@@ -67,8 +67,7 @@ bool MergeLogConfig(const char* systemDir, const char* packageDir) {
     char installedPath[Z_MAX_PATH];
     char templatePath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
-    if (!JoinConfigPath(installedPath, systemDir, "LOG.INI") ||
-        !JoinConfigPath(templatePath, packageDir, "LOG.INI") ||
+    if (!JoinConfigPath(installedPath, systemDir, "LOG.INI") || !JoinConfigPath(templatePath, packageDir, "LOG.INI") ||
         !JoinConfigPath(newPath, systemDir, "LOG.INI", ".NEW")) {
         return false;
     }

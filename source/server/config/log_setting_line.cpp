@@ -4,19 +4,13 @@
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-bool IsLogComment(const char* line) {
-    return line[0] == '#';
-}
+bool IsLogComment(const char* line) { return line[0] == '#'; }
 
 bool ParseLogSettingLine(const char* line, LogSettingLine* setting) {
     size_t at = 0;

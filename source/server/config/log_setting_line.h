@@ -9,7 +9,7 @@ struct LogSettingLine {
     size_t nameLength;
     size_t numberStart;  // at the sign, or at the first digit
     size_t digitsStart;
-    size_t numberEnd;    // just after the last digit
+    size_t numberEnd;  // just after the last digit
     int32_t value;
 };
 

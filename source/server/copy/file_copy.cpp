@@ -6,8 +6,8 @@
 #include <cstring>
 #include <thread>
 
-#include "zelkit.h"
 #include "fixed_path.h"
+#include "zelkit.h"
 
 namespace {
 

@@ -2,9 +2,11 @@
 
 #include "zelkit.h"
 
+// The rows are laid out by hand, a few lines each, as they read best.
 // The Chinese descriptions are stored as GB18030 bytes whatever charset the
 // compiler reads sources in, hence the escapes; the comment above each gives
 // the readable text.
+// clang-format off
 const DataFormatRow kDataFormatTable[DATA_FORMAT_COUNT] = {
     {1, 0, "BIT", "BIT", "bit;bin;bi",
      "Default Class name. Don't use as Format name."},
@@ -242,6 +244,7 @@ const DataFormatRow kDataFormatTable[DATA_FORMAT_COUNT] = {
     {90, 1, "VBS", "DOCS", "vbs",
      "VBScript\xCE\xC4\xBC\xFE\xB8\xF1\xCA\xBD\xC3\xFB."},
 };
+// clang-format on
 
 const DataFormatRow* FindDataFormatRow(const char* name) {
     for (const DataFormatRow& row : kDataFormatTable) {

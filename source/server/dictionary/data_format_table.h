@@ -8,8 +8,8 @@ struct DataFormatRow {
     uint8_t flag;
     const char* name;
     const char* className;
-    const char* extensions;    // without dots, separated by ";"
-    const char* description;   // GB18030 (native charset number 1)
+    const char* extensions;   // without dots, separated by ";"
+    const char* description;  // GB18030 (native charset number 1)
 };
 
 constexpr int DATA_FORMAT_COUNT = 90;

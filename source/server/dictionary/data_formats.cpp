@@ -32,8 +32,8 @@ bool PrepareTexts(const DataFormatRow& row, int nativeCharset, FormatTexts& text
         std::snprintf(texts.description, sizeof texts.description, "%s", row.description);
         return true;
     }
-    return Z_TranslateText(row.description, Z_CHARSET_GB18030, texts.description, nativeCharset, 0,
-                           DESCRIPTION_SIZE) >= 0
+    return Z_TranslateText(row.description, Z_CHARSET_GB18030, texts.description, nativeCharset, 0, DESCRIPTION_SIZE) >=
+                   0
                ? 1
                : 0;
 }

@@ -16,9 +16,19 @@ constexpr uint16_t VIEW_FILE_INDEX = 5;
 // The nine file names by index, then the version titles from oldest to
 // current.
 const char* const kDictTexts[] = {
-    "CONFIG.DIC", "GROUP.DIC", "USER.DIC",    "BASE.DIC",   "BASECOL.DIC",
-    "VIEW.DIC",   "VIEWCOL.DIC", "RIGHT.DIC", "FORMAT.DIC",
-    "ZEL4.0 Data Dictionary", "ZEL4.0 Data Dictionary V4.0.0", "4.01", "4.02",
+    "CONFIG.DIC",
+    "GROUP.DIC",
+    "USER.DIC",
+    "BASE.DIC",
+    "BASECOL.DIC",
+    "VIEW.DIC",
+    "VIEWCOL.DIC",
+    "RIGHT.DIC",
+    "FORMAT.DIC",
+    "ZEL4.0 Data Dictionary",
+    "ZEL4.0 Data Dictionary V4.0.0",
+    "4.01",
+    "4.02",
 };
 constexpr int TITLE_RELEASE40 = 9;
 constexpr int TITLE_RELEASE40_V400 = 10;

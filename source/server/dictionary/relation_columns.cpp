@@ -19,8 +19,8 @@ const char* MainRelationColumn(uint32_t kind) {
 
 void MakeUnchanged(ColumnRecord& update) {
     std::memset(&update, 0xFF, sizeof update);
-    update.name = update.text16 = update.text32 = update.text48 = update.text56 = update.text64 =
-        update.text72 = update.text104 = update.text112 = update.description = UNCHANGED_TEXT;
+    update.name = update.text16 = update.text32 = update.text48 = update.text56 = update.text64 = update.text72 =
+        update.text104 = update.text112 = update.description = UNCHANGED_TEXT;
     update.pointer128 = nullptr;
 }
 

@@ -21,13 +21,11 @@ struct RelationColumnText {
 };
 
 constexpr RelationColumnText kThesaurusColumns[] = {
-    {"CTM", "This is CTM of thesaurus"},   {"CLT", "This is CLT of thesaurus"},
-    {"CBT", "This is CBT of thesaurus"},   {"CNT", "This is CNT of thesaurus"},
-    {"CPT", "This is CPT of thesaurus"},   {"CUF", "This is CUF of thesaurus"},
-    {"CCC", "This is CCC of thesaurus"},   {"CAB", "This is CAB of thesaurus"},
-    {"CABF", "This is CABF of thesaurus"}, {"CRT", "This is CRT of thesaurus"},
-    {"CHN", "This is CHN of thesaurus"},   {"CSN", "This is CSN of thesaurus"},
-    {"CLE", "This is CLE of thesaurus"},   {"CPCC", "This is CPCC of thesaurus"},
+    {"CTM", "This is CTM of thesaurus"}, {"CLT", "This is CLT of thesaurus"},   {"CBT", "This is CBT of thesaurus"},
+    {"CNT", "This is CNT of thesaurus"}, {"CPT", "This is CPT of thesaurus"},   {"CUF", "This is CUF of thesaurus"},
+    {"CCC", "This is CCC of thesaurus"}, {"CAB", "This is CAB of thesaurus"},   {"CABF", "This is CABF of thesaurus"},
+    {"CRT", "This is CRT of thesaurus"}, {"CHN", "This is CHN of thesaurus"},   {"CSN", "This is CSN of thesaurus"},
+    {"CLE", "This is CLE of thesaurus"}, {"CPCC", "This is CPCC of thesaurus"},
 };
 constexpr RelationColumnText kSynonymColumns[] = {{"STM", "This is STM of synonym"}};
 constexpr RelationColumnText kAntonymColumns[] = {{"ATM", "This is ATM of antonym"}};
@@ -46,10 +44,8 @@ struct RelationDefinition {
 constexpr RelationDefinition kRelationDefinitions[] = {
     {3, DB_KIND_THESAURUS, RELATION_THESAURUS, "thesaurus.dic", "THESAURUS_", "This is system thesaurus",
      kThesaurusColumns, static_cast<int>(std::size(kThesaurusColumns))},
-    {4, DB_KIND_SYNONYM, RELATION_SYNONYM, "synonym.dic", "SYNONYM_", "This is system synonym", kSynonymColumns,
-     1},
-    {5, DB_KIND_ANTONYM, RELATION_ANTONYM, "antonym.dic", "ANTONYM_", "This is system antonym", kAntonymColumns,
-     1},
+    {4, DB_KIND_SYNONYM, RELATION_SYNONYM, "synonym.dic", "SYNONYM_", "This is system synonym", kSynonymColumns, 1},
+    {5, DB_KIND_ANTONYM, RELATION_ANTONYM, "antonym.dic", "ANTONYM_", "This is system antonym", kAntonymColumns, 1},
 };
 
 const char* CharsetSuffix(uint16_t charsetCode) {
@@ -111,8 +107,7 @@ void CompleteDefinition(const RelationDefinition& definition, uint16_t charsetCo
         std::snprintf(texts.description, sizeof texts.description, "%s", definition.columns[i].description);
         column.name = texts.name;
         column.description = texts.description;
-        column.text16 = column.text32 = column.text48 = column.text56 = column.text64 = column.text72 =
-            database.empty;
+        column.text16 = column.text32 = column.text48 = column.text56 = column.text64 = column.text72 = database.empty;
         column.text104 = column.text112 = database.empty;
         column.type = COLUMN_CHAR;
         column.databaseId = definition.placeholderId;

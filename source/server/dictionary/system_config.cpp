@@ -46,9 +46,7 @@ CharsetEntry RecordedIds(const DictionaryOutcome& outcome, uint16_t code) {
             ids.segmentId = outcome.lexiconIds.segmentUtf8;
             ids.stopId = outcome.lexiconIds.stopUtf8;
             break;
-        case CHARSET_CODE_NONE:
-            ids.stopId = outcome.stopEnglishId;
-            break;
+        case CHARSET_CODE_NONE: ids.stopId = outcome.stopEnglishId; break;
         default: break;
     }
     if (relationIndex >= 0) {

@@ -49,8 +49,7 @@ KernelColumnEntry* GrowEntries(KernelColumnEntry* entries, int count) {
 
 }  // namespace
 
-bool CreateSystemDB(ObjectEnv* env, DatabaseRecord* database, ColumnRecord* columns, int columnCount,
-                   uint32_t* id) {
+bool CreateSystemDB(ObjectEnv* env, DatabaseRecord* database, ColumnRecord* columns, int columnCount, uint32_t* id) {
     // The caller's environment keeps its object kind; the shell is told the
     // kind through a copy.
     ObjectEnv copy = *env;

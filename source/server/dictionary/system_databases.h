@@ -4,8 +4,7 @@
 
 #include "dictionary_records.h"
 
-bool CreateSystemDB(ObjectEnv* env, DatabaseRecord* database, ColumnRecord* columns, int columnCount,
-                   uint32_t* id);
+bool CreateSystemDB(ObjectEnv* env, DatabaseRecord* database, ColumnRecord* columns, int columnCount, uint32_t* id);
 bool RemoveSystemDB(ObjectEnv* env, uint32_t id);
 // Takes away a system database whose creation or first filling failed in
 // this run, so that the next run creates it again instead of keeping an

@@ -4,12 +4,12 @@
 
 #include <cstdio>
 
-#include "shell_answers.h"
 #include "dictionary_records.h"
+#include "lexicon_paths.h"
+#include "shell_answers.h"
 #include "zelkit.h"
 #include "zemkernel.h"
 #include "zemshell.h"
-#include "lexicon_paths.h"
 
 namespace {
 
@@ -58,8 +58,7 @@ bool CreateAssociationLexicon(const RunChoices& choices, int kind) {
             nativeCharset = Z_CHARSET_UTF8;
             break;
         }
-        default:
-            return true;
+        default: return true;
     }
 
     char targetName[64];

@@ -2,14 +2,14 @@
 // (the value was checked when the run started).
 #include <cstdio>
 
+#include "lexicon_charsets.h"
+#include "lexicon_paths.h"
 #include "progress_reporters.h"
 #include "shell_answers.h"
+#include "system_lexicons.h"
 #include "zelkit.h"
 #include "zemkernel.h"
 #include "zemshell.h"
-#include "lexicon_charsets.h"
-#include "lexicon_paths.h"
-#include "system_lexicons.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "zelkit.h"
 #include "lexicon_paths.h"
 #include "system_lexicons.h"
+#include "zelkit.h"
 
 bool RenameLexiconFile(const char* home, const char* oldName, const char* newName) {
     char oldPath[Z_MAX_PATH];

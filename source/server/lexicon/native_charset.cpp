@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "zelkit.h"
-#include "shell_answers.h"
-#include "zemshell.h"
 #include "menu_answer.h"
+#include "shell_answers.h"
+#include "zelkit.h"
+#include "zemshell.h"
 
 namespace {
 

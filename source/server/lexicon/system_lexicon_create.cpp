@@ -4,15 +4,15 @@
 #include <cstring>
 #include <string>
 
+#include "lexicon_charsets.h"
+#include "lexicon_paths.h"
 #include "progress_reporters.h"
 #include "shell_answers.h"
 #include "system_databases.h"
+#include "system_lexicons.h"
 #include "zelkit.h"
 #include "zemkernel.h"
 #include "zemshell.h"
-#include "lexicon_charsets.h"
-#include "lexicon_paths.h"
-#include "system_lexicons.h"
 
 namespace {
 
@@ -24,12 +24,9 @@ const char* DescriptionFor(uint32_t kind, const char* file, const char* sourcePa
         case DB_KIND_SEGMENT_LEXICON:
             if (file == nullptr) return "This is system all-ideograph dictionary";
             return haveSource ? "This is new system segment dictionary" : nullptr;
-        case DB_KIND_STOP_LEXICON:
-            return haveSource ? "This is new system stop dictionary" : nullptr;
-        case DB_KIND_ENTITY_LEXICON:
-            return haveSource ? "This is system entity dictionary" : nullptr;
-        default:
-            return nullptr;
+        case DB_KIND_STOP_LEXICON: return haveSource ? "This is new system stop dictionary" : nullptr;
+        case DB_KIND_ENTITY_LEXICON: return haveSource ? "This is system entity dictionary" : nullptr;
+        default: return nullptr;
     }
 }
 
@@ -46,8 +43,8 @@ int AssignLexiconCharset(uint16_t charsetCode) {
 
 }  // namespace
 
-bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const char* file,
-                        uint32_t* id, uint16_t charsetCode) {
+bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const char* file, uint32_t* id,
+                         uint16_t charsetCode) {
     char directory[Z_MAX_PATH];
     char sourcePath[Z_MAX_PATH] = "";
     ObjectEnv* env = &run.env;

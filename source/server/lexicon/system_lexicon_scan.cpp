@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "shell_answers.h"
+#include "system_lexicon_table.h"
 #include "zelkit.h"
 #include "zemkernel.h"
 #include "zemshell.h"
-#include "system_lexicon_table.h"
 
 namespace {
 
@@ -65,17 +65,10 @@ bool IsScannedKind(uint32_t kind) {
 
 void NotePresence(const DatabaseRecord& db, LexiconScan* scan) {
     switch (db.charsetCode) {
-        case CHARSET_CODE_GB18030:
-            scan->presentGb = true;
-            break;
-        case CHARSET_CODE_BIG5:
-            scan->presentBig5 = true;
-            break;
-        case CHARSET_CODE_UTF8:
-            scan->presentUtf8 = true;
-            break;
-        default:
-            break;
+        case CHARSET_CODE_GB18030: scan->presentGb = true; break;
+        case CHARSET_CODE_BIG5: scan->presentBig5 = true; break;
+        case CHARSET_CODE_UTF8: scan->presentUtf8 = true; break;
+        default: break;
     }
 }
 
@@ -89,14 +82,11 @@ void ApplyEffect(const ScanEntry& entry, const DatabaseRecord& db, RunContext& r
                 scan->needed[entry.lexicon] = false;
             }
             break;
-        case Effect::NotNeeded:
-            scan->needed[entry.lexicon] = false;
-            break;
+        case Effect::NotNeeded: scan->needed[entry.lexicon] = false; break;
         case Effect::StopEnglish:
             if (modify) run.outcome.stopEnglishId = db.id;
             break;
-        case Effect::None:
-            break;
+        case Effect::None: break;
     }
 }
 

@@ -3,12 +3,12 @@
 // relation databases follow, and last the entity lexicon.
 #include "system_lexicons.h"
 
+#include "lexicon_charsets.h"
 #include "relation_databases.h"
 #include "shell_answers.h"
+#include "system_lexicon_table.h"
 #include "zelkit.h"
 #include "zemshell.h"
-#include "lexicon_charsets.h"
-#include "system_lexicon_table.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 bool UpgradeSystemLexicons(RunContext& run);
 // The entity lexicon alone, when no new dictionaries were asked for.
 bool UpgradeEntityLexicon(RunContext& run);
-bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const char* file,
-                        uint32_t* id, uint16_t charsetCode);
+bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const char* file, uint32_t* id,
+                         uint16_t charsetCode);
 bool ReloadEntityLexicon(RunContext& run, uint32_t id);
 bool RenameLexiconFile(const char* home, const char* oldName, const char* newName);

@@ -20,8 +20,8 @@ const char* RebuildProgramLine(const char* line, char* rebuilt) {
     const char* renamed = FindRenamedProgramValue(key, value);
     // The arguments that followed the old name give way to the launch
     // arguments the new programs take.
-    int length = std::snprintf(rebuilt, REBUILT_LINE_SIZE, "%s=%s &PORT &BLOCK", key,
-                               renamed != nullptr ? renamed : value);
+    int length =
+        std::snprintf(rebuilt, REBUILT_LINE_SIZE, "%s=%s &PORT &BLOCK", key, renamed != nullptr ? renamed : value);
     if (length < 0 || static_cast<size_t>(length) >= REBUILT_LINE_SIZE) {
         return nullptr;  // cannot happen for a line that fits Z_MAX_LINE
     }

@@ -3,9 +3,9 @@
 #include "zelkit.h"
 
 const ProgramNameRow g_programNames[PROGRAM_NAME_COUNT] = {
-    {"z40server.exe", "zelserver.exe"},     {"z40searcher.exe", "zelsearcher.exe"},
-    {"z40mirror.exe", "zelmirror.exe"},     {"z40shutdown.exe", "zemshutdown.exe"},
-    {"z40service.exe", "zemservice.exe"},   {"z40console.exe", "zemconsole.exe"},
+    {"z40server.exe", "zelserver.exe"},   {"z40searcher.exe", "zelsearcher.exe"},
+    {"z40mirror.exe", "zelmirror.exe"},   {"z40shutdown.exe", "zemshutdown.exe"},
+    {"z40service.exe", "zemservice.exe"}, {"z40console.exe", "zemconsole.exe"},
 };
 
 namespace {

@@ -72,9 +72,8 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldPro
     char profilePath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
     char systemDir[Z_MAX_PATH];
-    if (!JoinConfigPath(oldServer, binDir, "z40server.exe") ||
-        !SystemDirFromBinDir(systemDir, binDir) || !JoinConfigPath(profilePath, systemDir, "PROFILE.INI") ||
-        !JoinConfigPath(newPath, systemDir, "PROFILE.NEW")) {
+    if (!JoinConfigPath(oldServer, binDir, "z40server.exe") || !SystemDirFromBinDir(systemDir, binDir) ||
+        !JoinConfigPath(profilePath, systemDir, "PROFILE.INI") || !JoinConfigPath(newPath, systemDir, "PROFILE.NEW")) {
         return false;
     }
     // PROFILE.NEW is this step's work file only: one a stopped run left is

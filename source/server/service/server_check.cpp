@@ -2,9 +2,9 @@
 // running server leaves its connection text on line 3 of START.INF.
 #include <cstdio>
 
+#include "service_migration.h"
 #include "zelkit.h"
 #include "zemdaemon.h"
-#include "service_migration.h"
 
 bool IsServerRunning(const char* home) {
     char path[Z_MAX_PATH];

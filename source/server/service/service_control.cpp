@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "zelkit.h"
 #include "service_control.h"
+#include "zelkit.h"
 
 namespace {
 
@@ -119,9 +119,9 @@ bool InstallService(const char* serviceName, const char* parameters, const char*
 
     SC_HANDLE manager = nullptr;
     if (!OpenServiceControl(&manager, nullptr, nullptr)) return false;
-    SC_HANDLE service = CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, startType,
-                                       SERVICE_ERROR_NORMAL, commandLine, nullptr, nullptr, kDependencies, nullptr,
-                                       nullptr);
+    SC_HANDLE service =
+        CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, startType,
+                       SERVICE_ERROR_NORMAL, commandLine, nullptr, nullptr, kDependencies, nullptr, nullptr);
     if (!service) {
         CloseServiceHandleSafe(manager);
         return false;

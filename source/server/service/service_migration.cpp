@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include "zelkit.h"
-#include "service_control.h"
 #include "removed_service.h"
+#include "service_control.h"
 #include "service_migration.h"
+#include "zelkit.h"
 
 namespace {
 

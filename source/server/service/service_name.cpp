@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "zelkit.h"
 #include "service_control.h"
+#include "zelkit.h"
 
 namespace {
 

@@ -32,7 +32,8 @@ char* FormatSystemError(char* buffer, int size) {
     if (!length || !message) {
         // The code shown is the lookup's own failure, which says why there
         // is no text.
-        if (size >= 14) std::snprintf(buffer, static_cast<size_t>(size), "(%lu)", static_cast<unsigned long>(GetLastError()));
+        if (size >= 14)
+            std::snprintf(buffer, static_cast<size_t>(size), "(%lu)", static_cast<unsigned long>(GetLastError()));
         return buffer;
     }
     if (size >= lstrlenA(message) + 14) {

@@ -2,10 +2,10 @@
 // the upgrade.
 #include <cstdio>
 
-#include "zelkit.h"
 #include "command_line.h"
 #include "host_libraries.h"
 #include "upgrade_sequence.h"
+#include "zelkit.h"
 
 namespace {
 

@@ -47,7 +47,9 @@ bool LockHome(RunContext& run) {
     run.homeLock = Z_LockPath(path.c_str(), 1);
     if (run.homeLock != nullptr) return true;
     if (Z_GetLastError() == Z_ERROR_LOCKED) {
-        std::printf("\nERROR: %s is in use by another upgrade (or by zelhome reading it), please wait until it ends!\n\n", run.choices.home);
+        std::printf(
+            "\nERROR: %s is in use by another upgrade (or by zelhome reading it), please wait until it ends!\n\n",
+            run.choices.home);
     } else {
         PrintToolkitErrorLine();
     }
@@ -80,8 +82,7 @@ bool ReadRunRecord(RunContext& run) {
             run.choices.lexiconCharsetCode = static_cast<uint16_t>(std::strtoul(value.c_str(), nullptr, 10));
         } else if (ReadValue(line, "NativeCharset", &value)) {
             run.choices.nativeCharsetAnswered = true;
-            std::snprintf(run.choices.nativeCharsetAnswer, sizeof run.choices.nativeCharsetAnswer, "%s",
-                          value.c_str());
+            std::snprintf(run.choices.nativeCharsetAnswer, sizeof run.choices.nativeCharsetAnswer, "%s", value.c_str());
         }
     }
     const bool read = Z_FileError(file) == 0;
@@ -108,8 +109,8 @@ bool WriteRunRecord(const RunContext& run) {
     }
     HZFILE file = Z_CreateFile(work.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (file == nullptr) return false;
-    const bool written = Z_WriteFile(file, lines.data(), static_cast<int64_t>(lines.size()), 1) ==
-                         static_cast<int64_t>(lines.size());
+    const bool written =
+        Z_WriteFile(file, lines.data(), static_cast<int64_t>(lines.size()), 1) == static_cast<int64_t>(lines.size());
     if (Z_CloseFile(file) && written && Z_ReplaceFile(work.c_str(), path.c_str())) return true;
     if (Z_IsValidFileName(work.c_str())) Z_DeleteFile(work.c_str());
     return false;
@@ -125,7 +126,8 @@ bool RemoveRunRecord(const RunContext& run) {
     // taken for a run to go on with.
     if (Z_IsValidFileName(path.c_str()) && !Z_DeleteFile(path.c_str())) return false;
     if (Z_IsValidFileName(work.c_str()) && !Z_DeleteFile(work.c_str())) return false;
-    if (Z_IsValidFilePath(journal.c_str(), 0) && (!Z_DiscardFileJournal(journal.c_str()) || !Z_RemoveDir(journal.c_str()))) {
+    if (Z_IsValidFilePath(journal.c_str(), 0) &&
+        (!Z_DiscardFileJournal(journal.c_str()) || !Z_RemoveDir(journal.c_str()))) {
         return false;
     }
     return Z_RemoveDir(directory.c_str()) != 0;

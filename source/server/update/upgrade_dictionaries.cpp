@@ -7,6 +7,7 @@
 #include "data_formats.h"
 #include "dependent_indices.h"
 #include "dict_file_headers.h"
+#include "error_line.h"
 #include "native_charset.h"
 #include "relation_columns.h"
 #include "run_record.h"
@@ -15,7 +16,6 @@
 #include "system_databases.h"
 #include "system_lexicons.h"
 #include "upgrade_run.h"
-#include "error_line.h"
 #include "upgrade_steps.h"
 #include "zelkit.h"
 #include "zemshell.h"
@@ -96,7 +96,6 @@ bool OpenJournal(RunContext& run, const char*) {
     // The run's own record is not put back with the dictionary.
     return Z_OpenFileJournal(JournalDirectory(run.choices.home).c_str(), RunRecordDirectory(run.choices.home).c_str());
 }
-
 
 constexpr OnFailure kStop = OnFailure::StopRun;
 constexpr ErrorLine kToolkit = ErrorLine::Toolkit;

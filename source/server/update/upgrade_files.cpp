@@ -105,7 +105,8 @@ bool InstallNewServiceStep(RunContext& run, const char*) {
 
 bool RenameOldProgramsStep(RunContext& run, const char*) {
     const FixedPath bin = BinDirectory(run);
-    return bin.ok() && RenameOldPrograms(bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames);
+    return bin.ok() &&
+           RenameOldPrograms(bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames);
 }
 
 constexpr OnFailure kGoOn = OnFailure::FinishWithErrors;

@@ -43,15 +43,12 @@ int RunUpgrade() {
     if (!UpgradeDictionaries(run)) return Stopped(run);
 
     switch (UpgradeFiles(run)) {
-        case FilePhaseResult::AlreadyInPlace:
-            return Ended(run, EXIT_FINISHED);
-        case FilePhaseResult::AlreadyInPlaceWithErrors:
-            return Ended(run, EXIT_FINISHED_WITH_ERRORS);
+        case FilePhaseResult::AlreadyInPlace: return Ended(run, EXIT_FINISHED);
+        case FilePhaseResult::AlreadyInPlaceWithErrors: return Ended(run, EXIT_FINISHED_WITH_ERRORS);
         case FilePhaseResult::FinishedWithErrors:
             std::printf("\nUpgrade is finished!\n\n");
             return Ended(run, EXIT_FINISHED_WITH_ERRORS);
-        case FilePhaseResult::Finished:
-            break;
+        case FilePhaseResult::Finished: break;
     }
     std::printf("\nUpgrade is finished!\n\n");
     return Ended(run, EXIT_FINISHED);

@@ -7,8 +7,8 @@
 #include "error_line.h"
 #include "fixed_path.h"
 #include "menu_answer.h"
-#include "run_record.h"
 #include "removed_service.h"
+#include "run_record.h"
 #include "service_migration.h"
 #include "upgrade_run.h"
 #include "upgrade_sequence.h"
@@ -189,8 +189,7 @@ constexpr UpgradeStep kGates[] = {
     {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Message},
     {"note whether the new server program and the profile are there", NoteServerProgram, nullptr, OnFailure::StopRun,
      ErrorLine::Toolkit},
-    {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun,
-     ErrorLine::Message},
+    {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun, ErrorLine::Message},
     {"make HOME/bin the current directory", EnterBinDirectory, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
     // Before anything of the home's files changes.
     {"record the run's decisions", RecordDecisions, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},

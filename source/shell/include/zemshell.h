@@ -24,21 +24,17 @@ void FreeDatabaseInfo(DatabaseRecord* chain);
 int NewDatabaseInfo(ObjectEnv* env, DatabaseRecord* record, uint32_t* id);
 // Every field of update that holds its "no change" value stays; a rename
 // request gives the new name at 24 and the current name at 32.
-int UpdateDatabaseInfo(ObjectEnv* env, uint32_t id, const char* owner, const char* name,
-                       DatabaseRecord* update);
+int UpdateDatabaseInfo(ObjectEnv* env, uint32_t id, const char* owner, const char* name, DatabaseRecord* update);
 int DeleteDatabaseInfo(ObjectEnv* env, uint32_t id, const char* owner, const char* name);
 uint32_t dicGetDatabaseID(ObjectEnv* env, const char* owner, const char* name);
-int UpdateBaseRecordNum(ObjectEnv* env, uint32_t id, const char* owner, const char* name,
-                        int64_t recordCount, int reserved);
+int UpdateBaseRecordNum(ObjectEnv* env, uint32_t id, const char* owner, const char* name, int64_t recordCount,
+                        int reserved);
 
 // Columns.
-int NewDColumnInfo(ObjectEnv* env, uint32_t databaseId, ColumnRecord* column, int reserved,
-                   uint16_t* columnNumber);
-ColumnRecord* GetDColumnInfo(ObjectEnv* env, uint32_t databaseId, int reserved, const char* columnName,
-                             int reserved2);
+int NewDColumnInfo(ObjectEnv* env, uint32_t databaseId, ColumnRecord* column, int reserved, uint16_t* columnNumber);
+ColumnRecord* GetDColumnInfo(ObjectEnv* env, uint32_t databaseId, int reserved, const char* columnName, int reserved2);
 void FreeDColumnInfo(ColumnRecord* column);
-int UpdateDColumnInfo(ObjectEnv* env, uint32_t databaseId, int reserved, const char* columnName,
-                      ColumnRecord* update);
+int UpdateDColumnInfo(ObjectEnv* env, uint32_t databaseId, int reserved, const char* columnName, ColumnRecord* update);
 // With all 1: every column of the database is deleted.
 int DeleteDColumnInfo(ObjectEnv* env, uint32_t databaseId, int reserved, const char* columnName, int all);
 

@@ -14,7 +14,7 @@ namespace {
 
 using namespace tables;
 
-constexpr int kTrailsPerLead = 190;           // 0x40-0x7E and 0x80-0xFE
+constexpr int kTrailsPerLead = 190;                // 0x40-0x7E and 0x80-0xFE
 constexpr uint32_t kSupplementaryLinear = 189000;  // index of 0x90 0x30 0x81 0x30, U+10000
 constexpr uint32_t kSupplementaryCount = 0x100000;
 
@@ -62,8 +62,9 @@ int WriteFourBytes(uint32_t linear, unsigned char* out) {
 
 int DecodeFourBytes(const unsigned char* text, size_t length, char32_t* codePoint) {
     if (length < 4 || !IsLead(text[2]) || !IsDigit(text[3])) return 0;
-    const uint32_t linear = ((static_cast<uint32_t>(text[0] - 0x81) * 10 + (text[1] - 0x30)) * 126 +
-                             (text[2] - 0x81)) * 10 + (text[3] - 0x30);
+    const uint32_t linear =
+        ((static_cast<uint32_t>(text[0] - 0x81) * 10 + (text[1] - 0x30)) * 126 + (text[2] - 0x81)) * 10 +
+        (text[3] - 0x30);
     if (linear < kGb18030BmpLinearCount) {
         const size_t run = RunStartingAtOrBefore(kGb18030RunLinear, linear);
         *codePoint = kGb18030RunCodePoint[run] + (linear - kGb18030RunLinear[run]);

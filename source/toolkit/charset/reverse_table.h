@@ -16,9 +16,7 @@ public:
     ReverseTable(const uint16_t* table, size_t count, uint16_t (*codeAt)(size_t index));
 
     // The code of codePoint, 0 when the table has none.
-    uint16_t Find(char32_t codePoint) const {
-        return codePoint < codes_.size() ? codes_[codePoint] : 0;
-    }
+    uint16_t Find(char32_t codePoint) const { return codePoint < codes_.size() ? codes_[codePoint] : 0; }
 
 private:
     // Indexed by code point (the decoding tables hold BMP code points only):

@@ -37,16 +37,16 @@ constexpr int Z_CHARSET_UTF8 = 3;
 // Error codes the toolkit itself sets (callers may set others through
 // Z_CaptureError).
 constexpr uint32_t Z_ERROR_NONE = 0;
-constexpr uint32_t Z_ERROR_IO = 1001;             // open, read, write, rename ...
-constexpr uint32_t Z_ERROR_NOT_FOUND = 1002;      // file or directory missing
-constexpr uint32_t Z_ERROR_EXISTS = 1003;         // target name taken
-constexpr uint32_t Z_ERROR_TOO_LONG = 1004;       // path or line does not fit its buffer
+constexpr uint32_t Z_ERROR_IO = 1001;         // open, read, write, rename ...
+constexpr uint32_t Z_ERROR_NOT_FOUND = 1002;  // file or directory missing
+constexpr uint32_t Z_ERROR_EXISTS = 1003;     // target name taken
+constexpr uint32_t Z_ERROR_TOO_LONG = 1004;   // path or line does not fit its buffer
 constexpr uint32_t Z_ERROR_BAD_ARGUMENT = 1005;
 constexpr uint32_t Z_ERROR_NO_MEMORY = 1006;
-constexpr uint32_t Z_ERROR_CHARSET = 1007;        // text cannot be converted
-constexpr uint32_t Z_ERROR_END_OF_INPUT = 1008;   // console input closed
-constexpr uint32_t Z_ERROR_LOCKED = 1009;         // another process holds the lock
-constexpr uint32_t Z_ERROR_INJECTED = 1999;       // failure injected with ZEL_FAULT
+constexpr uint32_t Z_ERROR_CHARSET = 1007;       // text cannot be converted
+constexpr uint32_t Z_ERROR_END_OF_INPUT = 1008;  // console input closed
+constexpr uint32_t Z_ERROR_LOCKED = 1009;        // another process holds the lock
+constexpr uint32_t Z_ERROR_INJECTED = 1999;      // failure injected with ZEL_FAULT
 
 struct ZFileObject;
 using HZFILE = ZFileObject*;
@@ -79,14 +79,14 @@ char* Z_GetProgramPath(char* buffer, int size);
 int Z_CreateDir(const char* path, int flags);
 // Removes an empty directory.
 int Z_RemoveDir(const char* path);
-int Z_IsValidFileName(const char* path);                // a file exists
-int Z_IsValidFilePath(const char* path, int flags);     // a directory exists
+int Z_IsValidFileName(const char* path);             // a file exists
+int Z_IsValidFilePath(const char* path, int flags);  // a directory exists
 int Z_IsSameFilePath(const char* dir1, const char* dir2);
 // 1 when path is a text this system can take as a path; 0 with the last
 // error (Z_ERROR_CHARSET) when it cannot, as when a character of a path given
 // on the command line is one the Windows system code page cannot write.
 int Z_CheckPathText(const char* path);
-int Z_GetFileNamePathLength(const char* path);          // the name starts here
+int Z_GetFileNamePathLength(const char* path);  // the name starts here
 int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result);
 
 // ---- whole files -------------------------------------------------------------
@@ -186,23 +186,21 @@ int Z_ReadProfileSect(HZFILE file, char* buffer, int size, HZFILE passThrough);
 // Returns the kind (Z_ITEM_*), 0 at the end of the section (the header that
 // ended it is delivered by the next Z_ReadProfileSect), <0 on an error.
 // Lines passed over (comments, blank lines) are copied to passThrough.
-int Z_ReadProfileItem(HZFILE file, char* buffer, int* size, int32_t* boolean, uint32_t* number,
-                      HZFILE passThrough);
+int Z_ReadProfileItem(HZFILE file, char* buffer, int* size, int32_t* boolean, uint32_t* number, HZFILE passThrough);
 
 // ---- strings -----------------------------------------------------------------
 using ZStrCmpFunction = int (*)(const char* a, const char* b);
 using ZStrNCmpFunction = int (*)(const char* a, const char* b, size_t n);
-extern ZStrCmpFunction ZSTRCMP;    // exact
-extern ZStrCmpFunction ZSTRCMPI;   // without regard to case (ASCII letters)
-extern ZStrNCmpFunction ZSTRNCMPI; // first n characters, without regard to case
+extern ZStrCmpFunction ZSTRCMP;     // exact
+extern ZStrCmpFunction ZSTRCMPI;    // without regard to case (ASCII letters)
+extern ZStrNCmpFunction ZSTRNCMPI;  // first n characters, without regard to case
 // Splits text in place at any of the separators: the fields are moved to lie
 // one after another from the start of text, each ended by a NUL; runs of
 // separators count as one and leading ones are skipped. Returns the count.
 int Z_SegmentMultiStr(char* text, const char* separators, int flags);
 // Offset of the first occurrence of pattern in text, negative if absent.
 // A length of -1 means up to the terminator.
-int Z_GetFirstSubStrOffset(const char* text, int textLength, const char* pattern, int patternLength,
-                           int flags);
+int Z_GetFirstSubStrOffset(const char* text, int textLength, const char* pattern, int patternLength, int flags);
 char* Z_ToLowerStr(char* text, int length, int flags);
 
 // ---- character sets ----------------------------------------------------------
@@ -211,8 +209,7 @@ char* Z_ToLowerStr(char* text, int length, int flags);
 // target set cannot encode become '?'. Charset 0 (none) copies the bytes as
 // they are. Returns the byte count written (without terminator), or -1 on a
 // failure (bad input sequence, no room).
-int Z_TranslateText(const char* source, int sourceCharset, char* target, int targetCharset, int flags,
-                    int targetSize);
+int Z_TranslateText(const char* source, int sourceCharset, char* target, int targetCharset, int flags, int targetSize);
 // Selects the character set of the following lexicon work.
 int Z_AssignCharset(int charset, int flags);
 int Z_GetAssignedCharset();

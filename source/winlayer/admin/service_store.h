@@ -40,8 +40,7 @@ bool WriteServiceRecord(const std::filesystem::path& file, const ServiceRecord& 
 
 // Looks a service up by name or, with byDisplayName, by display name,
 // without regard to case, as Windows does.
-bool FindServiceRecord(const std::string& name, bool byDisplayName, std::filesystem::path* file,
-                       ServiceRecord* record);
+bool FindServiceRecord(const std::string& name, bool byDisplayName, std::filesystem::path* file, ServiceRecord* record);
 
 // A file name for a new service that no other file uses.
 std::filesystem::path NewServiceFilePath(const std::string& name);
