@@ -68,26 +68,6 @@ void DatabaseIndex::Remember(uint32_t slot) {
     highestId_ = std::max(highestId_, keys.id);
 }
 
-void DatabaseIndex::Set(uint32_t slot, DatabaseKeys keys) {
-    if (slot < slots_.size()) {
-        Forget(slot);
-        slots_[slot] = std::move(keys);
-    } else {
-        slots_.push_back(std::move(keys));
-    }
-    Remember(slot);
-}
-
-void DatabaseIndex::Remove(uint32_t slot, uint32_t movedFrom) {
-    Forget(slot);
-    if (movedFrom != slot) {
-        Forget(movedFrom);
-        slots_[slot] = std::move(slots_[movedFrom]);
-        Remember(slot);
-    }
-    slots_.pop_back();
-}
-
 uint32_t DatabaseIndex::LowestFreeId() const {
     std::vector<uint32_t> ids;
     ids.reserve(slots_.size());
@@ -133,26 +113,6 @@ void ColumnIndex::Forget(uint32_t slot) {
 
 void ColumnIndex::Remember(uint32_t slot) { byDatabase_[slots_[slot].databaseId].push_back(slot); }
 
-void ColumnIndex::Set(uint32_t slot, ColumnKeys keys) {
-    if (slot < slots_.size()) {
-        Forget(slot);
-        slots_[slot] = std::move(keys);
-    } else {
-        slots_.push_back(std::move(keys));
-    }
-    Remember(slot);
-}
-
-void ColumnIndex::Remove(uint32_t slot, uint32_t movedFrom) {
-    Forget(slot);
-    if (movedFrom != slot) {
-        Forget(movedFrom);
-        slots_[slot] = std::move(slots_[movedFrom]);
-        Remember(slot);
-    }
-    slots_.pop_back();
-}
-
 // ---- data formats ------------------------------------------------------------
 
 FormatIndex::FormatIndex() : slotOfId_(0x10000, NO_SLOT) {}
@@ -175,26 +135,6 @@ void FormatIndex::Remember(uint32_t slot) {
     if (slotOfId_[keys.id] == NO_SLOT) slotOfId_[keys.id] = slot;
     byName_.emplace(keys.name, slot);
     highestId_ = std::max(highestId_, keys.id);
-}
-
-void FormatIndex::Set(uint32_t slot, FormatKeys keys) {
-    if (slot < slots_.size()) {
-        Forget(slot);
-        slots_[slot] = std::move(keys);
-    } else {
-        slots_.push_back(std::move(keys));
-    }
-    Remember(slot);
-}
-
-void FormatIndex::Remove(uint32_t slot, uint32_t movedFrom) {
-    Forget(slot);
-    if (movedFrom != slot) {
-        Forget(movedFrom);
-        slots_[slot] = std::move(slots_[movedFrom]);
-        Remember(slot);
-    }
-    slots_.pop_back();
 }
 
 uint16_t FormatIndex::LowestFreeId() const {
@@ -230,6 +170,15 @@ OpenDictionary* RequireOpen(const char* operation) {
                       dictionary->damaged +
                           " could not be put back after a failed write; the dictionary takes no "
                           "more requests until it is opened again");
+        return nullptr;
+    }
+    return dictionary;
+}
+
+OpenDictionary* RequireOpen(const char* operation, const ObjectEnv* env) {
+    OpenDictionary* dictionary = RequireOpen(operation);
+    if (dictionary != nullptr && env == nullptr) {
+        ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "no object environment");
         return nullptr;
     }
     return dictionary;

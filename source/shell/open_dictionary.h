@@ -9,9 +9,11 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "dict_files.h"
+#include "dictionary_records.h"
 #include "record_file.h"
 #include "shell_admin.h"
 
@@ -23,6 +25,42 @@ constexpr uint32_t NO_SLOT = 0xFFFFFFFFu;
 // does), so the keys hold them folded.
 std::string FoldName(const std::string& name);
 
+// The keys of one file's records by slot (the record's place in the file),
+// with the look-ups a derived index keeps over them: Set and Remove keep the
+// two in step, calling the derived Forget and Remember.
+template <class Keys, class Index>
+class SlotIndex {
+public:
+    size_t Size() const { return slots_.size(); }
+    const Keys& At(uint32_t slot) const { return slots_[slot]; }
+    // Replaces the keys of slot, or appends at Size().
+    void Set(uint32_t slot, Keys keys) {
+        if (slot < slots_.size()) {
+            Self().Forget(slot);
+            slots_[slot] = std::move(keys);
+        } else {
+            slots_.push_back(std::move(keys));
+        }
+        Self().Remember(slot);
+    }
+    // Mirrors FileChange::Remove: the last record moves into the slot.
+    void Remove(uint32_t slot, uint32_t movedFrom) {
+        Self().Forget(slot);
+        if (movedFrom != slot) {
+            Self().Forget(movedFrom);
+            slots_[slot] = std::move(slots_[movedFrom]);
+            Self().Remember(slot);
+        }
+        slots_.pop_back();
+    }
+
+protected:
+    std::vector<Keys> slots_;
+
+private:
+    Index& Self() { return static_cast<Index&>(*this); }
+};
+
 // BASE.DIC: per record its id, owner and name.
 struct DatabaseKeys {
     uint32_t id = 0;
@@ -30,27 +68,21 @@ struct DatabaseKeys {
     std::string name;   // folded
 };
 
-class DatabaseIndex {
+class DatabaseIndex : public SlotIndex<DatabaseKeys, DatabaseIndex> {
 public:
     void Reserve(size_t records);
-    size_t Size() const { return slots_.size(); }
-    const DatabaseKeys& At(uint32_t slot) const { return slots_[slot]; }
     uint32_t FindId(uint32_t id) const;
     uint32_t FindName(const std::string& foldedOwner, const std::string& foldedName) const;
     // The highest id any record carried while the dictionary was open.
     uint32_t HighestId() const { return highestId_; }
-    // Replaces the keys of slot, or appends at Size().
-    void Set(uint32_t slot, DatabaseKeys keys);
-    // Mirrors FileChange::Remove.
-    void Remove(uint32_t slot, uint32_t movedFrom);
     // The lowest id from 1 up that no record carries; 0 when none is left.
     uint32_t LowestFreeId() const;
 
 private:
+    friend SlotIndex;
     void Forget(uint32_t slot);
     void Remember(uint32_t slot);
 
-    std::vector<DatabaseKeys> slots_;
     std::unordered_map<uint32_t, uint32_t> byId_;
     std::unordered_map<std::string, uint32_t> byName_;
     uint32_t highestId_ = 0;
@@ -63,22 +95,18 @@ struct ColumnKeys {
     std::string name;  // folded
 };
 
-class ColumnIndex {
+class ColumnIndex : public SlotIndex<ColumnKeys, ColumnIndex> {
 public:
     void Reserve(size_t records);
-    size_t Size() const { return slots_.size(); }
-    const ColumnKeys& At(uint32_t slot) const { return slots_[slot]; }
     // The slots of one database's columns, in no particular order.
     const std::vector<uint32_t>& OfDatabase(uint32_t databaseId) const;
     uint32_t FindName(uint32_t databaseId, const std::string& foldedName) const;
-    void Set(uint32_t slot, ColumnKeys keys);
-    void Remove(uint32_t slot, uint32_t movedFrom);
 
 private:
+    friend SlotIndex;
     void Forget(uint32_t slot);
     void Remember(uint32_t slot);
 
-    std::vector<ColumnKeys> slots_;
     std::unordered_map<uint32_t, std::vector<uint32_t>> byDatabase_;
 };
 
@@ -88,26 +116,22 @@ struct FormatKeys {
     std::string name;  // folded
 };
 
-class FormatIndex {
+class FormatIndex : public SlotIndex<FormatKeys, FormatIndex> {
 public:
     FormatIndex();
     void Reserve(size_t records);
-    size_t Size() const { return slots_.size(); }
-    const FormatKeys& At(uint32_t slot) const { return slots_[slot]; }
     uint32_t FindId(uint16_t id) const { return slotOfId_[id]; }
     uint32_t FindName(const std::string& foldedName) const;
     uint16_t HighestId() const { return highestId_; }
-    void Set(uint32_t slot, FormatKeys keys);
-    void Remove(uint32_t slot, uint32_t movedFrom);
     // The lowest id from 1 to 0xFFFE that no format carries; 0 when none is
     // left.
     uint16_t LowestFreeId() const;
 
 private:
+    friend SlotIndex;
     void Forget(uint32_t slot);
     void Remember(uint32_t slot);
 
-    std::vector<FormatKeys> slots_;
     std::vector<uint32_t> slotOfId_;  // 65,536 entries
     std::unordered_map<std::string, uint32_t> byName_;
     uint16_t highestId_ = 0;
@@ -138,6 +162,9 @@ int ReportFailure(const char* operation, uint32_t code, const std::string& cause
 int ReportFailure(const char* operation, const DictFailure& failure);
 // The open dictionary, or null with the error reported.
 OpenDictionary* RequireOpen(const char* operation);
+// The same for the operations that take an object environment, which must
+// be given.
+OpenDictionary* RequireOpen(const char* operation, const ObjectEnv* env);
 
 // Writes a change; on failure it is reported and nothing changed. A file
 // that could not be put back marks the dictionary damaged.

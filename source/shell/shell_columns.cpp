@@ -40,15 +40,6 @@ std::string Describe(uint32_t databaseId, const char* name) {
     return "database " + std::to_string(databaseId) + " has no column " + TextOrEmpty(name);
 }
 
-OpenDictionary* Begin(const char* operation, ObjectEnv* env) {
-    OpenDictionary* dictionary = RequireOpen(operation);
-    if (dictionary != nullptr && env == nullptr) {
-        ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "no object environment");
-        return nullptr;
-    }
-    return dictionary;
-}
-
 bool PutColumn(const char* operation, OpenDictionary& dictionary, uint32_t slot, StoredRecord stored) {
     ColumnKeys keys = KeysOf(stored);
     FileChange change(dictionary.columnFile);
@@ -81,7 +72,7 @@ bool RemoveColumns(const char* operation, OpenDictionary& dictionary, std::vecto
 int NewDColumnInfo(ObjectEnv* env, uint32_t databaseId, ColumnRecord* column, int, uint16_t* columnNumber) {
     const char* operation = "NewDColumnInfo";
     if (Z_FaultPoint(operation)) return 0;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return 0;
     if (column == nullptr || column->name == nullptr || column->name[0] == '\0' || IsUnchangedText(column->name)) {
         return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "a column needs a name");
@@ -116,7 +107,7 @@ int NewDColumnInfo(ObjectEnv* env, uint32_t databaseId, ColumnRecord* column, in
 ColumnRecord* GetDColumnInfo(ObjectEnv* env, uint32_t databaseId, int, const char* columnName, int) {
     const char* operation = "GetDColumnInfo";
     if (Z_FaultPoint(operation)) return nullptr;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return nullptr;
     std::vector<uint32_t> slots;
     if (IsAllPattern(columnName)) {
@@ -147,7 +138,7 @@ void FreeDColumnInfo(ColumnRecord* column) { ReleaseBlock(column); }
 int UpdateDColumnInfo(ObjectEnv* env, uint32_t databaseId, int, const char* columnName, ColumnRecord* update) {
     const char* operation = "UpdateDColumnInfo";
     if (Z_FaultPoint(operation)) return 0;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return 0;
     if (update == nullptr) return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "no update record");
     const uint32_t slot = FindColumn(*dictionary, databaseId, columnName);
@@ -177,7 +168,7 @@ int UpdateDColumnInfo(ObjectEnv* env, uint32_t databaseId, int, const char* colu
 int DeleteDColumnInfo(ObjectEnv* env, uint32_t databaseId, int, const char* columnName, int all) {
     const char* operation = "DeleteDColumnInfo";
     if (Z_FaultPoint(operation)) return 0;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return 0;
     if (all != 0) {
         const std::vector<uint32_t>& slots = dictionary->columns.OfDatabase(databaseId);

@@ -57,15 +57,6 @@ std::string Describe(uint32_t id, const char* owner, const char* name) {
 
 bool IsRealText(const char* text) { return text != nullptr && !IsUnchangedText(text); }
 
-OpenDictionary* Begin(const char* operation, ObjectEnv* env) {
-    OpenDictionary* dictionary = RequireOpen(operation);
-    if (dictionary != nullptr && env == nullptr) {
-        ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "no object environment");
-        return nullptr;
-    }
-    return dictionary;
-}
-
 // Writes one record (a new one at the end) and takes its keys.
 bool PutDatabase(const char* operation, OpenDictionary& dictionary, uint32_t slot, StoredRecord stored) {
     DatabaseKeys keys{IdOf(stored), FoldName(OwnerOf(stored)), FoldName(NameOf(stored))};
@@ -86,7 +77,7 @@ void FreeRecords(std::vector<DatabaseRecord*>& records) {
 DatabaseRecord* GetDatabaseInfo(ObjectEnv* env, int, const char* owner, const char* name) {
     const char* operation = "GetDatabaseInfo";
     if (Z_FaultPoint(operation)) return nullptr;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return nullptr;
     // The keys say which records match; only those are read, or the whole
     // file in one pass when all of them do.
@@ -155,7 +146,7 @@ void FreeDatabaseInfo(DatabaseRecord* chain) {
 int NewDatabaseInfo(ObjectEnv* env, DatabaseRecord* record, uint32_t* id) {
     const char* operation = "NewDatabaseInfo";
     if (Z_FaultPoint(operation)) return 0;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return 0;
     if (record == nullptr || record->name == nullptr || record->name[0] == '\0' || IsUnchangedText(record->name)) {
         return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "a database needs a name");
@@ -184,7 +175,7 @@ int NewDatabaseInfo(ObjectEnv* env, DatabaseRecord* record, uint32_t* id) {
 int UpdateDatabaseInfo(ObjectEnv* env, uint32_t id, const char* owner, const char* name, DatabaseRecord* update) {
     const char* operation = "UpdateDatabaseInfo";
     if (Z_FaultPoint(operation)) return 0;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return 0;
     if (update == nullptr) return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "no update record");
     const uint32_t slot = FindSlot(*dictionary, id, owner, name);
@@ -226,7 +217,7 @@ int UpdateDatabaseInfo(ObjectEnv* env, uint32_t id, const char* owner, const cha
 int DeleteDatabaseInfo(ObjectEnv* env, uint32_t id, const char* owner, const char* name) {
     const char* operation = "DeleteDatabaseInfo";
     if (Z_FaultPoint(operation)) return 0;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return 0;
     const uint32_t slot = FindSlot(*dictionary, id, owner, name);
     if (slot == NO_SLOT) return ReportFailure(operation, SHELL_ERROR_NOT_FOUND, Describe(id, owner, name));
@@ -241,7 +232,7 @@ int DeleteDatabaseInfo(ObjectEnv* env, uint32_t id, const char* owner, const cha
 
 uint32_t dicGetDatabaseID(ObjectEnv* env, const char* owner, const char* name) {
     if (Z_FaultPoint("dicGetDatabaseID")) return 0;
-    OpenDictionary* dictionary = Begin("dicGetDatabaseID", env);
+    OpenDictionary* dictionary = RequireOpen("dicGetDatabaseID", env);
     if (dictionary == nullptr) return 0;
     if (owner == nullptr || name == nullptr) {
         ReportFailure("dicGetDatabaseID", SHELL_ERROR_BAD_RECORD, "owner and name are needed");
@@ -276,7 +267,7 @@ void zel::shell::SetRecordCounter(RecordCounter counter) { InstalledCounter() = 
 int UpdateBaseRecordNum(ObjectEnv* env, uint32_t id, const char* owner, const char* name, int64_t recordCount, int) {
     const char* operation = "UpdateBaseRecordNum";
     if (Z_FaultPoint(operation)) return 0;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return 0;
     if (recordCount < 0 || recordCount >= 0xFFFFFFFFll) {
         return ReportFailure(operation, SHELL_ERROR_BAD_RECORD,

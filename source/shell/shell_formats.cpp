@@ -25,15 +25,6 @@ const Fields& F() {
 uint16_t IdOf(const StoredRecord& record) { return static_cast<uint16_t>(ReadField(F().id, record.data())); }
 std::string NameOf(const StoredRecord& record) { return ReadTextField(F().name, record.data()); }
 
-OpenDictionary* Begin(const char* operation, ObjectEnv* env) {
-    OpenDictionary* dictionary = RequireOpen(operation);
-    if (dictionary != nullptr && env == nullptr) {
-        ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "no object environment");
-        return nullptr;
-    }
-    return dictionary;
-}
-
 bool IsEmpty(const char* text) { return text == nullptr || text[0] == '\0'; }
 
 bool PutFormat(const char* operation, OpenDictionary& dictionary, uint32_t slot, StoredRecord stored) {
@@ -52,7 +43,7 @@ bool PutFormat(const char* operation, OpenDictionary& dictionary, uint32_t slot,
 DataFormatRecord* GetDataFormatInfo(ObjectEnv* env, int, const char* pattern, const char* name, const char*) {
     const char* operation = "GetDataFormatInfo";
     if (Z_FaultPoint(operation)) return nullptr;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return nullptr;
     const char* wanted = !IsEmpty(name) ? name : pattern;
     if (IsEmpty(wanted)) {
@@ -108,7 +99,7 @@ void FreeDataFormatInfo(DataFormatRecord* chain) {
 int NewDataFormatInfo(ObjectEnv* env, DataFormatRecord* record) {
     const char* operation = "NewDataFormatInfo";
     if (Z_FaultPoint(operation)) return 0;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return 0;
     if (record == nullptr || IsEmpty(record->name) || IsUnchangedText(record->name)) {
         return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "a data format needs a name");
@@ -131,7 +122,7 @@ int NewDataFormatInfo(ObjectEnv* env, DataFormatRecord* record) {
 int UpdateDataFormatInfo(ObjectEnv* env, uint16_t formatId, const char*, DataFormatRecord* update) {
     const char* operation = "UpdateDataFormatInfo";
     if (Z_FaultPoint(operation)) return 0;
-    OpenDictionary* dictionary = Begin(operation, env);
+    OpenDictionary* dictionary = RequireOpen(operation, env);
     if (dictionary == nullptr) return 0;
     if (update == nullptr) return ReportFailure(operation, SHELL_ERROR_BAD_RECORD, "no update record");
     const uint32_t slot = dictionary->formats.FindId(formatId);

@@ -220,6 +220,24 @@ int Z_ReplaceFile(const char* source, const char* target) {
     return 1;
 }
 
+int Z_WriteWholeFile(const char* path, const void* data, int64_t size) {
+    if (RejectEmptyPath("Z_WriteWholeFile", path)) return 0;
+    if (size < 0 || (size > 0 && data == nullptr)) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteWholeFile: bad content");
+    const std::string work = std::string(path) + ".NEW";
+    HZFILE file = Z_CreateFile(work.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    if (file == nullptr) return 0;
+    bool written = size == 0 || Z_WriteFile(file, data, size, 1) == size;
+    // A failed close may have lost buffered bytes.
+    written = Z_CloseFile(file) != 0 && written;
+    if (written && Z_ReplaceFile(work.c_str(), path)) return 1;
+    // Keep the error that stopped the write, not one of the clean-up.
+    const uint32_t code = Z_GetLastError();
+    const std::string text = Z_GetLastErrorPrompt(nullptr, 0);
+    if (Z_IsValidFileName(work.c_str())) Z_DeleteFile(work.c_str());
+    Z_SetLastErrorText(code, "%s", text.c_str());
+    return 0;
+}
+
 int Z_DeleteFile(const char* path) {
     if (Z_FaultPoint("Z_DeleteFile")) return 0;
     if (RejectEmptyPath("Z_DeleteFile", path)) return 0;

@@ -130,15 +130,7 @@ bool WriteServiceRecord(const fs::path& file, const ServiceRecord& record) {
     if (record.controlError) out << "ControlError=" << record.controlError << '\n';
     for (const std::string& line : record.otherLines) out << line << '\n';
     const std::string text = out.str();
-    const std::string target = file.string();
-    const std::string temporary = target + ".new";
-    HZFILE written = Z_CreateFile(temporary.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
-    if (written == nullptr) return false;
-    const bool complete =
-        Z_WriteFile(written, text.data(), static_cast<int64_t>(text.size()), 1) == static_cast<int64_t>(text.size());
-    if (Z_CloseFile(written) && complete && Z_ReplaceFile(temporary.c_str(), target.c_str())) return true;
-    if (Z_IsValidFileName(temporary.c_str())) Z_DeleteFile(temporary.c_str());
-    return false;
+    return Z_WriteWholeFile(file.string().c_str(), text.data(), static_cast<int64_t>(text.size())) != 0;
 }
 
 bool FindServiceRecord(const std::string& name, bool byDisplayName, fs::path* file, ServiceRecord* record) {

@@ -1,7 +1,6 @@
 #include "reliability/crash_sweep.h"
 
 #include <filesystem>
-#include <sstream>
 
 #include "support/registered_services.h"
 
@@ -10,21 +9,6 @@ namespace zel::testing {
 namespace fs = std::filesystem;
 
 namespace {
-
-void CopyTree(const fs::path& from, const fs::path& to) {
-    std::error_code ignored;
-    fs::remove_all(to, ignored);
-    fs::create_directories(to);
-    fs::copy(from, to, fs::copy_options::recursive);
-}
-
-int CountLines(const std::string& path) {
-    std::istringstream lines(ReadFileText(path));
-    std::string line;
-    int count = 0;
-    while (std::getline(lines, line)) ++count;
-    return count;
-}
 
 // Everything an upgrade leaves: every file of the home, the dictionary as
 // zelhome reads it (ids included), and the registered services.
@@ -102,7 +86,7 @@ CrashReport RunCrashSweep(const SweepScenario& scenario, CrashKind kind, int str
         report.differences.push_back("the clean run failed: " + clean.output);
         return report;
     }
-    report.points = CountLines(log);
+    report.points = CountFileLines(log);
     const Outcome expected = Observe(world);
 
     for (int point = 1; point <= report.points; point += stride) {

@@ -12,13 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void CopyTree(const fs::path& from, const fs::path& to) {
-    std::error_code ignored;
-    fs::remove_all(to, ignored);
-    fs::create_directories(to);
-    fs::copy(from, to, fs::copy_options::recursive);
-}
-
 bool IsWatched(const std::string& path) {
     const std::string upper = [&] {
         std::string text = path;
@@ -98,11 +91,7 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
     }
     const DirectorySnapshot after = SnapshotDirectory(world.Home());
     const std::string cleanDump = Dump(world);
-    {
-        std::istringstream points(ReadFileText(log));
-        std::string line;
-        while (std::getline(points, line)) ++report.faultPoints;
-    }
+    report.faultPoints = CountFileLines(log);
     // The installed items a clean run keeps (in the file or its backup) must
     // survive any stop and rerun as well.
     std::vector<std::string> originalItems;

@@ -50,4 +50,19 @@ void WriteFileText(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
+void CopyTree(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::error_code ignored;
+    std::filesystem::remove_all(to, ignored);
+    std::filesystem::create_directories(to);
+    std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
+}
+
+int CountFileLines(const std::filesystem::path& path) {
+    const std::string text = ReadFileText(path);
+    int count = 0;
+    for (char c : text) count += c == '\n' ? 1 : 0;
+    if (!text.empty() && text.back() != '\n') ++count;
+    return count;
+}
+
 }  // namespace zel::testing

@@ -24,5 +24,9 @@ private:
 // Small file helpers for tests.
 std::string ReadFileText(const std::filesystem::path& path);
 void WriteFileText(const std::filesystem::path& path, const std::string& text);
+// Makes to a copy of the tree from, removing whatever to held.
+void CopyTree(const std::filesystem::path& from, const std::filesystem::path& to);
+// How many lines the file holds.
+int CountFileLines(const std::filesystem::path& path);
 
 }  // namespace zel::testing

@@ -1,7 +1,6 @@
 #include "config_text.h"
 
 #include "config_paths.h"
-#include "config_replace.h"
 #include "zelkit.h"
 
 namespace {
@@ -28,16 +27,17 @@ bool ReadConfigText(const char* path, std::string* text) {
 }
 
 bool ReplaceConfigText(const char* installedPath, const std::string& text) {
+    // The work name, installedPath ".NEW", must fit the path buffers too.
     char newPath[Z_MAX_PATH];
     if (!JoinConfigPath(newPath, installedPath, ".NEW")) return false;
-    HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
-    if (newFile == nullptr) return false;
-    const int64_t size = static_cast<int64_t>(text.size());
-    bool written = size == 0 || Z_WriteFile(newFile, text.data(), size, 1) == size;
-    // A failed close may have lost buffered bytes: the new file is then not
-    // the whole text.
-    if (!Z_CloseFile(newFile)) written = false;
-    const bool replaced = written && ReplaceConfigFile(installedPath, newPath, nullptr);
-    DiscardWorkFile(newPath);
-    return replaced;
+    return Z_WriteWholeFile(installedPath, text.data(), static_cast<int64_t>(text.size())) != 0;
+}
+
+std::string TrimmedText(const std::string& text) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    size_t first = 0;
+    while (first < text.size() && blank(text[first])) ++first;
+    size_t last = text.size();
+    while (last > first && blank(text[last - 1])) --last;
+    return text.substr(first, last - first);
 }

@@ -15,3 +15,6 @@ bool ReadConfigText(const char* path, std::string* text);
 // when the new file cannot be written or put in place; the work file is
 // deleted in every case.
 bool ReplaceConfigText(const char* installedPath, const std::string& text);
+
+// text without the blanks, tabs and carriage returns at either end.
+std::string TrimmedText(const std::string& text);

@@ -9,23 +9,14 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::string Trimmed(const std::string& text) {
-    size_t first = 0;
-    while (first < text.size() && IsBlank(text[first])) ++first;
-    size_t last = text.size();
-    while (last > first && IsBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
 // The start-up section and the renaming add, rewrite and move these lines,
 // and nothing else.
 bool IsLaunchLine(const std::string& line) {
     if (line.empty()) return true;
     if (line[0] == '[') {
         const size_t closing = line.find(']');
-        return closing != std::string::npos && ZSTRCMPI(Trimmed(line.substr(1, closing - 1)).c_str(), "AutoBatch") == 0;
+        return closing != std::string::npos &&
+               ZSTRCMPI(TrimmedText(line.substr(1, closing - 1)).c_str(), "AutoBatch") == 0;
     }
     // The key ends at "=" or a blank, as the renaming reads it.
     const size_t end = line.find_first_of("= \t");
@@ -41,7 +32,7 @@ std::vector<std::string> LinesBesideLaunches(const std::string& text) {
     while (start < text.size()) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        const std::string line = Trimmed(text.substr(start, end - start));
+        const std::string line = TrimmedText(text.substr(start, end - start));
         if (!IsLaunchLine(line)) lines.push_back(line);
         start = end + 1;
     }

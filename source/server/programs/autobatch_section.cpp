@@ -108,16 +108,6 @@ bool ReadLaunches(BatchFile* file) {
     return true;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::string Trimmed(const std::string& text) {
-    size_t first = 0;
-    while (first < text.size() && IsBlank(text[first])) ++first;
-    size_t last = text.size();
-    while (last > first && IsBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
 // The [AutoBatch] section of a profile text, read as the toolkit's profile
 // readers read it: the first header of that name, up to the next header.
 struct AutoBatchSection {
@@ -135,17 +125,17 @@ AutoBatchSection FindAutoBatchSection(const std::string& text) {
         const bool open = end == std::string::npos;
         if (open) end = text.size();
         const size_t next = open ? end : end + 1;
-        const std::string line = Trimmed(text.substr(start, end - start));
+        const std::string line = TrimmedText(text.substr(start, end - start));
         start = next;
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         const size_t closing = line.find(']');
         if (line[0] == '[' && closing != std::string::npos) {
             if (section.found) break;
-            if (ZSTRCMPI(Trimmed(line.substr(1, closing - 1)).c_str(), AUTOBATCH_SECTION) != 0) continue;
+            if (ZSTRCMPI(TrimmedText(line.substr(1, closing - 1)).c_str(), AUTOBATCH_SECTION) != 0) continue;
             section.found = true;
         } else {
             const size_t equals = line.find('=');
-            if (!section.found || equals == std::string::npos || Trimmed(line.substr(0, equals)).empty()) continue;
+            if (!section.found || equals == std::string::npos || TrimmedText(line.substr(0, equals)).empty()) continue;
             section.items.push_back(line);
         }
         section.insertAt = next;
@@ -165,12 +155,12 @@ Launch ParseLaunch(const std::string& line) {
     Launch launch;
     const size_t equals = line.find('=');
     if (equals == std::string::npos) return launch;
-    launch.key = Trimmed(line.substr(0, equals));
-    launch.value = Trimmed(line.substr(equals + 1));
+    launch.key = TrimmedText(line.substr(0, equals));
+    launch.value = TrimmedText(line.substr(equals + 1));
     const size_t suffix = std::char_traits<char>::length(LAUNCH_ARGUMENTS);
     if (launch.value.size() >= suffix &&
         ZSTRCMPI(launch.value.c_str() + launch.value.size() - suffix, LAUNCH_ARGUMENTS) == 0) {
-        launch.value = Trimmed(launch.value.substr(0, launch.value.size() - suffix));
+        launch.value = TrimmedText(launch.value.substr(0, launch.value.size() - suffix));
     }
     return launch;
 }

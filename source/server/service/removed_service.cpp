@@ -27,7 +27,6 @@ std::string Dependencies(const char* list) {
 
 bool RecordRemovedService(const char* systemDir, const char* serviceName, const QUERY_SERVICE_CONFIGA& config) {
     const std::string path = RecordPath(systemDir);
-    const std::string work = path + ".NEW";
     const std::string lines[] = {
         "[RemovedService]",
         "Name=" + Text(serviceName),
@@ -37,14 +36,9 @@ bool RecordRemovedService(const char* systemDir, const char* serviceName, const 
         "Dependencies=" + Dependencies(config.lpDependencies),
         "Account=" + Text(config.lpServiceStartName),
     };
-    HZFILE file = Z_CreateFile(work.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
-    if (file == nullptr) return false;
-    bool written = true;
-    for (const std::string& line : lines) written = written && Z_WriteFileLineEx(file, line.c_str(), 1) != 0;
-    written = Z_CloseFile(file) != 0 && written;
-    if (written && Z_ReplaceFile(work.c_str(), path.c_str())) return true;
-    if (Z_IsValidFileName(work.c_str())) Z_DeleteFile(work.c_str());
-    return false;
+    std::string text;
+    for (const std::string& line : lines) text += line + Z_LINE_END;
+    return Z_WriteWholeFile(path.c_str(), text.data(), static_cast<int64_t>(text.size())) != 0;
 }
 
 bool RemovedServicePending(const char* systemDir) { return Z_IsValidFileName(RecordPath(systemDir).c_str()) != 0; }

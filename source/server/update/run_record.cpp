@@ -97,7 +97,6 @@ bool WriteRunRecord(const RunContext& run) {
     const std::string directory = RunRecordDirectory(run.choices.home);
     if (!Z_IsValidFilePath(directory.c_str(), 0) && !Z_CreateDir(directory.c_str(), 0)) return false;
     const std::string path = directory + kRecordFile;
-    const std::string work = path + ".NEW";
     std::string lines = "ServerProgramAbsent=" + std::string(run.serverProgramAbsent ? "1" : "0") + "\n" +
                         "ProfileMissing=" + std::string(run.profileMissing ? "1" : "0") + "\n" +
                         "OldProgramsFound=" + std::string(run.oldProgramsFound ? "1" : "0") + "\n";
@@ -107,13 +106,7 @@ bool WriteRunRecord(const RunContext& run) {
     if (run.choices.nativeCharsetAnswered) {
         lines += "NativeCharset=" + std::string(run.choices.nativeCharsetAnswer) + "\n";
     }
-    HZFILE file = Z_CreateFile(work.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
-    if (file == nullptr) return false;
-    const bool written =
-        Z_WriteFile(file, lines.data(), static_cast<int64_t>(lines.size()), 1) == static_cast<int64_t>(lines.size());
-    if (Z_CloseFile(file) && written && Z_ReplaceFile(work.c_str(), path.c_str())) return true;
-    if (Z_IsValidFileName(work.c_str())) Z_DeleteFile(work.c_str());
-    return false;
+    return Z_WriteWholeFile(path.c_str(), lines.data(), static_cast<int64_t>(lines.size())) != 0;
 }
 
 bool RemoveRunRecord(const RunContext& run) {

@@ -84,12 +84,19 @@ bool UpdateSystemConfigStep(RunContext& run, const char*) { return UpdateSystemC
 // A run killed in this phase left its journal: the dictionary, the kernel's
 // files and the lexicon files go back to what they were before that run's
 // phase, work files included, and the phase is made again from the start.
-bool PutBackInterruptedRun(RunContext& run, const char*) {
+// Puts back every file the journal recorded and lets the journal go; true
+// also when there is none.
+bool PutBackJournal(const RunContext& run) {
     const std::string journal = JournalDirectory(run.choices.home);
-    if (!Z_HasFileJournal(journal.c_str())) return true;
+    return !Z_HasFileJournal(journal.c_str()) ||
+           (Z_UndoFileJournal(journal.c_str()) && Z_DiscardFileJournal(journal.c_str()));
+}
+
+bool PutBackInterruptedRun(RunContext& run, const char*) {
+    if (!Z_HasFileJournal(JournalDirectory(run.choices.home).c_str())) return true;
     std::printf("\nPutting the data dictionaries back as they were before the interrupted upgrade...\n");
     std::fflush(stdout);
-    return Z_UndoFileJournal(journal.c_str()) && Z_DiscardFileJournal(journal.c_str());
+    return PutBackJournal(run);
 }
 
 bool OpenJournal(RunContext& run, const char*) {
@@ -129,9 +136,7 @@ constexpr UpgradeStep kSystemDictionarySteps[] = {
 // journal stays, and the next run puts them back first.
 void PutBackStoppedPhase(const RunContext& run) {
     Z_CloseFileJournal();
-    const std::string journal = JournalDirectory(run.choices.home);
-    if (!Z_HasFileJournal(journal.c_str())) return;
-    if (Z_UndoFileJournal(journal.c_str()) && Z_DiscardFileJournal(journal.c_str())) return;
+    if (PutBackJournal(run)) return;
     PrintToolkitErrorLine();
     std::printf("\nThe data dictionaries could not be put back; run the upgrade again to do so.\n\n");
 }

@@ -17,11 +17,23 @@
 namespace {
 
 FixedPath HomeDirectory(const RunContext& run) { return FixedPath::Directory(run.choices.home); }
-FixedPath BinDirectory(const RunContext& run) { return HomeDirectory(run).Sub("bin"); }
-FixedPath PackageDirectory(const RunContext& run) { return FixedPath::Directory(run.choices.packageDir); }
+
+// The directories the file steps work in, each with a separator at its end.
 // The configuration lives in HOME/bin/../system/, reached from the bin
-// directory as the server itself reaches it.
-FixedPath SystemDirectory(const RunContext& run) { return BinDirectory(run).Sub("..").Sub("system"); }
+// directory as the server itself reaches it. A home too long for them was
+// refused at the start; should one not fit all the same, the step fails
+// with the toolkit's error.
+struct FileDirectories {
+    FixedPath bin;
+    FixedPath package;
+    FixedPath system;
+    bool ok() const { return bin.ok() && package.ok() && system.ok(); }
+};
+
+FileDirectories Directories(const RunContext& run) {
+    const FixedPath bin = HomeDirectory(run).Sub("bin");
+    return {bin, FixedPath::Directory(run.choices.packageDir), bin.Sub("..").Sub("system")};
+}
 
 // The directories the new release expects; a failure to make one shows
 // later, in the step that needs it.
@@ -30,29 +42,27 @@ void CreateDirectoryIfMissing(const FixedPath& path) {
 }
 
 bool CopyProgram(RunContext& run, const char* name) {
-    const FixedPath bin = BinDirectory(run);
-    const FixedPath package = PackageDirectory(run);
-    return bin.ok() && package.ok() && CopySystemFile(bin.c_str(), package.c_str(), name, "", 1);
+    const FileDirectories d = Directories(run);
+    return d.ok() && CopySystemFile(d.bin.c_str(), d.package.c_str(), name, "", 1);
 }
 
 // The console program matching the native character set.
 bool CopyConsoleProgram(RunContext& run, const char* name) {
     const char* variant = run.nativeCharset == 1 ? "GB" : run.nativeCharset == 2 ? "BIG5" : "UTF8";
-    const FixedPath source = PackageDirectory(run).Sub(variant).File(name);
-    const FixedPath target = BinDirectory(run).File(name);
+    const FileDirectories d = Directories(run);
+    const FixedPath source = d.package.Sub(variant).File(name);
+    const FixedPath target = d.bin.File(name);
     return source.ok() && target.ok() && Z_CloneFile(source.c_str(), target.c_str()) != 0;
 }
 
 bool CopyPloLibraryStep(RunContext& run, const char*) {
-    const FixedPath bin = BinDirectory(run);
-    const FixedPath package = PackageDirectory(run);
-    return bin.ok() && package.ok() && CopyPloLibrary(bin.c_str(), package.c_str());
+    const FileDirectories d = Directories(run);
+    return d.ok() && CopyPloLibrary(d.bin.c_str(), d.package.c_str());
 }
 
 bool CopyPloFilesStep(RunContext& run, const char*) {
-    const FixedPath bin = BinDirectory(run);
-    const FixedPath package = PackageDirectory(run);
-    return bin.ok() && package.ok() && CopyPloFiles(bin.c_str(), package.c_str());
+    const FileDirectories d = Directories(run);
+    return d.ok() && CopyPloFiles(d.bin.c_str(), d.package.c_str());
 }
 
 bool BlankProgressLine(RunContext&, const char*) {
@@ -62,51 +72,48 @@ bool BlankProgressLine(RunContext&, const char*) {
 
 // "LOG" moves LOG.CFG to LOG.INI, and so on.
 bool MigrateCfgFileStep(RunContext& run, const char* name) {
-    const FixedPath system = SystemDirectory(run);
-    const FixedPath package = PackageDirectory(run);
+    const FileDirectories d = Directories(run);
     char oldName[32];
     char newName[32];
     std::snprintf(oldName, sizeof oldName, "%s.CFG", name);
     std::snprintf(newName, sizeof newName, "%s.INI", name);
-    return system.ok() && package.ok() && MigrateCfgFile(system.c_str(), package.c_str(), oldName, newName);
+    return d.ok() && MigrateCfgFile(d.system.c_str(), d.package.c_str(), oldName, newName);
 }
 
 bool CreateLegacyProfileStep(RunContext& run, const char*) {
-    const FixedPath system = SystemDirectory(run);
-    return system.ok() && CreateLegacyProfile(system.c_str(), run.resumed && run.profileMissing);
+    const FileDirectories d = Directories(run);
+    return d.ok() && CreateLegacyProfile(d.system.c_str(), run.resumed && run.profileMissing);
 }
 
 bool MergeProfileStep(RunContext& run, const char*) {
-    const FixedPath system = SystemDirectory(run);
-    const FixedPath package = PackageDirectory(run);
-    run.profileMergeFailed = !(system.ok() && package.ok() && MergeProfile(system.c_str(), package.c_str()));
+    const FileDirectories d = Directories(run);
+    run.profileMergeFailed = !(d.ok() && MergeProfile(d.system.c_str(), d.package.c_str()));
     return !run.profileMergeFailed;
 }
 
 bool MergeLogConfigStep(RunContext& run, const char*) {
-    const FixedPath system = SystemDirectory(run);
-    const FixedPath package = PackageDirectory(run);
-    return system.ok() && package.ok() && MergeLogConfig(system.c_str(), package.c_str());
+    const FileDirectories d = Directories(run);
+    return d.ok() && MergeLogConfig(d.system.c_str(), d.package.c_str());
 }
 
 bool AddAutoBatchSectionStep(RunContext& run, const char*) {
-    const FixedPath bin = BinDirectory(run);
-    return bin.ok() && AddAutoBatchSection(bin.c_str(), run.profileMergeFailed);
+    const FileDirectories d = Directories(run);
+    return d.ok() && AddAutoBatchSection(d.bin.c_str(), run.profileMergeFailed);
 }
 
 // Only a run that removed the previous release's service, or found one that
 // an earlier run removed, installs the new one.
 bool InstallNewServiceStep(RunContext& run, const char*) {
     if (!run.oldServiceRemoved) return true;
-    const FixedPath bin = BinDirectory(run);
+    const FileDirectories d = Directories(run);
     const FixedPath system = HomeDirectory(run).Sub("system");
-    return bin.ok() && system.ok() && InstallNewService(bin.c_str(), system.c_str());
+    return d.ok() && system.ok() && InstallNewService(d.bin.c_str(), system.c_str());
 }
 
 bool RenameOldProgramsStep(RunContext& run, const char*) {
-    const FixedPath bin = BinDirectory(run);
-    return bin.ok() &&
-           RenameOldPrograms(bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames);
+    const FileDirectories d = Directories(run);
+    return d.ok() &&
+           RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames);
 }
 
 constexpr OnFailure kGoOn = OnFailure::FinishWithErrors;
@@ -158,9 +165,8 @@ FilePhaseResult UpgradeFiles(RunContext& run) {
     CreateDirectoryIfMissing(HomeDirectory(run).Sub("system").File("etc"));
 
     // Run from HOME/bin itself, the new release is in place already.
-    const FixedPath bin = BinDirectory(run);
-    const FixedPath package = PackageDirectory(run);
-    if (bin.ok() && package.ok() && Z_IsSameFilePath(bin.c_str(), package.c_str())) {
+    const FileDirectories d = Directories(run);
+    if (d.ok() && Z_IsSameFilePath(d.bin.c_str(), d.package.c_str())) {
         return RunSteps(run, kInPlaceSteps) == StepsResult::Done ? FilePhaseResult::AlreadyInPlace
                                                                  : FilePhaseResult::AlreadyInPlaceWithErrors;
     }

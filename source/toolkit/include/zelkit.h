@@ -101,6 +101,11 @@ int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callbac
 int Z_RenameFile(const char* oldPath, const char* newPath);
 // Moves source over target in one atomic step (the target may exist).
 int Z_ReplaceFile(const char* source, const char* target);
+// Writes size bytes as the whole new content of path: under the work name
+// path ".NEW", then moved over path with Z_ReplaceFile, so that path holds
+// the old or the whole new content at every moment. On a failure path is
+// unchanged and the work file gone.
+int Z_WriteWholeFile(const char* path, const void* data, int64_t size);
 int Z_DeleteFile(const char* path);
 // Deletes the files of dir whose names match the wildcard (* and ?), compared
 // without regard to case. Returns 1 also when nothing matched.
