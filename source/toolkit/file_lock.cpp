@@ -17,15 +17,15 @@ HZLOCK Z_LockPath(const char* path, int exclusive) {
     if (Z_FaultPoint("Z_LockPath")) return nullptr;
     if (RejectEmptyPath("Z_LockPath", path)) return nullptr;
     intptr_t handle = 0;
-    std::string reason;
-    switch (PlatformLockFile(path, exclusive != 0, &handle, reason)) {
+    Problem problem;
+    switch (PlatformLockFile(path, exclusive != 0, &handle, problem)) {
         case LockResult::Held: break;
         case LockResult::Busy:
             Fail(Z_ERROR_LOCKED, "Z_LockPath: %s is locked by another process", path);
             return nullptr;
         case LockResult::Missing: Fail(Z_ERROR_NOT_FOUND, "Z_LockPath: %s does not exist", path); return nullptr;
         case LockResult::Failed:
-            Fail(Z_ERROR_IO, "Z_LockPath: cannot lock %s: %s", path, reason.c_str());
+            FailProblem("Z_LockPath", "lock", path, problem);
             return nullptr;
     }
     ZLockObject* lock = new (std::nothrow) ZLockObject;

@@ -2,10 +2,8 @@
 // are written as given on every platform.
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <new>
 #include <string>
-#include <system_error>
 
 #include "file_journal.h"
 #include "file_object.h"
@@ -18,18 +16,12 @@ using namespace zel::toolkit;
 
 namespace {
 
-HZFILE OpenStream(const char* operation, const char* path, const char* mode, const char* action) {
+HZFILE OpenStream(const char* operation, const char* path, StreamMode mode, LastName last, const char* action) {
     if (RejectEmptyPath(operation, path)) return nullptr;
-    std::error_code error;
-    // Some systems open a directory as if it were a file and fail only at
-    // the first read; refuse it here, where the caller expects failures.
-    if (std::filesystem::is_directory(PathFromText(path), error)) {
-        Fail(Z_ERROR_BAD_ARGUMENT, "%s: cannot %s %s: it is a directory", operation, action, path);
-        return nullptr;
-    }
-    std::FILE* stream = std::fopen(path, mode);
+    Problem problem;
+    std::FILE* stream = PlatformOpenStream(path, mode, last, problem);
     if (stream == nullptr) {
-        FailErrno(operation, action, path, errno);
+        FailProblem(operation, action, path, problem);
         return nullptr;
     }
     ZFileObject* file = new (std::nothrow) ZFileObject;
@@ -41,6 +33,39 @@ HZFILE OpenStream(const char* operation, const char* path, const char* mode, con
     file->stream = stream;
     file->path = path;
     return file;
+}
+
+// A file that has more names than this one is never changed in place: the
+// change would show under every name, some of them maybe outside the home.
+// It becomes a file of its own first, a copy that takes this name.
+bool SeparateHardLinks(const char* path, LastName last) {
+    FileFacts facts;
+    Problem problem;
+    if (!PlatformFacts(path, last, facts, problem) || facts.kind != FileKind::Regular || facts.links <= 1) return true;
+    const std::string resolved = PlatformResolvedPath(path);
+    const std::string copy = resolved + ".zel-copy";
+    std::FILE* in = PlatformOpenStream(resolved.c_str(), StreamMode::Read, LastName::Itself, problem);
+    if (in == nullptr) return FailProblem("Z_OpenFile", "open", path, problem);
+    std::FILE* out = PlatformOpenStream(copy.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
+    if (out == nullptr) {
+        std::fclose(in);
+        return FailProblem("Z_OpenFile", "create", copy.c_str(), problem);
+    }
+    char block[65536];
+    bool copied = true;
+    for (size_t count; (count = std::fread(block, 1, sizeof block, in)) > 0;) {
+        if (std::fwrite(block, 1, count, out) != count) copied = false;
+    }
+    copied = copied && !std::ferror(in);
+    std::fclose(in);
+    copied = std::fclose(out) == 0 && copied;
+    if (!copied || !PlatformReplaceFile(copy.c_str(), resolved.c_str(), problem)) {
+        Problem ignored;
+        PlatformDeleteFile(copy.c_str(), ignored);
+        if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "its copy could not be written"};
+        return FailProblem("Z_OpenFile", "separate the hard links of", path, problem);
+    }
+    return true;
 }
 
 bool RejectNullFile(const char* operation, HZFILE file) {
@@ -58,21 +83,25 @@ bool InjectedOn(const char* operation, HZFILE file) {
 
 }  // namespace
 
-HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
+HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/, uint32_t flags) {
     if (Z_FaultPoint("Z_OpenFile")) return nullptr;
+    const LastName last = (flags & Z_NO_LINK) != 0 ? LastName::Itself : LastName::Follow;
     // Opened for writing, the file may change in place.
     if (mode != Z_MODE_READ) {
         if (!JournalBeforeChange("Z_OpenFile", path)) return nullptr;
+        if (RejectEmptyPath("Z_OpenFile", path) || !SeparateHardLinks(path, last)) return nullptr;
         NoteBeforeWrite(path);
     }
-    return OpenStream("Z_OpenFile", path, mode == Z_MODE_READ ? "rb" : "r+b", "open");
+    return OpenStream("Z_OpenFile", path, mode == Z_MODE_READ ? StreamMode::Read : StreamMode::Update, last, "open");
 }
 
+// Every file made here is a work file, or a file that must be new: whatever
+// held its name goes first, and the file is made where no link can lead.
 HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
     if (Z_FaultPoint("Z_CreateFile")) return nullptr;
     if (!JournalBeforeChange("Z_CreateFile", path)) return nullptr;
     NoteBeforeWrite(path);
-    return OpenStream("Z_CreateFile", path, "w+b", "create");
+    return OpenStream("Z_CreateFile", path, StreamMode::CreateNew, LastName::Itself, "create");
 }
 
 int Z_CloseFile(HZFILE file) {
@@ -158,14 +187,14 @@ int Z_TruncateFile(HZFILE file, int64_t size) {
     file->hasPushBack = false;
     // A seek sends buffered bytes down and drops read-ahead, so the cut
     // applies to what the file holds and nothing stale is read after it.
-    std::string reason;
-    if (PlatformSeek(file->stream, 0, SEEK_CUR) != 0 || !PlatformTruncateStream(file->stream, size, reason) ||
+    Problem problem;
+    if (PlatformSeek(file->stream, 0, SEEK_CUR) != 0 || !PlatformTruncateStream(file->stream, size, problem) ||
         PlatformSeek(file->stream, size, SEEK_SET) != 0) {
         MarkFailed(file);
         PositionLost(file);
-        if (reason.empty()) reason = std::strerror(errno);
+        if (problem.text.empty()) problem.text = std::strerror(errno);
         return Fail(Z_ERROR_IO, "Z_TruncateFile: cannot cut %s to %lld bytes: %s", file->path.c_str(),
-                    static_cast<long long>(size), reason.c_str());
+                    static_cast<long long>(size), problem.text.c_str());
     }
     MovedTo(file, size);
     file->lastUse = ZFileObject::LastUse::None;

@@ -75,16 +75,28 @@ std::string WithoutTrailingSeparators(const char* text) {
     return path;
 }
 
+// Whether two paths name one file or folder: by identity when both exist,
+// otherwise by their names.
 bool SamePlace(const fs::path& a, const fs::path& b) {
-    std::error_code errorA, errorB;
-    bool existsA = fs::exists(a, errorA);
-    bool existsB = fs::exists(b, errorB);
-    if (existsA && existsB) {
-        std::error_code error;
-        bool same = fs::equivalent(a, b, error);
-        if (!error) return same;
+    std::string textA;
+    std::string textB;
+    TextFromPath(a, textA);
+    TextFromPath(b, textB);
+    FileFacts factsA;
+    FileFacts factsB;
+    Problem problem;
+    if (PlatformFacts(textA.c_str(), LastName::Follow, factsA, problem) &&
+        PlatformFacts(textB.c_str(), LastName::Follow, factsB, problem) && factsA.kind != FileKind::Missing &&
+        factsB.kind != FileKind::Missing) {
+        return factsA.volume == factsB.volume && factsA.index == factsB.index;
     }
     return LexicalKey(a) == LexicalKey(b);
+}
+
+FileKind KindOf(const char* path) {
+    FileFacts facts;
+    Problem problem;
+    return PlatformFacts(path, LastName::Follow, facts, problem) ? facts.kind : FileKind::Missing;
 }
 
 int CopyOut(const char* operation, const std::string& text, char* buffer, int size) {
@@ -227,12 +239,9 @@ char* Z_GetProgramPath(char* buffer, int size) {
 int Z_CreateDir(const char* path, int /*flags*/) {
     if (Z_FaultPoint("Z_CreateDir")) return 0;
     if (RejectEmptyPath("Z_CreateDir", path)) return 0;
-    fs::path directory = PathFromText(WithoutTrailingSeparators(path));
-    std::error_code error;
-    fs::create_directories(directory, error);
-    if (error || !fs::is_directory(directory, error)) {
-        return Fail(Z_ERROR_IO, "Z_CreateDir: cannot create %s: %s", path,
-                    error ? error.message().c_str() : "a file of that name exists");
+    Problem problem;
+    if (!PlatformMakeDirectories(WithoutTrailingSeparators(path).c_str(), problem)) {
+        return FailProblem("Z_CreateDir", "create", path, problem);
     }
     return 1;
 }
@@ -240,23 +249,22 @@ int Z_CreateDir(const char* path, int /*flags*/) {
 int Z_RemoveDir(const char* path) {
     if (Z_FaultPoint("Z_RemoveDir")) return 0;
     if (RejectEmptyPath("Z_RemoveDir", path)) return 0;
-    std::string reason;
-    if (!PlatformRemoveDirectory(WithoutTrailingSeparators(path).c_str(), reason)) {
-        return Fail(Z_ERROR_IO, "Z_RemoveDir: cannot remove %s: %s", path, reason.c_str());
+    Problem problem;
+    if (!PlatformRemoveDirectory(WithoutTrailingSeparators(path).c_str(), problem)) {
+        return FailProblem("Z_RemoveDir", "remove", path, problem);
     }
     return 1;
 }
 
+// A path the link rule refuses leads to no file or folder.
 int Z_IsValidFileName(const char* path) {
     if (path == nullptr || path[0] == '\0') return 0;
-    std::error_code error;
-    return fs::is_regular_file(PathFromText(path), error) ? 1 : 0;
+    return KindOf(path) == FileKind::Regular ? 1 : 0;
 }
 
 int Z_IsValidFilePath(const char* path, int /*flags*/) {
     if (path == nullptr || path[0] == '\0') return 0;
-    std::error_code error;
-    return fs::is_directory(PathFromText(WithoutTrailingSeparators(path)), error) ? 1 : 0;
+    return KindOf(WithoutTrailingSeparators(path).c_str()) == FileKind::Directory ? 1 : 0;
 }
 
 int Z_IsSameFilePath(const char* dir1, const char* dir2) {

@@ -101,11 +101,19 @@ void NoteDeleted(const char* path) {
     DirectoryFlushed(tracker, DirectoryOf(file));
 }
 
+void NoteFolderFlushed(const char* path) {
+    Tracker& tracker = State();
+    if (!tracker.on || path == nullptr) return;
+    DirectoryFlushed(tracker, DirectoryOf(PlatformResolvedPath(path)));
+}
+
 void LoseUnflushedWrites() {
     Tracker& tracker = State();
     if (!tracker.on) return;
     for (const auto& [path, disk] : tracker.files) {
-        if (PlatformFileKind(path.c_str()) != FileKind::Regular) continue;
+        FileFacts facts;
+        Problem problem;
+        if (!PlatformFacts(path.c_str(), LastName::Itself, facts, problem) || facts.kind != FileKind::Regular) continue;
         if (!disk.nameDurable) {
             std::remove(path.c_str());
             continue;

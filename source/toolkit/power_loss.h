@@ -17,6 +17,8 @@ void NoteFlushed(const char* path);
 void NoteMoved(const char* from, const char* to);
 // A durable removal.
 void NoteDeleted(const char* path);
+// The folder that holds path was flushed: the names made in it are durable.
+void NoteFolderFlushed(const char* path);
 
 // Puts every noted file back as the disk holds it: bytes written since the
 // file's last flush are lost, and a file made since its directory was last

@@ -9,6 +9,15 @@
 
 namespace zel::toolkit {
 
+struct Problem;
+
+// The toolkit's error code for an errno value.
+uint32_t CodeOfErrno(int errnoValue);
+
+// Sets the last error from a platform call's problem: "<operation>: cannot
+// <action> <path>: <why>", with the problem's code. Returns 0.
+int FailProblem(const char* operation, const char* action, const char* path, const Problem& problem);
+
 // Sets the last error from an errno value: "<operation>: cannot <action>
 // <path>: <system text>", with a code that says what kind of failure it was.
 // Returns 0 so that callers can write `return FailErrno(...)`.

@@ -1,13 +1,48 @@
 // The few calls that differ between Windows and the other systems; each
-// platform file (toolkit_posix.cpp, toolkit_win32.cpp) supplies them.
+// platform file (toolkit_posix.cpp and place_posix.cpp, toolkit_win32.cpp
+// and place_win32.cpp) supplies them.
+//
+// Every call that takes a path follows it the way the toolkit promises for
+// the folders given to Z_AddFileRoot: beneath such a root, one name at a
+// time from the root as it was opened, a link followed only when the link
+// rule allows it (LinkAllowed), and the last name taken as the call says.
+// A path beneath no root is taken as the system takes it.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "zelkit.h"
 
 namespace zel::toolkit {
+
+// Why a call failed: a toolkit error code (Z_ERROR_IO, Z_ERROR_NOT_FOUND,
+// Z_ERROR_UNSAFE_LINK ...) and a text saying why, without the path.
+struct Problem {
+    uint32_t code = Z_ERROR_IO;
+    std::string text;
+};
+
+enum class FileKind { Missing, Regular, Directory, Link, Other };
+
+struct FileFacts {
+    FileKind kind = FileKind::Missing;
+    uint64_t size = 0;
+    uint64_t links = 0;
+    // The file's identity: device and inode, or volume serial and file
+    // index. The same for every name of one file.
+    uint64_t volume = 0;
+    uint64_t index = 0;
+};
+
+// How the last name of a path is taken.
+enum class LastName {
+    Follow,  // a link there is followed when the link rule allows it
+    Itself,  // the name itself: a link there is the link
+};
 
 // Full path of the running program; false when the system cannot say.
 bool PlatformProgramPath(std::filesystem::path& path);
@@ -26,42 +61,78 @@ private:
     [[maybe_unused]] unsigned savedCodePage_ = 0;  // Windows: the console's own, given back at the end
 };
 
-// Moves source over target in one step, the target may exist, so that the
-// move survives a crash of the machine: source's bytes reach the disk
-// first, the move is made, then the directory entry reaches the disk. The
-// target keeps what the administrator set on it (permission bits, owner
-// where the process may set it); a target that is a symbolic link has the
-// file it names replaced, not the link. On failure returns false with the
-// system's text in reason.
-bool PlatformReplaceFile(const char* source, const char* target, std::string& reason);
-// Renames oldPath to newPath, a name that must be free, durably as above
-// (the file's bytes first).
-bool PlatformRenameFile(const char* oldPath, const char* newPath, std::string& reason);
-// Removes a file; its directory entry reaches the disk before the return.
-bool PlatformDeleteFile(const char* path, std::string& reason);
+// ---- roots -------------------------------------------------------------------
+// Opens a directory as a root, following what its path names (the path was
+// given by the administrator). handle is the platform's.
+bool PlatformOpenRoot(const char* directory, intptr_t* handle, FileFacts& facts, Problem& problem);
+void PlatformCloseRoot(intptr_t handle);
+
+// ---- what a path leads to -----------------------------------------------------
+bool PlatformFacts(const char* path, LastName last, FileFacts& facts, Problem& problem);
+// The path as followed: links replaced by the text of what they name.
+// Absolute, without "." and "..". The lexical form when it cannot be
+// followed.
+std::string PlatformResolvedPath(const char* path);
+
+struct DirectoryEntry {
+    std::string name;
+    FileKind kind = FileKind::Other;  // a link is Link
+    // False when the system code page cannot write the name: name then holds
+    // '?' for each such character, good for a message or a wildcard only.
+    bool exact = true;
+};
+bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entries, Problem& problem);
+
+// ---- open files ----------------------------------------------------------------
+enum class StreamMode {
+    Read,       // an existing regular file, to read
+    Update,     // an existing regular file, to read and change in place
+    CreateNew,  // a new file: whatever has the name is removed as a name
+                // first, then the file is made where no link can lead
+};
+std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem);
+
+// ---- whole files -------------------------------------------------------------
+// Moves source (a file, never through a link) over target in one step, the
+// target may exist, so that the move survives a crash of the machine:
+// source's bytes reach the disk first, the move is made, then the directory
+// entry reaches the disk. The target keeps what the administrator set on it
+// (permission bits, owner where the process may set it); a target that is
+// a link the rule allows has the file it names replaced, not the link.
+bool PlatformReplaceFile(const char* source, const char* target, Problem& problem);
+// Renames the name oldPath to newPath, a name that must be free, in one
+// step, durably as above (the file's bytes first).
+bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem);
+// Removes a name (a link is removed, not what it names); its directory
+// entry reaches the disk before the return.
+bool PlatformDeleteFile(const char* path, Problem& problem);
+// Makes a directory, and the missing ones above it; each new entry reaches
+// the disk before the return.
+bool PlatformMakeDirectories(const char* path, Problem& problem);
 // Removes an empty directory.
-bool PlatformRemoveDirectory(const char* path, std::string& reason);
+bool PlatformRemoveDirectory(const char* path, Problem& problem);
+// The permission bits of a copy: source's, always writable by its owner.
+bool PlatformCopyPermissions(const char* source, const char* copy, Problem& problem);
+
+// ---- flushes -------------------------------------------------------------------
 // Sends what was written to an open stream down to the disk.
 bool PlatformFlushStream(std::FILE* stream);
 // Sends a file's bytes down to the disk, by its name.
-bool PlatformFlushFile(const char* path, std::string& reason);
+bool PlatformFlushFile(const char* path, Problem& problem);
+// Sends a directory's entries down to the disk.
+bool PlatformFlushDirectory(const char* path, Problem& problem);
+// Sends the directory entry of path down to the disk.
+bool PlatformFlushDirectoryOf(const char* path, Problem& problem);
 // Cuts the file under a stream (flushed before) to size bytes.
-bool PlatformTruncateStream(std::FILE* stream, int64_t size, std::string& reason);
-// Sends the directory entry of a file just made down to the disk.
-bool PlatformFlushDirectoryOf(const char* path, std::string& reason);
+bool PlatformTruncateStream(std::FILE* stream, int64_t size, Problem& problem);
 
-// The file a path names, following symbolic links; the path itself when it
-// names none. Absolute and without "." and "..".
-std::string PlatformResolvedPath(const char* path);
-enum class FileKind { Missing, Regular, Other };
-FileKind PlatformFileKind(const char* path);
-
+// ---- locks -------------------------------------------------------------------
 // A lock on a file that the system drops when the process ends, however it
 // ends. Exclusive: the file is made when missing, and it goes again when the
 // lock is released. Shared: the file must exist. Busy when another
-// process holds a lock that rules this one out.
+// process holds a lock that rules this one out. Never through a link.
 enum class LockResult { Held, Busy, Missing, Failed };
-LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, std::string& reason);
+LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, Problem& problem);
 void PlatformUnlockFile(const char* path, bool exclusive, intptr_t handle);
 
 // Ends the process at once, as a kill would: no destructors, no clean-up.

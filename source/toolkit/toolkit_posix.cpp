@@ -1,4 +1,7 @@
-// POSIX side of the toolkit's platform calls.
+// POSIX side of the toolkit's platform calls. Every call on a path finds its
+// place first (place_posix.cpp) and then works on the open folder that
+// holds the last name, never on the path's text again.
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -15,78 +18,170 @@
 #include <string>
 #include <vector>
 
+#include "path_lexical.h"
 #include "path_text.h"
+#include "place_posix.h"
+#include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
 namespace zel::toolkit {
 
 namespace {
 
-std::string DirectoryOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-bool FlushPath(const char* path, std::string& reason) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = std::strerror(errno);
-        return false;
+FileFacts FactsOf(const struct stat& status) {
+    FileFacts facts;
+    if (S_ISREG(status.st_mode)) {
+        facts.kind = FileKind::Regular;
+    } else if (S_ISDIR(status.st_mode)) {
+        facts.kind = FileKind::Directory;
+    } else if (S_ISLNK(status.st_mode)) {
+        facts.kind = FileKind::Link;
+    } else {
+        facts.kind = FileKind::Other;
     }
-    const bool flushed = ::fsync(fd) == 0;
-    if (!flushed) reason = std::strerror(errno);
-    ::close(fd);
-    return flushed;
+    facts.size = static_cast<uint64_t>(status.st_size);
+    facts.links = static_cast<uint64_t>(status.st_nlink);
+    facts.volume = static_cast<uint64_t>(status.st_dev);
+    facts.index = static_cast<uint64_t>(status.st_ino);
+    return facts;
 }
 
-// A directory entry made or changed by a rename or an unlink is on the disk
-// only once the directory itself is flushed.
-bool FlushDirectory(const std::string& directory, std::string& reason) {
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = std::strerror(errno);
-        return false;
+bool Fails(Problem& problem, int errnoValue) {
+    problem = SystemProblem(errnoValue);
+    return false;
+}
+
+bool Missing(Problem& problem) { return Fails(problem, ENOENT); }
+
+bool Exists(const Place& place, struct stat& status) {
+    return place.folder >= 0 && ::fstatat(place.folder, place.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Some file systems cannot flush a folder (EINVAL): their entries are
+// written through already.
+bool FlushFolder(int folder, Problem& problem) {
+    if (::fsync(folder) == 0 || errno == EINVAL) return true;
+    return Fails(problem, errno);
+}
+
+// Opens the regular file at place, never through a link (the place was
+// followed already) and never blocking on a pipe or a device planted under
+// a file's name.
+int OpenRegular(const Place& place, int flags, Problem& problem) {
+    if (place.folder < 0) {
+        Missing(problem);
+        return -1;
     }
-    // Some file systems cannot flush a directory (EINVAL): their entries are
-    // written through already.
-    const bool flushed = ::fsync(fd) == 0 || errno == EINVAL;
-    if (!flushed) reason = std::strerror(errno);
-    ::close(fd);
-    return flushed;
-}
-
-// Gives source the permission bits and, where the process may, the owner of
-// the file it replaces, so that a replacement drops nothing the
-// administrator set.
-void TakeAttributes(const char* source, const std::string& target) {
+    const int fd = ::openat(place.folder, place.name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int saved = errno;
+        problem = saved == ELOOP ? Problem{Z_ERROR_UNSAFE_LINK, "it is a link"} : SystemProblem(saved);
+        return -1;
+    }
     struct stat status;
-    if (::stat(target.c_str(), &status) != 0) return;
-    ::chmod(source, status.st_mode & 07777);
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        problem = S_ISDIR(status.st_mode) ? Problem{Z_ERROR_BAD_ARGUMENT, "it is a directory"}
+                                          : Problem{Z_ERROR_BAD_ARGUMENT, "it is not a regular file"};
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool FlushPlace(const Place& place, Problem& problem) {
+    const int fd = OpenRegular(place, O_RDONLY, problem);
+    if (fd < 0) return false;
+    const bool flushed = ::fsync(fd) == 0;
+    const int saved = errno;
+    ::close(fd);
+    return flushed || Fails(problem, saved);
+}
+
+// Gives the file at source the permission bits and, where the process may,
+// the owner of the file it replaces, so that a replacement drops nothing
+// the administrator set.
+void TakeAttributes(const Place& source, const Place& target) {
+    struct stat status;
+    if (!Exists(target, status)) return;
+    ::fchmodat(source.folder, source.name.c_str(), status.st_mode & 07777, 0);
     // Only a privileged process may give a file away; the bits above are
     // what an unprivileged one keeps.
-    if (::chown(source, status.st_uid, status.st_gid) != 0) return;
+    if (::fchownat(source.folder, source.name.c_str(), status.st_uid, status.st_gid, AT_SYMLINK_NOFOLLOW) != 0) return;
 }
 
-// Copies source to target's directory when the two lie on different file
+bool CopyBytes(int from, int to, Problem& problem) {
+    std::vector<char> block(1 << 16);
+    for (;;) {
+        const ssize_t count = ::read(from, block.data(), block.size());
+        if (count < 0) return Fails(problem, errno);
+        if (count == 0) return true;
+        for (ssize_t done = 0; done < count;) {
+            const ssize_t written = ::write(to, block.data() + done, static_cast<size_t>(count - done));
+            if (written < 0) return Fails(problem, errno);
+            done += written;
+        }
+    }
+}
+
+// Copies source into target's folder when the two lie on different file
 // systems (a link into another one), so that the final move is one step.
-bool MoveAcross(const char* source, const std::string& target, std::string& reason) {
-    const std::string staged = target + ".zel-move";
-    std::error_code error;
-    std::filesystem::copy_file(source, staged, std::filesystem::copy_options::overwrite_existing, error);
-    if (error) {
-        reason = error.message();
+bool MoveAcross(const Place& source, const Place& target, Problem& problem) {
+    const std::string staged = target.name + ".zel-move";
+    ::unlinkat(target.folder, staged.c_str(), 0);
+    const int in = OpenRegular(source, O_RDONLY, problem);
+    if (in < 0) return false;
+    const int out = ::openat(target.folder, staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (out < 0) {
+        const int saved = errno;
+        ::close(in);
+        return Fails(problem, saved);
+    }
+    bool moved = CopyBytes(in, out, problem) && (::fsync(out) == 0 || Fails(problem, errno));
+    ::close(in);
+    ::close(out);
+    if (moved) {
+        Place stagedPlace;
+        stagedPlace.folder = ::fcntl(target.folder, F_DUPFD_CLOEXEC, 0);
+        stagedPlace.name = staged;
+        TakeAttributes(stagedPlace, target);
+        moved = ::renameat(target.folder, staged.c_str(), target.folder, target.name.c_str()) == 0 ||
+                Fails(problem, errno);
+    }
+    if (!moved) {
+        ::unlinkat(target.folder, staged.c_str(), 0);
         return false;
     }
-    TakeAttributes(staged.c_str(), target);
-    if (!FlushPath(staged.c_str(), reason) || ::rename(staged.c_str(), target.c_str()) != 0) {
-        if (reason.empty()) reason = std::strerror(errno);
-        ::unlink(staged.c_str());
-        return false;
+    ::unlinkat(source.folder, source.name.c_str(), 0);
+    return FlushFolder(target.folder, problem) && FlushFolder(source.folder, problem);
+}
+
+// A rename that cannot replace, for systems or file systems without
+// RENAME_NOREPLACE: a hard link and the removal of the old name, or, where
+// there are no hard links, a test and a rename.
+bool RenameWithoutReplacing(const Place& from, const Place& to, Problem& problem) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(from.folder, from.name.c_str(), to.folder, to.name.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return Fails(problem, errno);
+#endif
+    if (::linkat(from.folder, from.name.c_str(), to.folder, to.name.c_str(), 0) == 0) {
+        if (::unlinkat(from.folder, from.name.c_str(), 0) == 0) return true;
+        const int saved = errno;
+        ::unlinkat(to.folder, to.name.c_str(), 0);
+        return Fails(problem, saved);
     }
-    ::unlink(source);
-    return FlushDirectory(DirectoryOf(target), reason) && FlushDirectory(DirectoryOf(source), reason);
+    const int saved = errno;
+    if (saved != EPERM && saved != EOPNOTSUPP && saved != EXDEV && saved != EMLINK) return Fails(problem, saved);
+    struct stat status;
+    if (Exists(to, status)) return Fails(problem, EEXIST);
+    return ::renameat(from.folder, from.name.c_str(), to.folder, to.name.c_str()) == 0 || Fails(problem, errno);
+}
+
+bool SameFolder(const Place& a, const Place& b) {
+    struct stat first;
+    struct stat second;
+    return ::fstat(a.folder, &first) == 0 && ::fstat(b.folder, &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
 }
 
 }  // namespace
@@ -115,129 +210,305 @@ bool PlatformProgramPath(std::filesystem::path& path) {
     return true;
 }
 
-std::string PlatformResolvedPath(const char* path) {
-    std::error_code error;
-    std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::path(path), error);
-    if (error) resolved = std::filesystem::absolute(std::filesystem::path(path), error).lexically_normal();
-    return resolved.string();
-}
-
-FileKind PlatformFileKind(const char* path) {
+bool PlatformOpenRoot(const char* directory, intptr_t* handle, FileFacts& facts, Problem& problem) {
+    const int fd = ::open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Fails(problem, errno);
     struct stat status;
-    if (::stat(path, &status) != 0) return FileKind::Missing;
-    return S_ISREG(status.st_mode) ? FileKind::Regular : FileKind::Other;
+    if (::fstat(fd, &status) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        return Fails(problem, saved);
+    }
+    facts = FactsOf(status);
+    *handle = fd;
+    return true;
 }
 
-bool PlatformReplaceFile(const char* source, const char* target, std::string& reason) {
-    const std::string resolved = PlatformResolvedPath(target);
-    if (!FlushPath(source, reason)) return false;
-    TakeAttributes(source, resolved);
-    if (::rename(source, resolved.c_str()) != 0) {
-        if (errno == EXDEV) return MoveAcross(source, resolved, reason);
-        reason = std::strerror(errno);
+void PlatformCloseRoot(intptr_t handle) { ::close(static_cast<int>(handle)); }
+
+bool PlatformFacts(const char* path, LastName last, FileFacts& facts, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, last, place, problem)) return false;
+    facts = FileFacts{};
+    struct stat status;
+    if (Exists(place, status)) {
+        facts = FactsOf(status);
+    } else if (place.folder >= 0 && errno != ENOENT) {
+        return Fails(problem, errno);
+    }
+    return true;
+}
+
+std::string PlatformResolvedPath(const char* path) {
+    Place place;
+    Problem problem;
+    if (FindPlace(path, LastName::Follow, place, problem)) return place.text;
+    std::error_code error;
+    return std::filesystem::absolute(std::filesystem::path(path), error).lexically_normal().string();
+}
+
+bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entries, Problem& problem) {
+    entries.clear();
+    Place place;
+    if (!FindPlace(path, LastName::Follow, place, problem)) return false;
+    if (place.folder < 0) return Missing(problem);
+    const int fd = ::openat(place.folder, place.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return Fails(problem, errno == ELOOP ? ENOTDIR : errno);
+    DIR* list = ::fdopendir(fd);
+    if (list == nullptr) {
+        const int saved = errno;
+        ::close(fd);
+        return Fails(problem, saved);
+    }
+    errno = 0;
+    while (const struct dirent* entry = ::readdir(list)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        DirectoryEntry found;
+        found.name = name;
+        switch (entry->d_type) {
+            case DT_REG: found.kind = FileKind::Regular; break;
+            case DT_DIR: found.kind = FileKind::Directory; break;
+            case DT_LNK: found.kind = FileKind::Link; break;
+            case DT_UNKNOWN: {
+                struct stat status;
+                if (::fstatat(::dirfd(list), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+                    found.kind = FactsOf(status).kind;
+                }
+                break;
+            }
+            default: found.kind = FileKind::Other; break;
+        }
+        entries.push_back(found);
+        errno = 0;
+    }
+    const int saved = errno;
+    ::closedir(list);
+    return saved == 0 || Fails(problem, saved);
+}
+
+std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, mode == StreamMode::CreateNew ? LastName::Itself : last, place, problem)) return nullptr;
+    int fd = -1;
+    const char* streamMode = "rb";
+    switch (mode) {
+        case StreamMode::Read: fd = OpenRegular(place, O_RDONLY, problem); break;
+        case StreamMode::Update:
+            fd = OpenRegular(place, O_RDWR, problem);
+            streamMode = "r+b";
+            break;
+        case StreamMode::CreateNew: {
+            if (place.folder < 0) {
+                Missing(problem);
+                return nullptr;
+            }
+            // Whatever holds the name (a file left by a stopped run, a link
+            // someone planted) goes as a name; the new file is made where
+            // no link can lead.
+            struct stat status;
+            if (Exists(place, status)) {
+                if (S_ISDIR(status.st_mode)) {
+                    problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is a directory"};
+                    return nullptr;
+                }
+                if (::unlinkat(place.folder, place.name.c_str(), 0) != 0 && errno != ENOENT) {
+                    Fails(problem, errno);
+                    return nullptr;
+                }
+            }
+            fd = ::openat(place.folder, place.name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (fd < 0) Fails(problem, errno);
+            streamMode = "w+b";
+            break;
+        }
+    }
+    if (fd < 0) return nullptr;
+    std::FILE* stream = ::fdopen(fd, streamMode);
+    if (stream == nullptr) {
+        Fails(problem, errno);
+        ::close(fd);
+    }
+    return stream;
+}
+
+bool PlatformReplaceFile(const char* source, const char* target, Problem& problem) {
+    Place from;
+    Place to;
+    if (!FindPlace(source, LastName::Itself, from, problem) || !FindPlace(target, LastName::Follow, to, problem)) {
         return false;
     }
-    return FlushDirectory(DirectoryOf(resolved), reason);
+    if (from.folder < 0 || to.folder < 0) return Missing(problem);
+    if (!FlushPlace(from, problem)) return false;
+    TakeAttributes(from, to);
+    if (::renameat(from.folder, from.name.c_str(), to.folder, to.name.c_str()) != 0) {
+        if (errno == EXDEV) return MoveAcross(from, to, problem);
+        return Fails(problem, errno);
+    }
+    if (!FlushFolder(to.folder, problem)) return false;
+    return SameFolder(from, to) || FlushFolder(from.folder, problem);
 }
 
-bool PlatformRenameFile(const char* oldPath, const char* newPath, std::string& reason) {
+bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem) {
+    Place from;
+    Place to;
+    if (!FindPlace(oldPath, LastName::Itself, from, problem) || !FindPlace(newPath, LastName::Itself, to, problem)) {
+        return false;
+    }
+    if (from.folder < 0 || to.folder < 0) return Missing(problem);
     // A file written under a work name takes its real name here: its bytes
     // must be on the disk before the name is.
-    if (PlatformFileKind(oldPath) == FileKind::Regular && !FlushPath(oldPath, reason)) return false;
-    // rename() would replace an existing new name; a rename must never
-    // destroy a file. link() and unlink() refuse to.
-    if (::link(oldPath, newPath) != 0) {
-        const int saved = errno;
-        // File systems without hard links: test, then rename.
-        if (saved != EPERM && saved != EOPNOTSUPP && saved != EXDEV && saved != EMLINK) {
-            reason = std::strerror(saved);
-            errno = saved;
-            return false;
-        }
-        if (PlatformFileKind(newPath) != FileKind::Missing) {
-            reason = "the new name exists";
-            errno = EEXIST;
-            return false;
-        }
-        if (::rename(oldPath, newPath) != 0) {
-            reason = std::strerror(errno);
-            return false;
-        }
-    } else if (::unlink(oldPath) != 0) {
-        reason = std::strerror(errno);
-        ::unlink(newPath);
-        return false;
-    }
-    return FlushDirectory(DirectoryOf(newPath), reason) && FlushDirectory(DirectoryOf(oldPath), reason);
+    struct stat status;
+    if (Exists(from, status) && S_ISREG(status.st_mode) && !FlushPlace(from, problem)) return false;
+    // One step, which never replaces a file: a stop can leave the old name
+    // or the new one, never both and never neither.
+    if (!RenameWithoutReplacing(from, to, problem)) return false;
+    if (!FlushFolder(to.folder, problem)) return false;
+    return SameFolder(from, to) || FlushFolder(from.folder, problem);
 }
 
-bool PlatformDeleteFile(const char* path, std::string& reason) {
-    if (::unlink(path) != 0) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    return FlushDirectory(DirectoryOf(path), reason);
+bool PlatformDeleteFile(const char* path, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, LastName::Itself, place, problem)) return false;
+    if (place.folder < 0) return Missing(problem);
+    if (::unlinkat(place.folder, place.name.c_str(), 0) != 0) return Fails(problem, errno);
+    return FlushFolder(place.folder, problem);
 }
 
-bool PlatformRemoveDirectory(const char* path, std::string& reason) {
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-    if (::rmdir(trimmed.c_str()) != 0) {
-        reason = std::strerror(errno);
+bool PlatformMakeDirectories(const char* path, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, LastName::Follow, place, problem)) return false;
+    if (place.folder < 0) {
+        // A folder above is missing: it is made first, then this one.
+        LexicalPath lexical;
+        if (!MakeLexical(path, lexical) || lexical.names.empty()) return Missing(problem);
+        const std::string parent = lexical.Prefix(lexical.names.size() - 1);
+        if (!PlatformMakeDirectories(parent.c_str(), problem)) return false;
+        if (!FindPlace(path, LastName::Follow, place, problem)) return false;
+        if (place.folder < 0) return Missing(problem);
+    }
+    struct stat status;
+    if (Exists(place, status)) {
+        if (S_ISDIR(status.st_mode)) return true;
+        problem = Problem{Z_ERROR_EXISTS, "a file of that name exists"};
         return false;
     }
-    return FlushDirectory(DirectoryOf(trimmed), reason);
+    if (::mkdirat(place.folder, place.name.c_str(), 0777) != 0 && errno != EEXIST) return Fails(problem, errno);
+    return FlushFolder(place.folder, problem);
 }
 
-bool PlatformFlushDirectoryOf(const char* path, std::string& reason) {
-    return FlushDirectory(DirectoryOf(path), reason);
+bool PlatformRemoveDirectory(const char* path, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, LastName::Itself, place, problem)) return false;
+    if (place.folder < 0) return Missing(problem);
+    if (::unlinkat(place.folder, place.name.c_str(), AT_REMOVEDIR) != 0) return Fails(problem, errno);
+    return FlushFolder(place.folder, problem);
+}
+
+bool PlatformCopyPermissions(const char* source, const char* copy, Problem& problem) {
+    Place from;
+    Place to;
+    if (!FindPlace(source, LastName::Follow, from, problem) || !FindPlace(copy, LastName::Itself, to, problem)) {
+        return false;
+    }
+    struct stat status;
+    if (!Exists(from, status) || to.folder < 0) return Missing(problem);
+    const mode_t mode = (status.st_mode & 07777) | S_IWUSR;
+    return ::fchmodat(to.folder, to.name.c_str(), mode, 0) == 0 || Fails(problem, errno);
 }
 
 bool PlatformFlushStream(std::FILE* stream) { return std::fflush(stream) == 0 && ::fsync(fileno(stream)) == 0; }
 
-bool PlatformFlushFile(const char* path, std::string& reason) { return FlushPath(path, reason); }
-
-bool PlatformTruncateStream(std::FILE* stream, int64_t size, std::string& reason) {
-    if (::ftruncate(fileno(stream), static_cast<off_t>(size)) == 0) return true;
-    reason = std::strerror(errno);
-    return false;
+bool PlatformFlushFile(const char* path, Problem& problem) {
+    Place place;
+    return FindPlace(path, LastName::Follow, place, problem) && FlushPlace(place, problem);
 }
 
-LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, std::string& reason) {
-    for (;;) {
-        const int fd =
-            exclusive ? ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644) : ::open(path, O_RDONLY | O_CLOEXEC);
+bool PlatformFlushDirectory(const char* path, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, LastName::Follow, place, problem)) return false;
+    if (place.folder < 0) return Missing(problem);
+    const int fd = ::openat(place.folder, place.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return Fails(problem, errno);
+    const bool flushed = FlushFolder(fd, problem);
+    ::close(fd);
+    return flushed;
+}
+
+bool PlatformFlushDirectoryOf(const char* path, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, LastName::Itself, place, problem)) return false;
+    if (place.folder < 0) return Missing(problem);
+    return FlushFolder(place.folder, problem);
+}
+
+bool PlatformTruncateStream(std::FILE* stream, int64_t size, Problem& problem) {
+    if (::ftruncate(fileno(stream), static_cast<off_t>(size)) == 0) return true;
+    return Fails(problem, errno);
+}
+
+LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, Problem& problem) {
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        Place place;
+        if (!FindPlace(path, LastName::Itself, place, problem)) return LockResult::Failed;
+        if (place.folder < 0) {
+            if (!exclusive) return LockResult::Missing;
+            Missing(problem);
+            return LockResult::Failed;
+        }
+        const int flags = exclusive ? O_RDWR | O_CREAT : O_RDONLY;
+        const int fd = ::openat(place.folder, place.name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
         if (fd < 0) {
-            if (!exclusive && errno == ENOENT) return LockResult::Missing;
-            reason = std::strerror(errno);
+            const int saved = errno;
+            if (!exclusive && (saved == ENOENT || saved == ELOOP)) return LockResult::Missing;
+            // A link under the lock's name is no lock anyone holds: it goes
+            // as a name, and the lock is made where it was.
+            if (saved == ELOOP && ::unlinkat(place.folder, place.name.c_str(), 0) == 0) continue;
+            Fails(problem, saved);
+            return LockResult::Failed;
+        }
+        struct stat opened;
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(fd);
+            problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is not a regular file"};
             return LockResult::Failed;
         }
         if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
             const int saved = errno;
             ::close(fd);
             if (saved == EWOULDBLOCK) return LockResult::Busy;
-            reason = std::strerror(saved);
+            Fails(problem, saved);
             return LockResult::Failed;
         }
         // The holder before us may have removed the file between our open and
         // our lock: a lock on a file no longer under that name keeps nobody
         // out. Try again with the file the name gives now.
-        struct stat opened;
         struct stat named;
-        if (::fstat(fd, &opened) == 0 && ::stat(path, &named) == 0 && opened.st_dev == named.st_dev &&
-            opened.st_ino == named.st_ino) {
+        if (Exists(place, named) && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
             *handle = fd;
             return LockResult::Held;
         }
         ::close(fd);
-        if (!exclusive && PlatformFileKind(path) == FileKind::Missing) return LockResult::Missing;
+        if (!exclusive && !Exists(place, named)) return LockResult::Missing;
     }
+    problem = Problem{Z_ERROR_LOCKED, "its name keeps changing"};
+    return LockResult::Failed;
 }
 
 void PlatformUnlockFile(const char* path, bool exclusive, intptr_t handle) {
     // Removed while still locked, so that no one takes a lock on a file that
-    // is about to go.
-    if (exclusive) ::unlink(path);
+    // is about to go; only the file this lock holds.
+    if (exclusive) {
+        Place place;
+        Problem problem;
+        struct stat held;
+        struct stat named;
+        if (FindPlace(path, LastName::Itself, place, problem) && Exists(place, named) &&
+            ::fstat(static_cast<int>(handle), &held) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino) {
+            ::unlinkat(place.folder, place.name.c_str(), 0);
+        }
+    }
     ::close(static_cast<int>(handle));
 }
 

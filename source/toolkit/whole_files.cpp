@@ -2,9 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "file_journal.h"
@@ -13,27 +11,26 @@
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
-namespace fs = std::filesystem;
 using namespace zel::toolkit;
 
 namespace {
 
-// Copies the bytes of source into a temporary file beside target and moves
-// it over target, so that a failed copy never leaves a half target.
+// Copies the bytes of source into a work file beside target and moves it
+// over target, so that a failed copy never leaves a half target.
 int CopyOver(const char* operation, const std::string& source, const std::string& target) {
-    std::FILE* in = std::fopen(source.c_str(), "rb");
-    if (in == nullptr) return FailErrno(operation, "open", source.c_str(), errno);
+    Problem problem;
+    std::FILE* in = PlatformOpenStream(source.c_str(), StreamMode::Read, LastName::Follow, problem);
+    if (in == nullptr) return FailProblem(operation, "open", source.c_str(), problem);
     std::string temporary = target + ".zel-copy";
     if (!JournalBeforeChange(operation, temporary.c_str()) || !JournalBeforeChange(operation, target.c_str())) {
         std::fclose(in);
         return 0;
     }
     NoteBeforeWrite(temporary.c_str());
-    std::FILE* out = std::fopen(temporary.c_str(), "wb");
+    std::FILE* out = PlatformOpenStream(temporary.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
     if (out == nullptr) {
-        int saved = errno;
         std::fclose(in);
-        return FailErrno(operation, "create", temporary.c_str(), saved);
+        return FailProblem(operation, "create", temporary.c_str(), problem);
     }
     char block[65536];
     bool failed = false;
@@ -59,30 +56,72 @@ int CopyOver(const char* operation, const std::string& source, const std::string
         failure = std::string("cannot write ") + temporary + ": " + std::strerror(errno);
     }
     if (failed) {
-        std::remove(temporary.c_str());
+        PlatformDeleteFile(temporary.c_str(), problem);
         return Fail(Z_ERROR_IO, "%s: %s", operation, failure.c_str());
     }
     // Keep the source's permissions (a program copied under another name
     // must stay runnable), but never its read-only state: a package on a DVD
     // or a read-only share would otherwise leave copies that the next
-    // upgrade cannot replace (on Windows the read-only attribute refuses
+    // upgrade could not replace (on Windows the read-only attribute refuses
     // that). Failing to set them does not fail the copy.
-    std::error_code permissionError;
-    fs::file_status sourceStatus = fs::status(PathFromText(source), permissionError);
-    if (!permissionError) {
-        fs::permissions(PathFromText(temporary), sourceStatus.permissions() | fs::perms::owner_write, permissionError);
-    }
-    std::string reason;
+    PlatformCopyPermissions(source.c_str(), temporary.c_str(), problem);
     NoteFlushed(temporary.c_str());
-    if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), reason)) {
-        std::remove(temporary.c_str());
-        return Fail(Z_ERROR_IO, "%s: cannot replace %s: %s", operation, target.c_str(), reason.c_str());
+    if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), problem)) {
+        Problem ignored;
+        PlatformDeleteFile(temporary.c_str(), ignored);
+        return FailProblem(operation, "replace", target.c_str(), problem);
     }
     NoteMoved(temporary.c_str(), target.c_str());
     // The replaced copy kept the bits of the file it replaced; a read-only
     // one among them goes all the same.
-    fs::permissions(PathFromText(target), fs::perms::owner_write, fs::perm_options::add, permissionError);
+    PlatformCopyPermissions(target.c_str(), target.c_str(), problem);
     return 1;
+}
+
+FileFacts FactsOrMissing(const char* path, LastName last) {
+    FileFacts facts;
+    Problem problem;
+    if (!PlatformFacts(path, last, facts, problem)) facts = FileFacts{};
+    return facts;
+}
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && (folder.back() == Z_PATH_SEPARATOR || folder.back() == '/')) return folder + name;
+    return folder + Z_PATH_SEPARATOR + name;
+}
+
+struct CopyEntry {
+    bool directory = false;
+    std::string source;
+    std::string target;
+};
+
+// The tree below source, folders before what they hold. A link in it is
+// followed where the link rule allows it.
+bool ListTree(const std::string& source, const std::string& target, std::vector<CopyEntry>& entries, int depth) {
+    std::vector<DirectoryEntry> names;
+    Problem problem;
+    if (!PlatformListDirectory(source.c_str(), names, problem)) {
+        return FailProblem("Z_DuplicateDir", "list", source.c_str(), problem);
+    }
+    for (const DirectoryEntry& name : names) {
+        CopyEntry entry;
+        entry.source = InFolder(source, name.name);
+        entry.target = InFolder(target, name.name);
+        FileKind kind = name.kind;
+        if (kind == FileKind::Link) kind = FactsOrMissing(entry.source.c_str(), LastName::Follow).kind;
+        if (kind != FileKind::Regular && kind != FileKind::Directory) continue;
+        if (!name.exact) {
+            return FailCodePage("Z_DuplicateDir", "the name of", entry.source);
+        }
+        entry.directory = kind == FileKind::Directory;
+        entries.push_back(entry);
+        if (entry.directory) {
+            if (depth > 64) return Fail(Z_ERROR_TOO_LONG, "Z_DuplicateDir: %s lies too deep", entry.source.c_str());
+            if (!ListTree(entry.source, entry.target, entries, depth + 1)) return 0;
+        }
+    }
+    return true;
 }
 
 bool MatchesFrom(const char* name, const char* pattern) {
@@ -125,58 +164,25 @@ int Z_CloneFile(const char* source, const char* target) {
 int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int /*flags*/) {
     if (Z_FaultPoint("Z_DuplicateDir")) return 0;
     if (RejectEmptyPath("Z_DuplicateDir", source) || RejectEmptyPath("Z_DuplicateDir", target)) return 0;
-    const fs::path from = PathFromText(source);
-    const fs::path to = PathFromText(target);
-    std::error_code error;
-    if (!fs::is_directory(from, error)) {
+    if (FactsOrMissing(source, LastName::Follow).kind != FileKind::Directory) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DuplicateDir: %s is not a directory", source);
     }
     // The whole tree is listed before anything is copied, so that a name
     // the system code page cannot write (the callback receives each copy's
     // narrow path) stops the copy before it begins rather than halfway.
-    struct Entry {
-        bool directory;
-        fs::path destination;
-        std::string sourceText;
-        std::string destinationText;
-    };
-    std::vector<Entry> entries;
-    fs::recursive_directory_iterator walk(from, error);
-    if (error) {
-        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot list %s: %s", source, error.message().c_str());
-    }
-    for (const fs::recursive_directory_iterator end; walk != end; walk.increment(error)) {
-        if (error) break;
-        Entry entry;
-        entry.directory = walk->is_directory(error);
-        if (!entry.directory && !walk->is_regular_file(error)) continue;
-        entry.destination = to / walk->path().lexically_relative(from);
-        if (!TextFromPath(walk->path(), entry.sourceText)) {
-            return FailCodePage("Z_DuplicateDir", "the name of", entry.sourceText);
-        }
-        if (!TextFromPath(entry.destination, entry.destinationText)) {
-            return FailCodePage("Z_DuplicateDir", "the name of", entry.destinationText);
-        }
-        entries.push_back(std::move(entry));
-    }
-    if (error) {
-        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot list %s: %s", source, error.message().c_str());
-    }
-    fs::create_directories(to, error);
-    if (error) {
-        return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", target, error.message().c_str());
-    }
-    for (const Entry& entry : entries) {
+    std::vector<CopyEntry> entries;
+    if (!ListTree(source, target, entries, 0)) return 0;
+    Problem problem;
+    if (!PlatformMakeDirectories(target, problem)) return FailProblem("Z_DuplicateDir", "create", target, problem);
+    for (const CopyEntry& entry : entries) {
         if (entry.directory) {
-            fs::create_directories(entry.destination, error);
-            if (error) {
-                return Fail(Z_ERROR_IO, "Z_DuplicateDir: cannot create %s: %s", entry.destinationText.c_str(),
-                            error.message().c_str());
+            if (!PlatformMakeDirectories(entry.target.c_str(), problem)) {
+                return FailProblem("Z_DuplicateDir", "create", entry.target.c_str(), problem);
             }
             continue;
         }
-        if (!CopyOver("Z_DuplicateDir", entry.sourceText, entry.destinationText)) return 0;
-        if (callback != nullptr) callback(entry.destinationText.c_str());
+        if (!CopyOver("Z_DuplicateDir", entry.source, entry.target)) return 0;
+        if (callback != nullptr) callback(entry.target.c_str());
     }
     return 1;
 }
@@ -184,20 +190,19 @@ int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callbac
 int Z_RenameFile(const char* oldPath, const char* newPath) {
     if (Z_FaultPoint("Z_RenameFile")) return 0;
     if (RejectEmptyPath("Z_RenameFile", oldPath) || RejectEmptyPath("Z_RenameFile", newPath)) return 0;
-    std::error_code error;
     // A rename must never destroy a file, as on Windows.
-    if (fs::exists(fs::symlink_status(PathFromText(newPath), error))) {
+    if (FactsOrMissing(newPath, LastName::Itself).kind != FileKind::Missing) {
         return Fail(Z_ERROR_EXISTS, "Z_RenameFile: cannot rename %s to %s: the new name exists", oldPath, newPath);
     }
-    if (PlatformFileKind(oldPath) == FileKind::Missing) {
+    if (FactsOrMissing(oldPath, LastName::Itself).kind == FileKind::Missing) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_RenameFile: cannot rename %s to %s: No such file or directory", oldPath,
                     newPath);
     }
     if (!JournalBeforeChange("Z_RenameFile", oldPath) || !JournalBeforeChange("Z_RenameFile", newPath)) return 0;
-    std::string reason;
+    Problem problem;
     NoteFlushed(oldPath);
-    if (!PlatformRenameFile(oldPath, newPath, reason)) {
-        return Fail(Z_ERROR_IO, "Z_RenameFile: cannot rename %s to %s: %s", oldPath, newPath, reason.c_str());
+    if (!PlatformRenameFile(oldPath, newPath, problem)) {
+        return Fail(problem.code, "Z_RenameFile: cannot rename %s to %s: %s", oldPath, newPath, problem.text.c_str());
     }
     NoteMoved(oldPath, newPath);
     return 1;
@@ -206,21 +211,43 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
 int Z_ReplaceFile(const char* source, const char* target) {
     if (Z_FaultPoint("Z_ReplaceFile")) return 0;
     if (RejectEmptyPath("Z_ReplaceFile", source) || RejectEmptyPath("Z_ReplaceFile", target)) return 0;
-    std::error_code error;
-    if (!fs::is_regular_file(PathFromText(source), error)) {
+    if (FactsOrMissing(source, LastName::Itself).kind != FileKind::Regular) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
     }
     if (!JournalBeforeChange("Z_ReplaceFile", source) || !JournalBeforeChange("Z_ReplaceFile", target)) return 0;
-    std::string reason;
+    Problem problem;
     NoteFlushed(source);
-    if (!PlatformReplaceFile(source, target, reason)) {
-        return Fail(Z_ERROR_IO, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, reason.c_str());
+    if (!PlatformReplaceFile(source, target, problem)) {
+        return Fail(problem.code, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, problem.text.c_str());
     }
     NoteMoved(source, target);
     return 1;
 }
 
-int Z_WriteWholeFile(const char* path, const void* data, int64_t size) {
+namespace zel::toolkit {
+
+// The program's own files (flag Z_NO_LINK) take the new content under their
+// name itself: a link planted there is replaced, never followed.
+bool ReplaceName(const char* source, const char* target) {
+    if (Z_FaultPoint("Z_ReplaceFile")) return false;
+    if (!JournalBeforeChange("Z_ReplaceFile", source) || !JournalBeforeChange("Z_ReplaceFile", target)) return false;
+    Problem problem;
+    FileFacts facts;
+    if (PlatformFacts(target, LastName::Itself, facts, problem) && facts.kind == FileKind::Link &&
+        !PlatformDeleteFile(target, problem)) {
+        return FailProblem("Z_ReplaceFile", "replace", target, problem);
+    }
+    NoteFlushed(source);
+    if (!PlatformReplaceFile(source, target, problem)) {
+        return Fail(problem.code, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, problem.text.c_str());
+    }
+    NoteMoved(source, target);
+    return true;
+}
+
+}  // namespace zel::toolkit
+
+int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t flags) {
     if (RejectEmptyPath("Z_WriteWholeFile", path)) return 0;
     if (size < 0 || (size > 0 && data == nullptr)) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteWholeFile: bad content");
     const std::string work = std::string(path) + ".NEW";
@@ -229,11 +256,15 @@ int Z_WriteWholeFile(const char* path, const void* data, int64_t size) {
     bool written = size == 0 || Z_WriteFile(file, data, size, 1) == size;
     // A failed close may have lost buffered bytes.
     written = Z_CloseFile(file) != 0 && written;
-    if (written && Z_ReplaceFile(work.c_str(), path)) return 1;
+    if (written) {
+        if ((flags & Z_NO_LINK) != 0 ? ReplaceName(work.c_str(), path) : Z_ReplaceFile(work.c_str(), path) != 0) {
+            return 1;
+        }
+    }
     // Keep the error that stopped the write, not one of the clean-up.
     const uint32_t code = Z_GetLastError();
     const std::string text = Z_GetLastErrorPrompt(nullptr, 0);
-    if (Z_IsValidFileName(work.c_str())) Z_DeleteFile(work.c_str());
+    if (FactsOrMissing(work.c_str(), LastName::Itself).kind != FileKind::Missing) Z_DeleteFile(work.c_str());
     Z_SetLastErrorText(code, "%s", text.c_str());
     return 0;
 }
@@ -241,19 +272,16 @@ int Z_WriteWholeFile(const char* path, const void* data, int64_t size) {
 int Z_DeleteFile(const char* path) {
     if (Z_FaultPoint("Z_DeleteFile")) return 0;
     if (RejectEmptyPath("Z_DeleteFile", path)) return 0;
-    std::error_code error;
-    fs::file_status status = fs::symlink_status(PathFromText(path), error);
-    if (!fs::exists(status)) {
+    const FileKind kind = FactsOrMissing(path, LastName::Itself).kind;
+    if (kind == FileKind::Missing) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFile: cannot delete %s: No such file or directory", path);
     }
-    if (fs::is_directory(status)) {
+    if (kind == FileKind::Directory) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFile: cannot delete %s: it is a directory", path);
     }
     if (!JournalBeforeChange("Z_DeleteFile", path)) return 0;
-    std::string reason;
-    if (!PlatformDeleteFile(path, reason)) {
-        return Fail(Z_ERROR_IO, "Z_DeleteFile: cannot delete %s: %s", path, reason.c_str());
-    }
+    Problem problem;
+    if (!PlatformDeleteFile(path, problem)) return FailProblem("Z_DeleteFile", "delete", path, problem);
     NoteDeleted(path);
     return 1;
 }
@@ -264,35 +292,31 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
     if (wildcard == nullptr || wildcard[0] == '\0') {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFiles: no wildcard given");
     }
-    std::error_code error;
-    fs::directory_iterator list(PathFromText(dir), error);
-    if (error) {
-        return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFiles: cannot list %s: %s", dir, error.message().c_str());
-    }
+    std::vector<DirectoryEntry> entries;
+    Problem problem;
+    if (!PlatformListDirectory(dir, entries, problem)) return FailProblem("Z_DeleteFiles", "list", dir, problem);
     int result = 1;
     std::string firstFailure;
-    for (const fs::directory_iterator end; list != end; list.increment(error)) {
-        if (error) break;
-        if (list->is_directory(error)) continue;
+    for (const DirectoryEntry& entry : entries) {
+        if (entry.kind == FileKind::Directory) continue;
         // A character the code page cannot write shows as '?', which only
         // a wildcard matches, as in the system's own wildcard search.
-        const std::string name = DisplayText(list->path().filename());
-        if (!MatchesWildcard(name, wildcard)) continue;
-        std::string path;
+        if (!MatchesWildcard(entry.name, wildcard)) continue;
+        const std::string path = InFolder(dir, entry.name);
         std::string reason;
-        if (!TextFromPath(list->path(), path)) reason = "its name cannot be written in the system code page";
-        const bool removed = reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str()) &&
-                             PlatformDeleteFile(path.c_str(), reason);
+        if (!entry.exact) reason = "its name cannot be written in the system code page";
+        bool removed = false;
+        if (reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str())) {
+            removed = PlatformDeleteFile(path.c_str(), problem);
+            if (!removed) reason = problem.text;
+        }
         if (removed) NoteDeleted(path.c_str());
         if (!removed && reason.empty()) reason = Z_GetLastErrorPrompt(nullptr, 0);
         // Go on with the other files; the first failure is the one reported.
         if (!removed && result == 1) {
             result = 0;
-            firstFailure = DisplayText(list->path()) + ": " + reason;
+            firstFailure = path + ": " + reason;
         }
-    }
-    if (error) {
-        return Fail(Z_ERROR_IO, "Z_DeleteFiles: cannot list %s: %s", dir, error.message().c_str());
     }
     if (result == 0) return Fail(Z_ERROR_IO, "Z_DeleteFiles: cannot delete %s", firstFailure.c_str());
     return 1;
@@ -302,11 +326,14 @@ int Z_GetFileSize(const char* path, uint64_t* size) {
     if (Z_FaultPoint("Z_GetFileSize")) return 0;
     if (RejectEmptyPath("Z_GetFileSize", path)) return 0;
     if (size == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_GetFileSize: no size given");
-    std::error_code error;
-    uintmax_t bytes = fs::file_size(PathFromText(path), error);
-    if (error) {
-        return Fail(Z_ERROR_NOT_FOUND, "Z_GetFileSize: cannot read the size of %s: %s", path, error.message().c_str());
+    FileFacts facts;
+    Problem problem;
+    if (!PlatformFacts(path, LastName::Follow, facts, problem)) {
+        return FailProblem("Z_GetFileSize", "read the size of", path, problem);
     }
-    *size = static_cast<uint64_t>(bytes);
+    if (facts.kind != FileKind::Regular) {
+        return Fail(Z_ERROR_NOT_FOUND, "Z_GetFileSize: cannot read the size of %s: No such file", path);
+    }
+    *size = facts.size;
     return 1;
 }

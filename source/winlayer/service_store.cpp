@@ -130,7 +130,7 @@ bool WriteServiceRecord(const fs::path& file, const ServiceRecord& record) {
     if (record.controlError) out << "ControlError=" << record.controlError << '\n';
     for (const std::string& line : record.otherLines) out << line << '\n';
     const std::string text = out.str();
-    return Z_WriteWholeFile(file.string().c_str(), text.data(), static_cast<int64_t>(text.size())) != 0;
+    return Z_WriteWholeFile(file.string().c_str(), text.data(), static_cast<int64_t>(text.size()), 0) != 0;
 }
 
 bool FindServiceRecord(const std::string& name, bool byDisplayName, fs::path* file, ServiceRecord* record) {

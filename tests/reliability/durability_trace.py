@@ -25,56 +25,69 @@ def main():
     env = dict(os.environ, ZEL_SERVICE_DIR=os.path.join(scratch, "services"), ZEL_SLEEP_SCALE="0")
     subprocess.run([zelhome, "new", home], check=True, env=env, stdout=subprocess.DEVNULL)
     trace = os.path.join(scratch, "trace.txt")
-    subprocess.run(["strace", "-f", "-o", trace, "-e",
-                    "trace=openat,fsync,fdatasync,rename,renameat,renameat2,link,close,unlink,unlinkat",
+    # -y names the file behind every descriptor, so that calls relative to
+    # an open folder (openat, renameat2, unlinkat) can be followed.
+    subprocess.run(["strace", "-f", "-y", "-o", trace, "-e",
+                    "trace=openat,fsync,fdatasync,rename,renameat,renameat2,link,linkat,close,unlink,unlinkat",
                     upgrade, "DIR:" + home, "NEW:1", "CS:1", "OLD:N"],
                    check=True, env=env, stdout=subprocess.DEVNULL)
 
-    fds = {}            # (pid, fd) -> path
     flushed = set()     # paths whose bytes reached the disk since they were last opened for writing
     pending_dirs = {}   # directory -> the rename waiting for it to be flushed
     in_place = set()    # paths opened to be changed in place and not flushed since
     renames = 0
     discards = 0
     problems = []
-    opened = re.compile(r'^(\d+)\s+openat\(AT_FDCWD, "([^"]+)", ([^)]*)\)\s+= (\d+)')
-    closed = re.compile(r'^(\d+)\s+close\((\d+)\)')
-    synced = re.compile(r'^(\d+)\s+f(?:data)?sync\((\d+)\)\s+= 0')
-    moved = re.compile(r'^(\d+)\s+(?:rename|link)\("([^"]+)", "([^"]+)"\)\s+= 0')
-    removed = re.compile(r'^(\d+)\s+unlink(?:at)?\((?:AT_FDCWD, )?"([^"]+)"[^)]*\)\s+= 0')
+    at = r'(?:AT_FDCWD|\d+<([^>]*)>), "([^"]+)"'
+    opened = re.compile(r'^\d+\s+openat\(' + at + r', ([^)]*)\)\s+= \d+<([^>]*)>')
+    synced = re.compile(r'^\d+\s+f(?:data)?sync\(\d+<([^>]*)>\)\s+= 0')
+    moved = re.compile(r'^\d+\s+(?:renameat2?|linkat)\(' + at + ', ' + at + r'(?:, [^)]*)?\)\s+= 0')
+    moved_plain = re.compile(r'^\d+\s+(?:rename|link)\("([^"]+)", "([^"]+)"\)\s+= 0')
+    removed = re.compile(r'^\d+\s+unlinkat\(' + at + r'[^)]*\)\s+= 0')
+    removed_plain = re.compile(r'^\d+\s+unlink\("([^"]+)"\)\s+= 0')
+
+    def joined(folder, name):
+        return name if folder is None or name.startswith("/") else os.path.join(folder, name)
+
+    def rename(source, target):
+        nonlocal renames
+        renames += 1
+        if source not in flushed:
+            problems.append("renamed before its bytes were flushed: %s -> %s" % (source, target))
+        flushed.discard(source)
+        flushed.add(target)
+        in_place.discard(target)
+        pending_dirs[os.path.dirname(target)] = target
+
+    def remove(path):
+        nonlocal discards
+        if os.path.basename(path) == "JOURNAL":
+            discards += 1
+            for changed in sorted(in_place):
+                problems.append("changed in place, not flushed before the journal went: %s" % changed)
+            in_place.clear()
+
     with open(trace) as lines:
         for line in lines:
             if m := opened.match(line):
-                pid, path, flags, fd = m.groups()
-                fds[(pid, fd)] = path
+                folder, name, flags, path = m.groups()
                 if "O_WRONLY" in flags or "O_RDWR" in flags or "O_TRUNC" in flags:
                     flushed.discard(path)
                 if "O_RDWR" in flags and "O_CREAT" not in flags and "O_TRUNC" not in flags:
                     in_place.add(path)
-            elif m := closed.match(line):
-                fds.pop((m.group(1), m.group(2)), None)
             elif m := synced.match(line):
-                path = fds.get((m.group(1), m.group(2)))
-                if path is None:
-                    continue
+                path = m.group(1)
                 flushed.add(path)
                 in_place.discard(path)
                 pending_dirs.pop(path.rstrip("/"), None)
             elif m := moved.match(line):
-                _, source, target = m.groups()
-                renames += 1
-                if source not in flushed:
-                    problems.append("renamed before its bytes were flushed: %s -> %s" % (source, target))
-                flushed.discard(source)
-                flushed.add(target)
-                in_place.discard(target)
-                pending_dirs[os.path.dirname(target)] = target
+                rename(joined(m.group(1), m.group(2)), joined(m.group(3), m.group(4)))
+            elif m := moved_plain.match(line):
+                rename(m.group(1), m.group(2))
             elif m := removed.match(line):
-                if os.path.basename(m.group(2)) == "JOURNAL":
-                    discards += 1
-                    for path in sorted(in_place):
-                        problems.append("changed in place, not flushed before the journal went: %s" % path)
-                    in_place.clear()
+                remove(joined(m.group(1), m.group(2)))
+            elif m := removed_plain.match(line):
+                remove(m.group(1))
     for directory, target in pending_dirs.items():
         problems.append("directory not flushed after %s took its name" % target)
     print("%d renames traced, %d journals discarded" % (renames, discards))

@@ -24,6 +24,9 @@ protected:
         systemDir_ = (scratch_ / "home" / "system").string() + Z_PATH_SEPARATOR_TEXT;
         std::filesystem::create_directories(binDir_);
         std::filesystem::create_directories(systemDir_);
+        // SERVICE.INF is the home's.
+        SetServiceRecordDirectory(systemDir_.c_str());
+        serviceInf_ = std::filesystem::path(systemDir_) / "SERVICE.INF";
     }
 
     std::string InBin(const char* file) { return binDir_ + Z_PATH_SEPARATOR_TEXT + file; }

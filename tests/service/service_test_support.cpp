@@ -30,6 +30,8 @@ void ServiceTest::SetUp() {
     SetTestEnvironment("ZEL_SLEEP_SCALE", "0");
     SetFault("");
 
+    fs::create_directories(scratch_ / "system");
+    SetServiceRecordDirectory((scratch_ / "system").string().c_str());
     char path[Z_MAX_PATH];
     ASSERT_EQ(GetServiceInfPath(path, sizeof(path)), 1);
     serviceInf_ = fs::path(path).lexically_normal();

@@ -28,10 +28,10 @@ std::vector<std::string> Bytes(const std::string& home) {
 
 class JournalledShellTest : public ShellTest {
 protected:
-    JournalledShellTest() { EXPECT_EQ(Z_OpenFileJournal(journal_.Path("journal").c_str(), nullptr), 1) << LastError(); }
+    JournalledShellTest() { EXPECT_EQ(Z_OpenFileJournal(journal_.Path("journal").c_str(), Home().c_str(), nullptr), 1) << LastError(); }
     ~JournalledShellTest() override {
         Z_CloseFileJournal();
-        Z_DiscardFileJournal(journal_.Path("journal").c_str());
+        Z_DiscardFileJournal(journal_.Path("journal").c_str(), Home().c_str());
     }
     std::string Journal() const { return journal_.Path("journal"); }
 
@@ -93,7 +93,7 @@ TEST_F(JournalledShellTest, ChangesInPlaceEndAsWholeFileWritesDoAndTheJournalPut
     EXPECT_EQ(Bytes(otherHome), inPlace);
     ASSERT_EQ(ShellClose(), 1);
 
-    ASSERT_EQ(Z_UndoFileJournal(Journal().c_str()), 1) << LastError();
+    ASSERT_EQ(Z_UndoFileJournal(Journal().c_str(), Home().c_str()), 1) << LastError();
     EXPECT_EQ(Bytes(Home()), before);
     ASSERT_EQ(ShellOpen(Home().c_str(), -1, -1, -1, -1), 1) << LastError();
     EXPECT_EQ(DatabaseNames(), Names{});
@@ -150,7 +150,7 @@ TEST_F(JournalledShellTest, FileThatCannotBePutBackStopsTheShell) {
     EXPECT_EQ(ShellClose(), 0);
     EXPECT_NE(LastError().find("ShellClose"), std::string::npos) << LastError();
     Z_CloseFileJournal();
-    ASSERT_EQ(Z_UndoFileJournal(Journal().c_str()), 1) << LastError();
+    ASSERT_EQ(Z_UndoFileJournal(Journal().c_str(), Home().c_str()), 1) << LastError();
     ASSERT_EQ(ShellOpen(Home().c_str(), -1, -1, -1, -1), 1) << LastError();
     EXPECT_EQ(DatabaseNames(), Names{});
 }

@@ -194,7 +194,7 @@ TEST(FileJournal, FilesChangedInPlaceArePutBackOrKept) {
         SCOPED_TRACE(keep ? "discarded" : "undone");
         WriteText(scratch.file("a.dic"), "0123456789");
         EXPECT_EQ(Z_IsFileJournalled(scratch.file("a.dic").c_str()), 0);
-        ASSERT_EQ(Z_OpenFileJournal(journal.c_str(), unrecorded.c_str()), 1);
+        ASSERT_EQ(Z_OpenFileJournal(journal.c_str(), scratch.dir().c_str(), unrecorded.c_str()), 1);
         EXPECT_EQ(Z_IsFileJournalled(scratch.file("a.dic").c_str()), 1);
         EXPECT_EQ(Z_IsFileJournalled(scratch.file("b.dic").c_str()), 1);
         EXPECT_EQ(Z_IsFileJournalled((unrecorded + Z_PATH_SEPARATOR_TEXT + "run").c_str()), 0);
@@ -211,12 +211,12 @@ TEST(FileJournal, FilesChangedInPlaceArePutBackOrKept) {
         ASSERT_EQ(Z_CloseFileJournal(), 1);
         EXPECT_EQ(Z_IsFileJournalled(scratch.file("a.dic").c_str()), 0);
         if (keep) {
-            ASSERT_EQ(Z_DiscardFileJournal(journal.c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
+            ASSERT_EQ(Z_DiscardFileJournal(journal.c_str(), scratch.dir().c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
             EXPECT_EQ(ReadText(scratch.file("a.dic")), "01ab45");
             EXPECT_TRUE(fs::exists(scratch.file("b.dic")));
         } else {
-            ASSERT_EQ(Z_UndoFileJournal(journal.c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
-            ASSERT_EQ(Z_DiscardFileJournal(journal.c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
+            ASSERT_EQ(Z_UndoFileJournal(journal.c_str(), scratch.dir().c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
+            ASSERT_EQ(Z_DiscardFileJournal(journal.c_str(), scratch.dir().c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
             EXPECT_EQ(ReadText(scratch.file("a.dic")), "0123456789");
             EXPECT_FALSE(fs::exists(scratch.file("b.dic")));
         }

@@ -89,6 +89,9 @@ struct RunContext {
     // on from an earlier one that did not end.
     HZLOCK homeLock = nullptr;
     bool resumed = false;
+    // The dictionary phase's journal is there (from when it is whole until
+    // just before it goes); the run record says so.
+    bool journalKept = false;
     // The profile merge failed: the installed PROFILE.INI has no backup of
     // this run, which the start-up section then keeps before changing it.
     bool profileMergeFailed = false;

@@ -30,7 +30,7 @@ bool ReplaceConfigText(const char* installedPath, const std::string& text) {
     // The work name, installedPath ".NEW", must fit the path buffers too.
     char newPath[Z_MAX_PATH];
     if (!JoinConfigPath(newPath, installedPath, ".NEW")) return false;
-    return Z_WriteWholeFile(installedPath, text.data(), static_cast<int64_t>(text.size())) != 0;
+    return Z_WriteWholeFile(installedPath, text.data(), static_cast<int64_t>(text.size()), 0) != 0;
 }
 
 std::string TrimmedText(const std::string& text) {

@@ -38,12 +38,19 @@ bool RecordRemovedService(const char* systemDir, const char* serviceName, const 
     };
     std::string text;
     for (const std::string& line : lines) text += line + Z_LINE_END;
-    return Z_WriteWholeFile(path.c_str(), text.data(), static_cast<int64_t>(text.size())) != 0;
+    return Z_WriteWholeFile(path.c_str(), text.data(), static_cast<int64_t>(text.size()), Z_NO_LINK) != 0;
 }
 
-bool RemovedServicePending(const char* systemDir) { return Z_IsValidFileName(RecordPath(systemDir).c_str()) != 0; }
+// The record is the upgrade's own file: only a file of that name counts,
+// never what a link there names.
+bool RemovedServicePending(const char* systemDir) {
+    ZFileInfo info{};
+    return Z_GetFileInfo(RecordPath(systemDir).c_str(), Z_NO_LINK, &info) && info.kind == Z_FILE_REGULAR;
+}
 
 bool ForgetRemovedService(const char* systemDir) {
     const std::string path = RecordPath(systemDir);
-    return !Z_IsValidFileName(path.c_str()) || Z_DeleteFile(path.c_str()) != 0;
+    ZFileInfo info{};
+    if (!Z_GetFileInfo(path.c_str(), Z_NO_LINK, &info)) return false;
+    return info.kind == Z_FILE_MISSING || Z_DeleteFile(path.c_str()) != 0;
 }

@@ -47,9 +47,11 @@ const char* ReadServiceName();
 // name, or the cached one, deletes the file.
 void WriteServiceName(const char* name);
 
-// The path of SERVICE.INF: "..<sep>system<sep>SERVICE.INF" from the running
-// program's directory. 0 when the program path cannot be had or the path
-// would not fit.
+// SERVICE.INF lies in the home's system directory (systemDir), set before
+// the first service operation; without it there is no record.
+void SetServiceRecordDirectory(const char* systemDir);
+// The path of SERVICE.INF; 0 when no directory was set or the path would
+// not fit.
 bool GetServiceInfPath(char* buffer, int size);
 // Empties the service name cache, as at the start of a run (for tests).
 void ForgetServiceName();

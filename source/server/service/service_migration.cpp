@@ -82,6 +82,7 @@ bool ServiceProgramPath(const char* commandLine, char (&program)[kConfigurationR
 
 bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) {
     *removed = false;
+    SetServiceRecordDirectory(systemDir);
     // 64-bit units keep the configuration record aligned in the buffer.
     uint64_t storage[kConfigurationRoom / sizeof(uint64_t)];
     auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(storage);
@@ -120,6 +121,7 @@ bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) 
 }
 
 bool InstallNewService(const char* binDir, const char* systemDir) {
+    SetServiceRecordDirectory(systemDir);
     std::printf("\nNow, Installing the new service...\n");
     std::fflush(stdout);
     char program[Z_MAX_PATH];

@@ -1,6 +1,8 @@
 // SERVICE.INF: the name under which the server's service was installed,
-// kept in the system directory beside the program's directory, so that a
-// later removal finds the service again.
+// kept in the home's system directory, so that a later removal finds the
+// service again. The home's, never one beside the running program: the
+// upgrade runs from the package, and a record found there belongs to
+// another installation.
 #include <cstdio>
 #include <cstring>
 
@@ -10,31 +12,33 @@
 namespace {
 
 char g_serviceName[SERVICE_NAME_SIZE] = "";
-
-bool IsSeparator(char c) { return c == Z_PATH_SEPARATOR || c == '/'; }
+char g_recordDirectory[Z_MAX_PATH] = "";
 
 }  // namespace
 
+void SetServiceRecordDirectory(const char* systemDir) {
+    if (systemDir == nullptr || std::snprintf(g_recordDirectory, sizeof g_recordDirectory, "%s", systemDir) >=
+                                    static_cast<int>(sizeof g_recordDirectory)) {
+        g_recordDirectory[0] = '\0';
+    }
+}
+
 bool GetServiceInfPath(char* buffer, int size) {
-    char program[Z_MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof(program));
-    if (length == 0 || length >= sizeof(program)) return false;
-    size_t directory = length;
-    while (directory > 0 && !IsSeparator(program[directory - 1])) --directory;
-    program[directory] = '\0';
-    const int written = std::snprintf(buffer, static_cast<size_t>(size), "%s..%csystem%cSERVICE.INF", program,
-                                      Z_PATH_SEPARATOR, Z_PATH_SEPARATOR);
-    return written > 0 && written < size;
+    if (g_recordDirectory[0] == '\0' || buffer == nullptr || size <= 0) return false;
+    const int written = std::snprintf(buffer, static_cast<size_t>(size), "%s", g_recordDirectory);
+    if (written < 0 || written >= size) return false;
+    return Z_AppendSubdirSymbol(buffer, 0) && static_cast<int>(std::strlen(buffer)) + 11 < size &&
+           Z_AppendPath(buffer, "SERVICE.INF");
 }
 
 const char* ReadServiceName() {
     if (g_serviceName[0] == '\0') {
         char path[Z_MAX_PATH];
-        if (GetServiceInfPath(path, sizeof(path))) {
-            if (FILE* file = std::fopen(path, "rb")) {
-                const size_t count = std::fread(g_serviceName, 1, SERVICE_NAME_SIZE - 1, file);
-                g_serviceName[count] = '\0';
-                std::fclose(file);
+        if (GetServiceInfPath(path, sizeof(path)) && Z_IsValidFileName(path)) {
+            if (HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, 0)) {
+                const int64_t count = Z_ReadFile(file, g_serviceName, SERVICE_NAME_SIZE - 1, 0);
+                g_serviceName[count > 0 ? count : 0] = '\0';
+                Z_CloseFile(file);
             }
         }
     }
@@ -47,13 +51,11 @@ void WriteServiceName(const char* name) {
     char path[Z_MAX_PATH];
     if (!GetServiceInfPath(path, sizeof(path))) return;
     if (name && std::strcmp(name, g_serviceName) != 0) {
-        FILE* file = std::fopen(path, "w+b");
-        if (!file) return;
+        // Whole or not at all: a record cut short would name another service.
+        if (!Z_WriteWholeFile(path, name, static_cast<int64_t>(std::strlen(name)), 0)) return;
         std::snprintf(g_serviceName, sizeof(g_serviceName), "%s", name);
-        std::fwrite(name, 1, std::strlen(name), file);
-        std::fclose(file);
-    } else {
-        std::remove(path);
+    } else if (Z_IsValidFileName(path)) {
+        Z_DeleteFile(path);
     }
 }
 

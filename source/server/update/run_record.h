@@ -5,6 +5,12 @@
 // was before that phase. The record goes when the run ends; a run that is
 // stopped or killed leaves it for the next one. Beside it, UPGRADE.LCK is
 // locked for as long as a run works on the home.
+//
+// RUN.INI ends with the checksum of everything before it, and says whether
+// a journal is there (Journal=1 from the moment the journal is whole until
+// the moment before it goes), so that a journal lost or emptied since is
+// found. Whatever in the record fails a check stops the run before
+// anything changes: a damaged record is never obeyed in part.
 #pragma once
 
 #include <string>
@@ -19,11 +25,16 @@ std::string JournalDirectory(const char* home);
 bool LockHome(RunContext& run);
 void UnlockHome(RunContext& run);
 
-// Reads the record of an earlier run that did not end, when there is one,
-// and takes from it what the console answered then and what the run found
-// (run.resumed is set). False on a record that cannot be read.
+// Reads and checks the record of an earlier run that did not end, when
+// there is one, and takes from it what the console answered then and what
+// the run found (run.resumed is set). False, with a message naming the
+// damaged file and the way out printed, when any of it fails its checks.
 bool ReadRunRecord(RunContext& run);
-// Writes the decisions taken so far, in one step.
+// Writes the decisions taken so far, and whether a journal is there, in one
+// step.
 bool WriteRunRecord(const RunContext& run);
-// The run has ended: the record goes.
+// The run has ended: the record goes, the journal (if any) before RUN.INI.
 bool RemoveRunRecord(const RunContext& run);
+
+// The message for a record that fails its checks.
+void PrintDamagedRecord(const char* home, const std::string& why);

@@ -81,27 +81,37 @@ bool UpdateDataFormatsStep(RunContext& run, const char*) { return UpdateDataForm
 
 bool UpdateSystemConfigStep(RunContext& run, const char*) { return UpdateSystemConfig(run); }
 
+// The journal's files go back (when asked), reach the disk, and only then
+// does the record stop saying that a journal is there; the journal goes
+// last. A stop anywhere in between leaves a journal the next run can obey.
+bool EndJournal(RunContext& run, bool putBack) {
+    const std::string journal = JournalDirectory(run.choices.home);
+    const char* home = run.choices.home;
+    if (!Z_HasFileJournal(journal.c_str())) return true;
+    if (putBack && !Z_UndoFileJournal(journal.c_str(), home)) return false;
+    if (!Z_FlushFileJournal(journal.c_str(), home)) return false;
+    run.journalKept = false;
+    return WriteRunRecord(run) && Z_DiscardFileJournal(journal.c_str(), home);
+}
+
 // A run killed in this phase left its journal: the dictionary, the kernel's
 // files and the lexicon files go back to what they were before that run's
 // phase, work files included, and the phase is made again from the start.
-// Puts back every file the journal recorded and lets the journal go; true
-// also when there is none.
-bool PutBackJournal(const RunContext& run) {
-    const std::string journal = JournalDirectory(run.choices.home);
-    return !Z_HasFileJournal(journal.c_str()) ||
-           (Z_UndoFileJournal(journal.c_str()) && Z_DiscardFileJournal(journal.c_str()));
-}
-
 bool PutBackInterruptedRun(RunContext& run, const char*) {
     if (!Z_HasFileJournal(JournalDirectory(run.choices.home).c_str())) return true;
     std::printf("\nPutting the data dictionaries back as they were before the interrupted upgrade...\n");
     std::fflush(stdout);
-    return PutBackJournal(run);
+    return EndJournal(run, true);
 }
 
 bool OpenJournal(RunContext& run, const char*) {
     // The run's own record is not put back with the dictionary.
-    return Z_OpenFileJournal(JournalDirectory(run.choices.home).c_str(), RunRecordDirectory(run.choices.home).c_str());
+    if (!Z_OpenFileJournal(JournalDirectory(run.choices.home).c_str(), run.choices.home,
+                           RunRecordDirectory(run.choices.home).c_str())) {
+        return false;
+    }
+    run.journalKept = true;
+    return WriteRunRecord(run);
 }
 
 constexpr OnFailure kStop = OnFailure::StopRun;
@@ -134,9 +144,9 @@ constexpr UpgradeStep kSystemDictionarySteps[] = {
 // After a stop in this phase, the files go back as they were before it: a
 // stop changes nothing it could not finish. When even that fails, the
 // journal stays, and the next run puts them back first.
-void PutBackStoppedPhase(const RunContext& run) {
+void PutBackStoppedPhase(RunContext& run) {
     Z_CloseFileJournal();
-    if (PutBackJournal(run)) return;
+    if (EndJournal(run, true)) return;
     PrintToolkitErrorLine();
     std::printf("\nThe data dictionaries could not be put back; run the upgrade again to do so.\n\n");
 }
@@ -174,7 +184,7 @@ bool UpgradeDictionaries(RunContext& run) {
     } else {
         Z_CloseFileJournal();
         // The phase is done: nothing of it is put back any more.
-        if (!Z_DiscardFileJournal(JournalDirectory(run.choices.home).c_str())) {
+        if (!EndJournal(run, false)) {
             PrintToolkitErrorLine();
             failed = true;
             // The journal is still there when it could not go (the files it

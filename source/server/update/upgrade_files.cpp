@@ -19,8 +19,8 @@ namespace {
 FixedPath HomeDirectory(const RunContext& run) { return FixedPath::Directory(run.choices.home); }
 
 // The directories the file steps work in, each with a separator at its end.
-// The configuration lives in HOME/bin/../system/, reached from the bin
-// directory as the server itself reaches it. A home too long for them was
+// The configuration lives in HOME/system/, built from the home's text: a
+// bin directory that is a link must not lead it elsewhere. A home too long for them was
 // refused at the start; should one not fit all the same, the step fails
 // with the toolkit's error.
 struct FileDirectories {
@@ -32,7 +32,7 @@ struct FileDirectories {
 
 FileDirectories Directories(const RunContext& run) {
     const FixedPath bin = HomeDirectory(run).Sub("bin");
-    return {bin, FixedPath::Directory(run.choices.packageDir), bin.Sub("..").Sub("system")};
+    return {bin, FixedPath::Directory(run.choices.packageDir), HomeDirectory(run).Sub("system")};
 }
 
 // The directories the new release expects; a failure to make one shows

@@ -195,6 +195,35 @@ constexpr UpgradeStep kGates[] = {
     {"record the run's decisions", RecordDecisions, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
 };
 
+// The folders of a home the run works in lie at most this deep.
+constexpr int kLinkSearchDepth = 4;
+
+// The home and the package are followed from the folders as opened here:
+// whatever lies in them (a link, a "..") cannot lead the run elsewhere
+// unless the link rule allows it. A home that is no folder gets no root;
+// the run stops at the dictionary shell with its own message.
+bool ConfineToHomeAndPackage(const RunChoices& choices) {
+    if (!Z_AddFileRoot(choices.packageDir)) return false;
+    return !Z_IsValidFilePath(choices.home, 0) || Z_AddFileRoot(choices.home);
+}
+
+// A link in the home that the link rule refuses stops the run before
+// anything changes, named, rather than at the step that meets it.
+bool RefuseUnsafeLinks(const RunChoices& choices) {
+    if (!Z_IsValidFilePath(choices.home, 0)) return true;
+    char found[Z_MAX_LINE];
+    switch (Z_FindUnsafeLink(choices.home, kLinkSearchDepth, found, sizeof found)) {
+        case 0: return true;
+        case 1:
+            std::printf(
+                "\nERROR: %s!\nNothing was changed. Remove the link, or put what it names in its place, and run the "
+                "upgrade again.\n\n",
+                Z_GetLastErrorPrompt(nullptr, 0));
+            return false;
+        default: PrintToolkitErrorLine(); return false;
+    }
+}
+
 }  // namespace
 
 bool LocatePackageDir(const char* programPath, char* packageDir) {
@@ -212,11 +241,12 @@ bool StartUpgrade(RunContext& run) {
         PrintToolkitErrorLine();
         return false;
     }
-    if (!ReadHomeDirectory(choices) || !LockHome(run)) return false;
-    if (!ReadRunRecord(run)) {
+    if (!ReadHomeDirectory(choices)) return false;
+    if (!ConfineToHomeAndPackage(choices)) {
         PrintToolkitErrorLine();
         return false;
     }
+    if (!LockHome(run) || !RefuseUnsafeLinks(choices) || !ReadRunRecord(run)) return false;
     if (!ReadDictionaryMode(choices) || !ReadEntityChoice(choices)) return false;
     ReadNativeCharsetAndOldNames(choices);
     if (!ReadLexiconCharset(choices)) return false;

@@ -46,6 +46,8 @@ constexpr uint32_t Z_ERROR_NO_MEMORY = 1006;
 constexpr uint32_t Z_ERROR_CHARSET = 1007;       // text cannot be converted
 constexpr uint32_t Z_ERROR_END_OF_INPUT = 1008;  // console input closed
 constexpr uint32_t Z_ERROR_LOCKED = 1009;        // another process holds the lock
+constexpr uint32_t Z_ERROR_UNSAFE_LINK = 1010;   // a link the link rule does not follow
+constexpr uint32_t Z_ERROR_DAMAGED = 1011;       // a record that fails its checks
 constexpr uint32_t Z_ERROR_INJECTED = 1999;      // failure injected with ZEL_FAULT
 
 struct ZFileObject;
@@ -60,6 +62,50 @@ struct ZContrastResult {
 static_assert(sizeof(ZContrastResult) == 16);
 
 using ZCopyCallback = int (*)(const char* path);
+
+// What a path leads to (Z_GetFileInfo).
+constexpr uint32_t Z_FILE_MISSING = 0;
+constexpr uint32_t Z_FILE_REGULAR = 1;
+constexpr uint32_t Z_FILE_DIRECTORY = 2;
+constexpr uint32_t Z_FILE_LINK = 3;  // only with Z_NO_LINK
+constexpr uint32_t Z_FILE_OTHER = 4;
+struct ZFileInfo {
+    uint32_t kind;    // Z_FILE_*
+    uint32_t links;   // names the file has (hard links)
+    uint64_t size;    // bytes
+    uint64_t volume;  // with index, the file's identity: the same for every
+    uint64_t index;   // name of one file (device and inode, volume serial and file index)
+};
+static_assert(sizeof(ZFileInfo) == 32);
+static_assert(offsetof(ZFileInfo, size) == 8);
+static_assert(offsetof(ZFileInfo, index) == 24);
+
+// Flag of Z_OpenFile, Z_GetFileInfo and Z_WriteWholeFile: the last name of
+// the path itself, never the file a link there names. The program's own
+// files (its locks, records and work files) are taken so, whoever made a
+// link under their names.
+constexpr uint32_t Z_NO_LINK = 1;
+
+// ---- roots -------------------------------------------------------------------
+// A folder whose paths every file operation follows one name at a time from
+// the folder as it is opened here (its path is taken as the system takes
+// it): "." and ".." are resolved by their text, never by the file system;
+// a link is followed only when it belongs to the user running the program
+// or to the system's administrators (root) and leads to a regular file or a
+// folder; any other link stops the operation (Z_ERROR_UNSAFE_LINK). Paths
+// beneath no root are followed as the system follows them, apart from their
+// last name, which the link rule above governs everywhere. Work files are
+// made anew where no link can lead, after whatever held their name went.
+int Z_AddFileRoot(const char* directory);
+void Z_ClearFileRoots();
+// Facts of what path leads to; a missing file is no failure (kind
+// Z_FILE_MISSING). flags: Z_NO_LINK.
+int Z_GetFileInfo(const char* path, uint32_t flags, ZFileInfo* info);
+// Looks through directory and, depth levels down, its folders (never
+// through a link) for a link that the link rule refuses: 1 with its path in
+// found and the reason as the last error (Z_ERROR_UNSAFE_LINK), 0 when
+// there is none, -1 on a failure.
+int Z_FindUnsafeLink(const char* directory, int depth, char* found, int size);
 
 // ---- paths -----------------------------------------------------------------
 // Appends one separator unless the path ends with one already. With flag 1
@@ -105,7 +151,8 @@ int Z_ReplaceFile(const char* source, const char* target);
 // path ".NEW", then moved over path with Z_ReplaceFile, so that path holds
 // the old or the whole new content at every moment. On a failure path is
 // unchanged and the work file gone.
-int Z_WriteWholeFile(const char* path, const void* data, int64_t size);
+// flags: Z_NO_LINK for the program's own files.
+int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t flags);
 int Z_DeleteFile(const char* path);
 // Deletes the files of dir whose names match the wildcard (* and ?), compared
 // without regard to case. Returns 1 also when nothing matched.
@@ -126,31 +173,48 @@ void Z_UnlockPath(HZLOCK lock);
 
 // ---- file journal ------------------------------------------------------------
 // While a journal is open, every file the toolkit is about to change (make,
-// write, replace, rename or delete), in any directory, is first recorded in
-// it as it was when the journal was opened: its bytes, or that there was
-// none. Files below unrecordedDir (may be null) and the journal's own are
-// not recorded. Z_UndoFileJournal puts every recorded file back, also in
-// another process after a crash; an undo cut short can be made again.
-int Z_OpenFileJournal(const char* journalDir, const char* unrecordedDir);
+// write, replace, rename or delete) beneath baseDir is first recorded in it
+// as it was when the journal was opened: its bytes, or that there was none.
+// Files below unrecordedDir (may be null; else journalDir's own) are not
+// recorded. A change of a file outside baseDir is refused while a journal
+// records: no record could put it back. The record names each file by its
+// path relative to baseDir, and baseDir by its identity; every line and
+// every saved copy carries a checksum.
+int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* unrecordedDir);
 // Stops recording; the journal stays until it is discarded.
 int Z_CloseFileJournal();
-// 1 when journalDir holds a journal.
+// 1 when journalDir holds a journal (whole or not).
 int Z_HasFileJournal(const char* journalDir);
+// Checks a journal whole, every saved copy included, without obeying it: 1
+// when it passes and belongs to baseDir, 2 when it passes but was made for
+// another folder (baseDir is a copy of it, or was moved), 0 when it is
+// damaged (Z_ERROR_DAMAGED, the text says what) or cannot be read.
+int Z_CheckFileJournal(const char* journalDir, const char* baseDir);
 // 1 when a journal is open and records (or has recorded) the file at path
 // before its first change: a change of it may then be made in place, since
 // the journal can put the file back whatever a crash leaves of the change.
 int Z_IsFileJournalled(const char* path);
-int Z_UndoFileJournal(const char* journalDir);
-// Ends the journal for good: every file it recorded that exists is first
-// flushed to the disk (changes made in place included), then the journal is
-// removed, so a crash afterwards can neither undo nor lose those changes.
-int Z_DiscardFileJournal(const char* journalDir);
+// Puts every recorded file back beneath baseDir, last change first, once
+// the whole journal has passed the checks of Z_CheckFileJournal; an undo cut
+// short can be made again. A damaged journal is not obeyed at all.
+int Z_UndoFileJournal(const char* journalDir, const char* baseDir);
+// Sends every file the journal recorded that exists to the disk (changes
+// made in place included), and the folders of the files it saw made.
+int Z_FlushFileJournal(const char* journalDir, const char* baseDir);
+// Ends the journal for good: its files are flushed as above (unless
+// Z_FlushFileJournal just did), then the journal is removed, so a crash
+// afterwards can neither undo nor lose those changes.
+int Z_DiscardFileJournal(const char* journalDir, const char* baseDir);
+// Removes the journal's files without reading them (a damaged journal the
+// administrator gave up).
+int Z_RemoveFileJournal(const char* journalDir);
 
 // ---- open files --------------------------------------------------------------
 constexpr int Z_MODE_READ_WRITE = 0;
 constexpr int Z_MODE_READ = 1;
 HZFILE Z_OpenFile(const char* path, int mode, int share, void* security, uint32_t flags);
-// Creates a new empty file (an existing one is truncated).
+// Makes a new empty file: whatever had the name (a file, a link) is removed
+// as a name first, and the file is made where no link can lead.
 HZFILE Z_CreateFile(const char* path, int mode, int share, void* security, uint32_t flags);
 int Z_CloseFile(HZFILE file);
 int Z_SeekFile(HZFILE file, int64_t offset);
@@ -207,6 +271,10 @@ int Z_SegmentMultiStr(char* text, const char* separators, int flags);
 // A length of -1 means up to the terminator.
 int Z_GetFirstSubStrOffset(const char* text, int textLength, const char* pattern, int patternLength, int flags);
 char* Z_ToLowerStr(char* text, int length, int flags);
+
+// CRC-32C (Castagnoli) of size bytes, continuing crc (start with 0): the
+// checksum of the records the upgrade must find whole after a crash.
+uint32_t Z_Crc32c(uint32_t crc, const void* data, size_t size);
 
 // ---- character sets ----------------------------------------------------------
 // Converts a NUL-ended text from one character set number to another into

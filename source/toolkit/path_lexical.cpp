@@ -1,0 +1,155 @@
+#include "path_lexical.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "path_text.h"
+#include "toolkit_internal.h"
+#include "zelkit.h"
+
+namespace zel::toolkit {
+namespace {
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+// The names of text from offset on, split at separators found character by
+// character (the second byte of a double-byte character may equal '\').
+void AddNames(const std::string& text, size_t offset, std::vector<std::string>& names) {
+    std::string name;
+    auto take = [&] {
+        if (name.empty() || name == ".") {
+        } else if (name == "..") {
+            if (!names.empty()) names.pop_back();
+        } else {
+            names.push_back(name);
+        }
+        name.clear();
+    };
+    for (size_t at = offset; at < text.size(); ++at) {
+        if (IsLeadByte(text[at]) && at + 1 < text.size()) {
+            name += text[at];
+            name += text[++at];
+            continue;
+        }
+        if (IsSeparator(text[at])) {
+            take();
+        } else {
+            name += text[at];
+        }
+    }
+    take();
+}
+
+// Where the names of an absolute path begin, and its start in the platform's
+// spelling; 0 when the path is relative.
+size_t StartOf(const std::string& text, std::string& start) {
+#ifdef _WIN32
+    if (text.size() >= 4 && text.compare(0, 4, "\\\\?\\") == 0) {
+        std::string inner;
+        const size_t length = StartOf(text.substr(4), inner);
+        if (length == 0) return 0;
+        start = "\\\\?\\" + inner;
+        return length + 4;
+    }
+    if (text.size() >= 2 && IsSeparator(text[0]) && IsSeparator(text[1])) {
+        // \\server\share\ is the start of a network path.
+        std::vector<std::string> parts;
+        size_t at = 2;
+        for (int part = 0; part < 2 && at <= text.size(); ++part) {
+            size_t end = at;
+            while (end < text.size() && !IsSeparator(text[end])) end += IsLeadByte(text[end]) ? 2 : 1;
+            parts.push_back(text.substr(at, end - at));
+            at = end + 1;
+        }
+        if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) return 0;
+        start = "\\\\" + parts[0] + "\\" + parts[1] + "\\";
+        return at > text.size() ? text.size() : at;
+    }
+    if (text.size() >= 3 && text[1] == ':' && IsSeparator(text[2])) {
+        start = text.substr(0, 2) + "\\";
+        return 3;
+    }
+    return 0;
+#else
+    if (text.empty() || text[0] != '/') return 0;
+    start = "/";
+    return 1;
+#endif
+}
+
+}  // namespace
+
+std::string LexicalPath::Text() const { return Prefix(names.size()); }
+
+std::string LexicalPath::Prefix(size_t count) const {
+    std::string text = start;
+    for (size_t i = 0; i < count && i < names.size(); ++i) {
+        if (i > 0) text += Z_PATH_SEPARATOR;
+        text += names[i];
+    }
+    return text;
+}
+
+bool MakeLexical(const std::string& path, LexicalPath& lexical) {
+    lexical = LexicalPath{};
+    size_t offset = StartOf(path, lexical.start);
+    if (offset == 0) {
+        std::error_code error;
+        const std::filesystem::path current = std::filesystem::current_path(error);
+        std::string text;
+        if (error || !TextFromPath(current, text)) return false;
+#ifdef _WIN32
+        // "C:name" and "\name" lean on a drive's own current directory; both
+        // are taken against the current directory's drive.
+        if (path.size() >= 2 && path[1] == ':') return false;
+        if (!path.empty() && IsSeparator(path[0])) {
+            std::string drive;
+            if (StartOf(text, drive) == 0) return false;
+            lexical.start = drive;
+            AddNames(path, 1, lexical.names);
+            return true;
+        }
+#endif
+        const size_t currentOffset = StartOf(text, lexical.start);
+        if (currentOffset == 0) return false;
+        AddNames(text, currentOffset, lexical.names);
+    }
+    AddNames(path, offset, lexical.names);
+    return true;
+}
+
+bool IsPlainName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (size_t at = 0; at < name.size(); ++at) {
+        if (IsLeadByte(name[at]) && at + 1 < name.size()) {
+            ++at;
+            continue;
+        }
+        if (IsSeparator(name[at]) || name[at] == '\0') return false;
+#ifdef _WIN32
+        if (name[at] == ':') return false;
+#endif
+    }
+    return true;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+    return EqualIgnoringCase(a, b);
+#else
+    return a == b;
+#endif
+}
+
+bool LiesBeneath(const std::string& relative, const std::string& folder) {
+    return !folder.empty() && relative.size() > folder.size() &&
+           SameName(relative.substr(0, folder.size()), folder) && relative[folder.size()] == '/';
+}
+
+}  // namespace zel::toolkit
