@@ -505,8 +505,9 @@ void PlatformUnlockFile(const char* path, bool exclusive, intptr_t handle) {
         struct stat named;
         if (FindPlace(path, LastName::Itself, place, problem) && Exists(place, named) &&
             ::fstat(static_cast<int>(handle), &held) == 0 && held.st_dev == named.st_dev &&
-            held.st_ino == named.st_ino) {
-            ::unlinkat(place.folder, place.name.c_str(), 0);
+            held.st_ino == named.st_ino && ::unlinkat(place.folder, place.name.c_str(), 0) == 0) {
+            // A finished run leaves no lock a power cut could bring back.
+            FlushFolder(place.folder, problem);
         }
     }
     ::close(static_cast<int>(handle));

@@ -9,6 +9,7 @@
 #include "dict_files.h"
 #include "home_paths.h"
 #include "home_reader.h"
+#include "zelkit.h"
 
 namespace zelhome {
 
@@ -76,8 +77,17 @@ bool TakeSnapshot(const std::string& home, HomeSnapshot* snapshot, std::string* 
     snapshot->root = DisplayText(AbsolutePath(root));
     fs::recursive_directory_iterator it(root, error), end;
     for (; !error && it != end; it.increment(error)) {
-        if (!it->is_regular_file(error)) continue;
         const std::string relative = GenericText(fs::relative(it->path(), root));
+        // Read through a link only where the upgrade would: a link the link
+        // rule refuses may name any file of the machine.
+        if (it->is_symlink(error)) {
+            ZFileInfo info{};
+            if (!Z_GetFileInfo(DisplayText(it->path()).c_str(), 0, &info)) {
+                snapshot->files[relative] = "a link the upgrade does not follow";
+                continue;
+            }
+        }
+        if (!it->is_regular_file(error)) continue;
         const std::string digest = FileDigest(it->path());
         if (digest.empty()) {
             *message = DisplayText(it->path()) + ": cannot be read";

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "default_home.h"
+#include "forget_run.h"
 #include "home_builder.h"
 #include "home_description.h"
 #include "home_lock.h"
@@ -26,7 +27,8 @@ int Usage() {
                  "usage: zelhome new HOME [DESCRIPTION.json]\n"
                  "       zelhome dump HOME\n"
                  "       zelhome preview [--package DIR] HOME [upgrade arguments...]\n"
-                 "       zelhome diff [--package DIR] BEFORE AFTER\n");
+                 "       zelhome diff [--package DIR] BEFORE AFTER\n"
+                 "       zelhome forget-run HOME\n");
     return EXIT_REFUSED;
 }
 
@@ -85,6 +87,7 @@ int main(int argc, char** argv) {
         if (command == "dump" && argc == 3) return Dump(argv[2]);
         if (command == "preview") return zelhome::PreviewCommand(argc, argv);
         if (command == "diff") return zelhome::DiffCommand(argc, argv);
+        if (command == "forget-run") return zelhome::ForgetRunCommand(argc, argv);
     } catch (const zelhome::DescriptionError& error) {
         std::fprintf(stderr, "zelhome: %s\n", error.what());
         return EXIT_REFUSED;

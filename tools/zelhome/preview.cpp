@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <random>
 
+#include "home_copy.h"
 #include "home_diff.h"
 #include "home_lock.h"
 #include "home_paths.h"
@@ -13,6 +14,7 @@
 #include "preview_blockers.h"
 #include "preview_run.h"
 #include "preview_services.h"
+#include "zelkit.h"
 
 namespace zelhome {
 
@@ -117,6 +119,9 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     const std::string copy = DisplayText(scratch.Root() / "home");
 
     std::vector<std::string> blockers;
+    // The home is followed as the upgrade follows it: from the folder as
+    // opened, links by the link rule.
+    Z_AddFileRoot(home.c_str());
     // Held until the copy is made: no upgrade starts on the home meanwhile.
     const HomeReadLock lock(home);
     if (lock.UpgradeRunning()) blockers.push_back(UpgradeRunningMessage(home));
@@ -138,8 +143,19 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     }
     if (!blockers.empty()) return Blocked(blockers, report);
 
-    fs::copy(PathFromText(home), PathFromText(copy), fs::copy_options::recursive, error);
-    if (error) return Blocked({"the home cannot be copied to " + copy + ": " + error.message()}, report);
+    if (!CopyHome(home, copy, &message)) {
+        return Blocked({"the home cannot be copied to " + copy + ": " + message}, report);
+    }
+    // The copy's own record, obeyed in the copy alone: its journal goes back
+    // first, as the upgrade's first step would put it back, so that the
+    // copy's dictionary (which names the original's folders) is moved into
+    // the copy as a whole.
+    bool putBack = false;
+    if (!PutBackCopysJournal(copy, &putBack, &message)) return Blocked({WithHomeName(message, copy)}, report);
+    if (putBack) {
+        *report += "The home holds the record of an interrupted upgrade: its data dictionaries were put back in the "
+                   "copy first, as the upgrade puts them back.\n\n";
+    }
     if (!RetargetDirectories(home, copy, &message)) {
         return Blocked({"the copy's database directories cannot be moved into it: " + message}, report);
     }

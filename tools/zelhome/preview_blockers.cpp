@@ -7,6 +7,8 @@
 #include "dict_files.h"
 #include "home_paths.h"
 #include "package_list.h"
+#include "run_record_file.h"
+#include "zelkit.h"
 #include "zemdaemon.h"
 
 namespace zelhome {
@@ -138,8 +140,30 @@ uintmax_t SpaceNeeded(const std::string& home, const std::string& packageDir) {
     return copied + 2 * rewritten;
 }
 
+namespace {
+
+// What the upgrade refuses before it changes anything: a link in the home
+// that the link rule does not follow, a damaged record of an interrupted
+// run.
+void CheckLinksAndRecord(const std::string& home, std::vector<std::string>* blockers) {
+    char found[Z_MAX_LINE];
+    if (Z_FindUnsafeLink(home.c_str(), kHomeLinkSearchDepth, found, sizeof found) == 1) {
+        blockers->push_back(std::string("the upgrade does not follow a link in the home: ") +
+                            Z_GetLastErrorPrompt(nullptr, 0));
+    }
+    RunRecordValues values;
+    std::string why;
+    if (CheckRunRecord(home.c_str(), &values, &why) == RecordCheck::Damaged) {
+        blockers->push_back("the record of an interrupted upgrade is damaged: " + why +
+                            " (zelhome forget-run removes it)");
+    }
+}
+
+}  // namespace
+
 std::vector<std::string> FindBlockers(const std::string& home, const std::string& packageDir) {
     std::vector<std::string> blockers;
+    CheckLinksAndRecord(home, &blockers);
     CheckServer(home, &blockers);
     CheckDictionaryFiles(home, &blockers);
     CheckPackage(packageDir, &blockers);

@@ -16,9 +16,7 @@
 #include <string>
 
 #include "run_context.h"
-
-std::string RunRecordDirectory(const char* home);
-std::string JournalDirectory(const char* home);
+#include "run_record_file.h"
 
 // Takes the home for this run, or says who has it. False (message printed)
 // when the run must stop.

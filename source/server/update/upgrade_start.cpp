@@ -195,8 +195,6 @@ constexpr UpgradeStep kGates[] = {
     {"record the run's decisions", RecordDecisions, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
 };
 
-// The folders of a home the run works in lie at most this deep.
-constexpr int kLinkSearchDepth = 4;
 
 // The home and the package are followed from the folders as opened here:
 // whatever lies in them (a link, a "..") cannot lead the run elsewhere
@@ -212,7 +210,7 @@ bool ConfineToHomeAndPackage(const RunChoices& choices) {
 bool RefuseUnsafeLinks(const RunChoices& choices) {
     if (!Z_IsValidFilePath(choices.home, 0)) return true;
     char found[Z_MAX_LINE];
-    switch (Z_FindUnsafeLink(choices.home, kLinkSearchDepth, found, sizeof found)) {
+    switch (Z_FindUnsafeLink(choices.home, kHomeLinkSearchDepth, found, sizeof found)) {
         case 0: return true;
         case 1:
             std::printf(

@@ -1,0 +1,125 @@
+// The checks a record of an interrupted run passes before anything of it
+// is obeyed: by the upgrade at its start, and by zelhome preview, which
+// must find what the upgrade would refuse.
+#include <cstdio>
+
+#include "fixed_path.h"
+#include "run_record_file.h"
+#include "zelkit.h"
+
+namespace {
+
+// Far more than the few lines a run writes.
+constexpr int64_t kLargestRecord = 4096;
+
+std::string Trimmed(std::string path) {
+    while (path.size() > 1 && (path.back() == Z_PATH_SEPARATOR || path.back() == '/')) path.pop_back();
+    return path;
+}
+
+uint32_t KindOf(const std::string& path) {
+    ZFileInfo info{};
+    if (!Z_GetFileInfo(Trimmed(path).c_str(), Z_NO_LINK, &info)) return Z_FILE_OTHER;
+    return info.kind;
+}
+
+std::string JournalFile(const char* home) {
+    const FixedPath file = FixedPath::Directory(JournalDirectory(home).c_str()).File("JOURNAL");
+    return file.c_str();
+}
+
+// The record's own names are the upgrade's: a link under one of them was
+// put there by someone else, and is never followed.
+bool CheckOwnNames(const char* home, std::string* why) {
+    const FixedPath oldService = FixedPath::Directory(home).Sub("system").File("OLDSERVICE.INF");
+    const std::string names[] = {RunRecordDirectory(home), RunRecordFile(home), JournalDirectory(home),
+                                 JournalFile(home), oldService.c_str()};
+    for (const std::string& name : names) {
+        if (KindOf(name) == Z_FILE_LINK) {
+            *why = Trimmed(name) + " is a link; the upgrade's record is never read or written through one";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadRecordText(const std::string& path, std::string* text, std::string* why) {
+    ZFileInfo info{};
+    if (!Z_GetFileInfo(path.c_str(), Z_NO_LINK, &info) || info.kind != Z_FILE_REGULAR) {
+        *why = path + " is not a file";
+        return false;
+    }
+    if (info.size > static_cast<uint64_t>(kLargestRecord)) {
+        *why = path + " holds " + std::to_string(info.size) + " bytes, more than any record of a run";
+        return false;
+    }
+    HZFILE file = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, Z_NO_LINK);
+    if (file == nullptr) {
+        *why = Z_GetLastErrorPrompt(nullptr, 0);
+        return false;
+    }
+    char buffer[kLargestRecord];
+    const int64_t count = Z_ReadFile(file, buffer, kLargestRecord, 0);
+    const bool read = Z_FileError(file) == 0;
+    Z_CloseFile(file);
+    if (!read) {
+        *why = Z_GetLastErrorPrompt(nullptr, 0);
+        return false;
+    }
+    text->assign(buffer, static_cast<size_t>(count));
+    return true;
+}
+
+}  // namespace
+
+std::string RunRecordDirectory(const char* home) {
+    const FixedPath directory = FixedPath::Directory(home).Sub("system").Sub("UPGRADE.RUN");
+    return directory.c_str();
+}
+
+std::string RunRecordFile(const char* home) {
+    const FixedPath file = FixedPath::Directory(RunRecordDirectory(home).c_str()).File("RUN.INI");
+    return file.c_str();
+}
+
+std::string JournalDirectory(const char* home) {
+    const FixedPath directory = FixedPath::Directory(RunRecordDirectory(home).c_str()).Sub("JOURNAL");
+    return directory.c_str();
+}
+
+std::string HomeIdentity(const char* home) {
+    ZFileInfo info{};
+    if (!Z_GetFileInfo(home, 0, &info)) return "";
+    return std::to_string(info.volume) + ":" + std::to_string(info.index);
+}
+
+RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::string* why) {
+    if (!CheckOwnNames(home, why)) return RecordCheck::Damaged;
+    const std::string path = RunRecordFile(home);
+    const bool hasRecord = KindOf(path) != Z_FILE_MISSING;
+    const bool hasJournal = Z_HasFileJournal(JournalDirectory(home).c_str()) != 0;
+    if (!hasRecord) {
+        if (!hasJournal) return RecordCheck::None;
+        // The journal goes before the decisions do: a journal alone was left
+        // by no run.
+        *why = JournalFile(home) + " is there without " + path;
+        return RecordCheck::Damaged;
+    }
+    std::string text;
+    if (!ReadRecordText(path, &text, why)) return RecordCheck::Damaged;
+    if (!ParseRunRecord(text, values, why)) {
+        *why = path + ": " + *why;
+        return RecordCheck::Damaged;
+    }
+    if ((*values)["Journal"] == "1" && !hasJournal) {
+        *why = path + " says the dictionary phase kept a journal, and " + JournalFile(home) + " is missing";
+        return RecordCheck::Damaged;
+    }
+    // Every line and every saved copy is checked now, before anything
+    // changes; the put-back in the dictionary phase obeys it.
+    if (hasJournal && Z_CheckFileJournal(JournalDirectory(home).c_str(), home) == 0) {
+        *why = Z_GetLastErrorPrompt(nullptr, 0);
+        return RecordCheck::Damaged;
+    }
+    return RecordCheck::Whole;
+}
