@@ -139,6 +139,9 @@ bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& fi
     ok = ok && std::ferror(in) == 0 && PlatformFlushStream(out);
     std::fclose(in);
     ok = std::fclose(out) == 0 && ok;
+    // The copy may be read by whoever may read the file, and no one else: a
+    // file only its owner reads must not lie open to others in the journal.
+    ok = ok && PlatformCopyPermissions(file.c_str(), copy.c_str(), problem);
     if (ok) NoteFlushed(copy.c_str());
     if (ok && !PlatformFlushDirectoryOf(copy.c_str(), problem)) ok = false;
     if (!ok) {
@@ -245,7 +248,7 @@ bool Covers(const OpenJournal& journal, const std::string& relative) {
 
 }  // namespace
 
-bool JournalBeforeChange(const char* operation, const char* path) {
+bool JournalBeforeChange(const char* operation, const char* path, LastName last) {
     OpenJournal& journal = Journal();
     if (!journal.open || path == nullptr || path[0] == '\0') return true;
     std::string relative;
@@ -259,7 +262,8 @@ bool JournalBeforeChange(const char* operation, const char* path) {
     if (!Covers(journal, relative)) return true;
     FileFacts facts;
     Problem problem;
-    if (!PlatformFacts(path, LastName::Follow, facts, problem)) return Failed(operation, path, problem);
+    if (!PlatformFacts(path, last, facts, problem)) return Failed(operation, path, problem);
+    if (facts.kind == FileKind::Link) facts = FileFacts{};
     // One file under two names (case, short names, hard links) is recorded
     // once, as it was first.
     if (journal.seen.count(FoldedKey(relative)) != 0) return true;

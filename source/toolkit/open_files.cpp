@@ -88,7 +88,7 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
     const LastName last = (flags & Z_NO_LINK) != 0 ? LastName::Itself : LastName::Follow;
     // Opened for writing, the file may change in place.
     if (mode != Z_MODE_READ) {
-        if (!JournalBeforeChange("Z_OpenFile", path)) return nullptr;
+        if (!JournalBeforeChange("Z_OpenFile", path, last)) return nullptr;
         if (RejectEmptyPath("Z_OpenFile", path) || !SeparateHardLinks(path, last)) return nullptr;
         NoteBeforeWrite(path);
     }
@@ -99,7 +99,7 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
 // held its name goes first, and the file is made where no link can lead.
 HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
     if (Z_FaultPoint("Z_CreateFile")) return nullptr;
-    if (!JournalBeforeChange("Z_CreateFile", path)) return nullptr;
+    if (!JournalBeforeChange("Z_CreateFile", path, LastName::Itself)) return nullptr;
     NoteBeforeWrite(path);
     return OpenStream("Z_CreateFile", path, StreamMode::CreateNew, LastName::Itself, "create");
 }

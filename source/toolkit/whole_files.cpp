@@ -22,7 +22,8 @@ int CopyOver(const char* operation, const std::string& source, const std::string
     std::FILE* in = PlatformOpenStream(source.c_str(), StreamMode::Read, LastName::Follow, problem);
     if (in == nullptr) return FailProblem(operation, "open", source.c_str(), problem);
     std::string temporary = target + ".zel-copy";
-    if (!JournalBeforeChange(operation, temporary.c_str()) || !JournalBeforeChange(operation, target.c_str())) {
+    if (!JournalBeforeChange(operation, temporary.c_str(), LastName::Itself) ||
+        !JournalBeforeChange(operation, target.c_str(), LastName::Follow)) {
         std::fclose(in);
         return 0;
     }
@@ -198,7 +199,8 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_RenameFile: cannot rename %s to %s: No such file or directory", oldPath,
                     newPath);
     }
-    if (!JournalBeforeChange("Z_RenameFile", oldPath) || !JournalBeforeChange("Z_RenameFile", newPath)) return 0;
+    if (!JournalBeforeChange("Z_RenameFile", oldPath, LastName::Itself) ||
+        !JournalBeforeChange("Z_RenameFile", newPath, LastName::Itself)) return 0;
     Problem problem;
     NoteFlushed(oldPath);
     if (!PlatformRenameFile(oldPath, newPath, problem)) {
@@ -214,7 +216,10 @@ int Z_ReplaceFile(const char* source, const char* target) {
     if (FactsOrMissing(source, LastName::Itself).kind != FileKind::Regular) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
     }
-    if (!JournalBeforeChange("Z_ReplaceFile", source) || !JournalBeforeChange("Z_ReplaceFile", target)) return 0;
+    if (!JournalBeforeChange("Z_ReplaceFile", source, LastName::Itself) ||
+        !JournalBeforeChange("Z_ReplaceFile", target, LastName::Follow)) {
+        return 0;
+    }
     Problem problem;
     NoteFlushed(source);
     if (!PlatformReplaceFile(source, target, problem)) {
@@ -224,13 +229,16 @@ int Z_ReplaceFile(const char* source, const char* target) {
     return 1;
 }
 
-namespace zel::toolkit {
+namespace {
 
 // The program's own files (flag Z_NO_LINK) take the new content under their
 // name itself: a link planted there is replaced, never followed.
 bool ReplaceName(const char* source, const char* target) {
     if (Z_FaultPoint("Z_ReplaceFile")) return false;
-    if (!JournalBeforeChange("Z_ReplaceFile", source) || !JournalBeforeChange("Z_ReplaceFile", target)) return false;
+    if (!JournalBeforeChange("Z_ReplaceFile", source, LastName::Itself) ||
+        !JournalBeforeChange("Z_ReplaceFile", target, LastName::Itself)) {
+        return false;
+    }
     Problem problem;
     FileFacts facts;
     if (PlatformFacts(target, LastName::Itself, facts, problem) && facts.kind == FileKind::Link &&
@@ -245,7 +253,7 @@ bool ReplaceName(const char* source, const char* target) {
     return true;
 }
 
-}  // namespace zel::toolkit
+}  // namespace
 
 int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t flags) {
     if (RejectEmptyPath("Z_WriteWholeFile", path)) return 0;
@@ -279,7 +287,7 @@ int Z_DeleteFile(const char* path) {
     if (kind == FileKind::Directory) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFile: cannot delete %s: it is a directory", path);
     }
-    if (!JournalBeforeChange("Z_DeleteFile", path)) return 0;
+    if (!JournalBeforeChange("Z_DeleteFile", path, LastName::Itself)) return 0;
     Problem problem;
     if (!PlatformDeleteFile(path, problem)) return FailProblem("Z_DeleteFile", "delete", path, problem);
     NoteDeleted(path);
@@ -306,7 +314,7 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         std::string reason;
         if (!entry.exact) reason = "its name cannot be written in the system code page";
         bool removed = false;
-        if (reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str())) {
+        if (reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str(), LastName::Itself)) {
             removed = PlatformDeleteFile(path.c_str(), problem);
             if (!removed) reason = problem.text;
         }
