@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "command_check.h"
 #include "command_line.h"
 #include "error_line.h"
 #include "fixed_path.h"
@@ -95,8 +96,8 @@ bool ReadEntityChoice(RunChoices& choices) {
     return false;
 }
 
-// "CS:" and "OLD:" take any value: one that selects nothing means "don't".
-// Without "CS:", an answer typed at the menu of an interrupted run stands.
+// "CS:" and "OLD:" were checked with the whole command line. Without
+// "CS:", an answer typed at the menu of an interrupted run stands.
 void ReadNativeCharsetAndOldNames(RunChoices& choices) {
     char given[sizeof choices.nativeCharsetAnswer];
     if (FindArgument("CS:", given, sizeof given)) {
@@ -234,6 +235,9 @@ bool StartUpgrade(RunContext& run) {
     std::printf("%s", kLegalNotice);
     std::fflush(stdout);
 
+    // Every word is checked before anything else: a misspelt key or value
+    // stops the run here, never taken for "don't".
+    if (!CheckCommandLine()) return false;
     RunChoices& choices = run.choices;
     if (!LocatePackageDir(ProgramPathArgument(), choices.packageDir)) {
         PrintToolkitErrorLine();
