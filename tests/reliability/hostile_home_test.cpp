@@ -323,6 +323,17 @@ std::function<void(Scene&)> Interrupted() {
     return [](Scene& scene) { ASSERT_TRUE(scene.Interrupt()) << "the killed run left no journal"; };
 }
 
+// A named pipe, which a reader waits on for ever unless it looks first.
+std::function<void(Scene&)> Pipe(const std::string& relative) {
+    return [relative](Scene& scene) {
+#ifndef _WIN32
+        ASSERT_EQ(::mkfifo(scene.In(relative).c_str(), 0600), 0) << relative;
+#else
+        (void)scene;
+#endif
+    };
+}
+
 std::function<void(Scene&)> Removed(const std::string& relative) {
     return [relative](Scene& scene) { fs::remove_all(scene.In(relative)); };
 }
@@ -511,6 +522,10 @@ std::vector<Row> Rows() {
          LinkOut("dict/ZEL_Ambiguous.BIG.zel-undo"), E::EndsClean},
         {"link at the half-written dict/ZEL_Ambiguous.GB.new", S::Interrupted, LinkOut("dict/ZEL_Ambiguous.GB.new"),
          E::EndsClean},
+        {"hard link at system/VIEW.DIC.NEW to a file outside", S::Fresh,
+         [](Scene& scene) { fs::create_hard_link(scene.Outside() / "secret", scene.In("system/VIEW.DIC.NEW")); },
+         E::EndsClean},
+        {"named pipe at system/VIEW.DIC.NEW", S::Fresh, Pipe("system/VIEW.DIC.NEW"), E::EndsClean},
         // A file with a second name outside the home is replaced, never
         // changed in place, and so is one the put-back gives its bytes again.
         {"system/CONFIG.DIC with a hard link outside", S::Fresh, HardLinkOut("system/CONFIG.DIC"), E::EndsClean},
@@ -642,6 +657,10 @@ std::vector<Row> Rows() {
         {"RUN.INI signed, naming another home", S::Interrupted,
          SignedRunRecord([](std::string& text) { text.replace(text.find("Home=") + 5, 1, "9"); }), E::EndsClean,
          kAnotherFolder},
+        {"RUN.INI a named pipe", S::Interrupted, Both(Removed(kRunIni), Pipe(kRunIni)), E::Stops,
+         "RUN.INI is not a file"},
+        {"system/UPGRADE.RUN a file", S::Fresh, [](Scene& scene) { WriteFileText(scene.In(kRecord), kSecret); },
+         E::Stops, "RUN.INI is not a file"},
         {"RUN.INI made by hand in a fresh home", S::Fresh,
          [](Scene& scene) {
              fs::create_directories(scene.In(kRecord));
