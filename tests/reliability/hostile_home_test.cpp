@@ -7,6 +7,7 @@
 // home ends; and nothing outside the home changes, whatever the row.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -313,6 +314,20 @@ std::function<void(Scene&)> OtherUsersLink(const std::string& relative) {
     };
 }
 
+// The server's account planted a link to the root-only file.
+std::function<void(Scene&)> OtherUsersLinkOut(const std::string& relative) {
+    return [relative](Scene& scene) {
+        Link(scene.In(relative), scene.Outside() / "secret");
+        GiveToUser(scene.In(relative), kOtherUser);
+    };
+}
+
+// The whole home given to the server's account, as a home whose service
+// runs under that account may be.
+std::function<void(Scene&)> OtherUsersHome() {
+    return [](Scene& scene) { GiveTreeToUser(scene.home, kOtherUser); };
+}
+
 std::function<void(Scene&)> HardLinkOut(const std::string& relative) {
     return [relative](Scene& scene) {
         fs::create_hard_link(scene.In(relative), scene.Outside() / fs::path(relative).filename());
@@ -414,12 +429,12 @@ void WriteSignedJournal(const fs::path& path, const JournalLines& lines) {
     for (size_t number = 0; number < lines.size(); ++number) {
         std::vector<std::string> fields = lines[number];
         const size_t crcAt = number == 0 ? fields.size() - 1 : (fields[0] == "S" ? 5 : 2);
-        fields.erase(fields.begin() + static_cast<long>(crcAt));
-        std::string unsigned_;
-        for (const std::string& field : fields) unsigned_ += (unsigned_.empty() ? "" : " ") + field;
-        const std::string signedText = Hex(chain) + " " + unsigned_;
-        chain = Z_Crc32c(0, signedText.data(), signedText.size());
-        fields.insert(fields.begin() + static_cast<long>(crcAt), Hex(chain));
+        fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(crcAt));
+        std::string bare;
+        for (const std::string& field : fields) bare += (bare.empty() ? "" : " ") + field;
+        const std::string chained = Hex(chain) + " " + bare;
+        chain = Z_Crc32c(0, chained.data(), chained.size());
+        fields.insert(fields.begin() + static_cast<std::ptrdiff_t>(crcAt), Hex(chain));
         std::string line;
         for (const std::string& field : fields) line += (line.empty() ? "" : " ") + field;
         text += line + "\n";
@@ -491,7 +506,7 @@ const std::string kOutsideHome = "names a path that does not lie inside the home
 std::vector<Row> Rows() {
     using S = Start;
     using E = Expect;
-    auto untouched = [](Scene&) {};
+    auto asLeft = [](Scene&) {};
     return {
         // A link at a work name is removed as a name; the work file is made
         // anew where it stood, and the link's target keeps every byte.
@@ -522,6 +537,8 @@ std::vector<Row> Rows() {
          LinkOut("dict/ZEL_Ambiguous.BIG.zel-undo"), E::EndsClean},
         {"link at the half-written dict/ZEL_Ambiguous.GB.new", S::Interrupted, LinkOut("dict/ZEL_Ambiguous.GB.new"),
          E::EndsClean},
+        {"link at system/VIEW.DIC.NEW to a folder outside", S::Fresh,
+         [](Scene& scene) { Link(scene.In("system/VIEW.DIC.NEW"), scene.Outside() / "folder"); }, E::EndsClean},
         {"hard link at system/VIEW.DIC.NEW to a file outside", S::Fresh,
          [](Scene& scene) { fs::create_hard_link(scene.Outside() / "secret", scene.In("system/VIEW.DIC.NEW")); },
          E::EndsClean},
@@ -539,8 +556,7 @@ std::vector<Row> Rows() {
         {"UPGRADE.RUN/JOURNAL a link", S::Interrupted, MovedOut(kJournalDir), E::Stops, kRecordLink},
         {"JOURNAL/JOURNAL a link", S::Interrupted, MovedOut(kJournal), E::Stops, kRecordLink},
         {"JOURNAL/SAVED.4 a link", S::Interrupted, MovedOut(Saved(4)), E::Stops, "SAVED.4 is not a file"},
-        {"JOURNAL/SAVED.4 a hard link of a file outside", S::Interrupted,
-         [](Scene& scene) { fs::create_hard_link(scene.In(Saved(4)), scene.Outside() / "SAVED.4"); }, E::Stops,
+        {"JOURNAL/SAVED.4 a hard link of a file outside", S::Interrupted, HardLinkOut(Saved(4)), E::Stops,
          "SAVED.4 has other names"},
         {"system/OLDSERVICE.INF a link", S::Fresh, LinkOut("system/OLDSERVICE.INF"), E::Stops, kRecordLink},
         {"dangling link at system/UPGRADE.LCK", S::Fresh,
@@ -555,11 +571,11 @@ std::vector<Row> Rows() {
         {"bin root's link", S::Fresh, AdminLink("bin"), E::EndsClean},
         {"bin another user's link", S::Fresh, OtherUsersLink("bin"), E::Stops, kNotFollowed, true},
         {"system root's link", S::Fresh, AdminLink("system"), E::EndsClean},
+        {"system another user's link", S::Fresh, OtherUsersLink("system"), E::Stops, kNotFollowed, true},
         // The journal saves and puts back through the administrator's links.
         {"system root's link, the run interrupted", S::Fresh, Both(AdminLink("system"), Interrupted()), E::EndsClean},
         {"system/FORMAT.DIC root's link, the run interrupted", S::Fresh,
          Both(AdminLink("system/FORMAT.DIC"), Interrupted()), E::EndsClean},
-        {"system another user's link", S::Fresh, OtherUsersLink("system"), E::Stops, kNotFollowed, true},
 
         // Lines that lead out of the home, signed as the program signs them.
         {"journal line naming an absolute path", S::Interrupted, SignedJournal([](Scene& scene, JournalLines& lines) {
@@ -674,34 +690,25 @@ std::vector<Row> Rows() {
         {"interrupted home copied", S::Interrupted, [](Scene& scene) { scene.CopyHome("copy"); }, E::EndsClean,
          kAnotherFolder},
 
-        {"zelhome preview of an interrupted home", S::Interrupted, untouched, E::Untouched},
+        {"zelhome preview of an interrupted home", S::Interrupted, asLeft, E::Untouched},
 
         // The home belongs to the server's account, which planted the links.
-        {"home of another user", S::Fresh, [](Scene& scene) { GiveTreeToUser(scene.home, kOtherUser); }, E::EndsClean,
-         "", true},
+        {"home of another user", S::Fresh, OtherUsersHome(), E::EndsClean, "", true},
         {"home of another user, its link at system/VIEW.DIC.NEW", S::Fresh,
-         Both([](Scene& scene) { GiveTreeToUser(scene.home, kOtherUser); },
-              [](Scene& scene) {
-                  LinkOut("system/VIEW.DIC.NEW")(scene);
-                  GiveToUser(scene.In("system/VIEW.DIC.NEW"), kOtherUser);
-              }),
-         E::Stops, kNotFollowed, true},
+         Both(OtherUsersHome(), OtherUsersLinkOut("system/VIEW.DIC.NEW")), E::Stops, kNotFollowed, true},
         {"home of another user, its link at dict/DB1.dat", S::Fresh,
-         Both([](Scene& scene) { GiveTreeToUser(scene.home, kOtherUser); }, OtherUsersLink("dict/DB1.dat")), E::Stops,
-         kNotFollowed, true},
+         Both(OtherUsersHome(), OtherUsersLink("dict/DB1.dat")), E::Stops, kNotFollowed, true},
         {"home of another user, its dangling link at system/UPGRADE.LCK", S::Fresh,
-         Both([](Scene& scene) { GiveTreeToUser(scene.home, kOtherUser); },
+         Both(OtherUsersHome(),
               [](Scene& scene) {
                   Link(scene.In("system/UPGRADE.LCK"), scene.Outside() / "made-by-the-lock");
                   GiveToUser(scene.In("system/UPGRADE.LCK"), kOtherUser);
               }),
          E::EndsClean, "", true},
         {"interrupted home of another user, its link at system/CONFIG.DIC, to be put back", S::Interrupted,
-         Both([](Scene& scene) { GiveTreeToUser(scene.home, kOtherUser); }, OtherUsersLink("system/CONFIG.DIC")),
-         E::Stops, kNotFollowed, true},
+         Both(OtherUsersHome(), OtherUsersLink("system/CONFIG.DIC")), E::Stops, kNotFollowed, true},
         {"interrupted home of another user, its link at JOURNAL/SAVED.2", S::Interrupted,
-         Both([](Scene& scene) { GiveTreeToUser(scene.home, kOtherUser); }, OtherUsersLink(Saved(2))), E::Stops,
-         kNotFollowed, true},
+         Both(OtherUsersHome(), OtherUsersLink(Saved(2))), E::Stops, kNotFollowed, true},
     };
 }
 
