@@ -7,6 +7,7 @@
 // home ends; and nothing outside the home changes, whatever the row.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -459,6 +460,21 @@ std::function<void(Scene&)> SignedJournal(std::function<void(Scene&, JournalLine
     };
 }
 
+// A copy of the root-only file as a new SAVED.n, and a line before line
+// `at` that names relative as saved there; the lines after it numbered anew.
+void InsertSavedLine(Scene& scene, JournalLines& lines, size_t at, const std::string& relative) {
+    uint64_t copy = 1;
+    for (const auto& line : lines) {
+        if (line[0] == "S") copy = std::max<uint64_t>(copy, std::stoull(line[2]) + 1);
+    }
+    const std::string bytes = kSecret;
+    WriteFileText(scene.In(Saved(static_cast<int>(copy))), bytes);
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
+                 {"S", "", std::to_string(copy), std::to_string(bytes.size()),
+                  Hex(Z_Crc32c(0, bytes.data(), bytes.size())), "", relative});
+    for (size_t number = 1; number < lines.size(); ++number) lines[number][1] = std::to_string(number);
+}
+
 // RUN.INI changed and given its checksum again.
 std::function<void(Scene&)> SignedRunRecord(std::function<void(std::string&)> change) {
     return [change](Scene& scene) {
@@ -607,6 +623,25 @@ std::vector<Row> Rows() {
         {"journal lines signed, out of their order", S::Interrupted,
          SignedJournal([](Scene&, JournalLines& lines) { std::swap(lines[3], lines[4]); }), E::Stops,
          "comes out of its place"},
+        // Lines whose every check passes, naming what the put-back cannot
+        // put back: the journal is refused before its first file goes back,
+        // not obeyed up to the line that fails.
+        {"journal line signed, saving a folder", S::Interrupted,
+         SignedJournal([](Scene& scene, JournalLines& lines) { InsertSavedLine(scene, lines, 8, "bin"); }), E::Stops,
+         "line 9 saved the file bin, and a folder is there now"},
+        {"journal line signed, through another user's link below the searched depth", S::Interrupted,
+         Both(
+             [](Scene& scene) {
+                 fs::create_directories(scene.In("data/news/a/b/c"));
+                 Link(scene.In("data/news/a/b/c/evil"), scene.Outside() / "folder");
+                 GiveToUser(scene.In("data/news/a/b/c/evil"), kOtherUser);
+             },
+             SignedJournal([](Scene& scene, JournalLines& lines) {
+                 InsertSavedLine(scene, lines, 8, "data/news/a/b/c/evil/kept");
+             })),
+         E::Stops, kNotFollowed, true},
+        {"folder of saved files deleted", S::Interrupted, Removed("dict"), E::Stops,
+         "line 12 saved the file dict/ZEL_Ambiguous.BIG, and its folder is gone"},
         {"journal made for another folder", S::Interrupted,
          SignedJournal([](Scene&, JournalLines& lines) { lines[0][3] = "1"; }), E::EndsClean},
 
