@@ -187,6 +187,44 @@ bool LoadJournal(const char* operation, const std::string& journalDir, const Lex
     return FailProblem(operation, "read the file journal in", journalDir.c_str(), problem);
 }
 
+// Every place the journal names is reached now as the undo will reach it
+// (a link on the way only where the link rule allows it), and holds what the
+// undo can put back: where a file was saved, its folder and a file or
+// nothing under its name. The run never leaves anything else there, so
+// anything else means that the home or the record was changed by hand; the
+// journal is then refused before its first file goes back, rather than
+// obeyed up to the line that fails.
+bool CheckRecordedPlaces(const char* operation, const std::string& journalDir, const LexicalPath& base,
+                         const JournalContents& contents) {
+    for (size_t index = 0; index < contents.entries.size(); ++index) {
+        const JournalEntry& entry = contents.entries[index];
+        Recorded recorded;
+        Problem problem;
+        if (!Locate(base, entry, entry.saved ? LastName::Follow : LastName::Itself, recorded, problem)) {
+            return FailProblem(operation, "reach", recorded.path.c_str(), problem);
+        }
+        if (!entry.saved) continue;
+        const std::string line = "line " + std::to_string(index + 2) + " saved the file " + entry.path;
+        if (recorded.facts.kind != FileKind::Missing && recorded.facts.kind != FileKind::Regular) {
+            return FailDamaged(operation, journalDir,
+                               line + ", and " +
+                                   (recorded.facts.kind == FileKind::Directory ? "a folder" : "no file") +
+                                   " is there now");
+        }
+        const size_t slash = entry.path.rfind('/');
+        if (slash == std::string::npos) continue;
+        JournalEntry folder;
+        folder.path = entry.path.substr(0, slash);
+        if (!Locate(base, folder, LastName::Follow, recorded, problem)) {
+            return FailProblem(operation, "reach", recorded.path.c_str(), problem);
+        }
+        if (recorded.facts.kind != FileKind::Directory) {
+            return FailDamaged(operation, journalDir, line + ", and its folder is gone");
+        }
+    }
+    return true;
+}
+
 // A file the journal protected may have been changed in place, its last
 // bytes still in the system's cache: they reach the disk before the journal
 // that could put the file back goes, and so do the names of the files it
@@ -365,7 +403,10 @@ int Z_CheckFileJournal(const char* journalDir, const char* baseDir) {
     LexicalPath base;
     if (!BaseOf("Z_CheckFileJournal", baseDir, base)) return 0;
     JournalContents contents;
-    if (!LoadJournal("Z_CheckFileJournal", journalDir, base, true, contents)) return 0;
+    if (!LoadJournal("Z_CheckFileJournal", journalDir, base, true, contents) ||
+        !CheckRecordedPlaces("Z_CheckFileJournal", journalDir, base, contents)) {
+        return 0;
+    }
     FileFacts facts;
     Problem problem;
     if (!PlatformFacts(baseDir, LastName::Follow, facts, problem)) {
@@ -389,7 +430,10 @@ int Z_UndoFileJournal(const char* journalDir, const char* baseDir) {
     // The whole journal passes its checks before the first file is put
     // back: a damaged record is never obeyed in part.
     JournalContents contents;
-    if (!LoadJournal("Z_UndoFileJournal", journalDir, base, true, contents)) return 0;
+    if (!LoadJournal("Z_UndoFileJournal", journalDir, base, true, contents) ||
+        !CheckRecordedPlaces("Z_UndoFileJournal", journalDir, base, contents)) {
+        return 0;
+    }
     // Last change first: every step puts one file back as it was before the
     // journal's first change of it, whatever happened to it since, so the
     // undo can itself be cut short and made again from the start.

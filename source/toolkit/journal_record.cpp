@@ -90,6 +90,29 @@ bool CheckCopy(const std::string& folder, const JournalEntry& entry, std::string
     return true;
 }
 
+// Copies are numbered one after another, each made before the line that
+// names it, so a crash leaves at most one copy that no line names. A copy
+// beyond that one means that lines were lost from the journal's end: files
+// were changed that the journal no longer names, and an undo would leave
+// them changed.
+bool CheckNoLinesLost(const std::string& folder, uint64_t lastCopy, std::string& why, Problem& problem) {
+    std::vector<DirectoryEntry> entries;
+    if (!PlatformListDirectory(folder.c_str(), entries, problem)) return false;
+    const std::string prefix = kSavedCopyPrefix;
+    uint64_t beyond = 0;
+    for (const DirectoryEntry& entry : entries) {
+        uint64_t copy = 0;
+        if (entry.name.compare(0, prefix.size(), prefix) != 0 ||
+            !ParseNumber(entry.name.substr(prefix.size()), &copy) || copy <= lastCopy + 1) {
+            continue;
+        }
+        if (beyond == 0 || copy < beyond) beyond = copy;
+    }
+    if (beyond == 0) return true;
+    why = prefix + std::to_string(beyond) + " is named by none of its lines: lines were lost from its end";
+    return false;
+}
+
 bool ParseHeader(const std::string& line, JournalContents& contents, uint32_t* chain) {
     const std::vector<std::string> fields = Fields(line, 6);
     if (fields.size() != 6 || fields[0] + " " + fields[1] != kMagic) return false;
@@ -238,12 +261,18 @@ JournalCheck ReadJournal(const std::string& folder, const std::string& own, bool
         contents.entries.push_back(entry);
     }
     if (copies) {
+        uint64_t lastCopy = 0;
         for (const JournalEntry& entry : contents.entries) {
             if (!entry.saved) continue;
             problem = Problem{};
             if (!CheckCopy(folder, entry, why, problem)) {
                 return why.empty() ? JournalCheck::Unreadable : JournalCheck::Damaged;
             }
+            if (entry.copy > lastCopy) lastCopy = entry.copy;
+        }
+        problem = Problem{};
+        if (!CheckNoLinesLost(folder, lastCopy, why, problem)) {
+            return why.empty() ? JournalCheck::Unreadable : JournalCheck::Damaged;
         }
     }
     return JournalCheck::Whole;

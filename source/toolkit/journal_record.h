@@ -57,7 +57,8 @@ bool IsJournalPath(const std::string& relative);
 enum class JournalCheck { Whole, Damaged, Unreadable };
 
 // Reads and checks the journal in folder: every line, and with copies every
-// saved copy (present, a file of its own, its length and checksum). A line
+// saved copy (present, a file of its own, its length and checksum) and that
+// no copy lies beyond the one a crash can leave before its line. A line
 // naming a file beneath own (the journal's own folder, relative to the
 // recorded folder; may be empty) is damage too. why says what is damaged;
 // problem what failed when the file could not be read.
