@@ -206,7 +206,9 @@ bool Walk(const LexicalPath& lexical, LastName last, Place& place, Problem& prob
         }
         switch (Hold(here, false, place, problem)) {
             case Found::Failed: return false;
-            case Found::Missing: problem = Problem{Z_ERROR_UNSAFE_LINK, here + " changed while it was followed"}; return false;
+            case Found::Missing:
+                problem = Problem{Z_ERROR_UNSAFE_LINK, here + " changed while it was followed"};
+                return false;
             case Found::Yes: break;
         }
         folderText = here;

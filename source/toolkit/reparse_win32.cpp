@@ -81,8 +81,8 @@ std::wstring WithoutDevicePrefix(std::wstring text) {
 bool ReparseName(HANDLE link, std::wstring& name, bool& known) {
     std::vector<BYTE> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
     DWORD size = 0;
-    known = DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(),
-                            static_cast<DWORD>(buffer.size()), &size, nullptr) != 0;
+    known = DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(), static_cast<DWORD>(buffer.size()),
+                            &size, nullptr) != 0;
     if (!known || size < sizeof(ReparseHead)) return false;
     ReparseHead head;
     std::memcpy(&head, buffer.data(), sizeof head);
@@ -129,9 +129,10 @@ bool ReadAllowedLink(const std::string& path, std::string& target, Problem& prob
     }
     std::string owner;
     if (!OwnerAllowed(link.Get(), owner)) {
-        problem = Problem{Z_ERROR_UNSAFE_LINK,
-                          "the link " + path + " belongs to " + owner +
-                              ", neither the user running this, the Administrators nor the system, and is not followed"};
+        problem =
+            Problem{Z_ERROR_UNSAFE_LINK,
+                    "the link " + path + " belongs to " + owner +
+                        ", neither the user running this, the Administrators nor the system, and is not followed"};
         return false;
     }
     std::wstring name;

@@ -27,10 +27,9 @@ namespace zel::toolkit {
 
 namespace {
 
+// Streams share deletion too, as files do off Windows: the toolkit renames
+// a file whose stream it still holds (the journal takes its name so).
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-// What the C library's fopen shares: a file open here cannot be replaced
-// or removed under the stream.
-constexpr DWORD kShareLikeStreams = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 bool Fails(Problem& problem, DWORD error) {
     problem = SystemProblem(error);
@@ -124,8 +123,8 @@ bool RemoveName(const Place& place, Problem& problem) {
 }
 
 OwnedHandle CreateNewFile(const Place& place) {
-    return OwnedHandle(CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShareLikeStreams, nullptr,
-                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return OwnedHandle(CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 // Whatever holds the name (a file left by a stopped run, a link someone
@@ -179,7 +178,8 @@ bool MoveAcross(const Place& source, const Place& target, Problem& problem) {
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     bool moved = copy.Valid() && FlushFileBuffers(copy.Get()) != 0;
     copy.Close();
-    moved = moved && MoveFileExW(staged.c_str(), target.wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    moved =
+        moved && MoveFileExW(staged.c_str(), target.wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!moved) {
         FailsNow(problem);
         DeleteFileW(staged.c_str());
@@ -273,8 +273,8 @@ bool PlatformOpenRoot(const char* directory, intptr_t* handle, FileFacts& facts,
     // Held as a folder on the way is (place_win32.cpp), for as long as it
     // is a root.
     OwnedHandle root(CreateFileW(WideFromCodePage(directory, 0).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                 nullptr));
     if (!root.Valid()) return FailsNow(problem);
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(root.Get(), &info)) return FailsNow(problem);
@@ -358,10 +358,9 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
     if (!FindPlace(path, mode == StreamMode::CreateNew ? LastName::Itself : last, place, problem)) return nullptr;
     switch (mode) {
         case StreamMode::Read:
-            return StreamOf(OpenRegular(place, GENERIC_READ, kShareLikeStreams, problem), _O_RDONLY, "rb", problem);
+            return StreamOf(OpenRegular(place, GENERIC_READ, kShareAll, problem), _O_RDONLY, "rb", problem);
         case StreamMode::Update:
-            return StreamOf(OpenRegular(place, GENERIC_READ | GENERIC_WRITE, kShareLikeStreams, problem), 0, "r+b",
-                            problem);
+            return StreamOf(OpenRegular(place, GENERIC_READ | GENERIC_WRITE, kShareAll, problem), 0, "r+b", problem);
         case StreamMode::CreateNew: return StreamOf(CreateAnew(place, problem), 0, "w+b", problem);
     }
     return nullptr;

@@ -25,8 +25,8 @@ struct OwnNameRow {
 };
 
 const OwnNameRow kOwnNameRows[] = {
-    {"", "UPGRADE.RUN"},             // the run record's folder
-    {"UPGRADE.RUN", "JOURNAL"},      // the file journal's folder inside it
+    {"", "UPGRADE.RUN"},         // the run record's folder
+    {"UPGRADE.RUN", "JOURNAL"},  // the file journal's folder inside it
 };
 
 TEST(OwnNameLinks, RunStopsBeforeAnyChangeNamesTheLinkAndLeavesWhatItNamesAlone) {

@@ -88,7 +88,8 @@ bool RunOnHost(const char* tool, const std::wstring& arguments, const fs::path& 
 }  // namespace
 
 bool MakeFolderLink(const fs::path& link, const fs::path& target, std::string* why) {
-    if (UnderWine()) return RunOnHost("ln", L"-s " + Quoted(HostPath(target)) + L" " + Quoted(HostPath(link)), link, true, why);
+    if (UnderWine())
+        return RunOnHost("ln", L"-s " + Quoted(HostPath(target)) + L" " + Quoted(HostPath(link)), link, true, why);
     if (!Run(nullptr, L"cmd.exe /c mklink /J " + Quoted(link.native()) + L" " + Quoted(target.native()), why)) {
         return false;
     }
