@@ -146,7 +146,12 @@ OwnedHandle CreateAnew(const Place& place, Problem& problem) {
         if (!RemoveName(place, problem) && problem.code != Z_ERROR_NOT_FOUND) return OwnedHandle();
         file = CreateNewFile(place);
     }
-    if (!file.Valid()) FailsNow(problem);
+    if (!file.Valid()) {
+        FailsNow(problem);
+        return OwnedHandle();
+    }
+    // A device name (NUL, COM1 ...) opens the device, in any folder.
+    if (!CheckRegular(file.Get(), place, problem)) return OwnedHandle();
     return file;
 }
 
