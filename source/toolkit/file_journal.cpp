@@ -16,6 +16,7 @@
 #include "crc32c.h"
 #include "journal_record.h"
 #include "path_lexical.h"
+#include "path_text.h"
 #include "power_loss.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
@@ -49,7 +50,7 @@ std::string& FlushedJournal() {
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && (folder.back() == Z_PATH_SEPARATOR || folder.back() == '/')) return folder + name;
+    if (!folder.empty() && EndsWithPathSeparator(folder)) return folder + name;
     return folder + Z_PATH_SEPARATOR + name;
 }
 

@@ -5,6 +5,7 @@
 
 #include "crc32c.h"
 #include "path_lexical.h"
+#include "path_text.h"
 
 namespace zel::toolkit {
 namespace {
@@ -13,7 +14,7 @@ constexpr const char* kMagic = "ZELJOURNAL 2";
 constexpr size_t kLongestLine = 8192;
 
 std::string InFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && (folder.back() == Z_PATH_SEPARATOR || folder.back() == '/')) return folder + name;
+    if (!folder.empty() && EndsWithPathSeparator(folder)) return folder + name;
     return folder + Z_PATH_SEPARATOR + name;
 }
 

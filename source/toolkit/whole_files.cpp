@@ -87,7 +87,7 @@ FileFacts FactsOrMissing(const char* path, LastName last) {
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && (folder.back() == Z_PATH_SEPARATOR || folder.back() == '/')) return folder + name;
+    if (!folder.empty() && EndsWithPathSeparator(folder)) return folder + name;
     return folder + Z_PATH_SEPARATOR + name;
 }
 
