@@ -254,8 +254,7 @@ SectionRead ReadSectionFromText(const std::string& text, const std::string& name
 }
 
 const char* const kProfileTexts[] = {
-    "[Network]\r\nA=1\r\n  [ autobatch ]  \r\nProgramStart = zelserver.exe &PORT &BLOCK \r\n; note\r\n\r\n"
-    "ProgramClose=x\r\n[AutoBatch]\r\nProgramStart=second\r\n",
+    "[Net]\r\nA=1\r\n  [ autobatch ]  \r\nProgramStart = a.exe &PORT \r\n; note\r\n\r\nx=1\r\n[AutoBatch]\r\ny=2\r\n",
     "\xEF\xBB\xBF[AutoBatch]\nProgramStart=a\n",
     "[AutoBatch] ; launches\nx=1\nnot an item\n# ProgramStart=commented\n[Next]\ny=2",
     "[AutoBatch]\nProgramStart=a",
