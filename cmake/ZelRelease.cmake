@@ -29,6 +29,9 @@ set(CPACK_PACKAGE_VENDOR "The ZEL developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME upgrade-${PROJECT_VERSION}-${ZEL_RELEASE_PLATFORM})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+# The programs without their debugging information, which a RelWithDebInfo
+# build would otherwise carry into the download.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 include(CPack)
