@@ -12,9 +12,6 @@ constexpr CharsetNumbers kCharsets[] = {
     {CHARSET_CODE_NONE, Z_CHARSET_NONE, "0", RELATION_ENGLISH, "ENGLISH"},
 };
 
-// A set with a native number of its own, not the one of English names.
-bool IsNativeSet(const CharsetNumbers* set) { return set != nullptr && set->native != Z_CHARSET_NONE; }
-
 }  // namespace
 
 const CharsetNumbers* CharsetOfCode(uint16_t code) {
@@ -45,10 +42,10 @@ int RelationCharsetIndexOf(uint16_t code) {
 
 int LexiconCharsetOf(uint16_t code) {
     const CharsetNumbers* set = CharsetOfCode(code);
-    return IsNativeSet(set) ? set->native : Z_CHARSET_GB18030;
+    return set != nullptr && set->IsNative() ? set->native : Z_CHARSET_GB18030;
 }
 
 uint16_t LexiconCodeOfNative(int native) {
     const CharsetNumbers* set = CharsetOfNative(native);
-    return IsNativeSet(set) ? set->code : CHARSET_CODE_GB18030;
+    return set != nullptr && set->IsNative() ? set->code : CHARSET_CODE_GB18030;
 }

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "zelkit.h"
+
 // Columns of DictionaryOutcome::relationIds.
 enum RelationCharsetIndex { RELATION_GB = 0, RELATION_BIG5 = 1, RELATION_UTF8 = 2, RELATION_ENGLISH = 3 };
 constexpr int RELATION_CHARSET_COUNT = 4;
@@ -21,6 +23,10 @@ struct CharsetNumbers {
     // The suffix of its lexicons' and relation databases' names; the package
     // keeps the console program of each native set in a folder of that name.
     const char* suffix;
+
+    // A set the server can hold as its native one; not the set of English
+    // names.
+    bool IsNative() const { return native != Z_CHARSET_NONE; }
 };
 
 // The set of a lexicon charset code, of a native charset number or of an

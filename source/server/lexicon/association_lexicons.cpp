@@ -41,7 +41,7 @@ bool CreateAssociationLexicon(const RunChoices& choices, int kind) {
 
     // Built in the set of the lexicons chosen; none for the English names.
     const CharsetNumbers* set = CharsetOfCode(choices.lexiconCharsetCode);
-    if (set == nullptr || set->native == Z_CHARSET_NONE) return true;
+    if (set == nullptr || !set->IsNative()) return true;
     if (set->code == CHARSET_CODE_UTF8) {
         // No UTF8 lexicon while the server has no native character set.
         int serverCharset = 0;

@@ -19,7 +19,7 @@ constexpr int kAnswerSize = 256;
 // any answer that picks none.
 const CharsetNumbers* FindChoice(const char* answer) {
     const CharsetNumbers* set = CharsetOfAnswer(answer);
-    return set != nullptr && set->native != Z_CHARSET_NONE ? set : nullptr;
+    return set != nullptr && set->IsNative() ? set : nullptr;
 }
 
 void PrintWarning() {

@@ -51,8 +51,8 @@ bool CopyProgram(RunContext& run, const char* name) {
 // package's folder of that set; a server without one takes the UTF8 console.
 bool CopyConsoleProgram(RunContext& run, const char* name) {
     const CharsetNumbers* native = CharsetOfNative(run.nativeCharset);
-    const bool hasNative = native != nullptr && native->native != Z_CHARSET_NONE;
-    const char* variant = hasNative ? native->suffix : CharsetOfNative(Z_CHARSET_UTF8)->suffix;
+    const char* variant =
+        native != nullptr && native->IsNative() ? native->suffix : CharsetOfNative(Z_CHARSET_UTF8)->suffix;
     const FileDirectories d = Directories(run);
     const FixedPath source = d.package.Sub(variant).File(name);
     const FixedPath target = d.bin.File(name);
