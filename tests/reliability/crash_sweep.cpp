@@ -62,7 +62,7 @@ CrashReport RunCrashSweep(const SweepScenario& scenario, CrashKind kind, int str
         return report;
     }
     if (scenario.prepare) scenario.prepare(world);
-    const std::string oldProgram = "\"" + (world.Home() / "bin" / "z40service.exe").string() + "\" -resident";
+    const std::string oldProgram = QuotedCommandLine((world.Home() / "bin" / "z40service.exe").string(), "-resident");
     if (!RegisterService(OLD_SERVICE, "ZEL4.0", oldProgram)) {
         report.differences.push_back("the old service could not be registered");
         return report;

@@ -4,8 +4,8 @@
 // Moves newPath over installedPath in one atomic step, so that the installed
 // name holds either the old or the new content at every moment. With a
 // backup path, the installed content is first copied there (an older backup
-// is replaced). Returns 1, or 0 with installedPath unchanged; newPath is then
-// left for the caller to delete.
+// is replaced). False with installedPath unchanged when either step fails;
+// newPath is then left for the caller to delete.
 bool ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath);
 
 // The replacement of a merged file: installedPath ".NEW" over installedPath,

@@ -11,5 +11,5 @@ int ArgumentCount();
 const char* ArgumentWord(int index);
 // Looks a key up among the arguments (case-insensitive). With a buffer: a
 // value lookup that copies the text after the key (cut to size - 1). With no
-// buffer and size 0: a switch test. Returns 1 when found, else 0.
+// buffer and size 0: a switch test. True when found.
 bool FindArgument(const char* key, char* buffer, int size);

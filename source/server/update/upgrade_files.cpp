@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "autobatch_section.h"
+#include "charset_numbers.h"
 #include "file_copy.h"
 #include "fixed_path.h"
 #include "legacy_profile.h"
@@ -46,9 +47,12 @@ bool CopyProgram(RunContext& run, const char* name) {
     return d.ok() && CopySystemFile(d.bin.c_str(), d.package.c_str(), name, "", 1);
 }
 
-// The console program matching the native character set.
+// The console program matching the native character set, from the
+// package's folder of that set; a server without one takes the UTF8 console.
 bool CopyConsoleProgram(RunContext& run, const char* name) {
-    const char* variant = run.nativeCharset == 1 ? "GB" : run.nativeCharset == 2 ? "BIG5" : "UTF8";
+    const CharsetNumbers* native = CharsetOfNative(run.nativeCharset);
+    const char* variant =
+        native != nullptr && native->IsNative() ? native->suffix : CharsetOfNative(Z_CHARSET_UTF8)->suffix;
     const FileDirectories d = Directories(run);
     const FixedPath source = d.package.Sub(variant).File(name);
     const FixedPath target = d.bin.File(name);

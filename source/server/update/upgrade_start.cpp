@@ -20,25 +20,13 @@ namespace {
 
 constexpr const char* kLegalNotice = "\nCopyright (c) The ZEL developers. All rights reserved.\n\n";
 
-struct CharsetChoice {
-    const char* answer;
-    uint16_t code;
-};
-constexpr CharsetChoice kCharsetChoices[] = {
-    {"0", CHARSET_CODE_NONE},
-    {"1", CHARSET_CODE_GB18030},
-    {"2", CHARSET_CODE_UTF8},
-    {"3", CHARSET_CODE_BIG5},
-};
-
+// "NEW:" and the menu: "0" adds no lexicons, so names take the suffix
+// ENGLISH.
 bool MatchCharsetChoice(const char* answer, uint16_t* code) {
-    for (const CharsetChoice& choice : kCharsetChoices) {
-        if (ZSTRCMP(answer, choice.answer) == 0) {
-            *code = choice.code;
-            return true;
-        }
-    }
-    return false;
+    const CharsetNumbers* set = CharsetOfAnswer(answer);
+    if (set == nullptr) return false;
+    *code = set->code;
+    return true;
 }
 
 bool ReadHomeDirectory(RunChoices& choices) {
