@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "dictionary_records.h"
 #include "zelkit.h"
@@ -95,6 +96,9 @@ struct RunContext {
     // The profile merge failed: the installed PROFILE.INI has no backup of
     // this run, which the start-up section then keeps before changing it.
     bool profileMergeFailed = false;
+    // The steps that failed while the run went on, by the names of their
+    // rows, for the list that closes a run finished with errors.
+    std::vector<const char*> failedSteps;
 };
 
 // "ENT:" and "OLD:" values. False for an "ENT:" value that is neither

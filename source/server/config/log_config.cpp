@@ -5,6 +5,7 @@
 
 #include "config_paths.h"
 #include "config_replace.h"
+#include "config_text.h"
 #include "log_command_table.h"
 #include "log_setting_line.h"
 #include "zelkit.h"
@@ -35,7 +36,7 @@ bool LoadInstalledLog(const char* installedPath, LogCommandTable& table) {
         }
     }
     int readError = Z_FileError(file);
-    Z_CloseFile(file);
+    CloseReadFile(file);
     return readError ? 0 : 1;
 }
 
@@ -80,7 +81,7 @@ bool MergeLogConfig(const char* systemDir, const char* packageDir) {
     }
     HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (newFile == nullptr) {
-        Z_CloseFile(templateFile);
+        CloseReadFile(templateFile);
         return false;
     }
     int changed = 0;
@@ -99,12 +100,11 @@ bool MergeLogConfig(const char* systemDir, const char* packageDir) {
     if (!Z_CloseFile(newFile)) {
         failed = 1;
     }
-    Z_CloseFile(templateFile);
+    CloseReadFile(templateFile);
 
     // Unchanged when every setting of the template had its installed value.
     if (!failed && changed && !ReplaceConfigFileKeepingBackup(installedPath)) {
         failed = 1;
     }
-    DiscardWorkFile(newPath);
-    return failed ? 0 : 1;
+    return EndWithWorkFile(failed != 0, newPath);
 }

@@ -5,6 +5,7 @@
 
 #include "config_paths.h"
 #include "config_replace.h"
+#include "config_text.h"
 #include "profile_backup.h"
 #include "profile_key_tables.h"
 #include "profile_section.h"
@@ -32,7 +33,7 @@ bool LoadInstalledProfile(const char* installedPath, ProfileKeyTables& tables) {
             break;
         }
     }
-    Z_CloseFile(file);
+    CloseReadFile(file);
     return loaded;
 }
 
@@ -114,7 +115,7 @@ void CarryInstalledAutoBatch(const char* installedPath, HZFILE newFile, MergeOut
         }
     }
     if (Z_FileError(installed)) outcome->failed = 1;
-    Z_CloseFile(installed);
+    CloseReadFile(installed);
 }
 
 // Writes the template's sections into the new file, each carried key with the
@@ -193,7 +194,7 @@ bool MergeProfile(const char* systemDir, const char* packageDir) {
     }
     HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (newFile == nullptr) {
-        Z_CloseFile(templateFile);
+        CloseReadFile(templateFile);
         return false;
     }
     WriteMergedProfile(templateFile, newFile, tables, &outcome);
@@ -204,7 +205,7 @@ bool MergeProfile(const char* systemDir, const char* packageDir) {
     if (!Z_CloseFile(newFile)) {
         outcome.failed = 1;
     }
-    Z_CloseFile(templateFile);
+    CloseReadFile(templateFile);
 
     // When every template item found its carried value the installed file
     // already says everything the merge would: it stays as it is. A backup
@@ -217,6 +218,5 @@ bool MergeProfile(const char* systemDir, const char* packageDir) {
                                   : ReplaceConfigFileKeepingBackup(installedPath);
         if (!replaced) outcome.failed = 1;
     }
-    DiscardWorkFile(newPath);
-    return outcome.failed ? 0 : 1;
+    return EndWithWorkFile(outcome.failed != 0, newPath);
 }

@@ -120,6 +120,8 @@ bool SelectNativeCharset(RunContext& run) {
     run.outcome.nativeCharsetChosen = choice->nativeCharset;
     bool compatible = false;
     if (!CheckDatabases(&run.env, choice->charsetCode, &compatible)) return false;
-    if (compatible) SetSystemCharset(choice->nativeCharset);
-    return true;
+    // A setting that did not take leaves the home without the native
+    // character set chosen, and every later step (the console program
+    // above all) would go on as if none had been asked for.
+    return !compatible || SetSystemCharset(choice->nativeCharset) != 0;
 }

@@ -6,6 +6,7 @@
 
 #include "config_paths.h"
 #include "config_text.h"
+#include "first_failure.h"
 #include "profile_backup.h"
 #include "program_lines.h"
 #include "zelkit.h"
@@ -217,27 +218,6 @@ bool BuildProfile(const std::string& profile, const BatchFile* files, size_t cou
     return true;
 }
 
-// Keeps the cause of the first failure for the driver's error line, whatever
-// the calls after it leave as the last error.
-class FirstFailure {
-public:
-    void Note() {
-        if (noted_) return;
-        noted_ = true;
-        code_ = Z_GetLastError();
-        const char* text = Z_GetLastErrorPrompt(nullptr, 0);
-        text_ = text != nullptr ? text : "";
-    }
-    void Restore() const {
-        if (noted_) Z_SetLastErrorText(code_, "%s", text_.c_str());
-    }
-
-private:
-    bool noted_ = false;
-    uint32_t code_ = 0;
-    std::string text_;
-};
-
 // Moves a batch file that was not converted out of the way of "z40*.*" and
 // says so in one line. Returns 0 when it could not be moved.
 bool KeepUnconverted(const BatchFile& file) {
@@ -301,10 +281,11 @@ bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
     for (const BatchFile& file : files) {
         if (!file.Found()) continue;
         if (file.read && (inProfile || file.launches.empty())) {
-            // A converted file that cannot be deleted does no harm: under its
-            // own name the renaming deletes it, under the kept name the next
-            // run finds its launches held and adds none.
-            Z_DeleteFile(file.Source());
+            // A converted file that cannot be deleted loses nothing (its
+            // launches are in the profile, and the next run finds them held
+            // and deletes it), but the home is not yet what a clean run
+            // leaves: the step fails.
+            if (!Z_DeleteFile(file.Source())) failure.Note();
             continue;
         }
         converted = false;
@@ -316,7 +297,7 @@ bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
         failure.Restore();
         return false;
     }
-    return true;
+    return failure.Restore();
 }
 
 bool KeepBatchFilesNotInProfile(const char* binDir) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config_replace.h"
+#include "config_text.h"
 #include "program_names.h"
 
 const char* RebuildProgramLine(const char* line, char* rebuilt) {
@@ -55,7 +56,7 @@ bool RewriteProgramLines(const char* profilePath, const char* newPath) {
     }
     HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (newFile == nullptr) {
-        Z_CloseFile(profile);
+        CloseReadFile(profile);
         return false;
     }
     int failed = 0;
@@ -76,10 +77,9 @@ bool RewriteProgramLines(const char* profilePath, const char* newPath) {
     if (!Z_CloseFile(newFile)) {
         failed = 1;
     }
-    Z_CloseFile(profile);
+    CloseReadFile(profile);
     if (!failed && !ReplaceConfigFile(profilePath, newPath, nullptr)) {
         failed = 1;
     }
-    DiscardWorkFile(newPath);
-    return failed ? 0 : 1;
+    return EndWithWorkFile(failed != 0, newPath);
 }

@@ -95,8 +95,10 @@ bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) 
         // arguments; only the program file is compared.
         char program[kConfigurationRoom];
         if (!ServiceProgramPath(config->lpBinaryPathName ? config->lpBinaryPathName : "", program)) return true;
+        // Whether the program lies in HOME/bin decides whether the service
+        // is this home's: a comparison that failed is no answer.
         ZContrastResult contrast{};
-        Z_ContrastFile(program, binDir, &contrast);
+        if (!Z_ContrastFile(program, binDir, &contrast)) return false;
         if (!contrast.inDirectory) return true;
 
         // Recorded first: from the removal on, only the record says that a
@@ -108,7 +110,9 @@ bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) 
             *removed = true;
             return true;
         }
-        // Still registered: nothing is owed for it.
+        // Still registered: nothing is owed for it. Should the record of it
+        // stay all the same, the next run finds the service still there,
+        // records it again and removes it; nothing is lost either way.
         const DWORD error = GetLastError();
         ForgetRemovedService(systemDir);
         SetLastError(error);
