@@ -116,6 +116,14 @@ std::vector<FailedStepRow> Rows() {
          [](const UpgradeWorld& world, const std::string&) {
              EXPECT_FALSE(fs::exists(System(world, "LOG.CFG")));
          }},
+        // The same for a start file an earlier run began to keep under its
+        // kept name: the kept file is the one converted.
+        {"z40startup.bat and startup-z40.bat.BAK left as two names of one file", "", oldNamesDropped, nullptr,
+         nullptr,
+         [](const UpgradeWorld& world) {
+             fs::create_hard_link(Bin(world, "z40startup.bat"), Bin(world, "startup-z40.bat.BAK"));
+         },
+         0, "", nullptr},
         // The new programs were there before the upgrade: no question, the
         // old names come back as copies, and the renaming leaves the profile
         // (which names old programs) as the merge made it.

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "fixed_path.h"
+#include "half_move.h"
 #include "zelkit.h"
 
 namespace {
@@ -33,17 +34,6 @@ bool PackageHasPloModule(const char* sourceDir) {
     const FixedPath library = source.File(kPloLibrary);
     const FixedPath data = source.File("plo");
     return library.ok() && Z_IsValidFileName(library.c_str()) && data.ok() && Z_IsValidFilePath(data.c_str(), 0);
-}
-
-// Both names on one file: a move that gave the file its new name and was
-// stopped before it took the old one away (where a rename that refuses to
-// replace is made of a link and a removal).
-bool HalfMoved(const char* oldPath, const char* newPath) {
-    ZFileInfo oldInfo{};
-    ZFileInfo newInfo{};
-    return Z_GetFileInfo(oldPath, Z_NO_LINK, &oldInfo) && Z_GetFileInfo(newPath, Z_NO_LINK, &newInfo) &&
-           oldInfo.kind == Z_FILE_REGULAR && newInfo.kind == Z_FILE_REGULAR && oldInfo.links > 1 &&
-           oldInfo.volume == newInfo.volume && oldInfo.index == newInfo.index;
 }
 
 }  // namespace
@@ -91,8 +81,8 @@ bool MigrateCfgFile(const char* configDir, const char* sourceDir, const char* ol
     const FixedPath newPath = config.File(newName);
     const FixedPath oldPath = config.File(oldName);
     if (!newPath.ok() || !oldPath.ok()) return false;
-    // The move is finished: the old name goes, as the move would have taken it.
-    if (HalfMoved(oldPath.c_str(), newPath.c_str())) return Z_DeleteFile(oldPath.c_str()) != 0;
+    // A move an earlier run began is finished first.
+    if (!FinishHalfMove(oldPath.c_str(), newPath.c_str())) return false;
     if (Z_IsValidFileName(newPath.c_str())) return true;
     if (Z_IsValidFileName(oldPath.c_str())) return Z_RenameFile(oldPath.c_str(), newPath.c_str()) != 0;
     return CopySystemFile(configDir, sourceDir, newName, "", 0);

@@ -7,6 +7,7 @@
 #include "config_paths.h"
 #include "config_text.h"
 #include "first_failure.h"
+#include "half_move.h"
 #include "profile_backup.h"
 #include "program_lines.h"
 #include "zelkit.h"
@@ -75,6 +76,8 @@ bool LocateBatchFile(const char* binDir, const BatchFileKind& kind, BatchFile* f
     if (!JoinConfigPath(file->path, binDir, kind.name) || !JoinConfigPath(file->keptPath, binDir, kind.keptName)) {
         return false;
     }
+    // A file an earlier run began to keep has its move finished first.
+    if (!FinishHalfMove(file->path, file->keptPath)) return false;
     file->present = Z_IsValidFileName(file->path) != 0;
     file->kept = !file->present && Z_IsValidFileName(file->keptPath) != 0;
     return true;
