@@ -93,6 +93,17 @@ std::vector<FailedStepRow> Rows() {
              EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE).exists);
              EXPECT_TRUE(fs::exists(Bin(world, "z40service.exe")));
          }},
+        // The service's name recorded under another name: removed with the
+        // old service, or it would name the new one.
+        {"the record of the service's name cannot be removed", "", oldNamesDropped,
+         [](const UpgradeWorld& world) { WriteFileText(System(world, "SERVICE.INF"), "ZEL Custom"); },
+         [](const FaultLog& log) { return FirstAfter(log, "Z_DeleteFile", "Z_ContrastFile"); },
+         nullptr, 1, "ERROR: remove the previous release's service: Z_DeleteFile: ",
+         [](const UpgradeWorld& world, const std::string&) {
+             EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE).exists);
+             EXPECT_FALSE(QueryRegisteredService(NEW_SERVICE).exists);
+             EXPECT_EQ(ReadFileText(System(world, "SERVICE.INF")), "ZEL Custom");
+         }},
         {"the old programs cannot be deleted", "", oldNamesDropped, nullptr,
          [](const FaultLog& log) { return Nth(log, "Z_DeleteFiles", 1); }, nullptr, 2,
          "rename the previous release's programs: Z_DeleteFiles: injected failure", nullptr},

@@ -18,8 +18,11 @@ constexpr const char* kServiceProgram = "zemservice.exe";
 constexpr int kConfigurationRoom = 4096;
 
 // The Windows error of a failed service call as the toolkit's last error,
-// for the driver to print as "ERROR: <message> (<code>)".
+// for the driver to print as "ERROR: <message> (<code>)"; a failure of the
+// record of the service's name keeps the toolkit's own text, which names
+// the file.
 bool FailWithSystemError() {
+    if (ServiceRecordFailed()) return false;
     const DWORD code = GetLastError();
     char text[kConfigurationRoom];
     FormatSystemError(text, sizeof text);
