@@ -14,6 +14,12 @@ bool ReplaceConfigFile(const char* installedPath, const char* newPath, const cha
 // earlier run stays.
 bool ReplaceConfigFileKeepingBackup(const char* installedPath);
 
-// Deletes a work file when it exists; a failure is ignored because the
-// installed file does not depend on it.
-void DiscardWorkFile(const char* path);
+// Deletes a work file when it exists. The installed file does not depend on
+// it, but a work file left behind makes the home differ from what a clean
+// run leaves: false when it could not be deleted.
+bool DiscardWorkFile(const char* path);
+
+// Ends a step that wrote the work file newPath: deletes it when it is still
+// there. True when the step had not failed and the work file is gone; the
+// last error is then the first failure's.
+bool EndWithWorkFile(bool failed, const char* newPath);

@@ -1,6 +1,7 @@
 #include "config_rewrite.h"
 
 #include "config_replace.h"
+#include "config_text.h"
 
 bool RewriteConfigFile(const char* sourcePath, const char* workPath, const WriteWorkFile& write,
                        const PutWorkFileInPlace& putInPlace) {
@@ -10,7 +11,7 @@ bool RewriteConfigFile(const char* sourcePath, const char* workPath, const Write
     }
     HZFILE work = Z_CreateFile(workPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (work == nullptr) {
-        Z_CloseFile(source);
+        CloseReadFile(source);
         return false;
     }
     bool whole = write(source, work);
@@ -21,10 +22,11 @@ bool RewriteConfigFile(const char* sourcePath, const char* workPath, const Write
     if (!Z_CloseFile(work)) {
         whole = false;
     }
-    Z_CloseFile(source);
+    CloseReadFile(source);
     const bool done = whole && putInPlace();
-    DiscardWorkFile(workPath);
-    return done;
+    // A work file left behind would be taken for a half-made one by the
+    // next run, so failing to delete it fails the rewrite.
+    return EndWithWorkFile(!done, workPath);
 }
 
 bool WriteRewrittenLines(HZFILE source, HZFILE work, const RewriteLine& rewrite) {

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "config_text.h"
 #include "legacy_config_convert.h"
 
 namespace {
@@ -145,7 +146,7 @@ bool ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
     const bool usable = cache == nullptr || readCompletely || Z_GetLastError() == Z_ERROR_TOO_LONG;
     int written = usable && WriteCacheSections(profile, cache, settings);
     if (cache != nullptr) {
-        Z_CloseFile(cache);
+        CloseReadFile(cache);
         *mayDelete = written && readCompletely && !settings.preload;
     }
     return written;

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "config_text.h"
 #include "legacy_config_convert.h"
 
 namespace {
@@ -54,7 +55,7 @@ bool ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
         }
         *mayDelete = ReadLegacyItems(net, [&](const LegacyItem& item) { TakeNetItem(item, &settings); });
         const bool damaged = !*mayDelete && Z_GetLastError() == Z_ERROR_TOO_LONG;
-        Z_CloseFile(net);
+        CloseReadFile(net);
         // A line too long to read marks a damaged file: the items before it
         // are used and the file stays. Any other read error may pass; a
         // profile made from part of the file would then pass for a finished

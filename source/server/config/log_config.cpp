@@ -6,6 +6,7 @@
 #include "config_paths.h"
 #include "config_replace.h"
 #include "config_rewrite.h"
+#include "config_text.h"
 #include "log_command_table.h"
 #include "log_setting_line.h"
 #include "zelkit.h"
@@ -36,7 +37,7 @@ bool LoadInstalledLog(const char* installedPath, LogCommandTable& table) {
         }
     }
     const bool readError = Z_FileError(file) != 0;
-    Z_CloseFile(file);
+    CloseReadFile(file);
     return !readError;
 }
 

@@ -6,6 +6,7 @@
 #include "config_paths.h"
 #include "config_replace.h"
 #include "config_rewrite.h"
+#include "config_text.h"
 #include "profile_backup.h"
 #include "profile_key_tables.h"
 #include "profile_section.h"
@@ -33,7 +34,7 @@ bool LoadInstalledProfile(const char* installedPath, ProfileKeyTables& tables) {
             break;
         }
     }
-    Z_CloseFile(file);
+    CloseReadFile(file);
     return loaded;
 }
 
@@ -115,7 +116,7 @@ void CarryInstalledAutoBatch(const char* installedPath, HZFILE newFile, MergeOut
         }
     }
     if (Z_FileError(installed)) outcome->failed = true;
-    Z_CloseFile(installed);
+    CloseReadFile(installed);
 }
 
 // Writes the template's sections into the new file, each carried key with the

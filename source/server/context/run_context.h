@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "charset_numbers.h"
 #include "dictionary_records.h"
@@ -75,4 +76,7 @@ struct RunContext {
     // The profile merge failed: the installed PROFILE.INI has no backup of
     // this run, which the start-up section then keeps before changing it.
     bool profileMergeFailed = false;
+    // The steps that failed while the run went on, by the names of their
+    // rows, for the list that closes a run finished with errors.
+    std::vector<const char*> failedSteps;
 };

@@ -108,6 +108,8 @@ bool SelectNativeCharset(RunContext& run) {
     run.outcome.nativeCharsetChosen = choice->native;
     bool compatible = false;
     if (!CheckDatabases(&run.env, choice->code, &compatible)) return false;
-    if (compatible) SetSystemCharset(choice->native);
-    return true;
+    // A setting that did not take leaves the home without the native
+    // character set chosen, and every later step (the console program
+    // above all) would go on as if none had been asked for.
+    return !compatible || SetSystemCharset(choice->native) != 0;
 }

@@ -6,6 +6,8 @@
 
 #include "config_paths.h"
 #include "config_text.h"
+#include "first_failure.h"
+#include "half_move.h"
 #include "profile_backup.h"
 #include "profile_text.h"
 #include "program_lines.h"
@@ -80,6 +82,8 @@ bool LocateBatchFile(const char* binDir, const BatchFileKind& kind, BatchFile* f
     if (!JoinConfigPath(file->path, binDir, kind.name) || !JoinConfigPath(file->keptPath, binDir, kind.keptName)) {
         return false;
     }
+    // A file an earlier run began to keep has its move finished first.
+    if (!FinishHalfMove(file->path, file->keptPath)) return false;
     file->present = Z_IsValidFileName(file->path) != 0;
     file->kept = !file->present && Z_IsValidFileName(file->keptPath) != 0;
     return true;
@@ -186,27 +190,6 @@ bool BuildProfile(const std::string& profile, const BatchFile* files, size_t cou
     return true;
 }
 
-// Keeps the cause of the first failure for the driver's error line, whatever
-// the calls after it leave as the last error.
-class FirstFailure {
-public:
-    void Note() {
-        if (noted_) return;
-        noted_ = true;
-        code_ = Z_GetLastError();
-        const char* text = Z_GetLastErrorPrompt(nullptr, 0);
-        text_ = text != nullptr ? text : "";
-    }
-    void Restore() const {
-        if (noted_) Z_SetLastErrorText(code_, "%s", text_.c_str());
-    }
-
-private:
-    bool noted_ = false;
-    uint32_t code_ = 0;
-    std::string text_;
-};
-
 // Moves a batch file that was not converted out of the way of "z40*.*" and
 // says so in one line. False when it could not be moved.
 bool KeepUnconverted(const BatchFile& file) {
@@ -270,10 +253,11 @@ bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
     for (const BatchFile& file : files) {
         if (!file.Found()) continue;
         if (file.read && (inProfile || file.launches.empty())) {
-            // A converted file that cannot be deleted does no harm: under its
-            // own name the renaming deletes it, under the kept name the next
-            // run finds its launches held and adds none.
-            Z_DeleteFile(file.Source());
+            // A converted file that cannot be deleted loses nothing (its
+            // launches are in the profile, and the next run finds them held
+            // and deletes it), but the home is not yet what a clean run
+            // leaves: the step fails.
+            if (!Z_DeleteFile(file.Source())) failure.Note();
             continue;
         }
         converted = false;
@@ -285,7 +269,7 @@ bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
         failure.Restore();
         return false;
     }
-    return true;
+    return failure.Restore();
 }
 
 bool KeepBatchFilesNotInProfile(const char* binDir) {

@@ -6,6 +6,7 @@
 
 #include "config_replace.h"
 #include "config_rewrite.h"
+#include "config_text.h"
 #include "program_names.h"
 
 const char* RebuildProgramLine(const char* line, char* rebuilt) {

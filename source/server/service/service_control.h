@@ -44,8 +44,13 @@ DWORD QueryServiceConfiguration(const char* serviceName, LPQUERY_SERVICE_CONFIGA
 // the run.
 const char* ReadServiceName();
 // Records name in SERVICE.INF when it differs from the cached one; with no
-// name, or the cached one, deletes the file.
-void WriteServiceName(const char* name);
+// name, or the cached one, deletes the file. False when the file could not
+// be written or deleted: the toolkit's last error says why, the Windows last
+// error is ERROR_WRITE_FAULT.
+bool WriteServiceName(const char* name);
+// Whether the last failed service operation failed at SERVICE.INF (once:
+// the answer is forgotten when asked), so that its cause is the toolkit's.
+bool ServiceRecordFailed();
 
 // SERVICE.INF lies in the home's system directory (systemDir), set before
 // the first service operation; without it there is no record.

@@ -36,10 +36,17 @@ FileDirectories Directories(const RunContext& run) {
     return {bin, FixedPath::Directory(run.choices.packageDir), HomeDirectory(run).Sub("system")};
 }
 
-// The directories the new release expects; a failure to make one shows
-// later, in the step that needs it.
-void CreateDirectoryIfMissing(const FixedPath& path) {
-    if (path.ok() && !Z_IsValidFilePath(path.c_str(), 0)) Z_CreateDir(path.c_str(), 0);
+// The folders the new release expects. No later step of this run writes in
+// them, so a folder that could not be made fails here or not at all.
+bool CreateDirectoryIfMissing(const FixedPath& path) {
+    if (!path.ok()) return false;
+    return Z_IsValidFilePath(path.c_str(), 0) || Z_CreateDir(path.c_str(), 0);
+}
+
+bool CreateOemFolder(RunContext& run, const char*) { return CreateDirectoryIfMissing(HomeDirectory(run).File("oem")); }
+
+bool CreateEtcFolder(RunContext& run, const char*) {
+    return CreateDirectoryIfMissing(HomeDirectory(run).Sub("system").File("etc"));
 }
 
 bool CopyProgram(RunContext& run, const char* name) {
@@ -123,6 +130,12 @@ bool RenameOldProgramsStep(RunContext& run, const char*) {
 constexpr OnFailure kGoOn = OnFailure::FinishWithErrors;
 constexpr ErrorLine kToolkit = ErrorLine::Toolkit;
 
+// Also when the release is in place.
+constexpr UpgradeStep kFolderSteps[] = {
+    {"make the folder oem", CreateOemFolder, nullptr, kGoOn, kToolkit},
+    {"make the folder system/etc", CreateEtcFolder, nullptr, kGoOn, kToolkit},
+};
+
 constexpr UpgradeStep kFileSteps[] = {
     {"copy the server", CopyProgram, "zelserver.exe", kGoOn, kToolkit},
     {"copy the searcher", CopyProgram, "zelsearcher.exe", kGoOn, kToolkit},
@@ -152,32 +165,31 @@ constexpr UpgradeStep kFileSteps[] = {
     {"merge PROFILE.INI into the template", MergeProfileStep, nullptr, kGoOn, kToolkit},
     {"merge LOG.INI into the template", MergeLogConfigStep, nullptr, kGoOn, kToolkit},
     {"add the start-up programs section", AddAutoBatchSectionStep, nullptr, kGoOn, kToolkit},
-    {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::Message},
+    {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::System},
     {"rename the previous release's programs", RenameOldProgramsStep, nullptr, kGoOn, kToolkit},
 };
 
 // Run from HOME/bin itself: the programs are in place, but a service owed
 // for the removed one is not.
 constexpr UpgradeStep kInPlaceSteps[] = {
-    {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::Message},
+    {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::System},
 };
 
 }  // namespace
 
 FilePhaseResult UpgradeFiles(RunContext& run) {
-    CreateDirectoryIfMissing(HomeDirectory(run).File("oem"));
-    CreateDirectoryIfMissing(HomeDirectory(run).Sub("system").File("etc"));
+    bool done = RunSteps(run, kFolderSteps) == StepsResult::Done;
 
     // Run from HOME/bin itself, the new release is in place already.
     const FileDirectories d = Directories(run);
     if (d.ok() && Z_IsSameFilePath(d.bin.c_str(), d.package.c_str())) {
-        return RunSteps(run, kInPlaceSteps) == StepsResult::Done ? FilePhaseResult::AlreadyInPlace
-                                                                 : FilePhaseResult::AlreadyInPlaceWithErrors;
+        done = RunSteps(run, kInPlaceSteps) == StepsResult::Done && done;
+        return done ? FilePhaseResult::AlreadyInPlace : FilePhaseResult::AlreadyInPlaceWithErrors;
     }
 
     std::printf("\nNow, Copying the system files...\n");
     std::fflush(stdout);
-    const StepsResult result = RunSteps(run, kFileSteps);
+    done = RunSteps(run, kFileSteps) == StepsResult::Done && done;
     std::fflush(stdout);
-    return result == StepsResult::Done ? FilePhaseResult::Finished : FilePhaseResult::FinishedWithErrors;
+    return done ? FilePhaseResult::Finished : FilePhaseResult::FinishedWithErrors;
 }

@@ -175,10 +175,10 @@ bool EnterBinDirectory(RunContext& run, const char*) {
 bool RecordDecisions(RunContext& run, const char*) { return WriteRunRecord(run); }
 
 constexpr UpgradeStep kGates[] = {
-    {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Message},
+    {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Gate},
     {"note whether the new server program and the profile are there", NoteServerProgram, nullptr, OnFailure::StopRun,
      ErrorLine::Toolkit},
-    {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun, ErrorLine::Message},
+    {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun, ErrorLine::System},
     {"make HOME/bin the current directory", EnterBinDirectory, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
     // Before anything of the home's files changes.
     {"record the run's decisions", RecordDecisions, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
