@@ -67,13 +67,30 @@ TEST_F(UpgradeService, OldServiceOfThisHomeIsReplacedByTheNewOne) {
     EXPECT_EQ(dependencies, std::vector<std::string>{"tcpip"});
 }
 
+// An unattended run that cannot answer the native character set question
+// stops before anything changes: the old service stays registered.
+TEST_F(UpgradeService, UnansweredQuestionStopsBeforeTheServiceGoes) {
+    const std::string program = QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident");
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", program));
+    const ProgramResult stopped = world.Upgrade({"NEW:0", "OLD:N"});
+    EXPECT_EQ(stopped.exitCode, 1) << stopped.output;
+    EXPECT_TRUE(Contains(stopped.output, "(end of input); nothing was changed")) << stopped.output;
+    EXPECT_FALSE(Contains(stopped.output, "was removed")) << stopped.output;
+    EXPECT_EQ(Query(kOldService).binaryPath, program);
+    EXPECT_FALSE(Query(kNewService).exists);
+    EXPECT_FALSE(fs::exists(world.Home() / "system" / "OLDSERVICE.INF"));
+    EXPECT_FALSE(fs::exists(world.Home() / "system" / "UPGRADE.RUN"));
+}
+
 // From the removal of the old service until the new one is installed, the
 // home records that a service is owed; no stop can lose it.
 TEST_F(UpgradeService, StopAfterTheRemovalLeavesTheNewServiceToTheRerun) {
     ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0",
                                 QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident")));
-    // No "CS:" and no console: the run stops at the native charset question.
-    const ProgramResult stopped = world.Upgrade({"NEW:0", "OLD:N"});
+    // The dictionary phase stops, after the old service went.
+    SetEnvironment("ZEL_FAULT", "GetObjectEnv:1");
+    const ProgramResult stopped = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
+    UnsetEnvironment("ZEL_FAULT");
     EXPECT_EQ(stopped.exitCode, 1) << stopped.output;
     EXPECT_TRUE(Contains(stopped.output, "ZEL40SERVICE was removed; run the upgrade again")) << stopped.output;
     EXPECT_FALSE(Query(kOldService).exists);

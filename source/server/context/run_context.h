@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "charset_numbers.h"
@@ -70,6 +71,9 @@ struct RunContext {
     // on from an earlier one that did not end.
     HZLOCK homeLock = nullptr;
     bool resumed = false;
+    // The native character set's warning and menu were shown before the
+    // first change; the dictionary phase does not show the warning again.
+    bool nativeCharsetWarned = false;
     // The dictionary phase's journal is there (from when it is whole until
     // just before it goes); the run record says so.
     bool journalKept = false;
@@ -79,4 +83,10 @@ struct RunContext {
     // The steps that failed while the run went on, by the names of their
     // rows, for the list that closes a run finished with errors.
     std::vector<const char*> failedSteps;
+    // For the summary at the end: what the configuration merges reset or
+    // dropped, and the backups that hold what was there before.
+    struct {
+        std::vector<std::string> configNotes;
+        std::vector<std::string> backups;
+    } summary;
 };

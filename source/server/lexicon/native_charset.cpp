@@ -80,7 +80,37 @@ bool CheckDatabases(ObjectEnv* env, uint16_t charsetCode, bool* compatible) {
     return true;
 }
 
+// Keeps an answer typed at the menu for the rest of the run and for a run
+// that must go on after this one is cut short.
+void KeepAnswer(RunContext& run, const CharsetNumbers* choice) {
+    run.choices.nativeCharsetAnswered = true;
+    std::snprintf(run.choices.nativeCharsetAnswer, sizeof run.choices.nativeCharsetAnswer, "%s",
+                  choice != nullptr ? choice->answer : "0");
+}
+
 }  // namespace
+
+bool AskNativeCharsetBeforeChanges(RunContext& run) {
+    if (run.choices.nativeCharsetGiven) return true;
+    // What the home holds is only read here. A home the shell cannot open
+    // now is met again by the dictionary phase, which stops on it or, after
+    // putting back an interrupted run, asks there.
+    if (!ShellOpen(run.choices.home, -1, -1, -1, -1)) return true;
+    int nativeCharset = 0;
+    const bool known = QueryNativeCharset(&nativeCharset);
+    // Nothing was written through the shell, so a close that fails loses
+    // nothing; the question is what matters here.
+    ShellClose();
+    if (!known || nativeCharset != 0) return true;
+
+    PrintWarning();
+    run.nativeCharsetWarned = true;
+    const CharsetNumbers* choice = nullptr;
+    if (!AskChoice(&choice)) return false;
+    KeepAnswer(run, choice);
+    run.choices.nativeCharsetGiven = true;
+    return true;
+}
 
 bool SelectNativeCharset(RunContext& run) {
     int nativeCharset = 0;
@@ -89,7 +119,8 @@ bool SelectNativeCharset(RunContext& run) {
     if (!QueryNativeCharset(&nativeCharset)) return false;
     if (nativeCharset != 0) return true;
 
-    PrintWarning();
+    // Answered before the first change, the warning was shown with the menu.
+    if (!run.nativeCharsetWarned) PrintWarning();
 
     const CharsetNumbers* choice = nullptr;
     if (run.choices.nativeCharsetGiven) {
@@ -97,10 +128,7 @@ bool SelectNativeCharset(RunContext& run) {
     } else if (!AskChoice(&choice)) {
         return false;
     } else {
-        // Kept for a run that must go on after this one is cut short.
-        run.choices.nativeCharsetAnswered = true;
-        std::snprintf(run.choices.nativeCharsetAnswer, sizeof run.choices.nativeCharsetAnswer, "%s",
-                      choice != nullptr ? choice->answer : "0");
+        KeepAnswer(run, choice);
     }
     if (choice == nullptr) return true;
 

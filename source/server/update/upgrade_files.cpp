@@ -1,9 +1,13 @@
 // Phase 3 of the upgrade: every step runs whatever the previous one
 // returned; a failed step is reported and makes the run finish with errors.
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "autobatch_section.h"
 #include "charset_numbers.h"
+#include "config_changes.h"
+#include "config_text.h"
 #include "file_copy.h"
 #include "fixed_path.h"
 #include "legacy_profile.h"
@@ -96,15 +100,55 @@ bool CreateLegacyProfileStep(RunContext& run, const char*) {
     return d.ok() && CreateLegacyProfile(d.system.c_str(), run.resumed && run.profileMissing);
 }
 
+// The installed text before a merge, to tell afterwards what the merge
+// reset or dropped; empty when it cannot be read (the merge then fails on
+// its own).
+std::string InstalledText(const FileDirectories& d, const char* name) {
+    std::string text;
+    const FixedPath path = d.system.File(name);
+    if (!path.ok() || !ReadConfigText(path.c_str(), &text)) text.clear();
+    return text;
+}
+
+// What the administrator had and the merge took away goes into the summary,
+// with the backup that still holds it.
+void NoteMergeChanges(RunContext& run, const FileDirectories& d, const char* name, const std::string& before,
+                      std::vector<std::string> (*list)(const std::string&, const std::string&)) {
+    const std::string after = InstalledText(d, name);
+    if (before.empty() || after.empty() || after == before) return;
+    const std::string backup = std::string(d.system.File(name).c_str()) + ".BAK";
+    run.summary.backups.push_back(backup);
+    for (const std::string& change : list(before, after)) {
+        run.summary.configNotes.push_back(std::string(name) + " " + change + " (kept in " + name + ".BAK)");
+    }
+}
+
+// The new programs were there before the run: the home was upgraded before,
+// and its configuration is the administrator's own since.
+bool UpgradedBefore(const RunContext& run) { return !run.serverProgramAbsent; }
+
 bool MergeProfileStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    run.profileMergeFailed = !(d.ok() && MergeProfile(d.system.c_str(), d.package.c_str()));
+    if (!d.ok()) {
+        run.profileMergeFailed = true;
+        return false;
+    }
+    const std::string before = InstalledText(d, "PROFILE.INI");
+    const bool keepAll = UpgradedBefore(run) && ProfileFollowsTemplate(d.system.c_str(), d.package.c_str());
+    run.profileMergeFailed = !(keepAll ? MergeProfileKeepingValues(d.system.c_str(), d.package.c_str())
+                                       : MergeProfile(d.system.c_str(), d.package.c_str()));
+    if (!run.profileMergeFailed) NoteMergeChanges(run, d, "PROFILE.INI", before, ListProfileChanges);
     return !run.profileMergeFailed;
 }
 
 bool MergeLogConfigStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() && MergeLogConfig(d.system.c_str(), d.package.c_str());
+    if (!d.ok()) return false;
+    const std::string before = InstalledText(d, "LOG.INI");
+    const bool merged = UpgradedBefore(run) ? MergeLogConfigKeepingValues(d.system.c_str(), d.package.c_str())
+                                            : MergeLogConfig(d.system.c_str(), d.package.c_str());
+    if (merged) NoteMergeChanges(run, d, "LOG.INI", before, ListLogChanges);
+    return merged;
 }
 
 bool AddAutoBatchSectionStep(RunContext& run, const char*) {

@@ -8,6 +8,7 @@
 #include "error_line.h"
 #include "fixed_path.h"
 #include "menu_answer.h"
+#include "native_charset.h"
 #include "removed_service.h"
 #include "run_record.h"
 #include "service_migration.h"
@@ -153,6 +154,17 @@ bool NoteServerProgram(RunContext& run, const char*) {
     return true;
 }
 
+// Every question is answered before the first change: a run that cannot be
+// answered (an unattended one without "CS:") stops with the old service
+// still registered and the home as it was.
+bool AskNativeCharset(RunContext& run, const char*) {
+    if (AskNativeCharsetBeforeChanges(run)) return true;
+    Z_SetLastErrorText(Z_ERROR_END_OF_INPUT,
+                       "No answer to the question of the native character set (end of input); nothing was "
+                       "changed. Answer it, or give CS:0 to CS:3, and run the upgrade again.");
+    return false;
+}
+
 bool RemoveOldServiceStep(RunContext& run, const char*) {
     // The service records its program without a trailing separator.
     const FixedPath bin = FixedPath::Directory(run.choices.home).File("bin");
@@ -178,6 +190,7 @@ constexpr UpgradeStep kGates[] = {
     {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Gate},
     {"note whether the new server program and the profile are there", NoteServerProgram, nullptr, OnFailure::StopRun,
      ErrorLine::Toolkit},
+    {"ask for the native character set", AskNativeCharset, nullptr, OnFailure::StopRun, ErrorLine::Gate},
     {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun, ErrorLine::System},
     {"make HOME/bin the current directory", EnterBinDirectory, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
     // Before anything of the home's files changes.
