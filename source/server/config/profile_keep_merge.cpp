@@ -72,14 +72,6 @@ void AddLine(std::string* text, const std::string& line) {
 
 }  // namespace
 
-bool ProfileHasTemplateSections(const std::string& installed, const std::string& templateText) {
-    const std::vector<RawSection> have = SplitSections(installed);
-    for (const RawSection& wanted : SplitSections(templateText)) {
-        if (wanted.named && FindSection(have, wanted.name) == nullptr) return false;
-    }
-    return true;
-}
-
 std::string MergeProfileKeepingAll(const std::string& installed, const std::string& templateText, bool* adds) {
     const std::vector<RawSection> have = SplitSections(installed);
     const std::vector<RawSection> wanted = SplitSections(templateText);
@@ -91,6 +83,11 @@ std::string MergeProfileKeepingAll(const std::string& installed, const std::stri
         for (size_t i = 0; i < section.lines.size(); ++i) {
             const ProfileLine& line = section.parsed[i];
             const ProfileLine* kept = line.kind == ProfileLineKind::Item ? FindItem(own, line.name) : nullptr;
+            // The old name of IgnorePunct still says what the server did.
+            if (kept == nullptr && line.kind == ProfileLineKind::Item && SameName(section.name, "Retrieval") &&
+                SameName(line.name, "IgnorePunct")) {
+                kept = FindItem(own, "IgnoreSenPunct");
+            }
             if (kept != nullptr) {
                 AddLine(&merged, line.name + "=" + kept->value);
                 continue;

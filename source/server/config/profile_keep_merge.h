@@ -5,15 +5,11 @@
 
 #include <string>
 
-// True when every section of the template is in the installed text (names
-// compared without regard to case). A profile of the previous release lacks
-// sections of the new one; a merged one has them all.
-bool ProfileHasTemplateSections(const std::string& installed, const std::string& templateText);
-
 // The template's sections and items in the template's order, each item with
 // the installed value where the installed section has the key (compared
 // without regard to case; the last occurrence wins) and the template's value
-// otherwise; the installed items the template lacks follow at the end of
+// otherwise (IgnorePunct takes the value of its old name IgnoreSenPunct
+// when only that is set); the installed items the template lacks follow at the end of
 // their section, and the installed sections the template lacks follow at
 // the end, line for line. *adds is set when an item or a section came from
 // the template alone: without one, the installed file already says all of

@@ -208,16 +208,6 @@ bool MergeProfile(const char* systemDir, const char* packageDir) {
     return RewriteConfigFile(templatePath, newPath, writeMerged, putInPlace);
 }
 
-bool ProfileFollowsTemplate(const char* systemDir, const char* packageDir) {
-    char installedPath[Z_MAX_PATH];
-    char templatePath[Z_MAX_PATH];
-    std::string installed;
-    std::string templateText;
-    return JoinConfigPath(installedPath, systemDir, "PROFILE.INI") &&
-           JoinConfigPath(templatePath, packageDir, "PROFILE.INI") && ReadConfigText(installedPath, &installed) &&
-           ReadConfigText(templatePath, &templateText) && ProfileHasTemplateSections(installed, templateText);
-}
-
 bool MergeProfileKeepingValues(const char* systemDir, const char* packageDir) {
     char installedPath[Z_MAX_PATH];
     char templatePath[Z_MAX_PATH];
@@ -234,5 +224,9 @@ bool MergeProfileKeepingValues(const char* systemDir, const char* packageDir) {
     const std::string merged = MergeProfileKeepingAll(installed, templateText, &adds);
     // Nothing new in the template: the installed file says it all already.
     if (!adds) return true;
-    return KeepBackupCopy(installedPath, backupPath) && ReplaceConfigText(installedPath, merged);
+    // As in the first merge: a backup that differs only in launches was
+    // kept by a run whose merge failed before the launches were added; it
+    // is the administrator's file and stays.
+    if (!BackupDiffersOnlyInLaunches(installedPath) && !KeepBackupCopy(installedPath, backupPath)) return false;
+    return ReplaceConfigText(installedPath, merged);
 }

@@ -3,10 +3,6 @@
 // Both directories end with a path separator.
 bool MergeProfile(const char* systemDir, const char* packageDir);
 
-// True when the installed PROFILE.INI can be read and has every section of
-// the template: it was merged by the new release before.
-bool ProfileFollowsTemplate(const char* systemDir, const char* packageDir);
-
 // The merge for a home the new release has run before: every value and
 // section of the installed PROFILE.INI stays, and only what the template adds
 // is added; the file is replaced (its backup kept) only then.

@@ -134,8 +134,7 @@ bool MergeProfileStep(RunContext& run, const char*) {
         return false;
     }
     const std::string before = InstalledText(d, "PROFILE.INI");
-    const bool keepAll = UpgradedBefore(run) && ProfileFollowsTemplate(d.system.c_str(), d.package.c_str());
-    run.profileMergeFailed = !(keepAll ? MergeProfileKeepingValues(d.system.c_str(), d.package.c_str())
+    run.profileMergeFailed = !(UpgradedBefore(run) ? MergeProfileKeepingValues(d.system.c_str(), d.package.c_str())
                                        : MergeProfile(d.system.c_str(), d.package.c_str()));
     if (!run.profileMergeFailed) NoteMergeChanges(run, d, "PROFILE.INI", before, ListProfileChanges);
     return !run.profileMergeFailed;
