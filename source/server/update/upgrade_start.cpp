@@ -12,6 +12,7 @@
 #include "removed_service.h"
 #include "run_record.h"
 #include "service_migration.h"
+#include "space_needed.h"
 #include "upgrade_run.h"
 #include "upgrade_sequence.h"
 #include "upgrade_steps.h"
@@ -154,6 +155,30 @@ bool NoteServerProgram(RunContext& run, const char*) {
     return true;
 }
 
+// A full disk met half-way (after the old service went, inside the
+// dictionary phase) costs a stop and a put-back; the room the run needs is
+// checked first. A volume whose free space cannot be read is not refused for
+// it: the run goes on as it would without the check.
+bool CheckFreeSpace(RunContext& run, const char*) {
+    uint64_t available = 0;
+    if (!Z_GetFreeSpace(run.choices.home, &available)) {
+        std::printf("\nWarning: %s; the free space is not checked.\n", Z_GetLastErrorPrompt(nullptr, 0));
+        return true;
+    }
+    uint64_t needed = 0;
+    if (!EstimateUpgradeSpace(run.choices.home, run.choices.packageDir,
+                              run.choices.dictionaryMode != DICTIONARY_MODE_ADD, &needed)) {
+        return false;
+    }
+    if (available >= needed) return true;
+    Z_SetLastErrorText(Z_ERROR_NO_SPACE,
+                       "Not enough free space on the volume of %s: the upgrade needs up to %llu bytes, %llu bytes "
+                       "are free. Nothing was changed; make room and run the upgrade again.",
+                       run.choices.home, static_cast<unsigned long long>(needed),
+                       static_cast<unsigned long long>(available));
+    return false;
+}
+
 // Every question is answered before the first change: a run that cannot be
 // answered (an unattended one without "CS:") stops with the old service
 // still registered and the home as it was.
@@ -190,6 +215,7 @@ constexpr UpgradeStep kGates[] = {
     {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Gate},
     {"note whether the new server program and the profile are there", NoteServerProgram, nullptr, OnFailure::StopRun,
      ErrorLine::Toolkit},
+    {"check the free space of the home's volume", CheckFreeSpace, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
     {"ask for the native character set", AskNativeCharset, nullptr, OnFailure::StopRun, ErrorLine::Gate},
     {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun, ErrorLine::System},
     {"make HOME/bin the current directory", EnterBinDirectory, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},

@@ -48,6 +48,7 @@ constexpr uint32_t Z_ERROR_END_OF_INPUT = 1008;  // console input closed
 constexpr uint32_t Z_ERROR_LOCKED = 1009;        // another process holds the lock
 constexpr uint32_t Z_ERROR_UNSAFE_LINK = 1010;   // a link the link rule does not follow
 constexpr uint32_t Z_ERROR_DAMAGED = 1011;       // a record that fails its checks
+constexpr uint32_t Z_ERROR_NO_SPACE = 1012;      // not enough room on a volume
 constexpr uint32_t Z_ERROR_INJECTED = 1999;      // failure injected with ZEL_FAULT
 
 struct ZFileObject;
@@ -158,6 +159,13 @@ int Z_DeleteFile(const char* path);
 // without regard to case. Returns 1 also when nothing matched.
 int Z_DeleteFiles(const char* dir, const char* wildcard);
 int Z_GetFileSize(const char* path, uint64_t* size);
+// The bytes the running user may still write on the volume that holds path.
+int Z_GetFreeSpace(const char* path, uint64_t* available);
+// The bytes of the regular files of folder whose names match the wildcard
+// (as Z_DeleteFiles matches), and of its folders down to depth levels
+// beneath it (0: the folder alone); links are not followed and count for
+// nothing.
+int Z_GetFolderSize(const char* folder, const char* wildcard, int depth, uint64_t* bytes);
 
 // ---- locks -------------------------------------------------------------------
 // A lock on the file at path that the system drops when the process ends,
