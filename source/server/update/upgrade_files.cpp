@@ -1,9 +1,11 @@
 // Phase 3 of the upgrade: every step runs whatever the previous one
 // returned; a failed step is reported and makes the run finish with errors.
 #include <cstdio>
+#include <string>
 
 #include "autobatch_section.h"
 #include "charset_numbers.h"
+#include "console.h"
 #include "file_copy.h"
 #include "fixed_path.h"
 #include "legacy_profile.h"
@@ -49,9 +51,52 @@ bool CreateEtcFolder(RunContext& run, const char*) {
     return CreateDirectoryIfMissing(HomeDirectory(run).Sub("system").File("etc"));
 }
 
+// What a file of the home was before a step, so that the summary can say
+// what the step did with it: whether it was there, and which file it was.
+struct FileBefore {
+    bool exists = false;
+    ZFileInfo info{};
+};
+
+FileBefore LookAt(const FixedPath& path) {
+    FileBefore before;
+    before.exists = path.ok() && Z_GetFileInfo(path.c_str(), 0, &before.info) && before.info.kind == Z_FILE_REGULAR;
+    return before;
+}
+
+bool IsSameFile(const FileBefore& a, const FileBefore& b) {
+    return a.exists && b.exists && a.info.volume == b.info.volume && a.info.index == b.info.index;
+}
+
+// A configuration file and its backup as they were before a step. A file
+// replaced whole is a new file, and so is a backup written anew: a name
+// that holds another file afterwards was written by the step.
+struct ReplacedFile {
+    ReplacedFile(const FixedPath& directory, const char* name, const char* backupName)
+        : installed(directory.File(name)), backup(directory.File(backupName)) {}
+
+    // What the step did, for the summary: the backup it wrote, and change
+    // when it replaced the file.
+    void Note(RunContext& run, const char* change) const {
+        const FileBefore backupAfter = LookAt(backup);
+        if (backupAfter.exists && !IsSameFile(backupBefore, backupAfter)) run.summary.backups.push_back(backup.c_str());
+        const FileBefore installedAfter = LookAt(installed);
+        if (installedAfter.exists && !IsSameFile(installedBefore, installedAfter)) {
+            run.summary.configFiles.push_back(change);
+        }
+    }
+
+    FixedPath installed;
+    FixedPath backup;
+    FileBefore installedBefore = LookAt(installed);
+    FileBefore backupBefore = LookAt(backup);
+};
+
 bool CopyProgram(RunContext& run, const char* name) {
     const FileDirectories d = Directories(run);
-    return d.ok() && CopySystemFile(d.bin.c_str(), d.package.c_str(), name, "", 1);
+    if (!d.ok() || !CopySystemFile(d.bin.c_str(), d.package.c_str(), name, "", 1)) return false;
+    run.summary.programsCopied.push_back(name);
+    return true;
 }
 
 // The console program matching the native character set, from the
@@ -63,17 +108,23 @@ bool CopyConsoleProgram(RunContext& run, const char* name) {
     const FileDirectories d = Directories(run);
     const FixedPath source = d.package.Sub(variant).File(name);
     const FixedPath target = d.bin.File(name);
-    return source.ok() && target.ok() && Z_CloneFile(source.c_str(), target.c_str()) != 0;
+    if (!source.ok() || !target.ok() || Z_CloneFile(source.c_str(), target.c_str()) == 0) return false;
+    run.summary.programsCopied.push_back(std::string(name) + " (" + variant + ")");
+    return true;
 }
 
 bool CopyPloLibraryStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() && CopyPloLibrary(d.bin.c_str(), d.package.c_str());
+    if (!d.ok() || !CopyPloLibrary(d.bin.c_str(), d.package.c_str())) return false;
+    if (PackageHasPloModule(d.package.c_str())) run.summary.programsCopied.push_back("the plo module's library");
+    return true;
 }
 
 bool CopyPloFilesStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() && CopyPloFiles(d.bin.c_str(), d.package.c_str());
+    if (!d.ok() || !CopyPloFiles(d.bin.c_str(), d.package.c_str())) return false;
+    if (PackageHasPloModule(d.package.c_str())) run.summary.programsCopied.push_back("the plo module's data");
+    return true;
 }
 
 bool BlankProgressLine(RunContext&, const char*) {
@@ -88,28 +139,54 @@ bool MigrateCfgFileStep(RunContext& run, const char* name) {
     char newName[32];
     std::snprintf(oldName, sizeof oldName, "%s.CFG", name);
     std::snprintf(newName, sizeof newName, "%s.INI", name);
-    return d.ok() && MigrateCfgFile(d.system.c_str(), d.package.c_str(), oldName, newName);
+    if (!d.ok()) return false;
+    const FileBefore oldBefore = LookAt(d.system.File(oldName));
+    const FileBefore newBefore = LookAt(d.system.File(newName));
+    if (!MigrateCfgFile(d.system.c_str(), d.package.c_str(), oldName, newName)) return false;
+    if (!newBefore.exists && LookAt(d.system.File(newName)).exists) {
+        const bool moved = oldBefore.exists && !LookAt(d.system.File(oldName)).exists;
+        run.summary.configFiles.push_back(moved ? std::string(oldName) + " became " + newName
+                                                : std::string(newName) + " copied from the package");
+    }
+    return true;
 }
 
 bool CreateLegacyProfileStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() && CreateLegacyProfile(d.system.c_str(), run.resumed && run.profileMissing);
+    if (!d.ok()) return false;
+    const bool missing = !LookAt(d.system.File("PROFILE.INI")).exists;
+    if (!CreateLegacyProfile(d.system.c_str(), run.resumed && run.profileMissing)) return false;
+    if (missing && LookAt(d.system.File("PROFILE.INI")).exists) {
+        run.summary.configFiles.push_back("PROFILE.INI made from the old configuration files");
+    }
+    return true;
 }
 
 bool MergeProfileStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
+    const ReplacedFile profile(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
     run.profileMergeFailed = !(d.ok() && MergeProfile(d.system.c_str(), d.package.c_str()));
-    return !run.profileMergeFailed;
+    if (run.profileMergeFailed) return false;
+    profile.Note(run, "PROFILE.INI merged into the template");
+    return true;
 }
 
 bool MergeLogConfigStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() && MergeLogConfig(d.system.c_str(), d.package.c_str());
+    const ReplacedFile log(d.system, "LOG.INI", "LOG.INI.BAK");
+    if (!d.ok() || !MergeLogConfig(d.system.c_str(), d.package.c_str())) return false;
+    log.Note(run, "LOG.INI merged into the template");
+    return true;
 }
 
+// After a failed merge the section's step keeps the installed profile as
+// PROFILE.INI.BAK before it changes it.
 bool AddAutoBatchSectionStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() && AddAutoBatchSection(d.bin.c_str(), run.profileMergeFailed);
+    const ReplacedFile profile(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
+    if (!d.ok() || !AddAutoBatchSection(d.bin.c_str(), run.profileMergeFailed)) return false;
+    profile.Note(run, "PROFILE.INI: the start-up programs section added");
+    return true;
 }
 
 // Only a run that removed the previous release's service, or found one that
@@ -118,13 +195,20 @@ bool InstallNewServiceStep(RunContext& run, const char*) {
     if (!run.oldServiceRemoved) return true;
     const FileDirectories d = Directories(run);
     const FixedPath system = HomeDirectory(run).Sub("system");
-    return d.ok() && system.ok() && InstallNewService(d.bin.c_str(), system.c_str());
+    return d.ok() && system.ok() && InstallNewService(d.bin.c_str(), system.c_str(), &run.summary.newService);
 }
 
 bool RenameOldProgramsStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() &&
-           RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames);
+    if (!d.ok()) return false;
+    const FixedPath oldServer = d.bin.File("z40server.exe");
+    const bool oldPrograms = run.oldProgramsFound || LookAt(oldServer).exists;
+    if (!RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames)) {
+        return false;
+    }
+    run.summary.oldProgramsRenamed = oldPrograms;
+    run.summary.oldNamesKept = oldPrograms && LookAt(oldServer).exists;
+    return true;
 }
 
 constexpr OnFailure kGoOn = OnFailure::FinishWithErrors;
@@ -187,9 +271,7 @@ FilePhaseResult UpgradeFiles(RunContext& run) {
         return done ? FilePhaseResult::AlreadyInPlace : FilePhaseResult::AlreadyInPlaceWithErrors;
     }
 
-    std::printf("\nNow, Copying the system files...\n");
-    std::fflush(stdout);
+    ConsolePrint("\nNow, Copying the system files...\n");
     done = RunSteps(run, kFileSteps) == StepsResult::Done && done;
-    std::fflush(stdout);
     return done ? FilePhaseResult::Finished : FilePhaseResult::FinishedWithErrors;
 }
