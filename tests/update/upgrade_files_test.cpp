@@ -42,8 +42,12 @@ TEST_F(UpgradeFiles, CopiesTheProgramsAndLibrariesInListOrder) {
         position = found;
         EXPECT_EQ(ReadFileText(world.Home() / "bin" / name), ReadFileText(world.Package() / name)) << name;
     }
-    // Nothing is left of the line the last progress call blanks.
+    // Nothing is left of the line the last progress call blanks, and
+    // nothing in a pipe overwrites or rings.
     EXPECT_NE(result.output.find("Copying: readme.txt\n\nUpgrade is finished!\n\n", position), std::string::npos)
+        << result.output;
+    EXPECT_EQ(result.output.find_first_of("\r\a"), std::string::npos) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\n    copied from the package: zelserver.exe, zelsearcher.exe, zelmirror.exe,"))
         << result.output;
     EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n"));
 }
