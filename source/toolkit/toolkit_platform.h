@@ -92,10 +92,10 @@ bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entrie
 
 // ---- open files ----------------------------------------------------------------
 enum class StreamMode {
-    Read,       // an existing regular file, to read
-    Update,     // an existing regular file, to read and change in place
-    CreateNew,  // a new file: whatever has the name is removed as a name
-                // first, then the file is made where no link can lead
+    Read,        // an existing regular file, to read
+    Update,      // an existing regular file, to read and change in place
+    CreateNew,   // a new file: whatever has the name is removed as a name
+                 // first, then the file is made where no link can lead
     CreateOnly,  // a new file under a free name: a taken name fails
                  // (Z_ERROR_EXISTS) and keeps what it holds
 };

@@ -36,10 +36,10 @@ TEST(FoldedText, ProgressLineAppearsOnceInItsLastState) {
 }
 
 TEST(FoldedText, TextGluedToAProgressLineStartsALineOfItsOwn) {
-    EXPECT_EQ(Folded({{"\r\tProcessed: 50% ", false},
-                      {"\r\tProcessed: 90% ", false},
-                      {"Creating new system SEGMENT_GB...\n"}}),
-              "\tProcessed: 90%\nCreating new system SEGMENT_GB...\n");
+    EXPECT_EQ(
+        Folded(
+            {{"\r\tProcessed: 50% ", false}, {"\r\tProcessed: 90% ", false}, {"Creating new system SEGMENT_GB...\n"}}),
+        "\tProcessed: 90%\nCreating new system SEGMENT_GB...\n");
 }
 
 // A line blanked at its end keeps the state shown before the blanks.

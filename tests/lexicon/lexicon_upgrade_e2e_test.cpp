@@ -186,8 +186,7 @@ TEST_F(LexiconUpgrade, RewOnlyListsDependentIndices) {
     EXPECT_TRUE(Contains(result.output,
                          "\nPlease remove and rebuild these indices manually!!!\n\tLIBRARY.BOOKS\n\tNEWS.ARCHIVE\n"))
         << result.output;
-    EXPECT_TRUE(
-        Contains(result.output, "\n    indices to remove and rebuild by hand: LIBRARY.BOOKS, NEWS.ARCHIVE\n"))
+    EXPECT_TRUE(Contains(result.output, "\n    indices to remove and rebuild by hand: LIBRARY.BOOKS, NEWS.ARCHIVE\n"))
         << result.output;
     // The bells that call the administrator to a console are left out of a pipe.
     EXPECT_EQ(result.output.find_first_of("\r\a"), std::string::npos) << result.output;

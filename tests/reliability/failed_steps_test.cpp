@@ -72,7 +72,7 @@ struct FailedStepRow {
     int exitCode;
     std::string errorLine;  // a part of an ERROR line of the tested run (may be empty)
     std::function<void(const UpgradeWorld&, const std::string& output)> check;  // after the tested run (may be empty)
-    std::string input = "";  // typed at the questions of every run
+    std::string input = "";                                                     // typed at the questions of every run
 };
 
 // Every "\r" of a Windows text file's line ends, none on its own.

@@ -55,6 +55,6 @@ bool ReloadEntityLexicon(RunContext& run, uint32_t id) {
     run.env.objectKind = OBJECT_DATABASE;
     if (UpdateBaseRecordNum(&run.env, id, "", "", 0, -1) == 0) return false;
     run.summary.lexiconsRefilled.push_back(run.choices.entity == EntityChoice::Replace ? "SYS$ENTITY (replaced)"
-                                                                                        : "SYS$ENTITY (appended to)");
+                                                                                       : "SYS$ENTITY (appended to)");
     return true;
 }

@@ -202,7 +202,7 @@ bool KeepUnconverted(const BatchFile& file) {
             file.path, file.keptPath);
     } else {
         ConsolePrint("\n%s was not converted and stays: move its launches to [AutoBatch] in PROFILE.INI by hand.\n",
-                    file.keptPath);
+                     file.keptPath);
     }
     return true;
 }
