@@ -104,17 +104,15 @@ void StartConsole() {
 void ConsolePrint(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    const std::string text = Formatted(format, arguments);
+    Show(Kind::Message, Formatted(format, arguments));
     va_end(arguments);
-    Show(Kind::Message, text);
 }
 
 void ConsoleProgress(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    const std::string text = Formatted(format, arguments);
+    Show(Kind::Progress, Formatted(format, arguments));
     va_end(arguments);
-    Show(Kind::Progress, text);
 }
 
 void ConsoleEndProgress() {
@@ -155,7 +153,7 @@ void OpenRunLog(const std::string& systemDir, const std::vector<std::string>& he
     ConsolePrint("\nThe log of this run: %s\n", state.log.Path().c_str());
 }
 
-std::string RunLogPath() { return State().log.IsOpen() ? State().log.Path() : std::string(); }
+std::string RunLogPath() { return State().log.Path(); }
 
 void LogLine(const char* format, ...) {
     va_list arguments;

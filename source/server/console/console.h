@@ -47,7 +47,8 @@ void ConsoleAnswer(const char* typed);
 // console says so and the run goes on without it. The console then shows
 // where the log is.
 void OpenRunLog(const std::string& systemDir, const std::vector<std::string>& head);
-// The log's path; empty when the run has no log.
+// The log's path (also when writing it failed later); empty when the run
+// has no log.
 std::string RunLogPath();
 // A line for the log alone.
 void LogLine(const char* format, ...) ZEL_CONSOLE_FORMAT(1, 2);

@@ -20,6 +20,7 @@ std::string RunLogName(std::time_t started, int number) {
 
 bool RunLogFile::Open(const std::string& systemDir, std::time_t started) {
     Close();
+    path_.clear();
     for (int number = 1; number <= kNamesPerSecond; ++number) {
         const std::string path = systemDir + RunLogName(started, number);
         file_ = Z_CreateLogFile(path.c_str());

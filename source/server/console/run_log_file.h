@@ -27,7 +27,7 @@ public:
     // Writes plain text, each "\n" as the line end of the product's text
     // files. False, with the toolkit's last error, when it cannot.
     bool Write(std::string_view text);
-    // Sends the log to the disk and closes it.
+    // Sends the log to the disk and closes it; its path stays known.
     void Close();
 
     bool IsOpen() const { return file_ != nullptr; }
