@@ -12,6 +12,7 @@
 #include "log_config.h"
 #include "profile_merge.h"
 #include "program_rename.h"
+#include "replaced_file.h"
 #include "service_migration.h"
 #include "upgrade_run.h"
 #include "upgrade_steps.h"
@@ -50,47 +51,6 @@ bool CreateOemFolder(RunContext& run, const char*) { return CreateDirectoryIfMis
 bool CreateEtcFolder(RunContext& run, const char*) {
     return CreateDirectoryIfMissing(HomeDirectory(run).Sub("system").File("etc"));
 }
-
-// What a file of the home was before a step, so that the summary can say
-// what the step did with it: whether it was there, and which file it was.
-struct FileBefore {
-    bool exists = false;
-    ZFileInfo info{};
-};
-
-FileBefore LookAt(const FixedPath& path) {
-    FileBefore before;
-    before.exists = path.ok() && Z_GetFileInfo(path.c_str(), 0, &before.info) && before.info.kind == Z_FILE_REGULAR;
-    return before;
-}
-
-bool IsSameFile(const FileBefore& a, const FileBefore& b) {
-    return a.exists && b.exists && a.info.volume == b.info.volume && a.info.index == b.info.index;
-}
-
-// A configuration file and its backup as they were before a step. A file
-// replaced whole is a new file, and so is a backup written anew: a name
-// that holds another file afterwards was written by the step.
-struct ReplacedFile {
-    ReplacedFile(const FixedPath& directory, const char* name, const char* backupName)
-        : installed(directory.File(name)), backup(directory.File(backupName)) {}
-
-    // What the step did, for the summary: the backup it wrote, and change
-    // when it replaced the file.
-    void Note(RunContext& run, const char* change) const {
-        const FileBefore backupAfter = LookAt(backup);
-        if (backupAfter.exists && !IsSameFile(backupBefore, backupAfter)) run.summary.backups.push_back(backup.c_str());
-        const FileBefore installedAfter = LookAt(installed);
-        if (installedAfter.exists && !IsSameFile(installedBefore, installedAfter)) {
-            run.summary.configFiles.push_back(change);
-        }
-    }
-
-    FixedPath installed;
-    FixedPath backup;
-    FileBefore installedBefore = LookAt(installed);
-    FileBefore backupBefore = LookAt(backup);
-};
 
 bool CopyProgram(RunContext& run, const char* name) {
     const FileDirectories d = Directories(run);
