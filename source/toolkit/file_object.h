@@ -12,6 +12,7 @@ struct ZFileObject {
     std::FILE* stream = nullptr;
     std::string path;
     bool error = false;  // sticky: set by the first failed read or write
+    bool log = false;    // made by Z_CreateLogFile: no fault points, flushed on close
     // C streams must be flushed or positioned between a write and a read.
     enum class LastUse { None, Read, Write } lastUse = LastUse::None;
     // Where the stream stands, counted here so that reading a line needs no

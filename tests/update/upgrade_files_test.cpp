@@ -15,11 +15,8 @@ namespace fs = std::filesystem;
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-std::string ProgressLine(const std::string& name) {
-    std::string line = "Copying: " + name;
-    line.resize(64, ' ');
-    return "\r" + line;
-}
+// Written to a pipe, each file's progress line is a line of its own.
+std::string ProgressLine(const std::string& name) { return "\nCopying: " + name + "\n"; }
 
 class UpgradeFiles : public ::testing::Test {
 protected:
@@ -45,8 +42,13 @@ TEST_F(UpgradeFiles, CopiesTheProgramsAndLibrariesInListOrder) {
         position = found;
         EXPECT_EQ(ReadFileText(world.Home() / "bin" / name), ReadFileText(world.Package() / name)) << name;
     }
-    // The last progress call blanks the line.
-    EXPECT_NE(result.output.find("\r" + std::string(64, ' '), position), std::string::npos);
+    // Nothing is left of the line the last progress call blanks, and
+    // nothing in a pipe overwrites or rings.
+    EXPECT_NE(result.output.find("Copying: readme.txt\n\nUpgrade is finished!\n\n", position), std::string::npos)
+        << result.output;
+    EXPECT_EQ(result.output.find_first_of("\r\a"), std::string::npos) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\n    copied from the package: zelserver.exe, zelsearcher.exe, zelmirror.exe,"))
+        << result.output;
     EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n"));
 }
 

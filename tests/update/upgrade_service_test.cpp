@@ -65,6 +65,19 @@ TEST_F(UpgradeService, OldServiceOfThisHomeIsReplacedByTheNewOne) {
     std::vector<std::string> dependencies;
     ASSERT_TRUE(RegisteredDependencies(kNewService, &dependencies));
     EXPECT_EQ(dependencies, std::vector<std::string>{"tcpip"});
+
+    // The summary says what became of both services and how the new one is
+    // started; and, the question not asked with "OLD:", the program names.
+    EXPECT_TRUE(Contains(result.output, "\n  Services:\n    the old service ZEL40SERVICE removed\n    the new service "
+                                        "\"ZEL Server\" registered, starting with the system; not started: start it "
+                                        "with\n      "))
+        << result.output;
+#ifdef _WIN32
+    EXPECT_TRUE(Contains(result.output, "\n      net start \"ZEL Server\"\n")) << result.output;
+#endif
+    EXPECT_TRUE(Contains(result.output, "copies under the old names not kept\n\nOLD NAMES               NEW NAMES\n"
+                                        "z40server.exe --------> zelserver.exe\n"))
+        << result.output;
 }
 
 // An unattended run that cannot answer the native character set question

@@ -55,6 +55,44 @@ struct DictionaryOutcome {
     bool newSystemDatabase = false;
 };
 
+// What the run changed and where it leaves things, for the summary that
+// closes a run that went through (and for its log). The steps add what
+// they did as they do it; each list keeps the order of the run.
+struct RunSummary {
+    // The dictionary files brought to the current title (of the nine).
+    int dictionaryFilesUpdated = 0;
+    // System lexicons, by name ("SEGMENT_GB") or file ("ZEL_SINGLE.GB").
+    std::vector<std::string> lexiconsMade;
+    std::vector<std::string> lexiconsRefilled;  // "SYS$ENTITY (replaced)" too
+    std::vector<std::string> databasesMade;     // relation databases made
+    std::vector<std::string> databasesRefilled;
+    // Indices built with a refilled lexicon, as OWNER.NAME of their
+    // database: removed ("DIC:RIX"), or left to remove by hand.
+    std::vector<std::string> indicesRemoved;
+    std::vector<std::string> indicesToRebuild;
+    int formatsAdded = 0;
+    // Configuration files made, moved or merged, each as one line of text
+    // ("LOG.CFG became LOG.INI", "PROFILE.INI merged into the template").
+    std::vector<std::string> configFiles;
+    // From the configuration merge: values reset to the template's and
+    // sections dropped, each as one line of text.
+    std::vector<std::string> configNotes;
+    // Paths of the backups written (PROFILE.INI.BAK ...).
+    std::vector<std::string> backups;
+    // Files copied from the package into HOME/bin (and the plo module).
+    std::vector<std::string> programsCopied;
+    // The previous release's service was removed by this run.
+    bool oldServiceRemoved = false;
+    // The previous release's programs were renamed, with copies under the
+    // old names when oldNamesKept.
+    bool oldProgramsRenamed = false;
+    bool oldNamesKept = false;
+    // The new service registered by this run (empty: none), and whether it
+    // runs now.
+    std::string newService;
+    bool newServiceRunning = false;
+};
+
 struct RunContext {
     RunChoices choices;
     // Found before anything changed.
@@ -83,10 +121,5 @@ struct RunContext {
     // The steps that failed while the run went on, by the names of their
     // rows, for the list that closes a run finished with errors.
     std::vector<const char*> failedSteps;
-    // For the summary at the end: what the configuration merges reset or
-    // dropped, and the backups that hold what was there before.
-    struct {
-        std::vector<std::string> configNotes;
-        std::vector<std::string> backups;
-    } summary;
+    RunSummary summary;
 };

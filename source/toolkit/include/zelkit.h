@@ -232,6 +232,14 @@ const char* Z_GetFileName(HZFILE file);
 // Reads up to size bytes; returns the count read (0 at end or on error).
 // With exact 1 anything short of size is an error (result 0).
 int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact);
+// Makes a new file for the program's own log, under a name that must be
+// free: a taken name fails (Z_ERROR_EXISTS) and keeps what it holds, and
+// the file is made where no link can lead. Neither the making nor the
+// writes, nor the close of the file, are fault points or recorded by a
+// file journal: the log of a run must not change the run it records. Each
+// write reaches the system at once, so a killed run leaves every byte
+// written; Z_CloseFile sends the file to the disk before it closes it.
+HZFILE Z_CreateLogFile(const char* path);
 // Writes size bytes; returns size, or 0 on error.
 int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int exact);
 // Cuts a file opened for writing to size bytes; the position is then its
@@ -317,6 +325,17 @@ void Z_SetLastErrorText(uint32_t code, const char* format, ...);
 // length, or -1 at the end of input or when the line does not fit (the last
 // error says which).
 int Z_InputConsoleLine(char* buffer, int size, int flags);
+// 1 when standard output is a console, 0 when it goes to a file, a pipe or
+// nowhere.
+int Z_IsConsoleOutput();
+// Writes size bytes of text (narrow, as every text of the toolkit) to
+// standard output at once. A Windows console gets the text as wide
+// characters, so that it shows them whatever its own output code page;
+// a file or a pipe gets the bytes as they are. Not a fault point: what the
+// program prints is no operation of its run. 1, or 0 when the text could
+// not be written; the last error stays as it was either way, so that
+// printing a failure never changes what it reports.
+int Z_WriteConsoleText(const char* text, size_t size);
 
 // ---- fault injection ---------------------------------------------------------
 // Every operation that can fail asks Z_FaultPoint with its name first; when
