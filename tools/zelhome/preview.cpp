@@ -138,8 +138,13 @@ int Blocked(const std::vector<std::string>& blockers, std::string* report) {
 
 }  // namespace
 
+// zelhome ships in the package, beside the upgrade program: its own folder
+// is the package then. In a build tree it also lies above the package.
 std::string DefaultPackageDir(const std::string& zelhomeProgram) {
-    return DisplayText(AbsolutePath(PathFromText(zelhomeProgram)).parent_path() / "package");
+    const fs::path folder = AbsolutePath(PathFromText(zelhomeProgram)).parent_path();
+    std::error_code error;
+    if (fs::is_regular_file(PathFromText(UpgradeProgram(DisplayText(folder))), error)) return DisplayText(folder);
+    return DisplayText(folder / "package");
 }
 
 int RunPreview(const PreviewRequest& request, std::string* report) {
