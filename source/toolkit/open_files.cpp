@@ -7,6 +7,7 @@
 
 #include "file_journal.h"
 #include "file_object.h"
+#include "own_file.h"
 #include "path_text.h"
 #include "power_loss.h"
 #include "toolkit_internal.h"
@@ -35,39 +36,6 @@ HZFILE OpenStream(const char* operation, const char* path, StreamMode mode, Last
     return file;
 }
 
-// A file that has more names than this one is never changed in place: the
-// change would show under every name, some of them maybe outside the home.
-// It becomes a file of its own first, a copy that takes this name.
-bool SeparateHardLinks(const char* path, LastName last) {
-    FileFacts facts;
-    Problem problem;
-    if (!PlatformFacts(path, last, facts, problem) || facts.kind != FileKind::Regular || facts.links <= 1) return true;
-    const std::string resolved = PlatformResolvedPath(path);
-    const std::string copy = resolved + ".zel-copy";
-    std::FILE* in = PlatformOpenStream(resolved.c_str(), StreamMode::Read, LastName::Itself, problem);
-    if (in == nullptr) return FailProblem("Z_OpenFile", "open", path, problem);
-    std::FILE* out = PlatformOpenStream(copy.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
-    if (out == nullptr) {
-        std::fclose(in);
-        return FailProblem("Z_OpenFile", "create", copy.c_str(), problem);
-    }
-    char block[65536];
-    bool copied = true;
-    for (size_t count; (count = std::fread(block, 1, sizeof block, in)) > 0;) {
-        if (std::fwrite(block, 1, count, out) != count) copied = false;
-    }
-    copied = copied && !std::ferror(in);
-    std::fclose(in);
-    copied = std::fclose(out) == 0 && copied;
-    if (!copied || !PlatformReplaceFile(copy.c_str(), resolved.c_str(), problem)) {
-        Problem ignored;
-        PlatformDeleteFile(copy.c_str(), ignored);
-        if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "its copy could not be written"};
-        return FailProblem("Z_OpenFile", "separate the hard links of", path, problem);
-    }
-    return true;
-}
-
 bool RejectNullFile(const char* operation, HZFILE file) {
     if (file != nullptr) return false;
     Fail(Z_ERROR_BAD_ARGUMENT, "%s: no open file given", operation);
@@ -88,18 +56,22 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
     const LastName last = (flags & Z_NO_LINK) != 0 ? LastName::Itself : LastName::Follow;
     // Opened for writing, the file may change in place.
     if (mode != Z_MODE_READ) {
-        if (!JournalBeforeChange("Z_OpenFile", path)) return nullptr;
-        if (RejectEmptyPath("Z_OpenFile", path) || !SeparateHardLinks(path, last)) return nullptr;
+        if (!JournalBeforeChange("Z_OpenFile", path, JournalChange::InPlace)) return nullptr;
+        if (RejectEmptyPath("Z_OpenFile", path) || !SeparateHardLinks("Z_OpenFile", path, last)) return nullptr;
         NoteBeforeWrite(path);
     }
-    return OpenStream("Z_OpenFile", path, mode == Z_MODE_READ ? StreamMode::Read : StreamMode::Update, last, "open");
+    HZFILE file =
+        OpenStream("Z_OpenFile", path, mode == Z_MODE_READ ? StreamMode::Read : StreamMode::Update, last, "open");
+    // Its writes are recorded page by page while the journal records it.
+    if (file != nullptr && mode != Z_MODE_READ) file->journalKey = JournalPagesKey(path);
+    return file;
 }
 
 // Every file made here is a work file, or a file that must be new: whatever
 // held its name goes first, and the file is made where no link can lead.
 HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
     if (Z_FaultPoint("Z_CreateFile")) return nullptr;
-    if (!JournalBeforeChange("Z_CreateFile", path)) return nullptr;
+    if (!JournalBeforeChange("Z_CreateFile", path, JournalChange::Make)) return nullptr;
     NoteBeforeWrite(path);
     return OpenStream("Z_CreateFile", path, StreamMode::CreateNew, LastName::Itself, "create");
 }
@@ -185,6 +157,10 @@ int Z_TruncateFile(HZFILE file, int64_t size) {
     if (InjectedOn("Z_TruncateFile", file)) return 0;
     if (size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_TruncateFile: bad size");
     file->hasPushBack = false;
+    if (!JournalBeforeTruncate("Z_TruncateFile", file->journalKey, size)) {
+        MarkFailed(file);
+        return 0;
+    }
     // A seek sends buffered bytes down and drops read-ahead, so the cut
     // applies to what the file holds and nothing stale is read after it.
     Problem problem;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "flush_batch.h"
 #include "path_lexical.h"
 #include "path_text.h"
 #include "place_posix.h"
@@ -62,6 +63,15 @@ bool Exists(const Place& place, struct stat& status) {
 bool FlushFolder(int folder, Problem& problem) {
     if (::fsync(folder) == 0 || errno == EINVAL) return true;
     return Fails(problem, errno);
+}
+
+// After a name in the folder changed: flushed now, or once with the others
+// of its batch (flush_batch.h).
+bool FlushChangedFolder(const Place& place, Problem& problem) {
+    if (DeferFolderFlush(place.folderText)) return true;
+    if (!FlushFolder(place.folder, problem)) return false;
+    FolderFlushMade(place.folderText);
+    return true;
 }
 
 // Opens the regular file at place, never through a link (the place was
@@ -153,7 +163,7 @@ bool MoveAcross(const Place& source, const Place& target, Problem& problem) {
         return false;
     }
     ::unlinkat(source.folder, source.name.c_str(), 0);
-    return FlushFolder(target.folder, problem) && FlushFolder(source.folder, problem);
+    return FlushChangedFolder(target, problem) && FlushChangedFolder(source, problem);
 }
 
 // A rename that cannot replace, for systems or file systems without
@@ -345,8 +355,8 @@ bool PlatformReplaceFile(const char* source, const char* target, Problem& proble
         if (errno == EXDEV) return MoveAcross(from, to, problem);
         return Fails(problem, errno);
     }
-    if (!FlushFolder(to.folder, problem)) return false;
-    return SameFolder(from, to) || FlushFolder(from.folder, problem);
+    if (!FlushChangedFolder(to, problem)) return false;
+    return SameFolder(from, to) || FlushChangedFolder(from, problem);
 }
 
 bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem) {
@@ -363,8 +373,8 @@ bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& probl
     // One step, which never replaces a file: a stop can leave the old name
     // or the new one, never both and never neither.
     if (!RenameWithoutReplacing(from, to, problem)) return false;
-    if (!FlushFolder(to.folder, problem)) return false;
-    return SameFolder(from, to) || FlushFolder(from.folder, problem);
+    if (!FlushChangedFolder(to, problem)) return false;
+    return SameFolder(from, to) || FlushChangedFolder(from, problem);
 }
 
 bool PlatformDeleteFile(const char* path, Problem& problem) {
@@ -372,7 +382,28 @@ bool PlatformDeleteFile(const char* path, Problem& problem) {
     if (!FindPlace(path, LastName::Itself, place, problem)) return false;
     if (place.folder < 0) return Missing(problem);
     if (::unlinkat(place.folder, place.name.c_str(), 0) != 0) return Fails(problem, errno);
-    return FlushFolder(place.folder, problem);
+    return FlushChangedFolder(place, problem);
+}
+
+LinkResult PlatformLinkFile(const char* existing, const char* newPath, Problem& problem) {
+    Place from;
+    Place to;
+    if (!FindPlace(existing, LastName::Follow, from, problem) || !FindPlace(newPath, LastName::Itself, to, problem)) {
+        return LinkResult::Failed;
+    }
+    if (from.folder < 0 || to.folder < 0) {
+        Missing(problem);
+        return LinkResult::Failed;
+    }
+    if (::linkat(from.folder, from.name.c_str(), to.folder, to.name.c_str(), 0) == 0) return LinkResult::Linked;
+    const int saved = errno;
+    Fails(problem, saved);
+    // No hard links on this file system, another volume, or a file with as
+    // many names as it may have.
+    if (saved == EXDEV || saved == EPERM || saved == EOPNOTSUPP || saved == EMLINK || saved == ENOSYS) {
+        return LinkResult::Unsupported;
+    }
+    return LinkResult::Failed;
 }
 
 bool PlatformMakeDirectories(const char* path, Problem& problem) {

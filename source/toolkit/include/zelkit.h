@@ -154,6 +154,14 @@ int Z_ReplaceFile(const char* source, const char* target);
 // flags: Z_NO_LINK for the program's own files.
 int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t flags);
 int Z_DeleteFile(const char* path);
+// Renames, replacements and removals made between the two calls reach the
+// disk together: each changed name's file is flushed before its name
+// changes, as always, and each folder that holds a changed name is flushed
+// once, at the end, instead of after every change. For changes that may
+// reach the disk in any order among themselves. Batches nest; the outermost
+// end flushes, and fails when a flush fails.
+int Z_BeginDurableBatch();
+int Z_EndDurableBatch();
 // Deletes the files of dir whose names match the wildcard (* and ?), compared
 // without regard to case. Returns 1 also when nothing matched.
 int Z_DeleteFiles(const char* dir, const char* wildcard);
