@@ -16,6 +16,7 @@
 // goes to the system at once (a killed process keeps it) and to the disk
 // with the next flush: what a power cut may then leave is a file the
 // journal does not name, which the run that makes it again replaces.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -268,8 +269,10 @@ bool SavePages(const char* operation, const std::string& key, uint64_t from, uin
     }
     for (uint64_t page = from / kJournalPageSize * kJournalPageSize; page < to && page < file.length;
          page += kJournalPageSize) {
-        if (file.saved.count(page) != 0) continue;
-        if (!SavePage(operation, journal, file, page, std::min(kJournalPageSize, file.length - page))) return false;
+        const uint64_t size = std::min(kJournalPageSize, file.length - page);
+        // The last page, shorter, may end before the change begins.
+        if (page + size <= from || file.saved.count(page) != 0) continue;
+        if (!SavePage(operation, journal, file, page, size)) return false;
     }
     if (!file.lengthSaved && !SavePage(operation, journal, file, 0, 0)) return false;
     return !journal.bytesOwed || MakeDurable(operation, journal);

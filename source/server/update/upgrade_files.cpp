@@ -65,6 +65,12 @@ bool CopyPloFilesStep(RunContext& run, const char*) {
     return d.ok() && CopyPloFiles(d.bin.c_str(), d.package.c_str());
 }
 
+// The copies and the .CFG moves are independent of one another, and each
+// can be made again: each file reaches the disk before it takes its name,
+// and the folders that hold the names are flushed once for all of them.
+bool BeginCopies(RunContext&, const char*) { return Z_BeginDurableBatch() != 0; }
+bool EndCopies(RunContext&, const char*) { return Z_EndDurableBatch() != 0; }
+
 bool BlankProgressLine(RunContext&, const char*) {
     ShowCopyProgress(nullptr);
     return true;
@@ -120,6 +126,7 @@ constexpr OnFailure kGoOn = OnFailure::FinishWithErrors;
 constexpr ErrorLine kToolkit = ErrorLine::Toolkit;
 
 constexpr UpgradeStep kFileSteps[] = {
+    {"begin the copies", BeginCopies, nullptr, kGoOn, kToolkit},
     {"copy the server", CopyProgram, "zelserver.exe", kGoOn, kToolkit},
     {"copy the searcher", CopyProgram, "zelsearcher.exe", kGoOn, kToolkit},
     {"copy the mirror", CopyProgram, "zelmirror.exe", kGoOn, kToolkit},
@@ -144,6 +151,7 @@ constexpr UpgradeStep kFileSteps[] = {
     {"LOG.CFG becomes LOG.INI", MigrateCfgFileStep, "LOG", kGoOn, kToolkit},
     {"MIRROR.CFG becomes MIRROR.INI", MigrateCfgFileStep, "MIRROR", kGoOn, kToolkit},
     {"OEM.CFG becomes OEM.INI", MigrateCfgFileStep, "OEM", kGoOn, kToolkit},
+    {"flush the folders of the copies", EndCopies, nullptr, kGoOn, kToolkit},
     {"make PROFILE.INI from the old files when missing", CreateLegacyProfileStep, nullptr, kGoOn, kToolkit},
     {"merge PROFILE.INI into the template", MergeProfileStep, nullptr, kGoOn, kToolkit},
     {"merge LOG.INI into the template", MergeLogConfigStep, nullptr, kGoOn, kToolkit},
