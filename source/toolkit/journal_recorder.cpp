@@ -44,6 +44,7 @@ struct InPlaceFile {
     uint64_t length = 0;   // when the journal first saw it
     std::set<uint64_t> saved;
     bool lengthSaved = false;  // a P line names its length
+    bool written = false;      // changed since: flushed before the journal goes
     bool closed = false;       // it lost its name since: no further pages
     std::FILE* reader = nullptr;
 };
@@ -255,9 +256,9 @@ bool SavePage(const char* operation, OpenJournal& journal, InPlaceFile& file, ui
 }
 
 // Saves the pages of [from, to) of the file as it was that are not saved
-// yet, and its length if nothing names it yet; then everything recorded
-// reaches the disk.
-bool SavePages(const char* operation, const std::string& key, uint64_t from, uint64_t to) {
+// yet, and its length if nothing names it yet; then, before a change,
+// everything recorded reaches the disk.
+bool SavePages(const char* operation, const std::string& key, uint64_t from, uint64_t to, bool change) {
     OpenJournal& journal = Journal();
     if (!journal.open) return true;
     auto found = journal.inPlace.find(key);
@@ -275,6 +276,8 @@ bool SavePages(const char* operation, const std::string& key, uint64_t from, uin
         if (!SavePage(operation, journal, file, page, size)) return false;
     }
     if (!file.lengthSaved && !SavePage(operation, journal, file, 0, 0)) return false;
+    if (!change) return true;
+    file.written = true;
     return !journal.bytesOwed || MakeDurable(operation, journal);
 }
 
@@ -340,7 +343,7 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
     // Changed in place and about to lose its name: its changes reach the
     // disk before the journal keeps it as it is now, or a crash could leave
     // the kept file unlike its checksum.
-    if (inPlace && journal.inPlace[key].lengthSaved) {
+    if (inPlace && journal.inPlace[key].written) {
         if (!PlatformFlushFile(path, problem)) return FailProblem(operation, "flush", path, problem);
         NoteFlushed(path);
     }
@@ -361,12 +364,12 @@ std::string JournalPagesKey(const char* path) {
 
 bool JournalBeforeWrite(const char* operation, const std::string& key, int64_t offset, int64_t count) {
     if (key.empty() || count <= 0) return true;
-    return SavePages(operation, key, static_cast<uint64_t>(offset), static_cast<uint64_t>(offset + count));
+    return SavePages(operation, key, static_cast<uint64_t>(offset), static_cast<uint64_t>(offset + count), true);
 }
 
 bool JournalBeforeTruncate(const char* operation, const std::string& key, int64_t size) {
     if (key.empty()) return true;
-    return SavePages(operation, key, static_cast<uint64_t>(size), UINT64_MAX);
+    return SavePages(operation, key, static_cast<uint64_t>(size), UINT64_MAX, true);
 }
 
 bool JournalDefersFlushOf(const std::string& folder) {
@@ -429,9 +432,10 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     std::FILE* lines = PlatformOpenStream(work.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
     if (lines == nullptr) return FailProblem("Z_OpenFileJournal", "create", work.c_str(), problem);
     const std::string header = JournalHeaderLine(base.volume, base.index, opened.unrecorded, &opened.chain);
-    bool made = std::fputs(header.c_str(), lines) >= 0 && PlatformFlushStream(lines);
+    // The rename flushes the header first; the name reaches the disk before
+    // the first change it prepares.
+    bool made = std::fputs(header.c_str(), lines) >= 0 && std::fflush(lines) == 0;
     if (made) NoteFlushed(work.c_str());
-    // The name reaches the disk before the first change it prepares.
     made = made && PlatformRenameFile(work.c_str(), path.c_str(), problem);
     if (!made) {
         std::fclose(lines);
@@ -460,10 +464,26 @@ int Z_CloseFileJournal() {
     closed.directory = journal.directory;
     closed.written = journal.made;
     for (const auto& [key, file] : journal.inPlace) {
-        if (file.lengthSaved && !file.closed) closed.written.insert(file.path);
+        if (file.written && !file.closed) closed.written.insert(file.path);
     }
     journal = OpenJournal{};
     return 1;
+}
+
+int Z_JournalRange(const char* path, int64_t offset, int64_t size) {
+    if (RejectEmptyPath("Z_JournalRange", path)) return 0;
+    if (offset < 0 || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_JournalRange: bad range");
+    if (!Journal().open || size == 0) return 1;
+    FileFacts facts;
+    Problem problem;
+    if (!PlatformFacts(path, LastName::Follow, facts, problem)) return FailProblem("Z_JournalRange", "record", path, problem);
+    if (facts.kind != FileKind::Regular) return 1;  // no bytes to keep
+    if (!JournalBeforeChange("Z_JournalRange", path, JournalChange::InPlace)) return 0;
+    const std::string key = JournalPagesKey(path);
+    if (key.empty()) return 1;
+    return SavePages("Z_JournalRange", key, static_cast<uint64_t>(offset), static_cast<uint64_t>(offset + size), false)
+               ? 1
+               : 0;
 }
 
 int Z_IsFileJournalled(const char* path) {

@@ -185,3 +185,14 @@ bool UpdateDictFile(uint16_t index, const char* home) {
     }
     return RewriteViewFile(file, path, header, oldTitle);
 }
+
+bool JournalDictFileHeaders(const char* home) {
+    for (uint16_t index = 0; index < DICT_FILE_COUNT; ++index) {
+        // VIEW.DIC is written anew beside itself, never in place.
+        if (index == VIEW_FILE_INDEX) continue;
+        char path[Z_MAX_PATH];
+        if (!BuildDirPath(path, home, "system", kDictTexts[index])) return false;
+        if (!Z_JournalRange(path, 0, HEADER_SIZE)) return false;
+    }
+    return true;
+}

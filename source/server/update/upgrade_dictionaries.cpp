@@ -46,6 +46,7 @@ bool CheckShellOpens(RunContext& run, const char*) {
 }
 
 bool UpdateDictFiles(RunContext& run, const char*) {
+    if (!JournalDictFileHeaders(run.choices.home)) return false;
     for (uint16_t index = 0; index < 9; ++index) {
         if (UpdateDictFile(index, run.choices.home)) continue;
         Z_CaptureError(kDictFileErrorCode, kDictFileSteps[index].label, kDictFileErrorSource,

@@ -202,6 +202,12 @@ int Z_CheckFileJournal(const char* journalDir, const char* baseDir);
 // before its first change: a change of it may then be made in place, since
 // the journal can put the file back whatever a crash leaves of the change.
 int Z_IsFileJournalled(const char* path);
+// Records, while a journal is open and records path, the bytes [offset,
+// offset + size) of it as they are now, as a change in place of them would:
+// a caller about to change several places, or several files, records them
+// first, and one flush of the journal then comes before all the changes
+// instead of one before each. 1 also when no journal records path.
+int Z_JournalRange(const char* path, int64_t offset, int64_t size);
 // Puts every recorded file back beneath baseDir, last change first, once
 // the whole journal has passed the checks of Z_CheckFileJournal; an undo cut
 // short can be made again. A damaged journal is not obeyed at all.
