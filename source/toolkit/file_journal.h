@@ -35,4 +35,9 @@ std::string JournalPagesKey(const char* path);
 bool JournalBeforeWrite(const char* operation, const std::string& key, int64_t offset, int64_t count);
 bool JournalBeforeTruncate(const char* operation, const std::string& key, int64_t size);
 
+// Bytes read from the file opened in place under key, at offset: a file
+// read whole from its start and not written since, then kept whole when it
+// loses its name, needs no second reading for its checksum.
+void JournalAfterRead(const std::string& key, int64_t offset, const void* bytes, size_t count);
+
 }  // namespace zel::toolkit

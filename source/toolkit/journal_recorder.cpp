@@ -46,6 +46,11 @@ struct InPlaceFile {
     bool lengthSaved = false;  // a P line names its length
     bool written = false;      // changed since: flushed before the journal goes
     bool closed = false;       // it lost its name since: no further pages
+    // The checksum of the bytes read from its start, one after the other:
+    // [0, readTo).
+    uint64_t readTo = 0;
+    uint32_t readCrc = 0;
+    bool readInOrder = true;
     std::FILE* reader = nullptr;
 };
 
@@ -177,18 +182,29 @@ bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& fi
     return true;
 }
 
+// The checksum of the file as it is, from what was read of it when it was
+// read whole and not written since, or by reading it.
+bool ChecksumOf(const std::string& path, const InPlaceFile* read, uint64_t size, JournalEntry& entry,
+                Problem& problem) {
+    if (read != nullptr && !read->written && read->readInOrder && read->readTo == size && read->length == size) {
+        entry.length = size;
+        entry.crc = read->readCrc;
+        return true;
+    }
+    return FileChecksum(path, LastName::Follow, &entry.length, &entry.crc, problem);
+}
+
 // Keeps the file at path whole before it loses its name: a second name in
 // the journal (M), or a copy (S).
-bool KeepWhole(const char* operation, OpenJournal& journal, const std::string& path, const std::string& relative) {
+bool KeepWhole(const char* operation, OpenJournal& journal, const std::string& path, const std::string& relative,
+               const InPlaceFile* read, uint64_t size) {
     JournalEntry entry;
     entry.sequence = journal.sequence + 1;
     entry.copy = journal.copies + 1;
     entry.path = relative;
     const std::string saved = SavedCopyPath(journal.directory, entry.copy);
     Problem problem;
-    if (!FileChecksum(path, LastName::Follow, &entry.length, &entry.crc, problem)) {
-        return Failed(operation, path, problem);
-    }
+    if (!ChecksumOf(path, read, size, entry, problem)) return Failed(operation, path, problem);
     switch (PlatformLinkFile(path.c_str(), saved.c_str(), problem)) {
         case LinkResult::Linked:
             entry.kind = EntryKind::MovedAside;
@@ -347,7 +363,8 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
         if (!PlatformFlushFile(path, problem)) return FailProblem(operation, "flush", path, problem);
         NoteFlushed(path);
     }
-    if (!KeepWhole(operation, journal, path, relative)) return false;
+    const InPlaceFile* read = inPlace ? &journal.inPlace[key] : nullptr;
+    if (!KeepWhole(operation, journal, path, relative, read, facts.size)) return false;
     CloseInPlace(journal, key);
     journal.whole.insert(key);
     journal.whole.insert(IdentityKey(facts));
@@ -370,6 +387,20 @@ bool JournalBeforeWrite(const char* operation, const std::string& key, int64_t o
 bool JournalBeforeTruncate(const char* operation, const std::string& key, int64_t size) {
     if (key.empty()) return true;
     return SavePages(operation, key, static_cast<uint64_t>(size), UINT64_MAX, true);
+}
+
+void JournalAfterRead(const std::string& key, int64_t offset, const void* bytes, size_t count) {
+    OpenJournal& journal = Journal();
+    if (key.empty() || count == 0 || !journal.open) return;
+    auto found = journal.inPlace.find(key);
+    if (found == journal.inPlace.end()) return;
+    InPlaceFile& file = found->second;
+    if (!file.readInOrder || static_cast<uint64_t>(offset) != file.readTo) {
+        file.readInOrder = false;
+        return;
+    }
+    file.readCrc = Crc32c(file.readCrc, bytes, count);
+    file.readTo += count;
 }
 
 bool JournalDefersFlushOf(const std::string& folder) {

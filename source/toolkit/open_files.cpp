@@ -127,6 +127,7 @@ int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
         return FailErrno("Z_ReadFile", "write", file->path.c_str(), errno);
     }
     file->lastUse = ZFileObject::LastUse::Read;
+    const int64_t at = file->journalKey.empty() ? 0 : CurrentPosition(file);
     size_t count = std::fread(buffer, 1, static_cast<size_t>(size), file->stream);
     if (std::ferror(file->stream)) {
         MarkFailed(file);
@@ -134,6 +135,7 @@ int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
         return FailErrno("Z_ReadFile", "read", file->path.c_str(), errno);
     }
     Advanced(file, count);
+    JournalAfterRead(file->journalKey, at, buffer, count);
     std::clearerr(file->stream);
     if (exact != 0 && static_cast<int64_t>(count) != size) {
         MarkFailed(file);

@@ -93,6 +93,15 @@ TEST_F(JournalTest, ReplacedFileIsKeptByASecondNameAndMovedBack) {
     ZFileInfo before{};
     ASSERT_EQ(Z_GetFileInfo(File("VIEW.DIC").c_str(), 0, &before), 1);
     Open();
+    // Read whole, as a conversion reads it, the file's checksum comes from
+    // that reading; the check below reads it again and must agree.
+    HZFILE read = Z_OpenFile(File("VIEW.DIC").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    ASSERT_NE(read, nullptr);
+    std::string bytes(original.size(), '\0');
+    ASSERT_EQ(Z_ReadFile(read, bytes.data(), 96, 1), 96);
+    ASSERT_EQ(Z_ReadFile(read, bytes.data() + 96, static_cast<int64_t>(bytes.size()) - 96, 1),
+              static_cast<int64_t>(bytes.size()) - 96);
+    ASSERT_EQ(Z_CloseFile(read), 1);
     ASSERT_EQ(Z_WriteWholeFile(File("VIEW.DIC").c_str(), "new", 3, 0), 1) << LastError();
     Close();
     EXPECT_EQ(Kinds(), "CM");  // VIEW.DIC.NEW was made; VIEW.DIC kept
