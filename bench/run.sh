@@ -81,12 +81,13 @@ info() { printf '%-44s %12s %s\n' "$1" "$2" "$3"; }
 # dictionary scale lexicons thesaurus merges sample.
 want() { [[ " ${BENCH_SECTIONS:-all} " == *" all "* || " ${BENCH_SECTIONS:-all} " == *" $1 "* ]]; }
 megabytes() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
+kilobytes() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1024 }'; }
 
 echo "machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)," \
   "$(free -h | awk '/^Mem:/ { print $2 }') memory; $(date -u '+%Y-%m-%d %H:%M UTC'); best of $repeat"
 echo
 # The lexicons and the whole upgrade work on the default sample home.
-$zelhome new "$work/default-home" >/dev/null
+rm -rf "$work/default-home" && $zelhome new "$work/default-home" >/dev/null
 
 # ---- VIEW.DIC of 1,000,000 records --------------------------------------
 if want view; then
@@ -139,8 +140,11 @@ fi
 
 # ---- The nine dictionary files with 100,000 records --------------------
 if want dictionary; then
-  $zelhome new "$work/dict-pristine" >/dev/null
-  $gen dictionary "$work/dict-pristine" 25000 50000 25000
+  # A home's records name its own folders: it is made where it is upgraded,
+  # and put back there from a copy before each run.
+  $zelhome new "$work/dict-home" >/dev/null
+  $gen dictionary "$work/dict-home" 25000 50000 25000
+  cp -a "$work/dict-home" "$work/dict-pristine"
   dict_bytes=$(cat "$work/dict-pristine"/system/*.DIC | wc -c)
   echo "dictionary: the default home plus 25,000 databases, 50,000 columns, 25,000 formats;" \
     "nine files $dict_bytes bytes"
@@ -191,8 +195,10 @@ fi
 if want scale; then
   declare -A scale=()
   for databases in 25000 100000; do
-    $zelhome new "$work/scale-pristine" >/dev/null
-    $gen dictionary "$work/scale-pristine" "$databases" $((4 * databases)) 0
+    rm -rf "$work/scale-home" "$work/scale-pristine"
+    $zelhome new "$work/scale-home" >/dev/null
+    $gen dictionary "$work/scale-home" "$databases" $((4 * databases)) 0
+    cp -a "$work/scale-home" "$work/scale-pristine"
     scale[bytes_$databases]=$(cat "$work/scale-pristine"/system/*.DIC | wc -c)
     copies=() news=() rixes=() peaks=()
     for _ in $(seq "$repeat"); do
@@ -243,8 +249,8 @@ if want scale; then
   info "  (the copy's own exponent)" "$(exponent "${scale[copy_25000]}" "${scale[copy_100000]}")" ""
   check "NEW:1, 100k databases (s) vs cp of the files" "${scale[new_100000]}" "${scale[copy_100000]}" 3 s
   info "  bytes it changes in place" "$changed_bytes" "($changed_pages pages of 4 KiB)"
-  check "  journal (MB) vs 2x changed + a page each" "$(megabytes "$journal_bytes")" \
-    "$(megabytes "$((2 * changed_bytes + 4096 * changed_pages))")" 1 MB
+  check "  journal (KB) vs 2x changed + a page each" "$(kilobytes "$journal_bytes")" \
+    "$(kilobytes "$((2 * changed_bytes + 4096 * changed_pages))")" 1 KB
   check "NEW:1, 100k databases, peak memory (MB) vs files" \
     "$(awk -v b="${scale[peak_100000]}" 'BEGIN { printf "%.1f", b / 1048576 }')" \
     "$(awk -v b="${scale[bytes_100000]}" 'BEGIN { printf "%.1f", b / 1048576 }')" 2 MB
@@ -343,10 +349,12 @@ if want merges; then
 fi
 # ---- Whole upgrade of the default sample home -----------------------------
 if want sample; then
+  # Each run on a home made anew: a copied home's records name the folders
+  # of the home it was copied from.
   paused=() unpaused=() lines=()
   for _ in $(seq "$repeat"); do
     for mode in unpaused paused; do
-      rm -rf "$work/sample-home" && cp -a "$work/default-home" "$work/sample-home"
+      rm -rf "$work/sample-home" && $zelhome new "$work/sample-home" >/dev/null
       rm -rf "$ZEL_SERVICE_DIR" && mkdir -p "$ZEL_SERVICE_DIR"
       start=$(now)
       if [ "$mode" = unpaused ]; then
@@ -373,7 +381,7 @@ if want sample; then
   # bytes of each rename, one for each file changed where it lies, one for
   # each folder whose names changed.
   if command -v strace >/dev/null; then
-    rm -rf "$work/sample-home" && cp -a "$work/default-home" "$work/sample-home"
+    rm -rf "$work/sample-home" && $zelhome new "$work/sample-home" >/dev/null
     rm -rf "$ZEL_SERVICE_DIR" && mkdir -p "$ZEL_SERVICE_DIR"
     ZEL_SLEEP_SCALE=0 strace -f -y -o "$work/strace.txt" \
       -e trace=openat,write,pwrite64,fsync,fdatasync,renameat,renameat2,unlinkat,mkdirat \
