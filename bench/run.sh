@@ -76,6 +76,16 @@ absolute() {
   printf '%-44s %12s %-3s (target <= %s %s) %s\n' "$label" "$value" "$unit" "$limit" "$unit" "$verdict"
   case $verdict in MISSED) failures=$((failures + 1)) ;; esac
 }
+# A home whose VIEW.DIC holds $1 records of the oldest layout
+# ($work/view-home), a copy to put it back from ($work/view-pristine), and
+# the file's size in view_size.
+make_view_home() {
+  rm -rf "$work/view-home" "$work/view-pristine"
+  $zelhome new "$work/view-home" >/dev/null
+  $gen view "$work/view-home/system/VIEW.DIC" "$1"
+  view_size=$(stat -c %s "$work/view-home/system/VIEW.DIC")
+  cp -a "$work/view-home" "$work/view-pristine"
+}
 info() { printf '%-44s %12s %s\n' "$1" "$2" "$3"; }
 # BENCH_SECTIONS (default all) names the sections to run: view journal
 # dictionary scale lexicons thesaurus merges sample.
@@ -91,10 +101,7 @@ rm -rf "$work/default-home" && $zelhome new "$work/default-home" >/dev/null
 
 # ---- VIEW.DIC of 1,000,000 records --------------------------------------
 if want view; then
-  $zelhome new "$work/view-home" >/dev/null
-  $gen view "$work/view-home/system/VIEW.DIC" 1000000
-  view_size=$(stat -c %s "$work/view-home/system/VIEW.DIC")
-  cp -a "$work/view-home" "$work/view-pristine"
+  make_view_home 1000000
   times=() refs=() peaks=()
   for _ in $(seq "$repeat"); do
     rm -rf "$work/view-home" && cp -a "$work/view-pristine" "$work/view-home"
@@ -118,10 +125,7 @@ fi
 # discarded; against a copy of the file made durable (cp, then sync of the
 # copy), and against what the conversion must write: the file, once.
 if want journal; then
-  $zelhome new "$work/view-home" >/dev/null
-  $gen view "$work/view-home/system/VIEW.DIC" 3000000
-  view_size=$(stat -c %s "$work/view-home/system/VIEW.DIC")
-  cp -a "$work/view-home" "$work/view-pristine"
+  make_view_home 3000000
   times=() refs=() written=()
   for _ in $(seq "$repeat"); do
     rm -rf "$work/view-home" && cp -a "$work/view-pristine" "$work/view-home" && sync
