@@ -28,8 +28,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 echo "== Fuzz targets (clang, ASan + UBSan)"
+# ZEL_WERROR=ON (as scripts/test.sh sets it) makes the warnings errors.
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-      -DZEL_FUZZ=ON -DZEL_BUILD_TESTS=OFF >/dev/null
+      -DZEL_FUZZ=ON -DZEL_BUILD_TESTS=OFF -DZEL_WERROR="${ZEL_WERROR:-OFF}" >/dev/null
 cmake --build build-fuzz --target fuzzers -j"$jobs"
 
 targets=(fuzz_find_argument fuzz_profile_reader fuzz_log_config fuzz_dict_header fuzz_shell_records)

@@ -3,6 +3,7 @@
 #include "data_file.h"
 #include "kernel_failure.h"
 #include "kernel_files.h"
+#include "shell_admin.h"
 #include "zelkit.h"
 #include "zemshell.h"
 
@@ -27,20 +28,29 @@ std::string CatalogHomeDirectory() {
 
 }  // namespace
 
-std::map<uint32_t, std::string> DictionaryColumnNames(uint32_t id) {
-    if (testCatalog != nullptr && testCatalog->columnNames != nullptr) return testCatalog->columnNames(id);
-    std::map<uint32_t, std::string> names;
-    KeepLastError keep;
-    ObjectEnv env{};
-    if (GetObjectEnv(OBJECT_COLUMN, &env) != nullptr) {
-        env.objectKind = OBJECT_COLUMN;
-        ColumnRecord* list = GetDColumnInfo(&env, id, 0, "*", 0);
-        for (ColumnRecord* column = list; column != nullptr && column->number != 0; ++column) {
-            if (column->name != nullptr) names[column->number] = column->name;
-        }
-        FreeDColumnInfo(list);
+bool DictionaryColumnNames(const char* operation, uint32_t id, std::map<uint32_t, std::string>* names) {
+    names->clear();
+    if (testCatalog != nullptr && testCatalog->columnNames != nullptr) {
+        *names = testCatalog->columnNames(id);
+        return true;
     }
-    return names;
+    ObjectEnv env{};
+    if (GetObjectEnv(OBJECT_COLUMN, &env) == nullptr) {
+        return FailAfterToolkit(operation, "cannot ask the data dictionary for the columns of database %u", id);
+    }
+    env.objectKind = OBJECT_COLUMN;
+    ColumnRecord* list = GetDColumnInfo(&env, id, 0, "*", 0);
+    // A database without columns in the dictionary is no failure: its
+    // columns keep the names they were handed.
+    if (list == nullptr && Z_GetLastError() == zel::shell::SHELL_ERROR_NOT_FOUND) return true;
+    if (list == nullptr) {
+        return FailAfterToolkit(operation, "cannot read the names of the columns of database %u", id);
+    }
+    for (ColumnRecord* column = list; column->number != 0; ++column) {
+        if (column->name != nullptr) (*names)[column->number] = column->name;
+    }
+    FreeDColumnInfo(list);
+    return true;
 }
 
 void SetCatalogForTesting(const CatalogForTesting* catalog) { testCatalog = catalog; }

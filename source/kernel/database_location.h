@@ -28,9 +28,10 @@ bool LocateDatabase(const char* operation, uint32_t id, DatabaseLocation* locati
 bool LocateHomeDictDirectory(const char* operation, std::string* directory);
 
 // The names of the database's columns by number, as the open dictionary
-// knows them; empty when it knows none. Never fails: the names only label
-// progress reports, and the caller's last error is left as it was.
-std::map<uint32_t, std::string> DictionaryColumnNames(uint32_t id);
+// knows them; empty when it knows none. The names go into the data file's
+// header, so a dictionary that cannot be asked fails the operation (named
+// in the error) rather than leave the columns labelled by number alone.
+bool DictionaryColumnNames(const char* operation, uint32_t id, std::map<uint32_t, std::string>* names);
 
 // Tests can answer the dictionary's questions themselves; null restores the
 // open dictionary.

@@ -25,7 +25,9 @@ bool ColumnsOf(const char* operation, const tagZKS_CreateDB& request, std::vecto
         return Fail(operation, Z_ERROR_BAD_ARGUMENT, "%u columns announced but none given", request.columnCount);
     }
     std::map<uint32_t, std::string> dictionaryNames;
-    if (request.columnCount > 0) dictionaryNames = DictionaryColumnNames(request.databaseId);
+    if (request.columnCount > 0 && !DictionaryColumnNames(operation, request.databaseId, &dictionaryNames)) {
+        return false;
+    }
     for (uint32_t i = 0; i < request.columnCount; ++i) {
         const KernelColumnEntry& entry = request.columns[i];
         ColumnHeader column;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "file_roots.h"
+#include "path_text.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -23,7 +24,7 @@ uint32_t KindCode(FileKind kind) {
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && (folder.back() == Z_PATH_SEPARATOR || folder.back() == '/')) return folder + name;
+    if (!folder.empty() && EndsWithPathSeparator(folder)) return folder + name;
     return folder + Z_PATH_SEPARATOR + name;
 }
 

@@ -1,6 +1,8 @@
 // The file journal once it stops recording: its checks, its flush and its
 // removal. The record's form is in journal_record.cpp, the recording in
 // journal_recorder.cpp, the undo in journal_undo.cpp.
+#include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,10 +31,50 @@ bool FailDamaged(const char* operation, const std::string& journalDir, const std
 }
 
 bool IsSavedName(const std::string& name) {
-    const std::string prefix = kSavedCopyPrefix;
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return false;
-    for (size_t at = prefix.size(); at < name.size(); ++at) {
-        if (name[at] < '0' || name[at] > '9') return false;
+    uint64_t copy = 0;
+    return ParseSavedName(name, &copy);
+}
+
+// Every place the journal names is reached now as the undo will reach it
+// (a link on the way only where the link rule allows it), and holds what the
+// undo can put back: where a file was kept whole, its folder and a file or
+// nothing under its name; where only pages of a file were saved, that file.
+// The run never leaves anything else there, so anything else means that the
+// home or the record was changed by hand; the journal is then refused before
+// its first file goes back, rather than obeyed up to the line that fails.
+bool CheckRecordedPlaces(const char* operation, const std::string& journalDir, const LexicalPath& base,
+                         const JournalContents& contents) {
+    // A path's last entry says what the undo does first with it: pages only
+    // where no whole file follows them.
+    std::map<std::string, size_t> last;
+    for (size_t index = 0; index < contents.entries.size(); ++index) last[contents.entries[index].path] = index;
+    for (const auto& [relative, index] : last) {
+        const JournalEntry& entry = contents.entries[index];
+        const bool created = entry.kind == EntryKind::Created;
+        const std::string path = Absolute(base, relative);
+        FileFacts facts;
+        Problem problem;
+        if (!PlatformFacts(path.c_str(), created ? LastName::Itself : LastName::Follow, facts, problem)) {
+            return FailProblem(operation, "reach", path.c_str(), problem);
+        }
+        if (created) continue;
+        const std::string line = "line " + std::to_string(index + 2) +
+                                 (entry.kind == EntryKind::Page ? " saved pages of the file " : " saved the file ") +
+                                 relative;
+        const bool pagesOnly = entry.kind == EntryKind::Page;
+        if (facts.kind != FileKind::Regular && (pagesOnly || facts.kind != FileKind::Missing)) {
+            return FailDamaged(operation, journalDir,
+                               line + ", and " +
+                                   (facts.kind == FileKind::Directory ? "a folder" : "no file") +
+                                   " is there now");
+        }
+        const size_t slash = relative.rfind('/');
+        if (slash == std::string::npos) continue;
+        const std::string folder = Absolute(base, relative.substr(0, slash));
+        if (!PlatformFacts(folder.c_str(), LastName::Follow, facts, problem)) {
+            return FailProblem(operation, "reach", folder.c_str(), problem);
+        }
+        if (facts.kind != FileKind::Directory) return FailDamaged(operation, journalDir, line + ", and its folder is gone");
     }
     return true;
 }
@@ -111,7 +153,7 @@ bool LoadJournal(const char* operation, const std::string& journalDir, const Lex
     JournalCheck check = ReadJournal(journalDir, own, contents, why, problem);
     if (check == JournalCheck::Whole && saved) check = CheckSavedFiles(journalDir, base, contents, why, problem);
     switch (check) {
-        case JournalCheck::Whole: return true;
+        case JournalCheck::Whole: return !saved || CheckRecordedPlaces(operation, journalDir, base, contents);
         case JournalCheck::Damaged: return FailDamaged(operation, journalDir, why);
         case JournalCheck::Unreadable: break;
     }

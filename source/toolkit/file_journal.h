@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "toolkit_platform.h"
+
 namespace zel::toolkit {
 
 // How a file is about to change.
@@ -21,8 +23,10 @@ enum class JournalChange {
 // system has no second names). A file opened to change in place is recorded
 // page by page as it is written (JournalBeforeWrite). False, with the last
 // error set naming operation, when that cannot be recorded; the change must
-// then not be made.
-bool JournalBeforeChange(const char* operation, const char* path, JournalChange change);
+// then not be made. last says what the change works on: the file a link
+// there names (Follow) or the name itself (Itself: a link there counts as
+// no file, and is not put back).
+bool JournalBeforeChange(const char* operation, const char* path, JournalChange change, LastName last);
 
 // The key under which writes to path opened in place are recorded, or ""
 // when the journal keeps nothing page by page for it.

@@ -33,6 +33,11 @@ void Advanced(ZFileObject* file, size_t count) { file->position += static_cast<i
 
 void PositionLost(ZFileObject* file) { file->positionKnown = false; }
 
+void TakeOffLineMarks(std::string& line, bool startsFile) {
+    if (startsFile && line.compare(0, 3, kByteOrderMark) == 0) line.erase(0, 3);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+}
+
 namespace {
 
 bool PrepareRead(ZFileObject* file, const char* operation) {
@@ -137,8 +142,8 @@ LineResult ReadLine(ZFileObject* file, std::string& line, size_t maxLength, cons
         std::clearerr(file->stream);
         return LineResult::End;
     }
-    if (start == 0 && line.compare(0, 3, kByteOrderMark) == 0) line.erase(0, 3);
-    if (!line.empty() && line.back() == '\r' && (c == '\n' || c == EOF)) line.pop_back();
+    // A line cut at the read limit is too long whatever comes off it.
+    TakeOffLineMarks(line, start == 0);
     if (line.size() > maxLength) {
         MarkFailed(file);
         Fail(Z_ERROR_TOO_LONG, "%s: a line of %s is longer than %zu characters", operation, file->path.c_str(),

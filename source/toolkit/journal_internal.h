@@ -26,8 +26,9 @@ bool JournalIsOpen();
 // set when baseDir is empty or the current directory cannot be read.
 bool JournalBase(const char* operation, const char* baseDir, LexicalPath& base);
 
-// Reads and checks a journal, with saved its SAVED files; false with the
-// last error set when it is damaged or cannot be read.
+// Reads and checks a journal, with saved its SAVED files and the places it
+// names as the undo will find them; false with the last error set when it
+// is damaged or cannot be read.
 bool LoadJournal(const char* operation, const std::string& journalDir, const LexicalPath& base, bool saved,
                  JournalContents& contents);
 

@@ -1,12 +1,13 @@
 #include "journal_paths.h"
 
 #include "journal_record.h"
+#include "path_text.h"
 #include "zelkit.h"
 
 namespace zel::toolkit {
 
 std::string InFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && (folder.back() == Z_PATH_SEPARATOR || folder.back() == '/')) return folder + name;
+    if (!folder.empty() && EndsWithPathSeparator(folder)) return folder + name;
     return folder + Z_PATH_SEPARATOR + name;
 }
 

@@ -170,6 +170,10 @@ bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& fi
     ok = ok && std::ferror(in) == 0 && PlatformFlushStream(out);
     std::fclose(in);
     ok = std::fclose(out) == 0 && ok;
+    // The copy may be read by whoever may read the file, and no one else: a
+    // file only its owner reads must not lie open to others in the journal.
+    // (A second name shares the file's own permissions.)
+    ok = ok && PlatformCopyPermissions(file.c_str(), copy.c_str(), problem);
     if (ok) NoteFlushed(copy.c_str());
     if (ok && !PlatformFlushDirectoryOf(copy.c_str(), problem)) ok = false;
     if (!ok) {
@@ -317,7 +321,7 @@ void CloseReaders(OpenJournal& journal) {
 
 }  // namespace
 
-bool JournalBeforeChange(const char* operation, const char* path, JournalChange change) {
+bool JournalBeforeChange(const char* operation, const char* path, JournalChange change, LastName last) {
     OpenJournal& journal = Journal();
     if (!journal.open || path == nullptr || path[0] == '\0') return true;
     std::string relative;
@@ -334,7 +338,10 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
     if (journal.whole.count(key) != 0) return true;
     FileFacts facts;
     Problem problem;
-    if (!PlatformFacts(path, LastName::Follow, facts, problem)) return Failed(operation, path, problem);
+    if (!PlatformFacts(path, last, facts, problem)) return Failed(operation, path, problem);
+    // A change of the name itself counts a link there as no file: the undo
+    // removes what is then there and puts no link back.
+    if (facts.kind == FileKind::Link) facts = FileFacts{};
     const bool inPlace = journal.inPlace.count(key) != 0;
     if (inPlace && change == JournalChange::InPlace) return true;
     // One file under two names (case, short names, hard links) is recorded
@@ -509,7 +516,7 @@ int Z_JournalRange(const char* path, int64_t offset, int64_t size) {
     Problem problem;
     if (!PlatformFacts(path, LastName::Follow, facts, problem)) return FailProblem("Z_JournalRange", "record", path, problem);
     if (facts.kind != FileKind::Regular) return 1;  // no bytes to keep
-    if (!JournalBeforeChange("Z_JournalRange", path, JournalChange::InPlace)) return 0;
+    if (!JournalBeforeChange("Z_JournalRange", path, JournalChange::InPlace, LastName::Follow)) return 0;
     const std::string key = JournalPagesKey(path);
     if (key.empty()) return 1;
     return SavePages("Z_JournalRange", key, static_cast<uint64_t>(offset), static_cast<uint64_t>(offset + size), false)

@@ -1,5 +1,6 @@
 #include "journal_saved.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <vector>
@@ -70,7 +71,47 @@ bool CheckSaved(const std::string& folder, const LexicalPath& base, const Journa
     return true;
 }
 
+// SAVED files are numbered one after another, each made before the line
+// that names it, so a crash leaves at most one that no line names. One
+// beyond that means that lines were lost from the journal's end: files were
+// changed that the journal no longer names, and an undo would leave them
+// changed.
+bool CheckNoLinesLost(const std::string& folder, const JournalContents& contents, std::string& why,
+                      Problem& problem) {
+    uint64_t lastCopy = 0;
+    for (const JournalEntry& entry : contents.entries) {
+        if (entry.kind == EntryKind::Copied || entry.kind == EntryKind::MovedAside) {
+            lastCopy = std::max(lastCopy, entry.copy);
+        }
+    }
+    std::vector<DirectoryEntry> entries;
+    if (!PlatformListDirectory(folder.c_str(), entries, problem)) return false;
+    uint64_t beyond = 0;
+    for (const DirectoryEntry& entry : entries) {
+        uint64_t copy = 0;
+        if (!ParseSavedName(entry.name, &copy) || copy <= lastCopy + 1) continue;
+        if (beyond == 0 || copy < beyond) beyond = copy;
+    }
+    if (beyond == 0) return true;
+    why = kSavedCopyPrefix + std::to_string(beyond) + " is named by none of its lines: lines were lost from its end";
+    return false;
+}
+
 }  // namespace
+
+bool ParseSavedName(const std::string& name, uint64_t* copy) {
+    const std::string prefix = kSavedCopyPrefix;
+    if (name.size() <= prefix.size() || name.size() > prefix.size() + 19 || name.compare(0, prefix.size(), prefix) != 0) {
+        return false;
+    }
+    uint64_t value = 0;
+    for (size_t at = prefix.size(); at < name.size(); ++at) {
+        if (name[at] < '0' || name[at] > '9') return false;
+        value = value * 10 + static_cast<uint64_t>(name[at] - '0');
+    }
+    *copy = value;
+    return true;
+}
 
 bool FileChecksum(const std::string& path, LastName last, uint64_t* length, uint32_t* crc, Problem& problem) {
     std::FILE* file = PlatformOpenStream(path.c_str(), StreamMode::Read, last, problem);
@@ -97,6 +138,10 @@ JournalCheck CheckSavedFiles(const std::string& folder, const LexicalPath& base,
         if (!CheckSaved(folder, base, contents, entry, why, problem)) {
             return why.empty() ? JournalCheck::Unreadable : JournalCheck::Damaged;
         }
+    }
+    problem = Problem{};
+    if (!CheckNoLinesLost(folder, contents, why, problem)) {
+        return why.empty() ? JournalCheck::Unreadable : JournalCheck::Damaged;
     }
     return JournalCheck::Whole;
 }

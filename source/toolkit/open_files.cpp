@@ -42,9 +42,18 @@ bool RejectNullFile(const char* operation, HZFILE file) {
     return true;
 }
 
-// An injected failure on an open file leaves it failed, as a real one would.
-bool InjectedOn(const char* operation, HZFILE file) {
+// An injected failure names the file and what was done to it, as a real
+// failure's text does.
+bool InjectedAt(const char* operation, const char* action, const char* path) {
     if (!Z_FaultPoint(operation)) return false;
+    Z_SetLastErrorText(Z_ERROR_INJECTED, "%s: cannot %s %s: injected failure (ZEL_FAULT)", operation, action,
+                       path != nullptr ? path : "(null)");
+    return true;
+}
+
+// An injected failure on an open file leaves it failed, as a real one would.
+bool InjectedOn(const char* operation, const char* action, HZFILE file) {
+    if (!InjectedAt(operation, action, file->path.c_str())) return false;
     MarkFailed(file);
     return true;
 }
@@ -52,11 +61,11 @@ bool InjectedOn(const char* operation, HZFILE file) {
 }  // namespace
 
 HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/, uint32_t flags) {
-    if (Z_FaultPoint("Z_OpenFile")) return nullptr;
+    if (InjectedAt("Z_OpenFile", "open", path)) return nullptr;
     const LastName last = (flags & Z_NO_LINK) != 0 ? LastName::Itself : LastName::Follow;
     // Opened for writing, the file may change in place.
     if (mode != Z_MODE_READ) {
-        if (!JournalBeforeChange("Z_OpenFile", path, JournalChange::InPlace)) return nullptr;
+        if (!JournalBeforeChange("Z_OpenFile", path, JournalChange::InPlace, last)) return nullptr;
         if (RejectEmptyPath("Z_OpenFile", path) || !SeparateHardLinks("Z_OpenFile", path, last)) return nullptr;
         NoteBeforeWrite(path);
     }
@@ -70,8 +79,8 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
 // Every file made here is a work file, or a file that must be new: whatever
 // held its name goes first, and the file is made where no link can lead.
 HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
-    if (Z_FaultPoint("Z_CreateFile")) return nullptr;
-    if (!JournalBeforeChange("Z_CreateFile", path, JournalChange::Make)) return nullptr;
+    if (InjectedAt("Z_CreateFile", "create", path)) return nullptr;
+    if (!JournalBeforeChange("Z_CreateFile", path, JournalChange::Make, LastName::Itself)) return nullptr;
     NoteBeforeWrite(path);
     return OpenStream("Z_CreateFile", path, StreamMode::CreateNew, LastName::Itself, "create");
 }
@@ -79,8 +88,8 @@ HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*secur
 int Z_CloseFile(HZFILE file) {
     if (RejectNullFile("Z_CloseFile", file)) return 0;
     // The handle is released whatever happens: a caller cannot close twice.
-    bool injected = Z_FaultPoint("Z_CloseFile") != 0;
     std::string path = file->path;
+    bool injected = InjectedAt("Z_CloseFile", "close", path.c_str());
     int closed = std::fclose(file->stream);
     int saved = errno;
     delete file;
@@ -91,7 +100,7 @@ int Z_CloseFile(HZFILE file) {
 
 int Z_SeekFile(HZFILE file, int64_t offset) {
     if (RejectNullFile("Z_SeekFile", file)) return 0;
-    if (InjectedOn("Z_SeekFile", file)) return 0;
+    if (InjectedOn("Z_SeekFile", "move in", file)) return 0;
     file->hasPushBack = false;
     if (offset < 0 || PlatformSeek(file->stream, offset, SEEK_SET) != 0) {
         PositionLost(file);
@@ -105,7 +114,7 @@ int Z_SeekFile(HZFILE file, int64_t offset) {
 
 int Z_SeekFileEnd(HZFILE file) {
     if (RejectNullFile("Z_SeekFileEnd", file)) return 0;
-    if (InjectedOn("Z_SeekFileEnd", file)) return 0;
+    if (InjectedOn("Z_SeekFileEnd", "move to the end of", file)) return 0;
     file->hasPushBack = false;
     PositionLost(file);
     if (PlatformSeek(file->stream, 0, SEEK_END) != 0) {
@@ -119,7 +128,7 @@ const char* Z_GetFileName(HZFILE file) { return file ? file->path.c_str() : null
 
 int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
     if (RejectNullFile("Z_ReadFile", file)) return 0;
-    if (InjectedOn("Z_ReadFile", file)) return 0;
+    if (InjectedOn("Z_ReadFile", "read", file)) return 0;
     if (buffer == nullptr || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_ReadFile: bad buffer");
     if (!SettlePushBack(file, "Z_ReadFile")) return 0;
     if (file->lastUse == ZFileObject::LastUse::Write && std::fflush(file->stream) != 0) {
@@ -147,7 +156,7 @@ int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
 
 int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int /*exact*/) {
     if (RejectNullFile("Z_WriteFile", file)) return 0;
-    if (InjectedOn("Z_WriteFile", file)) return 0;
+    if (InjectedOn("Z_WriteFile", "write", file)) return 0;
     if (buffer == nullptr || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteFile: bad buffer");
     // A short write is always an error: the caller's bytes must all land.
     if (!WriteBytes(file, static_cast<const char*>(buffer), static_cast<size_t>(size), "Z_WriteFile")) return 0;
@@ -156,7 +165,7 @@ int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int /*exact*/
 
 int Z_TruncateFile(HZFILE file, int64_t size) {
     if (RejectNullFile("Z_TruncateFile", file)) return 0;
-    if (InjectedOn("Z_TruncateFile", file)) return 0;
+    if (InjectedOn("Z_TruncateFile", "cut", file)) return 0;
     if (size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_TruncateFile: bad size");
     file->hasPushBack = false;
     if (!JournalBeforeTruncate("Z_TruncateFile", file->journalKey, size)) {
@@ -181,7 +190,7 @@ int Z_TruncateFile(HZFILE file, int64_t size) {
 
 int Z_ReadFileLine(HZFILE file, char* buffer, int size, void* /*reserved*/) {
     if (RejectNullFile("Z_ReadFileLine", file)) return 0;
-    if (InjectedOn("Z_ReadFileLine", file)) return 0;
+    if (InjectedOn("Z_ReadFileLine", "read a line of", file)) return 0;
     if (buffer == nullptr || size <= 0) {
         MarkFailed(file);
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_ReadFileLine: no buffer given");
@@ -198,7 +207,7 @@ int Z_ReadFileLine(HZFILE file, char* buffer, int size, void* /*reserved*/) {
 
 int Z_WriteFileLineEx(HZFILE file, const char* text, int lineEnd) {
     if (RejectNullFile("Z_WriteFileLineEx", file)) return 0;
-    if (InjectedOn("Z_WriteFileLineEx", file)) return 0;
+    if (InjectedOn("Z_WriteFileLineEx", "write a line to", file)) return 0;
     if (text == nullptr) {
         MarkFailed(file);
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteFileLineEx: no text given");

@@ -63,7 +63,7 @@ size_t StartOf(const std::string& text, std::string& start) {
         size_t at = 2;
         for (int part = 0; part < 2 && at <= text.size(); ++part) {
             size_t end = at;
-            while (end < text.size() && !IsSeparator(text[end])) end += IsLeadByte(text[end]) ? 2 : 1;
+            while (end < text.size() && !IsSeparator(text[end])) end += IsLeadByte(text[end]) ? 2u : 1u;
             parts.push_back(text.substr(at, end - at));
             at = end + 1;
         }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "file_object.h"
+#include "profile_text.h"
 #include "toolkit_internal.h"
 
 using namespace zel::toolkit;
@@ -15,46 +16,6 @@ namespace {
 // Search lines carry no caller buffer; this only keeps a damaged file from
 // filling the memory.
 constexpr size_t kLongestSearchedLine = 1u << 20;
-
-enum class LineKind { Header, Item, Other };
-
-struct ProfileLine {
-    LineKind kind = LineKind::Other;
-    std::string name;   // section name, or the item's key
-    std::string value;  // the item's value
-};
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string Trimmed(const std::string& text) {
-    size_t first = 0;
-    while (first < text.size() && IsBlank(text[first])) ++first;
-    size_t last = text.size();
-    while (last > first && IsBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
-ProfileLine Classify(const std::string& raw) {
-    ProfileLine line;
-    std::string text = Trimmed(raw);
-    if (text.empty() || text[0] == ';' || text[0] == '#') return line;
-    // A header runs from "[" to the first "]"; what follows on the line (a
-    // comment) is ignored, as Windows' own profile functions do.
-    size_t closing = text.find(']');
-    if (text[0] == '[' && closing != std::string::npos) {
-        line.kind = LineKind::Header;
-        line.name = Trimmed(text.substr(1, closing - 1));
-        return line;
-    }
-    size_t equals = text.find('=');
-    if (equals == std::string::npos) return line;
-    std::string key = Trimmed(text.substr(0, equals));
-    if (key.empty()) return line;
-    line.kind = LineKind::Item;
-    line.name = key;
-    line.value = Trimmed(text.substr(equals + 1));
-    return line;
-}
 
 bool IsBooleanText(const std::string& value, int32_t& truth) {
     static const char* const trueWords[] = {"TRUE", "YES", "ON"};
@@ -114,7 +75,7 @@ int Z_SeekProfileSect(HZFILE file, const char* name) {
         return -1;
     }
     if (!Rewind(file, "Z_SeekProfileSect")) return -1;
-    const std::string wanted = Trimmed(name);
+    const std::string wanted = TrimmedProfileText(name);
     std::string raw;
     for (;;) {
         switch (ReadLine(file, raw, kLongestSearchedLine, "Z_SeekProfileSect")) {
@@ -122,8 +83,8 @@ int Z_SeekProfileSect(HZFILE file, const char* name) {
             case LineResult::End: return 0;
             case LineResult::Line: break;
         }
-        ProfileLine line = Classify(raw);
-        if (line.kind == LineKind::Header && EqualIgnoringCase(line.name, wanted)) return 1;
+        const ProfileLine line = ParseProfileLine(raw);
+        if (line.kind == ProfileLineKind::Header && EqualIgnoringCase(line.name, wanted)) return 1;
     }
 }
 
@@ -143,8 +104,8 @@ int Z_ReadProfileSect(HZFILE file, char* buffer, int size, HZFILE passThrough) {
             case LineResult::End: return 0;
             case LineResult::Line: break;
         }
-        ProfileLine line = Classify(raw);
-        if (line.kind == LineKind::Header) {
+        const ProfileLine line = ParseProfileLine(raw);
+        if (line.kind == ProfileLineKind::Header) {
             std::memcpy(buffer, line.name.c_str(), line.name.size() + 1);
             return 1;
         }
@@ -172,12 +133,12 @@ int Z_ReadProfileItem(HZFILE file, char* buffer, int* size, int32_t* boolean, ui
             case LineResult::End: return 0;
             case LineResult::Line: break;
         }
-        ProfileLine line = Classify(raw);
-        if (line.kind == LineKind::Header) {
+        const ProfileLine line = ParseProfileLine(raw);
+        if (line.kind == ProfileLineKind::Header) {
             PushBackLine(file, raw, offset);
             return 0;
         }
-        if (line.kind == LineKind::Other) {
+        if (line.kind == ProfileLineKind::Other) {
             if (!PassOver(passThrough, raw, "Z_ReadProfileItem")) return -1;
             continue;
         }

@@ -39,6 +39,14 @@ inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b);
 
+// Takes off what the line readers never hand out: a UTF-8 byte order mark
+// when the line starts the file, and the carriage return of a CR LF end.
+void TakeOffLineMarks(std::string& line, bool startsFile);
+
+// text without the blanks and tabs at either end, as the profile readers
+// trim names, keys and values.
+std::string TrimmedProfileText(const std::string& text);
+
 // Sets the last error for a path that the system code page cannot write
 // (text shows '?' for each such character); returns 0.
 int FailCodePage(const char* operation, const char* what, const std::string& text);

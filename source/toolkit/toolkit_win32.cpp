@@ -1,92 +1,197 @@
 // Windows side of the toolkit's platform calls. Paths are narrow texts in
-// the system code page, as the A calls take them.
+// the system code page, as the A calls take them. Every call on a path
+// finds its place first (place_win32.cpp), which holds the folders on the
+// way, and then works by the text of the path as followed, through the W
+// calls; what it opens there it opens as itself
+// (FILE_FLAG_OPEN_REPARSE_POINT) and checks before it relies on it.
 #include <windows.h>
 
 #include <shellapi.h>
 
+#include <fcntl.h>
 #include <io.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
+#include "code_page_win32.h"
+#include "handle_win32.h"
+#include "path_lexical.h"
 #include "path_text.h"
+#include "place_win32.h"
 #include "toolkit_platform.h"
 
 namespace zel::toolkit {
 
 namespace {
 
-std::string SystemMessage(DWORD code) {
-    char* text = nullptr;
-    DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message;
-    if (length > 0 && text != nullptr) {
-        message.assign(text, length);
-        while (!message.empty() &&
-               (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.')) {
-            message.pop_back();
-        }
-    }
-    if (text != nullptr) LocalFree(text);
-    if (message.empty()) message = "system error";
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, " (%lu)", static_cast<unsigned long>(code));
-    return message + suffix;
-}
+// Streams share deletion too, as files do off Windows: the toolkit renames
+// a file whose stream it still holds (the journal takes its name so).
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-bool Failed(std::string& reason) {
-    reason = SystemMessage(GetLastError());
+bool Fails(Problem& problem, DWORD error) {
+    problem = SystemProblem(error);
     return false;
 }
 
-// Sends a closed file's bytes down to the disk before it takes its final
-// name.
-bool FlushPath(const char* path, std::string& reason) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return Failed(reason);
-    const bool flushed = FlushFileBuffers(file) != 0;
-    if (!flushed) Failed(reason);
-    CloseHandle(file);
-    return flushed;
+bool FailsNow(Problem& problem) { return Fails(problem, GetLastError()); }
+
+bool Missing(Problem& problem) { return Fails(problem, ERROR_FILE_NOT_FOUND); }
+
+bool IsTakenError(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
+
+uint64_t Wide64(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; }
+
+FileFacts FactsOf(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info, bool link) {
+    FileFacts facts;
+    if (link || IsReparsePoint(info.dwFileAttributes)) {
+        facts.kind = FileKind::Link;
+    } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        facts.kind = FileKind::Directory;
+    } else if (GetFileType(handle) == FILE_TYPE_DISK) {
+        facts.kind = FileKind::Regular;
+    } else {
+        facts.kind = FileKind::Other;
+    }
+    facts.size = Wide64(info.nFileSizeHigh, info.nFileSizeLow);
+    facts.links = info.nNumberOfLinks;
+    facts.volume = info.dwVolumeSerialNumber;
+    facts.index = Wide64(info.nFileIndexHigh, info.nFileIndexLow);
+    return facts;
 }
 
-std::wstring WideFromCodePage(const std::string& text, DWORD flags) {
-    if (text.empty()) return std::wstring();
-    const int length = static_cast<int>(text.size());
-    const int count = MultiByteToWideChar(CP_ACP, flags, text.data(), length, nullptr, 0);
-    if (count <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(count), L'\0');
-    MultiByteToWideChar(CP_ACP, flags, text.data(), length, wide.data(), count);
-    return wide;
-}
-
-// The code page's text of wide. With exact, a character that the code page
-// lacks becomes '?' and makes the result false; without, Windows may write a
-// look-alike instead ("L" for "Ł"), as it does for a program's arguments.
-bool CodePageFromWide(const std::wstring& wide, std::string& text, bool exact) {
-    text.clear();
-    if (wide.empty()) return true;
-    const UINT codePage = GetACP();
-    const int length = static_cast<int>(wide.size());
-    // UTF-8 writes every character; it takes neither the flag nor the
-    // default character.
-    const bool utf8 = codePage == CP_UTF8;
-    const DWORD flags = exact ? (utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS) : 0;
-    BOOL usedDefault = FALSE;
-    BOOL* reportDefault = exact && !utf8 ? &usedDefault : nullptr;
-    int count = WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, nullptr, reportDefault);
-    if (count <= 0) {
-        // Only UTF-8's check fails outright (a lone surrogate half).
-        CodePageFromWide(wide, text, false);
+// Whether the file open at place is a regular file, the one the place
+// found: a reparse point put under the name since (seen by the handle, or
+// under Wine only by the name) is refused, as are folders and devices.
+bool CheckRegular(HANDLE file, const Place& place, Problem& problem) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return FailsNow(problem);
+    if (IsReparsePoint(info.dwFileAttributes) || IsReparsePoint(GetFileAttributesW(place.wide.c_str()))) {
+        problem = Problem{Z_ERROR_UNSAFE_LINK, "it is a link"};
         return false;
     }
-    text.assign(static_cast<size_t>(count), '\0');
-    WideCharToMultiByte(codePage, flags, wide.data(), length, text.data(), count, nullptr, reportDefault);
-    return !usedDefault;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is a directory"};
+        return false;
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is not a regular file"};
+        return false;
+    }
+    return true;
+}
+
+// Opens the regular file at place, never through a link (the place was
+// followed already).
+OwnedHandle OpenRegular(const Place& place, DWORD access, DWORD share, Problem& problem) {
+    if (place.folderMissing || !place.Exists()) {
+        Missing(problem);
+        return OwnedHandle();
+    }
+    if (place.IsLink()) {
+        problem = Problem{Z_ERROR_UNSAFE_LINK, "it is a link"};
+        return OwnedHandle();
+    }
+    if (place.IsFolder()) {
+        problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is a directory"};
+        return OwnedHandle();
+    }
+    OwnedHandle file(CreateFileW(place.wide.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.Valid()) {
+        FailsNow(problem);
+        return OwnedHandle();
+    }
+    if (!CheckRegular(file.Get(), place, problem)) return OwnedHandle();
+    return file;
+}
+
+bool FlushPlace(const Place& place, Problem& problem) {
+    OwnedHandle file = OpenRegular(place, GENERIC_WRITE, kShareAll, problem);
+    return file.Valid() && (FlushFileBuffers(file.Get()) != 0 || FailsNow(problem));
+}
+
+// Removes the name at place as a name: a file, a link to a file, or a link
+// to a folder (a junction, which goes by RemoveDirectoryW), never what a
+// link names.
+bool RemoveName(const Place& place, Problem& problem) {
+    const bool folderLink = place.IsLink() && (place.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (folderLink ? RemoveDirectoryW(place.wide.c_str()) : DeleteFileW(place.wide.c_str())) return true;
+    return FailsNow(problem);
+}
+
+OwnedHandle CreateNewFile(const Place& place) {
+    return OwnedHandle(CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// Whatever holds the name (a file left by a stopped run, a link someone
+// planted) goes as a name; the new file is made where no link can lead.
+OwnedHandle CreateAnew(const Place& place, Problem& problem) {
+    if (place.folderMissing) {
+        Missing(problem);
+        return OwnedHandle();
+    }
+    if (place.IsFolder()) {
+        problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is a directory"};
+        return OwnedHandle();
+    }
+    if (place.Exists() && !RemoveName(place, problem) && problem.code != Z_ERROR_NOT_FOUND) return OwnedHandle();
+    OwnedHandle file = CreateNewFile(place);
+    if (!file.Valid() && IsTakenError(GetLastError())) {
+        // Taken after all: a name made since the look, or a link of the
+        // host that leads nowhere, which Wine lists as no name at all.
+        if (!RemoveName(place, problem) && problem.code != Z_ERROR_NOT_FOUND) return OwnedHandle();
+        file = CreateNewFile(place);
+    }
+    if (!file.Valid()) {
+        FailsNow(problem);
+        return OwnedHandle();
+    }
+    // A device name (NUL, COM1 ...) opens the device, in any folder.
+    if (!CheckRegular(file.Get(), place, problem)) return OwnedHandle();
+    return file;
+}
+
+std::FILE* StreamOf(OwnedHandle file, int flags, const char* mode, Problem& problem) {
+    if (!file.Valid()) return nullptr;
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file.Get()), flags);
+    if (descriptor < 0) {
+        problem = Problem{Z_ERROR_IO, std::strerror(errno)};
+        return nullptr;
+    }
+    file.Release();
+    std::FILE* stream = _fdopen(descriptor, mode);
+    if (stream == nullptr) {
+        problem = Problem{Z_ERROR_IO, std::strerror(errno)};
+        _close(descriptor);
+    }
+    return stream;
+}
+
+// Copies source into target's folder when the two lie on different volumes
+// (a link into another one), so that the final move is one step.
+bool MoveAcross(const Place& source, const Place& target, Problem& problem) {
+    const std::wstring staged = target.wide + L".zel-move";
+    DeleteFileW(staged.c_str());
+    if (!CopyFileExW(source.wide.c_str(), staged.c_str(), nullptr, nullptr, nullptr, COPY_FILE_FAIL_IF_EXISTS)) {
+        return FailsNow(problem);
+    }
+    OwnedHandle copy(CreateFileW(staged.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    bool moved = copy.Valid() && FlushFileBuffers(copy.Get()) != 0;
+    copy.Close();
+    moved =
+        moved && MoveFileExW(staged.c_str(), target.wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!moved) {
+        FailsNow(problem);
+        DeleteFileW(staged.c_str());
+        return false;
+    }
+    DeleteFileW(source.wide.c_str());
+    return true;
 }
 
 }  // namespace
@@ -169,79 +274,306 @@ PlatformConsoleInput::~PlatformConsoleInput() {
     if (savedCodePage_ != 0) SetConsoleCP(savedCodePage_);
 }
 
+bool PlatformOpenRoot(const char* directory, intptr_t* handle, FileFacts& facts, Problem& problem) {
+    // Held as a folder on the way is (place_win32.cpp), for as long as it
+    // is a root.
+    OwnedHandle root(CreateFileW(WideFromCodePage(directory, 0).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                 nullptr));
+    if (!root.Valid()) return FailsNow(problem);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(root.Get(), &info)) return FailsNow(problem);
+    facts = FactsOf(root.Get(), info, false);
+    if (facts.kind != FileKind::Directory) {
+        problem = Problem{Z_ERROR_NOT_FOUND, std::strerror(ENOTDIR)};
+        return false;
+    }
+    *handle = reinterpret_cast<intptr_t>(root.Release());
+    return true;
+}
+
+void PlatformCloseRoot(intptr_t handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
+
+bool PlatformFacts(const char* path, LastName last, FileFacts& facts, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, last, place, problem)) return false;
+    facts = FileFacts{};
+    if (place.folderMissing || !place.Exists()) return true;
+    // Attribute access alone takes no part in sharing: the facts of a file
+    // that another process holds locked can be read too.
+    OwnedHandle file(CreateFileW(place.wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.Valid()) {
+        const DWORD error = GetLastError();
+        return IsMissingError(error) || Fails(problem, error);
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file.Get(), &info)) return FailsNow(problem);
+    facts = FactsOf(file.Get(), info, place.IsLink());
+    return true;
+}
+
 std::string PlatformResolvedPath(const char* path) {
-    char buffer[MAX_PATH * 4];
-    const DWORD length = GetFullPathNameA(path, sizeof buffer, buffer, nullptr);
-    if (length == 0 || length >= sizeof buffer) return path;
-    return std::string(buffer, length);
+    Place place;
+    Problem problem;
+    if (FindPlace(path, LastName::Follow, place, problem)) return place.text;
+    LexicalPath lexical;
+    if (path != nullptr && MakeLexical(path, lexical)) return lexical.Text();
+    return path != nullptr ? path : "";
 }
 
-FileKind PlatformFileKind(const char* path) {
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::Missing;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::Other : FileKind::Regular;
+bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entries, Problem& problem) {
+    entries.clear();
+    Place place;
+    if (!FindPlace(path, LastName::Follow, place, problem)) return false;
+    if (place.folderMissing || !place.Exists()) return Missing(problem);
+    if (!HoldLastFolder(place, problem)) return false;
+    std::string pattern = place.text;
+    if (!EndsWithPathSeparator(pattern)) pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileExW(WideFromCodePage(pattern, 0).c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        // The start of a drive lists no "." and may list nothing at all.
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || Fails(problem, error);
+    }
+    do {
+        const std::wstring wide = found.cFileName;
+        if (wide == L"." || wide == L"..") continue;
+        DirectoryEntry entry;
+        entry.exact = CodePageFromWide(wide, entry.name, true);
+        if (IsReparsePoint(found.dwFileAttributes)) {
+            entry.kind = FileKind::Link;
+        } else if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            entry.kind = FileKind::Directory;
+        } else {
+            entry.kind = FileKind::Regular;
+        }
+        entries.push_back(entry);
+    } while (FindNextFileW(search, &found));
+    const DWORD error = GetLastError();
+    FindClose(search);
+    return error == ERROR_NO_MORE_FILES || Fails(problem, error);
 }
 
-bool PlatformReplaceFile(const char* source, const char* target, std::string& reason) {
-    if (!FlushPath(source, reason)) return false;
+std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, mode == StreamMode::CreateNew ? LastName::Itself : last, place, problem)) return nullptr;
+    switch (mode) {
+        case StreamMode::Read:
+            return StreamOf(OpenRegular(place, GENERIC_READ, kShareAll, problem), _O_RDONLY, "rb", problem);
+        case StreamMode::Update:
+            return StreamOf(OpenRegular(place, GENERIC_READ | GENERIC_WRITE, kShareAll, problem), 0, "r+b", problem);
+        case StreamMode::CreateNew: return StreamOf(CreateAnew(place, problem), 0, "w+b", problem);
+    }
+    return nullptr;
+}
+
+bool PlatformReplaceFile(const char* source, const char* target, Problem& problem) {
+    Place from;
+    Place to;
+    if (!FindPlace(source, LastName::Itself, from, problem) || !FindPlace(target, LastName::Follow, to, problem)) {
+        return false;
+    }
+    if (to.folderMissing) return Missing(problem);
+    if (!FlushPlace(from, problem)) return false;
     // The write-through move reaches the disk, directory entry included,
     // before it returns.
-    if (MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    return Failed(reason);
+    if (MoveFileExW(from.wide.c_str(), to.wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_NOT_SAME_DEVICE) return MoveAcross(from, to, problem);
+    return Fails(problem, error);
 }
 
-bool PlatformRenameFile(const char* oldPath, const char* newPath, std::string& reason) {
+bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem) {
+    Place from;
+    Place to;
+    if (!FindPlace(oldPath, LastName::Itself, from, problem) || !FindPlace(newPath, LastName::Itself, to, problem)) {
+        return false;
+    }
+    if (from.folderMissing || !from.Exists() || to.folderMissing) return Missing(problem);
     // A file written under a work name takes its real name here: its bytes
     // must be on the disk before the name is.
-    if (PlatformFileKind(oldPath) == FileKind::Regular && !FlushPath(oldPath, reason)) return false;
-    // Without MOVEFILE_REPLACE_EXISTING an existing new name is refused.
-    if (MoveFileExA(oldPath, newPath, MOVEFILE_WRITE_THROUGH)) return true;
-    return Failed(reason);
+    if (!from.IsLink() && !from.IsFolder() && !FlushPlace(from, problem)) return false;
+    // Without MOVEFILE_REPLACE_EXISTING an existing new name is refused: one
+    // step that never replaces a file.
+    if (MoveFileExW(from.wide.c_str(), to.wide.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+    return FailsNow(problem);
 }
 
-bool PlatformDeleteFile(const char* path, std::string& reason) {
-    if (DeleteFileA(path)) return true;
-    return Failed(reason);
+bool PlatformDeleteFile(const char* path, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, LastName::Itself, place, problem)) return false;
+    if (place.folderMissing || !place.Exists()) return Missing(problem);
+    return RemoveName(place, problem);
 }
 
-bool PlatformRemoveDirectory(const char* path, std::string& reason) {
-    if (RemoveDirectoryA(path)) return true;
-    return Failed(reason);
+bool PlatformMakeDirectories(const char* path, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, LastName::Follow, place, problem)) return false;
+    if (place.folderMissing) {
+        // A folder above is missing: it is made first, then this one.
+        LexicalPath lexical;
+        if (!MakeLexical(path, lexical) || lexical.names.empty()) return Missing(problem);
+        const std::string parent = lexical.Prefix(lexical.names.size() - 1);
+        if (!PlatformMakeDirectories(parent.c_str(), problem)) return false;
+        if (!FindPlace(path, LastName::Follow, place, problem)) return false;
+        if (place.folderMissing) return Missing(problem);
+    }
+    if (place.Exists()) {
+        if (place.IsFolder()) return true;
+        problem = Problem{Z_ERROR_EXISTS, "a file of that name exists"};
+        return false;
+    }
+    if (CreateDirectoryW(place.wide.c_str(), nullptr)) return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || Fails(problem, error);
 }
 
-// NTFS writes a new directory entry to its log with the file's metadata;
-// there is no directory handle to flush.
-bool PlatformFlushDirectoryOf(const char*, std::string&) { return true; }
+bool PlatformRemoveDirectory(const char* path, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, LastName::Itself, place, problem)) return false;
+    if (place.folderMissing || !place.Exists()) return Missing(problem);
+    // A junction is a link here, no folder of its own to remove.
+    if (place.IsLink()) {
+        problem = Problem{Z_ERROR_NOT_FOUND, std::strerror(ENOTDIR)};
+        return false;
+    }
+    return RemoveDirectoryW(place.wide.c_str()) || FailsNow(problem);
+}
+
+bool PlatformCopyPermissions(const char* source, const char* copy, Problem& problem) {
+    Place from;
+    Place to;
+    if (!FindPlace(source, LastName::Follow, from, problem) || !FindPlace(copy, LastName::Itself, to, problem)) {
+        return false;
+    }
+    if (from.folderMissing || !from.Exists() || to.folderMissing || !to.Exists()) return Missing(problem);
+    if (to.IsLink()) {
+        problem = Problem{Z_ERROR_UNSAFE_LINK, "it is a link"};
+        return false;
+    }
+    // The one permission Windows keeps beside the access lists is the
+    // read-only attribute, which a copy never takes.
+    OwnedHandle file(CreateFileW(to.wide.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.Valid()) return FailsNow(problem);
+    FILE_BASIC_INFO basic;
+    if (!GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &basic, sizeof basic)) return FailsNow(problem);
+    if ((basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+    basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    // Times of 0 are left as they are.
+    basic.CreationTime.QuadPart = 0;
+    basic.LastAccessTime.QuadPart = 0;
+    basic.LastWriteTime.QuadPart = 0;
+    basic.ChangeTime.QuadPart = 0;
+    return SetFileInformationByHandle(file.Get(), FileBasicInfo, &basic, sizeof basic) || FailsNow(problem);
+}
 
 bool PlatformFlushStream(std::FILE* stream) { return std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0; }
 
-bool PlatformFlushFile(const char* path, std::string& reason) { return FlushPath(path, reason); }
+bool PlatformFlushFile(const char* path, Problem& problem) {
+    Place place;
+    return FindPlace(path, LastName::Follow, place, problem) && FlushPlace(place, problem);
+}
 
-bool PlatformTruncateStream(std::FILE* stream, int64_t size, std::string& reason) {
+// NTFS writes a directory entry to its log with the file's metadata; there
+// is no directory handle to flush. The path is still followed, so that a
+// call on a missing or refused one fails as it does elsewhere.
+bool PlatformFlushDirectory(const char* path, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, LastName::Follow, place, problem)) return false;
+    return (!place.folderMissing && place.IsFolder()) || Missing(problem);
+}
+
+bool PlatformFlushDirectoryOf(const char* path, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, LastName::Itself, place, problem)) return false;
+    return !place.folderMissing || Missing(problem);
+}
+
+bool PlatformTruncateStream(std::FILE* stream, int64_t size, Problem& problem) {
     const errno_t error = _chsize_s(_fileno(stream), size);
     if (error == 0) return true;
-    reason = std::strerror(error);
+    problem = Problem{Z_ERROR_IO, std::strerror(error)};
     return false;
 }
 
-LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, std::string& reason) {
-    // Exclusive: a file nobody else may open, which the system deletes when
-    // the handle goes, also when the process is killed. Shared: opened for
-    // reading beside other readers; an exclusive holder refuses it.
-    HANDLE file = exclusive ? CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr)
-                            : CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        *handle = reinterpret_cast<intptr_t>(file);
+LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, Problem& problem) {
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        Place place;
+        if (!FindPlace(path, LastName::Itself, place, problem)) return LockResult::Failed;
+        if (place.folderMissing) {
+            if (!exclusive) return LockResult::Missing;
+            Missing(problem);
+            return LockResult::Failed;
+        }
+        if (place.IsLink()) {
+            if (!exclusive) return LockResult::Missing;
+            // A link under the lock's name is no lock anyone holds: it goes
+            // as a name, and the lock is made where it was.
+            if (!RemoveName(place, problem)) return LockResult::Failed;
+            continue;
+        }
+        if (place.IsFolder()) {
+            problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is not a regular file"};
+            return LockResult::Failed;
+        }
+        // Exclusive: a file nobody else may open, which the system deletes
+        // when the handle goes, also when the process is killed; made only
+        // where no name is (CREATE_NEW), so that a link of the host that
+        // leads nowhere, which Wine lists as no name, is never followed.
+        // Shared: opened for reading beside other readers; an exclusive
+        // holder refuses it.
+        const DWORD openAs = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+        HANDLE raw = exclusive ? CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                             place.Exists() ? OPEN_EXISTING : CREATE_NEW,
+                                             openAs | FILE_FLAG_DELETE_ON_CLOSE, nullptr)
+                               : CreateFileW(place.wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             openAs, nullptr);
+        if (raw == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION) {
+                return LockResult::Busy;
+            }
+            if (IsMissingError(error)) {
+                if (!exclusive) return LockResult::Missing;
+                continue;  // gone since the look
+            }
+            if (exclusive && IsTakenError(error)) {
+                // Made since the look (a holder's file refuses to go and
+                // is busy next time), or a link of the host leading nowhere.
+                DeleteFileW(place.wide.c_str());
+                continue;
+            }
+            Fails(problem, error);
+            return LockResult::Failed;
+        }
+        OwnedHandle file(raw);
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!GetFileInformationByHandle(file.Get(), &info)) {
+            FailsNow(problem);
+            return LockResult::Failed;
+        }
+        if (IsReparsePoint(info.dwFileAttributes)) {
+            // A link put there since the look: closing the exclusive handle
+            // removes that link itself.
+            if (!exclusive) return LockResult::Missing;
+            continue;
+        }
+        if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || GetFileType(file.Get()) != FILE_TYPE_DISK) {
+            problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is not a regular file"};
+            return LockResult::Failed;
+        }
+        *handle = reinterpret_cast<intptr_t>(file.Release());
         return LockResult::Held;
     }
-    const DWORD error = GetLastError();
-    if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION) {
-        return LockResult::Busy;
-    }
-    if (!exclusive && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return LockResult::Missing;
-    reason = SystemMessage(error);
+    problem = Problem{Z_ERROR_LOCKED, "its name keeps changing"};
     return LockResult::Failed;
 }
 

@@ -23,8 +23,8 @@ int CopyOver(const char* operation, const std::string& source, const std::string
     std::FILE* in = PlatformOpenStream(source.c_str(), StreamMode::Read, LastName::Follow, problem);
     if (in == nullptr) return FailProblem(operation, "open", source.c_str(), problem);
     std::string temporary = target + ".zel-copy";
-    if (!JournalBeforeChange(operation, temporary.c_str(), JournalChange::Make) ||
-        !JournalBeforeChange(operation, target.c_str(), JournalChange::Replace)) {
+    if (!JournalBeforeChange(operation, temporary.c_str(), JournalChange::Make, LastName::Itself) ||
+        !JournalBeforeChange(operation, target.c_str(), JournalChange::Replace, LastName::Follow)) {
         std::fclose(in);
         return 0;
     }
@@ -89,7 +89,7 @@ FileFacts FactsOrMissing(const char* path, LastName last) {
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && (folder.back() == Z_PATH_SEPARATOR || folder.back() == '/')) return folder + name;
+    if (!folder.empty() && EndsWithPathSeparator(folder)) return folder + name;
     return folder + Z_PATH_SEPARATOR + name;
 }
 
@@ -231,8 +231,8 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_RenameFile: cannot rename %s to %s: No such file or directory", oldPath,
                     newPath);
     }
-    if (!JournalBeforeChange("Z_RenameFile", oldPath, JournalChange::Remove) ||
-        !JournalBeforeChange("Z_RenameFile", newPath, JournalChange::Replace)) {
+    if (!JournalBeforeChange("Z_RenameFile", oldPath, JournalChange::Remove, LastName::Itself) ||
+        !JournalBeforeChange("Z_RenameFile", newPath, JournalChange::Replace, LastName::Itself)) {
         return 0;
     }
     Problem problem;
@@ -251,8 +251,8 @@ int Z_ReplaceFile(const char* source, const char* target) {
     if (FactsOrMissing(source, LastName::Itself).kind != FileKind::Regular) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
     }
-    if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove) ||
-        !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace)) {
+    if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
+        !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, LastName::Follow)) {
         return 0;
     }
     Problem problem;
@@ -265,14 +265,14 @@ int Z_ReplaceFile(const char* source, const char* target) {
     return 1;
 }
 
-namespace zel::toolkit {
+namespace {
 
 // The program's own files (flag Z_NO_LINK) take the new content under their
 // name itself: a link planted there is replaced, never followed.
 bool ReplaceName(const char* source, const char* target) {
     if (Z_FaultPoint("Z_ReplaceFile")) return false;
-    if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove) ||
-        !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace)) {
+    if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
+        !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, LastName::Itself)) {
         return false;
     }
     Problem problem;
@@ -290,7 +290,7 @@ bool ReplaceName(const char* source, const char* target) {
     return true;
 }
 
-}  // namespace zel::toolkit
+}  // namespace
 
 int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t flags) {
     if (RejectEmptyPath("Z_WriteWholeFile", path)) return 0;
@@ -324,7 +324,7 @@ int Z_DeleteFile(const char* path) {
     if (kind == FileKind::Directory) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFile: cannot delete %s: it is a directory", path);
     }
-    if (!JournalBeforeChange("Z_DeleteFile", path, JournalChange::Remove)) return 0;
+    if (!JournalBeforeChange("Z_DeleteFile", path, JournalChange::Remove, LastName::Itself)) return 0;
     NoteBeforeWrite(path);
     Problem problem;
     if (!PlatformDeleteFile(path, problem)) return FailProblem("Z_DeleteFile", "delete", path, problem);
@@ -353,7 +353,7 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         std::string reason;
         if (!entry.exact) reason = "its name cannot be written in the system code page";
         bool removed = false;
-        if (reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str(), JournalChange::Remove)) {
+        if (reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str(), JournalChange::Remove, LastName::Itself)) {
             NoteBeforeWrite(path.c_str());
             removed = PlatformDeleteFile(path.c_str(), problem);
             if (!removed) reason = problem.text;

@@ -28,6 +28,7 @@ constexpr SystemMessage kSystemMessages[] = {
     {ERROR_ACCESS_DENIED, "Access is denied.\r\n"},
     {ERROR_INVALID_HANDLE, "The handle is invalid.\r\n"},
     {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory resources are available to process this command.\r\n"},
+    {ERROR_WRITE_FAULT, "The system cannot write to the specified device.\r\n"},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\r\n"},
     {ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small.\r\n"},
     {ERROR_INVALID_NAME, "The filename, directory name, or volume label syntax is incorrect.\r\n"},

@@ -13,6 +13,7 @@ using Bytes = std::vector<unsigned char>;
 inline Bytes Encoded(int charset, char32_t codePoint) {
     unsigned char out[4] = {};
     const int written = EncodeChar(charset, codePoint, out);
+    if (written <= 0) return {};
     return Bytes(out, out + written);
 }
 

@@ -117,6 +117,13 @@ TEST(ConfigFaults, LegacyProfileIsCompleteOrAbsentAndOldFilesStayUntilItIs) {
                 made.find("RoutineLimit=12\r\n") == std::string::npos) {
                 EXPECT_EQ(Read(home.System("NET.CFG")), net);
             }
+        } else if (points[n - 1] == "Z_DeleteFile" && Exists(home.System("PROFILE.INI"))) {
+            // The profile is whole and an old file could not go: it fails
+            // the step, and keeps its values for the run that deletes it.
+            EXPECT_EQ(Read(home.System("PROFILE.INI")), profile);
+            EXPECT_TRUE(Exists(home.System("CACHE.CFG")) || Exists(home.System("NET.CFG")));
+            EXPECT_TRUE(!Exists(home.System("CACHE.CFG")) || Read(home.System("CACHE.CFG")) == cache);
+            EXPECT_TRUE(!Exists(home.System("NET.CFG")) || Read(home.System("NET.CFG")) == net);
         } else {
             // Nothing half-made, and the values still in the old files.
             EXPECT_FALSE(Exists(home.System("PROFILE.INI")));

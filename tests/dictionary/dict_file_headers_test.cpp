@@ -204,17 +204,26 @@ TEST_F(DictFileHeaders, EmptyViewGetsOnlyTheNewHeader) {
     EXPECT_EQ(Read(VIEW_INDEX), longer);
 }
 
+// Refused with a text naming the file and why, for the driver's error line.
 TEST_F(DictFileHeaders, ViewThatDoesNotHoldItsRecordsExactlyIsRefusedUntouched) {
     const std::string record = NumberedRecord(0);
-    const std::string refused[] = {
-        Header("4.01", 64, 1) + std::string(64, 'r'),  // not 72-byte records
-        Header("4.01", 72, 2) + record,                // records missing
-        Header("4.01", 72, 1) + record + "trailing",   // bytes the count does not cover
-        Header("4.01", 72, 0x3FFFFFFF) + record,       // size times count beyond 32 bits
+    const std::string view = FilePath(VIEW_INDEX).string();
+    const struct {
+        std::string bytes;
+        std::string cause;
+    } refused[] = {
+        {Header("4.01", 64, 1) + std::string(64, 'r'),
+         view + " holds records of 64 bytes; only records of 72 bytes can be converted"},
+        {Header("4.01", 72, 2) + record,
+         view + " is 168 bytes long, but its header announces 2 records of 72 bytes (240 bytes with the header)"},
+        {Header("4.01", 72, 1) + record + "trailing",
+         view + " is 176 bytes long, but its header announces 1 records of 72 bytes (168 bytes with the header)"},
+        {Header("4.01", 72, 0x3FFFFFFF) + record, view + " announces 1073741823 records of 72 bytes, more than 4 GiB"},
     };
-    for (const std::string& bytes : refused) {
+    for (const auto& [bytes, cause] : refused) {
         Write(VIEW_INDEX, bytes);
         EXPECT_EQ(UpdateDictFile(VIEW_INDEX, home_.c_str()), 0);
+        EXPECT_EQ(std::string(Z_GetLastErrorPrompt(nullptr, 0)), "UpdateDictFile: " + cause);
         EXPECT_EQ(Read(VIEW_INDEX), bytes);
         EXPECT_FALSE(LeftoverFiles());
     }
@@ -234,6 +243,13 @@ TEST_F(DictFileHeaders, FailedRewriteLeavesTheFileAsItWas) {
         {
             dictionary_test::FaultScope scope(fault);
             EXPECT_EQ(UpdateDictFile(GROUP_INDEX, home_.c_str()), 0);
+        }
+        // A failure on the file names it (here the new version written
+        // beside it); an injected rename says only that it was injected.
+        if (std::string(fault) != "Z_ReplaceFile") {
+            EXPECT_NE(std::string(Z_GetLastErrorPrompt(nullptr, 0)).find(FilePath(GROUP_INDEX).string()),
+                      std::string::npos)
+                << Z_GetLastErrorPrompt(nullptr, 0);
         }
         EXPECT_EQ(Read(VIEW_INDEX), view);
         EXPECT_EQ(Read(GROUP_INDEX), group);

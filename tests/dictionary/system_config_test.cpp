@@ -126,8 +126,8 @@ TEST_F(SystemConfig, NewDatabasesOfOneCharsetJoinTheOldEntries) {
     Install(64, 0, 0, {Entry(CHARSET_CODE_BIG5, 21, 22, 23, 24, 25), Entry(CHARSET_CODE_NONE, 31, 0, 0, 0, 0)});
     SetDetectedMemory("64");
     outcome_.newSystemDatabase = true;
-    outcome_.lexiconIds.segmentGb = 11;
-    outcome_.lexiconIds.stopGb = 12;
+    outcome_.lexiconIds[SEGMENT_GB] = 11;
+    outcome_.lexiconIds[STOP_GB] = 12;
     outcome_.relationIds[RELATION_THESAURUS][RELATION_GB] = 13;
     outcome_.relationIds[RELATION_SYNONYM][RELATION_GB] = 14;
     outcome_.relationIds[RELATION_ANTONYM][RELATION_GB] = 15;
@@ -145,8 +145,8 @@ TEST_F(SystemConfig, EntriesComeInCodeOrderWithRecordedIdsOverOldOnes) {
     Install(64, 0, 0, {Entry(CHARSET_CODE_NONE, 31, 32, 0, 0, 0), Entry(CHARSET_CODE_UTF8, 41, 42, 43, 44, 45)});
     SetDetectedMemory("64");
     outcome_.newSystemDatabase = true;
-    outcome_.lexiconIds.stopBig5 = 22;
-    outcome_.lexiconIds.segmentUtf8 = 51;
+    outcome_.lexiconIds[STOP_BIG5] = 22;
+    outcome_.lexiconIds[SEGMENT_UTF8] = 51;
     outcome_.relationIds[RELATION_ANTONYM][RELATION_UTF8] = 55;
     outcome_.stopEnglishId = 62;
     outcome_.relationIds[RELATION_SYNONYM][RELATION_ENGLISH] = 64;

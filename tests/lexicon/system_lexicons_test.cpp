@@ -42,8 +42,8 @@ TEST_F(SystemLexicons, AddModeKeepsExistingLexiconsAndBuildsTheIdeographLexicon)
               (Calls{"ZKF_CreateLexicon(" + std::to_string(ideograph) + ",null,1,charset 1)"}));
     EXPECT_EQ(output.find("Creating new system SEGMENT_GB"), std::string::npos);
     EXPECT_NE(output.find("Creating new system IDEO_ALL_GB...\n"), std::string::npos) << output;
-    EXPECT_EQ(outcome_.lexiconIds.segmentGb, 0u) << segment;
-    EXPECT_EQ(outcome_.lexiconIds.ideoAllGb, ideograph);
+    EXPECT_EQ(outcome_.lexiconIds[SEGMENT_GB], 0u) << segment;
+    EXPECT_EQ(outcome_.lexiconIds[IDEO_ALL_GB], ideograph);
     EXPECT_EQ(outcome_.replacedSegmentId, 0u);
     EXPECT_EQ(outcome_.replacedStopId, 0u);
     const fake::Database& made = *fake::Find("IDEO_ALL_GB");
@@ -65,7 +65,7 @@ TEST_F(SystemLexicons, ModifyModeRefillsUnderTheExistingIdsAndRecordsThemAsRepla
     EXPECT_EQ(fake::CallsOf("CreateSystemDB"), (Calls{"CreateSystemDB(SYS$ENTITY,code 16,columns 0)"}));
     EXPECT_EQ(outcome_.replacedSegmentId, segment);
     EXPECT_EQ(outcome_.replacedStopId, stop);
-    EXPECT_EQ(outcome_.lexiconIds.segmentGb, segment);
+    EXPECT_EQ(outcome_.lexiconIds[SEGMENT_GB], segment);
 }
 
 TEST_F(SystemLexicons, OldNameIsRenamedWithCurrentNameAndCountedRecords) {

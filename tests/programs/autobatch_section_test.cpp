@@ -33,7 +33,9 @@ protected:
     }
     std::string Profile() { return Read(home.System("PROFILE.INI")); }
     std::string KeptLine(const char* name, const char* keptName) {
-        return "\n" + home.Bin(name) + " was not converted and is kept as " + home.Bin(keptName) +
+        const std::string file = home.Bin(name);
+        const std::string kept = home.Bin(keptName);
+        return "\n" + file + " was not converted and is kept as " + kept +
                ": move its launches to [AutoBatch] in PROFILE.INI by hand.\n";
     }
 

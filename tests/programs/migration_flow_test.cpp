@@ -9,7 +9,7 @@
 #include "legacy_profile.h"
 #include "profile_merge.h"
 #include "program_rename.h"
-#include "run_context.h"
+#include "run_choices.h"
 
 using config_test::Crlf;
 using config_test::Exists;

@@ -7,7 +7,7 @@
 
 #include "config/config_fixture.h"
 #include "program_rename.h"
-#include "run_context.h"
+#include "run_choices.h"
 
 using config_test::ClearHome;
 using config_test::Crlf;

@@ -73,7 +73,7 @@ struct BadInputRow {
     std::string name;
     std::function<void(UpgradeWorld&)> prepare;
     Outcome outcome;
-    std::string message;  // a part of the output the row expects (may be empty)
+    std::string message;  // a part of the output the row expects (may be empty; {HOME} stands for the home)
     bool needsPermissions = false;
     std::vector<std::string> untouched = {};  // files of the home that must keep every byte
 };
@@ -87,6 +87,8 @@ void SetRecordCount(const fs::path& path, uint32_t count) {
     WriteFileText(path, bytes);
 }
 void Append(const fs::path& path, const std::string& bytes) { WriteFileText(path, ReadFileText(path) + bytes); }
+
+std::string Separator() { return fs::path::preferred_separator == '\\' ? "\\" : "/"; }
 
 std::vector<BadInputRow> Rows() {
     const std::string longLine(4000, 'L');
@@ -113,6 +115,22 @@ std::vector<BadInputRow> Rows() {
          Outcome::Refused,
          "VIEW.DIC is cut short: its header announces 3 records of 72 bytes (312 bytes with the header), but the "
          "file is 240 bytes long",
+         false,
+         {"system/VIEW.DIC"}},
+        // Records the shell takes but the conversion does not understand:
+        // refused untouched, the file's label and the cause in one line.
+        {"VIEW.DIC with records of 80 bytes",
+         [](UpgradeWorld& w) {
+             const fs::path view = w.Home() / "system" / "VIEW.DIC";
+             const std::string bytes = ReadFileText(view);
+             std::string widened = bytes.substr(0, 96);
+             for (size_t at = 96; at + 72 <= bytes.size(); at += 72) widened += bytes.substr(at, 72) + std::string(8, '\0');
+             for (size_t i = 0; i < 4; ++i) widened[8 + i] = static_cast<char>(i == 0 ? 80 : 0);
+             Write(view, widened);
+         },
+         Outcome::Refused,
+         "\nERROR: 17400 UPDATE VIEW: UpdateDictFile: {HOME}" + Separator() + "system" + Separator() +
+             "VIEW.DIC holds records of 80 bytes; only records of 72 bytes can be converted\n",
          false,
          {"system/VIEW.DIC"}},
         // Records behind the count would be lost at the first write.
@@ -312,7 +330,11 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
             case Outcome::NoCrash: break;
         }
         if (!row.message.empty()) {
-            EXPECT_NE(result.output.find(row.message), std::string::npos) << row.name << "\n" << result.output;
+            std::string message = row.message;
+            if (const size_t at = message.find("{HOME}"); at != std::string::npos) {
+                message.replace(at, 6, SystemText(world.Home()));
+            }
+            EXPECT_NE(result.output.find(message), std::string::npos) << row.name << "\n" << result.output;
         }
         for (const std::string& path : row.untouched) {
             EXPECT_TRUE(after.count(path) != 0 && after.at(path) == before.at(path)) << row.name << ": " << path;

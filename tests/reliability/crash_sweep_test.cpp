@@ -4,8 +4,6 @@
 // spread of points; ZEL_SWEEP_STRIDE=1 tries every one.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <string>
 
 #include "reliability/crash_sweep.h"
@@ -14,16 +12,11 @@
 namespace zel::testing {
 namespace {
 
-int Stride(int points, int inCi) {
-    if (const char* stride = std::getenv("ZEL_SWEEP_STRIDE")) return std::max(1, std::atoi(stride));
-    return std::max(1, points / inCi);
-}
-
 void Sweep(const SweepScenario& scenario, CrashKind kind, int pointsInCi) {
     // A first pass only counts the points; the stride follows from it.
     const CrashReport counted = RunCrashSweep(scenario, kind, 1 << 30);
     ASSERT_GT(counted.points, 0);
-    const CrashReport report = RunCrashSweep(scenario, kind, Stride(counted.points, pointsInCi));
+    const CrashReport report = RunCrashSweep(scenario, kind, SweepStride(counted.points, pointsInCi));
     std::printf("%s (%s): %d points, %d tried (%d with the rerun cut short too), %d ended as a clean run\n",
                 scenario.name.c_str(), kind == CrashKind::Kill ? "kill" : "power cut", report.points, report.tried,
                 report.rerunsCut, report.converged);
@@ -31,11 +24,11 @@ void Sweep(const SweepScenario& scenario, CrashKind kind, int pointsInCi) {
 }
 
 TEST(CrashSweep, KilledAtEveryPointConverges) {
-    for (const SweepScenario& scenario : SweepScenarios()) Sweep(scenario, CrashKind::Kill, 60);
+    for (const SweepScenario& scenario : ScenariosToSweep()) Sweep(scenario, CrashKind::Kill, 60);
 }
 
 TEST(CrashSweep, PowerCutAtEveryPointConverges) {
-    for (const SweepScenario& scenario : SweepScenarios()) Sweep(scenario, CrashKind::PowerLoss, 20);
+    for (const SweepScenario& scenario : ScenariosToSweep()) Sweep(scenario, CrashKind::PowerLoss, 20);
 }
 
 }  // namespace

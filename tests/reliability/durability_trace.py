@@ -6,7 +6,9 @@ the rename that gives it its name, and the directory is flushed after it
 file journal keeps a file that is about to lose its name so) likewise
 follows the flush of the file's bytes and precedes the flush of its folder.
 And a file changed in place under the file journal (the dictionary files)
-is flushed before the journal that could put it back is removed.
+is flushed before the journal that could put it back is removed. And a name
+moved without replacing (LOG.CFG to LOG.INI) moves in one step, a rename
+that refuses to replace, where the file system has one.
 
 usage: durability_trace.py UPGRADE ZELHOME SCRATCH
 Exit 77 (skipped) when strace is missing."""
@@ -42,6 +44,7 @@ def main():
     in_place = set()    # paths changed where they lie and not flushed since
     renames = 0
     discards = 0
+    log_moves = []      # how LOG.CFG got its new name
     problems = []
     at = r'(?:AT_FDCWD|\d+<([^>]*)>), "([^"]+)"'
     opened = re.compile(r'^\d+\s+openat\(' + at + r', ([^)]*)\)\s+= \d+<([^>]*)>')
@@ -92,7 +95,10 @@ def main():
                 in_place.discard(path)
                 pending_dirs.pop(path.rstrip("/"), None)
             elif m := moved.match(line):
-                rename(joined(m.group(1), m.group(2)), joined(m.group(3), m.group(4)))
+                source = joined(m.group(1), m.group(2))
+                if os.path.basename(source) == "LOG.CFG":
+                    log_moves.append(line.split("(")[0].split()[-1] + ("" if "RENAME_NOREPLACE" in line else " replacing"))
+                rename(source, joined(m.group(3), m.group(4)))
             elif m := moved_plain.match(line):
                 rename(m.group(1), m.group(2))
             elif m := removed.match(line):
@@ -101,6 +107,12 @@ def main():
                 remove(m.group(1))
     for directory, target in pending_dirs.items():
         problems.append("directory not flushed after %s took its name" % target)
+    # A file system without such a rename gets a link and a removal, which
+    # the next run finishes when a kill parts them (failed_steps_test).
+    if log_moves == ["linkat replacing"]:
+        print("LOG.CFG was moved by a link and a removal: the file system has no rename that refuses to replace")
+    elif log_moves != ["renameat2"]:
+        problems.append("LOG.CFG was not moved by one rename that refuses to replace: %s" % log_moves)
     print("%d renames traced, %d journals discarded" % (renames, discards))
     for problem in problems:
         print(problem)

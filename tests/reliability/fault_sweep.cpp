@@ -6,6 +6,8 @@
 #include <set>
 #include <sstream>
 
+#include "reliability/sweep_outcome.h"
+
 namespace zel::testing {
 
 namespace fs = std::filesystem;
@@ -26,12 +28,6 @@ bool IsWatched(const std::string& path) {
 }
 
 bool IsDictionaryFile(const std::string& path) { return path.size() > 4 && path.substr(path.size() - 4) == ".DIC"; }
-
-// zelhome's dump of the home: the dictionary as the shell reads it.
-std::string Dump(const UpgradeWorld& world) {
-    const ProgramResult dumped = world.DumpHome();
-    return dumped.exitCode == 0 ? dumped.output : "zelhome dump failed: " + dumped.output;
-}
 
 uint32_t ReadU32(const std::string& bytes, size_t offset) {
     return static_cast<uint32_t>(static_cast<unsigned char>(bytes[offset])) |
@@ -61,12 +57,67 @@ std::vector<std::string> KeyValueLines(const std::string& text) {
     return lines;
 }
 
+// The lines of the output that start with "ERROR: ".
+std::vector<std::string> ErrorLines(const std::string& output) {
+    std::vector<std::string> lines;
+    std::istringstream stream(output);
+    std::string line;
+    while (std::getline(stream, line)) {
+        if (line.rfind("ERROR: ", 0) == 0) lines.push_back(line);
+    }
+    return lines;
+}
+
+// The steps a run that finished with errors lists at its end; false when
+// the list is not what ends the output.
+bool ClosingList(const std::string& output, std::vector<std::string>* steps) {
+    const std::string head = "\nThese steps failed:\n";
+    const std::string tail = "run the same command again after mending them.\n\n";
+    const size_t at = output.rfind(head);
+    if (at == std::string::npos || output.size() < tail.size() ||
+        output.compare(output.size() - tail.size(), tail.size(), tail) != 0) {
+        return false;
+    }
+    std::istringstream stream(output.substr(at + head.size()));
+    std::string line;
+    while (std::getline(stream, line) && line.rfind("    ", 0) == 0) steps->push_back(line.substr(4));
+    return !steps->empty();
+}
+
+// What the faulted run says must match what it did.
+void CheckWhatTheRunSays(const ProgramResult& run, const std::string& where, SweepReport* report) {
+    const std::vector<std::string> errors = ErrorLines(run.output);
+    switch (run.exitCode) {
+        case 0: ++report->finished; return;
+        case 1:
+            ++report->stopped;
+            if (errors.empty()) report->violations.push_back(where + "stopped without an ERROR line");
+            return;
+        case 2: break;
+        default:
+            report->violations.push_back(where + "ended with exit status " + std::to_string(run.exitCode) + ": " +
+                                         run.output);
+            return;
+    }
+    ++report->finishedWithErrors;
+    std::vector<std::string> steps;
+    if (!ClosingList(run.output, &steps)) {
+        report->violations.push_back(where + "finished with errors without the list of failed steps at its end");
+        return;
+    }
+    for (const std::string& step : steps) {
+        const bool named = std::any_of(errors.begin(), errors.end(),
+                                       [&](const std::string& line) { return line.find(step + ": ") != std::string::npos; });
+        if (!named) report->violations.push_back(where + "no ERROR line names the failed step \"" + step + "\"");
+    }
+}
+
 }  // namespace
 
 SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
     SweepReport report;
     UpgradeWorld world;
-    const ProgramResult made = world.MakeHome();
+    const ProgramResult made = world.MakeHome(scenario.home);
     if (made.exitCode != 0) {
         report.violations.push_back("zelhome new failed: " + made.output);
         return report;
@@ -74,10 +125,19 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
     if (scenario.prepare) scenario.prepare(world);
 
     ScratchDir keep("sweep");
+    // The previous release's service is registered, so that its removal and
+    // the new service's installation are swept too.
+    ServiceState services;
+    if (!services.Prepare(world, keep.Root() / "services")) {
+        report.violations.push_back("the old service could not be registered");
+        return report;
+    }
     const fs::path pristineHome = keep.Root() / "home";
-    const fs::path pristineServices = keep.Root() / "services";
     CopyTree(world.Home(), pristineHome);
-    CopyTree(world.Services(), pristineServices);
+    auto restore = [&] {
+        CopyTree(pristineHome, world.Home());
+        services.Restore(world);
+    };
     const DirectorySnapshot before = SnapshotDirectory(world.Home());
     const std::string log = keep.Path("fault-points.log");
 
@@ -87,10 +147,11 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
     UnsetEnvironment("ZEL_FAULT_LOG");
     if (clean.exitCode != 0) {
         report.violations.push_back("the clean run failed: " + clean.output);
+        ServiceState::Remove();
         return report;
     }
-    const DirectorySnapshot after = SnapshotDirectory(world.Home());
-    const std::string cleanDump = Dump(world);
+    const SweepOutcome cleanOutcome = ObserveOutcome(world);
+    const DirectorySnapshot& after = cleanOutcome.home;
     report.faultPoints = CountFileLines(log);
     // The installed items a clean run keeps (in the file or its backup) must
     // survive any stop and rerun as well.
@@ -107,16 +168,19 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
 
     for (int point = 1; point <= report.faultPoints; point += stride) {
         ++report.triedPoints;
-        CopyTree(pristineHome, world.Home());
-        CopyTree(pristineServices, world.Services());
+        restore();
         SetEnvironment("ZEL_FAULT", "*:" + std::to_string(point));
         const ProgramResult faulted = world.Upgrade(scenario.arguments);
         UnsetEnvironment("ZEL_FAULT");
         const std::string where = scenario.name + " point " + std::to_string(point) + ": ";
 
-        const bool finished = faulted.output.find("\nUpgrade is finished!\n") != std::string::npos;
-        if (!finished && faulted.exitCode == 0) report.violations.push_back(where + "stopped with exit status 0");
+        CheckWhatTheRunSays(faulted, where, &report);
+        // Status 0 says the home is what a clean run leaves: it must be.
+        if (faulted.exitCode == 0) {
+            CompareOutcome(cleanOutcome, ObserveOutcome(world), where + "ended 0, but ", &report.violations);
+        }
 
+        const bool finished = faulted.output.find("\nUpgrade is finished!\n") != std::string::npos;
         const DirectorySnapshot state = SnapshotDirectory(world.Home());
         // A run stopped in the dictionary phase puts every file of it back.
         const bool stoppedInDictionaries = !finished && faulted.output.find("Now, Copying") == std::string::npos;
@@ -139,30 +203,27 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
             if (!whole) report.violations.push_back(where + path + " is half-written");
         }
 
-        // A fault-free rerun converges.
-        world.Upgrade(scenario.arguments);
-        const DirectorySnapshot rerun = SnapshotDirectory(world.Home());
-        for (const auto& [path, bytes] : after) {
-            if (!IsWatched(path)) continue;
-            auto found = rerun.find(path);
-            if (found != rerun.end() && found->second == bytes) continue;
-            const std::string difference =
-                where + path + (found == rerun.end() ? " missing after the rerun" : " differs after the rerun");
-            report.violations.push_back(difference);
+        // A fault-free rerun reaches a clean run's result: every file and
+        // folder of the home, the dictionary with its ids, the services.
+        const ProgramResult rerun = world.Upgrade(scenario.arguments);
+        if (rerun.exitCode != 0) {
+            report.violations.push_back(where + "the rerun ended with " + std::to_string(rerun.exitCode) + ": " +
+                                        (ErrorLines(rerun.output).empty() ? "" : ErrorLines(rerun.output).front()));
         }
-        // Database ids included: a stop in the dictionary phase puts it back,
-        // so the rerun makes every database under the id a clean run gives.
-        if (Dump(world) != cleanDump) report.violations.push_back(where + "the dictionary differs from a clean run's");
+        const SweepOutcome rerunOutcome = ObserveOutcome(world);
+        CompareOutcome(cleanOutcome, rerunOutcome, where + "after the rerun, ", &report.violations);
         for (const std::string& item : originalItems) {
             const std::string file = item.substr(0, item.find('|'));
             const std::string line = item.substr(item.find('|') + 1);
-            const std::string installed = rerun.count(file) ? rerun.at(file) : "";
-            const std::string backup = rerun.count(file + ".BAK") ? rerun.at(file + ".BAK") : "";
+            const std::string installed = rerunOutcome.home.count(file) ? rerunOutcome.home.at(file) : "";
+            const std::string backup =
+                rerunOutcome.home.count(file + ".BAK") ? rerunOutcome.home.at(file + ".BAK") : "";
             if (installed.find(line) == std::string::npos && backup.find(line) == std::string::npos) {
                 report.violations.push_back(where + "lost " + line + " of " + file);
             }
         }
     }
+    ServiceState::Remove();
     return report;
 }
 

@@ -1,6 +1,9 @@
 // The fault sweep: fail every fault point of a whole upgrade in turn and
-// check that each file is wholly old, wholly new or a state between two
-// steps, and that a fault-free rerun converges.
+// check what the run says against what it leaves: a run that ends 0 has
+// left exactly a clean run's home, dictionary and services; one that ends 2
+// names each failed step in an ERROR line and in its closing list; one that
+// stops (1) says why; every file is wholly old, wholly new or a state
+// between two steps; and a fault-free rerun reaches a clean run's result.
 #pragma once
 
 #include <functional>
@@ -15,11 +18,15 @@ struct SweepScenario {
     std::string name;
     std::vector<std::string> arguments;                // after DIR:
     std::function<void(const UpgradeWorld&)> prepare;  // changes to the fresh home (may be empty)
+    std::string home = {};  // zelhome's description of the fresh home (empty: the typical home)
 };
 
 struct SweepReport {
     int faultPoints = 0;  // fault points of a clean run
     int triedPoints = 0;
+    int finished = 0;            // tried points whose run ended 0
+    int finishedWithErrors = 0;  // ended 2
+    int stopped = 0;             // ended 1
     std::vector<std::string> violations;  // broken rules: the test fails on these
 };
 

@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 void GiveOwnConfiguration(const UpgradeWorld& world) {
     std::string profile = ReadFileText(world.Package() / "PROFILE.INI");
     const size_t at = profile.find("LowLimit=");
-    if (at != std::string::npos) profile.insert(at + 9, "7");
+    if (at != std::string::npos) profile.insert(at + 9, 1, '7');
     profile += "\r\n[Installed]\r\nOwnKey=kept\r\n";
     WriteFileText(world.Home() / "system" / "PROFILE.INI", profile);
     WriteFileText(world.Home() / "system" / "LOG.INI", "# installed\r\nLOGIN           1\r\nUNKNOWN_ROW     5\r\n");
@@ -131,8 +131,9 @@ std::function<void(const nlohmann::json&)> ExpectTableAround(std::vector<std::pa
             ASSERT_TRUE(byName.count(name)) << name;
             const nlohmann::json& mine = byName[name];
             EXPECT_EQ(mine["id"], id) << name;
-            EXPECT_EQ(mine["extensions"], "u" + std::to_string(id)) << name;
-            EXPECT_EQ(mine["description"], "own format " + std::to_string(id)) << name;
+            const std::string number = std::to_string(id);
+            EXPECT_EQ(mine["extensions"], "u" + number) << name;
+            EXPECT_EQ(mine["description"], "own format " + number) << name;
         }
         for (int row = 1; row <= 90; ++row) {
             const std::string name = kTableNames[row - 1];

@@ -1,21 +1,66 @@
 #include "reliability/sweep_scenarios.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 namespace zel::testing {
 
+namespace {
+
+int EnvironmentNumber(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::atoi(value) : 0;
+}
+
+void Configure(const UpgradeWorld& world) {
+    WriteFileText(world.Home() / "system" / "PROFILE.INI",
+                  "[IndexCache]\r\nLowLimit=100\r\nMemorySize=512\r\nOldKey=kept in backup\r\n\r\n"
+                  "[Retrieval]\r\nIgnoreSenPunct=1\r\nParallelLimit=8\r\n\r\n"
+                  "[AutoBatch]\r\nProgramStart=z40server.exe &PORT &BLOCK\r\nProgramClose=z40shutdown.exe\r\n");
+    WriteFileText(world.Home() / "system" / "LOG.INI",
+                  "# log settings\r\nMAX_FILENUM     7\r\nLOGIN           1\r\nlogout 1\r\n");
+}
+
+// The new programs in place before the upgrade, beside the old ones: no
+// question, the old names come back as copies, the profile stays.
+void ProgramsInPlace(const UpgradeWorld& world) {
+    Configure(world);
+    for (const char* name : {"zelserver.exe", "zelsearcher.exe", "zelmirror.exe", "zemshutdown.exe",
+                             "zemservice.exe", "zemconsole.exe"}) {
+        // The console program comes in one variant per character set.
+        const std::filesystem::path source =
+            world.Package() / (std::string(name) == "zemconsole.exe" ? "GB" : "") / name;
+        std::filesystem::copy_file(source, world.Home() / "bin" / name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
+}  // namespace
+
 std::vector<SweepScenario> SweepScenarios() {
-    auto configured = [](const UpgradeWorld& world) {
-        WriteFileText(world.Home() / "system" / "PROFILE.INI",
-                      "[IndexCache]\r\nLowLimit=100\r\nMemorySize=512\r\nOldKey=kept in backup\r\n\r\n"
-                      "[Retrieval]\r\nIgnoreSenPunct=1\r\nParallelLimit=8\r\n\r\n"
-                      "[AutoBatch]\r\nProgramStart=z40server.exe &PORT &BLOCK\r\nProgramClose=z40shutdown.exe\r\n");
-        WriteFileText(world.Home() / "system" / "LOG.INI",
-                      "# log settings\r\nMAX_FILENUM     7\r\nLOGIN           1\r\nlogout 1\r\n");
-    };
     return {
         {"default NEW:1 CS:1 OLD:N", {"NEW:1", "CS:1", "OLD:N"}, nullptr},
         {"default NEW:1 CS:1 OLD:N DIC:RIX ENT:REW", {"NEW:1", "CS:1", "OLD:N", "DIC:RIX", "ENT:REW"}, nullptr},
-        {"configured NEW:3 DIC:REW OLD:Y", {"NEW:3", "CS:3", "DIC:REW", "OLD:Y"}, configured},
+        {"configured NEW:3 DIC:REW OLD:Y", {"NEW:3", "CS:3", "DIC:REW", "OLD:Y"}, Configure},
+        // No database that would refuse a native character set: it is set.
+        {"new programs in place, no databases NEW:2 CS:1 OLD:Y", {"NEW:2", "CS:1", "OLD:Y"}, ProgramsInPlace,
+         R"({"databases": []})"},
     };
+}
+
+std::vector<SweepScenario> ScenariosToSweep() {
+    std::vector<SweepScenario> scenarios = SweepScenarios();
+    const int count = EnvironmentNumber("ZEL_SWEEP_SCENARIOS");
+    if (count > 0 && static_cast<size_t>(count) < scenarios.size()) scenarios.resize(static_cast<size_t>(count));
+    return scenarios;
+}
+
+int SweepStride(int points, int pointsInCi) {
+    if (const int stride = EnvironmentNumber("ZEL_SWEEP_STRIDE"); stride > 0) return stride;
+    if (const int wanted = EnvironmentNumber("ZEL_SWEEP_POINTS"); wanted > 0) pointsInCi = wanted;
+    return std::max(1, points / pointsInCi);
 }
 
 }  // namespace zel::testing

@@ -5,8 +5,11 @@
 
 #include "service/service_test_support.h"
 #include "service/test_platform.h"
+#include "support/registered_services.h"
 
 namespace {
+
+using zel::testing::QuotedCommandLine;
 
 // ---- error texts --------------------------------------------------------------
 
@@ -96,7 +99,7 @@ TEST_F(ServiceControl, InstallRegistersQuotedProgramResidentAndTcpip) {
 
     ServiceSettings settings;
     ASSERT_TRUE(Settings(name, &settings));
-    EXPECT_EQ(settings.binaryPath, "\"" + program + "\" -resident");
+    EXPECT_EQ(settings.binaryPath, QuotedCommandLine(program, "-resident"));
     EXPECT_EQ(settings.displayName, name);
     EXPECT_EQ(settings.startType, SERVICE_AUTO_START);
     ASSERT_EQ(settings.dependencies.size(), 1u);
@@ -108,10 +111,10 @@ TEST_F(ServiceControl, InstallRegistersQuotedProgramResidentAndTcpip) {
 TEST_F(ServiceControl, QuotedProgramGetsOnePairOfQuotesAndParametersFollow) {
     const std::string name = UniqueName("quoted");
     const std::string program = (scratch_ / "bin" / "zemservice.exe").string();
-    ASSERT_EQ(InstallService(name.c_str(), "7000", ("\"" + program + "\"").c_str(), SERVICE_DEMAND_START), 1);
+    ASSERT_EQ(InstallService(name.c_str(), "7000", QuotedCommandLine(program).c_str(), SERVICE_DEMAND_START), 1);
     ServiceSettings settings;
     ASSERT_TRUE(Settings(name, &settings));
-    EXPECT_EQ(settings.binaryPath, "\"" + program + "\" -resident -p:7000");
+    EXPECT_EQ(settings.binaryPath, QuotedCommandLine(program, "-resident -p:7000"));
     EXPECT_EQ(settings.startType, SERVICE_DEMAND_START);
 }
 
@@ -121,7 +124,7 @@ TEST_F(ServiceControl, ProgramWithoutFileNameIsCalledCommand) {
     ASSERT_EQ(InstallService(name.c_str(), nullptr, (directory + ".exe").c_str(), SERVICE_DEMAND_START), 1);
     ServiceSettings settings;
     ASSERT_TRUE(Settings(name, &settings));
-    EXPECT_EQ(settings.binaryPath, "\"" + directory + "Command.exe\" -resident");
+    EXPECT_EQ(settings.binaryPath, QuotedCommandLine(directory + "Command.exe", "-resident"));
 }
 
 TEST_F(ServiceControl, InstallWithoutProgramRegistersTheRunningProgram) {
@@ -131,7 +134,7 @@ TEST_F(ServiceControl, InstallWithoutProgramRegistersTheRunningProgram) {
     ASSERT_GT(GetModuleFileNameA(nullptr, self, sizeof(self)), 0u);
     ServiceSettings settings;
     ASSERT_TRUE(Settings(name, &settings));
-    EXPECT_EQ(settings.binaryPath, "\"" + std::string(self) + "\" -resident");
+    EXPECT_EQ(settings.binaryPath, QuotedCommandLine(std::string(self), "-resident"));
 }
 
 TEST_F(ServiceControl, InstallWithoutNameTakesTheRecordedNameAndDeletesTheRecord) {

@@ -5,11 +5,13 @@
 
 #include "service/service_test_support.h"
 #include "service_migration.h"
+#include "support/registered_services.h"
 
 namespace {
 
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
+using zel::testing::QuotedCommandLine;
 
 const char* const kOld = "ZEL40SERVICE";
 const char* const kNew = "ZEL Server";
@@ -61,7 +63,7 @@ TEST_F(ServiceMigration, NoOldServiceIsNothingToRemove) {
 }
 
 TEST_F(ServiceMigration, OldServiceOfThisHomeIsRemoved) {
-    ASSERT_TRUE(Register(kOld, "ZEL4.0", "\"" + InBin("z40service.exe") + "\" -resident -p:7000"));
+    ASSERT_TRUE(Register(kOld, "ZEL4.0", QuotedCommandLine(InBin("z40service.exe"), "-resident -p:7000")));
     std::string output;
     EXPECT_EQ(RemoveOld(&output), 1);
     EXPECT_EQ(output, "\nNow, Removing the old service...\n");
@@ -129,7 +131,7 @@ TEST_F(ServiceMigration, ServiceWrittenByHandIsFound) {
 
 TEST_F(ServiceMigration, OtherDisplayNameIsLeftAlone) {
     for (const char* display : {"ZEL4.0 ", "zel4.0", "ZEL4.02"}) {
-        ASSERT_TRUE(Register(kOld, display, "\"" + InBin("z40service.exe") + "\" -resident"));
+        ASSERT_TRUE(Register(kOld, display, QuotedCommandLine(InBin("z40service.exe"), "-resident")));
         std::string output;
         EXPECT_EQ(RemoveOld(&output), 0) << display;
         EXPECT_TRUE(Exists(kOld));
@@ -139,14 +141,15 @@ TEST_F(ServiceMigration, OtherDisplayNameIsLeftAlone) {
 
 TEST_F(ServiceMigration, ProgramOutsideThisHomeIsLeftAlone) {
     const std::string elsewhere = (scratch_ / "other" / "bin" / "z40service.exe").string();
-    ASSERT_TRUE(Register(kOld, "ZEL4.0", "\"" + elsewhere + "\" -resident"));
+    ASSERT_TRUE(Register(kOld, "ZEL4.0", QuotedCommandLine(elsewhere, "-resident")));
     std::string output;
     EXPECT_EQ(RemoveOld(&output), 0);
     EXPECT_TRUE(Exists(kOld));
 }
 
 TEST_F(ServiceMigration, ConfigurationOver4096BytesIsNoOldService) {
-    const std::string program = "\"" + InBin("z40service.exe") + "\" -resident -p:" + std::string(4200, 'p');
+    const std::string program =
+        QuotedCommandLine(InBin("z40service.exe"), std::string("-resident -p:").append(4200, 'p'));
     ASSERT_TRUE(Register(kOld, "ZEL4.0", program));
     std::string output;
     EXPECT_EQ(RemoveOld(&output), 0);
@@ -155,7 +158,7 @@ TEST_F(ServiceMigration, ConfigurationOver4096BytesIsNoOldService) {
 }
 
 TEST_F(ServiceMigration, FailingRemovalIsPrintedAndStopsTheRun) {
-    ASSERT_TRUE(Register(kOld, "ZEL4.0", "\"" + InBin("z40service.exe") + "\" -resident"));
+    ASSERT_TRUE(Register(kOld, "ZEL4.0", QuotedCommandLine(InBin("z40service.exe"), "-resident")));
     SetFault("RemoveService");
     std::string output;
     EXPECT_EQ(RemoveOld(&output), -1);
@@ -170,7 +173,7 @@ TEST_F(ServiceMigration, FailingRemovalIsPrintedAndStopsTheRun) {
 
 TEST_F(ServiceMigration, RefusedStopOfTheOldServiceIsPrinted) {
     SKIP_WITHOUT_SERVICE_FILES();
-    ASSERT_TRUE(Register(kOld, "ZEL4.0", "\"" + InBin("z40service.exe") + "\" -resident"));
+    ASSERT_TRUE(Register(kOld, "ZEL4.0", QuotedCommandLine(InBin("z40service.exe"), "-resident")));
     AppendToServiceFile(kOld, "State=4\nControlError=1061\n");
     std::string output;
     EXPECT_EQ(RemoveOld(&output), -1);
@@ -195,7 +198,7 @@ TEST_F(ServiceMigration, NewServiceIsZelServerWithQuotedProgram) {
         EXPECT_EQ(output, "\nNow, Installing the new service...\n");
         ServiceSettings settings;
         ASSERT_TRUE(Settings(kNew, &settings));
-        EXPECT_EQ(settings.binaryPath, "\"" + InBin("zemservice.exe") + "\" -resident");
+        EXPECT_EQ(settings.binaryPath, QuotedCommandLine(InBin("zemservice.exe"), "-resident"));
         EXPECT_EQ(settings.displayName, kNew);
         EXPECT_EQ(settings.startType, SERVICE_AUTO_START);
         ASSERT_EQ(settings.dependencies.size(), 1u);
@@ -207,7 +210,7 @@ TEST_F(ServiceMigration, NewServiceIsZelServerWithQuotedProgram) {
 TEST_F(ServiceMigration, AfterRemovalTheNewServiceGetsTheDefaultName) {
     // The old release recorded its own service name.
     WriteWholeFile(serviceInf_, kOld);
-    ASSERT_TRUE(Register(kOld, "ZEL4.0", "\"" + InBin("z40service.exe") + "\" -resident"));
+    ASSERT_TRUE(Register(kOld, "ZEL4.0", QuotedCommandLine(InBin("z40service.exe"), "-resident")));
     std::string output;
     ASSERT_EQ(RemoveOld(&output), 1);
     EXPECT_FALSE(std::filesystem::exists(serviceInf_));

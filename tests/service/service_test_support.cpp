@@ -109,8 +109,9 @@ bool ServiceTest::Settings(const std::string& name, ServiceSettings* settings) {
 
 fs::path ServiceTest::ServiceFile(const std::string& name) {
     for (const auto& entry : fs::directory_iterator(scratch_ / "services")) {
-        const std::string content = "\n" + ReadWholeFile(entry.path());
-        if (content.find("\nName=" + name + "\n") != std::string::npos) return entry.path();
+        const std::string content = ReadWholeFile(entry.path());
+        // The first line, too, counts as following a line end.
+        if (("\n" + content).find("\nName=" + name + "\n") != std::string::npos) return entry.path();
     }
     ADD_FAILURE() << "no service file for " << name;
     return fs::path();

@@ -194,7 +194,8 @@ TEST(FileJournal, FilesChangedInPlaceArePutBackOrKept) {
         SCOPED_TRACE(keep ? "discarded" : "undone");
         WriteText(scratch.file("a.dic"), "0123456789");
         EXPECT_EQ(Z_IsFileJournalled(scratch.file("a.dic").c_str()), 0);
-        ASSERT_EQ(Z_OpenFileJournal(journal.c_str(), scratch.dir().c_str(), unrecorded.c_str()), 1);
+        ASSERT_EQ(Z_OpenFileJournal(journal.c_str(), scratch.dir().c_str(), unrecorded.c_str()), 1)
+            << Z_GetLastErrorPrompt(nullptr, 0);
         EXPECT_EQ(Z_IsFileJournalled(scratch.file("a.dic").c_str()), 1);
         EXPECT_EQ(Z_IsFileJournalled(scratch.file("b.dic").c_str()), 1);
         EXPECT_EQ(Z_IsFileJournalled((unrecorded + Z_PATH_SEPARATOR_TEXT + "run").c_str()), 0);

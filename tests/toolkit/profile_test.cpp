@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "profile_text.h"
 #include "toolkit_test_support.h"
 #include "zelkit.h"
 
@@ -216,4 +219,97 @@ TEST_F(ProfileFile, WriteAfterPushedBackHeaderLandsBeforeIt) {
     Z_CloseFile(file);
     file = nullptr;
     EXPECT_EQ(ReadText(scratch.file("PROFILE.INI")), "x=1\r\n[C]\r\n");
+}
+
+// A profile held in memory is read as the file readers read the same bytes:
+// the same section, the same items, and a line added at the section's end
+// becomes its last item.
+namespace {
+
+struct SectionRead {
+    bool found = false;
+    std::vector<std::pair<std::string, std::string>> items;
+};
+
+SectionRead ReadSectionFromFile(const std::string& path, const std::string& name) {
+    SectionRead read;
+    HZFILE file = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, 0);
+    EXPECT_NE(file, nullptr);
+    if (file == nullptr) return read;
+    read.found = Z_SeekProfileSect(file, name.c_str()) > 0;
+    for (Item item = ReadItem(file); read.found && item.kind > 0; item = ReadItem(file)) {
+        read.items.emplace_back(item.key, item.value);
+    }
+    EXPECT_EQ(Z_FileError(file), 0);
+    Z_CloseFile(file);
+    return read;
+}
+
+SectionRead ReadSectionFromText(const std::string& text, const std::string& name) {
+    const zel::toolkit::ProfileTextSection section = zel::toolkit::FindProfileSection(text, name);
+    SectionRead read;
+    read.found = section.found;
+    for (const zel::toolkit::ProfileLine& item : section.items) read.items.emplace_back(item.name, item.value);
+    return read;
+}
+
+const char* const kProfileTexts[] = {
+    "[Net]\r\nA=1\r\n  [ autobatch ]  \r\nProgramStart = a.exe &PORT \r\n; note\r\n\r\nx=1\r\n[AutoBatch]\r\ny=2\r\n",
+    "\xEF\xBB\xBF[AutoBatch]\nProgramStart=a\n",
+    "[AutoBatch] ; launches\nx=1\nnot an item\n# ProgramStart=commented\n[Next]\ny=2",
+    "[AutoBatch]\nProgramStart=a",
+    "[AutoBatch]\n=v\n\tkey\t=\tvalue\t\nk=\nk==v\n",
+    "[A]\nx=1\n",
+    "[AutoBatch\nx=1\n[AutoBatch]]\ny=2\n",
+    "[AutoBatch]\r\nk=v\rw\r\n",
+    "",
+    "[AutoBatch]\r\n",
+    "x=1\r\n[AutoBatch]\r\n\r\n; only a comment\r\n",
+};
+
+}  // namespace
+
+TEST_F(ProfileFile, TextReaderFindsWhatFileReadersFind) {
+    for (const char* text : kProfileTexts) {
+        WriteText(scratch.file("PROFILE.INI"), text);
+        for (const char* name : {"AutoBatch", " autobatch ", "A", "Next", "Missing"}) {
+            const SectionRead fromFile = ReadSectionFromFile(scratch.file("PROFILE.INI"), name);
+            const SectionRead fromText = ReadSectionFromText(text, name);
+            EXPECT_EQ(fromText.found, fromFile.found) << text << " / " << name;
+            EXPECT_EQ(fromText.items, fromFile.items) << text << " / " << name;
+        }
+    }
+}
+
+TEST_F(ProfileFile, LineAddedAtTextSectionEndIsItsLastItemForFileReaders) {
+    for (const char* text : kProfileTexts) {
+        const std::string profile = text;
+        const zel::toolkit::ProfileTextSection section = zel::toolkit::FindProfileSection(profile, "AutoBatch");
+        if (!section.found) continue;
+        const std::string added = profile.substr(0, section.end) + (section.endUnended ? "\r\n" : "") + "Added=1\r\n" +
+                                  profile.substr(section.end);
+        WriteText(scratch.file("PROFILE.INI"), added);
+        SectionRead read = ReadSectionFromFile(scratch.file("PROFILE.INI"), "AutoBatch");
+        ASSERT_FALSE(read.items.empty()) << text;
+        EXPECT_EQ(read.items.back(), std::make_pair(std::string("Added"), std::string("1"))) << text;
+        read.items.pop_back();
+        EXPECT_EQ(read.items, ReadSectionFromText(profile, "AutoBatch").items) << text;
+    }
+}
+
+TEST_F(ProfileFile, TextLinesAreTheLinesOfTheLineReader) {
+    for (const char* text : kProfileTexts) {
+        Open(text);
+        const std::string copy = text;
+        zel::toolkit::ProfileTextLines reader(copy);
+        char line[Z_MAX_LINE];
+        while (Z_ReadFileLine(file, line, Z_MAX_LINE, nullptr)) {
+            ASSERT_TRUE(reader.Next()) << text;
+            EXPECT_EQ(reader.Line(), line) << text;
+        }
+        EXPECT_FALSE(reader.Next()) << text;
+        EXPECT_EQ(reader.NextStart(), copy.size());
+        Z_CloseFile(file);
+        file = nullptr;
+    }
 }

@@ -98,7 +98,7 @@ RunRecord UpgradeIn(const fs::path& folder, bool quoteService) {
     auto replaced = [&](const std::string& text) { return Replaced(Replaced(text, home, "HOME"), place, "FOLDER"); };
     const std::string program = SystemText(world.Home() / "bin" / "z40service.exe");
     EXPECT_TRUE(
-        RegisterService(OLD_SERVICE, "ZEL4.0", (quoteService ? "\"" + program + "\"" : program) + " -resident"));
+        RegisterService(OLD_SERVICE, "ZEL4.0", (quoteService ? QuotedCommandLine(program) : program) + " -resident"));
 
     std::vector<std::string> previewArgs = {"preview", "--package", SystemText(world.Package()),
                                             SystemText(world.Home())};
@@ -230,7 +230,7 @@ TEST(UpgradeFolders, PackageTheCodePageCannotWriteIsRefusedBeforeAnythingChanges
     fs::rename(world.Package(), package);
     DeleteServiceIfPresent(OLD_SERVICE);
     const std::string program = SystemText(world.Home() / "bin" / "z40service.exe");
-    ASSERT_TRUE(RegisterService(OLD_SERVICE, "ZEL4.0", "\"" + program + "\" -resident"));
+    ASSERT_TRUE(RegisterService(OLD_SERVICE, "ZEL4.0", QuotedCommandLine(program, "-resident")));
     const RegisteredService service = QueryRegisteredService(OLD_SERVICE);
     const DirectorySnapshot before = SnapshotDirectory(world.Home());
 

@@ -47,8 +47,8 @@ protected:
 };
 
 TEST_F(UpgradeService, OldServiceOfThisHomeIsReplacedByTheNewOne) {
-    ASSERT_TRUE(
-        RegisterService(kOldService, "ZEL4.0", "\"" + HomeBin() + Separator() + "z40service.exe\" -resident -p:9"));
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0",
+                                QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident -p:9")));
     const ProgramResult result = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
     EXPECT_EQ(result.exitCode, 0) << result.output;
     EXPECT_TRUE(Contains(result.output, "\nNow, Removing the old service...\n"));
@@ -57,7 +57,7 @@ TEST_F(UpgradeService, OldServiceOfThisHomeIsReplacedByTheNewOne) {
 
     const RegisteredService fresh = Query(kNewService);
     ASSERT_TRUE(fresh.exists);
-    EXPECT_EQ(fresh.binaryPath, "\"" + HomeBin() + Separator() + "zemservice.exe\" -resident");
+    EXPECT_EQ(fresh.binaryPath, QuotedCommandLine(HomeBin() + Separator() + "zemservice.exe", "-resident"));
     EXPECT_EQ(fresh.displayName, kNewService);
     EXPECT_EQ(fresh.startType, static_cast<DWORD>(SERVICE_AUTO_START));
     // Wine's QueryServiceConfigA leaves the dependencies out; the service
@@ -70,7 +70,8 @@ TEST_F(UpgradeService, OldServiceOfThisHomeIsReplacedByTheNewOne) {
 // From the removal of the old service until the new one is installed, the
 // home records that a service is owed; no stop can lose it.
 TEST_F(UpgradeService, StopAfterTheRemovalLeavesTheNewServiceToTheRerun) {
-    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", "\"" + HomeBin() + Separator() + "z40service.exe\" -resident"));
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0",
+                                QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident")));
     // No "CS:" and no console: the run stops at the native charset question.
     const ProgramResult stopped = world.Upgrade({"NEW:0", "OLD:N"});
     EXPECT_EQ(stopped.exitCode, 1) << stopped.output;
@@ -83,13 +84,14 @@ TEST_F(UpgradeService, StopAfterTheRemovalLeavesTheNewServiceToTheRerun) {
     EXPECT_TRUE(Contains(rerun.output, "\nNow, Installing the new service...\n")) << rerun.output;
     const RegisteredService fresh = Query(kNewService);
     ASSERT_TRUE(fresh.exists);
-    EXPECT_EQ(fresh.binaryPath, "\"" + HomeBin() + Separator() + "zemservice.exe\" -resident");
+    EXPECT_EQ(fresh.binaryPath, QuotedCommandLine(HomeBin() + Separator() + "zemservice.exe", "-resident"));
     EXPECT_FALSE(Query(kOldService).exists);
     EXPECT_FALSE(fs::exists(world.Home() / "system" / "OLDSERVICE.INF"));
 }
 
 TEST_F(UpgradeService, ReleaseAlreadyInPlaceStillInstallsTheNewService) {
-    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", "\"" + HomeBin() + Separator() + "z40service.exe\" -resident"));
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0",
+                                QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident")));
     fs::remove_all(world.Home() / "bin");
     fs::copy(world.Package(), world.Home() / "bin", fs::copy_options::recursive);
     const std::string program = (world.Home() / "bin" / fs::path(world.UpgradeProgram()).filename()).string();
@@ -101,7 +103,7 @@ TEST_F(UpgradeService, ReleaseAlreadyInPlaceStillInstallsTheNewService) {
 }
 
 TEST_F(UpgradeService, ServiceWithAnotherDisplayNameIsLeftAlone) {
-    const std::string commandLine = "\"" + HomeBin() + Separator() + "z40service.exe\" -resident";
+    const std::string commandLine = QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident");
     ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0 Server", commandLine));
     const ProgramResult result = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
     EXPECT_EQ(result.exitCode, 0) << result.output;
@@ -112,7 +114,7 @@ TEST_F(UpgradeService, ServiceWithAnotherDisplayNameIsLeftAlone) {
 
 TEST_F(UpgradeService, ServiceWhoseProgramLiesElsewhereIsLeftAlone) {
     const std::string elsewhere = world.Package().string() + Separator() + "z40service.exe";
-    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", "\"" + elsewhere + "\" -resident"));
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", QuotedCommandLine(elsewhere, "-resident")));
     const ProgramResult result = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
     EXPECT_EQ(result.exitCode, 0) << result.output;
     EXPECT_TRUE(Query(kOldService).exists);
@@ -125,7 +127,7 @@ TEST_F(UpgradeService, ServiceWhoseProgramLiesElsewhereIsLeftAlone) {
 TEST_F(UpgradeService, BusyOldServiceStopsTheRunBeforeAnythingChanges) {
     const fs::path program = world.Home() / "bin" / "z40service.exe";
     fs::copy_file(BusyServiceProgram(), program, fs::copy_options::overwrite_existing);
-    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", "\"" + program.string() + "\""));
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", QuotedCommandLine(program.string())));
     ASSERT_TRUE(StartBusyService(kOldService));
     const DirectorySnapshot before = SnapshotDirectory(world.Home());
     const ProgramResult result = world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
@@ -143,7 +145,7 @@ TEST_F(UpgradeService, AnsweringServerStopsTheRunBeforeAnythingChanges) {
     ASSERT_TRUE(server.IsListening());
     WriteFileText(world.Home() / "system" / "START.INF",
                   "ZEL Server\r\n" + world.Home().string() + "\r\n" + std::to_string(server.Port()) + " ZEL\r\n");
-    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", "\"" + HomeBin() + Separator() + "z40service.exe\""));
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", QuotedCommandLine(HomeBin() + Separator() + "z40service.exe")));
     const DirectorySnapshot before = SnapshotDirectory(world.Home());
     const ProgramResult result = world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
     server.Finish();

@@ -1,6 +1,7 @@
 // The informational switches print exactly their texts and change nothing.
 #include <gtest/gtest.h>
 
+#include "support/registered_services.h"
 #include "support/upgrade_fixture.h"
 
 namespace zel::testing {
@@ -56,15 +57,61 @@ TEST(UpgradeSwitches, ShowListsTheArgumentsExceptItself) {
     EXPECT_EQ(result.output, "\nYour given arguments:\nDIR:x\nNEW:1\n\n");
 }
 
-TEST(UpgradeSwitches, AWordThatOnlyBeginsWithASwitchStartsTheUpgrade) {
+TEST(UpgradeSwitches, AWordThatOnlyBeginsWithASwitchIsNoSwitchAndIsRefused) {
     UpgradeWorld world;
-    // No home is given and the input ends at once: the prompt is shown and
-    // the run stops with an error instead of waiting or working on nothing.
+    // Not the version switch: the upgrade starts, and stops at once on a
+    // word it does not know, before asking anything.
     const ProgramResult result = world.UpgradeRaw({"-version"});
     EXPECT_NE(result.output.find("ZEL(R) Enterprise Database Upgrade 6.80.5290.64"), std::string::npos);
-    EXPECT_NE(result.output.find("Input the target dir of ZEL Server(e.g.: d:\\zelhome): "), std::string::npos);
-    EXPECT_NE(result.output.find("\nERROR: "), std::string::npos);
+    EXPECT_EQ(result.output.find("Input the target dir"), std::string::npos);
+    EXPECT_NE(result.output.find("\nERROR: The argument(-version) is not supported!\n"), std::string::npos);
     EXPECT_EQ(result.exitCode, 1);
+}
+
+TEST(UpgradeSwitches, HabitualHelpSpellingsPrintTheHelp) {
+    UpgradeWorld world;
+    for (const char* word : {"/?", "-?", "--help", "-h", "-H"}) {
+        const ProgramResult result = world.UpgradeRaw({word});
+        EXPECT_EQ(result.exitCode, 0) << word;
+        EXPECT_EQ(result.output, kHelp) << word;
+    }
+}
+
+// An unattended run with a typo must not take it for "don't": every word is
+// checked before anything changes, and a refused one is named with the
+// help for its key.
+TEST(UpgradeSwitches, EveryWordIsCheckedBeforeAnythingChanges) {
+    struct Row {
+        std::vector<std::string> args;
+        const char* named;
+        const char* helpLine;
+    };
+    const Row rows[] = {
+        {{"NEW:1", "CS:x", "OLD:N"}, "CS:x", "CS:3 .......... set system native charset with BIG5.\n"},
+        {{"NEW:1", "CS:4", "OLD:N"}, "CS:4", "CS:0 .......... don't set system native charset.\n"},
+        {{"NEW:1", "CS:1", "OLD:maybe"}, "OLD:maybe", "OLD:NO ........ don't retain old names of programs.\n"},
+        {{"NEW:1", "CS:1", "OLS:N"}, "OLS:N", "DIR:path ...... input the directory of ZEL Server.\n"},
+        {{"NEW:1", "CS:1", "OLD:N", "DIC=RIX"}, "DIC=RIX", "DIC:RIX ....... modify lexicons and delete indices"},
+        {{"NEW:1", "CS:1", "OLD:N", "extra"}, "extra", "ENT:ADD ....... append entity lexicon.\n"},
+    };
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    const std::string oldProgram = "\"" + (world.Home() / "bin" / "z40service.exe").string() + "\" -resident";
+    ASSERT_TRUE(RegisterService(OLD_SERVICE, "ZEL4.0", oldProgram));
+    const DirectorySnapshot home = SnapshotDirectory(world.Home());
+    const DirectorySnapshot services = SnapshotDirectory(world.Services());
+    for (const Row& row : rows) {
+        const ProgramResult result = world.Upgrade(row.args);
+        EXPECT_EQ(result.exitCode, 1) << row.named;
+        EXPECT_NE(result.output.find("\nERROR: The argument(" + std::string(row.named) + ") is not supported!\n"),
+                  std::string::npos)
+            << result.output;
+        EXPECT_NE(result.output.find(row.helpLine), std::string::npos) << result.output;
+        EXPECT_EQ(result.output.find("Now, "), std::string::npos) << result.output;
+        EXPECT_TRUE(SnapshotDirectory(world.Home()) == home) << row.named;
+        EXPECT_TRUE(SnapshotDirectory(world.Services()) == services) << row.named;
+    }
+    DeleteServiceIfPresent(OLD_SERVICE);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using zel::testing::DirectorySnapshot;
 using zel::testing::ProgramResult;
+using zel::testing::QuotedCommandLine;
 using zel::testing::RunProgram;
 using zel::testing::SnapshotDirectory;
 using zel::testing::UpgradeWorld;
@@ -91,7 +92,7 @@ TEST(Preview, RegisteredOldServiceIsReportedAndStaysAsItWas) {
     } cleanup;
     const std::string separator(1, static_cast<char>(fs::path::preferred_separator));
     ASSERT_TRUE(zel::testing::RegisterService(
-        OLD_SERVICE, "ZEL4.0", "\"" + (world.Home() / "bin" / "z40service.exe").string() + "\" -resident"));
+        OLD_SERVICE, "ZEL4.0", QuotedCommandLine((world.Home() / "bin" / "z40service.exe").string(), "-resident")));
     const zel::testing::RegisteredService old = zel::testing::QueryRegisteredService(OLD_SERVICE);
     ASSERT_TRUE(old.exists);
 
@@ -124,7 +125,8 @@ TEST(Preview, OldServiceLeftInPlaceWhileItsProgramIsDeletedIsWarnedOf) {
     } cleanup;
     const std::string separator(1, static_cast<char>(fs::path::preferred_separator));
     ASSERT_TRUE(zel::testing::RegisterService(
-        OLD_SERVICE, "ZEL4.0 Server", "\"" + (world.Home() / "bin" / "z40service.exe").string() + "\" -resident"));
+        OLD_SERVICE, "ZEL4.0 Server",
+        QuotedCommandLine((world.Home() / "bin" / "z40service.exe").string(), "-resident")));
     const zel::testing::RegisteredService old = zel::testing::QueryRegisteredService(OLD_SERVICE);
 
     ProgramResult preview = Preview(world, world.Home(), kAnswers);
@@ -286,7 +288,7 @@ TEST(Preview, RunningOldServiceThatTakesNoStopIsABlocker) {
             zel::testing::DeleteServiceIfPresent(OLD_SERVICE);
         }
     } cleanup;
-    ASSERT_TRUE(zel::testing::RegisterService(OLD_SERVICE, "ZEL4.0", "\"" + program.string() + "\""));
+    ASSERT_TRUE(zel::testing::RegisterService(OLD_SERVICE, "ZEL4.0", QuotedCommandLine(program.string())));
     ASSERT_TRUE(zel::testing::StartBusyService(OLD_SERVICE));
 
     ProgramResult preview = Preview(world, world.Home(), kAnswers);

@@ -4,8 +4,8 @@
 #include "zelkit.h"
 
 // Writes first, second and third one after another into path (room:
-// Z_MAX_PATH). Returns 1, or 0 (and an empty path) when the result would not
-// fit: a cut path could name another file.
+// Z_MAX_PATH). False, with an empty path, when the result would not fit: a
+// cut path could name another file.
 bool JoinConfigPath(char* path, const char* first, const char* second, const char* third = "");
 
 // The home system directory as reached from the bin directory: the bin

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "config_paths.h"
+#include "config_text.h"
+#include "first_failure.h"
 #include "zelkit.h"
 
 namespace {
@@ -17,7 +19,7 @@ bool ReadWholeFile(const char* path, std::vector<char>* bytes) {
     if (file == nullptr) return false;
     const bool read =
         size == 0 || Z_ReadFile(file, bytes->data(), static_cast<int64_t>(size), 1) == static_cast<int64_t>(size);
-    Z_CloseFile(file);
+    CloseReadFile(file);
     return read;
 }
 
@@ -53,8 +55,11 @@ bool ReplaceConfigFileKeepingBackup(const char* installedPath) {
     return ReplaceConfigFile(installedPath, newPath, backupPath);
 }
 
-void DiscardWorkFile(const char* path) {
-    if (Z_IsValidFileName(path)) {
-        Z_DeleteFile(path);
-    }
+bool DiscardWorkFile(const char* path) { return !Z_IsValidFileName(path) || Z_DeleteFile(path); }
+
+bool EndWithWorkFile(bool failed, const char* newPath) {
+    FirstFailure failure;
+    if (failed) failure.Note();
+    if (!DiscardWorkFile(newPath)) failure.Note();
+    return failure.Restore();
 }

@@ -4,8 +4,8 @@
 // Moves newPath over installedPath in one atomic step, so that the installed
 // name holds either the old or the new content at every moment. With a
 // backup path, the installed content is first copied there (an older backup
-// is replaced). Returns 1, or 0 with installedPath unchanged; newPath is then
-// left for the caller to delete.
+// is replaced). False with installedPath unchanged when either step fails;
+// newPath is then left for the caller to delete.
 bool ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath);
 
 // The replacement of a merged file: installedPath ".NEW" over installedPath,
@@ -14,6 +14,12 @@ bool ReplaceConfigFile(const char* installedPath, const char* newPath, const cha
 // earlier run stays.
 bool ReplaceConfigFileKeepingBackup(const char* installedPath);
 
-// Deletes a work file when it exists; a failure is ignored because the
-// installed file does not depend on it.
-void DiscardWorkFile(const char* path);
+// Deletes a work file when it exists. The installed file does not depend on
+// it, but a work file left behind makes the home differ from what a clean
+// run leaves: false when it could not be deleted.
+bool DiscardWorkFile(const char* path);
+
+// Ends a step that wrote the work file newPath: deletes it when it is still
+// there. True when the step had not failed and the work file is gone; the
+// last error is then the first failure's.
+bool EndWithWorkFile(bool failed, const char* newPath);

@@ -1,6 +1,7 @@
 #include "config_text.h"
 
 #include "config_paths.h"
+#include "first_failure.h"
 #include "zelkit.h"
 
 namespace {
@@ -22,8 +23,15 @@ bool ReadConfigText(const char* path, std::string* text) {
     text->assign(static_cast<size_t>(size), '\0');
     const bool read =
         size == 0 || Z_ReadFile(file, &(*text)[0], static_cast<int64_t>(size), 1) == static_cast<int64_t>(size);
-    Z_CloseFile(file);
+    CloseReadFile(file);
     return read;
+}
+
+void CloseReadFile(HZFILE file) {
+    FirstFailure failure;
+    failure.Note();
+    Z_CloseFile(file);
+    failure.Restore();
 }
 
 bool ReplaceConfigText(const char* installedPath, const std::string& text) {

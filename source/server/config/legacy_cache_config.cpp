@@ -1,5 +1,6 @@
 #include <string>
 
+#include "config_text.h"
 #include "legacy_config_convert.h"
 
 namespace {
@@ -19,8 +20,8 @@ struct CacheSettings {
     int32_t idleTaskAbort = ABSENT;
 };
 
-void TakeCacheItem(const char* key, const char* value, int kind, int32_t boolean, uint32_t number,
-                   CacheSettings* settings) {
+void TakeCacheItem(const LegacyItem& item, CacheSettings* settings) {
+    const char* key = item.key;
     struct NumberKey {
         const char* key;
         int32_t* target;
@@ -32,8 +33,8 @@ void TakeCacheItem(const char* key, const char* value, int kind, int32_t boolean
     };
     for (const NumberKey& numberKey : numberKeys) {
         if (ZSTRCMPI(key, numberKey.key) == 0) {
-            if (kind == Z_ITEM_NUMBER) {
-                *numberKey.target = static_cast<int32_t>(number);
+            if (item.kind == Z_ITEM_NUMBER) {
+                *numberKey.target = static_cast<int32_t>(item.number);
             }
             return;
         }
@@ -41,37 +42,18 @@ void TakeCacheItem(const char* key, const char* value, int kind, int32_t boolean
     if (ZSTRCMPI(key, "Preload") == 0) {
         settings->preload = 1;
     } else if (ZSTRCMPI(key, "BTreeIndex") == 0) {
-        if (kind == Z_ITEM_BOOLEAN) {
-            settings->btreeIndex = boolean ? 1 : 0;
+        if (item.kind == Z_ITEM_BOOLEAN) {
+            settings->btreeIndex = item.boolean ? 1 : 0;
         }
     } else if (ZSTRCMPI(key, "IdleTaskAbort") == 0) {
-        if (kind == Z_ITEM_BOOLEAN) {
-            settings->idleTaskAbort = boolean ? 1 : 0;
+        if (item.kind == Z_ITEM_BOOLEAN) {
+            settings->idleTaskAbort = item.boolean ? 1 : 0;
         }
     } else if (ZSTRCMPI(key, "RelevanceMode") == 0) {
-        if (ZSTRCMPI(value, "WORD_V1") == 0) {
+        if (ZSTRCMPI(item.value, "WORD_V1") == 0) {
             settings->relevanceMode = 1;
-        } else if (ZSTRCMPI(value, "WORD_V2") == 0) {
+        } else if (ZSTRCMPI(item.value, "WORD_V2") == 0) {
             settings->relevanceMode = 2;
-        }
-    }
-}
-
-// Reads every item up to the end or the first read error. Returns 1 when the
-// whole file was read.
-bool ReadCacheSettings(HZFILE file, CacheSettings* settings) {
-    char item[Z_MAX_LINE];
-    for (;;) {
-        int valuePosition = Z_MAX_LINE;
-        int32_t boolean = 0;
-        uint32_t number = 0;
-        int kind = Z_ReadProfileItem(file, item, &valuePosition, &boolean, &number, nullptr);
-        if (kind <= 0 || valuePosition <= 0 || valuePosition >= Z_MAX_LINE) {
-            return kind == 0 && !Z_FileError(file);
-        }
-        const char* value = item + valuePosition;
-        if (value[0] != '\0') {
-            TakeCacheItem(item, value, kind, boolean, number, settings);
         }
     }
 }
@@ -84,8 +66,8 @@ bool WriteLimit(HZFILE profile, const char* key, int32_t value) {
     return WriteProfileLine(profile, line.c_str());
 }
 
-// Every Preload item in file order, an empty one too. Returns 0 when a
-// write failed or the file could not be read again to its end.
+// Every Preload item in file order, an empty one too. False when a write
+// failed or the file could not be read again to its end.
 bool WritePreloadLines(HZFILE profile, HZFILE cache) {
     if (!Z_SeekFile(cache, 0)) {
         return false;
@@ -155,7 +137,7 @@ bool ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
         if (cache == nullptr) {
             return false;
         }
-        readCompletely = ReadCacheSettings(cache, &settings);
+        readCompletely = ReadLegacyItems(cache, [&](const LegacyItem& item) { TakeCacheItem(item, &settings); });
     }
     // A line too long to read marks a damaged file: the items before it are
     // used and the file stays. Any other read error may pass; a profile made
@@ -164,7 +146,7 @@ bool ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
     const bool usable = cache == nullptr || readCompletely || Z_GetLastError() == Z_ERROR_TOO_LONG;
     int written = usable && WriteCacheSections(profile, cache, settings);
     if (cache != nullptr) {
-        Z_CloseFile(cache);
+        CloseReadFile(cache);
         *mayDelete = written && readCompletely && !settings.preload;
     }
     return written;

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "config_text.h"
 #include "legacy_config_convert.h"
 
 namespace {
@@ -14,40 +15,21 @@ struct NetSettings {
     int32_t maxConcurNum = ABSENT;
 };
 
-void TakeNetItem(const char* key, const char* value, int kind, int32_t boolean, uint32_t number,
-                 NetSettings* settings) {
+void TakeNetItem(const LegacyItem& item, NetSettings* settings) {
+    const char* key = item.key;
     if (ZSTRCMPI(key, "ConnectCache") == 0) {
-        if (kind == Z_ITEM_BOOLEAN) {
-            settings->connectCache = boolean ? 1 : 0;
+        if (item.kind == Z_ITEM_BOOLEAN) {
+            settings->connectCache = item.boolean ? 1 : 0;
         }
     } else if (ZSTRCMPI(key, "TimeWaitMust") == 0) {
-        if (kind == Z_ITEM_BOOLEAN) {
-            settings->timeWaitMust = boolean ? 1 : 0;
-        } else if (ZSTRCMPI(value, "REMOTE") == 0) {
+        if (item.kind == Z_ITEM_BOOLEAN) {
+            settings->timeWaitMust = item.boolean ? 1 : 0;
+        } else if (ZSTRCMPI(item.value, "REMOTE") == 0) {
             settings->timeWaitMust = TIME_WAIT_REMOTE;
         }
     } else if (ZSTRCMPI(key, "MaxConcurNum") == 0) {
-        if (kind == Z_ITEM_NUMBER && value[0] != '-') {
-            settings->maxConcurNum = static_cast<int32_t>(number);
-        }
-    }
-}
-
-// Reads every item up to the end or the first read error. Returns 1 when the
-// whole file was read.
-bool ReadNetSettings(HZFILE file, NetSettings* settings) {
-    char item[Z_MAX_LINE];
-    for (;;) {
-        int valuePosition = Z_MAX_LINE;
-        int32_t boolean = 0;
-        uint32_t number = 0;
-        int kind = Z_ReadProfileItem(file, item, &valuePosition, &boolean, &number, nullptr);
-        if (kind <= 0 || valuePosition <= 0 || valuePosition >= Z_MAX_LINE) {
-            return kind == 0 && !Z_FileError(file);
-        }
-        const char* value = item + valuePosition;
-        if (value[0] != '\0') {
-            TakeNetItem(item, value, kind, boolean, number, settings);
+        if (item.kind == Z_ITEM_NUMBER && item.value[0] != '-') {
+            settings->maxConcurNum = static_cast<int32_t>(item.number);
         }
     }
 }
@@ -71,9 +53,9 @@ bool ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
         if (net == nullptr) {
             return false;
         }
-        *mayDelete = ReadNetSettings(net, &settings);
+        *mayDelete = ReadLegacyItems(net, [&](const LegacyItem& item) { TakeNetItem(item, &settings); });
         const bool damaged = !*mayDelete && Z_GetLastError() == Z_ERROR_TOO_LONG;
-        Z_CloseFile(net);
+        CloseReadFile(net);
         // A line too long to read marks a damaged file: the items before it
         // are used and the file stays. Any other read error may pass; a
         // profile made from part of the file would then pass for a finished

@@ -39,18 +39,13 @@ bool CreateLegacyProfile(const char* systemDir, bool finishInterrupted) {
     if (made) {
         // Converted again only to learn which old files the profile took
         // over; the profile itself is the interrupted run's, since merged.
-        DiscardWorkFile(newPath);
-        if (!written) return false;
+        if (!EndWithWorkFile(!written, newPath)) return false;
     } else if (!written || !Z_RenameFile(newPath, profilePath)) {
-        DiscardWorkFile(newPath);
+        EndWithWorkFile(true, newPath);
         return false;
     }
     // Only now that their values live in PROFILE.INI may the old files go.
-    if (deleteCache) {
-        Z_DeleteFile(cachePath);
-    }
-    if (deleteNet) {
-        Z_DeleteFile(netPath);
-    }
-    return true;
+    // One that stays fails the step: the run that goes on after it finds
+    // the profile made and deletes it then.
+    return (!deleteCache || Z_DeleteFile(cachePath)) && (!deleteNet || Z_DeleteFile(netPath));
 }

@@ -5,6 +5,8 @@
 
 #include "config_paths.h"
 #include "config_replace.h"
+#include "config_rewrite.h"
+#include "config_text.h"
 #include "log_command_table.h"
 #include "log_setting_line.h"
 #include "zelkit.h"
@@ -34,14 +36,14 @@ bool LoadInstalledLog(const char* installedPath, LogCommandTable& table) {
                           static_cast<int>(setting.value));
         }
     }
-    int readError = Z_FileError(file);
-    Z_CloseFile(file);
-    return readError ? 0 : 1;
+    const bool readError = Z_FileError(file) != 0;
+    CloseReadFile(file);
+    return !readError;
 }
 
 // The line of the new file for one template line; sets changed when the
 // line does not carry an installed value.
-std::string MergeLogLine(const char* line, LogCommandTable& table, int* changed) {
+std::string MergeLogLine(const char* line, LogCommandTable& table, bool* changed) {
     LogSettingLine setting;
     if (IsLogComment(line) || !ParseLogSettingLine(line, &setting)) {
         return line;
@@ -55,7 +57,7 @@ std::string MergeLogLine(const char* line, LogCommandTable& table, int* changed)
     for (size_t at = setting.digitsStart; at < setting.numberEnd; ++at) {
         merged[at] = '0';
     }
-    *changed = 1;
+    *changed = true;
     return merged;
 }
 
@@ -74,37 +76,14 @@ bool MergeLogConfig(const char* systemDir, const char* packageDir) {
     if (!LoadInstalledLog(installedPath, table)) {
         return false;
     }
-    HZFILE templateFile = Z_OpenFile(templatePath, Z_MODE_READ, 0, nullptr, 0);
-    if (templateFile == nullptr) {
-        return false;
-    }
-    HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
-    if (newFile == nullptr) {
-        Z_CloseFile(templateFile);
-        return false;
-    }
-    int changed = 0;
-    int failed = 0;
-    char line[Z_MAX_LINE];
-    while (Z_ReadFileLine(templateFile, line, Z_MAX_LINE, nullptr)) {
-        std::string merged = MergeLogLine(line, table, &changed);
-        if (!Z_WriteFileLineEx(newFile, merged.c_str(), 1)) {
-            failed = 1;
-            break;
-        }
-    }
-    if (Z_FileError(templateFile) || Z_FileError(newFile)) {
-        failed = 1;
-    }
-    if (!Z_CloseFile(newFile)) {
-        failed = 1;
-    }
-    Z_CloseFile(templateFile);
-
+    bool changed = false;
+    const auto mergeLines = [&](HZFILE templateFile, HZFILE newFile) {
+        return WriteRewrittenLines(templateFile, newFile, [&](const char* line, std::string* merged) {
+            *merged = MergeLogLine(line, table, &changed);
+            return true;
+        });
+    };
     // Unchanged when every setting of the template had its installed value.
-    if (!failed && changed && !ReplaceConfigFileKeepingBackup(installedPath)) {
-        failed = 1;
-    }
-    DiscardWorkFile(newPath);
-    return failed ? 0 : 1;
+    const auto putInPlace = [&] { return !changed || ReplaceConfigFileKeepingBackup(installedPath); };
+    return RewriteConfigFile(templatePath, newPath, mergeLines, putInPlace);
 }

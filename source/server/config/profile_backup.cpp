@@ -5,7 +5,13 @@
 
 #include "config_paths.h"
 #include "config_text.h"
+#include "profile_text.h"
 #include "zelkit.h"
+
+using zel::toolkit::ParseProfileLine;
+using zel::toolkit::ProfileLine;
+using zel::toolkit::ProfileLineKind;
+using zel::toolkit::ProfileTextLines;
 
 namespace {
 
@@ -13,11 +19,8 @@ namespace {
 // and nothing else.
 bool IsLaunchLine(const std::string& line) {
     if (line.empty()) return true;
-    if (line[0] == '[') {
-        const size_t closing = line.find(']');
-        return closing != std::string::npos &&
-               ZSTRCMPI(TrimmedText(line.substr(1, closing - 1)).c_str(), "AutoBatch") == 0;
-    }
+    const ProfileLine parsed = ParseProfileLine(line);
+    if (parsed.kind == ProfileLineKind::Header) return ZSTRCMPI(parsed.name.c_str(), "AutoBatch") == 0;
     // The key ends at "=" or a blank, as the renaming reads it.
     const size_t end = line.find_first_of("= \t");
     if (end == std::string::npos) return false;
@@ -28,13 +31,10 @@ bool IsLaunchLine(const std::string& line) {
 
 std::vector<std::string> LinesBesideLaunches(const std::string& text) {
     std::vector<std::string> lines;
-    size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = TrimmedText(text.substr(start, end - start));
+    ProfileTextLines reader(text);
+    while (reader.Next()) {
+        const std::string line = TrimmedText(reader.Line());
         if (!IsLaunchLine(line)) lines.push_back(line);
-        start = end + 1;
     }
     return lines;
 }

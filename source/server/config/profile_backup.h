@@ -12,5 +12,5 @@ bool BackupDiffersOnlyInLaunches(const char* profilePath);
 
 // Keeps the profile as PROFILE.INI.BAK, as the merge would have kept it,
 // before its launches change; a backup that differs only in launches is
-// kept instead. Returns 0 with the last error set when the copy fails.
+// kept instead. False with the last error set when the copy fails.
 bool KeepProfileBackup(const char* profilePath);

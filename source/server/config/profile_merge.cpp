@@ -5,6 +5,8 @@
 
 #include "config_paths.h"
 #include "config_replace.h"
+#include "config_rewrite.h"
+#include "config_text.h"
 #include "profile_backup.h"
 #include "profile_key_tables.h"
 #include "profile_section.h"
@@ -17,8 +19,8 @@ constexpr size_t OLD_PUNCT_KEY_LENGTH = 15;
 constexpr const char* NEW_PUNCT_KEY = "IgnorePunct=";
 constexpr size_t NEW_PUNCT_KEY_LENGTH = 12;
 
-// Loads the nine sections of the installed profile. Returns 0 when it cannot
-// be opened or read.
+// Loads the nine sections of the installed profile. False when it cannot be
+// opened or read.
 bool LoadInstalledProfile(const char* installedPath, ProfileKeyTables& tables) {
     HZFILE file = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
     if (file == nullptr) {
@@ -32,13 +34,13 @@ bool LoadInstalledProfile(const char* installedPath, ProfileKeyTables& tables) {
             break;
         }
     }
-    Z_CloseFile(file);
+    CloseReadFile(file);
     return loaded;
 }
 
 // IgnorePunct took over from IgnoreSenPunct: the old value moves to the new
 // key unless the installed file set the new key itself; either way it is not
-// carried under the old key. Returns 1 when a value moved.
+// carried under the old key. True when a value moved.
 bool MoveRetiredPunctuationKey(ProfileKeyRow* retrieval) {
     ProfileKeyRow* oldRow = nullptr;
     for (ProfileKeyRow* row = retrieval; row->line[0] != '\0'; ++row) {
@@ -74,9 +76,9 @@ const ProfileKeyRow* FindPresentRow(const ProfileKeyRow* table, const char* key)
 }
 
 struct MergeOutcome {
-    int failed;
-    int changed;
-    int templateHasAutoBatch = 0;
+    bool failed = false;
+    bool changed = false;
+    bool templateHasAutoBatch = false;
 };
 
 constexpr const char* AUTOBATCH_SECTION = "AutoBatch";
@@ -92,29 +94,29 @@ constexpr const char* AUTOBATCH_SECTION = "AutoBatch";
 void CarryInstalledAutoBatch(const char* installedPath, HZFILE newFile, MergeOutcome* outcome) {
     HZFILE installed = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
     if (installed == nullptr) {
-        outcome->failed = 1;
+        outcome->failed = true;
         return;
     }
     const int found = Z_SeekProfileSect(installed, AUTOBATCH_SECTION);
-    if (found < 0) outcome->failed = 1;
+    if (found < 0) outcome->failed = true;
     if (found > 0) {
         const bool written = Z_WriteFileLineEx(newFile, "", 1) && Z_WriteFileLineEx(newFile, "[AutoBatch]", 1);
-        if (!written) outcome->failed = 1;
+        if (!written) outcome->failed = true;
         char item[Z_MAX_LINE];
         while (written && !outcome->failed) {
             int valuePosition = Z_MAX_LINE;
             const int kind = Z_ReadProfileItem(installed, item, &valuePosition, nullptr, nullptr, nullptr);
             if (kind == 0) break;
             if (kind < 0 || valuePosition <= 0 || valuePosition >= Z_MAX_LINE) {
-                outcome->failed = 1;
+                outcome->failed = true;
                 break;
             }
             const std::string line = std::string(item) + "=" + (item + valuePosition);
-            if (!Z_WriteFileLineEx(newFile, line.c_str(), 1)) outcome->failed = 1;
+            if (!Z_WriteFileLineEx(newFile, line.c_str(), 1)) outcome->failed = true;
         }
     }
-    if (Z_FileError(installed)) outcome->failed = 1;
-    Z_CloseFile(installed);
+    if (Z_FileError(installed)) outcome->failed = true;
+    CloseReadFile(installed);
 }
 
 // Writes the template's sections into the new file, each carried key with the
@@ -126,23 +128,23 @@ void WriteMergedProfile(HZFILE templateFile, HZFILE newFile, ProfileKeyTables& t
     for (;;) {
         int found = Z_ReadProfileSect(templateFile, section, Z_MAX_LINE, newFile);
         if (found < 0) {
-            outcome->failed = 1;
+            outcome->failed = true;
         }
         if (found <= 0) {
             return;
         }
         const ProfileKeyRow* table = tables.Find(section);
-        if (ZSTRCMPI(section, AUTOBATCH_SECTION) == 0) outcome->templateHasAutoBatch = 1;
+        if (ZSTRCMPI(section, AUTOBATCH_SECTION) == 0) outcome->templateHasAutoBatch = true;
         std::string header = std::string("[") + section + "]";
         if (!Z_WriteFileLineEx(newFile, header.c_str(), 1)) {
-            outcome->failed = 1;
+            outcome->failed = true;
             return;
         }
         for (;;) {
             int valuePosition = Z_MAX_LINE;
             int kind = Z_ReadProfileItem(templateFile, item, &valuePosition, nullptr, nullptr, newFile);
             if (kind < 0 || (kind > 0 && (valuePosition <= 0 || valuePosition >= Z_MAX_LINE))) {
-                outcome->failed = 1;
+                outcome->failed = true;
                 return;
             }
             if (kind == 0) {
@@ -155,15 +157,15 @@ void WriteMergedProfile(HZFILE templateFile, HZFILE newFile, ProfileKeyTables& t
             } else {
                 std::string line = std::string(item) + "=" + (item + valuePosition);
                 written = Z_WriteFileLineEx(newFile, line.c_str(), 1);
-                outcome->changed = 1;
+                outcome->changed = true;
             }
             if (!written) {
-                outcome->failed = 1;
+                outcome->failed = true;
                 return;
             }
         }
         if (Z_FileError(templateFile) || Z_FileError(newFile)) {
-            outcome->failed = 1;
+            outcome->failed = true;
             return;
         }
     }
@@ -185,38 +187,22 @@ bool MergeProfile(const char* systemDir, const char* packageDir) {
     if (!LoadInstalledProfile(installedPath, tables)) {
         return false;
     }
-    MergeOutcome outcome{0, MoveRetiredPunctuationKey(tables.Find("Retrieval"))};
+    MergeOutcome outcome{false, MoveRetiredPunctuationKey(tables.Find("Retrieval"))};
 
-    HZFILE templateFile = Z_OpenFile(templatePath, Z_MODE_READ, 0, nullptr, 0);
-    if (templateFile == nullptr) {
-        return false;
-    }
-    HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
-    if (newFile == nullptr) {
-        Z_CloseFile(templateFile);
-        return false;
-    }
-    WriteMergedProfile(templateFile, newFile, tables, &outcome);
-    if (!outcome.failed && !outcome.templateHasAutoBatch) CarryInstalledAutoBatch(installedPath, newFile, &outcome);
-    if (Z_FileError(templateFile) || Z_FileError(newFile)) {
-        outcome.failed = 1;
-    }
-    if (!Z_CloseFile(newFile)) {
-        outcome.failed = 1;
-    }
-    Z_CloseFile(templateFile);
-
+    const auto writeMerged = [&](HZFILE templateFile, HZFILE newFile) {
+        WriteMergedProfile(templateFile, newFile, tables, &outcome);
+        if (!outcome.failed && !outcome.templateHasAutoBatch) CarryInstalledAutoBatch(installedPath, newFile, &outcome);
+        return !outcome.failed;
+    };
     // When every template item found its carried value the installed file
     // already says everything the merge would: it stays as it is. A backup
     // that differs from the installed file only in launches was kept by a
     // run whose merge failed, before it added them: it is the
     // administrator's file and stays.
-    if (!outcome.failed && outcome.changed) {
-        const bool replaced = BackupDiffersOnlyInLaunches(installedPath)
-                                  ? ReplaceConfigFile(installedPath, newPath, nullptr)
-                                  : ReplaceConfigFileKeepingBackup(installedPath);
-        if (!replaced) outcome.failed = 1;
-    }
-    DiscardWorkFile(newPath);
-    return outcome.failed ? 0 : 1;
+    const auto putInPlace = [&] {
+        if (!outcome.changed) return true;
+        return BackupDiffersOnlyInLaunches(installedPath) ? ReplaceConfigFile(installedPath, newPath, nullptr)
+                                                          : ReplaceConfigFileKeepingBackup(installedPath);
+    };
+    return RewriteConfigFile(templatePath, newPath, writeMerged, putInPlace);
 }

@@ -7,6 +7,6 @@
 // Reads the section of the open file into the table, through the item
 // buffer (Z_MAX_LINE bytes). Every row whose key matches an item (without
 // regard to case) takes its value and becomes present; the row keeps the key
-// as the table writes it, and a later item of the same key wins. Returns 1,
-// also when the file has no such section, or 0 on a read error.
+// as the table writes it, and a later item of the same key wins. True also
+// when the file has no such section; false on a read error.
 bool LoadProfileSection(HZFILE file, const char* section, ProfileKeyRow* table, char* item);

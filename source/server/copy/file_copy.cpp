@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "fixed_path.h"
+#include "half_move.h"
 #include "zelkit.h"
 
 namespace {
@@ -80,6 +81,8 @@ bool MigrateCfgFile(const char* configDir, const char* sourceDir, const char* ol
     const FixedPath newPath = config.File(newName);
     const FixedPath oldPath = config.File(oldName);
     if (!newPath.ok() || !oldPath.ok()) return false;
+    // A move an earlier run began is finished first.
+    if (!FinishHalfMove(oldPath.c_str(), newPath.c_str())) return false;
     if (Z_IsValidFileName(newPath.c_str())) return true;
     if (Z_IsValidFileName(oldPath.c_str())) return Z_RenameFile(oldPath.c_str(), newPath.c_str()) != 0;
     return CopySystemFile(configDir, sourceDir, newName, "", 0);

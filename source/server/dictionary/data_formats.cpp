@@ -23,7 +23,7 @@ struct FormatTexts {
 };
 
 // The table holds GB18030; any other native charset gets the toolkit's
-// translation. Returns 0 when the toolkit cannot translate it.
+// translation. False when the toolkit cannot translate it.
 bool PrepareTexts(const DataFormatRow& row, int nativeCharset, FormatTexts& texts) {
     std::snprintf(texts.name, sizeof texts.name, "%s", row.name);
     std::snprintf(texts.className, sizeof texts.className, "%s", row.className);

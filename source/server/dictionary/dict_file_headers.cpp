@@ -1,5 +1,7 @@
 #include "dict_file_headers.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -66,6 +68,21 @@ void PutCurrentTitle(uint8_t* header) {
 
 bool TitleIs(const char* title, int position) { return ZSTRCMPI(title, kDictTexts[position]) == 0; }
 
+// A file this step will not change, refused with a text that names it and
+// says why; the driver puts the file's label in front.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+bool Refuse(const char* format, ...) {
+    char text[Z_MAX_LINE];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    Z_SetLastErrorText(Z_ERROR_BAD_ARGUMENT, "UpdateDictFile: %s", text);
+    return false;
+}
+
 struct OpenDictFile {
     HZFILE handle = nullptr;
     ~OpenDictFile() { Close(); }
@@ -110,11 +127,22 @@ constexpr uint32_t VIEW_RECORDS_PER_CHUNK = 8192;
 bool RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const char* oldTitle) {
     uint32_t recordSize = LoadU32(header + RECORD_SIZE_OFFSET);
     uint32_t recordCount = LoadU32(header + RECORD_COUNT_OFFSET);
-    if (recordSize != VIEW_RECORD_SIZE && recordCount != 0) return false;
+    if (recordSize != VIEW_RECORD_SIZE && recordCount != 0) {
+        return Refuse("%s holds records of %u bytes; only records of %u bytes can be converted", path, recordSize,
+                      static_cast<unsigned>(VIEW_RECORD_SIZE));
+    }
     uint64_t bodySize = static_cast<uint64_t>(recordSize) * recordCount;
-    if (bodySize > UINT32_MAX) return false;
+    if (bodySize > UINT32_MAX) {
+        return Refuse("%s announces %u records of %u bytes, more than 4 GiB", path, recordCount, recordSize);
+    }
     uint64_t fileSize = 0;
-    if (!Z_GetFileSize(path, &fileSize) || fileSize != HEADER_SIZE + bodySize) return false;
+    if (!Z_GetFileSize(path, &fileSize)) return false;
+    if (fileSize != HEADER_SIZE + bodySize) {
+        return Refuse("%s is %llu bytes long, but its header announces %u records of %u bytes (%llu bytes with the "
+                      "header)",
+                      path, static_cast<unsigned long long>(fileSize), recordCount, recordSize,
+                      static_cast<unsigned long long>(HEADER_SIZE + bodySize));
+    }
 
     // Records under a title of no known layout are kept as they are.
     bool convert = true;
@@ -163,7 +191,7 @@ bool RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, cons
 const char* DictFileName(uint16_t index) { return index < DICT_FILE_COUNT ? kDictTexts[index] : nullptr; }
 
 bool UpdateDictFile(uint16_t index, const char* home) {
-    if (index >= DICT_FILE_COUNT) return false;
+    if (index >= DICT_FILE_COUNT) return Refuse("there is no dictionary file numbered %u", index);
     char path[Z_MAX_PATH];
     if (!BuildDirPath(path, home, "system", kDictTexts[index])) return false;
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 // Brings dictionary file `index` (0 CONFIG.DIC ... 8 FORMAT.DIC) of the home
-// directory to the current version title. Returns 1 when the file is current
-// afterwards, 0 on any failure.
+// directory to the current version title. True when the file is current
+// afterwards, false on any failure.
 bool UpdateDictFile(uint16_t index, const char* home);
 
 // The dictionary file names, by index.

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <vector>
 
+#include "charset_numbers.h"
 #include "dictionary_paths.h"
 #include "progress_reporters.h"
 #include "shell_answers.h"
@@ -49,13 +50,8 @@ constexpr RelationDefinition kRelationDefinitions[] = {
 };
 
 const char* CharsetSuffix(uint16_t charsetCode) {
-    switch (charsetCode) {
-        case CHARSET_CODE_GB18030: return "GB";
-        case CHARSET_CODE_BIG5: return "BIG5";
-        case CHARSET_CODE_UTF8: return "UTF8";
-        case CHARSET_CODE_NONE: return "ENGLISH";
-        default: return "";
-    }
+    const CharsetNumbers* set = CharsetOfCode(charsetCode);
+    return set != nullptr ? set->suffix : "";
 }
 
 // A definition completed for one charset: the database record and its
@@ -149,17 +145,13 @@ bool LoadRelationDatabase(ObjectEnv* env, uint32_t id, char* sourcePath) {
 bool CreateRelationDBs(RunContext& run, uint16_t charsetCode) {
     ObjectEnv* env = &run.env;
     DictionaryOutcome& outcome = run.outcome;
-    int toolkitCharset = Z_CHARSET_GB18030;
-    if (charsetCode == CHARSET_CODE_BIG5) {
-        toolkitCharset = Z_CHARSET_BIG5;
-    } else if (charsetCode == CHARSET_CODE_UTF8) {
+    if (charsetCode == CHARSET_CODE_UTF8) {
         // UTF8 relations need a server that holds a native charset.
         int nativeCharset = 0;
         if (!QueryNativeCharset(&nativeCharset)) return false;
         if (nativeCharset == 0) return true;
-        toolkitCharset = Z_CHARSET_UTF8;
     }
-    if (!Z_AssignCharset(toolkitCharset, 1)) return false;
+    if (!Z_AssignCharset(LexiconCharsetOf(charsetCode), 1)) return false;
 
     char dictDir[Z_MAX_PATH];
     if (!BuildDirPath(dictDir, run.choices.home, "dict", nullptr)) return false;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "charset_numbers.h"
 #include "zelkit.h"
 #include "zemshell.h"
 
@@ -35,16 +36,16 @@ CharsetEntry RecordedIds(const DictionaryOutcome& outcome, uint16_t code) {
     int relationIndex = RelationCharsetIndexOf(code);
     switch (code) {
         case CHARSET_CODE_GB18030:
-            ids.segmentId = outcome.lexiconIds.segmentGb;
-            ids.stopId = outcome.lexiconIds.stopGb;
+            ids.segmentId = outcome.lexiconIds[SEGMENT_GB];
+            ids.stopId = outcome.lexiconIds[STOP_GB];
             break;
         case CHARSET_CODE_BIG5:
-            ids.segmentId = outcome.lexiconIds.segmentBig5;
-            ids.stopId = outcome.lexiconIds.stopBig5;
+            ids.segmentId = outcome.lexiconIds[SEGMENT_BIG5];
+            ids.stopId = outcome.lexiconIds[STOP_BIG5];
             break;
         case CHARSET_CODE_UTF8:
-            ids.segmentId = outcome.lexiconIds.segmentUtf8;
-            ids.stopId = outcome.lexiconIds.stopUtf8;
+            ids.segmentId = outcome.lexiconIds[SEGMENT_UTF8];
+            ids.stopId = outcome.lexiconIds[STOP_UTF8];
             break;
         case CHARSET_CODE_NONE: ids.stopId = outcome.stopEnglishId; break;
         default: break;

@@ -9,6 +9,6 @@ bool RemoveSystemDB(ObjectEnv* env, uint32_t id);
 // Takes away a system database whose creation or first filling failed in
 // this run, so that the next run creates it again instead of keeping an
 // incomplete one; the error that stopped the creation stays the last error.
-// Returns 1 when nothing of it is left.
+// True when nothing of it is left.
 bool UndoSystemDBCreation(ObjectEnv* env, uint32_t id);
 bool RemoveSdiBook(ObjectEnv* env);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "charset_numbers.h"
 #include "dictionary_records.h"
 #include "lexicon_paths.h"
 #include "shell_answers.h"
@@ -38,31 +39,18 @@ bool CreateAssociationLexicon(const RunChoices& choices, int kind) {
     const AssociationKind* entry = FindKind(kind);
     if (entry == nullptr) return true;
 
-    const char* suffix = nullptr;
-    int nativeCharset = 0;
-    switch (choices.lexiconCharsetCode) {
-        case CHARSET_CODE_GB18030:
-            suffix = ".GB";
-            nativeCharset = Z_CHARSET_GB18030;
-            break;
-        case CHARSET_CODE_BIG5:
-            suffix = ".BIG5";
-            nativeCharset = Z_CHARSET_BIG5;
-            break;
-        case CHARSET_CODE_UTF8: {
-            // No UTF8 lexicon while the server has no native character set.
-            int serverCharset = 0;
-            if (!QueryNativeCharset(&serverCharset)) return false;
-            if (serverCharset == 0) return true;
-            suffix = ".UTF8";
-            nativeCharset = Z_CHARSET_UTF8;
-            break;
-        }
-        default: return true;
+    // Built in the set of the lexicons chosen; none for the English names.
+    const CharsetNumbers* set = CharsetOfCode(choices.lexiconCharsetCode);
+    if (set == nullptr || !set->IsNative()) return true;
+    if (set->code == CHARSET_CODE_UTF8) {
+        // No UTF8 lexicon while the server has no native character set.
+        int serverCharset = 0;
+        if (!QueryNativeCharset(&serverCharset)) return false;
+        if (serverCharset == 0) return true;
     }
 
     char targetName[64];
-    std::snprintf(targetName, sizeof targetName, "ZEL_%s%s", entry->kindName, suffix);
+    std::snprintf(targetName, sizeof targetName, "ZEL_%s.%s", entry->kindName, set->suffix);
     char targetPath[Z_MAX_PATH];
     char sourcePath[Z_MAX_PATH];
     if (!BuildDictFilePath(targetPath, choices.home, targetName) ||
@@ -76,5 +64,5 @@ bool CreateAssociationLexicon(const RunChoices& choices, int kind) {
 
     std::printf("Creating new system %s...\n", entry->sourceFile);
     std::fflush(stdout);
-    return ZKF_CreateAssLexicon(kind, nativeCharset, sourcePath, 1) != 0;
+    return ZKF_CreateAssLexicon(kind, set->native, sourcePath, 1) != 0;
 }

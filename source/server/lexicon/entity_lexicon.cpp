@@ -2,7 +2,7 @@
 // (the value was checked when the run started).
 #include <cstdio>
 
-#include "lexicon_charsets.h"
+#include "charset_numbers.h"
 #include "lexicon_paths.h"
 #include "progress_reporters.h"
 #include "shell_answers.h"

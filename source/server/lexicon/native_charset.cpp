@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "charset_numbers.h"
 #include "menu_answer.h"
 #include "shell_answers.h"
 #include "zelkit.h"
@@ -14,24 +15,11 @@ namespace {
 
 constexpr int kAnswerSize = 256;
 
-// The choices number the sets differently from the shell: "2" is UTF8 and
-// "3" BIG5.
-struct CharsetChoice {
-    const char* answer;
-    int nativeCharset;
-    uint16_t charsetCode;
-};
-constexpr CharsetChoice kChoices[] = {
-    {"1", Z_CHARSET_GB18030, CHARSET_CODE_GB18030},
-    {"2", Z_CHARSET_UTF8, CHARSET_CODE_UTF8},
-    {"3", Z_CHARSET_BIG5, CHARSET_CODE_BIG5},
-};
-
-const CharsetChoice* FindChoice(const char* answer) {
-    for (const CharsetChoice& choice : kChoices) {
-        if (ZSTRCMP(answer, choice.answer) == 0) return &choice;
-    }
-    return nullptr;
+// The set an answer picks as the native one; null for "0" (don't set) and
+// any answer that picks none.
+const CharsetNumbers* FindChoice(const char* answer) {
+    const CharsetNumbers* set = CharsetOfAnswer(answer);
+    return set != nullptr && set->IsNative() ? set : nullptr;
 }
 
 void PrintWarning() {
@@ -56,7 +44,7 @@ void PrintMenu() {
 
 // Asks until the answer is "0" (*choice null: nothing to set) or a choice.
 // False at the end of input, which no asking again can answer.
-bool AskChoice(const CharsetChoice** choice) {
+bool AskChoice(const CharsetNumbers** choice) {
     char answer[kAnswerSize];
     for (;;) {
         PrintMenu();
@@ -103,7 +91,7 @@ bool SelectNativeCharset(RunContext& run) {
 
     PrintWarning();
 
-    const CharsetChoice* choice = nullptr;
+    const CharsetNumbers* choice = nullptr;
     if (run.choices.nativeCharsetGiven) {
         choice = FindChoice(run.choices.nativeCharsetAnswer);
     } else if (!AskChoice(&choice)) {
@@ -117,9 +105,11 @@ bool SelectNativeCharset(RunContext& run) {
     if (choice == nullptr) return true;
 
     // Remembered even when a database refuses the setting below.
-    run.outcome.nativeCharsetChosen = choice->nativeCharset;
+    run.outcome.nativeCharsetChosen = choice->native;
     bool compatible = false;
-    if (!CheckDatabases(&run.env, choice->charsetCode, &compatible)) return false;
-    if (compatible) SetSystemCharset(choice->nativeCharset);
-    return true;
+    if (!CheckDatabases(&run.env, choice->code, &compatible)) return false;
+    // A setting that did not take leaves the home without the native
+    // character set chosen, and every later step (the console program
+    // above all) would go on as if none had been asked for.
+    return !compatible || SetSystemCharset(choice->native) != 0;
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "lexicon_charsets.h"
+#include "charset_numbers.h"
 #include "lexicon_paths.h"
 #include "progress_reporters.h"
 #include "shell_answers.h"

@@ -77,7 +77,7 @@ void ApplyEffect(const ScanEntry& entry, const DatabaseRecord& db, RunContext& r
     switch (entry.effect) {
         case Effect::NotNeededOrId:
             if (modify) {
-                *SystemLexiconId(run.outcome.lexiconIds, entry.lexicon) = db.id;
+                run.outcome.lexiconIds[entry.lexicon] = db.id;
             } else {
                 scan->needed[entry.lexicon] = false;
             }

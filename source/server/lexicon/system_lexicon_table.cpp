@@ -20,11 +20,3 @@ constexpr SystemLexiconDefinition kLexicons[SYSTEM_LEXICON_COUNT] = {
 }  // namespace
 
 const SystemLexiconDefinition& SystemLexiconAt(int lexicon) { return kLexicons[lexicon]; }
-
-uint32_t* SystemLexiconId(LexiconIds& ids, int lexicon) {
-    uint32_t* fields[SYSTEM_LEXICON_COUNT] = {
-        &ids.segmentGb,   &ids.stopGb,      &ids.ideoAllGb, &ids.segmentBig5, &ids.stopBig5,
-        &ids.ideoAllBig5, &ids.segmentUtf8, &ids.stopUtf8,  &ids.ideoAllUtf8,
-    };
-    return fields[lexicon];
-}

@@ -6,19 +6,6 @@
 
 #include "run_context.h"
 
-enum SystemLexicon {
-    SEGMENT_GB,
-    STOP_GB,
-    IDEO_ALL_GB,
-    SEGMENT_BIG5,
-    STOP_BIG5,
-    IDEO_ALL_BIG5,
-    SEGMENT_UTF8,
-    STOP_UTF8,
-    IDEO_ALL_UTF8,
-    SYSTEM_LEXICON_COUNT
-};
-
 struct SystemLexiconDefinition {
     const char* name;
     uint32_t kind;
@@ -26,9 +13,8 @@ struct SystemLexiconDefinition {
     uint16_t charsetCode;  // the character set its name's suffix gives
 };
 
+// The definition of a SystemLexicon (run_context.h).
 const SystemLexiconDefinition& SystemLexiconAt(int lexicon);
-// The id recorded for the lexicon in this run.
-uint32_t* SystemLexiconId(LexiconIds& ids, int lexicon);
 
 struct LexiconScan {
     bool needed[SYSTEM_LEXICON_COUNT];
@@ -40,6 +26,6 @@ struct LexiconScan {
 
 // Walks the "SYSTEM" lexicons and relation databases: gives old names their
 // new ones, notes which lexicons exist (add mode) or records their ids
-// (modify mode), and refreshes empty record counts. Returns 1, or 0 on the
-// first shell or kernel failure.
+// (modify mode), and refreshes empty record counts. False on the first
+// shell or kernel failure.
 bool ScanSystemLexicons(RunContext& run, LexiconScan* scan);

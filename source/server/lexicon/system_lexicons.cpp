@@ -3,7 +3,7 @@
 // relation databases follow, and last the entity lexicon.
 #include "system_lexicons.h"
 
-#include "lexicon_charsets.h"
+#include "charset_numbers.h"
 #include "relation_databases.h"
 #include "shell_answers.h"
 #include "system_lexicon_table.h"
@@ -41,8 +41,8 @@ bool CreateLexicon(RunContext& run, int lexicon) {
     const SystemLexiconDefinition& definition = SystemLexiconAt(lexicon);
     // Each lexicon is built and recorded in the character set of its name,
     // which for an all-ideograph lexicon may differ from the one selected.
-    return CreateSystemLexicon(run, definition.name, definition.kind, definition.file,
-                               SystemLexiconId(run.outcome.lexiconIds, lexicon), definition.charsetCode);
+    return CreateSystemLexicon(run, definition.name, definition.kind, definition.file, &run.outcome.lexiconIds[lexicon],
+                               definition.charsetCode);
 }
 
 // The entity lexicon is made in the server's native character set.
@@ -77,8 +77,7 @@ bool UpgradeSystemLexicons(RunContext& run) {
     // An all-ideograph lexicon is wanted for every character set the server
     // holds lexicons or relation databases of.
     for (const IdeographLexicon& ideograph : kIdeographLexicons) {
-        if (*SystemLexiconId(ids, ideograph.segment) == 0 && *SystemLexiconId(ids, ideograph.stop) == 0 &&
-            !(scan.*ideograph.present)) {
+        if (ids[ideograph.segment] == 0 && ids[ideograph.stop] == 0 && !(scan.*ideograph.present)) {
             scan.needed[ideograph.lexicon] = false;
         }
     }

@@ -6,9 +6,17 @@
 
 #include "config_paths.h"
 #include "config_text.h"
+#include "first_failure.h"
+#include "half_move.h"
 #include "profile_backup.h"
+#include "profile_text.h"
 #include "program_lines.h"
 #include "zelkit.h"
+
+using zel::toolkit::FindProfileSection;
+using zel::toolkit::ParseProfileLine;
+using zel::toolkit::ProfileLine;
+using zel::toolkit::ProfileTextSection;
 
 namespace {
 
@@ -74,13 +82,15 @@ bool LocateBatchFile(const char* binDir, const BatchFileKind& kind, BatchFile* f
     if (!JoinConfigPath(file->path, binDir, kind.name) || !JoinConfigPath(file->keptPath, binDir, kind.keptName)) {
         return false;
     }
+    // A file an earlier run began to keep has its move finished first.
+    if (!FinishHalfMove(file->path, file->keptPath)) return false;
     file->present = Z_IsValidFileName(file->path) != 0;
     file->kept = !file->present && Z_IsValidFileName(file->keptPath) != 0;
     return true;
 }
 
 // Reads the launches of a batch file: each line (ended by CR or LF),
-// lower-cased, that its rule turns into a profile line. Returns 0 with the
+// lower-cased, that its rule turns into a profile line. False with the
 // last error set when the file is too large or cannot be read.
 bool ReadLaunches(BatchFile* file) {
     const char* source = file->Source();
@@ -108,42 +118,6 @@ bool ReadLaunches(BatchFile* file) {
     return true;
 }
 
-// The [AutoBatch] section of a profile text, read as the toolkit's profile
-// readers read it: the first header of that name, up to the next header.
-struct AutoBatchSection {
-    bool found = false;
-    size_t insertAt = 0;        // just after the section's last item, or its header
-    bool lastLineOpen = false;  // that line ends the text without a line end
-    std::vector<std::string> items;
-};
-
-AutoBatchSection FindAutoBatchSection(const std::string& text) {
-    AutoBatchSection section;
-    size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        const bool open = end == std::string::npos;
-        if (open) end = text.size();
-        const size_t next = open ? end : end + 1;
-        const std::string line = TrimmedText(text.substr(start, end - start));
-        start = next;
-        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-        const size_t closing = line.find(']');
-        if (line[0] == '[' && closing != std::string::npos) {
-            if (section.found) break;
-            if (ZSTRCMPI(TrimmedText(line.substr(1, closing - 1)).c_str(), AUTOBATCH_SECTION) != 0) continue;
-            section.found = true;
-        } else {
-            const size_t equals = line.find('=');
-            if (!section.found || equals == std::string::npos || TrimmedText(line.substr(0, equals)).empty()) continue;
-            section.items.push_back(line);
-        }
-        section.insertAt = next;
-        section.lastLineOpen = open;
-    }
-    return section;
-}
-
 // A launch as key and program with its arguments, the launch arguments the
 // upgrade adds left out.
 struct Launch {
@@ -151,12 +125,8 @@ struct Launch {
     std::string value;
 };
 
-Launch ParseLaunch(const std::string& line) {
-    Launch launch;
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) return launch;
-    launch.key = TrimmedText(line.substr(0, equals));
-    launch.value = TrimmedText(line.substr(equals + 1));
+Launch ParseLaunch(const ProfileLine& item) {
+    Launch launch{item.name, item.value};
     const size_t suffix = std::char_traits<char>::length(LAUNCH_ARGUMENTS);
     if (launch.value.size() >= suffix &&
         ZSTRCMPI(launch.value.c_str() + launch.value.size() - suffix, LAUNCH_ARGUMENTS) == 0) {
@@ -172,19 +142,22 @@ bool SameLaunch(const Launch& a, const Launch& b) {
 
 // Whether an item of the section launches what a batch file's line does,
 // also once the renaming has given an old program its new name.
-bool Holds(const std::string& item, const char* launchLine) {
-    const Launch launch = ParseLaunch(launchLine);
+bool Holds(const ProfileLine& item, const char* launchLine) {
+    const Launch launch = ParseLaunch(ParseProfileLine(launchLine));
     if (SameLaunch(ParseLaunch(item), launch)) return true;
-    if (item.size() >= static_cast<size_t>(Z_MAX_LINE)) return false;
+    // The renaming reads the line's fields at "=", blanks and tabs, which
+    // the item's key and value give alike.
+    const std::string line = item.name + "=" + item.value;
+    if (line.size() >= static_cast<size_t>(Z_MAX_LINE)) return false;
     char rebuilt[REBUILT_LINE_SIZE];
-    const char* renamed = RebuildProgramLine(item.c_str(), rebuilt);
-    return renamed != nullptr && renamed != item.c_str() && SameLaunch(ParseLaunch(renamed), launch);
+    const char* renamed = RebuildProgramLine(line.c_str(), rebuilt);
+    return renamed != nullptr && renamed != line.c_str() && SameLaunch(ParseLaunch(ParseProfileLine(renamed)), launch);
 }
 
 // The batch files' launches the section does not hold yet, in their order.
 // Each item holds one launch, so that a program the batch file launches
 // twice is launched twice.
-std::vector<const char*> LaunchesToAdd(const AutoBatchSection& section, const BatchFile* files, size_t count) {
+std::vector<const char*> LaunchesToAdd(const ProfileTextSection& section, const BatchFile* files, size_t count) {
     std::vector<bool> used(section.items.size(), false);
     std::vector<const char*> added;
     for (size_t f = 0; f < count; ++f) {
@@ -201,9 +174,9 @@ std::vector<const char*> LaunchesToAdd(const AutoBatchSection& section, const Ba
 
 // The profile with its start-up section: appended with the server's own
 // lines when there is none, otherwise the launches it lacks added after its
-// last item. Returns 0 when nothing changes.
+// last item. False when nothing changes.
 bool BuildProfile(const std::string& profile, const BatchFile* files, size_t count, std::string* updated) {
-    const AutoBatchSection section = FindAutoBatchSection(profile);
+    const ProfileTextSection section = FindProfileSection(profile, AUTOBATCH_SECTION);
     std::string lines;
     for (const char* launch : LaunchesToAdd(section, files, count)) lines += std::string(launch) + Z_LINE_END;
     if (!section.found) {
@@ -212,34 +185,13 @@ bool BuildProfile(const std::string& profile, const BatchFile* files, size_t cou
         return true;
     }
     if (lines.empty()) return false;
-    *updated = profile.substr(0, section.insertAt) + (section.lastLineOpen ? Z_LINE_END : "") + lines +
-               profile.substr(section.insertAt);
+    *updated =
+        profile.substr(0, section.end) + (section.endUnended ? Z_LINE_END : "") + lines + profile.substr(section.end);
     return true;
 }
 
-// Keeps the cause of the first failure for the driver's error line, whatever
-// the calls after it leave as the last error.
-class FirstFailure {
-public:
-    void Note() {
-        if (noted_) return;
-        noted_ = true;
-        code_ = Z_GetLastError();
-        const char* text = Z_GetLastErrorPrompt(nullptr, 0);
-        text_ = text != nullptr ? text : "";
-    }
-    void Restore() const {
-        if (noted_) Z_SetLastErrorText(code_, "%s", text_.c_str());
-    }
-
-private:
-    bool noted_ = false;
-    uint32_t code_ = 0;
-    std::string text_;
-};
-
 // Moves a batch file that was not converted out of the way of "z40*.*" and
-// says so in one line. Returns 0 when it could not be moved.
+// says so in one line. False when it could not be moved.
 bool KeepUnconverted(const BatchFile& file) {
     if (file.present) {
         if (!Z_RenameFile(file.path, file.keptPath)) return false;
@@ -301,10 +253,11 @@ bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
     for (const BatchFile& file : files) {
         if (!file.Found()) continue;
         if (file.read && (inProfile || file.launches.empty())) {
-            // A converted file that cannot be deleted does no harm: under its
-            // own name the renaming deletes it, under the kept name the next
-            // run finds its launches held and adds none.
-            Z_DeleteFile(file.Source());
+            // A converted file that cannot be deleted loses nothing (its
+            // launches are in the profile, and the next run finds them held
+            // and deletes it), but the home is not yet what a clean run
+            // leaves: the step fails.
+            if (!Z_DeleteFile(file.Source())) failure.Note();
             continue;
         }
         converted = false;
@@ -316,7 +269,7 @@ bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
         failure.Restore();
         return false;
     }
-    return true;
+    return failure.Restore();
 }
 
 bool KeepBatchFilesNotInProfile(const char* binDir) {
@@ -330,7 +283,7 @@ bool KeepBatchFilesNotInProfile(const char* binDir) {
         if (!file.present) continue;
         bool held = ReadLaunches(&file) && file.launches.empty();
         if (!held && file.read && haveProfile) {
-            const AutoBatchSection section = FindAutoBatchSection(profile);
+            const ProfileTextSection section = FindProfileSection(profile, AUTOBATCH_SECTION);
             held = section.found && LaunchesToAdd(section, &file, 1).empty();
         }
         if (!held && !KeepUnconverted(file)) return false;

@@ -14,6 +14,6 @@ bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed = false);
 
 // For the renaming, before it deletes the old programs: an old batch file
 // still under its own name whose launches are not all in PROFILE.INI is
-// kept as the start-up step keeps it, with its line. Returns 0 when one
-// could not be kept; the old programs must then stay.
+// kept as the start-up step keeps it, with its line. False when one could
+// not be kept; the old programs must then stay.
 bool KeepBatchFilesNotInProfile(const char* binDir);

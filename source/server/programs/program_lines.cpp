@@ -2,8 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "config_replace.h"
+#include "config_rewrite.h"
+#include "config_text.h"
 #include "program_names.h"
 
 const char* RebuildProgramLine(const char* line, char* rebuilt) {
@@ -49,37 +52,15 @@ bool NamesOldProgram(const char* line, char* program) {
 }
 
 bool RewriteProgramLines(const char* profilePath, const char* newPath) {
-    HZFILE profile = Z_OpenFile(profilePath, Z_MODE_READ, 0, nullptr, 0);
-    if (profile == nullptr) {
-        return false;
-    }
-    HZFILE newFile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
-    if (newFile == nullptr) {
-        Z_CloseFile(profile);
-        return false;
-    }
-    int failed = 0;
-    char line[Z_MAX_LINE];
-    char rebuilt[REBUILT_LINE_SIZE];
-    while (Z_ReadFileLine(profile, line, Z_MAX_LINE, nullptr)) {
-        const char* written = RebuildProgramLine(line, rebuilt);
-        if (written == nullptr || !Z_WriteFileLineEx(newFile, written, 1)) {
-            failed = 1;
-            break;
-        }
-    }
-    // A line too long for the buffer ends the reading with an error: the
-    // profile is then kept whole rather than replaced by a shortened copy.
-    if (Z_FileError(profile) || Z_FileError(newFile)) {
-        failed = 1;
-    }
-    if (!Z_CloseFile(newFile)) {
-        failed = 1;
-    }
-    Z_CloseFile(profile);
-    if (!failed && !ReplaceConfigFile(profilePath, newPath, nullptr)) {
-        failed = 1;
-    }
-    DiscardWorkFile(newPath);
-    return failed ? 0 : 1;
+    const auto rebuildLines = [](HZFILE profile, HZFILE newFile) {
+        char rebuilt[REBUILT_LINE_SIZE];
+        return WriteRewrittenLines(profile, newFile, [&](const char* line, std::string* written) {
+            const char* lineToWrite = RebuildProgramLine(line, rebuilt);
+            if (lineToWrite == nullptr) return false;
+            written->assign(lineToWrite);
+            return true;
+        });
+    };
+    return RewriteConfigFile(profilePath, newPath, rebuildLines,
+                             [&] { return ReplaceConfigFile(profilePath, newPath, nullptr); });
 }

@@ -27,5 +27,5 @@ bool NamesOldProgram(const char* line, char* program);
 // Writes PROFILE.INI with its program lines rebuilt to newPath and moves that
 // over the profile in one step. The profile is replaced only when it was read
 // and the new file written to the end; otherwise it stays as it was and the
-// new file is deleted. Returns 1 when replaced.
+// new file is deleted. True when replaced.
 bool RewriteProgramLines(const char* profilePath, const char* newPath);

@@ -5,6 +5,8 @@
 #include "autobatch_section.h"
 #include "config_paths.h"
 #include "config_replace.h"
+#include "config_text.h"
+#include "first_failure.h"
 #include "program_lines.h"
 #include "program_names.h"
 #include "zelkit.h"
@@ -25,44 +27,73 @@ void PrintNewNames() {
 }
 
 // The answer given with "OLD:", or else typed at the question. Like any
-// answer but yes, the end of input means no.
-bool WantsOldNames(OldNamesChoice given) {
-    if (given != OldNamesChoice::Ask) return given == OldNamesChoice::Keep;
+// answer but yes, the end of input (or a line longer than any answer) means
+// no; a console that fails otherwise gave no answer, and fails the step.
+bool WantsOldNames(OldNamesChoice given, bool* wants) {
+    *wants = given == OldNamesChoice::Keep;
+    if (given != OldNamesChoice::Ask) return true;
     PrintNewNames();
     char answer[Z_MAX_LINE];
-    if (Z_InputConsoleLine(answer, sizeof(answer), 1) < 0) return false;
-    return ParseOldNamesChoice(answer) == OldNamesChoice::Keep;
+    if (Z_InputConsoleLine(answer, sizeof(answer), 1) < 0) {
+        return Z_GetLastError() == Z_ERROR_END_OF_INPUT || Z_GetLastError() == Z_ERROR_TOO_LONG;
+    }
+    *wants = ParseOldNamesChoice(answer) == OldNamesChoice::Keep;
+    return true;
 }
 
-// Copies of the new programs under the old names; a missing new program
-// leaves its old name out.
-void KeepOldNames(const char* binDir) {
+// Copies of the new programs under the old names. A new program that is not
+// there leaves its old name out, as there is nothing to copy; any other copy
+// that fails fails the step, after the rest were made, with the first cause.
+bool KeepOldNames(const char* binDir) {
+    FirstFailure failure;
     for (const ProgramNameRow& row : g_programNames) {
         char source[Z_MAX_PATH];
         char target[Z_MAX_PATH];
-        if (JoinConfigPath(source, binDir, row.newName) && JoinConfigPath(target, binDir, row.oldName)) {
-            Z_CloneFile(source, target);
+        if (!JoinConfigPath(source, binDir, row.newName) || !JoinConfigPath(target, binDir, row.oldName)) {
+            failure.Note();
+        } else if (Z_IsValidFileName(source) && !Z_CloneFile(source, target)) {
+            failure.Note();
         }
     }
+    return failure.Restore();
 }
 
-// Whether a launch line of the profile names an old program that is not in
-// the bin directory, in a line the rewrite would change: a run stopped after
-// deleting the old programs and before the profile was rewritten. A profile
-// that cannot be read has nothing the rewrite could do either.
-bool ProfileNamesMissingOldPrograms(const char* profilePath, const char* binDir) {
+// Whether the old program a launch line names is not one that a copy under
+// an old name brings back: one of the six, whose new program is there.
+bool NotBroughtBackByCopy(const char* program, const char* binDir) {
+    for (const ProgramNameRow& row : g_programNames) {
+        if (ZSTRCMPI(program, row.oldName) != 0) continue;
+        char source[Z_MAX_PATH];
+        return !JoinConfigPath(source, binDir, row.newName) || !Z_IsValidFileName(source);
+    }
+    return true;
+}
+
+bool MissingFromBin(const char* program, const char* binDir) {
+    char programPath[Z_MAX_PATH];
+    return !JoinConfigPath(programPath, binDir, program) || !Z_IsValidFileName(programPath);
+}
+
+// Whether a launch line of the profile, in a line the rewrite would change,
+// names an old program for which lacking(program, binDir) holds. A missing
+// profile names none; one that cannot be read is a failure (false), since
+// the answer decides what becomes of the profile.
+bool ProfileNamesOldProgram(const char* profilePath, const char* binDir,
+                            bool (*lacking)(const char* program, const char* binDir), bool* names) {
+    *names = false;
+    if (!Z_IsValidFileName(profilePath)) return true;
     HZFILE profile = Z_OpenFile(profilePath, Z_MODE_READ, 0, nullptr, 0);
     if (profile == nullptr) return false;
-    bool names = false;
     char line[Z_MAX_LINE];
     char program[Z_MAX_LINE];
-    while (!names && Z_ReadFileLine(profile, line, Z_MAX_LINE, nullptr)) {
-        char programPath[Z_MAX_PATH];
-        names = NamesOldProgram(line, program) &&
-                (!JoinConfigPath(programPath, binDir, program) || !Z_IsValidFileName(programPath));
+    while (!*names && Z_ReadFileLine(profile, line, Z_MAX_LINE, nullptr)) {
+        *names = NamesOldProgram(line, program) && lacking(program, binDir);
     }
-    Z_CloseFile(profile);
-    return names;
+    // A line too long to read ends the scan as the end of the file would:
+    // the rewrite could not read past it either.
+    const bool read = *names || Z_FileError(profile) == 0 || Z_GetLastError() == Z_ERROR_TOO_LONG;
+    CloseReadFile(profile);
+    return read;
 }
 
 }  // namespace
@@ -77,38 +108,43 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldPro
         return false;
     }
     // PROFILE.NEW is this step's work file only: one a stopped run left is
-    // never taken for anything.
-    DiscardWorkFile(newPath);
+    // never taken for anything, and never left behind.
+    if (!DiscardWorkFile(newPath)) return false;
     // A run going on after an interruption may find the old programs gone
     // already: it found them when it started.
     if (oldProgramsFound || Z_IsValidFileName(oldServer)) {
+        // With the new programs in place before this upgrade, the profile was
+        // converted by an earlier one: the old names come back as copies of
+        // the new programs, and the profile stays as it is. Unless it names
+        // an old program that no copy brings back. Decided before anything
+        // is deleted, from what the copies will be, not from the names the
+        // deletion below takes away for a moment.
+        bool rewrite = serverProgramAbsent;
+        if (!rewrite && !ProfileNamesOldProgram(profilePath, binDir, NotBroughtBackByCopy, &rewrite)) return false;
         // The old batch files match "z40*.*" too: one whose launches are not
         // in the profile must not go with the programs.
         if (!KeepBatchFilesNotInProfile(binDir)) return false;
-        Z_DeleteFiles(binDir, "z40*.*");
-        // With the new programs already in place before this upgrade, the
-        // profile was converted by an earlier run: only the old names come
-        // back. Unless it still names the programs just deleted: that run
-        // stopped before its rewrite, which this one finishes.
-        if (!serverProgramAbsent && !ProfileNamesMissingOldPrograms(profilePath, binDir)) {
-            KeepOldNames(binDir);
-            return true;
-        }
-    } else if (!ProfileNamesMissingOldPrograms(profilePath, binDir)) {
+        if (!Z_DeleteFiles(binDir, "z40*.*")) return false;
+        if (!rewrite) return KeepOldNames(binDir);
+    } else {
         // No previous release here, or one whose renaming is complete. A
         // profile still naming old programs that are gone is what a run
         // stopped inside the renaming leaves: its rewrite is finished below.
-        return true;
+        bool names = false;
+        if (!ProfileNamesOldProgram(profilePath, binDir, MissingFromBin, &names)) return false;
+        if (!names) return true;
     }
-    // The rewrite starts again from PROFILE.INI: a PROFILE.NEW left by a
-    // stopped run may be short, and is overwritten.
     if (!RewriteProgramLines(profilePath, newPath)) {
         // The profile, when there is one, still names the old programs
         // (and so may whatever else the administrator launches them
         // with): without copies under those names they could not start.
+        FirstFailure failure;
+        failure.Note();
         KeepOldNames(binDir);
+        failure.Restore();
         return false;
     }
-    if (WantsOldNames(oldNames)) KeepOldNames(binDir);
-    return true;
+    bool wants = false;
+    if (!WantsOldNames(oldNames, &wants)) return false;
+    return !wants || KeepOldNames(binDir);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run_context.h"
+#include "run_choices.h"
 
 // Removes the previous release's programs, rewrites their names in
 // PROFILE.INI and, when wanted, keeps copies of the new programs under the

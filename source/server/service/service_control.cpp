@@ -126,10 +126,13 @@ bool InstallService(const char* serviceName, const char* parameters, const char*
         CloseServiceHandleSafe(manager);
         return false;
     }
-    WriteServiceName(name);
+    // Registered, but without its record a later removal would look for
+    // another name: the installation fails, and the next run finds the
+    // service in place and records it then.
+    const bool recorded = WriteServiceName(name);
     CloseServiceHandleSafe(service);
     CloseServiceHandleSafe(manager);
-    return true;
+    return recorded;
 }
 
 bool StopService(SC_HANDLE service) {
@@ -169,8 +172,13 @@ bool RemoveService(const char* serviceName) {
         return false;
     }
     // The name record goes first: a service that then refuses deletion is
-    // no longer the one this installation names.
-    WriteServiceName(nullptr);
+    // no longer the one this installation names. A record that stays would
+    // name the next service installed: the removal stops there.
+    if (!WriteServiceName(nullptr)) {
+        CloseServiceHandleSafe(service);
+        CloseServiceHandleSafe(manager);
+        return false;
+    }
     const int result = DeleteService(service);
     CloseServiceHandleSafe(service);
     CloseServiceHandleSafe(manager);

@@ -1,7 +1,7 @@
 // Control of the server's Windows service: install, stop, remove and
 // inspect it, the record of its name in SERVICE.INF, and the text of
-// Windows errors. Nothing here prints; a failure returns 0 and leaves the
-// Windows last error for the caller to turn into text with
+// Windows errors. Nothing here prints; a failure returns false (or 0) and
+// leaves the Windows last error for the caller to turn into text with
 // FormatSystemError.
 #pragma once
 
@@ -20,8 +20,8 @@ char* FormatSystemError(char* buffer, int size);
 void CloseServiceHandleSafe(SC_HANDLE handle);
 
 // Opens the local service manager and, when service is given, the named
-// service (an empty name means ReadServiceName). On 1 the caller closes
-// what was opened; on 0 nothing is left open.
+// service (an empty name means ReadServiceName). On true the caller closes
+// what was opened; on false nothing is left open.
 bool OpenServiceControl(SC_HANDLE* manager, const char* serviceName, SC_HANDLE* service);
 
 // Registers programPath (the running program when empty) as an own-process
@@ -44,14 +44,19 @@ DWORD QueryServiceConfiguration(const char* serviceName, LPQUERY_SERVICE_CONFIGA
 // the run.
 const char* ReadServiceName();
 // Records name in SERVICE.INF when it differs from the cached one; with no
-// name, or the cached one, deletes the file.
-void WriteServiceName(const char* name);
+// name, or the cached one, deletes the file. False when the file could not
+// be written or deleted: the toolkit's last error says why, the Windows last
+// error is ERROR_WRITE_FAULT.
+bool WriteServiceName(const char* name);
+// Whether the last failed service operation failed at SERVICE.INF (once:
+// the answer is forgotten when asked), so that its cause is the toolkit's.
+bool ServiceRecordFailed();
 
 // SERVICE.INF lies in the home's system directory (systemDir), set before
 // the first service operation; without it there is no record.
 void SetServiceRecordDirectory(const char* systemDir);
-// The path of SERVICE.INF; 0 when no directory was set or the path would
-// not fit.
+// The path of SERVICE.INF; false when no directory was set or the path
+// would not fit.
 bool GetServiceInfPath(char* buffer, int size);
 // Empties the service name cache, as at the start of a run (for tests).
 void ForgetServiceName();

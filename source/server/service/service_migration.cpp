@@ -18,8 +18,11 @@ constexpr const char* kServiceProgram = "zemservice.exe";
 constexpr int kConfigurationRoom = 4096;
 
 // The Windows error of a failed service call as the toolkit's last error,
-// for the driver to print as "ERROR: <message> (<code>)".
+// for the driver to print as "ERROR: <message> (<code>)"; a failure of the
+// record of the service's name keeps the toolkit's own text, which names
+// the file.
 bool FailWithSystemError() {
+    if (ServiceRecordFailed()) return false;
     const DWORD code = GetLastError();
     char text[kConfigurationRoom];
     FormatSystemError(text, sizeof text);
@@ -95,8 +98,10 @@ bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) 
         // arguments; only the program file is compared.
         char program[kConfigurationRoom];
         if (!ServiceProgramPath(config->lpBinaryPathName ? config->lpBinaryPathName : "", program)) return true;
+        // Whether the program lies in HOME/bin decides whether the service
+        // is this home's: a comparison that failed is no answer.
         ZContrastResult contrast{};
-        Z_ContrastFile(program, binDir, &contrast);
+        if (!Z_ContrastFile(program, binDir, &contrast)) return false;
         if (!contrast.inDirectory) return true;
 
         // Recorded first: from the removal on, only the record says that a
@@ -108,7 +113,9 @@ bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) 
             *removed = true;
             return true;
         }
-        // Still registered: nothing is owed for it.
+        // Still registered: nothing is owed for it. Should the record of it
+        // stay all the same, the next run finds the service still there,
+        // records it again and removes it; nothing is lost either way.
         const DWORD error = GetLastError();
         ForgetRemovedService(systemDir);
         SetLastError(error);

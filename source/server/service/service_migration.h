@@ -1,7 +1,8 @@
 #pragma once
 
 // The service steps print nothing of a failure: it is left as the toolkit's
-// last error, whose text is the Windows message and code.
+// last error, whose text is the Windows message and code (or, for a
+// failure of the toolkit itself, the toolkit's own text).
 
 // True when a server of the home directory answers.
 bool IsServerRunning(const char* home);

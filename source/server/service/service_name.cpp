@@ -13,6 +13,15 @@ namespace {
 
 char g_serviceName[SERVICE_NAME_SIZE] = "";
 char g_recordDirectory[Z_MAX_PATH] = "";
+bool g_recordFailed = false;
+
+// A record that could not be written or removed: the toolkit's last error
+// says which file and why; the Windows last error only that a write failed.
+bool RecordFailed() {
+    g_recordFailed = true;
+    SetLastError(ERROR_WRITE_FAULT);
+    return false;
+}
 
 }  // namespace
 
@@ -47,16 +56,24 @@ const char* ReadServiceName() {
     return g_serviceName;
 }
 
-void WriteServiceName(const char* name) {
+bool WriteServiceName(const char* name) {
     char path[Z_MAX_PATH];
-    if (!GetServiceInfPath(path, sizeof(path))) return;
+    if (!GetServiceInfPath(path, sizeof(path))) return true;
     if (name && std::strcmp(name, g_serviceName) != 0) {
         // Whole or not at all: a record cut short would name another service.
-        if (!Z_WriteWholeFile(path, name, static_cast<int64_t>(std::strlen(name)), 0)) return;
+        if (!Z_WriteWholeFile(path, name, static_cast<int64_t>(std::strlen(name)), 0)) return RecordFailed();
         std::snprintf(g_serviceName, sizeof(g_serviceName), "%s", name);
-    } else if (Z_IsValidFileName(path)) {
-        Z_DeleteFile(path);
+    } else if (Z_IsValidFileName(path) && !Z_DeleteFile(path)) {
+        // A record left behind would name the next service installed.
+        return RecordFailed();
     }
+    return true;
+}
+
+bool ServiceRecordFailed() {
+    const bool failed = g_recordFailed;
+    g_recordFailed = false;
+    return failed;
 }
 
 void ForgetServiceName() { g_serviceName[0] = '\0'; }

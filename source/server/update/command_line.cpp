@@ -20,6 +20,13 @@ const char* ProgramPathArgument() {
     return g_argumentCount > 0 && g_argumentWords != nullptr ? g_argumentWords[0] : "";
 }
 
+int ArgumentCount() { return g_argumentWords != nullptr ? g_argumentCount : 0; }
+
+const char* ArgumentWord(int index) {
+    if (index < 0 || index >= ArgumentCount() || g_argumentWords[index] == nullptr) return "";
+    return g_argumentWords[index];
+}
+
 bool FindArgument(const char* key, char* buffer, int size) {
     const size_t keyLength = std::strlen(key);
     for (int i = 1; i < g_argumentCount; ++i) {

@@ -2,6 +2,7 @@
 // dictionaries through the dictionary shell. The first failure stops the run.
 #include <cstdio>
 #include <initializer_list>
+#include <string>
 
 #include "association_lexicons.h"
 #include "data_formats.h"
@@ -45,12 +46,16 @@ bool CheckShellOpens(RunContext& run, const char*) {
     return true;
 }
 
+// A file that fails is reported by its label, with the cause after it: the
+// toolkit's text naming the call, the file and the reason.
 bool UpdateDictFiles(RunContext& run, const char*) {
     if (!JournalDictFileHeaders(run.choices.home)) return false;
     for (uint16_t index = 0; index < 9; ++index) {
         if (UpdateDictFile(index, run.choices.home)) continue;
-        Z_CaptureError(kDictFileErrorCode, kDictFileSteps[index].label, kDictFileErrorSource,
-                       kDictFileSteps[index].line);
+        const std::string cause = Z_GetLastErrorPrompt(nullptr, 0);
+        std::string text = kDictFileSteps[index].label;
+        if (!cause.empty()) text += ": " + cause;
+        Z_CaptureError(kDictFileErrorCode, text.c_str(), kDictFileErrorSource, kDictFileSteps[index].line);
         return false;
     }
     return true;
@@ -123,7 +128,7 @@ constexpr UpgradeStep kDictionaryFileSteps[] = {
     {"put back what an interrupted run left", PutBackInterruptedRun, nullptr, kStop, kToolkit},
     {"check that the dictionary shell opens the home", CheckShellOpens, nullptr, kStop, kToolkit},
     {"record every file before its first change", OpenJournal, nullptr, kStop, kToolkit},
-    {"bring the nine dictionary files to the current title", UpdateDictFiles, nullptr, kStop, kToolkit},
+    {"bring the nine dictionary files to the current title", UpdateDictFiles, nullptr, kStop, ErrorLine::Labelled},
     {"open the dictionary shell", OpenShell, nullptr, kStop, kToolkit},
 };
 
@@ -148,7 +153,7 @@ constexpr UpgradeStep kSystemDictionarySteps[] = {
 void PutBackStoppedPhase(RunContext& run) {
     Z_CloseFileJournal();
     if (EndJournal(run, true)) return;
-    PrintToolkitErrorLine();
+    PrintToolkitErrorLine("put the data dictionaries back");
     std::printf("\nThe data dictionaries could not be put back; run the upgrade again to do so.\n\n");
 }
 
@@ -166,7 +171,7 @@ bool UpgradeDictionaries(RunContext& run) {
     // An answer typed at the menu is kept for a run that must go on after
     // this one.
     if (!failed && run.choices.nativeCharsetAnswered && !WriteRunRecord(run)) {
-        PrintToolkitErrorLine();
+        PrintToolkitErrorLine("record the native character set answered");
         failed = true;
     }
 
@@ -177,7 +182,7 @@ bool UpgradeDictionaries(RunContext& run) {
     // files; closing lets them go, and a file whose last bytes could not be
     // written fails the phase, which then puts everything back.
     if (ShellClose() == 0 && !failed) {
-        PrintToolkitErrorLine();
+        PrintToolkitErrorLine("close the dictionary shell");
         failed = true;
     }
     if (failed) {
@@ -186,7 +191,7 @@ bool UpgradeDictionaries(RunContext& run) {
         Z_CloseFileJournal();
         // The phase is done: nothing of it is put back any more.
         if (!EndJournal(run, false)) {
-            PrintToolkitErrorLine();
+            PrintToolkitErrorLine("end the journal of the dictionary phase");
             failed = true;
             // The journal is still there when it could not go (the files it
             // recorded could not all be flushed, or it could not be

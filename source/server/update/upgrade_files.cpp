@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "autobatch_section.h"
+#include "charset_numbers.h"
 #include "file_copy.h"
 #include "fixed_path.h"
 #include "legacy_profile.h"
@@ -35,10 +36,17 @@ FileDirectories Directories(const RunContext& run) {
     return {bin, FixedPath::Directory(run.choices.packageDir), HomeDirectory(run).Sub("system")};
 }
 
-// The directories the new release expects; a failure to make one shows
-// later, in the step that needs it.
-void CreateDirectoryIfMissing(const FixedPath& path) {
-    if (path.ok() && !Z_IsValidFilePath(path.c_str(), 0)) Z_CreateDir(path.c_str(), 0);
+// The folders the new release expects. No later step of this run writes in
+// them, so a folder that could not be made fails here or not at all.
+bool CreateDirectoryIfMissing(const FixedPath& path) {
+    if (!path.ok()) return false;
+    return Z_IsValidFilePath(path.c_str(), 0) || Z_CreateDir(path.c_str(), 0);
+}
+
+bool CreateOemFolder(RunContext& run, const char*) { return CreateDirectoryIfMissing(HomeDirectory(run).File("oem")); }
+
+bool CreateEtcFolder(RunContext& run, const char*) {
+    return CreateDirectoryIfMissing(HomeDirectory(run).Sub("system").File("etc"));
 }
 
 bool CopyProgram(RunContext& run, const char* name) {
@@ -46,9 +54,12 @@ bool CopyProgram(RunContext& run, const char* name) {
     return d.ok() && CopySystemFile(d.bin.c_str(), d.package.c_str(), name, "", 1);
 }
 
-// The console program matching the native character set.
+// The console program matching the native character set, from the
+// package's folder of that set; a server without one takes the UTF8 console.
 bool CopyConsoleProgram(RunContext& run, const char* name) {
-    const char* variant = run.nativeCharset == 1 ? "GB" : run.nativeCharset == 2 ? "BIG5" : "UTF8";
+    const CharsetNumbers* native = CharsetOfNative(run.nativeCharset);
+    const char* variant =
+        native != nullptr && native->IsNative() ? native->suffix : CharsetOfNative(Z_CHARSET_UTF8)->suffix;
     const FileDirectories d = Directories(run);
     const FixedPath source = d.package.Sub(variant).File(name);
     const FixedPath target = d.bin.File(name);
@@ -125,6 +136,12 @@ bool RenameOldProgramsStep(RunContext& run, const char*) {
 constexpr OnFailure kGoOn = OnFailure::FinishWithErrors;
 constexpr ErrorLine kToolkit = ErrorLine::Toolkit;
 
+// Also when the release is in place.
+constexpr UpgradeStep kFolderSteps[] = {
+    {"make the folder oem", CreateOemFolder, nullptr, kGoOn, kToolkit},
+    {"make the folder system/etc", CreateEtcFolder, nullptr, kGoOn, kToolkit},
+};
+
 constexpr UpgradeStep kFileSteps[] = {
     {"begin the copies", BeginCopies, nullptr, kGoOn, kToolkit},
     {"copy the server", CopyProgram, "zelserver.exe", kGoOn, kToolkit},
@@ -156,32 +173,31 @@ constexpr UpgradeStep kFileSteps[] = {
     {"merge PROFILE.INI into the template", MergeProfileStep, nullptr, kGoOn, kToolkit},
     {"merge LOG.INI into the template", MergeLogConfigStep, nullptr, kGoOn, kToolkit},
     {"add the start-up programs section", AddAutoBatchSectionStep, nullptr, kGoOn, kToolkit},
-    {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::Message},
+    {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::System},
     {"rename the previous release's programs", RenameOldProgramsStep, nullptr, kGoOn, kToolkit},
 };
 
 // Run from HOME/bin itself: the programs are in place, but a service owed
 // for the removed one is not.
 constexpr UpgradeStep kInPlaceSteps[] = {
-    {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::Message},
+    {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::System},
 };
 
 }  // namespace
 
 FilePhaseResult UpgradeFiles(RunContext& run) {
-    CreateDirectoryIfMissing(HomeDirectory(run).File("oem"));
-    CreateDirectoryIfMissing(HomeDirectory(run).Sub("system").File("etc"));
+    bool done = RunSteps(run, kFolderSteps) == StepsResult::Done;
 
     // Run from HOME/bin itself, the new release is in place already.
     const FileDirectories d = Directories(run);
     if (d.ok() && Z_IsSameFilePath(d.bin.c_str(), d.package.c_str())) {
-        return RunSteps(run, kInPlaceSteps) == StepsResult::Done ? FilePhaseResult::AlreadyInPlace
-                                                                 : FilePhaseResult::AlreadyInPlaceWithErrors;
+        done = RunSteps(run, kInPlaceSteps) == StepsResult::Done && done;
+        return done ? FilePhaseResult::AlreadyInPlace : FilePhaseResult::AlreadyInPlaceWithErrors;
     }
 
     std::printf("\nNow, Copying the system files...\n");
     std::fflush(stdout);
-    const StepsResult result = RunSteps(run, kFileSteps);
+    done = RunSteps(run, kFileSteps) == StepsResult::Done && done;
     std::fflush(stdout);
-    return result == StepsResult::Done ? FilePhaseResult::Finished : FilePhaseResult::FinishedWithErrors;
+    return done ? FilePhaseResult::Finished : FilePhaseResult::FinishedWithErrors;
 }

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr const char* kRemoveRecordStep = "remove the record of the run";
+
 // A stopped run may have removed the previous release's service; the
 // administrator learns that it is owed, not lost.
 int Stopped(RunContext& run) {
@@ -19,13 +21,27 @@ int Stopped(RunContext& run) {
     return EXIT_STOPPED;
 }
 
-// The run ended: its record goes. Failing that, the next run takes it for an
-// interrupted one and decides as this one did, which is still right.
+// Status 2 ends in one place with the steps that failed, whatever the lines
+// in between, so that the last thing an administrator reads is what to mend.
+void ListFailedSteps(const RunContext& run) {
+    std::printf("\nThese steps failed:\n");
+    for (const char* step : run.failedSteps) std::printf("    %s\n", step);
+    std::printf("Their ERROR lines above say why; run the same command again after mending them.\n\n");
+    std::fflush(stdout);
+}
+
+// The run ended. A clean end removes the record; failing that, the next run
+// takes it for an interrupted one and decides as this one did, which is
+// still right. A run that finished with errors keeps its record, so that the
+// run after the mending decides as this one did (whether the new programs
+// were there before it, above all), instead of judging the home it left.
 int Ended(RunContext& run, int status) {
-    if (!RemoveRunRecord(run)) {
-        PrintToolkitErrorLine();
-        if (status == EXIT_FINISHED) status = EXIT_FINISHED_WITH_ERRORS;
+    if (status == EXIT_FINISHED && !RemoveRunRecord(run)) {
+        PrintToolkitErrorLine(kRemoveRecordStep);
+        run.failedSteps.push_back(kRemoveRecordStep);
+        status = EXIT_FINISHED_WITH_ERRORS;
     }
+    if (status == EXIT_FINISHED_WITH_ERRORS) ListFailedSteps(run);
     UnlockHome(run);
     return status;
 }

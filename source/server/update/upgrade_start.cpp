@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "command_check.h"
 #include "command_line.h"
 #include "error_line.h"
 #include "fixed_path.h"
@@ -19,25 +20,13 @@ namespace {
 
 constexpr const char* kLegalNotice = "\nCopyright (c) The ZEL developers. All rights reserved.\n\n";
 
-struct CharsetChoice {
-    const char* answer;
-    uint16_t code;
-};
-constexpr CharsetChoice kCharsetChoices[] = {
-    {"0", CHARSET_CODE_NONE},
-    {"1", CHARSET_CODE_GB18030},
-    {"2", CHARSET_CODE_UTF8},
-    {"3", CHARSET_CODE_BIG5},
-};
-
+// "NEW:" and the menu: "0" adds no lexicons, so names take the suffix
+// ENGLISH.
 bool MatchCharsetChoice(const char* answer, uint16_t* code) {
-    for (const CharsetChoice& choice : kCharsetChoices) {
-        if (ZSTRCMP(answer, choice.answer) == 0) {
-            *code = choice.code;
-            return true;
-        }
-    }
-    return false;
+    const CharsetNumbers* set = CharsetOfAnswer(answer);
+    if (set == nullptr) return false;
+    *code = set->code;
+    return true;
 }
 
 bool ReadHomeDirectory(RunChoices& choices) {
@@ -95,8 +84,8 @@ bool ReadEntityChoice(RunChoices& choices) {
     return false;
 }
 
-// "CS:" and "OLD:" take any value: one that selects nothing means "don't".
-// Without "CS:", an answer typed at the menu of an interrupted run stands.
+// "CS:" and "OLD:" were checked with the whole command line. Without
+// "CS:", an answer typed at the menu of an interrupted run stands.
 void ReadNativeCharsetAndOldNames(RunChoices& choices) {
     char given[sizeof choices.nativeCharsetAnswer];
     if (FindArgument("CS:", given, sizeof given)) {
@@ -186,10 +175,10 @@ bool EnterBinDirectory(RunContext& run, const char*) {
 bool RecordDecisions(RunContext& run, const char*) { return WriteRunRecord(run); }
 
 constexpr UpgradeStep kGates[] = {
-    {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Message},
+    {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Gate},
     {"note whether the new server program and the profile are there", NoteServerProgram, nullptr, OnFailure::StopRun,
      ErrorLine::Toolkit},
-    {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun, ErrorLine::Message},
+    {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun, ErrorLine::System},
     {"make HOME/bin the current directory", EnterBinDirectory, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
     // Before anything of the home's files changes.
     {"record the run's decisions", RecordDecisions, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
@@ -234,6 +223,9 @@ bool StartUpgrade(RunContext& run) {
     std::printf("%s", kLegalNotice);
     std::fflush(stdout);
 
+    // Every word is checked before anything else: a misspelt key or value
+    // stops the run here, never taken for "don't".
+    if (!CheckCommandLine()) return false;
     RunChoices& choices = run.choices;
     if (!LocatePackageDir(ProgramPathArgument(), choices.packageDir)) {
         PrintToolkitErrorLine();

@@ -5,12 +5,14 @@
 #include "error_line.h"
 #include "zelkit.h"
 
-void ReportStepFailure(ErrorLine line) {
-    if (line == ErrorLine::Toolkit) {
-        PrintToolkitErrorLine();
-        return;
+void ReportStepFailure(const UpgradeStep& step) {
+    const char* text = Z_GetLastErrorPrompt(nullptr, 0);
+    switch (step.errorLine) {
+        case ErrorLine::Toolkit: PrintToolkitErrorLine(step.name); return;
+        case ErrorLine::Labelled: PrintToolkitErrorLine(); return;
+        case ErrorLine::System: std::printf("\nERROR: %s: %s\n\n", step.name, text); break;
+        case ErrorLine::Gate: std::printf("\nERROR: %s\n\n", text); break;
     }
-    std::printf("\nERROR: %s\n\n", Z_GetLastErrorPrompt(nullptr, 0));
     std::fflush(stdout);
 }
 
@@ -19,8 +21,9 @@ StepsResult RunSteps(RunContext& run, const UpgradeStep* steps, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         const UpgradeStep& step = steps[i];
         if (step.run(run, step.argument)) continue;
-        ReportStepFailure(step.errorLine);
+        ReportStepFailure(step);
         if (step.onFailure == OnFailure::StopRun) return StepsResult::Stopped;
+        run.failedSteps.push_back(step.name);
         result = StepsResult::DoneWithErrors;
     }
     return result;

@@ -13,10 +13,14 @@ enum class OnFailure {
     FinishWithErrors,  // the next step runs; the run ends "finished with errors" (status 2)
 };
 
-// How a failure is shown.
+// How a failure is shown. Unless the text carries a label of its own, the
+// line names the step, so that an administrator reading it knows what failed
+// as well as why.
 enum class ErrorLine {
-    Toolkit,  // "ERROR: <code> <text>": the toolkit's code and text
-    Message,  // "ERROR: <text>": a message that says it all (a Windows error, a gate)
+    Toolkit,   // "ERROR: <code> <step>: <text>": the toolkit's code and text
+    Labelled,  // "ERROR: <code> <text>": the text begins with its own label ("UPDATE VIEW: ...")
+    System,    // "ERROR: <step>: <text>": a Windows error, whose text carries its code
+    Gate,      // "ERROR: <text>": a gate's own message, which says it all
 };
 
 struct UpgradeStep {
@@ -29,12 +33,14 @@ struct UpgradeStep {
 
 enum class StepsResult { Done, DoneWithErrors, Stopped };
 
-// Runs the steps in order until one whose failure stops the run fails.
+// Runs the steps in order until one whose failure stops the run fails. A
+// failed step whose failure lets the run go on is noted in
+// run.failedSteps, for the list that closes the run.
 StepsResult RunSteps(RunContext& run, const UpgradeStep* steps, size_t count);
 template <size_t N>
 StepsResult RunSteps(RunContext& run, const UpgradeStep (&steps)[N]) {
     return RunSteps(run, steps, N);
 }
 
-// Prints the toolkit's last error in the form given.
-void ReportStepFailure(ErrorLine line);
+// Prints the toolkit's last error in the form the step's row gives.
+void ReportStepFailure(const UpgradeStep& step);

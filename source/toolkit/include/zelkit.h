@@ -193,10 +193,11 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
 int Z_CloseFileJournal();
 // 1 when journalDir holds a journal (whole or not).
 int Z_HasFileJournal(const char* journalDir);
-// Checks a journal whole, every saved copy included, without obeying it: 1
-// when it passes and belongs to baseDir, 2 when it passes but was made for
-// another folder (baseDir is a copy of it, or was moved), 0 when it is
-// damaged (Z_ERROR_DAMAGED, the text says what) or cannot be read.
+// Checks a journal whole, every saved copy and every place it names
+// included, without obeying it: 1 when it passes and belongs to baseDir, 2
+// when it passes but was made for another folder (baseDir is a copy of it,
+// or was moved), 0 when it is damaged (Z_ERROR_DAMAGED, the text says what)
+// or cannot be read.
 int Z_CheckFileJournal(const char* journalDir, const char* baseDir);
 // 1 when a journal is open and records (or has recorded) the file at path
 // before its first change: a change of it may then be made in place, since

@@ -1,14 +1,4 @@
-#include "run_context.h"
-
-int RelationCharsetIndexOf(uint16_t charsetCode) {
-    switch (charsetCode) {
-        case CHARSET_CODE_GB18030: return RELATION_GB;
-        case CHARSET_CODE_BIG5: return RELATION_BIG5;
-        case CHARSET_CODE_UTF8: return RELATION_UTF8;
-        case CHARSET_CODE_NONE: return RELATION_ENGLISH;
-        default: return -1;
-    }
-}
+#include "run_choices.h"
 
 bool ParseEntityChoice(const char* value, EntityChoice* choice) {
     if (ZSTRCMPI(value, "REW") == 0) {

@@ -1,0 +1,152 @@
+#include "reparse_win32.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <vector>
+
+#include "code_page_win32.h"
+#include "handle_win32.h"
+
+namespace zel::toolkit {
+namespace {
+
+// The start of the data of a symbolic link or a junction
+// (REPARSE_DATA_BUFFER, which only the driver kit's headers declare): the
+// tag, then offsets into the path buffer, which follows them (after a word
+// of flags for a symbolic link).
+struct ReparseHead {
+    DWORD tag;
+    WORD dataLength;
+    WORD reserved;
+    WORD substituteOffset;
+    WORD substituteLength;
+    WORD printOffset;
+    WORD printLength;
+};
+
+bool IsRunningUser(PSID sid) {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+    OwnedHandle token(raw);
+    DWORD size = 0;
+    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    if (size == 0) return false;
+    std::vector<BYTE> buffer(size);
+    if (!GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) return false;
+    return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, sid) != 0;
+}
+
+std::string SidText(PSID sid) {
+    char* text = nullptr;
+    if (!ConvertSidToStringSidA(sid, &text)) return "an unknown owner";
+    std::string result = text;
+    LocalFree(text);
+    return result;
+}
+
+// Whether the owner of the open reparse point is one the rule trusts; the
+// owner's text for a message either way.
+bool OwnerAllowed(HANDLE link, std::string& owner) {
+    PSID sid = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(link, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr, nullptr,
+                        &descriptor) != ERROR_SUCCESS) {
+        owner = "an owner that cannot be read";
+        return false;
+    }
+    const bool allowed = sid != nullptr && (IsRunningUser(sid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
+                                            IsWellKnownSid(sid, WinLocalSystemSid));
+    owner = sid != nullptr ? SidText(sid) : "no owner";
+    LocalFree(descriptor);
+    return allowed;
+}
+
+// "\??\C:\x" and "\\?\C:\x" are "C:\x"; "\??\UNC\server\x" and
+// "\\?\UNC\server\x" are "\\server\x".
+std::wstring WithoutDevicePrefix(std::wstring text) {
+    if (text.rfind(L"\\??\\", 0) == 0 || text.rfind(L"\\\\?\\", 0) == 0) {
+        text.erase(0, 4);
+        if (text.rfind(L"UNC\\", 0) == 0) text.replace(0, 4, L"\\\\");
+    }
+    return text;
+}
+
+// The name a symbolic link or a junction holds. False when the system keeps
+// no such data for it (Wine shows a link of the host as a reparse point
+// without any); known is then false. A reparse point of another kind is
+// known and names nothing.
+bool ReparseName(HANDLE link, std::wstring& name, bool& known) {
+    std::vector<BYTE> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+    DWORD size = 0;
+    known = DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(), static_cast<DWORD>(buffer.size()),
+                            &size, nullptr) != 0;
+    if (!known || size < sizeof(ReparseHead)) return false;
+    ReparseHead head;
+    std::memcpy(&head, buffer.data(), sizeof head);
+    size_t names = sizeof head;
+    if (head.tag == IO_REPARSE_TAG_SYMLINK) {
+        names += sizeof(ULONG);
+    } else if (head.tag != IO_REPARSE_TAG_MOUNT_POINT) {
+        return false;
+    }
+    const size_t start = names + head.substituteOffset;
+    if (start + head.substituteLength > size || head.substituteLength == 0) return false;
+    name.assign(head.substituteLength / sizeof(wchar_t), L'\0');
+    std::memcpy(name.data(), buffer.data() + start, name.size() * sizeof(wchar_t));
+    name = WithoutDevicePrefix(name);
+    return true;
+}
+
+// Where the system takes the point to, all the way: for a point that keeps
+// no data of its own.
+bool FinalName(const std::wstring& path, std::wstring& name) {
+    OwnedHandle followed(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!followed.Valid()) return false;
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length = GetFinalPathNameByHandleW(followed.Get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= buffer.size()) return false;
+    name = WithoutDevicePrefix(std::wstring(buffer.data(), length));
+    return true;
+}
+
+}  // namespace
+
+bool ReadAllowedLink(const std::string& path, std::string& target, Problem& problem) {
+    const std::wstring wide = WideFromCodePage(path, 0);
+    OwnedHandle link(CreateFileW(wide.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const std::string noTarget = "the link " + path + " leads to no file or folder and is not followed";
+    if (!link.Valid()) {
+        problem = Problem{Z_ERROR_UNSAFE_LINK, noTarget};
+        return false;
+    }
+    std::string owner;
+    if (!OwnerAllowed(link.Get(), owner)) {
+        problem =
+            Problem{Z_ERROR_UNSAFE_LINK,
+                    "the link " + path + " belongs to " + owner +
+                        ", neither the user running this, the Administrators nor the system, and is not followed"};
+        return false;
+    }
+    std::wstring name;
+    bool known = false;
+    if (!ReparseName(link.Get(), name, known) && (known || !FinalName(wide, name))) {
+        problem = Problem{Z_ERROR_UNSAFE_LINK, noTarget};
+        return false;
+    }
+    if (!CodePageFromWide(name, target, true)) {
+        problem = Problem{Z_ERROR_CHARSET, "the link " + path + " names a path that the system code page " +
+                                               std::to_string(GetACP()) + " cannot write"};
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zel::toolkit

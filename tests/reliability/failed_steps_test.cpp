@@ -1,0 +1,212 @@
+// Failures inside a step that used to be passed over, each failed once in a
+// whole upgrade: the run must say so (its status, an ERROR line with the
+// cause), and the same command run again must leave exactly what a clean run
+// leaves. Besides, the rows whose first run is disturbed otherwise (a move
+// of LOG.CFG stopped half-way, new programs already in place) must end as
+// the description says.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "reliability/sweep_outcome.h"
+
+namespace zel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+using FaultLog = std::vector<std::string>;
+
+FaultLog ReadFaultLog(const fs::path& path) {
+    FaultLog names;
+    std::ifstream stream(path);
+    for (std::string line; std::getline(stream, line);) names.push_back(line);
+    return names;
+}
+
+// Fault points are counted from 1; 0 means none was found.
+int Nth(const FaultLog& log, const std::string& name, int n) {
+    for (size_t i = 0; i < log.size(); ++i) {
+        if (log[i] == name && --n == 0) return static_cast<int>(i + 1);
+    }
+    return 0;
+}
+
+int Last(const FaultLog& log, const std::string& name) {
+    for (size_t i = log.size(); i > 0; --i) {
+        if (log[i - 1] == name) return static_cast<int>(i);
+    }
+    return 0;
+}
+
+// The first call of name after the first call of after.
+int FirstAfter(const FaultLog& log, const std::string& name, const std::string& after) {
+    const int from = Nth(log, after, 1);
+    for (size_t i = static_cast<size_t>(from); from > 0 && i < log.size(); ++i) {
+        if (log[i] == name) return static_cast<int>(i + 1);
+    }
+    return 0;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+fs::path Bin(const UpgradeWorld& world, const std::string& name) { return world.Home() / "bin" / name; }
+fs::path System(const UpgradeWorld& world, const std::string& name) { return world.Home() / "system" / name; }
+
+const char* const kOldPrograms[] = {"z40server.exe",   "z40searcher.exe", "z40mirror.exe",
+                                    "z40shutdown.exe", "z40service.exe",  "z40console.exe"};
+const char* const kNewPrograms[] = {"zelserver.exe",   "zelsearcher.exe", "zelmirror.exe",
+                                    "zemshutdown.exe", "zemservice.exe",  "zemconsole.exe"};
+
+struct FailedStepRow {
+    std::string name;
+    std::string home;  // zelhome's description of the home (empty: the typical home)
+    std::vector<std::string> arguments;
+    std::function<void(const UpgradeWorld&)> prepare;  // the home of both runs (may be empty)
+    std::function<int(const FaultLog&)> point;         // the fault point of a clean run to fail (may be empty)
+    std::function<void(const UpgradeWorld&)> disturb;  // the home of the tested run only (may be empty)
+    int exitCode;
+    std::string errorLine;  // a part of an ERROR line of the tested run (may be empty)
+    std::function<void(const UpgradeWorld&, const std::string& output)> check;  // after the tested run (may be empty)
+};
+
+std::vector<FailedStepRow> Rows() {
+    const std::vector<std::string> oldNamesKept = {"NEW:1", "CS:1", "OLD:Y"};
+    const std::vector<std::string> oldNamesDropped = {"NEW:1", "CS:1", "OLD:N"};
+    return {
+        // No database that would refuse the native character set chosen.
+        {"the native character set is not set", R"({"databases": []})", oldNamesDropped, nullptr,
+         [](const FaultLog& log) { return Nth(log, "SetSystemCharset", 2); }, nullptr, 1,
+         "ERROR: 1999 select the native character set: SetSystemCharset: injected failure",
+         [](const UpgradeWorld& world, const std::string&) {
+             // The phase stopped, so nothing of the files was copied.
+             EXPECT_FALSE(fs::exists(Bin(world, "zemconsole.exe")));
+         }},
+        {"the old service's program cannot be compared with HOME/bin", "", oldNamesDropped, nullptr,
+         [](const FaultLog& log) { return Nth(log, "Z_ContrastFile", 1); }, nullptr, 1,
+         "ERROR: remove the previous release's service: Z_ContrastFile: injected failure",
+         [](const UpgradeWorld& world, const std::string&) {
+             EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE).exists);
+             EXPECT_TRUE(fs::exists(Bin(world, "z40service.exe")));
+         }},
+        // The service's name recorded under another name: removed with the
+        // old service, or it would name the new one.
+        {"the record of the service's name cannot be removed", "", oldNamesDropped,
+         [](const UpgradeWorld& world) { WriteFileText(System(world, "SERVICE.INF"), "ZEL Custom"); },
+         [](const FaultLog& log) { return FirstAfter(log, "Z_DeleteFile", "Z_ContrastFile"); },
+         nullptr, 1, "ERROR: remove the previous release's service: Z_DeleteFile: ",
+         [](const UpgradeWorld& world, const std::string&) {
+             EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE).exists);
+             EXPECT_FALSE(QueryRegisteredService(NEW_SERVICE).exists);
+             EXPECT_EQ(ReadFileText(System(world, "SERVICE.INF")), "ZEL Custom");
+         }},
+        {"the old programs cannot be deleted", "", oldNamesDropped, nullptr,
+         [](const FaultLog& log) { return Nth(log, "Z_DeleteFiles", 1); }, nullptr, 2,
+         "rename the previous release's programs: Z_DeleteFiles: injected failure", nullptr},
+        {"an old name cannot be kept", "", oldNamesKept, nullptr,
+         [](const FaultLog& log) { return Last(log, "Z_CloneFile"); }, nullptr, 2,
+         "rename the previous release's programs: Z_CloneFile: injected failure", nullptr},
+        {"the kernel cannot read the names of a new database's columns", "", oldNamesDropped, nullptr,
+         [](const FaultLog& log) { return FirstAfter(log, "GetDColumnInfo", "ZKF_CreateDB"); }, nullptr, 1,
+         "ZKF_CreateDB: cannot read the names of the columns of database ", nullptr},
+        {"a header of a dictionary file cannot be written", "", oldNamesDropped, nullptr,
+         [](const FaultLog& log) { return FirstAfter(log, "Z_WriteFile", "Z_JournalFile"); }, nullptr, 1,
+         "ERROR: 17400 UPDATE CONFIG: Z_WriteFile: cannot write ", [](const UpgradeWorld&, const std::string& output) {
+             EXPECT_TRUE(Contains(output, "CONFIG.DIC: injected failure (ZEL_FAULT)\n")) << output;
+         }},
+        // A move of LOG.CFG to LOG.INI stopped between its link and its
+        // removal (a file system without a rename that refuses to replace):
+        // the run finishes the move.
+        {"LOG.CFG and LOG.INI left as two names of one file", "", oldNamesDropped, nullptr, nullptr,
+         [](const UpgradeWorld& world) { fs::create_hard_link(System(world, "LOG.CFG"), System(world, "LOG.INI")); },
+         0, "",
+         [](const UpgradeWorld& world, const std::string&) {
+             EXPECT_FALSE(fs::exists(System(world, "LOG.CFG")));
+         }},
+        // The same for a start file an earlier run began to keep under its
+        // kept name: the kept file is the one converted.
+        {"z40startup.bat and startup-z40.bat.BAK left as two names of one file", "", oldNamesDropped, nullptr,
+         nullptr,
+         [](const UpgradeWorld& world) {
+             fs::create_hard_link(Bin(world, "z40startup.bat"), Bin(world, "startup-z40.bat.BAK"));
+         },
+         0, "", nullptr},
+        // The new programs were there before the upgrade: no question, the
+        // old names come back as copies, and the renaming leaves the profile
+        // (which names old programs) as the merge made it.
+        {"the new programs already in place", "", {"NEW:0", "CS:1"},
+         [](const UpgradeWorld& world) {
+             WriteFileText(System(world, "PROFILE.INI"),
+                           "[AutoBatch]\r\nProgramStart=z40server.exe &PORT &BLOCK\r\nProgramClose=z40shutdown.exe\r\n");
+             for (const char* name : kNewPrograms) {
+                 // The console program comes in one variant per character set.
+                 const fs::path source = world.Package() / (std::string(name) == "zemconsole.exe" ? "GB" : "") / name;
+                 fs::copy_file(source, Bin(world, name), fs::copy_options::overwrite_existing);
+             }
+         },
+         nullptr, nullptr, 0, "",
+         [](const UpgradeWorld& world, const std::string& output) {
+             EXPECT_FALSE(Contains(output, "Do you want to kepp to the old names?")) << output;
+             for (size_t i = 0; i < 6; ++i) {
+                 EXPECT_EQ(ReadFileText(Bin(world, kOldPrograms[i])), ReadFileText(Bin(world, kNewPrograms[i])))
+                     << kOldPrograms[i];
+             }
+             const std::string profile = ReadFileText(System(world, "PROFILE.INI"));
+             EXPECT_TRUE(Contains(profile, "ProgramStart=z40server.exe &PORT &BLOCK\r\n")) << profile;
+             EXPECT_TRUE(Contains(profile, "ProgramClose=z40shutdown.exe\r\n")) << profile;
+         }},
+    };
+}
+
+TEST(FailedSteps, EachRowSaysWhatItDidAndTheRerunEndsAsACleanRun) {
+    for (const FailedStepRow& row : Rows()) {
+        SCOPED_TRACE(row.name);
+        UpgradeWorld world;
+        ASSERT_EQ(world.MakeHome(row.home).exitCode, 0);
+        if (row.prepare) row.prepare(world);
+        ScratchDir keep("failed-steps");
+        ServiceState services;
+        ASSERT_TRUE(services.Prepare(world, keep.Root() / "services"));
+        CopyTree(world.Home(), keep.Root() / "home");
+
+        // A clean run of the same home: its fault points and its result.
+        SetEnvironment("ZEL_FAULT_LOG", keep.Path("points.log"));
+        const ProgramResult clean = world.Upgrade(row.arguments);
+        UnsetEnvironment("ZEL_FAULT_LOG");
+        ASSERT_EQ(clean.exitCode, 0) << clean.output;
+        const SweepOutcome cleanOutcome = ObserveOutcome(world);
+
+        CopyTree(keep.Root() / "home", world.Home());
+        services.Restore(world);
+        if (row.disturb) row.disturb(world);
+        if (row.point) {
+            const int point = row.point(ReadFaultLog(keep.Root() / "points.log"));
+            ASSERT_GT(point, 0) << "the clean run passes no such fault point";
+            SetEnvironment("ZEL_FAULT", "*:" + std::to_string(point));
+        }
+        const ProgramResult tested = world.Upgrade(row.arguments);
+        UnsetEnvironment("ZEL_FAULT");
+        EXPECT_EQ(tested.exitCode, row.exitCode) << tested.output;
+        EXPECT_TRUE(Contains(tested.output, row.errorLine)) << tested.output;
+        if (row.exitCode == 2) {
+            EXPECT_TRUE(Contains(tested.output, "\nThese steps failed:\n    rename the previous release's programs\n"))
+                << tested.output;
+        }
+        if (row.check) row.check(world, tested.output);
+        std::vector<std::string> differences;
+        if (row.exitCode == 0) CompareOutcome(cleanOutcome, ObserveOutcome(world), "the run: ", &differences);
+
+        const ProgramResult rerun = world.Upgrade(row.arguments);
+        EXPECT_EQ(rerun.exitCode, 0) << rerun.output;
+        CompareOutcome(cleanOutcome, ObserveOutcome(world), "the rerun: ", &differences);
+        for (const std::string& difference : differences) ADD_FAILURE() << difference;
+        ServiceState::Remove();
+    }
+}
+
+}  // namespace
+}  // namespace zel::testing

@@ -1,0 +1,860 @@
+// A home that the server's own account can write, or that was damaged, given
+// to the real program run by the administrator: one table row per way in
+// (planted links, links at the run's own record, a record changed by hand or
+// by a failing disk, a home moved or copied in the middle of a run, a home
+// that belongs to another user). Each row's run either stops before it
+// changes anything, saying what is wrong, or ends as a clean run of the same
+// home ends; and nothing outside the home changes, whatever the row.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "support/upgrade_fixture.h"
+#include "zelkit.h"
+
+namespace zel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kArguments = {"NEW:1", "CS:1", "OLD:N"};
+// A kill at this point of a run with kArguments leaves a journal with saved
+// copies of the nine dictionary files (SAVED.1 to SAVED.9) and of four
+// lexicon files (SAVED.10 to SAVED.13), lines for the files the run made,
+// and a kernel work file half written, dict/ZEL_Ambiguous.GB.new.
+constexpr const char* kInterruptAt = "Z_JournalFile:30";
+// The server's own account, in the rows where the home is not root's.
+constexpr unsigned kOtherUser = 65534;
+// What a file outside the home holds; nothing of it may reach the home.
+constexpr const char* kSecret = "root's own file, readable by root alone\n";
+
+const char* const kRecord = "system/UPGRADE.RUN";
+const char* const kRunIni = "system/UPGRADE.RUN/RUN.INI";
+const char* const kJournalDir = "system/UPGRADE.RUN/JOURNAL";
+const char* const kJournal = "system/UPGRADE.RUN/JOURNAL/JOURNAL";
+
+std::string Saved(int copy) { return std::string(kJournalDir) + "/SAVED." + std::to_string(copy); }
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    if (from.empty()) return;
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+}
+
+// ---- owners (POSIX) ------------------------------------------------------------
+
+bool RunningAsRoot() {
+#ifndef _WIN32
+    return ::geteuid() == 0;
+#else
+    return false;
+#endif
+}
+
+// The name itself (a link, not what it names) goes to user.
+void GiveToUser(const fs::path& path, unsigned user) {
+#ifndef _WIN32
+    ASSERT_EQ(::lchown(path.c_str(), user, user), 0) << path;
+#else
+    (void)path;
+    (void)user;
+#endif
+}
+
+void GiveTreeToUser(const fs::path& root, unsigned user) {
+    GiveToUser(root, user);
+    for (const auto& entry : fs::recursive_directory_iterator(root)) GiveToUser(entry.path(), user);
+}
+
+std::string OwnerText(const fs::path& path) {
+#ifndef _WIN32
+    struct stat status;
+    if (::lstat(path.c_str(), &status) != 0) return " owner?";
+    return " owner " + std::to_string(status.st_uid) + ":" + std::to_string(status.st_gid);
+#else
+    (void)path;
+    return "";
+#endif
+}
+
+// ---- what a folder holds ---------------------------------------------------------
+
+using Snapshot = std::map<std::string, std::string>;
+
+std::string PermsText(fs::perms perms) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(perms) & 07777u);
+    return text;
+}
+
+// The lock is made and removed by every run, zelhome's readers included:
+// it is no file the home holds.
+bool IsLock(const std::string& relative) { return relative == "system/UPGRADE.LCK"; }
+
+// Every name below root as it is: what it is, its permission bits and owner,
+// a file's bytes, a link's target (never followed).
+Snapshot Exactly(const fs::path& root) {
+    Snapshot snapshot;
+    if (!fs::exists(fs::symlink_status(root))) return snapshot;
+    for (auto entry = fs::recursive_directory_iterator(root); entry != fs::recursive_directory_iterator(); ++entry) {
+        const fs::path& path = entry->path();
+        const std::string relative = path.lexically_relative(root).generic_string();
+        if (IsLock(relative)) continue;
+        const fs::file_status status = fs::symlink_status(path);
+        std::string text;
+        switch (status.type()) {
+            case fs::file_type::symlink: text = "link to " + fs::read_symlink(path).string(); break;
+            case fs::file_type::directory: text = "folder " + PermsText(status.permissions()); break;
+            case fs::file_type::regular:
+                text =
+                    "file " + PermsText(status.permissions()) + ", " + std::to_string(fs::file_size(path)) + " bytes";
+                break;
+            default: text = "other"; break;
+        }
+        text += OwnerText(path);
+        if (status.type() == fs::file_type::regular) text += "\n" + ReadFileText(path);
+        snapshot[relative] = text;
+    }
+    return snapshot;
+}
+
+// The bytes of a home as a clean run's compare with them: the scratch
+// folder's own path, which the dictionary stores, made the same in every
+// world; in RUN.INI the home's identity (device and inode differ from
+// world to world) and the checksum over it left out.
+std::string Comparable(const std::string& relative, std::string bytes, const fs::path& world) {
+    ReplaceAll(bytes, world.string(), "<WORLD>");
+    if (relative != kRunIni) return bytes;
+    std::string kept;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        end = end == std::string::npos ? bytes.size() : end + 1;
+        const std::string line = bytes.substr(start, end - start);
+        if (line.rfind("Home=", 0) != 0 && line.rfind("Checksum=", 0) != 0) kept += line;
+        start = end;
+    }
+    return kept;
+}
+
+// The home as the server sees it: links the administrator made followed,
+// a file by its permission bits and bytes.
+Snapshot AsSeen(const fs::path& home, const fs::path& world) {
+    Snapshot snapshot;
+    const auto options = fs::directory_options::follow_directory_symlink;
+    for (auto entry = fs::recursive_directory_iterator(home, options); entry != fs::recursive_directory_iterator();
+         ++entry) {
+        const fs::path& path = entry->path();
+        const std::string relative = path.lexically_relative(home).generic_string();
+        if (IsLock(relative)) continue;
+        std::error_code error;
+        const fs::file_status status = fs::status(path, error);
+        if (error || !fs::exists(status)) {
+            snapshot[relative] = "a link that leads nowhere";
+        } else if (fs::is_directory(status)) {
+            snapshot[relative] = "folder " + PermsText(status.permissions());
+        } else if (fs::is_regular_file(status)) {
+            snapshot[relative] =
+                "file " + PermsText(status.permissions()) + "\n" + Comparable(relative, ReadFileText(path), world);
+        } else {
+            snapshot[relative] = "other";
+        }
+    }
+    return snapshot;
+}
+
+// The names at which two snapshots differ, for a failure message.
+std::string Differences(const Snapshot& expected, const Snapshot& found) {
+    std::string text;
+    for (const auto& [path, what] : expected) {
+        const auto other = found.find(path);
+        if (other == found.end()) {
+            text += "  " + path + " is missing\n";
+        } else if (other->second != what) {
+            text += "  " + path + " differs: " + what.substr(0, what.find('\n')) + " / " +
+                    other->second.substr(0, other->second.find('\n')) + "\n";
+        }
+    }
+    for (const auto& [path, what] : found) {
+        if (expected.count(path) == 0) text += "  " + path + " is new: " + what.substr(0, what.find('\n')) + "\n";
+    }
+    return text;
+}
+
+// ---- a world with a home, and a folder beside it the home must never reach -----
+
+// The installed configuration of the package, so that PROFILE.INI and
+// LOG.INI are merged under their work names.
+void GiveInstalledConfiguration(const UpgradeWorld& world) {
+    for (const char* name : {"PROFILE.INI", "LOG.INI"}) {
+        fs::copy_file(world.Package() / name, world.Home() / "system" / name, fs::copy_options::overwrite_existing);
+    }
+}
+
+class Scene {
+public:
+    Scene() {
+        made_ = world.MakeHome().exitCode == 0;
+        if (!made_) return;
+        GiveInstalledConfiguration(world);
+        home = world.Home();
+        WriteFileText(Outside() / "secret", kSecret);
+        fs::permissions(Outside() / "secret", fs::perms::owner_read | fs::perms::owner_write);
+        WriteFileText(Outside() / "folder" / "kept", "a file of another installation\n");
+        fs::create_directories(Admin());
+        untouchable.push_back(Outside());
+    }
+
+    bool Made() const { return made_; }
+    fs::path Root() const { return world.Home().parent_path(); }
+    // What no run on the home may change: files a planted link names.
+    fs::path Outside() const { return Root() / "outside"; }
+    // Where the administrator keeps what his own links in the home name.
+    fs::path Admin() const { return Root() / "admin"; }
+    fs::path In(const std::string& relative) const { return home / relative; }
+
+    ProgramResult Upgrade() const {
+        std::vector<std::string> args = {"DIR:" + SystemText(home)};
+        args.insert(args.end(), kArguments.begin(), kArguments.end());
+        return world.UpgradeRaw(args);
+    }
+    ProgramResult Dump() const { return RunProgram(NativePath(BuiltZelhome()), {"dump", SystemText(home)}); }
+    ProgramResult Preview() const {
+        std::vector<std::string> args = {"preview", "--package", SystemText(world.Package()), SystemText(home)};
+        args.insert(args.end(), kArguments.begin(), kArguments.end());
+        return RunProgram(NativePath(BuiltZelhome()), args);
+    }
+
+    // The run killed in the dictionary phase, its record left.
+    bool Interrupt() {
+        SetEnvironment("ZEL_FAULT", kInterruptAt);
+        SetEnvironment("ZEL_FAULT_END", "kill");
+        Upgrade();
+        UnsetEnvironment("ZEL_FAULT");
+        UnsetEnvironment("ZEL_FAULT_END");
+        return fs::is_regular_file(In(kJournal)) && fs::is_regular_file(In(Saved(13))) &&
+               fs::is_regular_file(In("dict/ZEL_Ambiguous.GB.new"));
+    }
+
+    // The home (or the interrupted home) in another place of the same world.
+    void MoveHome(const std::string& name) {
+        const fs::path moved = Root() / name;
+        fs::rename(home, moved);
+        home = moved;
+    }
+    void CopyHome(const std::string& name) {
+        const fs::path copy = Root() / name;
+        CopyTree(home, copy);
+        untouchable.push_back(home);
+        home = copy;
+    }
+
+    UpgradeWorld world;
+    fs::path home;  // where the row's run works
+    std::vector<fs::path> untouchable;
+
+private:
+    bool made_ = false;
+};
+
+// ---- the ways in ------------------------------------------------------------------
+
+void Link(const fs::path& at, const fs::path& target) {
+    std::error_code ignored;
+    fs::remove(at, ignored);
+    if (fs::is_directory(target)) {
+        fs::create_directory_symlink(target, at);
+    } else {
+        fs::create_symlink(target, at);
+    }
+}
+
+// A link at a name of the home to the root-only file beside it.
+std::function<void(Scene&)> LinkOut(const std::string& relative) {
+    return [relative](Scene& scene) { Link(scene.In(relative), scene.Outside() / "secret"); };
+}
+
+// What the home held at relative goes to folder, a link in its place.
+void MoveAway(Scene& scene, const std::string& relative, const fs::path& folder) {
+    const fs::path away = folder / fs::path(relative).filename();
+    fs::rename(scene.In(relative), away);
+    Link(scene.In(relative), away);
+}
+
+std::function<void(Scene&)> MovedOut(const std::string& relative) {
+    return [relative](Scene& scene) { MoveAway(scene, relative, scene.Outside()); };
+}
+
+// The administrator's own link (root's) to what he keeps elsewhere.
+std::function<void(Scene&)> AdminLink(const std::string& relative) {
+    return [relative](Scene& scene) { MoveAway(scene, relative, scene.Admin()); };
+}
+
+// The same link, given to the server's account.
+std::function<void(Scene&)> OtherUsersLink(const std::string& relative) {
+    return [relative](Scene& scene) {
+        MoveAway(scene, relative, scene.Outside());
+        GiveToUser(scene.In(relative), kOtherUser);
+    };
+}
+
+// The server's account planted a link to the root-only file.
+std::function<void(Scene&)> OtherUsersLinkOut(const std::string& relative) {
+    return [relative](Scene& scene) {
+        Link(scene.In(relative), scene.Outside() / "secret");
+        GiveToUser(scene.In(relative), kOtherUser);
+    };
+}
+
+// The whole home given to the server's account, as a home whose service
+// runs under that account may be.
+std::function<void(Scene&)> OtherUsersHome() {
+    return [](Scene& scene) { GiveTreeToUser(scene.home, kOtherUser); };
+}
+
+std::function<void(Scene&)> HardLinkOut(const std::string& relative) {
+    return [relative](Scene& scene) {
+        fs::create_hard_link(scene.In(relative), scene.Outside() / fs::path(relative).filename());
+    };
+}
+
+std::function<void(Scene&)> Interrupted() {
+    return [](Scene& scene) { ASSERT_TRUE(scene.Interrupt()) << "the killed run left no journal"; };
+}
+
+// A named pipe, which a reader waits on for ever unless it looks first.
+std::function<void(Scene&)> Pipe(const std::string& relative) {
+    return [relative](Scene& scene) {
+#ifndef _WIN32
+        ASSERT_EQ(::mkfifo(scene.In(relative).c_str(), 0600), 0) << relative;
+#else
+        (void)scene;
+#endif
+    };
+}
+
+std::function<void(Scene&)> Removed(const std::string& relative) {
+    return [relative](Scene& scene) { fs::remove_all(scene.In(relative)); };
+}
+
+std::function<void(Scene&)> CutTo(const std::string& relative, uintmax_t size) {
+    return [relative, size](Scene& scene) { fs::resize_file(scene.In(relative), size); };
+}
+
+// Grown to 65 MiB without writing a byte (sparse).
+std::function<void(Scene&)> Huge(const std::string& relative) { return CutTo(relative, 65u << 20); }
+
+std::function<void(Scene&)> BitFlipped(const std::string& relative, size_t at) {
+    return [relative, at](Scene& scene) {
+        std::string bytes = ReadFileText(scene.In(relative));
+        ASSERT_LT(at, bytes.size()) << relative;
+        bytes[at] = static_cast<char>(bytes[at] ^ 0x04);
+        WriteFileText(scene.In(relative), bytes);
+    };
+}
+
+// A bit of the last character of a line (its path's) flipped.
+std::function<void(Scene&)> FlippedInLine(const std::string& relative, int line) {
+    return [relative, line](Scene& scene) {
+        const std::string text = ReadFileText(scene.In(relative));
+        size_t end = 0;
+        for (int n = 0; n < line; ++n) end = text.find('\n', end) + 1;
+        BitFlipped(relative, end - 2)(scene);
+    };
+}
+
+std::function<void(Scene&)> Appended(const std::string& relative, const std::string& bytes) {
+    return [relative, bytes](Scene& scene) {
+        WriteFileText(scene.In(relative), ReadFileText(scene.In(relative)) + bytes);
+    };
+}
+
+std::function<void(Scene&)> Both(std::function<void(Scene&)> first, std::function<void(Scene&)> second) {
+    return [first, second](Scene& scene) {
+        first(scene);
+        second(scene);
+    };
+}
+
+// The journal's lines as fields. A record's checksums are no secret:
+// whoever can write the home can sign what he writes, so the rows that
+// change a line sign it again and leave the other checks to find it.
+using JournalLines = std::vector<std::vector<std::string>>;
+
+JournalLines ReadJournalLines(const fs::path& path) {
+    JournalLines lines;
+    const std::string text = ReadFileText(path);
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::vector<std::string> fields;
+        const std::string line = text.substr(start, end - start);
+        size_t from = 0;
+        for (size_t blank; (blank = line.find(' ', from)) != std::string::npos; from = blank + 1) {
+            fields.push_back(line.substr(from, blank - from));
+        }
+        fields.push_back(line.substr(from));
+        lines.push_back(fields);
+    }
+    return lines;
+}
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(value));
+    return text;
+}
+
+// Each line's checksum is the CRC-32C of the one before it in hex, a blank
+// and the line without it; it stands last in the header, before the path
+// in the others.
+void WriteSignedJournal(const fs::path& path, const JournalLines& lines) {
+    std::string text;
+    uint32_t chain = 0;
+    for (size_t number = 0; number < lines.size(); ++number) {
+        std::vector<std::string> fields = lines[number];
+        const size_t crcAt = number == 0 ? fields.size() - 1 : (fields[0] == "S" ? 5 : 2);
+        fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(crcAt));
+        std::string bare;
+        for (const std::string& field : fields) bare += (bare.empty() ? "" : " ") + field;
+        const std::string chained = Hex(chain) + " " + bare;
+        chain = Z_Crc32c(0, chained.data(), chained.size());
+        fields.insert(fields.begin() + static_cast<std::ptrdiff_t>(crcAt), Hex(chain));
+        std::string line;
+        for (const std::string& field : fields) line += (line.empty() ? "" : " ") + field;
+        text += line + "\n";
+    }
+    WriteFileText(path, text);
+}
+
+std::vector<std::string>* LineNaming(JournalLines& lines, const std::string& relative) {
+    for (auto& line : lines) {
+        if (line.back() == relative) return &line;
+    }
+    ADD_FAILURE() << "the journal has no line for " << relative;
+    static std::vector<std::string> none = {"C", "0", "0", "none"};
+    return &none;
+}
+
+std::function<void(Scene&)> SignedJournal(std::function<void(Scene&, JournalLines&)> change) {
+    return [change](Scene& scene) {
+        JournalLines lines = ReadJournalLines(scene.In(kJournal));
+        change(scene, lines);
+        WriteSignedJournal(scene.In(kJournal), lines);
+    };
+}
+
+// A copy of the root-only file as a new SAVED.n, and a line before line
+// `at` that names relative as saved there; the lines after it numbered anew.
+void InsertSavedLine(Scene& scene, JournalLines& lines, size_t at, const std::string& relative) {
+    uint64_t copy = 1;
+    for (const auto& line : lines) {
+        if (line[0] == "S") copy = std::max<uint64_t>(copy, std::stoull(line[2]) + 1);
+    }
+    const std::string bytes = kSecret;
+    WriteFileText(scene.In(Saved(static_cast<int>(copy))), bytes);
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
+                 {"S", "", std::to_string(copy), std::to_string(bytes.size()),
+                  Hex(Z_Crc32c(0, bytes.data(), bytes.size())), "", relative});
+    for (size_t number = 1; number < lines.size(); ++number) lines[number][1] = std::to_string(number);
+}
+
+// RUN.INI changed and given its checksum again.
+std::function<void(Scene&)> SignedRunRecord(std::function<void(std::string&)> change) {
+    return [change](Scene& scene) {
+        std::string text = ReadFileText(scene.In(kRunIni));
+        const size_t checksum = text.find("Checksum=");
+        ASSERT_NE(checksum, std::string::npos);
+        text.erase(checksum);
+        change(text);
+        WriteFileText(scene.In(kRunIni), text + "Checksum=" + Hex(Z_Crc32c(0, text.data(), text.size())) + "\n");
+    };
+}
+
+std::function<void(std::string&)> ReplacedLine(const std::string& from, const std::string& to) {
+    return [from, to](std::string& text) {
+        const size_t at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        text.replace(at, from.size(), to);
+    };
+}
+
+// ---- the table ---------------------------------------------------------------------
+
+enum class Start { Fresh, Interrupted };
+
+enum class Expect {
+    Stops,      // status 1 before anything changed, the message names the cause
+    EndsClean,  // as a clean run of a home in the same place ends
+    Untouched,  // zelhome preview: the home as it was, byte for byte
+};
+
+struct Row {
+    std::string name;
+    Start start;
+    std::function<void(Scene&)> prepare;
+    Expect expect;
+    std::string message = "";  // a part of the output the row expects
+    bool needsRoot = false;    // gives names to another user
+};
+
+const std::string kRecordLink = "the upgrade's record is never read or written through one";
+const std::string kNotFollowed = "belongs to user 65534, neither the user running this nor root, and is not followed";
+const std::string kAnotherFolder = "The record of the interrupted upgrade was made in another folder";
+const std::string kOutsideHome = "names a path that does not lie inside the home";
+
+std::vector<Row> Rows() {
+    using S = Start;
+    using E = Expect;
+    auto asLeft = [](Scene&) {};
+    return {
+        // A link at a work name is removed as a name; the work file is made
+        // anew where it stood, and the link's target keeps every byte.
+        {"link at system/VIEW.DIC.NEW", S::Fresh, LinkOut("system/VIEW.DIC.NEW"), E::EndsClean},
+        {"link at bin/zelserver.exe.zel-copy", S::Fresh, LinkOut("bin/zelserver.exe.zel-copy"), E::EndsClean},
+        {"link at system/PROFILE.INI.NEW", S::Fresh, LinkOut("system/PROFILE.INI.NEW"), E::EndsClean},
+        {"link at system/PROFILE.NEW", S::Fresh, LinkOut("system/PROFILE.NEW"), E::EndsClean},
+        {"link at system/LOG.INI.NEW", S::Fresh, LinkOut("system/LOG.INI.NEW"), E::EndsClean},
+        {"link at the kernel's dict/DB12.dat.new", S::Fresh, LinkOut("dict/DB12.dat.new"), E::EndsClean},
+        {"link at the kernel's dict/ZEL_Ambiguous.GB.new", S::Fresh, LinkOut("dict/ZEL_Ambiguous.GB.new"),
+         E::EndsClean},
+        {"link at UPGRADE.RUN/RUN.INI.NEW", S::Fresh,
+         [](Scene& scene) {
+             fs::create_directories(scene.In(kRecord));
+             Link(scene.In(std::string(kRunIni) + ".NEW"), scene.Outside() / "secret");
+         },
+         E::EndsClean},
+        {"links at JOURNAL/JOURNAL.NEW and a left-over SAVED.1", S::Fresh,
+         [](Scene& scene) {
+             fs::create_directories(scene.In(kJournalDir));
+             Link(scene.In(std::string(kJournal) + ".NEW"), scene.Outside() / "secret");
+             Link(scene.In(Saved(1)), scene.Outside() / "secret");
+         },
+         E::EndsClean},
+        {"link at system/VIEW.DIC.zel-undo during the put-back", S::Interrupted, LinkOut("system/VIEW.DIC.zel-undo"),
+         E::EndsClean},
+        {"link at dict/ZEL_Ambiguous.BIG.zel-undo during the put-back", S::Interrupted,
+         LinkOut("dict/ZEL_Ambiguous.BIG.zel-undo"), E::EndsClean},
+        {"link at the half-written dict/ZEL_Ambiguous.GB.new", S::Interrupted, LinkOut("dict/ZEL_Ambiguous.GB.new"),
+         E::EndsClean},
+        {"link at system/VIEW.DIC.NEW to a folder outside", S::Fresh,
+         [](Scene& scene) { Link(scene.In("system/VIEW.DIC.NEW"), scene.Outside() / "folder"); }, E::EndsClean},
+        {"hard link at system/VIEW.DIC.NEW to a file outside", S::Fresh,
+         [](Scene& scene) { fs::create_hard_link(scene.Outside() / "secret", scene.In("system/VIEW.DIC.NEW")); },
+         E::EndsClean},
+        {"named pipe at system/VIEW.DIC.NEW", S::Fresh, Pipe("system/VIEW.DIC.NEW"), E::EndsClean},
+        // A file with a second name outside the home is replaced, never
+        // changed in place, and so is one the put-back gives its bytes again.
+        {"system/CONFIG.DIC with a hard link outside", S::Fresh, HardLinkOut("system/CONFIG.DIC"), E::EndsClean},
+        {"system/CONFIG.DIC with a hard link outside, put back", S::Interrupted, HardLinkOut("system/CONFIG.DIC"),
+         E::EndsClean},
+
+        // The record's own names are never taken through a link, whoever
+        // made it.
+        {"system/UPGRADE.RUN a link", S::Interrupted, MovedOut(kRecord), E::Stops, kRecordLink},
+        {"UPGRADE.RUN/RUN.INI a link", S::Interrupted, MovedOut(kRunIni), E::Stops, kRecordLink},
+        {"UPGRADE.RUN/JOURNAL a link", S::Interrupted, MovedOut(kJournalDir), E::Stops, kRecordLink},
+        {"JOURNAL/JOURNAL a link", S::Interrupted, MovedOut(kJournal), E::Stops, kRecordLink},
+        {"JOURNAL/SAVED.4 a link", S::Interrupted, MovedOut(Saved(4)), E::Stops, "SAVED.4 is not a file"},
+        {"JOURNAL/SAVED.4 a hard link of a file outside", S::Interrupted, HardLinkOut(Saved(4)), E::Stops,
+         "SAVED.4 has other names"},
+        {"system/OLDSERVICE.INF a link", S::Fresh, LinkOut("system/OLDSERVICE.INF"), E::Stops, kRecordLink},
+        {"dangling link at system/UPGRADE.LCK", S::Fresh,
+         [](Scene& scene) { Link(scene.In("system/UPGRADE.LCK"), scene.Outside() / "made-by-the-lock"); },
+         E::EndsClean},
+
+        // Links the administrator made are followed; the same links made by
+        // the server's account stop the run before anything changes.
+        {"system/PROFILE.INI root's link", S::Fresh, AdminLink("system/PROFILE.INI"), E::EndsClean},
+        {"system/PROFILE.INI another user's link", S::Fresh, OtherUsersLink("system/PROFILE.INI"), E::Stops,
+         kNotFollowed, true},
+        {"bin root's link", S::Fresh, AdminLink("bin"), E::EndsClean},
+        {"bin another user's link", S::Fresh, OtherUsersLink("bin"), E::Stops, kNotFollowed, true},
+        {"system root's link", S::Fresh, AdminLink("system"), E::EndsClean},
+        {"system another user's link", S::Fresh, OtherUsersLink("system"), E::Stops, kNotFollowed, true},
+        // The journal saves and puts back through the administrator's links.
+        {"system root's link, the run interrupted", S::Fresh, Both(AdminLink("system"), Interrupted()), E::EndsClean},
+        {"system/FORMAT.DIC root's link, the run interrupted", S::Fresh,
+         Both(AdminLink("system/FORMAT.DIC"), Interrupted()), E::EndsClean},
+
+        // Lines that lead out of the home, signed as the program signs them.
+        {"journal line naming an absolute path", S::Interrupted, SignedJournal([](Scene& scene, JournalLines& lines) {
+             LineNaming(lines, "system/VIEW.DIC")->back() = (scene.Outside() / "secret").generic_string();
+         }),
+         E::Stops, kOutsideHome},
+        {"journal line naming ../outside/secret", S::Interrupted, SignedJournal([](Scene&, JournalLines& lines) {
+             LineNaming(lines, "dict/DB11.dat")->back() = "../outside/secret";
+         }),
+         E::Stops, kOutsideHome},
+        {"journal line naming system/../../outside/secret", S::Interrupted,
+         SignedJournal([](Scene&, JournalLines& lines) {
+             LineNaming(lines, "system/VIEW.DIC")->back() = "system/../../outside/secret";
+         }),
+         E::Stops, kOutsideHome},
+        {"journal line added", S::Interrupted, Appended(kJournal, "C 30 00000000 system/PROFILE.INI\n"), E::Stops,
+         "line 31 fails its checksum"},
+        {"journal line added and signed, naming a recorded file again", S::Interrupted,
+         SignedJournal([](Scene&, JournalLines& lines) {
+             lines.push_back({"C", std::to_string(lines.size()), "", "system/CONFIG.DIC"});
+         }),
+         E::Stops, "names a file the journal cannot have recorded: system/CONFIG.DIC"},
+        {"journal line signed, naming a missing copy", S::Interrupted,
+         SignedJournal([](Scene&, JournalLines& lines) { (*LineNaming(lines, "system/VIEW.DIC"))[2] = "99"; }),
+         E::Stops, "SAVED.99 is missing"},
+        {"journal line signed, with a wrong length", S::Interrupted,
+         SignedJournal([](Scene&, JournalLines& lines) { (*LineNaming(lines, "system/VIEW.DIC"))[3] = "311"; }),
+         E::Stops, "SAVED.6 holds 312 bytes, the journal says 311"},
+        {"journal lines signed, out of their order", S::Interrupted,
+         SignedJournal([](Scene&, JournalLines& lines) { std::swap(lines[3], lines[4]); }), E::Stops,
+         "comes out of its place"},
+        // Lines whose every check passes, naming what the put-back cannot
+        // put back: the journal is refused before its first file goes back,
+        // not obeyed up to the line that fails.
+        {"journal line signed, saving a folder", S::Interrupted,
+         SignedJournal([](Scene& scene, JournalLines& lines) { InsertSavedLine(scene, lines, 8, "bin"); }), E::Stops,
+         "line 9 saved the file bin, and a folder is there now"},
+        {"journal line signed, through another user's link below the searched depth", S::Interrupted,
+         Both(
+             [](Scene& scene) {
+                 fs::create_directories(scene.In("data/news/a/b/c"));
+                 Link(scene.In("data/news/a/b/c/evil"), scene.Outside() / "folder");
+                 GiveToUser(scene.In("data/news/a/b/c/evil"), kOtherUser);
+             },
+             SignedJournal([](Scene& scene, JournalLines& lines) {
+                 InsertSavedLine(scene, lines, 8, "data/news/a/b/c/evil/kept");
+             })),
+         E::Stops, kNotFollowed, true},
+        {"folder of saved files deleted", S::Interrupted, Removed("dict"), E::Stops,
+         "line 12 saved the file dict/ZEL_Ambiguous.BIG, and its folder is gone"},
+        {"journal made for another folder", S::Interrupted,
+         SignedJournal([](Scene&, JournalLines& lines) { lines[0][3] = "1"; }), E::EndsClean},
+
+        {"saved copy missing", S::Interrupted, Removed(Saved(4)), E::Stops, "SAVED.4 is missing"},
+        {"saved copy bit-flipped", S::Interrupted, BitFlipped(Saved(4), 200), E::Stops, "SAVED.4 fails its checksum"},
+        {"saved copy longer", S::Interrupted, Appended(Saved(4), "x"), E::Stops,
+         "SAVED.4 holds 16627 bytes, the journal says 16626"},
+        {"journal emptied", S::Interrupted, CutTo(kJournal, 0), E::Stops,
+         "its first line is not a whole journal header"},
+        {"journal cut in its header", S::Interrupted, CutTo(kJournal, 20), E::Stops,
+         "its first line is not a whole journal header"},
+        {"journal cut in its seventh line", S::Interrupted,
+         [](Scene& scene) {
+             const std::string text = ReadFileText(scene.In(kJournal));
+             size_t at = 0;
+             for (int line = 0; line < 6; ++line) at = text.find('\n', at) + 1;
+             fs::resize_file(scene.In(kJournal), at + 10);
+         },
+         E::Stops, "SAVED.7 is named by none of its lines"},
+        // Whole lines lost from the end: the files they named stay changed
+        // after an undo (here dict/ZEL_Ambiguous.BIG5 beside the BIG file
+        // put back); the copies beyond the last line tell.
+        {"journal cut after its twelfth line", S::Interrupted,
+         [](Scene& scene) {
+             const std::string text = ReadFileText(scene.In(kJournal));
+             size_t at = 0;
+             for (int line = 0; line < 12; ++line) at = text.find('\n', at) + 1;
+             fs::resize_file(scene.In(kJournal), at);
+         },
+         E::Stops, "SAVED.12 is named by none of its lines"},
+        {"journal bit-flipped", S::Interrupted, FlippedInLine(kJournal, 3), E::Stops, "line 3 fails its checksum"},
+        {"journal huge (sparse, 65 MiB)", S::Interrupted, Huge(kJournal), E::Stops, "more than any journal of a run"},
+        {"journal deleted, RUN.INI saying Journal=1", S::Interrupted, Removed(kJournal), E::Stops,
+         "says the dictionary phase kept a journal"},
+        {"journal folder deleted, RUN.INI saying Journal=1", S::Interrupted, Removed(kJournalDir), E::Stops,
+         "says the dictionary phase kept a journal"},
+        {"journal without RUN.INI", S::Interrupted, Removed(kRunIni), E::Stops, "is there without"},
+        {"JOURNAL without RUN.INI, made by hand in a fresh home", S::Fresh,
+         [](Scene& scene) {
+             fs::create_directories(scene.In(kJournalDir));
+             WriteFileText(scene.In(kJournal), "ZELJOURNAL 2 1 1 system/UPGRADE.RUN 00000000\n");
+         },
+         E::Stops, "is there without"},
+
+        {"RUN.INI emptied", S::Interrupted, CutTo(kRunIni, 0), E::Stops, "it is cut short"},
+        {"RUN.INI cut short", S::Interrupted, CutTo(kRunIni, 40), E::Stops, "RUN.INI: it is cut short"},
+        {"RUN.INI bit-flipped", S::Interrupted, BitFlipped(kRunIni, 3), E::Stops, "its checksum does not match"},
+        {"RUN.INI huge (sparse, 65 MiB)", S::Interrupted, Huge(kRunIni), E::Stops, "more than any record of a run"},
+        {"RUN.INI signed, Journal=2", S::Interrupted, SignedRunRecord(ReplacedLine("Journal=1", "Journal=2")), E::Stops,
+         "the line \"Journal=2\" is none a run writes"},
+        {"RUN.INI signed, Journal=0 with a journal", S::Interrupted,
+         SignedRunRecord(ReplacedLine("Journal=1", "Journal=0")), E::EndsClean},
+        {"RUN.INI signed, an unknown key", S::Interrupted,
+         SignedRunRecord([](std::string& text) { text += "Path=/etc\n"; }), E::Stops,
+         "the line \"Path=/etc\" is none a run writes"},
+        {"RUN.INI signed, LexiconCharset=17", S::Interrupted,
+         SignedRunRecord([](std::string& text) { text += "LexiconCharset=17\n"; }), E::Stops,
+         "the line \"LexiconCharset=17\" is none a run writes"},
+        {"RUN.INI signed, a key twice", S::Interrupted,
+         SignedRunRecord([](std::string& text) { text += "ProfileMissing=1\n"; }), E::Stops,
+         "the line \"ProfileMissing=1\" is none a run writes"},
+        {"RUN.INI signed, without Home", S::Interrupted,
+         SignedRunRecord([](std::string& text) { text.erase(text.find("Home=")); }), E::Stops, "it lacks Home"},
+        {"RUN.INI signed, naming another home", S::Interrupted,
+         SignedRunRecord([](std::string& text) { text.replace(text.find("Home=") + 5, 1, "9"); }), E::EndsClean,
+         kAnotherFolder},
+        {"RUN.INI a named pipe", S::Interrupted, Both(Removed(kRunIni), Pipe(kRunIni)), E::Stops,
+         "RUN.INI is not a file"},
+        {"system/UPGRADE.RUN a file", S::Fresh, [](Scene& scene) { WriteFileText(scene.In(kRecord), kSecret); },
+         E::Stops, "RUN.INI is not a file"},
+        {"RUN.INI made by hand in a fresh home", S::Fresh,
+         [](Scene& scene) {
+             fs::create_directories(scene.In(kRecord));
+             WriteFileText(scene.In(kRunIni), "ServerProgramAbsent=0\nJournal=1\n");
+         },
+         E::Stops, "its checksum does not match"},
+
+        // An interrupted home in another place: its record is taken for the
+        // home where it lies now, and never touches the one it came from.
+        {"interrupted home moved", S::Interrupted, [](Scene& scene) { scene.MoveHome("moved"); }, E::EndsClean},
+        {"interrupted home copied", S::Interrupted, [](Scene& scene) { scene.CopyHome("copy"); }, E::EndsClean,
+         kAnotherFolder},
+
+        {"zelhome preview of an interrupted home", S::Interrupted, asLeft, E::Untouched},
+
+        // The home belongs to the server's account, which planted the links.
+        {"home of another user", S::Fresh, OtherUsersHome(), E::EndsClean, "", true},
+        {"home of another user, its link at system/VIEW.DIC.NEW", S::Fresh,
+         Both(OtherUsersHome(), OtherUsersLinkOut("system/VIEW.DIC.NEW")), E::Stops, kNotFollowed, true},
+        {"home of another user, its link at dict/DB1.dat", S::Fresh,
+         Both(OtherUsersHome(), OtherUsersLink("dict/DB1.dat")), E::Stops, kNotFollowed, true},
+        {"home of another user, its dangling link at system/UPGRADE.LCK", S::Fresh,
+         Both(OtherUsersHome(),
+              [](Scene& scene) {
+                  Link(scene.In("system/UPGRADE.LCK"), scene.Outside() / "made-by-the-lock");
+                  GiveToUser(scene.In("system/UPGRADE.LCK"), kOtherUser);
+              }),
+         E::EndsClean, "", true},
+        {"interrupted home of another user, its link at system/CONFIG.DIC, to be put back", S::Interrupted,
+         Both(OtherUsersHome(), OtherUsersLink("system/CONFIG.DIC")), E::Stops, kNotFollowed, true},
+        {"interrupted home of another user, its link at JOURNAL/SAVED.2", S::Interrupted,
+         Both(OtherUsersHome(), OtherUsersLink(Saved(2))), E::Stops, kNotFollowed, true},
+    };
+}
+
+// Everything a run leaves that a clean run's must equal.
+struct Outcome {
+    int status = -1;
+    Snapshot home;
+    std::string dump;
+};
+
+Outcome Observe(const Scene& scene, int status) {
+    Outcome outcome;
+    outcome.status = status;
+    outcome.home = AsSeen(scene.home, scene.Root());
+    const ProgramResult dumped = scene.Dump();
+    outcome.dump = dumped.exitCode == 0 ? dumped.output : "zelhome dump failed: " + dumped.output;
+    ReplaceAll(outcome.dump, scene.Root().string(), "<WORLD>");
+    return outcome;
+}
+
+// A clean run over a home in the place a row's run works: the world's home,
+// or the home moved or copied before the run.
+Outcome CleanRun(const std::string& place) {
+    Scene scene;
+    if (!scene.Made()) return {};
+    if (place == "moved") scene.MoveHome(place);
+    if (place == "copy") scene.CopyHome(place);
+    return Observe(scene, scene.Upgrade().exitCode);
+}
+
+std::string FirstErrorLine(const std::string& output) {
+    const size_t at = output.find("ERROR");
+    if (at == std::string::npos) return "";
+    const size_t end = output.find_first_of("\r\n", at);
+    return ": " + output.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+TEST(HostileHome, EveryRowStopsBeforeAChangeOrEndsAsACleanRun) {
+    std::map<std::string, Outcome> clean;
+    for (const char* place : {"home", "moved", "copy"}) {
+        clean[place] = CleanRun(place);
+        ASSERT_FALSE(clean[place].home.empty()) << "the clean run in " << place << " could not be made";
+    }
+    ASSERT_EQ(clean["home"].status, 0);
+    ASSERT_EQ(clean["moved"].status, 0);
+
+    const bool root = RunningAsRoot();
+    int tried = 0, stopped = 0, endedClean = 0, skipped = 0;
+    for (const Row& row : Rows()) {
+        if (row.needsRoot && !root) {
+            ++skipped;
+            continue;
+        }
+        SCOPED_TRACE(row.name);
+        ++tried;
+        Scene scene;
+        ASSERT_TRUE(scene.Made());
+        if (row.start == Start::Interrupted) {
+            ASSERT_TRUE(scene.Interrupt()) << "the killed run left no journal where the table expects one";
+        }
+        row.prepare(scene);
+        if (::testing::Test::HasFatalFailure()) return;
+        const Snapshot homeBefore = Exactly(scene.home);
+        std::vector<Snapshot> untouchable;
+        for (const fs::path& folder : scene.untouchable) untouchable.push_back(Exactly(folder));
+
+        const ProgramResult result = row.expect == Expect::Untouched ? scene.Preview() : scene.Upgrade();
+        const std::string output = "the run's output:\n" + result.output;
+
+        for (size_t i = 0; i < scene.untouchable.size(); ++i) {
+            const std::string changed = Differences(untouchable[i], Exactly(scene.untouchable[i]));
+            EXPECT_TRUE(changed.empty()) << "outside the home, in " << scene.untouchable[i] << ":\n"
+                                         << changed << output;
+        }
+        EXPECT_TRUE(Contains(result.output, row.message)) << "expected \"" << row.message << "\"\n" << output;
+        switch (row.expect) {
+            case Expect::Stops: {
+                ++stopped;
+                EXPECT_EQ(result.exitCode, 1) << output;
+                const std::string changed = Differences(homeBefore, Exactly(scene.home));
+                EXPECT_TRUE(changed.empty()) << "the home changed:\n" << changed << output;
+                break;
+            }
+            case Expect::EndsClean: {
+                ++endedClean;
+                const std::string place = scene.home.filename().string();
+                const Outcome& expected = clean[place];
+                const Outcome found = Observe(scene, result.exitCode);
+                EXPECT_EQ(found.status, expected.status) << output;
+                const std::string changed = Differences(expected.home, found.home);
+                EXPECT_TRUE(changed.empty()) << "the home differs from a clean run's:\n" << changed << output;
+                EXPECT_TRUE(found.dump == expected.dump) << "the dictionary differs from a clean run's\n" << output;
+                break;
+            }
+            case Expect::Untouched: {
+                ++stopped;
+                const std::string changed = Differences(homeBefore, Exactly(scene.home));
+                EXPECT_TRUE(changed.empty()) << "zelhome preview changed the home it promises to leave as it "
+                                                "was:\n"
+                                             << changed << output;
+                break;
+            }
+        }
+        std::printf("[ row ] %-62s exit %d%s\n", row.name.c_str(), result.exitCode,
+                    FirstErrorLine(result.output).c_str());
+    }
+    std::printf(
+        "[ table ] %d rows run: %d end as a clean run, %d stop or leave the home as it was; %d rows skipped "
+        "(they give names to another user, which only root may)\n",
+        tried, endedClean, stopped, skipped);
+}
+
+}  // namespace
+}  // namespace zel::testing

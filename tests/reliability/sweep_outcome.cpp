@@ -1,0 +1,101 @@
+#include "reliability/sweep_outcome.h"
+
+#include <filesystem>
+
+namespace zel::testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::set<std::string> FoldersUnder(const fs::path& root) {
+    std::set<std::string> folders;
+    if (!fs::exists(root)) return folders;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (entry.is_directory()) folders.insert(fs::relative(entry.path(), root).generic_string());
+    }
+    return folders;
+}
+
+void CompareFiles(const std::string& what, const DirectorySnapshot& clean, const DirectorySnapshot& found,
+                  const std::string& where, std::vector<std::string>* differences) {
+    for (const auto& [path, bytes] : clean) {
+        auto other = found.find(path);
+        if (other == found.end()) {
+            differences->push_back(where + what + path + " is missing");
+        } else if (other->second != bytes) {
+            differences->push_back(where + what + path + " differs");
+        }
+    }
+    for (const auto& [path, bytes] : found) {
+        if (clean.count(path) == 0) differences->push_back(where + what + path + " is left over");
+    }
+}
+
+std::string Describe(const RegisteredService& service) {
+    if (!service.exists) return "(not registered)";
+    return service.binaryPath + " | " + service.displayName + " | start " + std::to_string(service.startType);
+}
+
+}  // namespace
+
+SweepOutcome ObserveOutcome(const UpgradeWorld& world) {
+    SweepOutcome outcome;
+    outcome.home = SnapshotDirectory(world.Home());
+    outcome.folders = FoldersUnder(world.Home());
+    const ProgramResult dumped = world.DumpHome();
+    outcome.dump = dumped.exitCode == 0 ? dumped.output : "zelhome dump failed: " + dumped.output;
+    outcome.serviceFiles = SnapshotDirectory(world.Services());
+    outcome.oldService = QueryRegisteredService(OLD_SERVICE);
+    outcome.newService = QueryRegisteredService(NEW_SERVICE);
+    return outcome;
+}
+
+void CompareOutcome(const SweepOutcome& clean, const SweepOutcome& found, const std::string& where,
+                    std::vector<std::string>* differences) {
+    CompareFiles("home ", clean.home, found.home, where, differences);
+    for (const std::string& folder : clean.folders) {
+        if (found.folders.count(folder) == 0) differences->push_back(where + "home folder " + folder + " is missing");
+    }
+    for (const std::string& folder : found.folders) {
+        if (clean.folders.count(folder) == 0) differences->push_back(where + "home folder " + folder + " is left over");
+    }
+    if (found.dump != clean.dump) differences->push_back(where + "the dictionary differs from a clean run's");
+    CompareFiles("service file ", clean.serviceFiles, found.serviceFiles, where, differences);
+    // Wine's service manager leaves the dependencies out of its answer; the
+    // service files above hold them off Windows.
+    auto same = [](const RegisteredService& a, const RegisteredService& b) {
+        return a.exists == b.exists && a.binaryPath == b.binaryPath && a.displayName == b.displayName &&
+               a.startType == b.startType;
+    };
+    if (!same(clean.oldService, found.oldService)) {
+        differences->push_back(where + "service " + OLD_SERVICE + " is " + Describe(found.oldService) + ", not " +
+                               Describe(clean.oldService));
+    }
+    if (!same(clean.newService, found.newService)) {
+        differences->push_back(where + "service " + NEW_SERVICE + " is " + Describe(found.newService) + ", not " +
+                               Describe(clean.newService));
+    }
+}
+
+bool ServiceState::Prepare(const UpgradeWorld& world, const fs::path& keep) {
+    Remove();
+    oldProgram_ = QuotedCommandLine(SystemText(world.Home() / "bin" / "z40service.exe"), "-resident");
+    if (!RegisterService(OLD_SERVICE, "ZEL4.0", oldProgram_)) return false;
+    kept_ = keep;
+    CopyTree(world.Services(), kept_);
+    return true;
+}
+
+void ServiceState::Restore(const UpgradeWorld& world) const {
+    CopyTree(kept_, world.Services());
+    DeleteServiceIfPresent(NEW_SERVICE);
+    if (!QueryRegisteredService(OLD_SERVICE).exists) RegisterService(OLD_SERVICE, "ZEL4.0", oldProgram_);
+}
+
+void ServiceState::Remove() {
+    DeleteServiceIfPresent(OLD_SERVICE);
+    DeleteServiceIfPresent(NEW_SERVICE);
+}
+
+}  // namespace zel::testing
