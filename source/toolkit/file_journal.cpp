@@ -48,8 +48,10 @@ bool CheckRecordedPlaces(const char* operation, const std::string& journalDir, c
     // where no whole file follows them.
     std::map<std::string, size_t> last;
     for (size_t index = 0; index < contents.entries.size(); ++index) last[contents.entries[index].path] = index;
-    for (const auto& [relative, index] : last) {
+    for (size_t index = 0; index < contents.entries.size(); ++index) {
         const JournalEntry& entry = contents.entries[index];
+        const std::string& relative = entry.path;
+        if (last[relative] != index) continue;
         const bool created = entry.kind == EntryKind::Created;
         const std::string path = Absolute(base, relative);
         FileFacts facts;

@@ -467,7 +467,9 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     // without one is damage, never a crash.
     const std::string work = path + ".NEW";
     NoteBeforeWrite(work.c_str());
-    std::FILE* lines = PlatformOpenStream(work.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
+    // Its pages are bytes of the home's files, some of which may be
+    // readable by their owner alone.
+    std::FILE* lines = PlatformOpenStream(work.c_str(), StreamMode::CreatePrivate, LastName::Itself, problem);
     if (lines == nullptr) return FailProblem("Z_OpenFileJournal", "create", work.c_str(), problem);
     const std::string header = JournalHeaderLine(base.volume, base.index, opened.unrecorded, &opened.chain);
     // The rename flushes the header first; the name reaches the disk before

@@ -89,6 +89,8 @@ enum class StreamMode {
     Update,     // an existing regular file, to read and change in place
     CreateNew,  // a new file: whatever has the name is removed as a name
                 // first, then the file is made where no link can lead
+    CreatePrivate,  // the same, readable by its owner alone: a file that
+                    // gathers bytes of files some of which may be private
 };
 std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem);
 

@@ -299,7 +299,8 @@ bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entrie
 
 std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem) {
     Place place;
-    if (!FindPlace(path, mode == StreamMode::CreateNew ? LastName::Itself : last, place, problem)) return nullptr;
+    const bool create = mode == StreamMode::CreateNew || mode == StreamMode::CreatePrivate;
+    if (!FindPlace(path, create ? LastName::Itself : last, place, problem)) return nullptr;
     int fd = -1;
     const char* streamMode = "rb";
     switch (mode) {
@@ -308,7 +309,8 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
             fd = OpenRegular(place, O_RDWR, problem);
             streamMode = "r+b";
             break;
-        case StreamMode::CreateNew: {
+        case StreamMode::CreateNew:
+        case StreamMode::CreatePrivate: {
             if (place.folder < 0) {
                 Missing(problem);
                 return nullptr;
@@ -327,7 +329,8 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
                     return nullptr;
                 }
             }
-            fd = ::openat(place.folder, place.name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            fd = ::openat(place.folder, place.name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          mode == StreamMode::CreatePrivate ? 0600 : 0666);
             if (fd < 0) Fails(problem, errno);
             streamMode = "w+b";
             break;
