@@ -15,6 +15,7 @@ enum class JournalChange {
     InPlace,  // the file is opened to be changed where it lies
     Replace,  // another file takes the name
     Remove,   // the name goes (deleted, or moved to another name)
+    Ahead,    // one of those will come: recorded now, flushed before it
 };
 
 // Records, when a journal is open and this is the first change of path since

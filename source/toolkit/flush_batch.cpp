@@ -35,6 +35,14 @@ bool FlushOwedFolders(Problem& problem, std::string& failed) {
     Owed& owed = State();
     while (!owed.folders.empty()) {
         const std::string folder = *owed.folders.begin();
+        // A folder removed since holds nothing to flush: its removal reaches
+        // the disk with its own folder, which owes a flush for it.
+        FileFacts facts;
+        Problem ignored;
+        if (PlatformFacts(folder.c_str(), LastName::Itself, facts, ignored) && facts.kind == FileKind::Missing) {
+            owed.folders.erase(folder);
+            continue;
+        }
         if (!PlatformFlushDirectory(folder.c_str(), problem)) {
             failed = folder;
             return false;

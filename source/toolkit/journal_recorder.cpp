@@ -62,6 +62,7 @@ struct OpenJournal {
     std::string own;         // the journal's folder relative to base, if it lies there
     std::FILE* lines = nullptr;
     std::set<std::string> whole;  // keys of files recorded whole (C, S, M)
+    std::set<std::string> ahead;  // of those, kept before their change came (Z_JournalWhole)
     std::map<std::string, InPlaceFile> inPlace;
     std::set<std::string> made;  // files made while it recorded: flushed with it when they are still there
     uint64_t sequence = 0;
@@ -335,7 +336,21 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
     if (!Covers(journal, relative)) return true;
     if (change == JournalChange::Make) journal.made.insert(path);
     const std::string key = FoldedKey(relative);
-    if (journal.whole.count(key) != 0) return true;
+    // Records made ahead (Z_JournalWhole, Z_JournalRange) reach the disk
+    // before the first change they protect.
+    const auto settled = [&]() { return change == JournalChange::Make || !journal.bytesOwed || MakeDurable(operation, journal); };
+    if (journal.whole.count(key) != 0) {
+        // A file kept ahead is the journal's copy of itself until it loses
+        // its name: no byte of it may change before.
+        if (journal.ahead.count(key) != 0) {
+            if (change == JournalChange::InPlace) {
+                return Fail(Z_ERROR_BAD_ARGUMENT, "%s: cannot change %s in place: the file journal keeps it whole",
+                            operation, path);
+            }
+            if (change != JournalChange::Ahead) journal.ahead.erase(key);
+        }
+        return settled();
+    }
     FileFacts facts;
     Problem problem;
     if (!PlatformFacts(path, last, facts, problem)) return Failed(operation, path, problem);
@@ -346,8 +361,10 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
     if (inPlace && change == JournalChange::InPlace) return true;
     // One file under two names (case, short names, hard links) is recorded
     // once, as it was first.
-    if (!inPlace && facts.kind != FileKind::Missing && journal.whole.count(IdentityKey(facts)) != 0) return true;
+    if (!inPlace && facts.kind != FileKind::Missing && journal.whole.count(IdentityKey(facts)) != 0) return settled();
     if (facts.kind == FileKind::Directory || facts.kind == FileKind::Other) return true;  // not put back
+    // Nothing to keep ahead: a file made there later gets its line then.
+    if (change == JournalChange::Ahead && facts.kind == FileKind::Missing) return true;
     if (Z_FaultPoint("Z_JournalFile")) return false;
     if (facts.kind == FileKind::Missing) {
         if (!RecordMissing(operation, journal, relative)) return false;
@@ -375,7 +392,9 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
     CloseInPlace(journal, key);
     journal.whole.insert(key);
     journal.whole.insert(IdentityKey(facts));
-    return MakeDurable(operation, journal);
+    if (change != JournalChange::Ahead) return MakeDurable(operation, journal);
+    journal.ahead.insert(key);
+    return true;
 }
 
 std::string JournalPagesKey(const char* path) {
@@ -524,6 +543,11 @@ int Z_JournalRange(const char* path, int64_t offset, int64_t size) {
     return SavePages("Z_JournalRange", key, static_cast<uint64_t>(offset), static_cast<uint64_t>(offset + size), false)
                ? 1
                : 0;
+}
+
+int Z_JournalWhole(const char* path) {
+    if (RejectEmptyPath("Z_JournalWhole", path)) return 0;
+    return JournalBeforeChange("Z_JournalWhole", path, JournalChange::Ahead, LastName::Follow) ? 1 : 0;
 }
 
 int Z_IsFileJournalled(const char* path) {

@@ -436,7 +436,7 @@ bool PlatformRemoveDirectory(const char* path, Problem& problem) {
     if (!FindPlace(path, LastName::Itself, place, problem)) return false;
     if (place.folder < 0) return Missing(problem);
     if (::unlinkat(place.folder, place.name.c_str(), AT_REMOVEDIR) != 0) return Fails(problem, errno);
-    return FlushFolder(place.folder, problem);
+    return FlushChangedFolder(place, problem);
 }
 
 bool PlatformCopyPermissions(const char* source, const char* copy, Problem& problem) {

@@ -36,9 +36,9 @@ const std::vector<std::string> kArguments = {"NEW:1", "CS:1", "OLD:N"};
 // first pages of the eight dictionary files changed in place (P lines 2 to
 // 9, more pages of BASE.DIC in lines 20 and 21), VIEW.DIC moved aside as
 // SAVED.1 (line 11), the four BIG lexicons moved aside as SAVED.2 to
-// SAVED.5 with their second names, the BIG5 files they were renamed to
-// (lines 12 to 19), lines for the files the run made (to line 32), and a
-// kernel work file half written, dict/ZEL_Ambiguous.GB.new.
+// SAVED.5 (lines 12 to 15) with their second names, the BIG5 files they
+// were renamed to (lines 16 to 19), lines for the files the run made (to
+// line 32), and a kernel work file half written, dict/ZEL_Ambiguous.GB.new.
 constexpr const char* kInterruptAt = "Z_JournalFile:41";
 // The server's own account, in the rows where the home is not root's.
 constexpr unsigned kOtherUser = 65534;
@@ -700,14 +700,14 @@ std::vector<Row> Rows() {
          },
          E::Stops, "SAVED.2 is named by none of its lines"},
         // Whole lines lost from the end: the files they named stay changed
-        // after an undo (here dict/ZEL_WBigram.BIG would stay under its BIG5
-        // name); the SAVED files beyond the last line's tell.
-        {"journal cut after its thirteenth line", S::Interrupted,
+        // after an undo (here the four BIG lexicons would stay under their
+        // BIG5 names); the SAVED files beyond the last line's tell.
+        {"journal cut after its eleventh line", S::Interrupted,
          [](Scene& scene) {
              const std::string text = ReadFileText(scene.In(kJournal));
-             fs::resize_file(scene.In(kJournal), JournalLineStart(text, 14));
+             fs::resize_file(scene.In(kJournal), JournalLineStart(text, 12));
          },
-         E::Stops, "SAVED.4 is named by none of its lines"},
+         E::Stops, "SAVED.3 is named by none of its lines"},
         {"journal bit-flipped", S::Interrupted, FlippedInLine(kJournal, 3), E::Stops, "line 3 fails its checksum"},
         {"journal huge (sparse, 65 MiB)", S::Interrupted, Huge(kJournal), E::Stops, "is longer than any journal line"},
         {"journal deleted, RUN.INI saying Journal=1", S::Interrupted, Removed(kJournal), E::Stops,

@@ -145,6 +145,38 @@ TEST_F(JournalTest, ReplacementStoppedAtEachStepIsUndone) {
     }
 }
 
+// Files whose names a step takes are kept ahead, all of them before one
+// flush, which comes with the first change: a stop there leaves nothing to
+// undo but the kept files. A file kept ahead is not changed in place.
+TEST_F(JournalTest, FilesKeptAheadShareOneFlushBeforeTheirChanges) {
+    const char* const names[] = {"ZEL_Ambiguous.BIG", "ZEL_WBigram.BIG", "ZEL_Single.BIG"};
+    for (const char* fault : {"Z_JournalFlush", ""}) {
+        SCOPED_TRACE(fault);
+        for (const char* name : names) WriteText(File(name), name);
+        Open();
+        {
+            FaultScope scope(fault);
+            for (const char* name : names) ASSERT_EQ(Z_JournalWhole(File(name).c_str()), 1) << LastError();
+            EXPECT_EQ(Z_JournalWhole(File("no such file").c_str()), 1);
+            EXPECT_EQ(Z_OpenFile(File(names[0]).c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0), nullptr);
+            for (const char* name : names) {
+                const int renamed = Z_RenameFile(File(name).c_str(), (File(name) + "5").c_str());
+                EXPECT_EQ(renamed, fault[0] == '\0' ? 1 : 0) << LastError();
+                if (renamed == 0) break;
+            }
+        }
+        Close();
+        EXPECT_EQ(Kinds(), fault[0] == '\0' ? "MMMCCC" : "MMM");
+        EXPECT_EQ(Check(), 1) << LastError();
+        ASSERT_TRUE(Undo()) << LastError();
+        for (const char* name : names) {
+            EXPECT_EQ(ReadText(File(name)), name);
+            EXPECT_FALSE(fs::exists(File(name) + "5"));
+        }
+        Discard();
+    }
+}
+
 TEST_F(JournalTest, RenamedAndDeletedFilesComeBack) {
     WriteText(File("ZEL_Single.BIG"), "single");
     WriteText(File("DB8.dat"), "sdibook");

@@ -209,6 +209,12 @@ int Z_IsFileJournalled(const char* path);
 // first, and one flush of the journal then comes before all the changes
 // instead of one before each. 1 also when no journal records path.
 int Z_JournalRange(const char* path, int64_t offset, int64_t size);
+// Records, likewise, the file at path whole, as its replacement, removal or
+// rename away would: a caller about to take several files' names records
+// them first, for one flush of the journal before all the changes. A file
+// recorded so must not be changed in place afterwards. 1 also when no
+// journal records path or no file is there.
+int Z_JournalWhole(const char* path);
 // Puts every recorded file back beneath baseDir, last change first, once
 // the whole journal has passed the checks of Z_CheckFileJournal; an undo cut
 // short can be made again. A damaged journal is not obeyed at all.
