@@ -80,6 +80,13 @@ TEST(Crc32c, KnownAnswersAndAnyWayOfCuttingTheBytes) {
     EXPECT_EQ(zel::toolkit::Crc32c(std::string(32, '\0')), 0x8A9136AAu);
     const std::string bytes = Pattern(100003, 'a');
     const uint32_t whole = zel::toolkit::Crc32c(0, bytes.data(), bytes.size());
+    // Bit by bit, as the polynomial defines it, against the fast ways.
+    uint32_t bitwise = ~0u;
+    for (char c : bytes) {
+        bitwise ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit) bitwise = (bitwise & 1u) != 0 ? (bitwise >> 1) ^ 0x82F63B78u : bitwise >> 1;
+    }
+    EXPECT_EQ(whole, ~bitwise);
     for (size_t cut : {size_t{0}, size_t{1}, size_t{7}, size_t{8}, size_t{9}, size_t{4096}, size_t{99999}}) {
         const uint32_t first = zel::toolkit::Crc32c(0, bytes.data(), cut);
         EXPECT_EQ(zel::toolkit::Crc32c(first, bytes.data() + cut, bytes.size() - cut), whole) << cut;

@@ -173,10 +173,7 @@ bool RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, cons
         if (Z_ReadFile(file.handle, oldRecords.get(), bytes, 1) != bytes) return false;
         const uint8_t* written = oldRecords.get();
         if (convert) {
-            for (uint32_t i = 0; i < count; ++i) {
-                const size_t offset = static_cast<size_t>(i) * VIEW_RECORD_SIZE;
-                ConvertViewRecord(oldRecords.get() + offset, layout, newRecords.get() + offset);
-            }
+            ConvertViewRecords(oldRecords.get(), layout, newRecords.get(), count);
             written = newRecords.get();
         }
         if (!rewrite.Write(written, static_cast<uint64_t>(bytes))) return false;
