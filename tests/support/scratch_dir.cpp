@@ -54,7 +54,11 @@ void CopyTree(const std::filesystem::path& from, const std::filesystem::path& to
     std::error_code ignored;
     std::filesystem::remove_all(to, ignored);
     std::filesystem::create_directories(to);
-    std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
+    // Entry by entry: MinGW's library refuses to copy a folder into one that
+    // exists ("File exists"), which a copy of the folder itself would ask.
+    for (const auto& entry : std::filesystem::directory_iterator(from)) {
+        std::filesystem::copy(entry.path(), to / entry.path().filename(), std::filesystem::copy_options::recursive);
+    }
 }
 
 int CountFileLines(const std::filesystem::path& path) {
