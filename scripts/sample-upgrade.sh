@@ -1,41 +1,46 @@
 #!/usr/bin/env bash
 # The main job: builds the upgrade if needed, makes a sample home directory
-# of the previous release in a scratch directory, upgrades it without
-# questions and shows what changed.
+# of the previous release in a scratch directory, previews the upgrade,
+# runs it without questions and shows what changed. The full texts (the
+# preview's report, the run's log, the whole difference) stay in files
+# named at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-packages.sh native
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-# Always brought up to date: an older zelhome may lack preview.
-cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target upgrade zelhome
+cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target upgrade zelhome >/dev/null
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/zel-sample.XXXXXX")
 home="$scratch/zelhome"
 export ZEL_SERVICE_DIR="$scratch/services"
 mkdir -p "$ZEL_SERVICE_DIR"
+package=build/package
+# Every database of this home is GB18030 or English: the native character
+# set chosen below (CS:1, GB18030) is accepted.
+args=(NEW:1 CS:1 OLD:N)
 
 echo "== A home directory of the previous release: $home"
-build/zelhome new "$home"
-build/zelhome dump "$home" > "$scratch/before.json"
+"$package/zelhome" new "$home" scripts/sample-home.json
 cp -a "$home" "$scratch/zelhome.before"
 
-echo "== A preview of the upgrade (run on a copy; the home stays as it is)"
+echo "== Preview (on a copy; the home stays as it is): ${args[*]}"
 preview_status=0
-build/zelhome preview "$home" NEW:1 CS:1 OLD:N || preview_status=$?
-echo "(preview exit status $preview_status)"
+"$package/zelhome" preview "$home" "${args[@]}" > "$scratch/preview.txt" 2>/dev/null || preview_status=$?
+grep -E "^(Space on|exit status|a question)" "$scratch/preview.txt" || true
+echo "(preview exit status $preview_status; the whole report: $scratch/preview.txt)"
 
-echo "== The upgrade"
+echo "== The upgrade: its summary"
 status=0
-build/package/upgrade "DIR:$home" NEW:1 CS:1 OLD:N </dev/null || status=$?
+"$package/upgrade" "DIR:$home" "${args[@]}" </dev/null > "$scratch/upgrade.txt" 2>&1 || status=$?
+grep -E "^ERROR|incompatible" "$scratch/upgrade.txt" || true
+sed -n '/^Upgrade is finished!/,$p' "$scratch/upgrade.txt"
 echo "(exit status $status)"
 
-echo "== What changed in the data dictionary"
-build/zelhome dump "$home" > "$scratch/after.json"
-diff -u "$scratch/before.json" "$scratch/after.json" || true
-echo "== What changed among the files"
-diff -rq "$scratch/zelhome.before" "$home" || true
+echo "== What changed (zelhome diff; long sections cut, the whole difference: $scratch/diff.txt)"
+"$package/zelhome" diff "$scratch/zelhome.before" "$home" > "$scratch/diff.txt" || true
+awk '/^== /{n=0} {n++; if (n<=8) print; else if (n==9) print "   ..."}' "$scratch/diff.txt"
 echo
-echo "The home directory before and after: $scratch/zelhome.before $home"
+echo "The log of the run: $(ls "$home"/system/UPGRADE-*.LOG)"
 exit "$status"

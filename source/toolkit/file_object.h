@@ -12,6 +12,7 @@ struct ZFileObject {
     std::FILE* stream = nullptr;
     std::string path;
     bool error = false;  // sticky: set by the first failed read or write
+    bool log = false;    // made by Z_CreateLogFile: no fault points, flushed on close
     // Set for a file the file journal records page by page: its pages are
     // saved before each write reaches them.
     std::string journalKey;

@@ -52,8 +52,9 @@ bool InjectedAt(const char* operation, const char* action, const char* path) {
 }
 
 // An injected failure on an open file leaves it failed, as a real one would.
+// The log is no operation of the run and is never failed on purpose.
 bool InjectedOn(const char* operation, const char* action, HZFILE file) {
-    if (!InjectedAt(operation, action, file->path.c_str())) return false;
+    if (file->log || !InjectedAt(operation, action, file->path.c_str())) return false;
     MarkFailed(file);
     return true;
 }
@@ -85,11 +86,23 @@ HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*secur
     return OpenStream("Z_CreateFile", path, StreamMode::CreateNew, LastName::Itself, "create");
 }
 
+HZFILE Z_CreateLogFile(const char* path) {
+    HZFILE file = OpenStream("Z_CreateLogFile", path, StreamMode::CreateOnly, LastName::Itself, "create");
+    if (file == nullptr) return nullptr;
+    file->log = true;
+    // Unbuffered: what a killed run wrote is in the file.
+    std::setvbuf(file->stream, nullptr, _IONBF, 0);
+    return file;
+}
+
 int Z_CloseFile(HZFILE file) {
     if (RejectNullFile("Z_CloseFile", file)) return 0;
     // The handle is released whatever happens: a caller cannot close twice.
     std::string path = file->path;
-    bool injected = InjectedAt("Z_CloseFile", "close", path.c_str());
+    bool injected = !file->log && InjectedAt("Z_CloseFile", "close", path.c_str());
+    // The log reaches the disk; a failure to get it there is no failure of
+    // the close.
+    if (file->log) PlatformFlushStream(file->stream);
     int closed = std::fclose(file->stream);
     int saved = errno;
     delete file;

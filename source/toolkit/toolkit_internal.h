@@ -55,4 +55,8 @@ int FailCodePage(const char* operation, const char* what, const std::string& tex
 // the operation.
 bool RejectEmptyPath(const char* operation, const char* path);
 
+// Windows wildcards: * and ? in any case, and a pattern ending in ".*" also
+// takes names without an extension ("z40*.*" matches "z40server").
+bool MatchesWildcard(const std::string& name, const std::string& pattern);
+
 }  // namespace zel::toolkit

@@ -61,6 +61,13 @@ private:
     [[maybe_unused]] unsigned savedCodePage_ = 0;  // Windows: the console's own, given back at the end
 };
 
+// Standard output is a console (a terminal), not a file, a pipe or nothing.
+bool PlatformStdoutIsConsole();
+// Writes text of the narrow encoding to the console of standard output so
+// that it shows the characters meant: a Windows console gets it as wide
+// text, whatever its own output code page. False when it could not.
+bool PlatformWriteConsole(const char* text, size_t size);
+
 // ---- roots -------------------------------------------------------------------
 // Opens a directory as a root, following what its path names (the path was
 // given by the administrator). handle is the platform's.
@@ -85,12 +92,14 @@ bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entrie
 
 // ---- open files ----------------------------------------------------------------
 enum class StreamMode {
-    Read,       // an existing regular file, to read
-    Update,     // an existing regular file, to read and change in place
-    CreateNew,  // a new file: whatever has the name is removed as a name
-                // first, then the file is made where no link can lead
-    CreatePrivate,  // the same, readable by its owner alone: a file that
-                    // gathers bytes of files some of which may be private
+    Read,        // an existing regular file, to read
+    Update,      // an existing regular file, to read and change in place
+    CreateNew,   // a new file: whatever has the name is removed as a name
+                 // first, then the file is made where no link can lead
+    CreatePrivate,  // as CreateNew, readable by its owner alone: a file
+                    // that gathers bytes of files some may keep private
+    CreateOnly,  // a new file under a free name: a taken name fails
+                 // (Z_ERROR_EXISTS) and keeps what it holds
 };
 std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem);
 

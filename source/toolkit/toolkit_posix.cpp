@@ -299,8 +299,9 @@ bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entrie
 
 std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem) {
     Place place;
-    const bool create = mode == StreamMode::CreateNew || mode == StreamMode::CreatePrivate;
-    if (!FindPlace(path, create ? LastName::Itself : last, place, problem)) return nullptr;
+    const bool creates =
+        mode == StreamMode::CreateNew || mode == StreamMode::CreatePrivate || mode == StreamMode::CreateOnly;
+    if (!FindPlace(path, creates ? LastName::Itself : last, place, problem)) return nullptr;
     int fd = -1;
     const char* streamMode = "rb";
     switch (mode) {
@@ -310,16 +311,17 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
             streamMode = "r+b";
             break;
         case StreamMode::CreateNew:
-        case StreamMode::CreatePrivate: {
+        case StreamMode::CreatePrivate:
+        case StreamMode::CreateOnly: {
             if (place.folder < 0) {
                 Missing(problem);
                 return nullptr;
             }
-            // Whatever holds the name (a file left by a stopped run, a link
-            // someone planted) goes as a name; the new file is made where
-            // no link can lead.
+            // Unless the name must be free (CreateOnly), whatever holds it (a
+            // file left by a stopped run, a link someone planted) goes as a
+            // name; the new file is made where no link can lead.
             struct stat status;
-            if (Exists(place, status)) {
+            if (mode != StreamMode::CreateOnly && Exists(place, status)) {
                 if (S_ISDIR(status.st_mode)) {
                     problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is a directory"};
                     return nullptr;

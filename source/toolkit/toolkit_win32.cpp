@@ -155,6 +155,21 @@ OwnedHandle CreateAnew(const Place& place, Problem& problem) {
     return file;
 }
 
+// A name that is taken (by a file, a folder or a link) stays as it is.
+OwnedHandle CreateUnderFreeName(const Place& place, Problem& problem) {
+    if (place.folderMissing) {
+        Missing(problem);
+        return OwnedHandle();
+    }
+    OwnedHandle file = CreateNewFile(place);
+    if (!file.Valid()) {
+        FailsNow(problem);
+        return OwnedHandle();
+    }
+    if (!CheckRegular(file.Get(), place, problem)) return OwnedHandle();
+    return file;
+}
+
 std::FILE* StreamOf(OwnedHandle file, int flags, const char* mode, Problem& problem) {
     if (!file.Valid()) return nullptr;
     const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file.Get()), flags);
@@ -360,8 +375,9 @@ bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entrie
 
 std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem) {
     Place place;
-    const bool create = mode == StreamMode::CreateNew || mode == StreamMode::CreatePrivate;
-    if (!FindPlace(path, create ? LastName::Itself : last, place, problem)) return nullptr;
+    const bool creates =
+        mode == StreamMode::CreateNew || mode == StreamMode::CreatePrivate || mode == StreamMode::CreateOnly;
+    if (!FindPlace(path, creates ? LastName::Itself : last, place, problem)) return nullptr;
     switch (mode) {
         case StreamMode::Read:
             return StreamOf(OpenRegular(place, GENERIC_READ, kShareAll, problem), _O_RDONLY, "rb", problem);
@@ -372,6 +388,7 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
         // in the home's system folder, whose list the administrator sets.
         case StreamMode::CreateNew:
         case StreamMode::CreatePrivate: return StreamOf(CreateAnew(place, problem), 0, "w+b", problem);
+        case StreamMode::CreateOnly: return StreamOf(CreateUnderFreeName(place, problem), 0, "w+b", problem);
     }
     return nullptr;
 }

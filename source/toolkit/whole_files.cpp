@@ -186,9 +186,11 @@ bool MatchesFrom(const char* name, const char* pattern) {
     return *name == '\0';
 }
 
+}  // namespace
+
 // Windows wildcards: * and ? in any case, and a pattern ending in ".*" also
 // takes names without an extension ("z40*.*" matches "z40server").
-bool MatchesWildcard(const std::string& name, const std::string& pattern) {
+bool zel::toolkit::MatchesWildcard(const std::string& name, const std::string& pattern) {
     if (MatchesFrom(name.c_str(), pattern.c_str())) return true;
     if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
         name.find('.') == std::string::npos) {
@@ -196,8 +198,6 @@ bool MatchesWildcard(const std::string& name, const std::string& pattern) {
     }
     return false;
 }
-
-}  // namespace
 
 int Z_CloneFile(const char* source, const char* target) {
     if (Z_FaultPoint("Z_CloneFile")) return 0;

@@ -117,13 +117,16 @@ TEST_F(ProfileMerge, LastOccurrenceOfAKeyWins) {
     EXPECT_EQ(Result(), Crlf({"[Concurrent]", "RoutineLimit=9", "QueueLimit=1"}));
 }
 
-TEST_F(ProfileMerge, EarlierBackupIsReplaced) {
+TEST_F(ProfileMerge, EarlierBackupIsKeptUnderTheNextFreeNumber) {
     Write(home.System("PROFILE.INI.BAK"), "old backup");
+    Write(home.System("PROFILE.INI.1.BAK"), "older backup");
     const std::string installed = Crlf({"[AutoView]", "SplitLimit=3"});
     Installed(installed);
     Template(Crlf({"[AutoView]", "SplitLimit=0", "InheritPath=TRUE"}));
     ASSERT_EQ(Merge(), 1);
     EXPECT_EQ(Backup(), installed);
+    EXPECT_EQ(Read(home.System("PROFILE.INI.1.BAK")), "older backup");
+    EXPECT_EQ(Read(home.System("PROFILE.INI.2.BAK")), "old backup");
 }
 
 TEST_F(ProfileMerge, SecondMergeOfAMergedFileKeepsTheFirstBackup) {

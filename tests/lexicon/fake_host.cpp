@@ -71,6 +71,16 @@ std::vector<std::string> CallsOf(const std::string& prefix) {
 
 using fake::g_host;
 
+int ShellOpen(const char*, int, int, int, int64_t) {
+    fake::Log("ShellOpen");
+    return fake::Fails("ShellOpen") ? 0 : 1;
+}
+
+int ShellClose() {
+    fake::Log("ShellClose");
+    return 1;
+}
+
 int SetSystemCharset(int charset) {
     if (charset == 0) return fake::Fails("SetSystemCharset(0)") ? 0 : g_host.nativeCharset;
     fake::Log("SetSystemCharset(" + std::to_string(charset) + ")");

@@ -125,5 +125,41 @@ TEST_F(NativeCharset, EndOfInputAtTheMenuFails) {
     EXPECT_TRUE(fake::State().calls.empty());
 }
 
+// Asked before the first change, the question is answered once; the
+// dictionary phase then sets what was chosen without showing the warning
+// again. The home is only read meanwhile.
+TEST_F(NativeCharset, AnsweredBeforeChangesIsNotAskedAgain) {
+    const std::filesystem::path answers = Package() / "answers.txt";
+    zel::testing::WriteFileText(answers, "9\n1\n");
+    ASSERT_NE(std::freopen(answers.string().c_str(), "r", stdin), nullptr);
+    SetArguments({});
+    CaptureOutput();
+    EXPECT_TRUE(AskNativeCharsetBeforeChanges(run_));
+    EXPECT_EQ(CapturedOutput(), kWarning + kMenu + kMenu);
+    EXPECT_EQ(fake::State().calls, (Calls{"ShellOpen", "ShellClose"}));
+    EXPECT_TRUE(run_.choices.nativeCharsetAnswered);
+
+    EXPECT_EQ(Select(), "");
+    EXPECT_TRUE(selected_);
+    EXPECT_EQ(fake::CallsOf("SetSystemCharset"), (Calls{"SetSystemCharset(1)"}));
+}
+
+TEST_F(NativeCharset, BeforeChangesEndOfInputFailsAndAHomeWithOneIsNotAsked) {
+    const std::filesystem::path answers = Package() / "answers.txt";
+    zel::testing::WriteFileText(answers, "");
+    ASSERT_NE(std::freopen(answers.string().c_str(), "r", stdin), nullptr);
+    SetArguments({});
+    CaptureOutput();
+    EXPECT_FALSE(AskNativeCharsetBeforeChanges(run_));
+    EXPECT_EQ(CapturedOutput(), kWarning + kMenu);
+    EXPECT_TRUE(fake::CallsOf("SetSystemCharset").empty());
+
+    fake::State().nativeCharset = Z_CHARSET_BIG5;
+    run_.nativeCharsetWarned = false;
+    CaptureOutput();
+    EXPECT_TRUE(AskNativeCharsetBeforeChanges(run_));
+    EXPECT_EQ(CapturedOutput(), "");
+}
+
 }  // namespace
 }  // namespace lexicon_test

@@ -72,7 +72,16 @@ struct FailedStepRow {
     int exitCode;
     std::string errorLine;  // a part of an ERROR line of the tested run (may be empty)
     std::function<void(const UpgradeWorld&, const std::string& output)> check;  // after the tested run (may be empty)
+    std::string input = "";                                                     // typed at the questions of every run
 };
+
+// Every "\r" of a Windows text file's line ends, none on its own.
+bool CarriageReturnsEndLines(const std::string& text) {
+    for (size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at + 1)) {
+        if (at + 1 >= text.size() || text[at + 1] != '\n') return false;
+    }
+    return true;
+}
 
 std::vector<FailedStepRow> Rows() {
     const std::vector<std::string> oldNamesKept = {"NEW:1", "CS:1", "OLD:Y"};
@@ -107,6 +116,41 @@ std::vector<FailedStepRow> Rows() {
         {"the old programs cannot be deleted", "", oldNamesDropped, nullptr,
          [](const FaultLog& log) { return Nth(log, "Z_DeleteFiles", 1); }, nullptr, 2,
          "rename the previous release's programs: Z_DeleteFiles: injected failure", nullptr},
+        // Its log holds what the console showed, folded, with the answers
+        // typed, the ERROR line and the exit status; the console names it
+        // at the start and in the summary, which lists the failed step.
+        {"the log of a run that finishes with errors", "", {"NEW:1", "OLD:N"}, nullptr,
+         [](const FaultLog& log) { return Nth(log, "Z_DeleteFiles", 1); }, nullptr, 2,
+         "ERROR: 1999 rename the previous release's programs: Z_DeleteFiles: injected failure",
+         [](const UpgradeWorld& world, const std::string& output) {
+             const std::vector<fs::path> logs = RunLogs(world.Home());
+             ASSERT_EQ(logs.size(), 1u);
+             const std::string named = "The log of this run: " + SystemText(logs[0]) + "\n";
+             // Named before anything changes: the questions come after it.
+             const size_t namedAt = output.find("\n" + named + "\n");
+             EXPECT_NE(namedAt, std::string::npos) << output;
+             EXPECT_LT(namedAt, output.find("\nNow, Removing the old service...")) << output;
+             EXPECT_TRUE(Contains(output, "\nSummary of the upgrade:\n  Changed:\n    dictionary files brought to "
+                                          "the current title: 9\n"))
+                 << output;
+             EXPECT_TRUE(Contains(output, "\n  Steps that failed:\n    rename the previous release's programs\n  " +
+                                              named + "\n"))
+                 << output;
+             const std::string log = ReadFileText(logs[0]);
+             EXPECT_EQ(log.rfind("ZEL(R) Enterprise Database Upgrade 6.80.5290.64, run of ", 0), 0u) << log;
+             EXPECT_TRUE(Contains(log, "\r\nArguments: " + world.HomeArgument() + " NEW:1 OLD:N\r\n")) << log;
+             EXPECT_TRUE(Contains(log, "\r\nYou select: 1\r\n")) << log;
+             EXPECT_TRUE(Contains(log, "\r\nCopying: zemservice.exe\r\nCopying: zelkit64.dll\r\n")) << log;
+             EXPECT_TRUE(Contains(log, "\r\nERROR: 1999 rename the previous release's programs: Z_DeleteFiles: "))
+                 << log;
+             EXPECT_TRUE(Contains(log, "\r\n  Steps that failed:\r\n    rename the previous release's programs\r\n"))
+                 << log;
+             const std::string end = "\r\n\r\nExit status: 2\r\n";
+             EXPECT_TRUE(log.size() > end.size() && log.compare(log.size() - end.size(), end.size(), end) == 0) << log;
+             EXPECT_EQ(log.find('\a'), std::string::npos);
+             EXPECT_TRUE(CarriageReturnsEndLines(log)) << log;
+         },
+         "1\n"},
         {"an old name cannot be kept", "", oldNamesKept, nullptr,
          [](const FaultLog& log) { return Last(log, "Z_CloneFile"); }, nullptr, 2,
          "rename the previous release's programs: Z_CloneFile: injected failure", nullptr},
@@ -175,7 +219,7 @@ TEST(FailedSteps, EachRowSaysWhatItDidAndTheRerunEndsAsACleanRun) {
 
         // A clean run of the same home: its fault points and its result.
         SetEnvironment("ZEL_FAULT_LOG", keep.Path("points.log"));
-        const ProgramResult clean = world.Upgrade(row.arguments);
+        const ProgramResult clean = world.Upgrade(row.arguments, row.input);
         UnsetEnvironment("ZEL_FAULT_LOG");
         ASSERT_EQ(clean.exitCode, 0) << clean.output;
         const SweepOutcome cleanOutcome = ObserveOutcome(world);
@@ -188,7 +232,7 @@ TEST(FailedSteps, EachRowSaysWhatItDidAndTheRerunEndsAsACleanRun) {
             ASSERT_GT(point, 0) << "the clean run passes no such fault point";
             SetEnvironment("ZEL_FAULT", "*:" + std::to_string(point));
         }
-        const ProgramResult tested = world.Upgrade(row.arguments);
+        const ProgramResult tested = world.Upgrade(row.arguments, row.input);
         UnsetEnvironment("ZEL_FAULT");
         EXPECT_EQ(tested.exitCode, row.exitCode) << tested.output;
         EXPECT_TRUE(Contains(tested.output, row.errorLine)) << tested.output;
@@ -200,7 +244,7 @@ TEST(FailedSteps, EachRowSaysWhatItDidAndTheRerunEndsAsACleanRun) {
         std::vector<std::string> differences;
         if (row.exitCode == 0) CompareOutcome(cleanOutcome, ObserveOutcome(world), "the run: ", &differences);
 
-        const ProgramResult rerun = world.Upgrade(row.arguments);
+        const ProgramResult rerun = world.Upgrade(row.arguments, row.input);
         EXPECT_EQ(rerun.exitCode, 0) << rerun.output;
         CompareOutcome(cleanOutcome, ObserveOutcome(world), "the rerun: ", &differences);
         for (const std::string& difference : differences) ADD_FAILURE() << difference;

@@ -69,19 +69,35 @@ std::vector<std::string> ErrorLines(const std::string& output) {
 }
 
 // The steps a run that finished with errors lists at its end; false when
-// the list is not what ends the output.
+// the list is not what ends the run's messages, before the summary that
+// closes the output.
 bool ClosingList(const std::string& output, std::vector<std::string>* steps) {
     const std::string head = "\nThese steps failed:\n";
     const std::string tail = "run the same command again after mending them.\n\n";
-    const size_t at = output.rfind(head);
-    if (at == std::string::npos || output.size() < tail.size() ||
-        output.compare(output.size() - tail.size(), tail.size(), tail) != 0) {
+    const size_t summary = output.rfind("\nSummary of the upgrade:\n");
+    const std::string messages = output.substr(0, summary);
+    const size_t at = messages.rfind(head);
+    if (summary == std::string::npos || at == std::string::npos || messages.size() < tail.size() ||
+        messages.compare(messages.size() - tail.size(), tail.size(), tail) != 0) {
         return false;
     }
-    std::istringstream stream(output.substr(at + head.size()));
+    std::istringstream stream(messages.substr(at + head.size()));
     std::string line;
     while (std::getline(stream, line) && line.rfind("    ", 0) == 0) steps->push_back(line.substr(4));
     return !steps->empty();
+}
+
+// The steps the closing summary names as failed.
+std::vector<std::string> SummaryFailedSteps(const std::string& output) {
+    std::vector<std::string> steps;
+    const size_t summary = output.rfind("\nSummary of the upgrade:\n");
+    const std::string head = "\n  Steps that failed:\n";
+    const size_t at = output.find(head, summary == std::string::npos ? output.size() : summary);
+    if (at == std::string::npos) return steps;
+    std::istringstream stream(output.substr(at + head.size()));
+    std::string line;
+    while (std::getline(stream, line) && line.rfind("    ", 0) == 0) steps.push_back(line.substr(4));
+    return steps;
 }
 
 // What the faulted run says must match what it did.
@@ -104,6 +120,9 @@ void CheckWhatTheRunSays(const ProgramResult& run, const std::string& where, Swe
     if (!ClosingList(run.output, &steps)) {
         report->violations.push_back(where + "finished with errors without the list of failed steps at its end");
         return;
+    }
+    if (SummaryFailedSteps(run.output) != steps) {
+        report->violations.push_back(where + "the summary does not name the steps the list names");
     }
     for (const std::string& step : steps) {
         const bool named = std::any_of(errors.begin(), errors.end(),

@@ -107,9 +107,9 @@ std::string PermsText(fs::perms perms) {
     return text;
 }
 
-// The lock is made and removed by every run, zelhome's readers included:
-// it is no file the home holds.
-bool IsLock(const std::string& relative) { return relative == "system/UPGRADE.LCK"; }
+// The lock is made and removed by every run, zelhome's readers included,
+// and every run leaves its log: neither is a file the home holds.
+bool IsLock(const std::string& relative) { return relative == "system/UPGRADE.LCK" || IsRunLog(relative); }
 
 // Every name below root as it is: what it is, its permission bits and owner,
 // a file's bytes, a link's target (never followed).

@@ -54,8 +54,8 @@ void CopyTree(const std::filesystem::path& from, const std::filesystem::path& to
     std::error_code ignored;
     std::filesystem::remove_all(to, ignored);
     std::filesystem::create_directories(to);
-    // Entry by entry: MinGW's library refuses to copy a folder into one that
-    // exists ("File exists"), which a copy of the folder itself would ask.
+    // Entry by entry: MinGW's std::filesystem::copy refuses to copy a folder
+    // onto one that exists ("File exists"), as `to` does now.
     for (const auto& entry : std::filesystem::directory_iterator(from)) {
         std::filesystem::copy(entry.path(), to / entry.path().filename(), std::filesystem::copy_options::recursive);
     }

@@ -1,17 +1,43 @@
 #include "support/upgrade_fixture.h"
 
+#include <algorithm>
+#include <regex>
+
 namespace zel::testing {
 
 namespace fs = std::filesystem;
+
+bool IsRunLog(const std::string& relativePath) {
+    const std::string name = fs::path(relativePath).filename().string();
+    return relativePath.rfind("system/UPGRADE-", 0) == 0 && relativePath.find('/', 7) == std::string::npos &&
+           name.size() > 12 && name.compare(name.size() - 4, 4, ".LOG") == 0;
+}
 
 DirectorySnapshot SnapshotDirectory(const fs::path& root) {
     DirectorySnapshot snapshot;
     if (!fs::exists(root)) return snapshot;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file()) continue;
-        snapshot[fs::relative(entry.path(), root).generic_string()] = ReadFileText(entry.path());
+        const std::string relative = fs::relative(entry.path(), root).generic_string();
+        if (IsRunLog(relative)) continue;
+        snapshot[relative] = ReadFileText(entry.path());
     }
     return snapshot;
+}
+
+std::string MaskRunLogNames(const std::string& text) {
+    static const std::regex name("UPGRADE-[0-9]{8}-[0-9]{6}(-[0-9]+)?\\.LOG");
+    return std::regex_replace(text, name, "UPGRADE-<time>.LOG");
+}
+
+std::vector<fs::path> RunLogs(const fs::path& home) {
+    std::vector<fs::path> logs;
+    std::error_code error;
+    for (fs::directory_iterator it(home / "system", error), end; !error && it != end; it.increment(error)) {
+        if (IsRunLog("system/" + it->path().filename().string())) logs.push_back(it->path());
+    }
+    std::sort(logs.begin(), logs.end());
+    return logs;
 }
 
 std::string BuiltUpgradeProgram() { return ZEL_UPGRADE_PATH; }

@@ -13,9 +13,18 @@
 
 namespace zel::testing {
 
-// Every file below root (relative path with '/' → bytes).
+// Every file below root (relative path with '/' → bytes), but the logs of
+// the runs: each run leaves one of its own, which is no part of what the
+// upgrade makes of a home.
 using DirectorySnapshot = std::map<std::string, std::string>;
 DirectorySnapshot SnapshotDirectory(const std::filesystem::path& root);
+// Whether a path relative to a home is a run's log, system/UPGRADE-*.LOG.
+bool IsRunLog(const std::string& relativePath);
+// text with the name of every run's log (which holds its time) made the
+// same, so that the output of two runs compares.
+std::string MaskRunLogNames(const std::string& text);
+// The logs of the runs on home, oldest name first.
+std::vector<std::filesystem::path> RunLogs(const std::filesystem::path& home);
 
 // Paths of the built programs, as the build passes them to the tests.
 std::string BuiltUpgradeProgram();

@@ -15,11 +15,8 @@ namespace fs = std::filesystem;
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-std::string ProgressLine(const std::string& name) {
-    std::string line = "Copying: " + name;
-    line.resize(64, ' ');
-    return "\r" + line;
-}
+// Written to a pipe, each file's progress line is a line of its own.
+std::string ProgressLine(const std::string& name) { return "\nCopying: " + name + "\n"; }
 
 class UpgradeFiles : public ::testing::Test {
 protected:
@@ -45,9 +42,61 @@ TEST_F(UpgradeFiles, CopiesTheProgramsAndLibrariesInListOrder) {
         position = found;
         EXPECT_EQ(ReadFileText(world.Home() / "bin" / name), ReadFileText(world.Package() / name)) << name;
     }
-    // The last progress call blanks the line.
-    EXPECT_NE(result.output.find("\r" + std::string(64, ' '), position), std::string::npos);
+    // Nothing is left of the line the last progress call blanks, and
+    // nothing in a pipe overwrites or rings.
+    EXPECT_NE(result.output.find("Copying: readme.txt\n\nUpgrade is finished!\n\n", position), std::string::npos)
+        << result.output;
+    EXPECT_EQ(result.output.find_first_of("\r\a"), std::string::npos) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\n    copied from the package: zelserver.exe, zelsearcher.exe, zelmirror.exe,"))
+        << result.output;
     EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n"));
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+// A home upgraded before, whose configuration the administrator tuned since:
+// a later run (here to add lexicons) keeps every value and section, adds
+// only what the new template adds, and keeps the first backup.
+TEST_F(UpgradeFiles, SecondRunKeepsTheAdministratorsSettings) {
+    ASSERT_EQ(world.Upgrade({"NEW:0", "CS:1", "OLD:N"}).exitCode, 0);
+    const fs::path system = world.Home() / "system";
+    const std::string firstBackup = ReadFileText(system / "PROFILE.INI.BAK");
+    std::string profile = ReadFileText(system / "PROFILE.INI");
+    profile = Replaced(profile, "BTreePages=8192", "BTreePages=65536");
+    profile = Replaced(profile, "KeepAliveSeconds=60", "KeepAliveSeconds=600");
+    profile += "[MySite]\r\nOwner=ops\r\n";
+    WriteFileText(system / "PROFILE.INI", profile);
+    std::string log = ReadFileText(system / "LOG.INI");
+    log += "MAX_FILENUM     7\r\nMY_SETTING      5\r\n";
+    WriteFileText(system / "LOG.INI", log);
+    // The release that follows adds a section and a setting.
+    WriteFileText(world.Package() / "PROFILE.INI", ReadFileText(world.Package() / "PROFILE.INI") + "[Audit]\r\nTrailDays=30\r\n");
+    WriteFileText(world.Package() / "LOG.INI", ReadFileText(world.Package() / "LOG.INI") + "AUDIT_TRAIL     1\r\n");
+
+    const ProgramResult second = world.Upgrade({"NEW:2", "CS:0", "OLD:N"});
+    ASSERT_EQ(second.exitCode, 0) << second.output;
+    const std::string merged = ReadFileText(system / "PROFILE.INI");
+    for (const char* kept : {"BTreePages=65536", "KeepAliveSeconds=600", "[MySite]", "Owner=ops", "[Audit]", "TrailDays=30"}) {
+        EXPECT_TRUE(Contains(merged, kept)) << kept << "\n" << merged;
+    }
+    EXPECT_EQ(ReadFileText(system / "PROFILE.INI.1.BAK"), firstBackup);
+    EXPECT_EQ(ReadFileText(system / "PROFILE.INI.BAK"), profile);
+    const std::string mergedLog = ReadFileText(system / "LOG.INI");
+    for (const char* kept : {"MAX_FILENUM     7", "MY_SETTING      5", "AUDIT_TRAIL     1"}) {
+        EXPECT_TRUE(Contains(mergedLog, kept)) << kept << "\n" << mergedLog;
+    }
+
+    // Nothing new in the template: the files stay as they are, backups too.
+    ASSERT_EQ(world.Upgrade({"NEW:0", "CS:0", "OLD:N"}).exitCode, 0);
+    EXPECT_EQ(ReadFileText(system / "PROFILE.INI"), merged);
+    EXPECT_EQ(ReadFileText(system / "LOG.INI"), mergedLog);
+    EXPECT_FALSE(fs::exists(system / "PROFILE.INI.2.BAK"));
+    EXPECT_FALSE(fs::exists(system / "LOG.INI.2.BAK"));
 }
 
 TEST_F(UpgradeFiles, AFailingCopyDoesNotStopTheRun) {

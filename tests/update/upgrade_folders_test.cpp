@@ -109,7 +109,7 @@ RunRecord UpgradeIn(const fs::path& folder, bool quoteService) {
 
     const ProgramResult result = world.Upgrade(kArguments);
     record.exitCode = result.exitCode;
-    record.output = replaced(result.output);
+    record.output = MaskRunLogNames(replaced(result.output));
     for (const auto& [path, bytes] : SnapshotDirectory(world.Home())) record.home[path] = replaced(bytes);
     record.dump = replaced(world.DumpHome().output);
     record.oldService = QueryRegisteredService(OLD_SERVICE);

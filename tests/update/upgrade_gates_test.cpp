@@ -2,6 +2,9 @@
 // the home directory changes.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "support/upgrade_fixture.h"
@@ -28,6 +31,26 @@ TEST_F(UpgradeGates, UnsupportedDicValueStopsBeforeAnythingChanges) {
     const ProgramResult result = world.Upgrade({"DIC:XYZ", "NEW:1", "CS:1", "OLD:N"});
     EXPECT_TRUE(Contains(result.output, "\nERROR: The argument(DIC:XYZ) is not supported!\n")) << result.output;
     EXPECT_EQ(result.exitCode, 1);
+    ExpectHomeUnchanged();
+}
+
+// A package that looks larger than the home's volume has room for (a sparse
+// file takes no room of its own) stops the run before anything changes,
+// with both figures.
+TEST_F(UpgradeGates, TooLittleFreeSpaceStopsBeforeAnythingChanges) {
+    std::error_code error;
+    const std::uintmax_t available = std::filesystem::space(world.Home(), error).available;
+    ASSERT_FALSE(error) << error.message();
+    const std::filesystem::path sparse = world.Package() / "sparse.dat";
+    { std::ofstream(sparse, std::ios::binary).put('\0'); }
+    std::filesystem::resize_file(sparse, available + (std::uintmax_t{1} << 30), error);
+    if (error) GTEST_SKIP() << "no sparse file of that size here: " << error.message();
+    const ProgramResult result = world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
+    std::filesystem::remove(sparse);
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_TRUE(Contains(result.output, "check the free space of the home's volume: Not enough free space on the volume"))
+        << result.output;
+    EXPECT_TRUE(Contains(result.output, "bytes are free. Nothing was changed")) << result.output;
     ExpectHomeUnchanged();
 }
 

@@ -65,6 +65,34 @@ TEST_F(UpgradeService, OldServiceOfThisHomeIsReplacedByTheNewOne) {
     std::vector<std::string> dependencies;
     ASSERT_TRUE(RegisteredDependencies(kNewService, &dependencies));
     EXPECT_EQ(dependencies, std::vector<std::string>{"tcpip"});
+
+    // The summary says what became of both services and how the new one is
+    // started; and, the question not asked with "OLD:", the program names.
+    EXPECT_TRUE(Contains(result.output, "\n  Services:\n    the old service ZEL40SERVICE removed\n    the new service "
+                                        "\"ZEL Server\" registered, starting with the system; not started: start it "
+                                        "with\n      "))
+        << result.output;
+#ifdef _WIN32
+    EXPECT_TRUE(Contains(result.output, "\n      net start \"ZEL Server\"\n")) << result.output;
+#endif
+    EXPECT_TRUE(Contains(result.output, "copies under the old names not kept\n\nOLD NAMES               NEW NAMES\n"
+                                        "z40server.exe --------> zelserver.exe\n"))
+        << result.output;
+}
+
+// An unattended run that cannot answer the native character set question
+// stops before anything changes: the old service stays registered.
+TEST_F(UpgradeService, UnansweredQuestionStopsBeforeTheServiceGoes) {
+    const std::string program = QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident");
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", program));
+    const ProgramResult stopped = world.Upgrade({"NEW:0", "OLD:N"});
+    EXPECT_EQ(stopped.exitCode, 1) << stopped.output;
+    EXPECT_TRUE(Contains(stopped.output, "(end of input); nothing was changed")) << stopped.output;
+    EXPECT_FALSE(Contains(stopped.output, "was removed")) << stopped.output;
+    EXPECT_EQ(Query(kOldService).binaryPath, program);
+    EXPECT_FALSE(Query(kNewService).exists);
+    EXPECT_FALSE(fs::exists(world.Home() / "system" / "OLDSERVICE.INF"));
+    EXPECT_FALSE(fs::exists(world.Home() / "system" / "UPGRADE.RUN"));
 }
 
 // From the removal of the old service until the new one is installed, the
@@ -72,8 +100,10 @@ TEST_F(UpgradeService, OldServiceOfThisHomeIsReplacedByTheNewOne) {
 TEST_F(UpgradeService, StopAfterTheRemovalLeavesTheNewServiceToTheRerun) {
     ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0",
                                 QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident")));
-    // No "CS:" and no console: the run stops at the native charset question.
-    const ProgramResult stopped = world.Upgrade({"NEW:0", "OLD:N"});
+    // The dictionary phase stops, after the old service went.
+    SetEnvironment("ZEL_FAULT", "GetObjectEnv:1");
+    const ProgramResult stopped = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
+    UnsetEnvironment("ZEL_FAULT");
     EXPECT_EQ(stopped.exitCode, 1) << stopped.output;
     EXPECT_TRUE(Contains(stopped.output, "ZEL40SERVICE was removed; run the upgrade again")) << stopped.output;
     EXPECT_FALSE(Query(kOldService).exists);

@@ -187,6 +187,10 @@ TEST(Preview, ReportNamesEachChangeOfATypicalUpgrade) {
          }) {
         EXPECT_TRUE(Has(r, line)) << "missing: " << line << "\n" << r;
     }
+    // The run's own summary: what the first merge took away.
+    EXPECT_NE(r.find("PROFILE.INI [Retrieval] ObsoleteKey=1 dropped (kept in PROFILE.INI.BAK)"), std::string::npos) << r;
+    // The log was the copy's, which is gone.
+    EXPECT_FALSE(Has(r, "The log of this run")) << r;
 }
 
 TEST(Preview, BlockersAreListedTogetherAndNothingRuns) {

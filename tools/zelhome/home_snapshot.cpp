@@ -36,6 +36,15 @@ bool IsConfigurationFile(const std::string& relative) {
     return EndsWith(relative, ".INI") || EndsWith(relative, ".BAK") || EndsWith(relative, ".CFG");
 }
 
+// The log each upgrade run leaves (system/UPGRADE-<date-time>.LOG) is the
+// administrator's record of the run, not part of what the run makes of the
+// home: every run writes another, so no two homes would compare alike.
+bool IsRunLog(const std::string& relative) {
+    const std::string prefix = "system/UPGRADE-";
+    return relative.rfind(prefix, 0) == 0 && relative.find('/', prefix.size()) == std::string::npos &&
+           EndsWith(relative, ".LOG");
+}
+
 }  // namespace
 
 std::string FileDigest(const fs::path& path) {
@@ -78,6 +87,7 @@ bool TakeSnapshot(const std::string& home, HomeSnapshot* snapshot, std::string* 
     fs::recursive_directory_iterator it(root, error), end;
     for (; !error && it != end; it.increment(error)) {
         const std::string relative = GenericText(fs::relative(it->path(), root));
+        if (IsRunLog(relative)) continue;
         // Read through a link only where the upgrade would: a link the link
         // rule refuses may name any file of the machine.
         if (it->is_symlink(error)) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 
@@ -21,6 +22,9 @@ namespace zelhome {
 namespace fs = std::filesystem;
 
 namespace {
+
+// As deep as the copy of the home goes.
+constexpr int kCopyDepth = 16;
 
 // A scratch directory of its own, removed when the preview ends.
 class Scratch {
@@ -82,6 +86,43 @@ std::string Outcome(const RunResult& run, int status) {
     return text;
 }
 
+// While the report is made: what takes long, on the error stream, so that
+// the report itself stays as it is.
+void Progress(const std::string& step) {
+    std::fprintf(stderr, "%s\n", step.c_str());
+    std::fflush(stderr);
+}
+
+// The run's log was written in the copy, which goes with the preview: the
+// lines naming it would point at nothing.
+std::string WithoutLogLines(const std::string& output) {
+    std::string kept;
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find('\n', start);
+        end = end == std::string::npos ? output.size() : end + 1;
+        const std::string line = output.substr(start, end - start);
+        if (line.find("The log of this run: ") == std::string::npos) kept += line;
+        start = end;
+    }
+    return kept;
+}
+
+std::string CopySpaceBlocker(const std::string& home, const std::string& packageDir, bool modifyLexicons,
+                             const fs::path& scratch) {
+    uint64_t homeBytes = 0;
+    if (!Z_GetFolderSize(home.c_str(), "*", kCopyDepth, &homeBytes)) {
+        return std::string("the size of the home cannot be read: ") + Z_GetLastErrorPrompt(nullptr, 0);
+    }
+    std::error_code error;
+    const fs::space_info space = fs::space(scratch, error);
+    if (error) return "the free space of the temporary folder cannot be read: " + error.message();
+    const uintmax_t needed = homeBytes + SpaceNeeded(home, packageDir, modifyLexicons);
+    if (space.available >= needed) return "";
+    return "not enough free space in the temporary folder for the copy of the home and its upgrade: " +
+           std::to_string(needed) + " bytes needed, " + std::to_string(space.available) + " bytes free";
+}
+
 int StatusOf(const RunResult& run) {
     if (!run.started) return PREVIEW_STOPS;
     if (run.exitCode == 0) return PREVIEW_CLEAN;
@@ -97,8 +138,13 @@ int Blocked(const std::vector<std::string>& blockers, std::string* report) {
 
 }  // namespace
 
+// zelhome ships in the package, beside the upgrade program: its own folder
+// is the package then. In a build tree it also lies above the package.
 std::string DefaultPackageDir(const std::string& zelhomeProgram) {
-    return DisplayText(AbsolutePath(PathFromText(zelhomeProgram)).parent_path() / "package");
+    const fs::path folder = AbsolutePath(PathFromText(zelhomeProgram)).parent_path();
+    std::error_code error;
+    if (fs::is_regular_file(PathFromText(UpgradeProgram(DisplayText(folder))), error)) return DisplayText(folder);
+    return DisplayText(folder / "package");
 }
 
 int RunPreview(const PreviewRequest& request, std::string* report) {
@@ -134,15 +180,22 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
         blockers.push_back("the services cannot be mirrored: " + message);
     }
     blockers.insert(blockers.end(), services.blockers.begin(), services.blockers.end());
-    const std::vector<std::string> found = FindBlockers(home, packageDir);
+    const bool modifyLexicons = ModifiesLexicons(request.upgradeArgs);
+    const std::vector<std::string> found = FindBlockers(home, packageDir, modifyLexicons);
     blockers.insert(blockers.end(), found.begin(), found.end());
     const fs::space_info space = fs::space(PathFromText(home), error);
     if (!error) {
-        *report += "Space on the home's volume: " + std::to_string(SpaceNeeded(home, packageDir)) + " bytes needed, " +
+        *report += "Space on the home's volume: " + std::to_string(SpaceNeeded(home, packageDir, modifyLexicons)) +
+                   " bytes needed, " +
                    std::to_string(space.available) + " bytes free\n\n";
     }
+    // The copy, and the upgrade's run in it, take room in the temporary
+    // folder: a preview that cannot finish there says so before it starts.
+    const std::string copyBlocker = CopySpaceBlocker(home, packageDir, modifyLexicons, scratch.Root());
+    if (!copyBlocker.empty()) blockers.push_back(copyBlocker);
     if (!blockers.empty()) return Blocked(blockers, report);
 
+    Progress("Copying the home to " + copy + "...");
     if (!CopyHome(home, copy, &message)) {
         return Blocked({"the home cannot be copied to " + copy + ": " + message}, report);
     }
@@ -164,18 +217,20 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     const std::vector<std::string> servicesBefore =
         services.mirrorDir.empty() ? std::vector<std::string>() : MirrorServiceNames(services.mirrorDir);
 
+    Progress("Running the upgrade on the copy...");
     std::vector<std::string> args = {"DIR:" + copy};
     args.insert(args.end(), request.upgradeArgs.begin(), request.upgradeArgs.end());
     const RunResult run =
         RunWithoutInput(program, args, services.mirrorDir, DisplayText(scratch.Root() / "output.txt"));
     const int status = StatusOf(run);
 
+    Progress("Comparing the copy with the home...");
     HomeSnapshot after;
     if (!TakeSnapshot(copy, &after, &message)) return Blocked({message}, report);
 
     *report += "== Upgrade run ==\n" + Outcome(run, status);
     if (!run.failure.empty()) *report += run.failure + "\n";
-    *report += "--- output ---\n" + WithHomeName(run.output, copy);
+    *report += "--- output ---\n" + WithHomeName(WithoutLogLines(run.output), copy);
     if (!run.output.empty() && run.output.back() != '\n') *report += "\n";
     *report += "--- end of output ---\n\n";
     std::vector<std::string> serviceLines =

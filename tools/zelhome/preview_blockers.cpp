@@ -8,6 +8,7 @@
 #include "home_paths.h"
 #include "package_list.h"
 #include "run_record_file.h"
+#include "space_needed.h"
 #include "zelkit.h"
 #include "zemdaemon.h"
 
@@ -63,20 +64,15 @@ void CheckPackage(const std::string& packageDir, std::vector<std::string>* block
     }
 }
 
-uintmax_t FileSize(const fs::path& path) {
-    std::error_code error;
-    uintmax_t size = fs::file_size(path, error);
-    return error ? 0 : size;
-}
-
-void CheckSpace(const std::string& home, const std::string& packageDir, std::vector<std::string>* blockers) {
+void CheckSpace(const std::string& home, const std::string& packageDir, bool modifyLexicons,
+                std::vector<std::string>* blockers) {
     std::error_code error;
     const fs::space_info space = fs::space(PathFromText(home), error);
     if (error) {
         blockers->push_back("the free space of the home's volume cannot be read: " + error.message());
         return;
     }
-    const uintmax_t needed = SpaceNeeded(home, packageDir);
+    const uintmax_t needed = SpaceNeeded(home, packageDir, modifyLexicons);
     if (space.available < needed) {
         blockers->push_back("not enough free space on the home's volume: " + std::to_string(needed) +
                             " bytes needed, " + std::to_string(space.available) + " bytes free");
@@ -126,18 +122,17 @@ void CheckWritable(const std::string& home, std::vector<std::string>* blockers) 
 
 }  // namespace
 
-uintmax_t SpaceNeeded(const std::string& home, const std::string& packageDir) {
-    uintmax_t copied = 0;
-    for (const std::string& name : PackageCopyList()) copied += FileSize(PathFromText(packageDir) / name);
-    uintmax_t rewritten = 0;
-    for (int index = 0; index < zel::shell::DICT_FILE_COUNT; ++index) {
-        rewritten += FileSize(PathFromText(zel::shell::DictFilePath(home, index)));
+uintmax_t SpaceNeeded(const std::string& home, const std::string& packageDir, bool modifyLexicons) {
+    // The upgrade's own estimate, the figure its free-space check compares.
+    uint64_t needed = 0;
+    return EstimateUpgradeSpace(home.c_str(), packageDir.c_str(), modifyLexicons, &needed) ? needed : 0;
+}
+
+bool ModifiesLexicons(const std::vector<std::string>& upgradeArgs) {
+    for (const std::string& arg : upgradeArgs) {
+        if (arg.size() > 4 && ZSTRNCMPI(arg.c_str(), "DIC:", 4) == 0) return true;
     }
-    std::error_code error;
-    for (fs::directory_iterator it(PathFromText(packageDir), error), end; !error && it != end; it.increment(error)) {
-        if (it->path().extension() == ".dic") rewritten += FileSize(it->path());
-    }
-    return copied + 2 * rewritten;
+    return false;
 }
 
 namespace {
@@ -161,13 +156,13 @@ void CheckLinksAndRecord(const std::string& home, std::vector<std::string>* bloc
 
 }  // namespace
 
-std::vector<std::string> FindBlockers(const std::string& home, const std::string& packageDir) {
+std::vector<std::string> FindBlockers(const std::string& home, const std::string& packageDir, bool modifyLexicons) {
     std::vector<std::string> blockers;
     CheckLinksAndRecord(home, &blockers);
     CheckServer(home, &blockers);
     CheckDictionaryFiles(home, &blockers);
     CheckPackage(packageDir, &blockers);
-    CheckSpace(home, packageDir, &blockers);
+    CheckSpace(home, packageDir, modifyLexicons, &blockers);
     CheckWritable(home, &blockers);
     return blockers;
 }

@@ -8,11 +8,14 @@
 
 namespace zelhome {
 
-std::vector<std::string> FindBlockers(const std::string& home, const std::string& packageDir);
+// modifyLexicons: "DIC:" is among the upgrade's arguments.
+std::vector<std::string> FindBlockers(const std::string& home, const std::string& packageDir, bool modifyLexicons);
 
-// Room the upgrade needs on the home's volume: the package files it copies,
-// and twice the dictionary files and the package's lexicon sources for the
-// rewritten dictionary files and the lexicons it builds.
-uintmax_t SpaceNeeded(const std::string& home, const std::string& packageDir);
+// Room the upgrade needs on the home's volume, as the upgrade itself reckons
+// it before its first change; 0 when it cannot be reckoned.
+uintmax_t SpaceNeeded(const std::string& home, const std::string& packageDir, bool modifyLexicons);
+
+// Whether the upgrade's arguments ask for lexicons to be modified ("DIC:").
+bool ModifiesLexicons(const std::vector<std::string>& upgradeArgs);
 
 }  // namespace zelhome

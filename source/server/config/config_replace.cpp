@@ -1,6 +1,7 @@
 #include "config_replace.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "config_paths.h"
@@ -31,12 +32,42 @@ bool SameContent(const char* first, const char* second) {
     return ReadWholeFile(first, &a) && ReadWholeFile(second, &b) && a == b;
 }
 
+constexpr int kMostNumberedBackups = 999;
+
+// "PROFILE.INI.BAK" becomes "PROFILE.INI.<n>.BAK" for the first n that
+// names nothing.
+bool MoveToNumberedName(const char* backupPath) {
+    std::string stem = backupPath;
+    const std::string suffix = ".BAK";
+    if (stem.size() > suffix.size() && ZSTRCMPI(stem.c_str() + stem.size() - suffix.size(), suffix.c_str()) == 0) {
+        stem.resize(stem.size() - suffix.size());
+    }
+    for (int number = 1; number <= kMostNumberedBackups; ++number) {
+        const std::string numbered = stem + "." + std::to_string(number) + suffix;
+        if (numbered.size() >= Z_MAX_PATH) break;
+        if (Z_IsValidFileName(numbered.c_str()) || Z_IsValidFilePath(numbered.c_str(), 0)) continue;
+        return Z_RenameFile(backupPath, numbered.c_str()) != 0;
+    }
+    Z_SetLastErrorText(Z_ERROR_TOO_LONG, "no free numbered name is left beside %s for the earlier backup", backupPath);
+    return false;
+}
+
 }  // namespace
+
+bool KeepBackupCopy(const char* installedPath, const char* backupPath) {
+    // An earlier backup is the one copy of the configuration as it was before
+    // that earlier change. One that equals the installed file was made by this
+    // run, or by the interrupted run it goes on from, and is made again.
+    if (Z_IsValidFileName(backupPath) && !SameContent(backupPath, installedPath) && !MoveToNumberedName(backupPath)) {
+        return false;
+    }
+    return Z_CloneFile(installedPath, backupPath) != 0;
+}
 
 bool ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath) {
     // Copy rather than rename the installed file to its backup: a rename
     // would leave the installed name empty until the new file arrives.
-    if (backupPath != nullptr && !Z_CloneFile(installedPath, backupPath)) {
+    if (backupPath != nullptr && !KeepBackupCopy(installedPath, backupPath)) {
         return false;
     }
     return Z_ReplaceFile(newPath, installedPath);

@@ -3,8 +3,8 @@
 
 // Moves newPath over installedPath in one atomic step, so that the installed
 // name holds either the old or the new content at every moment. With a
-// backup path, the installed content is first copied there (an older backup
-// is replaced). False with installedPath unchanged when either step fails;
+// backup path, the installed content is first copied there (by
+// KeepBackupCopy). False with installedPath unchanged when either step fails;
 // newPath is then left for the caller to delete.
 bool ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath);
 
@@ -23,3 +23,8 @@ bool DiscardWorkFile(const char* path);
 // there. True when the step had not failed and the work file is gone; the
 // last error is then the first failure's.
 bool EndWithWorkFile(bool failed, const char* newPath);
+
+// Copies installedPath to backupPath. An earlier backup there that differs
+// from the installed file is kept under the next free numbered name
+// ("PROFILE.INI.1.BAK", "PROFILE.INI.2.BAK" ...) rather than overwritten.
+bool KeepBackupCopy(const char* installedPath, const char* backupPath);

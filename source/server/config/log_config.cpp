@@ -8,6 +8,7 @@
 #include "config_rewrite.h"
 #include "config_text.h"
 #include "log_command_table.h"
+#include "log_keep_merge.h"
 #include "log_setting_line.h"
 #include "zelkit.h"
 
@@ -86,4 +87,21 @@ bool MergeLogConfig(const char* systemDir, const char* packageDir) {
     // Unchanged when every setting of the template had its installed value.
     const auto putInPlace = [&] { return !changed || ReplaceConfigFileKeepingBackup(installedPath); };
     return RewriteConfigFile(templatePath, newPath, mergeLines, putInPlace);
+}
+
+bool MergeLogConfigKeepingValues(const char* systemDir, const char* packageDir) {
+    char installedPath[Z_MAX_PATH];
+    char templatePath[Z_MAX_PATH];
+    char backupPath[Z_MAX_PATH];
+    if (!JoinConfigPath(installedPath, systemDir, "LOG.INI") || !JoinConfigPath(templatePath, packageDir, "LOG.INI") ||
+        !JoinConfigPath(backupPath, systemDir, "LOG.INI", ".BAK")) {
+        return false;
+    }
+    std::string installed;
+    std::string templateText;
+    if (!ReadConfigText(installedPath, &installed) || !ReadConfigText(templatePath, &templateText)) return false;
+    bool adds = false;
+    const std::string merged = MergeLogKeepingAll(installed, templateText, &adds);
+    if (!adds) return true;
+    return KeepBackupCopy(installedPath, backupPath) && ReplaceConfigText(installedPath, merged);
 }

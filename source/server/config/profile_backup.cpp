@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "config_paths.h"
+#include "config_replace.h"
 #include "config_text.h"
 #include "profile_text.h"
 #include "zelkit.h"
@@ -54,5 +55,5 @@ bool KeepProfileBackup(const char* profilePath) {
     char backupPath[Z_MAX_PATH];
     if (!JoinConfigPath(backupPath, profilePath, ".BAK")) return false;
     if (BackupDiffersOnlyInLaunches(profilePath)) return true;
-    return Z_CloneFile(profilePath, backupPath) != 0;
+    return KeepBackupCopy(profilePath, backupPath);
 }

@@ -8,6 +8,7 @@
 #include "config_rewrite.h"
 #include "config_text.h"
 #include "profile_backup.h"
+#include "profile_keep_merge.h"
 #include "profile_key_tables.h"
 #include "profile_section.h"
 #include "zelkit.h"
@@ -205,4 +206,27 @@ bool MergeProfile(const char* systemDir, const char* packageDir) {
                                                           : ReplaceConfigFileKeepingBackup(installedPath);
     };
     return RewriteConfigFile(templatePath, newPath, writeMerged, putInPlace);
+}
+
+bool MergeProfileKeepingValues(const char* systemDir, const char* packageDir) {
+    char installedPath[Z_MAX_PATH];
+    char templatePath[Z_MAX_PATH];
+    char backupPath[Z_MAX_PATH];
+    if (!JoinConfigPath(installedPath, systemDir, "PROFILE.INI") ||
+        !JoinConfigPath(templatePath, packageDir, "PROFILE.INI") ||
+        !JoinConfigPath(backupPath, systemDir, "PROFILE.INI", ".BAK")) {
+        return false;
+    }
+    std::string installed;
+    std::string templateText;
+    if (!ReadConfigText(installedPath, &installed) || !ReadConfigText(templatePath, &templateText)) return false;
+    bool adds = false;
+    const std::string merged = MergeProfileKeepingAll(installed, templateText, &adds);
+    // Nothing new in the template: the installed file says it all already.
+    if (!adds) return true;
+    // As in the first merge: a backup that differs only in launches was
+    // kept by a run whose merge failed before the launches were added; it
+    // is the administrator's file and stays.
+    if (!BackupDiffersOnlyInLaunches(installedPath) && !KeepBackupCopy(installedPath, backupPath)) return false;
+    return ReplaceConfigText(installedPath, merged);
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "charset_numbers.h"
@@ -54,6 +55,44 @@ struct DictionaryOutcome {
     bool newSystemDatabase = false;
 };
 
+// What the run changed and where it leaves things, for the summary that
+// closes a run that went through (and for its log). The steps add what
+// they did as they do it; each list keeps the order of the run.
+struct RunSummary {
+    // The dictionary files brought to the current title (of the nine).
+    int dictionaryFilesUpdated = 0;
+    // System lexicons, by name ("SEGMENT_GB") or file ("ZEL_SINGLE.GB").
+    std::vector<std::string> lexiconsMade;
+    std::vector<std::string> lexiconsRefilled;  // "SYS$ENTITY (replaced)" too
+    std::vector<std::string> databasesMade;     // relation databases made
+    std::vector<std::string> databasesRefilled;
+    // Indices built with a refilled lexicon, as OWNER.NAME of their
+    // database: removed ("DIC:RIX"), or left to remove by hand.
+    std::vector<std::string> indicesRemoved;
+    std::vector<std::string> indicesToRebuild;
+    int formatsAdded = 0;
+    // Configuration files made, moved or merged, each as one line of text
+    // ("LOG.CFG became LOG.INI", "PROFILE.INI merged into the template").
+    std::vector<std::string> configFiles;
+    // From the configuration merge: values reset to the template's and
+    // sections dropped, each as one line of text.
+    std::vector<std::string> configNotes;
+    // Paths of the backups written (PROFILE.INI.BAK ...).
+    std::vector<std::string> backups;
+    // Files copied from the package into HOME/bin (and the plo module).
+    std::vector<std::string> programsCopied;
+    // The previous release's service was removed by this run.
+    bool oldServiceRemoved = false;
+    // The previous release's programs were renamed, with copies under the
+    // old names when oldNamesKept.
+    bool oldProgramsRenamed = false;
+    bool oldNamesKept = false;
+    // The new service registered by this run (empty: none), and whether it
+    // runs now.
+    std::string newService;
+    bool newServiceRunning = false;
+};
+
 struct RunContext {
     RunChoices choices;
     // Found before anything changed.
@@ -70,6 +109,9 @@ struct RunContext {
     // on from an earlier one that did not end.
     HZLOCK homeLock = nullptr;
     bool resumed = false;
+    // The native character set's warning and menu were shown before the
+    // first change; the dictionary phase does not show the warning again.
+    bool nativeCharsetWarned = false;
     // The dictionary phase's journal is there (from when it is whole until
     // just before it goes); the run record says so.
     bool journalKept = false;
@@ -79,4 +121,5 @@ struct RunContext {
     // The steps that failed while the run went on, by the names of their
     // rows, for the list that closes a run finished with errors.
     std::vector<const char*> failedSteps;
+    RunSummary summary;
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "console.h"
 #include "fixed_path.h"
 #include "half_move.h"
 #include "zelkit.h"
@@ -27,6 +28,8 @@ void PauseAfterProgress() {
     if (!skip) std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
+}  // namespace
+
 // The package holds the plo module only with both its library and its
 // data directory.
 bool PackageHasPloModule(const char* sourceDir) {
@@ -35,8 +38,6 @@ bool PackageHasPloModule(const char* sourceDir) {
     const FixedPath data = source.File("plo");
     return library.ok() && Z_IsValidFileName(library.c_str()) && data.ok() && Z_IsValidFilePath(data.c_str(), 0);
 }
-
-}  // namespace
 
 int ShowCopyProgress(const char* path) {
     char line[kProgressWidth + 1];
@@ -48,8 +49,9 @@ int ShowCopyProgress(const char* path) {
     } else {
         line[0] = '\0';
     }
-    std::printf("\r%-*s", kProgressWidth, line);
-    std::fflush(stdout);
+    // Each file has its line; on a console each overwrites the one before.
+    ConsoleEndProgress();
+    ConsoleProgress("\r%-*s", kProgressWidth, line);
     PauseAfterProgress();
     return 1;
 }

@@ -112,7 +112,7 @@ bool AddFormat(ObjectEnv* env, const DataFormatRow& row, int nativeCharset) {
 // free. A row whose id an installation's own format holds waits until every
 // other row has its id: the shell then gives it an id no row asks for any
 // more, so one taken id never pushes the rows after it off theirs.
-bool AddMissingFormats(ObjectEnv* env, int nativeCharset, const std::vector<bool>& idTaken) {
+bool AddMissingFormats(ObjectEnv* env, int nativeCharset, const std::vector<bool>& idTaken, int* added) {
     std::vector<const DataFormatRow*> displaced;
     for (const DataFormatRow& row : kDataFormatTable) {
         DataFormatRecord* existing = GetDataFormatInfo(env, 0, "", row.name, "");
@@ -126,16 +126,20 @@ bool AddMissingFormats(ObjectEnv* env, int nativeCharset, const std::vector<bool
             continue;
         }
         if (!AddFormat(env, row, nativeCharset)) return false;
+        ++*added;
     }
     for (const DataFormatRow* row : displaced) {
         if (!AddFormat(env, *row, nativeCharset)) return false;
+        ++*added;
     }
     return true;
 }
 
 }  // namespace
 
-bool UpdateDataFormats(ObjectEnv* env, int nativeCharset) {
+bool UpdateDataFormats(ObjectEnv* env, int nativeCharset, int* added) {
+    int ignored = 0;
+    if (added == nullptr) added = &ignored;
     env->objectKind = OBJECT_DATA_FORMAT;
     DataFormatRecord* chain = GetDataFormatInfo(env, 0, "*", "", "");
     if (chain == nullptr && !ShellFoundNothing()) return false;
@@ -147,5 +151,5 @@ bool UpdateDataFormats(ObjectEnv* env, int nativeCharset) {
     }
     FreeDataFormatInfo(chain);
     if (!result) return false;
-    return AddMissingFormats(env, nativeCharset, idTaken);
+    return AddMissingFormats(env, nativeCharset, idTaken, added);
 }

@@ -187,7 +187,7 @@ bool RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, cons
 
 const char* DictFileName(uint16_t index) { return index < DICT_FILE_COUNT ? kDictTexts[index] : nullptr; }
 
-bool UpdateDictFile(uint16_t index, const char* home) {
+bool UpdateDictFile(uint16_t index, const char* home, bool* updated) {
     if (index >= DICT_FILE_COUNT) return Refuse("there is no dictionary file numbered %u", index);
     char path[Z_MAX_PATH];
     if (!BuildDirPath(path, home, "system", kDictTexts[index])) return false;
@@ -204,11 +204,15 @@ bool UpdateDictFile(uint16_t index, const char* home) {
     // nothing.
     if (TitleIs(oldTitle, TITLE_CURRENT)) return true;
 
+    bool rewritten = false;
     if (index != VIEW_FILE_INDEX) {
         PutCurrentTitle(header);
-        return RewriteHeader(file, path, header);
+        rewritten = RewriteHeader(file, path, header);
+    } else {
+        rewritten = RewriteViewFile(file, path, header, oldTitle);
     }
-    return RewriteViewFile(file, path, header, oldTitle);
+    if (rewritten && updated != nullptr) *updated = true;
+    return rewritten;
 }
 
 bool JournalDictFileHeaders(const char* home) {

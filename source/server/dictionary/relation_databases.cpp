@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "charset_numbers.h"
+#include "console.h"
 #include "dictionary_paths.h"
 #include "progress_reporters.h"
 #include "shell_answers.h"
@@ -189,8 +190,7 @@ bool CreateRelationDBs(RunContext& run, uint16_t charsetCode) {
             outcome.newSystemDatabase = true;
         }
 
-        std::printf("Creating new system %s...\n", database.name);
-        std::fflush(stdout);
+        ConsolePrint("Creating new system %s...\n", database.name);
         if (charsetIndex >= 0) outcome.relationIds[definition.relation][charsetIndex] = id;
 
         if (!LoadRelationDatabase(env, id, sourcePath)) {
@@ -203,6 +203,7 @@ bool CreateRelationDBs(RunContext& run, uint16_t charsetCode) {
             }
             return false;
         }
+        (created ? run.summary.databasesMade : run.summary.databasesRefilled).push_back(database.name);
     }
     return true;
 }

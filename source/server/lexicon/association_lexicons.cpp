@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "charset_numbers.h"
+#include "console.h"
 #include "dictionary_records.h"
 #include "lexicon_paths.h"
 #include "shell_answers.h"
@@ -35,7 +36,7 @@ const AssociationKind* FindKind(int kind) {
 
 }  // namespace
 
-bool CreateAssociationLexicon(const RunChoices& choices, int kind) {
+bool CreateAssociationLexicon(const RunChoices& choices, int kind, std::string* made) {
     const AssociationKind* entry = FindKind(kind);
     if (entry == nullptr) return true;
 
@@ -62,7 +63,8 @@ bool CreateAssociationLexicon(const RunChoices& choices, int kind) {
     // Without "DIC:" a lexicon file already built stays as it is.
     if (choices.dictionaryMode == DICTIONARY_MODE_ADD && Z_IsValidFileName(targetPath)) return true;
 
-    std::printf("Creating new system %s...\n", entry->sourceFile);
-    std::fflush(stdout);
-    return ZKF_CreateAssLexicon(kind, set->native, sourcePath, 1) != 0;
+    ConsolePrint("Creating new system %s...\n", entry->sourceFile);
+    if (ZKF_CreateAssLexicon(kind, set->native, sourcePath, 1) == 0) return false;
+    if (made != nullptr) *made = targetName;
+    return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "run_context.h"
 
 // Segmentation lexicon kinds.
@@ -10,5 +12,6 @@ constexpr int LEXICON_SINGLE = 7777;
 
 // Builds HOME/dict/ZEL_<kind>.<suffix> of the run's lexicon character set
 // from the package's source file, unless it is there already and no "DIC:"
-// asks to build it again.
-bool CreateAssociationLexicon(const RunChoices& choices, int kind);
+// asks to build it again. *made (when given) receives the file's name when
+// it was built.
+bool CreateAssociationLexicon(const RunChoices& choices, int kind, std::string* made = nullptr);

@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "console.h"
 #include "shell_answers.h"
 #include "zemkernel.h"
 #include "zemshell.h"
@@ -16,12 +18,11 @@ constexpr uint32_t kNoLexicon = 0xFFFFFFFF;
 
 void PrintHeader(int dictionaryMode) {
     if (dictionaryMode == DICTIONARY_MODE_REW) {
-        std::printf("\nPlease remove and rebuild these indices manually!!!\n");
+        ConsolePrint("\nPlease remove and rebuild these indices manually!!!\n");
     } else {
-        std::printf("\nDeleting the indices of related databases...\nPlease rebuild these indices manually!!!\n");
+        ConsolePrint("\nDeleting the indices of related databases...\nPlease rebuild these indices manually!!!\n");
     }
-    std::printf("\a\a");
-    std::fflush(stdout);
+    ConsolePrint("\a\a");
 }
 
 }  // namespace
@@ -47,14 +48,17 @@ bool RemoveDependentIndices(RunContext& run) {
     for (const DatabaseRecord* db = list; db != nullptr; db = db->next) {
         if (db->indexSegmentId != segmentKey && db->indexStopId != stopKey) continue;
         if (matches == 0) PrintHeader(run.choices.dictionaryMode);
-        std::printf("\t%s.%s\n", db->owner ? db->owner : "", db->name ? db->name : "");
-        std::fflush(stdout);
+        const std::string database = std::string(db->owner ? db->owner : "") + "." + (db->name ? db->name : "");
+        ConsolePrint("\t%s\n", database.c_str());
         if (run.choices.dictionaryMode == DICTIONARY_MODE_RIX) {
             request.databaseId = db->id;
             if (ZKF_RemoveDBIndices(&request) == 0) {
                 result = false;
                 break;
             }
+            run.summary.indicesRemoved.push_back(database);
+        } else {
+            run.summary.indicesToRebuild.push_back(database);
         }
         ++matches;
     }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "charset_numbers.h"
+#include "console.h"
 #include "lexicon_paths.h"
 #include "progress_reporters.h"
 #include "shell_answers.h"
@@ -44,15 +45,16 @@ bool ReloadEntityLexicon(RunContext& run, uint32_t id) {
     if (!AssignEntityCharset(&run.env, id)) return false;
 
     if (run.choices.entity == EntityChoice::Replace) {
-        std::printf("Replacing dictionary SYS$ENTITY...\n");
-        std::fflush(stdout);
+        ConsolePrint("Replacing dictionary SYS$ENTITY...\n");
         if (ZKF_CreateLexicon(id, nullptr, 0, nullptr, 1) < 0) return false;
     } else {
-        std::printf("Appending dictionary SYS$ENTITY...\n");
-        std::fflush(stdout);
+        ConsolePrint("Appending dictionary SYS$ENTITY...\n");
     }
 
     if (ZKF_AppendLexicon(id, sourcePath, 1, LexiconProgress) < 0) return false;
     run.env.objectKind = OBJECT_DATABASE;
-    return UpdateBaseRecordNum(&run.env, id, "", "", 0, -1) != 0;
+    if (UpdateBaseRecordNum(&run.env, id, "", "", 0, -1) == 0) return false;
+    run.summary.lexiconsRefilled.push_back(run.choices.entity == EntityChoice::Replace ? "SYS$ENTITY (replaced)"
+                                                                                       : "SYS$ENTITY (appended to)");
+    return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "charset_numbers.h"
+#include "console.h"
 #include "menu_answer.h"
 #include "shell_answers.h"
 #include "zelkit.h"
@@ -23,23 +24,21 @@ const CharsetNumbers* FindChoice(const char* answer) {
 }
 
 void PrintWarning() {
-    std::printf("\nWarning: There is no native character set in the system!\n");
-    std::printf("\nIf you set the native character set for system, it would");
-    std::printf("\nconvert text automatically from this set to the client's");
-    std::printf("\nlocal character set. And if you don't set, you could not");
-    std::printf("\ncreate the database with UTF8 character set.\n");
-    std::printf("\a\a");
-    std::fflush(stdout);
+    ConsolePrint("\nWarning: There is no native character set in the system!\n");
+    ConsolePrint("\nIf you set the native character set for system, it would");
+    ConsolePrint("\nconvert text automatically from this set to the client's");
+    ConsolePrint("\nlocal character set. And if you don't set, you could not");
+    ConsolePrint("\ncreate the database with UTF8 character set.\n");
+    ConsolePrint("\a\a");
 }
 
 void PrintMenu() {
-    std::printf("\nPlease select the character set for ZEL Server:");
-    std::printf("\n0: don't set the native charset.");
-    std::printf("\n1: set GB18030 as the native charset.");
-    std::printf("\n2: set UTF8 as the native charset.");
-    std::printf("\n3: set BIG5 as the native charset.");
-    std::printf("\nYou select: ");
-    std::fflush(stdout);
+    ConsolePrint("\nPlease select the character set for ZEL Server:");
+    ConsolePrint("\n0: don't set the native charset.");
+    ConsolePrint("\n1: set GB18030 as the native charset.");
+    ConsolePrint("\n2: set UTF8 as the native charset.");
+    ConsolePrint("\n3: set BIG5 as the native charset.");
+    ConsolePrint("\nYou select: ");
 }
 
 // Asks until the answer is "0" (*choice null: nothing to set) or a choice.
@@ -69,10 +68,9 @@ bool CheckDatabases(ObjectEnv* env, uint16_t charsetCode, bool* compatible) {
     *compatible = true;
     for (const DatabaseRecord* db = list; db != nullptr; db = db->next) {
         if (db->charsetCode == charsetCode || db->charsetCode == CHARSET_CODE_NONE) continue;
-        std::printf("\nThe native charset defined is incompatible with the language");
-        std::printf("\nof %s.%s, and the setting is ignored!\n", db->owner ? db->owner : "", db->name ? db->name : "");
-        std::printf("\a\a");
-        std::fflush(stdout);
+        ConsolePrint("\nThe native charset defined is incompatible with the language");
+        ConsolePrint("\nof %s.%s, and the setting is ignored!\n", db->owner ? db->owner : "", db->name ? db->name : "");
+        ConsolePrint("\a\a");
         *compatible = false;
         break;
     }
@@ -80,7 +78,37 @@ bool CheckDatabases(ObjectEnv* env, uint16_t charsetCode, bool* compatible) {
     return true;
 }
 
+// Keeps an answer typed at the menu for the rest of the run and for a run
+// that must go on after this one is cut short.
+void KeepAnswer(RunContext& run, const CharsetNumbers* choice) {
+    run.choices.nativeCharsetAnswered = true;
+    std::snprintf(run.choices.nativeCharsetAnswer, sizeof run.choices.nativeCharsetAnswer, "%s",
+                  choice != nullptr ? choice->answer : "0");
+}
+
 }  // namespace
+
+bool AskNativeCharsetBeforeChanges(RunContext& run) {
+    if (run.choices.nativeCharsetGiven) return true;
+    // What the home holds is only read here. A home the shell cannot open
+    // now is met again by the dictionary phase, which stops on it or, after
+    // putting back an interrupted run, asks there.
+    if (!ShellOpen(run.choices.home, -1, -1, -1, -1)) return true;
+    int nativeCharset = 0;
+    const bool known = QueryNativeCharset(&nativeCharset);
+    // Nothing was written through the shell, so a close that fails loses
+    // nothing; the question is what matters here.
+    ShellClose();
+    if (!known || nativeCharset != 0) return true;
+
+    PrintWarning();
+    run.nativeCharsetWarned = true;
+    const CharsetNumbers* choice = nullptr;
+    if (!AskChoice(&choice)) return false;
+    KeepAnswer(run, choice);
+    run.choices.nativeCharsetGiven = true;
+    return true;
+}
 
 bool SelectNativeCharset(RunContext& run) {
     int nativeCharset = 0;
@@ -89,7 +117,8 @@ bool SelectNativeCharset(RunContext& run) {
     if (!QueryNativeCharset(&nativeCharset)) return false;
     if (nativeCharset != 0) return true;
 
-    PrintWarning();
+    // Answered before the first change, the warning was shown with the menu.
+    if (!run.nativeCharsetWarned) PrintWarning();
 
     const CharsetNumbers* choice = nullptr;
     if (run.choices.nativeCharsetGiven) {
@@ -97,10 +126,7 @@ bool SelectNativeCharset(RunContext& run) {
     } else if (!AskChoice(&choice)) {
         return false;
     } else {
-        // Kept for a run that must go on after this one is cut short.
-        run.choices.nativeCharsetAnswered = true;
-        std::snprintf(run.choices.nativeCharsetAnswer, sizeof run.choices.nativeCharsetAnswer, "%s",
-                      choice != nullptr ? choice->answer : "0");
+        KeepAnswer(run, choice);
     }
     if (choice == nullptr) return true;
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "charset_numbers.h"
+#include "console.h"
 #include "lexicon_paths.h"
 #include "progress_reporters.h"
 #include "shell_answers.h"
@@ -58,8 +59,7 @@ bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const
     if (assigned < 0) return true;
     if (assigned == 0) return false;
 
-    std::printf("Creating new system %s...\n", name);
-    std::fflush(stdout);
+    ConsolePrint("Creating new system %s...\n", name);
 
     const bool creating = *id == 0;
     if (creating) {
@@ -95,7 +95,10 @@ bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const
         entries = ZKF_CreateLexicon(*id, file != nullptr ? sourcePath : nullptr, file == nullptr ? 1 : 0, nullptr, 1);
     }
     env->objectKind = OBJECT_DATABASE;
-    if (entries >= 0 && UpdateBaseRecordNum(env, *id, "", "", entries, -1) != 0) return true;
+    if (entries >= 0 && UpdateBaseRecordNum(env, *id, "", "", entries, -1) != 0) {
+        (creating ? run.summary.lexiconsMade : run.summary.lexiconsRefilled).push_back(name);
+        return true;
+    }
     // A lexicon made in this call but not filled would pass for a finished
     // one in every later run; it goes, and the next run makes it again.
     if (creating) {

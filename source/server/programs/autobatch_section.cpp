@@ -6,6 +6,7 @@
 
 #include "config_paths.h"
 #include "config_text.h"
+#include "console.h"
 #include "first_failure.h"
 #include "half_move.h"
 #include "profile_backup.h"
@@ -195,15 +196,14 @@ bool BuildProfile(const std::string& profile, const BatchFile* files, size_t cou
 bool KeepUnconverted(const BatchFile& file) {
     if (file.present) {
         if (!Z_RenameFile(file.path, file.keptPath)) return false;
-        std::printf(
+        ConsolePrint(
             "\n%s was not converted and is kept as %s: move its launches to [AutoBatch] in PROFILE.INI by "
             "hand.\n",
             file.path, file.keptPath);
     } else {
-        std::printf("\n%s was not converted and stays: move its launches to [AutoBatch] in PROFILE.INI by hand.\n",
-                    file.keptPath);
+        ConsolePrint("\n%s was not converted and stays: move its launches to [AutoBatch] in PROFILE.INI by hand.\n",
+                     file.keptPath);
     }
-    std::fflush(stdout);
     return true;
 }
 

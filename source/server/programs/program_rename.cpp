@@ -6,6 +6,7 @@
 #include "config_paths.h"
 #include "config_replace.h"
 #include "config_text.h"
+#include "console.h"
 #include "first_failure.h"
 #include "program_lines.h"
 #include "program_names.h"
@@ -13,17 +14,19 @@
 
 namespace {
 
+constexpr const char* kNamesTable =
+    "\nOLD NAMES               NEW NAMES"
+    "\nz40server.exe --------> zelserver.exe"
+    "\nz40searcher.exe ------> zelsearcher.exe"
+    "\nz40mirror.exe --------> zelmirror.exe"
+    "\nz40shutdown.exe ------> zemshutdown.exe"
+    "\nz40service.exe -------> zemservice.exe"
+    "\nz40console.exe -------> zemconsole.exe";
+
 void PrintNewNames() {
-    std::fputs("\nAttention: The program's names of new system are changed!\n", stdout);
-    std::fputs("\nOLD NAMES               NEW NAMES", stdout);
-    std::fputs("\nz40server.exe --------> zelserver.exe", stdout);
-    std::fputs("\nz40searcher.exe ------> zelsearcher.exe", stdout);
-    std::fputs("\nz40mirror.exe --------> zelmirror.exe", stdout);
-    std::fputs("\nz40shutdown.exe ------> zemshutdown.exe", stdout);
-    std::fputs("\nz40service.exe -------> zemservice.exe", stdout);
-    std::fputs("\nz40console.exe -------> zemconsole.exe", stdout);
-    std::fputs("\n\nDo you want to kepp to the old names? (Y/N)\a\a\a ", stdout);
-    std::fflush(stdout);
+    ConsolePrint("\nAttention: The program's names of new system are changed!\n");
+    ConsolePrint("%s", kNamesTable);
+    ConsolePrint("\n\nDo you want to kepp to the old names? (Y/N)\a\a\a ");
 }
 
 // The answer given with "OLD:", or else typed at the question. Like any
@@ -35,8 +38,13 @@ bool WantsOldNames(OldNamesChoice given, bool* wants) {
     PrintNewNames();
     char answer[Z_MAX_LINE];
     if (Z_InputConsoleLine(answer, sizeof(answer), 1) < 0) {
-        return Z_GetLastError() == Z_ERROR_END_OF_INPUT || Z_GetLastError() == Z_ERROR_TOO_LONG;
+        const uint32_t why = Z_GetLastError();
+        ConsoleAnswer(why == Z_ERROR_END_OF_INPUT ? "(the input ended)"
+                      : why == Z_ERROR_TOO_LONG   ? "(an answer too long to be one)"
+                                                  : "(no answer)");
+        return why == Z_ERROR_END_OF_INPUT || why == Z_ERROR_TOO_LONG;
     }
+    ConsoleAnswer(answer);
     *wants = ParseOldNamesChoice(answer) == OldNamesChoice::Keep;
     return true;
 }
@@ -97,6 +105,8 @@ bool ProfileNamesOldProgram(const char* profilePath, const char* binDir,
 }
 
 }  // namespace
+
+const char* OldAndNewProgramNames() { return kNamesTable; }
 
 bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames) {
     char oldServer[Z_MAX_PATH];

@@ -7,4 +7,8 @@
 // old names. The bin directory ends with a path separator. oldProgramsFound:
 // z40server.exe was there when the run started (a run that goes on after
 // an interruption may have deleted it since).
+// The table of the old program names and the new ones, each line starting
+// with a line end, as the question whether to keep the old names shows it.
+const char* OldAndNewProgramNames();
+
 bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "console.h"
 #include "removed_service.h"
 #include "service_control.h"
 #include "service_migration.h"
@@ -107,8 +108,7 @@ bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) 
         // Recorded first: from the removal on, only the record says that a
         // new service is owed.
         if (!RecordRemovedService(systemDir, kOldServiceName, *config)) return false;
-        std::printf("\nNow, Removing the old service...\n");
-        std::fflush(stdout);
+        ConsolePrint("\nNow, Removing the old service...\n");
         if (RemoveService(kOldServiceName)) {
             *removed = true;
             return true;
@@ -127,16 +127,25 @@ bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) 
     return FailWithSystemError();
 }
 
-bool InstallNewService(const char* binDir, const char* systemDir) {
+bool InstallNewService(const char* binDir, const char* systemDir, std::string* name) {
     SetServiceRecordDirectory(systemDir);
-    std::printf("\nNow, Installing the new service...\n");
-    std::fflush(stdout);
+    ConsolePrint("\nNow, Installing the new service...\n");
     char program[Z_MAX_PATH];
     const bool pathFits = std::snprintf(program, sizeof(program), "%s", binDir) < static_cast<int>(sizeof(program)) &&
                           Z_AppendSubdirSymbol(program, 1) && Z_AppendPath(program, kServiceProgram);
     if (!pathFits) SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    if (pathFits && (NewServiceInPlace(program) || InstallService(nullptr, nullptr, program, SERVICE_AUTO_START))) {
+    if (pathFits && NewServiceInPlace(program)) {
+        if (name != nullptr) *name = DEFAULT_SERVICE_NAME;
+        return ForgetRemovedService(systemDir);
+    }
+    if (pathFits && InstallService(nullptr, nullptr, program, SERVICE_AUTO_START)) {
+        // Installed under the name the service record gave.
+        if (name != nullptr) *name = ReadServiceName();
         return ForgetRemovedService(systemDir);
     }
     return FailWithSystemError();
+}
+
+bool ServiceIsRunning(const char* name) {
+    return name != nullptr && name[0] != '\0' && QueryServiceConfiguration(name, nullptr, nullptr) == SERVICE_RUNNING;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 // The service steps print nothing of a failure: it is left as the toolkit's
 // last error, whose text is the Windows message and code (or, for a
 // failure of the toolkit itself, the toolkit's own text).
@@ -12,5 +14,11 @@ bool IsServerRunning(const char* home);
 // owing a successor. False on a failure.
 bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed);
 // Registers the new release's service (once: one registered exactly so is
-// taken as done) and clears the record of the removed one.
-bool InstallNewService(const char* binDir, const char* systemDir);
+// taken as done) and clears the record of the removed one. *name (when
+// given) receives the name it is registered under.
+bool InstallNewService(const char* binDir, const char* systemDir, std::string* name = nullptr);
+
+// Whether the named service runs now; false too when that cannot be told.
+bool ServiceIsRunning(const char* name);
+// The command an administrator starts the named service with.
+std::string ServiceStartCommand(const char* name);

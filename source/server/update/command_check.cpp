@@ -4,6 +4,7 @@
 #include <string>
 
 #include "command_line.h"
+#include "console.h"
 #include "help_text.h"
 #include "zelkit.h"
 
@@ -28,7 +29,7 @@ constexpr const char* kKeys[] = {"DIR:", "DIC:", "NEW:", "CS:", "OLD:", "ENT:"};
 constexpr const char* kSwitches[] = {"-VER", "-HELP", "-SHOW", "/?", "-?", "--HELP", "-H"};
 
 void Refuse(const std::string& word, const char* key) {
-    std::printf("\nERROR: The argument(%s) is not supported!\n", word.c_str());
+    ConsolePrint("\nERROR: The argument(%s) is not supported!\n", word.c_str());
     PrintHelpFor(key);
 }
 

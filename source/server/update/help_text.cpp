@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "console.h"
 #include "zelkit.h"
 
 namespace {
@@ -36,9 +37,9 @@ bool StartsWith(const char* line, const char* key) {
 }  // namespace
 
 void PrintHelp() {
-    std::printf("\n");
-    for (const char* line : kHelpLines) std::printf("%s", line);
-    std::printf("\n");
+    ConsolePrint("\n");
+    for (const char* line : kHelpLines) ConsolePrint("%s", line);
+    ConsolePrint("\n");
 }
 
 void PrintHelpFor(const char* key) {
@@ -48,9 +49,9 @@ void PrintHelpFor(const char* key) {
         PrintHelp();
         return;
     }
-    std::printf("\n");
+    ConsolePrint("\n");
     for (const char* line : kHelpLines) {
-        if (StartsWith(line, key)) std::printf("%s", line);
+        if (StartsWith(line, key)) ConsolePrint("%s", line);
     }
-    std::printf("\n");
+    ConsolePrint("\n");
 }

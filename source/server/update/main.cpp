@@ -4,6 +4,7 @@
 
 #include "command_check.h"
 #include "command_line.h"
+#include "console.h"
 #include "help_text.h"
 #include "host_libraries.h"
 #include "upgrade_sequence.h"
@@ -12,12 +13,12 @@
 namespace {
 
 void ShowArguments(int argc, char** argv) {
-    std::printf("\nYour given arguments:\n");
+    ConsolePrint("\nYour given arguments:\n");
     for (int i = 1; i < argc; ++i) {
         if (argv[i] == nullptr || argv[i][0] == '\0' || ZSTRCMPI(argv[i], "-SHOW") == 0) continue;
-        std::printf("%s\n", argv[i]);
+        ConsolePrint("%s\n", argv[i]);
     }
-    std::printf("\n");
+    ConsolePrint("\n");
 }
 
 }  // namespace
@@ -25,8 +26,9 @@ void ShowArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
     ConnectHostLibraries();
     StoreArguments(argc, argv);
+    StartConsole();
     if (FindArgument("-VER", nullptr, 0)) {
-        std::printf("%.2f.%d.%d%s\n", 6.8, 5290, 64, "");
+        ConsolePrint("%.2f.%d.%d%s\n", 6.8, 5290, 64, "");
         return EXIT_FINISHED;
     }
     if (HelpAsked()) {
@@ -37,7 +39,5 @@ int main(int argc, char** argv) {
         ShowArguments(argc, argv);
         return EXIT_FINISHED;
     }
-    const int status = RunUpgrade();
-    std::fflush(stdout);
-    return status;
+    return RunUpgrade();
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "console.h"
 #include "error_line.h"
 #include "fixed_path.h"
 #include "run_record_file.h"
@@ -33,7 +34,7 @@ bool LockHome(RunContext& run) {
     run.homeLock = Z_LockPath(path.c_str(), 1);
     if (run.homeLock != nullptr) return true;
     if (Z_GetLastError() == Z_ERROR_LOCKED) {
-        std::printf(
+        ConsolePrint(
             "\nERROR: %s is in use by another upgrade (or by zelhome reading it), please wait until it ends!\n\n",
             run.choices.home);
     } else {
@@ -48,7 +49,7 @@ void UnlockHome(RunContext& run) {
 }
 
 void PrintDamagedRecord(const char* home, const std::string& why) {
-    std::printf(
+    ConsolePrint(
         "\nERROR: The record of an interrupted upgrade in %s is damaged: %s.\n"
         "Nothing was changed. Restore the home directory from its backup and run the upgrade again; or, to go on\n"
         "with the home as it is, remove the record with \"zelhome forget-run %s\" and run the upgrade again.\n\n",
@@ -65,7 +66,7 @@ bool ReadRunRecord(RunContext& run) {
         case RecordCheck::Whole: break;
     }
     if (values["Home"] != HomeIdentity(home)) {
-        std::printf(
+        ConsolePrint(
             "\nThe record of the interrupted upgrade was made in another folder (this home is a copy of that one, or "
             "was moved there); it is taken for this home only.\n");
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "association_lexicons.h"
+#include "console.h"
 #include "data_formats.h"
 #include "dependent_indices.h"
 #include "dict_file_headers.h"
@@ -51,7 +52,11 @@ bool CheckShellOpens(RunContext& run, const char*) {
 bool UpdateDictFiles(RunContext& run, const char*) {
     if (!JournalDictFileHeaders(run.choices.home)) return false;
     for (uint16_t index = 0; index < 9; ++index) {
-        if (UpdateDictFile(index, run.choices.home)) continue;
+        bool updated = false;
+        if (UpdateDictFile(index, run.choices.home, &updated)) {
+            if (updated) ++run.summary.dictionaryFilesUpdated;
+            continue;
+        }
         const std::string cause = Z_GetLastErrorPrompt(nullptr, 0);
         std::string text = kDictFileSteps[index].label;
         if (!cause.empty()) text += ": " + cause;
@@ -76,14 +81,18 @@ bool UpgradeLexicons(RunContext& run, const char*) {
     if (run.choices.lexiconCharsetCode == CHARSET_CODE_NONE) return UpgradeEntityLexicon(run);
     if (!UpgradeSystemLexicons(run)) return false;
     for (int kind : {LEXICON_AMBIGUOUS, LEXICON_WBIGRAM, LEXICON_CBIGRAM, LEXICON_SINGLE}) {
-        if (!CreateAssociationLexicon(run.choices, kind)) return false;
+        std::string made;
+        if (!CreateAssociationLexicon(run.choices, kind, &made)) return false;
+        if (!made.empty()) run.summary.lexiconsMade.push_back(made);
     }
     return RemoveDependentIndices(run);
 }
 
 bool RemoveSdiBookStep(RunContext& run, const char*) { return RemoveSdiBook(&run.env); }
 
-bool UpdateDataFormatsStep(RunContext& run, const char*) { return UpdateDataFormats(&run.env, run.nativeCharset); }
+bool UpdateDataFormatsStep(RunContext& run, const char*) {
+    return UpdateDataFormats(&run.env, run.nativeCharset, &run.summary.formatsAdded);
+}
 
 bool UpdateSystemConfigStep(RunContext& run, const char*) { return UpdateSystemConfig(run); }
 
@@ -105,8 +114,7 @@ bool EndJournal(RunContext& run, bool putBack) {
 // phase, work files included, and the phase is made again from the start.
 bool PutBackInterruptedRun(RunContext& run, const char*) {
     if (!Z_HasFileJournal(JournalDirectory(run.choices.home).c_str())) return true;
-    std::printf("\nPutting the data dictionaries back as they were before the interrupted upgrade...\n");
-    std::fflush(stdout);
+    ConsolePrint("\nPutting the data dictionaries back as they were before the interrupted upgrade...\n");
     return EndJournal(run, true);
 }
 
@@ -154,14 +162,13 @@ void PutBackStoppedPhase(RunContext& run) {
     Z_CloseFileJournal();
     if (EndJournal(run, true)) return;
     PrintToolkitErrorLine("put the data dictionaries back");
-    std::printf("\nThe data dictionaries could not be put back; run the upgrade again to do so.\n\n");
+    ConsolePrint("\nThe data dictionaries could not be put back; run the upgrade again to do so.\n\n");
 }
 
 }  // namespace
 
 bool UpgradeDictionaries(RunContext& run) {
-    std::printf("\nNow, Updating the data dictionaries...\n");
-    std::fflush(stdout);
+    ConsolePrint("\nNow, Updating the data dictionaries...\n");
     if (RunSteps(run, kDictionaryFileSteps) == StepsResult::Stopped) {
         PutBackStoppedPhase(run);
         return false;
@@ -175,8 +182,7 @@ bool UpgradeDictionaries(RunContext& run) {
         failed = true;
     }
 
-    std::printf("\nNow, Updating the system dictionaries...\n");
-    std::fflush(stdout);
+    ConsolePrint("\nNow, Updating the system dictionaries...\n");
     if (!failed && RunSteps(run, kSystemDictionarySteps) == StepsResult::Stopped) failed = true;
     // The shell writes its records in place while the journal records the
     // files; closing lets them go, and a file whose last bytes could not be
@@ -200,6 +206,5 @@ bool UpgradeDictionaries(RunContext& run) {
             PutBackStoppedPhase(run);
         }
     }
-    std::fflush(stdout);
     return !failed;
 }

@@ -1,15 +1,21 @@
 // Phase 3 of the upgrade: every step runs whatever the previous one
 // returned; a failed step is reported and makes the run finish with errors.
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "autobatch_section.h"
 #include "charset_numbers.h"
+#include "config_changes.h"
+#include "config_text.h"
+#include "console.h"
 #include "file_copy.h"
 #include "fixed_path.h"
 #include "legacy_profile.h"
 #include "log_config.h"
 #include "profile_merge.h"
 #include "program_rename.h"
+#include "replaced_file.h"
 #include "service_migration.h"
 #include "upgrade_run.h"
 #include "upgrade_steps.h"
@@ -51,7 +57,9 @@ bool CreateEtcFolder(RunContext& run, const char*) {
 
 bool CopyProgram(RunContext& run, const char* name) {
     const FileDirectories d = Directories(run);
-    return d.ok() && CopySystemFile(d.bin.c_str(), d.package.c_str(), name, "", 1);
+    if (!d.ok() || !CopySystemFile(d.bin.c_str(), d.package.c_str(), name, "", 1)) return false;
+    run.summary.programsCopied.push_back(name);
+    return true;
 }
 
 // The console program matching the native character set, from the
@@ -63,17 +71,23 @@ bool CopyConsoleProgram(RunContext& run, const char* name) {
     const FileDirectories d = Directories(run);
     const FixedPath source = d.package.Sub(variant).File(name);
     const FixedPath target = d.bin.File(name);
-    return source.ok() && target.ok() && Z_CloneFile(source.c_str(), target.c_str()) != 0;
+    if (!source.ok() || !target.ok() || Z_CloneFile(source.c_str(), target.c_str()) == 0) return false;
+    run.summary.programsCopied.push_back(std::string(name) + " (" + variant + ")");
+    return true;
 }
 
 bool CopyPloLibraryStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() && CopyPloLibrary(d.bin.c_str(), d.package.c_str());
+    if (!d.ok() || !CopyPloLibrary(d.bin.c_str(), d.package.c_str())) return false;
+    if (PackageHasPloModule(d.package.c_str())) run.summary.programsCopied.push_back("the plo module's library");
+    return true;
 }
 
 bool CopyPloFilesStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() && CopyPloFiles(d.bin.c_str(), d.package.c_str());
+    if (!d.ok() || !CopyPloFiles(d.bin.c_str(), d.package.c_str())) return false;
+    if (PackageHasPloModule(d.package.c_str())) run.summary.programsCopied.push_back("the plo module's data");
+    return true;
 }
 
 // Each file reaches the disk before it takes its name, and the folders that
@@ -100,28 +114,91 @@ bool MigrateCfgFileStep(RunContext& run, const char* name) {
     char newName[32];
     std::snprintf(oldName, sizeof oldName, "%s.CFG", name);
     std::snprintf(newName, sizeof newName, "%s.INI", name);
-    return d.ok() && MigrateCfgFile(d.system.c_str(), d.package.c_str(), oldName, newName);
+    if (!d.ok()) return false;
+    const FileBefore oldBefore = LookAt(d.system.File(oldName));
+    const FileBefore newBefore = LookAt(d.system.File(newName));
+    if (!MigrateCfgFile(d.system.c_str(), d.package.c_str(), oldName, newName)) return false;
+    if (!newBefore.exists && LookAt(d.system.File(newName)).exists) {
+        const bool moved = oldBefore.exists && !LookAt(d.system.File(oldName)).exists;
+        run.summary.configFiles.push_back(moved ? std::string(oldName) + " became " + newName
+                                                : std::string(newName) + " copied from the package");
+    }
+    return true;
 }
 
 bool CreateLegacyProfileStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() && CreateLegacyProfile(d.system.c_str(), run.resumed && run.profileMissing);
+    if (!d.ok()) return false;
+    const bool missing = !LookAt(d.system.File("PROFILE.INI")).exists;
+    if (!CreateLegacyProfile(d.system.c_str(), run.resumed && run.profileMissing)) return false;
+    if (missing && LookAt(d.system.File("PROFILE.INI")).exists) {
+        run.summary.configFiles.push_back("PROFILE.INI made from the old configuration files");
+    }
+    return true;
 }
+
+// The installed text before a merge, to tell afterwards what the merge
+// reset or dropped; empty when it cannot be read (the merge then fails on
+// its own).
+std::string InstalledText(const FileDirectories& d, const char* name) {
+    std::string text;
+    const FixedPath path = d.system.File(name);
+    if (!path.ok() || !ReadConfigText(path.c_str(), &text)) text.clear();
+    return text;
+}
+
+// What the administrator had and the merge took away goes into the summary,
+// with the backup that still holds it (noted with the file's replacement).
+void NoteMergeChanges(RunContext& run, const FileDirectories& d, const char* name, const std::string& before,
+                      std::vector<std::string> (*list)(const std::string&, const std::string&)) {
+    const std::string after = InstalledText(d, name);
+    if (before.empty() || after.empty() || after == before) return;
+    for (const std::string& change : list(before, after)) {
+        run.summary.configNotes.push_back(std::string(name) + " " + change + " (kept in " + name + ".BAK)");
+    }
+}
+
+// The new programs were there before the run: the home was upgraded before,
+// and its configuration is the administrator's own since.
+bool UpgradedBefore(const RunContext& run) { return !run.serverProgramAbsent; }
 
 bool MergeProfileStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    run.profileMergeFailed = !(d.ok() && MergeProfile(d.system.c_str(), d.package.c_str()));
-    return !run.profileMergeFailed;
+    const ReplacedFile profile(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
+    if (!d.ok()) {
+        run.profileMergeFailed = true;
+        return false;
+    }
+    const std::string before = InstalledText(d, "PROFILE.INI");
+    run.profileMergeFailed = !(UpgradedBefore(run) ? MergeProfileKeepingValues(d.system.c_str(), d.package.c_str())
+                                                   : MergeProfile(d.system.c_str(), d.package.c_str()));
+    if (run.profileMergeFailed) return false;
+    profile.Note(run, "PROFILE.INI merged into the template");
+    NoteMergeChanges(run, d, "PROFILE.INI", before, ListProfileChanges);
+    return true;
 }
 
 bool MergeLogConfigStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() && MergeLogConfig(d.system.c_str(), d.package.c_str());
+    const ReplacedFile log(d.system, "LOG.INI", "LOG.INI.BAK");
+    if (!d.ok()) return false;
+    const std::string before = InstalledText(d, "LOG.INI");
+    const bool merged = UpgradedBefore(run) ? MergeLogConfigKeepingValues(d.system.c_str(), d.package.c_str())
+                                            : MergeLogConfig(d.system.c_str(), d.package.c_str());
+    if (!merged) return false;
+    log.Note(run, "LOG.INI merged into the template");
+    NoteMergeChanges(run, d, "LOG.INI", before, ListLogChanges);
+    return true;
 }
 
+// After a failed merge the section's step keeps the installed profile as
+// PROFILE.INI.BAK before it changes it.
 bool AddAutoBatchSectionStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() && AddAutoBatchSection(d.bin.c_str(), run.profileMergeFailed);
+    const ReplacedFile profile(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
+    if (!d.ok() || !AddAutoBatchSection(d.bin.c_str(), run.profileMergeFailed)) return false;
+    profile.Note(run, "PROFILE.INI: the start-up programs section added");
+    return true;
 }
 
 // Only a run that removed the previous release's service, or found one that
@@ -130,13 +207,20 @@ bool InstallNewServiceStep(RunContext& run, const char*) {
     if (!run.oldServiceRemoved) return true;
     const FileDirectories d = Directories(run);
     const FixedPath system = HomeDirectory(run).Sub("system");
-    return d.ok() && system.ok() && InstallNewService(d.bin.c_str(), system.c_str());
+    return d.ok() && system.ok() && InstallNewService(d.bin.c_str(), system.c_str(), &run.summary.newService);
 }
 
 bool RenameOldProgramsStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    return d.ok() &&
-           RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames);
+    if (!d.ok()) return false;
+    const FixedPath oldServer = d.bin.File("z40server.exe");
+    const bool oldPrograms = run.oldProgramsFound || LookAt(oldServer).exists;
+    if (!RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames)) {
+        return false;
+    }
+    run.summary.oldProgramsRenamed = oldPrograms;
+    run.summary.oldNamesKept = oldPrograms && LookAt(oldServer).exists;
+    return true;
 }
 
 constexpr OnFailure kGoOn = OnFailure::FinishWithErrors;
@@ -203,9 +287,7 @@ FilePhaseResult UpgradeFiles(RunContext& run) {
         return done ? FilePhaseResult::AlreadyInPlace : FilePhaseResult::AlreadyInPlaceWithErrors;
     }
 
-    std::printf("\nNow, Copying the system files...\n");
-    std::fflush(stdout);
+    ConsolePrint("\nNow, Copying the system files...\n");
     done = RunSteps(run, kFileSteps) == StepsResult::Done && done;
-    std::fflush(stdout);
     return done ? FilePhaseResult::Finished : FilePhaseResult::FinishedWithErrors;
 }

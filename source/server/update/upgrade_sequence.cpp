@@ -2,8 +2,11 @@
 
 #include <cstdio>
 
+#include "console.h"
 #include "error_line.h"
 #include "run_record.h"
+#include "run_summary_report.h"
+#include "upgrade_log.h"
 #include "upgrade_run.h"
 
 namespace {
@@ -14,9 +17,9 @@ constexpr const char* kRemoveRecordStep = "remove the record of the run";
 // administrator learns that it is owed, not lost.
 int Stopped(RunContext& run) {
     if (run.oldServiceRemoved) {
-        std::printf("\nThe old service ZEL40SERVICE was removed; run the upgrade again to install the new one.\n\n");
-        std::fflush(stdout);
+        ConsolePrint("\nThe old service ZEL40SERVICE was removed; run the upgrade again to install the new one.\n\n");
     }
+    CloseUpgradeLog(EXIT_STOPPED);
     UnlockHome(run);
     return EXIT_STOPPED;
 }
@@ -24,10 +27,9 @@ int Stopped(RunContext& run) {
 // Status 2 ends in one place with the steps that failed, whatever the lines
 // in between, so that the last thing an administrator reads is what to mend.
 void ListFailedSteps(const RunContext& run) {
-    std::printf("\nThese steps failed:\n");
-    for (const char* step : run.failedSteps) std::printf("    %s\n", step);
-    std::printf("Their ERROR lines above say why; run the same command again after mending them.\n\n");
-    std::fflush(stdout);
+    ConsolePrint("\nThese steps failed:\n");
+    for (const char* step : run.failedSteps) ConsolePrint("    %s\n", step);
+    ConsolePrint("Their ERROR lines above say why; run the same command again after mending them.\n\n");
 }
 
 // The run ended. A clean end removes the record; failing that, the next run
@@ -35,13 +37,17 @@ void ListFailedSteps(const RunContext& run) {
 // still right. A run that finished with errors keeps its record, so that the
 // run after the mending decides as this one did (whether the new programs
 // were there before it, above all), instead of judging the home it left.
-int Ended(RunContext& run, int status) {
+// The summary follows what the run printed; a release found in place ends
+// silently, as it always did, and only its log says how it ended.
+int Ended(RunContext& run, int status, bool finishedShown) {
     if (status == EXIT_FINISHED && !RemoveRunRecord(run)) {
         PrintToolkitErrorLine(kRemoveRecordStep);
         run.failedSteps.push_back(kRemoveRecordStep);
         status = EXIT_FINISHED_WITH_ERRORS;
     }
     if (status == EXIT_FINISHED_WITH_ERRORS) ListFailedSteps(run);
+    if (finishedShown || status != EXIT_FINISHED) PrintRunSummary(run);
+    CloseUpgradeLog(status);
     UnlockHome(run);
     return status;
 }
@@ -59,13 +65,13 @@ int RunUpgrade() {
     if (!UpgradeDictionaries(run)) return Stopped(run);
 
     switch (UpgradeFiles(run)) {
-        case FilePhaseResult::AlreadyInPlace: return Ended(run, EXIT_FINISHED);
-        case FilePhaseResult::AlreadyInPlaceWithErrors: return Ended(run, EXIT_FINISHED_WITH_ERRORS);
+        case FilePhaseResult::AlreadyInPlace: return Ended(run, EXIT_FINISHED, false);
+        case FilePhaseResult::AlreadyInPlaceWithErrors: return Ended(run, EXIT_FINISHED_WITH_ERRORS, false);
         case FilePhaseResult::FinishedWithErrors:
-            std::printf("\nUpgrade is finished!\n\n");
-            return Ended(run, EXIT_FINISHED_WITH_ERRORS);
+            ConsolePrint("\nUpgrade is finished!\n\n");
+            return Ended(run, EXIT_FINISHED_WITH_ERRORS, true);
         case FilePhaseResult::Finished: break;
     }
-    std::printf("\nUpgrade is finished!\n\n");
-    return Ended(run, EXIT_FINISHED);
+    ConsolePrint("\nUpgrade is finished!\n\n");
+    return Ended(run, EXIT_FINISHED, true);
 }

@@ -5,12 +5,16 @@
 
 #include "command_check.h"
 #include "command_line.h"
+#include "console.h"
 #include "error_line.h"
 #include "fixed_path.h"
 #include "menu_answer.h"
+#include "native_charset.h"
 #include "removed_service.h"
 #include "run_record.h"
 #include "service_migration.h"
+#include "space_needed.h"
+#include "upgrade_log.h"
 #include "upgrade_run.h"
 #include "upgrade_sequence.h"
 #include "upgrade_steps.h"
@@ -31,15 +35,15 @@ bool MatchCharsetChoice(const char* answer, uint16_t* code) {
 
 bool ReadHomeDirectory(RunChoices& choices) {
     if (!FindArgument("DIR:", choices.home, Z_MAX_PATH)) {
-        std::printf("\nInput the target dir of ZEL Server(e.g.: d:\\zelhome): ");
-        std::fflush(stdout);
+        ConsolePrint("\nInput the target dir of ZEL Server(e.g.: d:\\zelhome): ");
         if (Z_InputConsoleLine(choices.home, Z_MAX_PATH, 1) < 0) {
             PrintToolkitErrorLine();
             return false;
         }
+        ConsoleAnswer(choices.home);
     }
     if (choices.home[0] == '\0') {
-        std::printf("\nERROR: The target dir of ZEL Server is not given!\n\n");
+        ConsolePrint("\nERROR: The target dir of ZEL Server is not given!\n\n");
         return false;
     }
     // Every path of the run is built in buffers of Z_MAX_PATH characters; a
@@ -47,7 +51,7 @@ bool ReadHomeDirectory(RunChoices& choices) {
     // is refused before anything changes.
     const size_t limit = Z_MAX_PATH - 1 - kLongestHomeSuffix;
     if (std::strlen(choices.home) > limit) {
-        std::printf("\nERROR: The target dir is longer than %d characters!\n\n", static_cast<int>(limit));
+        ConsolePrint("\nERROR: The target dir is longer than %d characters!\n\n", static_cast<int>(limit));
         return false;
     }
     // A home that the system cannot name as it was given (on Windows a
@@ -68,7 +72,7 @@ bool ReadDictionaryMode(RunChoices& choices) {
     } else if (ZSTRCMPI(value, "REW") == 0) {
         choices.dictionaryMode = DICTIONARY_MODE_REW;
     } else {
-        std::printf("\nERROR: The argument(DIC:%s) is not supported!\n", value);
+        ConsolePrint("\nERROR: The argument(DIC:%s) is not supported!\n", value);
         return false;
     }
     return true;
@@ -80,7 +84,7 @@ bool ReadEntityChoice(RunChoices& choices) {
     char value[256];
     if (!FindArgument("ENT:", value, sizeof value)) return true;
     if (ParseEntityChoice(value, &choices.entity)) return true;
-    std::printf("\nERROR: The argument(ENT:%s) is not supported!\n", value);
+    ConsolePrint("\nERROR: The argument(ENT:%s) is not supported!\n", value);
     return false;
 }
 
@@ -104,19 +108,18 @@ bool ReadLexiconCharset(RunChoices& choices) {
     if (FindArgument("NEW:", value, sizeof value)) {
         choices.lexiconCharsetAnswered = false;
         if (MatchCharsetChoice(value, &choices.lexiconCharsetCode)) return true;
-        std::printf("\nERROR: The charset is not supported!\n");
+        ConsolePrint("\nERROR: The charset is not supported!\n");
         return false;
     }
     // Typed at the menu of an interrupted run: not asked again.
     if (choices.lexiconCharsetAnswered) return true;
     for (;;) {
         if (choices.dictionaryMode == DICTIONARY_MODE_ADD) {
-            std::printf("\nPlease select the character set for added dictionaries:");
+            ConsolePrint("\nPlease select the character set for added dictionaries:");
         } else {
-            std::printf("\nPlease select the character set for modified dictionaries:");
+            ConsolePrint("\nPlease select the character set for modified dictionaries:");
         }
-        std::printf("\n0: NONE\n1: GB18030\n2: UTF8\n3: BIG5\nYou select: ");
-        std::fflush(stdout);
+        ConsolePrint("\n0: NONE\n1: GB18030\n2: UTF8\n3: BIG5\nYou select: ");
         if (!ReadMenuAnswer(value, sizeof value)) {
             PrintToolkitErrorLine();
             return false;
@@ -125,7 +128,7 @@ bool ReadLexiconCharset(RunChoices& choices) {
             choices.lexiconCharsetAnswered = true;
             return true;
         }
-        std::printf("\nThe selection is invalid!\n");
+        ConsolePrint("\nThe selection is invalid!\n");
     }
 }
 
@@ -153,6 +156,41 @@ bool NoteServerProgram(RunContext& run, const char*) {
     return true;
 }
 
+// A full disk met half-way (after the old service went, inside the
+// dictionary phase) costs a stop and a put-back; the room the run needs is
+// checked first. A volume whose free space cannot be read is not refused for
+// it: the run goes on as it would without the check.
+bool CheckFreeSpace(RunContext& run, const char*) {
+    uint64_t available = 0;
+    if (!Z_GetFreeSpace(run.choices.home, &available)) {
+        ConsolePrint("\nWarning: %s; the free space is not checked.\n", Z_GetLastErrorPrompt(nullptr, 0));
+        return true;
+    }
+    uint64_t needed = 0;
+    if (!EstimateUpgradeSpace(run.choices.home, run.choices.packageDir,
+                              run.choices.dictionaryMode != DICTIONARY_MODE_ADD, &needed)) {
+        return false;
+    }
+    if (available >= needed) return true;
+    Z_SetLastErrorText(Z_ERROR_NO_SPACE,
+                       "Not enough free space on the volume of %s: the upgrade needs up to %llu bytes, %llu bytes "
+                       "are free. Nothing was changed; make room and run the upgrade again.",
+                       run.choices.home, static_cast<unsigned long long>(needed),
+                       static_cast<unsigned long long>(available));
+    return false;
+}
+
+// Every question is answered before the first change: a run that cannot be
+// answered (an unattended one without "CS:") stops with the old service
+// still registered and the home as it was.
+bool AskNativeCharset(RunContext& run, const char*) {
+    if (AskNativeCharsetBeforeChanges(run)) return true;
+    Z_SetLastErrorText(Z_ERROR_END_OF_INPUT,
+                       "No answer to the question of the native character set (end of input); nothing was "
+                       "changed. Answer it, or give CS:0 to CS:3, and run the upgrade again.");
+    return false;
+}
+
 bool RemoveOldServiceStep(RunContext& run, const char*) {
     // The service records its program without a trailing separator.
     const FixedPath bin = FixedPath::Directory(run.choices.home).File("bin");
@@ -160,6 +198,7 @@ bool RemoveOldServiceStep(RunContext& run, const char*) {
     if (!bin.ok() || !system.ok() || !RemoveOldService(bin.c_str(), system.c_str(), &run.oldServiceRemoved)) {
         return false;
     }
+    run.summary.oldServiceRemoved = run.oldServiceRemoved;
     // Removed by an earlier run whose successor is not installed yet.
     run.oldServiceRemoved = run.oldServiceRemoved || RemovedServicePending(system.c_str());
     return true;
@@ -178,6 +217,8 @@ constexpr UpgradeStep kGates[] = {
     {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Gate},
     {"note whether the new server program and the profile are there", NoteServerProgram, nullptr, OnFailure::StopRun,
      ErrorLine::Toolkit},
+    {"check the free space of the home's volume", CheckFreeSpace, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
+    {"ask for the native character set", AskNativeCharset, nullptr, OnFailure::StopRun, ErrorLine::Gate},
     {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun, ErrorLine::System},
     {"make HOME/bin the current directory", EnterBinDirectory, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
     // Before anything of the home's files changes.
@@ -202,7 +243,7 @@ bool RefuseUnsafeLinks(const RunChoices& choices) {
     switch (Z_FindUnsafeLink(choices.home, kHomeLinkSearchDepth, found, sizeof found)) {
         case 0: return true;
         case 1:
-            std::printf(
+            ConsolePrint(
                 "\nERROR: %s!\nNothing was changed. Remove the link, or put what it names in its place, and run the "
                 "upgrade again.\n\n",
                 Z_GetLastErrorPrompt(nullptr, 0));
@@ -219,9 +260,8 @@ bool LocatePackageDir(const char* programPath, char* packageDir) {
 }
 
 bool StartUpgrade(RunContext& run) {
-    std::printf("\nZEL(R) Enterprise Database %s %.2f.%d.%d%s", "Upgrade", 6.8, 5290, 64, "");
-    std::printf("%s", kLegalNotice);
-    std::fflush(stdout);
+    ConsolePrint("\nZEL(R) Enterprise Database %s %.2f.%d.%d%s", "Upgrade", 6.8, 5290, 64, "");
+    ConsolePrint("%s", kLegalNotice);
 
     // Every word is checked before anything else: a misspelt key or value
     // stops the run here, never taken for "don't".
@@ -236,12 +276,15 @@ bool StartUpgrade(RunContext& run) {
         PrintToolkitErrorLine();
         return false;
     }
-    if (!LockHome(run) || !RefuseUnsafeLinks(choices) || !ReadRunRecord(run)) return false;
+    if (!LockHome(run)) return false;
+    // Held, the home gets the run's log; what the console showed so far
+    // goes in first.
+    OpenUpgradeLog(run);
+    if (!RefuseUnsafeLinks(choices) || !ReadRunRecord(run)) return false;
     if (!ReadDictionaryMode(choices) || !ReadEntityChoice(choices)) return false;
     ReadNativeCharsetAndOldNames(choices);
     if (!ReadLexiconCharset(choices)) return false;
 
     const bool passed = RunSteps(run, kGates) != StepsResult::Stopped;
-    std::fflush(stdout);
     return passed;
 }

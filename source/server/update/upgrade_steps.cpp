@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "console.h"
 #include "error_line.h"
 #include "zelkit.h"
 
@@ -10,10 +11,9 @@ void ReportStepFailure(const UpgradeStep& step) {
     switch (step.errorLine) {
         case ErrorLine::Toolkit: PrintToolkitErrorLine(step.name); return;
         case ErrorLine::Labelled: PrintToolkitErrorLine(); return;
-        case ErrorLine::System: std::printf("\nERROR: %s: %s\n\n", step.name, text); break;
-        case ErrorLine::Gate: std::printf("\nERROR: %s\n\n", text); break;
+        case ErrorLine::System: ConsolePrint("\nERROR: %s: %s\n\n", step.name, text); break;
+        case ErrorLine::Gate: ConsolePrint("\nERROR: %s\n\n", text); break;
     }
-    std::fflush(stdout);
 }
 
 StepsResult RunSteps(RunContext& run, const UpgradeStep* steps, size_t count) {

@@ -48,6 +48,7 @@ constexpr uint32_t Z_ERROR_END_OF_INPUT = 1008;  // console input closed
 constexpr uint32_t Z_ERROR_LOCKED = 1009;        // another process holds the lock
 constexpr uint32_t Z_ERROR_UNSAFE_LINK = 1010;   // a link the link rule does not follow
 constexpr uint32_t Z_ERROR_DAMAGED = 1011;       // a record that fails its checks
+constexpr uint32_t Z_ERROR_NO_SPACE = 1012;      // not enough room on a volume
 constexpr uint32_t Z_ERROR_INJECTED = 1999;      // failure injected with ZEL_FAULT
 
 struct ZFileObject;
@@ -166,6 +167,13 @@ int Z_EndDurableBatch();
 // without regard to case. Returns 1 also when nothing matched.
 int Z_DeleteFiles(const char* dir, const char* wildcard);
 int Z_GetFileSize(const char* path, uint64_t* size);
+// The bytes the running user may still write on the volume that holds path.
+int Z_GetFreeSpace(const char* path, uint64_t* available);
+// The bytes of the regular files of folder whose names match the wildcard
+// (as Z_DeleteFiles matches), and of its folders down to depth levels
+// beneath it (0: the folder alone); links are not followed and count for
+// nothing.
+int Z_GetFolderSize(const char* folder, const char* wildcard, int depth, uint64_t* bytes);
 
 // ---- locks -------------------------------------------------------------------
 // A lock on the file at path that the system drops when the process ends,
@@ -244,6 +252,14 @@ const char* Z_GetFileName(HZFILE file);
 // Reads up to size bytes; returns the count read (0 at end or on error).
 // With exact 1 anything short of size is an error (result 0).
 int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact);
+// Makes a new file for the program's own log, under a name that must be
+// free: a taken name fails (Z_ERROR_EXISTS) and keeps what it holds, and
+// the file is made where no link can lead. Neither the making nor the
+// writes, nor the close of the file, are fault points or recorded by a
+// file journal: the log of a run must not change the run it records. Each
+// write reaches the system at once, so a killed run leaves every byte
+// written; Z_CloseFile sends the file to the disk before it closes it.
+HZFILE Z_CreateLogFile(const char* path);
 // Writes size bytes; returns size, or 0 on error.
 int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int exact);
 // Cuts a file opened for writing to size bytes; the position is then its
@@ -329,6 +345,17 @@ void Z_SetLastErrorText(uint32_t code, const char* format, ...);
 // length, or -1 at the end of input or when the line does not fit (the last
 // error says which).
 int Z_InputConsoleLine(char* buffer, int size, int flags);
+// 1 when standard output is a console, 0 when it goes to a file, a pipe or
+// nowhere.
+int Z_IsConsoleOutput();
+// Writes size bytes of text (narrow, as every text of the toolkit) to
+// standard output at once. A Windows console gets the text as wide
+// characters, so that it shows them whatever its own output code page;
+// a file or a pipe gets the bytes as they are. Not a fault point: what the
+// program prints is no operation of its run. 1, or 0 when the text could
+// not be written; the last error stays as it was either way, so that
+// printing a failure never changes what it reports.
+int Z_WriteConsoleText(const char* text, size_t size);
 
 // ---- fault injection ---------------------------------------------------------
 // Every operation that can fail asks Z_FaultPoint with its name first; when

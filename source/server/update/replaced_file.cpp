@@ -1,0 +1,25 @@
+#include "replaced_file.h"
+
+FileBefore LookAt(const FixedPath& path) {
+    FileBefore before;
+    before.exists = path.ok() && Z_GetFileInfo(path.c_str(), 0, &before.info) && before.info.kind == Z_FILE_REGULAR;
+    return before;
+}
+
+bool IsSameFile(const FileBefore& a, const FileBefore& b) {
+    return a.exists && b.exists && a.info.volume == b.info.volume && a.info.index == b.info.index;
+}
+
+ReplacedFile::ReplacedFile(const FixedPath& directory, const char* name, const char* backupName)
+    : installed(directory.File(name)),
+      backup(directory.File(backupName)),
+      installedBefore(LookAt(installed)),
+      backupBefore(LookAt(backup)) {}
+
+void ReplacedFile::Note(RunContext& run, const char* change) const {
+    const FileBefore backupAfter = LookAt(backup);
+    if (backupAfter.exists && !IsSameFile(backupBefore, backupAfter)) run.summary.backups.push_back(backup.c_str());
+    const FileBefore installedAfter = LookAt(installed);
+    if (installedAfter.exists && !IsSameFile(installedBefore, installedAfter))
+        run.summary.configFiles.push_back(change);
+}

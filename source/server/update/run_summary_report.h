@@ -1,0 +1,9 @@
+// The summary that closes a run which went through: what changed, the
+// backups written, the services, the steps that failed and where the log
+// is. It comes after every message of the run, so that the lines the
+// administrator knows stay as they were, and last is what to keep.
+#pragma once
+
+#include "run_context.h"
+
+void PrintRunSummary(const RunContext& run);

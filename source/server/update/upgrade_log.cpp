@@ -1,0 +1,63 @@
+#include "upgrade_log.h"
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "console.h"
+#include "fixed_path.h"
+#include "zelkit.h"
+
+namespace {
+
+// A word with a blank (or none at all) is quoted, so that the words of the
+// line can be told apart as they were given.
+std::string Arguments() {
+    std::string line;
+    for (int i = 1; i < ArgumentCount(); ++i) {
+        const std::string word = ArgumentWord(i);
+        if (!line.empty()) line += ' ';
+        const bool quote = word.empty() || word.find_first_of(" \t") != std::string::npos;
+        line += quote ? "\"" + word + "\"" : word;
+    }
+    return line;
+}
+
+std::string Now() {
+    char text[32] = "";
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    if (local != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
+    return text;
+}
+
+}  // namespace
+
+const char* UpgradeVersion() {
+    static const std::string version = [] {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2f.%d.%d%s", 6.8, 5290, 64, "");
+        return std::string(text);
+    }();
+    return version.c_str();
+}
+
+void OpenUpgradeLog(const RunContext& run) {
+    if (run.homeLock == nullptr) return;
+    const FixedPath system = FixedPath::Directory(run.choices.home).Sub("system");
+    if (!system.ok()) return;
+    const std::vector<std::string> head = {
+        std::string("ZEL(R) Enterprise Database Upgrade ") + UpgradeVersion() + ", run of " + Now(),
+        std::string("Package folder: ") + run.choices.packageDir,
+        std::string("Home folder: ") + run.choices.home,
+        "Arguments: " + Arguments(),
+    };
+    OpenRunLog(system.c_str(), head);
+}
+
+void CloseUpgradeLog(int status) {
+    LogLine("\nExit status: %d", status);
+    CloseRunLog();
+}

@@ -1,0 +1,15 @@
+// The log of a run, HOME/system/UPGRADE-<yyyymmdd-hhmmss>.LOG: what the
+// console showed (console.h), with the program's version, the package
+// folder and the arguments at its head and the exit status at its end.
+#pragma once
+
+#include "run_context.h"
+
+// The version as "-VER" prints it and the banner names it.
+const char* UpgradeVersion();
+
+// Opens the log once the run holds the home; a run that does not hold it
+// (another run has it, or the home has no system folder) keeps none.
+void OpenUpgradeLog(const RunContext& run);
+// Writes the exit status last and closes the log.
+void CloseUpgradeLog(int status);
