@@ -369,9 +369,16 @@ if want sample; then
       value=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.6f", b - a }')
       if [ "$mode" = unpaused ]; then unpaused+=("$value"); else paused+=("$value"); fi
     done
-    # The copy progress lines ("\rCopying: NAME" or a blank line, 64 wide) are
-    # the ones followed by the pause.
-    lines+=("$(python3 -c 'import re, sys; print(len(re.findall(rb"\r(?:Copying: | {64})", open(sys.argv[1], "rb").read())))' "$work/upgrade.out")")
+    # The copy progress lines ("Copying: NAME", and the blank one that ends
+    # them) are the ones followed by the pause. Written to a file, the
+    # progress comes as plain lines, without the blank one, whose pause is
+    # made all the same.
+    lines+=("$(python3 -c '
+import re, sys
+text = open(sys.argv[1], "rb").read()
+copies = len(re.findall(rb"(?:^|\r)Copying: ", text, re.M))
+blanks = len(re.findall(rb"\r {64}", text)) if b"\r" in text else min(copies, 1)
+print(copies + blanks)' "$work/upgrade.out")")
   done
   pause=$(awk -v n="$(min "${lines[@]}")" 'BEGIN { printf "%.3f", n * 0.1 }')
   info "whole upgrade with pauses (s)" "$(min "${paused[@]}")" ""
