@@ -3,6 +3,11 @@
 // bench/run.sh prepares the files, runs the references and compares.
 //
 //   zelbench view HOME                  UpdateDictFile of VIEW.DIC
+//   zelbench view-journal HOME          the same as the upgrade's dictionary
+//                                       phase makes it: under the file
+//                                       journal, which is then flushed and
+//                                       discarded; with the bytes the
+//                                       process wrote
 //   zelbench dictionary HOME            ShellOpen/ShellClose, the nine
 //                                       UpdateDictFile, then the dictionary
 //                                       steps that need no lexicon sources,
@@ -15,7 +20,7 @@
 //   zelbench log SYSDIR/ PKGDIR/        MergeLogConfig
 //
 // Each figure is printed as "name seconds cpu-seconds" on its own line,
-// the peak memory as "peak_rss_bytes N".
+// the peak memory as "peak_rss_bytes N", a count as "name N".
 #include <sys/resource.h>
 
 #include <chrono>
@@ -55,6 +60,20 @@ void ReportPeakMemory() {
     std::printf("peak_rss_bytes %lld\n", static_cast<long long>(usage.ru_maxrss) * 1024);
 }
 
+// The bytes the process has handed to write calls so far (Linux's
+// /proc/self/io), or -1.
+long long BytesWritten() {
+    std::FILE* io = std::fopen("/proc/self/io", "r");
+    if (io == nullptr) return -1;
+    char line[128];
+    long long written = -1;
+    while (std::fgets(line, sizeof line, io) != nullptr) {
+        if (std::sscanf(line, "wchar: %lld", &written) == 1) break;
+    }
+    std::fclose(io);
+    return written;
+}
+
 int Fail(const char* what) {
     char text[Z_MAX_LINE];
     Z_GetLastErrorPrompt(text, sizeof text);
@@ -72,6 +91,28 @@ int View(const char* home) {
     return 0;
 }
 
+// The run's journal, where the upgrade keeps it.
+std::string JournalOf(const char* home, std::string* record) {
+    *record = std::string(home) + "/system/UPGRADE.RUN";
+    return *record + "/JOURNAL";
+}
+
+int ViewUnderJournal(const char* home) {
+    std::string record;
+    const std::string journal = JournalOf(home, &record);
+    // The upgrade makes its record's folder at its start, long before.
+    if (!Z_IsValidFilePath(record.c_str(), 0) && !Z_CreateDir(record.c_str(), 0)) return Fail("Z_CreateDir");
+    const long long before = BytesWritten();
+    Timer timer;
+    if (!Z_OpenFileJournal(journal.c_str(), home, record.c_str())) return Fail("Z_OpenFileJournal");
+    if (!UpdateDictFile(5, home)) return Fail("UpdateDictFile VIEW.DIC");
+    Z_CloseFileJournal();
+    if (!Z_DiscardFileJournal(journal.c_str(), home)) return Fail("Z_DiscardFileJournal");
+    timer.Report("view_journal");
+    std::printf("view_journal_written_bytes %lld\n", BytesWritten() - before);
+    return 0;
+}
+
 int Dictionary(const char* home) {
     {
         Timer timer;
@@ -81,10 +122,11 @@ int Dictionary(const char* home) {
     }
     // The upgrade records every file of its dictionary phase before the
     // first change; the shell then writes records in place.
-    const std::string journal = std::string(home) + "/bench-journal";
+    std::string record;
+    const std::string journal = JournalOf(home, &record);
     {
         Timer timer;
-        if (!Z_OpenFileJournal(journal.c_str(), nullptr)) return Fail("Z_OpenFileJournal");
+        if (!Z_OpenFileJournal(journal.c_str(), home, record.c_str())) return Fail("Z_OpenFileJournal");
         timer.Report("journal_open");
     }
     {
@@ -129,7 +171,7 @@ int Dictionary(const char* home) {
     {
         Timer timer;
         Z_CloseFileJournal();
-        if (!Z_DiscardFileJournal(journal.c_str())) return Fail("Z_DiscardFileJournal");
+        if (!Z_DiscardFileJournal(journal.c_str(), home)) return Fail("Z_DiscardFileJournal");
         timer.Report("journal_discard");
     }
     return 0;
@@ -206,7 +248,7 @@ int Log(const char* systemDir, const char* packageDir) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: zelbench view HOME | dictionary HOME | lexicon HOME SOURCE ID |\n"
+                 "usage: zelbench view HOME | view-journal HOME | dictionary HOME | lexicon HOME SOURCE ID |\n"
                  "       asslex HOME KIND SOURCE | thesaurus HOME SOURCE ID |\n"
                  "       profile SYSDIR/ PKGDIR/ | log SYSDIR/ PKGDIR/\n");
     return 2;
@@ -221,6 +263,8 @@ int main(int argc, char** argv) {
     int status = 2;
     if (command == "view") {
         status = View(argv[2]);
+    } else if (command == "view-journal") {
+        status = ViewUnderJournal(argv[2]);
     } else if (command == "dictionary") {
         status = Dictionary(argv[2]);
     } else if (command == "lexicon" && argc == 5) {

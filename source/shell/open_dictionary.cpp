@@ -33,12 +33,11 @@ uint32_t Lookup(const Map& map, const Key& key) {
 
 }  // namespace
 
-std::string FoldName(const std::string& name) {
-    std::string folded = name;
-    for (char& c : folded) {
+std::string FoldName(std::string name) {
+    for (char& c : name) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    return folded;
+    return name;
 }
 
 // ---- databases ---------------------------------------------------------------
@@ -47,6 +46,24 @@ void DatabaseIndex::Reserve(size_t records) {
     slots_.reserve(records);
     byId_.reserve(records);
     byName_.reserve(records);
+}
+
+uint32_t DatabaseIndex::Append(DatabaseKeys keys, bool* sameName) {
+    const auto slot = static_cast<uint32_t>(slots_.size());
+    const auto [byId, idAdded] = byId_.try_emplace(keys.id, slot);
+    if (!idAdded) {
+        *sameName = false;
+        return byId->second;
+    }
+    const auto [byName, nameAdded] = byName_.try_emplace(NameKey(keys.owner, keys.name), slot);
+    if (!nameAdded) {
+        byId_.erase(byId);
+        *sameName = true;
+        return byName->second;
+    }
+    highestId_ = std::max(highestId_, keys.id);
+    slots_.push_back(std::move(keys));
+    return NO_SLOT;
 }
 
 uint32_t DatabaseIndex::FindId(uint32_t id) const { return Lookup(byId_, id); }
@@ -85,6 +102,16 @@ uint32_t DatabaseIndex::LowestFreeId() const {
 // ---- columns -----------------------------------------------------------------
 
 void ColumnIndex::Reserve(size_t records) { slots_.reserve(records); }
+
+uint32_t ColumnIndex::Append(ColumnKeys keys) {
+    std::vector<uint32_t>& ofDatabase = byDatabase_[keys.databaseId];
+    for (uint32_t slot : ofDatabase) {
+        if (slots_[slot].name == keys.name) return slot;
+    }
+    ofDatabase.push_back(static_cast<uint32_t>(slots_.size()));
+    slots_.push_back(std::move(keys));
+    return NO_SLOT;
+}
 
 const std::vector<uint32_t>& ColumnIndex::OfDatabase(uint32_t databaseId) const {
     static const std::vector<uint32_t> none;

@@ -23,7 +23,7 @@ constexpr uint32_t NO_SLOT = 0xFFFFFFFFu;
 
 // Names are compared without regard to case (ASCII letters, as ZSTRCMPI
 // does), so the keys hold them folded.
-std::string FoldName(const std::string& name);
+std::string FoldName(std::string name);
 
 // The keys of one file's records by slot (the record's place in the file),
 // with the look-ups a derived index keeps over them: Set and Remove keep the
@@ -71,6 +71,11 @@ struct DatabaseKeys {
 class DatabaseIndex : public SlotIndex<DatabaseKeys, DatabaseIndex> {
 public:
     void Reserve(size_t records);
+    // While the file is read: adds keys as the next slot, unless a slot
+    // holds the same id or name already; returns that slot then, with
+    // sameName telling which, and NO_SLOT when added. One probe of each
+    // table per record.
+    uint32_t Append(DatabaseKeys keys, bool* sameName);
     uint32_t FindId(uint32_t id) const;
     uint32_t FindName(const std::string& foldedOwner, const std::string& foldedName) const;
     // The highest id any record carried while the dictionary was open.
@@ -98,6 +103,10 @@ struct ColumnKeys {
 class ColumnIndex : public SlotIndex<ColumnKeys, ColumnIndex> {
 public:
     void Reserve(size_t records);
+    // While the file is read: adds keys as the next slot unless the database
+    // has a column of that name already; returns its slot then, NO_SLOT
+    // when added.
+    uint32_t Append(ColumnKeys keys);
     // The slots of one database's columns, in no particular order.
     const std::vector<uint32_t>& OfDatabase(uint32_t databaseId) const;
     uint32_t FindName(uint32_t databaseId, const std::string& foldedName) const;

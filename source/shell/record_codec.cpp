@@ -28,6 +28,18 @@ void WriteStoredInteger(uint8_t* stored, uint32_t offset, uint32_t width, uint64
     for (uint32_t i = 0; i < width; ++i) stored[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+namespace {
+
+// The length of a stored text: up to its first zero byte, or its field's
+// whole width.
+size_t StoredTextLength(const uint8_t* stored, const FieldLayout& field) {
+    const void* end = std::memchr(stored + field.diskOffset, 0, field.width);
+    return end != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(end) - (stored + field.diskOffset))
+                          : field.width;
+}
+
+}  // namespace
+
 std::string ReadStoredText(const uint8_t* stored, uint32_t offset, uint32_t width) {
     const char* text = reinterpret_cast<const char*>(stored + offset);
     size_t length = 0;
@@ -159,7 +171,7 @@ bool ApplyUpdate(const RecordLayout& layout, const void* update, uint8_t* stored
 size_t DecodedTextBytes(const RecordLayout& layout, const uint8_t* stored) {
     size_t bytes = 0;
     for (const FieldLayout& field : layout.fields) {
-        if (field.kind == FieldKind::Text) bytes += ReadTextField(field, stored).size() + 1;
+        if (field.kind == FieldKind::Text) bytes += StoredTextLength(stored, field) + 1;
     }
     return bytes;
 }
@@ -170,10 +182,13 @@ void DecodeRecord(const RecordLayout& layout, const uint8_t* stored, void* recor
             WriteMemberInteger(record, field, ReadField(field, stored));
             continue;
         }
-        std::string text = ReadTextField(field, stored);
+        // Straight from the stored bytes into the text area: a chain of every
+        // database record is decoded so, and no string is made for it.
+        const size_t length = StoredTextLength(stored, field);
         char* copy = *textArea;
-        std::memcpy(copy, text.c_str(), text.size() + 1);
-        *textArea += text.size() + 1;
+        std::memcpy(copy, stored + field.diskOffset, length);
+        copy[length] = '\0';
+        *textArea += length + 1;
         std::memcpy(static_cast<uint8_t*>(record) + field.memoryOffset, &copy, sizeof copy);
     }
 }

@@ -222,6 +222,15 @@ bool FileChange::CommitInPlace(DictFailure* failure) {
         if (!file.Read(slot, &saved.back().bytes, failure)) return false;
     }
     saved.push_back({0, file.header_});
+    // The journal records every place the change reaches before the first
+    // write, so that one flush of it comes before them all.
+    for (const SavedBytes& part : saved) {
+        if (!Z_JournalRange(file.path_.c_str(), static_cast<int64_t>(part.offset),
+                            static_cast<int64_t>(part.bytes.size()))) {
+            *failure = ToolkitFailure("cannot record " + file.path_);
+            return false;
+        }
+    }
     if (!file.EnsureOpen(true, failure)) return false;
     if (WriteTo(file.handle_, oldCount)) return true;
     *failure = ToolkitFailure("cannot write " + file.path_);

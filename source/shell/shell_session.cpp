@@ -56,20 +56,17 @@ bool LoadDatabases(OpenDictionary& dictionary, DictFailure* failure) {
     bool unique = true;
     bool read = dictionary.databaseFile.ForEach(
         [&](uint32_t slot, const uint8_t* stored) {
-            DatabaseKeys keys{static_cast<uint32_t>(ReadField(idField, stored)),
-                              FoldName(ReadTextField(ownerField, stored)), FoldName(ReadTextField(nameField, stored))};
-            uint32_t other = index.FindId(keys.id);
-            if (other != NO_SLOT) {
-                unique = Duplicate(dictionary.databaseFile, "the database id " + std::to_string(keys.id), other, slot,
-                                   failure);
-            } else if ((other = index.FindName(keys.owner, keys.name)) != NO_SLOT) {
-                unique = Duplicate(
-                    dictionary.databaseFile,
-                    "the database " + ReadTextField(ownerField, stored) + "." + ReadTextField(nameField, stored), other,
-                    slot, failure);
-            } else {
-                index.Set(slot, std::move(keys));
-            }
+            const auto id = static_cast<uint32_t>(ReadField(idField, stored));
+            bool sameName = false;
+            const uint32_t other = index.Append(
+                DatabaseKeys{id, FoldName(ReadTextField(ownerField, stored)), FoldName(ReadTextField(nameField, stored))},
+                &sameName);
+            if (other == NO_SLOT) return true;
+            unique = Duplicate(dictionary.databaseFile,
+                               sameName ? "the database " + ReadTextField(ownerField, stored) + "." +
+                                              ReadTextField(nameField, stored)
+                                        : "the database id " + std::to_string(id),
+                               other, slot, failure);
             return unique;
         },
         failure);
@@ -86,18 +83,14 @@ bool LoadColumns(OpenDictionary& dictionary, DictFailure* failure) {
     bool unique = true;
     bool read = dictionary.columnFile.ForEach(
         [&](uint32_t slot, const uint8_t* stored) {
-            ColumnKeys keys{static_cast<uint32_t>(ReadField(databaseField, stored)),
-                            static_cast<uint16_t>(ReadField(numberField, stored)),
-                            FoldName(ReadTextField(nameField, stored))};
-            const uint32_t other = index.FindName(keys.databaseId, keys.name);
-            if (other != NO_SLOT) {
-                unique = Duplicate(dictionary.columnFile,
-                                   "the column " + ReadTextField(nameField, stored) + " of database " +
-                                       std::to_string(keys.databaseId),
-                                   other, slot, failure);
-            } else {
-                index.Set(slot, std::move(keys));
-            }
+            const auto databaseId = static_cast<uint32_t>(ReadField(databaseField, stored));
+            const uint32_t other = index.Append(ColumnKeys{databaseId, static_cast<uint16_t>(ReadField(numberField, stored)),
+                                                           FoldName(ReadTextField(nameField, stored))});
+            if (other == NO_SLOT) return true;
+            unique = Duplicate(dictionary.columnFile,
+                               "the column " + ReadTextField(nameField, stored) + " of database " +
+                                   std::to_string(databaseId),
+                               other, slot, failure);
             return unique;
         },
         failure);

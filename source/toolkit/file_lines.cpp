@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "file_journal.h"
 #include "file_object.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
@@ -155,6 +156,11 @@ LineResult ReadLine(ZFileObject* file, std::string& line, size_t maxLength, cons
 
 bool WriteBytes(ZFileObject* file, const char* bytes, size_t count, const char* operation) {
     if (!PrepareWrite(file, operation)) return false;
+    if (!file->journalKey.empty() &&
+        !JournalBeforeWrite(operation, file->journalKey, CurrentPosition(file), static_cast<int64_t>(count))) {
+        MarkFailed(file);
+        return false;
+    }
     if (count > 0 && std::fwrite(bytes, 1, count, file->stream) != count) {
         MarkFailed(file);
         PositionLost(file);

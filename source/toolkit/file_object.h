@@ -13,6 +13,9 @@ struct ZFileObject {
     std::string path;
     bool error = false;  // sticky: set by the first failed read or write
     bool log = false;    // made by Z_CreateLogFile: no fault points, flushed on close
+    // Set for a file the file journal records page by page: its pages are
+    // saved before each write reaches them.
+    std::string journalKey;
     // C streams must be flushed or positioned between a write and a read.
     enum class LastUse { None, Read, Write } lastUse = LastUse::None;
     // Where the stream stands, counted here so that reading a line needs no

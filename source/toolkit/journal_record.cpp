@@ -1,22 +1,19 @@
 #include "journal_record.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <set>
 
 #include "crc32c.h"
+#include "journal_paths.h"
 #include "path_lexical.h"
-#include "path_text.h"
 
 namespace zel::toolkit {
 namespace {
 
 constexpr const char* kMagic = "ZELJOURNAL 2";
 constexpr size_t kLongestLine = 8192;
-
-std::string InFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && EndsWithPathSeparator(folder)) return folder + name;
-    return folder + Z_PATH_SEPARATOR + name;
-}
 
 std::vector<std::string> Fields(const std::string& line, size_t count) {
     // The first count - 1 fields end at a blank; the last takes the rest (a
@@ -53,67 +50,6 @@ bool Signed(uint32_t chain, const std::string& text, const std::string& crcText,
 
 std::string LineName(size_t number) { return "line " + std::to_string(number); }
 
-// The copy is whole: a file of its own, of the length and checksum recorded.
-bool CheckCopy(const std::string& folder, const JournalEntry& entry, std::string& why, Problem& problem) {
-    const std::string name = kSavedCopyPrefix + std::to_string(entry.copy);
-    const std::string path = InFolder(folder, name);
-    FileFacts facts;
-    if (!PlatformFacts(path.c_str(), LastName::Itself, facts, problem)) return false;
-    if (facts.kind != FileKind::Regular) {
-        why = name + (facts.kind == FileKind::Missing ? " is missing" : " is not a file");
-        return false;
-    }
-    if (facts.links != 1) {
-        why = name + " has other names (hard links) besides its own";
-        return false;
-    }
-    if (facts.size != entry.length) {
-        why = name + " holds " + std::to_string(facts.size) + " bytes, the journal says " +
-              std::to_string(entry.length);
-        return false;
-    }
-    std::FILE* copy = PlatformOpenStream(path.c_str(), StreamMode::Read, LastName::Itself, problem);
-    if (copy == nullptr) return false;
-    uint32_t crc = 0;
-    char block[65536];
-    size_t count;
-    while ((count = std::fread(block, 1, sizeof block, copy)) > 0) crc = Crc32c(crc, block, count);
-    const bool read = std::ferror(copy) == 0;
-    std::fclose(copy);
-    if (!read) {
-        problem = Problem{Z_ERROR_IO, "cannot read " + name};
-        return false;
-    }
-    if (crc != entry.copyCrc) {
-        why = name + " fails its checksum";
-        return false;
-    }
-    return true;
-}
-
-// Copies are numbered one after another, each made before the line that
-// names it, so a crash leaves at most one copy that no line names. A copy
-// beyond that one means that lines were lost from the journal's end: files
-// were changed that the journal no longer names, and an undo would leave
-// them changed.
-bool CheckNoLinesLost(const std::string& folder, uint64_t lastCopy, std::string& why, Problem& problem) {
-    std::vector<DirectoryEntry> entries;
-    if (!PlatformListDirectory(folder.c_str(), entries, problem)) return false;
-    const std::string prefix = kSavedCopyPrefix;
-    uint64_t beyond = 0;
-    for (const DirectoryEntry& entry : entries) {
-        uint64_t copy = 0;
-        if (entry.name.compare(0, prefix.size(), prefix) != 0 ||
-            !ParseNumber(entry.name.substr(prefix.size()), &copy) || copy <= lastCopy + 1) {
-            continue;
-        }
-        if (beyond == 0 || copy < beyond) beyond = copy;
-    }
-    if (beyond == 0) return true;
-    why = prefix + std::to_string(beyond) + " is named by none of its lines: lines were lost from its end";
-    return false;
-}
-
 bool ParseHeader(const std::string& line, JournalContents& contents, uint32_t* chain) {
     const std::vector<std::string> fields = Fields(line, 6);
     if (fields.size() != 6 || fields[0] + " " + fields[1] != kMagic) return false;
@@ -123,30 +59,85 @@ bool ParseHeader(const std::string& line, JournalContents& contents, uint32_t* c
     return Signed(0, line.substr(0, line.size() - fields[5].size() - 1), fields[5], chain);
 }
 
+// The fields of each kind between the sequence and the crc.
+size_t NumberFields(EntryKind kind) {
+    switch (kind) {
+        case EntryKind::Created: return 0;
+        case EntryKind::Copied:
+        case EntryKind::MovedAside: return 3;
+        case EntryKind::Page: return 4;
+    }
+    return 0;
+}
+
+bool KindOf(char letter, EntryKind* kind) {
+    switch (letter) {
+        case 'C': *kind = EntryKind::Created; return true;
+        case 'S': *kind = EntryKind::Copied; return true;
+        case 'M': *kind = EntryKind::MovedAside; return true;
+        case 'P': *kind = EntryKind::Page; return true;
+        default: return false;
+    }
+}
+
+char LetterOf(EntryKind kind) {
+    switch (kind) {
+        case EntryKind::Created: return 'C';
+        case EntryKind::Copied: return 'S';
+        case EntryKind::MovedAside: return 'M';
+        case EntryKind::Page: return 'P';
+    }
+    return '?';
+}
+
+// The text between the kind and the crc.
+std::string Numbers(const JournalEntry& entry) {
+    std::string text = std::to_string(entry.sequence);
+    switch (entry.kind) {
+        case EntryKind::Created: break;
+        case EntryKind::Copied:
+        case EntryKind::MovedAside:
+            text += " " + std::to_string(entry.copy) + " " + std::to_string(entry.length) + " " + HexOf(entry.crc);
+            break;
+        case EntryKind::Page:
+            text += " " + std::to_string(entry.offset) + " " + std::to_string(entry.size) + " " + HexOf(entry.crc) +
+                    " " + std::to_string(entry.length);
+            break;
+    }
+    return text;
+}
+
+bool ParseNumbers(const std::vector<std::string>& fields, JournalEntry& entry) {
+    bool numbers = ParseNumber(fields[1], &entry.sequence);
+    switch (entry.kind) {
+        case EntryKind::Created: break;
+        case EntryKind::Copied:
+        case EntryKind::MovedAside:
+            numbers = numbers && ParseNumber(fields[2], &entry.copy) && ParseNumber(fields[3], &entry.length) &&
+                      ParseHex(fields[4], &entry.crc);
+            break;
+        case EntryKind::Page:
+            numbers = numbers && ParseNumber(fields[2], &entry.offset) && ParseNumber(fields[3], &entry.size) &&
+                      ParseHex(fields[4], &entry.crc) && ParseNumber(fields[5], &entry.length);
+            break;
+    }
+    return numbers;
+}
+
 // One entry line; why says what is wrong with it.
 bool ParseEntry(const std::string& line, uint64_t expected, uint32_t* chain, JournalEntry& entry, std::string& why) {
-    const bool saved = line.compare(0, 2, "S ") == 0;
-    if (!saved && line.compare(0, 2, "C ") != 0) {
+    if (line.size() < 2 || line[1] != ' ' || !KindOf(line[0], &entry.kind)) {
         why = "is not a journal line";
         return false;
     }
-    const std::vector<std::string> fields = Fields(line, saved ? 7 : 4);
+    const std::vector<std::string> fields = Fields(line, NumberFields(entry.kind) + 4);
     if (fields.empty()) {
         why = "is not a journal line";
         return false;
     }
     const std::string& crc = fields[fields.size() - 2];
-    entry.saved = saved;
     entry.path = fields.back();
-    std::string text = fields[0] + " " + fields[1];
-    bool numbers = ParseNumber(fields[1], &entry.sequence);
-    if (saved) {
-        numbers = numbers && ParseNumber(fields[2], &entry.copy) && ParseNumber(fields[3], &entry.length) &&
-                  ParseHex(fields[4], &entry.copyCrc);
-        text += " " + fields[2] + " " + fields[3] + " " + fields[4];
-    }
-    text += " " + entry.path;
-    if (!numbers || !Signed(*chain, text, crc, chain)) {
+    if (!ParseNumbers(fields, entry) || !Signed(*chain, fields[0] + " " + Numbers(entry) + " " + entry.path, crc, chain)) {
         why = "fails its checksum";
         return false;
     }
@@ -162,12 +153,94 @@ bool ParseEntry(const std::string& line, uint64_t expected, uint32_t* chain, Jou
     return true;
 }
 
+// A page lies on a page boundary of the file as it was, whole unless it is
+// the file's last; a page of no bytes records the length alone.
+bool PageFits(const JournalEntry& entry) {
+    if (entry.size == 0) return entry.offset == 0;
+    return entry.offset % kJournalPageSize == 0 && entry.size <= kJournalPageSize && entry.offset < entry.length &&
+           entry.size == std::min(kJournalPageSize, entry.length - entry.offset);
+}
+
+// What the entries of one path may be: pages first, then at most one entry
+// for the whole file; a C, S or M line is the path's last.
+struct PathState {
+    bool closed = false;
+    uint64_t length = 0;
+    uint64_t pages = 0;
+};
+
+bool FollowsRecord(const JournalEntry& entry, std::map<std::string, PathState>& paths, std::string& why) {
+    PathState& state = paths[entry.path];
+    if (state.closed) {
+        why = "names a file the journal cannot have recorded: " + entry.path;
+        return false;
+    }
+    if (entry.kind != EntryKind::Page) {
+        state.closed = true;
+        if (state.pages != 0 && entry.kind == EntryKind::Created) {
+            why = "says there was no file where pages of one were saved: " + entry.path;
+            return false;
+        }
+        return true;
+    }
+    if (!PageFits(entry) || (state.pages != 0 && entry.length != state.length) ||
+        state.pages > entry.length / kJournalPageSize + 1) {
+        why = "holds a page the file cannot have had: " + entry.path;
+        return false;
+    }
+    state.length = entry.length;
+    ++state.pages;
+    return true;
+}
+
+// Whether the entry may follow those before it: a file the journal records,
+// in the order a recorder writes, with a saved copy of its own.
+bool MayFollow(const JournalEntry& entry, const std::string& unrecorded, const std::string& own,
+               std::map<std::string, PathState>& paths, std::set<uint64_t>& copyNumbers, std::string& why) {
+    if (LiesBeneath(entry.path, unrecorded) || LiesBeneath(entry.path, own)) {
+        why = "names a file the journal cannot have recorded: " + entry.path;
+        return false;
+    }
+    if (!FollowsRecord(entry, paths, why)) return false;
+    const bool saved = entry.kind == EntryKind::Copied || entry.kind == EntryKind::MovedAside;
+    if (saved && !copyNumbers.insert(entry.copy).second) {
+        why = "names a file the journal cannot have recorded: " + entry.path;
+        return false;
+    }
+    return true;
+}
+
+enum class LineRead { Line, CutShort, TooLong, End };
+
+LineRead ReadLine(std::FILE* file, std::string& line, uint64_t* consumed) {
+    line.clear();
+    for (int c; (c = std::fgetc(file)) != EOF;) {
+        ++*consumed;
+        if (c == '\n') return LineRead::Line;
+        if (line.size() >= kLongestLine) return LineRead::TooLong;
+        line += static_cast<char>(c);
+    }
+    return line.empty() ? LineRead::End : LineRead::CutShort;
+}
+
+// Reads a page's bytes and checks them; false when they are cut short by the
+// end of the file, bad set when they fail their checksum.
+bool ReadPage(std::FILE* file, const JournalEntry& entry, uint64_t* consumed, bool* bad) {
+    char block[kJournalPageSize];
+    const size_t count = std::fread(block, 1, static_cast<size_t>(entry.size), file);
+    *consumed += count;
+    if (count != entry.size) return false;
+    *bad = Crc32c(0, block, count) != entry.crc;
+    return true;
+}
 
 }  // namespace
 
 std::string SavedCopyPath(const std::string& folder, uint64_t copy) {
     return InFolder(folder, kSavedCopyPrefix + std::to_string(copy));
 }
+
+std::string JournalFilePath(const std::string& folder) { return InFolder(folder, kJournalFileName); }
 
 std::string JournalHeaderLine(uint64_t volume, uint64_t index, const std::string& unrecorded, uint32_t* chain) {
     const std::string text = std::string(kMagic) + " " + std::to_string(volume) + " " + std::to_string(index) + " " +
@@ -177,10 +250,7 @@ std::string JournalHeaderLine(uint64_t volume, uint64_t index, const std::string
 }
 
 std::string JournalEntryLine(const JournalEntry& entry, uint32_t* chain) {
-    std::string head = std::string(entry.saved ? "S" : "C") + " " + std::to_string(entry.sequence);
-    if (entry.saved) {
-        head += " " + std::to_string(entry.copy) + " " + std::to_string(entry.length) + " " + HexOf(entry.copyCrc);
-    }
+    const std::string head = std::string(1, LetterOf(entry.kind)) + " " + Numbers(entry);
     *chain = Crc32c(HexOf(*chain) + " " + head + " " + entry.path);
     return head + " " + HexOf(*chain) + " " + entry.path + "\n";
 }
@@ -197,10 +267,10 @@ bool IsJournalPath(const std::string& relative) {
     }
 }
 
-JournalCheck ReadJournal(const std::string& folder, const std::string& own, bool copies, JournalContents& contents,
+JournalCheck ReadJournal(const std::string& folder, const std::string& own, JournalContents& contents,
                          std::string& why, Problem& problem) {
     contents = JournalContents{};
-    const std::string path = InFolder(folder, kJournalFileName);
+    const std::string path = JournalFilePath(folder);
     FileFacts facts;
     if (!PlatformFacts(path.c_str(), LastName::Itself, facts, problem)) return JournalCheck::Unreadable;
     if (facts.kind != FileKind::Regular) {
@@ -213,19 +283,66 @@ JournalCheck ReadJournal(const std::string& folder, const std::string& own, bool
     }
     std::FILE* file = PlatformOpenStream(path.c_str(), StreamMode::Read, LastName::Itself, problem);
     if (file == nullptr) return JournalCheck::Unreadable;
-    std::vector<std::string> lines;
     std::string line;
-    bool tooLong = false;
-    for (int c; (c = std::fgetc(file)) != EOF;) {
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else if (line.size() < kLongestLine) {
-            line += static_cast<char>(c);
-        } else {
-            tooLong = true;
+    uint64_t consumed = 0;
+    uint64_t text = 0;
+    uint32_t chain = 0;
+    std::map<std::string, PathState> paths;
+    std::set<uint64_t> copyNumbers;
+    JournalCheck result = JournalCheck::Whole;
+    for (size_t number = 1;; ++number) {
+        const uint64_t lineStart = consumed;
+        const LineRead read = ReadLine(file, line, &consumed);
+        // What follows the last line end is a line cut short: its change was
+        // never made.
+        if (read == LineRead::End || read == LineRead::CutShort) {
+            if (number == 1) {
+                why = "its first line is not a whole journal header";
+                result = JournalCheck::Damaged;
+            }
             break;
         }
+        text += consumed - lineStart;
+        if (read == LineRead::TooLong) {
+            why = LineName(number) + " is longer than any journal line";
+            result = JournalCheck::Damaged;
+            break;
+        }
+        if (text > kLargestJournalText) {
+            why = "its lines hold more than any journal of a run";
+            result = JournalCheck::Damaged;
+            break;
+        }
+        if (number == 1) {
+            if (!ParseHeader(line, contents, &chain)) {
+                why = "its first line is not a whole journal header";
+                result = JournalCheck::Damaged;
+                break;
+            }
+            contents.headerCrc = chain;
+            continue;
+        }
+        JournalEntry entry;
+        std::string wrong;
+        if (!ParseEntry(line, number - 1, &chain, entry, wrong) ||
+            !MayFollow(entry, contents.unrecorded, own, paths, copyNumbers, wrong)) {
+            why = LineName(number) + " " + wrong;
+            result = JournalCheck::Damaged;
+            break;
+        }
+        if (entry.kind == EntryKind::Page) {
+            entry.at = consumed;
+            bool bad = false;
+            // A page cut short by the end of the file: its change was never
+            // made either.
+            if (!ReadPage(file, entry, &consumed, &bad)) break;
+            if (bad) {
+                why = LineName(number) + ": the page saved after it fails its checksum";
+                result = JournalCheck::Damaged;
+                break;
+            }
+        }
+        contents.entries.push_back(entry);
     }
     const bool readError = std::ferror(file) != 0;
     std::fclose(file);
@@ -233,50 +350,7 @@ JournalCheck ReadJournal(const std::string& folder, const std::string& own, bool
         problem = Problem{Z_ERROR_IO, "it cannot be read"};
         return JournalCheck::Unreadable;
     }
-    if (tooLong) {
-        why = LineName(lines.size() + 1) + " is longer than any journal line";
-        return JournalCheck::Damaged;
-    }
-    // What follows the last line end is a line cut short: its change was
-    // never made.
-    uint32_t chain = 0;
-    if (lines.empty() || !ParseHeader(lines[0], contents, &chain)) {
-        why = "its first line is not a whole journal header";
-        return JournalCheck::Damaged;
-    }
-    std::set<uint64_t> copyNumbers;
-    std::set<std::string> paths;
-    for (size_t number = 1; number < lines.size(); ++number) {
-        JournalEntry entry;
-        std::string wrong;
-        if (!ParseEntry(lines[number], number, &chain, entry, wrong)) {
-            why = LineName(number + 1) + " " + wrong;
-            return JournalCheck::Damaged;
-        }
-        if (LiesBeneath(entry.path, contents.unrecorded) || LiesBeneath(entry.path, own) ||
-            !paths.insert(entry.path).second ||
-            (entry.saved && !copyNumbers.insert(entry.copy).second)) {
-            why = LineName(number + 1) + " names a file the journal cannot have recorded: " + entry.path;
-            return JournalCheck::Damaged;
-        }
-        contents.entries.push_back(entry);
-    }
-    if (copies) {
-        uint64_t lastCopy = 0;
-        for (const JournalEntry& entry : contents.entries) {
-            if (!entry.saved) continue;
-            problem = Problem{};
-            if (!CheckCopy(folder, entry, why, problem)) {
-                return why.empty() ? JournalCheck::Unreadable : JournalCheck::Damaged;
-            }
-            if (entry.copy > lastCopy) lastCopy = entry.copy;
-        }
-        problem = Problem{};
-        if (!CheckNoLinesLost(folder, lastCopy, why, problem)) {
-            return why.empty() ? JournalCheck::Unreadable : JournalCheck::Damaged;
-        }
-    }
-    return JournalCheck::Whole;
+    return result;
 }
 
 }  // namespace zel::toolkit

@@ -1,18 +1,32 @@
 // The file journal's record on the disk, and the checks it must pass before
 // anything it says is obeyed.
 //
-// JOURNAL is a text of lines, each ended by LF:
+// JOURNAL is a text of lines, each ended by LF; a P line is followed by the
+// bytes of its page:
 //   ZELJOURNAL 2 <volume> <index> <unrecorded> <crc>
 //   C <sequence> <crc> <path>                                 no file was there
-//   S <sequence> <copy> <length> <copycrc> <crc> <path>       SAVED.<copy> holds it
+//   S <sequence> <copy> <length> <copycrc> <crc> <path>       SAVED.<copy> is a copy of it
+//   M <sequence> <copy> <length> <copycrc> <crc> <path>       SAVED.<copy> is the file itself,
+//                                                             moved aside as it lost its name
+//   P <sequence> <offset> <size> <pagecrc> <length> <crc> <path>
+//                                                             size bytes of the file as they were
+//                                                             at offset, before the first change
+//                                                             in place; length: its length then
 // The first line names the folder the journal belongs to (its identity) and
 // the folder below it whose files are never recorded ("-" for none). Paths
 // are relative to that folder, names joined by "/", never "." or "..".
 // Sequences count from 1. Each line's crc is the CRC-32C of the crc before
 // it (the header's, then each line's in turn) in hex, a blank and the line
 // without its crc, so a line changed, lost from the middle or moved is
-// found. A last line without its LF was cut short by a crash before its
-// change was made, and is passed over.
+// found; a page's bytes have their own crc in its line. A last line without
+// its LF, or a last page cut short, was cut by a crash before the change it
+// prepared was made, and is passed over.
+//
+// Pages are 4 KiB, at offsets that are multiples of it (the last one of a
+// file shorter); a P line of size 0 (offset 0) records only the length, for
+// a file that grows without a byte of it changing. A path's P lines may be
+// followed by one S or M line: the file changed in place was then replaced
+// or removed, and is put back whole before its pages are.
 #pragma once
 
 #include <cstdint>
@@ -25,28 +39,41 @@ namespace zel::toolkit {
 
 constexpr const char* kJournalFileName = "JOURNAL";
 constexpr const char* kSavedCopyPrefix = "SAVED.";
-// Far more than a run records (a line per file of the dictionary phase);
-// a larger file is no journal this program wrote.
-constexpr uint64_t kLargestJournal = 64ull << 20;
+constexpr uint64_t kJournalPageSize = 4096;
+// Far more than a run records (a line per file of the dictionary phase, and
+// per page changed in place); a larger file is no journal this program wrote.
+constexpr uint64_t kLargestJournalText = 64ull << 20;
+constexpr uint64_t kLargestJournal = 64ull << 30;
+
+enum class EntryKind {
+    Created,     // C
+    Copied,      // S
+    MovedAside,  // M
+    Page,        // P
+};
 
 struct JournalEntry {
-    bool saved = false;  // S: the file's bytes are in its copy; C: there was none
+    EntryKind kind = EntryKind::Created;
     uint64_t sequence = 0;
-    uint64_t copy = 0;
-    uint64_t length = 0;
-    uint32_t copyCrc = 0;
-    std::string path;  // relative, names joined by "/"
+    uint64_t copy = 0;     // S, M: the number of its SAVED file
+    uint64_t length = 0;   // S, M: the file's bytes; P: the file's length before its first change
+    uint32_t crc = 0;      // S, M: of the file's bytes; P: of the page's
+    uint64_t offset = 0;   // P
+    uint64_t size = 0;     // P: the page's bytes, which follow its line
+    uint64_t at = 0;       // P, as read: where the page's bytes start in JOURNAL
+    std::string path;      // relative, names joined by "/"
 };
 
 struct JournalContents {
     uint64_t volume = 0;  // identity of the folder the paths are relative to
     uint64_t index = 0;
     std::string unrecorded;  // relative, "" for none
+    uint32_t headerCrc = 0;
     std::vector<JournalEntry> entries;
 };
 
 // The lines as the recorder writes them; chain carries the crc from one line
-// to the next.
+// to the next. A page's bytes follow its line.
 std::string JournalHeaderLine(uint64_t volume, uint64_t index, const std::string& unrecorded, uint32_t* chain);
 std::string JournalEntryLine(const JournalEntry& entry, uint32_t* chain);
 
@@ -56,15 +83,15 @@ bool IsJournalPath(const std::string& relative);
 
 enum class JournalCheck { Whole, Damaged, Unreadable };
 
-// Reads and checks the journal in folder: every line, and with copies every
-// saved copy (present, a file of its own, its length and checksum) and that
-// no copy lies beyond the one a crash can leave before its line. A line
+// Reads and checks JOURNAL in folder: every line and every page. A line
 // naming a file beneath own (the journal's own folder, relative to the
-// recorded folder; may be empty) is damage too. why says what is damaged;
-// problem what failed when the file could not be read.
-JournalCheck ReadJournal(const std::string& folder, const std::string& own, bool copies, JournalContents& contents,
+// recorded folder; may be empty) is damage too. The SAVED files are checked
+// apart (journal_saved.h). why says what is damaged; problem what failed
+// when the file could not be read.
+JournalCheck ReadJournal(const std::string& folder, const std::string& own, JournalContents& contents,
                          std::string& why, Problem& problem);
 
 std::string SavedCopyPath(const std::string& folder, uint64_t copy);
+std::string JournalFilePath(const std::string& folder);
 
 }  // namespace zel::toolkit

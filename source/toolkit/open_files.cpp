@@ -7,6 +7,7 @@
 
 #include "file_journal.h"
 #include "file_object.h"
+#include "own_file.h"
 #include "path_text.h"
 #include "power_loss.h"
 #include "toolkit_internal.h"
@@ -33,39 +34,6 @@ HZFILE OpenStream(const char* operation, const char* path, StreamMode mode, Last
     file->stream = stream;
     file->path = path;
     return file;
-}
-
-// A file that has more names than this one is never changed in place: the
-// change would show under every name, some of them maybe outside the home.
-// It becomes a file of its own first, a copy that takes this name.
-bool SeparateHardLinks(const char* path, LastName last) {
-    FileFacts facts;
-    Problem problem;
-    if (!PlatformFacts(path, last, facts, problem) || facts.kind != FileKind::Regular || facts.links <= 1) return true;
-    const std::string resolved = PlatformResolvedPath(path);
-    const std::string copy = resolved + ".zel-copy";
-    std::FILE* in = PlatformOpenStream(resolved.c_str(), StreamMode::Read, LastName::Itself, problem);
-    if (in == nullptr) return FailProblem("Z_OpenFile", "open", path, problem);
-    std::FILE* out = PlatformOpenStream(copy.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
-    if (out == nullptr) {
-        std::fclose(in);
-        return FailProblem("Z_OpenFile", "create", copy.c_str(), problem);
-    }
-    char block[65536];
-    bool copied = true;
-    for (size_t count; (count = std::fread(block, 1, sizeof block, in)) > 0;) {
-        if (std::fwrite(block, 1, count, out) != count) copied = false;
-    }
-    copied = copied && !std::ferror(in);
-    std::fclose(in);
-    copied = std::fclose(out) == 0 && copied;
-    if (!copied || !PlatformReplaceFile(copy.c_str(), resolved.c_str(), problem)) {
-        Problem ignored;
-        PlatformDeleteFile(copy.c_str(), ignored);
-        if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "its copy could not be written"};
-        return FailProblem("Z_OpenFile", "separate the hard links of", path, problem);
-    }
-    return true;
 }
 
 bool RejectNullFile(const char* operation, HZFILE file) {
@@ -98,18 +66,22 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
     const LastName last = (flags & Z_NO_LINK) != 0 ? LastName::Itself : LastName::Follow;
     // Opened for writing, the file may change in place.
     if (mode != Z_MODE_READ) {
-        if (!JournalBeforeChange("Z_OpenFile", path, last)) return nullptr;
-        if (RejectEmptyPath("Z_OpenFile", path) || !SeparateHardLinks(path, last)) return nullptr;
+        if (!JournalBeforeChange("Z_OpenFile", path, JournalChange::InPlace, last)) return nullptr;
+        if (RejectEmptyPath("Z_OpenFile", path) || !SeparateHardLinks("Z_OpenFile", path, last)) return nullptr;
         NoteBeforeWrite(path);
     }
-    return OpenStream("Z_OpenFile", path, mode == Z_MODE_READ ? StreamMode::Read : StreamMode::Update, last, "open");
+    HZFILE file =
+        OpenStream("Z_OpenFile", path, mode == Z_MODE_READ ? StreamMode::Read : StreamMode::Update, last, "open");
+    // Its writes are recorded page by page while the journal records it.
+    if (file != nullptr && mode != Z_MODE_READ) file->journalKey = JournalPagesKey(path);
+    return file;
 }
 
 // Every file made here is a work file, or a file that must be new: whatever
 // held its name goes first, and the file is made where no link can lead.
 HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
     if (InjectedAt("Z_CreateFile", "create", path)) return nullptr;
-    if (!JournalBeforeChange("Z_CreateFile", path, LastName::Itself)) return nullptr;
+    if (!JournalBeforeChange("Z_CreateFile", path, JournalChange::Make, LastName::Itself)) return nullptr;
     NoteBeforeWrite(path);
     return OpenStream("Z_CreateFile", path, StreamMode::CreateNew, LastName::Itself, "create");
 }
@@ -177,6 +149,7 @@ int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
         return FailErrno("Z_ReadFile", "write", file->path.c_str(), errno);
     }
     file->lastUse = ZFileObject::LastUse::Read;
+    const int64_t at = file->journalKey.empty() ? 0 : CurrentPosition(file);
     size_t count = std::fread(buffer, 1, static_cast<size_t>(size), file->stream);
     if (std::ferror(file->stream)) {
         MarkFailed(file);
@@ -184,6 +157,7 @@ int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
         return FailErrno("Z_ReadFile", "read", file->path.c_str(), errno);
     }
     Advanced(file, count);
+    JournalAfterRead(file->journalKey, at, buffer, count);
     std::clearerr(file->stream);
     if (exact != 0 && static_cast<int64_t>(count) != size) {
         MarkFailed(file);
@@ -207,6 +181,10 @@ int Z_TruncateFile(HZFILE file, int64_t size) {
     if (InjectedOn("Z_TruncateFile", "cut", file)) return 0;
     if (size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_TruncateFile: bad size");
     file->hasPushBack = false;
+    if (!JournalBeforeTruncate("Z_TruncateFile", file->journalKey, size)) {
+        MarkFailed(file);
+        return 0;
+    }
     // A seek sends buffered bytes down and drops read-ahead, so the cut
     // applies to what the file holds and nothing stale is read after it.
     Problem problem;

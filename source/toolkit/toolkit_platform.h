@@ -96,12 +96,18 @@ enum class StreamMode {
     Update,      // an existing regular file, to read and change in place
     CreateNew,   // a new file: whatever has the name is removed as a name
                  // first, then the file is made where no link can lead
+    CreatePrivate,  // as CreateNew, readable by its owner alone: a file
+                    // that gathers bytes of files some may keep private
     CreateOnly,  // a new file under a free name: a taken name fails
                  // (Z_ERROR_EXISTS) and keeps what it holds
 };
 std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem);
 
 // ---- whole files -------------------------------------------------------------
+// The calls below that change a name flush its folder afterwards, unless
+// the flush may wait (DeferFolderFlush, flush_batch.h): the folder is then
+// flushed once for a whole batch of changes.
+//
 // Moves source (a file, never through a link) over target in one step, the
 // target may exist, so that the move survives a crash of the machine:
 // source's bytes reach the disk first, the move is made, then the directory
@@ -115,6 +121,14 @@ bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& probl
 // Removes a name (a link is removed, not what it names); its directory
 // entry reaches the disk before the return.
 bool PlatformDeleteFile(const char* path, Problem& problem);
+// Gives the file that existing leads to (its last name followed by the link
+// rule) the second name newPath, a free name that is never followed: the
+// file journal keeps a file that is about to lose its name this way without
+// copying a byte. The new name reaches the disk with the next flush of its
+// folder. Unsupported where the file system has no hard links or the two
+// names lie on different volumes; the caller then copies the file.
+enum class LinkResult { Linked, Unsupported, Failed };
+LinkResult PlatformLinkFile(const char* existing, const char* newPath, Problem& problem);
 // Makes a directory, and the missing ones above it; each new entry reaches
 // the disk before the return.
 bool PlatformMakeDirectories(const char* path, Problem& problem);

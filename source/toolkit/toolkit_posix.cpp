@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "flush_batch.h"
 #include "path_lexical.h"
 #include "path_text.h"
 #include "place_posix.h"
@@ -62,6 +63,15 @@ bool Exists(const Place& place, struct stat& status) {
 bool FlushFolder(int folder, Problem& problem) {
     if (::fsync(folder) == 0 || errno == EINVAL) return true;
     return Fails(problem, errno);
+}
+
+// After a name in the folder changed: flushed now, or once with the others
+// of its batch (flush_batch.h).
+bool FlushChangedFolder(const Place& place, Problem& problem) {
+    if (DeferFolderFlush(place.folderText)) return true;
+    if (!FlushFolder(place.folder, problem)) return false;
+    FolderFlushMade(place.folderText);
+    return true;
 }
 
 // Opens the regular file at place, never through a link (the place was
@@ -153,7 +163,7 @@ bool MoveAcross(const Place& source, const Place& target, Problem& problem) {
         return false;
     }
     ::unlinkat(source.folder, source.name.c_str(), 0);
-    return FlushFolder(target.folder, problem) && FlushFolder(source.folder, problem);
+    return FlushChangedFolder(target, problem) && FlushChangedFolder(source, problem);
 }
 
 // A rename that cannot replace, for systems or file systems without
@@ -289,7 +299,8 @@ bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entrie
 
 std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem) {
     Place place;
-    const bool creates = mode == StreamMode::CreateNew || mode == StreamMode::CreateOnly;
+    const bool creates =
+        mode == StreamMode::CreateNew || mode == StreamMode::CreatePrivate || mode == StreamMode::CreateOnly;
     if (!FindPlace(path, creates ? LastName::Itself : last, place, problem)) return nullptr;
     int fd = -1;
     const char* streamMode = "rb";
@@ -300,16 +311,17 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
             streamMode = "r+b";
             break;
         case StreamMode::CreateNew:
+        case StreamMode::CreatePrivate:
         case StreamMode::CreateOnly: {
             if (place.folder < 0) {
                 Missing(problem);
                 return nullptr;
             }
-            // For CreateNew, whatever holds the name (a file left by a
-            // stopped run, a link someone planted) goes as a name; the new
-            // file is made where no link can lead.
+            // Unless the name must be free (CreateOnly), whatever holds it (a
+            // file left by a stopped run, a link someone planted) goes as a
+            // name; the new file is made where no link can lead.
             struct stat status;
-            if (mode == StreamMode::CreateNew && Exists(place, status)) {
+            if (mode != StreamMode::CreateOnly && Exists(place, status)) {
                 if (S_ISDIR(status.st_mode)) {
                     problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is a directory"};
                     return nullptr;
@@ -319,7 +331,8 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
                     return nullptr;
                 }
             }
-            fd = ::openat(place.folder, place.name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            fd = ::openat(place.folder, place.name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          mode == StreamMode::CreatePrivate ? 0600 : 0666);
             if (fd < 0) Fails(problem, errno);
             streamMode = "w+b";
             break;
@@ -347,8 +360,8 @@ bool PlatformReplaceFile(const char* source, const char* target, Problem& proble
         if (errno == EXDEV) return MoveAcross(from, to, problem);
         return Fails(problem, errno);
     }
-    if (!FlushFolder(to.folder, problem)) return false;
-    return SameFolder(from, to) || FlushFolder(from.folder, problem);
+    if (!FlushChangedFolder(to, problem)) return false;
+    return SameFolder(from, to) || FlushChangedFolder(from, problem);
 }
 
 bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem) {
@@ -365,8 +378,8 @@ bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& probl
     // One step, which never replaces a file: a stop can leave the old name
     // or the new one, never both and never neither.
     if (!RenameWithoutReplacing(from, to, problem)) return false;
-    if (!FlushFolder(to.folder, problem)) return false;
-    return SameFolder(from, to) || FlushFolder(from.folder, problem);
+    if (!FlushChangedFolder(to, problem)) return false;
+    return SameFolder(from, to) || FlushChangedFolder(from, problem);
 }
 
 bool PlatformDeleteFile(const char* path, Problem& problem) {
@@ -374,7 +387,28 @@ bool PlatformDeleteFile(const char* path, Problem& problem) {
     if (!FindPlace(path, LastName::Itself, place, problem)) return false;
     if (place.folder < 0) return Missing(problem);
     if (::unlinkat(place.folder, place.name.c_str(), 0) != 0) return Fails(problem, errno);
-    return FlushFolder(place.folder, problem);
+    return FlushChangedFolder(place, problem);
+}
+
+LinkResult PlatformLinkFile(const char* existing, const char* newPath, Problem& problem) {
+    Place from;
+    Place to;
+    if (!FindPlace(existing, LastName::Follow, from, problem) || !FindPlace(newPath, LastName::Itself, to, problem)) {
+        return LinkResult::Failed;
+    }
+    if (from.folder < 0 || to.folder < 0) {
+        Missing(problem);
+        return LinkResult::Failed;
+    }
+    if (::linkat(from.folder, from.name.c_str(), to.folder, to.name.c_str(), 0) == 0) return LinkResult::Linked;
+    const int saved = errno;
+    Fails(problem, saved);
+    // No hard links on this file system, another volume, or a file with as
+    // many names as it may have.
+    if (saved == EXDEV || saved == EPERM || saved == EOPNOTSUPP || saved == EMLINK || saved == ENOSYS) {
+        return LinkResult::Unsupported;
+    }
+    return LinkResult::Failed;
 }
 
 bool PlatformMakeDirectories(const char* path, Problem& problem) {
@@ -404,7 +438,7 @@ bool PlatformRemoveDirectory(const char* path, Problem& problem) {
     if (!FindPlace(path, LastName::Itself, place, problem)) return false;
     if (place.folder < 0) return Missing(problem);
     if (::unlinkat(place.folder, place.name.c_str(), AT_REMOVEDIR) != 0) return Fails(problem, errno);
-    return FlushFolder(place.folder, problem);
+    return FlushChangedFolder(place, problem);
 }
 
 bool PlatformCopyPermissions(const char* source, const char* copy, Problem& problem) {

@@ -375,14 +375,19 @@ bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entrie
 
 std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem) {
     Place place;
-    const bool creates = mode == StreamMode::CreateNew || mode == StreamMode::CreateOnly;
+    const bool creates =
+        mode == StreamMode::CreateNew || mode == StreamMode::CreatePrivate || mode == StreamMode::CreateOnly;
     if (!FindPlace(path, creates ? LastName::Itself : last, place, problem)) return nullptr;
     switch (mode) {
         case StreamMode::Read:
             return StreamOf(OpenRegular(place, GENERIC_READ, kShareAll, problem), _O_RDONLY, "rb", problem);
         case StreamMode::Update:
             return StreamOf(OpenRegular(place, GENERIC_READ | GENERIC_WRITE, kShareAll, problem), 0, "r+b", problem);
-        case StreamMode::CreateNew: return StreamOf(CreateAnew(place, problem), 0, "w+b", problem);
+        // Who may read a new file is the access list it takes from its
+        // folder, for a private file as for any: the record's folder lies
+        // in the home's system folder, whose list the administrator sets.
+        case StreamMode::CreateNew:
+        case StreamMode::CreatePrivate: return StreamOf(CreateAnew(place, problem), 0, "w+b", problem);
         case StreamMode::CreateOnly: return StreamOf(CreateUnderFreeName(place, problem), 0, "w+b", problem);
     }
     return nullptr;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "file_journal.h"
+#include "flush_batch.h"
 #include "path_text.h"
 #include "power_loss.h"
 #include "toolkit_internal.h"
@@ -22,8 +23,8 @@ int CopyOver(const char* operation, const std::string& source, const std::string
     std::FILE* in = PlatformOpenStream(source.c_str(), StreamMode::Read, LastName::Follow, problem);
     if (in == nullptr) return FailProblem(operation, "open", source.c_str(), problem);
     std::string temporary = target + ".zel-copy";
-    if (!JournalBeforeChange(operation, temporary.c_str(), LastName::Itself) ||
-        !JournalBeforeChange(operation, target.c_str(), LastName::Follow)) {
+    if (!JournalBeforeChange(operation, temporary.c_str(), JournalChange::Make, LastName::Itself) ||
+        !JournalBeforeChange(operation, target.c_str(), JournalChange::Replace, LastName::Follow)) {
         std::fclose(in);
         return 0;
     }
@@ -67,6 +68,7 @@ int CopyOver(const char* operation, const std::string& source, const std::string
     // that). Failing to set them does not fail the copy.
     PlatformCopyPermissions(source.c_str(), temporary.c_str(), problem);
     NoteFlushed(temporary.c_str());
+    NoteBeforeWrite(target.c_str());
     if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), problem)) {
         Problem ignored;
         PlatformDeleteFile(temporary.c_str(), ignored);
@@ -125,6 +127,47 @@ bool ListTree(const std::string& source, const std::string& target, std::vector<
     return true;
 }
 
+// Copies the listed tree: each folder made before what it holds.
+bool CopyTree(const std::vector<CopyEntry>& entries, const char* target, ZCopyCallback callback) {
+    Problem problem;
+    if (!PlatformMakeDirectories(target, problem)) return FailProblem("Z_DuplicateDir", "create", target, problem);
+    for (const CopyEntry& entry : entries) {
+        if (entry.directory) {
+            if (!PlatformMakeDirectories(entry.target.c_str(), problem)) {
+                return FailProblem("Z_DuplicateDir", "create", entry.target.c_str(), problem);
+            }
+            continue;
+        }
+        if (!CopyOver("Z_DuplicateDir", entry.source, entry.target)) return false;
+        if (callback != nullptr) callback(entry.target.c_str());
+    }
+    return true;
+}
+
+// The many names one call changes reach the disk together: each folder is
+// flushed once, at the end.
+class OneFlushPerFolder {
+public:
+    explicit OneFlushPerFolder(const char* operation) : operation_(operation) { BeginFlushBatch(); }
+    ~OneFlushPerFolder() {
+        if (!ended_) End();
+    }
+    OneFlushPerFolder(const OneFlushPerFolder&) = delete;
+    OneFlushPerFolder& operator=(const OneFlushPerFolder&) = delete;
+
+    bool End() {
+        ended_ = true;
+        Problem problem;
+        std::string failed;
+        if (EndFlushBatch(problem, failed)) return true;
+        return FailProblem(operation_, "flush the folder", failed.c_str(), problem);
+    }
+
+private:
+    const char* operation_;
+    bool ended_ = false;
+};
+
 bool MatchesFrom(const char* name, const char* pattern) {
     while (*pattern != '\0') {
         if (*pattern == '*') {
@@ -173,19 +216,8 @@ int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callbac
     // narrow path) stops the copy before it begins rather than halfway.
     std::vector<CopyEntry> entries;
     if (!ListTree(source, target, entries, 0)) return 0;
-    Problem problem;
-    if (!PlatformMakeDirectories(target, problem)) return FailProblem("Z_DuplicateDir", "create", target, problem);
-    for (const CopyEntry& entry : entries) {
-        if (entry.directory) {
-            if (!PlatformMakeDirectories(entry.target.c_str(), problem)) {
-                return FailProblem("Z_DuplicateDir", "create", entry.target.c_str(), problem);
-            }
-            continue;
-        }
-        if (!CopyOver("Z_DuplicateDir", entry.source, entry.target)) return 0;
-        if (callback != nullptr) callback(entry.target.c_str());
-    }
-    return 1;
+    OneFlushPerFolder batch("Z_DuplicateDir");
+    return CopyTree(entries, target, callback) && batch.End() ? 1 : 0;
 }
 
 int Z_RenameFile(const char* oldPath, const char* newPath) {
@@ -199,10 +231,13 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_RenameFile: cannot rename %s to %s: No such file or directory", oldPath,
                     newPath);
     }
-    if (!JournalBeforeChange("Z_RenameFile", oldPath, LastName::Itself) ||
-        !JournalBeforeChange("Z_RenameFile", newPath, LastName::Itself)) return 0;
+    if (!JournalBeforeChange("Z_RenameFile", oldPath, JournalChange::Remove, LastName::Itself) ||
+        !JournalBeforeChange("Z_RenameFile", newPath, JournalChange::Replace, LastName::Itself)) {
+        return 0;
+    }
     Problem problem;
     NoteFlushed(oldPath);
+    NoteBeforeWrite(newPath);
     if (!PlatformRenameFile(oldPath, newPath, problem)) {
         return Fail(problem.code, "Z_RenameFile: cannot rename %s to %s: %s", oldPath, newPath, problem.text.c_str());
     }
@@ -216,12 +251,13 @@ int Z_ReplaceFile(const char* source, const char* target) {
     if (FactsOrMissing(source, LastName::Itself).kind != FileKind::Regular) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
     }
-    if (!JournalBeforeChange("Z_ReplaceFile", source, LastName::Itself) ||
-        !JournalBeforeChange("Z_ReplaceFile", target, LastName::Follow)) {
+    if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
+        !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, LastName::Follow)) {
         return 0;
     }
     Problem problem;
     NoteFlushed(source);
+    NoteBeforeWrite(target);
     if (!PlatformReplaceFile(source, target, problem)) {
         return Fail(problem.code, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, problem.text.c_str());
     }
@@ -235,8 +271,8 @@ namespace {
 // name itself: a link planted there is replaced, never followed.
 bool ReplaceName(const char* source, const char* target) {
     if (Z_FaultPoint("Z_ReplaceFile")) return false;
-    if (!JournalBeforeChange("Z_ReplaceFile", source, LastName::Itself) ||
-        !JournalBeforeChange("Z_ReplaceFile", target, LastName::Itself)) {
+    if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
+        !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, LastName::Itself)) {
         return false;
     }
     Problem problem;
@@ -246,6 +282,7 @@ bool ReplaceName(const char* source, const char* target) {
         return FailProblem("Z_ReplaceFile", "replace", target, problem);
     }
     NoteFlushed(source);
+    NoteBeforeWrite(target);
     if (!PlatformReplaceFile(source, target, problem)) {
         return Fail(problem.code, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, problem.text.c_str());
     }
@@ -287,7 +324,8 @@ int Z_DeleteFile(const char* path) {
     if (kind == FileKind::Directory) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFile: cannot delete %s: it is a directory", path);
     }
-    if (!JournalBeforeChange("Z_DeleteFile", path, LastName::Itself)) return 0;
+    if (!JournalBeforeChange("Z_DeleteFile", path, JournalChange::Remove, LastName::Itself)) return 0;
+    NoteBeforeWrite(path);
     Problem problem;
     if (!PlatformDeleteFile(path, problem)) return FailProblem("Z_DeleteFile", "delete", path, problem);
     NoteDeleted(path);
@@ -303,6 +341,7 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
     std::vector<DirectoryEntry> entries;
     Problem problem;
     if (!PlatformListDirectory(dir, entries, problem)) return FailProblem("Z_DeleteFiles", "list", dir, problem);
+    OneFlushPerFolder batch("Z_DeleteFiles");
     int result = 1;
     std::string firstFailure;
     for (const DirectoryEntry& entry : entries) {
@@ -314,7 +353,8 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         std::string reason;
         if (!entry.exact) reason = "its name cannot be written in the system code page";
         bool removed = false;
-        if (reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str(), LastName::Itself)) {
+        if (reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str(), JournalChange::Remove, LastName::Itself)) {
+            NoteBeforeWrite(path.c_str());
             removed = PlatformDeleteFile(path.c_str(), problem);
             if (!removed) reason = problem.text;
         }
@@ -327,7 +367,7 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         }
     }
     if (result == 0) return Fail(Z_ERROR_IO, "Z_DeleteFiles: cannot delete %s", firstFailure.c_str());
-    return 1;
+    return batch.End() ? 1 : 0;
 }
 
 int Z_GetFileSize(const char* path, uint64_t* size) {

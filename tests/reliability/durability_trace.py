@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Runs a whole upgrade under strace and checks the order in which each
 replacement reaches the disk: the new file's bytes are flushed (fsync) before
-the rename that gives it its name, and the directory is flushed after it.
+the rename that gives it its name, and the directory is flushed after it
+(once for a batch of renames at the least). A second name (a hard link: the
+file journal keeps a file that is about to lose its name so) likewise
+follows the flush of the file's bytes and precedes the flush of its folder.
 And a file changed in place under the file journal (the dictionary files)
 is flushed before the journal that could put it back is removed. And a name
 moved without replacing (LOG.CFG to LOG.INI) moves in one step, a rename
@@ -30,19 +33,22 @@ def main():
     # -y names the file behind every descriptor, so that calls relative to
     # an open folder (openat, renameat2, unlinkat) can be followed.
     subprocess.run(["strace", "-f", "-y", "-o", trace, "-e",
-                    "trace=openat,fsync,fdatasync,rename,renameat,renameat2,link,linkat,close,unlink,unlinkat",
+                    "trace=openat,fsync,fdatasync,rename,renameat,renameat2,link,linkat,close,unlink,unlinkat,"
+                    "write,pwrite64,ftruncate",
                     upgrade, "DIR:" + home, "NEW:1", "CS:1", "OLD:N"],
                    check=True, env=env, stdout=subprocess.DEVNULL)
 
-    flushed = set()     # paths whose bytes reached the disk since they were last opened for writing
+    dirty = set()       # paths written to whose bytes have not reached the disk since
+    updated = set()     # paths opened to be changed where they lie
     pending_dirs = {}   # directory -> the rename waiting for it to be flushed
-    in_place = set()    # paths opened to be changed in place and not flushed since
+    in_place = set()    # paths changed where they lie and not flushed since
     renames = 0
     discards = 0
     log_moves = []      # how LOG.CFG got its new name
     problems = []
     at = r'(?:AT_FDCWD|\d+<([^>]*)>), "([^"]+)"'
     opened = re.compile(r'^\d+\s+openat\(' + at + r', ([^)]*)\)\s+= \d+<([^>]*)>')
+    written = re.compile(r'^\d+\s+(?:write|pwrite64|ftruncate)\(\d+<([^>]*)>')
     synced = re.compile(r'^\d+\s+f(?:data)?sync\(\d+<([^>]*)>\)\s+= 0')
     moved = re.compile(r'^\d+\s+(?:renameat2?|linkat)\(' + at + ', ' + at + r'(?:, [^)]*)?\)\s+= 0')
     moved_plain = re.compile(r'^\d+\s+(?:rename|link)\("([^"]+)", "([^"]+)"\)\s+= 0')
@@ -55,11 +61,11 @@ def main():
     def rename(source, target):
         nonlocal renames
         renames += 1
-        if source not in flushed:
+        if source in dirty:
             problems.append("renamed before its bytes were flushed: %s -> %s" % (source, target))
-        flushed.discard(source)
-        flushed.add(target)
+        dirty.discard(target)
         in_place.discard(target)
+        updated.discard(target)
         pending_dirs[os.path.dirname(target)] = target
 
     def remove(path):
@@ -74,13 +80,18 @@ def main():
         for line in lines:
             if m := opened.match(line):
                 folder, name, flags, path = m.groups()
-                if "O_WRONLY" in flags or "O_RDWR" in flags or "O_TRUNC" in flags:
-                    flushed.discard(path)
+                if "O_TRUNC" in flags:
+                    dirty.add(path)
                 if "O_RDWR" in flags and "O_CREAT" not in flags and "O_TRUNC" not in flags:
+                    updated.add(path)
+            elif m := written.match(line):
+                path = m.group(1)
+                dirty.add(path)
+                if path in updated:
                     in_place.add(path)
             elif m := synced.match(line):
                 path = m.group(1)
-                flushed.add(path)
+                dirty.discard(path)
                 in_place.discard(path)
                 pending_dirs.pop(path.rstrip("/"), None)
             elif m := moved.match(line):

@@ -32,11 +32,14 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::vector<std::string> kArguments = {"NEW:1", "CS:1", "OLD:N"};
-// A kill at this point of a run with kArguments leaves a journal with saved
-// copies of the nine dictionary files (SAVED.1 to SAVED.9) and of four
-// lexicon files (SAVED.10 to SAVED.13), lines for the files the run made,
-// and a kernel work file half written, dict/ZEL_Ambiguous.GB.new.
-constexpr const char* kInterruptAt = "Z_JournalFile:30";
+// A kill at this point of a run with kArguments leaves a journal with the
+// first pages of the eight dictionary files changed in place (P lines 2 to
+// 9, more pages of BASE.DIC in lines 20 and 21), VIEW.DIC moved aside as
+// SAVED.1 (line 11), the four BIG lexicons moved aside as SAVED.2 to
+// SAVED.5 (lines 12 to 15) with their second names, the BIG5 files they
+// were renamed to (lines 16 to 19), lines for the files the run made (to
+// line 32), and a kernel work file half written, dict/ZEL_Ambiguous.GB.new.
+constexpr const char* kInterruptAt = "Z_JournalFile:41";
 // The server's own account, in the rows where the home is not root's.
 constexpr unsigned kOtherUser = 65534;
 // What a file outside the home holds; nothing of it may reach the home.
@@ -249,7 +252,7 @@ public:
         Upgrade();
         UnsetEnvironment("ZEL_FAULT");
         UnsetEnvironment("ZEL_FAULT_END");
-        return fs::is_regular_file(In(kJournal)) && fs::is_regular_file(In(Saved(13))) &&
+        return fs::is_regular_file(In(kJournal)) && fs::is_regular_file(In(Saved(5))) &&
                fs::is_regular_file(In("dict/ZEL_Ambiguous.GB.new"));
     }
 
@@ -370,13 +373,31 @@ std::function<void(Scene&)> BitFlipped(const std::string& relative, size_t at) {
     };
 }
 
+// The bytes of the page a P line saved, which follow its LF (its fourth
+// field); none after any other line.
+size_t PageSize(const std::string& line) {
+    if (line.compare(0, 2, "P ") != 0) return 0;
+    size_t at = 0;
+    for (int field = 0; field < 3; ++field) at = line.find(' ', at) + 1;
+    return std::stoull(line.substr(at, line.find(' ', at) - at));
+}
+
+// Where the journal's line `line` (from 1) starts, the pages of the P lines
+// before it passed over.
+size_t JournalLineStart(const std::string& text, int line) {
+    size_t start = 0;
+    for (int n = 1; n < line; ++n) {
+        const size_t end = text.find('\n', start);
+        start = end + 1 + PageSize(text.substr(start, end - start));
+    }
+    return start;
+}
+
 // A bit of the last character of a line (its path's) flipped.
 std::function<void(Scene&)> FlippedInLine(const std::string& relative, int line) {
     return [relative, line](Scene& scene) {
         const std::string text = ReadFileText(scene.In(relative));
-        size_t end = 0;
-        for (int n = 0; n < line; ++n) end = text.find('\n', end) + 1;
-        BitFlipped(relative, end - 2)(scene);
+        BitFlipped(relative, text.find('\n', JournalLineStart(text, line)) - 1)(scene);
     };
 }
 
@@ -393,23 +414,31 @@ std::function<void(Scene&)> Both(std::function<void(Scene&)> first, std::functio
     };
 }
 
-// The journal's lines as fields. A record's checksums are no secret:
-// whoever can write the home can sign what he writes, so the rows that
-// change a line sign it again and leave the other checks to find it.
-using JournalLines = std::vector<std::vector<std::string>>;
+// The journal's lines as fields, a P line's page apart. A record's
+// checksums are no secret: whoever can write the home can sign what he
+// writes, so the rows that change a line sign it again and leave the other
+// checks to find it.
+struct JournalLine : std::vector<std::string> {
+    JournalLine() = default;
+    JournalLine(std::initializer_list<std::string> fields) : std::vector<std::string>(fields) {}
+    std::string page;
+};
+using JournalLines = std::vector<JournalLine>;
 
 JournalLines ReadJournalLines(const fs::path& path) {
     JournalLines lines;
     const std::string text = ReadFileText(path);
     size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        std::vector<std::string> fields;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos;) {
+        JournalLine fields;
         const std::string line = text.substr(start, end - start);
         size_t from = 0;
         for (size_t blank; (blank = line.find(' ', from)) != std::string::npos; from = blank + 1) {
             fields.push_back(line.substr(from, blank - from));
         }
         fields.push_back(line.substr(from));
+        fields.page = text.substr(end + 1, PageSize(line));
+        start = end + 1 + fields.page.size();
         lines.push_back(fields);
     }
     return lines;
@@ -424,12 +453,18 @@ std::string Hex(uint32_t value) {
 // Each line's checksum is the CRC-32C of the one before it in hex, a blank
 // and the line without it; it stands last in the header, before the path
 // in the others.
+size_t ChecksumField(const JournalLine& line, bool header) {
+    if (header) return line.size() - 1;
+    if (line[0] == "S" || line[0] == "M") return 5;
+    return line[0] == "P" ? 6 : 2;
+}
+
 void WriteSignedJournal(const fs::path& path, const JournalLines& lines) {
     std::string text;
     uint32_t chain = 0;
     for (size_t number = 0; number < lines.size(); ++number) {
         std::vector<std::string> fields = lines[number];
-        const size_t crcAt = number == 0 ? fields.size() - 1 : (fields[0] == "S" ? 5 : 2);
+        const size_t crcAt = ChecksumField(lines[number], number == 0);
         fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(crcAt));
         std::string bare;
         for (const std::string& field : fields) bare += (bare.empty() ? "" : " ") + field;
@@ -438,17 +473,17 @@ void WriteSignedJournal(const fs::path& path, const JournalLines& lines) {
         fields.insert(fields.begin() + static_cast<std::ptrdiff_t>(crcAt), Hex(chain));
         std::string line;
         for (const std::string& field : fields) line += (line.empty() ? "" : " ") + field;
-        text += line + "\n";
+        text += line + "\n" + lines[number].page;
     }
     WriteFileText(path, text);
 }
 
-std::vector<std::string>* LineNaming(JournalLines& lines, const std::string& relative) {
+JournalLine* LineNaming(JournalLines& lines, const std::string& relative) {
     for (auto& line : lines) {
         if (line.back() == relative) return &line;
     }
     ADD_FAILURE() << "the journal has no line for " << relative;
-    static std::vector<std::string> none = {"C", "0", "0", "none"};
+    static JournalLine none = {"C", "0", "0", "none"};
     return &none;
 }
 
@@ -465,7 +500,7 @@ std::function<void(Scene&)> SignedJournal(std::function<void(Scene&, JournalLine
 void InsertSavedLine(Scene& scene, JournalLines& lines, size_t at, const std::string& relative) {
     uint64_t copy = 1;
     for (const auto& line : lines) {
-        if (line[0] == "S") copy = std::max<uint64_t>(copy, std::stoull(line[2]) + 1);
+        if (line[0] == "S" || line[0] == "M") copy = std::max<uint64_t>(copy, std::stoull(line[2]) + 1);
     }
     const std::string bytes = kSecret;
     WriteFileText(scene.In(Saved(static_cast<int>(copy))), bytes);
@@ -607,19 +642,24 @@ std::vector<Row> Rows() {
              LineNaming(lines, "system/VIEW.DIC")->back() = "system/../../outside/secret";
          }),
          E::Stops, kOutsideHome},
-        {"journal line added", S::Interrupted, Appended(kJournal, "C 30 00000000 system/PROFILE.INI\n"), E::Stops,
-         "line 31 fails its checksum"},
+        {"journal line added", S::Interrupted, Appended(kJournal, "C 32 00000000 system/PROFILE.INI\n"), E::Stops,
+         "line 33 fails its checksum"},
         {"journal line added and signed, naming a recorded file again", S::Interrupted,
+         SignedJournal([](Scene&, JournalLines& lines) {
+             lines.push_back({"C", std::to_string(lines.size()), "", "system/VIEW.DIC"});
+         }),
+         E::Stops, "names a file the journal cannot have recorded: system/VIEW.DIC"},
+        {"journal line added and signed, no file where pages were saved", S::Interrupted,
          SignedJournal([](Scene&, JournalLines& lines) {
              lines.push_back({"C", std::to_string(lines.size()), "", "system/CONFIG.DIC"});
          }),
-         E::Stops, "names a file the journal cannot have recorded: system/CONFIG.DIC"},
+         E::Stops, "says there was no file where pages of one were saved: system/CONFIG.DIC"},
         {"journal line signed, naming a missing copy", S::Interrupted,
          SignedJournal([](Scene&, JournalLines& lines) { (*LineNaming(lines, "system/VIEW.DIC"))[2] = "99"; }),
          E::Stops, "SAVED.99 is missing"},
         {"journal line signed, with a wrong length", S::Interrupted,
          SignedJournal([](Scene&, JournalLines& lines) { (*LineNaming(lines, "system/VIEW.DIC"))[3] = "311"; }),
-         E::Stops, "SAVED.6 holds 312 bytes, the journal says 311"},
+         E::Stops, "SAVED.1 holds 312 bytes, the journal says 311"},
         {"journal lines signed, out of their order", S::Interrupted,
          SignedJournal([](Scene&, JournalLines& lines) { std::swap(lines[3], lines[4]); }), E::Stops,
          "comes out of its place"},
@@ -646,9 +686,9 @@ std::vector<Row> Rows() {
          SignedJournal([](Scene&, JournalLines& lines) { lines[0][3] = "1"; }), E::EndsClean},
 
         {"saved copy missing", S::Interrupted, Removed(Saved(4)), E::Stops, "SAVED.4 is missing"},
-        {"saved copy bit-flipped", S::Interrupted, BitFlipped(Saved(4), 200), E::Stops, "SAVED.4 fails its checksum"},
-        {"saved copy longer", S::Interrupted, Appended(Saved(4), "x"), E::Stops,
-         "SAVED.4 holds 16627 bytes, the journal says 16626"},
+        {"saved file bit-flipped", S::Interrupted, BitFlipped(Saved(1), 200), E::Stops, "SAVED.1 fails its checksum"},
+        {"saved file longer", S::Interrupted, Appended(Saved(1), "x"), E::Stops,
+         "SAVED.1 holds 313 bytes, the journal says 312"},
         {"journal emptied", S::Interrupted, CutTo(kJournal, 0), E::Stops,
          "its first line is not a whole journal header"},
         {"journal cut in its header", S::Interrupted, CutTo(kJournal, 20), E::Stops,
@@ -656,24 +696,20 @@ std::vector<Row> Rows() {
         {"journal cut in its seventh line", S::Interrupted,
          [](Scene& scene) {
              const std::string text = ReadFileText(scene.In(kJournal));
-             size_t at = 0;
-             for (int line = 0; line < 6; ++line) at = text.find('\n', at) + 1;
-             fs::resize_file(scene.In(kJournal), at + 10);
+             fs::resize_file(scene.In(kJournal), JournalLineStart(text, 7) + 10);
          },
-         E::Stops, "SAVED.7 is named by none of its lines"},
+         E::Stops, "SAVED.2 is named by none of its lines"},
         // Whole lines lost from the end: the files they named stay changed
-        // after an undo (here dict/ZEL_Ambiguous.BIG5 beside the BIG file
-        // put back); the copies beyond the last line tell.
-        {"journal cut after its twelfth line", S::Interrupted,
+        // after an undo (here the four BIG lexicons would stay under their
+        // BIG5 names); the SAVED files beyond the last line's tell.
+        {"journal cut after its eleventh line", S::Interrupted,
          [](Scene& scene) {
              const std::string text = ReadFileText(scene.In(kJournal));
-             size_t at = 0;
-             for (int line = 0; line < 12; ++line) at = text.find('\n', at) + 1;
-             fs::resize_file(scene.In(kJournal), at);
+             fs::resize_file(scene.In(kJournal), JournalLineStart(text, 12));
          },
-         E::Stops, "SAVED.12 is named by none of its lines"},
+         E::Stops, "SAVED.3 is named by none of its lines"},
         {"journal bit-flipped", S::Interrupted, FlippedInLine(kJournal, 3), E::Stops, "line 3 fails its checksum"},
-        {"journal huge (sparse, 65 MiB)", S::Interrupted, Huge(kJournal), E::Stops, "more than any journal of a run"},
+        {"journal huge (sparse, 65 MiB)", S::Interrupted, Huge(kJournal), E::Stops, "is longer than any journal line"},
         {"journal deleted, RUN.INI saying Journal=1", S::Interrupted, Removed(kJournal), E::Stops,
          "says the dictionary phase kept a journal"},
         {"journal folder deleted, RUN.INI saying Journal=1", S::Interrupted, Removed(kJournalDir), E::Stops,

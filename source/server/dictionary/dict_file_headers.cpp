@@ -173,10 +173,7 @@ bool RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, cons
         if (Z_ReadFile(file.handle, oldRecords.get(), bytes, 1) != bytes) return false;
         const uint8_t* written = oldRecords.get();
         if (convert) {
-            for (uint32_t i = 0; i < count; ++i) {
-                const size_t offset = static_cast<size_t>(i) * VIEW_RECORD_SIZE;
-                ConvertViewRecord(oldRecords.get() + offset, layout, newRecords.get() + offset);
-            }
+            ConvertViewRecords(oldRecords.get(), layout, newRecords.get(), count);
             written = newRecords.get();
         }
         if (!rewrite.Write(written, static_cast<uint64_t>(bytes))) return false;
@@ -216,4 +213,15 @@ bool UpdateDictFile(uint16_t index, const char* home, bool* updated) {
     }
     if (rewritten && updated != nullptr) *updated = true;
     return rewritten;
+}
+
+bool JournalDictFileHeaders(const char* home) {
+    for (uint16_t index = 0; index < DICT_FILE_COUNT; ++index) {
+        // VIEW.DIC is written anew beside itself, never in place.
+        if (index == VIEW_FILE_INDEX) continue;
+        char path[Z_MAX_PATH];
+        if (!BuildDirPath(path, home, "system", kDictTexts[index])) return false;
+        if (!Z_JournalRange(path, 0, HEADER_SIZE)) return false;
+    }
+    return true;
 }

@@ -10,3 +10,8 @@ bool UpdateDictFile(uint16_t index, const char* home, bool* updated = nullptr);
 
 // The dictionary file names, by index.
 const char* DictFileName(uint16_t index);
+
+// While a file journal records the home, records the headers of the files
+// whose headers UpdateDictFile writes in place, all before the first is
+// written, so that the journal reaches the disk once for all of them.
+bool JournalDictFileHeaders(const char* home);

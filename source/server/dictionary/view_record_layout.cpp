@@ -63,13 +63,25 @@ void MoveRuns(const uint8_t* oldRecord, uint8_t* currentRecord, std::index_seque
     (std::memcpy(currentRecord + Runs[Index].to, oldRecord + Runs[Index].from, Runs[Index].width), ...);
 }
 
+template <const ViewRun* Runs, size_t RunCount>
+void ConvertRecords(const uint8_t* oldRecords, uint8_t* currentRecords, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t* current = currentRecords + i * VIEW_RECORD_SIZE;
+        std::memset(current, 0, VIEW_RECORD_SIZE);
+        MoveRuns<Runs>(oldRecords + i * VIEW_RECORD_SIZE, current, std::make_index_sequence<RunCount>());
+    }
+}
+
 }  // namespace
 
 void ConvertViewRecord(const uint8_t* oldRecord, ViewLayout layout, uint8_t* currentRecord) {
-    std::memset(currentRecord, 0, VIEW_RECORD_SIZE);
+    ConvertViewRecords(oldRecord, layout, currentRecord, 1);
+}
+
+void ConvertViewRecords(const uint8_t* oldRecords, ViewLayout layout, uint8_t* currentRecords, size_t count) {
     if (layout == ViewLayout::Release40) {
-        MoveRuns<kRelease40Runs>(oldRecord, currentRecord, std::make_index_sequence<std::size(kRelease40Runs)>());
+        ConvertRecords<kRelease40Runs, std::size(kRelease40Runs)>(oldRecords, currentRecords, count);
     } else {
-        MoveRuns<kRelease401Runs>(oldRecord, currentRecord, std::make_index_sequence<std::size(kRelease401Runs)>());
+        ConvertRecords<kRelease401Runs, std::size(kRelease401Runs)>(oldRecords, currentRecords, count);
     }
 }

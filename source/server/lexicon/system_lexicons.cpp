@@ -60,6 +60,10 @@ bool UpgradeSystemLexicons(RunContext& run) {
     const char* home = run.choices.home;
     const uint16_t charsetCode = run.choices.lexiconCharsetCode;
     LexiconIds& ids = run.outcome.lexiconIds;
+    // Every rename recorded first: one flush of the journal before them all.
+    for (const FileRename& rename : kOldLexiconFiles) {
+        if (!JournalLexiconFileRename(home, rename.oldName, rename.newName)) return false;
+    }
     for (const FileRename& rename : kOldLexiconFiles) {
         if (!RenameLexiconFile(home, rename.oldName, rename.newName)) return false;
     }

@@ -13,3 +13,6 @@ bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const
                          uint16_t charsetCode);
 bool ReloadEntityLexicon(RunContext& run, uint32_t id);
 bool RenameLexiconFile(const char* home, const char* oldName, const char* newName);
+// Records the file a due rename takes away in the run's journal, ahead of
+// the rename.
+bool JournalLexiconFileRename(const char* home, const char* oldName, const char* newName);

@@ -114,11 +114,13 @@ bool RemoveRunRecord(const RunContext& run) {
     const std::string work = path + ".NEW";
     // The journal goes before the decisions: a journal without them is
     // damage, never a stop in this removal.
-    if (KindOf(journal) == Z_FILE_DIRECTORY &&
-        (!Z_DiscardFileJournal(journal.c_str(), run.choices.home) || !Z_RemoveDir(journal.c_str()))) {
-        return false;
-    }
-    if (KindOf(path) != Z_FILE_MISSING && !Z_DeleteFile(path.c_str())) return false;
-    if (KindOf(work) != Z_FILE_MISSING && !Z_DeleteFile(work.c_str())) return false;
-    return Z_RemoveDir(directory.c_str()) != 0;
+    if (KindOf(journal) == Z_FILE_DIRECTORY && !Z_DiscardFileJournal(journal.c_str(), run.choices.home)) return false;
+    // The names go together, their folders flushed once at the end: a power
+    // cut before leaves RUN.INI, and the next run finishes the run it records.
+    Z_BeginDurableBatch();
+    const bool removed = (KindOf(journal) != Z_FILE_DIRECTORY || Z_RemoveDir(journal.c_str())) &&
+                         (KindOf(path) == Z_FILE_MISSING || Z_DeleteFile(path.c_str())) &&
+                         (KindOf(work) == Z_FILE_MISSING || Z_DeleteFile(work.c_str())) &&
+                         Z_RemoveDir(directory.c_str());
+    return Z_EndDurableBatch() && removed;
 }

@@ -50,6 +50,7 @@ bool CheckShellOpens(RunContext& run, const char*) {
 // A file that fails is reported by its label, with the cause after it: the
 // toolkit's text naming the call, the file and the reason.
 bool UpdateDictFiles(RunContext& run, const char*) {
+    if (!JournalDictFileHeaders(run.choices.home)) return false;
     for (uint16_t index = 0; index < 9; ++index) {
         bool updated = false;
         if (UpdateDictFile(index, run.choices.home, &updated)) {

@@ -90,6 +90,18 @@ bool CopyPloFilesStep(RunContext& run, const char*) {
     return true;
 }
 
+// Each file reaches the disk before it takes its name, and the folders that
+// hold the names are flushed once for a whole batch of steps: the copies,
+// the .CFG moves and the configuration steps after them, whose files lie in
+// the same two folders. A power cut before the batch's end takes back a
+// folder's changes since its last flush together, as a stop at an earlier
+// step would leave them, and every step of the phase can be made again.
+// The new service is installed only once the batch is on the disk, so
+// that it never names a program a power cut takes back; the old programs'
+// renaming, which follows it, makes a batch of its own.
+bool BeginBatch(RunContext&, const char*) { return Z_BeginDurableBatch() != 0; }
+bool EndBatch(RunContext&, const char*) { return Z_EndDurableBatch() != 0; }
+
 bool BlankProgressLine(RunContext&, const char*) {
     ShowCopyProgress(nullptr);
     return true;
@@ -221,6 +233,7 @@ constexpr UpgradeStep kFolderSteps[] = {
 };
 
 constexpr UpgradeStep kFileSteps[] = {
+    {"begin the copies", BeginBatch, nullptr, kGoOn, kToolkit},
     {"copy the server", CopyProgram, "zelserver.exe", kGoOn, kToolkit},
     {"copy the searcher", CopyProgram, "zelsearcher.exe", kGoOn, kToolkit},
     {"copy the mirror", CopyProgram, "zelmirror.exe", kGoOn, kToolkit},
@@ -249,8 +262,11 @@ constexpr UpgradeStep kFileSteps[] = {
     {"merge PROFILE.INI into the template", MergeProfileStep, nullptr, kGoOn, kToolkit},
     {"merge LOG.INI into the template", MergeLogConfigStep, nullptr, kGoOn, kToolkit},
     {"add the start-up programs section", AddAutoBatchSectionStep, nullptr, kGoOn, kToolkit},
+    {"flush the folders of the copies and the configuration", EndBatch, nullptr, kGoOn, kToolkit},
     {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::System},
+    {"begin the renaming of the previous release's programs", BeginBatch, nullptr, kGoOn, kToolkit},
     {"rename the previous release's programs", RenameOldProgramsStep, nullptr, kGoOn, kToolkit},
+    {"flush the folders of the renaming", EndBatch, nullptr, kGoOn, kToolkit},
 };
 
 // Run from HOME/bin itself: the programs are in place, but a service owed

@@ -155,6 +155,14 @@ int Z_ReplaceFile(const char* source, const char* target);
 // flags: Z_NO_LINK for the program's own files.
 int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t flags);
 int Z_DeleteFile(const char* path);
+// Renames, replacements and removals made between the two calls reach the
+// disk together: each changed name's file is flushed before its name
+// changes, as always, and each folder that holds a changed name is flushed
+// once, at the end, instead of after every change. For changes that may
+// reach the disk in any order among themselves. Batches nest; the outermost
+// end flushes, and fails when a flush fails.
+int Z_BeginDurableBatch();
+int Z_EndDurableBatch();
 // Deletes the files of dir whose names match the wildcard (* and ?), compared
 // without regard to case. Returns 1 also when nothing matched.
 int Z_DeleteFiles(const char* dir, const char* wildcard);
@@ -203,6 +211,18 @@ int Z_CheckFileJournal(const char* journalDir, const char* baseDir);
 // before its first change: a change of it may then be made in place, since
 // the journal can put the file back whatever a crash leaves of the change.
 int Z_IsFileJournalled(const char* path);
+// Records, while a journal is open and records path, the bytes [offset,
+// offset + size) of it as they are now, as a change in place of them would:
+// a caller about to change several places, or several files, records them
+// first, and one flush of the journal then comes before all the changes
+// instead of one before each. 1 also when no journal records path.
+int Z_JournalRange(const char* path, int64_t offset, int64_t size);
+// Records, likewise, the file at path whole, as its replacement, removal or
+// rename away would: a caller about to take several files' names records
+// them first, for one flush of the journal before all the changes. A file
+// recorded so must not be changed in place afterwards. 1 also when no
+// journal records path or no file is there.
+int Z_JournalWhole(const char* path);
 // Puts every recorded file back beneath baseDir, last change first, once
 // the whole journal has passed the checks of Z_CheckFileJournal; an undo cut
 // short can be made again. A damaged journal is not obeyed at all.

@@ -1,0 +1,558 @@
+// The file journal while it records: before the first change of each file,
+// what the file was is put where a crash cannot take it, at a cost that
+// follows what changes rather than what the folder holds:
+// - a file that is made: a line saying there was none;
+// - a file that loses its name (replaced, removed, renamed away): the file
+//   itself, given a second name in the journal (a hard link) before it
+//   loses the first, so no byte is copied; a copy only where the file
+//   system has no second names;
+// - a file changed in place: the bytes of each 4 KiB page before its first
+//   change, and the length, saved in the journal as the changes come.
+//
+// Order: a record reaches the disk before the change it protects can; each
+// protecting record (a page, a file kept whole) is flushed with every record
+// before it just before its change, so that one flush covers all the
+// records made since the last. A line saying only that no file was there
+// goes to the system at once (a killed process keeps it) and to the disk
+// with the next flush: what a power cut may then leave is a file the
+// journal does not name, which the run that makes it again replaces.
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "crc32c.h"
+#include "file_journal.h"
+#include "flush_batch.h"
+#include "journal_paths.h"
+#include "journal_internal.h"
+#include "journal_record.h"
+#include "journal_saved.h"
+#include "power_loss.h"
+#include "toolkit_internal.h"
+#include "toolkit_platform.h"
+
+namespace zel::toolkit {
+namespace {
+
+// A file changed in place: which of its pages are saved.
+struct InPlaceFile {
+    std::string path;      // as the caller named it
+    std::string relative;
+    uint64_t length = 0;   // when the journal first saw it
+    std::set<uint64_t> saved;
+    bool lengthSaved = false;  // a P line names its length
+    bool written = false;      // changed since: flushed before the journal goes
+    bool closed = false;       // it lost its name since: no further pages
+    // The checksum of the bytes read from its start, one after the other:
+    // [0, readTo).
+    uint64_t readTo = 0;
+    uint32_t readCrc = 0;
+    bool readInOrder = true;
+    std::FILE* reader = nullptr;
+};
+
+struct OpenJournal {
+    bool open = false;
+    std::string directory;   // the journal's folder, as given
+    LexicalPath base;        // the folder the recorded paths are relative to
+    std::string unrecorded;  // relative to base; never recorded
+    std::string own;         // the journal's folder relative to base, if it lies there
+    std::FILE* lines = nullptr;
+    std::set<std::string> whole;  // keys of files recorded whole (C, S, M)
+    std::set<std::string> ahead;  // of those, kept before their change came (Z_JournalWhole)
+    std::map<std::string, InPlaceFile> inPlace;
+    std::set<std::string> made;  // files made while it recorded: flushed with it when they are still there
+    uint64_t sequence = 0;
+    uint64_t copies = 0;
+    uint32_t chain = 0;
+    bool linesOwed = false;  // lines the system holds that are not on the disk yet
+    bool namesOwed = false;  // second names in the journal's folder, likewise
+    bool bytesOwed = false;  // among them, a record that protects bytes
+};
+
+OpenJournal& Journal() {
+    static OpenJournal journal;
+    return journal;
+}
+
+ClosedJournal& LastClosed() {
+    static ClosedJournal closed;
+    return closed;
+}
+
+std::string FoldedKey(const std::string& relative) {
+#ifdef _WIN32
+    std::string key = relative;
+    for (char& c : key) c = FoldAscii(c);
+    return "name:" + key;
+#else
+    return "name:" + relative;
+#endif
+}
+
+std::string IdentityKey(const FileFacts& facts) {
+    return "file:" + std::to_string(facts.volume) + ":" + std::to_string(facts.index);
+}
+
+bool Failed(const char* operation, const std::string& what, const Problem& problem) {
+    return FailProblem(operation, "record", what.c_str(), problem);
+}
+
+bool Covers(const OpenJournal& journal, const std::string& relative) {
+    return !LiesBeneath(relative, journal.unrecorded) && !LiesBeneath(relative, journal.own) &&
+           !SameName(relative, journal.unrecorded) && !SameName(relative, journal.own);
+}
+
+// A line goes to the system at once, so that a killed process keeps it; it
+// reaches the disk with the next flush.
+bool AppendLine(const char* operation, OpenJournal& journal, const std::string& line, const char* bytes = nullptr,
+                size_t count = 0) {
+    bool written = std::fputs(line.c_str(), journal.lines) >= 0;
+    written = written && (count == 0 || std::fwrite(bytes, 1, count, journal.lines) == count);
+    if (!written || std::fflush(journal.lines) != 0) {
+        return Fail(Z_ERROR_IO, "%s: cannot write the file journal %s", operation,
+                    JournalFilePath(journal.directory).c_str());
+    }
+    journal.linesOwed = true;
+    return true;
+}
+
+// Every record made so far reaches the disk: the second names first, then
+// the lines that name them.
+bool MakeDurable(const char* operation, OpenJournal& journal) {
+    if (!journal.linesOwed && !journal.namesOwed) return true;
+    if (Z_FaultPoint("Z_JournalFlush")) return false;
+    Problem problem;
+    if (journal.namesOwed) {
+        if (!PlatformFlushDirectory(journal.directory.c_str(), problem)) {
+            return FailProblem(operation, "flush the file journal", journal.directory.c_str(), problem);
+        }
+        NoteDirectoryFlushed(journal.directory.c_str());
+        journal.namesOwed = false;
+    }
+    if (journal.linesOwed) {
+        const std::string path = JournalFilePath(journal.directory);
+        if (!PlatformFlushStream(journal.lines)) {
+            return Fail(Z_ERROR_IO, "%s: cannot write the file journal %s", operation, path.c_str());
+        }
+        NoteFlushed(path.c_str());
+        journal.linesOwed = false;
+    }
+    journal.bytesOwed = false;
+    return true;
+}
+
+// Copies the file into the journal as SAVED.<n>: its bytes, then its name,
+// reach the disk before the line that names it. For file systems without
+// second names.
+bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& file, JournalEntry& entry) {
+    const std::string copy = SavedCopyPath(journal.directory, entry.copy);
+    Problem problem;
+    std::FILE* in = PlatformOpenStream(file.c_str(), StreamMode::Read, LastName::Follow, problem);
+    if (in == nullptr) return Failed(operation, file, problem);
+    NoteBeforeWrite(copy.c_str());
+    std::FILE* out = PlatformOpenStream(copy.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
+    if (out == nullptr) {
+        std::fclose(in);
+        return Failed(operation, file, problem);
+    }
+    std::vector<char> block(1 << 16);
+    bool ok = true;
+    entry.length = 0;
+    entry.crc = 0;
+    for (size_t count; ok && (count = std::fread(block.data(), 1, block.size(), in)) > 0;) {
+        ok = std::fwrite(block.data(), 1, count, out) == count;
+        entry.crc = Crc32c(entry.crc, block.data(), count);
+        entry.length += count;
+    }
+    ok = ok && std::ferror(in) == 0 && PlatformFlushStream(out);
+    std::fclose(in);
+    ok = std::fclose(out) == 0 && ok;
+    // The copy may be read by whoever may read the file, and no one else: a
+    // file only its owner reads must not lie open to others in the journal.
+    // (A second name shares the file's own permissions.)
+    ok = ok && PlatformCopyPermissions(file.c_str(), copy.c_str(), problem);
+    if (ok) NoteFlushed(copy.c_str());
+    if (ok && !PlatformFlushDirectoryOf(copy.c_str(), problem)) ok = false;
+    if (!ok) {
+        Problem ignored;
+        PlatformDeleteFile(copy.c_str(), ignored);
+        return Fail(Z_ERROR_IO, "%s: cannot save a copy of %s in the file journal %s%s%s", operation, file.c_str(),
+                    journal.directory.c_str(), problem.text.empty() ? "" : ": ", problem.text.c_str());
+    }
+    NoteFolderFlushed(copy.c_str());
+    return true;
+}
+
+// The checksum of the file as it is, from what was read of it when it was
+// read whole and not written since, or by reading it.
+bool ChecksumOf(const std::string& path, const InPlaceFile* read, uint64_t size, JournalEntry& entry,
+                Problem& problem) {
+    if (read != nullptr && !read->written && read->readInOrder && read->readTo == size && read->length == size) {
+        entry.length = size;
+        entry.crc = read->readCrc;
+        return true;
+    }
+    return FileChecksum(path, LastName::Follow, &entry.length, &entry.crc, problem);
+}
+
+// Keeps the file at path whole before it loses its name: a second name in
+// the journal (M), or a copy (S).
+bool KeepWhole(const char* operation, OpenJournal& journal, const std::string& path, const std::string& relative,
+               const InPlaceFile* read, uint64_t size) {
+    JournalEntry entry;
+    entry.sequence = journal.sequence + 1;
+    entry.copy = journal.copies + 1;
+    entry.path = relative;
+    const std::string saved = SavedCopyPath(journal.directory, entry.copy);
+    Problem problem;
+    if (!ChecksumOf(path, read, size, entry, problem)) return Failed(operation, path, problem);
+    switch (PlatformLinkFile(path.c_str(), saved.c_str(), problem)) {
+        case LinkResult::Linked:
+            entry.kind = EntryKind::MovedAside;
+            NoteLinked(path.c_str(), saved.c_str());
+            journal.namesOwed = true;
+            break;
+        case LinkResult::Unsupported:
+            entry.kind = EntryKind::Copied;
+            if (!SaveCopy(operation, journal, path, entry)) return false;
+            break;
+        case LinkResult::Failed: return Failed(operation, path, problem);
+    }
+    if (!AppendLine(operation, journal, JournalEntryLine(entry, &journal.chain))) return false;
+    journal.sequence = entry.sequence;
+    journal.copies = entry.copy;
+    journal.bytesOwed = true;
+    return true;
+}
+
+bool RecordMissing(const char* operation, OpenJournal& journal, const std::string& relative) {
+    JournalEntry entry;
+    entry.kind = EntryKind::Created;
+    entry.sequence = journal.sequence + 1;
+    entry.path = relative;
+    if (!AppendLine(operation, journal, JournalEntryLine(entry, &journal.chain))) return false;
+    journal.sequence = entry.sequence;
+    return true;
+}
+
+// A page of the file as it was (or, with size 0, its length alone).
+bool SavePage(const char* operation, OpenJournal& journal, InPlaceFile& file, uint64_t offset, uint64_t size) {
+    if (Z_FaultPoint("Z_JournalFile")) return false;
+    char bytes[kJournalPageSize];
+    if (size > 0) {
+        Problem problem;
+        if (file.reader == nullptr) {
+            file.reader = PlatformOpenStream(file.path.c_str(), StreamMode::Read, LastName::Follow, problem);
+            if (file.reader == nullptr) return Failed(operation, file.path, problem);
+            // Each page is read once, straight from the file: no buffer may
+            // keep bytes of a page from before its change.
+            std::setvbuf(file.reader, nullptr, _IONBF, 0);
+        }
+        if (PlatformSeek(file.reader, static_cast<int64_t>(offset), SEEK_SET) != 0 ||
+            std::fread(bytes, 1, static_cast<size_t>(size), file.reader) != size) {
+            return Fail(Z_ERROR_IO, "%s: cannot read %s to record it in the file journal", operation,
+                        file.path.c_str());
+        }
+    }
+    JournalEntry entry;
+    entry.kind = EntryKind::Page;
+    entry.sequence = journal.sequence + 1;
+    entry.offset = offset;
+    entry.size = size;
+    entry.crc = Crc32c(0, bytes, static_cast<size_t>(size));
+    entry.length = file.length;
+    entry.path = file.relative;
+    if (!AppendLine(operation, journal, JournalEntryLine(entry, &journal.chain), bytes, static_cast<size_t>(size))) {
+        return false;
+    }
+    journal.sequence = entry.sequence;
+    journal.bytesOwed = true;
+    file.lengthSaved = true;
+    if (size > 0) file.saved.insert(offset);
+    return true;
+}
+
+// Saves the pages of [from, to) of the file as it was that are not saved
+// yet, and its length if nothing names it yet; then, before a change,
+// everything recorded reaches the disk.
+bool SavePages(const char* operation, const std::string& key, uint64_t from, uint64_t to, bool change) {
+    OpenJournal& journal = Journal();
+    if (!journal.open) return true;
+    auto found = journal.inPlace.find(key);
+    if (found == journal.inPlace.end()) return true;
+    InPlaceFile& file = found->second;
+    if (file.closed) {
+        return Fail(Z_ERROR_BAD_ARGUMENT, "%s: %s was replaced or removed since it was opened; it is not written",
+                    operation, file.path.c_str());
+    }
+    for (uint64_t page = from / kJournalPageSize * kJournalPageSize; page < to && page < file.length;
+         page += kJournalPageSize) {
+        const uint64_t size = std::min(kJournalPageSize, file.length - page);
+        // The last page, shorter, may end before the change begins.
+        if (page + size <= from || file.saved.count(page) != 0) continue;
+        if (!SavePage(operation, journal, file, page, size)) return false;
+    }
+    if (!file.lengthSaved && !SavePage(operation, journal, file, 0, 0)) return false;
+    if (!change) return true;
+    file.written = true;
+    return !journal.bytesOwed || MakeDurable(operation, journal);
+}
+
+// A file changed in place that now loses its name is kept whole as it is:
+// the undo puts it back, then its pages.
+bool CloseInPlace(OpenJournal& journal, const std::string& key) {
+    auto found = journal.inPlace.find(key);
+    if (found == journal.inPlace.end()) return false;
+    found->second.closed = true;
+    if (found->second.reader != nullptr) std::fclose(found->second.reader);
+    found->second.reader = nullptr;
+    return true;
+}
+
+void CloseReaders(OpenJournal& journal) {
+    for (auto& [key, file] : journal.inPlace) {
+        if (file.reader != nullptr) std::fclose(file.reader);
+        file.reader = nullptr;
+    }
+}
+
+}  // namespace
+
+bool JournalBeforeChange(const char* operation, const char* path, JournalChange change, LastName last) {
+    OpenJournal& journal = Journal();
+    if (!journal.open || path == nullptr || path[0] == '\0') return true;
+    std::string relative;
+    // Nothing outside the folder the journal protects changes while it
+    // records: no record could put it back.
+    if (!RelativeTo(journal.base, path, relative)) {
+        return Fail(Z_ERROR_BAD_ARGUMENT,
+                    "%s: cannot change %s: it lies outside %s, whose files the file journal records", operation, path,
+                    journal.base.Text().c_str());
+    }
+    if (!Covers(journal, relative)) return true;
+    if (change == JournalChange::Make) journal.made.insert(path);
+    const std::string key = FoldedKey(relative);
+    // Records made ahead (Z_JournalWhole, Z_JournalRange) reach the disk
+    // before the first change they protect.
+    const auto settled = [&]() { return change == JournalChange::Make || !journal.bytesOwed || MakeDurable(operation, journal); };
+    if (journal.whole.count(key) != 0) {
+        // A file kept ahead is the journal's copy of itself until it loses
+        // its name: no byte of it may change before.
+        if (journal.ahead.count(key) != 0) {
+            if (change == JournalChange::InPlace) {
+                return Fail(Z_ERROR_BAD_ARGUMENT, "%s: cannot change %s in place: the file journal keeps it whole",
+                            operation, path);
+            }
+            if (change != JournalChange::Ahead) journal.ahead.erase(key);
+        }
+        return settled();
+    }
+    FileFacts facts;
+    Problem problem;
+    if (!PlatformFacts(path, last, facts, problem)) return Failed(operation, path, problem);
+    // A change of the name itself counts a link there as no file: the undo
+    // removes what is then there and puts no link back.
+    if (facts.kind == FileKind::Link) facts = FileFacts{};
+    const bool inPlace = journal.inPlace.count(key) != 0;
+    if (inPlace && change == JournalChange::InPlace) return true;
+    // One file under two names (case, short names, hard links) is recorded
+    // once, as it was first.
+    if (!inPlace && facts.kind != FileKind::Missing && journal.whole.count(IdentityKey(facts)) != 0) return settled();
+    if (facts.kind == FileKind::Directory || facts.kind == FileKind::Other) return true;  // not put back
+    // Nothing to keep ahead: a file made there later gets its line then.
+    if (change == JournalChange::Ahead && facts.kind == FileKind::Missing) return true;
+    if (Z_FaultPoint("Z_JournalFile")) return false;
+    if (facts.kind == FileKind::Missing) {
+        if (!RecordMissing(operation, journal, relative)) return false;
+        journal.whole.insert(key);
+        return true;
+    }
+    if (change == JournalChange::InPlace) {
+        InPlaceFile file;
+        file.path = path;
+        file.relative = relative;
+        file.length = facts.size;
+        journal.inPlace[key] = file;
+        journal.whole.insert(IdentityKey(facts));
+        return true;
+    }
+    // Changed in place and about to lose its name: its changes reach the
+    // disk before the journal keeps it as it is now, or a crash could leave
+    // the kept file unlike its checksum.
+    if (inPlace && journal.inPlace[key].written) {
+        if (!PlatformFlushFile(path, problem)) return FailProblem(operation, "flush", path, problem);
+        NoteFlushed(path);
+    }
+    const InPlaceFile* read = inPlace ? &journal.inPlace[key] : nullptr;
+    if (!KeepWhole(operation, journal, path, relative, read, facts.size)) return false;
+    CloseInPlace(journal, key);
+    journal.whole.insert(key);
+    journal.whole.insert(IdentityKey(facts));
+    if (change != JournalChange::Ahead) return MakeDurable(operation, journal);
+    journal.ahead.insert(key);
+    return true;
+}
+
+std::string JournalPagesKey(const char* path) {
+    const OpenJournal& journal = Journal();
+    std::string relative;
+    if (!journal.open || path == nullptr || !RelativeTo(journal.base, path, relative)) return "";
+    const std::string key = FoldedKey(relative);
+    return journal.inPlace.count(key) != 0 && journal.whole.count(key) == 0 ? key : "";
+}
+
+bool JournalBeforeWrite(const char* operation, const std::string& key, int64_t offset, int64_t count) {
+    if (key.empty() || count <= 0) return true;
+    return SavePages(operation, key, static_cast<uint64_t>(offset), static_cast<uint64_t>(offset + count), true);
+}
+
+bool JournalBeforeTruncate(const char* operation, const std::string& key, int64_t size) {
+    if (key.empty()) return true;
+    return SavePages(operation, key, static_cast<uint64_t>(size), UINT64_MAX, true);
+}
+
+void JournalAfterRead(const std::string& key, int64_t offset, const void* bytes, size_t count) {
+    OpenJournal& journal = Journal();
+    if (key.empty() || count == 0 || !journal.open) return;
+    auto found = journal.inPlace.find(key);
+    if (found == journal.inPlace.end()) return;
+    InPlaceFile& file = found->second;
+    if (!file.readInOrder || static_cast<uint64_t>(offset) != file.readTo) {
+        file.readInOrder = false;
+        return;
+    }
+    file.readCrc = Crc32c(file.readCrc, bytes, count);
+    file.readTo += count;
+}
+
+bool JournalDefersFlushOf(const std::string& folder) {
+    const OpenJournal& journal = Journal();
+    if (!journal.open) return false;
+    LexicalPath lexical;
+    if (!MakeLexical(folder, lexical)) return false;
+    if (lexical.Text() == journal.base.Text()) return true;
+    std::string relative;
+    return RelativeTo(journal.base, folder, relative) && Covers(journal, relative);
+}
+
+const ClosedJournal* ClosedJournalOf(const std::string& directory) {
+    const ClosedJournal& closed = LastClosed();
+    return closed.directory == directory && !directory.empty() ? &closed : nullptr;
+}
+
+void ForgetClosedJournal() { LastClosed() = ClosedJournal{}; }
+
+bool JournalIsOpen() { return Journal().open; }
+
+}  // namespace zel::toolkit
+
+using namespace zel::toolkit;
+
+int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* unrecordedDir) {
+    if (Z_FaultPoint("Z_OpenFileJournal")) return 0;
+    if (RejectEmptyPath("Z_OpenFileJournal", journalDir)) return 0;
+    OpenJournal& journal = Journal();
+    if (journal.open) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_OpenFileJournal: a journal is open already");
+    OpenJournal opened;
+    opened.directory = journalDir;
+    if (!JournalBase("Z_OpenFileJournal", baseDir, opened.base)) return 0;
+    FileFacts base;
+    Problem problem;
+    if (!PlatformFacts(baseDir, LastName::Follow, base, problem)) {
+        return FailProblem("Z_OpenFileJournal", "open", baseDir, problem);
+    }
+    // A journal kept outside baseDir is out of the recorded files' way.
+    const std::string own = unrecordedDir != nullptr && unrecordedDir[0] != '\0' ? unrecordedDir : journalDir;
+    if (!RelativeTo(opened.base, own, opened.unrecorded)) opened.unrecorded.clear();
+    if (!RelativeTo(opened.base, journalDir, opened.own)) opened.own.clear();
+    if (!PlatformMakeDirectories(journalDir, problem)) {
+        return FailProblem("Z_OpenFileJournal", "create", journalDir, problem);
+    }
+    const std::string path = JournalFilePath(journalDir);
+    FileFacts existing;
+    if (!PlatformFacts(path.c_str(), LastName::Itself, existing, problem)) {
+        return FailProblem("Z_OpenFileJournal", "create", path.c_str(), problem);
+    }
+    if (existing.kind != FileKind::Missing) {
+        return Fail(Z_ERROR_EXISTS, "Z_OpenFileJournal: %s holds a journal already", journalDir);
+    }
+    // Left-overs of a journal that was being discarded are not this one's.
+    if (!RemoveSavedCopies("Z_OpenFileJournal", journalDir)) return 0;
+    // The journal takes its name with its header whole, so that a JOURNAL
+    // without one is damage, never a crash.
+    const std::string work = path + ".NEW";
+    NoteBeforeWrite(work.c_str());
+    // Its pages are bytes of the home's files, some of which may be
+    // readable by their owner alone.
+    std::FILE* lines = PlatformOpenStream(work.c_str(), StreamMode::CreatePrivate, LastName::Itself, problem);
+    if (lines == nullptr) return FailProblem("Z_OpenFileJournal", "create", work.c_str(), problem);
+    const std::string header = JournalHeaderLine(base.volume, base.index, opened.unrecorded, &opened.chain);
+    // The rename flushes the header first; the name reaches the disk before
+    // the first change it prepares.
+    bool made = std::fputs(header.c_str(), lines) >= 0 && std::fflush(lines) == 0;
+    if (made) NoteFlushed(work.c_str());
+    made = made && PlatformRenameFile(work.c_str(), path.c_str(), problem);
+    if (!made) {
+        std::fclose(lines);
+        Problem ignored;
+        PlatformDeleteFile(work.c_str(), ignored);
+        if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "it cannot be written"};
+        return FailProblem("Z_OpenFileJournal", "make", path.c_str(), problem);
+    }
+    NoteMoved(work.c_str(), path.c_str());
+    opened.open = true;
+    opened.lines = lines;
+    journal = opened;
+    ForgetClosedJournal();
+    return 1;
+}
+
+int Z_CloseFileJournal() {
+    OpenJournal& journal = Journal();
+    if (!journal.open) return 1;
+    CloseReaders(journal);
+    // What the system holds of the journal stays there; the flush that ends
+    // the journal sends it to the disk.
+    std::fclose(journal.lines);
+    ClosedJournal& closed = LastClosed();
+    closed = ClosedJournal{};
+    closed.directory = journal.directory;
+    closed.written = journal.made;
+    for (const auto& [key, file] : journal.inPlace) {
+        if (file.written && !file.closed) closed.written.insert(file.path);
+    }
+    journal = OpenJournal{};
+    return 1;
+}
+
+int Z_JournalRange(const char* path, int64_t offset, int64_t size) {
+    if (RejectEmptyPath("Z_JournalRange", path)) return 0;
+    if (offset < 0 || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_JournalRange: bad range");
+    if (!Journal().open || size == 0) return 1;
+    FileFacts facts;
+    Problem problem;
+    if (!PlatformFacts(path, LastName::Follow, facts, problem)) return FailProblem("Z_JournalRange", "record", path, problem);
+    if (facts.kind != FileKind::Regular) return 1;  // no bytes to keep
+    if (!JournalBeforeChange("Z_JournalRange", path, JournalChange::InPlace, LastName::Follow)) return 0;
+    const std::string key = JournalPagesKey(path);
+    if (key.empty()) return 1;
+    return SavePages("Z_JournalRange", key, static_cast<uint64_t>(offset), static_cast<uint64_t>(offset + size), false)
+               ? 1
+               : 0;
+}
+
+int Z_JournalWhole(const char* path) {
+    if (RejectEmptyPath("Z_JournalWhole", path)) return 0;
+    return JournalBeforeChange("Z_JournalWhole", path, JournalChange::Ahead, LastName::Follow) ? 1 : 0;
+}
+
+int Z_IsFileJournalled(const char* path) {
+    const OpenJournal& journal = Journal();
+    if (!journal.open || path == nullptr || path[0] == '\0') return 0;
+    std::string relative;
+    return RelativeTo(journal.base, path, relative) && Covers(journal, relative) ? 1 : 0;
+}

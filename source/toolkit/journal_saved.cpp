@@ -1,0 +1,159 @@
+#include "journal_saved.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <vector>
+
+#include "crc32c.h"
+#include "journal_paths.h"
+
+namespace zel::toolkit {
+namespace {
+
+bool SameFile(const FileFacts& a, const FileFacts& b) { return a.volume == b.volume && a.index == b.index; }
+
+bool HoldsRecordedBytes(const std::string& path, const JournalEntry& entry) {
+    uint64_t length = 0;
+    uint32_t crc = 0;
+    Problem problem;
+    return FileChecksum(path, LastName::Follow, &length, &crc, problem) && length == entry.length && crc == entry.crc;
+}
+
+// Whether one of the names the journal records is the saved file too: the
+// file moved aside still has its recorded name until the new file takes it,
+// and keeps the name it was moved to when it was renamed away.
+bool NamedInHome(const FileFacts& saved, const LexicalPath& base, const JournalContents& contents) {
+    std::set<std::string> paths;
+    for (const JournalEntry& entry : contents.entries) paths.insert(entry.path);
+    for (const std::string& relative : paths) {
+        FileFacts named;
+        Problem ignored;
+        if (PlatformFacts(Absolute(base, relative).c_str(), LastName::Follow, named, ignored) &&
+            named.kind == FileKind::Regular && SameFile(named, saved)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CheckSaved(const std::string& folder, const LexicalPath& base, const JournalContents& contents,
+                const JournalEntry& entry, std::string& why, Problem& problem) {
+    const std::string recorded = Absolute(base, entry.path);
+    const std::string name = kSavedCopyPrefix + std::to_string(entry.copy);
+    const std::string path = SavedCopyPath(folder, entry.copy);
+    const bool moved = entry.kind == EntryKind::MovedAside;
+    FileFacts facts;
+    if (!PlatformFacts(path.c_str(), LastName::Itself, facts, problem)) return false;
+    if (facts.kind == FileKind::Missing && moved && HoldsRecordedBytes(recorded, entry)) return true;
+    if (facts.kind != FileKind::Regular) {
+        why = name + (facts.kind == FileKind::Missing ? " is missing" : " is not a file");
+        return false;
+    }
+    if (facts.links != 1) {
+        if (!moved || facts.links != 2 || !NamedInHome(facts, base, contents)) {
+            why = name + " has other names (hard links) besides its own";
+            return false;
+        }
+    }
+    if (facts.size != entry.length) {
+        why = name + " holds " + std::to_string(facts.size) + " bytes, the journal says " +
+              std::to_string(entry.length);
+        return false;
+    }
+    uint64_t length = 0;
+    uint32_t crc = 0;
+    if (!FileChecksum(path, LastName::Itself, &length, &crc, problem)) return false;
+    if (crc != entry.crc || length != entry.length) {
+        why = name + " fails its checksum";
+        return false;
+    }
+    return true;
+}
+
+// SAVED files are numbered one after another, each made before the line
+// that names it, so a crash leaves at most one that no line names. One
+// beyond that means that lines were lost from the journal's end: files were
+// changed that the journal no longer names, and an undo would leave them
+// changed.
+bool CheckNoLinesLost(const std::string& folder, const JournalContents& contents, std::string& why,
+                      Problem& problem) {
+    uint64_t lastCopy = 0;
+    for (const JournalEntry& entry : contents.entries) {
+        if (entry.kind == EntryKind::Copied || entry.kind == EntryKind::MovedAside) {
+            lastCopy = std::max(lastCopy, entry.copy);
+        }
+    }
+    std::vector<DirectoryEntry> entries;
+    if (!PlatformListDirectory(folder.c_str(), entries, problem)) return false;
+    uint64_t beyond = 0;
+    for (const DirectoryEntry& entry : entries) {
+        uint64_t copy = 0;
+        if (!ParseSavedName(entry.name, &copy) || copy <= lastCopy + 1) continue;
+        if (beyond == 0 || copy < beyond) beyond = copy;
+    }
+    if (beyond == 0) return true;
+    why = kSavedCopyPrefix + std::to_string(beyond) + " is named by none of its lines: lines were lost from its end";
+    return false;
+}
+
+}  // namespace
+
+bool ParseSavedName(const std::string& name, uint64_t* copy) {
+    const std::string prefix = kSavedCopyPrefix;
+    if (name.size() <= prefix.size() || name.size() > prefix.size() + 19 || name.compare(0, prefix.size(), prefix) != 0) {
+        return false;
+    }
+    uint64_t value = 0;
+    for (size_t at = prefix.size(); at < name.size(); ++at) {
+        if (name[at] < '0' || name[at] > '9') return false;
+        value = value * 10 + static_cast<uint64_t>(name[at] - '0');
+    }
+    *copy = value;
+    return true;
+}
+
+bool FileChecksum(const std::string& path, LastName last, uint64_t* length, uint32_t* crc, Problem& problem) {
+    std::FILE* file = PlatformOpenStream(path.c_str(), StreamMode::Read, last, problem);
+    if (file == nullptr) return false;
+    *length = 0;
+    *crc = 0;
+    std::vector<char> block(1 << 20);
+    size_t count;
+    while ((count = std::fread(block.data(), 1, block.size(), file)) > 0) {
+        *crc = Crc32c(*crc, block.data(), count);
+        *length += count;
+    }
+    const bool read = std::ferror(file) == 0;
+    std::fclose(file);
+    if (!read) problem = Problem{Z_ERROR_IO, "it cannot be read"};
+    return read;
+}
+
+JournalCheck CheckSavedFiles(const std::string& folder, const LexicalPath& base, const JournalContents& contents,
+                             std::string& why, Problem& problem) {
+    for (const JournalEntry& entry : contents.entries) {
+        if (entry.kind != EntryKind::Copied && entry.kind != EntryKind::MovedAside) continue;
+        problem = Problem{};
+        if (!CheckSaved(folder, base, contents, entry, why, problem)) {
+            return why.empty() ? JournalCheck::Unreadable : JournalCheck::Damaged;
+        }
+    }
+    problem = Problem{};
+    if (!CheckNoLinesLost(folder, contents, why, problem)) {
+        return why.empty() ? JournalCheck::Unreadable : JournalCheck::Damaged;
+    }
+    return JournalCheck::Whole;
+}
+
+bool MovedFileIsInPlace(const std::string& folder, const std::string& path, const JournalEntry& entry) {
+    FileFacts saved;
+    FileFacts named;
+    Problem problem;
+    if (!PlatformFacts(SavedCopyPath(folder, entry.copy).c_str(), LastName::Itself, saved, problem)) return false;
+    if (saved.kind == FileKind::Missing) return true;  // checked: the name holds the recorded bytes
+    return PlatformFacts(path.c_str(), LastName::Follow, named, problem) && named.kind == FileKind::Regular &&
+           SameFile(saved, named);
+}
+
+}  // namespace zel::toolkit

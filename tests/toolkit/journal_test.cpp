@@ -1,0 +1,352 @@
+// The file journal's record at what a change costs: files that lose their
+// name are kept by a second name, files changed in place by their pages;
+// each is undone, also after a stop at each step and with the undo itself
+// made twice. And the checksum under it, and the folder flushes a batch
+// makes once.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "crc32c.h"
+#include "power_loss.h"
+#include "toolkit_test_support.h"
+#include "zelkit.h"
+
+using namespace toolkit_test;
+
+namespace {
+
+std::string Pattern(size_t size, char seed) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(seed + static_cast<char>(i * 7 % 251));
+    return bytes;
+}
+
+std::string LastError() { return Z_GetLastErrorPrompt(nullptr, 0); }
+
+// A home with a journal folder beside its files, and the journal's lines.
+class JournalTest : public ::testing::Test {
+protected:
+    // A test stopped halfway leaves no journal open for the next.
+    void TearDown() override { Z_CloseFileJournal(); }
+
+    std::string Home() const { return scratch_.dir(); }
+    std::string File(const std::string& name) const { return scratch_.file(name); }
+    std::string JournalDir() const { return scratch_.file("journal"); }
+    std::string Saved(int copy) const { return JournalDir() + Z_PATH_SEPARATOR_TEXT + "SAVED." + std::to_string(copy); }
+
+    void Open() { ASSERT_EQ(Z_OpenFileJournal(JournalDir().c_str(), Home().c_str(), nullptr), 1) << LastError(); }
+    void Close() { ASSERT_EQ(Z_CloseFileJournal(), 1); }
+    int Check() { return Z_CheckFileJournal(JournalDir().c_str(), Home().c_str()); }
+    bool Undo() { return Z_UndoFileJournal(JournalDir().c_str(), Home().c_str()) == 1; }
+    void Discard() { ASSERT_EQ(Z_DiscardFileJournal(JournalDir().c_str(), Home().c_str()), 1) << LastError(); }
+
+    // The kinds of the journal's entries in order ("C", "M", "P" ...): the
+    // first letter of every line after the header, a page's bytes passed
+    // over.
+    std::string Kinds() const {
+        const std::string text = ReadText(JournalDir() + Z_PATH_SEPARATOR_TEXT + "JOURNAL");
+        std::string kinds;
+        size_t at = text.find('\n') + 1;
+        while (at < text.size()) {
+            const size_t end = text.find('\n', at);
+            const std::string line = text.substr(at, end - at);
+            kinds += line.substr(0, 1);
+            at = end + 1;
+            // P <sequence> <offset> <size> ...: the page's bytes follow.
+            if (line[0] == 'P') {
+                const size_t size = line.find(' ', line.find(' ', 2) + 1) + 1;
+                at += std::stoul(line.substr(size, line.find(' ', size) - size));
+            }
+        }
+        return kinds;
+    }
+
+    void Write(HZFILE file, int64_t offset, const std::string& bytes) {
+        ASSERT_EQ(Z_SeekFile(file, offset), 1);
+        ASSERT_EQ(Z_WriteFile(file, bytes.data(), static_cast<int64_t>(bytes.size()), 1),
+                  static_cast<int64_t>(bytes.size()))
+            << LastError();
+    }
+
+private:
+    ScratchDir scratch_;
+};
+
+TEST(Crc32c, KnownAnswersAndAnyWayOfCuttingTheBytes) {
+    EXPECT_EQ(zel::toolkit::Crc32c(std::string("123456789")), 0xE3069283u);
+    EXPECT_EQ(zel::toolkit::Crc32c(std::string()), 0u);
+    EXPECT_EQ(zel::toolkit::Crc32c(std::string(32, '\0')), 0x8A9136AAu);
+    const std::string bytes = Pattern(100003, 'a');
+    const uint32_t whole = zel::toolkit::Crc32c(0, bytes.data(), bytes.size());
+    // Bit by bit, as the polynomial defines it, against the fast ways.
+    uint32_t bitwise = ~0u;
+    for (char c : bytes) {
+        bitwise ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit) bitwise = (bitwise & 1u) != 0 ? (bitwise >> 1) ^ 0x82F63B78u : bitwise >> 1;
+    }
+    EXPECT_EQ(whole, ~bitwise);
+    for (size_t cut : {size_t{0}, size_t{1}, size_t{7}, size_t{8}, size_t{9}, size_t{4096}, size_t{99999}}) {
+        const uint32_t first = zel::toolkit::Crc32c(0, bytes.data(), cut);
+        EXPECT_EQ(zel::toolkit::Crc32c(first, bytes.data() + cut, bytes.size() - cut), whole) << cut;
+    }
+}
+
+// A file replaced whole costs no copy: the journal keeps the file itself.
+TEST_F(JournalTest, ReplacedFileIsKeptByASecondNameAndMovedBack) {
+    const std::string original = Pattern(10000, 'o');
+    WriteText(File("VIEW.DIC"), original);
+    ZFileInfo before{};
+    ASSERT_EQ(Z_GetFileInfo(File("VIEW.DIC").c_str(), 0, &before), 1);
+    Open();
+    // Read whole, as a conversion reads it, the file's checksum comes from
+    // that reading; the check below reads it again and must agree.
+    HZFILE read = Z_OpenFile(File("VIEW.DIC").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    ASSERT_NE(read, nullptr);
+    std::string bytes(original.size(), '\0');
+    ASSERT_EQ(Z_ReadFile(read, bytes.data(), 96, 1), 96);
+    ASSERT_EQ(Z_ReadFile(read, bytes.data() + 96, static_cast<int64_t>(bytes.size()) - 96, 1),
+              static_cast<int64_t>(bytes.size()) - 96);
+    ASSERT_EQ(Z_CloseFile(read), 1);
+    ASSERT_EQ(Z_WriteWholeFile(File("VIEW.DIC").c_str(), "new", 3, 0), 1) << LastError();
+    Close();
+    EXPECT_EQ(Kinds(), "CM");  // VIEW.DIC.NEW was made; VIEW.DIC kept
+    ZFileInfo saved{};
+    ASSERT_EQ(Z_GetFileInfo(Saved(1).c_str(), Z_NO_LINK, &saved), 1);
+    EXPECT_EQ(saved.index, before.index) << "the journal holds the file itself, not a copy";
+    EXPECT_EQ(ReadText(Saved(1)), original);
+    EXPECT_EQ(Check(), 1) << LastError();
+    // An undo cut short is made again: the second finds the file back.
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(Undo()) << LastError();
+        EXPECT_EQ(ReadText(File("VIEW.DIC")), original);
+        EXPECT_FALSE(fs::exists(File("VIEW.DIC.NEW")));
+        EXPECT_EQ(Check(), 1) << LastError();
+    }
+    Discard();
+    EXPECT_EQ(ReadText(File("VIEW.DIC")), original);
+    EXPECT_FALSE(fs::exists(Saved(1)));
+}
+
+// Every step of a replacement can be the last before a stop: before the
+// record reaches the disk, after it but before the new file takes the name,
+// and after. The undo puts the file back from each.
+TEST_F(JournalTest, ReplacementStoppedAtEachStepIsUndone) {
+    const std::string original = Pattern(5000, 'v');
+    // The work file's line, then the kept file's record, then its flush.
+    for (const char* fault : {"Z_JournalFile:2", "Z_JournalFlush", ""}) {
+        SCOPED_TRACE(fault);
+        WriteText(File("a.dic"), original);
+        Open();
+        {
+            FaultScope scope(fault);
+            EXPECT_EQ(Z_WriteWholeFile(File("a.dic").c_str(), "converted", 9, 0), fault[0] == '\0' ? 1 : 0);
+        }
+        Close();
+        EXPECT_EQ(Check(), 1) << LastError();
+        ASSERT_TRUE(Undo()) << LastError();
+        EXPECT_EQ(ReadText(File("a.dic")), original);
+        EXPECT_FALSE(fs::exists(File("a.dic.NEW")));
+        Discard();
+    }
+}
+
+// Files whose names a step takes are kept ahead, all of them before one
+// flush, which comes with the first change: a stop there leaves nothing to
+// undo but the kept files. A file kept ahead is not changed in place.
+TEST_F(JournalTest, FilesKeptAheadShareOneFlushBeforeTheirChanges) {
+    const char* const names[] = {"ZEL_Ambiguous.BIG", "ZEL_WBigram.BIG", "ZEL_Single.BIG"};
+    for (const char* fault : {"Z_JournalFlush", ""}) {
+        SCOPED_TRACE(fault);
+        for (const char* name : names) WriteText(File(name), name);
+        Open();
+        {
+            FaultScope scope(fault);
+            for (const char* name : names) ASSERT_EQ(Z_JournalWhole(File(name).c_str()), 1) << LastError();
+            EXPECT_EQ(Z_JournalWhole(File("no such file").c_str()), 1);
+            EXPECT_EQ(Z_OpenFile(File(names[0]).c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0), nullptr);
+            for (const char* name : names) {
+                const int renamed = Z_RenameFile(File(name).c_str(), (File(name) + "5").c_str());
+                EXPECT_EQ(renamed, fault[0] == '\0' ? 1 : 0) << LastError();
+                if (renamed == 0) break;
+            }
+        }
+        Close();
+        EXPECT_EQ(Kinds(), fault[0] == '\0' ? "MMMCCC" : "MMM");
+        EXPECT_EQ(Check(), 1) << LastError();
+        ASSERT_TRUE(Undo()) << LastError();
+        for (const char* name : names) {
+            EXPECT_EQ(ReadText(File(name)), name);
+            EXPECT_FALSE(fs::exists(File(name) + "5"));
+        }
+        Discard();
+    }
+}
+
+TEST_F(JournalTest, RenamedAndDeletedFilesComeBack) {
+    WriteText(File("ZEL_Single.BIG"), "single");
+    WriteText(File("DB8.dat"), "sdibook");
+    Open();
+    ASSERT_EQ(Z_RenameFile(File("ZEL_Single.BIG").c_str(), File("ZEL_Single.BIG5").c_str()), 1) << LastError();
+    ASSERT_EQ(Z_DeleteFile(File("DB8.dat").c_str()), 1) << LastError();
+    Close();
+    EXPECT_EQ(Kinds(), "MCM");
+    // The renamed file's second name is the one it was renamed to.
+    EXPECT_EQ(Check(), 1) << LastError();
+    ASSERT_TRUE(Undo()) << LastError();
+    EXPECT_EQ(ReadText(File("ZEL_Single.BIG")), "single");
+    EXPECT_FALSE(fs::exists(File("ZEL_Single.BIG5")));
+    EXPECT_EQ(ReadText(File("DB8.dat")), "sdibook");
+    EXPECT_EQ(Check(), 1) << LastError();
+    Discard();
+}
+
+// A file changed in place costs the pages it changes: the journal holds one
+// page per page written, not the file.
+TEST_F(JournalTest, ChangedInPlaceOnlyTheChangedPagesAreSaved) {
+    const std::string original = Pattern(5 * 4096 + 100, 'b');
+    WriteText(File("BASE.DIC"), original);
+    Open();
+    HZFILE file = Z_OpenFile(File("BASE.DIC").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr) << LastError();
+    Write(file, 0, "4.02");                        // page 0
+    Write(file, 3 * 4096 - 2, "spans two pages");  // pages 2 and 3
+    Write(file, 10, "same page again");            // page 0, saved already
+    Write(file, static_cast<int64_t>(original.size()), "a record more");
+    ASSERT_EQ(Z_CloseFile(file), 1);
+    Close();
+    EXPECT_EQ(Kinds(), "PPP");
+    const std::string journalFile = JournalDir() + Z_PATH_SEPARATOR_TEXT + "JOURNAL";
+    const uint64_t journal = fs::file_size(journalFile);
+    EXPECT_LT(journal, 3 * 4096 + 400) << "three pages and their lines";
+#ifndef _WIN32
+    // The pages are the file's bytes, which its owner alone may have read.
+    EXPECT_EQ(fs::status(journalFile).permissions() & (fs::perms::group_all | fs::perms::others_all),
+              fs::perms::none);
+#endif
+    EXPECT_EQ(Check(), 1) << LastError();
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(Undo()) << LastError();
+        EXPECT_EQ(ReadText(File("BASE.DIC")), original);
+    }
+    Discard();
+}
+
+// Growing without changing a byte, and cutting: the length is recorded
+// either way, and every page a cut takes.
+TEST_F(JournalTest, GrownAndCutFilesGetTheirLengthAndBytesBack) {
+    const std::string original = Pattern(3 * 4096 + 1, 'c');
+    WriteText(File("grown.dic"), original);
+    WriteText(File("cut.dic"), original);
+    Open();
+    HZFILE grown = Z_OpenFile(File("grown.dic").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    ASSERT_NE(grown, nullptr);
+    Write(grown, static_cast<int64_t>(original.size()), std::string(9000, 'x'));
+    ASSERT_EQ(Z_CloseFile(grown), 1);
+    HZFILE cut = Z_OpenFile(File("cut.dic").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    ASSERT_NE(cut, nullptr);
+    ASSERT_EQ(Z_TruncateFile(cut, 100), 1) << LastError();
+    Write(cut, 50, "after the cut");
+    ASSERT_EQ(Z_CloseFile(cut), 1);
+    Close();
+    EXPECT_EQ(Kinds(), "PPPPP");  // grown: its length; cut: pages 0 to 3
+    ASSERT_TRUE(Undo()) << LastError();
+    EXPECT_EQ(ReadText(File("grown.dic")), original);
+    EXPECT_EQ(ReadText(File("cut.dic")), original);
+    Discard();
+}
+
+// A file changed in place and then replaced, renamed away or deleted is
+// kept whole as it then is; the undo puts it back, then its pages.
+TEST_F(JournalTest, ChangedInPlaceThenReplacedIsPutBackWholeThenByPage) {
+    const std::string original = Pattern(2 * 4096, 'd');
+    for (int how = 0; how < 3; ++how) {
+        SCOPED_TRACE(how);
+        WriteText(File("f.dic"), original);
+        Open();
+        HZFILE file = Z_OpenFile(File("f.dic").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+        ASSERT_NE(file, nullptr);
+        Write(file, 4096, "changed in place");
+        ASSERT_EQ(Z_CloseFile(file), 1);
+        const int done = how == 0   ? Z_WriteWholeFile(File("f.dic").c_str(), "whole", 5, 0)
+                         : how == 1 ? Z_RenameFile(File("f.dic").c_str(), File("g.dic").c_str())
+                                    : Z_DeleteFile(File("f.dic").c_str());
+        ASSERT_EQ(done, 1) << LastError();
+        Close();
+        EXPECT_EQ(Check(), 1) << LastError();
+        for (int round = 0; round < 2; ++round) {
+            ASSERT_TRUE(Undo()) << LastError();
+            EXPECT_EQ(ReadText(File("f.dic")), original);
+            EXPECT_FALSE(fs::exists(File("g.dic")));
+            EXPECT_EQ(Check(), 1) << LastError();
+        }
+        Discard();
+    }
+}
+
+// A damaged page is found before anything is put back; a page cut short by
+// a crash at the journal's end was never followed by its change.
+TEST_F(JournalTest, DamagedPageStopsTheUndoAPageCutShortIsPassedOver) {
+    const std::string original = Pattern(3 * 4096, 'e');
+    WriteText(File("a.dic"), original);
+    Open();
+    HZFILE file = Z_OpenFile(File("a.dic").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr);
+    Write(file, 0, "first");
+    Write(file, 8192, "third");
+    ASSERT_EQ(Z_CloseFile(file), 1);
+    Close();
+    const std::string path = JournalDir() + Z_PATH_SEPARATOR_TEXT + "JOURNAL";
+    const std::string journal = ReadText(path);
+    const std::string changed = ReadText(File("a.dic"));
+
+    std::string flipped = journal;
+    flipped[journal.find('\n', journal.find("\nP 1 ") + 1) + 100] ^= 0x20;
+    WriteText(path, flipped);
+    EXPECT_EQ(Check(), 0);
+    EXPECT_NE(LastError().find("fails its checksum"), std::string::npos) << LastError();
+    EXPECT_FALSE(Undo());
+    EXPECT_EQ(ReadText(File("a.dic")), changed);
+
+    // The last page cut short: its write never reached the file; the first
+    // page is still put back.
+    WriteText(path, journal.substr(0, journal.size() - 10));
+    WriteText(File("a.dic"), "first" + original.substr(5));
+    EXPECT_EQ(Check(), 1) << LastError();
+    ASSERT_TRUE(Undo()) << LastError();
+    EXPECT_EQ(ReadText(File("a.dic")), original);
+    Discard();
+}
+
+// Renames in a batch share one flush of their folder; until it, a power cut
+// takes them back.
+TEST_F(JournalTest, BatchedRenamesReachTheDiskAtTheBatchEnd) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows writes each move through at once";
+#else
+    for (const char* name : {"a", "b"}) {
+        WriteText(File(name), "old");
+        WriteText(File(std::string(name) + ".new"), "new");
+    }
+    zel::toolkit::TrackPowerLoss(true);
+    ASSERT_EQ(Z_BeginDurableBatch(), 1);
+    ASSERT_EQ(Z_ReplaceFile(File("a.new").c_str(), File("a").c_str()), 1);
+    zel::toolkit::LoseUnflushedWrites();
+    EXPECT_EQ(ReadText(File("a")), "old") << "a move whose folder was not flushed is lost";
+    EXPECT_EQ(ReadText(File("a.new")), "new");
+    ASSERT_EQ(Z_EndDurableBatch(), 1);
+
+    zel::toolkit::TrackPowerLoss(true);
+    ASSERT_EQ(Z_BeginDurableBatch(), 1);
+    ASSERT_EQ(Z_ReplaceFile(File("b.new").c_str(), File("b").c_str()), 1);
+    ASSERT_EQ(Z_EndDurableBatch(), 1);
+    zel::toolkit::LoseUnflushedWrites();
+    EXPECT_EQ(ReadText(File("b")), "new");
+    EXPECT_FALSE(fs::exists(File("b.new")));
+    zel::toolkit::TrackPowerLoss(false);
+    EXPECT_EQ(Z_EndDurableBatch(), 0) << "no batch is open";
+#endif
+}
+
+}  // namespace
