@@ -103,8 +103,11 @@ bool Walk(const LexicalPath& lexical, LastName last, Place& place, Problem& prob
             problem = SystemProblem(errno);
             return false;
         }
-        place.name = ".";
-        place.text = place.folderText = "/";
+        // Fills, not copies of literals: GCC 12 at -O3 takes the latter for
+        // overlapping copies here.
+        place.name.assign(1, '.');
+        place.text.assign(1, '/');
+        place.folderText.assign(1, '/');
         return true;
     }
     int folder = -1;

@@ -96,7 +96,9 @@ TEST(UpgradeSwitches, EveryWordIsCheckedBeforeAnythingChanges) {
     };
     UpgradeWorld world;
     ASSERT_EQ(world.MakeHome().exitCode, 0);
-    const std::string oldProgram = "\"" + (world.Home() / "bin" / "z40service.exe").string() + "\" -resident";
+    std::string oldProgram = (world.Home() / "bin" / "z40service.exe").string();
+    oldProgram.insert(0, 1, '"');
+    oldProgram += "\" -resident";
     ASSERT_TRUE(RegisterService(OLD_SERVICE, "ZEL4.0", oldProgram));
     const DirectorySnapshot home = SnapshotDirectory(world.Home());
     const DirectorySnapshot services = SnapshotDirectory(world.Services());

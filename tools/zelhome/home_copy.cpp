@@ -115,7 +115,9 @@ bool PutBackCopysJournal(const std::string& copy, bool* putBack, std::string* me
         }
         *putBack = true;
     }
-    values["Journal"] = "0";
+    // A fill, not a copy of a literal: GCC 12 at -O3 takes the latter for an
+    // overlapping copy here.
+    values["Journal"].assign(1, '0');
     values["Home"] = Identity(copy);
     const std::string updated = FormatRunRecord(values);
     if (!Z_WriteWholeFile(runIni.c_str(), updated.data(), static_cast<int64_t>(updated.size()), Z_NO_LINK) ||

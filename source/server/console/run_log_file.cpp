@@ -14,8 +14,12 @@ std::string RunLogName(std::time_t started, int number) {
     const std::tm* local = std::localtime(&started);
     if (local != nullptr) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", local);
     std::string name = std::string("UPGRADE-") + stamp;
-    if (number > 1) name += "-" + std::to_string(number);
-    return name + ".LOG";
+    if (number > 1) {
+        name += '-';
+        name += std::to_string(number);
+    }
+    name += ".LOG";
+    return name;
 }
 
 bool RunLogFile::Open(const std::string& systemDir, std::time_t started) {
