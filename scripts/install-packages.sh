@@ -7,8 +7,12 @@ case "${1:-all}" in
   # locales: localedef makes the Chinese locale that starts Wine in code page 936.
   windows|all) want+=(g++-mingw-w64-x86-64 wine wine64 locales) ;;
 esac
-# clang: the clang build of scripts/test.sh.
-if [ "${1:-all}" = all ]; then want+=(clang); fi
+# clang and its sanitizer runtimes: the clang build of scripts/test.sh,
+# whose tests run under AddressSanitizer.
+if [ "${1:-all}" = all ]; then
+  want+=(clang)
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.asan-x86_64.a >/dev/null 2>&1 || want+=(libclang-rt-14-dev)
+fi
 missing=()
 for package in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
