@@ -294,12 +294,7 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
     }
     const bool root = ReadOnlyIsIgnored();
     int tried = 0, completed = 0, withErrors = 0, refused = 0, skipped = 0;
-    const RowSample sample;
-    std::printf("[ table ] %s\n", sample.Describe().c_str());
-    const std::vector<BadInputRow> rows = Rows();
-    for (size_t index = 0; index < rows.size(); ++index) {
-        if (!sample.Takes(index)) continue;
-        const BadInputRow& row = rows[index];
+    for (const BadInputRow& row : RowSample().Of(Rows())) {
         if (row.needsPermissions && root) {
             ++skipped;
             continue;

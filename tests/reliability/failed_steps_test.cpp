@@ -6,7 +6,6 @@
 // the description says.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -209,12 +208,7 @@ std::vector<FailedStepRow> Rows() {
 }
 
 TEST(FailedSteps, EachRowSaysWhatItDidAndTheRerunEndsAsACleanRun) {
-    const RowSample sample;
-    std::printf("[ table ] %s\n", sample.Describe().c_str());
-    const std::vector<FailedStepRow> rows = Rows();
-    for (size_t index = 0; index < rows.size(); ++index) {
-        if (!sample.Takes(index)) continue;
-        const FailedStepRow& row = rows[index];
+    for (const FailedStepRow& row : RowSample().Of(Rows())) {
         SCOPED_TRACE(row.name);
         UpgradeWorld world;
         ASSERT_EQ(world.MakeHome(row.home).exitCode, 0);

@@ -1,18 +1,14 @@
 #include "reliability/sweep_scenarios.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "support/run_program.h"
 
 namespace zel::testing {
 
 namespace {
-
-int EnvironmentNumber(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::atoi(value) : 0;
-}
 
 void Configure(const UpgradeWorld& world) {
     WriteFileText(world.Home() / "system" / "PROFILE.INI",

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zel::testing {
 
@@ -13,11 +16,20 @@ namespace zel::testing {
 class RowSample {
 public:
     RowSample();
-    bool Takes(size_t row) const { return every_ <= 1 || row % every_ == start_; }
-    // "every row", or "one row in 3, from row 1 (...)".
-    std::string Describe() const;
+
+    // The rows of the sample, in the table's order; the output says which.
+    template <typename Row>
+    std::vector<Row> Of(std::vector<Row> rows) const {
+        std::printf("[ table ] %s\n", Describe().c_str());
+        if (every_ <= 1) return rows;
+        std::vector<Row> taken;
+        for (size_t index = start_; index < rows.size(); index += every_) taken.push_back(std::move(rows[index]));
+        return taken;
+    }
 
 private:
+    std::string Describe() const;
+
     size_t every_ = 1;
     size_t start_ = 0;
 };

@@ -41,5 +41,8 @@ unsigned SystemCodePage();
 // Environment of this process, inherited by the programs it runs.
 void SetEnvironment(const std::string& name, const std::string& value);
 void UnsetEnvironment(const std::string& name);
+// A whole number from the environment; fallback when it is unset, empty or
+// not a number.
+int EnvironmentNumber(const char* name, int fallback = 0);
 
 }  // namespace zel::testing

@@ -83,4 +83,12 @@ void UnsetEnvironment(const std::string& name) {
 #endif
 }
 
+int EnvironmentNumber(const char* name, int fallback) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') return fallback;
+    char* end = nullptr;
+    const long number = std::strtol(value, &end, 10);
+    return *end == '\0' ? static_cast<int>(number) : fallback;
+}
+
 }  // namespace zel::testing
