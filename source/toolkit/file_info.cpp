@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "file_roots.h"
+#include "path_lexical.h"
 #include "path_text.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
@@ -23,11 +24,6 @@ uint32_t KindCode(FileKind kind) {
     return Z_FILE_OTHER;
 }
 
-std::string InFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && EndsWithPathSeparator(folder)) return folder + name;
-    return folder + Z_PATH_SEPARATOR + name;
-}
-
 // 1 found, 0 none, -1 failure (last error set).
 int Search(const std::string& folder, int depth, std::string& found) {
     std::vector<DirectoryEntry> entries;
@@ -42,7 +38,7 @@ int Search(const std::string& folder, int depth, std::string& found) {
         return -1;
     }
     for (const DirectoryEntry& entry : entries) {
-        const std::string path = InFolder(folder, entry.name);
+        const std::string path = JoinName(folder, entry.name);
         if (entry.kind == FileKind::Link) {
             FileFacts facts;
             if (!PlatformFacts(path.c_str(), LastName::Follow, facts, problem)) {

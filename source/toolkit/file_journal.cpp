@@ -81,11 +81,6 @@ bool CheckRecordedPlaces(const char* operation, const std::string& journalDir, c
     return true;
 }
 
-std::string FolderOf(const std::string& path) {
-    const size_t separator = path.find_last_of("/\\");
-    return separator == std::string::npos ? std::string() : path.substr(0, separator);
-}
-
 bool FlushFile(const char* operation, const std::string& path) {
     FileFacts facts;
     Problem problem;
@@ -116,7 +111,7 @@ bool FlushRecordedFiles(const char* operation, const std::string& journalDir, co
         const std::string path = Absolute(base, relative);
         // Another process's journal: every file it names, as far as it goes.
         if (closed == nullptr) files.insert(path);
-        folders.insert(FolderOf(PlatformResolvedPath(path.c_str())));
+        folders.insert(SplitLast(PlatformResolvedPath(path.c_str())).folder);
     }
     if (closed != nullptr) files = closed->written;
     for (const std::string& path : files) {
@@ -180,7 +175,7 @@ bool RemoveSavedCopies(const char* operation, const std::string& directory) {
     std::string failed;
     for (const DirectoryEntry& entry : entries) {
         if (!IsSavedName(entry.name) || entry.kind == FileKind::Directory) continue;
-        failed = InFolder(directory, entry.name);
+        failed = JoinName(directory, entry.name);
         removed = PlatformDeleteFile(failed.c_str(), problem);
         if (!removed) break;
         NoteDeleted(failed.c_str());

@@ -6,11 +6,6 @@
 
 namespace zel::toolkit {
 
-std::string InFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && EndsWithPathSeparator(folder)) return folder + name;
-    return folder + Z_PATH_SEPARATOR + name;
-}
-
 bool RelativeTo(const LexicalPath& base, const std::string& path, std::string& relative) {
     LexicalPath lexical;
     if (!MakeLexical(path, lexical) || !SameName(lexical.start, base.start) ||
@@ -34,7 +29,7 @@ std::string Absolute(const LexicalPath& base, const std::string& relative) {
     size_t start = 0;
     for (;;) {
         const size_t slash = relative.find('/', start);
-        path = InFolder(path, relative.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+        path = JoinName(path, relative.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
         if (slash == std::string::npos) return path;
         start = slash + 1;
     }

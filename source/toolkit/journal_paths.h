@@ -8,8 +8,6 @@
 
 namespace zel::toolkit {
 
-std::string InFolder(const std::string& folder, const std::string& name);
-
 // The path of a file relative to base; false when it does not lie beneath
 // base or cannot stand in a journal.
 bool RelativeTo(const LexicalPath& base, const std::string& path, std::string& relative);

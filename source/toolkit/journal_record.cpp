@@ -247,10 +247,10 @@ bool ReadPage(std::FILE* file, const JournalEntry& entry, uint64_t* consumed, bo
 }  // namespace
 
 std::string SavedCopyPath(const std::string& folder, uint64_t copy) {
-    return InFolder(folder, kSavedCopyPrefix + std::to_string(copy));
+    return JoinName(folder, kSavedCopyPrefix + std::to_string(copy));
 }
 
-std::string JournalFilePath(const std::string& folder) { return InFolder(folder, kJournalFileName); }
+std::string JournalFilePath(const std::string& folder) { return JoinName(folder, kJournalFileName); }
 
 std::string JournalHeaderLine(uint64_t volume, uint64_t index, const std::string& unrecorded, uint32_t* chain) {
     const std::string text = std::string(kMagic) + " " + std::to_string(volume) + " " + std::to_string(index) + " " +

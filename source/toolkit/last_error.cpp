@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "status.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -13,6 +14,8 @@ namespace {
 
 uint32_t lastErrorCode = Z_ERROR_NONE;
 std::string lastErrorText;
+// The system's error number behind the last error; 0 when no system call's.
+int lastSystemError = 0;
 
 void SetLastErrorV(uint32_t code, const char* format, va_list arguments) {
     va_list copy;
@@ -20,6 +23,7 @@ void SetLastErrorV(uint32_t code, const char* format, va_list arguments) {
     int length = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
     lastErrorCode = code;
+    lastSystemError = 0;
     if (length < 0) {
         lastErrorText = format;
         return;
@@ -52,8 +56,13 @@ int FailProblem(const char* operation, const char* action, const char* path, con
 }
 
 int FailErrno(const char* operation, const char* action, const char* path, int errnoValue) {
-    Z_SetLastErrorText(CodeOfErrno(errnoValue), "%s: cannot %s %s: %s", operation, action, path ? path : "(null)",
-                       std::strerror(errnoValue));
+    return FailStatus(operation, action, path ? path : "(null)", Status::FromErrno(errnoValue));
+}
+
+int FailStatus(const char* operation, const char* action, const std::string& path, const Status& status) {
+    Z_SetLastErrorText(status.ToolkitCode(), "%s: cannot %s %s: %s", operation, action, path.c_str(),
+                       status.reason().c_str());
+    lastSystemError = status.systemError();
     return 0;
 }
 
@@ -86,10 +95,13 @@ int Z_CaptureError(uint32_t code, const char* text, const char* /*source*/, int 
     // matters to a debugger.
     lastErrorCode = code;
     lastErrorText = text ? text : "";
+    lastSystemError = 0;
     return 0;
 }
 
 uint32_t Z_GetLastError() { return lastErrorCode; }
+
+int Z_GetLastSystemError() { return lastSystemError; }
 
 const char* Z_GetLastErrorPrompt(char* buffer, int size) {
     if (buffer == nullptr) return lastErrorText.c_str();

@@ -126,6 +126,56 @@ bool MakeLexical(const std::string& path, LexicalPath& lexical) {
     return true;
 }
 
+size_t NameStart(const std::string& path) {
+    size_t start = 0;
+    for (size_t at = 0; at < path.size(); ++at) {
+        if (IsLeadByte(path[at]) && at + 1 < path.size()) {
+            ++at;
+            continue;
+        }
+        if (IsSeparator(path[at])) start = at + 1;
+#ifdef _WIN32
+        if (path[at] == ':') start = at + 1;
+#endif
+    }
+    return start;
+}
+
+Split SplitLast(const std::string& path) {
+    Split split;
+    size_t start = 0;
+    size_t separator = std::string::npos;
+    for (size_t at = 0; at < path.size(); ++at) {
+        if (IsLeadByte(path[at]) && at + 1 < path.size()) {
+            ++at;
+            continue;
+        }
+        if (IsSeparator(path[at])) {
+            separator = at;
+            start = at + 1;
+        }
+    }
+    split.name = path.substr(start);
+    if (separator == std::string::npos) return split;
+    // A start ("/", "C:\", "\\server\share\") keeps its separator.
+    std::string root;
+    const size_t rootLength = StartOf(path, root);
+    split.folder = path.substr(0, rootLength != 0 && separator < rootLength ? rootLength : separator);
+    return split;
+}
+
+std::string JoinName(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (EndsWithPathSeparator(folder)) return folder + name;
+    return folder + Z_PATH_SEPARATOR + name;
+}
+
+bool EndsWithPathSeparator(const std::string& text) {
+    size_t last = std::string::npos;
+    for (size_t at = 0; at < text.size(); at += IsLeadByte(text[at]) && at + 1 < text.size() ? 2u : 1u) last = at;
+    return last != std::string::npos && IsSeparator(text[last]);
+}
+
 bool IsPlainName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (size_t at = 0; at < name.size(); ++at) {

@@ -29,6 +29,23 @@ bool MakeLexical(const std::string& path, LexicalPath& lexical);
 // separator (and on Windows no ':').
 bool IsPlainName(const std::string& name);
 
+// A path's folder and last name, split at its last separator found
+// character by character (in code pages 936 and 950 the second byte of a
+// character may be a backslash, which ends no name). The folder keeps the
+// separator of a start ("/", "C:\"); it is "" for a bare name.
+struct Split {
+    std::string folder;
+    std::string name;
+};
+Split SplitLast(const std::string& path);
+
+// Where the last name of path begins: after its last separator or, on
+// Windows, after the colon of a drive ("C:x").
+size_t NameStart(const std::string& path);
+
+// folder and name joined by one separator ("" folder: the name alone).
+std::string JoinName(const std::string& folder, const std::string& name);
+
 // Two names the file system takes for the same: exactly off Windows, without
 // regard to ASCII case on Windows.
 bool SameName(const std::string& a, const std::string& b);

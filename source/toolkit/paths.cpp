@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "path_lexical.h"
 #include "path_text.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
@@ -15,33 +16,12 @@ using namespace zel::toolkit;
 
 namespace {
 
-bool IsSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
-
 bool IsSeparatorCharacter(fs::path::value_type c) {
 #ifdef _WIN32
     return c == L'\\' || c == L'/';
 #else
     return c == '/';
 #endif
-}
-
-// Where the last character of text begins. In a double-byte code page the
-// second byte of a character may be a backslash, so characters are walked
-// from the start.
-size_t LastCharacter(const char* text, size_t length) {
-    size_t last = 0;
-    for (size_t at = 0; at < length; at += IsLeadByte(text[at]) && at + 1 < length ? 2u : 1u) last = at;
-    return last;
-}
-
-bool EndsWithSeparator(const char* text, size_t length) {
-    return length > 0 && IsSeparator(text[LastCharacter(text, length)]);
 }
 
 // Paths compared by name when the directories cannot be asked whether they
@@ -66,7 +46,7 @@ fs::path::string_type LexicalKey(const fs::path& path) {
 
 std::string WithoutTrailingSeparators(const char* text) {
     std::string path = text ? text : "";
-    while (path.size() > 1 && EndsWithSeparator(path.c_str(), path.size())) {
+    while (path.size() > 1 && EndsWithPathSeparator(path)) {
         // "C:\" must keep its separator to stay the root, not the drive's
         // current directory.
         if (path.size() == 3 && path[1] == ':') break;
@@ -127,8 +107,6 @@ bool OwnProgramPath(const char* operation, fs::path& own, bool& known) {
 
 namespace zel::toolkit {
 
-bool EndsWithPathSeparator(const std::string& text) { return EndsWithSeparator(text.c_str(), text.size()); }
-
 int FailCodePage(const char* operation, const char* what, const std::string& text) {
     return Fail(Z_ERROR_CHARSET,
                 "%s: %s %s holds characters that the system code page %u cannot write; use a folder whose name "
@@ -145,7 +123,7 @@ int Z_AppendSubdirSymbol(char* path, int flag) {
         return Fail(Z_ERROR_TOO_LONG, "Z_AppendSubdirSymbol: path is not terminated within %d characters", Z_MAX_PATH);
     }
     if (length == 0 && flag == 1) return 1;
-    if (EndsWithSeparator(path, length)) return 1;
+    if (EndsWithPathSeparator(std::string(path, length))) return 1;
     if (length + 2 > static_cast<size_t>(Z_MAX_PATH)) {
         return Fail(Z_ERROR_TOO_LONG, "Z_AppendSubdirSymbol: %s is too long for another separator", path);
     }
@@ -282,18 +260,7 @@ int Z_CheckPathText(const char* path) {
 
 int Z_GetFileNamePathLength(const char* path) {
     if (path == nullptr) return 0;
-    int start = 0;
-    for (int i = 0; path[i] != '\0'; ++i) {
-        if (IsLeadByte(path[i]) && path[i + 1] != '\0') {
-            ++i;
-            continue;
-        }
-        if (IsSeparator(path[i])) start = i + 1;
-#ifdef _WIN32
-        if (path[i] == ':') start = i + 1;
-#endif
-    }
-    return start;
+    return static_cast<int>(NameStart(path));
 }
 
 int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result) {

@@ -30,11 +30,6 @@ constexpr int kMostLinks = 32;
 
 bool OwnerAllowed(uid_t owner) { return owner == ::geteuid() || owner == 0; }
 
-std::string Joined(const std::string& folder, const std::string& name) {
-    if (folder.empty() || folder.back() == '/') return folder + name;
-    return folder + "/" + name;
-}
-
 bool ReadLink(int folder, const std::string& name, std::string& target) {
     std::vector<char> buffer(4096);
     const ssize_t length = ::readlinkat(folder, name.c_str(), buffer.data(), buffer.size());
@@ -54,7 +49,7 @@ bool Walk(const LexicalPath& lexical, LastName last, Place& place, Problem& prob
 // names that followed it.
 bool FollowLink(int& folder, const std::string& folderText, const std::string& name, const struct stat& status,
                 const LexicalPath& lexical, size_t at, LastName last, Place& place, Problem& problem, int hops) {
-    const std::string here = Joined(folderText, name);
+    const std::string here = JoinName(folderText, name);
     if (!OwnerAllowed(status.st_uid)) {
         CloseFolder(folder);
         problem = Problem{Z_ERROR_UNSAFE_LINK, "the link " + here + " belongs to user " +
@@ -70,8 +65,8 @@ bool FollowLink(int& folder, const std::string& folderText, const std::string& n
         return false;
     }
     CloseFolder(folder);
-    std::string text = target.front() == '/' ? target : Joined(folderText, target);
-    for (size_t rest = at + 1; rest < lexical.names.size(); ++rest) text = Joined(text, lexical.names[rest]);
+    std::string text = target.front() == '/' ? target : JoinName(folderText, target);
+    for (size_t rest = at + 1; rest < lexical.names.size(); ++rest) text = JoinName(text, lexical.names[rest]);
     LexicalPath next;
     if (!MakeLexical(text, next)) {
         problem = Problem{Z_ERROR_IO, "the current directory cannot be read"};
@@ -159,12 +154,12 @@ bool Walk(const LexicalPath& lexical, LastName last, Place& place, Problem& prob
             place.folder = folder;
             place.name = name;
             place.folderText = folderText;
-            place.text = Joined(folderText, name);
+            place.text = JoinName(folderText, name);
             return true;
         }
         if (!S_ISDIR(status.st_mode)) {
             CloseFolder(folder);
-            problem = Problem{Z_ERROR_NOT_FOUND, Joined(folderText, name) + " is not a folder"};
+            problem = Problem{Z_ERROR_NOT_FOUND, JoinName(folderText, name) + " is not a folder"};
             return false;
         }
         const int next = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -172,12 +167,12 @@ bool Walk(const LexicalPath& lexical, LastName last, Place& place, Problem& prob
         CloseFolder(folder);
         if (next < 0) {
             problem = saved == ELOOP || saved == ENOTDIR
-                          ? Problem{Z_ERROR_UNSAFE_LINK, Joined(folderText, name) + " changed while it was followed"}
+                          ? Problem{Z_ERROR_UNSAFE_LINK, JoinName(folderText, name) + " changed while it was followed"}
                           : SystemProblem(saved);
             return false;
         }
         folder = next;
-        folderText = Joined(folderText, name);
+        folderText = JoinName(folderText, name);
     }
     return true;  // not reached: the last name returns in the loop
 }

@@ -28,11 +28,6 @@ constexpr int kMostLinks = 32;
 
 enum class Found { Yes, Missing, Failed };
 
-std::string Joined(const std::string& folder, const std::string& name) {
-    if (folder.empty() || EndsWithPathSeparator(folder)) return folder + name;
-    return folder + "\\" + name;
-}
-
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // A name the W calls take as it is: FindFirstFileExW reads '?', '*', '<',
@@ -57,7 +52,7 @@ Found LookUp(const std::string& folderText, const std::string& name, WIN32_FIND_
         problem = Problem{Z_ERROR_BAD_ARGUMENT, "\"" + name + "\" is no plain file name"};
         return Found::Failed;
     }
-    const std::wstring path = WideFromCodePage(Joined(folderText, name), 0);
+    const std::wstring path = WideFromCodePage(JoinName(folderText, name), 0);
     HANDLE search = FindFirstFileExW(path.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
@@ -105,7 +100,7 @@ bool MissingFrom(const LexicalPath& lexical, size_t at, const std::string& folde
     place.folderMissing = at + 1 < lexical.names.size();
     place.name = lexical.names.back();
     place.text = folderText;
-    for (size_t rest = at; rest < lexical.names.size(); ++rest) place.text = Joined(place.text, lexical.names[rest]);
+    for (size_t rest = at; rest < lexical.names.size(); ++rest) place.text = JoinName(place.text, lexical.names[rest]);
     return true;
 }
 
@@ -116,7 +111,7 @@ std::string LinkTargetText(const std::string& target, const std::string& folderT
     if (absolute) return target;
     // "\x" lies on the link's own drive or share.
     if (!target.empty() && IsSeparator(target[0])) return lexical.start.substr(0, lexical.start.size() - 1) + target;
-    return Joined(folderText, target);
+    return JoinName(folderText, target);
 }
 
 bool Walk(const LexicalPath& lexical, LastName last, Place& place, Problem& problem, int hops);
@@ -128,7 +123,7 @@ bool FollowLink(const std::string& folderText, const std::string& here, const Le
     std::string target;
     if (!ReadAllowedLink(here, target, problem)) return false;
     std::string text = LinkTargetText(target, folderText, lexical);
-    for (size_t rest = at + 1; rest < lexical.names.size(); ++rest) text = Joined(text, lexical.names[rest]);
+    for (size_t rest = at + 1; rest < lexical.names.size(); ++rest) text = JoinName(text, lexical.names[rest]);
     LexicalPath next;
     if (!MakeLexical(text, next)) {
         problem = Problem{Z_ERROR_UNSAFE_LINK, "the link " + here + " names " + target + ", which cannot be followed"};
@@ -190,7 +185,7 @@ bool Walk(const LexicalPath& lexical, LastName last, Place& place, Problem& prob
         // the short name it was asked by.
         std::string name;
         if (!CodePageFromWide(entry.cFileName, name, true)) name = lexical.names[at];
-        const std::string here = Joined(folderText, name);
+        const std::string here = JoinName(folderText, name);
         if (IsReparsePoint(entry.dwFileAttributes) && (!isLast || last == LastName::Follow)) {
             return FollowLink(folderText, here, lexical, at, last, place, problem, hops);
         }
@@ -242,19 +237,6 @@ Place& Place::operator=(Place&& other) noexcept {
         attributes = other.attributes;
     }
     return *this;
-}
-
-bool IsMissingError(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_NO_MORE_FILES:  // Wine's answer for a link of the host that leads nowhere
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
-        case ERROR_DIRECTORY: return true;
-        default: return false;
-    }
 }
 
 Problem SystemProblem(DWORD error) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "flush_batch.h"
+#include "path_lexical.h"
 #include "toolkit_platform.h"
 
 namespace zel::toolkit {
@@ -48,10 +49,7 @@ bool ReadAll(const std::string& path, std::string* bytes) {
     return true;
 }
 
-std::string DirectoryOf(const std::string& path) {
-    const size_t separator = path.find_last_of("/\\");
-    return separator == std::string::npos ? std::string() : path.substr(0, separator);
-}
+std::string DirectoryOf(const std::string& path) { return SplitLast(path).folder; }
 
 // What the disk holds under a name now: as noted, or as the file is.
 OnDisk Current(Tracker& tracker, const std::string& file) {

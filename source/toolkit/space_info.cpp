@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "path_lexical.h"
 #include "path_text.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
@@ -12,11 +13,6 @@
 using namespace zel::toolkit;
 
 namespace {
-
-std::string InFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && EndsWithPathSeparator(folder)) return folder + name;
-    return folder + Z_PATH_SEPARATOR + name;
-}
 
 // Regular files only, links not followed: what the folder itself holds.
 bool AddFolderSize(const std::string& folder, const char* wildcard, int depth, uint64_t* bytes) {
@@ -26,7 +22,7 @@ bool AddFolderSize(const std::string& folder, const char* wildcard, int depth, u
         return FailProblem("Z_GetFolderSize", "list", folder.c_str(), problem) != 0;
     }
     for (const DirectoryEntry& entry : entries) {
-        const std::string path = InFolder(folder, entry.name);
+        const std::string path = JoinName(folder, entry.name);
         if (entry.kind == FileKind::Directory && depth > 0) {
             if (!AddFolderSize(path, wildcard, depth - 1, bytes)) return false;
         } else if (entry.kind == FileKind::Regular && entry.exact && MatchesWildcard(entry.name, wildcard)) {

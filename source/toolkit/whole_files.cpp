@@ -7,6 +7,7 @@
 
 #include "file_journal.h"
 #include "flush_batch.h"
+#include "path_lexical.h"
 #include "path_text.h"
 #include "power_loss.h"
 #include "toolkit_internal.h"
@@ -88,11 +89,6 @@ FileFacts FactsOrMissing(const char* path, LastName last) {
     return facts;
 }
 
-std::string InFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && EndsWithPathSeparator(folder)) return folder + name;
-    return folder + Z_PATH_SEPARATOR + name;
-}
-
 struct CopyEntry {
     bool directory = false;
     std::string source;
@@ -109,8 +105,8 @@ bool ListTree(const std::string& source, const std::string& target, std::vector<
     }
     for (const DirectoryEntry& name : names) {
         CopyEntry entry;
-        entry.source = InFolder(source, name.name);
-        entry.target = InFolder(target, name.name);
+        entry.source = JoinName(source, name.name);
+        entry.target = JoinName(target, name.name);
         FileKind kind = name.kind;
         if (kind == FileKind::Link) kind = FactsOrMissing(entry.source.c_str(), LastName::Follow).kind;
         if (kind != FileKind::Regular && kind != FileKind::Directory) continue;
@@ -349,7 +345,7 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         // A character the code page cannot write shows as '?', which only
         // a wildcard matches, as in the system's own wildcard search.
         if (!MatchesWildcard(entry.name, wildcard)) continue;
-        const std::string path = InFolder(dir, entry.name);
+        const std::string path = JoinName(dir, entry.name);
         std::string reason;
         if (!entry.exact) reason = "its name cannot be written in the system code page";
         bool removed = false;

@@ -1,10 +1,12 @@
 // String helpers, character set conversion and path buffers.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "path_lexical.h"
 #include "toolkit_test_support.h"
 #include "zelkit.h"
 
@@ -146,6 +148,33 @@ TEST(PathBuffers, FileNameStartsAfterLastSeparator) {
     std::string path = std::string("a") + Z_PATH_SEPARATOR + "bin" + Z_PATH_SEPARATOR + "zelserver.exe";
     EXPECT_EQ(Z_GetFileNamePathLength(path.c_str()), 6);
     EXPECT_EQ(Z_GetFileNamePathLength("name.dic"), 0);
+}
+
+// One splitter for every path the toolkit takes apart: a start keeps its
+// separator, and in code pages 936 and 950 a character whose second byte is
+// a backslash ends no name.
+TEST(PathBuffers, SplitAtTheLastSeparatorOnly) {
+    using zel::toolkit::JoinName;
+    using zel::toolkit::SplitLast;
+    const std::string sep = Z_PATH_SEPARATOR_TEXT;
+    const std::string root = sep == "/" ? "/" : "C:\\";
+    EXPECT_EQ(SplitLast(root + "x").folder, root);
+    EXPECT_EQ(SplitLast(root + "x").name, "x");
+    EXPECT_EQ(SplitLast(root + "a" + sep + "b").folder, root + "a");
+    EXPECT_EQ(SplitLast("name.dic").folder, "");
+    EXPECT_EQ(JoinName(root, "x"), root + "x");
+    EXPECT_EQ(JoinName(root + "a", "x"), root + "a" + sep + "x");
+    EXPECT_EQ(JoinName("", "x"), "x");
+#ifdef _WIN32
+    EXPECT_EQ(SplitLast("\\\\server\\share\\x").folder, "\\\\server\\share\\");
+    const char* codePage = std::getenv("ZEL_EXPECT_CODE_PAGE");
+    if (codePage != nullptr && std::string(codePage) == "936") {
+        // 深淺: the second byte of 淺 is 0x5C.
+        const std::string folder = "C:\\\xC9\xEE\x9C\x5C";
+        EXPECT_EQ(SplitLast(folder + "\\x").folder, folder);
+        EXPECT_EQ(SplitLast(folder).name, "\xC9\xEE\x9C\x5C");
+    }
+#endif
 }
 
 TEST(Directories, CheckPathTextTakesAPathThisSystemCanName) {

@@ -339,6 +339,10 @@ uint32_t Z_GetLastError();
 const char* Z_GetLastErrorPrompt(char* buffer, int size);
 // Sets the last error with printf-style text; for the libraries' own use.
 void Z_SetLastErrorText(uint32_t code, const char* format, ...);
+// The system's error number behind the last error (errno off Windows, the
+// Windows error on Windows), so that a caller can say the real reason in
+// its own terms; 0 when the last error was no system call's.
+int Z_GetLastSystemError();
 
 // ---- console -----------------------------------------------------------------
 // Reads one line from standard input without its line end. Returns the
