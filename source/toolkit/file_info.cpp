@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "file_roots.h"
+#include "platform_files.h"
 #include "path_lexical.h"
 #include "path_text.h"
 #include "toolkit_internal.h"
@@ -64,12 +64,13 @@ int Search(const std::string& folder, int depth, std::string& found) {
 
 int Z_AddFileRoot(const char* directory) {
     if (RejectEmptyPath("Z_AddFileRoot", directory)) return 0;
-    Problem problem;
-    if (!AddRoot(directory, problem)) return FailProblem("Z_AddFileRoot", "open", directory, problem);
+    if (Status added = Platform().AddRoot(directory); !added.ok()) {
+        return FailStatus("Z_AddFileRoot", "open", directory, added);
+    }
     return 1;
 }
 
-void Z_ClearFileRoots() { ClearRoots(); }
+void Z_ClearFileRoots() { Platform().ClearRoots(); }
 
 int Z_GetFileInfo(const char* path, uint32_t flags, ZFileInfo* info) {
     if (RejectEmptyPath("Z_GetFileInfo", path)) return 0;

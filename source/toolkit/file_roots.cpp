@@ -1,16 +1,7 @@
 #include "file_roots.h"
 
-#include <vector>
-
-#include "toolkit_internal.h"
-
 namespace zel::toolkit {
 namespace {
-
-std::vector<FileRoot>& Roots() {
-    static std::vector<FileRoot> roots;
-    return roots;
-}
 
 // Whether lexical lies in root (or is it, with orSame).
 bool Holds(const FileRoot& root, const LexicalPath& lexical, bool orSame) {
@@ -23,39 +14,23 @@ bool Holds(const FileRoot& root, const LexicalPath& lexical, bool orSame) {
     return true;
 }
 
-const FileRoot* Innermost(const LexicalPath& lexical, bool orSame) {
+}  // namespace
+
+bool RootList::Has(const LexicalPath& lexical) const {
+    for (const FileRoot& root : roots_) {
+        if (root.path.Text() == lexical.Text()) return true;
+    }
+    return false;
+}
+
+const FileRoot* RootList::Innermost(const LexicalPath& lexical, bool orSame) const {
     const FileRoot* found = nullptr;
-    for (const FileRoot& root : Roots()) {
+    for (const FileRoot& root : roots_) {
         if (Holds(root, lexical, orSame) && (found == nullptr || root.path.names.size() > found->path.names.size())) {
             found = &root;
         }
     }
     return found;
-}
-
-}  // namespace
-
-const FileRoot* RootBeneath(const LexicalPath& lexical) { return Innermost(lexical, false); }
-
-const FileRoot* RootHolding(const LexicalPath& lexical) { return Innermost(lexical, true); }
-
-bool AddRoot(const std::string& directory, Problem& problem) {
-    FileRoot root;
-    if (!MakeLexical(directory, root.path)) {
-        problem = Problem{Z_ERROR_IO, "the current directory cannot be read"};
-        return false;
-    }
-    for (const FileRoot& known : Roots()) {
-        if (known.path.Text() == root.path.Text()) return true;
-    }
-    if (!PlatformOpenRoot(root.path.Text().c_str(), &root.handle, root.facts, problem)) return false;
-    Roots().push_back(root);
-    return true;
-}
-
-void ClearRoots() {
-    for (const FileRoot& root : Roots()) PlatformCloseRoot(root.handle);
-    Roots().clear();
 }
 
 }  // namespace zel::toolkit

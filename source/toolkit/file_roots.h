@@ -5,26 +5,35 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <vector>
 
 #include "path_lexical.h"
-#include "toolkit_platform.h"
 
 namespace zel::toolkit {
 
 struct FileRoot {
-    LexicalPath path;       // as it was given, made absolute
-    intptr_t handle = -1;   // the folder as it was opened (the platform's)
-    FileFacts facts;        // its identity
+    LexicalPath path;      // as it was given, made absolute
+    intptr_t handle = -1;  // the folder as it was opened (the platform's descriptor or handle)
 };
 
-// The innermost root beneath which lexical lies (lexical is not the root
-// itself); null when there is none.
-const FileRoot* RootBeneath(const LexicalPath& lexical);
-// The innermost root that holds lexical or is lexical itself.
-const FileRoot* RootHolding(const LexicalPath& lexical);
+class RootList {
+public:
+    // The innermost root beneath which lexical lies (lexical is not the
+    // root itself); null when there is none.
+    const FileRoot* Beneath(const LexicalPath& lexical) const { return Innermost(lexical, false); }
+    bool Has(const LexicalPath& lexical) const;
+    void Add(FileRoot root) { roots_.push_back(std::move(root)); }
+    // Hands every root's handle to close, and forgets them.
+    template <class Close>
+    void Clear(Close close) {
+        for (const FileRoot& root : roots_) close(root.handle);
+        roots_.clear();
+    }
 
-bool AddRoot(const std::string& directory, Problem& problem);
-void ClearRoots();
+private:
+    const FileRoot* Innermost(const LexicalPath& lexical, bool orSame) const;
+
+    std::vector<FileRoot> roots_;
+};
 
 }  // namespace zel::toolkit

@@ -38,17 +38,6 @@ void SetLastErrorV(uint32_t code, const char* format, va_list arguments) {
 
 namespace zel::toolkit {
 
-uint32_t CodeOfErrno(int errnoValue) {
-    switch (errnoValue) {
-        case ENOENT:
-        case ENOTDIR: return Z_ERROR_NOT_FOUND;
-        case EEXIST: return Z_ERROR_EXISTS;
-        case ENOMEM: return Z_ERROR_NO_MEMORY;
-        case ENAMETOOLONG: return Z_ERROR_TOO_LONG;
-        default: return Z_ERROR_IO;
-    }
-}
-
 int FailProblem(const char* operation, const char* action, const char* path, const Problem& problem) {
     Z_SetLastErrorText(problem.code, "%s: cannot %s %s: %s", operation, action, path ? path : "(null)",
                        problem.text.c_str());

@@ -117,36 +117,30 @@ bool FinalName(const std::wstring& path, std::wstring& name) {
 
 }  // namespace
 
-bool ReadAllowedLink(const std::string& path, std::string& target, Problem& problem) {
+Status ReadAllowedLink(const std::string& path, std::string& target) {
     const std::wstring wide = WideFromCodePage(path, 0);
     OwnedHandle link(CreateFileW(wide.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     const std::string noTarget = "the link " + path + " leads to no file or folder and is not followed";
-    if (!link.Valid()) {
-        problem = Problem{Z_ERROR_UNSAFE_LINK, noTarget};
-        return false;
-    }
+    if (!link.Valid()) return Status::Refused(Code::UnsafeLink, noTarget);
     std::string owner;
     if (!OwnerAllowed(link.Get(), owner)) {
-        problem =
-            Problem{Z_ERROR_UNSAFE_LINK,
-                    "the link " + path + " belongs to " + owner +
-                        ", neither the user running this, the Administrators nor the system, and is not followed"};
-        return false;
+        return Status::Refused(Code::UnsafeLink,
+                               "the link " + path + " belongs to " + owner +
+                                   ", neither the user running this, the Administrators nor the system, and is not "
+                                   "followed");
     }
     std::wstring name;
     bool known = false;
     if (!ReparseName(link.Get(), name, known) && (known || !FinalName(wide, name))) {
-        problem = Problem{Z_ERROR_UNSAFE_LINK, noTarget};
-        return false;
+        return Status::Refused(Code::UnsafeLink, noTarget);
     }
     if (!CodePageFromWide(name, target, true)) {
-        problem = Problem{Z_ERROR_CHARSET, "the link " + path + " names a path that the system code page " +
-                                               std::to_string(GetACP()) + " cannot write"};
-        return false;
+        return Status::Refused(Code::Charset, "the link " + path + " names a path that the system code page " +
+                                                  std::to_string(GetACP()) + " cannot write");
     }
-    return true;
+    return Status();
 }
 
 }  // namespace zel::toolkit

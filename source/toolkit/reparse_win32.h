@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "toolkit_platform.h"
+#include "status.h"
 
 namespace zel::toolkit {
 
@@ -22,8 +22,8 @@ inline bool IsReparsePoint(DWORD attributes) {
 // rule lets it be followed: it belongs to the user running the program,
 // to BUILTIN\Administrators or to LocalSystem. The text is absolute ("C:\x",
 // "\\server\share\x"), relative to the link's folder ("..\x"), or relative
-// to its drive ("\x"). False with the problem (naming the link) when the
-// owner is another or the point names no path the code page can write.
-bool ReadAllowedLink(const std::string& path, std::string& target, Problem& problem);
+// to its drive ("\x"). A refusal (naming the link) when the owner is
+// another or the point names no path the code page can write.
+Status ReadAllowedLink(const std::string& path, std::string& target);
 
 }  // namespace zel::toolkit

@@ -81,6 +81,7 @@ public:
     bool ok() const { return status_.ok(); }
     const Status& status() const { return status_; }
     Status TakeStatus() { return std::move(status_); }
+    T TakeValue() { return std::move(*value_); }
     T& operator*() { return *value_; }
     const T& operator*() const { return *value_; }
     T* operator->() { return &*value_; }

@@ -11,9 +11,6 @@ namespace zel::toolkit {
 
 struct Problem;
 
-// The toolkit's error code for an errno value.
-uint32_t CodeOfErrno(int errnoValue);
-
 // Sets the last error from a platform call's problem: "<operation>: cannot
 // <action> <path>: <why>", with the problem's code. Returns 0.
 int FailProblem(const char* operation, const char* action, const char* path, const Problem& problem);

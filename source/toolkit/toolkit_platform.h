@@ -1,12 +1,13 @@
-// The few calls that differ between Windows and the other systems; each
-// platform file (toolkit_posix.cpp and place_posix.cpp, toolkit_win32.cpp
-// and place_win32.cpp) supplies them.
+// The toolkit's platform calls: those beside the files (system_posix.cpp,
+// system_win32.cpp), and the file calls its sources made before the table
+// of file operations (file_system.h), now composed over that table
+// (platform_adapter.cpp) while they move onto it.
 //
 // Every call that takes a path follows it the way the toolkit promises for
 // the folders given to Z_AddFileRoot: beneath such a root, one name at a
 // time from the root as it was opened, a link followed only when the link
-// rule allows it (LinkAllowed), and the last name taken as the call says.
-// A path beneath no root is taken as the system takes it.
+// rule allows it, and the last name taken as the call says. A path beneath
+// no root is taken as the system takes it.
 #pragma once
 
 #include <cstdint>
@@ -68,11 +69,9 @@ bool PlatformStdoutIsConsole();
 // text, whatever its own output code page. False when it could not.
 bool PlatformWriteConsole(const char* text, size_t size);
 
-// ---- roots -------------------------------------------------------------------
-// Opens a directory as a root, following what its path names (the path was
-// given by the administrator). handle is the platform's.
-bool PlatformOpenRoot(const char* directory, intptr_t* handle, FileFacts& facts, Problem& problem);
-void PlatformCloseRoot(intptr_t handle);
+class PlatformFileSystem;
+// The system's table of file operations.
+PlatformFileSystem& Platform();
 
 // ---- what a path leads to -----------------------------------------------------
 bool PlatformFacts(const char* path, LastName last, FileFacts& facts, Problem& problem);
@@ -148,15 +147,6 @@ bool PlatformFlushDirectory(const char* path, Problem& problem);
 bool PlatformFlushDirectoryOf(const char* path, Problem& problem);
 // Cuts the file under a stream (flushed before) to size bytes.
 bool PlatformTruncateStream(std::FILE* stream, int64_t size, Problem& problem);
-
-// ---- locks -------------------------------------------------------------------
-// A lock on a file that the system drops when the process ends, however it
-// ends. Exclusive: the file is made when missing, and it goes again when the
-// lock is released. Shared: the file must exist. Busy when another
-// process holds a lock that rules this one out. Never through a link.
-enum class LockResult { Held, Busy, Missing, Failed };
-LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, Problem& problem);
-void PlatformUnlockFile(const char* path, bool exclusive, intptr_t handle);
 
 // Ends the process at once, as a kill would: no destructors, no clean-up.
 [[noreturn]] void PlatformEndAbruptly();

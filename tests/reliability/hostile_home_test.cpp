@@ -747,7 +747,7 @@ std::vector<Row> Rows() {
         {"RUN.INI a named pipe", S::Interrupted, Both(Removed(kRunIni), Pipe(kRunIni)), E::Stops,
          "RUN.INI is not a file"},
         {"system/UPGRADE.RUN a file", S::Fresh, [](Scene& scene) { WriteFileText(scene.In(kRecord), kSecret); },
-         E::Stops, "RUN.INI is not a file"},
+         E::Stops, "UPGRADE.RUN is not a folder"},
         {"RUN.INI made by hand in a fresh home", S::Fresh,
          [](Scene& scene) {
              fs::create_directories(scene.In(kRecord));

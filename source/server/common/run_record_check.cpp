@@ -40,6 +40,12 @@ bool CheckOwnNames(const char* home, std::string* why) {
             return false;
         }
     }
+    // Where the record's folder is a file, no record can be read or made.
+    const uint32_t folder = KindOf(RunRecordDirectory(home));
+    if (folder != Z_FILE_MISSING && folder != Z_FILE_DIRECTORY) {
+        *why = Trimmed(RunRecordDirectory(home)) + " is not a folder";
+        return false;
+    }
     return true;
 }
 

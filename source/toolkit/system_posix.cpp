@@ -1,0 +1,75 @@
+// Off Windows: what the toolkit asks of the system beside its files: the
+// running program's path, path texts (bytes, as the file names are),
+// console input, the memory size, and the end of the process.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "path_text.h"
+#include "status.h"
+#include "toolkit_platform.h"
+
+namespace zel::toolkit {
+
+// A file name here is bytes, the same bytes std::filesystem keeps.
+std::filesystem::path PathFromText(const std::string& text) { return std::filesystem::path(text); }
+
+bool TextFromPath(const std::filesystem::path& path, std::string& text) {
+    text = path.native();
+    return true;
+}
+
+std::string DisplayText(const std::filesystem::path& path) { return path.native(); }
+
+bool IsLeadByte(char) { return false; }
+
+unsigned SystemCodePage() { return 0; }
+
+std::string PathTextProblem(const std::string&) { return ""; }
+
+bool PlatformProgramPath(std::filesystem::path& path) {
+    std::vector<char> buffer(4096);
+    ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (length <= 0 || static_cast<size_t>(length) >= buffer.size() - 1) return false;
+    path = std::string(buffer.data(), static_cast<size_t>(length));
+    return true;
+}
+
+void PlatformEndAbruptly() {
+    ::kill(::getpid(), SIGKILL);
+    ::_exit(137);
+}
+
+uint64_t PlatformPhysicalMemoryMegabytes() {
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return 0;
+    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / (1024u * 1024u);
+}
+
+// The open files' C streams: 64-bit positions, flushes and cuts.
+int PlatformSeek(std::FILE* stream, int64_t offset, int origin) {
+    return fseeko(stream, static_cast<off_t>(offset), origin);
+}
+
+int64_t PlatformTell(std::FILE* stream) { return static_cast<int64_t>(ftello(stream)); }
+
+bool PlatformFlushStream(std::FILE* stream) { return std::fflush(stream) == 0 && ::fsync(fileno(stream)) == 0; }
+
+bool PlatformTruncateStream(std::FILE* stream, int64_t size, Problem& problem) {
+    if (::ftruncate(fileno(stream), static_cast<off_t>(size)) == 0) return true;
+    problem = Problem{Status::FromErrno(errno).ToolkitCode(), std::strerror(errno)};
+    return false;
+}
+
+// A terminal hands over the bytes typed, in the encoding of the file names.
+PlatformConsoleInput::PlatformConsoleInput() = default;
+PlatformConsoleInput::~PlatformConsoleInput() = default;
+
+}  // namespace zel::toolkit

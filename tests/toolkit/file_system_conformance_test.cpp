@@ -1,0 +1,323 @@
+// The contract of the table of file operations (file_system.h), held by the
+// system's own table and by every stack of layers over it: each case runs
+// once per stack. "Does not exist" is an answer, told apart from "could
+// not tell"; names are taken as the operation says (a link itself, or what
+// it names by the link rule); a taken name is never replaced by a call
+// that must find it free.
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "conformance_stacks.h"
+#include "support/folder_link.h"
+#include "toolkit_test_support.h"
+
+using namespace toolkit_test;
+using namespace zel::toolkit;
+
+namespace {
+
+class Conformance : public ::testing::TestWithParam<StackMaker> {
+protected:
+    void SetUp() override {
+        stack_ = GetParam().make();
+        root_ = scratch_.path() / "root";
+        fs::create_directories(root_);
+        ASSERT_TRUE(stack_->platform().AddRoot(root_.string()).ok());
+    }
+    void TearDown() override { stack_.reset(); }
+
+    FileSystem& files() { return stack_->top(); }
+    std::string At(const std::string& name) const { return (root_ / name).string(); }
+
+    std::unique_ptr<File> OpenOrFail(const std::string& path, OpenSpec spec) {
+        Result<std::unique_ptr<File>> opened = files().Open(path, spec);
+        EXPECT_TRUE(opened.ok()) << path << ": " << opened.status().reason();
+        return opened.ok() ? opened.TakeValue() : nullptr;
+    }
+
+    void Make(const std::string& path, const std::string& bytes) {
+        std::unique_ptr<File> file = OpenOrFail(path, OpenSpec{OpenMode::CreateOnly, Last::Itself});
+        ASSERT_NE(file, nullptr);
+        ASSERT_TRUE(file->WriteAt(0, bytes.data(), bytes.size()).ok());
+        ASSERT_TRUE(file->Close().ok());
+    }
+
+    std::string Read(const std::string& path) {
+        std::unique_ptr<File> file = OpenOrFail(path, OpenSpec{OpenMode::Read, Last::Follow});
+        if (file == nullptr) return "<unreadable>";
+        std::string bytes(1 << 16, '\0');
+        Result<size_t> count = file->ReadAt(0, bytes.data(), bytes.size());
+        EXPECT_TRUE(count.ok());
+        bytes.resize(count.ok() ? *count : 0);
+        return bytes;
+    }
+
+    Kind KindOf(const std::string& path, Last last) {
+        Result<Facts> facts = files().Look(path, last);
+        EXPECT_TRUE(facts.ok()) << path << ": " << facts.status().reason();
+        return facts.ok() ? facts->kind : Kind::Other;
+    }
+
+    bool MakeFileLink(const std::string& link, const std::string& target) {
+#ifdef _WIN32
+        (void)link;
+        (void)target;
+        return false;  // a test under Wine can make folder links of the host only
+#else
+        return ::symlink(target.c_str(), link.c_str()) == 0;
+#endif
+    }
+
+    ScratchDir scratch_;
+    fs::path root_;
+    std::unique_ptr<Stack> stack_;
+};
+
+TEST_P(Conformance, LookTellsMissingFromCouldNotTell) {
+    Make(At("file"), "x");
+    EXPECT_EQ(KindOf(At("file"), Last::Follow), Kind::Regular);
+    EXPECT_EQ(KindOf(At("none"), Last::Follow), Kind::Missing);
+    EXPECT_EQ(KindOf(At("none/deeper/name"), Last::Follow), Kind::Missing);
+    // A file where a folder must be holds no names.
+    EXPECT_EQ(KindOf(At("file/name"), Last::Follow), Kind::Missing);
+    Result<std::unique_ptr<File>> under = files().Open(At("file/name"), OpenSpec{OpenMode::CreateOnly, Last::Itself});
+    ASSERT_FALSE(under.ok());
+    EXPECT_TRUE(under.status().IsNotFound()) << under.status().reason();
+    ASSERT_TRUE(files().MakeFolder(At("folder")).ok());
+    EXPECT_EQ(KindOf(At("folder"), Last::Follow), Kind::Folder);
+#ifndef _WIN32
+    // A name longer than the system takes: nothing can be told of it.
+    Result<Facts> tooLong = files().Look(At(std::string(300, 'n')), Last::Follow);
+    ASSERT_FALSE(tooLong.ok());
+    EXPECT_EQ(tooLong.status().code(), Code::TooLong);
+    if (::geteuid() != 0) {
+        // A folder that may not be searched: the name in it cannot be told.
+        ASSERT_TRUE(files().MakeFolder(At("closed")).ok());
+        Make(At("closed/inside"), "x");
+        ::chmod(At("closed").c_str(), 0);
+        Result<Facts> closed = files().Look(At("closed/inside"), Last::Follow);
+        ::chmod(At("closed").c_str(), 0755);
+        ASSERT_FALSE(closed.ok());
+        EXPECT_EQ(closed.status().code(), Code::Access) << closed.status().reason();
+        EXPECT_NE(closed.status().systemError(), 0);
+    }
+#endif
+}
+
+TEST_P(Conformance, FilesReadWriteAndCutAtOffsets) {
+    std::unique_ptr<File> file = OpenOrFail(At("data"), OpenSpec{OpenMode::CreateOnly, Last::Itself});
+    ASSERT_NE(file, nullptr);
+    const std::string bytes(10000, 'a');
+    ASSERT_TRUE(file->WriteAt(0, bytes.data(), bytes.size()).ok());
+    ASSERT_TRUE(file->WriteAt(9998, "bcd", 3).ok());
+    char buffer[16] = {};
+    Result<size_t> count = file->ReadAt(9996, buffer, sizeof buffer);
+    ASSERT_TRUE(count.ok());
+    EXPECT_EQ(std::string(buffer, *count), "aabcd") << "short only at the end";
+    ASSERT_TRUE(file->Truncate(4).ok());
+    ASSERT_TRUE(file->Flush().ok());
+    Result<Facts> facts = file->Look();
+    ASSERT_TRUE(facts.ok());
+    EXPECT_EQ(facts->size, 4u);
+    EXPECT_EQ(facts->kind, Kind::Regular);
+    ASSERT_TRUE(file->Close().ok());
+    EXPECT_EQ(Read(At("data")), "aaaa");
+    std::unique_ptr<File> update = OpenOrFail(At("data"), OpenSpec{OpenMode::Update, Last::Follow});
+    ASSERT_NE(update, nullptr);
+    ASSERT_TRUE(update->WriteAt(1, "Z", 1).ok());
+    ASSERT_TRUE(update->Close().ok());
+    EXPECT_EQ(Read(At("data")), "aZaa");
+}
+
+TEST_P(Conformance, OpenRefusesWhatIsNoRegularFileWithoutWaiting) {
+    Result<std::unique_ptr<File>> missing = files().Open(At("none"), OpenSpec{OpenMode::Read, Last::Follow});
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.status().code(), Code::NotFound);
+    ASSERT_TRUE(files().MakeFolder(At("folder")).ok());
+    Result<std::unique_ptr<File>> folder = files().Open(At("folder"), OpenSpec{OpenMode::Read, Last::Follow});
+    ASSERT_FALSE(folder.ok());
+    EXPECT_EQ(folder.status().code(), Code::IsFolder);
+#ifndef _WIN32
+    ASSERT_EQ(::mkfifo(At("pipe").c_str(), 0600), 0);
+    Result<std::unique_ptr<File>> pipe = files().Open(At("pipe"), OpenSpec{OpenMode::Update, Last::Follow});
+    ASSERT_FALSE(pipe.ok());
+    EXPECT_EQ(pipe.status().code(), Code::NotRegular);
+#endif
+}
+
+TEST_P(Conformance, CreateOnlyKeepsATakenNameAndNeverFollowsALink) {
+    Make(At("taken"), "old");
+    Result<std::unique_ptr<File>> again = files().Open(At("taken"), OpenSpec{OpenMode::CreateOnly, Last::Itself});
+    ASSERT_FALSE(again.ok());
+    EXPECT_EQ(again.status().code(), Code::Exists);
+    EXPECT_EQ(Read(At("taken")), "old");
+    if (!MakeFileLink(At("link"), At("target"))) GTEST_SKIP() << "no file links here";
+    Result<std::unique_ptr<File>> through = files().Open(At("link"), OpenSpec{OpenMode::CreateOnly, Last::Itself});
+    ASSERT_FALSE(through.ok());
+    EXPECT_EQ(through.status().code(), Code::Exists);
+    EXPECT_EQ(KindOf(At("target"), Last::Itself), Kind::Missing) << "nothing made where the link leads";
+}
+
+TEST_P(Conformance, RenameKeepsATakenNameOrReplacesWhatALinkNames) {
+    Make(At("a"), "a");
+    Make(At("b"), "b");
+    Touched touched;
+    Status kept = files().Rename(At("a"), At("b"), RenameMode::NoReplace, &touched);
+    EXPECT_EQ(kept.code(), Code::Exists);
+    EXPECT_EQ(Read(At("a")), "a");
+    EXPECT_EQ(Read(At("b")), "b");
+    EXPECT_EQ(files().Rename(At("none"), At("c"), RenameMode::NoReplace).code(), Code::NotFound);
+    ASSERT_TRUE(files().Rename(At("a"), At("c"), RenameMode::NoReplace, &touched).ok());
+    EXPECT_EQ(SplitLast(touched.name).name, "c");
+    EXPECT_EQ(SplitLast(touched.otherName).name, "a");
+    ASSERT_TRUE(files().Rename(At("c"), At("b"), RenameMode::Replace).ok());
+    EXPECT_EQ(Read(At("b")), "a");
+    EXPECT_EQ(KindOf(At("c"), Last::Itself), Kind::Missing);
+    if (!MakeFileLink(At("link"), At("b"))) GTEST_SKIP() << "no file links here";
+    Make(At("new"), "new");
+    ASSERT_TRUE(files().Rename(At("new"), At("link"), RenameMode::Replace, &touched).ok());
+    EXPECT_EQ(KindOf(At("link"), Last::Itself), Kind::Link) << "the link stays";
+    EXPECT_EQ(Read(At("b")), "new");
+    EXPECT_EQ(SplitLast(touched.name).name, "b");
+}
+
+TEST_P(Conformance, RemoveTakesANameNeverWhatALinkNames) {
+    EXPECT_EQ(files().Remove(At("none")).code(), Code::NotFound);
+    ASSERT_TRUE(files().MakeFolder(At("folder")).ok());
+    EXPECT_EQ(files().Remove(At("folder")).code(), Code::IsFolder);
+    Make(At("target"), "t");
+    if (MakeFileLink(At("link"), At("target"))) {
+        ASSERT_TRUE(files().Remove(At("link")).ok());
+        EXPECT_EQ(Read(At("target")), "t");
+    }
+    Touched touched;
+    ASSERT_TRUE(files().Remove(At("target"), &touched).ok());
+    EXPECT_EQ(SplitLast(touched.name).name, "target");
+    EXPECT_EQ(KindOf(At("target"), Last::Itself), Kind::Missing);
+}
+
+TEST_P(Conformance, LinkGivesASecondNameToOneFile) {
+    Make(At("file"), "one");
+    ASSERT_TRUE(files().Link(At("file"), At("second")).ok());
+    Result<Facts> first = files().Look(At("file"), Last::Itself);
+    Result<Facts> second = files().Look(At("second"), Last::Itself);
+    ASSERT_TRUE(first.ok() && second.ok());
+    EXPECT_EQ(first->index, second->index);
+    EXPECT_EQ(second->links, 2u);
+    EXPECT_EQ(files().Link(At("file"), At("second")).code(), Code::Exists);
+    EXPECT_EQ(files().Link(At("none"), At("third")).code(), Code::NotFound);
+}
+
+TEST_P(Conformance, FoldersAreMadeListedFlushedAndRemoved) {
+    ASSERT_TRUE(files().MakeFolder(At("folder")).ok());
+    EXPECT_EQ(files().MakeFolder(At("folder")).code(), Code::Exists);
+    EXPECT_TRUE(files().MakeFolder(At("none/deeper")).IsNotFound());
+    Make(At("folder/file"), "x");
+    ASSERT_TRUE(files().MakeFolder(At("folder/inner")).ok());
+    Result<std::vector<Entry>> listed = files().List(At("folder"));
+    ASSERT_TRUE(listed.ok());
+    ASSERT_EQ(listed->size(), 2u);
+    for (const Entry& entry : *listed) {
+        EXPECT_TRUE(entry.exact);
+        EXPECT_EQ(entry.kind, entry.name == "file" ? Kind::Regular : Kind::Folder) << entry.name;
+    }
+    EXPECT_EQ(files().List(At("none")).status().code(), Code::NotFound);
+    EXPECT_TRUE(files().FlushFolder(At("folder")).ok());
+    EXPECT_TRUE(files().FlushFolder(At("none")).IsNotFound());
+    Status full = files().RemoveFolder(At("folder"));
+    EXPECT_FALSE(full.ok());
+    EXPECT_FALSE(full.IsNotFound()) << "a folder that holds names is there";
+    ASSERT_TRUE(files().RemoveFolder(At("folder/inner")).ok());
+    EXPECT_EQ(files().RemoveFolder(At("folder/inner")).code(), Code::NotFound);
+}
+
+TEST_P(Conformance, AttributesGoOnTheOpenFileNotOnANameSwappedIn) {
+    Make(At("work"), "bytes");
+    Make(At("other"), "other");
+    std::unique_ptr<File> file = OpenOrFail(At("work"), OpenSpec{OpenMode::Settle, Last::Itself});
+    ASSERT_NE(file, nullptr);
+    // The name is taken by another file after the open.
+    ASSERT_TRUE(files().Rename(At("work"), At("moved"), RenameMode::NoReplace).ok());
+    ASSERT_TRUE(files().Rename(At("other"), At("work"), RenameMode::NoReplace).ok());
+    ASSERT_TRUE(file->SetAttributes(Attributes{0444, -1, -1}).ok());
+    ASSERT_TRUE(file->Flush().ok());
+    ASSERT_TRUE(file->Close().ok());
+    Result<Facts> moved = files().Look(At("moved"), Last::Itself);
+    Result<Facts> swapped = files().Look(At("work"), Last::Itself);
+    ASSERT_TRUE(moved.ok() && swapped.ok());
+    EXPECT_EQ(moved->mode & 0222, 0u);
+    EXPECT_NE(swapped->mode & 0200, 0u);
+    std::unique_ptr<File> again = OpenOrFail(At("moved"), OpenSpec{OpenMode::Settle, Last::Itself});
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(again->SetAttributes(Attributes{0644, -1, -1}).ok());
+    EXPECT_TRUE(again->Close().ok());
+}
+
+TEST_P(Conformance, LocksRuleEachOtherOut) {
+    Result<std::unique_ptr<Lock>> shared = files().TakeLock(At("lock"), LockMode::Shared);
+    ASSERT_FALSE(shared.ok());
+    EXPECT_TRUE(shared.status().IsNotFound());
+    Result<std::unique_ptr<Lock>> first = files().TakeLock(At("lock"), LockMode::Exclusive);
+    ASSERT_TRUE(first.ok()) << first.status().reason();
+    Result<std::unique_ptr<Lock>> second = files().TakeLock(At("lock"), LockMode::Exclusive);
+    ASSERT_FALSE(second.ok());
+    EXPECT_EQ(second.status().code(), Code::Busy);
+    first = Result<std::unique_ptr<Lock>>(nullptr);
+    EXPECT_EQ(KindOf(At("lock"), Last::Itself), Kind::Missing) << "the holder's file goes with the lock";
+    Result<uint64_t> space = files().FreeSpace(At(""));
+    ASSERT_TRUE(space.ok());
+    EXPECT_GT(*space, 0u);
+}
+
+TEST_P(Conformance, TheLinkRuleFollowsOnlyAllowedLinksToFilesOrFolders) {
+    std::string why;
+    ASSERT_TRUE(files().MakeFolder(At("elsewhere")).ok());
+    Make(At("elsewhere/file"), "x");
+    if (!zel::testing::MakeFolderLink(At("folderlink"), At("elsewhere"), &why)) GTEST_SKIP() << why;
+    EXPECT_EQ(KindOf(At("folderlink"), Last::Itself), Kind::Link);
+    EXPECT_EQ(KindOf(At("folderlink"), Last::Follow), Kind::Folder);
+    EXPECT_EQ(KindOf(At("folderlink/file"), Last::Itself), Kind::Regular);
+    Result<Path> resolved = files().Resolve(At("folderlink/file"), Last::Follow);
+    ASSERT_TRUE(resolved.ok());
+    EXPECT_EQ(SplitLast(SplitLast(*resolved).folder).name, "elsewhere");
+    EXPECT_TRUE(zel::testing::RemoveFolderLink(At("folderlink"), &why)) << why;
+#ifndef _WIN32
+    // A link that leads nowhere, as the last name followed.
+    ASSERT_TRUE(MakeFileLink(At("dangling"), At("nothing")));
+    Result<Facts> dangling = files().Look(At("dangling"), Last::Follow);
+    ASSERT_FALSE(dangling.ok());
+    EXPECT_EQ(dangling.status().code(), Code::UnsafeLink);
+    // More than 32 links in a row.
+    for (int hop = 0; hop < 33; ++hop) {
+        ASSERT_TRUE(MakeFileLink(At("hop" + std::to_string(hop)), At("hop" + std::to_string(hop + 1))));
+    }
+    Make(At("hop33"), "end");
+    Result<Facts> far = files().Look(At("hop0"), Last::Follow);
+    ASSERT_FALSE(far.ok());
+    EXPECT_EQ(far.status().code(), Code::UnsafeLink);
+    EXPECT_EQ(KindOf(At("hop2"), Last::Follow), Kind::Regular);
+    // A link of another user is never followed (only root can make one).
+    if (::geteuid() == 0) {
+        ASSERT_TRUE(MakeFileLink(At("foreign"), At("elsewhere/file")));
+        ASSERT_EQ(::lchown(At("foreign").c_str(), 65534, 65534), 0);
+        Result<Facts> foreign = files().Look(At("foreign"), Last::Follow);
+        ASSERT_FALSE(foreign.ok());
+        EXPECT_EQ(foreign.status().code(), Code::UnsafeLink);
+        EXPECT_NE(foreign.status().reason().find("belongs to user 65534"), std::string::npos);
+    }
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Stacks, Conformance, ::testing::ValuesIn(ConformanceStacks()),
+                         [](const ::testing::TestParamInfo<StackMaker>& stack) { return stack.param.name; });
+
+}  // namespace
