@@ -1,13 +1,15 @@
 // Console input: one typed line at a time.
 #include <cstdio>
 
+#include "fault_table.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
 using namespace zel::toolkit;
 
 int Z_InputConsoleLine(char* buffer, int size, int /*flags*/) {
-    if (Z_FaultPoint("Z_InputConsoleLine")) return -1;
+    const EntryPoint call("Z_InputConsoleLine");
+    if (call.Failed()) return -1;
     if (buffer == nullptr || size <= 0) {
         Fail(Z_ERROR_BAD_ARGUMENT, "Z_InputConsoleLine: no buffer given");
         return -1;

@@ -1,122 +1,153 @@
-// ZEL_FAULT: make the N-th call of a named operation (or the N-th fault point
-// of the run) fail, so that every failure path can be reached from a test.
-#include "fault_injection.h"
-
+// ZEL_FAULT (fault_table.h): which fault point fails, and what a failure
+// injected into an operation says.
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
-#include <vector>
 
-#include "power_loss.h"
+#include "env.h"
+#include "fault_injection.h"
+#include "fault_table.h"
 #include "toolkit_internal.h"
-#include "toolkit_platform.h"
 
+namespace zel::toolkit {
 namespace {
 
-struct FaultSelection {
-    std::string name;  // "*" selects by the overall count
-    uint64_t call = 1;
-};
-
-struct FaultState {
-    bool loaded = false;
-    std::vector<FaultSelection> selections;
-    std::string logPath;
-    // What a selected fault point does: fail its call, or end the process
-    // there as a kill would, or as a power cut would.
-    enum class End { Fail, Kill, PowerLoss } end = End::Fail;
-    std::map<std::string, uint64_t> callsByName;
-    uint64_t callsOverall = 0;
-};
-
-FaultState& State() {
-    static FaultState state;
-    return state;
+std::string Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
 }
 
 // An entry whose count is not a positive decimal number selects nothing:
 // a typing error must not make an unrelated call fail.
-void ParseEntry(std::string entry, std::vector<FaultSelection>& selections) {
+bool ParseSelection(std::string entry, std::string& name, uint64_t& call) {
     while (!entry.empty() && (entry.front() == ' ' || entry.front() == '\t')) entry.erase(0, 1);
     while (!entry.empty() && (entry.back() == ' ' || entry.back() == '\t')) entry.pop_back();
-    if (entry.empty()) return;
-    FaultSelection selection;
-    size_t colon = entry.find(':');
-    selection.name = entry.substr(0, colon);
+    const size_t colon = entry.find(':');
+    name = entry.substr(0, colon);
+    call = 1;
     if (colon != std::string::npos) {
-        std::string count = entry.substr(colon + 1);
-        if (count.empty() || count.size() > 18) return;
+        const std::string count = entry.substr(colon + 1);
+        if (count.empty() || count.size() > 18) return false;
         uint64_t value = 0;
         for (char c : count) {
-            if (c < '0' || c > '9') return;
+            if (c < '0' || c > '9') return false;
             value = value * 10 + static_cast<uint64_t>(c - '0');
         }
-        if (value == 0) return;
-        selection.call = value;
+        if (value == 0) return false;
+        call = value;
     }
-    if (selection.name.empty()) return;
-    selections.push_back(selection);
+    return !name.empty();
 }
 
-void Load(FaultState& state) {
-    state.selections.clear();
-    state.callsByName.clear();
-    state.callsOverall = 0;
-    const char* fault = std::getenv("ZEL_FAULT");
-    if (fault != nullptr) {
-        std::string text = fault;
-        size_t start = 0;
-        while (start <= text.size()) {
-            size_t comma = text.find(',', start);
-            if (comma == std::string::npos) comma = text.size();
-            ParseEntry(text.substr(start, comma - start), state.selections);
-            start = comma + 1;
-        }
-    }
-    const char* log = std::getenv("ZEL_FAULT_LOG");
-    state.logPath = (log != nullptr) ? log : "";
-    const char* end = std::getenv("ZEL_FAULT_END");
-    const std::string endText = end != nullptr ? end : "";
-    state.end = endText == "kill"    ? FaultState::End::Kill
-                : endText == "power" ? FaultState::End::PowerLoss
-                                     : FaultState::End::Fail;
-    zel::toolkit::TrackPowerLoss(state.end == FaultState::End::PowerLoss);
-    state.loaded = true;
-}
-
-void AppendToLog(const std::string& logPath, const char* name) {
-    if (logPath.empty()) return;
-    // Plain stdio on purpose: the toolkit's own file operations are fault
-    // points themselves.
-    std::FILE* log = std::fopen(logPath.c_str(), "ab");
+// Plain stdio on purpose: the toolkit's own file operations are fault
+// points themselves.
+void AppendLine(const std::string& path, const std::string& line) {
+    if (path.empty()) return;
+    std::FILE* log = std::fopen(path.c_str(), "ab");
     if (log == nullptr) return;
-    std::fprintf(log, "%s\n", name);
+    std::fprintf(log, "%s\n", line.c_str());
     std::fclose(log);
+}
+
+// The error ZEL_FAULT_AS names, as errno.
+int ErrnoNamed(const std::string& name) {
+    if (name == "EIO") return EIO;
+    if (name == "EACCES") return EACCES;
+    if (name == "EMFILE") return EMFILE;
+    if (name == "ENOSPC") return ENOSPC;
+    if (name == "EROFS") return EROFS;
+    return 0;
 }
 
 }  // namespace
 
-void ZelResetFaultInjection() { Load(State()); }
-
-int Z_FaultPoint(const char* name) {
-    FaultState& state = State();
-    if (!state.loaded) Load(state);
-    const std::string key = name ? name : "";
-    AppendToLog(state.logPath, key.c_str());
-    uint64_t byName = ++state.callsByName[key];
-    uint64_t overall = ++state.callsOverall;
-    for (const FaultSelection& selection : state.selections) {
-        bool hit =
-            (selection.name == "*") ? selection.call == overall : (selection.name == key && selection.call == byName);
-        if (hit && state.end != FaultState::End::Fail) {
-            if (state.end == FaultState::End::PowerLoss) zel::toolkit::LoseUnflushedWrites();
-            zel::toolkit::PlatformEndAbruptly();
+void FaultTable::Load() {
+    selections_.clear();
+    callsByName_.clear();
+    entryCount_ = 0;
+    operations_ = 0;
+    all_ = 0;
+    const std::string fault = Variable("ZEL_FAULT");
+    for (size_t start = 0; start <= fault.size();) {
+        size_t comma = fault.find(',', start);
+        if (comma == std::string::npos) comma = fault.size();
+        Selection selection;
+        if (ParseSelection(fault.substr(start, comma - start), selection.name, selection.call)) {
+            selections_.push_back(selection);
         }
-        if (hit) {
-            Z_SetLastErrorText(Z_ERROR_INJECTED, "%s: injected failure (ZEL_FAULT)", key.c_str());
-            return 1;
+        start = comma + 1;
+    }
+    logPath_ = Variable("ZEL_FAULT_LOG");
+    sitesPath_ = Variable("ZEL_FAULT_SITES");
+    endText_ = Variable("ZEL_FAULT_END");
+    as_ = Variable("ZEL_FAULT_AS");
+}
+
+bool FaultTable::Hit(const std::string& name, PointKind kind, const std::string& path) {
+    const bool entry = kind == PointKind::Entry;
+    const uint64_t all = ++all_;
+    const uint64_t ofKind = entry ? ++entryCount_ : ++operations_;
+    const uint64_t byName = ++callsByName_[name];
+    uint64_t byNameInEntry = 0;
+    std::string inEntry;
+    if (!entry && !entries_.empty()) {
+        inEntry = name + "@" + entries_.back();
+        byNameInEntry = ++callsByName_[inEntry];
+    }
+    if (entry) AppendLine(logPath_, name);
+    if (!sitesPath_.empty()) AppendSite(name, path);
+    bool hit = false;
+    for (const Selection& selection : selections_) {
+        if (selection.name == "all") {
+            hit = hit || selection.call == all;
+        } else if (selection.name == (entry ? "*" : "fs.*")) {
+            hit = hit || selection.call == ofKind;
+        } else if (selection.name == name) {
+            hit = hit || selection.call == byName;
+        } else if (!inEntry.empty() && selection.name == inEntry) {
+            hit = hit || selection.call == byNameInEntry;
         }
     }
-    return 0;
+    if (hit && !endText_.empty() && end_) end_();
+    return hit;
+}
+
+void FaultTable::AppendSite(const std::string& name, const std::string& path) const {
+    std::string line = std::to_string(all_) + "\t" + name + "\t" + (entries_.empty() ? "-" : entries_.back()) + "\t" +
+                       (step_.empty() ? "-" : step_) + "\t";
+    line += path.empty() || !fileClass_ ? "-" : fileClass_(path);
+    AppendLine(sitesPath_, line);
+}
+
+Status FaultTable::Injected() const {
+    const int error = ErrnoNamed(as_);
+    if (error == 0) return Status::Refused(Code::Injected, "injected failure (ZEL_FAULT)");
+    Status status = Status::AsIfSystem(error);
+    return Status(status.code(), status.systemError(), status.reason() + " (injected by ZEL_FAULT)");
+}
+
+EntryPoint::EntryPoint(const char* name, bool counted) {
+    FaultTable& faults = Env::Get().Faults();
+    faults.Enter(name);
+    failed_ = counted && faults.Hit(name, PointKind::Entry);
+    if (failed_) Z_SetLastErrorText(Z_ERROR_INJECTED, "%s: injected failure (ZEL_FAULT)", name);
+}
+
+EntryPoint::~EntryPoint() { Env::Get().Faults().Leave(); }
+
+}  // namespace zel::toolkit
+
+using namespace zel::toolkit;
+
+void ZelResetFaultInjection() { Env::Get().Reload(); }
+
+void ZelNameFaultSite(const char* step) { Env::Get().Faults().NameStep(step); }
+
+int Z_FaultPoint(const char* name) {
+    const std::string key = name != nullptr ? name : "";
+    if (!Env::Get().Faults().Hit(key, PointKind::Entry)) return 0;
+    Z_SetLastErrorText(Z_ERROR_INJECTED, "%s: injected failure (ZEL_FAULT)", key.c_str());
+    return 1;
 }

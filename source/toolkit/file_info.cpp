@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "fault_table.h"
 #include "platform_files.h"
 #include "path_lexical.h"
 #include "path_text.h"
@@ -73,6 +74,7 @@ int Z_AddFileRoot(const char* directory) {
 void Z_ClearFileRoots() { Platform().ClearRoots(); }
 
 int Z_GetFileInfo(const char* path, uint32_t flags, ZFileInfo* info) {
+    const EntryPoint call("Z_GetFileInfo", false);
     if (RejectEmptyPath("Z_GetFileInfo", path)) return 0;
     if (info == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_GetFileInfo: no place for the facts given");
     FileFacts facts;
@@ -89,6 +91,7 @@ int Z_GetFileInfo(const char* path, uint32_t flags, ZFileInfo* info) {
 }
 
 int Z_FindUnsafeLink(const char* directory, int depth, char* found, int size) {
+    const EntryPoint call("Z_FindUnsafeLink", false);
     if (RejectEmptyPath("Z_FindUnsafeLink", directory)) return -1;
     std::string path;
     const int result = Search(directory, depth, path);

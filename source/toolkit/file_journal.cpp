@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fault_table.h"
 #include "flush_batch.h"
 #include "journal_internal.h"
 #include "journal_paths.h"
@@ -192,6 +193,7 @@ bool RemoveSavedCopies(const char* operation, const std::string& directory) {
 using namespace zel::toolkit;
 
 int Z_HasFileJournal(const char* journalDir) {
+    const EntryPoint call("Z_HasFileJournal", false);
     if (journalDir == nullptr || journalDir[0] == '\0') return 0;
     const std::string path = JournalFilePath(journalDir);
     FileFacts facts;
@@ -200,6 +202,7 @@ int Z_HasFileJournal(const char* journalDir) {
 }
 
 int Z_CheckFileJournal(const char* journalDir, const char* baseDir) {
+    const EntryPoint call("Z_CheckFileJournal", false);
     if (RejectEmptyPath("Z_CheckFileJournal", journalDir)) return 0;
     LexicalPath base;
     if (!JournalBase("Z_CheckFileJournal", baseDir, base)) return 0;
@@ -218,7 +221,8 @@ int Z_FlushFileJournal(const char* journalDir, const char* baseDir) {
     if (JournalIsOpen()) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_FlushFileJournal: the journal is still open");
     LexicalPath base;
     if (!JournalBase("Z_FlushFileJournal", baseDir, base)) return 0;
-    if (Z_FaultPoint("Z_FlushFileJournal")) return 0;
+    const EntryPoint call("Z_FlushFileJournal");
+    if (call.Failed()) return 0;
     if (!FlushRecordedFiles("Z_FlushFileJournal", journalDir, base)) return 0;
     FlushedJournal() = journalDir;
     return 1;
@@ -229,7 +233,8 @@ int Z_DiscardFileJournal(const char* journalDir, const char* baseDir) {
     if (JournalIsOpen()) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DiscardFileJournal: the journal is still open");
     LexicalPath base;
     if (!JournalBase("Z_DiscardFileJournal", baseDir, base)) return 0;
-    if (Z_FaultPoint("Z_DiscardFileJournal")) return 0;
+    const EntryPoint call("Z_DiscardFileJournal");
+    if (call.Failed()) return 0;
     // Without its JOURNAL, what is left are copies nothing will put back.
     if (FlushedJournal() != journalDir && Z_HasFileJournal(journalDir) &&
         !FlushRecordedFiles("Z_DiscardFileJournal", journalDir, base)) {
@@ -241,6 +246,7 @@ int Z_DiscardFileJournal(const char* journalDir, const char* baseDir) {
 }
 
 int Z_RemoveFileJournal(const char* journalDir) {
+    const EntryPoint call("Z_RemoveFileJournal", false);
     if (RejectEmptyPath("Z_RemoveFileJournal", journalDir)) return 0;
     if (JournalIsOpen()) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_RemoveFileJournal: the journal is still open");
     // The journal's name goes first: without it the saved copies are only

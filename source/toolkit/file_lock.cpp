@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "fault_table.h"
 #include "platform_files.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
@@ -14,7 +15,8 @@ struct ZLockObject {
 using namespace zel::toolkit;
 
 HZLOCK Z_LockPath(const char* path, int exclusive) {
-    if (Z_FaultPoint("Z_LockPath")) return nullptr;
+    const EntryPoint call("Z_LockPath");
+    if (call.Failed()) return nullptr;
     if (RejectEmptyPath("Z_LockPath", path)) return nullptr;
     Result<std::unique_ptr<Lock>> taken =
         Platform().TakeLock(path, exclusive != 0 ? LockMode::Exclusive : LockMode::Shared);
@@ -38,4 +40,7 @@ HZLOCK Z_LockPath(const char* path, int exclusive) {
     return lock;
 }
 
-void Z_UnlockPath(HZLOCK lock) { delete lock; }
+void Z_UnlockPath(HZLOCK lock) {
+    const EntryPoint call("Z_UnlockPath", false);
+    delete lock;
+}

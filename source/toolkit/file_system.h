@@ -203,6 +203,10 @@ public:
     Status SetAttributes(const Attributes& attributes) override { return inner_->SetAttributes(attributes); }
     Status Close() override { return inner_->Close(); }
 
+    // The file below, taken out of this one (while the open files are still
+    // C streams).
+    std::unique_ptr<File> TakeInner() { return std::move(inner_); }
+
 protected:
     std::unique_ptr<File> inner_;
 };

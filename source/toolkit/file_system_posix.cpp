@@ -333,6 +333,7 @@ std::unique_ptr<PlatformFileSystem> MakePlatformFileSystem() { return std::make_
 // While the open files are still C streams: the descriptor of a file the
 // table opened, handed to a stream.
 std::FILE* StreamOfFile(std::unique_ptr<File> file, const char* mode) {
+    while (auto* layer = dynamic_cast<FileLayer*>(file.get())) file = layer->TakeInner();
     auto* posix = dynamic_cast<PosixFile*>(file.get());
     if (posix == nullptr) return nullptr;
     const int descriptor = posix->Release();

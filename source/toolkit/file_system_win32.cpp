@@ -388,6 +388,7 @@ std::unique_ptr<PlatformFileSystem> MakePlatformFileSystem() { return std::make_
 // While the open files are still C streams: the handle of a file the table
 // opened, handed to a stream.
 std::FILE* StreamOfFile(std::unique_ptr<File> file, const char* mode) {
+    while (auto* layer = dynamic_cast<FileLayer*>(file.get())) file = layer->TakeInner();
     auto* windows = dynamic_cast<WindowsFile*>(file.get());
     if (windows == nullptr) return nullptr;
     HANDLE handle = windows->Release();

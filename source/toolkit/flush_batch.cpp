@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "fault_table.h"
 #include "power_loss.h"
 #include "toolkit_internal.h"
 
@@ -71,6 +72,7 @@ int Z_BeginDurableBatch() {
 }
 
 int Z_EndDurableBatch() {
+    const EntryPoint call("Z_EndDurableBatch", false);
     if (State().batches == 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_EndDurableBatch: no batch is open");
     Problem problem;
     std::string failed;

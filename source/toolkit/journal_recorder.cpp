@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "fault_table.h"
 #include "crc32c.h"
 #include "file_journal.h"
 #include "flush_batch.h"
@@ -453,7 +454,8 @@ bool JournalIsOpen() { return Journal().open; }
 using namespace zel::toolkit;
 
 int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* unrecordedDir) {
-    if (Z_FaultPoint("Z_OpenFileJournal")) return 0;
+    const EntryPoint call("Z_OpenFileJournal");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_OpenFileJournal", journalDir)) return 0;
     OpenJournal& journal = Journal();
     if (journal.open) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_OpenFileJournal: a journal is open already");
@@ -530,6 +532,7 @@ int Z_CloseFileJournal() {
 }
 
 int Z_JournalRange(const char* path, int64_t offset, int64_t size) {
+    const EntryPoint call("Z_JournalRange", false);
     if (RejectEmptyPath("Z_JournalRange", path)) return 0;
     if (offset < 0 || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_JournalRange: bad range");
     if (!Journal().open || size == 0) return 1;
@@ -546,6 +549,7 @@ int Z_JournalRange(const char* path, int64_t offset, int64_t size) {
 }
 
 int Z_JournalWhole(const char* path) {
+    const EntryPoint call("Z_JournalWhole", false);
     if (RejectEmptyPath("Z_JournalWhole", path)) return 0;
     return JournalBeforeChange("Z_JournalWhole", path, JournalChange::Ahead, LastName::Follow) ? 1 : 0;
 }

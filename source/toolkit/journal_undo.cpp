@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fault_table.h"
 #include "crc32c.h"
 #include "journal_internal.h"
 #include "journal_paths.h"
@@ -211,6 +212,7 @@ bool Undo(const std::string& journalDir, const LexicalPath& base, const JournalC
 using namespace zel::toolkit;
 
 int Z_UndoFileJournal(const char* journalDir, const char* baseDir) {
+    const EntryPoint call("Z_UndoFileJournal", false);
     if (RejectEmptyPath(kOperation, journalDir)) return 0;
     if (JournalIsOpen()) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_UndoFileJournal: the journal is still open");
     LexicalPath base;

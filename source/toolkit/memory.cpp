@@ -1,20 +1,23 @@
 // Memory blocks and the machine's memory figure.
 #include <cstdlib>
 
+#include "fault_table.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
 using namespace zel::toolkit;
 
 void* Z_MemAlloc(size_t size, int /*flags*/) {
-    if (Z_FaultPoint("Z_MemAlloc")) return nullptr;
+    const EntryPoint call("Z_MemAlloc");
+    if (call.Failed()) return nullptr;
     void* block = std::calloc(1, size > 0 ? size : 1);
     if (block == nullptr) Fail(Z_ERROR_NO_MEMORY, "Z_MemAlloc: no memory for %zu bytes", size);
     return block;
 }
 
 void* Z_MemRealloc(void* block, size_t size) {
-    if (Z_FaultPoint("Z_MemRealloc")) return nullptr;
+    const EntryPoint call("Z_MemRealloc");
+    if (call.Failed()) return nullptr;
     void* grown = std::realloc(block, size > 0 ? size : 1);
     if (grown == nullptr) Fail(Z_ERROR_NO_MEMORY, "Z_MemRealloc: no memory for %zu bytes", size);
     return grown;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "file_journal.h"
+#include "fault_table.h"
 #include "file_object.h"
 #include "own_file.h"
 #include "path_text.h"
@@ -44,17 +45,18 @@ bool RejectNullFile(const char* operation, HZFILE file) {
 
 // An injected failure names the file and what was done to it, as a real
 // failure's text does.
-bool InjectedAt(const char* operation, const char* action, const char* path) {
-    if (!Z_FaultPoint(operation)) return false;
+bool InjectedAt(const EntryPoint& call, const char* operation, const char* action, const char* path) {
+    if (!call.Failed()) return false;
     Z_SetLastErrorText(Z_ERROR_INJECTED, "%s: cannot %s %s: injected failure (ZEL_FAULT)", operation, action,
                        path != nullptr ? path : "(null)");
     return true;
 }
 
 // An injected failure on an open file leaves it failed, as a real one would.
-// The log is no operation of the run and is never failed on purpose.
-bool InjectedOn(const char* operation, const char* action, HZFILE file) {
-    if (file->log || !InjectedAt(operation, action, file->path.c_str())) return false;
+// The log is no operation of the run and is never failed on purpose (its
+// calls are no points).
+bool InjectedOn(const EntryPoint& call, const char* operation, const char* action, HZFILE file) {
+    if (!InjectedAt(call, operation, action, file->path.c_str())) return false;
     MarkFailed(file);
     return true;
 }
@@ -62,7 +64,8 @@ bool InjectedOn(const char* operation, const char* action, HZFILE file) {
 }  // namespace
 
 HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/, uint32_t flags) {
-    if (InjectedAt("Z_OpenFile", "open", path)) return nullptr;
+    const EntryPoint call("Z_OpenFile");
+    if (InjectedAt(call, "Z_OpenFile", "open", path)) return nullptr;
     const LastName last = (flags & Z_NO_LINK) != 0 ? LastName::Itself : LastName::Follow;
     // Opened for writing, the file may change in place.
     if (mode != Z_MODE_READ) {
@@ -80,14 +83,15 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
 // Every file made here is a work file, or a file that must be new: whatever
 // held its name goes first, and the file is made where no link can lead.
 HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
-    if (InjectedAt("Z_CreateFile", "create", path)) return nullptr;
+    const EntryPoint call("Z_CreateFile");
+    if (InjectedAt(call, "Z_CreateFile", "create", path)) return nullptr;
     if (!JournalBeforeChange("Z_CreateFile", path, JournalChange::Make, LastName::Itself)) return nullptr;
     NoteBeforeWrite(path);
     return OpenStream("Z_CreateFile", path, StreamMode::CreateNew, LastName::Itself, "create");
 }
 
 HZFILE Z_CreateLogFile(const char* path) {
-    HZFILE file = OpenStream("Z_CreateLogFile", path, StreamMode::CreateOnly, LastName::Itself, "create");
+    HZFILE file = OpenStream("Z_CreateLogFile", path, StreamMode::CreateLog, LastName::Itself, "create");
     if (file == nullptr) return nullptr;
     file->log = true;
     // Unbuffered: what a killed run wrote is in the file.
@@ -99,7 +103,8 @@ int Z_CloseFile(HZFILE file) {
     if (RejectNullFile("Z_CloseFile", file)) return 0;
     // The handle is released whatever happens: a caller cannot close twice.
     std::string path = file->path;
-    bool injected = !file->log && InjectedAt("Z_CloseFile", "close", path.c_str());
+    const EntryPoint call("Z_CloseFile", !file->log);
+    bool injected = InjectedAt(call, "Z_CloseFile", "close", path.c_str());
     // The log reaches the disk; a failure to get it there is no failure of
     // the close.
     if (file->log) PlatformFlushStream(file->stream);
@@ -113,7 +118,8 @@ int Z_CloseFile(HZFILE file) {
 
 int Z_SeekFile(HZFILE file, int64_t offset) {
     if (RejectNullFile("Z_SeekFile", file)) return 0;
-    if (InjectedOn("Z_SeekFile", "move in", file)) return 0;
+    const EntryPoint call("Z_SeekFile", !file->log);
+    if (InjectedOn(call, "Z_SeekFile", "move in", file)) return 0;
     file->hasPushBack = false;
     if (offset < 0 || PlatformSeek(file->stream, offset, SEEK_SET) != 0) {
         PositionLost(file);
@@ -127,7 +133,8 @@ int Z_SeekFile(HZFILE file, int64_t offset) {
 
 int Z_SeekFileEnd(HZFILE file) {
     if (RejectNullFile("Z_SeekFileEnd", file)) return 0;
-    if (InjectedOn("Z_SeekFileEnd", "move to the end of", file)) return 0;
+    const EntryPoint call("Z_SeekFileEnd", !file->log);
+    if (InjectedOn(call, "Z_SeekFileEnd", "move to the end of", file)) return 0;
     file->hasPushBack = false;
     PositionLost(file);
     if (PlatformSeek(file->stream, 0, SEEK_END) != 0) {
@@ -141,7 +148,8 @@ const char* Z_GetFileName(HZFILE file) { return file ? file->path.c_str() : null
 
 int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
     if (RejectNullFile("Z_ReadFile", file)) return 0;
-    if (InjectedOn("Z_ReadFile", "read", file)) return 0;
+    const EntryPoint call("Z_ReadFile", !file->log);
+    if (InjectedOn(call, "Z_ReadFile", "read", file)) return 0;
     if (buffer == nullptr || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_ReadFile: bad buffer");
     if (!SettlePushBack(file, "Z_ReadFile")) return 0;
     if (file->lastUse == ZFileObject::LastUse::Write && std::fflush(file->stream) != 0) {
@@ -169,7 +177,8 @@ int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
 
 int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int /*exact*/) {
     if (RejectNullFile("Z_WriteFile", file)) return 0;
-    if (InjectedOn("Z_WriteFile", "write", file)) return 0;
+    const EntryPoint call("Z_WriteFile", !file->log);
+    if (InjectedOn(call, "Z_WriteFile", "write", file)) return 0;
     if (buffer == nullptr || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteFile: bad buffer");
     // A short write is always an error: the caller's bytes must all land.
     if (!WriteBytes(file, static_cast<const char*>(buffer), static_cast<size_t>(size), "Z_WriteFile")) return 0;
@@ -178,7 +187,8 @@ int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int /*exact*/
 
 int Z_TruncateFile(HZFILE file, int64_t size) {
     if (RejectNullFile("Z_TruncateFile", file)) return 0;
-    if (InjectedOn("Z_TruncateFile", "cut", file)) return 0;
+    const EntryPoint call("Z_TruncateFile", !file->log);
+    if (InjectedOn(call, "Z_TruncateFile", "cut", file)) return 0;
     if (size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_TruncateFile: bad size");
     file->hasPushBack = false;
     if (!JournalBeforeTruncate("Z_TruncateFile", file->journalKey, size)) {
@@ -203,7 +213,8 @@ int Z_TruncateFile(HZFILE file, int64_t size) {
 
 int Z_ReadFileLine(HZFILE file, char* buffer, int size, void* /*reserved*/) {
     if (RejectNullFile("Z_ReadFileLine", file)) return 0;
-    if (InjectedOn("Z_ReadFileLine", "read a line of", file)) return 0;
+    const EntryPoint call("Z_ReadFileLine", !file->log);
+    if (InjectedOn(call, "Z_ReadFileLine", "read a line of", file)) return 0;
     if (buffer == nullptr || size <= 0) {
         MarkFailed(file);
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_ReadFileLine: no buffer given");
@@ -220,7 +231,8 @@ int Z_ReadFileLine(HZFILE file, char* buffer, int size, void* /*reserved*/) {
 
 int Z_WriteFileLineEx(HZFILE file, const char* text, int lineEnd) {
     if (RejectNullFile("Z_WriteFileLineEx", file)) return 0;
-    if (InjectedOn("Z_WriteFileLineEx", "write a line to", file)) return 0;
+    const EntryPoint call("Z_WriteFileLineEx", !file->log);
+    if (InjectedOn(call, "Z_WriteFileLineEx", "write a line to", file)) return 0;
     if (text == nullptr) {
         MarkFailed(file);
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteFileLineEx: no text given");

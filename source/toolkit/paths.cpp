@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "fault_table.h"
 #include "path_lexical.h"
 #include "path_text.h"
 #include "toolkit_internal.h"
@@ -152,7 +153,8 @@ int Z_DeappendSubdirSymbol(char* path) {
 }
 
 int Z_ChangeDir(const char* path) {
-    if (Z_FaultPoint("Z_ChangeDir")) return 0;
+    const EntryPoint call("Z_ChangeDir");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_ChangeDir", path)) return 0;
     std::error_code error;
     fs::current_path(PathFromText(path), error);
@@ -163,7 +165,8 @@ int Z_ChangeDir(const char* path) {
 }
 
 int Z_GotoProgramDir(const char* programPath) {
-    if (Z_FaultPoint("Z_GotoProgramDir")) return 0;
+    const EntryPoint call("Z_GotoProgramDir");
+    if (call.Failed()) return 0;
     fs::path own;
     bool known = false;
     if (!OwnProgramPath("Z_GotoProgramDir", own, known)) return 0;
@@ -187,7 +190,8 @@ int Z_GotoProgramDir(const char* programPath) {
 }
 
 char* Z_GetCurrentDir(char* buffer, int size) {
-    if (Z_FaultPoint("Z_GetCurrentDir")) return nullptr;
+    const EntryPoint call("Z_GetCurrentDir");
+    if (call.Failed()) return nullptr;
     std::error_code error;
     fs::path current = fs::current_path(error);
     if (error) {
@@ -203,7 +207,8 @@ char* Z_GetCurrentDir(char* buffer, int size) {
 }
 
 char* Z_GetProgramPath(char* buffer, int size) {
-    if (Z_FaultPoint("Z_GetProgramPath")) return nullptr;
+    const EntryPoint call("Z_GetProgramPath");
+    if (call.Failed()) return nullptr;
     fs::path own;
     bool known = false;
     if (!OwnProgramPath("Z_GetProgramPath", own, known)) return nullptr;
@@ -215,7 +220,8 @@ char* Z_GetProgramPath(char* buffer, int size) {
 }
 
 int Z_CreateDir(const char* path, int /*flags*/) {
-    if (Z_FaultPoint("Z_CreateDir")) return 0;
+    const EntryPoint call("Z_CreateDir");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_CreateDir", path)) return 0;
     Problem problem;
     if (!PlatformMakeDirectories(WithoutTrailingSeparators(path).c_str(), problem)) {
@@ -225,7 +231,8 @@ int Z_CreateDir(const char* path, int /*flags*/) {
 }
 
 int Z_RemoveDir(const char* path) {
-    if (Z_FaultPoint("Z_RemoveDir")) return 0;
+    const EntryPoint call("Z_RemoveDir");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_RemoveDir", path)) return 0;
     Problem problem;
     if (!PlatformRemoveDirectory(WithoutTrailingSeparators(path).c_str(), problem)) {
@@ -236,16 +243,19 @@ int Z_RemoveDir(const char* path) {
 
 // A path the link rule refuses leads to no file or folder.
 int Z_IsValidFileName(const char* path) {
+    const EntryPoint call("Z_IsValidFileName", false);
     if (path == nullptr || path[0] == '\0') return 0;
     return KindOf(path) == FileKind::Regular ? 1 : 0;
 }
 
 int Z_IsValidFilePath(const char* path, int /*flags*/) {
+    const EntryPoint call("Z_IsValidFilePath", false);
     if (path == nullptr || path[0] == '\0') return 0;
     return KindOf(WithoutTrailingSeparators(path).c_str()) == FileKind::Directory ? 1 : 0;
 }
 
 int Z_IsSameFilePath(const char* dir1, const char* dir2) {
+    const EntryPoint call("Z_IsSameFilePath", false);
     if (dir1 == nullptr || dir2 == nullptr || dir1[0] == '\0' || dir2[0] == '\0') return 0;
     return SamePlace(PathFromText(WithoutTrailingSeparators(dir1)), PathFromText(WithoutTrailingSeparators(dir2))) ? 1
                                                                                                                    : 0;
@@ -264,7 +274,8 @@ int Z_GetFileNamePathLength(const char* path) {
 }
 
 int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result) {
-    if (Z_FaultPoint("Z_ContrastFile")) return 0;
+    const EntryPoint call("Z_ContrastFile");
+    if (call.Failed()) return 0;
     if (result == nullptr || file == nullptr || dir == nullptr) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_ContrastFile: missing argument");
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "env.h"
 #include "flush_batch.h"
 #include "path_lexical.h"
 #include "platform_files.h"
@@ -14,10 +15,7 @@ namespace zel::toolkit {
 
 std::FILE* StreamOfFile(std::unique_ptr<File> file, const char* mode);
 
-PlatformFileSystem& Platform() {
-    static const std::unique_ptr<PlatformFileSystem> platform = MakePlatformFileSystem();
-    return *platform;
-}
+PlatformFileSystem& Platform() { return Env::Get().Platform(); }
 
 namespace {
 
@@ -44,7 +42,7 @@ Last LastOf(LastName last) { return last == LastName::Follow ? Last::Follow : La
 bool FlushChanged(const std::string& name, Problem& problem) {
     const std::string folder = SplitLast(name).folder;
     if (folder.empty() || DeferFolderFlush(folder)) return true;
-    if (Status flushed = Platform().FlushFolder(folder); !flushed.ok()) return Fails(problem, flushed);
+    if (Status flushed = Files().FlushFolder(folder); !flushed.ok()) return Fails(problem, flushed);
     FolderFlushMade(folder);
     return true;
 }
@@ -58,7 +56,7 @@ bool FlushTouched(const Touched& touched, Problem& problem) {
 }
 
 bool FlushAndClose(const Path& path, Last last, const Attributes* attributes, Problem& problem) {
-    Result<std::unique_ptr<File>> opened = Platform().Open(path, OpenSpec{OpenMode::Settle, last});
+    Result<std::unique_ptr<File>> opened = Files().Open(path, OpenSpec{OpenMode::Settle, last});
     if (!opened.ok()) return Fails(problem, opened.status());
     File& file = **opened;
     if (Status flushed = file.Flush(); !flushed.ok()) return Fails(problem, flushed);
@@ -73,18 +71,19 @@ bool FlushAndClose(const Path& path, Last last, const Attributes* attributes, Pr
 }
 
 // The permission bits and owner of the file a replacement takes the name
-// of, for the new file.
-bool TargetAttributes(const Path& target, Attributes& attributes) {
-    Result<Facts> facts = Platform().Look(target, Last::Follow);
-    if (!facts.ok() || facts->kind != Kind::Regular) return false;
-    attributes = Attributes{static_cast<int32_t>(facts->mode), facts->owner, facts->group};
+// of, for the new file: carried false when no file is there.
+bool TargetAttributes(const Path& target, Attributes& attributes, bool& carried, Problem& problem) {
+    Result<Facts> facts = Files().Look(target, Last::Follow);
+    if (!facts.ok()) return Fails(problem, facts.status());
+    carried = facts->kind == Kind::Regular;
+    if (carried) attributes = Attributes{static_cast<int32_t>(facts->mode), facts->owner, facts->group};
     return true;
 }
 
 bool CopyInto(const Path& source, const Path& copy, Problem& problem) {
-    Result<std::unique_ptr<File>> in = Platform().Open(source, OpenSpec{OpenMode::Read, Last::Itself});
+    Result<std::unique_ptr<File>> in = Files().Open(source, OpenSpec{OpenMode::Read, Last::Itself});
     if (!in.ok()) return Fails(problem, in.status());
-    Result<std::unique_ptr<File>> out = Platform().Open(copy, OpenSpec{OpenMode::CreateOnly, Last::Itself});
+    Result<std::unique_ptr<File>> out = Files().Open(copy, OpenSpec{OpenMode::CreateOnly, Last::Itself});
     if (!out.ok()) return Fails(problem, out.status());
     std::vector<char> block(1 << 16);
     for (uint64_t offset = 0;;) {
@@ -102,40 +101,42 @@ bool CopyInto(const Path& source, const Path& copy, Problem& problem) {
 // Copies source into target's folder when the two lie on different file
 // systems (a link into another one), so that the final move is one step.
 bool MoveAcross(const Path& source, const Path& target, Problem& problem) {
-    Result<Path> resolved = Platform().Resolve(target, Last::Follow);
+    Result<Path> resolved = Files().Resolve(target, Last::Follow);
     if (!resolved.ok()) return Fails(problem, resolved.status());
     const Path staged = *resolved + ".zel-move";
-    (void)Platform().Remove(staged);
+    (void)Files().Remove(staged);
     if (!CopyInto(source, staged, problem)) {
-        (void)Platform().Remove(staged);
+        (void)Files().Remove(staged);
         return false;
     }
     Attributes attributes;
-    if (TargetAttributes(*resolved, attributes) && !FlushAndClose(staged, Last::Itself, &attributes, problem)) {
-        (void)Platform().Remove(staged);
+    bool carried = false;
+    if (!TargetAttributes(*resolved, attributes, carried, problem) ||
+        !FlushAndClose(staged, Last::Itself, carried ? &attributes : nullptr, problem)) {
+        (void)Files().Remove(staged);
         return false;
     }
     Touched touched;
-    if (Status moved = Platform().Rename(staged, *resolved, RenameMode::Replace, &touched); !moved.ok()) {
-        (void)Platform().Remove(staged);
+    if (Status moved = Files().Rename(staged, *resolved, RenameMode::Replace, &touched); !moved.ok()) {
+        (void)Files().Remove(staged);
         return Fails(problem, moved);
     }
     Touched removed;
-    (void)Platform().Remove(source, &removed);
+    (void)Files().Remove(source, &removed);
     return FlushChanged(touched.name, problem) && (removed.name.empty() || FlushChanged(removed.name, problem));
 }
 
 }  // namespace
 
 bool PlatformFacts(const char* path, LastName last, FileFacts& facts, Problem& problem) {
-    Result<Facts> found = Platform().Look(path, LastOf(last));
+    Result<Facts> found = Files().Look(path, LastOf(last));
     if (!found.ok()) return Fails(problem, found.status());
     facts = FileFacts{OldKind(found->kind), found->size, found->links, found->volume, found->index};
     return true;
 }
 
 std::string PlatformResolvedPath(const char* path) {
-    Result<Path> resolved = Platform().Resolve(path, Last::Follow);
+    Result<Path> resolved = Files().Resolve(path, Last::Follow);
     if (resolved.ok()) return *resolved;
     LexicalPath lexical;
     if (path != nullptr && MakeLexical(path, lexical)) return lexical.Text();
@@ -144,7 +145,7 @@ std::string PlatformResolvedPath(const char* path) {
 
 bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entries, Problem& problem) {
     entries.clear();
-    Result<std::vector<Entry>> listed = Platform().List(path);
+    Result<std::vector<Entry>> listed = Files().List(path);
     if (!listed.ok()) return Fails(problem, listed.status());
     for (const Entry& entry : *listed) entries.push_back(DirectoryEntry{entry.name, OldKind(entry.kind), entry.exact});
     return true;
@@ -164,7 +165,7 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
             // Whatever holds the name (a file left by a stopped run, a link
             // someone planted) goes as a name; the new file is made where no
             // link can lead.
-            Result<Facts> facts = Platform().Look(path, Last::Itself);
+            Result<Facts> facts = Files().Look(path, Last::Itself);
             if (!facts.ok()) {
                 Fails(problem, facts.status());
                 return nullptr;
@@ -173,7 +174,7 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
                 problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is a directory"};
                 return nullptr;
             }
-            if (Status removed = Platform().Remove(path); !removed.ok() && !removed.IsNotFound()) {
+            if (Status removed = Files().Remove(path); !removed.ok() && !removed.IsNotFound()) {
                 Fails(problem, removed);
                 return nullptr;
             }
@@ -182,16 +183,19 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
             break;
         }
         case StreamMode::CreateOnly:
+        case StreamMode::CreateLog:
             spec = OpenSpec{OpenMode::CreateOnly, Last::Itself};
+            spec.bookkeeping = mode == StreamMode::CreateLog;
             streamMode = "w+b";
             break;
     }
-    Result<std::unique_ptr<File>> opened = Platform().Open(path, spec);
-    if (!opened.ok() && opened.status().code() == Code::Exists && mode != StreamMode::CreateOnly) {
+    Result<std::unique_ptr<File>> opened = Files().Open(path, spec);
+    if (!opened.ok() && opened.status().code() == Code::Exists &&
+        (mode == StreamMode::CreateNew || mode == StreamMode::CreatePrivate)) {
         // Taken after all: a name made since the removal, or a link of the
         // host that leads nowhere, which Wine lists as no name at all.
-        (void)Platform().Remove(path);
-        opened = Platform().Open(path, spec);
+        (void)Files().Remove(path);
+        opened = Files().Open(path, spec);
     }
     if (!opened.ok()) {
         Fails(problem, opened.status());
@@ -204,10 +208,11 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
 
 bool PlatformReplaceFile(const char* source, const char* target, Problem& problem) {
     Attributes attributes;
-    const bool carried = TargetAttributes(target, attributes);
+    bool carried = false;
+    if (!TargetAttributes(target, attributes, carried, problem)) return false;
     if (!FlushAndClose(source, Last::Itself, carried ? &attributes : nullptr, problem)) return false;
     Touched touched;
-    Status moved = Platform().Rename(source, target, RenameMode::Replace, &touched);
+    Status moved = Files().Rename(source, target, RenameMode::Replace, &touched);
     if (moved.code() == Code::Unsupported) return MoveAcross(source, target, problem);
     if (!moved.ok()) return Fails(problem, moved);
     return FlushTouched(touched, problem);
@@ -216,11 +221,11 @@ bool PlatformReplaceFile(const char* source, const char* target, Problem& proble
 bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem) {
     // A file written under a work name takes its real name here: its bytes
     // must be on the disk before the name is.
-    Result<Facts> facts = Platform().Look(oldPath, Last::Itself);
+    Result<Facts> facts = Files().Look(oldPath, Last::Itself);
     if (!facts.ok()) return Fails(problem, facts.status());
     if (facts->kind == Kind::Regular && !FlushAndClose(oldPath, Last::Itself, nullptr, problem)) return false;
     Touched touched;
-    if (Status moved = Platform().Rename(oldPath, newPath, RenameMode::NoReplace, &touched); !moved.ok()) {
+    if (Status moved = Files().Rename(oldPath, newPath, RenameMode::NoReplace, &touched); !moved.ok()) {
         return Fails(problem, moved);
     }
     return FlushTouched(touched, problem);
@@ -228,19 +233,19 @@ bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& probl
 
 bool PlatformDeleteFile(const char* path, Problem& problem) {
     Touched touched;
-    if (Status removed = Platform().Remove(path, &touched); !removed.ok()) return Fails(problem, removed);
+    if (Status removed = Files().Remove(path, &touched); !removed.ok()) return Fails(problem, removed);
     return FlushChanged(touched.name, problem);
 }
 
 LinkResult PlatformLinkFile(const char* existing, const char* newPath, Problem& problem) {
-    Status linked = Platform().Link(existing, newPath);
+    Status linked = Files().Link(existing, newPath);
     if (linked.ok()) return LinkResult::Linked;
     Fails(problem, linked);
     return linked.code() == Code::Unsupported ? LinkResult::Unsupported : LinkResult::Failed;
 }
 
 bool PlatformMakeDirectories(const char* path, Problem& problem) {
-    Result<Facts> facts = Platform().Look(path, Last::Follow);
+    Result<Facts> facts = Files().Look(path, Last::Follow);
     if (!facts.ok()) return Fails(problem, facts.status());
     if (facts->kind == Kind::Folder) return true;
     if (facts->kind != Kind::Missing) {
@@ -253,27 +258,27 @@ bool PlatformMakeDirectories(const char* path, Problem& problem) {
     const std::string parent = lexical.Prefix(lexical.names.size() - 1);
     if (!PlatformMakeDirectories(parent.c_str(), problem)) return false;
     Touched touched;
-    Status made = Platform().MakeFolder(lexical.Text(), &touched);
+    Status made = Files().MakeFolder(lexical.Text(), &touched);
     if (made.code() == Code::Exists) {
-        Result<Facts> again = Platform().Look(path, Last::Follow);
+        Result<Facts> again = Files().Look(path, Last::Follow);
         if (again.ok() && again->kind == Kind::Folder) return true;
     }
     if (!made.ok()) return Fails(problem, made);
-    Status flushed = Platform().FlushFolder(SplitLast(touched.name).folder);
+    Status flushed = Files().FlushFolder(SplitLast(touched.name).folder);
     return flushed.ok() || Fails(problem, flushed);
 }
 
 bool PlatformRemoveDirectory(const char* path, Problem& problem) {
     Touched touched;
-    if (Status removed = Platform().RemoveFolder(path, &touched); !removed.ok()) return Fails(problem, removed);
+    if (Status removed = Files().RemoveFolder(path, &touched); !removed.ok()) return Fails(problem, removed);
     return FlushChanged(touched.name, problem);
 }
 
 bool PlatformCopyPermissions(const char* source, const char* copy, Problem& problem) {
-    Result<Facts> facts = Platform().Look(source, Last::Follow);
+    Result<Facts> facts = Files().Look(source, Last::Follow);
     if (!facts.ok()) return Fails(problem, facts.status());
     if (facts->kind != Kind::Regular) return Fails(problem, Status::FromErrno(ENOENT));
-    Result<std::unique_ptr<File>> opened = Platform().Open(copy, OpenSpec{OpenMode::Settle, Last::Itself});
+    Result<std::unique_ptr<File>> opened = Files().Open(copy, OpenSpec{OpenMode::Settle, Last::Itself});
     if (!opened.ok()) return Fails(problem, opened.status());
     Status set = (*opened)->SetAttributes(Attributes{static_cast<int32_t>(facts->mode | 0200), -1, -1});
     Status closed = (*opened)->Close();
@@ -286,14 +291,14 @@ bool PlatformFlushFile(const char* path, Problem& problem) {
 }
 
 bool PlatformFlushDirectory(const char* path, Problem& problem) {
-    Status flushed = Platform().FlushFolder(path);
+    Status flushed = Files().FlushFolder(path);
     return flushed.ok() || Fails(problem, flushed);
 }
 
 bool PlatformFlushDirectoryOf(const char* path, Problem& problem) {
-    Result<Path> resolved = Platform().Resolve(path, Last::Itself);
+    Result<Path> resolved = Files().Resolve(path, Last::Itself);
     if (!resolved.ok()) return Fails(problem, resolved.status());
-    Status flushed = Platform().FlushFolder(SplitLast(*resolved).folder);
+    Status flushed = Files().FlushFolder(SplitLast(*resolved).folder);
     return flushed.ok() || Fails(problem, flushed);
 }
 

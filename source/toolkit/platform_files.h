@@ -18,6 +18,7 @@ public:
     // was given by the administrator); a root given twice is one.
     Status AddRoot(const Path& directory);
     void ClearRoots();
+    const RootList& Roots() const { return roots_; }
 
 protected:
     virtual Result<intptr_t> OpenRoot(const Path& directory) = 0;

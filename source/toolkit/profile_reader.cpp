@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "fault_table.h"
 #include "file_object.h"
 #include "profile_text.h"
 #include "toolkit_internal.h"
@@ -70,7 +71,8 @@ int Z_SeekProfileSect(HZFILE file, const char* name) {
         Fail(Z_ERROR_BAD_ARGUMENT, "Z_SeekProfileSect: missing argument");
         return -1;
     }
-    if (Z_FaultPoint("Z_SeekProfileSect")) {
+    const EntryPoint call("Z_SeekProfileSect");
+    if (call.Failed()) {
         MarkFailed(file);
         return -1;
     }
@@ -93,7 +95,8 @@ int Z_ReadProfileSect(HZFILE file, char* buffer, int size, HZFILE passThrough) {
         Fail(Z_ERROR_BAD_ARGUMENT, "Z_ReadProfileSect: missing argument");
         return -1;
     }
-    if (Z_FaultPoint("Z_ReadProfileSect")) {
+    const EntryPoint call("Z_ReadProfileSect");
+    if (call.Failed()) {
         MarkFailed(file);
         return -1;
     }
@@ -118,7 +121,8 @@ int Z_ReadProfileItem(HZFILE file, char* buffer, int* size, int32_t* boolean, ui
         Fail(Z_ERROR_BAD_ARGUMENT, "Z_ReadProfileItem: missing argument");
         return -1;
     }
-    if (Z_FaultPoint("Z_ReadProfileItem")) {
+    const EntryPoint call("Z_ReadProfileItem");
+    if (call.Failed()) {
         MarkFailed(file);
         return -1;
     }

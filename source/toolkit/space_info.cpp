@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "fault_table.h"
 #include "path_lexical.h"
 #include "path_text.h"
 #include "toolkit_internal.h"
@@ -36,7 +37,8 @@ bool AddFolderSize(const std::string& folder, const char* wildcard, int depth, u
 }  // namespace
 
 int Z_GetFreeSpace(const char* path, uint64_t* available) {
-    if (Z_FaultPoint("Z_GetFreeSpace")) return 0;
+    const EntryPoint call("Z_GetFreeSpace");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_GetFreeSpace", path)) return 0;
     if (available == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_GetFreeSpace: no place for the size given");
     std::error_code error;
@@ -50,6 +52,7 @@ int Z_GetFreeSpace(const char* path, uint64_t* available) {
 }
 
 int Z_GetFolderSize(const char* folder, const char* wildcard, int depth, uint64_t* bytes) {
+    const EntryPoint call("Z_GetFolderSize", false);
     if (RejectEmptyPath("Z_GetFolderSize", folder)) return 0;
     if (bytes == nullptr || wildcard == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_GetFolderSize: no wildcard or size given");
     *bytes = 0;

@@ -38,6 +38,8 @@ Status Status::FromErrno(int error) { return Status(CodeOfErrno(error), error, s
 
 #ifndef _WIN32
 Status Status::FromSystem(unsigned long error) { return FromErrno(static_cast<int>(error)); }
+
+Status Status::AsIfSystem(int error) { return FromErrno(error); }
 #endif
 
 Status Status::Refused(Code code, std::string reason) { return Status(code, 0, std::move(reason)); }

@@ -41,6 +41,9 @@ public:
     // the system's text.
     static Status FromErrno(int error);
     static Status FromSystem(unsigned long error);  // errno off Windows, GetLastError() on Windows
+    // The failure the system gives for errno's error: on Windows the
+    // Windows error of that kind (for a failure a test injects).
+    static Status AsIfSystem(int error);
     // A refusal of the toolkit's own, with its reason.
     static Status Refused(Code code, std::string reason);
 

@@ -56,4 +56,15 @@ Status Status::FromSystem(unsigned long error) {
     return Status(kind, system, SystemMessage(code));
 }
 
+Status Status::AsIfSystem(int error) {
+    switch (error) {
+        case EACCES: return FromSystem(ERROR_ACCESS_DENIED);
+        case EMFILE: return FromSystem(ERROR_TOO_MANY_OPEN_FILES);
+        case ENOSPC: return FromSystem(ERROR_DISK_FULL);
+        case EROFS: return FromSystem(ERROR_WRITE_PROTECT);
+        case EIO: return FromSystem(ERROR_IO_DEVICE);
+        default: return FromErrno(error);
+    }
+}
+
 }  // namespace zel::toolkit

@@ -99,6 +99,8 @@ enum class StreamMode {
                     // that gathers bytes of files some may keep private
     CreateOnly,  // a new file under a free name: a taken name fails
                  // (Z_ERROR_EXISTS) and keeps what it holds
+    CreateLog,   // as CreateOnly, for the program's own log: no fault
+                 // point, never recorded
 };
 std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem);
 

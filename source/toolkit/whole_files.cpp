@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fault_table.h"
 #include "file_journal.h"
 #include "flush_batch.h"
 #include "path_lexical.h"
@@ -196,13 +197,15 @@ bool zel::toolkit::MatchesWildcard(const std::string& name, const std::string& p
 }
 
 int Z_CloneFile(const char* source, const char* target) {
-    if (Z_FaultPoint("Z_CloneFile")) return 0;
+    const EntryPoint call("Z_CloneFile");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_CloneFile", source) || RejectEmptyPath("Z_CloneFile", target)) return 0;
     return CopyOver("Z_CloneFile", source, target);
 }
 
 int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int /*flags*/) {
-    if (Z_FaultPoint("Z_DuplicateDir")) return 0;
+    const EntryPoint call("Z_DuplicateDir");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_DuplicateDir", source) || RejectEmptyPath("Z_DuplicateDir", target)) return 0;
     if (FactsOrMissing(source, LastName::Follow).kind != FileKind::Directory) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DuplicateDir: %s is not a directory", source);
@@ -217,7 +220,8 @@ int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callbac
 }
 
 int Z_RenameFile(const char* oldPath, const char* newPath) {
-    if (Z_FaultPoint("Z_RenameFile")) return 0;
+    const EntryPoint call("Z_RenameFile");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_RenameFile", oldPath) || RejectEmptyPath("Z_RenameFile", newPath)) return 0;
     // A rename must never destroy a file, as on Windows.
     if (FactsOrMissing(newPath, LastName::Itself).kind != FileKind::Missing) {
@@ -242,7 +246,8 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
 }
 
 int Z_ReplaceFile(const char* source, const char* target) {
-    if (Z_FaultPoint("Z_ReplaceFile")) return 0;
+    const EntryPoint call("Z_ReplaceFile");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_ReplaceFile", source) || RejectEmptyPath("Z_ReplaceFile", target)) return 0;
     if (FactsOrMissing(source, LastName::Itself).kind != FileKind::Regular) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
@@ -266,7 +271,8 @@ namespace {
 // The program's own files (flag Z_NO_LINK) take the new content under their
 // name itself: a link planted there is replaced, never followed.
 bool ReplaceName(const char* source, const char* target) {
-    if (Z_FaultPoint("Z_ReplaceFile")) return false;
+    const EntryPoint call("Z_ReplaceFile");
+    if (call.Failed()) return false;
     if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
         !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, LastName::Itself)) {
         return false;
@@ -289,6 +295,7 @@ bool ReplaceName(const char* source, const char* target) {
 }  // namespace
 
 int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t flags) {
+    const EntryPoint call("Z_WriteWholeFile", false);
     if (RejectEmptyPath("Z_WriteWholeFile", path)) return 0;
     if (size < 0 || (size > 0 && data == nullptr)) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteWholeFile: bad content");
     const std::string work = std::string(path) + ".NEW";
@@ -311,7 +318,8 @@ int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t 
 }
 
 int Z_DeleteFile(const char* path) {
-    if (Z_FaultPoint("Z_DeleteFile")) return 0;
+    const EntryPoint call("Z_DeleteFile");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_DeleteFile", path)) return 0;
     const FileKind kind = FactsOrMissing(path, LastName::Itself).kind;
     if (kind == FileKind::Missing) {
@@ -329,7 +337,8 @@ int Z_DeleteFile(const char* path) {
 }
 
 int Z_DeleteFiles(const char* dir, const char* wildcard) {
-    if (Z_FaultPoint("Z_DeleteFiles")) return 0;
+    const EntryPoint call("Z_DeleteFiles");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_DeleteFiles", dir)) return 0;
     if (wildcard == nullptr || wildcard[0] == '\0') {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFiles: no wildcard given");
@@ -367,7 +376,8 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
 }
 
 int Z_GetFileSize(const char* path, uint64_t* size) {
-    if (Z_FaultPoint("Z_GetFileSize")) return 0;
+    const EntryPoint call("Z_GetFileSize");
+    if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_GetFileSize", path)) return 0;
     if (size == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_GetFileSize: no size given");
     FileFacts facts;

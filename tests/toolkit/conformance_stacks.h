@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "fault_layer.h"
+#include "fault_table.h"
 #include "platform_files.h"
 
 namespace zel::toolkit {
@@ -22,6 +24,17 @@ private:
     std::unique_ptr<PlatformFileSystem> platform_;
 };
 
+// The fault layer with nothing selected: every operation passes.
+class FaultStack : public Stack {
+public:
+    FaultStack() : Stack(MakePlatformFileSystem()), fault_(faults_) { fault_.SetBelow(&platform()); }
+    FileSystem& top() override { return fault_; }
+
+private:
+    FaultTable faults_;
+    FaultLayer fault_;
+};
+
 struct StackMaker {
     std::string name;
     std::function<std::unique_ptr<Stack>()> make;
@@ -30,6 +43,7 @@ struct StackMaker {
 inline std::vector<StackMaker> ConformanceStacks() {
     return {
         {"Platform", [] { return std::make_unique<Stack>(MakePlatformFileSystem()); }},
+        {"Fault", [] { return std::unique_ptr<Stack>(new FaultStack()); }},
     };
 }
 

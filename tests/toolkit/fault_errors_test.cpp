@@ -1,6 +1,7 @@
 // Fault injection, the last error, memory and console input.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -149,4 +150,43 @@ TEST(ConsoleInput, LineFillingBufferBeforeCarriageReturnFits) {
     EXPECT_EQ(Z_InputConsoleLine(buffer, sizeof buffer, 1), 3);
     EXPECT_STREQ(buffer, "abc");
     std::fclose(stdin);
+}
+
+// Below the public calls, every operation of the table is a point of its
+// own: by name, inside one public call, by the count of operations, or of
+// every point; its failure says what the system would have said.
+TEST(FaultInjection, OperationsFailByNameInsideACallAndByCount) {
+    ScratchDir scratch;
+    const std::string sites = scratch.file("sites.log");
+    WriteText(scratch.file("a.new"), "new");
+    WriteText(scratch.file("b"), "b");
+    {
+        FaultScope fault("fs.Rename@Z_ReplaceFile", nullptr);
+        SetEnvironment("ZEL_FAULT_AS", "ENOSPC");
+        SetEnvironment("ZEL_FAULT_SITES", sites.c_str());
+        ZelResetFaultInjection();
+        ZelNameFaultSite("a step");
+        EXPECT_EQ(Z_RenameFile(scratch.file("b").c_str(), scratch.file("c").c_str()), 1) << "a rename outside it";
+        EXPECT_EQ(Z_ReplaceFile(scratch.file("a.new").c_str(), scratch.file("a").c_str()), 0);
+        const std::string text = Z_GetLastErrorPrompt(nullptr, 0);
+        EXPECT_NE(text.find(scratch.file("a.new")), std::string::npos) << text;
+        EXPECT_NE(text.find(std::strerror(ENOSPC)), std::string::npos) << text;
+        EXPECT_NE(text.find("(injected by ZEL_FAULT)"), std::string::npos) << text;
+        EXPECT_EQ(Z_GetLastError(), Z_ERROR_NO_SPACE);
+        SetEnvironment("ZEL_FAULT_AS", nullptr);
+        SetEnvironment("ZEL_FAULT_SITES", nullptr);
+        ZelNameFaultSite(nullptr);
+    }
+    EXPECT_EQ(ReadText(scratch.file("a.new")), "new");
+    const std::string logged = ReadText(sites);
+    EXPECT_NE(logged.find("\tfs.Rename\tZ_ReplaceFile\ta step\t"), std::string::npos) << logged;
+    EXPECT_NE(logged.find("\tZ_RenameFile\tZ_RenameFile\ta step\t"), std::string::npos) << logged;
+    // The second operation of the whole run, whatever its name; the points
+    // of public calls count apart.
+    FaultScope byCount("fs.*:2");
+    EXPECT_EQ(Z_ReplaceFile(scratch.file("a.new").c_str(), scratch.file("a").c_str()), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
+    EXPECT_EQ(Z_ReplaceFile(scratch.file("a.new").c_str(), scratch.file("a").c_str()), 1)
+        << Z_GetLastErrorPrompt(nullptr, 0);
+    EXPECT_EQ(ReadText(scratch.file("a")), "new");
 }

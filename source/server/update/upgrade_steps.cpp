@@ -4,6 +4,7 @@
 
 #include "console.h"
 #include "error_line.h"
+#include "fault_injection.h"
 #include "zelkit.h"
 
 void ReportStepFailure(const UpgradeStep& step) {
@@ -20,6 +21,7 @@ StepsResult RunSteps(RunContext& run, const UpgradeStep* steps, size_t count) {
     StepsResult result = StepsResult::Done;
     for (size_t i = 0; i < count; ++i) {
         const UpgradeStep& step = steps[i];
+        ZelNameFaultSite(step.name);
         if (step.run(run, step.argument)) continue;
         ReportStepFailure(step);
         if (step.onFailure == OnFailure::StopRun) return StepsResult::Stopped;
