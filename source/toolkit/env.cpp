@@ -44,6 +44,7 @@ Env::Env() : platform_(MakePlatformFileSystem()), fault_(faults_) {
     });
     faults_.SetFileClass([this](const std::string& path) { return FileClass(platform_->Roots(), path); });
     TrackPowerLoss(faults_.EndText().rfind("power", 0) == 0);
+    durable_.SetFlushedNote([](const Path& folder) { NoteDirectoryFlushed(folder.c_str()); });
     Rewire();
 }
 
@@ -61,7 +62,8 @@ void Env::Remove(Slot slot) { Install(slot, nullptr); }
 
 void Env::Rewire() {
     fault_.SetBelow(platform_.get());
-    FileSystem* below = &fault_;
+    durable_.SetBelow(&fault_);
+    FileSystem* below = &durable_;
     for (size_t at = slots_.size(); at-- > 0;) {
         if (slots_[at] == nullptr) continue;
         slots_[at]->SetBelow(below);

@@ -15,6 +15,7 @@
 #include <array>
 #include <memory>
 
+#include "durable_layer.h"
 #include "fault_layer.h"
 #include "fault_table.h"
 #include "file_system.h"
@@ -30,6 +31,7 @@ public:
     FileSystem& Top() { return *top_; }
     PlatformFileSystem& Platform() { return *platform_; }
     FaultTable& Faults() { return faults_; }
+    DurableLayer& Durable() { return durable_; }
 
     // Reads the fault variables again (ZelResetFaultInjection).
     void Reload();
@@ -48,6 +50,7 @@ private:
     std::unique_ptr<PlatformFileSystem> platform_;
     FaultTable faults_;
     FaultLayer fault_;
+    DurableLayer durable_;
     std::array<Layer*, 4> slots_{};
     FileSystem* top_ = nullptr;
 };

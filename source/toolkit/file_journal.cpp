@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fault_table.h"
-#include "flush_batch.h"
+#include "env.h"
 #include "journal_internal.h"
 #include "journal_paths.h"
 #include "journal_saved.h"
@@ -110,13 +110,21 @@ bool FlushRecordedFiles(const char* operation, const std::string& journalDir, co
     for (const JournalEntry& entry : contents.entries) named.insert(entry.path);
     for (const std::string& relative : named) {
         const std::string path = Absolute(base, relative);
-        // Another process's journal: every file it names, as far as it goes.
-        if (closed == nullptr) files.insert(path);
+        // Another process's journal: every file it names, as far as it
+        // goes, and their folders. This process's own owes the flushes of
+        // the folders it changed (below).
+        if (closed != nullptr) continue;
+        files.insert(path);
         folders.insert(SplitLast(PlatformResolvedPath(path.c_str())).folder);
     }
     if (closed != nullptr) files = closed->written;
     for (const std::string& path : files) {
         if (!FlushFile(operation, path)) return false;
+    }
+    // The folders whose flushes waited for the journal, in the order of
+    // their first change.
+    if (Status flushed = Env::Get().Durable().FlushOwed(); !flushed.ok()) {
+        return FailStatus(operation, "flush the folder", flushed.path(), flushed);
     }
     for (const std::string& folder : folders) {
         Problem problem;
@@ -128,7 +136,6 @@ bool FlushRecordedFiles(const char* operation, const std::string& journalDir, co
         if (!PlatformFlushDirectory(folder.c_str(), problem)) {
             return FailProblem(operation, "flush the folder", folder.c_str(), problem);
         }
-        FolderFlushMade(folder);
         NoteDirectoryFlushed(folder.c_str());
     }
     return true;
@@ -171,7 +178,8 @@ bool RemoveSavedCopies(const char* operation, const std::string& directory) {
     if (!PlatformListDirectory(directory.c_str(), entries, problem)) {
         return FailProblem(operation, "list", directory.c_str(), problem);
     }
-    BeginFlushBatch();
+    DurableLayer& durable = Env::Get().Durable();
+    durable.BeginBatch();
     bool removed = true;
     std::string failed;
     for (const DirectoryEntry& entry : entries) {
@@ -181,9 +189,8 @@ bool RemoveSavedCopies(const char* operation, const std::string& directory) {
         if (!removed) break;
         NoteDeleted(failed.c_str());
     }
-    Problem flushProblem;
-    if (!EndFlushBatch(flushProblem, failed) && removed) {
-        return FailProblem(operation, "flush the folder", failed.c_str(), flushProblem);
+    if (Status flushed = durable.EndBatch(); !flushed.ok() && removed) {
+        return FailStatus(operation, "flush the folder", flushed.path(), flushed);
     }
     return removed || FailProblem(operation, "remove", failed.c_str(), problem);
 }

@@ -26,7 +26,7 @@
 #include "fault_table.h"
 #include "crc32c.h"
 #include "file_journal.h"
-#include "flush_batch.h"
+#include "env.h"
 #include "journal_paths.h"
 #include "journal_internal.h"
 #include "journal_record.h"
@@ -430,16 +430,6 @@ void JournalAfterRead(const std::string& key, int64_t offset, const void* bytes,
     file.readTo += count;
 }
 
-bool JournalDefersFlushOf(const std::string& folder) {
-    const OpenJournal& journal = Journal();
-    if (!journal.open) return false;
-    LexicalPath lexical;
-    if (!MakeLexical(folder, lexical)) return false;
-    if (lexical.Text() == journal.base.Text()) return true;
-    std::string relative;
-    return RelativeTo(journal.base, folder, relative) && Covers(journal, relative);
-}
-
 const ClosedJournal* ClosedJournalOf(const std::string& directory) {
     const ClosedJournal& closed = LastClosed();
     return closed.directory == directory && !directory.empty() ? &closed : nullptr;
@@ -508,6 +498,13 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     NoteMoved(work.c_str(), path.c_str());
     opened.open = true;
     opened.lines = lines;
+    // The folders of the files it records owe their flushes until the
+    // journal's flush: a crash before it is undone from the journal anyway.
+    std::vector<LexicalPath> unrecorded(1);
+    if (!MakeLexical(own, unrecorded[0])) unrecorded.clear();
+    LexicalPath journalFolder;
+    if (MakeLexical(journalDir, journalFolder)) unrecorded.push_back(journalFolder);
+    Env::Get().Durable().DeferBeneath(opened.base, unrecorded);
     journal = opened;
     ForgetClosedJournal();
     return 1;
@@ -528,6 +525,7 @@ int Z_CloseFileJournal() {
         if (file.written && !file.closed) closed.written.insert(file.path);
     }
     journal = OpenJournal{};
+    Env::Get().Durable().StopDeferring();
     return 1;
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "env.h"
-#include "flush_batch.h"
+#include "durable_files.h"
 #include "path_lexical.h"
 #include "platform_files.h"
 #include "toolkit_platform.h"
@@ -37,95 +37,6 @@ FileKind OldKind(Kind kind) {
 
 Last LastOf(LastName last) { return last == LastName::Follow ? Last::Follow : Last::Itself; }
 
-// After a name in the folder changed: flushed now, or once with the others
-// of its batch (flush_batch.h).
-bool FlushChanged(const std::string& name, Problem& problem) {
-    const std::string folder = SplitLast(name).folder;
-    if (folder.empty() || DeferFolderFlush(folder)) return true;
-    if (Status flushed = Files().FlushFolder(folder); !flushed.ok()) return Fails(problem, flushed);
-    FolderFlushMade(folder);
-    return true;
-}
-
-bool FlushTouched(const Touched& touched, Problem& problem) {
-    if (!FlushChanged(touched.name, problem)) return false;
-    if (touched.otherName.empty() || SplitLast(touched.otherName).folder == SplitLast(touched.name).folder) {
-        return true;
-    }
-    return FlushChanged(touched.otherName, problem);
-}
-
-bool FlushAndClose(const Path& path, Last last, const Attributes* attributes, Problem& problem) {
-    Result<std::unique_ptr<File>> opened = Files().Open(path, OpenSpec{OpenMode::Settle, last});
-    if (!opened.ok()) return Fails(problem, opened.status());
-    File& file = **opened;
-    if (Status flushed = file.Flush(); !flushed.ok()) return Fails(problem, flushed);
-    // Only a privileged process may give a file away; the bits are what an
-    // unprivileged one keeps.
-    if (attributes != nullptr) {
-        (void)file.SetAttributes(Attributes{attributes->mode, -1, -1});
-        (void)file.SetAttributes(Attributes{-1, attributes->owner, attributes->group});
-    }
-    if (Status closed = file.Close(); !closed.ok()) return Fails(problem, closed);
-    return true;
-}
-
-// The permission bits and owner of the file a replacement takes the name
-// of, for the new file: carried false when no file is there.
-bool TargetAttributes(const Path& target, Attributes& attributes, bool& carried, Problem& problem) {
-    Result<Facts> facts = Files().Look(target, Last::Follow);
-    if (!facts.ok()) return Fails(problem, facts.status());
-    carried = facts->kind == Kind::Regular;
-    if (carried) attributes = Attributes{static_cast<int32_t>(facts->mode), facts->owner, facts->group};
-    return true;
-}
-
-bool CopyInto(const Path& source, const Path& copy, Problem& problem) {
-    Result<std::unique_ptr<File>> in = Files().Open(source, OpenSpec{OpenMode::Read, Last::Itself});
-    if (!in.ok()) return Fails(problem, in.status());
-    Result<std::unique_ptr<File>> out = Files().Open(copy, OpenSpec{OpenMode::CreateOnly, Last::Itself});
-    if (!out.ok()) return Fails(problem, out.status());
-    std::vector<char> block(1 << 16);
-    for (uint64_t offset = 0;;) {
-        Result<size_t> count = (*in)->ReadAt(offset, block.data(), block.size());
-        if (!count.ok()) return Fails(problem, count.status());
-        if (*count == 0) break;
-        if (Status written = (*out)->WriteAt(offset, block.data(), *count); !written.ok()) return Fails(problem, written);
-        offset += *count;
-    }
-    if (Status flushed = (*out)->Flush(); !flushed.ok()) return Fails(problem, flushed);
-    if (Status closed = (*out)->Close(); !closed.ok()) return Fails(problem, closed);
-    return true;
-}
-
-// Copies source into target's folder when the two lie on different file
-// systems (a link into another one), so that the final move is one step.
-bool MoveAcross(const Path& source, const Path& target, Problem& problem) {
-    Result<Path> resolved = Files().Resolve(target, Last::Follow);
-    if (!resolved.ok()) return Fails(problem, resolved.status());
-    const Path staged = *resolved + ".zel-move";
-    (void)Files().Remove(staged);
-    if (!CopyInto(source, staged, problem)) {
-        (void)Files().Remove(staged);
-        return false;
-    }
-    Attributes attributes;
-    bool carried = false;
-    if (!TargetAttributes(*resolved, attributes, carried, problem) ||
-        !FlushAndClose(staged, Last::Itself, carried ? &attributes : nullptr, problem)) {
-        (void)Files().Remove(staged);
-        return false;
-    }
-    Touched touched;
-    if (Status moved = Files().Rename(staged, *resolved, RenameMode::Replace, &touched); !moved.ok()) {
-        (void)Files().Remove(staged);
-        return Fails(problem, moved);
-    }
-    Touched removed;
-    (void)Files().Remove(source, &removed);
-    return FlushChanged(touched.name, problem) && (removed.name.empty() || FlushChanged(removed.name, problem));
-}
-
 }  // namespace
 
 bool PlatformFacts(const char* path, LastName last, FileFacts& facts, Problem& problem) {
@@ -152,50 +63,23 @@ bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entrie
 }
 
 std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem) {
-    OpenSpec spec{OpenMode::Read, LastOf(last)};
-    const char* streamMode = "rb";
+    Result<std::unique_ptr<File>> opened = Status();
+    const char* streamMode = "w+b";
     switch (mode) {
-        case StreamMode::Read: break;
+        case StreamMode::Read:
         case StreamMode::Update:
-            spec.mode = OpenMode::Update;
-            streamMode = "r+b";
+            opened = Files().Open(path, OpenSpec{mode == StreamMode::Read ? OpenMode::Read : OpenMode::Update, LastOf(last)});
+            streamMode = mode == StreamMode::Read ? "rb" : "r+b";
             break;
         case StreamMode::CreateNew:
-        case StreamMode::CreatePrivate: {
-            // Whatever holds the name (a file left by a stopped run, a link
-            // someone planted) goes as a name; the new file is made where no
-            // link can lead.
-            Result<Facts> facts = Files().Look(path, Last::Itself);
-            if (!facts.ok()) {
-                Fails(problem, facts.status());
-                return nullptr;
-            }
-            if (facts->kind == Kind::Folder) {
-                problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is a directory"};
-                return nullptr;
-            }
-            if (Status removed = Files().Remove(path); !removed.ok() && !removed.IsNotFound()) {
-                Fails(problem, removed);
-                return nullptr;
-            }
-            spec = OpenSpec{OpenMode::CreateOnly, Last::Itself, mode == StreamMode::CreatePrivate};
-            streamMode = "w+b";
+        case StreamMode::CreatePrivate: opened = CreateNew(Files(), path, mode == StreamMode::CreatePrivate); break;
+        case StreamMode::CreateOnly:
+        case StreamMode::CreateLog: {
+            OpenSpec spec{OpenMode::CreateOnly, Last::Itself};
+            spec.bookkeeping = mode == StreamMode::CreateLog;
+            opened = Files().Open(path, spec);
             break;
         }
-        case StreamMode::CreateOnly:
-        case StreamMode::CreateLog:
-            spec = OpenSpec{OpenMode::CreateOnly, Last::Itself};
-            spec.bookkeeping = mode == StreamMode::CreateLog;
-            streamMode = "w+b";
-            break;
-    }
-    Result<std::unique_ptr<File>> opened = Files().Open(path, spec);
-    if (!opened.ok() && opened.status().code() == Code::Exists &&
-        (mode == StreamMode::CreateNew || mode == StreamMode::CreatePrivate)) {
-        // Taken after all: a name made since the removal, or a link of the
-        // host that leads nowhere, which Wine lists as no name at all.
-        (void)Files().Remove(path);
-        opened = Files().Open(path, spec);
     }
     if (!opened.ok()) {
         Fails(problem, opened.status());
@@ -209,32 +93,19 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
 bool PlatformReplaceFile(const char* source, const char* target, Problem& problem) {
     Attributes attributes;
     bool carried = false;
-    if (!TargetAttributes(target, attributes, carried, problem)) return false;
-    if (!FlushAndClose(source, Last::Itself, carried ? &attributes : nullptr, problem)) return false;
-    Touched touched;
-    Status moved = Files().Rename(source, target, RenameMode::Replace, &touched);
-    if (moved.code() == Code::Unsupported) return MoveAcross(source, target, problem);
-    if (!moved.ok()) return Fails(problem, moved);
-    return FlushTouched(touched, problem);
+    Status replaced = TargetAttributes(Files(), target, attributes, carried);
+    if (replaced.ok()) replaced = ReplaceDurably(Files(), source, target, carried ? &attributes : nullptr);
+    return replaced.ok() || Fails(problem, replaced);
 }
 
 bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem) {
-    // A file written under a work name takes its real name here: its bytes
-    // must be on the disk before the name is.
-    Result<Facts> facts = Files().Look(oldPath, Last::Itself);
-    if (!facts.ok()) return Fails(problem, facts.status());
-    if (facts->kind == Kind::Regular && !FlushAndClose(oldPath, Last::Itself, nullptr, problem)) return false;
-    Touched touched;
-    if (Status moved = Files().Rename(oldPath, newPath, RenameMode::NoReplace, &touched); !moved.ok()) {
-        return Fails(problem, moved);
-    }
-    return FlushTouched(touched, problem);
+    Status renamed = RenameDurably(Files(), oldPath, newPath);
+    return renamed.ok() || Fails(problem, renamed);
 }
 
 bool PlatformDeleteFile(const char* path, Problem& problem) {
-    Touched touched;
-    if (Status removed = Files().Remove(path, &touched); !removed.ok()) return Fails(problem, removed);
-    return FlushChanged(touched.name, problem);
+    Status removed = RemoveDurably(Files(), path);
+    return removed.ok() || Fails(problem, removed);
 }
 
 LinkResult PlatformLinkFile(const char* existing, const char* newPath, Problem& problem) {
@@ -245,33 +116,13 @@ LinkResult PlatformLinkFile(const char* existing, const char* newPath, Problem& 
 }
 
 bool PlatformMakeDirectories(const char* path, Problem& problem) {
-    Result<Facts> facts = Files().Look(path, Last::Follow);
-    if (!facts.ok()) return Fails(problem, facts.status());
-    if (facts->kind == Kind::Folder) return true;
-    if (facts->kind != Kind::Missing) {
-        problem = Problem{Z_ERROR_EXISTS, "a file of that name exists"};
-        return false;
-    }
-    // A folder above may be missing: it is made first, then this one.
-    LexicalPath lexical;
-    if (!MakeLexical(path, lexical) || lexical.names.empty()) return Fails(problem, Status::FromErrno(ENOENT));
-    const std::string parent = lexical.Prefix(lexical.names.size() - 1);
-    if (!PlatformMakeDirectories(parent.c_str(), problem)) return false;
-    Touched touched;
-    Status made = Files().MakeFolder(lexical.Text(), &touched);
-    if (made.code() == Code::Exists) {
-        Result<Facts> again = Files().Look(path, Last::Follow);
-        if (again.ok() && again->kind == Kind::Folder) return true;
-    }
-    if (!made.ok()) return Fails(problem, made);
-    Status flushed = Files().FlushFolder(SplitLast(touched.name).folder);
-    return flushed.ok() || Fails(problem, flushed);
+    Status made = MakeFolders(Files(), path);
+    return made.ok() || Fails(problem, made);
 }
 
 bool PlatformRemoveDirectory(const char* path, Problem& problem) {
-    Touched touched;
-    if (Status removed = Files().RemoveFolder(path, &touched); !removed.ok()) return Fails(problem, removed);
-    return FlushChanged(touched.name, problem);
+    Status removed = RemoveFolderDurably(Files(), path);
+    return removed.ok() || Fails(problem, removed);
 }
 
 bool PlatformCopyPermissions(const char* source, const char* copy, Problem& problem) {
@@ -287,7 +138,8 @@ bool PlatformCopyPermissions(const char* source, const char* copy, Problem& prob
 }
 
 bool PlatformFlushFile(const char* path, Problem& problem) {
-    return FlushAndClose(path, Last::Follow, nullptr, problem);
+    Status flushed = FlushFile(Files(), path, Last::Follow);
+    return flushed.ok() || Fails(problem, flushed);
 }
 
 bool PlatformFlushDirectory(const char* path, Problem& problem) {

@@ -4,7 +4,7 @@
 #include <map>
 #include <vector>
 
-#include "flush_batch.h"
+#include "env.h"
 #include "path_lexical.h"
 #include "toolkit_platform.h"
 
@@ -139,8 +139,8 @@ void NoteMoved(const char* from, const char* to) {
     }
     moved.nameDurable = true;
     tracker.files[target] = moved;
-    change.fromSettled = !FolderFlushOwed(DirectoryOf(source));
-    change.toSettled = !FolderFlushOwed(DirectoryOf(target));
+    change.fromSettled = !Env::Get().Durable().Owes(DirectoryOf(source));
+    change.toSettled = !Env::Get().Durable().Owes(DirectoryOf(target));
     if (!change.fromSettled || !change.toSettled) tracker.pending.push_back(change);
     if (change.toSettled) DirectoryFlushed(tracker, DirectoryOf(target));
     if (change.fromSettled) DirectoryFlushed(tracker, DirectoryOf(source));
@@ -160,7 +160,7 @@ void NoteDeleted(const char* path) {
         change.fromBefore.nameDurable = false;
     }
     change.toSettled = true;
-    change.fromSettled = !FolderFlushOwed(DirectoryOf(file));
+    change.fromSettled = !Env::Get().Durable().Owes(DirectoryOf(file));
     if (!change.fromSettled) {
         tracker.pending.push_back(change);
     } else {

@@ -16,7 +16,7 @@ void NoteBeforeWrite(const char* path);
 // The file's bytes reached the disk.
 void NoteFlushed(const char* path);
 // A move of from over to. It is on the disk at once unless a folder of it
-// owes a flush (flush_batch.h); until that folder is flushed, a power cut
+// owes a flush (durable_layer.h); until that folder is flushed, a power cut
 // takes the move back.
 void NoteMoved(const char* from, const char* to);
 // A removal of a name, on the disk likewise.

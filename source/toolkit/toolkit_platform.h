@@ -106,7 +106,7 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
 
 // ---- whole files -------------------------------------------------------------
 // The calls below that change a name flush its folder afterwards, unless
-// the flush may wait (DeferFolderFlush, flush_batch.h): the folder is then
+// the flush may wait (durable_layer.h): the folder is then
 // flushed once for a whole batch of changes.
 //
 // Moves source (a file, never through a link) over target in one step, the

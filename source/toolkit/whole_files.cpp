@@ -1,13 +1,15 @@
-// Operations on whole files: copy, rename, replace, delete, size.
-#include <cerrno>
+// Operations on whole files: copy, rename, replace, delete, size. Each is
+// composed over the table of file operations (durable_files.h), so that it
+// reaches the disk in an order a crash cannot undo half.
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "durable_files.h"
+#include "env.h"
 #include "fault_table.h"
 #include "file_journal.h"
-#include "flush_batch.h"
 #include "path_lexical.h"
 #include "path_text.h"
 #include "power_loss.h"
@@ -21,73 +23,47 @@ namespace {
 // Copies the bytes of source into a work file beside target and moves it
 // over target, so that a failed copy never leaves a half target.
 int CopyOver(const char* operation, const std::string& source, const std::string& target) {
-    Problem problem;
-    std::FILE* in = PlatformOpenStream(source.c_str(), StreamMode::Read, LastName::Follow, problem);
-    if (in == nullptr) return FailProblem(operation, "open", source.c_str(), problem);
-    std::string temporary = target + ".zel-copy";
+    FileSystem& files = Files();
+    Result<std::unique_ptr<File>> in = files.Open(source, OpenSpec{OpenMode::Read, Last::Follow});
+    if (!in.ok()) return FailStatus(operation, "open", source, in.status());
+    const std::string temporary = target + ".zel-copy";
     if (!JournalBeforeChange(operation, temporary.c_str(), JournalChange::Make, LastName::Itself) ||
         !JournalBeforeChange(operation, target.c_str(), JournalChange::Replace, LastName::Follow)) {
-        std::fclose(in);
         return 0;
     }
+    // The copy keeps the permission bits of the file it replaces, else the
+    // source's (a program copied under another name must stay runnable),
+    // but never a read-only state: a package on a DVD or a read-only share
+    // would otherwise leave copies that the next upgrade could not replace
+    // (on Windows the read-only attribute refuses that).
+    Result<Facts> sourceFacts = (*in)->Look();
+    if (!sourceFacts.ok()) return FailStatus(operation, "open", source, sourceFacts.status());
+    Attributes attributes;
+    bool replaces = false;
+    if (Status looked = TargetAttributes(files, target, attributes, replaces); !looked.ok()) {
+        return FailStatus(operation, "replace", target, looked);
+    }
+    if (!replaces) attributes = Attributes{static_cast<int32_t>(sourceFacts->mode), -1, -1};
+    attributes.mode |= 0200;
     NoteBeforeWrite(temporary.c_str());
-    std::FILE* out = PlatformOpenStream(temporary.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
-    if (out == nullptr) {
-        std::fclose(in);
-        return FailProblem(operation, "create", temporary.c_str(), problem);
+    Result<std::unique_ptr<File>> out = CreateNew(files, temporary);
+    if (!out.ok()) return FailStatus(operation, "create", temporary, out.status());
+    Status copied = CopyBytes(**in, **out);
+    Status closed = (*out)->Close();
+    (void)(*in)->Close();
+    if (copied.ok()) copied = closed;
+    if (!copied.ok()) {
+        (void)files.Remove(temporary);
+        return FailStatus(operation, copied.path() == source ? "read" : "write", copied.path(), copied);
     }
-    char block[65536];
-    bool failed = false;
-    std::string failure;
-    for (;;) {
-        size_t count = std::fread(block, 1, sizeof block, in);
-        if (count > 0 && std::fwrite(block, 1, count, out) != count) {
-            failed = true;
-            failure = std::string("cannot write ") + temporary + ": " + std::strerror(errno);
-            break;
-        }
-        if (count < sizeof block) {
-            if (std::ferror(in)) {
-                failed = true;
-                failure = std::string("cannot read ") + source + ": " + std::strerror(errno);
-            }
-            break;
-        }
-    }
-    std::fclose(in);
-    if (std::fclose(out) != 0 && !failed) {
-        failed = true;
-        failure = std::string("cannot write ") + temporary + ": " + std::strerror(errno);
-    }
-    if (failed) {
-        PlatformDeleteFile(temporary.c_str(), problem);
-        return Fail(Z_ERROR_IO, "%s: %s", operation, failure.c_str());
-    }
-    // Keep the source's permissions (a program copied under another name
-    // must stay runnable), but never its read-only state: a package on a DVD
-    // or a read-only share would otherwise leave copies that the next
-    // upgrade could not replace (on Windows the read-only attribute refuses
-    // that). Failing to set them does not fail the copy.
-    PlatformCopyPermissions(source.c_str(), temporary.c_str(), problem);
     NoteFlushed(temporary.c_str());
     NoteBeforeWrite(target.c_str());
-    if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), problem)) {
-        Problem ignored;
-        PlatformDeleteFile(temporary.c_str(), ignored);
-        return FailProblem(operation, "replace", target.c_str(), problem);
+    if (Status replaced = ReplaceDurably(files, temporary, target, &attributes); !replaced.ok()) {
+        (void)files.Remove(temporary);
+        return FailStatus(operation, "replace", target, replaced);
     }
     NoteMoved(temporary.c_str(), target.c_str());
-    // The replaced copy kept the bits of the file it replaced; a read-only
-    // one among them goes all the same.
-    PlatformCopyPermissions(target.c_str(), target.c_str(), problem);
     return 1;
-}
-
-FileFacts FactsOrMissing(const char* path, LastName last) {
-    FileFacts facts;
-    Problem problem;
-    if (!PlatformFacts(path, last, facts, problem)) facts = FileFacts{};
-    return facts;
 }
 
 struct CopyEntry {
@@ -99,26 +75,25 @@ struct CopyEntry {
 // The tree below source, folders before what they hold. A link in it is
 // followed where the link rule allows it.
 bool ListTree(const std::string& source, const std::string& target, std::vector<CopyEntry>& entries, int depth) {
-    std::vector<DirectoryEntry> names;
-    Problem problem;
-    if (!PlatformListDirectory(source.c_str(), names, problem)) {
-        return FailProblem("Z_DuplicateDir", "list", source.c_str(), problem);
-    }
-    for (const DirectoryEntry& name : names) {
+    Result<std::vector<Entry>> names = Files().List(source);
+    if (!names.ok()) return FailStatus("Z_DuplicateDir", "list", source, names.status());
+    for (const Entry& name : *names) {
         CopyEntry entry;
         entry.source = JoinName(source, name.name);
         entry.target = JoinName(target, name.name);
-        FileKind kind = name.kind;
-        if (kind == FileKind::Link) kind = FactsOrMissing(entry.source.c_str(), LastName::Follow).kind;
-        if (kind != FileKind::Regular && kind != FileKind::Directory) continue;
-        if (!name.exact) {
-            return FailCodePage("Z_DuplicateDir", "the name of", entry.source);
+        Kind kind = name.kind;
+        if (kind == Kind::Link) {
+            Result<Facts> followed = Files().Look(entry.source, Last::Follow);
+            if (!followed.ok()) return FailStatus("Z_DuplicateDir", "follow", entry.source, followed.status());
+            kind = followed->kind;
         }
-        entry.directory = kind == FileKind::Directory;
+        if (kind != Kind::Regular && kind != Kind::Folder) continue;
+        if (!name.exact) return FailCodePage("Z_DuplicateDir", "the name of", entry.source);
+        entry.directory = kind == Kind::Folder;
         entries.push_back(entry);
         if (entry.directory) {
             if (depth > 64) return Fail(Z_ERROR_TOO_LONG, "Z_DuplicateDir: %s lies too deep", entry.source.c_str());
-            if (!ListTree(entry.source, entry.target, entries, depth + 1)) return 0;
+            if (!ListTree(entry.source, entry.target, entries, depth + 1)) return false;
         }
     }
     return true;
@@ -126,12 +101,13 @@ bool ListTree(const std::string& source, const std::string& target, std::vector<
 
 // Copies the listed tree: each folder made before what it holds.
 bool CopyTree(const std::vector<CopyEntry>& entries, const char* target, ZCopyCallback callback) {
-    Problem problem;
-    if (!PlatformMakeDirectories(target, problem)) return FailProblem("Z_DuplicateDir", "create", target, problem);
+    if (Status made = MakeFolders(Files(), target); !made.ok()) {
+        return FailStatus("Z_DuplicateDir", "create", target, made);
+    }
     for (const CopyEntry& entry : entries) {
         if (entry.directory) {
-            if (!PlatformMakeDirectories(entry.target.c_str(), problem)) {
-                return FailProblem("Z_DuplicateDir", "create", entry.target.c_str(), problem);
+            if (Status made = MakeFolders(Files(), entry.target); !made.ok()) {
+                return FailStatus("Z_DuplicateDir", "create", entry.target, made);
             }
             continue;
         }
@@ -142,22 +118,20 @@ bool CopyTree(const std::vector<CopyEntry>& entries, const char* target, ZCopyCa
 }
 
 // The many names one call changes reach the disk together: each folder is
-// flushed once, at the end.
+// flushed once, at the end (durable_layer.h).
 class OneFlushPerFolder {
 public:
-    explicit OneFlushPerFolder(const char* operation) : operation_(operation) { BeginFlushBatch(); }
+    explicit OneFlushPerFolder(const char* operation) : operation_(operation) { Env::Get().Durable().BeginBatch(); }
     ~OneFlushPerFolder() {
-        if (!ended_) End();
+        if (!ended_) (void)Env::Get().Durable().EndBatch();
     }
     OneFlushPerFolder(const OneFlushPerFolder&) = delete;
     OneFlushPerFolder& operator=(const OneFlushPerFolder&) = delete;
 
     bool End() {
         ended_ = true;
-        Problem problem;
-        std::string failed;
-        if (EndFlushBatch(problem, failed)) return true;
-        return FailProblem(operation_, "flush the folder", failed.c_str(), problem);
+        Status flushed = Env::Get().Durable().EndBatch();
+        return flushed.ok() || FailStatus(operation_, "flush the folder", flushed.path(), flushed);
     }
 
 private:
@@ -181,6 +155,46 @@ bool MatchesFrom(const char* name, const char* pattern) {
         ++name;
     }
     return *name == '\0';
+}
+
+// What a name holds, or the failure of the call that cannot tell.
+bool KindAt(const char* operation, const char* action, const std::string& path, Last last, Kind& kind) {
+    Result<Facts> facts = Files().Look(path, last);
+    if (!facts.ok()) return FailStatus(operation, action, path, facts.status());
+    kind = facts->kind;
+    return true;
+}
+
+// Moves source over target, the file's journal record and the power-cut
+// model told first. target itself (Last::Itself: a link there goes as a
+// name) or what a link there names.
+int Replace(const char* source, const char* target, LastName last) {
+    if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
+        !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, last)) {
+        return 0;
+    }
+    FileSystem& files = Files();
+    if (last == LastName::Itself) {
+        Kind kind = Kind::Missing;
+        if (!KindAt("Z_ReplaceFile", "replace", target, Last::Itself, kind)) return 0;
+        if (kind == Kind::Link) {
+            if (Status removed = RemoveDurably(files, target); !removed.ok()) {
+                return FailStatus("Z_ReplaceFile", "replace", target, removed);
+            }
+        }
+    }
+    Attributes attributes;
+    bool replaces = false;
+    if (Status looked = TargetAttributes(files, target, attributes, replaces); !looked.ok()) {
+        return FailStatus("Z_ReplaceFile", "replace", target, looked);
+    }
+    NoteFlushed(source);
+    NoteBeforeWrite(target);
+    if (Status replaced = ReplaceDurably(files, source, target, replaces ? &attributes : nullptr); !replaced.ok()) {
+        return FailStatus("Z_ReplaceFile", "move", std::string(source) + " over " + target, replaced);
+    }
+    NoteMoved(source, target);
+    return 1;
 }
 
 }  // namespace
@@ -207,9 +221,9 @@ int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callbac
     const EntryPoint call("Z_DuplicateDir");
     if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_DuplicateDir", source) || RejectEmptyPath("Z_DuplicateDir", target)) return 0;
-    if (FactsOrMissing(source, LastName::Follow).kind != FileKind::Directory) {
-        return Fail(Z_ERROR_NOT_FOUND, "Z_DuplicateDir: %s is not a directory", source);
-    }
+    Kind kind = Kind::Missing;
+    if (!KindAt("Z_DuplicateDir", "copy", source, Last::Follow, kind)) return 0;
+    if (kind != Kind::Folder) return Fail(Z_ERROR_NOT_FOUND, "Z_DuplicateDir: %s is not a directory", source);
     // The whole tree is listed before anything is copied, so that a name
     // the system code page cannot write (the callback receives each copy's
     // narrow path) stops the copy before it begins rather than halfway.
@@ -223,11 +237,16 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
     const EntryPoint call("Z_RenameFile");
     if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_RenameFile", oldPath) || RejectEmptyPath("Z_RenameFile", newPath)) return 0;
+    const std::string both = std::string(oldPath) + " to " + newPath;
     // A rename must never destroy a file, as on Windows.
-    if (FactsOrMissing(newPath, LastName::Itself).kind != FileKind::Missing) {
+    Result<Facts> target = Files().Look(newPath, Last::Itself);
+    if (!target.ok()) return FailStatus("Z_RenameFile", "rename", both, target.status());
+    if (target->kind != Kind::Missing) {
         return Fail(Z_ERROR_EXISTS, "Z_RenameFile: cannot rename %s to %s: the new name exists", oldPath, newPath);
     }
-    if (FactsOrMissing(oldPath, LastName::Itself).kind == FileKind::Missing) {
+    Result<Facts> source = Files().Look(oldPath, Last::Itself);
+    if (!source.ok()) return FailStatus("Z_RenameFile", "rename", both, source.status());
+    if (source->kind == Kind::Missing) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_RenameFile: cannot rename %s to %s: No such file or directory", oldPath,
                     newPath);
     }
@@ -235,11 +254,10 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
         !JournalBeforeChange("Z_RenameFile", newPath, JournalChange::Replace, LastName::Itself)) {
         return 0;
     }
-    Problem problem;
     NoteFlushed(oldPath);
     NoteBeforeWrite(newPath);
-    if (!PlatformRenameFile(oldPath, newPath, problem)) {
-        return Fail(problem.code, "Z_RenameFile: cannot rename %s to %s: %s", oldPath, newPath, problem.text.c_str());
+    if (Status renamed = RenameDurably(Files(), oldPath, newPath); !renamed.ok()) {
+        return FailStatus("Z_RenameFile", "rename", both, renamed);
     }
     NoteMoved(oldPath, newPath);
     return 1;
@@ -249,50 +267,11 @@ int Z_ReplaceFile(const char* source, const char* target) {
     const EntryPoint call("Z_ReplaceFile");
     if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_ReplaceFile", source) || RejectEmptyPath("Z_ReplaceFile", target)) return 0;
-    if (FactsOrMissing(source, LastName::Itself).kind != FileKind::Regular) {
-        return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
-    }
-    if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
-        !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, LastName::Follow)) {
-        return 0;
-    }
-    Problem problem;
-    NoteFlushed(source);
-    NoteBeforeWrite(target);
-    if (!PlatformReplaceFile(source, target, problem)) {
-        return Fail(problem.code, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, problem.text.c_str());
-    }
-    NoteMoved(source, target);
-    return 1;
+    Kind kind = Kind::Missing;
+    if (!KindAt("Z_ReplaceFile", "move", source, Last::Itself, kind)) return 0;
+    if (kind != Kind::Regular) return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
+    return Replace(source, target, LastName::Follow);
 }
-
-namespace {
-
-// The program's own files (flag Z_NO_LINK) take the new content under their
-// name itself: a link planted there is replaced, never followed.
-bool ReplaceName(const char* source, const char* target) {
-    const EntryPoint call("Z_ReplaceFile");
-    if (call.Failed()) return false;
-    if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
-        !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, LastName::Itself)) {
-        return false;
-    }
-    Problem problem;
-    FileFacts facts;
-    if (PlatformFacts(target, LastName::Itself, facts, problem) && facts.kind == FileKind::Link &&
-        !PlatformDeleteFile(target, problem)) {
-        return FailProblem("Z_ReplaceFile", "replace", target, problem);
-    }
-    NoteFlushed(source);
-    NoteBeforeWrite(target);
-    if (!PlatformReplaceFile(source, target, problem)) {
-        return Fail(problem.code, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, problem.text.c_str());
-    }
-    NoteMoved(source, target);
-    return true;
-}
-
-}  // namespace
 
 int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t flags) {
     const EntryPoint call("Z_WriteWholeFile", false);
@@ -305,14 +284,25 @@ int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t 
     // A failed close may have lost buffered bytes.
     written = Z_CloseFile(file) != 0 && written;
     if (written) {
-        if ((flags & Z_NO_LINK) != 0 ? ReplaceName(work.c_str(), path) : Z_ReplaceFile(work.c_str(), path) != 0) {
+        // The program's own files (Z_NO_LINK) take the new content under
+        // their name itself: a link planted there is replaced, never
+        // followed.
+        if ((flags & Z_NO_LINK) != 0) {
+            const EntryPoint replace("Z_ReplaceFile");
+            if (replace.Failed()) {
+                written = false;
+            } else if (Replace(work.c_str(), path, LastName::Itself) != 0) {
+                return 1;
+            }
+        } else if (Z_ReplaceFile(work.c_str(), path) != 0) {
             return 1;
         }
     }
     // Keep the error that stopped the write, not one of the clean-up.
     const uint32_t code = Z_GetLastError();
     const std::string text = Z_GetLastErrorPrompt(nullptr, 0);
-    if (FactsOrMissing(work.c_str(), LastName::Itself).kind != FileKind::Missing) Z_DeleteFile(work.c_str());
+    Result<Facts> left = Files().Look(work, Last::Itself);
+    if (!left.ok() || left->kind != Kind::Missing) Z_DeleteFile(work.c_str());
     Z_SetLastErrorText(code, "%s", text.c_str());
     return 0;
 }
@@ -321,17 +311,15 @@ int Z_DeleteFile(const char* path) {
     const EntryPoint call("Z_DeleteFile");
     if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_DeleteFile", path)) return 0;
-    const FileKind kind = FactsOrMissing(path, LastName::Itself).kind;
-    if (kind == FileKind::Missing) {
+    Kind kind = Kind::Missing;
+    if (!KindAt("Z_DeleteFile", "delete", path, Last::Itself, kind)) return 0;
+    if (kind == Kind::Missing) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFile: cannot delete %s: No such file or directory", path);
     }
-    if (kind == FileKind::Directory) {
-        return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFile: cannot delete %s: it is a directory", path);
-    }
+    if (kind == Kind::Folder) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFile: cannot delete %s: it is a directory", path);
     if (!JournalBeforeChange("Z_DeleteFile", path, JournalChange::Remove, LastName::Itself)) return 0;
     NoteBeforeWrite(path);
-    Problem problem;
-    if (!PlatformDeleteFile(path, problem)) return FailProblem("Z_DeleteFile", "delete", path, problem);
+    if (Status removed = RemoveDurably(Files(), path); !removed.ok()) return FailStatus("Z_DeleteFile", "delete", path, removed);
     NoteDeleted(path);
     return 1;
 }
@@ -343,14 +331,13 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
     if (wildcard == nullptr || wildcard[0] == '\0') {
         return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFiles: no wildcard given");
     }
-    std::vector<DirectoryEntry> entries;
-    Problem problem;
-    if (!PlatformListDirectory(dir, entries, problem)) return FailProblem("Z_DeleteFiles", "list", dir, problem);
+    Result<std::vector<Entry>> entries = Files().List(dir);
+    if (!entries.ok()) return FailStatus("Z_DeleteFiles", "list", dir, entries.status());
     OneFlushPerFolder batch("Z_DeleteFiles");
     int result = 1;
     std::string firstFailure;
-    for (const DirectoryEntry& entry : entries) {
-        if (entry.kind == FileKind::Directory) continue;
+    for (const Entry& entry : *entries) {
+        if (entry.kind == Kind::Folder) continue;
         // A character the code page cannot write shows as '?', which only
         // a wildcard matches, as in the system's own wildcard search.
         if (!MatchesWildcard(entry.name, wildcard)) continue;
@@ -360,8 +347,9 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         bool removed = false;
         if (reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str(), JournalChange::Remove, LastName::Itself)) {
             NoteBeforeWrite(path.c_str());
-            removed = PlatformDeleteFile(path.c_str(), problem);
-            if (!removed) reason = problem.text;
+            Status status = RemoveDurably(Files(), path);
+            removed = status.ok();
+            if (!removed) reason = status.reason();
         }
         if (removed) NoteDeleted(path.c_str());
         if (!removed && reason.empty()) reason = Z_GetLastErrorPrompt(nullptr, 0);
@@ -380,14 +368,24 @@ int Z_GetFileSize(const char* path, uint64_t* size) {
     if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_GetFileSize", path)) return 0;
     if (size == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_GetFileSize: no size given");
-    FileFacts facts;
-    Problem problem;
-    if (!PlatformFacts(path, LastName::Follow, facts, problem)) {
-        return FailProblem("Z_GetFileSize", "read the size of", path, problem);
-    }
-    if (facts.kind != FileKind::Regular) {
+    Result<Facts> facts = Files().Look(path, Last::Follow);
+    if (!facts.ok()) return FailStatus("Z_GetFileSize", "read the size of", path, facts.status());
+    if (facts->kind != Kind::Regular) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_GetFileSize: cannot read the size of %s: No such file", path);
     }
-    *size = facts.size;
+    *size = facts->size;
     return 1;
+}
+
+int Z_BeginDurableBatch() {
+    Env::Get().Durable().BeginBatch();
+    return 1;
+}
+
+int Z_EndDurableBatch() {
+    const EntryPoint call("Z_EndDurableBatch", false);
+    DurableLayer& durable = Env::Get().Durable();
+    if (!durable.InBatch()) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_EndDurableBatch: no batch is open");
+    Status flushed = durable.EndBatch();
+    return flushed.ok() ? 1 : FailStatus("Z_EndDurableBatch", "flush the folder", flushed.path(), flushed);
 }

@@ -4,9 +4,11 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "durable_layer.h"
 #include "fault_layer.h"
 #include "fault_table.h"
 #include "platform_files.h"
@@ -19,6 +21,8 @@ public:
     virtual ~Stack() = default;
     PlatformFileSystem& platform() { return *platform_; }
     virtual FileSystem& top() { return *platform_; }
+    // A layer that may owe a folder's flush answers for it at once.
+    virtual bool OwesFlushes() const { return false; }
 
 private:
     std::unique_ptr<PlatformFileSystem> platform_;
@@ -35,15 +39,33 @@ private:
     FaultLayer fault_;
 };
 
+// The durable layer with a batch open: every folder flush owed.
+class DurableStack : public Stack {
+public:
+    DurableStack() : Stack(MakePlatformFileSystem()) {
+        durable_.SetBelow(&platform());
+        durable_.BeginBatch();
+    }
+    ~DurableStack() override { (void)durable_.EndBatch(); }
+    FileSystem& top() override { return durable_; }
+    bool OwesFlushes() const override { return true; }
+
+private:
+    DurableLayer durable_;
+};
+
 struct StackMaker {
     std::string name;
     std::function<std::unique_ptr<Stack>()> make;
 };
 
+inline void PrintTo(const StackMaker& maker, std::ostream* out) { *out << maker.name; }
+
 inline std::vector<StackMaker> ConformanceStacks() {
     return {
         {"Platform", [] { return std::make_unique<Stack>(MakePlatformFileSystem()); }},
         {"Fault", [] { return std::unique_ptr<Stack>(new FaultStack()); }},
+        {"Durable", [] { return std::unique_ptr<Stack>(new DurableStack()); }},
     };
 }
 

@@ -1,0 +1,215 @@
+#include "durable_files.h"
+
+#include <vector>
+
+#include "crc32c.h"
+#include "path_lexical.h"
+
+namespace zel::toolkit {
+namespace {
+
+// The folders a change touched, flushed now or owed (durable_layer.h).
+Status FlushTouched(FileSystem& files, const Touched& touched) {
+    const Path folder = SplitLast(touched.name).folder;
+    if (Status flushed = files.FlushFolder(folder); !flushed.ok()) return flushed.At(folder);
+    if (touched.otherName.empty()) return Status();
+    const Path other = SplitLast(touched.otherName).folder;
+    if (other == folder) return Status();
+    Status flushed = files.FlushFolder(other);
+    return flushed.ok() ? flushed : flushed.At(other);
+}
+
+Status CloseBoth(File& first, File& second, Status status) {
+    Status closed = first.Close();
+    Status alsoClosed = second.Close();
+    if (!status.ok()) return status;
+    return closed.ok() ? alsoClosed : closed;
+}
+
+// Copies the open source into target's folder when the two lie on
+// different volumes (a link into another one), so that the final move is
+// one step; the copy takes the attributes on its own descriptor.
+Status MoveAcross(FileSystem& files, File& source, const Path& sourcePath, const Path& target,
+                  const Attributes* attributes) {
+    Result<Path> resolved = files.Resolve(target, Last::Follow);
+    if (!resolved.ok()) return resolved.TakeStatus().At(target);
+    const Path staged = *resolved + ".zel-move";
+    Result<std::unique_ptr<File>> made = CreateNew(files, staged);
+    if (!made.ok()) return made.TakeStatus().At(staged);
+    File& copy = **made;
+    Status copied = CopyBytes(source, copy);
+    if (copied.ok() && attributes != nullptr) copied = copy.SetAttributes(*attributes);
+    if (copied.ok()) copied = copy.Flush();
+    if (Status closed = copy.Close(); copied.ok()) copied = closed;
+    Touched touched;
+    if (copied.ok()) copied = files.Rename(staged, *resolved, RenameMode::Replace, &touched);
+    if (!copied.ok()) {
+        (void)files.Remove(staged);
+        return copied.At(staged);
+    }
+    if (Status flushed = FlushTouched(files, touched); !flushed.ok()) return flushed;
+    return RemoveDurably(files, sourcePath);
+}
+
+}  // namespace
+
+Result<std::unique_ptr<File>> CreateNew(FileSystem& files, const Path& path, bool ownerOnly) {
+    Result<Facts> facts = files.Look(path, Last::Itself);
+    if (!facts.ok()) return facts.TakeStatus();
+    if (facts->kind == Kind::Folder) return Status::Refused(Code::IsFolder, "it is a directory");
+    if (facts->kind != Kind::Missing) {
+        if (Status removed = files.Remove(path); !removed.ok() && !removed.IsNotFound()) return removed;
+    }
+    const OpenSpec spec{OpenMode::CreateOnly, Last::Itself, ownerOnly};
+    Result<std::unique_ptr<File>> opened = files.Open(path, spec);
+    if (opened.ok() || opened.status().code() != Code::Exists) return opened;
+    // Taken after all: a name made since the look, or a link of the host
+    // that leads nowhere, which Wine lists as no name at all.
+    if (Status removed = files.Remove(path); !removed.ok() && !removed.IsNotFound()) return removed;
+    return files.Open(path, spec);
+}
+
+Status TargetAttributes(FileSystem& files, const Path& target, Attributes& attributes, bool& found) {
+    Result<Facts> facts = files.Look(target, Last::Follow);
+    if (!facts.ok()) return facts.TakeStatus().At(target);
+    found = facts->kind == Kind::Regular;
+    if (found) attributes = Attributes{static_cast<int32_t>(facts->mode), facts->owner, facts->group};
+    return Status();
+}
+
+Status ReplaceDurably(FileSystem& files, const Path& source, const Path& target, const Attributes* attributes) {
+    Result<std::unique_ptr<File>> opened = files.Open(source, OpenSpec{OpenMode::Settle, Last::Itself});
+    if (!opened.ok()) return opened.TakeStatus().At(source);
+    File& file = **opened;
+    // On the open file itself, before it takes the name: nothing swapped in
+    // under its name since can take them.
+    Status settled = attributes != nullptr ? file.SetAttributes(*attributes) : Status();
+    if (settled.ok()) settled = file.Flush();
+    if (!settled.ok()) {
+        (void)file.Close();
+        return settled.At(source);
+    }
+    Touched touched;
+    Status moved = files.Rename(source, target, RenameMode::Replace, &touched);
+    if (moved.code() == Code::Unsupported) moved = MoveAcross(files, file, source, target, attributes);
+    Status closed = file.Close();
+    if (!moved.ok()) return moved;
+    if (!touched.name.empty()) {
+        if (Status flushed = FlushTouched(files, touched); !flushed.ok()) return flushed;
+    }
+    return closed;
+}
+
+Status RenameDurably(FileSystem& files, const Path& from, const Path& to) {
+    // A file written under a work name takes its real name here: its bytes
+    // must be on the disk before the name is.
+    Result<Facts> facts = files.Look(from, Last::Itself);
+    if (!facts.ok()) return facts.TakeStatus().At(from);
+    if (facts->kind == Kind::Regular) {
+        if (Status flushed = FlushFile(files, from, Last::Itself); !flushed.ok()) return flushed;
+    }
+    // One step that never replaces a file: a stop leaves the old name or the
+    // new one, never both and never neither.
+    Touched touched;
+    if (Status moved = files.Rename(from, to, RenameMode::NoReplace, &touched); !moved.ok()) return moved;
+    return FlushTouched(files, touched);
+}
+
+Status RemoveDurably(FileSystem& files, const Path& path) {
+    Touched touched;
+    if (Status removed = files.Remove(path, &touched); !removed.ok()) return removed;
+    return FlushTouched(files, touched);
+}
+
+Status RemoveFolderDurably(FileSystem& files, const Path& path) {
+    Touched touched;
+    if (Status removed = files.RemoveFolder(path, &touched); !removed.ok()) return removed;
+    return FlushTouched(files, touched);
+}
+
+Status MakeFolders(FileSystem& files, const Path& path) {
+    Result<Facts> facts = files.Look(path, Last::Follow);
+    if (!facts.ok()) return facts.TakeStatus().At(path);
+    if (facts->kind == Kind::Folder) return Status();
+    if (facts->kind != Kind::Missing) return Status::Refused(Code::Exists, "a file of that name exists");
+    // A folder above may be missing: it is made first, then this one.
+    LexicalPath lexical;
+    if (!MakeLexical(path, lexical) || lexical.names.empty()) return Status::FromErrno(ENOENT);
+    if (lexical.names.size() > 1) {
+        if (Status made = MakeFolders(files, lexical.Prefix(lexical.names.size() - 1)); !made.ok()) return made;
+    }
+    Touched touched;
+    Status made = files.MakeFolder(lexical.Text(), &touched);
+    if (made.code() == Code::Exists) {
+        // Made meanwhile, by another run or this one's own link.
+        Result<Facts> again = files.Look(path, Last::Follow);
+        if (again.ok() && again->kind == Kind::Folder) return Status();
+    }
+    if (!made.ok()) return made;
+    return FlushTouched(files, touched);
+}
+
+Status FlushFile(FileSystem& files, const Path& path, Last last) {
+    Result<std::unique_ptr<File>> opened = files.Open(path, OpenSpec{OpenMode::Settle, last});
+    if (!opened.ok()) return opened.TakeStatus().At(path);
+    Status flushed = (*opened)->Flush();
+    Status closed = (*opened)->Close();
+    return (flushed.ok() ? closed : flushed).At(path);
+}
+
+Status CopyBytes(File& from, File& to, uint64_t* length, uint32_t* crc) {
+    std::vector<char> block(1 << 20);
+    uint64_t offset = 0;
+    uint32_t sum = 0;
+    for (;;) {
+        Result<size_t> count = from.ReadAt(offset, block.data(), block.size());
+        if (!count.ok()) return count.TakeStatus().At(from.path());
+        if (*count == 0) break;
+        if (Status written = to.WriteAt(offset, block.data(), *count); !written.ok()) return written.At(to.path());
+        if (crc != nullptr) sum = Crc32c(sum, block.data(), *count);
+        offset += *count;
+    }
+    if (length != nullptr) *length = offset;
+    if (crc != nullptr) *crc = sum;
+    return Status();
+}
+
+Status ChecksumBytes(File& file, uint64_t* length, uint32_t* crc) {
+    std::vector<char> block(1 << 20);
+    *length = 0;
+    *crc = 0;
+    for (;;) {
+        Result<size_t> count = file.ReadAt(*length, block.data(), block.size());
+        if (!count.ok()) return count.TakeStatus().At(file.path());
+        if (*count == 0) return Status();
+        *crc = Crc32c(*crc, block.data(), *count);
+        *length += *count;
+    }
+}
+
+Status CopyToNew(FileSystem& files, const Path& source, Last last, const Path& copy, const Attributes* attributes) {
+    Result<std::unique_ptr<File>> in = files.Open(source, OpenSpec{OpenMode::Read, last});
+    if (!in.ok()) return in.TakeStatus().At(source);
+    Result<std::unique_ptr<File>> out = CreateNew(files, copy);
+    if (!out.ok()) return out.TakeStatus().At(copy);
+    Status copied = CopyBytes(**in, **out);
+    if (copied.ok() && attributes != nullptr) copied = (*out)->SetAttributes(*attributes);
+    if (copied.ok()) copied = (*out)->Flush();
+    return CloseBoth(**in, **out, copied);
+}
+
+Status SeparateHardLinks(FileSystem& files, const Path& path, Last last) {
+    Result<Facts> facts = files.Look(path, last);
+    if (!facts.ok()) return facts.TakeStatus().At(path);
+    if (facts->kind != Kind::Regular || facts->links <= 1) return Status();
+    Result<Path> resolved = files.Resolve(path, last);
+    if (!resolved.ok()) return resolved.TakeStatus().At(path);
+    const Path copy = *resolved + ".zel-copy";
+    const Attributes attributes{static_cast<int32_t>(facts->mode), facts->owner, facts->group};
+    Status separated = CopyToNew(files, *resolved, Last::Itself, copy, &attributes);
+    if (separated.ok()) separated = ReplaceDurably(files, copy, *resolved, nullptr);
+    if (!separated.ok()) (void)files.Remove(copy);
+    return separated;
+}
+
+}  // namespace zel::toolkit

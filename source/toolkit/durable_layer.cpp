@@ -1,0 +1,123 @@
+#include "durable_layer.h"
+
+#include <algorithm>
+
+namespace zel::toolkit {
+namespace {
+
+// Whether lexical is folder or lies beneath it, names compared as the file
+// system compares them.
+bool AtOrBeneath(const LexicalPath& lexical, const LexicalPath& folder) {
+    if (!SameName(lexical.start, folder.start) || lexical.names.size() < folder.names.size()) return false;
+    for (size_t at = 0; at < folder.names.size(); ++at) {
+        if (!SameName(lexical.names[at], folder.names[at])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Status DurableLayer::EndBatch() {
+    if (batches_ > 0) --batches_;
+    return batches_ > 0 ? Status() : FlushOwed();
+}
+
+void DurableLayer::DeferBeneath(const LexicalPath& base, std::vector<LexicalPath> except) {
+    deferring_ = true;
+    base_ = base;
+    except_ = std::move(except);
+}
+
+void DurableLayer::StopDeferring() {
+    deferring_ = false;
+    except_.clear();
+}
+
+bool DurableLayer::Owes(const Path& folder) const { return std::find(owed_.begin(), owed_.end(), folder) != owed_.end(); }
+
+bool DurableLayer::Defers(const Path& folder) const {
+    if (batches_ > 0) return true;
+    if (!deferring_) return false;
+    LexicalPath lexical;
+    if (!MakeLexical(folder, lexical) || !AtOrBeneath(lexical, base_)) return false;
+    return std::none_of(except_.begin(), except_.end(),
+                        [&](const LexicalPath& except) { return AtOrBeneath(lexical, except); });
+}
+
+Status DurableLayer::FlushOwed() {
+    while (!owed_.empty()) {
+        const Path folder = owed_.front();
+        Status flushed = below_->FlushFolder(folder);
+        // A folder removed since holds nothing to flush: its removal reaches
+        // the disk with its own folder, which owes a flush for it.
+        if (!flushed.ok() && !flushed.IsNotFound()) return flushed.At(folder);
+        owed_.erase(owed_.begin());
+        if (flushed.ok() && flushedNote_ != nullptr) flushedNote_(folder);
+    }
+    lastChanged_.clear();
+    return Status();
+}
+
+Status DurableLayer::BeforeChange(const Path& path, Last last) {
+    // Under a journal alone the order needs no keeping: whatever a crash
+    // keeps of its changes, the journal puts back.
+    if (owed_.empty() || batches_ == 0) return Status();
+    Result<Path> resolved = below_->Resolve(path, last);
+    // A path that cannot be followed fails the change itself below.
+    if (!resolved.ok()) return Status();
+    const Path folder = SplitLast(*resolved).folder;
+    if (folder == lastChanged_ || !Owes(folder)) return Status();
+    return FlushOwed();
+}
+
+Status DurableLayer::Changed(Status status, const Touched& touched, Touched* caller) {
+    if (!status.ok()) return status;
+    lastChanged_ = SplitLast(touched.name).folder;
+    if (caller != nullptr) *caller = touched;
+    return status;
+}
+
+Status DurableLayer::Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched) {
+    if (Status flushed = BeforeChange(from, Last::Itself); !flushed.ok()) return flushed;
+    if (Status flushed = BeforeChange(to, mode == RenameMode::Replace ? Last::Follow : Last::Itself); !flushed.ok()) {
+        return flushed;
+    }
+    Touched changed;
+    return Changed(below_->Rename(from, to, mode, &changed), changed, touched);
+}
+
+Status DurableLayer::Link(const Path& existing, const Path& name, Touched* touched) {
+    if (Status flushed = BeforeChange(name, Last::Itself); !flushed.ok()) return flushed;
+    Touched changed;
+    return Changed(below_->Link(existing, name, &changed), changed, touched);
+}
+
+Status DurableLayer::Remove(const Path& path, Touched* touched) {
+    if (Status flushed = BeforeChange(path, Last::Itself); !flushed.ok()) return flushed;
+    Touched changed;
+    return Changed(below_->Remove(path, &changed), changed, touched);
+}
+
+Status DurableLayer::MakeFolder(const Path& path, Touched* touched) {
+    if (Status flushed = BeforeChange(path, Last::Itself); !flushed.ok()) return flushed;
+    Touched changed;
+    return Changed(below_->MakeFolder(path, &changed), changed, touched);
+}
+
+Status DurableLayer::RemoveFolder(const Path& path, Touched* touched) {
+    if (Status flushed = BeforeChange(path, Last::Itself); !flushed.ok()) return flushed;
+    Touched changed;
+    return Changed(below_->RemoveFolder(path, &changed), changed, touched);
+}
+
+Status DurableLayer::FlushFolder(const Path& folder) {
+    if (Defers(folder)) {
+        if (!Owes(folder)) owed_.push_back(folder);
+        return Status();
+    }
+    Status flushed = below_->FlushFolder(folder);
+    if (flushed.ok()) owed_.erase(std::remove(owed_.begin(), owed_.end(), folder), owed_.end());
+    return flushed;
+}
+
+}  // namespace zel::toolkit

@@ -1,0 +1,70 @@
+// The durable layer: when the folder flushes that name changes owe reach
+// the disk. A change of a name (a rename, a replacement, a removal) is
+// durable only once its folder is flushed; every public call asks for that
+// flush, and this layer makes it at once, or owes it:
+// - inside a batch (Z_BeginDurableBatch ... Z_EndDurableBatch), for every
+//   folder, flushed once each at the batch's end;
+// - while a file journal records, for the folders it protects: a crash
+//   before the journal is flushed is undone from the journal anyway, and
+//   the journal's flush flushes every folder owed.
+// Owed folders are flushed in the order of their first owed change, and in
+// a batch a change in a folder that owes a flush while another folder
+// changed after it first flushes every owed folder: whatever a crash keeps
+// of a batch is a prefix of its changes, so that a later name is never on the disk
+// without the earlier ones it depends on (the new PROFILE.INI before the
+// removal of the batch files it launched).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "file_system.h"
+#include "path_lexical.h"
+
+namespace zel::toolkit {
+
+class DurableLayer : public Layer {
+public:
+    // Batches nest; the outermost end flushes every owed folder.
+    void BeginBatch() { ++batches_; }
+    Status EndBatch();
+    bool InBatch() const { return batches_ > 0; }
+
+    // The folders beneath base owe their flushes until StopDeferring, but
+    // for those beneath except (the journal's own folder).
+    void DeferBeneath(const LexicalPath& base, std::vector<LexicalPath> except);
+    void StopDeferring();
+
+    // Every owed folder, in order; the first that fails stops it (its path
+    // in the status) and stays owed with the rest.
+    Status FlushOwed();
+    bool Owes(const Path& folder) const;
+
+    // Told of each owed folder flushed (the power-cut model, while it still
+    // learns of flushes so).
+    void SetFlushedNote(void (*note)(const Path&)) { flushedNote_ = note; }
+
+    Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) override;
+    Status Link(const Path& existing, const Path& name, Touched* touched = nullptr) override;
+    Status Remove(const Path& path, Touched* touched = nullptr) override;
+    Status MakeFolder(const Path& path, Touched* touched = nullptr) override;
+    Status RemoveFolder(const Path& path, Touched* touched = nullptr) override;
+    Status FlushFolder(const Path& folder) override;
+
+private:
+    bool Defers(const Path& folder) const;
+    // Before a change in the folder that holds path: a prefix stays a
+    // prefix.
+    Status BeforeChange(const Path& path, Last last);
+    Status Changed(Status status, const Touched& touched, Touched* caller);
+
+    int batches_ = 0;
+    bool deferring_ = false;
+    LexicalPath base_;
+    std::vector<LexicalPath> except_;
+    std::vector<Path> owed_;  // in the order of their first owed change
+    Path lastChanged_;        // the folder of the last change of a name
+    void (*flushedNote_)(const Path&) = nullptr;
+};
+
+}  // namespace zel::toolkit
