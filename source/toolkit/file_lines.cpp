@@ -1,12 +1,10 @@
 // Line and byte transfer on open files, shared by the file operations and
 // the profile readers.
-#include <cerrno>
 #include <cstring>
 
 #include "file_journal.h"
 #include "file_object.h"
 #include "toolkit_internal.h"
-#include "toolkit_platform.h"
 
 namespace zel::toolkit {
 
@@ -14,54 +12,21 @@ namespace {
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
+// A failed transfer leaves the file failed, and says why.
+bool Failed(ZFileObject* file, const char* operation, const char* action, const Status& status) {
+    MarkFailed(file);
+    FailStatus(operation, action, file->path, status);
+    return false;
+}
+
 }  // namespace
 
-int64_t CurrentPosition(ZFileObject* file) {
-    if (!file->positionKnown) {
-        file->position = PlatformTell(file->stream);
-        file->positionKnown = file->position >= 0;
-    }
-    return file->position;
-}
-
-void MovedTo(ZFileObject* file, int64_t position) {
-    file->position = position;
-    file->positionKnown = true;
-}
-
-void Advanced(ZFileObject* file, size_t count) { file->position += static_cast<int64_t>(count); }
-
-void PositionLost(ZFileObject* file) { file->positionKnown = false; }
+int64_t CurrentPosition(ZFileObject* file) { return static_cast<int64_t>(file->data->Position()); }
 
 void TakeOffLineMarks(std::string& line, bool startsFile) {
     if (startsFile && line.compare(0, 3, kByteOrderMark) == 0) line.erase(0, 3);
     if (!line.empty() && line.back() == '\r') line.pop_back();
 }
-
-namespace {
-
-bool PrepareRead(ZFileObject* file, const char* operation) {
-    if (file->lastUse == ZFileObject::LastUse::Write && std::fflush(file->stream) != 0) {
-        MarkFailed(file);
-        FailErrno(operation, "write", file->path.c_str(), errno);
-        return false;
-    }
-    file->lastUse = ZFileObject::LastUse::Read;
-    return true;
-}
-
-bool PrepareWrite(ZFileObject* file, const char* operation) {
-    if (!SettlePushBack(file, operation)) return false;
-    if (file->lastUse == ZFileObject::LastUse::Read && PlatformSeek(file->stream, 0, SEEK_CUR) != 0) {
-        MarkFailed(file);
-        FailErrno(operation, "position in", file->path.c_str(), errno);
-        return false;
-    }
-    file->lastUse = ZFileObject::LastUse::Write;
-    return true;
-}
-
-}  // namespace
 
 void MarkFailed(ZFileObject* file) {
     if (file != nullptr) file->error = true;
@@ -70,28 +35,14 @@ void MarkFailed(ZFileObject* file) {
 bool SettlePushBack(ZFileObject* file, const char* operation) {
     if (!file->hasPushBack) return true;
     file->hasPushBack = false;
-    if (PlatformSeek(file->stream, file->pushBackOffset, SEEK_SET) != 0) {
-        MarkFailed(file);
-        PositionLost(file);
-        FailErrno(operation, "position in", file->path.c_str(), errno);
-        return false;
-    }
-    MovedTo(file, file->pushBackOffset);
-    file->lastUse = ZFileObject::LastUse::None;
-    return true;
+    Status moved = file->data->Seek(static_cast<uint64_t>(file->pushBackOffset));
+    return moved.ok() || Failed(file, operation, "position in", moved);
 }
 
 bool Rewind(ZFileObject* file, const char* operation) {
     file->hasPushBack = false;
-    file->lastUse = ZFileObject::LastUse::None;
-    if (PlatformSeek(file->stream, 0, SEEK_SET) != 0) {
-        MarkFailed(file);
-        PositionLost(file);
-        FailErrno(operation, "rewind", file->path.c_str(), errno);
-        return false;
-    }
-    MovedTo(file, 0);
-    return true;
+    Status moved = file->data->Seek(0);
+    return moved.ok() || Failed(file, operation, "rewind", moved);
 }
 
 void PushBackLine(ZFileObject* file, const std::string& line, int64_t offset) {
@@ -113,7 +64,6 @@ LineResult ReadLine(ZFileObject* file, std::string& line, size_t maxLength, cons
         }
         return LineResult::Line;
     }
-    if (!PrepareRead(file, operation)) return LineResult::Error;
     const int64_t start = CurrentPosition(file);
     if (offset != nullptr) *offset = start;
     line.clear();
@@ -121,27 +71,19 @@ LineResult ReadLine(ZFileObject* file, std::string& line, size_t maxLength, cons
     // line that fits, so that neither makes a fitting line look too long.
     const size_t readLimit = maxLength + 4;
     size_t consumed = 0;
+    Status status;
     int c;
-    while ((c = std::getc(file->stream)) != EOF) {
+    while ((c = file->data->NextByte(status)) >= 0) {
         ++consumed;
         if (c == '\n') break;
         line.push_back(static_cast<char>(c));
         if (line.size() > readLimit) break;
     }
-    Advanced(file, consumed);
-    const bool sawAny = consumed > 0;
-    if (c == EOF && std::ferror(file->stream)) {
-        MarkFailed(file);
-        PositionLost(file);
-        FailErrno(operation, "read", file->path.c_str(), errno);
+    if (!status.ok()) {
+        Failed(file, operation, "read", status);
         return LineResult::Error;
     }
-    if (!sawAny) {
-        // End of the file: clear the stream's end flag so that a write after
-        // a search that ran to the end still works.
-        std::clearerr(file->stream);
-        return LineResult::End;
-    }
+    if (consumed == 0) return LineResult::End;
     // A line cut at the read limit is too long whatever comes off it.
     TakeOffLineMarks(line, start == 0);
     if (line.size() > maxLength) {
@@ -150,25 +92,18 @@ LineResult ReadLine(ZFileObject* file, std::string& line, size_t maxLength, cons
              maxLength);
         return LineResult::Error;
     }
-    if (c == EOF) std::clearerr(file->stream);
     return LineResult::Line;
 }
 
 bool WriteBytes(ZFileObject* file, const char* bytes, size_t count, const char* operation) {
-    if (!PrepareWrite(file, operation)) return false;
+    if (!SettlePushBack(file, operation)) return false;
     if (!file->journalKey.empty() &&
         !JournalBeforeWrite(operation, file->journalKey, CurrentPosition(file), static_cast<int64_t>(count))) {
         MarkFailed(file);
         return false;
     }
-    if (count > 0 && std::fwrite(bytes, 1, count, file->stream) != count) {
-        MarkFailed(file);
-        PositionLost(file);
-        FailErrno(operation, "write", file->path.c_str(), errno);
-        return false;
-    }
-    Advanced(file, count);
-    return true;
+    Status written = file->data->Write(bytes, count);
+    return written.ok() || Failed(file, operation, "write", written);
 }
 
 bool WriteLine(ZFileObject* file, const std::string& text, const char* operation) {

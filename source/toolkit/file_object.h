@@ -3,27 +3,20 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 
+#include "buffered_file.h"
 #include "zelkit.h"
 
 struct ZFileObject {
-    std::FILE* stream = nullptr;
+    std::unique_ptr<zel::toolkit::BufferedFile> data;
     std::string path;
     bool error = false;  // sticky: set by the first failed read or write
     bool log = false;    // made by Z_CreateLogFile: no fault points, flushed on close
     // Set for a file the file journal records page by page: its pages are
     // saved before each write reaches them.
     std::string journalKey;
-    // C streams must be flushed or positioned between a write and a read.
-    enum class LastUse { None, Read, Write } lastUse = LastUse::None;
-    // Where the stream stands, counted here so that reading a line needs no
-    // call to the system to learn where the line starts. A move whose end
-    // is not known (a seek to the end, a failed transfer) clears
-    // positionKnown; the next reader asks the stream once.
-    int64_t position = 0;
-    bool positionKnown = true;
     // One line given back by the profile readers (the header that ended a
     // section); pushBackOffset is where it starts in the file.
     bool hasPushBack = false;
@@ -52,12 +45,8 @@ void PushBackLine(ZFileObject* file, const std::string& line, int64_t offset);
 bool WriteBytes(ZFileObject* file, const char* bytes, size_t count, const char* operation);
 bool WriteLine(ZFileObject* file, const std::string& text, const char* operation);
 
-// The stream's position as counted (asked of the stream only when a move
-// left it unknown); what moved it says so.
+// Where the file stands.
 int64_t CurrentPosition(ZFileObject* file);
-void MovedTo(ZFileObject* file, int64_t position);
-void Advanced(ZFileObject* file, size_t count);
-void PositionLost(ZFileObject* file);
 
 // Marks the file failed (an injected fault counts like a real one).
 void MarkFailed(ZFileObject* file);
@@ -65,7 +54,7 @@ void MarkFailed(ZFileObject* file);
 // Moves to the start of the file, forgetting any pushed-back line.
 bool Rewind(ZFileObject* file, const char* operation);
 
-// Returns the stream to the place the caller sees: before a pushed-back line.
+// Returns the file to the place the caller sees: before a pushed-back line.
 bool SettlePushBack(ZFileObject* file, const char* operation);
 
 }  // namespace zel::toolkit

@@ -1,12 +1,14 @@
-// Open files: HZFILE handles over C streams in binary mode, so that line ends
-// are written as given on every platform.
-#include <cerrno>
+// Open files: HZFILE handles over the table's open files, read ahead and
+// written behind (buffered_file.h); bytes go as given, line ends included,
+// on every platform.
 #include <cstring>
 #include <new>
 #include <string>
 
-#include "file_journal.h"
+#include "durable_files.h"
+#include "env.h"
 #include "fault_table.h"
+#include "file_journal.h"
 #include "file_object.h"
 #include "own_file.h"
 #include "path_text.h"
@@ -18,22 +20,21 @@ using namespace zel::toolkit;
 
 namespace {
 
-HZFILE OpenStream(const char* operation, const char* path, StreamMode mode, LastName last, const char* action) {
-    if (RejectEmptyPath(operation, path)) return nullptr;
-    Problem problem;
-    std::FILE* stream = PlatformOpenStream(path, mode, last, problem);
-    if (stream == nullptr) {
-        FailProblem(operation, action, path, problem);
+HZFILE Wrap(const char* operation, const char* path, Result<std::unique_ptr<File>> opened, const char* action,
+            BufferedFile::Use use) {
+    if (!opened.ok()) {
+        FailStatus(operation, action, path, opened.status());
         return nullptr;
     }
     ZFileObject* file = new (std::nothrow) ZFileObject;
     if (file == nullptr) {
-        std::fclose(stream);
+        (void)(*opened)->Close();
         Fail(Z_ERROR_NO_MEMORY, "%s: no memory to open %s", operation, path);
         return nullptr;
     }
-    file->stream = stream;
+    file->data = std::make_unique<BufferedFile>(opened.TakeValue(), use);
     file->path = path;
+    file->log = use == BufferedFile::Use::WriteThrough;
     return file;
 }
 
@@ -61,20 +62,28 @@ bool InjectedOn(const EntryPoint& call, const char* operation, const char* actio
     return true;
 }
 
+bool FailedOn(HZFILE file, const char* operation, const char* action, const Status& status) {
+    MarkFailed(file);
+    return FailStatus(operation, action, file->path, status);
+}
+
 }  // namespace
 
 HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/, uint32_t flags) {
     const EntryPoint call("Z_OpenFile");
     if (InjectedAt(call, "Z_OpenFile", "open", path)) return nullptr;
-    const LastName last = (flags & Z_NO_LINK) != 0 ? LastName::Itself : LastName::Follow;
+    if (RejectEmptyPath("Z_OpenFile", path)) return nullptr;
+    const Last last = (flags & Z_NO_LINK) != 0 ? Last::Itself : Last::Follow;
+    const LastName lastName = last == Last::Itself ? LastName::Itself : LastName::Follow;
     // Opened for writing, the file may change in place.
     if (mode != Z_MODE_READ) {
-        if (!JournalBeforeChange("Z_OpenFile", path, JournalChange::InPlace, last)) return nullptr;
-        if (RejectEmptyPath("Z_OpenFile", path) || !SeparateHardLinks("Z_OpenFile", path, last)) return nullptr;
+        if (!JournalBeforeChange("Z_OpenFile", path, JournalChange::InPlace, lastName)) return nullptr;
+        if (!SeparateHardLinks("Z_OpenFile", path, lastName)) return nullptr;
         NoteBeforeWrite(path);
     }
-    HZFILE file =
-        OpenStream("Z_OpenFile", path, mode == Z_MODE_READ ? StreamMode::Read : StreamMode::Update, last, "open");
+    const OpenSpec spec{mode == Z_MODE_READ ? OpenMode::Read : OpenMode::Update, last};
+    HZFILE file = Wrap("Z_OpenFile", path, Files().Open(path, spec), "open",
+                       mode == Z_MODE_READ ? BufferedFile::Use::Read : BufferedFile::Use::Write);
     // Its writes are recorded page by page while the journal records it.
     if (file != nullptr && mode != Z_MODE_READ) file->journalKey = JournalPagesKey(path);
     return file;
@@ -85,34 +94,33 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
 HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
     const EntryPoint call("Z_CreateFile");
     if (InjectedAt(call, "Z_CreateFile", "create", path)) return nullptr;
+    if (RejectEmptyPath("Z_CreateFile", path)) return nullptr;
     if (!JournalBeforeChange("Z_CreateFile", path, JournalChange::Make, LastName::Itself)) return nullptr;
     NoteBeforeWrite(path);
-    return OpenStream("Z_CreateFile", path, StreamMode::CreateNew, LastName::Itself, "create");
+    return Wrap("Z_CreateFile", path, CreateNew(Files(), path), "create", BufferedFile::Use::Write);
 }
 
 HZFILE Z_CreateLogFile(const char* path) {
-    HZFILE file = OpenStream("Z_CreateLogFile", path, StreamMode::CreateLog, LastName::Itself, "create");
-    if (file == nullptr) return nullptr;
-    file->log = true;
-    // Unbuffered: what a killed run wrote is in the file.
-    std::setvbuf(file->stream, nullptr, _IONBF, 0);
-    return file;
+    if (RejectEmptyPath("Z_CreateLogFile", path)) return nullptr;
+    OpenSpec spec{OpenMode::CreateOnly, Last::Itself};
+    spec.bookkeeping = true;
+    // Written through: what a killed run wrote is in the file.
+    return Wrap("Z_CreateLogFile", path, Files().Open(path, spec), "create", BufferedFile::Use::WriteThrough);
 }
 
 int Z_CloseFile(HZFILE file) {
     if (RejectNullFile("Z_CloseFile", file)) return 0;
     // The handle is released whatever happens: a caller cannot close twice.
-    std::string path = file->path;
+    const std::string path = file->path;
     const EntryPoint call("Z_CloseFile", !file->log);
-    bool injected = InjectedAt(call, "Z_CloseFile", "close", path.c_str());
+    const bool injected = InjectedAt(call, "Z_CloseFile", "close", path.c_str());
     // The log reaches the disk; a failure to get it there is no failure of
     // the close.
-    if (file->log) PlatformFlushStream(file->stream);
-    int closed = std::fclose(file->stream);
-    int saved = errno;
+    if (file->log) (void)file->data->Sync();
+    Status closed = file->data->Close();
     delete file;
     if (injected) return 0;
-    if (closed != 0) return FailErrno("Z_CloseFile", "close", path.c_str(), saved);
+    if (!closed.ok()) return FailStatus("Z_CloseFile", "close", path, closed);
     return 1;
 }
 
@@ -121,14 +129,9 @@ int Z_SeekFile(HZFILE file, int64_t offset) {
     const EntryPoint call("Z_SeekFile", !file->log);
     if (InjectedOn(call, "Z_SeekFile", "move in", file)) return 0;
     file->hasPushBack = false;
-    if (offset < 0 || PlatformSeek(file->stream, offset, SEEK_SET) != 0) {
-        PositionLost(file);
-        return Fail(Z_ERROR_IO, "Z_SeekFile: cannot move to %lld in %s", static_cast<long long>(offset),
-                    file->path.c_str());
-    }
-    MovedTo(file, offset);
-    file->lastUse = ZFileObject::LastUse::None;
-    return 1;
+    if (offset < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_SeekFile: cannot move to %lld", static_cast<long long>(offset));
+    Status moved = file->data->Seek(static_cast<uint64_t>(offset));
+    return moved.ok() ? 1 : FailedOn(file, "Z_SeekFile", "move in", moved);
 }
 
 int Z_SeekFileEnd(HZFILE file) {
@@ -136,12 +139,8 @@ int Z_SeekFileEnd(HZFILE file) {
     const EntryPoint call("Z_SeekFileEnd", !file->log);
     if (InjectedOn(call, "Z_SeekFileEnd", "move to the end of", file)) return 0;
     file->hasPushBack = false;
-    PositionLost(file);
-    if (PlatformSeek(file->stream, 0, SEEK_END) != 0) {
-        return FailErrno("Z_SeekFileEnd", "move to the end of", file->path.c_str(), errno);
-    }
-    file->lastUse = ZFileObject::LastUse::None;
-    return 1;
+    Status moved = file->data->SeekEnd();
+    return moved.ok() ? 1 : FailedOn(file, "Z_SeekFileEnd", "move to the end of", moved);
 }
 
 const char* Z_GetFileName(HZFILE file) { return file ? file->path.c_str() : nullptr; }
@@ -152,27 +151,16 @@ int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
     if (InjectedOn(call, "Z_ReadFile", "read", file)) return 0;
     if (buffer == nullptr || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_ReadFile: bad buffer");
     if (!SettlePushBack(file, "Z_ReadFile")) return 0;
-    if (file->lastUse == ZFileObject::LastUse::Write && std::fflush(file->stream) != 0) {
+    const int64_t at = CurrentPosition(file);
+    Result<size_t> count = file->data->Read(buffer, static_cast<size_t>(size));
+    if (!count.ok()) return FailedOn(file, "Z_ReadFile", "read", count.status());
+    JournalAfterRead(file->journalKey, at, buffer, *count);
+    if (exact != 0 && static_cast<int64_t>(*count) != size) {
         MarkFailed(file);
-        return FailErrno("Z_ReadFile", "write", file->path.c_str(), errno);
-    }
-    file->lastUse = ZFileObject::LastUse::Read;
-    const int64_t at = file->journalKey.empty() ? 0 : CurrentPosition(file);
-    size_t count = std::fread(buffer, 1, static_cast<size_t>(size), file->stream);
-    if (std::ferror(file->stream)) {
-        MarkFailed(file);
-        PositionLost(file);
-        return FailErrno("Z_ReadFile", "read", file->path.c_str(), errno);
-    }
-    Advanced(file, count);
-    JournalAfterRead(file->journalKey, at, buffer, count);
-    std::clearerr(file->stream);
-    if (exact != 0 && static_cast<int64_t>(count) != size) {
-        MarkFailed(file);
-        return Fail(Z_ERROR_IO, "Z_ReadFile: %s ended after %zu of %lld bytes", file->path.c_str(), count,
+        return Fail(Z_ERROR_IO, "Z_ReadFile: %s ended after %zu of %lld bytes", file->path.c_str(), *count,
                     static_cast<long long>(size));
     }
-    return static_cast<int64_t>(count);
+    return static_cast<int64_t>(*count);
 }
 
 int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int /*exact*/) {
@@ -195,20 +183,10 @@ int Z_TruncateFile(HZFILE file, int64_t size) {
         MarkFailed(file);
         return 0;
     }
-    // A seek sends buffered bytes down and drops read-ahead, so the cut
-    // applies to what the file holds and nothing stale is read after it.
-    Problem problem;
-    if (PlatformSeek(file->stream, 0, SEEK_CUR) != 0 || !PlatformTruncateStream(file->stream, size, problem) ||
-        PlatformSeek(file->stream, size, SEEK_SET) != 0) {
-        MarkFailed(file);
-        PositionLost(file);
-        if (problem.text.empty()) problem.text = std::strerror(errno);
-        return Fail(Z_ERROR_IO, "Z_TruncateFile: cannot cut %s to %lld bytes: %s", file->path.c_str(),
-                    static_cast<long long>(size), problem.text.c_str());
-    }
-    MovedTo(file, size);
-    file->lastUse = ZFileObject::LastUse::None;
-    return 1;
+    Status cut = file->data->Truncate(static_cast<uint64_t>(size));
+    if (cut.ok()) return 1;
+    MarkFailed(file);
+    return FailStatus("Z_TruncateFile", "cut", file->path + " to " + std::to_string(size) + " bytes", cut);
 }
 
 int Z_ReadFileLine(HZFILE file, char* buffer, int size, void* /*reserved*/) {
@@ -244,12 +222,12 @@ int Z_WriteFileLineEx(HZFILE file, const char* text, int lineEnd) {
 
 int Z_FileError(HZFILE file) {
     if (file == nullptr) return 1;
-    // Buffered bytes may still fail to reach the disk: ask now, so that a
-    // caller who checks before closing never mistakes a short file for a
-    // complete one.
-    if (!file->error && file->lastUse == ZFileObject::LastUse::Write && std::fflush(file->stream) != 0) {
-        MarkFailed(file);
-        FailErrno("Z_FileError", "write", file->path.c_str(), errno);
+    // Bytes written behind may still fail to reach the system: send them
+    // now, so that a caller who checks before closing never mistakes a
+    // short file for a complete one.
+    if (!file->error) {
+        Status drained = file->data->Drain();
+        if (!drained.ok()) FailedOn(file, "Z_FileError", "write", drained);
     }
     return file->error ? 1 : 0;
 }
