@@ -126,6 +126,11 @@ bool MakeLexical(const std::string& path, LexicalPath& lexical) {
     return true;
 }
 
+bool IsAbsolutePath(const std::string& path) {
+    std::string start;
+    return StartOf(path, start) != 0;
+}
+
 bool IsPlainName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (size_t at = 0; at < name.size(); ++at) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "path_lexical.h"
 #include "path_text.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
@@ -222,6 +223,17 @@ char* Z_GetCurrentDir(char* buffer, int size) {
         return nullptr;
     }
     return CopyOut("Z_GetCurrentDir", text, buffer, size) ? buffer : nullptr;
+}
+
+int Z_MakeAbsolutePath(char* path) {
+    if (Z_FaultPoint("Z_MakeAbsolutePath")) return 0;
+    if (path == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_MakeAbsolutePath: no path given");
+    if (IsAbsolutePath(path)) return 1;
+    LexicalPath lexical;
+    if (!MakeLexical(path, lexical)) {
+        return Fail(Z_ERROR_BAD_ARGUMENT, "Z_MakeAbsolutePath: %s cannot be taken against the current directory", path);
+    }
+    return CopyOut("Z_MakeAbsolutePath", lexical.Text(), path, Z_MAX_PATH);
 }
 
 char* Z_GetProgramPath(char* buffer, int size) {

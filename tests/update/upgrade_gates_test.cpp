@@ -48,9 +48,10 @@ TEST_F(UpgradeGates, TooLittleFreeSpaceStopsBeforeAnythingChanges) {
     const ProgramResult result = world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
     std::filesystem::remove(sparse);
     EXPECT_EQ(result.exitCode, 1) << result.output;
-    EXPECT_TRUE(Contains(result.output, "check the free space of the home's volume: Not enough free space on the volume"))
-        << result.output;
-    EXPECT_TRUE(Contains(result.output, "bytes are free. Nothing was changed")) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\nERROR: Not enough free space on the volume of ")) << result.output;
+    EXPECT_TRUE(Contains(result.output, " bytes are free.\n")) << result.output;
+    EXPECT_TRUE(Contains(result.output, "Nothing was changed, the services included.")) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\n    - make room on that volume\n")) << result.output;
     ExpectHomeUnchanged();
 }
 

@@ -181,8 +181,10 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     }
     blockers.insert(blockers.end(), services.blockers.begin(), services.blockers.end());
     const bool modifyLexicons = ModifiesLexicons(request.upgradeArgs);
-    const std::vector<std::string> found = FindBlockers(home, packageDir, modifyLexicons);
+    std::vector<std::string> notes;
+    const std::vector<std::string> found = FindBlockers(home, packageDir, modifyLexicons, &notes);
     blockers.insert(blockers.end(), found.begin(), found.end());
+    for (const std::string& note : notes) *report += note + "\n\n";
     const fs::space_info space = fs::space(PathFromText(home), error);
     if (!error) {
         *report += "Space on the home's volume: " + std::to_string(SpaceNeeded(home, packageDir, modifyLexicons)) +

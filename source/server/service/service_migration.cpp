@@ -82,47 +82,170 @@ bool ServiceProgramPath(const char* commandLine, char (&program)[kConfigurationR
     return Z_SegmentMultiStr(program, " \t", 0) >= 1;
 }
 
-}  // namespace
-
-bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) {
-    *removed = false;
-    SetServiceRecordDirectory(systemDir);
-    // 64-bit units keep the configuration record aligned in the buffer.
+// The configuration record and its texts, in 64-bit units that keep the
+// record aligned in the buffer.
+struct ServiceConfiguration {
     uint64_t storage[kConfigurationRoom / sizeof(uint64_t)];
-    auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(storage);
+    LPQUERY_SERVICE_CONFIGA record() { return reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(storage); }
+};
+
+// Whether the previous release's service is registered for this home: its
+// display name the old release's and its program in binDir. False, with the
+// toolkit's last error set, when that cannot be told.
+bool FindOldService(const char* binDir, ServiceConfiguration& configuration, bool* ofThisHome) {
+    *ofThisHome = false;
+    LPQUERY_SERVICE_CONFIGA config = configuration.record();
     DWORD size = kConfigurationRoom;
-
-    if (QueryServiceConfiguration(kOldServiceName, config, &size)) {
-        if (!config->lpDisplayName || ZSTRCMP(config->lpDisplayName, kOldDisplayName) != 0) return true;
-
-        // The registered command line may quote the program and carry
-        // arguments; only the program file is compared.
-        char program[kConfigurationRoom];
-        if (!ServiceProgramPath(config->lpBinaryPathName ? config->lpBinaryPathName : "", program)) return true;
-        // Whether the program lies in HOME/bin decides whether the service
-        // is this home's: a comparison that failed is no answer.
-        ZContrastResult contrast{};
-        if (!Z_ContrastFile(program, binDir, &contrast)) return false;
-        if (!contrast.inDirectory) return true;
-
-        // Recorded first: from the removal on, only the record says that a
-        // new service is owed.
-        if (!RecordRemovedService(systemDir, kOldServiceName, *config)) return false;
-        ConsolePrint("\nNow, Removing the old service...\n");
-        if (RemoveService(kOldServiceName)) {
-            *removed = true;
-            return true;
-        }
-        // Still registered: nothing is owed for it. Should the record of it
-        // stay all the same, the next run finds the service still there,
-        // records it again and removes it; nothing is lost either way.
-        const DWORD error = GetLastError();
-        ForgetRemovedService(systemDir);
-        SetLastError(error);
-    } else {
+    if (!QueryServiceConfiguration(kOldServiceName, config, &size)) {
         // A configuration too large for the buffer is not the old release's.
         const DWORD error = GetLastError();
         if (error == ERROR_INSUFFICIENT_BUFFER || error == ERROR_SERVICE_DOES_NOT_EXIST) return true;
+        return FailWithSystemError();
+    }
+    if (!config->lpDisplayName || ZSTRCMP(config->lpDisplayName, kOldDisplayName) != 0) return true;
+
+    // The registered command line may quote the program and carry
+    // arguments; only the program file is compared.
+    char program[kConfigurationRoom];
+    if (!ServiceProgramPath(config->lpBinaryPathName ? config->lpBinaryPathName : "", program)) return true;
+    // Whether the program lies in HOME/bin decides whether the service is
+    // this home's: a comparison that failed is no answer.
+    ZContrastResult contrast{};
+    if (!Z_ContrastFile(program, binDir, &contrast)) return false;
+    *ofThisHome = contrast.inDirectory != 0;
+    return true;
+}
+
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
+
+// SERVICE.INF as it is now, when it is a file of a size a name record has;
+// never read through a link.
+void KeepNameRecord(ServiceRegistration* registration) {
+    char path[Z_MAX_PATH];
+    ZFileInfo info{};
+    if (!GetServiceInfPath(path, sizeof path) || !Z_GetFileInfo(path, Z_NO_LINK, &info) ||
+        info.kind != Z_FILE_REGULAR || info.size > kConfigurationRoom) {
+        return;
+    }
+    HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, Z_NO_LINK);
+    if (file == nullptr) return;
+    std::string bytes(static_cast<size_t>(info.size), '\0');
+    const bool read = bytes.empty() || Z_ReadFile(file, bytes.data(), static_cast<int64_t>(bytes.size()), 1) > 0;
+    // Opened to read: its close loses nothing.
+    Z_CloseFile(file);
+    if (!read) return;
+    registration->nameRecordFound = true;
+    registration->nameRecord = bytes;
+}
+
+ServiceRegistration RegistrationOf(const char* name, const QUERY_SERVICE_CONFIGA& config) {
+    ServiceRegistration registration;
+    registration.name = name;
+    registration.displayName = Text(config.lpDisplayName);
+    registration.binaryPath = Text(config.lpBinaryPathName);
+    registration.loadOrderGroup = Text(config.lpLoadOrderGroup);
+    for (const char* dependency = config.lpDependencies; dependency != nullptr && *dependency != '\0';
+         dependency += std::strlen(dependency) + 1) {
+        registration.dependencies.push_back(dependency);
+    }
+    registration.account = Text(config.lpServiceStartName);
+    registration.serviceType = config.dwServiceType;
+    registration.startType = config.dwStartType;
+    registration.errorControl = config.dwErrorControl;
+    return registration;
+}
+
+// HOME/bin's zemservice.exe, as the new service registers it.
+bool NewServiceProgram(const char* binDir, char (&program)[Z_MAX_PATH]) {
+    const bool fits = std::snprintf(program, sizeof(program), "%s", binDir) < static_cast<int>(sizeof(program)) &&
+                      Z_AppendSubdirSymbol(program, 1) && Z_AppendPath(program, kServiceProgram);
+    if (!fits) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return fits;
+}
+
+}  // namespace
+
+bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed, ServiceRegistration* registration) {
+    *removed = false;
+    SetServiceRecordDirectory(systemDir);
+    ServiceConfiguration configuration;
+    bool ofThisHome = false;
+    if (!FindOldService(binDir, configuration, &ofThisHome)) return false;
+    if (!ofThisHome) return true;
+
+    ServiceRegistration found = RegistrationOf(kOldServiceName, *configuration.record());
+    KeepNameRecord(&found);
+    // Recorded first: from the removal on, only the record says that a new
+    // service is owed.
+    if (!RecordRemovedService(systemDir, kOldServiceName, *configuration.record())) return false;
+    ConsolePrint("\nNow, Removing the old service...\n");
+    if (RemoveService(kOldServiceName)) {
+        *removed = true;
+        if (registration != nullptr) *registration = found;
+        return true;
+    }
+    // Still registered: nothing is owed for it. Should the record of it
+    // stay all the same, the next run finds the service still there,
+    // records it again and removes it; nothing is lost either way.
+    const DWORD error = GetLastError();
+    ForgetRemovedService(systemDir);
+    SetLastError(error);
+    return FailWithSystemError();
+}
+
+bool RegisterServiceAgain(const ServiceRegistration& registration, const char* systemDir) {
+    SetServiceRecordDirectory(systemDir);
+    std::string dependencies;
+    for (const std::string& name : registration.dependencies) dependencies += name + '\0';
+    dependencies += '\0';
+    // The system's own account is what CreateServiceA gives without one.
+    const bool ownAccount = registration.account.empty() || ZSTRCMPI(registration.account.c_str(), "LocalSystem") == 0;
+    SC_HANDLE manager = nullptr;
+    if (!OpenServiceControl(&manager, nullptr, nullptr)) return FailWithSystemError();
+    SC_HANDLE service = CreateServiceA(
+        manager, registration.name.c_str(), registration.displayName.c_str(), SERVICE_ALL_ACCESS,
+        registration.serviceType, registration.startType, registration.errorControl, registration.binaryPath.c_str(),
+        registration.loadOrderGroup.empty() ? nullptr : registration.loadOrderGroup.c_str(), nullptr,
+        dependencies.c_str(), ownAccount ? nullptr : registration.account.c_str(), nullptr);
+    if (service == nullptr) {
+        CloseServiceHandleSafe(manager);
+        return FailWithSystemError();
+    }
+    CloseServiceHandleSafe(service);
+    CloseServiceHandleSafe(manager);
+    char path[Z_MAX_PATH];
+    if (registration.nameRecordFound && GetServiceInfPath(path, sizeof path) &&
+        !Z_WriteWholeFile(path, registration.nameRecord.data(), static_cast<int64_t>(registration.nameRecord.size()),
+                          Z_NO_LINK)) {
+        return false;
+    }
+    return ForgetRemovedService(systemDir);
+}
+
+bool FindNewServiceNameHolder(const char* binDir, const char* systemDir, std::string* holder) {
+    holder->clear();
+    ServiceConfiguration configuration;
+    if (!RemovedServicePending(systemDir)) {
+        bool ofThisHome = false;
+        if (!FindOldService(binDir, configuration, &ofThisHome)) return false;
+        // No old service of this home goes, so no new one comes.
+        if (!ofThisHome) return true;
+    }
+    char program[Z_MAX_PATH];
+    if (!NewServiceProgram(binDir, program)) return FailWithSystemError();
+    if (NewServiceInPlace(program)) return true;
+    LPQUERY_SERVICE_CONFIGA config = configuration.record();
+    DWORD size = kConfigurationRoom;
+    if (QueryServiceConfiguration(DEFAULT_SERVICE_NAME, config, &size)) {
+        *holder = config->lpBinaryPathName != nullptr && config->lpBinaryPathName[0] != '\0' ? config->lpBinaryPathName
+                                                                                             : "(no command line)";
+        return true;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_SERVICE_DOES_NOT_EXIST) return true;
+    if (error == ERROR_INSUFFICIENT_BUFFER) {
+        *holder = "(a configuration too large to show)";
+        return true;
     }
     return FailWithSystemError();
 }
@@ -131,9 +254,7 @@ bool InstallNewService(const char* binDir, const char* systemDir, std::string* n
     SetServiceRecordDirectory(systemDir);
     ConsolePrint("\nNow, Installing the new service...\n");
     char program[Z_MAX_PATH];
-    const bool pathFits = std::snprintf(program, sizeof(program), "%s", binDir) < static_cast<int>(sizeof(program)) &&
-                          Z_AppendSubdirSymbol(program, 1) && Z_AppendPath(program, kServiceProgram);
-    if (!pathFits) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    const bool pathFits = NewServiceProgram(binDir, program);
     if (pathFits && NewServiceInPlace(program)) {
         if (name != nullptr) *name = DEFAULT_SERVICE_NAME;
         return ForgetRemovedService(systemDir);

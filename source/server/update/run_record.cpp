@@ -48,21 +48,12 @@ void UnlockHome(RunContext& run) {
     run.homeLock = nullptr;
 }
 
-void PrintDamagedRecord(const char* home, const std::string& why) {
-    ConsolePrint(
-        "\nERROR: The record of an interrupted upgrade in %s is damaged: %s.\n"
-        "Nothing was changed. Restore the home directory from its backup and run the upgrade again; or, to go on\n"
-        "with the home as it is, remove the record with \"zelhome forget-run %s\" and run the upgrade again.\n\n",
-        home, why.c_str(), home);
-}
-
-bool ReadRunRecord(RunContext& run) {
+bool ReadRunRecord(RunContext& run, std::string* damage) {
     const char* home = run.choices.home;
     RunRecordValues values;
-    std::string why;
-    switch (CheckRunRecord(home, &values, &why)) {
+    switch (CheckRunRecord(home, &values, damage)) {
         case RecordCheck::None: return true;
-        case RecordCheck::Damaged: PrintDamagedRecord(home, why); return false;
+        case RecordCheck::Damaged: return false;
         case RecordCheck::Whole: break;
     }
     if (values["Home"] != HomeIdentity(home)) {

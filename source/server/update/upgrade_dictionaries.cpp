@@ -159,10 +159,12 @@ constexpr UpgradeStep kSystemDictionarySteps[] = {
 // stop changes nothing it could not finish. When even that fails, the
 // journal stays, and the next run puts them back first.
 void PutBackStoppedPhase(RunContext& run) {
+    constexpr const char* kPutBackStep = "put the data dictionaries back";
     Z_CloseFileJournal();
     if (EndJournal(run, true)) return;
-    PrintToolkitErrorLine("put the data dictionaries back");
+    PrintToolkitErrorLine(kPutBackStep);
     ConsolePrint("\nThe data dictionaries could not be put back; run the upgrade again to do so.\n\n");
+    run.failedSteps.push_back(kPutBackStep);
 }
 
 }  // namespace

@@ -121,6 +121,12 @@ int Z_DeappendSubdirSymbol(char* path);
 int Z_GotoProgramDir(const char* programPath);
 int Z_ChangeDir(const char* path);
 char* Z_GetCurrentDir(char* buffer, int size);
+// Makes a relative path (a buffer of Z_MAX_PATH) absolute against the
+// current directory, its "." and ".." taken by their text; an absolute
+// path stays as it is, byte for byte. Fails, the buffer unchanged, when the
+// result would not fit or the path leans on another drive's own current
+// directory ("D:name" on Windows).
+int Z_MakeAbsolutePath(char* path);
 // Full path of the running program, or null.
 char* Z_GetProgramPath(char* buffer, int size);
 int Z_CreateDir(const char* path, int flags);
@@ -312,6 +318,22 @@ char* Z_ToLowerStr(char* text, int length, int flags);
 // CRC-32C (Castagnoli) of size bytes, continuing crc (start with 0): the
 // checksum of the records the upgrade must find whole after a crash.
 uint32_t Z_Crc32c(uint32_t crc, const void* data, size_t size);
+
+// SHA-256 (FIPS 180-4): the digest by which the package's manifest names
+// each file the upgrade copies or reads. Begin, add the bytes in as many
+// pieces as they come, end with the 32-byte digest.
+constexpr int Z_SHA256_SIZE = 32;
+struct ZSha256 {
+    uint32_t state[8];
+    uint64_t length;  // bytes added so far
+    uint8_t block[64];
+};
+static_assert(sizeof(ZSha256) == 104);
+static_assert(offsetof(ZSha256, length) == 32);
+static_assert(offsetof(ZSha256, block) == 40);
+void Z_Sha256Begin(ZSha256* hash);
+void Z_Sha256Add(ZSha256* hash, const void* data, size_t size);
+void Z_Sha256End(ZSha256* hash, uint8_t (&digest)[Z_SHA256_SIZE]);
 
 // ---- character sets ----------------------------------------------------------
 // Converts a NUL-ended text from one character set number to another into
