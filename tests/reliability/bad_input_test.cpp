@@ -11,8 +11,9 @@
 
 #include "dict_file_headers.h"
 #include "dict_files.h"
-#include "support/upgrade_fixture.h"
+#include "support/registered_services.h"
 #include "support/row_sample.h"
+#include "support/upgrade_fixture.h"
 #include "zemshell.h"
 
 namespace zel::testing {
@@ -234,6 +235,18 @@ std::vector<BadInputRow> Rows() {
         {"package with a damaged manifest",
          [](UpgradeWorld& w) { Append(w.Package() / "package.manifest", "00 12 ../outside\n"); }, Outcome::Refused,
          "its manifest package.manifest is damaged at line "},
+        // Blockers of every kind are named in one run, each with what to do.
+        {"unknown title in GROUP.DIC and a package without zemload.exe",
+         [](UpgradeWorld& w) {
+             const fs::path path = w.Home() / "system" / "GROUP.DIC";
+             std::string bytes = ReadFileText(path);
+             bytes.replace(32, 12, "NOT A TITLE\0", 12);
+             Write(path, bytes);
+             fs::remove(w.Package() / "zemload.exe");
+         },
+         Outcome::Refused,
+         "\n    - restore the home directory from its backup: its dictionary file GROUP.DIC cannot be brought to the "
+         "current release\n    - unpack the whole release archive again"},
         {"package without the BIG5 console and zemservice.exe",
          [](UpgradeWorld& w) {
              fs::remove(w.Package() / "BIG5" / "zemconsole.exe");
@@ -341,6 +354,13 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
         UpgradeWorld world;
         ASSERT_EQ(world.MakeHome().exitCode, 0) << row.name;
         GiveInstalledConfiguration(world);
+        // The previous release's service of the home, which a refused run
+        // leaves as it was.
+        DeleteServiceIfPresent(OLD_SERVICE);
+        DeleteServiceIfPresent(NEW_SERVICE);
+        ASSERT_TRUE(RegisterService(OLD_SERVICE, "ZEL4.0",
+                                    QuotedCommandLine(SystemText(world.Home() / "bin" / "z40service.exe"), "-resident")));
+        const RegisteredService oldService = QueryRegisteredService(OLD_SERVICE);
         row.prepare(world);
         const DirectorySnapshot before = SnapshotDirectory(world.Home());
         // The check of the same run first: it changes nothing, writes no log,
@@ -350,6 +370,8 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
         const ProgramResult check = world.Upgrade(checkArguments);
         EXPECT_TRUE(SnapshotDirectory(world.Home()) == before) << row.name << ": the check changed the home";
         EXPECT_TRUE(RunLogs(world.Home()).empty()) << row.name << ": the check wrote a log";
+        EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE) == oldService && !QueryRegisteredService(NEW_SERVICE).exists)
+            << row.name << ": the check changed the services";
         const ProgramResult result = world.Upgrade(kArguments);
         RestoreWritable(world.Home());
         const DirectorySnapshot after = SnapshotDirectory(world.Home());
@@ -373,8 +395,12 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
             case Outcome::Refused:
                 EXPECT_EQ(result.exitCode, 1) << row.name << "\n" << result.output;
                 EXPECT_FALSE(finished) << row.name;
-                // Refused before the first change, the home as it was.
+                // Refused before the first change, the home and the services
+                // as they were.
                 EXPECT_TRUE(after == before) << row.name << "\n" << result.output;
+                EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE) == oldService &&
+                            !QueryRegisteredService(NEW_SERVICE).exists)
+                    << row.name << ": the services changed";
                 break;
             case Outcome::NoCrash: break;
         }
@@ -403,6 +429,8 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
         std::printf("[ row ] %-45s exit %d, %s%s\n", row.name.c_str(), result.exitCode,
                     finished ? "finished" : "stopped", FirstErrorLine(result.output).c_str());
         ExpectNothingLost(row.name, before, after, cleanBefore, cleanAfter);
+        DeleteServiceIfPresent(OLD_SERVICE);
+        DeleteServiceIfPresent(NEW_SERVICE);
     }
     std::printf(
         "[ table ] %d rows run: %d finished cleanly, %d finished with status 2, %d stopped with status 1; "

@@ -119,3 +119,26 @@ TEST_F(UpgradeGates, TypedHomeDirectoryIsUsed) {
 
 }  // namespace
 }  // namespace zel::testing
+
+namespace zel::testing {
+namespace {
+
+// A relative DIR: names the home from the folder the administrator started
+// in, not from the package's, which the program makes its own folder: the
+// package's own zelhome program is no home. The log names the whole path.
+TEST(RelativeHome, IsTakenFromTheStartingFolder) {
+    UpgradeWorld world({}, "zelhome");
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(world.Home().parent_path());
+    const ProgramResult result = world.UpgradeRaw({"DIR:./zelhome", "NEW:1", "CS:1", "OLD:N"});
+    std::filesystem::current_path(started);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    const std::vector<std::filesystem::path> logs = RunLogs(world.Home());
+    ASSERT_EQ(logs.size(), 1u) << result.output;
+    EXPECT_TRUE(Contains(ReadFileText(logs[0]), "\r\nHome folder: " + SystemText(world.Home()) + "\r\n"))
+        << ReadFileText(logs[0]);
+}
+
+}  // namespace
+}  // namespace zel::testing
