@@ -118,24 +118,26 @@ bool FindOldService(const char* binDir, ServiceConfiguration& configuration, boo
 
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
-// SERVICE.INF as it is now, when it is a file of a size a name record has;
-// never read through a link.
-void KeepNameRecord(ServiceRegistration* registration) {
+// SERVICE.INF as it is now, which the removal takes away and a stop puts
+// back: a file of the size a name record has, never read through a link.
+// False (the toolkit's last error set) when it is there but cannot be read.
+bool KeepNameRecord(ServiceRegistration* registration) {
     char path[Z_MAX_PATH];
     ZFileInfo info{};
-    if (!GetServiceInfPath(path, sizeof path) || !Z_GetFileInfo(path, Z_NO_LINK, &info) ||
-        info.kind != Z_FILE_REGULAR || info.size > kConfigurationRoom) {
-        return;
-    }
+    if (!GetServiceInfPath(path, sizeof path)) return true;
+    if (!Z_GetFileInfo(path, Z_NO_LINK, &info)) return false;
+    if (info.kind != Z_FILE_REGULAR || info.size > kConfigurationRoom) return true;
     HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, Z_NO_LINK);
-    if (file == nullptr) return;
+    if (file == nullptr) return false;
     std::string bytes(static_cast<size_t>(info.size), '\0');
     const bool read = bytes.empty() || Z_ReadFile(file, bytes.data(), static_cast<int64_t>(bytes.size()), 1) > 0;
-    // Opened to read: its close loses nothing.
+    // Opened to read: its close loses nothing, and a failed read stays the
+    // last error.
     Z_CloseFile(file);
-    if (!read) return;
+    if (!read) return false;
     registration->nameRecordFound = true;
     registration->nameRecord = bytes;
+    return true;
 }
 
 ServiceRegistration RegistrationOf(const char* name, const QUERY_SERVICE_CONFIGA& config) {
@@ -174,7 +176,7 @@ bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed, 
     if (!ofThisHome) return true;
 
     ServiceRegistration found = RegistrationOf(kOldServiceName, *configuration.record());
-    KeepNameRecord(&found);
+    if (!KeepNameRecord(&found)) return false;
     // Recorded first: from the removal on, only the record says that a new
     // service is owed.
     if (!RecordRemovedService(systemDir, kOldServiceName, *configuration.record())) return false;
