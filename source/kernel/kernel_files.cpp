@@ -55,16 +55,23 @@ bool ReadFileHead(const char* operation, const std::string& path, std::string_vi
     return true;
 }
 
-bool FileExists(const std::string& path) { return Z_IsValidFileName(path.c_str()) != 0; }
+int FileThere(const char* operation, const std::string& path) {
+    const int there = Z_FileExists(path.c_str());
+    if (there < 0) FailAfterToolkit(operation, "cannot tell whether %s is there", path.c_str());
+    return there;
+}
 
 bool RemoveFileIfPresent(const char* operation, const std::string& path) {
-    if (!FileExists(path)) return true;
+    const int there = FileThere(operation, path);
+    if (there <= 0) return there == 0;
     if (!Z_DeleteFile(path.c_str())) return FailAfterToolkit(operation, "cannot remove %s", path.c_str());
     return true;
 }
 
 bool EnsureDirectory(const char* operation, const std::string& directory) {
-    if (Z_IsValidFilePath(directory.c_str(), 0)) return true;
+    const int there = Z_DirExists(directory.c_str());
+    if (there < 0) return FailAfterToolkit(operation, "cannot tell whether the directory %s is there", directory.c_str());
+    if (there > 0) return true;
     if (!Z_CreateDir(directory.c_str(), 0)) {
         return FailAfterToolkit(operation, "cannot create the directory %s", directory.c_str());
     }
@@ -83,11 +90,11 @@ AtomicFileWriter::AtomicFileWriter(const char* operation, std::string target)
 
 AtomicFileWriter::~AtomicFileWriter() {
     if (file_ != nullptr) Z_CloseFile(file_);
-    if (!committed_ && FileExists(aside_)) {
+    if (!committed_) {
         // The error that made the write fail is the one to report, not one
-        // from the cleanup.
+        // from the cleanup, which tries a name it cannot tell about too.
         KeepLastError keep;
-        Z_DeleteFile(aside_.c_str());
+        if (Z_NameExists(aside_.c_str()) != 0) Z_DeleteFile(aside_.c_str());
     }
 }
 

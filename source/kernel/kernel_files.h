@@ -22,7 +22,11 @@ bool ReadWholeFile(const char* operation, const std::string& path, std::string* 
 bool ReadFileHead(const char* operation, const std::string& path, std::string_view terminator, size_t limit,
                   std::string* head);
 
-bool FileExists(const std::string& path);
+// Whether path is a regular file: 1, 0, or -1 when the system cannot tell,
+// with the last error naming the operation, the file and the reason. No
+// caller may take that for a missing file: a database or index taken for
+// missing would be written anew without what it holds.
+int FileThere(const char* operation, const std::string& path);
 
 // Removes the file if it is there; a missing file is not a failure.
 bool RemoveFileIfPresent(const char* operation, const std::string& path);

@@ -81,11 +81,16 @@ int CopyOver(const char* operation, const std::string& source, const std::string
     return 1;
 }
 
-FileFacts FactsOrMissing(const char* path, LastName last) {
-    FileFacts facts;
+// What path is now. A missing name (or a folder on the way that is none)
+// is an answer; when the system cannot tell, the call fails with its reason
+// rather than take the name for missing.
+bool LookAt(const char* operation, const char* path, LastName last, FileFacts& facts) {
     Problem problem;
-    if (!PlatformFacts(path, last, facts, problem)) facts = FileFacts{};
-    return facts;
+    if (PlatformFacts(path, last, facts, problem)) return true;
+    facts = FileFacts{};
+    if (problem.code == Z_ERROR_NOT_FOUND) return true;
+    FailProblem(operation, "look at", path, problem);
+    return false;
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
@@ -112,7 +117,11 @@ bool ListTree(const std::string& source, const std::string& target, std::vector<
         entry.source = InFolder(source, name.name);
         entry.target = InFolder(target, name.name);
         FileKind kind = name.kind;
-        if (kind == FileKind::Link) kind = FactsOrMissing(entry.source.c_str(), LastName::Follow).kind;
+        if (kind == FileKind::Link) {
+            FileFacts named;
+            if (!LookAt("Z_DuplicateDir", entry.source.c_str(), LastName::Follow, named)) return false;
+            kind = named.kind;
+        }
         if (kind != FileKind::Regular && kind != FileKind::Directory) continue;
         if (!name.exact) {
             return FailCodePage("Z_DuplicateDir", "the name of", entry.source);
@@ -208,7 +217,9 @@ int Z_CloneFile(const char* source, const char* target) {
 int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int /*flags*/) {
     if (Z_FaultPoint("Z_DuplicateDir")) return 0;
     if (RejectEmptyPath("Z_DuplicateDir", source) || RejectEmptyPath("Z_DuplicateDir", target)) return 0;
-    if (FactsOrMissing(source, LastName::Follow).kind != FileKind::Directory) {
+    FileFacts facts;
+    if (!LookAt("Z_DuplicateDir", source, LastName::Follow, facts)) return 0;
+    if (facts.kind != FileKind::Directory) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DuplicateDir: %s is not a directory", source);
     }
     // The whole tree is listed before anything is copied, so that a name
@@ -224,10 +235,16 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
     if (Z_FaultPoint("Z_RenameFile")) return 0;
     if (RejectEmptyPath("Z_RenameFile", oldPath) || RejectEmptyPath("Z_RenameFile", newPath)) return 0;
     // A rename must never destroy a file, as on Windows.
-    if (FactsOrMissing(newPath, LastName::Itself).kind != FileKind::Missing) {
+    FileFacts target;
+    FileFacts source;
+    if (!LookAt("Z_RenameFile", newPath, LastName::Itself, target) ||
+        !LookAt("Z_RenameFile", oldPath, LastName::Itself, source)) {
+        return 0;
+    }
+    if (target.kind != FileKind::Missing) {
         return Fail(Z_ERROR_EXISTS, "Z_RenameFile: cannot rename %s to %s: the new name exists", oldPath, newPath);
     }
-    if (FactsOrMissing(oldPath, LastName::Itself).kind == FileKind::Missing) {
+    if (source.kind == FileKind::Missing) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_RenameFile: cannot rename %s to %s: No such file or directory", oldPath,
                     newPath);
     }
@@ -248,7 +265,9 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
 int Z_ReplaceFile(const char* source, const char* target) {
     if (Z_FaultPoint("Z_ReplaceFile")) return 0;
     if (RejectEmptyPath("Z_ReplaceFile", source) || RejectEmptyPath("Z_ReplaceFile", target)) return 0;
-    if (FactsOrMissing(source, LastName::Itself).kind != FileKind::Regular) {
+    FileFacts facts;
+    if (!LookAt("Z_ReplaceFile", source, LastName::Itself, facts)) return 0;
+    if (facts.kind != FileKind::Regular) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
     }
     if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
@@ -309,7 +328,11 @@ int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t 
     // Keep the error that stopped the write, not one of the clean-up.
     const uint32_t code = Z_GetLastError();
     const std::string text = Z_GetLastErrorPrompt(nullptr, 0);
-    if (FactsOrMissing(work.c_str(), LastName::Itself).kind != FileKind::Missing) Z_DeleteFile(work.c_str());
+    // A work file the system cannot tell about is tried all the same.
+    FileFacts facts;
+    if (!LookAt("Z_WriteWholeFile", work.c_str(), LastName::Itself, facts) || facts.kind != FileKind::Missing) {
+        Z_DeleteFile(work.c_str());
+    }
     Z_SetLastErrorText(code, "%s", text.c_str());
     return 0;
 }
@@ -317,7 +340,9 @@ int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t 
 int Z_DeleteFile(const char* path) {
     if (Z_FaultPoint("Z_DeleteFile")) return 0;
     if (RejectEmptyPath("Z_DeleteFile", path)) return 0;
-    const FileKind kind = FactsOrMissing(path, LastName::Itself).kind;
+    FileFacts facts;
+    if (!LookAt("Z_DeleteFile", path, LastName::Itself, facts)) return 0;
+    const FileKind kind = facts.kind;
     if (kind == FileKind::Missing) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFile: cannot delete %s: No such file or directory", path);
     }

@@ -96,7 +96,11 @@ bool PutBackCopysJournal(const std::string& copy, bool* putBack, std::string* me
     const std::string record = Joined(Joined(copy, "system"), "UPGRADE.RUN");
     const std::string journal = Joined(record, "JOURNAL");
     const std::string runIni = Joined(record, "RUN.INI");
-    if (!Z_IsValidFileName(runIni.c_str())) return true;
+    // Anything under the record's name counts: its reader never follows a
+    // link there, and says why.
+    const int there = Z_NameExists(runIni.c_str());
+    if (there < 0) *message = LastError();
+    if (there <= 0) return there == 0;
     std::string text;
     RunRecordValues values;
     std::string why;

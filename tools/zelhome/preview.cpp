@@ -152,10 +152,9 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     const std::string packageDir = DisplayText(AbsolutePath(PathFromText(request.packageDir)));
     *report = "Preview of the upgrade of HOME = " + home + "\nPackage: " + packageDir + "\n\n";
 
-    std::error_code error;
-    if (!fs::is_directory(PathFromText(home) / "system", error)) {
-        return Blocked({home + " is not a home directory: it has no system directory"}, report);
-    }
+    const int system = Z_DirExists(DisplayText(PathFromText(home) / "system").c_str());
+    if (system < 0) return Blocked({home + " cannot be read: " + Z_GetLastErrorPrompt(nullptr, 0)}, report);
+    if (system == 0) return Blocked({home + " is not a home directory: it has no system directory"}, report);
     Scratch scratch;
     if (scratch.Root().empty()) return Blocked({"no scratch directory can be made in the temporary directory"}, report);
     std::string scratchText;
@@ -172,8 +171,9 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     const HomeReadLock lock(home);
     if (lock.UpgradeRunning()) blockers.push_back(UpgradeRunningMessage(home));
     const std::string program = UpgradeProgram(packageDir);
-    if (!fs::is_regular_file(PathFromText(program), error))
-        blockers.push_back("the upgrade program is missing: " + program);
+    const int programThere = Z_FileExists(program.c_str());
+    if (programThere < 0) blockers.push_back(std::string("the upgrade program: ") + Z_GetLastErrorPrompt(nullptr, 0));
+    if (programThere == 0) blockers.push_back("the upgrade program is missing: " + program);
     ServicePlan services;
     std::string message;
     if (!PlanServices(home, copy, DisplayText(scratch.Root() / "services"), &services, &message)) {
@@ -183,6 +183,7 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     const bool modifyLexicons = ModifiesLexicons(request.upgradeArgs);
     const std::vector<std::string> found = FindBlockers(home, packageDir, modifyLexicons);
     blockers.insert(blockers.end(), found.begin(), found.end());
+    std::error_code error;
     const fs::space_info space = fs::space(PathFromText(home), error);
     if (!error) {
         *report += "Space on the home's volume: " + std::to_string(SpaceNeeded(home, packageDir, modifyLexicons)) +

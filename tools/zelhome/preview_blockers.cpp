@@ -57,10 +57,9 @@ void CheckDictionaryFiles(const std::string& home, std::vector<std::string>* blo
 
 void CheckPackage(const std::string& packageDir, std::vector<std::string>* blockers) {
     for (const std::string& name : PackageCopyList()) {
-        std::error_code error;
-        if (!fs::is_regular_file(PathFromText(packageDir) / name, error)) {
-            blockers->push_back("package file missing: " + name);
-        }
+        const int there = Z_FileExists(DisplayText(PathFromText(packageDir) / name).c_str());
+        if (there < 0) blockers->push_back(std::string("package file ") + name + ": " + Z_GetLastErrorPrompt(nullptr, 0));
+        if (there == 0) blockers->push_back("package file missing: " + name);
     }
 }
 

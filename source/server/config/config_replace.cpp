@@ -45,8 +45,9 @@ bool MoveToNumberedName(const char* backupPath) {
     for (int number = 1; number <= kMostNumberedBackups; ++number) {
         const std::string numbered = stem + "." + std::to_string(number) + suffix;
         if (numbered.size() >= Z_MAX_PATH) break;
-        if (Z_IsValidFileName(numbered.c_str()) || Z_IsValidFilePath(numbered.c_str(), 0)) continue;
-        return Z_RenameFile(backupPath, numbered.c_str()) != 0;
+        const int taken = Z_NameExists(numbered.c_str());
+        if (taken > 0) continue;
+        return taken == 0 && Z_RenameFile(backupPath, numbered.c_str()) != 0;
     }
     Z_SetLastErrorText(Z_ERROR_TOO_LONG, "no free numbered name is left beside %s for the earlier backup", backupPath);
     return false;
@@ -58,9 +59,9 @@ bool KeepBackupCopy(const char* installedPath, const char* backupPath) {
     // An earlier backup is the one copy of the configuration as it was before
     // that earlier change. One that equals the installed file was made by this
     // run, or by the interrupted run it goes on from, and is made again.
-    if (Z_IsValidFileName(backupPath) && !SameContent(backupPath, installedPath) && !MoveToNumberedName(backupPath)) {
-        return false;
-    }
+    const int earlier = Z_FileExists(backupPath);
+    if (earlier < 0) return false;
+    if (earlier > 0 && !SameContent(backupPath, installedPath) && !MoveToNumberedName(backupPath)) return false;
     return Z_CloneFile(installedPath, backupPath) != 0;
 }
 
@@ -86,7 +87,11 @@ bool ReplaceConfigFileKeepingBackup(const char* installedPath) {
     return ReplaceConfigFile(installedPath, newPath, backupPath);
 }
 
-bool DiscardWorkFile(const char* path) { return !Z_IsValidFileName(path) || Z_DeleteFile(path); }
+// Whatever has the work name goes, a link there as a name.
+bool DiscardWorkFile(const char* path) {
+    const int there = Z_NameExists(path);
+    return there == 0 || (there > 0 && Z_DeleteFile(path));
+}
 
 bool EndWithWorkFile(bool failed, const char* newPath) {
     FirstFailure failure;

@@ -14,9 +14,10 @@ bool ReplaceConfigFile(const char* installedPath, const char* newPath, const cha
 // earlier run stays.
 bool ReplaceConfigFileKeepingBackup(const char* installedPath);
 
-// Deletes a work file when it exists. The installed file does not depend on
-// it, but a work file left behind makes the home differ from what a clean
-// run leaves: false when it could not be deleted.
+// Deletes whatever has a work file's name (a link there as a name). The
+// installed file does not depend on it, but a work file left behind makes
+// the home differ from what a clean run leaves: false when it could not be
+// deleted, or the system cannot tell whether it is there.
 bool DiscardWorkFile(const char* path);
 
 // Ends a step that wrote the work file newPath: deletes it when it is still

@@ -132,7 +132,9 @@ bool ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
     CacheSettings settings;
     HZFILE cache = nullptr;
     int readCompletely = 0;
-    if (Z_IsValidFileName(cachePath)) {
+    const int present = Z_FileExists(cachePath);
+    if (present < 0) return false;
+    if (present > 0) {
         cache = Z_OpenFile(cachePath, Z_MODE_READ, 0, nullptr, 0);
         if (cache == nullptr) {
             return false;

@@ -8,16 +8,17 @@
 
 // Reads CACHE.CFG (when it exists) and writes the IndexCache, Maintain and
 // Retrieval sections to the open profile. True when every line was
-// written; false when a write failed or CACHE.CFG exists but cannot be opened.
+// written; false when a write failed, CACHE.CFG exists but cannot be opened,
+// or the system cannot tell whether it exists.
 // The file itself is left in place; *mayDelete becomes 1 when it was read
 // completely and has no Preload item, whose several values a single profile
 // key cannot all carry.
 bool ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete);
 
 // Reads NET.CFG (when it exists) and writes the Network and Concurrent
-// sections. True when every line was written; false when a write failed or
-// NET.CFG exists but cannot be opened. *mayDelete becomes 1 when the file was
-// read completely.
+// sections. True when every line was written; false when a write failed,
+// NET.CFG exists but cannot be opened, or the system cannot tell whether it
+// exists. *mayDelete becomes 1 when the file was read completely.
 bool ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete);
 
 // Writes an empty line and then the section header: the sections of the

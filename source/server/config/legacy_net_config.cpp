@@ -48,7 +48,9 @@ const char* TimeWaitText(int32_t value) {
 bool ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
     *mayDelete = 0;
     NetSettings settings;
-    if (Z_IsValidFileName(netPath)) {
+    const int present = Z_FileExists(netPath);
+    if (present < 0) return false;
+    if (present > 0) {
         HZFILE net = Z_OpenFile(netPath, Z_MODE_READ, 0, nullptr, 0);
         if (net == nullptr) {
             return false;

@@ -15,7 +15,9 @@ bool CreateLegacyProfile(const char* systemDir, bool finishInterrupted) {
         !JoinConfigPath(cachePath, systemDir, "CACHE.CFG") || !JoinConfigPath(netPath, systemDir, "NET.CFG")) {
         return false;
     }
-    const bool made = Z_IsValidFileName(profilePath) != 0;
+    const int there = Z_FileExists(profilePath);
+    if (there < 0) return false;
+    const bool made = there > 0;
     if (made && !finishInterrupted) {
         return true;
     }

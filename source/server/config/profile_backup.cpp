@@ -44,7 +44,7 @@ std::vector<std::string> LinesBesideLaunches(const std::string& text) {
 
 bool BackupDiffersOnlyInLaunches(const char* profilePath) {
     char backupPath[Z_MAX_PATH];
-    if (!JoinConfigPath(backupPath, profilePath, ".BAK") || !Z_IsValidFileName(backupPath)) return false;
+    if (!JoinConfigPath(backupPath, profilePath, ".BAK") || Z_FileExists(backupPath) <= 0) return false;
     std::string profile;
     std::string backup;
     return ReadConfigText(profilePath, &profile) && ReadConfigText(backupPath, &backup) &&

@@ -85,8 +85,13 @@ bool LocateBatchFile(const char* binDir, const BatchFileKind& kind, BatchFile* f
     }
     // A file an earlier run began to keep has its move finished first.
     if (!FinishHalfMove(file->path, file->keptPath)) return false;
-    file->present = Z_IsValidFileName(file->path) != 0;
-    file->kept = !file->present && Z_IsValidFileName(file->keptPath) != 0;
+    // A batch file taken for missing would lose its launches with the old
+    // programs: a name the system cannot tell about fails the step.
+    const int present = Z_FileExists(file->path);
+    const int kept = present == 0 ? Z_FileExists(file->keptPath) : 0;
+    if (present < 0 || kept < 0) return false;
+    file->present = present > 0;
+    file->kept = kept > 0;
     return true;
 }
 

@@ -43,9 +43,10 @@ bool RecordRemovedService(const char* systemDir, const char* serviceName, const 
 
 // The record is the upgrade's own file: only a file of that name counts,
 // never what a link there names.
-bool RemovedServicePending(const char* systemDir) {
+int RemovedServicePending(const char* systemDir) {
     ZFileInfo info{};
-    return Z_GetFileInfo(RecordPath(systemDir).c_str(), Z_NO_LINK, &info) && info.kind == Z_FILE_REGULAR;
+    if (!Z_GetFileInfo(RecordPath(systemDir).c_str(), Z_NO_LINK, &info)) return -1;
+    return info.kind == Z_FILE_REGULAR ? 1 : 0;
 }
 
 bool ForgetRemovedService(const char* systemDir) {

@@ -16,11 +16,21 @@ std::string SystemDirectory(const char* home) {
     return system.c_str();
 }
 
-// What a name of the record is now, never through a link.
-uint32_t KindOf(const std::string& path) {
+// What a name of the record is now, never through a link; false (the last
+// error set) when the system cannot tell.
+bool KindOf(const std::string& path, uint32_t* kind) {
     ZFileInfo info{};
-    if (!Z_GetFileInfo(path.c_str(), Z_NO_LINK, &info)) return Z_FILE_OTHER;
-    return info.kind;
+    if (!Z_GetFileInfo(path.c_str(), Z_NO_LINK, &info)) return false;
+    *kind = info.kind;
+    return true;
+}
+
+// Whether the home has a system directory: 1, 0, or -1 with the reason
+// printed as the run's ERROR line.
+int SystemDirectoryThere(const char* home) {
+    const int there = Z_DirExists(SystemDirectory(home).c_str());
+    if (there < 0) PrintToolkitErrorLine();
+    return there;
 }
 
 }  // namespace
@@ -29,7 +39,8 @@ bool LockHome(RunContext& run) {
     const std::string system = SystemDirectory(run.choices.home);
     // A home without a system directory holds nothing to guard; the run
     // stops at the dictionary shell with its own message.
-    if (!Z_IsValidFilePath(system.c_str(), 0)) return true;
+    const int there = SystemDirectoryThere(run.choices.home);
+    if (there <= 0) return there == 0;
     const std::string path = system + "UPGRADE.LCK";
     run.homeLock = Z_LockPath(path.c_str(), 1);
     if (run.homeLock != nullptr) return true;
@@ -89,9 +100,11 @@ bool ReadRunRecord(RunContext& run) {
 bool WriteRunRecord(const RunContext& run) {
     // Nothing is made in a home without a system directory: the run stops at
     // the dictionary shell before it changes anything.
-    if (!Z_IsValidFilePath(SystemDirectory(run.choices.home).c_str(), 0)) return true;
+    const int system = Z_DirExists(SystemDirectory(run.choices.home).c_str());
+    if (system <= 0) return system == 0;
     const std::string directory = RunRecordDirectory(run.choices.home);
-    if (!Z_IsValidFilePath(directory.c_str(), 0) && !Z_CreateDir(directory.c_str(), 0)) return false;
+    const int there = Z_DirExists(directory.c_str());
+    if (there < 0 || (there == 0 && !Z_CreateDir(directory.c_str(), 0))) return false;
     const std::string path = RunRecordFile(run.choices.home);
     RunRecordValues values = {
         {"ServerProgramAbsent", run.serverProgramAbsent ? "1" : "0"},
@@ -108,19 +121,23 @@ bool WriteRunRecord(const RunContext& run) {
 
 bool RemoveRunRecord(const RunContext& run) {
     const std::string directory = RunRecordDirectory(run.choices.home);
-    if (KindOf(directory) == Z_FILE_MISSING) return true;
+    uint32_t kind = Z_FILE_MISSING;
+    if (!KindOf(directory, &kind)) return false;
+    if (kind == Z_FILE_MISSING) return true;
     const std::string journal = JournalDirectory(run.choices.home);
     const std::string path = RunRecordFile(run.choices.home);
     const std::string work = path + ".NEW";
     // The journal goes before the decisions: a journal without them is
     // damage, never a stop in this removal.
-    if (KindOf(journal) == Z_FILE_DIRECTORY && !Z_DiscardFileJournal(journal.c_str(), run.choices.home)) return false;
+    if (!KindOf(journal, &kind)) return false;
+    if (kind == Z_FILE_DIRECTORY && !Z_DiscardFileJournal(journal.c_str(), run.choices.home)) return false;
     // The names go together, their folders flushed once at the end: a power
     // cut before leaves RUN.INI, and the next run finishes the run it records.
+    // A name the system cannot tell about stops the removal with its reason.
     Z_BeginDurableBatch();
-    const bool removed = (KindOf(journal) != Z_FILE_DIRECTORY || Z_RemoveDir(journal.c_str())) &&
-                         (KindOf(path) == Z_FILE_MISSING || Z_DeleteFile(path.c_str())) &&
-                         (KindOf(work) == Z_FILE_MISSING || Z_DeleteFile(work.c_str())) &&
+    const bool removed = KindOf(journal, &kind) && (kind != Z_FILE_DIRECTORY || Z_RemoveDir(journal.c_str())) &&
+                         KindOf(path, &kind) && (kind == Z_FILE_MISSING || Z_DeleteFile(path.c_str())) &&
+                         KindOf(work, &kind) && (kind == Z_FILE_MISSING || Z_DeleteFile(work.c_str())) &&
                          Z_RemoveDir(directory.c_str());
     return Z_EndDurableBatch() && removed;
 }

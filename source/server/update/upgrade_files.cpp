@@ -46,7 +46,8 @@ FileDirectories Directories(const RunContext& run) {
 // them, so a folder that could not be made fails here or not at all.
 bool CreateDirectoryIfMissing(const FixedPath& path) {
     if (!path.ok()) return false;
-    return Z_IsValidFilePath(path.c_str(), 0) || Z_CreateDir(path.c_str(), 0);
+    const int there = Z_DirExists(path.c_str());
+    return there > 0 || (there == 0 && Z_CreateDir(path.c_str(), 0));
 }
 
 bool CreateOemFolder(RunContext& run, const char*) { return CreateDirectoryIfMissing(HomeDirectory(run).File("oem")); }
@@ -78,15 +79,17 @@ bool CopyConsoleProgram(RunContext& run, const char* name) {
 
 bool CopyPloLibraryStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    if (!d.ok() || !CopyPloLibrary(d.bin.c_str(), d.package.c_str())) return false;
-    if (PackageHasPloModule(d.package.c_str())) run.summary.programsCopied.push_back("the plo module's library");
+    const int module = d.ok() ? PackageHasPloModule(d.package.c_str()) : -1;
+    if (module < 0 || !CopyPloLibrary(d.bin.c_str(), d.package.c_str())) return false;
+    if (module > 0) run.summary.programsCopied.push_back("the plo module's library");
     return true;
 }
 
 bool CopyPloFilesStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    if (!d.ok() || !CopyPloFiles(d.bin.c_str(), d.package.c_str())) return false;
-    if (PackageHasPloModule(d.package.c_str())) run.summary.programsCopied.push_back("the plo module's data");
+    const int module = d.ok() ? PackageHasPloModule(d.package.c_str()) : -1;
+    if (module < 0 || !CopyPloFiles(d.bin.c_str(), d.package.c_str())) return false;
+    if (module > 0) run.summary.programsCopied.push_back("the plo module's data");
     return true;
 }
 

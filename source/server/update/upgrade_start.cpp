@@ -150,9 +150,15 @@ bool NoteServerProgram(RunContext& run, const char*) {
     const FixedPath profile = FixedPath::Directory(run.choices.home).Sub("system").File("PROFILE.INI");
     const FixedPath oldServer = BinDirectory(run).File("z40server.exe");
     if (!server.ok() || !profile.ok() || !oldServer.ok()) return false;
-    run.oldProgramsFound = Z_IsValidFileName(oldServer.c_str()) != 0;
-    run.serverProgramAbsent = !Z_IsValidFileName(server.c_str());
-    run.profileMissing = !Z_IsValidFileName(profile.c_str());
+    // Every later step decides by these: one the system cannot tell about
+    // stops the run before anything changes.
+    const int oldServerThere = Z_FileExists(oldServer.c_str());
+    const int serverThere = oldServerThere < 0 ? -1 : Z_FileExists(server.c_str());
+    const int profileThere = serverThere < 0 ? -1 : Z_FileExists(profile.c_str());
+    if (profileThere < 0) return false;
+    run.oldProgramsFound = oldServerThere > 0;
+    run.serverProgramAbsent = serverThere == 0;
+    run.profileMissing = profileThere == 0;
     return true;
 }
 
@@ -199,8 +205,11 @@ bool RemoveOldServiceStep(RunContext& run, const char*) {
         return false;
     }
     run.summary.oldServiceRemoved = run.oldServiceRemoved;
-    // Removed by an earlier run whose successor is not installed yet.
-    run.oldServiceRemoved = run.oldServiceRemoved || RemovedServicePending(system.c_str());
+    // Removed by an earlier run whose successor is not installed yet; a
+    // record the system cannot tell about may owe one, and stops the run.
+    const int pending = run.oldServiceRemoved ? 1 : RemovedServicePending(system.c_str());
+    if (pending < 0) return false;
+    run.oldServiceRemoved = pending > 0;
     return true;
 }
 
@@ -232,13 +241,16 @@ constexpr UpgradeStep kGates[] = {
 // the run stops at the dictionary shell with its own message.
 bool ConfineToHomeAndPackage(const RunChoices& choices) {
     if (!Z_AddFileRoot(choices.packageDir)) return false;
-    return !Z_IsValidFilePath(choices.home, 0) || Z_AddFileRoot(choices.home);
+    const int home = Z_DirExists(choices.home);
+    return home == 0 || (home > 0 && Z_AddFileRoot(choices.home));
 }
 
 // A link in the home that the link rule refuses stops the run before
 // anything changes, named, rather than at the step that meets it.
 bool RefuseUnsafeLinks(const RunChoices& choices) {
-    if (!Z_IsValidFilePath(choices.home, 0)) return true;
+    const int home = Z_DirExists(choices.home);
+    if (home < 0) PrintToolkitErrorLine();
+    if (home <= 0) return home == 0;
     char found[Z_MAX_LINE];
     switch (Z_FindUnsafeLink(choices.home, kHomeLinkSearchDepth, found, sizeof found)) {
         case 0: return true;

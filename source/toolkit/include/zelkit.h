@@ -126,8 +126,21 @@ char* Z_GetProgramPath(char* buffer, int size);
 int Z_CreateDir(const char* path, int flags);
 // Removes an empty directory.
 int Z_RemoveDir(const char* path);
-int Z_IsValidFileName(const char* path);             // a file exists
-int Z_IsValidFilePath(const char* path, int flags);  // a directory exists
+// A regular file (a folder) exists; any failure to tell, a link the link
+// rule refuses among them, reads as none. For a decision about the home use
+// the calls below, which tell "not there" from "could not tell".
+int Z_IsValidFileName(const char* path);
+int Z_IsValidFilePath(const char* path, int flags);
+// Whether path leads, by the link rule, to a regular file (Z_FileExists) or
+// a folder (Z_DirExists), and whether its last name itself, never followed,
+// holds anything at all (Z_NameExists: a file, a folder, a link, a device):
+// 1 it does; 0 it does not (nothing has the name, a folder on the way is
+// missing or is no folder, or the name holds something of another kind);
+// -1 the system could not tell, with the reason as the last error (a denied
+// look, an I/O error, a link the rule refuses). Each is a fault point.
+int Z_FileExists(const char* path);
+int Z_DirExists(const char* path);
+int Z_NameExists(const char* path);
 int Z_IsSameFilePath(const char* dir1, const char* dir2);
 // 1 when path is a text this system can take as a path; 0 with the last
 // error (Z_ERROR_CHARSET) when it cannot, as when a character of a path given
@@ -199,7 +212,8 @@ void Z_UnlockPath(HZLOCK lock);
 int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* unrecordedDir);
 // Stops recording; the journal stays until it is discarded.
 int Z_CloseFileJournal();
-// 1 when journalDir holds a journal (whole or not).
+// 1 when journalDir holds a journal (whole or not), 0 when it holds none, -1
+// when the system cannot tell (the last error says why).
 int Z_HasFileJournal(const char* journalDir);
 // Checks a journal whole, every saved copy and every place it names
 // included, without obeying it: 1 when it passes and belongs to baseDir, 2
