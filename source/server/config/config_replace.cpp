@@ -1,6 +1,7 @@
 #include "config_replace.h"
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,16 +54,30 @@ bool MoveToNumberedName(const char* backupPath) {
     return false;
 }
 
+// An earlier backup is the one copy of the configuration as it was before
+// that earlier change: it moves to a numbered name. One that holds what is
+// kept now was made by this run, or by the interrupted run it goes on from,
+// and is made again.
+bool SetEarlierBackupAside(const char* backupPath, const std::function<bool()>& holdsWhatIsKept) {
+    const int earlier = Z_FileExists(backupPath);
+    if (earlier <= 0) return earlier == 0;
+    return holdsWhatIsKept() || MoveToNumberedName(backupPath);
+}
+
 }  // namespace
 
 bool KeepBackupCopy(const char* installedPath, const char* backupPath) {
-    // An earlier backup is the one copy of the configuration as it was before
-    // that earlier change. One that equals the installed file was made by this
-    // run, or by the interrupted run it goes on from, and is made again.
-    const int earlier = Z_FileExists(backupPath);
-    if (earlier < 0) return false;
-    if (earlier > 0 && !SameContent(backupPath, installedPath) && !MoveToNumberedName(backupPath)) return false;
-    return Z_CloneFile(installedPath, backupPath) != 0;
+    return SetEarlierBackupAside(backupPath, [&] { return SameContent(backupPath, installedPath); }) &&
+           Z_CloneFile(installedPath, backupPath) != 0;
+}
+
+bool KeepBackupText(const std::string& installed, const char* backupPath) {
+    const auto same = [&] {
+        std::vector<char> bytes;
+        return ReadWholeFile(backupPath, &bytes) && std::string(bytes.begin(), bytes.end()) == installed;
+    };
+    return SetEarlierBackupAside(backupPath, same) &&
+           Z_WriteWholeFile(backupPath, installed.data(), static_cast<int64_t>(installed.size()), 0) != 0;
 }
 
 bool ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath) {

@@ -1,6 +1,8 @@
 // Puts a rewritten configuration file in place of the installed one.
 #pragma once
 
+#include <string>
+
 // Moves newPath over installedPath in one atomic step, so that the installed
 // name holds either the old or the new content at every moment. With a
 // backup path, the installed content is first copied there (by
@@ -29,3 +31,6 @@ bool EndWithWorkFile(bool failed, const char* newPath);
 // from the installed file is kept under the next free numbered name
 // ("PROFILE.INI.1.BAK", "PROFILE.INI.2.BAK" ...) rather than overwritten.
 bool KeepBackupCopy(const char* installedPath, const char* backupPath);
+// The same for a configuration that no file holds yet: installed is its
+// text.
+bool KeepBackupText(const std::string& installed, const char* backupPath);

@@ -45,7 +45,7 @@ const char* TimeWaitText(int32_t value) {
 
 }  // namespace
 
-bool ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
+bool ConvertNetConfig(std::string* profile, const char* netPath, int* mayDelete) {
     *mayDelete = 0;
     NetSettings settings;
     const int present = Z_FileExists(netPath);
@@ -68,10 +68,12 @@ bool ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
     if (settings.connectCache != ABSENT) {
         connectCache += settings.connectCache ? "TRUE" : "FALSE";
     }
-    std::string timeWait = std::string("TimeWaitMust=") + TimeWaitText(settings.timeWaitMust);
     std::string routineLimit = "RoutineLimit=";
     routineLimit += settings.maxConcurNum >= 0 ? std::to_string(settings.maxConcurNum) : DEFAULT_ROUTINE_LIMIT;
-    return WriteSectionStart(profile, "[Network]") && WriteProfileLine(profile, connectCache.c_str()) &&
-           WriteProfileLine(profile, timeWait.c_str()) && WriteSectionStart(profile, "[Concurrent]") &&
-           WriteProfileLine(profile, routineLimit.c_str());
+    AddSectionStart(profile, "[Network]");
+    AddProfileLine(profile, connectCache);
+    AddProfileLine(profile, std::string("TimeWaitMust=") + TimeWaitText(settings.timeWaitMust));
+    AddSectionStart(profile, "[Concurrent]");
+    AddProfileLine(profile, routineLimit);
+    return true;
 }

@@ -120,6 +120,14 @@ bool ProfileNamesOldProgram(const char* profilePath, const char* binDir,
 
 const char* OldAndNewProgramNames() { return kNamesTable; }
 
+int RenamingRewritesEveryLaunch(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound) {
+    if (!serverProgramAbsent) return 0;
+    if (oldProgramsFound) return 1;
+    char oldServer[Z_MAX_PATH];
+    if (!JoinConfigPath(oldServer, binDir, "z40server.exe")) return -1;
+    return Z_FileExists(oldServer);
+}
+
 bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames) {
     char oldServer[Z_MAX_PATH];
     char profilePath[Z_MAX_PATH];
@@ -129,8 +137,8 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldPro
         !JoinConfigPath(profilePath, systemDir, "PROFILE.INI") || !JoinConfigPath(newPath, systemDir, "PROFILE.NEW")) {
         return false;
     }
-    // PROFILE.NEW is this step's work file only: one a stopped run left is
-    // never taken for anything, and never left behind.
+    // PROFILE.NEW was this step's work file: one a stopped run left is never
+    // taken for anything, and never left behind.
     if (!DiscardWorkFile(newPath)) return false;
     // A run going on after an interruption may find the old programs gone
     // already: it found them when it started.
@@ -158,7 +166,7 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldPro
         if (!ProfileNamesOldProgram(profilePath, binDir, MissingFromBin, &names)) return false;
         if (!names) return true;
     }
-    if (!RewriteProgramLines(profilePath, newPath)) {
+    if (!RewriteProgramLines(profilePath)) {
         // The profile, when there is one, still names the old programs
         // (and so may whatever else the administrator launches them
         // with): without copies under those names they could not start.
