@@ -103,7 +103,7 @@ int64_t ZKF_LoadDBRecords(tagZKS_LoadDBRec* request, tagZKS_MaintDBReport* repor
     const uint64_t existing = header.records;
     header.records = existing + lines.size();
     header.unencodable = records.unencodable;
-    AtomicFileWriter writer(kOperation, location.dataPath);
+    AtomicFileWriter writer(kOperation, location.dataPath, WhileJournalled::InPlace);
     if (!writer.Open() || !writer.Write(FormatDataHeader(header)) || !writer.Write(body)) return -1;
     if (!body.empty() && body.back() != '\n' && !writer.Write("\n")) return -1;
     PercentSteps steps(lines.size());

@@ -38,8 +38,8 @@ const std::vector<std::string> kArguments = {"NEW:1", "CS:1", "OLD:N"};
 // SAVED.1 (line 11), the four BIG lexicons moved aside as SAVED.2 to
 // SAVED.5 (lines 12 to 15) with their second names, the BIG5 files they
 // were renamed to (lines 16 to 19), lines for the files the run made (to
-// line 32), and a kernel work file half written, dict/ZEL_Ambiguous.GB.new.
-constexpr const char* kInterruptAt = "Z_JournalFile:41";
+// line 27), and a kernel work file half written, dict/ZEL_Ambiguous.GB.new.
+constexpr const char* kInterruptAt = "Z_JournalFile:36";
 // The server's own account, in the rows where the home is not root's.
 constexpr unsigned kOtherUser = 65534;
 // What a file outside the home holds; nothing of it may reach the home.
@@ -642,8 +642,8 @@ std::vector<Row> Rows() {
              LineNaming(lines, "system/VIEW.DIC")->back() = "system/../../outside/secret";
          }),
          E::Stops, kOutsideHome},
-        {"journal line added", S::Interrupted, Appended(kJournal, "C 32 00000000 system/PROFILE.INI\n"), E::Stops,
-         "line 33 fails its checksum"},
+        {"journal line added", S::Interrupted, Appended(kJournal, "C 27 00000000 system/PROFILE.INI\n"), E::Stops,
+         "line 28 fails its checksum"},
         {"journal line added and signed, naming a recorded file again", S::Interrupted,
          SignedJournal([](Scene&, JournalLines& lines) {
              lines.push_back({"C", std::to_string(lines.size()), "", "system/VIEW.DIC"});
