@@ -272,7 +272,7 @@ namespace {
 // The three answers of an existence test. The fault point comes first, so
 // that a test can make any of them "could not tell".
 int Exists(const char* operation, const char* path, LastName last, bool (*fits)(FileKind)) {
-    if (Z_FaultPoint(operation)) {
+    if (FaultPointOn(operation, path)) {
         Fail(Z_ERROR_INJECTED, "%s: cannot look at %s: injected failure (ZEL_FAULT)", operation,
              path != nullptr ? path : "(null)");
         return -1;

@@ -376,6 +376,9 @@ int Z_WriteConsoleText(const char* text, size_t size);
 // ZEL_FAULT selects this call, the operation fails as a real failure would,
 // with a last error whose text says it was injected.
 //   ZEL_FAULT=NAME[:N][,NAME[:N]...]  the N-th call (default 1) of NAME fails
+//   ZEL_FAULT=NAME@END[:N]            the N-th call of NAME on a path that
+//                                     ends with END ("/" and "\" alike); only
+//                                     the existence tests name their path
 //   ZEL_FAULT=*:N                     the N-th fault point of the run fails
 //   ZEL_FAULT_LOG=path                appends each fault point's name, a line
 //                                     per call, to path
