@@ -30,9 +30,9 @@ void CarryItem(ProfileKeyRow* table, const char* key, const char* value) {
 }  // namespace
 
 bool LineTooLong(const std::string& line, const char* path) {
-    constexpr size_t longest = static_cast<size_t>(Z_MAX_LINE) - 1;
-    if (line.size() <= longest) return false;
-    Z_SetLastErrorText(Z_ERROR_TOO_LONG, "a line of %s is longer than %zu characters", path, longest);
+    constexpr int longest = Z_MAX_LINE - 1;
+    if (line.size() <= static_cast<size_t>(longest)) return false;
+    Z_SetLastErrorText(Z_ERROR_TOO_LONG, "a line of %s is longer than %d characters", path, longest);
     return true;
 }
 
