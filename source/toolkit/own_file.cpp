@@ -12,7 +12,14 @@ namespace zel::toolkit {
 bool SeparateHardLinks(const char* operation, const char* path, LastName last) {
     FileFacts facts;
     Problem problem;
-    if (!PlatformFacts(path, last, facts, problem) || facts.kind != FileKind::Regular || facts.links <= 1) return true;
+    if (!PlatformFacts(path, last, facts, problem)) {
+        // A file with other names that passed for one without would be
+        // changed for all of them: only a missing one goes on, and the open
+        // that follows says so.
+        if (problem.code == Z_ERROR_NOT_FOUND) return true;
+        return FailProblem(operation, "look at", path, problem);
+    }
+    if (facts.kind != FileKind::Regular || facts.links <= 1) return true;
     const std::string resolved = PlatformResolvedPath(path);
     const std::string copy = resolved + ".zel-copy";
     std::FILE* in = PlatformOpenStream(resolved.c_str(), StreamMode::Read, LastName::Itself, problem);
