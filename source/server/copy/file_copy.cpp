@@ -74,7 +74,7 @@ bool CopyPloLibrary(const char* targetDir, const char* sourceDir) {
 bool CopyPloFiles(const char* targetDir, const char* sourceDir) {
     if (!PackageHasPloModule(sourceDir)) return true;
     const FixedPath source = FixedPath::Directory(sourceDir).File("plo");
-    const FixedPath target = FixedPath::Directory(targetDir).Sub("..").Sub("dict").File("plo");
+    const FixedPath target = FixedPath::Directory(targetDir).Parent().Sub("dict").File("plo");
     return source.ok() && target.ok() && Z_DuplicateDir(source.c_str(), target.c_str(), ShowCopyProgress, 0) != 0;
 }
 

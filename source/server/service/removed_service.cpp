@@ -38,14 +38,16 @@ bool RecordRemovedService(const char* systemDir, const char* serviceName, const 
     };
     std::string text;
     for (const std::string& line : lines) text += line + Z_LINE_END;
-    return Z_WriteWholeFile(path.c_str(), text.data(), static_cast<int64_t>(text.size()), Z_NO_LINK) != 0;
+    return Z_WriteWholeFile(path.c_str(), text.data(), static_cast<int64_t>(text.size()), Z_OWN_FILE) != 0;
 }
 
 // The record is the upgrade's own file: only a file of that name counts,
-// never what a link there names.
+// never what a link there names, and only one nobody else could have
+// written (a service owed would run a program of the home with the
+// service's rights).
 bool RemovedServicePending(const char* systemDir) {
     ZFileInfo info{};
-    return Z_GetFileInfo(RecordPath(systemDir).c_str(), Z_NO_LINK, &info) && info.kind == Z_FILE_REGULAR;
+    return Z_GetFileInfo(RecordPath(systemDir).c_str(), Z_OWN_FILE, &info) && info.kind == Z_FILE_REGULAR;
 }
 
 bool ForgetRemovedService(const char* systemDir) {

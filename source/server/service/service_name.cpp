@@ -44,7 +44,9 @@ const char* ReadServiceName() {
     if (g_serviceName[0] == '\0') {
         char path[Z_MAX_PATH];
         if (GetServiceInfPath(path, sizeof(path)) && Z_IsValidFileName(path)) {
-            if (HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, 0)) {
+            // Only the record's own file, never one another account could
+            // have written: it names the service the run stops and removes.
+            if (HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, Z_OWN_FILE)) {
                 const int64_t count = Z_ReadFile(file, g_serviceName, SERVICE_NAME_SIZE - 1, 0);
                 g_serviceName[count > 0 ? count : 0] = '\0';
                 Z_CloseFile(file);
@@ -61,7 +63,7 @@ bool WriteServiceName(const char* name) {
     if (!GetServiceInfPath(path, sizeof(path))) return true;
     if (name && std::strcmp(name, g_serviceName) != 0) {
         // Whole or not at all: a record cut short would name another service.
-        if (!Z_WriteWholeFile(path, name, static_cast<int64_t>(std::strlen(name)), 0)) return RecordFailed();
+        if (!Z_WriteWholeFile(path, name, static_cast<int64_t>(std::strlen(name)), Z_OWN_FILE)) return RecordFailed();
         std::snprintf(g_serviceName, sizeof(g_serviceName), "%s", name);
     } else if (Z_IsValidFileName(path) && !Z_DeleteFile(path)) {
         // A record left behind would name the next service installed.
