@@ -157,6 +157,7 @@ bool LoadJournal(const char* operation, const std::string& journalDir, const Lex
     switch (check) {
         case JournalCheck::Whole: return !saved || CheckRecordedPlaces(operation, journalDir, base, contents);
         case JournalCheck::Damaged: return FailDamaged(operation, journalDir, why);
+        case JournalCheck::NotOwn: return FailProblem(operation, "trust the file journal in", journalDir.c_str(), problem);
         case JournalCheck::Unreadable: break;
     }
     return FailProblem(operation, "read the file journal in", journalDir.c_str(), problem);

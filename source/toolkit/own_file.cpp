@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "file_attributes.h"
 #include "power_loss.h"
 #include "toolkit_internal.h"
 
@@ -40,7 +41,11 @@ bool SeparateHardLinks(const char* operation, const char* path, LastName last) {
     copied = std::fclose(out) == 0 && copied;
     if (copied) NoteFlushed(copy.c_str());
     NoteBeforeWrite(resolved.c_str());
-    if (!copied || !PlatformReplaceFile(copy.c_str(), resolved.c_str(), problem)) {
+    FileAttributes attributes;
+    const bool replaces = copied && ReplacementAttributes(resolved.c_str(), attributes);
+    if (!copied ||
+        !PlatformReplaceFile(copy.c_str(), resolved.c_str(), ReplaceSource::MadeHere, replaces ? &attributes : nullptr,
+                             problem)) {
         Problem ignored;
         PlatformDeleteFile(copy.c_str(), ignored);
         if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "its copy could not be written"};

@@ -236,11 +236,13 @@ char* Z_GetProgramPath(char* buffer, int size) {
     return CopyOut("Z_GetProgramPath", DisplayText(own), buffer, size) ? buffer : nullptr;
 }
 
-int Z_CreateDir(const char* path, int /*flags*/) {
+int Z_CreateDir(const char* path, int flags) {
     if (Z_FaultPoint("Z_CreateDir")) return 0;
     if (RejectEmptyPath("Z_CreateDir", path)) return 0;
     Problem problem;
-    if (!PlatformMakeDirectories(WithoutTrailingSeparators(path).c_str(), problem)) {
+    const FolderAccess access =
+        (static_cast<uint32_t>(flags) & Z_OWN_FILE) != 0 ? FolderAccess::Private : FolderAccess::Shared;
+    if (!PlatformMakeDirectories(WithoutTrailingSeparators(path).c_str(), access, problem)) {
         return FailProblem("Z_CreateDir", "create", path, problem);
     }
     return 1;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "file_attributes.h"
 #include "file_journal.h"
 #include "flush_batch.h"
 #include "path_text.h"
@@ -22,6 +23,13 @@ int CopyOver(const char* operation, const std::string& source, const std::string
     Problem problem;
     std::FILE* in = PlatformOpenStream(source.c_str(), StreamMode::Read, LastName::Follow, problem);
     if (in == nullptr) return FailProblem(operation, "open", source.c_str(), problem);
+    // Who owns the bytes copied, asked of the file open here, not of a name
+    // that may lead elsewhere by the time the copy is made.
+    Ownership owner;
+    if (!PlatformStreamOwnership(in, owner, problem)) {
+        std::fclose(in);
+        return FailProblem(operation, "open", source.c_str(), problem);
+    }
     std::string temporary = target + ".zel-copy";
     if (!JournalBeforeChange(operation, temporary.c_str(), JournalChange::Make, LastName::Itself) ||
         !JournalBeforeChange(operation, target.c_str(), JournalChange::Replace, LastName::Follow)) {
@@ -61,23 +69,17 @@ int CopyOver(const char* operation, const std::string& source, const std::string
         PlatformDeleteFile(temporary.c_str(), problem);
         return Fail(Z_ERROR_IO, "%s: %s", operation, failure.c_str());
     }
-    // Keep the source's permissions (a program copied under another name
-    // must stay runnable), but never its read-only state: a package on a DVD
-    // or a read-only share would otherwise leave copies that the next
-    // upgrade could not replace (on Windows the read-only attribute refuses
-    // that). Failing to set them does not fail the copy.
-    PlatformCopyPermissions(source.c_str(), temporary.c_str(), problem);
+    // A program copied under another name stays runnable, but the copy is
+    // never read-only and never set-id (file_attributes.h).
+    const FileAttributes attributes = CopyAttributes(owner, target.c_str());
     NoteFlushed(temporary.c_str());
     NoteBeforeWrite(target.c_str());
-    if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), problem)) {
+    if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), ReplaceSource::MadeHere, &attributes, problem)) {
         Problem ignored;
         PlatformDeleteFile(temporary.c_str(), ignored);
         return FailProblem(operation, "replace", target.c_str(), problem);
     }
     NoteMoved(temporary.c_str(), target.c_str());
-    // The replaced copy kept the bits of the file it replaced; a read-only
-    // one among them goes all the same.
-    PlatformCopyPermissions(target.c_str(), target.c_str(), problem);
     return 1;
 }
 
@@ -139,10 +141,10 @@ bool ListTree(const std::string& source, const std::string& target, std::vector<
 // Copies the listed tree: each folder made before what it holds.
 bool CopyTree(const std::vector<CopyEntry>& entries, const char* target, ZCopyCallback callback) {
     Problem problem;
-    if (!PlatformMakeDirectories(target, problem)) return FailProblem("Z_DuplicateDir", "create", target, problem);
+    if (!PlatformMakeDirectories(target, FolderAccess::Shared, problem)) return FailProblem("Z_DuplicateDir", "create", target, problem);
     for (const CopyEntry& entry : entries) {
         if (entry.directory) {
-            if (!PlatformMakeDirectories(entry.target.c_str(), problem)) {
+            if (!PlatformMakeDirectories(entry.target.c_str(), FolderAccess::Shared, problem)) {
                 return FailProblem("Z_DuplicateDir", "create", entry.target.c_str(), problem);
             }
             continue;
@@ -277,7 +279,9 @@ int Z_ReplaceFile(const char* source, const char* target) {
     Problem problem;
     NoteFlushed(source);
     NoteBeforeWrite(target);
-    if (!PlatformReplaceFile(source, target, problem)) {
+    FileAttributes attributes;
+    const bool replaces = ReplacementAttributes(target, attributes);
+    if (!PlatformReplaceFile(source, target, ReplaceSource::MadeHere, replaces ? &attributes : nullptr, problem)) {
         return Fail(problem.code, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, problem.text.c_str());
     }
     NoteMoved(source, target);
@@ -287,8 +291,9 @@ int Z_ReplaceFile(const char* source, const char* target) {
 namespace {
 
 // The program's own files (flag Z_NO_LINK) take the new content under their
-// name itself: a link planted there is replaced, never followed.
-bool ReplaceName(const char* source, const char* target) {
+// name itself: a link planted there is replaced, never followed. A record
+// (Z_OWN_FILE) keeps the private attributes it was made with.
+bool ReplaceName(const char* source, const char* target, bool record) {
     if (Z_FaultPoint("Z_ReplaceFile")) return false;
     if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
         !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, LastName::Itself)) {
@@ -302,7 +307,9 @@ bool ReplaceName(const char* source, const char* target) {
     }
     NoteFlushed(source);
     NoteBeforeWrite(target);
-    if (!PlatformReplaceFile(source, target, problem)) {
+    FileAttributes attributes;
+    const bool takes = !record && ReplacementAttributes(target, attributes);
+    if (!PlatformReplaceFile(source, target, ReplaceSource::MadeHere, takes ? &attributes : nullptr, problem)) {
         return Fail(problem.code, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, problem.text.c_str());
     }
     NoteMoved(source, target);
@@ -315,13 +322,15 @@ int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t 
     if (RejectEmptyPath("Z_WriteWholeFile", path)) return 0;
     if (size < 0 || (size > 0 && data == nullptr)) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteWholeFile: bad content");
     const std::string work = std::string(path) + ".NEW";
-    HZFILE file = Z_CreateFile(work.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    const bool record = (flags & Z_OWN_FILE) != 0;
+    HZFILE file = Z_CreateFile(work.c_str(), Z_MODE_READ_WRITE, 0, nullptr, flags & Z_OWN_FILE);
     if (file == nullptr) return 0;
     bool written = size == 0 || Z_WriteFile(file, data, size, 1) == size;
     // A failed close may have lost buffered bytes.
     written = Z_CloseFile(file) != 0 && written;
     if (written) {
-        if ((flags & Z_NO_LINK) != 0 ? ReplaceName(work.c_str(), path) : Z_ReplaceFile(work.c_str(), path) != 0) {
+        if ((flags & (Z_NO_LINK | Z_OWN_FILE)) != 0 ? ReplaceName(work.c_str(), path, record)
+                                                    : Z_ReplaceFile(work.c_str(), path) != 0) {
             return 1;
         }
     }

@@ -26,7 +26,10 @@ namespace {
 // As deep as the copy of the home goes.
 constexpr int kCopyDepth = 16;
 
-// A scratch directory of its own, removed when the preview ends.
+// A scratch directory of its own, removed when the preview ends. It is
+// private (the user running the preview alone, and on Windows the
+// Administrators and the system): the copy of the home and the upgrade's
+// output in it may hold what only that user may read.
 class Scratch {
 public:
     Scratch() {
@@ -37,7 +40,10 @@ public:
                                static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
         for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
             fs::path candidate = temp / ("zelhome-preview-" + std::to_string(random() % 1000000000ULL));
-            if (fs::create_directory(candidate, error)) root_ = candidate;
+            // A name taken (by anyone) is passed over; a private folder that
+            // is there already must be this user's own, or it is refused.
+            if (fs::exists(fs::symlink_status(candidate, error))) continue;
+            if (Z_CreateDir(DisplayText(candidate).c_str(), Z_OWN_FILE)) root_ = candidate;
         }
     }
     ~Scratch() {

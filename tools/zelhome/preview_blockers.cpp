@@ -147,9 +147,17 @@ void CheckLinksAndRecord(const std::string& home, std::vector<std::string>* bloc
     }
     RunRecordValues values;
     std::string why;
-    if (CheckRunRecord(home.c_str(), &values, &why) == RecordCheck::Damaged) {
-        blockers->push_back("the record of an interrupted upgrade is damaged: " + why +
-                            " (zelhome forget-run removes it)");
+    switch (CheckRunRecord(home.c_str(), &values, &why)) {
+        case RecordCheck::Damaged:
+            blockers->push_back("the record of an interrupted upgrade is damaged: " + why +
+                                " (zelhome forget-run removes it)");
+            break;
+        case RecordCheck::Foreign:
+            blockers->push_back("the record of an interrupted upgrade is not this home's upgrade's own: " + why +
+                                " (zelhome forget-run removes it)");
+            break;
+        case RecordCheck::None:
+        case RecordCheck::Whole: break;
     }
 }
 

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "config_paths.h"
 #include "config_text.h"
@@ -12,25 +11,13 @@
 
 namespace {
 
-// Reads a whole file; false when it cannot be read.
-bool ReadWholeFile(const char* path, std::vector<char>* bytes) {
-    uint64_t size = 0;
-    if (!Z_GetFileSize(path, &size)) return false;
-    bytes->resize(static_cast<size_t>(size));
-    HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, 0);
-    if (file == nullptr) return false;
-    const bool read =
-        size == 0 || Z_ReadFile(file, bytes->data(), static_cast<int64_t>(size), 1) == static_cast<int64_t>(size);
-    CloseReadFile(file);
-    return read;
-}
-
 // True only when both files could be read and hold the same bytes; any doubt
+// (a file larger than any configuration file included, which is not read)
 // counts as different, which leads to an ordinary replacement.
 bool SameContent(const char* first, const char* second) {
-    std::vector<char> a;
-    std::vector<char> b;
-    return ReadWholeFile(first, &a) && ReadWholeFile(second, &b) && a == b;
+    std::string a;
+    std::string b;
+    return ReadConfigText(first, &a) && ReadConfigText(second, &b) && a == b;
 }
 
 constexpr int kMostNumberedBackups = 999;
@@ -73,8 +60,8 @@ bool KeepBackupCopy(const char* installedPath, const char* backupPath) {
 
 bool KeepBackupText(const std::string& installed, const char* backupPath) {
     const auto same = [&] {
-        std::vector<char> bytes;
-        return ReadWholeFile(backupPath, &bytes) && std::string(bytes.begin(), bytes.end()) == installed;
+        std::string text;
+        return ReadConfigText(backupPath, &text) && text == installed;
     };
     return SetEarlierBackupAside(backupPath, same) &&
            Z_WriteWholeFile(backupPath, installed.data(), static_cast<int64_t>(installed.size()), 0) != 0;

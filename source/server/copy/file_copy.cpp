@@ -82,7 +82,7 @@ bool CopyPloFiles(const char* targetDir, const char* sourceDir) {
     const int module = PackageHasPloModule(sourceDir);
     if (module <= 0) return module == 0;
     const FixedPath source = FixedPath::Directory(sourceDir).File("plo");
-    const FixedPath target = FixedPath::Directory(targetDir).Sub("..").Sub("dict").File("plo");
+    const FixedPath target = FixedPath::Directory(targetDir).Parent().Sub("dict").File("plo");
     return source.ok() && target.ok() && Z_DuplicateDir(source.c_str(), target.c_str(), ShowCopyProgress, 0) != 0;
 }
 

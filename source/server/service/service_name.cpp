@@ -44,11 +44,13 @@ const char* ReadServiceName() {
     if (g_serviceName[0] == '\0') {
         char path[Z_MAX_PATH];
         if (GetServiceInfPath(path, sizeof(path))) {
+            // Only the record's own file, never one another account could
+            // have written: it names the service the run stops and removes.
             // A record that cannot be read may name another service than the
             // default one: no name is taken then, and the call that wanted
             // it fails with the record's reason.
             const int there = Z_FileExists(path);
-            HZFILE file = there > 0 ? Z_OpenFile(path, Z_MODE_READ, 0, nullptr, 0) : nullptr;
+            HZFILE file = there > 0 ? Z_OpenFile(path, Z_MODE_READ, 0, nullptr, Z_OWN_FILE) : nullptr;
             if (there < 0 || (there > 0 && file == nullptr)) {
                 RecordFailed();
                 return "";
@@ -76,7 +78,7 @@ bool WriteServiceName(const char* name) {
     if (!GetServiceInfPath(path, sizeof(path))) return true;
     if (name && std::strcmp(name, g_serviceName) != 0) {
         // Whole or not at all: a record cut short would name another service.
-        if (!Z_WriteWholeFile(path, name, static_cast<int64_t>(std::strlen(name)), 0)) return RecordFailed();
+        if (!Z_WriteWholeFile(path, name, static_cast<int64_t>(std::strlen(name)), Z_OWN_FILE)) return RecordFailed();
         std::snprintf(g_serviceName, sizeof(g_serviceName), "%s", name);
     } else {
         // A record left behind would name the next service installed.

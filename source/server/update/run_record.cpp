@@ -44,7 +44,9 @@ bool LockHome(RunContext& run) {
     const std::string path = system + "UPGRADE.LCK";
     run.homeLock = Z_LockPath(path.c_str(), 1);
     if (run.homeLock != nullptr) return true;
-    if (Z_GetLastError() == Z_ERROR_LOCKED) {
+    if (Z_GetLastError() == Z_ERROR_NOT_OWN) {
+        PrintForeignRecord(run.choices.home, NotOwnText());
+    } else if (Z_GetLastError() == Z_ERROR_LOCKED) {
         ConsolePrint(
             "\nERROR: %s is in use by another upgrade (or by zelhome reading it), please wait until it ends!\n\n",
             run.choices.home);
@@ -67,6 +69,15 @@ void PrintDamagedRecord(const char* home, const std::string& why) {
         home, why.c_str(), home);
 }
 
+void PrintForeignRecord(const char* home, const std::string& why) {
+    ConsolePrint(
+        "\nERROR: The record of an interrupted upgrade in %s is not this home's upgrade's own: %s.\n"
+        "Nothing was changed. Such a record is never obeyed, whoever could have written it. Restore the home\n"
+        "directory from its backup and run the upgrade again; or, to go on with the home as it is, remove the\n"
+        "record with \"zelhome forget-run %s\" and run the upgrade again.\n\n",
+        home, why.c_str(), home);
+}
+
 bool ReadRunRecord(RunContext& run) {
     const char* home = run.choices.home;
     RunRecordValues values;
@@ -74,12 +85,8 @@ bool ReadRunRecord(RunContext& run) {
     switch (CheckRunRecord(home, &values, &why)) {
         case RecordCheck::None: return true;
         case RecordCheck::Damaged: PrintDamagedRecord(home, why); return false;
+        case RecordCheck::Foreign: PrintForeignRecord(home, why); return false;
         case RecordCheck::Whole: break;
-    }
-    if (values["Home"] != HomeIdentity(home)) {
-        ConsolePrint(
-            "\nThe record of the interrupted upgrade was made in another folder (this home is a copy of that one, or "
-            "was moved there); it is taken for this home only.\n");
     }
     run.resumed = true;
     run.serverProgramAbsent = values["ServerProgramAbsent"] == "1";
@@ -103,8 +110,9 @@ bool WriteRunRecord(const RunContext& run) {
     const int system = Z_DirExists(SystemDirectory(run.choices.home).c_str());
     if (system <= 0) return system == 0;
     const std::string directory = RunRecordDirectory(run.choices.home);
-    const int there = Z_DirExists(directory.c_str());
-    if (there < 0 || (there == 0 && !Z_CreateDir(directory.c_str(), 0))) return false;
+    // Made for the running user (and the administrators) alone, as is every
+    // file the record holds: nobody else may write what a later run obeys.
+    if (!Z_CreateDir(directory.c_str(), Z_OWN_FILE)) return false;
     const std::string path = RunRecordFile(run.choices.home);
     RunRecordValues values = {
         {"ServerProgramAbsent", run.serverProgramAbsent ? "1" : "0"},
@@ -116,7 +124,7 @@ bool WriteRunRecord(const RunContext& run) {
     if (run.choices.lexiconCharsetAnswered) values["LexiconCharset"] = std::to_string(run.choices.lexiconCharsetCode);
     if (run.choices.nativeCharsetAnswered) values["NativeCharset"] = run.choices.nativeCharsetAnswer;
     const std::string lines = FormatRunRecord(values);
-    return Z_WriteWholeFile(path.c_str(), lines.data(), static_cast<int64_t>(lines.size()), Z_NO_LINK) != 0;
+    return Z_WriteWholeFile(path.c_str(), lines.data(), static_cast<int64_t>(lines.size()), Z_OWN_FILE) != 0;
 }
 
 bool RemoveRunRecord(const RunContext& run) {

@@ -36,3 +36,6 @@ bool RemoveRunRecord(const RunContext& run);
 
 // The message for a record that fails its checks.
 void PrintDamagedRecord(const char* home, const std::string& why);
+// The message for a record that is not this home's run's own: another
+// account made it or may change it, or it was made for another home.
+void PrintForeignRecord(const char* home, const std::string& why);

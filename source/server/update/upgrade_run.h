@@ -4,11 +4,11 @@
 
 #include "run_context.h"
 
-// The longest text the run appends to the home directory: separator, "bin",
-// separator, "..", separator, "system", separator and "PROFILE.INI.BAK",
-// with the ".zel-copy" work name under which the toolkit writes a copy
-// before it takes the real name. Windows opens no longer path.
-constexpr int kLongestHomeSuffix = 39;
+// The longest text the run appends to the home directory: separator,
+// "system", separator and the name of the run's log,
+// "UPGRADE-<yyyymmdd>-<hhmmss>-<eight random digits>.LOG". Windows opens no
+// longer path.
+constexpr int kLongestHomeSuffix = 44;
 
 // Phase 1: banner, package directory, choices and gates. Nothing of the home
 // changes here. False when the run must stop (the reason is printed).

@@ -5,6 +5,7 @@
 
 #include "command_check.h"
 #include "command_line.h"
+#include "config_size.h"
 #include "console.h"
 #include "error_line.h"
 #include "fixed_path.h"
@@ -186,6 +187,13 @@ bool CheckFreeSpace(RunContext& run, const char*) {
     return false;
 }
 
+// A configuration file too large to be a real one stops the run here, not
+// half-way through the file phase.
+bool CheckConfigSizes(RunContext& run, const char*) {
+    const FixedPath system = FixedPath::Directory(run.choices.home).Sub("system");
+    return system.ok() && CheckConfigFileSizes(system.c_str());
+}
+
 // Every question is answered before the first change: a run that cannot be
 // answered (an unattended one without "CS:") stops with the old service
 // still registered and the home as it was.
@@ -227,6 +235,7 @@ constexpr UpgradeStep kGates[] = {
     {"note whether the new server program and the profile are there", NoteServerProgram, nullptr, OnFailure::StopRun,
      ErrorLine::Toolkit},
     {"check the free space of the home's volume", CheckFreeSpace, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
+    {"check the sizes of the configuration files", CheckConfigSizes, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
     {"ask for the native character set", AskNativeCharset, nullptr, OnFailure::StopRun, ErrorLine::Gate},
     {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun, ErrorLine::System},
     {"make HOME/bin the current directory", EnterBinDirectory, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
@@ -291,8 +300,7 @@ bool StartUpgrade(RunContext& run) {
     if (!LockHome(run)) return false;
     // Held, the home gets the run's log; what the console showed so far
     // goes in first.
-    OpenUpgradeLog(run);
-    if (!RefuseUnsafeLinks(choices) || !ReadRunRecord(run)) return false;
+    if (!OpenUpgradeLog(run) || !RefuseUnsafeLinks(choices) || !ReadRunRecord(run)) return false;
     if (!ReadDictionaryMode(choices) || !ReadEntityChoice(choices)) return false;
     ReadNativeCharsetAndOldNames(choices);
     if (!ReadLexiconCharset(choices)) return false;

@@ -49,6 +49,7 @@ constexpr uint32_t Z_ERROR_LOCKED = 1009;        // another process holds the lo
 constexpr uint32_t Z_ERROR_UNSAFE_LINK = 1010;   // a link the link rule does not follow
 constexpr uint32_t Z_ERROR_DAMAGED = 1011;       // a record that fails its checks
 constexpr uint32_t Z_ERROR_NO_SPACE = 1012;      // not enough room on a volume
+constexpr uint32_t Z_ERROR_NOT_OWN = 1013;       // a record or work file another account made or may change
 constexpr uint32_t Z_ERROR_INJECTED = 1999;      // failure injected with ZEL_FAULT
 
 struct ZFileObject;
@@ -86,6 +87,16 @@ static_assert(offsetof(ZFileInfo, index) == 24);
 // files (its locks, records and work files) are taken so, whoever made a
 // link under their names.
 constexpr uint32_t Z_NO_LINK = 1;
+// Flag of Z_OpenFile, Z_GetFileInfo, Z_CreateFile, Z_WriteWholeFile and
+// Z_CreateDir for the program's own records: made private (readable and
+// writable by the running user, and on Windows the Administrators and the
+// system, alone), and opened or looked at only when they are the
+// program's own: owned by the running user or the administrators (root;
+// Windows the Administrators or the system) and writable by nobody else.
+// Anything else fails with Z_ERROR_NOT_OWN, whose text says whose it is:
+// a record another account could have written is never obeyed. Implies
+// Z_NO_LINK.
+constexpr uint32_t Z_OWN_FILE = 2;
 
 // ---- roots -------------------------------------------------------------------
 // A folder whose paths every file operation follows one name at a time from
@@ -153,8 +164,13 @@ int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result);
 // Every replacement, rename and deletion below reaches the disk before the
 // call returns, in an order a crash of the machine cannot undo half: the new
 // bytes first, then the name. A replaced file keeps its permission bits and
-// owner; a symbolic link has the file it names replaced.
+// owner, which are set on the new file's own descriptor before it takes the
+// name, never by name; no file written here gets a set-user-ID or
+// set-group-ID bit. A symbolic link has the file it names replaced.
 // Copies source over target; the target is replaced whole or not at all.
+// The copy keeps the permission bits of the file it replaces (else the
+// source's), always writable by its owner, and belongs to the source's
+// owner when another account owns the source (as cp -p run as root).
 int Z_CloneFile(const char* source, const char* target);
 int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int flags);
 // Renames; fails when the new name is taken.
@@ -165,7 +181,8 @@ int Z_ReplaceFile(const char* source, const char* target);
 // path ".NEW", then moved over path with Z_ReplaceFile, so that path holds
 // the old or the whole new content at every moment. On a failure path is
 // unchanged and the work file gone.
-// flags: Z_NO_LINK for the program's own files.
+// flags: Z_NO_LINK for the program's own files, Z_OWN_FILE for its records
+// (private, and keeping their private attributes).
 int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t flags);
 int Z_DeleteFile(const char* path);
 // Renames, replacements and removals made between the two calls reach the
