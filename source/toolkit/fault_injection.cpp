@@ -15,8 +15,10 @@
 namespace {
 
 struct FaultSelection {
-    std::string name;  // "*" selects by the overall count
+    std::string name;     // "*" selects by the overall count
+    std::string pathEnd;  // when not empty: only calls on a path ending so count
     uint64_t call = 1;
+    uint64_t calls = 0;   // the calls it counted so far
 };
 
 struct FaultState {
@@ -35,6 +37,17 @@ FaultState& State() {
     return state;
 }
 
+std::string SlashesForward(std::string text) {
+    for (char& c : text) {
+        if (c == '\\') c = '/';
+    }
+    return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 // An entry whose count is not a positive decimal number selects nothing:
 // a typing error must not make an unrelated call fail.
 void ParseEntry(std::string entry, std::vector<FaultSelection>& selections) {
@@ -44,6 +57,12 @@ void ParseEntry(std::string entry, std::vector<FaultSelection>& selections) {
     FaultSelection selection;
     size_t colon = entry.find(':');
     selection.name = entry.substr(0, colon);
+    const size_t at = selection.name.find('@');
+    if (at != std::string::npos) {
+        selection.pathEnd = SlashesForward(selection.name.substr(at + 1));
+        selection.name.resize(at);
+        if (selection.pathEnd.empty()) return;
+    }
     if (colon != std::string::npos) {
         std::string count = entry.substr(colon + 1);
         if (count.empty() || count.size() > 18) return;
@@ -99,16 +118,24 @@ void AppendToLog(const std::string& logPath, const char* name) {
 
 void ZelResetFaultInjection() { Load(State()); }
 
-int Z_FaultPoint(const char* name) {
+int Z_FaultPoint(const char* name) { return zel::toolkit::FaultPointOn(name, nullptr); }
+
+int zel::toolkit::FaultPointOn(const char* name, const char* path) {
     FaultState& state = State();
     if (!state.loaded) Load(state);
     const std::string key = name ? name : "";
+    const std::string where = path != nullptr ? SlashesForward(path) : "";
     AppendToLog(state.logPath, key.c_str());
     uint64_t byName = ++state.callsByName[key];
     uint64_t overall = ++state.callsOverall;
-    for (const FaultSelection& selection : state.selections) {
+    for (FaultSelection& selection : state.selections) {
+        if (!selection.pathEnd.empty()) {
+            if (selection.name != key || path == nullptr || !EndsWith(where, selection.pathEnd)) continue;
+            ++selection.calls;
+        }
+        const uint64_t count = selection.pathEnd.empty() ? byName : selection.calls;
         bool hit =
-            (selection.name == "*") ? selection.call == overall : (selection.name == key && selection.call == byName);
+            (selection.name == "*") ? selection.call == overall : (selection.name == key && selection.call == count);
         if (hit && state.end != FaultState::End::Fail) {
             if (state.end == FaultState::End::PowerLoss) zel::toolkit::LoseUnflushedWrites();
             zel::toolkit::PlatformEndAbruptly();

@@ -59,11 +59,23 @@ bool InjectedOn(const char* operation, const char* action, HZFILE file) {
     return true;
 }
 
+// A record is obeyed only when it is the program's own: asked of the file
+// open here, so that nothing swapped in under its name since can pass.
+bool OwnRecord(const char* operation, HZFILE file) {
+    Ownership ownership;
+    Problem problem;
+    if (PlatformStreamOwnership(file->stream, ownership, problem) && OwnFile(ownership, problem)) return true;
+    FailProblem(operation, "trust", file->path.c_str(), problem);
+    std::fclose(file->stream);
+    delete file;
+    return false;
+}
+
 }  // namespace
 
 HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/, uint32_t flags) {
     if (InjectedAt("Z_OpenFile", "open", path)) return nullptr;
-    const LastName last = (flags & Z_NO_LINK) != 0 ? LastName::Itself : LastName::Follow;
+    const LastName last = (flags & (Z_NO_LINK | Z_OWN_FILE)) != 0 ? LastName::Itself : LastName::Follow;
     // Opened for writing, the file may change in place.
     if (mode != Z_MODE_READ) {
         if (!JournalBeforeChange("Z_OpenFile", path, JournalChange::InPlace, last)) return nullptr;
@@ -72,6 +84,7 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
     }
     HZFILE file =
         OpenStream("Z_OpenFile", path, mode == Z_MODE_READ ? StreamMode::Read : StreamMode::Update, last, "open");
+    if (file != nullptr && (flags & Z_OWN_FILE) != 0 && !OwnRecord("Z_OpenFile", file)) return nullptr;
     // Its writes are recorded page by page while the journal records it.
     if (file != nullptr && mode != Z_MODE_READ) file->journalKey = JournalPagesKey(path);
     return file;
@@ -79,11 +92,13 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
 
 // Every file made here is a work file, or a file that must be new: whatever
 // held its name goes first, and the file is made where no link can lead.
-HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
+// A record (Z_OWN_FILE) is made private.
+HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t flags) {
     if (InjectedAt("Z_CreateFile", "create", path)) return nullptr;
     if (!JournalBeforeChange("Z_CreateFile", path, JournalChange::Make, LastName::Itself)) return nullptr;
     NoteBeforeWrite(path);
-    return OpenStream("Z_CreateFile", path, StreamMode::CreateNew, LastName::Itself, "create");
+    const StreamMode mode = (flags & Z_OWN_FILE) != 0 ? StreamMode::CreatePrivate : StreamMode::CreateNew;
+    return OpenStream("Z_CreateFile", path, mode, LastName::Itself, "create");
 }
 
 HZFILE Z_CreateLogFile(const char* path) {

@@ -11,6 +11,10 @@ namespace zel::toolkit {
 
 struct Problem;
 
+// Z_FaultPoint for a call on a path, which ZEL_FAULT may select by how the
+// path ends (NAME@END).
+int FaultPointOn(const char* name, const char* path);
+
 // The toolkit's error code for an errno value.
 uint32_t CodeOfErrno(int errnoValue);
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "flush_batch.h"
+#include "made_files.h"
 #include "path_lexical.h"
 #include "path_text.h"
 #include "place_posix.h"
@@ -108,16 +109,63 @@ bool FlushPlace(const Place& place, Problem& problem) {
     return flushed || Fails(problem, saved);
 }
 
-// Gives the file at source the permission bits and, where the process may,
-// the owner of the file it replaces, so that a replacement drops nothing
-// the administrator set.
-void TakeAttributes(const Place& source, const Place& target) {
-    struct stat status;
-    if (!Exists(target, status)) return;
-    ::fchmodat(source.folder, source.name.c_str(), status.st_mode & 07777, 0);
-    // Only a privileged process may give a file away; the bits above are
-    // what an unprivileged one keeps.
-    if (::fchownat(source.folder, source.name.c_str(), status.st_uid, status.st_gid, AT_SYMLINK_NOFOLLOW) != 0) return;
+Ownership OwnershipOf(const struct stat& status) {
+    Ownership ownership;
+    ownership.trusted = status.st_uid == ::geteuid() || status.st_uid == 0;
+    ownership.othersMayWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    if (!ownership.trusted) {
+        ownership.refusal =
+            "it belongs to user " + std::to_string(status.st_uid) + ", neither the user running this nor root";
+    } else if (ownership.othersMayWrite) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(status.st_mode & 07777));
+        ownership.refusal = std::string("group or others may write it (mode ") + mode + ")";
+    }
+    ownership.mode = static_cast<uint32_t>(status.st_mode & 07777);
+    ownership.user = static_cast<int64_t>(status.st_uid);
+    ownership.group = static_cast<int64_t>(status.st_gid);
+    return ownership;
+}
+
+// Closes a descriptor when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+bool SameIdentity(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Sets the attributes on the open file itself, so that nothing swapped in
+// under its name can take them. The owner first: giving a file away clears
+// its set-id bits, and none are set again. Only a privileged process may
+// give a file away; an unprivileged one keeps it.
+bool ApplyAttributes(int fd, const struct stat& status, const FileAttributes& attributes, Problem& problem) {
+    if (attributes.user >= 0 && ::geteuid() == 0) {
+        const uid_t user = static_cast<uid_t>(attributes.user);
+        const gid_t group = attributes.group >= 0 ? static_cast<gid_t>(attributes.group) : status.st_gid;
+        if ((user != status.st_uid || group != status.st_gid) && ::fchown(fd, user, group) != 0) {
+            return Fails(problem, errno);
+        }
+    }
+    return ::fchmod(fd, static_cast<mode_t>(attributes.mode & 0777)) == 0 || Fails(problem, errno);
+}
+
+// The attributes a file keeps when it moves as it is.
+FileAttributes AttributesOf(const struct stat& status) {
+    FileAttributes attributes;
+    attributes.mode = static_cast<uint32_t>(status.st_mode & 0777);
+    attributes.user = static_cast<int64_t>(status.st_uid);
+    attributes.group = static_cast<int64_t>(status.st_gid);
+    return attributes;
 }
 
 bool CopyBytes(int from, int to, Problem& problem) {
@@ -134,29 +182,28 @@ bool CopyBytes(int from, int to, Problem& problem) {
     }
 }
 
-// Copies source into target's folder when the two lie on different file
-// systems (a link into another one), so that the final move is one step.
-bool MoveAcross(const Place& source, const Place& target, Problem& problem) {
+// Copies the open source into target's folder when the two lie on
+// different file systems (a link into another one), so that the final move
+// is one step; the copy takes the attributes on its own descriptor.
+bool MoveAcross(int in, const FileAttributes& attributes, const Place& source, const Place& target,
+                Problem& problem) {
     const std::string staged = target.name + ".zel-move";
     ::unlinkat(target.folder, staged.c_str(), 0);
-    const int in = OpenRegular(source, O_RDONLY, problem);
-    if (in < 0) return false;
-    const int out = ::openat(target.folder, staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (out < 0) {
-        const int saved = errno;
-        ::close(in);
-        return Fails(problem, saved);
-    }
-    bool moved = CopyBytes(in, out, problem) && (::fsync(out) == 0 || Fails(problem, errno));
-    ::close(in);
-    ::close(out);
-    if (moved) {
-        Place stagedPlace;
-        stagedPlace.folder = ::fcntl(target.folder, F_DUPFD_CLOEXEC, 0);
-        stagedPlace.name = staged;
-        TakeAttributes(stagedPlace, target);
-        moved = ::renameat(target.folder, staged.c_str(), target.folder, target.name.c_str()) == 0 ||
-                Fails(problem, errno);
+    if (::lseek(in, 0, SEEK_SET) != 0) return Fails(problem, errno);
+    const Descriptor out(
+        ::openat(target.folder, staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (out.get() < 0) return Fails(problem, errno);
+    struct stat made;
+    bool moved = ::fstat(out.get(), &made) == 0 || Fails(problem, errno);
+    moved = moved && CopyBytes(in, out.get(), problem) && ApplyAttributes(out.get(), made, attributes, problem) &&
+            (::fsync(out.get()) == 0 || Fails(problem, errno));
+    moved = moved &&
+            (::renameat(target.folder, staged.c_str(), target.folder, target.name.c_str()) == 0 || Fails(problem, errno));
+    struct stat named;
+    if (moved && (::fstatat(target.folder, target.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+                  !SameIdentity(named, made))) {
+        problem = Problem{Z_ERROR_NOT_OWN, "another file took its name while it was moved there"};
+        return false;
     }
     if (!moved) {
         ::unlinkat(target.folder, staged.c_str(), 0);
@@ -332,8 +379,17 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
                 }
             }
             fd = ::openat(place.folder, place.name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          mode == StreamMode::CreatePrivate ? 0600 : 0666);
-            if (fd < 0) Fails(problem, errno);
+                          mode == StreamMode::CreateNew ? 0666 : 0600);
+            struct stat made;
+            if (fd < 0) {
+                Fails(problem, errno);
+            } else if (::fstat(fd, &made) != 0) {
+                Fails(problem, errno);
+                ::close(fd);
+                fd = -1;
+            } else {
+                NoteMadeFile(FactsOf(made));
+            }
             streamMode = "w+b";
             break;
         }
@@ -347,21 +403,45 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
     return stream;
 }
 
-bool PlatformReplaceFile(const char* source, const char* target, Problem& problem) {
-    Place from;
+bool PlatformReplaceFile(const char* source, const char* target, ReplaceSource from,
+                         const FileAttributes* attributes, Problem& problem) {
+    Place work;
     Place to;
-    if (!FindPlace(source, LastName::Itself, from, problem) || !FindPlace(target, LastName::Follow, to, problem)) {
+    if (!FindPlace(source, LastName::Itself, work, problem) || !FindPlace(target, LastName::Follow, to, problem)) {
         return false;
     }
-    if (from.folder < 0 || to.folder < 0) return Missing(problem);
-    if (!FlushPlace(from, problem)) return false;
-    TakeAttributes(from, to);
-    if (::renameat(from.folder, from.name.c_str(), to.folder, to.name.c_str()) != 0) {
-        if (errno == EXDEV) return MoveAcross(from, to, problem);
-        return Fails(problem, errno);
+    if (work.folder < 0 || to.folder < 0) return Missing(problem);
+    // From here on the file is the one open here, whatever its name holds.
+    const Descriptor file(OpenRegular(work, O_RDONLY, problem));
+    if (file.get() < 0) return false;
+    struct stat opened;
+    if (::fstat(file.get(), &opened) != 0) return Fails(problem, errno);
+    // Made here and still the process's own: nothing another account put
+    // under the work name, nor a file of its own that took the number of
+    // one made here and since gone. (The file journal may have given it a
+    // second name in its own folder.)
+    if (from == ReplaceSource::MadeHere && (!WasMadeHere(FactsOf(opened)) || opened.st_uid != ::geteuid())) {
+        problem = Problem{Z_ERROR_NOT_OWN, "it is no longer the file this program wrote there"};
+        return false;
     }
+    if (attributes != nullptr && !ApplyAttributes(file.get(), opened, *attributes, problem)) return false;
+    if (::fsync(file.get()) != 0) return Fails(problem, errno);
+    if (::renameat(work.folder, work.name.c_str(), to.folder, to.name.c_str()) != 0) {
+        if (errno != EXDEV) return Fails(problem, errno);
+        const FileAttributes kept = attributes != nullptr ? *attributes : AttributesOf(opened);
+        if (!MoveAcross(file.get(), kept, work, to, problem)) return false;
+        ForgetMadeFile(FactsOf(opened));
+        return true;
+    }
+    // Whatever moved is at the target now: it must be the file opened here.
+    struct stat named;
+    if (::fstatat(to.folder, to.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !SameIdentity(named, opened)) {
+        problem = Problem{Z_ERROR_NOT_OWN, "another file took the work file's name before it was moved"};
+        return false;
+    }
+    ForgetMadeFile(FactsOf(opened));
     if (!FlushChangedFolder(to, problem)) return false;
-    return SameFolder(from, to) || FlushChangedFolder(from, problem);
+    return SameFolder(work, to) || FlushChangedFolder(work, problem);
 }
 
 bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem) {
@@ -411,7 +491,7 @@ LinkResult PlatformLinkFile(const char* existing, const char* newPath, Problem& 
     return LinkResult::Failed;
 }
 
-bool PlatformMakeDirectories(const char* path, Problem& problem) {
+bool PlatformMakeDirectories(const char* path, FolderAccess access, Problem& problem) {
     Place place;
     if (!FindPlace(path, LastName::Follow, place, problem)) return false;
     if (place.folder < 0) {
@@ -419,18 +499,24 @@ bool PlatformMakeDirectories(const char* path, Problem& problem) {
         LexicalPath lexical;
         if (!MakeLexical(path, lexical) || lexical.names.empty()) return Missing(problem);
         const std::string parent = lexical.Prefix(lexical.names.size() - 1);
-        if (!PlatformMakeDirectories(parent.c_str(), problem)) return false;
+        if (!PlatformMakeDirectories(parent.c_str(), FolderAccess::Shared, problem)) return false;
         if (!FindPlace(path, LastName::Follow, place, problem)) return false;
         if (place.folder < 0) return Missing(problem);
     }
+    const bool own = access == FolderAccess::Private;
     struct stat status;
-    if (Exists(place, status)) {
-        if (S_ISDIR(status.st_mode)) return true;
+    if (!Exists(place, status)) {
+        if (::mkdirat(place.folder, place.name.c_str(), own ? 0700 : 0777) != 0 && errno != EEXIST) {
+            return Fails(problem, errno);
+        }
+        if (!FlushFolder(place.folder, problem)) return false;
+        if (!Exists(place, status)) return Fails(problem, errno);
+    }
+    if (!S_ISDIR(status.st_mode)) {
         problem = Problem{Z_ERROR_EXISTS, "a file of that name exists"};
         return false;
     }
-    if (::mkdirat(place.folder, place.name.c_str(), 0777) != 0 && errno != EEXIST) return Fails(problem, errno);
-    return FlushFolder(place.folder, problem);
+    return !own || OwnFile(OwnershipOf(status), problem);
 }
 
 bool PlatformRemoveDirectory(const char* path, Problem& problem) {
@@ -441,16 +527,20 @@ bool PlatformRemoveDirectory(const char* path, Problem& problem) {
     return FlushChangedFolder(place, problem);
 }
 
-bool PlatformCopyPermissions(const char* source, const char* copy, Problem& problem) {
-    Place from;
-    Place to;
-    if (!FindPlace(source, LastName::Follow, from, problem) || !FindPlace(copy, LastName::Itself, to, problem)) {
-        return false;
-    }
+bool PlatformOwnership(const char* path, LastName last, Ownership& ownership, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, last, place, problem)) return false;
     struct stat status;
-    if (!Exists(from, status) || to.folder < 0) return Missing(problem);
-    const mode_t mode = (status.st_mode & 07777) | S_IWUSR;
-    return ::fchmodat(to.folder, to.name.c_str(), mode, 0) == 0 || Fails(problem, errno);
+    if (!Exists(place, status)) return Missing(problem);
+    ownership = OwnershipOf(status);
+    return true;
+}
+
+bool PlatformStreamOwnership(std::FILE* stream, Ownership& ownership, Problem& problem) {
+    struct stat status;
+    if (::fstat(fileno(stream), &status) != 0) return Fails(problem, errno);
+    ownership = OwnershipOf(status);
+    return true;
 }
 
 bool PlatformFlushStream(std::FILE* stream) { return std::fflush(stream) == 0 && ::fsync(fileno(stream)) == 0; }
@@ -493,7 +583,7 @@ LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, 
             return LockResult::Failed;
         }
         const int flags = exclusive ? O_RDWR | O_CREAT : O_RDONLY;
-        const int fd = ::openat(place.folder, place.name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+        const int fd = ::openat(place.folder, place.name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
         if (fd < 0) {
             const int saved = errno;
             if (!exclusive && (saved == ENOENT || saved == ELOOP)) return LockResult::Missing;
@@ -507,6 +597,12 @@ LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, 
         if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
             ::close(fd);
             problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is not a regular file"};
+            return LockResult::Failed;
+        }
+        // A lock file someone else could have made or could change is no
+        // lock of the program's: it is never taken for one.
+        if (!OwnFile(OwnershipOf(opened), problem)) {
+            ::close(fd);
             return LockResult::Failed;
         }
         if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {

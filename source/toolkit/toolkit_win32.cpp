@@ -15,9 +15,12 @@
 #include <cstdio>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "code_page_win32.h"
 #include "handle_win32.h"
+#include "made_files.h"
+#include "owner_win32.h"
 #include "path_lexical.h"
 #include "path_text.h"
 #include "place_win32.h"
@@ -122,14 +125,28 @@ bool RemoveName(const Place& place, Problem& problem) {
     return FailsNow(problem);
 }
 
-OwnedHandle CreateNewFile(const Place& place) {
-    return OwnedHandle(CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+// A private file gets the access list of the program's own files, never
+// the one its folder would hand down.
+OwnedHandle CreateNewFile(const Place& place, bool privateFile) {
+    SECURITY_ATTRIBUTES* security = privateFile ? PrivateFileSecurity() : nullptr;
+    if (privateFile && security == nullptr) return OwnedHandle();
+    return OwnedHandle(CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE | READ_CONTROL, kShareAll,
+                                   security, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                   nullptr));
+}
+
+// The new file is one this process made: only it may later move over a
+// target (PlatformReplaceFile).
+bool NoteMade(HANDLE file, Problem& problem) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return FailsNow(problem);
+    NoteMadeFile(FactsOf(file, info, false));
+    return true;
 }
 
 // Whatever holds the name (a file left by a stopped run, a link someone
 // planted) goes as a name; the new file is made where no link can lead.
-OwnedHandle CreateAnew(const Place& place, Problem& problem) {
+OwnedHandle CreateAnew(const Place& place, bool privateFile, Problem& problem) {
     if (place.folderMissing) {
         Missing(problem);
         return OwnedHandle();
@@ -139,19 +156,19 @@ OwnedHandle CreateAnew(const Place& place, Problem& problem) {
         return OwnedHandle();
     }
     if (place.Exists() && !RemoveName(place, problem) && problem.code != Z_ERROR_NOT_FOUND) return OwnedHandle();
-    OwnedHandle file = CreateNewFile(place);
+    OwnedHandle file = CreateNewFile(place, privateFile);
     if (!file.Valid() && IsTakenError(GetLastError())) {
         // Taken after all: a name made since the look, or a link of the
         // host that leads nowhere, which Wine lists as no name at all.
         if (!RemoveName(place, problem) && problem.code != Z_ERROR_NOT_FOUND) return OwnedHandle();
-        file = CreateNewFile(place);
+        file = CreateNewFile(place, privateFile);
     }
     if (!file.Valid()) {
         FailsNow(problem);
         return OwnedHandle();
     }
     // A device name (NUL, COM1 ...) opens the device, in any folder.
-    if (!CheckRegular(file.Get(), place, problem)) return OwnedHandle();
+    if (!CheckRegular(file.Get(), place, problem) || !NoteMade(file.Get(), problem)) return OwnedHandle();
     return file;
 }
 
@@ -161,12 +178,12 @@ OwnedHandle CreateUnderFreeName(const Place& place, Problem& problem) {
         Missing(problem);
         return OwnedHandle();
     }
-    OwnedHandle file = CreateNewFile(place);
+    OwnedHandle file = CreateNewFile(place, true);
     if (!file.Valid()) {
         FailsNow(problem);
         return OwnedHandle();
     }
-    if (!CheckRegular(file.Get(), place, problem)) return OwnedHandle();
+    if (!CheckRegular(file.Get(), place, problem) || !NoteMade(file.Get(), problem)) return OwnedHandle();
     return file;
 }
 
@@ -186,23 +203,65 @@ std::FILE* StreamOf(OwnedHandle file, int flags, const char* mode, Problem& prob
     return stream;
 }
 
-// Copies source into target's folder when the two lie on different volumes
-// (a link into another one), so that the final move is one step.
-bool MoveAcross(const Place& source, const Place& target, Problem& problem) {
-    const std::wstring staged = target.wide + L".zel-move";
-    DeleteFileW(staged.c_str());
-    if (!CopyFileExW(source.wide.c_str(), staged.c_str(), nullptr, nullptr, nullptr, COPY_FILE_FAIL_IF_EXISTS)) {
-        return FailsNow(problem);
+// Sets or clears the read-only attribute on the open file, the one
+// permission Windows keeps beside the access lists.
+bool SetReadOnly(HANDLE file, bool readOnly, Problem& problem) {
+    FILE_BASIC_INFO basic;
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)) return FailsNow(problem);
+    const DWORD wanted = readOnly ? (basic.FileAttributes | FILE_ATTRIBUTE_READONLY)
+                                  : (basic.FileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    if (wanted == basic.FileAttributes) return true;
+    basic.FileAttributes = wanted == 0 ? FILE_ATTRIBUTE_NORMAL : wanted;
+    // Times of 0 are left as they are.
+    basic.CreationTime.QuadPart = 0;
+    basic.LastAccessTime.QuadPart = 0;
+    basic.LastWriteTime.QuadPart = 0;
+    basic.ChangeTime.QuadPart = 0;
+    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) || FailsNow(problem);
+}
+
+// The identity of what a name holds now, never through a link; false when
+// it cannot be read.
+bool IdentityAt(const std::wstring& path, FileFacts& facts) {
+    OwnedHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info)) return false;
+    facts = FactsOf(file.Get(), info, false);
+    return true;
+}
+
+bool SameIdentity(const FileFacts& a, const FileFacts& b) { return a.volume == b.volume && a.index == b.index; }
+
+// Copies the open source into target's folder when the two lie on
+// different volumes (a link into another one), so that the final move is
+// one step.
+bool MoveAcross(HANDLE in, bool readOnly, const Place& source, const Place& target, Problem& problem) {
+    Place staged;
+    staged.wide = target.wide + L".zel-move";
+    DeleteFileW(staged.wide.c_str());
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(in, start, nullptr, FILE_BEGIN)) return FailsNow(problem);
+    OwnedHandle out = CreateNewFile(staged, false);
+    if (!out.Valid()) return FailsNow(problem);
+    std::vector<char> block(1 << 16);
+    bool moved = true;
+    for (DWORD count = 0; moved;) {
+        moved = ReadFile(in, block.data(), static_cast<DWORD>(block.size()), &count, nullptr) != 0 ||
+                FailsNow(problem);
+        if (!moved || count == 0) break;
+        DWORD written = 0;
+        moved = (WriteFile(out.Get(), block.data(), count, &written, nullptr) != 0 && written == count) ||
+                FailsNow(problem);
     }
-    OwnedHandle copy(CreateFileW(staged.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    bool moved = copy.Valid() && FlushFileBuffers(copy.Get()) != 0;
-    copy.Close();
-    moved =
-        moved && MoveFileExW(staged.c_str(), target.wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    moved = moved && SetReadOnly(out.Get(), readOnly, problem) &&
+            (FlushFileBuffers(out.Get()) != 0 || FailsNow(problem));
+    out.Close();
+    moved = moved && (MoveFileExW(staged.wide.c_str(), target.wide.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+                      FailsNow(problem));
     if (!moved) {
-        FailsNow(problem);
-        DeleteFileW(staged.c_str());
+        DeleteFileW(staged.wide.c_str());
         return false;
     }
     DeleteFileW(source.wide.c_str());
@@ -383,32 +442,58 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
             return StreamOf(OpenRegular(place, GENERIC_READ, kShareAll, problem), _O_RDONLY, "rb", problem);
         case StreamMode::Update:
             return StreamOf(OpenRegular(place, GENERIC_READ | GENERIC_WRITE, kShareAll, problem), 0, "r+b", problem);
-        // Who may read a new file is the access list it takes from its
-        // folder, for a private file as for any: the record's folder lies
-        // in the home's system folder, whose list the administrator sets.
-        case StreamMode::CreateNew:
-        case StreamMode::CreatePrivate: return StreamOf(CreateAnew(place, problem), 0, "w+b", problem);
+        // A new file takes the access list its folder hands down; a private
+        // one (a record, the log) the program's own list.
+        case StreamMode::CreateNew: return StreamOf(CreateAnew(place, false, problem), 0, "w+b", problem);
+        case StreamMode::CreatePrivate: return StreamOf(CreateAnew(place, true, problem), 0, "w+b", problem);
         case StreamMode::CreateOnly: return StreamOf(CreateUnderFreeName(place, problem), 0, "w+b", problem);
     }
     return nullptr;
 }
 
-bool PlatformReplaceFile(const char* source, const char* target, Problem& problem) {
-    Place from;
+bool PlatformReplaceFile(const char* source, const char* target, ReplaceSource from,
+                         const FileAttributes* attributes, Problem& problem) {
+    Place work;
     Place to;
-    if (!FindPlace(source, LastName::Itself, from, problem) || !FindPlace(target, LastName::Follow, to, problem)) {
+    if (!FindPlace(source, LastName::Itself, work, problem) || !FindPlace(target, LastName::Follow, to, problem)) {
         return false;
     }
     if (to.folderMissing) return Missing(problem);
-    if (!FlushPlace(from, problem)) return false;
+    // From here on the file is the one open here, whatever its name holds;
+    // the handle shares deletion, so the file can still move under it.
+    OwnedHandle file = OpenRegular(work, GENERIC_READ | GENERIC_WRITE, kShareAll, problem);
+    if (!file.Valid()) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file.Get(), &info)) return FailsNow(problem);
+    const FileFacts opened = FactsOf(file.Get(), info, false);
+    if (from == ReplaceSource::MadeHere) {
+        Ownership ownership;
+        if (!WasMadeHere(opened) || !HandleOwnership(file.Get(), ownership, problem) || !ownership.trusted) {
+            problem = Problem{Z_ERROR_NOT_OWN, "it is no longer the file this program wrote there"};
+            return false;
+        }
+    }
+    const bool readOnly = attributes != nullptr ? (attributes->mode & 0200) == 0
+                                                : (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (attributes != nullptr && !SetReadOnly(file.Get(), readOnly, problem)) return false;
+    if (!FlushFileBuffers(file.Get())) return FailsNow(problem);
     // The write-through move reaches the disk, directory entry included,
     // before it returns.
-    if (MoveFileExW(from.wide.c_str(), to.wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveFileExW(work.wide.c_str(), to.wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_NOT_SAME_DEVICE) return Fails(problem, error);
+        if (!MoveAcross(file.Get(), readOnly, work, to, problem)) return false;
+        ForgetMadeFile(opened);
         return true;
     }
-    const DWORD error = GetLastError();
-    if (error == ERROR_NOT_SAME_DEVICE) return MoveAcross(from, to, problem);
-    return Fails(problem, error);
+    // Whatever moved is at the target now: it must be the file opened here.
+    FileFacts named;
+    if (!IdentityAt(to.wide, named) || !SameIdentity(named, opened)) {
+        problem = Problem{Z_ERROR_NOT_OWN, "another file took the work file's name before it was moved"};
+        return false;
+    }
+    ForgetMadeFile(opened);
+    return true;
 }
 
 bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem) {
@@ -434,7 +519,7 @@ bool PlatformDeleteFile(const char* path, Problem& problem) {
     return RemoveName(place, problem);
 }
 
-bool PlatformMakeDirectories(const char* path, Problem& problem) {
+bool PlatformMakeDirectories(const char* path, FolderAccess access, Problem& problem) {
     Place place;
     if (!FindPlace(path, LastName::Follow, place, problem)) return false;
     if (place.folderMissing) {
@@ -442,18 +527,25 @@ bool PlatformMakeDirectories(const char* path, Problem& problem) {
         LexicalPath lexical;
         if (!MakeLexical(path, lexical) || lexical.names.empty()) return Missing(problem);
         const std::string parent = lexical.Prefix(lexical.names.size() - 1);
-        if (!PlatformMakeDirectories(parent.c_str(), problem)) return false;
+        if (!PlatformMakeDirectories(parent.c_str(), FolderAccess::Shared, problem)) return false;
         if (!FindPlace(path, LastName::Follow, place, problem)) return false;
         if (place.folderMissing) return Missing(problem);
     }
+    const bool own = access == FolderAccess::Private;
     if (place.Exists()) {
-        if (place.IsFolder()) return true;
-        problem = Problem{Z_ERROR_EXISTS, "a file of that name exists"};
-        return false;
+        if (!place.IsFolder()) {
+            problem = Problem{Z_ERROR_EXISTS, "a file of that name exists"};
+            return false;
+        }
+    } else {
+        SECURITY_ATTRIBUTES* security = own ? PrivateFolderSecurity() : nullptr;
+        if (own && security == nullptr) return FailsNow(problem);
+        if (!CreateDirectoryW(place.wide.c_str(), security) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            return FailsNow(problem);
+        }
     }
-    if (CreateDirectoryW(place.wide.c_str(), nullptr)) return true;
-    const DWORD error = GetLastError();
-    return error == ERROR_ALREADY_EXISTS || Fails(problem, error);
+    Ownership ownership;
+    return !own || (PlatformOwnership(path, LastName::Follow, ownership, problem) && OwnFile(ownership, problem));
 }
 
 bool PlatformRemoveDirectory(const char* path, Problem& problem) {
@@ -468,33 +560,20 @@ bool PlatformRemoveDirectory(const char* path, Problem& problem) {
     return RemoveDirectoryW(place.wide.c_str()) || FailsNow(problem);
 }
 
-bool PlatformCopyPermissions(const char* source, const char* copy, Problem& problem) {
-    Place from;
-    Place to;
-    if (!FindPlace(source, LastName::Follow, from, problem) || !FindPlace(copy, LastName::Itself, to, problem)) {
-        return false;
-    }
-    if (from.folderMissing || !from.Exists() || to.folderMissing || !to.Exists()) return Missing(problem);
-    if (to.IsLink()) {
-        problem = Problem{Z_ERROR_UNSAFE_LINK, "it is a link"};
-        return false;
-    }
-    // The one permission Windows keeps beside the access lists is the
-    // read-only attribute, which a copy never takes.
-    OwnedHandle file(CreateFileW(to.wide.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, nullptr,
+bool PlatformOwnership(const char* path, LastName last, Ownership& ownership, Problem& problem) {
+    Place place;
+    if (!FindPlace(path, last, place, problem)) return false;
+    if (place.folderMissing || !place.Exists()) return Missing(problem);
+    OwnedHandle file(CreateFileW(place.wide.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.Valid()) return FailsNow(problem);
-    FILE_BASIC_INFO basic;
-    if (!GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &basic, sizeof basic)) return FailsNow(problem);
-    if ((basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
-    basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    // Times of 0 are left as they are.
-    basic.CreationTime.QuadPart = 0;
-    basic.LastAccessTime.QuadPart = 0;
-    basic.LastWriteTime.QuadPart = 0;
-    basic.ChangeTime.QuadPart = 0;
-    return SetFileInformationByHandle(file.Get(), FileBasicInfo, &basic, sizeof basic) || FailsNow(problem);
+    return HandleOwnership(file.Get(), ownership, problem);
+}
+
+bool PlatformStreamOwnership(std::FILE* stream, Ownership& ownership, Problem& problem) {
+    const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (file == INVALID_HANDLE_VALUE) return Fails(problem, ERROR_INVALID_HANDLE);
+    return HandleOwnership(file, ownership, problem);
 }
 
 bool PlatformFlushStream(std::FILE* stream) { return std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0; }
@@ -553,8 +632,8 @@ LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, 
         // Shared: opened for reading beside other readers; an exclusive
         // holder refuses it.
         const DWORD openAs = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
-        HANDLE raw = exclusive ? CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                                             place.Exists() ? OPEN_EXISTING : CREATE_NEW,
+        HANDLE raw = exclusive ? CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                             PrivateFileSecurity(), place.Exists() ? OPEN_EXISTING : CREATE_NEW,
                                              openAs | FILE_FLAG_DELETE_ON_CLOSE, nullptr)
                                : CreateFileW(place.wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                              openAs, nullptr);
@@ -590,6 +669,12 @@ LockResult PlatformLockFile(const char* path, bool exclusive, intptr_t* handle, 
         }
         if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || GetFileType(file.Get()) != FILE_TYPE_DISK) {
             problem = Problem{Z_ERROR_BAD_ARGUMENT, "it is not a regular file"};
+            return LockResult::Failed;
+        }
+        // A lock file someone else could have made or could change is no
+        // lock of the program's: it is never taken for one.
+        Ownership ownership;
+        if (!HandleOwnership(file.Get(), ownership, problem) || !OwnFile(ownership, problem)) {
             return LockResult::Failed;
         }
         *handle = reinterpret_cast<intptr_t>(file.Release());

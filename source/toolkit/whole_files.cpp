@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "file_attributes.h"
 #include "file_journal.h"
 #include "flush_batch.h"
 #include "path_text.h"
@@ -22,6 +23,13 @@ int CopyOver(const char* operation, const std::string& source, const std::string
     Problem problem;
     std::FILE* in = PlatformOpenStream(source.c_str(), StreamMode::Read, LastName::Follow, problem);
     if (in == nullptr) return FailProblem(operation, "open", source.c_str(), problem);
+    // Who owns the bytes copied, asked of the file open here, not of a name
+    // that may lead elsewhere by the time the copy is made.
+    Ownership owner;
+    if (!PlatformStreamOwnership(in, owner, problem)) {
+        std::fclose(in);
+        return FailProblem(operation, "open", source.c_str(), problem);
+    }
     std::string temporary = target + ".zel-copy";
     if (!JournalBeforeChange(operation, temporary.c_str(), JournalChange::Make, LastName::Itself) ||
         !JournalBeforeChange(operation, target.c_str(), JournalChange::Replace, LastName::Follow)) {
@@ -61,31 +69,30 @@ int CopyOver(const char* operation, const std::string& source, const std::string
         PlatformDeleteFile(temporary.c_str(), problem);
         return Fail(Z_ERROR_IO, "%s: %s", operation, failure.c_str());
     }
-    // Keep the source's permissions (a program copied under another name
-    // must stay runnable), but never its read-only state: a package on a DVD
-    // or a read-only share would otherwise leave copies that the next
-    // upgrade could not replace (on Windows the read-only attribute refuses
-    // that). Failing to set them does not fail the copy.
-    PlatformCopyPermissions(source.c_str(), temporary.c_str(), problem);
+    // A program copied under another name stays runnable, but the copy is
+    // never read-only and never set-id (file_attributes.h).
+    const FileAttributes attributes = CopyAttributes(owner, target.c_str());
     NoteFlushed(temporary.c_str());
     NoteBeforeWrite(target.c_str());
-    if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), problem)) {
+    if (!PlatformReplaceFile(temporary.c_str(), target.c_str(), ReplaceSource::MadeHere, &attributes, problem)) {
         Problem ignored;
         PlatformDeleteFile(temporary.c_str(), ignored);
         return FailProblem(operation, "replace", target.c_str(), problem);
     }
     NoteMoved(temporary.c_str(), target.c_str());
-    // The replaced copy kept the bits of the file it replaced; a read-only
-    // one among them goes all the same.
-    PlatformCopyPermissions(target.c_str(), target.c_str(), problem);
     return 1;
 }
 
-FileFacts FactsOrMissing(const char* path, LastName last) {
-    FileFacts facts;
+// What path is now. A missing name (or a folder on the way that is none)
+// is an answer; when the system cannot tell, the call fails with its reason
+// rather than take the name for missing.
+bool LookAt(const char* operation, const char* path, LastName last, FileFacts& facts) {
     Problem problem;
-    if (!PlatformFacts(path, last, facts, problem)) facts = FileFacts{};
-    return facts;
+    if (PlatformFacts(path, last, facts, problem)) return true;
+    facts = FileFacts{};
+    if (problem.code == Z_ERROR_NOT_FOUND) return true;
+    FailProblem(operation, "look at", path, problem);
+    return false;
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
@@ -112,7 +119,11 @@ bool ListTree(const std::string& source, const std::string& target, std::vector<
         entry.source = InFolder(source, name.name);
         entry.target = InFolder(target, name.name);
         FileKind kind = name.kind;
-        if (kind == FileKind::Link) kind = FactsOrMissing(entry.source.c_str(), LastName::Follow).kind;
+        if (kind == FileKind::Link) {
+            FileFacts named;
+            if (!LookAt("Z_DuplicateDir", entry.source.c_str(), LastName::Follow, named)) return false;
+            kind = named.kind;
+        }
         if (kind != FileKind::Regular && kind != FileKind::Directory) continue;
         if (!name.exact) {
             return FailCodePage("Z_DuplicateDir", "the name of", entry.source);
@@ -130,10 +141,10 @@ bool ListTree(const std::string& source, const std::string& target, std::vector<
 // Copies the listed tree: each folder made before what it holds.
 bool CopyTree(const std::vector<CopyEntry>& entries, const char* target, ZCopyCallback callback) {
     Problem problem;
-    if (!PlatformMakeDirectories(target, problem)) return FailProblem("Z_DuplicateDir", "create", target, problem);
+    if (!PlatformMakeDirectories(target, FolderAccess::Shared, problem)) return FailProblem("Z_DuplicateDir", "create", target, problem);
     for (const CopyEntry& entry : entries) {
         if (entry.directory) {
-            if (!PlatformMakeDirectories(entry.target.c_str(), problem)) {
+            if (!PlatformMakeDirectories(entry.target.c_str(), FolderAccess::Shared, problem)) {
                 return FailProblem("Z_DuplicateDir", "create", entry.target.c_str(), problem);
             }
             continue;
@@ -208,7 +219,9 @@ int Z_CloneFile(const char* source, const char* target) {
 int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int /*flags*/) {
     if (Z_FaultPoint("Z_DuplicateDir")) return 0;
     if (RejectEmptyPath("Z_DuplicateDir", source) || RejectEmptyPath("Z_DuplicateDir", target)) return 0;
-    if (FactsOrMissing(source, LastName::Follow).kind != FileKind::Directory) {
+    FileFacts facts;
+    if (!LookAt("Z_DuplicateDir", source, LastName::Follow, facts)) return 0;
+    if (facts.kind != FileKind::Directory) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DuplicateDir: %s is not a directory", source);
     }
     // The whole tree is listed before anything is copied, so that a name
@@ -224,10 +237,16 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
     if (Z_FaultPoint("Z_RenameFile")) return 0;
     if (RejectEmptyPath("Z_RenameFile", oldPath) || RejectEmptyPath("Z_RenameFile", newPath)) return 0;
     // A rename must never destroy a file, as on Windows.
-    if (FactsOrMissing(newPath, LastName::Itself).kind != FileKind::Missing) {
+    FileFacts target;
+    FileFacts source;
+    if (!LookAt("Z_RenameFile", newPath, LastName::Itself, target) ||
+        !LookAt("Z_RenameFile", oldPath, LastName::Itself, source)) {
+        return 0;
+    }
+    if (target.kind != FileKind::Missing) {
         return Fail(Z_ERROR_EXISTS, "Z_RenameFile: cannot rename %s to %s: the new name exists", oldPath, newPath);
     }
-    if (FactsOrMissing(oldPath, LastName::Itself).kind == FileKind::Missing) {
+    if (source.kind == FileKind::Missing) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_RenameFile: cannot rename %s to %s: No such file or directory", oldPath,
                     newPath);
     }
@@ -248,7 +267,9 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
 int Z_ReplaceFile(const char* source, const char* target) {
     if (Z_FaultPoint("Z_ReplaceFile")) return 0;
     if (RejectEmptyPath("Z_ReplaceFile", source) || RejectEmptyPath("Z_ReplaceFile", target)) return 0;
-    if (FactsOrMissing(source, LastName::Itself).kind != FileKind::Regular) {
+    FileFacts facts;
+    if (!LookAt("Z_ReplaceFile", source, LastName::Itself, facts)) return 0;
+    if (facts.kind != FileKind::Regular) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_ReplaceFile: cannot move %s: no such file", source);
     }
     if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
@@ -258,7 +279,9 @@ int Z_ReplaceFile(const char* source, const char* target) {
     Problem problem;
     NoteFlushed(source);
     NoteBeforeWrite(target);
-    if (!PlatformReplaceFile(source, target, problem)) {
+    FileAttributes attributes;
+    const bool replaces = ReplacementAttributes(target, attributes);
+    if (!PlatformReplaceFile(source, target, ReplaceSource::MadeHere, replaces ? &attributes : nullptr, problem)) {
         return Fail(problem.code, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, problem.text.c_str());
     }
     NoteMoved(source, target);
@@ -268,8 +291,9 @@ int Z_ReplaceFile(const char* source, const char* target) {
 namespace {
 
 // The program's own files (flag Z_NO_LINK) take the new content under their
-// name itself: a link planted there is replaced, never followed.
-bool ReplaceName(const char* source, const char* target) {
+// name itself: a link planted there is replaced, never followed. A record
+// (Z_OWN_FILE) keeps the private attributes it was made with.
+bool ReplaceName(const char* source, const char* target, bool record) {
     if (Z_FaultPoint("Z_ReplaceFile")) return false;
     if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
         !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, LastName::Itself)) {
@@ -283,7 +307,9 @@ bool ReplaceName(const char* source, const char* target) {
     }
     NoteFlushed(source);
     NoteBeforeWrite(target);
-    if (!PlatformReplaceFile(source, target, problem)) {
+    FileAttributes attributes;
+    const bool takes = !record && ReplacementAttributes(target, attributes);
+    if (!PlatformReplaceFile(source, target, ReplaceSource::MadeHere, takes ? &attributes : nullptr, problem)) {
         return Fail(problem.code, "Z_ReplaceFile: cannot move %s over %s: %s", source, target, problem.text.c_str());
     }
     NoteMoved(source, target);
@@ -296,20 +322,26 @@ int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t 
     if (RejectEmptyPath("Z_WriteWholeFile", path)) return 0;
     if (size < 0 || (size > 0 && data == nullptr)) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteWholeFile: bad content");
     const std::string work = std::string(path) + ".NEW";
-    HZFILE file = Z_CreateFile(work.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    const bool record = (flags & Z_OWN_FILE) != 0;
+    HZFILE file = Z_CreateFile(work.c_str(), Z_MODE_READ_WRITE, 0, nullptr, flags & Z_OWN_FILE);
     if (file == nullptr) return 0;
     bool written = size == 0 || Z_WriteFile(file, data, size, 1) == size;
     // A failed close may have lost buffered bytes.
     written = Z_CloseFile(file) != 0 && written;
     if (written) {
-        if ((flags & Z_NO_LINK) != 0 ? ReplaceName(work.c_str(), path) : Z_ReplaceFile(work.c_str(), path) != 0) {
+        if ((flags & (Z_NO_LINK | Z_OWN_FILE)) != 0 ? ReplaceName(work.c_str(), path, record)
+                                                    : Z_ReplaceFile(work.c_str(), path) != 0) {
             return 1;
         }
     }
     // Keep the error that stopped the write, not one of the clean-up.
     const uint32_t code = Z_GetLastError();
     const std::string text = Z_GetLastErrorPrompt(nullptr, 0);
-    if (FactsOrMissing(work.c_str(), LastName::Itself).kind != FileKind::Missing) Z_DeleteFile(work.c_str());
+    // A work file the system cannot tell about is tried all the same.
+    FileFacts facts;
+    if (!LookAt("Z_WriteWholeFile", work.c_str(), LastName::Itself, facts) || facts.kind != FileKind::Missing) {
+        Z_DeleteFile(work.c_str());
+    }
     Z_SetLastErrorText(code, "%s", text.c_str());
     return 0;
 }
@@ -317,7 +349,9 @@ int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t 
 int Z_DeleteFile(const char* path) {
     if (Z_FaultPoint("Z_DeleteFile")) return 0;
     if (RejectEmptyPath("Z_DeleteFile", path)) return 0;
-    const FileKind kind = FactsOrMissing(path, LastName::Itself).kind;
+    FileFacts facts;
+    if (!LookAt("Z_DeleteFile", path, LastName::Itself, facts)) return 0;
+    const FileKind kind = facts.kind;
     if (kind == FileKind::Missing) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFile: cannot delete %s: No such file or directory", path);
     }

@@ -128,15 +128,19 @@ std::vector<LaunchRow> Rows() {
                                fs::copy_options::overwrite_existing);
              }
          }},
+        // A folder at the profile's work name fails every write of it: the
+        // profile, merged and renamed, is not written with the start-up
+        // section, and the renaming's own rewrite fails after the deletion.
         {"a renaming stopped after the old programs went", InstalledProfile(kOldNamesProfile),
-         [](const UpgradeWorld& world) { fs::create_directories(System(world, "PROFILE.NEW")); }, 2, "",
+         [](const UpgradeWorld& world) { fs::create_directories(System(world, "PROFILE.INI.NEW") / "held"); }, 2,
+         "",
          [](const UpgradeWorld& world, const std::string&) {
              EXPECT_TRUE(NamesOldPrograms(ReadFileText(System(world, "PROFILE.INI"))));
          },
          // What a run stopped inside the renaming leaves: the old programs
          // deleted, the profile not yet rewritten, a short PROFILE.NEW.
          [](const UpgradeWorld& world) {
-             fs::remove_all(System(world, "PROFILE.NEW"));
+             fs::remove_all(System(world, "PROFILE.INI.NEW"));
              for (const std::string& name : OldNamesInBin(world)) fs::remove(Bin(world, name));
              WriteFileText(System(world, "PROFILE.NEW"), "[IndexCache]\r\n");
          },

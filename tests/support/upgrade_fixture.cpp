@@ -29,7 +29,7 @@ DirectorySnapshot SnapshotDirectory(const fs::path& root) {
 }
 
 std::string MaskRunLogNames(const std::string& text) {
-    static const std::regex name("UPGRADE-[0-9]{8}-[0-9]{6}(-[0-9]+)?\\.LOG");
+    static const std::regex name("UPGRADE-[0-9]{8}-[0-9]{6}-[0-9A-F]{8}\\.LOG");
     return std::regex_replace(text, name, "UPGRADE-<time>.LOG");
 }
 

@@ -90,8 +90,9 @@ std::vector<std::string> FindBlockers(const std::string& home, const std::string
     CheckHomeLinks(home.c_str(), &findings);
     RunRecordValues values;
     std::string why;
-    if (CheckRunRecord(home.c_str(), &values, &why) == RecordCheck::Damaged) {
-        NoteDamagedRecord(home.c_str(), why, &findings);
+    const RecordCheck verdict = CheckRunRecord(home.c_str(), &values, &why);
+    if (verdict == RecordCheck::Damaged || verdict == RecordCheck::Foreign) {
+        NoteRefusedRecord(home.c_str(), verdict, why, &findings);
     }
     CheckServerStopped(home.c_str(), &findings);
     // An interrupted run's journal puts the dictionary back first.
@@ -99,6 +100,7 @@ std::vector<std::string> FindBlockers(const std::string& home, const std::string
     CheckPackage(packageDir.c_str(), &findings);
     CheckNewServiceName(home.c_str(), &findings);
     CheckFreeSpace(home.c_str(), packageDir.c_str(), modifyLexicons, &findings);
+    CheckConfigSizes(home.c_str(), &findings);
     *notes = findings.notes;
     std::vector<std::string> blockers = Lines(findings);
     CheckWritable(home, &blockers);

@@ -17,7 +17,13 @@ std::string LastErrorText() { return Z_GetLastErrorPrompt(nullptr, 0); }
 
 void CheckDictionary(const char* home, CheckFindings* findings) {
     const FixedPath system = FixedPath::Directory(home).Sub("system");
-    if (!system.ok() || !Z_IsValidFilePath(system.c_str(), 0)) {
+    const int there = system.ok() ? Z_DirExists(system.c_str()) : 0;
+    if (there < 0) {
+        findings->blockers.push_back({"The system folder of the home cannot be looked at: " + LastErrorText(),
+                                      "mend what keeps the home from being read"});
+        return;
+    }
+    if (there == 0) {
         findings->blockers.push_back({std::string(home) + " has no system folder: it is not the home directory of a "
                                                           "server",
                                       "give DIR: the home directory of the installed server"});

@@ -1,5 +1,7 @@
 #include "home_checks.h"
 
+#include "config_size.h"
+#include "fixed_path.h"
 #include "run_record_file.h"
 #include "service_migration.h"
 #include "space_needed.h"
@@ -13,7 +15,12 @@ std::string LastErrorText() { return Z_GetLastErrorPrompt(nullptr, 0); }
 
 void CheckHomeLinks(const char* home, CheckFindings* findings) {
     // A home that is no folder has no links; the dictionary's check names it.
-    if (!Z_IsValidFilePath(home, 0)) return;
+    const int folder = Z_DirExists(home);
+    if (folder < 0) {
+        findings->blockers.push_back({"The home cannot be looked at: " + LastErrorText(),
+                                      "mend what keeps the home from being read"});
+    }
+    if (folder <= 0) return;
     char found[Z_MAX_LINE];
     switch (Z_FindUnsafeLink(home, kHomeLinkSearchDepth, found, sizeof found)) {
         case 0: return;
@@ -28,12 +35,23 @@ void CheckHomeLinks(const char* home, CheckFindings* findings) {
     }
 }
 
-void NoteDamagedRecord(const char* home, const std::string& why, CheckFindings* findings) {
+void NoteRefusedRecord(const char* home, RecordCheck verdict, const std::string& why, CheckFindings* findings) {
+    const std::string what = verdict == RecordCheck::Foreign ? " is not this home's upgrade's own: "
+                                                             : " is damaged: ";
+    // A record another account made or may change is never obeyed, whoever
+    // wrote it; the way on is the same as for a damaged one.
     findings->blockers.push_back(
-        {std::string("The record of an interrupted upgrade in ") + home + " is damaged: " + why + ".",
+        {std::string("The record of an interrupted upgrade in ") + home + what + why + ".",
          std::string("restore the home directory from its backup; or, to go on with the home "
                      "as it is, remove the record with \"zelhome forget-run ") +
              home + "\""});
+}
+
+void CheckConfigSizes(const char* home, CheckFindings* findings) {
+    const FixedPath system = FixedPath::Directory(home).Sub("system");
+    if (!system.ok()) return;  // the dictionary's check names the home
+    if (CheckConfigFileSizes(system.c_str())) return;
+    findings->blockers.push_back({LastErrorText(), "make the file named above smaller, or move it away"});
 }
 
 void CheckServerStopped(const char* home, CheckFindings* findings) {

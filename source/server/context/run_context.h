@@ -15,6 +15,7 @@
 
 #include "charset_numbers.h"
 #include "dictionary_records.h"
+#include "profile_draft.h"
 #include "run_choices.h"
 #include "service_registration.h"
 #include "zelkit.h"
@@ -131,6 +132,9 @@ struct RunContext {
     // The profile merge failed: the installed PROFILE.INI has no backup of
     // this run, which the start-up section then keeps before changing it.
     bool profileMergeFailed = false;
+    // PROFILE.INI as the file steps change it, written once by the step
+    // after the start-up section.
+    ProfileDraft profileDraft;
     // The steps that failed while the run went on, by the names of their
     // rows, for the list that closes a run finished with errors.
     std::vector<const char*> failedSteps;

@@ -47,17 +47,19 @@ bool NewServiceInPlace(const char* program) {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Whether the file named by text, or, when its name has no extension, by
-// text with ".exe", exists; program receives the one that does.
-bool NamesProgram(const std::string& text, char (&program)[kConfigurationRoom]) {
+// text with ".exe", exists: 1, program receiving the one that does; 0; -1
+// when the system cannot tell.
+int NamesProgram(const std::string& text, char (&program)[kConfigurationRoom]) {
     std::string candidate = text;
-    if (!Z_IsValidFileName(candidate.c_str())) {
+    int there = Z_FileExists(candidate.c_str());
+    if (there == 0) {
         const std::string name = candidate.substr(static_cast<size_t>(Z_GetFileNamePathLength(candidate.c_str())));
-        if (name.find('.') != std::string::npos) return false;
+        if (name.find('.') != std::string::npos) return 0;
         candidate += ".exe";
-        if (!Z_IsValidFileName(candidate.c_str())) return false;
+        there = Z_FileExists(candidate.c_str());
     }
-    std::snprintf(program, sizeof(program), "%s", candidate.c_str());
-    return true;
+    if (there > 0) std::snprintf(program, sizeof(program), "%s", candidate.c_str());
+    return there;
 }
 
 // The program that a registered command line starts. A quoted program ends
@@ -65,21 +67,23 @@ bool NamesProgram(const std::string& text, char (&program)[kConfigurationRoom]) 
 // reads it: C:\Program Files\ZEL Home\bin\z40service.exe -resident starts
 // the first of C:\Program, C:\Program Files\ZEL, ... that names a file
 // (".exe" added to a name without an extension); when none does, the text
-// up to the first blank stands for the program.
-bool ServiceProgramPath(const char* commandLine, char (&program)[kConfigurationRoom]) {
+// up to the first blank stands for the program. 1 with the program, 0 when
+// the line names none, -1 when the system cannot tell whether a candidate is
+// a file: the answer decides whether the service is this home's.
+int ServiceProgramPath(const char* commandLine, char (&program)[kConfigurationRoom]) {
     std::snprintf(program, sizeof(program), "%s", commandLine);
-    if (program[0] == '"') return Z_SegmentMultiStr(program, "\"", 0) >= 1;
+    if (program[0] == '"') return Z_SegmentMultiStr(program, "\"", 0) >= 1 ? 1 : 0;
     const std::string text(program);
     const size_t start = text.find_first_not_of(" \t");
-    if (start == std::string::npos) return false;
+    if (start == std::string::npos) return 0;
     for (size_t end = start; end <= text.size(); ++end) {
         if (end < text.size() && !IsBlank(text[end])) continue;
-        if (end > start && !IsBlank(text[end - 1]) && NamesProgram(text.substr(start, end - start), program)) {
-            return true;
-        }
+        if (end == start || IsBlank(text[end - 1])) continue;
+        const int named = NamesProgram(text.substr(start, end - start), program);
+        if (named != 0) return named;
     }
     std::snprintf(program, sizeof(program), "%s", text.c_str());
-    return Z_SegmentMultiStr(program, " \t", 0) >= 1;
+    return Z_SegmentMultiStr(program, " \t", 0) >= 1 ? 1 : 0;
 }
 
 // The configuration record and its texts, in 64-bit units that keep the
@@ -107,7 +111,8 @@ bool FindOldService(const char* binDir, ServiceConfiguration& configuration, boo
     // The registered command line may quote the program and carry
     // arguments; only the program file is compared.
     char program[kConfigurationRoom];
-    if (!ServiceProgramPath(config->lpBinaryPathName ? config->lpBinaryPathName : "", program)) return true;
+    const int named = ServiceProgramPath(config->lpBinaryPathName ? config->lpBinaryPathName : "", program);
+    if (named <= 0) return named == 0;
     // Whether the program lies in HOME/bin decides whether the service is
     // this home's: a comparison that failed is no answer.
     ZContrastResult contrast{};
@@ -119,15 +124,16 @@ bool FindOldService(const char* binDir, ServiceConfiguration& configuration, boo
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
 // SERVICE.INF as it is now, which the removal takes away and a stop puts
-// back: a file of the size a name record has, never read through a link.
+// back: a file of the size a name record has, never read through a link,
+// and only the run's own (a record another account wrote is refused).
 // False (the toolkit's last error set) when it is there but cannot be read.
 bool KeepNameRecord(ServiceRegistration* registration) {
     char path[Z_MAX_PATH];
     ZFileInfo info{};
     if (!GetServiceInfPath(path, sizeof path)) return true;
-    if (!Z_GetFileInfo(path, Z_NO_LINK, &info)) return false;
+    if (!Z_GetFileInfo(path, Z_OWN_FILE, &info)) return false;
     if (info.kind != Z_FILE_REGULAR || info.size > kConfigurationRoom) return true;
-    HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, Z_NO_LINK);
+    HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, Z_OWN_FILE);
     if (file == nullptr) return false;
     std::string bytes(static_cast<size_t>(info.size), '\0');
     const bool read = bytes.empty() || Z_ReadFile(file, bytes.data(), static_cast<int64_t>(bytes.size()), 1) > 0;
@@ -218,7 +224,7 @@ bool RegisterServiceAgain(const ServiceRegistration& registration, const char* s
     char path[Z_MAX_PATH];
     if (registration.nameRecordFound && GetServiceInfPath(path, sizeof path) &&
         !Z_WriteWholeFile(path, registration.nameRecord.data(), static_cast<int64_t>(registration.nameRecord.size()),
-                          Z_NO_LINK)) {
+                          Z_OWN_FILE)) {
         return false;
     }
     return ForgetRemovedService(systemDir);

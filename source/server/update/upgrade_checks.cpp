@@ -40,8 +40,10 @@ void FreeSpace(const RunContext& run, CheckFindings* findings) {
                    findings);
 }
 
+void ConfigSizes(const RunContext& run, CheckFindings* findings) { CheckConfigSizes(run.choices.home, findings); }
+
 using Check = void (*)(const RunContext& run, CheckFindings* findings);
-constexpr Check kChecks[] = {Links, Server, Dictionary, Package, ServiceName, FreeSpace};
+constexpr Check kChecks[] = {Links, Server, Dictionary, Package, ServiceName, FreeSpace, ConfigSizes};
 
 // What a check found, printed as it is found, so that the run's log holds
 // it in the order of the checks.

@@ -5,11 +5,11 @@
 #include "blockers.h"
 #include "run_context.h"
 
-// The longest text the run appends to the home directory: separator, "bin",
-// separator, "..", separator, "system", separator and "PROFILE.INI.BAK",
-// with the ".zel-copy" work name under which the toolkit writes a copy
-// before it takes the real name. Windows opens no longer path.
-constexpr int kLongestHomeSuffix = 39;
+// The longest text the run appends to the home directory: separator,
+// "system", separator and the name of the run's log,
+// "UPGRADE-<yyyymmdd>-<hhmmss>-<eight random digits>.LOG". Windows opens no
+// longer path.
+constexpr int kLongestHomeSuffix = 44;
 
 // Phase 1: banner, package directory, choices, every check and the
 // questions. Nothing of the home or the services changes here. False when

@@ -5,6 +5,7 @@
 
 #include "command_check.h"
 #include "command_line.h"
+#include "config_size.h"
 #include "console.h"
 #include "error_line.h"
 #include "fixed_path.h"
@@ -151,9 +152,15 @@ bool NoteServerProgram(RunContext& run, const char*) {
     const FixedPath profile = FixedPath::Directory(run.choices.home).Sub("system").File("PROFILE.INI");
     const FixedPath oldServer = BinDirectory(run).File("z40server.exe");
     if (!server.ok() || !profile.ok() || !oldServer.ok()) return false;
-    run.oldProgramsFound = Z_IsValidFileName(oldServer.c_str()) != 0;
-    run.serverProgramAbsent = !Z_IsValidFileName(server.c_str());
-    run.profileMissing = !Z_IsValidFileName(profile.c_str());
+    // Every later step decides by these: one the system cannot tell about
+    // stops the run before anything changes.
+    const int oldServerThere = Z_FileExists(oldServer.c_str());
+    const int serverThere = oldServerThere < 0 ? -1 : Z_FileExists(server.c_str());
+    const int profileThere = serverThere < 0 ? -1 : Z_FileExists(profile.c_str());
+    if (profileThere < 0) return false;
+    run.oldProgramsFound = oldServerThere > 0;
+    run.serverProgramAbsent = serverThere == 0;
+    run.profileMissing = profileThere == 0;
     return true;
 }
 
@@ -177,8 +184,11 @@ bool RemoveOldServiceStep(RunContext& run, const char*) {
         return false;
     }
     run.summary.oldServiceRemoved = run.oldServiceRemoved;
-    // Removed by an earlier run whose successor is not installed yet.
-    run.oldServiceRemoved = run.oldServiceRemoved || RemovedServicePending(system.c_str());
+    // Removed by an earlier run whose successor is not installed yet; a
+    // record the system cannot tell about may owe one, and stops the run.
+    const int pending = run.oldServiceRemoved ? 1 : RemovedServicePending(system.c_str());
+    if (pending < 0) return false;
+    run.oldServiceRemoved = pending > 0;
     return true;
 }
 
@@ -215,7 +225,8 @@ constexpr UpgradeStep kFirstChanges[] = {
 // the run stops at the dictionary shell with its own message.
 bool ConfineToHomeAndPackage(const RunChoices& choices) {
     if (!Z_AddFileRoot(choices.packageDir)) return false;
-    return !Z_IsValidFilePath(choices.home, 0) || Z_AddFileRoot(choices.home);
+    const int home = Z_DirExists(choices.home);
+    return home == 0 || (home > 0 && Z_AddFileRoot(choices.home));
 }
 
 }  // namespace
@@ -245,10 +256,12 @@ bool StartUpgrade(RunContext& run) {
     if (!LockHome(run)) return false;
     // Held, the home gets the run's log; what the console showed so far
     // goes in first. A check writes nothing in the home, its log neither.
-    if (run.mode == RunMode::Upgrade) OpenUpgradeLog(run);
+    // A run without its log stops here, before anything changes.
+    if (run.mode == RunMode::Upgrade && !OpenUpgradeLog(run)) return false;
     CheckFindings findings;
-    std::string damage;
-    if (!ReadRunRecord(run, &damage)) NoteDamagedRecord(choices.home, damage, &findings);
+    RecordCheck refused = RecordCheck::None;
+    std::string why;
+    if (!ReadRunRecord(run, &refused, &why)) NoteRefusedRecord(choices.home, refused, why, &findings);
     if (!ReadDictionaryMode(choices) || !ReadEntityChoice(choices)) return false;
     ReadNativeCharsetAndOldNames(choices);
     if (!FindBlockers(run, findings)) return false;
