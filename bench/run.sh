@@ -88,7 +88,7 @@ make_view_home() {
 }
 info() { printf '%-44s %12s %s\n' "$1" "$2" "$3"; }
 # BENCH_SECTIONS (default all) names the sections to run: view journal
-# dictionary scale lexicons thesaurus merges sample.
+# dictionary scale lexicons thesaurus merges oversized sample.
 want() { [[ " ${BENCH_SECTIONS:-all} " == *" all "* || " ${BENCH_SECTIONS:-all} " == *" $1 "* ]]; }
 megabytes() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
 kilobytes() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1024 }'; }
@@ -348,6 +348,27 @@ if want merges; then
     fi
     rm -rf "$work/$kind-full" "$work/$kind-half" "$work/copy"
   done
+  echo
+
+fi
+# ---- A configuration file far larger than any real one --------------------
+# A PROFILE.INI of 200 MB (sparse: no byte is written) is refused before the
+# first change by its size alone, never read: the whole run, from its start
+# to its status 1, against a limit of two seconds.
+if want oversized; then
+  times=()
+  for _ in $(seq "$repeat"); do
+    rm -rf "$work/oversized-home" && $zelhome new "$work/oversized-home" >/dev/null
+    truncate -s 200M "$work/oversized-home/system/PROFILE.INI"
+    read -r value _ status < <(measure "$upgrade" "DIR:$work/oversized-home" NEW:1 CS:1 OLD:N)
+    if [ "$status" != 1 ]; then
+      echo "a 200 MB PROFILE.INI was not refused (status $status)"
+      failures=$((failures + 1))
+    fi
+    times+=("$value")
+  done
+  absolute "200 MB PROFILE.INI refused (s)" "$(min "${times[@]}")" 2 s
+  rm -rf "$work/oversized-home"
   echo
 
 fi

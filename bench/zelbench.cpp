@@ -101,7 +101,7 @@ int ViewUnderJournal(const char* home) {
     std::string record;
     const std::string journal = JournalOf(home, &record);
     // The upgrade makes its record's folder at its start, long before.
-    if (!Z_IsValidFilePath(record.c_str(), 0) && !Z_CreateDir(record.c_str(), 0)) return Fail("Z_CreateDir");
+    if (Z_DirExists(record.c_str()) == 0 && !Z_CreateDir(record.c_str(), 0)) return Fail("Z_CreateDir");
     const long long before = BytesWritten();
     Timer timer;
     if (!Z_OpenFileJournal(journal.c_str(), home, record.c_str())) return Fail("Z_OpenFileJournal");

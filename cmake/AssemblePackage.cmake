@@ -23,3 +23,26 @@ foreach(variant GB BIG5 UTF8)
   file(MAKE_DIRECTORY ${TARGET}/${variant})
   file(WRITE ${TARGET}/${variant}/zemconsole.exe "zemconsole.exe: ${variant} console placeholder\n")
 endforeach()
+
+# The manifest: every file above that the upgrade copies or reads, by its
+# SHA-256 and size, so that the upgrade refuses a package that lacks one or
+# holds one changed (an archive unpacked in part, a damaged download) before
+# it changes anything. README.md is read by people only.
+set(manifest_names readme.txt ${placeholders})
+foreach(file ${data_files})
+  get_filename_component(name ${file} NAME)
+  if(NOT name STREQUAL "README.md")
+    list(APPEND manifest_names ${name})
+  endif()
+endforeach()
+foreach(variant GB BIG5 UTF8)
+  list(APPEND manifest_names ${variant}/zemconsole.exe)
+endforeach()
+list(SORT manifest_names)
+set(manifest "# The files of the upgrade's package: SHA-256, size in bytes, name ('/' between folders).\n")
+foreach(name ${manifest_names})
+  file(SHA256 ${TARGET}/${name} digest)
+  file(SIZE ${TARGET}/${name} size)
+  string(APPEND manifest "${digest} ${size} ${name}\n")
+endforeach()
+file(WRITE ${TARGET}/package.manifest "${manifest}")

@@ -39,7 +39,7 @@ case "$name" in
     as_path() { winepath -w "$1"; }
     ;;
 esac
-for file in "upgrade$suffix" "zelhome$suffix" readme.txt zelkit64.dll PROFILE.INI LOG.INI segment.dic; do
+for file in "upgrade$suffix" "zelhome$suffix" readme.txt zelkit64.dll PROFILE.INI LOG.INI segment.dic package.manifest; do
   if [ ! -f "$folder/$file" ]; then
     echo "$name lacks $folder_name/$file" >&2
     exit 1

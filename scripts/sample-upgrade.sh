@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job: builds the upgrade if needed, makes a sample home directory
-# of the previous release in a scratch directory, previews the upgrade,
+# of the previous release in a scratch directory, checks and previews the upgrade,
 # runs it without questions and shows what changed. The full texts (the
 # preview's report, the run's log, the whole difference) stay in files
 # named at the end.
@@ -24,6 +24,12 @@ args=(NEW:1 CS:1 OLD:N)
 echo "== A home directory of the previous release: $home"
 "$package/zelhome" new "$home" scripts/sample-home.json
 cp -a "$home" "$scratch/zelhome.before"
+
+echo "== The checks the upgrade makes before its first change (-CHECK; nothing changes)"
+check_status=0
+"$package/upgrade" -CHECK "DIR:$home" "${args[@]}" </dev/null > "$scratch/check.txt" 2>&1 || check_status=$?
+grep -E "^(ERROR|    - |The check)" "$scratch/check.txt" || true
+echo "(check exit status $check_status)"
 
 echo "== Preview (on a copy; the home stays as it is): ${args[*]}"
 preview_status=0

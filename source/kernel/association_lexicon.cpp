@@ -32,9 +32,9 @@ const char* AssociationSuffix(int charset) {
 bool BuildAssociationFile(const char* operation, const std::string& source, int charset, const std::string& target,
                           uint64_t* dropped) {
     *dropped = 0;
-    if (!FileExists(source)) {
-        return Fail(operation, Z_ERROR_NOT_FOUND, "the source file %s does not exist", source.c_str());
-    }
+    const int there = FileThere(operation, source);
+    if (there < 0) return false;
+    if (there == 0) return Fail(operation, Z_ERROR_NOT_FOUND, "the source file %s does not exist", source.c_str());
     std::string contents;
     if (!ReadWholeFile(operation, source, &contents)) return false;
     std::string_view text = WithoutByteOrderMark(contents);

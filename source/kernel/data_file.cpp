@@ -149,7 +149,7 @@ bool ReadDataFile(const char* operation, const std::string& path, DataHeader* he
 bool WriteDataFile(const char* operation, const std::string& path, DataHeader header,
                    const std::vector<std::string_view>& lines) {
     header.records = lines.size();
-    AtomicFileWriter writer(operation, path);
+    AtomicFileWriter writer(operation, path, WhileJournalled::InPlace);
     if (!writer.Open() || !writer.Write(FormatDataHeader(header))) return false;
     for (std::string_view line : lines) {
         if (!writer.Write(line) || !writer.Write("\n")) return false;

@@ -39,7 +39,8 @@ bool ReadDataHeader(const char* operation, const std::string& path, DataHeader* 
 bool ReadDataFile(const char* operation, const std::string& path, DataHeader* header, std::string* contents,
                   std::string_view* body);
 
-// Replaces the data file with the header and the records, one per line.
+// Replaces the data file with the header and the records, one per line (in
+// place while the file journal records it: AtomicFileWriter).
 // header.records is set to the number of lines.
 bool WriteDataFile(const char* operation, const std::string& path, DataHeader header,
                    const std::vector<std::string_view>& lines);

@@ -92,7 +92,8 @@ int64_t ZKF_CountDBRecords(uint32_t databaseId, void*) {
     if (Z_FaultPoint(operation)) return -1;
     DatabaseLocation location;
     if (!LocateDatabase(operation, databaseId, &location)) return -1;
-    if (!FileExists(location.dataPath)) return 0;
+    const int there = FileThere(operation, location.dataPath);
+    if (there <= 0) return there;
     DataHeader header;
     if (!ReadDataHeader(operation, location.dataPath, &header)) return -1;
     return static_cast<int64_t>(header.records);
@@ -104,7 +105,9 @@ bool zel::kernel::CountRecordsForShell(uint32_t id, uint64_t* records) {
     KeepLastError keep;
     DatabaseLocation location;
     if (!LocateDatabase("ZKF_CountDBRecords", id, &location)) return false;
-    if (!FileExists(location.dataPath)) {
+    const int there = FileThere("ZKF_CountDBRecords", location.dataPath);
+    if (there < 0) return false;
+    if (there == 0) {
         *records = 0;
         return true;
     }
@@ -126,7 +129,9 @@ int64_t ZKF_DeleteDBRecords(tagZKS_DeleteDBRec* request, int, int, void*) {
 
     DataHeader header;
     header.charset = Z_GetAssignedCharset();
-    if (FileExists(location.dataPath)) {
+    const int data = FileThere(operation, location.dataPath);
+    if (data < 0) return -1;
+    if (data > 0) {
         if (!ReadDataHeader(operation, location.dataPath, &header)) return -1;
     } else if (!EnsureDirectory(operation, location.directory)) {
         return -1;
@@ -135,7 +140,8 @@ int64_t ZKF_DeleteDBRecords(tagZKS_DeleteDBRec* request, int, int, void*) {
     header.unencodable = 0;
     if (!WriteDataFile(operation, location.dataPath, header, {})) return -1;
     // An index over records that are gone would answer with stale hits.
-    if (FileExists(location.indexPath) && !WriteIndexFile(operation, location.indexPath, 0)) return -1;
+    const int index = FileThere(operation, location.indexPath);
+    if (index < 0 || (index > 0 && !WriteIndexFile(operation, location.indexPath, 0))) return -1;
     return static_cast<int64_t>(removed);
 }
 

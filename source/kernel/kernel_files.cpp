@@ -55,16 +55,23 @@ bool ReadFileHead(const char* operation, const std::string& path, std::string_vi
     return true;
 }
 
-bool FileExists(const std::string& path) { return Z_IsValidFileName(path.c_str()) != 0; }
+int FileThere(const char* operation, const std::string& path) {
+    const int there = Z_FileExists(path.c_str());
+    if (there < 0) FailAfterToolkit(operation, "cannot tell whether %s is there", path.c_str());
+    return there;
+}
 
 bool RemoveFileIfPresent(const char* operation, const std::string& path) {
-    if (!FileExists(path)) return true;
+    const int there = FileThere(operation, path);
+    if (there <= 0) return there == 0;
     if (!Z_DeleteFile(path.c_str())) return FailAfterToolkit(operation, "cannot remove %s", path.c_str());
     return true;
 }
 
 bool EnsureDirectory(const char* operation, const std::string& directory) {
-    if (Z_IsValidFilePath(directory.c_str(), 0)) return true;
+    const int there = Z_DirExists(directory.c_str());
+    if (there < 0) return FailAfterToolkit(operation, "cannot tell whether the directory %s is there", directory.c_str());
+    if (there > 0) return true;
     if (!Z_CreateDir(directory.c_str(), 0)) {
         return FailAfterToolkit(operation, "cannot create the directory %s", directory.c_str());
     }
@@ -78,25 +85,39 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
     return path;
 }
 
-AtomicFileWriter::AtomicFileWriter(const char* operation, std::string target)
-    : operation_(operation), target_(std::move(target)), aside_(target_ + ".new") {}
+AtomicFileWriter::AtomicFileWriter(const char* operation, std::string target, WhileJournalled whileJournalled)
+    : operation_(operation),
+      target_(std::move(target)),
+      aside_(target_ + ".new"),
+      whileJournalled_(whileJournalled) {}
 
 AtomicFileWriter::~AtomicFileWriter() {
     if (file_ != nullptr) Z_CloseFile(file_);
-    if (!committed_ && FileExists(aside_)) {
+    if (!committed_) {
         // The error that made the write fail is the one to report, not one
-        // from the cleanup.
+        // from the cleanup, which tries a name it cannot tell about too. A
+        // target half written in place goes as well: the journal would take
+        // it away, and nothing may read it before.
         KeepLastError keep;
-        Z_DeleteFile(aside_.c_str());
+        if (inPlace_ ? created_ : Z_NameExists(aside_.c_str()) != 0) Z_DeleteFile(Written().c_str());
     }
 }
 
 bool AtomicFileWriter::Open() {
-    file_ = Z_CreateFile(aside_.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    inPlace_ = whileJournalled_ == WhileJournalled::InPlace && Z_IsFileJournalled(target_.c_str()) != 0;
+    if (inPlace_) {
+        const int left = Z_NameExists(aside_.c_str());
+        if (left < 0 || (left > 0 && !Z_DeleteFile(aside_.c_str()))) {
+            failed_ = true;
+            return FailAfterToolkit(operation_, "cannot remove %s", aside_.c_str());
+        }
+    }
+    file_ = Z_CreateFile(Written().c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
     if (file_ == nullptr) {
         failed_ = true;
-        return FailAfterToolkit(operation_, "cannot create %s", aside_.c_str());
+        return FailAfterToolkit(operation_, "cannot create %s", Written().c_str());
     }
+    created_ = true;
     buffer_.reserve(kWriteBufferSize);
     return true;
 }
@@ -109,7 +130,7 @@ bool AtomicFileWriter::Write(std::string_view bytes) {
             if (Z_WriteFile(file_, bytes.data(), static_cast<int64_t>(bytes.size()), 1) !=
                 static_cast<int64_t>(bytes.size())) {
                 failed_ = true;
-                return FailAfterToolkit(operation_, "cannot write %s", aside_.c_str());
+                return FailAfterToolkit(operation_, "cannot write %s", Written().c_str());
             }
             return true;
         }
@@ -123,7 +144,7 @@ bool AtomicFileWriter::Flush() {
     if (Z_WriteFile(file_, buffer_.data(), static_cast<int64_t>(buffer_.size()), 1) !=
         static_cast<int64_t>(buffer_.size())) {
         failed_ = true;
-        return FailAfterToolkit(operation_, "cannot write %s", aside_.c_str());
+        return FailAfterToolkit(operation_, "cannot write %s", Written().c_str());
     }
     buffer_.clear();
     return true;
@@ -136,7 +157,11 @@ bool AtomicFileWriter::Commit() {
     file_ = nullptr;
     if (!Z_CloseFile(file)) {
         failed_ = true;
-        return FailAfterToolkit(operation_, "cannot write %s", aside_.c_str());
+        return FailAfterToolkit(operation_, "cannot write %s", Written().c_str());
+    }
+    if (inPlace_) {
+        committed_ = true;
+        return true;
     }
     if (!Z_ReplaceFile(aside_.c_str(), target_.c_str())) {
         failed_ = true;

@@ -15,14 +15,17 @@ using namespace zel::kernel;
 namespace {
 
 // The header of the lexicon's current data, if it has readable data; a
-// lexicon being rebuilt whole does not depend on it.
-DataHeader ExistingHeaderOrNew(const DatabaseLocation& location) {
-    DataHeader header;
-    if (FileExists(location.dataPath)) {
+// lexicon being rebuilt whole does not depend on it. False when the system
+// cannot tell whether there is data: an emptied lexicon keeps its
+// character set from it.
+bool ExistingHeaderOrNew(const char* operation, const DatabaseLocation& location, DataHeader* header) {
+    *header = DataHeader();
+    const int there = FileThere(operation, location.dataPath);
+    if (there > 0) {
         KeepLastError keep;
-        if (!ReadDataHeader("ZKF_CreateLexicon", location.dataPath, &header)) header = DataHeader();
+        if (!ReadDataHeader(operation, location.dataPath, header)) *header = DataHeader();
     }
-    return header;
+    return there >= 0;
 }
 
 int64_t WriteLexicon(const char* operation, const DatabaseLocation& location, DataHeader header,
@@ -42,7 +45,8 @@ int64_t ZKF_CreateLexicon(uint32_t databaseId, const char* sourcePath, int noFil
     if (!LocateDatabase(operation, databaseId, &location)) return -1;
     if (!EnsureDirectory(operation, location.directory)) return -1;
 
-    DataHeader header = ExistingHeaderOrNew(location);
+    DataHeader header;
+    if (!ExistingHeaderOrNew(operation, location, &header)) return -1;
     const bool hasSource = sourcePath != nullptr && sourcePath[0] != '\0';
     LexiconEntries entries;
     if (hasSource) {
@@ -73,7 +77,9 @@ int64_t ZKF_AppendLexicon(uint32_t databaseId, const char* sourcePath, int, Lexi
     DataHeader header;
     std::string contents;
     std::vector<std::string_view> existing;
-    if (FileExists(location.dataPath)) {
+    const int there = FileThere(operation, location.dataPath);
+    if (there < 0) return -1;
+    if (there > 0) {
         std::string_view body;
         if (!ReadDataFile(operation, location.dataPath, &header, &contents, &body)) return -1;
         LineCursor cursor(body);

@@ -70,7 +70,9 @@ int64_t ZKF_LoadDBRecords(tagZKS_LoadDBRec* request, tagZKS_MaintDBReport* repor
     const LoadProgressFunction progress = request->progress;
     DatabaseLocation location;
     if (!LocateDatabase(kOperation, request->databaseId, &location)) return -1;
-    if (!FileExists(sourcePath)) {
+    const int sourceThere = FileThere(kOperation, sourcePath);
+    if (sourceThere < 0) return -1;
+    if (sourceThere == 0) {
         Fail(kOperation, Z_ERROR_NOT_FOUND, "the source file %s does not exist", sourcePath.c_str());
         return -1;
     }
@@ -79,7 +81,10 @@ int64_t ZKF_LoadDBRecords(tagZKS_LoadDBRec* request, tagZKS_MaintDBReport* repor
     DataHeader header;
     std::string data;
     std::string_view body;
-    if (FileExists(location.dataPath)) {
+    // Data taken for missing would be written anew without its records.
+    const int dataThere = FileThere(kOperation, location.dataPath);
+    if (dataThere < 0) return -1;
+    if (dataThere > 0) {
         if (!ReadDataFile(kOperation, location.dataPath, &header, &data, &body)) return -1;
     } else if (!EnsureDirectory(kOperation, location.directory)) {
         return -1;
@@ -98,7 +103,7 @@ int64_t ZKF_LoadDBRecords(tagZKS_LoadDBRec* request, tagZKS_MaintDBReport* repor
     const uint64_t existing = header.records;
     header.records = existing + lines.size();
     header.unencodable = records.unencodable;
-    AtomicFileWriter writer(kOperation, location.dataPath);
+    AtomicFileWriter writer(kOperation, location.dataPath, WhileJournalled::InPlace);
     if (!writer.Open() || !writer.Write(FormatDataHeader(header)) || !writer.Write(body)) return -1;
     if (!body.empty() && body.back() != '\n' && !writer.Write("\n")) return -1;
     PercentSteps steps(lines.size());

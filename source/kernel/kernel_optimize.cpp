@@ -29,7 +29,9 @@ int ZKF_OptimizeDB(tagZKS_OptimizeDB* request) {
     const OptimizeProgressFunction progress = request->progress;
     DatabaseLocation location;
     if (!LocateDatabase(kOperation, request->databaseId, &location)) return 0;
-    if (!FileExists(location.dataPath)) {
+    const int data = FileThere(kOperation, location.dataPath);
+    if (data < 0) return 0;
+    if (data == 0) {
         return Fail(kOperation, Z_ERROR_NOT_FOUND, "database %u has no data file %s", request->databaseId,
                     location.dataPath.c_str());
     }
@@ -54,7 +56,9 @@ int ZKF_OptimizeDB(tagZKS_OptimizeDB* request) {
     }
     if (progress != nullptr) progress(0, 100);
 
-    if (FileExists(location.indexPath)) {
+    const int index = FileThere(kOperation, location.indexPath);
+    if (index < 0) return 0;
+    if (index > 0) {
         if (progress != nullptr) progress(1, 50);
         if (!WriteIndexFile(kOperation, location.indexPath, header.records)) return 0;
         if (progress != nullptr) progress(1, 100);

@@ -11,8 +11,11 @@ namespace zel::kernel {
 DataSummary DescribeData(const std::string& directory, uint32_t id) {
     DatabaseLocation location = LocationIn(directory, id);
     DataSummary summary;
-    summary.exists = FileExists(location.dataPath);
-    summary.indexed = FileExists(location.indexPath);
+    const int data = FileThere("DescribeData", location.dataPath);
+    const int index = data < 0 ? -1 : FileThere("DescribeData", location.indexPath);
+    summary.known = index >= 0;
+    summary.exists = data > 0;
+    summary.indexed = index > 0;
     if (summary.exists) {
         // Only a description: a damaged header shows as no records and
         // leaves the last error as it was.

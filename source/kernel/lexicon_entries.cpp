@@ -75,9 +75,9 @@ std::vector<std::string_view> LexiconEntries::SortedUnique() const {
 
 bool ReadLexiconSource(const char* operation, const std::string& path, int charset, LexiconProgressFunction progress,
                        LexiconEntries* entries) {
-    if (!FileExists(path)) {
-        return Fail(operation, Z_ERROR_NOT_FOUND, "the source file %s does not exist", path.c_str());
-    }
+    const int there = FileThere(operation, path);
+    if (there < 0) return false;
+    if (there == 0) return Fail(operation, Z_ERROR_NOT_FOUND, "the source file %s does not exist", path.c_str());
     std::string contents;
     if (!ReadWholeFile(operation, path, &contents)) return false;
     std::string_view text = WithoutByteOrderMark(contents);

@@ -172,7 +172,8 @@ uint32_t StoredRecordSize(int index) {
 
 bool CreateEmptyDictionary(const std::string& home, const std::string& title, DictFailure* failure) {
     std::string system = SystemDirectory(home);
-    if (!Z_IsValidFilePath(system.c_str(), 0) && !Z_CreateDir(system.c_str(), 0)) {
+    const int there = Z_DirExists(system.c_str());
+    if (there < 0 || (there == 0 && !Z_CreateDir(system.c_str(), 0))) {
         if (failure != nullptr) *failure = ToolkitFailure("cannot create " + system);
         return false;
     }

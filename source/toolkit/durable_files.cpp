@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "crc32c.h"
+#include "made_files.h"
 #include "path_lexical.h"
 
 namespace zel::toolkit {
@@ -26,19 +27,35 @@ Status CloseBoth(File& first, File& second, Status status) {
     return closed.ok() ? alsoClosed : closed;
 }
 
+bool SameIdentity(const Facts& a, const Facts& b) { return a.volume == b.volume && a.index == b.index; }
+
+// Whatever moved is at name now: it must be the file opened here.
+Status CheckArrived(FileSystem& files, const Path& name, const Facts& opened, const char* refusal) {
+    Result<Facts> named = files.Look(name, Last::Itself);
+    if (!named.ok()) return named.TakeStatus().At(name);
+    if (named->kind != Kind::Regular || !SameIdentity(*named, opened)) return Status::Refused(Code::NotOwn, refusal).At(name);
+    return Status();
+}
+
 // Copies the open source into target's folder when the two lie on
 // different volumes (a link into another one), so that the final move is
-// one step; the copy takes the attributes on its own descriptor.
-Status MoveAcross(FileSystem& files, File& source, const Path& sourcePath, const Path& target,
-                  const Attributes* attributes) {
+// one step; the copy takes the attributes (else the source's own) on its
+// own descriptor.
+Status MoveAcross(FileSystem& files, File& source, const Facts& sourceFacts, const Path& sourcePath,
+                  const Path& target, const Attributes* attributes) {
     Result<Path> resolved = files.Resolve(target, Last::Follow);
     if (!resolved.ok()) return resolved.TakeStatus().At(target);
     const Path staged = *resolved + ".zel-move";
     Result<std::unique_ptr<File>> made = CreateNew(files, staged);
     if (!made.ok()) return made.TakeStatus().At(staged);
     File& copy = **made;
-    Status copied = CopyBytes(source, copy);
-    if (copied.ok() && attributes != nullptr) copied = copy.SetAttributes(*attributes);
+    const Attributes kept = attributes != nullptr
+                                ? *attributes
+                                : Attributes{static_cast<int32_t>(sourceFacts.mode & 0777), sourceFacts.owner,
+                                             sourceFacts.group};
+    Result<Facts> copyFacts = copy.Look();
+    Status copied = copyFacts.ok() ? CopyBytes(source, copy) : copyFacts.status();
+    if (copied.ok()) copied = copy.SetAttributes(kept);
     if (copied.ok()) copied = copy.Flush();
     if (Status closed = copy.Close(); copied.ok()) copied = closed;
     Touched touched;
@@ -47,8 +64,22 @@ Status MoveAcross(FileSystem& files, File& source, const Path& sourcePath, const
         (void)files.Remove(staged);
         return copied.At(staged);
     }
+    if (Status arrived = CheckArrived(files, *resolved, *copyFacts, "another file took its name while it was moved there");
+        !arrived.ok()) {
+        return arrived;
+    }
+    ForgetMadeFile(*copyFacts);
     if (Status flushed = FlushTouched(files, touched); !flushed.ok()) return flushed;
     return RemoveDurably(files, sourcePath);
+}
+
+// A work file moves over a target only while it is still the file this
+// process made there, and owned as it made it.
+Status CheckMadeHere(File& file, const Facts& facts) {
+    Result<Ownership> ownership = file.Owner();
+    if (!ownership.ok()) return ownership.TakeStatus();
+    if (WasMadeHere(facts) && ownership->trusted) return Status();
+    return Status::Refused(Code::NotOwn, "it is no longer the file this program wrote there");
 }
 
 }  // namespace
@@ -73,17 +104,35 @@ Status TargetAttributes(FileSystem& files, const Path& target, Attributes& attri
     Result<Facts> facts = files.Look(target, Last::Follow);
     if (!facts.ok()) return facts.TakeStatus().At(target);
     found = facts->kind == Kind::Regular;
-    if (found) attributes = Attributes{static_cast<int32_t>(facts->mode), facts->owner, facts->group};
+    if (found) attributes = Attributes{static_cast<int32_t>(facts->mode & 0777), facts->owner, facts->group};
     return Status();
 }
 
-Status ReplaceDurably(FileSystem& files, const Path& source, const Path& target, const Attributes* attributes) {
+Status CopyAttributes(FileSystem& files, File& source, const Path& target, Attributes& attributes) {
+    Result<Ownership> owner = source.Owner();
+    if (!owner.ok()) return owner.TakeStatus().At(source.path());
+    Attributes replaced;
+    bool replaces = false;
+    if (Status looked = TargetAttributes(files, target, replaced, replaces); !looked.ok()) return looked;
+    attributes.mode = static_cast<int32_t>(((replaces ? static_cast<uint32_t>(replaced.mode) : owner->mode) & 0777) | 0200);
+    const bool keepReplaced = replaces && owner->trusted;
+    attributes.owner = keepReplaced ? replaced.owner : owner->user;
+    attributes.group = keepReplaced ? replaced.group : owner->group;
+    return Status();
+}
+
+Status ReplaceDurably(FileSystem& files, const Path& source, const Path& target, const Attributes* attributes,
+                      Moving from) {
     Result<std::unique_ptr<File>> opened = files.Open(source, OpenSpec{OpenMode::Settle, Last::Itself});
     if (!opened.ok()) return opened.TakeStatus().At(source);
+    // From here on the file is the one open here, whatever its name holds.
     File& file = **opened;
+    Result<Facts> facts = file.Look();
+    Status settled = facts.ok() ? Status() : facts.status();
+    if (settled.ok() && from == Moving::MadeHere) settled = CheckMadeHere(file, *facts);
     // On the open file itself, before it takes the name: nothing swapped in
     // under its name since can take them.
-    Status settled = attributes != nullptr ? file.SetAttributes(*attributes) : Status();
+    if (settled.ok() && attributes != nullptr) settled = file.SetAttributes(*attributes);
     if (settled.ok()) settled = file.Flush();
     if (!settled.ok()) {
         (void)file.Close();
@@ -91,9 +140,14 @@ Status ReplaceDurably(FileSystem& files, const Path& source, const Path& target,
     }
     Touched touched;
     Status moved = files.Rename(source, target, RenameMode::Replace, &touched);
-    if (moved.code() == Code::Unsupported) moved = MoveAcross(files, file, source, target, attributes);
+    if (moved.code() == Code::Unsupported) {
+        moved = MoveAcross(files, file, *facts, source, target, attributes);
+    } else if (moved.ok() && !touched.name.empty()) {
+        moved = CheckArrived(files, touched.name, *facts, "another file took the work file's name before it was moved");
+    }
     Status closed = file.Close();
     if (!moved.ok()) return moved;
+    ForgetMadeFile(*facts);
     if (!touched.name.empty()) {
         if (Status flushed = FlushTouched(files, touched); !flushed.ok()) return flushed;
     }
@@ -127,7 +181,9 @@ Status RemoveFolderDurably(FileSystem& files, const Path& path) {
     return FlushTouched(files, touched);
 }
 
-Status MakeFolders(FileSystem& files, const Path& path) {
+namespace {
+
+Status MakeMissingFolders(FileSystem& files, const Path& path, bool ownerOnly) {
     Result<Facts> facts = files.Look(path, Last::Follow);
     if (!facts.ok()) return facts.TakeStatus().At(path);
     if (facts->kind == Kind::Folder) return Status();
@@ -136,10 +192,12 @@ Status MakeFolders(FileSystem& files, const Path& path) {
     LexicalPath lexical;
     if (!MakeLexical(path, lexical) || lexical.names.empty()) return Status::FromErrno(ENOENT);
     if (lexical.names.size() > 1) {
-        if (Status made = MakeFolders(files, lexical.Prefix(lexical.names.size() - 1)); !made.ok()) return made;
+        if (Status made = MakeMissingFolders(files, lexical.Prefix(lexical.names.size() - 1), false); !made.ok()) {
+            return made;
+        }
     }
     Touched touched;
-    Status made = files.MakeFolder(lexical.Text(), &touched);
+    Status made = files.MakeFolder(lexical.Text(), ownerOnly, &touched);
     if (made.code() == Code::Exists) {
         // Made meanwhile, by another run or this one's own link.
         Result<Facts> again = files.Look(path, Last::Follow);
@@ -147,6 +205,15 @@ Status MakeFolders(FileSystem& files, const Path& path) {
     }
     if (!made.ok()) return made;
     return FlushTouched(files, touched);
+}
+
+}  // namespace
+
+Status MakeFolders(FileSystem& files, const Path& path, bool ownerOnly) {
+    if (Status made = MakeMissingFolders(files, path, ownerOnly); !made.ok() || !ownerOnly) return made;
+    Result<Ownership> ownership = files.Owner(path, Last::Follow);
+    if (!ownership.ok()) return ownership.TakeStatus().At(path);
+    return OwnStatus(*ownership);
 }
 
 Status FlushFile(FileSystem& files, const Path& path, Last last) {
@@ -205,7 +272,7 @@ Status SeparateHardLinks(FileSystem& files, const Path& path, Last last) {
     Result<Path> resolved = files.Resolve(path, last);
     if (!resolved.ok()) return resolved.TakeStatus().At(path);
     const Path copy = *resolved + ".zel-copy";
-    const Attributes attributes{static_cast<int32_t>(facts->mode), facts->owner, facts->group};
+    const Attributes attributes{static_cast<int32_t>(facts->mode & 0777), facts->owner, facts->group};
     Status separated = CopyToNew(files, *resolved, Last::Itself, copy, &attributes);
     if (separated.ok()) separated = ReplaceDurably(files, copy, *resolved, nullptr);
     if (!separated.ok()) (void)files.Remove(copy);

@@ -17,16 +17,45 @@ namespace zel::toolkit {
 // no link can lead. A folder there is refused.
 Result<std::unique_ptr<File>> CreateNew(FileSystem& files, const Path& path, bool ownerOnly = false);
 
-// The attributes a file takes the name of target with: target's
-// permission bits and owner (found false when no file is there).
+// No file the toolkit writes ever gets a set-user-ID, set-group-ID or
+// sticky bit: a program running as root that copied one from a folder
+// another account can write would hand that account the administrator's
+// rights.
+//
+// A replacement keeps what the administrator set on the file it replaces
+// (target followed by the link rule): its permission bits and its owner
+// (found false when no file is there: the new file keeps what it was made
+// with).
 Status TargetAttributes(FileSystem& files, const Path& target, Attributes& attributes, bool& found);
+
+// A copy of the open source taking target's name: the permission bits of
+// the file it replaces (else the source's), always writable by its owner
+// (a package on read-only media must not leave copies the next upgrade
+// cannot replace). Its owner is the source's when another account owns the
+// source, as `cp -p` run as root keeps it, so that the administrator never
+// gets a copy of someone else's program; else the replaced file's, or the
+// source's for a new name.
+Status CopyAttributes(FileSystem& files, File& source, const Path& target, Attributes& attributes);
+
+// What moves over a target.
+enum class Moving : uint8_t {
+    // A work file this process made (CreateNew, OpenMode::CreateOnly):
+    // refused when the name holds anything else by now, as another account
+    // may arrange in a folder it can write.
+    MadeHere,
+    // A file of the home's own going back under its name (a second name the
+    // file journal gave it): it keeps every attribute it has.
+    Saved,
+};
 
 // Moves source (the name itself, a file) over target (a link there has
 // the file it names replaced): source's bytes flushed and attributes set on
-// its own descriptor, the name moved, the folders flushed. Across volumes
-// (a link into another one) by a copy beside the target and a rename
-// there.
-Status ReplaceDurably(FileSystem& files, const Path& source, const Path& target, const Attributes* attributes);
+// its own descriptor, the name moved, the folders flushed; fails when,
+// after the move, target holds anything but the file opened here. Across
+// volumes (a link into another one) by a copy beside the target and a
+// rename there.
+Status ReplaceDurably(FileSystem& files, const Path& source, const Path& target, const Attributes* attributes,
+                      Moving from = Moving::MadeHere);
 
 // Renames the name from to the free name to in one step; a file's bytes
 // reach the disk first.
@@ -36,7 +65,9 @@ Status RemoveDurably(FileSystem& files, const Path& path);
 Status RemoveFolderDurably(FileSystem& files, const Path& path);
 
 // A folder and the missing ones above it, each flushed into its parent.
-Status MakeFolders(FileSystem& files, const Path& path);
+// An owner-only one (the program's records) is made private, and when it
+// is there already it must be the program's own (Code::NotOwn otherwise).
+Status MakeFolders(FileSystem& files, const Path& path, bool ownerOnly = false);
 
 Status FlushFile(FileSystem& files, const Path& path, Last last);
 

@@ -98,10 +98,10 @@ Status DurableLayer::Remove(const Path& path, Touched* touched) {
     return Changed(below_->Remove(path, &changed), changed, touched);
 }
 
-Status DurableLayer::MakeFolder(const Path& path, Touched* touched) {
+Status DurableLayer::MakeFolder(const Path& path, bool ownerOnly, Touched* touched) {
     if (Status flushed = BeforeChange(path, Last::Itself); !flushed.ok()) return flushed;
     Touched changed;
-    return Changed(below_->MakeFolder(path, &changed), changed, touched);
+    return Changed(below_->MakeFolder(path, ownerOnly, &changed), changed, touched);
 }
 
 Status DurableLayer::RemoveFolder(const Path& path, Touched* touched) {

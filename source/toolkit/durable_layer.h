@@ -47,7 +47,7 @@ public:
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) override;
     Status Link(const Path& existing, const Path& name, Touched* touched = nullptr) override;
     Status Remove(const Path& path, Touched* touched = nullptr) override;
-    Status MakeFolder(const Path& path, Touched* touched = nullptr) override;
+    Status MakeFolder(const Path& path, bool ownerOnly, Touched* touched = nullptr) override;
     Status RemoveFolder(const Path& path, Touched* touched = nullptr) override;
     Status FlushFolder(const Path& folder) override;
 

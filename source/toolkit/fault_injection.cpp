@@ -19,6 +19,17 @@ std::string Variable(const char* name) {
     return value != nullptr ? value : "";
 }
 
+std::string SlashesForward(std::string text) {
+    for (char& c : text) {
+        if (c == '\\') c = '/';
+    }
+    return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 // An entry whose count is not a positive decimal number selects nothing:
 // a typing error must not make an unrelated call fail.
 bool ParseSelection(std::string entry, std::string& name, uint64_t& call) {
@@ -75,7 +86,16 @@ void FaultTable::Load() {
         if (comma == std::string::npos) comma = fault.size();
         Selection selection;
         if (ParseSelection(fault.substr(start, comma - start), selection.name, selection.call)) {
-            selections_.push_back(selection);
+            // NAME@END: a public call on a path that ends so (an operation
+            // inside a call is fs.OP@ENTRY).
+            const size_t at = selection.name.find('@');
+            if (at != std::string::npos && selection.name.compare(0, 3, "fs.") != 0) {
+                selection.pathEnd = SlashesForward(selection.name.substr(at + 1));
+                selection.name.resize(at);
+            }
+            if (at == std::string::npos || !selection.pathEnd.empty() || selection.name.compare(0, 3, "fs.") == 0) {
+                selections_.push_back(selection);
+            }
         }
         start = comma + 1;
     }
@@ -99,8 +119,13 @@ bool FaultTable::Hit(const std::string& name, PointKind kind, const std::string&
     if (entry) AppendLine(logPath_, name);
     if (!sitesPath_.empty()) AppendSite(name, path);
     bool hit = false;
-    for (const Selection& selection : selections_) {
-        if (selection.name == "all") {
+    const std::string where = SlashesForward(path);
+    for (Selection& selection : selections_) {
+        if (!selection.pathEnd.empty()) {
+            if (selection.name == name && !path.empty() && EndsWith(where, selection.pathEnd)) {
+                hit = hit || ++selection.calls == selection.call;
+            }
+        } else if (selection.name == "all") {
             hit = hit || selection.call == all;
         } else if (selection.name == (entry ? "*" : "fs.*")) {
             hit = hit || selection.call == ofKind;
@@ -150,4 +175,8 @@ int Z_FaultPoint(const char* name) {
     if (!Env::Get().Faults().Hit(key, PointKind::Entry)) return 0;
     Z_SetLastErrorText(Z_ERROR_INJECTED, "%s: injected failure (ZEL_FAULT)", key.c_str());
     return 1;
+}
+
+int zel::toolkit::FaultPointOn(const char* name, const char* path) {
+    return Env::Get().Faults().Hit(name != nullptr ? name : "", PointKind::Entry, path != nullptr ? path : "") ? 1 : 0;
 }

@@ -33,6 +33,10 @@ public:
         if (Selected("fs.SetAttributes")) return faults_.Injected();
         return inner_->SetAttributes(attributes);
     }
+    Result<Ownership> Owner() override {
+        if (Selected("fs.FileOwner")) return faults_.Injected();
+        return inner_->Owner();
+    }
     // A failed close still lets the file go.
     Status Close() override {
         const bool selected = Selected("fs.Close");
@@ -64,6 +68,12 @@ Result<Path> FaultLayer::Resolve(const Path& path, Last last) {
     Status injected;
     if (Selected("fs.Resolve", path, injected)) return injected;
     return below_->Resolve(path, last);
+}
+
+Result<Ownership> FaultLayer::Owner(const Path& path, Last last) {
+    Status injected;
+    if (Selected("fs.Owner", path, injected)) return injected;
+    return below_->Owner(path, last);
 }
 
 Result<std::vector<Entry>> FaultLayer::List(const Path& folder) {
@@ -99,10 +109,10 @@ Status FaultLayer::Remove(const Path& path, Touched* touched) {
     return below_->Remove(path, touched);
 }
 
-Status FaultLayer::MakeFolder(const Path& path, Touched* touched) {
+Status FaultLayer::MakeFolder(const Path& path, bool ownerOnly, Touched* touched) {
     Status injected;
     if (Selected("fs.MakeFolder", path, injected)) return injected;
-    return below_->MakeFolder(path, touched);
+    return below_->MakeFolder(path, ownerOnly, touched);
 }
 
 Status FaultLayer::RemoveFolder(const Path& path, Touched* touched) {

@@ -16,12 +16,13 @@ public:
 
     Result<Facts> Look(const Path& path, Last last) override;
     Result<Path> Resolve(const Path& path, Last last) override;
+    Result<Ownership> Owner(const Path& path, Last last) override;
     Result<std::vector<Entry>> List(const Path& folder) override;
     Result<std::unique_ptr<File>> Open(const Path& path, const OpenSpec& spec) override;
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) override;
     Status Link(const Path& existing, const Path& name, Touched* touched = nullptr) override;
     Status Remove(const Path& path, Touched* touched = nullptr) override;
-    Status MakeFolder(const Path& path, Touched* touched = nullptr) override;
+    Status MakeFolder(const Path& path, bool ownerOnly, Touched* touched = nullptr) override;
     Status RemoveFolder(const Path& path, Touched* touched = nullptr) override;
     Status FlushFolder(const Path& folder) override;
     Result<std::unique_ptr<Lock>> TakeLock(const Path& path, LockMode mode) override;

@@ -7,6 +7,9 @@
 //                              ("GetObjectEnv"), an operation ("fs.Rename"),
 //                              or an operation inside a public call
 //                              ("fs.Flush@Z_ReplaceFile")
+//   ZEL_FAULT=NAME@END[:N]     the N-th call of NAME on a path that ends
+//                              with END ("/" and "\\" alike); only the
+//                              existence tests name their path
 //   ZEL_FAULT=*:N              the N-th public call or stand-in entry
 //   ZEL_FAULT=fs.*:N           the N-th operation
 //   ZEL_FAULT=all:N            the N-th point of any kind
@@ -67,8 +70,10 @@ public:
 
 private:
     struct Selection {
-        std::string name;  // "*", "fs.*", "all", NAME or op@entry
+        std::string name;     // "*", "fs.*", "all", NAME or op@entry
+        std::string pathEnd;  // when not empty: only calls on a path ending so count
         uint64_t call = 1;
+        uint64_t calls = 0;   // the calls on such a path so far
     };
 
     void AppendSite(const std::string& name, const std::string& path) const;

@@ -79,8 +79,15 @@ int Z_GetFileInfo(const char* path, uint32_t flags, ZFileInfo* info) {
     if (info == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_GetFileInfo: no place for the facts given");
     FileFacts facts;
     Problem problem;
-    const LastName last = (flags & Z_NO_LINK) != 0 ? LastName::Itself : LastName::Follow;
+    const LastName last = (flags & (Z_NO_LINK | Z_OWN_FILE)) != 0 ? LastName::Itself : LastName::Follow;
     if (!PlatformFacts(path, last, facts, problem)) return FailProblem("Z_GetFileInfo", "look at", path, problem);
+    // A record that is there must be the program's own; a link is no
+    // record and is told as one.
+    Ownership ownership;
+    if ((flags & Z_OWN_FILE) != 0 && (facts.kind == FileKind::Regular || facts.kind == FileKind::Directory) &&
+        (!PlatformOwnership(path, last, ownership, problem) || !OwnFile(ownership, problem))) {
+        return FailProblem("Z_GetFileInfo", "trust", path, problem);
+    }
     std::memset(info, 0, sizeof *info);
     info->kind = KindCode(facts.kind);
     info->links = static_cast<uint32_t>(facts.links);

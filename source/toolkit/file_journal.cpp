@@ -160,6 +160,7 @@ bool LoadJournal(const char* operation, const std::string& journalDir, const Lex
     switch (check) {
         case JournalCheck::Whole: return !saved || CheckRecordedPlaces(operation, journalDir, base, contents);
         case JournalCheck::Damaged: return FailDamaged(operation, journalDir, why);
+        case JournalCheck::NotOwn: return FailProblem(operation, "trust the file journal in", journalDir.c_str(), problem);
         case JournalCheck::Unreadable: break;
     }
     return FailProblem(operation, "read the file journal in", journalDir.c_str(), problem);
@@ -205,7 +206,10 @@ int Z_HasFileJournal(const char* journalDir) {
     const std::string path = JournalFilePath(journalDir);
     FileFacts facts;
     Problem problem;
-    return PlatformFacts(path.c_str(), LastName::Itself, facts, problem) && facts.kind != FileKind::Missing ? 1 : 0;
+    if (PlatformFacts(path.c_str(), LastName::Itself, facts, problem)) return facts.kind != FileKind::Missing ? 1 : 0;
+    if (problem.code == Z_ERROR_NOT_FOUND) return 0;
+    FailProblem("Z_HasFileJournal", "look at", path.c_str(), problem);
+    return -1;
 }
 
 int Z_CheckFileJournal(const char* journalDir, const char* baseDir) {
@@ -243,9 +247,9 @@ int Z_DiscardFileJournal(const char* journalDir, const char* baseDir) {
     const EntryPoint call("Z_DiscardFileJournal");
     if (call.Failed()) return 0;
     // Without its JOURNAL, what is left are copies nothing will put back.
-    if (FlushedJournal() != journalDir && Z_HasFileJournal(journalDir) &&
-        !FlushRecordedFiles("Z_DiscardFileJournal", journalDir, base)) {
-        return 0;
+    if (FlushedJournal() != journalDir) {
+        const int has = Z_HasFileJournal(journalDir);
+        if (has < 0 || (has > 0 && !FlushRecordedFiles("Z_DiscardFileJournal", journalDir, base))) return 0;
     }
     FlushedJournal().clear();
     ForgetClosedJournal();

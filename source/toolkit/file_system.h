@@ -44,14 +44,45 @@ struct Facts {
     int64_t group = -1;
 };
 
-// Attributes set on an open file before it takes its name.
+// Attributes set on an open file before it takes its name, never by name.
 struct Attributes {
-    // Permission bits to set, or -1 to leave them; on Windows only the
-    // write bits count (none: read-only).
+    // Permission bits to set (0777: no set-id or sticky bit is ever set),
+    // or -1 to leave them; on Windows only the owner's write bit counts
+    // (none: read-only).
     int32_t mode = -1;
-    int64_t owner = -1;  // -1: leave
+    // Owner and group, -1 to leave: only a privileged process gives a
+    // file away, an unprivileged one keeps it.
+    int64_t owner = -1;
     int64_t group = -1;
 };
+
+// Who owns a file and who else may change it: the program obeys only
+// records that are its own, and a copy or a replacement takes its owner
+// from it.
+struct Ownership {
+    // The owner is the user running the program or the administrators (off
+    // Windows root; on Windows the Administrators or the system).
+    bool trusted = false;
+    // Someone besides the owner and the administrators may write it (group
+    // or others off Windows; an access entry of another account on Windows).
+    bool othersMayWrite = false;
+    // Empty when the file is the program's own; else why not, for a
+    // message: "it belongs to user 1001, neither the user running this nor
+    // root", "group or others may write it (mode 0666)".
+    std::string refusal;
+    // Off Windows the permission bits (set-id bits included), the owner and
+    // the group; on Windows 0444 for a read-only file, else 0666, and no
+    // owner (-1).
+    uint32_t mode = 0;
+    int64_t user = -1;
+    int64_t group = -1;
+};
+
+// Ok when the file is the program's own; else Code::NotOwn saying why.
+inline Status OwnStatus(const Ownership& ownership) {
+    if (ownership.trusted && !ownership.othersMayWrite) return Status();
+    return Status::Refused(Code::NotOwn, ownership.refusal);
+}
 
 struct Entry {
     std::string name;
@@ -106,6 +137,9 @@ public:
     virtual Status Flush() = 0;
     virtual Result<Facts> Look() = 0;
     virtual Status SetAttributes(const Attributes& attributes) = 0;
+    // Who owns the open file (asked of it, not of a name that may lead
+    // elsewhere by now).
+    virtual Result<Ownership> Owner() = 0;
     virtual Status Close() = 0;
 
     // The path as the caller named it, for messages.
@@ -133,6 +167,8 @@ public:
     virtual Result<Facts> Look(const Path& path, Last last) = 0;
     // The path as followed: absolute, links replaced, "." and ".." gone.
     virtual Result<Path> Resolve(const Path& path, Last last) = 0;
+    // Who owns what path leads to (a file or a folder).
+    virtual Result<Ownership> Owner(const Path& path, Last last) = 0;
     virtual Result<std::vector<Entry>> List(const Path& folder) = 0;
     virtual Result<std::unique_ptr<File>> Open(const Path& path, const OpenSpec& spec) = 0;
     virtual Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) = 0;
@@ -141,8 +177,10 @@ public:
     virtual Status Link(const Path& existing, const Path& name, Touched* touched = nullptr) = 0;
     // A name (a file or a link), never what a link names.
     virtual Status Remove(const Path& path, Touched* touched = nullptr) = 0;
-    // One folder; Code::Exists when the name is taken.
-    virtual Status MakeFolder(const Path& path, Touched* touched = nullptr) = 0;
+    // One folder; Code::Exists when the name is taken. An owner-only one
+    // (the program's records) is made for its owner (and on Windows the
+    // Administrators and the system) alone.
+    virtual Status MakeFolder(const Path& path, bool ownerOnly, Touched* touched = nullptr) = 0;
     virtual Status RemoveFolder(const Path& path, Touched* touched = nullptr) = 0;
     // Sends a folder's names to the disk.
     virtual Status FlushFolder(const Path& folder) = 0;
@@ -156,6 +194,7 @@ class Layer : public FileSystem {
 public:
     Result<Facts> Look(const Path& path, Last last) override { return below_->Look(path, last); }
     Result<Path> Resolve(const Path& path, Last last) override { return below_->Resolve(path, last); }
+    Result<Ownership> Owner(const Path& path, Last last) override { return below_->Owner(path, last); }
     Result<std::vector<Entry>> List(const Path& folder) override { return below_->List(folder); }
     Result<std::unique_ptr<File>> Open(const Path& path, const OpenSpec& spec) override {
         return below_->Open(path, spec);
@@ -167,8 +206,8 @@ public:
         return below_->Link(existing, name, touched);
     }
     Status Remove(const Path& path, Touched* touched = nullptr) override { return below_->Remove(path, touched); }
-    Status MakeFolder(const Path& path, Touched* touched = nullptr) override {
-        return below_->MakeFolder(path, touched);
+    Status MakeFolder(const Path& path, bool ownerOnly, Touched* touched = nullptr) override {
+        return below_->MakeFolder(path, ownerOnly, touched);
     }
     Status RemoveFolder(const Path& path, Touched* touched = nullptr) override {
         return below_->RemoveFolder(path, touched);
@@ -201,6 +240,7 @@ public:
     Status Flush() override { return inner_->Flush(); }
     Result<Facts> Look() override { return inner_->Look(); }
     Status SetAttributes(const Attributes& attributes) override { return inner_->SetAttributes(attributes); }
+    Result<Ownership> Owner() override { return inner_->Owner(); }
     Status Close() override { return inner_->Close(); }
 
     // The file below, taken out of this one (while the open files are still

@@ -14,6 +14,7 @@
 #include <system_error>
 #include <utility>
 
+#include "made_files.h"
 #include "path_text.h"
 #include "placed_file_system.h"
 #include "walk_posix.h"
@@ -73,13 +74,29 @@ public:
         return FactsOfStat(status);
     }
 
+    // The owner first: giving a file away clears its set-id bits, and none
+    // are set again. Only a privileged process may give a file away; an
+    // unprivileged one keeps it.
     Status SetAttributes(const Attributes& attributes) override {
-        if (attributes.mode >= 0 && ::fchmod(descriptor_, static_cast<mode_t>(attributes.mode)) != 0) return Errno();
-        if ((attributes.owner >= 0 || attributes.group >= 0) &&
-            ::fchown(descriptor_, static_cast<uid_t>(attributes.owner), static_cast<gid_t>(attributes.group)) != 0) {
+        if (attributes.owner >= 0 && ::geteuid() == 0) {
+            struct stat status;
+            if (::fstat(descriptor_, &status) != 0) return Errno();
+            const uid_t user = static_cast<uid_t>(attributes.owner);
+            const gid_t group = attributes.group >= 0 ? static_cast<gid_t>(attributes.group) : status.st_gid;
+            if ((user != status.st_uid || group != status.st_gid) && ::fchown(descriptor_, user, group) != 0) {
+                return Errno();
+            }
+        }
+        if (attributes.mode >= 0 && ::fchmod(descriptor_, static_cast<mode_t>(attributes.mode & 0777)) != 0) {
             return Errno();
         }
         return Status();
+    }
+
+    Result<Ownership> Owner() override {
+        struct stat status;
+        if (::fstat(descriptor_, &status) != 0) return Errno();
+        return OwnershipOfStat(status);
     }
 
     Status Close() override {
@@ -118,6 +135,8 @@ Status FlushOpenFolder(int folder) { return ::fsync(folder) == 0 || errno == EIN
 void PosixPrimitives::Found(Place&) {}
 
 Result<Facts> PosixPrimitives::FactsAt(const Place& place) { return FactsOfStat(place.found); }
+
+Result<Ownership> PosixPrimitives::OwnerAt(const Place& place) { return OwnershipOfStat(place.found); }
 
 Result<std::vector<Entry>> PosixPrimitives::ListAt(Place& place) {
     const int fd = ::openat(place.folder, place.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -163,7 +182,12 @@ Result<std::unique_ptr<File>> PosixPrimitives::OpenAt(Place& place, const Path& 
         fd = ::openat(place.folder, place.name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                       spec.ownerOnly ? 0600 : 0666);
         if (fd < 0) return Errno();
-        return std::unique_ptr<File>(new PosixFile(path, fd));
+        auto file = std::make_unique<PosixFile>(path, fd);
+        // Only a file made here may later move over another (durable_files.h).
+        Result<Facts> made = file->Look();
+        if (!made.ok()) return made.TakeStatus();
+        NoteMadeFile(*made);
+        return std::unique_ptr<File>(std::move(file));
     }
     // Never through a link (the walk followed it already), and never
     // blocking on a pipe or a device planted under a file's name since.
@@ -227,8 +251,8 @@ Status PosixPrimitives::RemoveAt(const Place& place) {
     return ::unlinkat(place.folder, place.name.c_str(), 0) == 0 ? Status() : Errno();
 }
 
-Status PosixPrimitives::MakeFolderAt(const Place& place) {
-    return ::mkdirat(place.folder, place.name.c_str(), 0777) == 0 ? Status() : Errno();
+Status PosixPrimitives::MakeFolderAt(const Place& place, bool ownerOnly) {
+    return ::mkdirat(place.folder, place.name.c_str(), ownerOnly ? 0700 : 0777) == 0 ? Status() : Errno();
 }
 
 Status PosixPrimitives::RemoveFolderAt(const Place& place) {
@@ -256,7 +280,7 @@ public:
             if (Status found = Find(path, Last::Itself, place); !found.ok()) return found;
             if (place.folderMissing) return place.MissingStatus();
             const int flags = exclusive ? O_RDWR | O_CREAT : O_RDONLY;
-            const int fd = ::openat(place.folder, place.name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+            const int fd = ::openat(place.folder, place.name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
             if (fd < 0) {
                 const int saved = errno;
                 if (!exclusive && (saved == ENOENT || saved == ELOOP)) return Status::FromErrno(ENOENT);
@@ -269,6 +293,12 @@ public:
             if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
                 ::close(fd);
                 return Status::Refused(Code::NotRegular, "it is not a regular file");
+            }
+            // A lock file someone else could have made or could change is
+            // no lock of the program's: it is never taken for one.
+            if (Status own = OwnStatus(OwnershipOfStat(opened)); !own.ok()) {
+                ::close(fd);
+                return own;
             }
             if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
                 const int saved = errno;

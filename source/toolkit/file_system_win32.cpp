@@ -19,6 +19,8 @@
 
 #include "code_page_win32.h"
 #include "handle_win32.h"
+#include "made_files.h"
+#include "owner_win32.h"
 #include "path_text.h"
 #include "placed_file_system.h"
 #include "reparse_win32.h"
@@ -125,12 +127,12 @@ public:
     }
 
     // The read-only attribute is what Windows keeps of the permission bits:
-    // set when no write bit is.
+    // set when the owner may not write.
     Status SetAttributes(const Attributes& attributes) override {
         if (attributes.mode < 0) return Status();
         FILE_BASIC_INFO basic;
         if (!GetFileInformationByHandleEx(handle_.Get(), FileBasicInfo, &basic, sizeof basic)) return LastFailure();
-        const bool readOnly = (attributes.mode & 0222) == 0;
+        const bool readOnly = (attributes.mode & 0200) == 0;
         const DWORD before = basic.FileAttributes;
         if (readOnly) {
             basic.FileAttributes |= FILE_ATTRIBUTE_READONLY;
@@ -147,6 +149,8 @@ public:
         return SetFileInformationByHandle(handle_.Get(), FileBasicInfo, &basic, sizeof basic) ? Status()
                                                                                                 : LastFailure();
     }
+
+    Result<Ownership> Owner() override { return HandleOwnership(handle_.Get()); }
 
     Status Close() override {
         if (!handle_.Valid()) return Status();
@@ -192,6 +196,13 @@ Result<Facts> WindowsPrimitives::FactsAt(const Place& place) {
     return FactsOf(file.Get(), info, place.kind == Kind::Link);
 }
 
+Result<Ownership> WindowsPrimitives::OwnerAt(const Place& place) {
+    OwnedHandle file(CreateFileW(place.wide.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.Valid()) return LastFailure();
+    return HandleOwnership(file.Get());
+}
+
 Result<std::vector<Entry>> WindowsPrimitives::ListAt(Place& place) {
     if (Status held = HoldLast(place); !held.ok()) return held;
     std::string pattern = place.text;
@@ -230,11 +241,14 @@ Result<std::vector<Entry>> WindowsPrimitives::ListAt(Place& place) {
 Result<std::unique_ptr<File>> WindowsPrimitives::OpenAt(Place& place, const Path& path, const OpenSpec& spec) {
     OwnedHandle file;
     if (spec.mode == OpenMode::CreateOnly) {
-        // Who may read a new file is the access list it takes from its
-        // folder: the record's folder lies in the home's system folder,
-        // whose list the administrator sets.
-        file = OwnedHandle(CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        // A new file takes the access list its folder hands down; an
+        // owner-only one (a record, the log) the program's own list, and is
+        // not made at all when that list cannot be.
+        SECURITY_ATTRIBUTES* security = spec.ownerOnly ? PrivateFileSecurity() : nullptr;
+        if (spec.ownerOnly && security == nullptr) return LastFailure();
+        file = OwnedHandle(CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE | READ_CONTROL, kShareAll,
+                                       security, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                       nullptr));
     } else {
         const DWORD access = spec.mode == OpenMode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
         file = OwnedHandle(CreateFileW(place.wide.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
@@ -243,7 +257,14 @@ Result<std::unique_ptr<File>> WindowsPrimitives::OpenAt(Place& place, const Path
     if (!file.Valid()) return LastFailure();
     // A device name (NUL, COM1 ...) opens the device, in any folder.
     if (Status regular = CheckRegular(file.Get(), place); !regular.ok()) return regular;
-    return std::unique_ptr<File>(new WindowsFile(path, file.Release()));
+    auto opened = std::make_unique<WindowsFile>(path, file.Release());
+    if (spec.mode == OpenMode::CreateOnly) {
+        // Only a file made here may later move over another (durable_files.h).
+        Result<Facts> made = opened->Look();
+        if (!made.ok()) return made.TakeStatus();
+        NoteMadeFile(*made);
+    }
+    return std::unique_ptr<File>(std::move(opened));
 }
 
 // Written through: the move reaches the disk, its folder's entry included,
@@ -276,8 +297,10 @@ Status WindowsPrimitives::LinkAt(const Place& existing, const Place& name) {
 // that leads nowhere as none, though it holds the name.
 Status WindowsPrimitives::RemoveAt(const Place& place) { return RemoveName(place); }
 
-Status WindowsPrimitives::MakeFolderAt(const Place& place) {
-    return CreateDirectoryW(place.wide.c_str(), nullptr) ? Status() : LastFailure();
+Status WindowsPrimitives::MakeFolderAt(const Place& place, bool ownerOnly) {
+    SECURITY_ATTRIBUTES* security = ownerOnly ? PrivateFolderSecurity() : nullptr;
+    if (ownerOnly && security == nullptr) return LastFailure();
+    return CreateDirectoryW(place.wide.c_str(), security) ? Status() : LastFailure();
 }
 
 Status WindowsPrimitives::RemoveFolderAt(const Place& place) {
@@ -317,9 +340,9 @@ public:
             // other readers; an exclusive holder refuses it.
             const DWORD openAs = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
             const bool exists = place.kind != Kind::Missing;
-            HANDLE raw = exclusive ? CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                                                 exists ? OPEN_EXISTING : CREATE_NEW, openAs | FILE_FLAG_DELETE_ON_CLOSE,
-                                                 nullptr)
+            HANDLE raw = exclusive ? CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                                 PrivateFileSecurity(), exists ? OPEN_EXISTING : CREATE_NEW,
+                                                 openAs | FILE_FLAG_DELETE_ON_CLOSE, nullptr)
                                    : CreateFileW(place.wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                                  OPEN_EXISTING, openAs, nullptr);
             if (raw == INVALID_HANDLE_VALUE) {
@@ -352,6 +375,11 @@ public:
             if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || GetFileType(file.Get()) != FILE_TYPE_DISK) {
                 return Status::Refused(Code::NotRegular, "it is not a regular file");
             }
+            // A lock file someone else could have made or could change is
+            // no lock of the program's: it is never taken for one.
+            Result<Ownership> ownership = HandleOwnership(file.Get());
+            if (!ownership.ok()) return ownership.TakeStatus();
+            if (Status own = OwnStatus(*ownership); !own.ok()) return own;
             return std::unique_ptr<Lock>(new WindowsLock(file.Release()));
         }
         return Status::Refused(Code::Busy, "its name keeps changing");

@@ -293,6 +293,20 @@ JournalCheck ReadJournal(const std::string& folder, const std::string& own, Jour
     }
     std::FILE* file = PlatformOpenStream(path.c_str(), StreamMode::Read, LastName::Itself, problem);
     if (file == nullptr) return JournalCheck::Unreadable;
+    // Its checksums prove a journal whole, not who wrote it: only one that
+    // nobody else could have written or changed is obeyed.
+    Ownership ownership;
+    Ownership folderOwnership;
+    if (!PlatformStreamOwnership(file, ownership, problem) ||
+        !PlatformOwnership(folder.c_str(), LastName::Itself, folderOwnership, problem)) {
+        std::fclose(file);
+        return JournalCheck::Unreadable;
+    }
+    if (!OwnFile(folderOwnership, problem) || !OwnFile(ownership, problem)) {
+        problem.text = (folderOwnership.refusal.empty() ? path : folder) + ": " + problem.text;
+        std::fclose(file);
+        return JournalCheck::NotOwn;
+    }
     std::string line;
     uint64_t consumed = 0;
     uint64_t text = 0;

@@ -81,7 +81,10 @@ std::string JournalEntryLine(const JournalEntry& entry, uint32_t* chain);
 // a plain name.
 bool IsJournalPath(const std::string& relative);
 
-enum class JournalCheck { Whole, Damaged, Unreadable };
+// NotOwn: the journal, its folder or a copy it saved is not the program's
+// own (another account made it or may change it); the problem says which
+// and why.
+enum class JournalCheck { Whole, Damaged, Unreadable, NotOwn };
 
 // Reads and checks JOURNAL in folder: every line and every page. A line
 // naming a file beneath own (the journal's own folder, relative to the

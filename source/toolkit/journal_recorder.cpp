@@ -155,7 +155,10 @@ bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& fi
     std::FILE* in = PlatformOpenStream(file.c_str(), StreamMode::Read, LastName::Follow, problem);
     if (in == nullptr) return Failed(operation, file, problem);
     NoteBeforeWrite(copy.c_str());
-    std::FILE* out = PlatformOpenStream(copy.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
+    // The copy may hold bytes its owner alone may read, and the journal
+    // obeys only files that are its own: it is private. (A second name
+    // shares the file's own attributes.)
+    std::FILE* out = PlatformOpenStream(copy.c_str(), StreamMode::CreatePrivate, LastName::Itself, problem);
     if (out == nullptr) {
         std::fclose(in);
         return Failed(operation, file, problem);
@@ -172,10 +175,6 @@ bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& fi
     ok = ok && std::ferror(in) == 0 && PlatformFlushStream(out);
     std::fclose(in);
     ok = std::fclose(out) == 0 && ok;
-    // The copy may be read by whoever may read the file, and no one else: a
-    // file only its owner reads must not lie open to others in the journal.
-    // (A second name shares the file's own permissions.)
-    ok = ok && PlatformCopyPermissions(file.c_str(), copy.c_str(), problem);
     if (ok) NoteFlushed(copy.c_str());
     if (ok && !PlatformFlushDirectoryOf(copy.c_str(), problem)) ok = false;
     if (!ok) {
@@ -461,7 +460,9 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     const std::string own = unrecordedDir != nullptr && unrecordedDir[0] != '\0' ? unrecordedDir : journalDir;
     if (!RelativeTo(opened.base, own, opened.unrecorded)) opened.unrecorded.clear();
     if (!RelativeTo(opened.base, journalDir, opened.own)) opened.own.clear();
-    if (!PlatformMakeDirectories(journalDir, problem)) {
+    // The journal's folder is the program's own: nobody else may add or
+    // change what it obeys.
+    if (!PlatformMakeDirectories(journalDir, FolderAccess::Private, problem)) {
         return FailProblem("Z_OpenFileJournal", "create", journalDir, problem);
     }
     const std::string path = JournalFilePath(journalDir);

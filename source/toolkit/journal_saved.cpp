@@ -50,6 +50,14 @@ bool CheckSaved(const std::string& folder, const LexicalPath& base, const Journa
         why = name + (facts.kind == FileKind::Missing ? " is missing" : " is not a file");
         return false;
     }
+    // A copy is the journal's own file; a file moved aside is the home's
+    // own, whoever owns it, and its checksum says it is as it was.
+    Ownership ownership;
+    if (!moved && (!PlatformOwnership(path.c_str(), LastName::Itself, ownership, problem) ||
+                   !OwnFile(ownership, problem))) {
+        if (problem.code == Z_ERROR_NOT_OWN) problem.text = path + ": " + problem.text;
+        return false;
+    }
     if (facts.links != 1) {
         if (!moved || facts.links != 2 || !NamedInHome(facts, base, contents)) {
             why = name + " has other names (hard links) besides its own";
@@ -136,7 +144,8 @@ JournalCheck CheckSavedFiles(const std::string& folder, const LexicalPath& base,
         if (entry.kind != EntryKind::Copied && entry.kind != EntryKind::MovedAside) continue;
         problem = Problem{};
         if (!CheckSaved(folder, base, contents, entry, why, problem)) {
-            return why.empty() ? JournalCheck::Unreadable : JournalCheck::Damaged;
+            if (!why.empty()) return JournalCheck::Damaged;
+            return problem.code == Z_ERROR_NOT_OWN ? JournalCheck::NotOwn : JournalCheck::Unreadable;
         }
     }
     problem = Problem{};

@@ -10,6 +10,7 @@
 
 #include "fault_table.h"
 #include "crc32c.h"
+#include "file_attributes.h"
 #include "journal_internal.h"
 #include "journal_paths.h"
 #include "journal_saved.h"
@@ -80,6 +81,12 @@ bool PutBackWhole(const std::string& journalDir, const LexicalPath& base, const 
     if (!made) {
         std::FILE* in = PlatformOpenStream(saved.c_str(), StreamMode::Read, LastName::Itself, problem);
         if (in == nullptr) return FailProblem(kOperation, "read", saved.c_str(), problem);
+        // A copy is the journal's own file, and is obeyed only as such.
+        Ownership ownership;
+        if (!PlatformStreamOwnership(in, ownership, problem) || !OwnFile(ownership, problem)) {
+            std::fclose(in);
+            return FailProblem(kOperation, "trust", saved.c_str(), problem);
+        }
         std::FILE* out = PlatformOpenStream(staged.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
         if (out == nullptr) {
             std::fclose(in);
@@ -96,7 +103,15 @@ bool PutBackWhole(const std::string& journalDir, const LexicalPath& base, const 
         if (made) NoteFlushed(staged.c_str());
     }
     NoteBeforeWrite(recorded.path.c_str());
-    if (!made || !PlatformReplaceFile(staged.c_str(), recorded.path.c_str(), problem)) {
+    // The file moved aside goes back as it was, attributes and all; a copy
+    // takes those of the file it replaces, as any replacement does.
+    const bool copied = link != LinkResult::Linked;
+    FileAttributes attributes;
+    const bool replaces = made && copied && ReplacementAttributes(recorded.path.c_str(), attributes);
+    if (!made ||
+        !PlatformReplaceFile(staged.c_str(), recorded.path.c_str(),
+                             copied ? ReplaceSource::MadeHere : ReplaceSource::SavedFile,
+                             replaces ? &attributes : nullptr, problem)) {
         PlatformDeleteFile(staged.c_str(), ignored);
         if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "its copy cannot be written"};
         return FailProblem(kOperation, "put back", recorded.path.c_str(), problem);
@@ -184,6 +199,13 @@ bool Undo(const std::string& journalDir, const LexicalPath& base, const JournalC
     std::FILE* journal =
         PlatformOpenStream(JournalFilePath(journalDir).c_str(), StreamMode::Read, LastName::Itself, problem);
     if (journal == nullptr) return FailProblem(kOperation, "read the file journal in", journalDir.c_str(), problem);
+    // The pages put back are read from this file: it must still be the
+    // journal's own.
+    Ownership ownership;
+    if (!PlatformStreamOwnership(journal, ownership, problem) || !OwnFile(ownership, problem)) {
+        std::fclose(journal);
+        return FailProblem(kOperation, "trust", JournalFilePath(journalDir).c_str(), problem);
+    }
     bool done = true;
     {
         PageWriter pages(journal);

@@ -67,13 +67,21 @@ bool FailedOn(HZFILE file, const char* operation, const char* action, const Stat
     return FailStatus(operation, action, file->path, status);
 }
 
+// A record is obeyed only when it is the program's own: asked of the file
+// open here, so that nothing swapped in under its name since can pass.
+Status OwnRecord(File& file) {
+    Result<Ownership> ownership = file.Owner();
+    if (!ownership.ok()) return ownership.TakeStatus();
+    return OwnStatus(*ownership);
+}
+
 }  // namespace
 
 HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/, uint32_t flags) {
     const EntryPoint call("Z_OpenFile");
     if (InjectedAt(call, "Z_OpenFile", "open", path)) return nullptr;
     if (RejectEmptyPath("Z_OpenFile", path)) return nullptr;
-    const Last last = (flags & Z_NO_LINK) != 0 ? Last::Itself : Last::Follow;
+    const Last last = (flags & (Z_NO_LINK | Z_OWN_FILE)) != 0 ? Last::Itself : Last::Follow;
     const LastName lastName = last == Last::Itself ? LastName::Itself : LastName::Follow;
     // Opened for writing, the file may change in place.
     if (mode != Z_MODE_READ) {
@@ -82,7 +90,15 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
         NoteBeforeWrite(path);
     }
     const OpenSpec spec{mode == Z_MODE_READ ? OpenMode::Read : OpenMode::Update, last};
-    HZFILE file = Wrap("Z_OpenFile", path, Files().Open(path, spec), "open",
+    Result<std::unique_ptr<File>> opened = Files().Open(path, spec);
+    if (opened.ok() && (flags & Z_OWN_FILE) != 0) {
+        if (Status own = OwnRecord(**opened); !own.ok()) {
+            (void)(*opened)->Close();
+            FailStatus("Z_OpenFile", "trust", path, own);
+            return nullptr;
+        }
+    }
+    HZFILE file = Wrap("Z_OpenFile", path, std::move(opened), "open",
                        mode == Z_MODE_READ ? BufferedFile::Use::Read : BufferedFile::Use::Write);
     // Its writes are recorded page by page while the journal records it.
     if (file != nullptr && mode != Z_MODE_READ) file->journalKey = JournalPagesKey(path);
@@ -91,18 +107,21 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
 
 // Every file made here is a work file, or a file that must be new: whatever
 // held its name goes first, and the file is made where no link can lead.
-HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t /*flags*/) {
+// A record (Z_OWN_FILE) is made private.
+HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*security*/, uint32_t flags) {
     const EntryPoint call("Z_CreateFile");
     if (InjectedAt(call, "Z_CreateFile", "create", path)) return nullptr;
     if (RejectEmptyPath("Z_CreateFile", path)) return nullptr;
     if (!JournalBeforeChange("Z_CreateFile", path, JournalChange::Make, LastName::Itself)) return nullptr;
     NoteBeforeWrite(path);
-    return Wrap("Z_CreateFile", path, CreateNew(Files(), path), "create", BufferedFile::Use::Write);
+    const bool record = (flags & Z_OWN_FILE) != 0;
+    return Wrap("Z_CreateFile", path, CreateNew(Files(), path, record), "create", BufferedFile::Use::Write);
 }
 
 HZFILE Z_CreateLogFile(const char* path) {
     if (RejectEmptyPath("Z_CreateLogFile", path)) return nullptr;
-    OpenSpec spec{OpenMode::CreateOnly, Last::Itself};
+    // The log is private: it may name what only its owner may read.
+    OpenSpec spec{OpenMode::CreateOnly, Last::Itself, true};
     spec.bookkeeping = true;
     // Written through: what a killed run wrote is in the file.
     return Wrap("Z_CreateLogFile", path, Files().Open(path, spec), "create", BufferedFile::Use::WriteThrough);

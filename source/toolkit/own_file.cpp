@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "file_attributes.h"
 #include "power_loss.h"
 #include "toolkit_internal.h"
 
@@ -12,7 +13,14 @@ namespace zel::toolkit {
 bool SeparateHardLinks(const char* operation, const char* path, LastName last) {
     FileFacts facts;
     Problem problem;
-    if (!PlatformFacts(path, last, facts, problem) || facts.kind != FileKind::Regular || facts.links <= 1) return true;
+    if (!PlatformFacts(path, last, facts, problem)) {
+        // A file with other names that passed for one without would be
+        // changed for all of them: only a missing one goes on, and the open
+        // that follows says so.
+        if (problem.code == Z_ERROR_NOT_FOUND) return true;
+        return FailProblem(operation, "look at", path, problem);
+    }
+    if (facts.kind != FileKind::Regular || facts.links <= 1) return true;
     const std::string resolved = PlatformResolvedPath(path);
     const std::string copy = resolved + ".zel-copy";
     std::FILE* in = PlatformOpenStream(resolved.c_str(), StreamMode::Read, LastName::Itself, problem);
@@ -33,7 +41,11 @@ bool SeparateHardLinks(const char* operation, const char* path, LastName last) {
     copied = std::fclose(out) == 0 && copied;
     if (copied) NoteFlushed(copy.c_str());
     NoteBeforeWrite(resolved.c_str());
-    if (!copied || !PlatformReplaceFile(copy.c_str(), resolved.c_str(), problem)) {
+    FileAttributes attributes;
+    const bool replaces = copied && ReplacementAttributes(resolved.c_str(), attributes);
+    if (!copied ||
+        !PlatformReplaceFile(copy.c_str(), resolved.c_str(), ReplaceSource::MadeHere, replaces ? &attributes : nullptr,
+                             problem)) {
         Problem ignored;
         PlatformDeleteFile(copy.c_str(), ignored);
         if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "its copy could not be written"};

@@ -176,6 +176,11 @@ bool EndsWithPathSeparator(const std::string& text) {
     return last != std::string::npos && IsSeparator(text[last]);
 }
 
+bool IsAbsolutePath(const std::string& path) {
+    std::string start;
+    return StartOf(path, start) != 0;
+}
+
 bool IsPlainName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (size_t at = 0; at < name.size(); ++at) {

@@ -25,6 +25,10 @@ struct LexicalPath {
 // cannot be had.
 bool MakeLexical(const std::string& path, LexicalPath& lexical);
 
+// Whether path names its place without the current directory: "/..." off
+// Windows; "C:\...", "\\server\share\..." on Windows.
+bool IsAbsolutePath(const std::string& path);
+
 // Whether name could be one name of a path: not empty, not "." or "..", no
 // separator (and on Windows no ':').
 bool IsPlainName(const std::string& name);

@@ -206,6 +206,18 @@ char* Z_GetCurrentDir(char* buffer, int size) {
     return CopyOut("Z_GetCurrentDir", text, buffer, size) ? buffer : nullptr;
 }
 
+int Z_MakeAbsolutePath(char* path) {
+    const EntryPoint call("Z_MakeAbsolutePath");
+    if (call.Failed()) return 0;
+    if (path == nullptr) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_MakeAbsolutePath: no path given");
+    if (IsAbsolutePath(path)) return 1;
+    LexicalPath lexical;
+    if (!MakeLexical(path, lexical)) {
+        return Fail(Z_ERROR_BAD_ARGUMENT, "Z_MakeAbsolutePath: %s cannot be taken against the current directory", path);
+    }
+    return CopyOut("Z_MakeAbsolutePath", lexical.Text(), path, Z_MAX_PATH);
+}
+
 char* Z_GetProgramPath(char* buffer, int size) {
     const EntryPoint call("Z_GetProgramPath");
     if (call.Failed()) return nullptr;
@@ -219,12 +231,14 @@ char* Z_GetProgramPath(char* buffer, int size) {
     return CopyOut("Z_GetProgramPath", DisplayText(own), buffer, size) ? buffer : nullptr;
 }
 
-int Z_CreateDir(const char* path, int /*flags*/) {
+int Z_CreateDir(const char* path, int flags) {
     const EntryPoint call("Z_CreateDir");
     if (call.Failed()) return 0;
     if (RejectEmptyPath("Z_CreateDir", path)) return 0;
     Problem problem;
-    if (!PlatformMakeDirectories(WithoutTrailingSeparators(path).c_str(), problem)) {
+    const FolderAccess access =
+        (static_cast<uint32_t>(flags) & Z_OWN_FILE) != 0 ? FolderAccess::Private : FolderAccess::Shared;
+    if (!PlatformMakeDirectories(WithoutTrailingSeparators(path).c_str(), access, problem)) {
         return FailProblem("Z_CreateDir", "create", path, problem);
     }
     return 1;
@@ -252,6 +266,44 @@ int Z_IsValidFilePath(const char* path, int /*flags*/) {
     const EntryPoint call("Z_IsValidFilePath", false);
     if (path == nullptr || path[0] == '\0') return 0;
     return KindOf(WithoutTrailingSeparators(path).c_str()) == FileKind::Directory ? 1 : 0;
+}
+
+namespace {
+
+// The three answers of an existence test. The fault point comes first, so
+// that a test can make any of them "could not tell".
+int Exists(const char* operation, const char* path, LastName last, bool (*fits)(FileKind)) {
+    if (FaultPointOn(operation, path)) {
+        Fail(Z_ERROR_INJECTED, "%s: cannot look at %s: injected failure (ZEL_FAULT)", operation,
+             path != nullptr ? path : "(null)");
+        return -1;
+    }
+    if (RejectEmptyPath(operation, path)) return -1;
+    FileFacts facts;
+    Problem problem;
+    if (!PlatformFacts(path, last, facts, problem)) {
+        // A folder on the way that is no folder leaves no place for the name.
+        if (problem.code == Z_ERROR_NOT_FOUND) return 0;
+        FailProblem(operation, "look at", path, problem);
+        return -1;
+    }
+    return fits(facts.kind) ? 1 : 0;
+}
+
+}  // namespace
+
+int Z_FileExists(const char* path) {
+    return Exists("Z_FileExists", path, LastName::Follow, [](FileKind kind) { return kind == FileKind::Regular; });
+}
+
+int Z_DirExists(const char* path) {
+    const std::string trimmed = WithoutTrailingSeparators(path);
+    return Exists("Z_DirExists", path != nullptr ? trimmed.c_str() : nullptr, LastName::Follow,
+                  [](FileKind kind) { return kind == FileKind::Directory; });
+}
+
+int Z_NameExists(const char* path) {
+    return Exists("Z_NameExists", path, LastName::Itself, [](FileKind kind) { return kind != FileKind::Missing; });
 }
 
 int Z_IsSameFilePath(const char* dir1, const char* dir2) {

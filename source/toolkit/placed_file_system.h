@@ -4,12 +4,13 @@
 // found through P, the system's calls on a place (walk_posix.h,
 // walk_win32.h):
 //   Result<Facts> FactsAt(const Place&)            the facts of the name found (Look's answer)
+//   Result<Ownership> OwnerAt(const Place&)        who owns the name found
 //   Result<std::vector<Entry>> ListAt(Place&)      the names in the folder found
 //   Result<std::unique_ptr<File>> OpenAt(Place&, const Path&, const OpenSpec&)
 //   Status RenameAt(const Place& from, const Place& to, RenameMode)
 //   Status LinkAt(const Place& existing, const Place& name)
 //   Status RemoveAt(const Place&)                  also where the folder lists no name
-//   Status MakeFolderAt(const Place&)
+//   Status MakeFolderAt(const Place&, bool ownerOnly)
 //   Status RemoveFolderAt(const Place&)
 //   Status FlushFolderAt(const Place&)
 #pragma once
@@ -47,6 +48,13 @@ public:
         Place place;
         if (Status found = Find(path, last, place); !found.ok()) return found;
         return place.text;
+    }
+
+    Result<Ownership> Owner(const Path& path, Last last) override {
+        Place place;
+        if (Status found = Find(path, last, place); !found.ok()) return found;
+        if (place.folderMissing || place.kind == Kind::Missing) return place.MissingStatus();
+        return P::OwnerAt(place);
     }
 
     Result<std::vector<Entry>> List(const Path& folder) override {
@@ -106,12 +114,12 @@ public:
         return Changed(P::RemoveAt(place), place, touched);
     }
 
-    Status MakeFolder(const Path& path, Touched* touched) override {
+    Status MakeFolder(const Path& path, bool ownerOnly, Touched* touched) override {
         Place place;
         if (Status found = Find(path, Last::Itself, place); !found.ok()) return found;
         if (place.folderMissing) return place.MissingStatus();
         if (place.kind != Kind::Missing) return Status::FromErrno(EEXIST);
-        return Changed(P::MakeFolderAt(place), place, touched);
+        return Changed(P::MakeFolderAt(place, ownerOnly), place, touched);
     }
 
     Status RemoveFolder(const Path& path, Touched* touched) override {

@@ -46,6 +46,13 @@ bool PlatformFacts(const char* path, LastName last, FileFacts& facts, Problem& p
     return true;
 }
 
+bool PlatformOwnership(const char* path, LastName last, Ownership& ownership, Problem& problem) {
+    Result<Ownership> owner = Files().Owner(path, LastOf(last));
+    if (!owner.ok()) return Fails(problem, owner.status());
+    ownership = *owner;
+    return true;
+}
+
 std::string PlatformResolvedPath(const char* path) {
     Result<Path> resolved = Files().Resolve(path, Last::Follow);
     if (resolved.ok()) return *resolved;
@@ -75,7 +82,7 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
         case StreamMode::CreatePrivate: opened = CreateNew(Files(), path, mode == StreamMode::CreatePrivate); break;
         case StreamMode::CreateOnly:
         case StreamMode::CreateLog: {
-            OpenSpec spec{OpenMode::CreateOnly, Last::Itself};
+            OpenSpec spec{OpenMode::CreateOnly, Last::Itself, true};
             spec.bookkeeping = mode == StreamMode::CreateLog;
             opened = Files().Open(path, spec);
             break;
@@ -90,11 +97,14 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
     return stream;
 }
 
-bool PlatformReplaceFile(const char* source, const char* target, Problem& problem) {
-    Attributes attributes;
-    bool carried = false;
-    Status replaced = TargetAttributes(Files(), target, attributes, carried);
-    if (replaced.ok()) replaced = ReplaceDurably(Files(), source, target, carried ? &attributes : nullptr);
+bool PlatformReplaceFile(const char* source, const char* target, ReplaceSource from,
+                         const FileAttributes* attributes, Problem& problem) {
+    Attributes given;
+    if (attributes != nullptr) {
+        given = Attributes{static_cast<int32_t>(attributes->mode & 0777), attributes->user, attributes->group};
+    }
+    Status replaced = ReplaceDurably(Files(), source, target, attributes != nullptr ? &given : nullptr,
+                                     from == ReplaceSource::MadeHere ? Moving::MadeHere : Moving::Saved);
     return replaced.ok() || Fails(problem, replaced);
 }
 
@@ -115,26 +125,14 @@ LinkResult PlatformLinkFile(const char* existing, const char* newPath, Problem& 
     return linked.code() == Code::Unsupported ? LinkResult::Unsupported : LinkResult::Failed;
 }
 
-bool PlatformMakeDirectories(const char* path, Problem& problem) {
-    Status made = MakeFolders(Files(), path);
+bool PlatformMakeDirectories(const char* path, FolderAccess access, Problem& problem) {
+    Status made = MakeFolders(Files(), path, access == FolderAccess::Private);
     return made.ok() || Fails(problem, made);
 }
 
 bool PlatformRemoveDirectory(const char* path, Problem& problem) {
     Status removed = RemoveFolderDurably(Files(), path);
     return removed.ok() || Fails(problem, removed);
-}
-
-bool PlatformCopyPermissions(const char* source, const char* copy, Problem& problem) {
-    Result<Facts> facts = Files().Look(source, Last::Follow);
-    if (!facts.ok()) return Fails(problem, facts.status());
-    if (facts->kind != Kind::Regular) return Fails(problem, Status::FromErrno(ENOENT));
-    Result<std::unique_ptr<File>> opened = Files().Open(copy, OpenSpec{OpenMode::Settle, Last::Itself});
-    if (!opened.ok()) return Fails(problem, opened.status());
-    Status set = (*opened)->SetAttributes(Attributes{static_cast<int32_t>(facts->mode | 0200), -1, -1});
-    Status closed = (*opened)->Close();
-    if (!set.ok()) return Fails(problem, set);
-    return closed.ok() || Fails(problem, closed);
 }
 
 bool PlatformFlushFile(const char* path, Problem& problem) {

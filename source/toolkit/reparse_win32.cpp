@@ -9,6 +9,7 @@
 
 #include "code_page_win32.h"
 #include "handle_win32.h"
+#include "owner_win32.h"
 
 namespace zel::toolkit {
 namespace {
@@ -27,26 +28,6 @@ struct ReparseHead {
     WORD printLength;
 };
 
-bool IsRunningUser(PSID sid) {
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-    OwnedHandle token(raw);
-    DWORD size = 0;
-    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-    if (size == 0) return false;
-    std::vector<BYTE> buffer(size);
-    if (!GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) return false;
-    return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, sid) != 0;
-}
-
-std::string SidText(PSID sid) {
-    char* text = nullptr;
-    if (!ConvertSidToStringSidA(sid, &text)) return "an unknown owner";
-    std::string result = text;
-    LocalFree(text);
-    return result;
-}
-
 // Whether the owner of the open reparse point is one the rule trusts; the
 // owner's text for a message either way.
 bool OwnerAllowed(HANDLE link, std::string& owner) {
@@ -57,8 +38,7 @@ bool OwnerAllowed(HANDLE link, std::string& owner) {
         owner = "an owner that cannot be read";
         return false;
     }
-    const bool allowed = sid != nullptr && (IsRunningUser(sid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
-                                            IsWellKnownSid(sid, WinLocalSystemSid));
+    const bool allowed = IsTrustedOwner(sid);
     owner = sid != nullptr ? SidText(sid) : "no owner";
     LocalFree(descriptor);
     return allowed;

@@ -55,6 +55,7 @@ uint32_t Status::ToolkitCode() const {
         case Code::BadName:
         case Code::BadArgument: return Z_ERROR_BAD_ARGUMENT;
         case Code::UnsafeLink: return Z_ERROR_UNSAFE_LINK;
+        case Code::NotOwn: return Z_ERROR_NOT_OWN;
         case Code::TooLong: return Z_ERROR_TOO_LONG;
         case Code::Charset: return Z_ERROR_CHARSET;
         case Code::NoMemory: return Z_ERROR_NO_MEMORY;

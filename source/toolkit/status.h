@@ -19,6 +19,7 @@ enum class Code : uint8_t {
     IsFolder,        // a folder where a file must be
     NotRegular,      // a device, a pipe, a socket
     UnsafeLink,      // a link the link rule refuses: ours, never the system's
+    NotOwn,          // a record or work file another account made or may change: ours
     Access,          // EACCES, EPERM; ACCESS_DENIED
     ReadOnlyVolume,  // EROFS; WRITE_PROTECT
     NoSpace,         // ENOSPC, EDQUOT; DISK_FULL

@@ -2,6 +2,7 @@
 // running program's path, path texts (bytes, as the file names are),
 // console input, the memory size, and the end of the process.
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include "path_text.h"
 #include "status.h"
 #include "toolkit_platform.h"
+#include "walk_posix.h"
 
 namespace zel::toolkit {
 
@@ -64,6 +66,16 @@ bool PlatformFlushStream(std::FILE* stream) { return std::fflush(stream) == 0 &&
 
 bool PlatformTruncateStream(std::FILE* stream, int64_t size, Problem& problem) {
     if (::ftruncate(fileno(stream), static_cast<off_t>(size)) == 0) return true;
+    problem = Problem{Status::FromErrno(errno).ToolkitCode(), std::strerror(errno)};
+    return false;
+}
+
+bool PlatformStreamOwnership(std::FILE* stream, Ownership& ownership, Problem& problem) {
+    struct stat status;
+    if (::fstat(fileno(stream), &status) == 0) {
+        ownership = OwnershipOfStat(status);
+        return true;
+    }
     problem = Problem{Status::FromErrno(errno).ToolkitCode(), std::strerror(errno)};
     return false;
 }

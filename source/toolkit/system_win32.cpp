@@ -14,6 +14,7 @@
 #include <string>
 
 #include "code_page_win32.h"
+#include "owner_win32.h"
 #include "path_text.h"
 #include "toolkit_platform.h"
 
@@ -103,6 +104,16 @@ int PlatformSeek(std::FILE* stream, int64_t offset, int origin) { return _fseeki
 int64_t PlatformTell(std::FILE* stream) { return _ftelli64(stream); }
 
 bool PlatformFlushStream(std::FILE* stream) { return std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0; }
+
+bool PlatformStreamOwnership(std::FILE* stream, Ownership& ownership, Problem& problem) {
+    Result<Ownership> owner = HandleOwnership(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
+    if (!owner.ok()) {
+        problem = Problem{owner.status().ToolkitCode(), owner.status().reason()};
+        return false;
+    }
+    ownership = *owner;
+    return true;
+}
 
 bool PlatformTruncateStream(std::FILE* stream, int64_t size, Problem& problem) {
     const errno_t error = _chsize_s(_fileno(stream), size);

@@ -11,6 +11,10 @@ namespace zel::toolkit {
 
 struct Problem;
 
+// Z_FaultPoint for a call on a path, which ZEL_FAULT may select by how the
+// path ends (NAME@END).
+int FaultPointOn(const char* name, const char* path);
+
 // Sets the last error from a platform call's problem: "<operation>: cannot
 // <action> <path>: <why>", with the problem's code. Returns 0.
 int FailProblem(const char* operation, const char* action, const char* path, const Problem& problem);

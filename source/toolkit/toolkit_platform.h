@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "file_system.h"
 #include "zelkit.h"
 
 namespace zel::toolkit {
@@ -37,6 +38,33 @@ struct FileFacts {
     // index. The same for every name of one file.
     uint64_t volume = 0;
     uint64_t index = 0;
+};
+
+// Whether a file or a folder is the program's own: false, with the problem
+// (Z_ERROR_NOT_OWN) saying why, when another account made it or may change
+// it. The program obeys only records that are its own.
+inline bool OwnFile(const Ownership& ownership, Problem& problem) {
+    if (ownership.trusted && !ownership.othersMayWrite) return true;
+    problem = Problem{Z_ERROR_NOT_OWN, ownership.refusal};
+    return false;
+}
+
+// The attributes a work file is given on its own descriptor (Windows: its
+// handle) before it takes its final name; never set by name.
+struct FileAttributes {
+    uint32_t mode = 0;  // permission bits; set-id and sticky bits are never set
+    int64_t user = -1;  // owner and group, -1 to keep the work file's: only a
+    int64_t group = -1;  // privileged process gives a file away
+};
+
+// What moves over a target in PlatformReplaceFile.
+enum class ReplaceSource {
+    // A work file this process made (by PlatformOpenStream's create modes):
+    // refused when the name holds anything else by now.
+    MadeHere,
+    // A file of the home's own going back under its name (a second name the
+    // file journal gave it): it keeps every attribute it has.
+    SavedFile,
 };
 
 // How the last name of a path is taken.
@@ -75,6 +103,10 @@ PlatformFileSystem& Platform();
 
 // ---- what a path leads to -----------------------------------------------------
 bool PlatformFacts(const char* path, LastName last, FileFacts& facts, Problem& problem);
+// Who owns what path leads to (never through a link with LastName::Itself),
+// and of an open stream, asked of its descriptor.
+bool PlatformOwnership(const char* path, LastName last, Ownership& ownership, Problem& problem);
+bool PlatformStreamOwnership(std::FILE* stream, Ownership& ownership, Problem& problem);
 // The path as followed: links replaced by the text of what they name.
 // Absolute, without "." and "..". The lexical form when it cannot be
 // followed.
@@ -95,9 +127,11 @@ enum class StreamMode {
     Update,      // an existing regular file, to read and change in place
     CreateNew,   // a new file: whatever has the name is removed as a name
                  // first, then the file is made where no link can lead
-    CreatePrivate,  // as CreateNew, readable by its owner alone: a file
-                    // that gathers bytes of files some may keep private
-    CreateOnly,  // a new file under a free name: a taken name fails
+    CreatePrivate,  // as CreateNew, readable and writable by its owner (and
+                    // on Windows the Administrators and the system) alone:
+                    // the program's records, and files that gather bytes of
+                    // files some may keep private
+    CreateOnly,  // a new private file under a free name: a taken name fails
                  // (Z_ERROR_EXISTS) and keeps what it holds
     CreateLog,   // as CreateOnly, for the program's own log: no fault
                  // point, never recorded
@@ -112,10 +146,13 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
 // Moves source (a file, never through a link) over target in one step, the
 // target may exist, so that the move survives a crash of the machine:
 // source's bytes reach the disk first, the move is made, then the directory
-// entry reaches the disk. The target keeps what the administrator set on it
-// (permission bits, owner where the process may set it); a target that is
-// a link the rule allows has the file it names replaced, not the link.
-bool PlatformReplaceFile(const char* source, const char* target, Problem& problem);
+// entry reaches the disk. A target that is a link the rule allows has the
+// file it names replaced, not the link. Source is opened as itself and
+// must be what `from` says; `attributes`, when given, are set on that open
+// file before the move. Fails when, after the move, target holds anything
+// but that file (another process swapped the work name meanwhile).
+bool PlatformReplaceFile(const char* source, const char* target, ReplaceSource from,
+                         const FileAttributes* attributes, Problem& problem);
 // Renames the name oldPath to newPath, a name that must be free, in one
 // step, durably as above (the file's bytes first).
 bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem);
@@ -131,12 +168,14 @@ bool PlatformDeleteFile(const char* path, Problem& problem);
 enum class LinkResult { Linked, Unsupported, Failed };
 LinkResult PlatformLinkFile(const char* existing, const char* newPath, Problem& problem);
 // Makes a directory, and the missing ones above it; each new entry reaches
-// the disk before the return.
-bool PlatformMakeDirectories(const char* path, Problem& problem);
+// the disk before the return. A private one (the program's records) is
+// made for its owner (and on Windows the Administrators and the system)
+// alone; when it is there already, it must be the program's own
+// (Z_ERROR_NOT_OWN otherwise).
+enum class FolderAccess { Shared, Private };
+bool PlatformMakeDirectories(const char* path, FolderAccess access, Problem& problem);
 // Removes an empty directory.
 bool PlatformRemoveDirectory(const char* path, Problem& problem);
-// The permission bits of a copy: source's, always writable by its owner.
-bool PlatformCopyPermissions(const char* source, const char* copy, Problem& problem);
 
 // ---- flushes -------------------------------------------------------------------
 // Sends what was written to an open stream down to the disk.

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -42,6 +44,24 @@ Facts FactsOfStat(const struct stat& status) {
     facts.owner = static_cast<int64_t>(status.st_uid);
     facts.group = static_cast<int64_t>(status.st_gid);
     return facts;
+}
+
+Ownership OwnershipOfStat(const struct stat& status) {
+    Ownership ownership;
+    ownership.trusted = status.st_uid == ::geteuid() || status.st_uid == 0;
+    ownership.othersMayWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    if (!ownership.trusted) {
+        ownership.refusal =
+            "it belongs to user " + std::to_string(status.st_uid) + ", neither the user running this nor root";
+    } else if (ownership.othersMayWrite) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(status.st_mode & 07777));
+        ownership.refusal = std::string("group or others may write it (mode ") + mode + ")";
+    }
+    ownership.mode = static_cast<uint32_t>(status.st_mode & 07777);
+    ownership.user = static_cast<int64_t>(status.st_uid);
+    ownership.group = static_cast<int64_t>(status.st_gid);
+    return ownership;
 }
 
 PosixPlace::~Place() { CloseFolder(folder); }

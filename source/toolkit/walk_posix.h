@@ -39,12 +39,13 @@ struct PosixPrimitives {
     // The calls on a place found (placed_file_system.h).
     static void Found(Place& place);
     static Result<Facts> FactsAt(const Place& place);
+    static Result<Ownership> OwnerAt(const Place& place);
     static Result<std::vector<Entry>> ListAt(Place& place);
     static Result<std::unique_ptr<File>> OpenAt(Place& place, const Path& path, const OpenSpec& spec);
     static Status RenameAt(const Place& from, const Place& to, RenameMode mode);
     static Status LinkAt(const Place& existing, const Place& name);
     static Status RemoveAt(const Place& place);
-    static Status MakeFolderAt(const Place& place);
+    static Status MakeFolderAt(const Place& place, bool ownerOnly);
     static Status RemoveFolderAt(const Place& place);
     static Status FlushFolderAt(const Place& place);
 };
@@ -53,5 +54,6 @@ using PosixPlace = PosixPrimitives::Place;
 
 Kind KindOfMode(mode_t mode);
 Facts FactsOfStat(const struct stat& status);
+Ownership OwnershipOfStat(const struct stat& status);
 
 }  // namespace zel::toolkit

@@ -31,20 +31,16 @@ int CopyOver(const char* operation, const std::string& source, const std::string
         !JournalBeforeChange(operation, target.c_str(), JournalChange::Replace, LastName::Follow)) {
         return 0;
     }
-    // The copy keeps the permission bits of the file it replaces, else the
-    // source's (a program copied under another name must stay runnable),
-    // but never a read-only state: a package on a DVD or a read-only share
-    // would otherwise leave copies that the next upgrade could not replace
-    // (on Windows the read-only attribute refuses that).
-    Result<Facts> sourceFacts = (*in)->Look();
-    if (!sourceFacts.ok()) return FailStatus(operation, "open", source, sourceFacts.status());
+    // A program copied under another name stays runnable, but the copy is
+    // never read-only and never set-id, and belongs to whom the source
+    // belongs when another account owns it (durable_files.h). Who owns the
+    // bytes copied is asked of the file open here, not of a name that may
+    // lead elsewhere by the time the copy is made.
     Attributes attributes;
-    bool replaces = false;
-    if (Status looked = TargetAttributes(files, target, attributes, replaces); !looked.ok()) {
-        return FailStatus(operation, "replace", target, looked);
+    if (Status taken = CopyAttributes(files, **in, target, attributes); !taken.ok()) {
+        return FailStatus(operation, taken.path() == source ? "open" : "replace",
+                          taken.path().empty() ? target : taken.path(), taken);
     }
-    if (!replaces) attributes = Attributes{static_cast<int32_t>(sourceFacts->mode), -1, -1};
-    attributes.mode |= 0200;
     NoteBeforeWrite(temporary.c_str());
     Result<std::unique_ptr<File>> out = CreateNew(files, temporary);
     if (!out.ok()) return FailStatus(operation, "create", temporary, out.status());
@@ -167,8 +163,9 @@ bool KindAt(const char* operation, const char* action, const std::string& path, 
 
 // Moves source over target, the file's journal record and the power-cut
 // model told first. target itself (Last::Itself: a link there goes as a
-// name) or what a link there names.
-int Replace(const char* source, const char* target, LastName last) {
+// name) or what a link there names. A record keeps the private attributes
+// it was made with; anything else takes those of the file it replaces.
+int Replace(const char* source, const char* target, LastName last, bool record = false) {
     if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
         !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, last)) {
         return 0;
@@ -185,8 +182,10 @@ int Replace(const char* source, const char* target, LastName last) {
     }
     Attributes attributes;
     bool replaces = false;
-    if (Status looked = TargetAttributes(files, target, attributes, replaces); !looked.ok()) {
-        return FailStatus("Z_ReplaceFile", "replace", target, looked);
+    if (!record) {
+        if (Status looked = TargetAttributes(files, target, attributes, replaces); !looked.ok()) {
+            return FailStatus("Z_ReplaceFile", "replace", target, looked);
+        }
     }
     NoteFlushed(source);
     NoteBeforeWrite(target);
@@ -278,7 +277,8 @@ int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t 
     if (RejectEmptyPath("Z_WriteWholeFile", path)) return 0;
     if (size < 0 || (size > 0 && data == nullptr)) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_WriteWholeFile: bad content");
     const std::string work = std::string(path) + ".NEW";
-    HZFILE file = Z_CreateFile(work.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    const bool record = (flags & Z_OWN_FILE) != 0;
+    HZFILE file = Z_CreateFile(work.c_str(), Z_MODE_READ_WRITE, 0, nullptr, flags & Z_OWN_FILE);
     if (file == nullptr) return 0;
     bool written = size == 0 || Z_WriteFile(file, data, size, 1) == size;
     // A failed close may have lost buffered bytes.
@@ -286,12 +286,13 @@ int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t 
     if (written) {
         // The program's own files (Z_NO_LINK) take the new content under
         // their name itself: a link planted there is replaced, never
-        // followed.
-        if ((flags & Z_NO_LINK) != 0) {
+        // followed. A record (Z_OWN_FILE) keeps the private attributes it
+        // was made with.
+        if ((flags & (Z_NO_LINK | Z_OWN_FILE)) != 0) {
             const EntryPoint replace("Z_ReplaceFile");
             if (replace.Failed()) {
                 written = false;
-            } else if (Replace(work.c_str(), path, LastName::Itself) != 0) {
+            } else if (Replace(work.c_str(), path, LastName::Itself, record) != 0) {
                 return 1;
             }
         } else if (Z_ReplaceFile(work.c_str(), path) != 0) {

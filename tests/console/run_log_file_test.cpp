@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 std::string DirectoryText(const fs::path& directory) { return directory.string() + Z_PATH_SEPARATOR; }
 
-TEST(RunLogFile, NameCarriesTheLocalTimeTheRunStarted) {
+TEST(RunLogFile, NameCarriesTheLocalTimeTheRunStartedAndARandomPart) {
     std::tm local{};
     local.tm_year = 2024 - 1900;
     local.tm_mon = 2;
@@ -28,23 +28,43 @@ TEST(RunLogFile, NameCarriesTheLocalTimeTheRunStarted) {
     local.tm_sec = 9;
     local.tm_isdst = -1;
     const std::time_t started = std::mktime(&local);
-    EXPECT_EQ(RunLogName(started, 1), "UPGRADE-20240305-070809.LOG");
-    EXPECT_EQ(RunLogName(started, 2), "UPGRADE-20240305-070809-2.LOG");
+    EXPECT_EQ(RunLogName(started, "0A1B2C3D"), "UPGRADE-20240305-070809-0A1B2C3D.LOG");
 }
 
-// A run of the same second finds the name taken: it takes the next one and
-// leaves the other run's log as it was.
-TEST(RunLogFile, RunOfTheSameSecondTakesTheNextFreeName) {
+// Names planted in advance cannot take a run's log: every name a run of this
+// second could have used before (the plain one, -2 to -99) is taken, and
+// two logs of the same second still get names of their own, private, and
+// leave the planted files as they were.
+TEST(RunLogFile, PlantedNamesLeaveTheLogItsOwnName) {
     ScratchDir scratch("runlog");
     const std::time_t started = std::time(nullptr);
-    WriteFileText(scratch.Root() / RunLogName(started, 1), "the first run\n");
-    RunLogFile log;
-    ASSERT_TRUE(log.Open(DirectoryText(scratch.Root()), started)) << Z_GetLastErrorPrompt(nullptr, 0);
-    EXPECT_EQ(fs::path(log.Path()).filename().string(), RunLogName(started, 2));
-    ASSERT_TRUE(log.Write("line one\nline two\n"));
-    log.Close();
-    EXPECT_EQ(ReadFileText(scratch.Root() / RunLogName(started, 2)), "line one\r\nline two\r\n");
-    EXPECT_EQ(ReadFileText(scratch.Root() / RunLogName(started, 1)), "the first run\n");
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&started));
+    for (int number = 1; number <= 99; ++number) {
+        // Appended piece by piece: GCC 12 at -O3 takes a literal joined to a
+        // temporary for an overlapping copy.
+        std::string name = "UPGRADE-";
+        name += stamp;
+        if (number > 1) {
+            name += '-';
+            name += std::to_string(number);
+        }
+        name += ".LOG";
+        WriteFileText(scratch.Root() / name, "planted\n");
+    }
+    RunLogFile first;
+    RunLogFile second;
+    ASSERT_TRUE(first.Open(DirectoryText(scratch.Root()), started)) << Z_GetLastErrorPrompt(nullptr, 0);
+    ASSERT_TRUE(second.Open(DirectoryText(scratch.Root()), started)) << Z_GetLastErrorPrompt(nullptr, 0);
+    EXPECT_NE(first.Path(), second.Path());
+    ASSERT_TRUE(first.Write("line one\nline two\n"));
+    first.Close();
+    second.Close();
+    EXPECT_EQ(ReadFileText(first.Path()), "line one\r\nline two\r\n");
+    EXPECT_EQ(ReadFileText(scratch.Root() / ("UPGRADE-" + std::string(stamp) + ".LOG")), "planted\n");
+#ifndef _WIN32
+    EXPECT_EQ(fs::status(first.Path()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+#endif
 }
 
 // Writing a log is no operation of the run: a fault selected for every

@@ -109,25 +109,38 @@ std::vector<LaunchRow> Rows() {
              const std::string kept = ReadFileText(Bin(world, "startup-z40.bat.BAK"));
              WriteFileText(Bin(world, "startup-z40.bat.BAK"), kept.substr(0, kept.find("rem ")));
          }},
+        // A template line longer than the profile reader takes fails the merge.
         {"a failed profile merge", InstalledProfile(kPlainProfile),
-         [](const UpgradeWorld& world) { fs::remove(world.Package() / "PROFILE.INI"); }, 2, "",
+         [](const UpgradeWorld& world) {
+             WriteFileText(world.Package() / "PROFILE.INI", ReadFileText(world.Package() / "PROFILE.INI") +
+                                                                "[Long]\r\nName=" + std::string(4000, 'L') + "\r\n");
+             world.StampPackage();
+         },
+         2, "",
          [](const UpgradeWorld& world, const std::string& installed) {
              EXPECT_EQ(FileOrNothing(System(world, "PROFILE.INI.BAK")), installed);
              const std::string profile = ReadFileText(System(world, "PROFILE.INI"));
              for (const char* launch : kLaunches) EXPECT_TRUE(Contains(profile, launch)) << launch;
          },
          [](const UpgradeWorld& world) {
-             fs::copy_file(fs::path(BuiltPackageDir()) / "PROFILE.INI", world.Package() / "PROFILE.INI");
+             for (const char* name : {"PROFILE.INI", "package.manifest"}) {
+                 fs::copy_file(fs::path(BuiltPackageDir()) / name, world.Package() / name,
+                               fs::copy_options::overwrite_existing);
+             }
          }},
+        // A folder at the profile's work name fails every write of it: the
+        // profile, merged and renamed, is not written with the start-up
+        // section, and the renaming's own rewrite fails after the deletion.
         {"a renaming stopped after the old programs went", InstalledProfile(kOldNamesProfile),
-         [](const UpgradeWorld& world) { fs::create_directories(System(world, "PROFILE.NEW")); }, 2, "",
+         [](const UpgradeWorld& world) { fs::create_directories(System(world, "PROFILE.INI.NEW") / "held"); }, 2,
+         "",
          [](const UpgradeWorld& world, const std::string&) {
              EXPECT_TRUE(NamesOldPrograms(ReadFileText(System(world, "PROFILE.INI"))));
          },
          // What a run stopped inside the renaming leaves: the old programs
          // deleted, the profile not yet rewritten, a short PROFILE.NEW.
          [](const UpgradeWorld& world) {
-             fs::remove_all(System(world, "PROFILE.NEW"));
+             fs::remove_all(System(world, "PROFILE.INI.NEW"));
              for (const std::string& name : OldNamesInBin(world)) fs::remove(Bin(world, name));
              WriteFileText(System(world, "PROFILE.NEW"), "[IndexCache]\r\n");
          },

@@ -11,8 +11,9 @@
 
 #include "dict_file_headers.h"
 #include "dict_files.h"
-#include "support/upgrade_fixture.h"
+#include "support/registered_services.h"
 #include "support/row_sample.h"
+#include "support/upgrade_fixture.h"
 #include "zemshell.h"
 
 namespace zel::testing {
@@ -125,12 +126,13 @@ std::vector<BadInputRow> Rows() {
              const fs::path view = w.Home() / "system" / "VIEW.DIC";
              const std::string bytes = ReadFileText(view);
              std::string widened = bytes.substr(0, 96);
-             for (size_t at = 96; at + 72 <= bytes.size(); at += 72) widened += bytes.substr(at, 72) + std::string(8, '\0');
+             for (size_t at = 96; at + 72 <= bytes.size(); at += 72)
+                 widened += bytes.substr(at, 72) + std::string(8, '\0');
              for (size_t i = 0; i < 4; ++i) widened[8 + i] = static_cast<char>(i == 0 ? 80 : 0);
              Write(view, widened);
          },
          Outcome::Refused,
-         "\nERROR: 17400 UPDATE VIEW: UpdateDictFile: {HOME}" + Separator() + "system" + Separator() +
+         "\nERROR: CheckDictFile: {HOME}" + Separator() + "system" + Separator() +
              "VIEW.DIC holds records of 80 bytes; only records of 72 bytes can be converted\n",
          false,
          {"system/VIEW.DIC"}},
@@ -156,7 +158,7 @@ std::vector<BadInputRow> Rows() {
              bytes.replace(32, 12, "NOT A TITLE\0", 12);
              Write(path, bytes);
          },
-         Outcome::Refused, "has the unknown version title \"NOT A TITLE\""},
+         Outcome::Refused, "has the version title \"NOT A TITLE\", of no release the upgrade knows"},
         {"binary junk in PROFILE.INI", [](UpgradeWorld& w) { Write(w.Home() / "system" / "PROFILE.INI", Junk(3000)); },
          Outcome::Completes, ""},
         {"very long line in PROFILE.INI",
@@ -203,17 +205,67 @@ std::vector<BadInputRow> Rows() {
          Outcome::Completes, ""},
         {"START.INF that is not text", [](UpgradeWorld& w) { Write(w.Home() / "system" / "START.INF", Junk(500)); },
          Outcome::Completes, ""},
+        // Package files changed and the manifest made again for them: what
+        // the merges make of such templates.
         {"binary junk in the package's PROFILE.INI",
-         [](UpgradeWorld& w) { Write(w.Package() / "PROFILE.INI", Junk(3000)); }, Outcome::Completes, ""},
+         [](UpgradeWorld& w) {
+             Write(w.Package() / "PROFILE.INI", Junk(3000));
+             w.StampPackage();
+         },
+         Outcome::Completes, ""},
         {"very long line in the package's LOG.INI",
-         [longLine](UpgradeWorld& w) { Append(w.Package() / "LOG.INI", longLine + " 1\r\n"); },
+         [longLine](UpgradeWorld& w) {
+             Append(w.Package() / "LOG.INI", longLine + " 1\r\n");
+             w.StampPackage();
+         },
          Outcome::FinishedWithErrors, ""},
+        // A package file the manifest names, changed or gone: refused before
+        // the first change, each named.
+        {"package's LOG.INI changed", [](UpgradeWorld& w) { Append(w.Package() / "LOG.INI", "X 1\r\n"); },
+         Outcome::Refused, "is not whole: LOG.INI is "},
+        {"package's zemshell64.dll changed, its size kept",
+         [](UpgradeWorld& w) {
+             std::string bytes = ReadFileText(w.Package() / "zemshell64.dll");
+             bytes[0] = static_cast<char>(bytes[0] ^ 1);
+             Write(w.Package() / "zemshell64.dll", bytes);
+         },
+         Outcome::Refused, "zemshell64.dll is not the file the manifest names (its SHA-256 differs)"},
+        {"package without its manifest", [](UpgradeWorld& w) { fs::remove(w.Package() / "package.manifest"); },
+         Outcome::Refused, "it has no manifest package.manifest"},
+        {"package with a damaged manifest",
+         [](UpgradeWorld& w) { Append(w.Package() / "package.manifest", "00 12 ../outside\n"); }, Outcome::Refused,
+         "its manifest package.manifest is damaged at line "},
+        // Blockers of every kind are named in one run, each with what to do.
+        {"unknown title in GROUP.DIC and a package without zemload.exe",
+         [](UpgradeWorld& w) {
+             const fs::path path = w.Home() / "system" / "GROUP.DIC";
+             std::string bytes = ReadFileText(path);
+             bytes.replace(32, 12, "NOT A TITLE\0", 12);
+             Write(path, bytes);
+             fs::remove(w.Package() / "zemload.exe");
+         },
+         Outcome::Refused,
+         "\n    - restore the home directory from its backup: its dictionary file GROUP.DIC cannot be brought to the "
+         "current release\n    - unpack the whole release archive again"},
+        {"package without the BIG5 console and zemservice.exe",
+         [](UpgradeWorld& w) {
+             fs::remove(w.Package() / "BIG5" / "zemconsole.exe");
+             fs::remove(w.Package() / "zemservice.exe");
+         },
+         Outcome::Refused, "BIG5/zemconsole.exe is missing.\n\n\nERROR: The package in "},
+        // The lexicon sources are the run's to leave out: said, not refused.
+        {"package without wbigram.dic and stop.dic",
+         [](UpgradeWorld& w) {
+             fs::remove(w.Package() / "wbigram.dic");
+             fs::remove(w.Package() / "stop.dic");
+         },
+         Outcome::Completes, "\nThe package has no stop.dic: what the upgrade builds from it is left out.\n"},
         {"missing system directory", [](UpgradeWorld& w) { fs::remove_all(w.Home() / "system"); }, Outcome::Refused,
-         "ShellOpen: cannot find"},
+         " has no system folder: it is not the home directory of a server"},
         {"missing bin directory", [](UpgradeWorld& w) { fs::remove_all(w.Home() / "bin"); },
          Outcome::FinishedWithErrors, "Z_CloneFile: "},
         {"missing package PROFILE.INI", [](UpgradeWorld& w) { fs::remove(w.Package() / "PROFILE.INI"); },
-         Outcome::FinishedWithErrors, ""},
+         Outcome::Refused, "is not whole: PROFILE.INI is missing."},
         {"directory in place of PROFILE.INI",
          [](UpgradeWorld& w) {
              fs::remove(w.Home() / "system" / "PROFILE.INI");
@@ -225,7 +277,7 @@ std::vector<BadInputRow> Rows() {
              fs::remove(w.Home() / "system" / "CONFIG.DIC");
              fs::create_directories(w.Home() / "system" / "CONFIG.DIC");
          },
-         Outcome::Refused, "ShellOpen: cannot find"},
+         Outcome::Refused, "CONFIG.DIC is not a file"},
         {"read-only CONFIG.DIC", [](UpgradeWorld& w) { MakeReadOnly(w.Home() / "system" / "CONFIG.DIC"); },
          Outcome::NoCrash, "", true},
         {"read-only CACHE.CFG", [](UpgradeWorld& w) { MakeReadOnly(w.Home() / "system" / "CACHE.CFG"); },
@@ -302,8 +354,24 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
         UpgradeWorld world;
         ASSERT_EQ(world.MakeHome().exitCode, 0) << row.name;
         GiveInstalledConfiguration(world);
+        // The previous release's service of the home, which a refused run
+        // leaves as it was.
+        DeleteServiceIfPresent(OLD_SERVICE);
+        DeleteServiceIfPresent(NEW_SERVICE);
+        ASSERT_TRUE(RegisterService(OLD_SERVICE, "ZEL4.0",
+                                    QuotedCommandLine(SystemText(world.Home() / "bin" / "z40service.exe"), "-resident")));
+        const RegisteredService oldService = QueryRegisteredService(OLD_SERVICE);
         row.prepare(world);
         const DirectorySnapshot before = SnapshotDirectory(world.Home());
+        // The check of the same run first: it changes nothing, writes no log,
+        // and says what the run then does (status 2 is a run that finishes).
+        std::vector<std::string> checkArguments = kArguments;
+        checkArguments.push_back("-CHECK");
+        const ProgramResult check = world.Upgrade(checkArguments);
+        EXPECT_TRUE(SnapshotDirectory(world.Home()) == before) << row.name << ": the check changed the home";
+        EXPECT_TRUE(RunLogs(world.Home()).empty()) << row.name << ": the check wrote a log";
+        EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE) == oldService && !QueryRegisteredService(NEW_SERVICE).exists)
+            << row.name << ": the check changed the services";
         const ProgramResult result = world.Upgrade(kArguments);
         RestoreWritable(world.Home());
         const DirectorySnapshot after = SnapshotDirectory(world.Home());
@@ -327,8 +395,17 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
             case Outcome::Refused:
                 EXPECT_EQ(result.exitCode, 1) << row.name << "\n" << result.output;
                 EXPECT_FALSE(finished) << row.name;
+                // Refused before the first change, the home and the services
+                // as they were.
+                EXPECT_TRUE(after == before) << row.name << "\n" << result.output;
+                EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE) == oldService &&
+                            !QueryRegisteredService(NEW_SERVICE).exists)
+                    << row.name << ": the services changed";
                 break;
             case Outcome::NoCrash: break;
+        }
+        if (row.outcome != Outcome::NoCrash) {
+            EXPECT_EQ(check.exitCode, result.exitCode == 1 ? 1 : 0) << row.name << "\n" << check.output;
         }
         if (!row.message.empty()) {
             std::string message = row.message;
@@ -336,6 +413,9 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
                 message.replace(at, 6, SystemText(world.Home()));
             }
             EXPECT_NE(result.output.find(message), std::string::npos) << row.name << "\n" << result.output;
+            if (row.outcome == Outcome::Refused) {
+                EXPECT_NE(check.output.find(message), std::string::npos) << row.name << "\n" << check.output;
+            }
         }
         for (const std::string& path : row.untouched) {
             EXPECT_TRUE(after.count(path) != 0 && after.at(path) == before.at(path)) << row.name << ": " << path;
@@ -349,6 +429,8 @@ TEST(BadInput, EveryRowEndsAsTheTableSays) {
         std::printf("[ row ] %-45s exit %d, %s%s\n", row.name.c_str(), result.exitCode,
                     finished ? "finished" : "stopped", FirstErrorLine(result.output).c_str());
         ExpectNothingLost(row.name, before, after, cleanBefore, cleanAfter);
+        DeleteServiceIfPresent(OLD_SERVICE);
+        DeleteServiceIfPresent(NEW_SERVICE);
     }
     std::printf(
         "[ table ] %d rows run: %d finished cleanly, %d finished with status 2, %d stopped with status 1; "

@@ -8,7 +8,9 @@ follows the flush of the file's bytes and precedes the flush of its folder.
 And a file changed in place under the file journal (the dictionary files)
 is flushed before the journal that could put it back is removed. And a name
 moved without replacing (LOG.CFG to LOG.INI) moves in one step, a rename
-that refuses to replace, where the file system has one.
+that refuses to replace, where the file system has one. And each file is
+written once: PROFILE.INI takes a new content once, and a database's data
+file (dict/DB<id>.dat, under its own name or its work name) is flushed once.
 
 usage: durability_trace.py UPGRADE ZELHOME SCRATCH
 Exit 77 (skipped) when strace is missing."""
@@ -45,6 +47,8 @@ def main():
     renames = 0
     discards = 0
     log_moves = []      # how LOG.CFG got its new name
+    profile_writes = 0  # renames onto PROFILE.INI
+    data_flushes = {}   # a database's data file -> its flushes
     problems = []
     at = r'(?:AT_FDCWD|\d+<([^>]*)>), "([^"]+)"'
     opened = re.compile(r'^\d+\s+openat\(' + at + r', ([^)]*)\)\s+= \d+<([^>]*)>')
@@ -54,15 +58,18 @@ def main():
     moved_plain = re.compile(r'^\d+\s+(?:rename|link)\("([^"]+)", "([^"]+)"\)\s+= 0')
     removed = re.compile(r'^\d+\s+unlinkat\(' + at + r'[^)]*\)\s+= 0')
     removed_plain = re.compile(r'^\d+\s+unlink\("([^"]+)"\)\s+= 0')
+    data_file = re.compile(r'^DB\d+\.dat(\.new)?$')
 
     def joined(folder, name):
         return name if folder is None or name.startswith("/") else os.path.join(folder, name)
 
     def rename(source, target):
-        nonlocal renames
+        nonlocal renames, profile_writes
         renames += 1
         if source in dirty:
             problems.append("renamed before its bytes were flushed: %s -> %s" % (source, target))
+        if os.path.basename(target) == "PROFILE.INI":
+            profile_writes += 1
         dirty.discard(target)
         in_place.discard(target)
         updated.discard(target)
@@ -91,6 +98,9 @@ def main():
                     in_place.add(path)
             elif m := synced.match(line):
                 path = m.group(1)
+                if data_file.match(os.path.basename(path)):
+                    data = path[:-4] if path.endswith(".new") else path
+                    data_flushes[data] = data_flushes.get(data, 0) + 1
                 dirty.discard(path)
                 in_place.discard(path)
                 pending_dirs.pop(path.rstrip("/"), None)
@@ -113,6 +123,11 @@ def main():
         print("LOG.CFG was moved by a link and a removal: the file system has no rename that refuses to replace")
     elif log_moves != ["renameat2"]:
         problems.append("LOG.CFG was not moved by one rename that refuses to replace: %s" % log_moves)
+    if profile_writes != 1:
+        problems.append("PROFILE.INI took a new content %d times, not once" % profile_writes)
+    for data, count in sorted(data_flushes.items()):
+        if count > 1:
+            problems.append("%s reached the disk %d times, not once" % (data, count))
     print("%d renames traced, %d journals discarded" % (renames, discards))
     for problem in problems:
         print(problem)

@@ -74,7 +74,27 @@ struct FailedStepRow {
     std::string errorLine;  // a part of an ERROR line of the tested run (may be empty)
     std::function<void(const UpgradeWorld&, const std::string& output)> check;  // after the tested run (may be empty)
     std::string input = "";                                                     // typed at the questions of every run
+    std::string fault = "";  // ZEL_FAULT of the tested run, when no point is given
+    // With status 2, the list of failed steps that closes the run.
+    std::vector<std::string> failedSteps = {"rename the previous release's programs"};
 };
+
+// An existence test of the tested run that cannot tell (ZEL_FAULT=
+// Z_FileExists@END): its step fails, naming the file and the cause, where
+// the file used to be taken for missing.
+FailedStepRow CannotTell(const std::string& name, const std::vector<std::string>& arguments, const std::string& fault,
+                         int exitCode, const std::string& errorLine, std::vector<std::string> failedSteps,
+                         std::function<void(const UpgradeWorld&)> check) {
+    const std::string file = fault.substr(fault.find('@') + 1, fault.find(':') - fault.find('@') - 1);
+    FailedStepRow row{name, "", arguments, nullptr, nullptr, nullptr, exitCode, errorLine, nullptr};
+    row.check = [file, check](const UpgradeWorld& world, const std::string& output) {
+        EXPECT_TRUE(Contains(output, file + ": injected failure (ZEL_FAULT)")) << output;
+        if (check) check(world);
+    };
+    row.fault = fault;
+    row.failedSteps = std::move(failedSteps);
+    return row;
+}
 
 // Every "\r" of a Windows text file's line ends, none on its own.
 bool CarriageReturnsEndLines(const std::string& text) {
@@ -87,7 +107,76 @@ bool CarriageReturnsEndLines(const std::string& text) {
 std::vector<FailedStepRow> Rows() {
     const std::vector<std::string> oldNamesKept = {"NEW:1", "CS:1", "OLD:Y"};
     const std::vector<std::string> oldNamesDropped = {"NEW:1", "CS:1", "OLD:N"};
+    const std::string cannotLook = ": Z_FileExists: cannot look at ";
+    const std::string profileSteps[] = {"make PROFILE.INI from the old files when missing",
+                                         "merge PROFILE.INI into the template", "add the start-up programs section",
+                                         "rename the previous release's programs"};
     return {
+        // Existence tests that could not tell, each once: the file was taken
+        // for missing, and the step went on without it.
+        CannotTell("phase 1 cannot tell whether the new server is there", oldNamesDropped, "Z_FileExists@zelserver.exe",
+                   1, "ERROR: 1999 note whether the new server program and the profile are there" + cannotLook, {},
+                   [](const UpgradeWorld& world) {
+                       EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE).exists);
+                       EXPECT_TRUE(fs::exists(System(world, "CACHE.CFG")));
+                   }),
+        CannotTell("LOG.CFG cannot be looked at", oldNamesDropped, "Z_FileExists@LOG.CFG", 2,
+                   "ERROR: 1999 LOG.CFG becomes LOG.INI" + cannotLook,
+                   {"LOG.CFG becomes LOG.INI", "merge LOG.INI into the template"},
+                   [](const UpgradeWorld& world) {
+                       EXPECT_TRUE(fs::exists(System(world, "LOG.CFG")));
+                       EXPECT_FALSE(fs::exists(System(world, "LOG.INI")));
+                   }),
+        CannotTell("CACHE.CFG cannot be looked at", oldNamesDropped, "Z_FileExists@CACHE.CFG", 2,
+                   "ERROR: 1999 " + profileSteps[0] + cannotLook,
+                   {profileSteps[0], profileSteps[1], profileSteps[2], profileSteps[3]},
+                   [](const UpgradeWorld& world) {
+                       EXPECT_TRUE(fs::exists(System(world, "CACHE.CFG")));
+                       EXPECT_TRUE(fs::exists(System(world, "NET.CFG")));
+                       EXPECT_FALSE(fs::exists(System(world, "PROFILE.INI")));
+                   }),
+        CannotTell("NET.CFG cannot be looked at", oldNamesDropped, "Z_FileExists@NET.CFG", 2,
+                   "ERROR: 1999 " + profileSteps[0] + cannotLook,
+                   {profileSteps[0], profileSteps[1], profileSteps[2], profileSteps[3]},
+                   [](const UpgradeWorld& world) {
+                       EXPECT_TRUE(fs::exists(System(world, "NET.CFG")));
+                       EXPECT_FALSE(fs::exists(System(world, "PROFILE.INI")));
+                   }),
+        // The start file is not converted; the renaming keeps it under the
+        // name it keeps files it cannot convert, and the rerun converts it.
+        CannotTell("z40startup.bat cannot be looked at", oldNamesDropped, "Z_FileExists@z40startup.bat", 2,
+                   "ERROR: 1999 " + profileSteps[2] + cannotLook, {profileSteps[2]},
+                   [](const UpgradeWorld& world) {
+                       EXPECT_TRUE(fs::exists(Bin(world, "startup-z40.bat.BAK")));
+                       EXPECT_FALSE(Contains(ReadFileText(System(world, "PROFILE.INI")), "zelsearcher.exe"));
+                   }),
+        CannotTell("the new server cannot be looked at for its copy under the old name", oldNamesKept,
+                   "Z_FileExists@zelserver.exe:2", 2, "ERROR: 1999 " + profileSteps[3] + cannotLook,
+                   {profileSteps[3]},
+                   [](const UpgradeWorld& world) {
+                       EXPECT_FALSE(fs::exists(Bin(world, "z40server.exe")));
+                       EXPECT_TRUE(fs::exists(Bin(world, "z40searcher.exe")));
+                   }),
+        // In the dictionary phase: the run stops, everything put back.
+        CannotTell("a relation database's data cannot be looked at", oldNamesDropped, "Z_FileExists@DB12.dat", 1,
+                   "ERROR: 1999 upgrade the lexicons and relation databases: ZKF_LoadDBRecords: cannot tell whether ", {},
+                   [](const UpgradeWorld& world) { EXPECT_FALSE(fs::exists(world.Home() / "dict" / "DB12.dat")); }),
+        CannotTell("an index to remove cannot be looked at", {"NEW:1", "CS:1", "OLD:N", "DIC:RIX"},
+                   "Z_FileExists@DB9.idx", 1, "ERROR: 1999 upgrade the lexicons and relation databases: ZKF_RemoveDBIndices: ",
+                   {},
+                   [](const UpgradeWorld& world) {
+                       EXPECT_TRUE(fs::exists(world.Home() / "data" / "library" / "DB9.idx"));
+                   }),
+        CannotTell("a lexicon to rename cannot be looked at", oldNamesDropped, "Z_FileExists@ZEL_Ambiguous.BIG", 1,
+                   "ERROR: 1999 upgrade the lexicons and relation databases" + cannotLook, {},
+                   [](const UpgradeWorld& world) {
+                       EXPECT_TRUE(fs::exists(world.Home() / "dict" / "ZEL_Ambiguous.BIG"));
+                   }),
+        // The journal of the nine dictionary files fails before any file's
+        // label: its ERROR line names the step.
+        {"the nine dictionary files cannot be recorded", "", oldNamesDropped, nullptr,
+         [](const FaultLog& log) { return Nth(log, "Z_JournalFile", 1); }, nullptr, 1,
+         "ERROR: 1999 bring the nine dictionary files to the current title: Z_JournalFile: injected failure", nullptr},
         // No database that would refuse the native character set chosen.
         {"the native character set is not set", R"({"databases": []})", oldNamesDropped, nullptr,
          [](const FaultLog& log) { return Nth(log, "SetSystemCharset", 2); }, nullptr, 1,
@@ -96,8 +185,10 @@ std::vector<FailedStepRow> Rows() {
              // The phase stopped, so nothing of the files was copied.
              EXPECT_FALSE(fs::exists(Bin(world, "zemconsole.exe")));
          }},
+        // The first comparison is the check of the new service's name,
+        // the second the removal's own.
         {"the old service's program cannot be compared with HOME/bin", "", oldNamesDropped, nullptr,
-         [](const FaultLog& log) { return Nth(log, "Z_ContrastFile", 1); }, nullptr, 1,
+         [](const FaultLog& log) { return Nth(log, "Z_ContrastFile", 2); }, nullptr, 1,
          "ERROR: remove the previous release's service: Z_ContrastFile: injected failure",
          [](const UpgradeWorld& world, const std::string&) {
              EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE).exists);
@@ -107,8 +198,8 @@ std::vector<FailedStepRow> Rows() {
         // old service, or it would name the new one.
         {"the record of the service's name cannot be removed", "", oldNamesDropped,
          [](const UpgradeWorld& world) { WriteFileText(System(world, "SERVICE.INF"), "ZEL Custom"); },
-         [](const FaultLog& log) { return FirstAfter(log, "Z_DeleteFile", "Z_ContrastFile"); },
-         nullptr, 1, "ERROR: remove the previous release's service: Z_DeleteFile: ",
+         [](const FaultLog& log) { return FirstAfter(log, "Z_DeleteFile", "Z_ContrastFile"); }, nullptr, 1,
+         "ERROR: remove the previous release's service: Z_DeleteFile: ",
          [](const UpgradeWorld& world, const std::string&) {
              EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE).exists);
              EXPECT_FALSE(QueryRegisteredService(NEW_SERVICE).exists);
@@ -120,8 +211,13 @@ std::vector<FailedStepRow> Rows() {
         // Its log holds what the console showed, folded, with the answers
         // typed, the ERROR line and the exit status; the console names it
         // at the start and in the summary, which lists the failed step.
-        {"the log of a run that finishes with errors", "", {"NEW:1", "OLD:N"}, nullptr,
-         [](const FaultLog& log) { return Nth(log, "Z_DeleteFiles", 1); }, nullptr, 2,
+        {"the log of a run that finishes with errors",
+         "",
+         {"NEW:1", "OLD:N"},
+         nullptr,
+         [](const FaultLog& log) { return Nth(log, "Z_DeleteFiles", 1); },
+         nullptr,
+         2,
          "ERROR: 1999 rename the previous release's programs: Z_DeleteFiles: injected failure",
          [](const UpgradeWorld& world, const std::string& output) {
              const std::vector<fs::path> logs = RunLogs(world.Home());
@@ -160,22 +256,19 @@ std::vector<FailedStepRow> Rows() {
          "ZKF_CreateDB: cannot read the names of the columns of database ", nullptr},
         {"a header of a dictionary file cannot be written", "", oldNamesDropped, nullptr,
          [](const FaultLog& log) { return FirstAfter(log, "Z_WriteFile", "Z_JournalFile"); }, nullptr, 1,
-         "ERROR: 17400 UPDATE CONFIG: Z_WriteFile: cannot write ", [](const UpgradeWorld&, const std::string& output) {
+         "ERROR: 17400 UPDATE CONFIG: Z_WriteFile: cannot write ",
+         [](const UpgradeWorld&, const std::string& output) {
              EXPECT_TRUE(Contains(output, "CONFIG.DIC: injected failure (ZEL_FAULT)\n")) << output;
          }},
         // A move of LOG.CFG to LOG.INI stopped between its link and its
         // removal (a file system without a rename that refuses to replace):
         // the run finishes the move.
         {"LOG.CFG and LOG.INI left as two names of one file", "", oldNamesDropped, nullptr, nullptr,
-         [](const UpgradeWorld& world) { fs::create_hard_link(System(world, "LOG.CFG"), System(world, "LOG.INI")); },
-         0, "",
-         [](const UpgradeWorld& world, const std::string&) {
-             EXPECT_FALSE(fs::exists(System(world, "LOG.CFG")));
-         }},
+         [](const UpgradeWorld& world) { fs::create_hard_link(System(world, "LOG.CFG"), System(world, "LOG.INI")); }, 0,
+         "", [](const UpgradeWorld& world, const std::string&) { EXPECT_FALSE(fs::exists(System(world, "LOG.CFG"))); }},
         // The same for a start file an earlier run began to keep under its
         // kept name: the kept file is the one converted.
-        {"z40startup.bat and startup-z40.bat.BAK left as two names of one file", "", oldNamesDropped, nullptr,
-         nullptr,
+        {"z40startup.bat and startup-z40.bat.BAK left as two names of one file", "", oldNamesDropped, nullptr, nullptr,
          [](const UpgradeWorld& world) {
              fs::create_hard_link(Bin(world, "z40startup.bat"), Bin(world, "startup-z40.bat.BAK"));
          },
@@ -183,7 +276,9 @@ std::vector<FailedStepRow> Rows() {
         // The new programs were there before the upgrade: no question, the
         // old names come back as copies, and the renaming leaves the profile
         // (which names old programs) as the merge made it.
-        {"the new programs already in place", "", {"NEW:0", "CS:1"},
+        {"the new programs already in place",
+         "",
+         {"NEW:0", "CS:1"},
          [](const UpgradeWorld& world) {
              WriteFileText(System(world, "PROFILE.INI"),
                            "[AutoBatch]\r\nProgramStart=z40server.exe &PORT &BLOCK\r\nProgramClose=z40shutdown.exe\r\n");
@@ -193,7 +288,10 @@ std::vector<FailedStepRow> Rows() {
                  fs::copy_file(source, Bin(world, name), fs::copy_options::overwrite_existing);
              }
          },
-         nullptr, nullptr, 0, "",
+         nullptr,
+         nullptr,
+         0,
+         "",
          [](const UpgradeWorld& world, const std::string& output) {
              EXPECT_FALSE(Contains(output, "Do you want to kepp to the old names?")) << output;
              for (size_t i = 0; i < 6; ++i) {
@@ -232,14 +330,17 @@ TEST(FailedSteps, EachRowSaysWhatItDidAndTheRerunEndsAsACleanRun) {
             const int point = row.point(ReadFaultLog(keep.Root() / "points.log"));
             ASSERT_GT(point, 0) << "the clean run passes no such fault point";
             SetEnvironment("ZEL_FAULT", "*:" + std::to_string(point));
+        } else if (!row.fault.empty()) {
+            SetEnvironment("ZEL_FAULT", row.fault);
         }
         const ProgramResult tested = world.Upgrade(row.arguments, row.input);
         UnsetEnvironment("ZEL_FAULT");
         EXPECT_EQ(tested.exitCode, row.exitCode) << tested.output;
         EXPECT_TRUE(Contains(tested.output, row.errorLine)) << tested.output;
         if (row.exitCode == 2) {
-            EXPECT_TRUE(Contains(tested.output, "\nThese steps failed:\n    rename the previous release's programs\n"))
-                << tested.output;
+            std::string list = "\nThese steps failed:\n";
+            for (const std::string& step : row.failedSteps) list += "    " + step + "\n";
+            EXPECT_TRUE(Contains(tested.output, list + "Their ERROR lines")) << tested.output;
         }
         if (row.check) row.check(world, tested.output);
         std::vector<std::string> differences;

@@ -158,7 +158,19 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
         services.Restore(world);
     };
     const DirectorySnapshot before = SnapshotDirectory(world.Home());
+    // What a run that stops must leave: the home, its dictionary and the
+    // services as they were.
+    const SweepOutcome untouched = ObserveOutcome(world);
     const std::string log = keep.Path("fault-points.log");
+
+    // The check of the same run first: it finds nothing that stops it, as
+    // the clean run below then proves, and changes nothing, writing no log.
+    std::vector<std::string> checkArguments = scenario.arguments;
+    checkArguments.push_back("-CHECK");
+    const ProgramResult check = world.Upgrade(checkArguments);
+    if (check.exitCode != 0) report.violations.push_back("the check ended with " + std::to_string(check.exitCode) + ": " + check.output);
+    CompareOutcome(untouched, ObserveOutcome(world), "the check changed something: ", &report.violations);
+    if (!RunLogs(world.Home()).empty()) report.violations.push_back("the check wrote a log in the home");
 
     // A clean run: its fault points and its result.
     SetEnvironment("ZEL_FAULT_LOG", log);
@@ -197,6 +209,12 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
         // Status 0 says the home is what a clean run leaves: it must be.
         if (faulted.exitCode == 0) {
             CompareOutcome(cleanOutcome, ObserveOutcome(world), where + "ended 0, but ", &report.violations);
+        }
+        // Status 1 says nothing changed, the services included: the old
+        // service registered as it was, no new one, every file and folder of
+        // the home as it was (its log aside).
+        if (faulted.exitCode == 1) {
+            CompareOutcome(untouched, ObserveOutcome(world), where + "ended 1, but ", &report.violations);
         }
 
         const bool finished = faulted.output.find("\nUpgrade is finished!\n") != std::string::npos;

@@ -2,8 +2,10 @@
 // check what the run says against what it leaves: a run that ends 0 has
 // left exactly a clean run's home, dictionary and services; one that ends 2
 // names each failed step in an ERROR line and in its closing list; one that
-// stops (1) says why; every file is wholly old, wholly new or a state
-// between two steps; and a fault-free rerun reaches a clean run's result.
+// stops (1) says why and has changed nothing, the services included; every
+// file is wholly old, wholly new or a state between two steps; and a
+// fault-free rerun reaches a clean run's result. Before all, -CHECK of the
+// same run ends 0 and changes nothing.
 #pragma once
 
 #include <functional>

@@ -2,19 +2,29 @@
 // to the real program run by the administrator: one table row per way in
 // (planted links, links at the run's own record, a record changed by hand or
 // by a failing disk, a home moved or copied in the middle of a run, a home
-// that belongs to another user). Each row's run either stops before it
-// changes anything, saying what is wrong, or ends as a clean run of the same
-// home ends; and nothing outside the home changes, whatever the row.
+// that belongs to another user, the server's own account attacking the run:
+// set-id files, records it forged, a root-only file linked into the home, a
+// configuration file too large, log names taken in advance). Each row's run
+// either stops before it changes anything, saying what is wrong, or ends as
+// a clean run of the same home ends (or, where the home differs from a
+// clean one by design, finishes); nothing outside the home changes, and no
+// file the run made is set-id, whatever the row.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -23,6 +33,7 @@
 #include <unistd.h>
 #endif
 
+#include "server_account.h"
 #include "support/upgrade_fixture.h"
 #include "zelkit.h"
 
@@ -38,10 +49,8 @@ const std::vector<std::string> kArguments = {"NEW:1", "CS:1", "OLD:N"};
 // SAVED.1 (line 11), the four BIG lexicons moved aside as SAVED.2 to
 // SAVED.5 (lines 12 to 15) with their second names, the BIG5 files they
 // were renamed to (lines 16 to 19), lines for the files the run made (to
-// line 32), and a kernel work file half written, dict/ZEL_Ambiguous.GB.new.
-constexpr const char* kInterruptAt = "Z_JournalFile:41";
-// The server's own account, in the rows where the home is not root's.
-constexpr unsigned kOtherUser = 65534;
+// line 27), and a kernel work file half written, dict/ZEL_Ambiguous.GB.new.
+constexpr const char* kInterruptAt = "Z_JournalFile:36";
 // What a file outside the home holds; nothing of it may reach the home.
 constexpr const char* kSecret = "root's own file, readable by root alone\n";
 
@@ -63,27 +72,30 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 
 // ---- owners (POSIX) ------------------------------------------------------------
 
-bool RunningAsRoot() {
-#ifndef _WIN32
-    return ::geteuid() == 0;
-#else
-    return false;
-#endif
+// The server's own account owns the home in the rows that need root; they
+// are skipped otherwise.
+unsigned AccountUid() {
+    const ServerAccount* account = TheServerAccount();
+    return account != nullptr ? account->uid : 0;
 }
 
-// The name itself (a link, not what it names) goes to user.
-void GiveToUser(const fs::path& path, unsigned user) {
-#ifndef _WIN32
-    ASSERT_EQ(::lchown(path.c_str(), user, user), 0) << path;
-#else
-    (void)path;
-    (void)user;
-#endif
+// The name itself (a link, not what it names) goes to the server's account.
+void GiveToUser(const fs::path& path) {
+    if (const ServerAccount* account = TheServerAccount()) GiveToAccount(path, *account);
 }
 
-void GiveTreeToUser(const fs::path& root, unsigned user) {
-    GiveToUser(root, user);
-    for (const auto& entry : fs::recursive_directory_iterator(root)) GiveToUser(entry.path(), user);
+// What the administrator's run made in a home stays root's when the home is
+// given to the server's account: the run's records.
+bool IsRunsOwn(const std::string& relative) {
+    return relative.rfind("system/UPGRADE.RUN", 0) == 0 || relative == "system/UPGRADE.LCK" ||
+           relative == "system/OLDSERVICE.INF" || relative == "system/SERVICE.INF";
+}
+
+void GiveHomeToAccount(const fs::path& home) {
+    GiveToUser(home);
+    for (const auto& entry : fs::recursive_directory_iterator(home)) {
+        if (!IsRunsOwn(entry.path().lexically_relative(home).generic_string())) GiveToUser(entry.path());
+    }
 }
 
 std::string OwnerText(const fs::path& path) {
@@ -314,7 +326,7 @@ std::function<void(Scene&)> AdminLink(const std::string& relative) {
 std::function<void(Scene&)> OtherUsersLink(const std::string& relative) {
     return [relative](Scene& scene) {
         MoveAway(scene, relative, scene.Outside());
-        GiveToUser(scene.In(relative), kOtherUser);
+        GiveToUser(scene.In(relative));
     };
 }
 
@@ -322,14 +334,15 @@ std::function<void(Scene&)> OtherUsersLink(const std::string& relative) {
 std::function<void(Scene&)> OtherUsersLinkOut(const std::string& relative) {
     return [relative](Scene& scene) {
         Link(scene.In(relative), scene.Outside() / "secret");
-        GiveToUser(scene.In(relative), kOtherUser);
+        GiveToUser(scene.In(relative));
     };
 }
 
 // The whole home given to the server's account, as a home whose service
-// runs under that account may be.
+// runs under that account may be; the records a run of the administrator
+// made in it stay his.
 std::function<void(Scene&)> OtherUsersHome() {
-    return [](Scene& scene) { GiveTreeToUser(scene.home, kOtherUser); };
+    return [](Scene& scene) { GiveHomeToAccount(scene.home); };
 }
 
 std::function<void(Scene&)> HardLinkOut(const std::string& relative) {
@@ -530,6 +543,44 @@ std::function<void(std::string&)> ReplacedLine(const std::string& from, const st
     };
 }
 
+// The home's identity as a record names it (volume and index).
+std::string HomeIdentityOf(const fs::path& home) {
+    ZFileInfo info{};
+    if (!Z_GetFileInfo(SystemText(home).c_str(), 0, &info)) return "";
+    return std::to_string(info.volume) + ":" + std::to_string(info.index);
+}
+
+// The journal's first line that saved a page of relative.
+JournalLine* PageLineOf(JournalLines& lines, const std::string& relative) {
+    for (auto& line : lines) {
+        if (line[0] == "P" && line.back() == relative && !line.page.empty()) return &line;
+    }
+    ADD_FAILURE() << "the journal saved no page of " << relative;
+    static JournalLine none;
+    return &none;
+}
+
+// Every name the log of a run started in the coming half minute had before
+// it took a random part (the plain one, -2 to -99), the account's files.
+void PlantLogNames(Scene& scene) {
+    const std::time_t now = std::time(nullptr);
+    for (std::time_t second = now - 2; second < now + 30; ++second) {
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&second));
+        for (int number = 1; number <= 99; ++number) {
+            std::string name = "system/UPGRADE-";
+            name += stamp;
+            if (number > 1) {
+                name += '-';
+                name += std::to_string(number);
+            }
+            name += ".LOG";
+            WriteFileText(scene.In(name), "the account's\n");
+            GiveToUser(scene.In(name));
+        }
+    }
+}
+
 // ---- the table ---------------------------------------------------------------------
 
 enum class Start { Fresh, Interrupted };
@@ -538,6 +589,8 @@ enum class Expect {
     Stops,      // status 1 before anything changed, the message names the cause
     EndsClean,  // as a clean run of a home in the same place ends
     Untouched,  // zelhome preview: the home as it was, byte for byte
+    Finishes,   // status 0; the home differs from a clean run's by design
+                // (modes and owners the row gave it), the row's check says how
 };
 
 struct Row {
@@ -546,13 +599,172 @@ struct Row {
     std::function<void(Scene&)> prepare;
     Expect expect;
     std::string message = "";  // a part of the output the row expects
-    bool needsRoot = false;    // gives names to another user
+    bool needsRoot = false;    // gives names to the server's account
+    // What the row checks besides, once the run has ended.
+    std::function<void(const Scene&, const ProgramResult&)> check = nullptr;
 };
 
 const std::string kRecordLink = "the upgrade's record is never read or written through one";
-const std::string kNotFollowed = "belongs to user 65534, neither the user running this nor root, and is not followed";
-const std::string kAnotherFolder = "The record of the interrupted upgrade was made in another folder";
+const std::string kAnotherHome = "was made for another home folder";
+const std::string kNotOwn = "is not this home's upgrade's own: ";
 const std::string kOutsideHome = "names a path that does not lie inside the home";
+
+std::string NotFollowed() {
+    return "belongs to user " + std::to_string(AccountUid()) +
+           ", neither the user running this nor root, and is not followed";
+}
+
+std::string AccountOwnsIt() {
+    return "belongs to user " + std::to_string(AccountUid()) + ", neither the user running this nor root";
+}
+
+// ---- the server's account attacks ------------------------------------------------
+
+#ifndef _WIN32
+unsigned ModeOf(const fs::path& path) {
+    struct stat status;
+    if (::lstat(path.c_str(), &status) != 0) return 0;
+    return static_cast<unsigned>(status.st_mode) & 07777u;
+}
+
+unsigned OwnerOf(const fs::path& path) {
+    struct stat status;
+    if (::lstat(path.c_str(), &status) != 0) return ~0u;
+    return static_cast<unsigned>(status.st_uid);
+}
+#else
+unsigned ModeOf(const fs::path&) { return 0; }
+unsigned OwnerOf(const fs::path&) { return 0; }
+#endif
+
+void SetMode(const fs::path& path, unsigned mode) { fs::permissions(path, static_cast<fs::perms>(mode)); }
+
+// The identities of the set-user-ID and set-group-ID files below root.
+std::map<std::string, std::pair<uintmax_t, uintmax_t>> SetIdFiles(const fs::path& root) {
+    std::map<std::string, std::pair<uintmax_t, uintmax_t>> found;
+#ifndef _WIN32
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        struct stat status;
+        if (::lstat(entry.path().c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
+        if ((status.st_mode & 06000) == 0) continue;
+        found[entry.path().lexically_relative(root).generic_string()] = {status.st_dev, status.st_ino};
+    }
+#else
+    (void)root;
+#endif
+    return found;
+}
+
+// The set-id files after a run that the run made: any that is none of the
+// files that were there before (the run may move one to another name).
+std::string SetIdFilesMade(const std::map<std::string, std::pair<uintmax_t, uintmax_t>>& before,
+                           const fs::path& root) {
+    std::set<std::pair<uintmax_t, uintmax_t>> identities;
+    for (const auto& [path, identity] : before) identities.insert(identity);
+    std::string made;
+    for (const auto& [path, identity] : SetIdFiles(root)) {
+        if (identities.count(identity) == 0) made += "  " + path + "\n";
+    }
+    return made;
+}
+
+// The account's set-id programs and configuration: a copy or a backup of
+// any of them must not be a set-id file of root's.
+// A value the merge drops, so that the run backs PROFILE.INI up.
+void AddDroppedValue(Scene& scene) {
+    const fs::path profile = scene.In("system/PROFILE.INI");
+    WriteFileText(profile, ReadFileText(profile) + "\r\n[Dropped]\r\nKey=1\r\n");
+}
+
+std::function<void(Scene&)> AccountsSetIdFiles() {
+    return [](Scene& scene) {
+        AddDroppedValue(scene);
+        GiveHomeToAccount(scene.home);
+        SetMode(scene.In("system/PROFILE.INI"), 04755);
+        SetMode(scene.In("system/LOG.INI"), 02755);
+        SetMode(scene.In("bin/z40server.exe"), 04755);
+        SetMode(scene.In("system/VIEW.DIC"), 06755);
+    };
+}
+
+// The account's own bytes as a set-id new server program: the run, finding
+// the new programs in place, copies them under the old names.
+std::function<void(Scene&)> AccountsSetIdServerProgram() {
+    return [](Scene& scene) {
+        WriteFileText(scene.In("bin/zelserver.exe"), "the account's own program\n");
+        GiveHomeToAccount(scene.home);
+        SetMode(scene.In("bin/zelserver.exe"), 04755);
+    };
+}
+
+// The administrator's own set-id files in a home of root's.
+std::function<void(Scene&)> RootsSetIdFiles() {
+    return [](Scene& scene) {
+        AddDroppedValue(scene);
+        SetMode(scene.In("system/PROFILE.INI"), 04755);
+        SetMode(scene.In("bin/z40server.exe"), 06755);
+    };
+}
+
+// A backup or a copy of the account's file is the account's, never root's.
+std::function<void(const Scene&, const ProgramResult&)> CopyIsTheAccounts(const std::string& copy) {
+    return [copy](const Scene& scene, const ProgramResult&) {
+        ASSERT_TRUE(fs::is_regular_file(scene.In(copy))) << copy;
+        EXPECT_EQ(OwnerOf(scene.In(copy)), AccountUid()) << copy;
+        EXPECT_EQ(ModeOf(scene.In(copy)) & 06000u, 0u) << copy;
+    };
+}
+
+// The record as the account would leave it had it made it anew with
+// valid checksums: its folder and every file in it the account's (it
+// cannot write root's own, so it renames root's folder away and makes its
+// own).
+void GiveRecordToAccount(Scene& scene) {
+    if (fs::exists(scene.In(kRecord))) {
+        if (const ServerAccount* account = TheServerAccount()) GiveTreeToAccount(scene.In(kRecord), *account);
+    }
+}
+
+std::function<void(Scene&)> AccountsRecord(std::function<void(Scene&)> forge) {
+    return [forge](Scene& scene) {
+        GiveHomeToAccount(scene.home);
+        forge(scene);
+        GiveRecordToAccount(scene);
+    };
+}
+
+void CheckForeignRecordMessage(const Scene&, const ProgramResult& result) {
+    EXPECT_TRUE(Contains(result.output, AccountOwnsIt())) << result.output;
+    EXPECT_TRUE(Contains(result.output, "zelhome forget-run")) << result.output;
+}
+
+// The way out the message names: zelhome forget-run removes what is not the
+// upgrade's own (asked, and answered yes), and the next run goes through.
+void ForgetRunMends(const Scene& scene, const ProgramResult& result) {
+    CheckForeignRecordMessage(scene, result);
+    const ProgramResult forgot =
+        RunProgram(NativePath(BuiltZelhome()), {"forget-run", SystemText(scene.home)}, "yes\n");
+    EXPECT_EQ(forgot.exitCode, 0) << forgot.output;
+    for (const char* name : {kRecord, "system/OLDSERVICE.INF", "system/SERVICE.INF", "system/UPGRADE.LCK"}) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(scene.In(name)))) << name << " is left\n" << forgot.output;
+    }
+    const ProgramResult again = scene.Upgrade();
+    EXPECT_EQ(again.exitCode, 0) << again.output;
+}
+
+// A file of the account's in the home's system folder under one of the
+// run's own names.
+std::function<void(Scene&)> AccountsSystemFile(const std::string& name, const std::string& text) {
+    return [name, text](Scene& scene) {
+        GiveHomeToAccount(scene.home);
+        WriteFileText(scene.In("system/" + name), text);
+        GiveToUser(scene.In("system/" + name));
+    };
+}
+
+// What PROFILE.INI holds that only root may read: a value the merge drops
+// (and names in its summary and log).
+const std::string kRootOnlyValue = "rootonly-4711";
 
 std::vector<Row> Rows() {
     using S = Start;
@@ -618,11 +830,11 @@ std::vector<Row> Rows() {
         // the server's account stop the run before anything changes.
         {"system/PROFILE.INI root's link", S::Fresh, AdminLink("system/PROFILE.INI"), E::EndsClean},
         {"system/PROFILE.INI another user's link", S::Fresh, OtherUsersLink("system/PROFILE.INI"), E::Stops,
-         kNotFollowed, true},
+         NotFollowed(), true},
         {"bin root's link", S::Fresh, AdminLink("bin"), E::EndsClean},
-        {"bin another user's link", S::Fresh, OtherUsersLink("bin"), E::Stops, kNotFollowed, true},
+        {"bin another user's link", S::Fresh, OtherUsersLink("bin"), E::Stops, NotFollowed(), true},
         {"system root's link", S::Fresh, AdminLink("system"), E::EndsClean},
-        {"system another user's link", S::Fresh, OtherUsersLink("system"), E::Stops, kNotFollowed, true},
+        {"system another user's link", S::Fresh, OtherUsersLink("system"), E::Stops, NotFollowed(), true},
         // The journal saves and puts back through the administrator's links.
         {"system root's link, the run interrupted", S::Fresh, Both(AdminLink("system"), Interrupted()), E::EndsClean},
         {"system/FORMAT.DIC root's link, the run interrupted", S::Fresh,
@@ -642,8 +854,8 @@ std::vector<Row> Rows() {
              LineNaming(lines, "system/VIEW.DIC")->back() = "system/../../outside/secret";
          }),
          E::Stops, kOutsideHome},
-        {"journal line added", S::Interrupted, Appended(kJournal, "C 32 00000000 system/PROFILE.INI\n"), E::Stops,
-         "line 33 fails its checksum"},
+        {"journal line added", S::Interrupted, Appended(kJournal, "C 27 00000000 system/PROFILE.INI\n"), E::Stops,
+         "line 28 fails its checksum"},
         {"journal line added and signed, naming a recorded file again", S::Interrupted,
          SignedJournal([](Scene&, JournalLines& lines) {
              lines.push_back({"C", std::to_string(lines.size()), "", "system/VIEW.DIC"});
@@ -674,16 +886,16 @@ std::vector<Row> Rows() {
              [](Scene& scene) {
                  fs::create_directories(scene.In("data/news/a/b/c"));
                  Link(scene.In("data/news/a/b/c/evil"), scene.Outside() / "folder");
-                 GiveToUser(scene.In("data/news/a/b/c/evil"), kOtherUser);
+                 GiveToUser(scene.In("data/news/a/b/c/evil"));
              },
              SignedJournal([](Scene& scene, JournalLines& lines) {
                  InsertSavedLine(scene, lines, 8, "data/news/a/b/c/evil/kept");
              })),
-         E::Stops, kNotFollowed, true},
+         E::Stops, NotFollowed(), true},
         {"folder of saved files deleted", S::Interrupted, Removed("dict"), E::Stops,
          "line 12 saved the file dict/ZEL_Ambiguous.BIG, and its folder is gone"},
         {"journal made for another folder", S::Interrupted,
-         SignedJournal([](Scene&, JournalLines& lines) { lines[0][3] = "1"; }), E::EndsClean},
+         SignedJournal([](Scene&, JournalLines& lines) { lines[0][3] = "1"; }), E::Stops, kAnotherHome},
 
         {"saved copy missing", S::Interrupted, Removed(Saved(4)), E::Stops, "SAVED.4 is missing"},
         {"saved file bit-flipped", S::Interrupted, BitFlipped(Saved(1), 200), E::Stops, "SAVED.1 fails its checksum"},
@@ -742,8 +954,8 @@ std::vector<Row> Rows() {
         {"RUN.INI signed, without Home", S::Interrupted,
          SignedRunRecord([](std::string& text) { text.erase(text.find("Home=")); }), E::Stops, "it lacks Home"},
         {"RUN.INI signed, naming another home", S::Interrupted,
-         SignedRunRecord([](std::string& text) { text.replace(text.find("Home=") + 5, 1, "9"); }), E::EndsClean,
-         kAnotherFolder},
+         SignedRunRecord([](std::string& text) { text.replace(text.find("Home=") + 5, 1, "9"); }), E::Stops,
+         kAnotherHome},
         {"RUN.INI a named pipe", S::Interrupted, Both(Removed(kRunIni), Pipe(kRunIni)), E::Stops,
          "RUN.INI is not a file"},
         {"system/UPGRADE.RUN a file", S::Fresh, [](Scene& scene) { WriteFileText(scene.In(kRecord), kSecret); },
@@ -755,31 +967,150 @@ std::vector<Row> Rows() {
          },
          E::Stops, "its checksum does not match"},
 
-        // An interrupted home in another place: its record is taken for the
-        // home where it lies now, and never touches the one it came from.
+        // An interrupted home moved in its volume keeps its identity, and its
+        // record; a copy's record was made for another home, and is refused
+        // before it touches either.
         {"interrupted home moved", S::Interrupted, [](Scene& scene) { scene.MoveHome("moved"); }, E::EndsClean},
-        {"interrupted home copied", S::Interrupted, [](Scene& scene) { scene.CopyHome("copy"); }, E::EndsClean,
-         kAnotherFolder},
+        {"interrupted home copied", S::Interrupted, [](Scene& scene) { scene.CopyHome("copy"); }, E::Stops,
+         kAnotherHome},
 
         {"zelhome preview of an interrupted home", S::Interrupted, asLeft, E::Untouched},
 
         // The home belongs to the server's account, which planted the links.
         {"home of another user", S::Fresh, OtherUsersHome(), E::EndsClean, "", true},
         {"home of another user, its link at system/VIEW.DIC.NEW", S::Fresh,
-         Both(OtherUsersHome(), OtherUsersLinkOut("system/VIEW.DIC.NEW")), E::Stops, kNotFollowed, true},
+         Both(OtherUsersHome(), OtherUsersLinkOut("system/VIEW.DIC.NEW")), E::Stops, NotFollowed(), true},
         {"home of another user, its link at dict/DB1.dat", S::Fresh,
-         Both(OtherUsersHome(), OtherUsersLink("dict/DB1.dat")), E::Stops, kNotFollowed, true},
+         Both(OtherUsersHome(), OtherUsersLink("dict/DB1.dat")), E::Stops, NotFollowed(), true},
         {"home of another user, its dangling link at system/UPGRADE.LCK", S::Fresh,
          Both(OtherUsersHome(),
               [](Scene& scene) {
                   Link(scene.In("system/UPGRADE.LCK"), scene.Outside() / "made-by-the-lock");
-                  GiveToUser(scene.In("system/UPGRADE.LCK"), kOtherUser);
+                  GiveToUser(scene.In("system/UPGRADE.LCK"));
               }),
          E::EndsClean, "", true},
         {"interrupted home of another user, its link at system/CONFIG.DIC, to be put back", S::Interrupted,
-         Both(OtherUsersHome(), OtherUsersLink("system/CONFIG.DIC")), E::Stops, kNotFollowed, true},
+         Both(OtherUsersHome(), OtherUsersLink("system/CONFIG.DIC")), E::Stops, NotFollowed(), true},
         {"interrupted home of another user, its link at JOURNAL/SAVED.2", S::Interrupted,
-         Both(OtherUsersHome(), OtherUsersLink(Saved(2))), E::Stops, kNotFollowed, true},
+         Both(OtherUsersHome(), OtherUsersLink(Saved(2))), E::Stops, NotFollowed(), true},
+
+        // Set-id files: no copy, backup or replacement the run makes is
+        // set-id; a backup of the account's file is the account's.
+        {"set-id files of the server's account (PROFILE.INI, LOG.INI, bin/z40server.exe, VIEW.DIC)", S::Fresh,
+         AccountsSetIdFiles(), E::Finishes, "", true, CopyIsTheAccounts("system/PROFILE.INI.BAK")},
+        {"the account's set-id bin/zelserver.exe, copied under the old names", S::Fresh, AccountsSetIdServerProgram(),
+         E::Finishes, "", true, CopyIsTheAccounts("bin/z40server.exe")},
+        {"root's set-id PROFILE.INI and bin/z40server.exe", S::Fresh, RootsSetIdFiles(), E::Finishes, "", false,
+         [](const Scene& scene, const ProgramResult&) {
+             EXPECT_EQ(ModeOf(scene.In("system/PROFILE.INI.BAK")), 0755u);
+             EXPECT_EQ(ModeOf(scene.In("system/PROFILE.INI")), 0755u);
+         }},
+
+        // Records the server's account wrote, every checksum valid: refused,
+        // whatever they say, before anything changes.
+        {"the account's RUN.INI, signed, keeping the old programs", S::Fresh,
+         AccountsRecord([](Scene& scene) {
+             fs::create_directories(scene.In(kRecord));
+             WriteFileText(scene.In(kRunIni), "ServerProgramAbsent=0\nProfileMissing=1\nOldProgramsFound=1\n"
+                                              "Journal=0\nHome=" + HomeIdentityOf(scene.home) + "\nChecksum=0\n");
+             SignedRunRecord([](std::string&) {})(scene);
+         }),
+         E::Stops, kNotOwn, true, ForgetRunMends},
+        {"the account's journal, a saved page of its own for system/CONFIG.DIC", S::Interrupted,
+         AccountsRecord(SignedJournal([](Scene&, JournalLines& lines) {
+             JournalLine& page = *PageLineOf(lines, "system/CONFIG.DIC");
+             page.page.assign(page.page.size(), 'A');
+             page[4] = Hex(Z_Crc32c(0, page.page.data(), page.page.size()));
+         })),
+         E::Stops, kNotOwn, true, CheckForeignRecordMessage},
+        {"the account's journal, a saved copy of its own for bin/zemmaster.exe", S::Interrupted,
+         AccountsRecord(SignedJournal(
+             [](Scene& scene, JournalLines& lines) { InsertSavedLine(scene, lines, 8, "bin/zemmaster.exe"); })),
+         E::Stops, kNotOwn, true, CheckForeignRecordMessage},
+        {"the account's journal, a root-only file it says the run made", S::Interrupted,
+         Both(
+             [](Scene& scene) {
+                 WriteFileText(scene.In("system/ROOTONLY.DAT"), kSecret);
+                 SetMode(scene.In("system/ROOTONLY.DAT"), 0600);
+             },
+             AccountsRecord(SignedJournal([](Scene&, JournalLines& lines) {
+                 lines.push_back({"C", std::to_string(lines.size()), "", "system/ROOTONLY.DAT"});
+             }))),
+         E::Stops, kNotOwn, true, CheckForeignRecordMessage},
+        {"the account's journal, a file it says the run removed (bin/planted.exe)", S::Interrupted,
+         AccountsRecord(SignedJournal(
+             [](Scene& scene, JournalLines& lines) { InsertSavedLine(scene, lines, 8, "bin/planted.exe"); })),
+         E::Stops, kNotOwn, true, CheckForeignRecordMessage},
+        {"the account's RUN.INI, signed, naming another home", S::Interrupted,
+         AccountsRecord(SignedRunRecord([](std::string& text) { text.replace(text.find("Home=") + 5, 1, "9"); })),
+         E::Stops, kNotOwn, true, CheckForeignRecordMessage},
+        {"the account's OLDSERVICE.INF, a service owed", S::Fresh,
+         AccountsSystemFile("OLDSERVICE.INF", "[RemovedService]\r\nName=ZEL40SERVICE\r\n"), E::Stops, kNotOwn, true,
+         ForgetRunMends},
+        {"the account's SERVICE.INF, naming another service", S::Fresh, AccountsSystemFile("SERVICE.INF", "sshd"),
+         E::Stops, kNotOwn, true, ForgetRunMends},
+        {"the account's UPGRADE.LCK", S::Fresh, AccountsSystemFile("UPGRADE.LCK", ""), E::Stops, kNotOwn, true,
+         ForgetRunMends},
+        // Root's record, but others may write it: nobody can tell who did.
+        {"RUN.INI that others may write", S::Interrupted, [](Scene& scene) { SetMode(scene.In(kRunIni), 0666); },
+         E::Stops, "group or others may write it (mode 0666)"},
+        {"UPGRADE.RUN that others may write", S::Interrupted, [](Scene& scene) { SetMode(scene.In(kRecord), 0777); },
+         E::Stops, "group or others may write it (mode 0777)"},
+        {"JOURNAL folder that others may write", S::Interrupted,
+         [](Scene& scene) { SetMode(scene.In(kJournalDir), 0777); }, E::Stops,
+         "group or others may write it (mode 0777)"},
+
+        // A root-only file linked into the home: nothing the run leaves
+        // lets the account read what it holds (the log is root's alone).
+        {"PROFILE.INI a hard link to a root-only file", S::Fresh,
+         [](Scene& scene) {
+             GiveHomeToAccount(scene.home);
+             const fs::path rootOnly = scene.Outside() / "rootonly.ini";
+             std::string text = ReadFileText(scene.In("system/PROFILE.INI"));
+             ReplaceAll(text, "LowLimit=64", "Password=" + kRootOnlyValue + "\r\nLowLimit=64");
+             WriteFileText(rootOnly, text);
+             SetMode(rootOnly, 0600);
+             fs::remove(scene.In("system/PROFILE.INI"));
+             fs::create_hard_link(rootOnly, scene.In("system/PROFILE.INI"));
+         },
+         E::Finishes, "", true,
+         [](const Scene& scene, const ProgramResult& result) {
+             const std::vector<std::string> readable =
+                 ReadableByAccount(*TheServerAccount(), scene.home, kRootOnlyValue);
+             for (const std::string& path : readable) ADD_FAILURE() << "the account can read " << path;
+             const std::vector<fs::path> logs = RunLogs(scene.home);
+             ASSERT_EQ(logs.size(), 1u);
+             EXPECT_TRUE(Contains(ReadFileText(logs.front()), kRootOnlyValue)) << "the row tests no dropped value";
+             EXPECT_EQ(ModeOf(logs.front()), 0600u);
+             (void)result;
+         }},
+
+        // A configuration file no real one comes near: refused before the
+        // first change, by its size, never read.
+        {"PROFILE.INI of 200 MB", S::Fresh, CutTo("system/PROFILE.INI", 200u << 20), E::Stops,
+         "holds 209715200 bytes, more than the 16777216 bytes (16 MiB)"},
+        {"LOG.INI of 17 MiB", S::Fresh, CutTo("system/LOG.INI", 17u << 20), E::Stops,
+         "holds 17825792 bytes, more than the 16777216 bytes (16 MiB)"},
+
+        // Every name a log of this minute could have had before, taken by
+        // the account: the run makes its log all the same.
+        {"99 log names planted for every second of the coming half minute", S::Fresh,
+         [](Scene& scene) {
+             GiveHomeToAccount(scene.home);
+             PlantLogNames(scene);
+         },
+         E::EndsClean, "", true,
+         [](const Scene& scene, const ProgramResult& result) {
+             const std::string marker = "The log of this run: ";
+             const size_t at = result.output.find(marker);
+             ASSERT_NE(at, std::string::npos) << result.output;
+             const size_t end = result.output.find_first_of("\r\n", at);
+             const fs::path log = result.output.substr(at + marker.size(), end - at - marker.size());
+             EXPECT_TRUE(Contains(ReadFileText(log), "Exit status: 0")) << log;
+             EXPECT_EQ(OwnerOf(log), 0u);
+             EXPECT_EQ(ModeOf(log), 0600u);
+             EXPECT_EQ(log.parent_path(), scene.In("system"));
+         }},
     };
 }
 
@@ -806,7 +1137,6 @@ Outcome CleanRun(const std::string& place) {
     Scene scene;
     if (!scene.Made()) return {};
     if (place == "moved") scene.MoveHome(place);
-    if (place == "copy") scene.CopyHome(place);
     return Observe(scene, scene.Upgrade().exitCode);
 }
 
@@ -819,17 +1149,18 @@ std::string FirstErrorLine(const std::string& output) {
 
 TEST(HostileHome, EveryRowStopsBeforeAChangeOrEndsAsACleanRun) {
     std::map<std::string, Outcome> clean;
-    for (const char* place : {"home", "moved", "copy"}) {
+    for (const char* place : {"home", "moved"}) {
         clean[place] = CleanRun(place);
         ASSERT_FALSE(clean[place].home.empty()) << "the clean run in " << place << " could not be made";
     }
     ASSERT_EQ(clean["home"].status, 0);
     ASSERT_EQ(clean["moved"].status, 0);
 
-    const bool root = RunningAsRoot();
-    int tried = 0, stopped = 0, endedClean = 0, skipped = 0;
+    const bool root = TheServerAccount() != nullptr;
+    int tried = 0, stopped = 0, endedClean = 0, finished = 0, skipped = 0;
     for (const Row& row : Rows()) {
         if (row.needsRoot && !root) {
+            std::printf("[ row ] %-62s skipped: not root\n", row.name.c_str());
             ++skipped;
             continue;
         }
@@ -843,6 +1174,7 @@ TEST(HostileHome, EveryRowStopsBeforeAChangeOrEndsAsACleanRun) {
         row.prepare(scene);
         if (::testing::Test::HasFatalFailure()) return;
         const Snapshot homeBefore = Exactly(scene.home);
+        const auto setIdBefore = SetIdFiles(scene.home);
         std::vector<Snapshot> untouchable;
         for (const fs::path& folder : scene.untouchable) untouchable.push_back(Exactly(folder));
 
@@ -854,6 +1186,8 @@ TEST(HostileHome, EveryRowStopsBeforeAChangeOrEndsAsACleanRun) {
             EXPECT_TRUE(changed.empty()) << "outside the home, in " << scene.untouchable[i] << ":\n"
                                          << changed << output;
         }
+        const std::string setIdMade = SetIdFilesMade(setIdBefore, scene.home);
+        EXPECT_TRUE(setIdMade.empty()) << "set-id files the run made:\n" << setIdMade << output;
         EXPECT_TRUE(Contains(result.output, row.message)) << "expected \"" << row.message << "\"\n" << output;
         switch (row.expect) {
             case Expect::Stops: {
@@ -867,7 +1201,13 @@ TEST(HostileHome, EveryRowStopsBeforeAChangeOrEndsAsACleanRun) {
                 ++endedClean;
                 const std::string place = scene.home.filename().string();
                 const Outcome& expected = clean[place];
-                const Outcome found = Observe(scene, result.exitCode);
+                Outcome found = Observe(scene, result.exitCode);
+                // A stop takes away the record it made, and leaves the one of
+                // the run it went on from.
+                if (expected.status == 1) {
+                    std::erase_if(found.home,
+                                  [](const auto& entry) { return entry.first.rfind("system/UPGRADE.RUN", 0) == 0; });
+                }
                 EXPECT_EQ(found.status, expected.status) << output;
                 const std::string changed = Differences(expected.home, found.home);
                 EXPECT_TRUE(changed.empty()) << "the home differs from a clean run's:\n" << changed << output;
@@ -882,14 +1222,57 @@ TEST(HostileHome, EveryRowStopsBeforeAChangeOrEndsAsACleanRun) {
                                              << changed << output;
                 break;
             }
+            case Expect::Finishes:
+                ++finished;
+                EXPECT_EQ(result.exitCode, 0) << output;
+                break;
         }
+        if (row.check) row.check(scene, result);
         std::printf("[ row ] %-62s exit %d%s\n", row.name.c_str(), result.exitCode,
                     FirstErrorLine(result.output).c_str());
     }
     std::printf(
-        "[ table ] %d rows run: %d end as a clean run, %d stop or leave the home as it was; %d rows skipped "
-        "(they give names to another user, which only root may)\n",
-        tried, endedClean, stopped, skipped);
+        "[ table ] %d rows run: %d end as a clean run, %d finish, %d stop or leave the home as it was; %d rows "
+        "skipped (not root: they give names to the server's account)\n",
+        tried, endedClean, finished, stopped, skipped);
+}
+
+// zelhome preview copies the home (a root-only file linked into it among the
+// rest) and runs the upgrade on the copy in a folder of the temporary folder
+// that only the user running the preview may enter, from the moment it is
+// made until it goes.
+TEST(HostileHome, PreviewWorksInAFolderOfItsOwn) {
+    Scene scene;
+    ASSERT_TRUE(scene.Made());
+    const fs::path temp = scene.Root() / "temp";
+    fs::create_directories(temp);
+    const char* saved = std::getenv("TMPDIR");
+    const std::string before = saved != nullptr ? saved : "";
+    SetEnvironment("TMPDIR", temp.string());
+    std::atomic<bool> done{false};
+    std::set<unsigned> modes;
+    std::thread watcher([&] {
+        while (!done) {
+            std::error_code error;
+            for (const auto& entry : fs::directory_iterator(temp, error)) {
+                if (entry.path().filename().string().rfind("zelhome-preview-", 0) == 0) {
+                    modes.insert(ModeOf(entry.path()));
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    const ProgramResult result = scene.Preview();
+    done = true;
+    watcher.join();
+    if (saved != nullptr) {
+        SetEnvironment("TMPDIR", before);
+    } else {
+        UnsetEnvironment("TMPDIR");
+    }
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    ASSERT_FALSE(modes.empty()) << "the preview's folder was never seen";
+    for (const unsigned mode : modes) EXPECT_EQ(mode, 0700u);
 }
 
 }  // namespace

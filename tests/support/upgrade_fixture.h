@@ -50,6 +50,10 @@ public:
     // Runs it with exactly these arguments.
     ProgramResult UpgradeRaw(const std::vector<std::string>& args, const std::string& input = "") const;
     std::string HomeArgument() const;
+    // Writes the package's manifest again for the files it lists as they
+    // are now, for a test that changes a package file on purpose (a listed
+    // file that is gone stays listed as it was).
+    void StampPackage() const;
 
 private:
     ScratchDir scratch_;

@@ -92,6 +92,60 @@ TEST(FaultInjection, InjectedCloneLeavesTargetAlone) {
     EXPECT_EQ(ReadText(scratch.file("dst")), "old");
 }
 
+// The existence tests answer "there", "not there" or "could not tell", and
+// only the last sets the last error; a folder on the way that is a file
+// leaves no place for the name, which is "not there".
+TEST(ExistenceTests, ThreeAnswersForEveryKindOfName) {
+    ScratchDir scratch;
+    WriteText(scratch.file("file"), "x");
+    fs::create_directories(scratch.file("folder"));
+    const std::string throughFile = scratch.file("file") + Z_PATH_SEPARATOR_TEXT + "below";
+    struct Row {
+        std::string path;
+        int file;
+        int folder;
+        int name;
+    };
+    const Row rows[] = {
+        {scratch.file("file"), 1, 0, 1},
+        {scratch.file("folder"), 0, 1, 1},
+        {scratch.file("folder") + Z_PATH_SEPARATOR_TEXT, 0, 1, 1},
+        {scratch.file("missing"), 0, 0, 0},
+        {scratch.file("missing") + Z_PATH_SEPARATOR_TEXT + "below", 0, 0, 0},
+        {throughFile, 0, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        Z_SetLastErrorText(Z_ERROR_NONE, "untouched");
+        EXPECT_EQ(Z_FileExists(row.path.c_str()), row.file);
+        EXPECT_EQ(Z_DirExists(row.path.c_str()), row.folder);
+        EXPECT_EQ(Z_NameExists(row.path.c_str()), row.name);
+        EXPECT_STREQ(Z_GetLastErrorPrompt(nullptr, 0), "untouched");
+    }
+    EXPECT_EQ(Z_FileExists(""), -1);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_BAD_ARGUMENT);
+}
+
+// NAME@END counts only the calls on a path that ends so, whatever the
+// separator; the call that cannot tell names its file.
+TEST(ExistenceTests, FaultSelectedByTheEndOfThePath) {
+    ScratchDir scratch;
+    WriteText(scratch.file("LOG.CFG"), "x");
+    WriteText(scratch.file("OTHER.CFG"), "x");
+    const std::string log = scratch.file("LOG.CFG");
+    FaultScope fault("Z_FileExists@/LOG.CFG:2,Z_DirExists@nowhere");
+    EXPECT_EQ(Z_FileExists(scratch.file("OTHER.CFG").c_str()), 1);
+    EXPECT_EQ(Z_FileExists(log.c_str()), 1);
+    EXPECT_EQ(Z_NameExists(log.c_str()), 1);
+    EXPECT_EQ(Z_FileExists(scratch.file("OTHER.CFG").c_str()), 1);
+    EXPECT_EQ(Z_FileExists(log.c_str()), -1);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_INJECTED);
+    EXPECT_EQ(std::string(Z_GetLastErrorPrompt(nullptr, 0)),
+              "Z_FileExists: cannot look at " + log + ": injected failure (ZEL_FAULT)");
+    EXPECT_EQ(Z_FileExists(log.c_str()), 1);
+    EXPECT_EQ(Z_DirExists(scratch.dir().c_str()), 1);
+}
+
 TEST(LastError, CaptureAndPrintfStyleText) {
     EXPECT_EQ(Z_CaptureError(42, "the dictionary is locked", "file.cpp", 7), 0);
     EXPECT_EQ(Z_GetLastError(), 42u);
@@ -158,7 +212,7 @@ TEST(ConsoleInput, LineFillingBufferBeforeCarriageReturnFits) {
 TEST(FaultInjection, OperationsFailByNameInsideACallAndByCount) {
     ScratchDir scratch;
     const std::string sites = scratch.file("sites.log");
-    WriteText(scratch.file("a.new"), "new");
+    ASSERT_TRUE(WriteWorkFile(scratch.file("a.new"), "new"));
     WriteText(scratch.file("b"), "b");
     {
         FaultScope fault("fs.Rename@Z_ReplaceFile", nullptr);

@@ -93,7 +93,7 @@ TEST_P(Conformance, LookTellsMissingFromCouldNotTell) {
     Result<std::unique_ptr<File>> under = files().Open(At("file/name"), OpenSpec{OpenMode::CreateOnly, Last::Itself});
     ASSERT_FALSE(under.ok());
     EXPECT_TRUE(under.status().IsNotFound()) << under.status().reason();
-    ASSERT_TRUE(files().MakeFolder(At("folder")).ok());
+    ASSERT_TRUE(files().MakeFolder(At("folder"), false).ok());
     EXPECT_EQ(KindOf(At("folder"), Last::Follow), Kind::Folder);
 #ifndef _WIN32
     // A name longer than the system takes: nothing can be told of it.
@@ -102,7 +102,7 @@ TEST_P(Conformance, LookTellsMissingFromCouldNotTell) {
     EXPECT_EQ(tooLong.status().code(), Code::TooLong);
     if (::geteuid() != 0) {
         // A folder that may not be searched: the name in it cannot be told.
-        ASSERT_TRUE(files().MakeFolder(At("closed")).ok());
+        ASSERT_TRUE(files().MakeFolder(At("closed"), false).ok());
         Make(At("closed/inside"), "x");
         ::chmod(At("closed").c_str(), 0);
         Result<Facts> closed = files().Look(At("closed/inside"), Last::Follow);
@@ -143,7 +143,7 @@ TEST_P(Conformance, OpenRefusesWhatIsNoRegularFileWithoutWaiting) {
     Result<std::unique_ptr<File>> missing = files().Open(At("none"), OpenSpec{OpenMode::Read, Last::Follow});
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.status().code(), Code::NotFound);
-    ASSERT_TRUE(files().MakeFolder(At("folder")).ok());
+    ASSERT_TRUE(files().MakeFolder(At("folder"), false).ok());
     Result<std::unique_ptr<File>> folder = files().Open(At("folder"), OpenSpec{OpenMode::Read, Last::Follow});
     ASSERT_FALSE(folder.ok());
     EXPECT_EQ(folder.status().code(), Code::IsFolder);
@@ -193,7 +193,7 @@ TEST_P(Conformance, RenameKeepsATakenNameOrReplacesWhatALinkNames) {
 
 TEST_P(Conformance, RemoveTakesANameNeverWhatALinkNames) {
     EXPECT_EQ(files().Remove(At("none")).code(), Code::NotFound);
-    ASSERT_TRUE(files().MakeFolder(At("folder")).ok());
+    ASSERT_TRUE(files().MakeFolder(At("folder"), false).ok());
     EXPECT_EQ(files().Remove(At("folder")).code(), Code::IsFolder);
     Make(At("target"), "t");
     if (MakeFileLink(At("link"), At("target"))) {
@@ -219,11 +219,11 @@ TEST_P(Conformance, LinkGivesASecondNameToOneFile) {
 }
 
 TEST_P(Conformance, FoldersAreMadeListedFlushedAndRemoved) {
-    ASSERT_TRUE(files().MakeFolder(At("folder")).ok());
-    EXPECT_EQ(files().MakeFolder(At("folder")).code(), Code::Exists);
-    EXPECT_TRUE(files().MakeFolder(At("none/deeper")).IsNotFound());
+    ASSERT_TRUE(files().MakeFolder(At("folder"), false).ok());
+    EXPECT_EQ(files().MakeFolder(At("folder"), false).code(), Code::Exists);
+    EXPECT_TRUE(files().MakeFolder(At("none/deeper"), false).IsNotFound());
     Make(At("folder/file"), "x");
-    ASSERT_TRUE(files().MakeFolder(At("folder/inner")).ok());
+    ASSERT_TRUE(files().MakeFolder(At("folder/inner"), false).ok());
     Result<std::vector<Entry>> listed = files().List(At("folder"));
     ASSERT_TRUE(listed.ok());
     ASSERT_EQ(listed->size(), 2u);
@@ -265,6 +265,48 @@ TEST_P(Conformance, AttributesGoOnTheOpenFileNotOnANameSwappedIn) {
     EXPECT_TRUE(again->Close().ok());
 }
 
+// Records are made for their owner alone, and whose a file is is asked of
+// the open file or of the name as the call takes it; a file another
+// account owns or may write is no record of the program's.
+TEST_P(Conformance, OwnerOnlyFilesAndFoldersAreTheProgramsOwn) {
+    OpenSpec privateFile{OpenMode::CreateOnly, Last::Itself, true};
+    std::unique_ptr<File> record = OpenOrFail(At("record"), privateFile);
+    ASSERT_NE(record, nullptr);
+    Result<Ownership> own = record->Owner();
+    ASSERT_TRUE(own.ok()) << own.status().reason();
+    EXPECT_TRUE(OwnStatus(*own).ok()) << own->refusal;
+    ASSERT_TRUE(record->Close().ok());
+    ASSERT_TRUE(files().MakeFolder(At("records"), true).ok());
+    for (const char* name : {"record", "records"}) {
+        Result<Ownership> named = files().Owner(At(name), Last::Itself);
+        ASSERT_TRUE(named.ok()) << name << ": " << named.status().reason();
+        EXPECT_TRUE(OwnStatus(*named).ok()) << name << ": " << named->refusal;
+    }
+    EXPECT_TRUE(files().Owner(At("none"), Last::Itself).status().IsNotFound());
+#ifndef _WIN32
+    EXPECT_EQ(fs::status(At("record")).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(At("records")).permissions() & fs::perms::all, fs::perms::owner_all);
+    // Nothing the toolkit sets is set-id.
+    std::unique_ptr<File> settled = OpenOrFail(At("record"), OpenSpec{OpenMode::Settle, Last::Itself});
+    ASSERT_NE(settled, nullptr);
+    ASSERT_TRUE(settled->SetAttributes(Attributes{06775, -1, -1}).ok());
+    ASSERT_TRUE(settled->Close().ok());
+    EXPECT_EQ(static_cast<unsigned>(fs::status(At("record")).permissions()) & 07777u, 0775u);
+    Result<Ownership> shared = files().Owner(At("record"), Last::Itself);
+    ASSERT_TRUE(shared.ok());
+    const Status refused = OwnStatus(*shared);
+    EXPECT_EQ(refused.code(), Code::NotOwn);
+    EXPECT_EQ(refused.reason(), "group or others may write it (mode 0775)");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod(At("record").c_str(), 0600), 0);
+        ASSERT_EQ(::chown(At("record").c_str(), 65534, 65534), 0);
+        Result<Ownership> foreign = files().Owner(At("record"), Last::Itself);
+        ASSERT_TRUE(foreign.ok());
+        EXPECT_EQ(OwnStatus(*foreign).reason(), "it belongs to user 65534, neither the user running this nor root");
+    }
+#endif
+}
+
 TEST_P(Conformance, LocksRuleEachOtherOut) {
     Result<std::unique_ptr<Lock>> shared = files().TakeLock(At("lock"), LockMode::Shared);
     ASSERT_FALSE(shared.ok());
@@ -283,7 +325,7 @@ TEST_P(Conformance, LocksRuleEachOtherOut) {
 
 TEST_P(Conformance, TheLinkRuleFollowsOnlyAllowedLinksToFilesOrFolders) {
     std::string why;
-    ASSERT_TRUE(files().MakeFolder(At("elsewhere")).ok());
+    ASSERT_TRUE(files().MakeFolder(At("elsewhere"), false).ok());
     Make(At("elsewhere/file"), "x");
     if (!zel::testing::MakeFolderLink(At("folderlink"), At("elsewhere"), &why)) GTEST_SKIP() << why;
     EXPECT_EQ(KindOf(At("folderlink"), Last::Itself), Kind::Link);

@@ -246,7 +246,7 @@ TEST(WholeFiles, RenameToFreeName) {
 
 TEST(WholeFiles, ReplaceMovesSourceOverExistingTarget) {
     ScratchDir scratch;
-    WriteText(scratch.file("a.new"), "fresh");
+    ASSERT_TRUE(WriteWorkFile(scratch.file("a.new"), "fresh"));
     WriteText(scratch.file("a"), "stale");
     EXPECT_EQ(Z_ReplaceFile(scratch.file("a.new").c_str(), scratch.file("a").c_str()), 1);
     EXPECT_FALSE(fs::exists(scratch.file("a.new")));
@@ -254,6 +254,46 @@ TEST(WholeFiles, ReplaceMovesSourceOverExistingTarget) {
     EXPECT_EQ(Z_ReplaceFile(scratch.file("a.new").c_str(), scratch.file("a").c_str()), 0);
     EXPECT_EQ(ReadText(scratch.file("a")), "fresh");
 }
+
+// What moves over a file is the work file the program wrote, never what
+// its name holds by then: another file put in its place (as another
+// account may, in a folder it can write) is refused, and the target stays.
+TEST(WholeFiles, ReplaceRefusesAFileThisProgramDidNotWrite) {
+    ScratchDir scratch;
+    ASSERT_TRUE(WriteWorkFile(scratch.file("a.new"), "written here"));
+    WriteText(scratch.file("other"), "put in its place");
+    fs::rename(scratch.file("other"), scratch.file("a.new"));
+    WriteText(scratch.file("a"), "stale");
+    EXPECT_EQ(Z_ReplaceFile(scratch.file("a.new").c_str(), scratch.file("a").c_str()), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_NOT_OWN) << Z_GetLastErrorPrompt(nullptr, 0);
+    EXPECT_EQ(ReadText(scratch.file("a")), "stale");
+}
+
+#ifndef _WIN32
+// No file the toolkit writes is set-id, whatever it copies or replaces; a
+// replacement keeps the other bits of the file it replaces, a copy those of
+// its source (and is writable by its owner).
+TEST(WholeFiles, NoFileWrittenTakesASetIdBit) {
+    ScratchDir scratch;
+    const auto modeOf = [](const std::string& path) {
+        return static_cast<unsigned>(fs::status(path).permissions()) & 07777u;
+    };
+    WriteText(scratch.file("program"), "program");
+    fs::permissions(scratch.file("program"), static_cast<fs::perms>(04555));
+    ASSERT_EQ(Z_CloneFile(scratch.file("program").c_str(), scratch.file("copy").c_str()), 1);
+    EXPECT_EQ(modeOf(scratch.file("copy")), 0755u);
+    WriteText(scratch.file("installed"), "installed");
+    fs::permissions(scratch.file("installed"), static_cast<fs::perms>(06750));
+    ASSERT_EQ(Z_CloneFile(scratch.file("program").c_str(), scratch.file("installed").c_str()), 1);
+    EXPECT_EQ(modeOf(scratch.file("installed")), 0750u);
+    fs::permissions(scratch.file("installed"), static_cast<fs::perms>(04640));
+    ASSERT_TRUE(WriteWorkFile(scratch.file("installed.NEW"), "merged"));
+    ASSERT_EQ(Z_ReplaceFile(scratch.file("installed.NEW").c_str(), scratch.file("installed").c_str()), 1);
+    EXPECT_EQ(modeOf(scratch.file("installed")), 0640u);
+    EXPECT_EQ(ReadText(scratch.file("installed")), "merged");
+    fs::permissions(scratch.file("program"), fs::perms::owner_write, fs::perm_options::add);
+}
+#endif
 
 TEST(WholeFiles, CloneReplacesTargetAndLeavesNoTemporary) {
     ScratchDir scratch;

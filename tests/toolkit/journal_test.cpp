@@ -327,7 +327,7 @@ TEST_F(JournalTest, BatchedRenamesReachTheDiskAtTheBatchEnd) {
 #else
     for (const char* name : {"a", "b"}) {
         WriteText(File(name), "old");
-        WriteText(File(std::string(name) + ".new"), "new");
+        ASSERT_TRUE(WriteWorkFile(File(std::string(name) + ".new"), "new"));
     }
     zel::toolkit::TrackPowerLoss(true);
     ASSERT_EQ(Z_BeginDurableBatch(), 1);

@@ -249,3 +249,53 @@ TEST(Directories, GotoProgramDirWithoutDirectoryPartUsesRunningProgram) {
     EXPECT_EQ(Z_IsSameFilePath(now, scratch.path().string().c_str()), 1);
     ASSERT_EQ(Z_ChangeDir(before), 1);
 }
+
+namespace {
+
+std::string Sha256Hex(const std::string& bytes, size_t cut = std::string::npos) {
+    ZSha256 hash;
+    Z_Sha256Begin(&hash);
+    const size_t first = cut < bytes.size() ? cut : bytes.size();
+    Z_Sha256Add(&hash, bytes.data(), first);
+    Z_Sha256Add(&hash, bytes.data() + first, bytes.size() - first);
+    uint8_t digest[Z_SHA256_SIZE];
+    Z_Sha256End(&hash, digest);
+    std::string hex;
+    for (uint8_t byte : digest) {
+        hex += "0123456789abcdef"[byte >> 4];
+        hex += "0123456789abcdef"[byte & 15];
+    }
+    return hex;
+}
+
+}  // namespace
+
+// The examples of FIPS 180-2, and messages whose padding falls on either
+// side of a block's end (55, 56, 63, 64 ... bytes).
+TEST(Sha256, KnownAnswers) {
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(Sha256Hex(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    std::string bytes;
+    for (size_t i = 0; i < 300; ++i) bytes.push_back(static_cast<char>((i * 131 + 7) % 256));
+    const std::pair<size_t, const char*> lengths[] = {
+        {55, "16ed9c4697ca11d5f6fb25ea7900252dd4cb97215d7f6d0b2bb3e2a86ac0ec72"},
+        {56, "939ada93b2fe1e9c596d767bb408567c83e253667f0b25e5be8e16f35f2cbac9"},
+        {63, "6073f83b09ae82016cdbe24c18996c48f0eaa08ca675d0f6b90b807fc29e0149"},
+        {64, "b337ba9b0c69c391364e985fdcb23a889887e59800832c92fbfa22b8a3c40304"},
+        {65, "9d6a3fb113b586b4ab97bc11c993a27bd9b7bbcb756e0646083dc47a679600e6"},
+        {119, "9773fbac8194c3d789af101b49b6a26073076895ef6e0f658432849dd477a43f"},
+        {120, "070a538f085dd94821d4dc197c5c8b791051891d4fa2a1bf25d3c275236676f7"},
+        {300, "cf2eb35169ce035ca6dfb9c3a303d1495473b02fd17c5635008f1e659b733d8f"},
+    };
+    for (const auto& [length, digest] : lengths) EXPECT_EQ(Sha256Hex(bytes.substr(0, length)), digest) << length;
+}
+
+TEST(Sha256, AnyWayOfCuttingTheBytesGivesOneDigest) {
+    std::string bytes;
+    for (size_t i = 0; i < 300; ++i) bytes.push_back(static_cast<char>((i * 131 + 7) % 256));
+    const std::string whole = Sha256Hex(bytes);
+    for (size_t cut = 0; cut <= bytes.size(); ++cut) EXPECT_EQ(Sha256Hex(bytes, cut), whole) << cut;
+}

@@ -56,6 +56,15 @@ inline void WriteText(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
+// A work file as the program makes one (Z_CreateFile), the only kind
+// Z_ReplaceFile moves over another file.
+inline bool WriteWorkFile(const std::string& path, const std::string& bytes) {
+    HZFILE file = Z_CreateFile(path.c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    if (file == nullptr) return false;
+    const bool written = bytes.empty() || Z_WriteFile(file, bytes.data(), static_cast<int64_t>(bytes.size()), 1) != 0;
+    return Z_CloseFile(file) != 0 && written;
+}
+
 inline std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -77,6 +77,7 @@ TEST_F(UpgradeFiles, SecondRunKeepsTheAdministratorsSettings) {
     // The release that follows adds a section and a setting.
     WriteFileText(world.Package() / "PROFILE.INI", ReadFileText(world.Package() / "PROFILE.INI") + "[Audit]\r\nTrailDays=30\r\n");
     WriteFileText(world.Package() / "LOG.INI", ReadFileText(world.Package() / "LOG.INI") + "AUDIT_TRAIL     1\r\n");
+    world.StampPackage();
 
     const ProgramResult second = world.Upgrade({"NEW:2", "CS:0", "OLD:N"});
     ASSERT_EQ(second.exitCode, 0) << second.output;
@@ -100,7 +101,8 @@ TEST_F(UpgradeFiles, SecondRunKeepsTheAdministratorsSettings) {
 }
 
 TEST_F(UpgradeFiles, AFailingCopyDoesNotStopTheRun) {
-    fs::remove(world.Package() / "zemload.exe");
+    // A directory where the program should go: its copy fails.
+    fs::create_directories(world.Home() / "bin" / "zemload.exe");
     const ProgramResult result = world.Upgrade({"NEW:0", "CS:1", "OLD:N"});
     const size_t failed = result.output.find(ProgressLine("zemload.exe"));
     ASSERT_NE(failed, std::string::npos) << result.output;
@@ -127,7 +129,10 @@ TEST_F(UpgradeFiles, AFailedCopyOfThePloModulesLibraryFinishesWithErrors) {
 }
 
 TEST_F(UpgradeFiles, AFailedConfigurationStepIsShownAndTheInstalledFileStays) {
-    fs::remove(world.Package() / "PROFILE.INI");
+    // A template line longer than the profile reader takes fails the merge.
+    WriteFileText(world.Package() / "PROFILE.INI",
+                  ReadFileText(world.Package() / "PROFILE.INI") + "[Long]\r\nName=" + std::string(4000, 'L') + "\r\n");
+    world.StampPackage();
     const ProgramResult result = world.Upgrade({"NEW:0", "CS:1", "OLD:N"});
     const size_t copied = result.output.find("\nNow, Copying the system files...\n");
     ASSERT_NE(copied, std::string::npos) << result.output;

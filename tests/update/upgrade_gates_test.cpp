@@ -48,9 +48,10 @@ TEST_F(UpgradeGates, TooLittleFreeSpaceStopsBeforeAnythingChanges) {
     const ProgramResult result = world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
     std::filesystem::remove(sparse);
     EXPECT_EQ(result.exitCode, 1) << result.output;
-    EXPECT_TRUE(Contains(result.output, "check the free space of the home's volume: Not enough free space on the volume"))
-        << result.output;
-    EXPECT_TRUE(Contains(result.output, "bytes are free. Nothing was changed")) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\nERROR: Not enough free space on the volume of ")) << result.output;
+    EXPECT_TRUE(Contains(result.output, " bytes are free.\n")) << result.output;
+    EXPECT_TRUE(Contains(result.output, "Nothing was changed, the services included.")) << result.output;
+    EXPECT_TRUE(Contains(result.output, "\n    - make room on that volume\n")) << result.output;
     ExpectHomeUnchanged();
 }
 
@@ -114,6 +115,29 @@ TEST_F(UpgradeGates, TypedHomeDirectoryIsUsed) {
     const ProgramResult result = world.UpgradeRaw({"NEW:0", "CS:0", "OLD:N"}, world.Home().string() + "\n");
     EXPECT_TRUE(Contains(result.output, "Input the target dir of ZEL Server(e.g.: d:\\zelhome): "));
     EXPECT_TRUE(Contains(result.output, "\nUpgrade is finished!\n\n")) << result.output;
+}
+
+}  // namespace
+}  // namespace zel::testing
+
+namespace zel::testing {
+namespace {
+
+// A relative DIR: names the home from the folder the administrator started
+// in, not from the package's, which the program makes its own folder: the
+// package's own zelhome program is no home. The log names the whole path.
+TEST(RelativeHome, IsTakenFromTheStartingFolder) {
+    UpgradeWorld world({}, "zelhome");
+    ASSERT_EQ(world.MakeHome().exitCode, 0);
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(world.Home().parent_path());
+    const ProgramResult result = world.UpgradeRaw({"DIR:./zelhome", "NEW:1", "CS:1", "OLD:N"});
+    std::filesystem::current_path(started);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    const std::vector<std::filesystem::path> logs = RunLogs(world.Home());
+    ASSERT_EQ(logs.size(), 1u) << result.output;
+    EXPECT_TRUE(Contains(ReadFileText(logs[0]), "\r\nHome folder: " + SystemText(world.Home()) + "\r\n"))
+        << ReadFileText(logs[0]);
 }
 
 }  // namespace

@@ -95,19 +95,25 @@ TEST_F(UpgradeService, UnansweredQuestionStopsBeforeTheServiceGoes) {
     EXPECT_FALSE(fs::exists(world.Home() / "system" / "UPGRADE.RUN"));
 }
 
-// From the removal of the old service until the new one is installed, the
-// home records that a service is owed; no stop can lose it.
-TEST_F(UpgradeService, StopAfterTheRemovalLeavesTheNewServiceToTheRerun) {
-    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0",
-                                QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident")));
-    // The dictionary phase stops, after the old service went.
+// A stop after the old service went (the dictionary phase fails, and puts
+// its files back) registers the old service again: status 1 means nothing
+// changed, the services included. The rerun goes through.
+TEST_F(UpgradeService, StopAfterTheRemovalRegistersTheOldServiceAgain) {
+    const std::string program = QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident");
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", program));
+    const RegisteredService old = Query(kOldService);
+    const DirectorySnapshot before = SnapshotDirectory(world.Home());
     SetEnvironment("ZEL_FAULT", "GetObjectEnv:1");
     const ProgramResult stopped = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
     UnsetEnvironment("ZEL_FAULT");
     EXPECT_EQ(stopped.exitCode, 1) << stopped.output;
-    EXPECT_TRUE(Contains(stopped.output, "ZEL40SERVICE was removed; run the upgrade again")) << stopped.output;
-    EXPECT_FALSE(Query(kOldService).exists);
-    EXPECT_TRUE(fs::exists(world.Home() / "system" / "OLDSERVICE.INF"));
+    EXPECT_TRUE(Contains(stopped.output, "\nNow, Removing the old service...\n")) << stopped.output;
+    EXPECT_TRUE(
+        Contains(stopped.output, "\nThe old service ZEL40SERVICE was registered again as it was before this run.\n"))
+        << stopped.output;
+    EXPECT_EQ(Query(kOldService), old);
+    EXPECT_FALSE(Query(kNewService).exists);
+    EXPECT_TRUE(SnapshotDirectory(world.Home()) == before);
 
     const ProgramResult rerun = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
     EXPECT_EQ(rerun.exitCode, 0) << rerun.output;
@@ -117,6 +123,63 @@ TEST_F(UpgradeService, StopAfterTheRemovalLeavesTheNewServiceToTheRerun) {
     EXPECT_EQ(fresh.binaryPath, QuotedCommandLine(HomeBin() + Separator() + "zemservice.exe", "-resident"));
     EXPECT_FALSE(Query(kOldService).exists);
     EXPECT_FALSE(fs::exists(world.Home() / "system" / "OLDSERVICE.INF"));
+}
+
+#ifndef _WIN32
+// When the old service cannot be registered again, the run says so, gives
+// the command that does it, and cannot end with status 1. The command, run
+// as printed, puts the service back.
+TEST_F(UpgradeService, OldServiceThatCannotComeBackGetsTheCommandThatRegistersIt) {
+    const std::string program = QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident");
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", program));
+    const RegisteredService old = Query(kOldService);
+    SetEnvironment("ZEL_FAULT", "GetObjectEnv:1,CreateServiceA:1");
+    const ProgramResult stopped = world.Upgrade({"NEW:0", "CS:0", "OLD:N"});
+    UnsetEnvironment("ZEL_FAULT");
+    EXPECT_EQ(stopped.exitCode, 2) << stopped.output;
+    EXPECT_TRUE(Contains(stopped.output, "\nERROR: register the previous release's service again: ")) << stopped.output;
+    EXPECT_TRUE(Contains(stopped.output, "\nThese steps failed:\n    register the previous release's service again\n"))
+        << stopped.output;
+    const std::string head = "Register it again with:\n    ";
+    const size_t at = stopped.output.find(head);
+    ASSERT_NE(at, std::string::npos) << stopped.output;
+    const std::string command =
+        stopped.output.substr(at + head.size(), stopped.output.find('\n', at + head.size()) - at - head.size());
+    EXPECT_FALSE(Query(kOldService).exists);
+    const ProgramResult typed = RunProgram("/bin/sh", {"-c", command});
+    EXPECT_EQ(typed.exitCode, 0) << command << "\n" << typed.output;
+    EXPECT_EQ(Query(kOldService), old) << command;
+}
+#endif
+
+// A second home on the machine holds "ZEL Server": this home's run would
+// remove its old service and then find no name for the new one. It is
+// refused before the old service goes, the services and the home as they
+// were.
+TEST_F(UpgradeService, ServiceNameHeldByAnotherHomeStopsTheRunBeforeTheOldServiceGoes) {
+    const std::string program = QuotedCommandLine(HomeBin() + Separator() + "z40service.exe", "-resident");
+    ASSERT_TRUE(RegisterService(kOldService, "ZEL4.0", program));
+    const std::string other = QuotedCommandLine(
+        world.Package().string() + Separator() + "other" + Separator() + "zemservice.exe", "-resident");
+    ASSERT_TRUE(RegisterService(kNewService, kNewService, other));
+    const RegisteredService old = Query(kOldService);
+    const RegisteredService held = Query(kNewService);
+    const DirectorySnapshot before = SnapshotDirectory(world.Home());
+    for (const char* check : {"-CHECK", ""}) {
+        std::vector<std::string> arguments = {"NEW:0", "CS:0", "OLD:N"};
+        if (check[0] != '\0') arguments.push_back(check);
+        const ProgramResult result = world.Upgrade(arguments);
+        EXPECT_EQ(result.exitCode, 1) << result.output;
+        EXPECT_TRUE(Contains(result.output,
+                             "\nERROR: The service name \"ZEL Server\" is held by another installation's "
+                             "service, " +
+                                 other + ": "))
+            << result.output;
+        EXPECT_FALSE(Contains(result.output, "Removing the old service")) << result.output;
+        EXPECT_EQ(Query(kOldService), old);
+        EXPECT_EQ(Query(kNewService), held);
+        EXPECT_TRUE(SnapshotDirectory(world.Home()) == before);
+    }
 }
 
 TEST_F(UpgradeService, ReleaseAlreadyInPlaceStillInstallsTheNewService) {

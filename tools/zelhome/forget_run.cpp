@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "home_paths.h"
 #include "run_record_file.h"
@@ -40,6 +42,25 @@ bool RemoveName(const std::string& path) {
     }
 }
 
+std::string SystemFile(const std::string& home, const char* name) {
+    return home + Z_PATH_SEPARATOR + "system" + Z_PATH_SEPARATOR + name;
+}
+
+// The upgrade's names beside its record that another account made or may
+// change: the upgrade refuses them as it refuses such a record, and they
+// go with it. Each with why, for the question.
+std::vector<std::pair<std::string, std::string>> ForeignNames(const std::string& home) {
+    std::vector<std::pair<std::string, std::string>> foreign;
+    for (const char* name : {"UPGRADE.LCK", "OLDSERVICE.INF", "SERVICE.INF"}) {
+        const std::string path = SystemFile(home, name);
+        ZFileInfo info{};
+        if (!Z_GetFileInfo(path.c_str(), Z_OWN_FILE, &info) && Z_GetLastError() == Z_ERROR_NOT_OWN) {
+            foreign.emplace_back(path, NotOwnText());
+        }
+    }
+    return foreign;
+}
+
 bool RemoveRecord(const char* home) {
     const std::string journal = JournalDirectory(home);
     if (KindOf(journal) == Z_FILE_DIRECTORY && !Z_RemoveFileJournal(journal.c_str())) return Failed(journal.c_str());
@@ -62,27 +83,38 @@ int ForgetRunCommand(int argc, char** argv) {
         return kNotRemoved;
     }
     Z_AddFileRoot(home.c_str());
-    if (KindOf(RunRecordDirectory(home.c_str())) == Z_FILE_MISSING) {
+    const bool hasRecord = KindOf(RunRecordDirectory(home.c_str())) != Z_FILE_MISSING;
+    const std::vector<std::pair<std::string, std::string>> foreign = ForeignNames(home);
+    if (!hasRecord && foreign.empty()) {
         std::printf("zelhome: %s holds no record of an interrupted upgrade\n", home.c_str());
         return kRemoved;
     }
     // Held while the record goes: no upgrade starts on the home meanwhile.
-    const std::string lock = std::string(home) + Z_PATH_SEPARATOR + "system" + Z_PATH_SEPARATOR + "UPGRADE.LCK";
-    HZLOCK held = Z_LockPath(lock.c_str(), 1);
-    if (held == nullptr) {
+    // A lock file another account made is no upgrade's lock: it goes first.
+    const std::string lock = SystemFile(home, "UPGRADE.LCK");
+    const bool foreignLock = !foreign.empty() && foreign.front().first == lock;
+    HZLOCK held = foreignLock ? nullptr : Z_LockPath(lock.c_str(), 1);
+    if (!foreignLock && held == nullptr) {
         std::fprintf(stderr, "zelhome: %s\n",
                      Z_GetLastError() == Z_ERROR_LOCKED ? ("an upgrade of " + home + " is running").c_str()
                                                         : Z_GetLastErrorPrompt(nullptr, 0));
         return kFailed;
     }
-    RunRecordValues values;
-    std::string why;
-    const RecordCheck check = CheckRunRecord(home.c_str(), &values, &why);
-    std::string directory = RunRecordDirectory(home.c_str());
-    directory.pop_back();
-    std::printf("The record of an interrupted upgrade in %s%s%s.\n", directory.c_str(),
-                check == RecordCheck::Damaged ? " is damaged: " : " is whole",
-                check == RecordCheck::Damaged ? why.c_str() : "");
+    if (hasRecord) {
+        RunRecordValues values;
+        std::string why;
+        const RecordCheck check = CheckRunRecord(home.c_str(), &values, &why);
+        std::string directory = RunRecordDirectory(home.c_str());
+        directory.pop_back();
+        const char* state = check == RecordCheck::Damaged   ? " is damaged: "
+                            : check == RecordCheck::Foreign ? " is not this home's upgrade's own: "
+                                                            : " is whole";
+        std::printf("The record of an interrupted upgrade in %s%s%s.\n", directory.c_str(), state,
+                    check == RecordCheck::Damaged || check == RecordCheck::Foreign ? why.c_str() : "");
+    }
+    for (const auto& [path, why] : foreign) {
+        std::printf("Not the upgrade's own, and removed with the record: %s.\n", why.c_str());
+    }
     std::printf(
         "Once it is removed, the next upgrade starts afresh from the home as it is now, without putting back what\n"
         "the interrupted run changed in the data dictionary. Restore the home from its backup instead if you can.\n"
@@ -95,7 +127,18 @@ int ForgetRunCommand(int argc, char** argv) {
         Z_UnlockPath(held);
         return kNotRemoved;
     }
-    const bool removed = RemoveRecord(home.c_str());
+    if (foreignLock) {
+        if (!RemoveName(lock)) return kFailed;
+        held = Z_LockPath(lock.c_str(), 1);
+        if (held == nullptr) {
+            std::fprintf(stderr, "zelhome: %s\n", Z_GetLastErrorPrompt(nullptr, 0));
+            return kFailed;
+        }
+    }
+    bool removed = !hasRecord || RemoveRecord(home.c_str());
+    for (const auto& [path, why] : foreign) {
+        if (path != lock) removed = removed && RemoveName(path);
+    }
     Z_UnlockPath(held);
     if (!removed) return kFailed;
     std::printf("\nzelhome: removed the record of the interrupted upgrade in %s\n", home.c_str());

@@ -68,7 +68,7 @@ std::string Identity(const std::string& path) {
 }
 
 bool ReadRecord(const std::string& path, std::string* text, std::string* message) {
-    HZFILE file = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, Z_NO_LINK);
+    HZFILE file = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, Z_OWN_FILE);
     if (file == nullptr) {
         *message = LastError();
         return false;
@@ -96,7 +96,11 @@ bool PutBackCopysJournal(const std::string& copy, bool* putBack, std::string* me
     const std::string record = Joined(Joined(copy, "system"), "UPGRADE.RUN");
     const std::string journal = Joined(record, "JOURNAL");
     const std::string runIni = Joined(record, "RUN.INI");
-    if (!Z_IsValidFileName(runIni.c_str())) return true;
+    // Anything under the record's name counts: its reader never follows a
+    // link there, and says why.
+    const int there = Z_NameExists(runIni.c_str());
+    if (there < 0) *message = LastError();
+    if (there <= 0) return there == 0;
     std::string text;
     RunRecordValues values;
     std::string why;
@@ -120,7 +124,7 @@ bool PutBackCopysJournal(const std::string& copy, bool* putBack, std::string* me
     values["Journal"].assign(1, '0');
     values["Home"] = Identity(copy);
     const std::string updated = FormatRunRecord(values);
-    if (!Z_WriteWholeFile(runIni.c_str(), updated.data(), static_cast<int64_t>(updated.size()), Z_NO_LINK) ||
+    if (!Z_WriteWholeFile(runIni.c_str(), updated.data(), static_cast<int64_t>(updated.size()), Z_OWN_FILE) ||
         (hasJournal && !Z_DiscardFileJournal(journal.c_str(), copy.c_str()))) {
         *message = LastError();
         return false;

@@ -9,7 +9,7 @@
 
 #include "home_paths.h"
 #include "ini_diff.h"
-#include "package_list.h"
+#include "package_manifest.h"
 
 namespace zelhome {
 
@@ -282,7 +282,7 @@ std::string WithHomeName(const std::string& text, const std::string& root) {
 PackageFiles ReadPackageFiles(const std::string& packageDir) {
     PackageFiles package;
     if (packageDir.empty()) return package;
-    for (const std::string& name : PackageCopyList()) {
+    for (const std::string& name : PackageFilesNeeded()) {
         std::error_code error;
         if (fs::is_regular_file(PathFromText(packageDir) / name, error)) {
             package.byName[FileName(name)].push_back(FileDigest(PathFromText(packageDir) / name));

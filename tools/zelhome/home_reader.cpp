@@ -71,7 +71,11 @@ bool ReadDatabases(ObjectEnv* env, const std::string& home, HomeDescription* d, 
         if (dataDirectory.empty()) dataDirectory = DisplayText(PathFromText(home) / "dict");
         zel::kernel::DataSummary data = zel::kernel::DescribeData(dataDirectory, r->id);
         db.data = DataInfo{data.exists, data.records, data.indexed};
-        ok = ReadColumns(env, &db, message);
+        if (!data.known) {
+            *message = LastError("the data of " + db.name);
+            ok = false;
+        }
+        ok = ok && ReadColumns(env, &db, message);
         d->databases.push_back(db);
     }
     FreeDatabaseInfo(chain);
@@ -143,10 +147,9 @@ bool ReadHeaders(const std::string& home, HomeDescription* d, std::string* messa
 }  // namespace
 
 bool ReadHome(const std::string& home, HomeDescription* description, std::string* message) {
-    std::error_code error;
-    if (!fs::is_directory(PathFromText(home) / "system", error)) {
-        throw DescriptionError(home + " is not a home directory: it has no system directory");
-    }
+    const int system = Z_DirExists(DisplayText(PathFromText(home) / "system").c_str());
+    if (system < 0) throw DescriptionError(LastError(home + " cannot be read"));
+    if (system == 0) throw DescriptionError(home + " is not a home directory: it has no system directory");
     if (!ShellOpen(home.c_str(), -1, -1, -1, -1)) {
         throw DescriptionError(home + " is not a home directory the shell can open: " + LastError("ShellOpen"));
     }

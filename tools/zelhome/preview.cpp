@@ -26,7 +26,10 @@ namespace {
 // As deep as the copy of the home goes.
 constexpr int kCopyDepth = 16;
 
-// A scratch directory of its own, removed when the preview ends.
+// A scratch directory of its own, removed when the preview ends. It is
+// private (the user running the preview alone, and on Windows the
+// Administrators and the system): the copy of the home and the upgrade's
+// output in it may hold what only that user may read.
 class Scratch {
 public:
     Scratch() {
@@ -37,7 +40,10 @@ public:
                                static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
         for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
             fs::path candidate = temp / ("zelhome-preview-" + std::to_string(random() % 1000000000ULL));
-            if (fs::create_directory(candidate, error)) root_ = candidate;
+            // A name taken (by anyone) is passed over; a private folder that
+            // is there already must be this user's own, or it is refused.
+            if (fs::exists(fs::symlink_status(candidate, error))) continue;
+            if (Z_CreateDir(DisplayText(candidate).c_str(), Z_OWN_FILE)) root_ = candidate;
         }
     }
     ~Scratch() {
@@ -152,10 +158,9 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     const std::string packageDir = DisplayText(AbsolutePath(PathFromText(request.packageDir)));
     *report = "Preview of the upgrade of HOME = " + home + "\nPackage: " + packageDir + "\n\n";
 
-    std::error_code error;
-    if (!fs::is_directory(PathFromText(home) / "system", error)) {
-        return Blocked({home + " is not a home directory: it has no system directory"}, report);
-    }
+    const int system = Z_DirExists(DisplayText(PathFromText(home) / "system").c_str());
+    if (system < 0) return Blocked({home + " cannot be read: " + Z_GetLastErrorPrompt(nullptr, 0)}, report);
+    if (system == 0) return Blocked({home + " is not a home directory: it has no system directory"}, report);
     Scratch scratch;
     if (scratch.Root().empty()) return Blocked({"no scratch directory can be made in the temporary directory"}, report);
     std::string scratchText;
@@ -172,8 +177,9 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     const HomeReadLock lock(home);
     if (lock.UpgradeRunning()) blockers.push_back(UpgradeRunningMessage(home));
     const std::string program = UpgradeProgram(packageDir);
-    if (!fs::is_regular_file(PathFromText(program), error))
-        blockers.push_back("the upgrade program is missing: " + program);
+    const int programThere = Z_FileExists(program.c_str());
+    if (programThere < 0) blockers.push_back(std::string("the upgrade program: ") + Z_GetLastErrorPrompt(nullptr, 0));
+    if (programThere == 0) blockers.push_back("the upgrade program is missing: " + program);
     ServicePlan services;
     std::string message;
     if (!PlanServices(home, copy, DisplayText(scratch.Root() / "services"), &services, &message)) {
@@ -181,8 +187,11 @@ int RunPreview(const PreviewRequest& request, std::string* report) {
     }
     blockers.insert(blockers.end(), services.blockers.begin(), services.blockers.end());
     const bool modifyLexicons = ModifiesLexicons(request.upgradeArgs);
-    const std::vector<std::string> found = FindBlockers(home, packageDir, modifyLexicons);
+    std::vector<std::string> notes;
+    const std::vector<std::string> found = FindBlockers(home, packageDir, modifyLexicons, &notes);
     blockers.insert(blockers.end(), found.begin(), found.end());
+    for (const std::string& note : notes) *report += note + "\n\n";
+    std::error_code error;
     const fs::space_info space = fs::space(PathFromText(home), error);
     if (!error) {
         *report += "Space on the home's volume: " + std::to_string(SpaceNeeded(home, packageDir, modifyLexicons)) +

@@ -5,12 +5,14 @@
 #include <fstream>
 
 #include "dict_files.h"
+#include "dictionary_check.h"
+#include "home_checks.h"
 #include "home_paths.h"
-#include "package_list.h"
+#include "package_check.h"
 #include "run_record_file.h"
+#include "service_name_check.h"
 #include "space_needed.h"
 #include "zelkit.h"
-#include "zemdaemon.h"
 
 namespace zelhome {
 
@@ -18,65 +20,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string StartInfLine3(const std::string& home) {
-    std::ifstream file(PathFromText(home) / "system" / "START.INF", std::ios::binary);
-    std::string line;
-    for (int i = 0; i < 3; ++i) {
-        if (!std::getline(file, line)) return "";
-    }
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-    return line;
-}
-
-// The upgrade's own check: a server of the home answers on this machine.
-void CheckServer(const std::string& home, std::vector<std::string>* blockers) {
-    const std::string connectText = StartInfLine3(home);
-    if (connectText.empty()) return;
-    HZCONN connection = NetOpenConnect("127.0.0.1", connectText.c_str(), nullptr);
-    if (connection == nullptr) return;
-    tagCONNECTINFO info{};
-    if (NetGetConnectInfo(connection, &info, nullptr, nullptr) != 0) {
-        info.serverText[sizeof info.serverText - 1] = '\0';
-        blockers->push_back("a server answers for the home on 127.0.0.1, " + connectText + " (\"" +
-                            std::string(info.serverText) + "\"): stop it first");
-    }
-    NetCloseConnect(connection);
-}
-
-void CheckDictionaryFiles(const std::string& home, std::vector<std::string>* blockers) {
-    for (int index = 0; index < zel::shell::DICT_FILE_COUNT; ++index) {
-        zel::shell::DictFile file;
-        zel::shell::DictFailure failure;
-        if (!zel::shell::ReadDictFile(zel::shell::DictFilePath(home, index), index == zel::shell::VIEW_FILE, &file,
-                                      &failure)) {
-            blockers->push_back(std::string("the upgrade would refuse ") + zel::shell::DICT_FILE_NAMES[index] + ": " +
-                                failure.text);
-        }
-    }
-}
-
-void CheckPackage(const std::string& packageDir, std::vector<std::string>* blockers) {
-    for (const std::string& name : PackageCopyList()) {
-        std::error_code error;
-        if (!fs::is_regular_file(PathFromText(packageDir) / name, error)) {
-            blockers->push_back("package file missing: " + name);
-        }
-    }
-}
-
-void CheckSpace(const std::string& home, const std::string& packageDir, bool modifyLexicons,
-                std::vector<std::string>* blockers) {
-    std::error_code error;
-    const fs::space_info space = fs::space(PathFromText(home), error);
-    if (error) {
-        blockers->push_back("the free space of the home's volume cannot be read: " + error.message());
-        return;
-    }
-    const uintmax_t needed = SpaceNeeded(home, packageDir, modifyLexicons);
-    if (space.available < needed) {
-        blockers->push_back("not enough free space on the home's volume: " + std::to_string(needed) +
-                            " bytes needed, " + std::to_string(space.available) + " bytes free");
-    }
+// A blocker as the report lists it: what is wrong, and under it what to do.
+std::vector<std::string> Lines(const CheckFindings& findings) {
+    std::vector<std::string> lines;
+    for (const Blocker& blocker : findings.blockers) lines.push_back(blocker.what + "\n    to do: " + blocker.todo);
+    return lines;
 }
 
 // Opening for update writes nothing, and answers as the upgrade's writes
@@ -135,34 +83,26 @@ bool ModifiesLexicons(const std::vector<std::string>& upgradeArgs) {
     return false;
 }
 
-namespace {
-
-// What the upgrade refuses before it changes anything: a link in the home
-// that the link rule does not follow, a damaged record of an interrupted
-// run.
-void CheckLinksAndRecord(const std::string& home, std::vector<std::string>* blockers) {
-    char found[Z_MAX_LINE];
-    if (Z_FindUnsafeLink(home.c_str(), kHomeLinkSearchDepth, found, sizeof found) == 1) {
-        blockers->push_back(std::string("the upgrade does not follow a link in the home: ") +
-                            Z_GetLastErrorPrompt(nullptr, 0));
-    }
+std::vector<std::string> FindBlockers(const std::string& home, const std::string& packageDir, bool modifyLexicons,
+                                      std::vector<std::string>* notes) {
+    // The upgrade's own checks, in the order it makes them.
+    CheckFindings findings;
+    CheckHomeLinks(home.c_str(), &findings);
     RunRecordValues values;
     std::string why;
-    if (CheckRunRecord(home.c_str(), &values, &why) == RecordCheck::Damaged) {
-        blockers->push_back("the record of an interrupted upgrade is damaged: " + why +
-                            " (zelhome forget-run removes it)");
+    const RecordCheck verdict = CheckRunRecord(home.c_str(), &values, &why);
+    if (verdict == RecordCheck::Damaged || verdict == RecordCheck::Foreign) {
+        NoteRefusedRecord(home.c_str(), verdict, why, &findings);
     }
-}
-
-}  // namespace
-
-std::vector<std::string> FindBlockers(const std::string& home, const std::string& packageDir, bool modifyLexicons) {
-    std::vector<std::string> blockers;
-    CheckLinksAndRecord(home, &blockers);
-    CheckServer(home, &blockers);
-    CheckDictionaryFiles(home, &blockers);
-    CheckPackage(packageDir, &blockers);
-    CheckSpace(home, packageDir, modifyLexicons, &blockers);
+    CheckServerStopped(home.c_str(), &findings);
+    // An interrupted run's journal puts the dictionary back first.
+    if (!Z_HasFileJournal(JournalDirectory(home.c_str()).c_str())) CheckDictionary(home.c_str(), &findings);
+    CheckPackage(packageDir.c_str(), &findings);
+    CheckNewServiceName(home.c_str(), &findings);
+    CheckFreeSpace(home.c_str(), packageDir.c_str(), modifyLexicons, &findings);
+    CheckConfigSizes(home.c_str(), &findings);
+    *notes = findings.notes;
+    std::vector<std::string> blockers = Lines(findings);
     CheckWritable(home, &blockers);
     return blockers;
 }

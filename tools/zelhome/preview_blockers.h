@@ -8,8 +8,12 @@
 
 namespace zelhome {
 
-// modifyLexicons: "DIC:" is among the upgrade's arguments.
-std::vector<std::string> FindBlockers(const std::string& home, const std::string& packageDir, bool modifyLexicons);
+// The upgrade's own checks before its first change, and what only a
+// preview looks at (files the upgrade could not write). modifyLexicons:
+// "DIC:" is among the upgrade's arguments. *notes receives what the checks
+// note without stopping (a lexicon source the package lacks).
+std::vector<std::string> FindBlockers(const std::string& home, const std::string& packageDir, bool modifyLexicons,
+                                      std::vector<std::string>* notes);
 
 // Room the upgrade needs on the home's volume, as the upgrade itself reckons
 // it before its first change; 0 when it cannot be reckoned.

@@ -12,6 +12,9 @@ struct DataSummary {
     bool exists = false;
     uint64_t records = 0;
     bool indexed = false;
+    // False when the system could not tell whether the data or the index is
+    // there (the toolkit's last error says why): the rest is then no answer.
+    bool known = true;
 };
 
 // The data of database `id` kept in `directory` (as the dictionary stores it).

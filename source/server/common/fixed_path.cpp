@@ -18,6 +18,15 @@ FixedPath FixedPath::Sub(const char* name) const { return Appended(name, "", tru
 
 FixedPath FixedPath::File(const char* name, const char* extension) const { return Appended(name, extension, false); }
 
+FixedPath FixedPath::Parent() const {
+    FixedPath path = *this;
+    // Separators are found as the code page writes them (a backslash may be
+    // the second byte of a character in code page 936).
+    Z_DeappendSubdirSymbol(path.text_);
+    path.text_[Z_GetFileNamePathLength(path.text_)] = '\0';
+    return path;
+}
+
 FixedPath FixedPath::Appended(const char* name, const char* extension, bool directory) const {
     FixedPath path = *this;
     path.ok_ = ok_ && Z_AppendPath(path.text_, name) && Z_AppendPath(path.text_, extension) &&

@@ -15,6 +15,10 @@ public:
     FixedPath Sub(const char* name) const;
     // This directory's file name (and extension, which may be empty).
     FixedPath File(const char* name, const char* extension = "") const;
+    // The directory that holds this one, taken by the path's text (never
+    // "..", which would show in every path built on it), with a separator
+    // at its end.
+    FixedPath Parent() const;
 
     bool ok() const { return ok_; }
     const char* c_str() const { return text_; }

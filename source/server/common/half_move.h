@@ -4,10 +4,11 @@
 // file. The run that comes next finishes the move.
 #pragma once
 
-// True when oldPath and newPath are two names of one regular file.
-bool IsHalfMoved(const char* oldPath, const char* newPath);
+// 1 when oldPath and newPath are two names of one regular file, 0 when they
+// are not, -1 when the system cannot tell (the last error says why).
+int IsHalfMoved(const char* oldPath, const char* newPath);
 
 // Finishes such a move by removing oldPath, as the move would have. True
 // when there was none to finish or it is finished; false (the last error
-// set) when the old name could not be removed.
+// set) when the old name could not be removed or looked at.
 bool FinishHalfMove(const char* oldPath, const char* newPath);

@@ -2,6 +2,8 @@
 // is obeyed: by the upgrade at its start, and by zelhome preview, which
 // must find what the upgrade would refuse.
 #include <cstdio>
+#include <iterator>
+#include <vector>
 
 #include "fixed_path.h"
 #include "run_record_file.h"
@@ -29,24 +31,39 @@ std::string JournalFile(const char* home) {
 }
 
 // The record's own names are the upgrade's: a link under one of them was
-// put there by someone else, and is never followed.
-bool CheckOwnNames(const char* home, std::string* why) {
-    const FixedPath oldService = FixedPath::Directory(home).Sub("system").File("OLDSERVICE.INF");
+// put there by someone else, and is never followed; a file or folder under
+// one of them is obeyed only when it is the program's own.
+RecordCheck CheckOwnNames(const char* home, std::string* why) {
+    const FixedPath system = FixedPath::Directory(home).Sub("system");
+    const FixedPath oldService = system.File("OLDSERVICE.INF");
+    const FixedPath serviceName = system.File("SERVICE.INF");
     const std::string names[] = {RunRecordDirectory(home), RunRecordFile(home), JournalDirectory(home),
-                                 JournalFile(home), oldService.c_str()};
+                                 JournalFile(home),        oldService.c_str(),  serviceName.c_str()};
     for (const std::string& name : names) {
         if (KindOf(name) == Z_FILE_LINK) {
             *why = Trimmed(name) + " is a link; the upgrade's record is never read or written through one";
-            return false;
+            return RecordCheck::Damaged;
         }
     }
     // Where the record's folder is a file, no record can be read or made.
     const uint32_t folder = KindOf(RunRecordDirectory(home));
     if (folder != Z_FILE_MISSING && folder != Z_FILE_DIRECTORY) {
         *why = Trimmed(RunRecordDirectory(home)) + " is not a folder";
-        return false;
+        return RecordCheck::Damaged;
     }
-    return true;
+    // The lock too: a link there is no lock anyone holds and goes as a name,
+    // but a file someone else made there is never taken for the run's.
+    const FixedPath lock = system.File("UPGRADE.LCK");
+    std::vector<std::string> owned(std::begin(names), std::end(names));
+    owned.push_back(lock.c_str());
+    for (const std::string& name : owned) {
+        ZFileInfo info{};
+        if (!Z_GetFileInfo(Trimmed(name).c_str(), Z_OWN_FILE, &info) && Z_GetLastError() == Z_ERROR_NOT_OWN) {
+            *why = NotOwnText();
+            return RecordCheck::Foreign;
+        }
+    }
+    return RecordCheck::None;
 }
 
 bool ReadRecordText(const std::string& path, std::string* text, std::string* why) {
@@ -59,9 +76,9 @@ bool ReadRecordText(const std::string& path, std::string* text, std::string* why
         *why = path + " holds " + std::to_string(info.size) + " bytes, more than any record of a run";
         return false;
     }
-    HZFILE file = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, Z_NO_LINK);
+    HZFILE file = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, Z_OWN_FILE);
     if (file == nullptr) {
-        *why = Z_GetLastErrorPrompt(nullptr, 0);
+        *why = Z_GetLastError() == Z_ERROR_NOT_OWN ? NotOwnText() : Z_GetLastErrorPrompt(nullptr, 0);
         return false;
     }
     char buffer[kLargestRecord];
@@ -99,8 +116,16 @@ std::string HomeIdentity(const char* home) {
     return std::to_string(info.volume) + ":" + std::to_string(info.index);
 }
 
+std::string NotOwnText() {
+    const std::string text = Z_GetLastErrorPrompt(nullptr, 0);
+    const std::string marker = "cannot trust ";
+    const size_t at = text.find(marker);
+    return at == std::string::npos ? text : text.substr(at + marker.size());
+}
+
 RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::string* why) {
-    if (!CheckOwnNames(home, why)) return RecordCheck::Damaged;
+    const RecordCheck names = CheckOwnNames(home, why);
+    if (names != RecordCheck::None) return names;
     const std::string path = RunRecordFile(home);
     const bool hasRecord = KindOf(path) != Z_FILE_MISSING;
     const bool hasJournal = Z_HasFileJournal(JournalDirectory(home).c_str()) != 0;
@@ -112,10 +137,18 @@ RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::strin
         return RecordCheck::Damaged;
     }
     std::string text;
-    if (!ReadRecordText(path, &text, why)) return RecordCheck::Damaged;
+    if (!ReadRecordText(path, &text, why)) {
+        return Z_GetLastError() == Z_ERROR_NOT_OWN ? RecordCheck::Foreign : RecordCheck::Damaged;
+    }
     if (!ParseRunRecord(text, values, why)) {
         *why = path + ": " + *why;
         return RecordCheck::Damaged;
+    }
+    // What the record decided and changed was this home's, not another's.
+    if ((*values)["Home"] != HomeIdentity(home)) {
+        *why = path + " was made for another home folder (" + (*values)["Home"] +
+               "; this one is a copy of it, or was moved here from another volume)";
+        return RecordCheck::Foreign;
     }
     if ((*values)["Journal"] == "1" && !hasJournal) {
         *why = path + " says the dictionary phase kept a journal, and " + JournalFile(home) + " is missing";
@@ -123,9 +156,15 @@ RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::strin
     }
     // Every line and every saved copy is checked now, before anything
     // changes; the put-back in the dictionary phase obeys it.
-    if (hasJournal && Z_CheckFileJournal(JournalDirectory(home).c_str(), home) == 0) {
-        *why = Z_GetLastErrorPrompt(nullptr, 0);
-        return RecordCheck::Damaged;
+    if (!hasJournal) return RecordCheck::Whole;
+    switch (Z_CheckFileJournal(JournalDirectory(home).c_str(), home)) {
+        case 1: return RecordCheck::Whole;
+        case 2:
+            *why = JournalFile(home) + " was made for another home folder (this one is a copy of it, or was moved "
+                                       "here from another volume)";
+            return RecordCheck::Foreign;
+        default:
+            *why = Z_GetLastError() == Z_ERROR_NOT_OWN ? NotOwnText() : Z_GetLastErrorPrompt(nullptr, 0);
+            return Z_GetLastError() == Z_ERROR_NOT_OWN ? RecordCheck::Foreign : RecordCheck::Damaged;
     }
-    return RecordCheck::Whole;
 }

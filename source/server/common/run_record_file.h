@@ -29,9 +29,22 @@ std::string JournalDirectory(const char* home);
 // The identity of the home (volume and index), as the record names it.
 std::string HomeIdentity(const char* home);
 
-enum class RecordCheck { None, Whole, Damaged };
+// Foreign: the record is whole as far as it was read, but it is not this
+// home's run's to obey: a file or folder of it (or OLDSERVICE.INF,
+// SERVICE.INF) belongs to another account or may be written by one, or it
+// was made for another home folder (a copy of this one, or one moved here
+// from another volume). A checksum proves a record whole, never who wrote
+// it.
+enum class RecordCheck { None, Whole, Damaged, Foreign };
 // Checks the record of an interrupted run in home as a run must before it
-// obeys any of it: no link under the record's own names, RUN.INI whole,
-// a journal where RUN.INI says one is and none without RUN.INI, and the
-// journal whole (every line and saved copy). Reads only.
+// obeys any of it: no link under the record's own names, each of them the
+// program's own (Z_OWN_FILE), RUN.INI whole and made for this home, a
+// journal where RUN.INI says one is and none without RUN.INI, and the
+// journal whole (every line and saved copy) and made for this home. Reads
+// only.
 RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::string* why);
+
+// The text of the last error of a Z_OWN_FILE refusal without the call's
+// name: "<path>: it belongs to user 1001, neither the user running this
+// nor root".
+std::string NotOwnText();

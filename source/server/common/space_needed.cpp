@@ -11,7 +11,8 @@ constexpr int kLexiconDepth = 4;
 // A folder that is not there holds nothing.
 bool AddFolder(const FixedPath& folder, const char* wildcard, int depth, uint64_t factor, uint64_t* total) {
     if (!folder.ok()) return false;
-    if (!Z_IsValidFilePath(folder.c_str(), 0)) return true;
+    const int there = Z_DirExists(folder.c_str());
+    if (there <= 0) return there == 0;
     uint64_t bytes = 0;
     if (!Z_GetFolderSize(folder.c_str(), wildcard, depth, &bytes)) return false;
     *total += factor * bytes;

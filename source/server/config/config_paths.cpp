@@ -13,9 +13,13 @@ bool JoinConfigPath(char* path, const char* first, const char* second, const cha
 }
 
 bool SystemDirFromBinDir(char* path, const char* binDir) {
-    char parent[8];
-    std::snprintf(parent, sizeof(parent), "..%c", Z_PATH_SEPARATOR);
+    char home[Z_MAX_PATH];
+    if (!JoinConfigPath(home, binDir, "")) return false;
+    // The separators are found as the code page writes them: in code page
+    // 936 a backslash may be the second byte of a character.
+    Z_DeappendSubdirSymbol(home);
+    home[Z_GetFileNamePathLength(home)] = '\0';
     char system[8];
     std::snprintf(system, sizeof(system), "system%c", Z_PATH_SEPARATOR);
-    return JoinConfigPath(path, binDir, parent, system);
+    return JoinConfigPath(path, home, system);
 }

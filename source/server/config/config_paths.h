@@ -8,6 +8,7 @@
 // cut path could name another file.
 bool JoinConfigPath(char* path, const char* first, const char* second, const char* third = "");
 
-// The home system directory as reached from the bin directory: the bin
-// directory, "..", a separator, "system" and a separator.
+// The home system directory beside the bin directory (which ends with a
+// separator): the bin directory's last name replaced by "system", by the
+// path's text, so that every path the run names reads HOME/system/...
 bool SystemDirFromBinDir(char* path, const char* binDir);

@@ -1,8 +1,8 @@
 #include "config_replace.h"
 
 #include <cstring>
+#include <functional>
 #include <string>
-#include <vector>
 
 #include "config_paths.h"
 #include "config_text.h"
@@ -11,25 +11,13 @@
 
 namespace {
 
-// Reads a whole file; false when it cannot be read.
-bool ReadWholeFile(const char* path, std::vector<char>* bytes) {
-    uint64_t size = 0;
-    if (!Z_GetFileSize(path, &size)) return false;
-    bytes->resize(static_cast<size_t>(size));
-    HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, 0);
-    if (file == nullptr) return false;
-    const bool read =
-        size == 0 || Z_ReadFile(file, bytes->data(), static_cast<int64_t>(size), 1) == static_cast<int64_t>(size);
-    CloseReadFile(file);
-    return read;
-}
-
 // True only when both files could be read and hold the same bytes; any doubt
+// (a file larger than any configuration file included, which is not read)
 // counts as different, which leads to an ordinary replacement.
 bool SameContent(const char* first, const char* second) {
-    std::vector<char> a;
-    std::vector<char> b;
-    return ReadWholeFile(first, &a) && ReadWholeFile(second, &b) && a == b;
+    std::string a;
+    std::string b;
+    return ReadConfigText(first, &a) && ReadConfigText(second, &b) && a == b;
 }
 
 constexpr int kMostNumberedBackups = 999;
@@ -45,23 +33,38 @@ bool MoveToNumberedName(const char* backupPath) {
     for (int number = 1; number <= kMostNumberedBackups; ++number) {
         const std::string numbered = stem + "." + std::to_string(number) + suffix;
         if (numbered.size() >= Z_MAX_PATH) break;
-        if (Z_IsValidFileName(numbered.c_str()) || Z_IsValidFilePath(numbered.c_str(), 0)) continue;
-        return Z_RenameFile(backupPath, numbered.c_str()) != 0;
+        const int taken = Z_NameExists(numbered.c_str());
+        if (taken > 0) continue;
+        return taken == 0 && Z_RenameFile(backupPath, numbered.c_str()) != 0;
     }
     Z_SetLastErrorText(Z_ERROR_TOO_LONG, "no free numbered name is left beside %s for the earlier backup", backupPath);
     return false;
 }
 
+// An earlier backup is the one copy of the configuration as it was before
+// that earlier change: it moves to a numbered name. One that holds what is
+// kept now was made by this run, or by the interrupted run it goes on from,
+// and is made again.
+bool SetEarlierBackupAside(const char* backupPath, const std::function<bool()>& holdsWhatIsKept) {
+    const int earlier = Z_FileExists(backupPath);
+    if (earlier <= 0) return earlier == 0;
+    return holdsWhatIsKept() || MoveToNumberedName(backupPath);
+}
+
 }  // namespace
 
 bool KeepBackupCopy(const char* installedPath, const char* backupPath) {
-    // An earlier backup is the one copy of the configuration as it was before
-    // that earlier change. One that equals the installed file was made by this
-    // run, or by the interrupted run it goes on from, and is made again.
-    if (Z_IsValidFileName(backupPath) && !SameContent(backupPath, installedPath) && !MoveToNumberedName(backupPath)) {
-        return false;
-    }
-    return Z_CloneFile(installedPath, backupPath) != 0;
+    return SetEarlierBackupAside(backupPath, [&] { return SameContent(backupPath, installedPath); }) &&
+           Z_CloneFile(installedPath, backupPath) != 0;
+}
+
+bool KeepBackupText(const std::string& installed, const char* backupPath) {
+    const auto same = [&] {
+        std::string text;
+        return ReadConfigText(backupPath, &text) && text == installed;
+    };
+    return SetEarlierBackupAside(backupPath, same) &&
+           Z_WriteWholeFile(backupPath, installed.data(), static_cast<int64_t>(installed.size()), 0) != 0;
 }
 
 bool ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath) {
@@ -86,7 +89,11 @@ bool ReplaceConfigFileKeepingBackup(const char* installedPath) {
     return ReplaceConfigFile(installedPath, newPath, backupPath);
 }
 
-bool DiscardWorkFile(const char* path) { return !Z_IsValidFileName(path) || Z_DeleteFile(path); }
+// Whatever has the work name goes, a link there as a name.
+bool DiscardWorkFile(const char* path) {
+    const int there = Z_NameExists(path);
+    return there == 0 || (there > 0 && Z_DeleteFile(path));
+}
 
 bool EndWithWorkFile(bool failed, const char* newPath) {
     FirstFailure failure;

@@ -1,6 +1,8 @@
 // Puts a rewritten configuration file in place of the installed one.
 #pragma once
 
+#include <string>
+
 // Moves newPath over installedPath in one atomic step, so that the installed
 // name holds either the old or the new content at every moment. With a
 // backup path, the installed content is first copied there (by
@@ -14,9 +16,10 @@ bool ReplaceConfigFile(const char* installedPath, const char* newPath, const cha
 // earlier run stays.
 bool ReplaceConfigFileKeepingBackup(const char* installedPath);
 
-// Deletes a work file when it exists. The installed file does not depend on
-// it, but a work file left behind makes the home differ from what a clean
-// run leaves: false when it could not be deleted.
+// Deletes whatever has a work file's name (a link there as a name). The
+// installed file does not depend on it, but a work file left behind makes
+// the home differ from what a clean run leaves: false when it could not be
+// deleted, or the system cannot tell whether it is there.
 bool DiscardWorkFile(const char* path);
 
 // Ends a step that wrote the work file newPath: deletes it when it is still
@@ -28,3 +31,6 @@ bool EndWithWorkFile(bool failed, const char* newPath);
 // from the installed file is kept under the next free numbered name
 // ("PROFILE.INI.1.BAK", "PROFILE.INI.2.BAK" ...) rather than overwritten.
 bool KeepBackupCopy(const char* installedPath, const char* backupPath);
+// The same for a configuration that no file holds yet: installed is its
+// text.
+bool KeepBackupText(const std::string& installed, const char* backupPath);

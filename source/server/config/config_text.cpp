@@ -1,21 +1,16 @@
 #include "config_text.h"
 
 #include "config_paths.h"
+#include "config_size.h"
 #include "first_failure.h"
 #include "zelkit.h"
-
-namespace {
-
-constexpr uint64_t MAX_CONFIG_TEXT_SIZE = 16u * 1024u * 1024u;
-
-}  // namespace
 
 bool ReadConfigText(const char* path, std::string* text) {
     uint64_t size = 0;
     if (!Z_GetFileSize(path, &size)) return false;
-    if (size > MAX_CONFIG_TEXT_SIZE) {
+    if (size > kLargestConfigFile) {
         Z_SetLastErrorText(Z_ERROR_TOO_LONG, "%s is larger than %llu bytes", path,
-                           static_cast<unsigned long long>(MAX_CONFIG_TEXT_SIZE));
+                           static_cast<unsigned long long>(kLargestConfigFile));
         return false;
     }
     HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, 0);

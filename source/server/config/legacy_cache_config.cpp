@@ -58,17 +58,17 @@ void TakeCacheItem(const LegacyItem& item, CacheSettings* settings) {
     }
 }
 
-bool WriteLimit(HZFILE profile, const char* key, int32_t value) {
+void AddLimit(std::string* profile, const char* key, int32_t value) {
     std::string line = std::string(key) + "=";
     if (value >= 0) {
         line += std::to_string(value);
     }
-    return WriteProfileLine(profile, line.c_str());
+    AddProfileLine(profile, line);
 }
 
-// Every Preload item in file order, an empty one too. False when a write
-// failed or the file could not be read again to its end.
-bool WritePreloadLines(HZFILE profile, HZFILE cache) {
+// Every Preload item in file order, an empty one too. False when the file
+// could not be read again to its end.
+bool AddPreloadLines(std::string* profile, HZFILE cache) {
     if (!Z_SeekFile(cache, 0)) {
         return false;
     }
@@ -80,10 +80,7 @@ bool WritePreloadLines(HZFILE profile, HZFILE cache) {
             return (kind == 0 && !Z_FileError(cache)) || Z_GetLastError() == Z_ERROR_TOO_LONG;
         }
         if (ZSTRCMPI(item, "Preload") == 0) {
-            std::string line = std::string("Preload=") + (item + valuePosition);
-            if (!WriteProfileLine(profile, line.c_str())) {
-                return false;
-            }
+            AddProfileLine(profile, std::string("Preload=") + (item + valuePosition));
         }
     }
 }
@@ -95,44 +92,49 @@ const char* BooleanText(int32_t value, const char* absentText) {
     return value ? "TRUE" : "FALSE";
 }
 
-bool WriteCacheSections(HZFILE profile, HZFILE cache, const CacheSettings& settings) {
-    if (!WriteProfileLine(profile, "[IndexCache]") || !WriteLimit(profile, "LowLimit", settings.lowLimit) ||
-        !WriteLimit(profile, "MediumLimit", settings.mediumLimit) ||
-        !WriteLimit(profile, "HighLimit", settings.highLimit) ||
-        !WriteLimit(profile, "MemorySize", settings.memorySize) ||
-        !WriteLimit(profile, "DiskSize", settings.diskSize)) {
-        return false;
+bool AddCacheSections(std::string* profile, HZFILE cache, const CacheSettings& settings) {
+    AddProfileLine(profile, "[IndexCache]");
+    AddLimit(profile, "LowLimit", settings.lowLimit);
+    AddLimit(profile, "MediumLimit", settings.mediumLimit);
+    AddLimit(profile, "HighLimit", settings.highLimit);
+    AddLimit(profile, "MemorySize", settings.memorySize);
+    AddLimit(profile, "DiskSize", settings.diskSize);
+    if (settings.preload) {
+        if (!AddPreloadLines(profile, cache)) return false;
+    } else {
+        AddProfileLine(profile, "Preload=");
     }
-    if (settings.preload ? !WritePreloadLines(profile, cache) : !WriteProfileLine(profile, "Preload=")) {
-        return false;
-    }
-    std::string btCache = std::string("BTCacheEnable=") + BooleanText(settings.btreeIndex, "WRITE");
-    std::string idleAbort = std::string("IdleTaskAbort=") + BooleanText(settings.idleTaskAbort, "");
     std::string parallel = "ParallelLimit=";
     if (settings.parallel != 0) {
         parallel += std::to_string(settings.parallel);
     }
     const char* relevanceModes[] = {"RelevanceMode=", "RelevanceMode=WORD_V1", "RelevanceMode=WORD_V2"};
-    return WriteSectionStart(profile, "[Maintain]") && WriteProfileLine(profile, btCache.c_str()) &&
-           WriteProfileLine(profile, idleAbort.c_str()) && WriteSectionStart(profile, "[Retrieval]") &&
-           WriteProfileLine(profile, parallel.c_str()) &&
-           WriteProfileLine(profile, relevanceModes[settings.relevanceMode]);
+    AddSectionStart(profile, "[Maintain]");
+    AddProfileLine(profile, std::string("BTCacheEnable=") + BooleanText(settings.btreeIndex, "WRITE"));
+    AddProfileLine(profile, std::string("IdleTaskAbort=") + BooleanText(settings.idleTaskAbort, ""));
+    AddSectionStart(profile, "[Retrieval]");
+    AddProfileLine(profile, parallel);
+    AddProfileLine(profile, relevanceModes[settings.relevanceMode]);
+    return true;
 }
 
 }  // namespace
 
-bool WriteSectionStart(HZFILE profile, const char* header) {
-    return WriteProfileLine(profile, "") && WriteProfileLine(profile, header);
+void AddSectionStart(std::string* profile, const char* header) {
+    AddProfileLine(profile, "");
+    AddProfileLine(profile, header);
 }
 
-bool WriteProfileLine(HZFILE profile, const char* line) { return Z_WriteFileLineEx(profile, line, 1); }
+void AddProfileLine(std::string* profile, const std::string& line) { *profile += line + Z_LINE_END; }
 
-bool ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
+bool ConvertCacheConfig(std::string* profile, const char* cachePath, int* mayDelete) {
     *mayDelete = 0;
     CacheSettings settings;
     HZFILE cache = nullptr;
     int readCompletely = 0;
-    if (Z_IsValidFileName(cachePath)) {
+    const int present = Z_FileExists(cachePath);
+    if (present < 0) return false;
+    if (present > 0) {
         cache = Z_OpenFile(cachePath, Z_MODE_READ, 0, nullptr, 0);
         if (cache == nullptr) {
             return false;
@@ -144,7 +146,7 @@ bool ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete) {
     // from part of the file would then pass for a finished conversion and
     // stop every later run from reading the rest.
     const bool usable = cache == nullptr || readCompletely || Z_GetLastError() == Z_ERROR_TOO_LONG;
-    int written = usable && WriteCacheSections(profile, cache, settings);
+    const bool written = usable && AddCacheSections(profile, cache, settings);
     if (cache != nullptr) {
         CloseReadFile(cache);
         *mayDelete = written && readCompletely && !settings.preload;

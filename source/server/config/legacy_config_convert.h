@@ -1,30 +1,31 @@
 // Conversion of the pre-profile configuration files CACHE.CFG and NET.CFG
-// into sections of a new PROFILE.INI.
+// into sections of a new PROFILE.INI, held as text until it is written.
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "zelkit.h"
 
-// Reads CACHE.CFG (when it exists) and writes the IndexCache, Maintain and
-// Retrieval sections to the open profile. True when every line was
-// written; false when a write failed or CACHE.CFG exists but cannot be opened.
+// Reads CACHE.CFG (when it exists) and adds the IndexCache, Maintain and
+// Retrieval sections to the profile's text. False when CACHE.CFG exists but
+// cannot be opened or read, or the system cannot tell whether it exists.
 // The file itself is left in place; *mayDelete becomes 1 when it was read
 // completely and has no Preload item, whose several values a single profile
 // key cannot all carry.
-bool ConvertCacheConfig(HZFILE profile, const char* cachePath, int* mayDelete);
+bool ConvertCacheConfig(std::string* profile, const char* cachePath, int* mayDelete);
 
-// Reads NET.CFG (when it exists) and writes the Network and Concurrent
-// sections. True when every line was written; false when a write failed or
-// NET.CFG exists but cannot be opened. *mayDelete becomes 1 when the file was
-// read completely.
-bool ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete);
+// Reads NET.CFG (when it exists) and adds the Network and Concurrent
+// sections. False when NET.CFG exists but cannot be opened or read, or the
+// system cannot tell whether it exists. *mayDelete becomes 1 when the file
+// was read completely.
+bool ConvertNetConfig(std::string* profile, const char* netPath, int* mayDelete);
 
-// Writes an empty line and then the section header: the sections of the
+// Adds an empty line and then the section header: the sections of the
 // converted profile are set apart by a blank line.
-bool WriteSectionStart(HZFILE profile, const char* header);
-// Writes a line and its line end; true when written.
-bool WriteProfileLine(HZFILE profile, const char* line);
+void AddSectionStart(std::string* profile, const char* header);
+// Adds a line and its line end.
+void AddProfileLine(std::string* profile, const std::string& line);
 
 // One item of CACHE.CFG or NET.CFG, with the kind the profile reader gives
 // its value (Z_ITEM_*) and the boolean or number it reads from it.

@@ -45,10 +45,12 @@ const char* TimeWaitText(int32_t value) {
 
 }  // namespace
 
-bool ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
+bool ConvertNetConfig(std::string* profile, const char* netPath, int* mayDelete) {
     *mayDelete = 0;
     NetSettings settings;
-    if (Z_IsValidFileName(netPath)) {
+    const int present = Z_FileExists(netPath);
+    if (present < 0) return false;
+    if (present > 0) {
         HZFILE net = Z_OpenFile(netPath, Z_MODE_READ, 0, nullptr, 0);
         if (net == nullptr) {
             return false;
@@ -66,10 +68,12 @@ bool ConvertNetConfig(HZFILE profile, const char* netPath, int* mayDelete) {
     if (settings.connectCache != ABSENT) {
         connectCache += settings.connectCache ? "TRUE" : "FALSE";
     }
-    std::string timeWait = std::string("TimeWaitMust=") + TimeWaitText(settings.timeWaitMust);
     std::string routineLimit = "RoutineLimit=";
     routineLimit += settings.maxConcurNum >= 0 ? std::to_string(settings.maxConcurNum) : DEFAULT_ROUTINE_LIMIT;
-    return WriteSectionStart(profile, "[Network]") && WriteProfileLine(profile, connectCache.c_str()) &&
-           WriteProfileLine(profile, timeWait.c_str()) && WriteSectionStart(profile, "[Concurrent]") &&
-           WriteProfileLine(profile, routineLimit.c_str());
+    AddSectionStart(profile, "[Network]");
+    AddProfileLine(profile, connectCache);
+    AddProfileLine(profile, std::string("TimeWaitMust=") + TimeWaitText(settings.timeWaitMust));
+    AddSectionStart(profile, "[Concurrent]");
+    AddProfileLine(profile, routineLimit);
+    return true;
 }

@@ -1,51 +1,53 @@
 #include "legacy_profile.h"
 
+#include <string>
+
 #include "config_paths.h"
-#include "config_replace.h"
 #include "legacy_config_convert.h"
+#include "profile_draft_write.h"
 #include "zelkit.h"
 
-bool CreateLegacyProfile(const char* systemDir, bool finishInterrupted) {
+bool DraftLegacyProfile(const char* systemDir, bool finishInterrupted, ProfileDraft* draft) {
     char profilePath[Z_MAX_PATH];
-    char newPath[Z_MAX_PATH];
     char cachePath[Z_MAX_PATH];
     char netPath[Z_MAX_PATH];
-    if (!JoinConfigPath(profilePath, systemDir, "PROFILE.INI") ||
-        !JoinConfigPath(newPath, systemDir, "PROFILE.INI", ".NEW") ||
-        !JoinConfigPath(cachePath, systemDir, "CACHE.CFG") || !JoinConfigPath(netPath, systemDir, "NET.CFG")) {
+    if (!JoinConfigPath(profilePath, systemDir, "PROFILE.INI") || !JoinConfigPath(cachePath, systemDir, "CACHE.CFG") ||
+        !JoinConfigPath(netPath, systemDir, "NET.CFG")) {
         return false;
     }
-    const bool made = Z_IsValidFileName(profilePath) != 0;
+    const int there = Z_FileExists(profilePath);
+    if (there < 0) return false;
+    const bool made = there > 0;
     if (made && !finishInterrupted) {
         return true;
     }
-    // The profile is written under a work name and takes its real name only
-    // when complete: a half-written PROFILE.INI would stop every later run
-    // from converting the old files again.
-    HZFILE profile = Z_CreateFile(newPath, Z_MODE_READ_WRITE, 0, nullptr, 0);
-    if (profile == nullptr) {
-        return false;
-    }
+    // The profile takes its name only when complete, and the old files go
+    // only after that: a half-made PROFILE.INI would stop every later run
+    // from converting them again.
+    std::string text;
     int deleteCache = 0;
     int deleteNet = 0;
-    int written =
-        ConvertCacheConfig(profile, cachePath, &deleteCache) && ConvertNetConfig(profile, netPath, &deleteNet);
-    if (Z_FileError(profile)) {
-        written = 0;
-    }
-    if (!Z_CloseFile(profile)) {
-        written = 0;
+    if (!ConvertCacheConfig(&text, cachePath, &deleteCache) || !ConvertNetConfig(&text, netPath, &deleteNet)) {
+        return false;
     }
     if (made) {
         // Converted again only to learn which old files the profile took
         // over; the profile itself is the interrupted run's, since merged.
-        if (!EndWithWorkFile(!written, newPath)) return false;
-    } else if (!written || !Z_RenameFile(newPath, profilePath)) {
-        EndWithWorkFile(true, newPath);
-        return false;
+        // One that stays fails the step.
+        return (!deleteCache || Z_DeleteFile(cachePath)) && (!deleteNet || Z_DeleteFile(netPath));
     }
-    // Only now that their values live in PROFILE.INI may the old files go.
-    // One that stays fails the step: the run that goes on after it finds
-    // the profile made and deletes it then.
-    return (!deleteCache || Z_DeleteFile(cachePath)) && (!deleteNet || Z_DeleteFile(netPath));
+    draft->held = true;
+    draft->text = text;
+    draft->made = true;
+    draft->madeText = text;
+    if (deleteCache) draft->afterWrite.push_back(cachePath);
+    if (deleteNet) draft->afterWrite.push_back(netPath);
+    return true;
+}
+
+bool CreateLegacyProfile(const char* systemDir, bool finishInterrupted) {
+    char profilePath[Z_MAX_PATH];
+    if (!JoinConfigPath(profilePath, systemDir, "PROFILE.INI")) return false;
+    ProfileDraft draft;
+    return DraftLegacyProfile(systemDir, finishInterrupted, &draft) && WriteProfileDraft(profilePath, &draft);
 }

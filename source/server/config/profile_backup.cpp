@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "config_paths.h"
-#include "config_replace.h"
 #include "config_text.h"
 #include "profile_text.h"
 #include "zelkit.h"
@@ -42,18 +41,18 @@ std::vector<std::string> LinesBesideLaunches(const std::string& text) {
 
 }  // namespace
 
-bool BackupDiffersOnlyInLaunches(const char* profilePath) {
-    char backupPath[Z_MAX_PATH];
-    if (!JoinConfigPath(backupPath, profilePath, ".BAK") || !Z_IsValidFileName(backupPath)) return false;
-    std::string profile;
+int BackupDiffersOnlyInLaunches(const std::string& profile, const char* backupPath) {
+    const int there = Z_FileExists(backupPath);
+    if (there <= 0) return there;
     std::string backup;
-    return ReadConfigText(profilePath, &profile) && ReadConfigText(backupPath, &backup) &&
-           LinesBesideLaunches(profile) == LinesBesideLaunches(backup);
+    return ReadConfigText(backupPath, &backup) && LinesBesideLaunches(profile) == LinesBesideLaunches(backup) ? 1 : 0;
 }
 
-bool KeepProfileBackup(const char* profilePath) {
+bool OweProfileBackup(const std::string& profile, const char* profilePath, ProfileDraft* draft) {
     char backupPath[Z_MAX_PATH];
     if (!JoinConfigPath(backupPath, profilePath, ".BAK")) return false;
-    if (BackupDiffersOnlyInLaunches(profilePath)) return true;
-    return KeepBackupCopy(profilePath, backupPath);
+    const int onlyLaunches = BackupDiffersOnlyInLaunches(profile, backupPath);
+    if (onlyLaunches < 0) return false;
+    if (onlyLaunches == 0) draft->backupOwed = true;
+    return true;
 }

@@ -1,16 +1,24 @@
-// PROFILE.INI.BAK when the profile merge could not replace the installed
-// profile: the start-up section and the program renaming still change it,
-// and the administrator's file must survive them.
+// PROFILE.INI.BAK: the profile as the run found it, owed before the merge
+// or, when the merge could not replace the installed profile, before the
+// start-up section and the program renaming change it, so that the
+// administrator's file survives them.
 #pragma once
 
-// Whether PROFILE.INI.BAK beside the profile holds the same lines as the
-// profile apart from launches: the items ProgramStart, ProgramClose and
-// ShutdownCall, the [AutoBatch] header and blank lines (line ends and a byte
-// order mark aside). Such a backup was kept by an earlier run before it
-// added and renamed launches, and is the administrator's file.
-bool BackupDiffersOnlyInLaunches(const char* profilePath);
+#include <string>
 
-// Keeps the profile as PROFILE.INI.BAK, as the merge would have kept it,
-// before its launches change; a backup that differs only in launches is
-// kept instead. False with the last error set when the copy fails.
-bool KeepProfileBackup(const char* profilePath);
+#include "profile_draft.h"
+
+// Whether the backup at backupPath holds the same lines as the profile text
+// apart from launches: the items ProgramStart, ProgramClose and
+// ShutdownCall, the [AutoBatch] header and blank lines (line ends and a
+// byte order mark aside). Such a backup was kept by an earlier run before it
+// added and renamed launches, and is the administrator's file. 1 it does, 0
+// it does not (or there is no backup, or it cannot be read: a new backup is
+// then kept, the earlier one moved aside), -1 the system cannot tell
+// whether there is one (the last error says why).
+int BackupDiffersOnlyInLaunches(const std::string& profile, const char* backupPath);
+
+// The profile text a step is about to change is owed to PROFILE.INI.BAK,
+// unless the backup there differs from it only in launches. False when the
+// system cannot tell.
+bool OweProfileBackup(const std::string& profile, const char* profilePath, ProfileDraft* draft);

@@ -2,16 +2,22 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "config_paths.h"
-#include "config_replace.h"
-#include "config_rewrite.h"
 #include "config_text.h"
 #include "profile_backup.h"
+#include "profile_draft_write.h"
 #include "profile_keep_merge.h"
 #include "profile_key_tables.h"
 #include "profile_section.h"
+#include "profile_text.h"
 #include "zelkit.h"
+
+using zel::toolkit::ParseProfileLine;
+using zel::toolkit::ProfileLine;
+using zel::toolkit::ProfileLineKind;
+using zel::toolkit::ProfileTextLines;
 
 namespace {
 
@@ -20,23 +26,13 @@ constexpr size_t OLD_PUNCT_KEY_LENGTH = 15;
 constexpr const char* NEW_PUNCT_KEY = "IgnorePunct=";
 constexpr size_t NEW_PUNCT_KEY_LENGTH = 12;
 
-// Loads the nine sections of the installed profile. False when it cannot be
-// opened or read.
-bool LoadInstalledProfile(const char* installedPath, ProfileKeyTables& tables) {
-    HZFILE file = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
-    if (file == nullptr) {
-        return false;
-    }
-    char item[Z_MAX_LINE];
-    bool loaded = true;
+// Loads the nine sections of the installed profile. False when a line of
+// one is longer than the readers take.
+bool LoadInstalledProfile(const std::string& installed, const char* installedPath, ProfileKeyTables& tables) {
     for (size_t i = 0; i < tables.size(); ++i) {
-        if (!LoadProfileSection(file, tables.SectionAt(i), tables.RowsAt(i), item)) {
-            loaded = false;
-            break;
-        }
+        if (!LoadProfileSection(installed, installedPath, tables.SectionAt(i), tables.RowsAt(i))) return false;
     }
-    CloseReadFile(file);
-    return loaded;
+    return true;
 }
 
 // IgnorePunct took over from IgnoreSenPunct: the old value moves to the new
@@ -92,141 +88,142 @@ constexpr const char* AUTOBATCH_SECTION = "AutoBatch";
 // empty line, the header, the items; comments and blank lines inside the
 // section are not carried), so that merging a merged file gives the same
 // bytes again.
-void CarryInstalledAutoBatch(const char* installedPath, HZFILE newFile, MergeOutcome* outcome) {
-    HZFILE installed = Z_OpenFile(installedPath, Z_MODE_READ, 0, nullptr, 0);
-    if (installed == nullptr) {
+void CarryInstalledAutoBatch(const std::string& installed, const char* installedPath, std::string* merged,
+                             MergeOutcome* outcome) {
+    std::vector<ProfileLine> items;
+    bool found = false;
+    if (!ProfileSectionItems(installed, installedPath, AUTOBATCH_SECTION, &items, &found)) {
         outcome->failed = true;
         return;
     }
-    const int found = Z_SeekProfileSect(installed, AUTOBATCH_SECTION);
-    if (found < 0) outcome->failed = true;
-    if (found > 0) {
-        const bool written = Z_WriteFileLineEx(newFile, "", 1) && Z_WriteFileLineEx(newFile, "[AutoBatch]", 1);
-        if (!written) outcome->failed = true;
-        char item[Z_MAX_LINE];
-        while (written && !outcome->failed) {
-            int valuePosition = Z_MAX_LINE;
-            const int kind = Z_ReadProfileItem(installed, item, &valuePosition, nullptr, nullptr, nullptr);
-            if (kind == 0) break;
-            if (kind < 0 || valuePosition <= 0 || valuePosition >= Z_MAX_LINE) {
-                outcome->failed = true;
-                break;
-            }
-            const std::string line = std::string(item) + "=" + (item + valuePosition);
-            if (!Z_WriteFileLineEx(newFile, line.c_str(), 1)) outcome->failed = true;
-        }
-    }
-    if (Z_FileError(installed)) outcome->failed = true;
-    CloseReadFile(installed);
+    if (!found) return;
+    *merged += std::string(Z_LINE_END) + "[AutoBatch]" + Z_LINE_END;
+    for (const ProfileLine& item : items) *merged += item.name + "=" + item.value + Z_LINE_END;
 }
 
-// Writes the template's sections into the new file, each carried key with the
-// installed value. Comments and blank lines of the template reach the new
-// file through the readers' pass-through.
-void WriteMergedProfile(HZFILE templateFile, HZFILE newFile, ProfileKeyTables& tables, MergeOutcome* outcome) {
-    char section[Z_MAX_LINE];
-    char item[Z_MAX_LINE];
-    for (;;) {
-        int found = Z_ReadProfileSect(templateFile, section, Z_MAX_LINE, newFile);
-        if (found < 0) {
-            outcome->failed = true;
-        }
-        if (found <= 0) {
-            return;
-        }
-        const ProfileKeyRow* table = tables.Find(section);
-        if (ZSTRCMPI(section, AUTOBATCH_SECTION) == 0) outcome->templateHasAutoBatch = true;
-        std::string header = std::string("[") + section + "]";
-        if (!Z_WriteFileLineEx(newFile, header.c_str(), 1)) {
+// Writes the template's sections, each carried key with the installed
+// value. Every other line of the template (comments, blank lines, anything
+// before its first section) is copied as it is, with a CR LF line end, as
+// the file readers pass it through.
+void WriteMergedProfile(const std::string& templateText, const char* templatePath, ProfileKeyTables& tables,
+                        std::string* merged, MergeOutcome* outcome) {
+    const ProfileKeyRow* table = nullptr;
+    bool inSection = false;
+    ProfileTextLines lines(templateText);
+    while (lines.Next()) {
+        const std::string& raw = lines.Line();
+        if (LineTooLong(raw, templatePath)) {
             outcome->failed = true;
             return;
         }
-        for (;;) {
-            int valuePosition = Z_MAX_LINE;
-            int kind = Z_ReadProfileItem(templateFile, item, &valuePosition, nullptr, nullptr, newFile);
-            if (kind < 0 || (kind > 0 && (valuePosition <= 0 || valuePosition >= Z_MAX_LINE))) {
-                outcome->failed = true;
-                return;
-            }
-            if (kind == 0) {
-                break;
-            }
-            const ProfileKeyRow* row = table != nullptr ? FindPresentRow(table, item) : nullptr;
-            int written;
+        const ProfileLine line = ParseProfileLine(raw);
+        if (line.kind == ProfileLineKind::Header) {
+            inSection = true;
+            table = tables.Find(line.name.c_str());
+            if (ZSTRCMPI(line.name.c_str(), AUTOBATCH_SECTION) == 0) outcome->templateHasAutoBatch = true;
+            *merged += "[" + line.name + "]" + Z_LINE_END;
+        } else if (inSection && line.kind == ProfileLineKind::Item) {
+            const ProfileKeyRow* row = table != nullptr ? FindPresentRow(table, line.name.c_str()) : nullptr;
             if (row != nullptr) {
-                written = Z_WriteFileLineEx(newFile, row->line, 1);
+                *merged += std::string(row->line) + Z_LINE_END;
             } else {
-                std::string line = std::string(item) + "=" + (item + valuePosition);
-                written = Z_WriteFileLineEx(newFile, line.c_str(), 1);
+                *merged += line.name + "=" + line.value + Z_LINE_END;
                 outcome->changed = true;
             }
-            if (!written) {
-                outcome->failed = true;
-                return;
-            }
-        }
-        if (Z_FileError(templateFile) || Z_FileError(newFile)) {
-            outcome->failed = true;
-            return;
+        } else {
+            *merged += raw + Z_LINE_END;
         }
     }
+}
+
+struct MergePaths {
+    char installed[Z_MAX_PATH];
+    char templateFile[Z_MAX_PATH];
+    char backup[Z_MAX_PATH];
+};
+
+bool JoinMergePaths(const char* systemDir, const char* packageDir, MergePaths* paths) {
+    return JoinConfigPath(paths->installed, systemDir, "PROFILE.INI") &&
+           JoinConfigPath(paths->templateFile, packageDir, "PROFILE.INI") &&
+           JoinConfigPath(paths->backup, systemDir, "PROFILE.INI", ".BAK");
+}
+
+// The merged text takes the profile's place in the draft. A backup that
+// differs from the profile only in launches was kept by a run whose merge
+// failed, before it added them: it is the administrator's file and stays;
+// otherwise the profile as it was is owed to the backup.
+bool TakeMerged(const MergePaths& paths, const std::string& installed, const std::string& merged,
+                ProfileDraft* draft, std::string* before) {
+    const int onlyLaunches = BackupDiffersOnlyInLaunches(installed, paths.backup);
+    if (onlyLaunches < 0) return false;
+    // A merge that gives back exactly the installed bytes changes nothing:
+    // a backup would only overwrite the one of an earlier run, the one copy
+    // of the configuration as it was before the upgrade.
+    if (merged == installed) return true;
+    if (onlyLaunches == 0) draft->backupOwed = true;
+    draft->held = true;
+    draft->text = merged;
+    *before = installed;
+    return true;
+}
+
+// Writes the draft of a merge of the installed file at once.
+bool MergeInPlace(const char* systemDir, const char* packageDir,
+                  bool (*merge)(const char*, const char*, ProfileDraft*, std::string*)) {
+    char profilePath[Z_MAX_PATH];
+    if (!JoinConfigPath(profilePath, systemDir, "PROFILE.INI")) return false;
+    ProfileDraft draft;
+    std::string before;
+    return merge(systemDir, packageDir, &draft, &before) && WriteProfileDraft(profilePath, &draft);
 }
 
 }  // namespace
 
-bool MergeProfile(const char* systemDir, const char* packageDir) {
+bool DraftProfileMerge(const char* systemDir, const char* packageDir, ProfileDraft* draft, std::string* before) {
+    before->clear();
     ProfileKeyTables tables;
-
-    char installedPath[Z_MAX_PATH];
-    char templatePath[Z_MAX_PATH];
-    char newPath[Z_MAX_PATH];
-    if (!JoinConfigPath(installedPath, systemDir, "PROFILE.INI") ||
-        !JoinConfigPath(templatePath, packageDir, "PROFILE.INI") ||
-        !JoinConfigPath(newPath, systemDir, "PROFILE.INI", ".NEW")) {
-        return false;
-    }
-    if (!LoadInstalledProfile(installedPath, tables)) {
+    MergePaths paths;
+    std::string installed;
+    std::string templateText;
+    if (!JoinMergePaths(systemDir, packageDir, &paths) || !ProfileText(paths.installed, *draft, &installed) ||
+        !LoadInstalledProfile(installed, paths.installed, tables) ||
+        !ReadConfigText(paths.templateFile, &templateText)) {
         return false;
     }
     MergeOutcome outcome{false, MoveRetiredPunctuationKey(tables.Find("Retrieval"))};
-
-    const auto writeMerged = [&](HZFILE templateFile, HZFILE newFile) {
-        WriteMergedProfile(templateFile, newFile, tables, &outcome);
-        if (!outcome.failed && !outcome.templateHasAutoBatch) CarryInstalledAutoBatch(installedPath, newFile, &outcome);
-        return !outcome.failed;
-    };
+    std::string merged;
+    WriteMergedProfile(templateText, paths.templateFile, tables, &merged, &outcome);
+    if (!outcome.failed && !outcome.templateHasAutoBatch) {
+        CarryInstalledAutoBatch(installed, paths.installed, &merged, &outcome);
+    }
+    if (outcome.failed) return false;
     // When every template item found its carried value the installed file
-    // already says everything the merge would: it stays as it is. A backup
-    // that differs from the installed file only in launches was kept by a
-    // run whose merge failed, before it added them: it is the
-    // administrator's file and stays.
-    const auto putInPlace = [&] {
-        if (!outcome.changed) return true;
-        return BackupDiffersOnlyInLaunches(installedPath) ? ReplaceConfigFile(installedPath, newPath, nullptr)
-                                                          : ReplaceConfigFileKeepingBackup(installedPath);
-    };
-    return RewriteConfigFile(templatePath, newPath, writeMerged, putInPlace);
+    // already says everything the merge would: it stays as it is.
+    if (!outcome.changed) return true;
+    return TakeMerged(paths, installed, merged, draft, before);
 }
 
-bool MergeProfileKeepingValues(const char* systemDir, const char* packageDir) {
-    char installedPath[Z_MAX_PATH];
-    char templatePath[Z_MAX_PATH];
-    char backupPath[Z_MAX_PATH];
-    if (!JoinConfigPath(installedPath, systemDir, "PROFILE.INI") ||
-        !JoinConfigPath(templatePath, packageDir, "PROFILE.INI") ||
-        !JoinConfigPath(backupPath, systemDir, "PROFILE.INI", ".BAK")) {
-        return false;
-    }
+bool DraftProfileMergeKeepingValues(const char* systemDir, const char* packageDir, ProfileDraft* draft,
+                                    std::string* before) {
+    before->clear();
+    MergePaths paths;
     std::string installed;
     std::string templateText;
-    if (!ReadConfigText(installedPath, &installed) || !ReadConfigText(templatePath, &templateText)) return false;
+    if (!JoinMergePaths(systemDir, packageDir, &paths) || !ProfileText(paths.installed, *draft, &installed) ||
+        !ReadConfigText(paths.templateFile, &templateText)) {
+        return false;
+    }
     bool adds = false;
     const std::string merged = MergeProfileKeepingAll(installed, templateText, &adds);
     // Nothing new in the template: the installed file says it all already.
     if (!adds) return true;
-    // As in the first merge: a backup that differs only in launches was
-    // kept by a run whose merge failed before the launches were added; it
-    // is the administrator's file and stays.
-    if (!BackupDiffersOnlyInLaunches(installedPath) && !KeepBackupCopy(installedPath, backupPath)) return false;
-    return ReplaceConfigText(installedPath, merged);
+    return TakeMerged(paths, installed, merged, draft, before);
+}
+
+bool MergeProfile(const char* systemDir, const char* packageDir) {
+    return MergeInPlace(systemDir, packageDir, DraftProfileMerge);
+}
+
+bool MergeProfileKeepingValues(const char* systemDir, const char* packageDir) {
+    return MergeInPlace(systemDir, packageDir, DraftProfileMergeKeepingValues);
 }

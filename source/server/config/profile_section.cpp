@@ -2,6 +2,13 @@
 
 #include <cstring>
 
+#include "config_text.h"
+
+using zel::toolkit::ParseProfileLine;
+using zel::toolkit::ProfileLine;
+using zel::toolkit::ProfileLineKind;
+using zel::toolkit::ProfileTextLines;
+
 namespace {
 
 void CarryItem(ProfileKeyRow* table, const char* key, const char* value) {
@@ -22,29 +29,36 @@ void CarryItem(ProfileKeyRow* table, const char* key, const char* value) {
 
 }  // namespace
 
-bool LoadProfileSection(HZFILE file, const char* section, ProfileKeyRow* table, char* item) {
-    if (!Z_SeekFile(file, 0)) {
-        return false;
-    }
-    int found = Z_SeekProfileSect(file, section);
-    if (found < 0) {
-        return false;
-    }
-    if (found == 0) {
-        return true;
-    }
-    for (;;) {
-        int valuePosition = Z_MAX_LINE;
-        int kind = Z_ReadProfileItem(file, item, &valuePosition, nullptr, nullptr, nullptr);
-        if (kind < 0) {
-            return false;
+bool LineTooLong(const std::string& line, const char* path) {
+    constexpr int longest = Z_MAX_LINE - 1;
+    if (line.size() <= static_cast<size_t>(longest)) return false;
+    Z_SetLastErrorText(Z_ERROR_TOO_LONG, "a line of %s is longer than %d characters", path, longest);
+    return true;
+}
+
+bool ProfileSectionItems(const std::string& text, const char* path, const char* section,
+                         std::vector<ProfileLine>* items, bool* found) {
+    items->clear();
+    *found = false;
+    const std::string wanted = TrimmedText(section);
+    ProfileTextLines lines(text);
+    while (lines.Next()) {
+        if (*found && LineTooLong(lines.Line(), path)) return false;
+        ProfileLine line = ParseProfileLine(lines.Line());
+        if (line.kind == ProfileLineKind::Header) {
+            if (*found) return true;
+            *found = ZSTRCMPI(line.name.c_str(), wanted.c_str()) == 0;
+        } else if (*found && line.kind == ProfileLineKind::Item) {
+            items->push_back(std::move(line));
         }
-        if (kind == 0) {
-            return true;
-        }
-        if (valuePosition <= 0 || valuePosition >= Z_MAX_LINE) {
-            return false;
-        }
-        CarryItem(table, item, item + valuePosition);
     }
+    return true;
+}
+
+bool LoadProfileSection(const std::string& text, const char* path, const char* section, ProfileKeyRow* table) {
+    std::vector<ProfileLine> items;
+    bool found = false;
+    if (!ProfileSectionItems(text, path, section, &items, &found)) return false;
+    for (const ProfileLine& item : items) CarryItem(table, item.name.c_str(), item.value.c_str());
+    return true;
 }

@@ -133,24 +133,18 @@ void ConsoleAnswer(const char* typed) {
     ToLog(state, plain);
 }
 
-void OpenRunLog(const std::string& systemDir, const std::vector<std::string>& head) {
+bool OpenRunLog(const std::string& systemDir, const std::vector<std::string>& head) {
     ConsoleState& state = State();
-    if (state.logOpened) return;
+    if (state.logOpened) return state.log.IsOpen();
     state.logOpened = true;
     std::string before;
     before.swap(state.beforeLog);
-    {
-        KeptLastError kept;
-        if (!state.log.Open(systemDir, state.started != 0 ? state.started : std::time(nullptr))) {
-            ConsolePrint("\nThe log of this run cannot be made in %s (%s); the run goes on without it.\n",
-                         systemDir.c_str(), Z_GetLastErrorPrompt(nullptr, 0));
-            return;
-        }
-    }
+    if (!state.log.Open(systemDir, state.started != 0 ? state.started : std::time(nullptr))) return false;
     std::string text;
     for (const std::string& line : head) text += line + "\n";
     ToLog(state, text + before);
     ConsolePrint("\nThe log of this run: %s\n", state.log.Path().c_str());
+    return true;
 }
 
 std::string RunLogPath() { return State().log.Path(); }

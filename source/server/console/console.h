@@ -43,10 +43,11 @@ void ConsoleEndProgress();
 void ConsoleAnswer(const char* typed);
 
 // Opens the log of the run in systemDir (a separator at its end), the head
-// lines first, then everything printed so far. When it cannot be made, the
-// console says so and the run goes on without it. The console then shows
-// where the log is.
-void OpenRunLog(const std::string& systemDir, const std::vector<std::string>& head);
+// lines first, then everything printed so far, and shows on the console
+// where the log is. False, with the toolkit's last error, when it cannot be
+// made: a run must not change a home without leaving its log. Writes to it
+// afterwards never fail anything.
+bool OpenRunLog(const std::string& systemDir, const std::vector<std::string>& head);
 // The log's path (also when writing it failed later); empty when the run
 // has no log.
 std::string RunLogPath();

@@ -1,23 +1,32 @@
 #include "run_log_file.h"
 
 #include <cstdio>
+#include <random>
 
 namespace {
 
-// Runs started in one second past this many are not told apart.
-constexpr int kNamesPerSecond = 99;
+// A new random part is tried this often before the run gives up: a name
+// that cannot be guessed is free unless the folder cannot take a file.
+constexpr int kAttempts = 16;
+
+// Eight hexadecimal digits nobody can know before the run makes its log,
+// so that no name can be taken in advance.
+std::string UnguessablePart() {
+    static std::random_device device;
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(device()));
+    return text;
+}
 
 }  // namespace
 
-std::string RunLogName(std::time_t started, int number) {
+std::string RunLogName(std::time_t started, const std::string& unguessable) {
     char stamp[32] = "00000000-000000";
     const std::tm* local = std::localtime(&started);
     if (local != nullptr) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", local);
     std::string name = std::string("UPGRADE-") + stamp;
-    if (number > 1) {
-        name += '-';
-        name += std::to_string(number);
-    }
+    name += '-';
+    name += unguessable;
     name += ".LOG";
     return name;
 }
@@ -25,19 +34,19 @@ std::string RunLogName(std::time_t started, int number) {
 bool RunLogFile::Open(const std::string& systemDir, std::time_t started) {
     Close();
     path_.clear();
-    for (int number = 1; number <= kNamesPerSecond; ++number) {
-        const std::string path = systemDir + RunLogName(started, number);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const std::string path = systemDir + RunLogName(started, UnguessablePart());
         file_ = Z_CreateLogFile(path.c_str());
         if (file_ != nullptr) {
             path_ = path;
             return true;
         }
-        // A run of the same second has the name: the next one is tried.
+        // Taken (by a run of the same second, or by a name planted on the
+        // chance): another random part is tried.
         if (Z_GetLastError() != Z_ERROR_EXISTS) return false;
     }
     return false;
 }
-
 bool RunLogFile::Write(std::string_view text) {
     if (file_ == nullptr) return false;
     std::string lines;

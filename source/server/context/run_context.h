@@ -15,7 +15,9 @@
 
 #include "charset_numbers.h"
 #include "dictionary_records.h"
+#include "profile_draft.h"
 #include "run_choices.h"
+#include "service_registration.h"
 #include "zelkit.h"
 
 // The nine system lexicons that the lexicon step creates or refills, in the
@@ -93,13 +95,22 @@ struct RunSummary {
     bool newServiceRunning = false;
 };
 
+// What a run does: the upgrade, or (-CHECK) its first phase alone, every
+// check before the first change, after which it ends changing nothing.
+enum class RunMode { Upgrade, Check };
+
 struct RunContext {
+    RunMode mode = RunMode::Upgrade;
     RunChoices choices;
     // Found before anything changed.
     bool serverProgramAbsent = false;  // HOME/bin/zelserver.exe was missing
     bool profileMissing = false;       // HOME/system/PROFILE.INI was missing
     bool oldProgramsFound = false;     // HOME/bin/z40server.exe was there
-    bool oldServiceRemoved = false;    // the previous release's service was removed
+    bool oldServiceRemoved = false;    // the previous release's service was removed (by this run or an earlier one)
+    // What the service manager held of the previous release's service, when
+    // this run removed it (summary.oldServiceRemoved): a stop registers it
+    // again so.
+    ServiceRegistration removedService;
     // The dictionary shell's object environment and the native charset it
     // reports after the selection.
     ObjectEnv env = {};
@@ -109,6 +120,9 @@ struct RunContext {
     // on from an earlier one that did not end.
     HZLOCK homeLock = nullptr;
     bool resumed = false;
+    // This run made the record in HOME/system/UPGRADE.RUN (it found none):
+    // a stop takes it away again.
+    bool recordMade = false;
     // The native character set's warning and menu were shown before the
     // first change; the dictionary phase does not show the warning again.
     bool nativeCharsetWarned = false;
@@ -118,6 +132,9 @@ struct RunContext {
     // The profile merge failed: the installed PROFILE.INI has no backup of
     // this run, which the start-up section then keeps before changing it.
     bool profileMergeFailed = false;
+    // PROFILE.INI as the file steps change it, written once by the step
+    // after the start-up section.
+    ProfileDraft profileDraft;
     // The steps that failed while the run went on, by the names of their
     // rows, for the list that closes a run finished with errors.
     std::vector<const char*> failedSteps;

@@ -32,11 +32,14 @@ void PauseAfterProgress() {
 
 // The package holds the plo module only with both its library and its
 // data directory.
-bool PackageHasPloModule(const char* sourceDir) {
+int PackageHasPloModule(const char* sourceDir) {
     const FixedPath source = FixedPath::Directory(sourceDir);
     const FixedPath library = source.File(kPloLibrary);
     const FixedPath data = source.File("plo");
-    return library.ok() && Z_IsValidFileName(library.c_str()) && data.ok() && Z_IsValidFilePath(data.c_str(), 0);
+    if (!library.ok() || !data.ok()) return -1;
+    const int hasLibrary = Z_FileExists(library.c_str());
+    if (hasLibrary <= 0) return hasLibrary;
+    return Z_DirExists(data.c_str());
 }
 
 int ShowCopyProgress(const char* path) {
@@ -59,7 +62,10 @@ int ShowCopyProgress(const char* path) {
 bool CopySystemFile(const char* targetDir, const char* sourceDir, const char* name, const char* extension, int mode) {
     const FixedPath target = FixedPath::Directory(targetDir).File(name, extension);
     if (!target.ok()) return false;
-    if (mode == 0 && Z_IsValidFileName(target.c_str())) return true;
+    if (mode == 0) {
+        const int there = Z_FileExists(target.c_str());
+        if (there != 0) return there > 0;
+    }
     const FixedPath source = FixedPath::Directory(sourceDir).File(name, extension);
     if (!source.ok()) return false;
     if (mode == 1) ShowCopyProgress(source.c_str());
@@ -67,14 +73,16 @@ bool CopySystemFile(const char* targetDir, const char* sourceDir, const char* na
 }
 
 bool CopyPloLibrary(const char* targetDir, const char* sourceDir) {
-    if (!PackageHasPloModule(sourceDir)) return true;
+    const int module = PackageHasPloModule(sourceDir);
+    if (module <= 0) return module == 0;
     return CopySystemFile(targetDir, sourceDir, kPloLibrary, "", 1);
 }
 
 bool CopyPloFiles(const char* targetDir, const char* sourceDir) {
-    if (!PackageHasPloModule(sourceDir)) return true;
+    const int module = PackageHasPloModule(sourceDir);
+    if (module <= 0) return module == 0;
     const FixedPath source = FixedPath::Directory(sourceDir).File("plo");
-    const FixedPath target = FixedPath::Directory(targetDir).Sub("..").Sub("dict").File("plo");
+    const FixedPath target = FixedPath::Directory(targetDir).Parent().Sub("dict").File("plo");
     return source.ok() && target.ok() && Z_DuplicateDir(source.c_str(), target.c_str(), ShowCopyProgress, 0) != 0;
 }
 
@@ -85,7 +93,11 @@ bool MigrateCfgFile(const char* configDir, const char* sourceDir, const char* ol
     if (!newPath.ok() || !oldPath.ok()) return false;
     // A move an earlier run began is finished first.
     if (!FinishHalfMove(oldPath.c_str(), newPath.c_str())) return false;
-    if (Z_IsValidFileName(newPath.c_str())) return true;
-    if (Z_IsValidFileName(oldPath.c_str())) return Z_RenameFile(oldPath.c_str(), newPath.c_str()) != 0;
+    // A name the system cannot tell about fails the step: taken for missing,
+    // the package's file would take the place of the home's own.
+    const int haveNew = Z_FileExists(newPath.c_str());
+    if (haveNew != 0) return haveNew > 0;
+    const int haveOld = Z_FileExists(oldPath.c_str());
+    if (haveOld != 0) return haveOld > 0 && Z_RenameFile(oldPath.c_str(), newPath.c_str()) != 0;
     return CopySystemFile(configDir, sourceDir, newName, "", 0);
 }

@@ -9,9 +9,10 @@ int ShowCopyProgress(const char* path);
 // Mode 1: always copy, replacing the target, with a progress line. Mode 0:
 // copy only when the target is missing, without one.
 bool CopySystemFile(const char* targetDir, const char* sourceDir, const char* name, const char* extension, int mode);
-// Whether the package holds the optional plo module: its library and its
-// data directory, both.
-bool PackageHasPloModule(const char* sourceDir);
+// Whether the package holds the optional plo module, its library and its
+// data directory both: 1 it does, 0 it does not, -1 the system could not
+// tell (the toolkit's last error says why).
+int PackageHasPloModule(const char* sourceDir);
 // The optional plo module: its library into the bin directory, and its data
 // directory into HOME/dict/plo. Each does nothing (true) when the package
 // lacks either part.

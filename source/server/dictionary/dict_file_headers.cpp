@@ -68,18 +68,21 @@ void PutCurrentTitle(uint8_t* header) {
 
 bool TitleIs(const char* title, int position) { return ZSTRCMPI(title, kDictTexts[position]) == 0; }
 
+constexpr const char* kUpdateCall = "UpdateDictFile";
+constexpr const char* kCheckCall = "CheckDictFile";
+
 // A file this step will not change, refused with a text that names it and
 // says why; the driver puts the file's label in front.
 #if defined(__GNUC__)
-__attribute__((format(printf, 1, 2)))
+__attribute__((format(printf, 2, 3)))
 #endif
-bool Refuse(const char* format, ...) {
+bool Refuse(const char* call, const char* format, ...) {
     char text[Z_MAX_LINE];
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
-    Z_SetLastErrorText(Z_ERROR_BAD_ARGUMENT, "UpdateDictFile: %s", text);
+    Z_SetLastErrorText(Z_ERROR_BAD_ARGUMENT, "%s: %s", call, text);
     return false;
 }
 
@@ -124,21 +127,31 @@ constexpr uint32_t VIEW_RECORDS_PER_CHUNK = 8192;
 // A file without records has nothing to mix or drop: whatever record size it
 // claims, it gets the current header. The new file is written beside the old
 // one and replaces it only when every record has been read and written.
-bool RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const char* oldTitle) {
-    uint32_t recordSize = LoadU32(header + RECORD_SIZE_OFFSET);
-    uint32_t recordCount = LoadU32(header + RECORD_COUNT_OFFSET);
+// The records of a VIEW.DIC that the conversion takes: none, or records of
+// 72 bytes, at most 4 GiB of them.
+bool ViewRecordsConvertible(const char* call, const char* path, const uint8_t* header) {
+    const uint32_t recordSize = LoadU32(header + RECORD_SIZE_OFFSET);
+    const uint32_t recordCount = LoadU32(header + RECORD_COUNT_OFFSET);
     if (recordSize != VIEW_RECORD_SIZE && recordCount != 0) {
-        return Refuse("%s holds records of %u bytes; only records of %u bytes can be converted", path, recordSize,
+        return Refuse(call, "%s holds records of %u bytes; only records of %u bytes can be converted", path, recordSize,
                       static_cast<unsigned>(VIEW_RECORD_SIZE));
     }
-    uint64_t bodySize = static_cast<uint64_t>(recordSize) * recordCount;
-    if (bodySize > UINT32_MAX) {
-        return Refuse("%s announces %u records of %u bytes, more than 4 GiB", path, recordCount, recordSize);
+    if (static_cast<uint64_t>(recordSize) * recordCount > UINT32_MAX) {
+        return Refuse(call, "%s announces %u records of %u bytes, more than 4 GiB", path, recordCount, recordSize);
     }
+    return true;
+}
+
+bool RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, const char* oldTitle) {
+    if (!ViewRecordsConvertible(kUpdateCall, path, header)) return false;
+    uint32_t recordSize = LoadU32(header + RECORD_SIZE_OFFSET);
+    uint32_t recordCount = LoadU32(header + RECORD_COUNT_OFFSET);
+    uint64_t bodySize = static_cast<uint64_t>(recordSize) * recordCount;
     uint64_t fileSize = 0;
     if (!Z_GetFileSize(path, &fileSize)) return false;
     if (fileSize != HEADER_SIZE + bodySize) {
-        return Refuse("%s is %llu bytes long, but its header announces %u records of %u bytes (%llu bytes with the "
+        return Refuse(kUpdateCall,
+                      "%s is %llu bytes long, but its header announces %u records of %u bytes (%llu bytes with the "
                       "header)",
                       path, static_cast<unsigned long long>(fileSize), recordCount, recordSize,
                       static_cast<unsigned long long>(HEADER_SIZE + bodySize));
@@ -188,7 +201,7 @@ bool RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, cons
 const char* DictFileName(uint16_t index) { return index < DICT_FILE_COUNT ? kDictTexts[index] : nullptr; }
 
 bool UpdateDictFile(uint16_t index, const char* home, bool* updated) {
-    if (index >= DICT_FILE_COUNT) return Refuse("there is no dictionary file numbered %u", index);
+    if (index >= DICT_FILE_COUNT) return Refuse(kUpdateCall, "there is no dictionary file numbered %u", index);
     char path[Z_MAX_PATH];
     if (!BuildDirPath(path, home, "system", kDictTexts[index])) return false;
 
@@ -213,6 +226,59 @@ bool UpdateDictFile(uint16_t index, const char* home, bool* updated) {
     }
     if (rewritten && updated != nullptr) *updated = true;
     return rewritten;
+}
+
+bool CheckDictFile(uint16_t index, const char* home) {
+    if (index >= DICT_FILE_COUNT) return Refuse(kCheckCall, "there is no dictionary file numbered %u", index);
+    char path[Z_MAX_PATH];
+    if (!BuildDirPath(path, home, "system", kDictTexts[index])) return false;
+    ZFileInfo info{};
+    if (!Z_GetFileInfo(path, 0, &info)) return false;
+    if (info.kind == Z_FILE_MISSING) return Refuse(kCheckCall, "%s is missing", path);
+    if (info.kind != Z_FILE_REGULAR) return Refuse(kCheckCall, "%s is not a file", path);
+    if (info.size < HEADER_SIZE) {
+        return Refuse(kCheckCall, "%s is shorter than its %u-byte header", path, unsigned{HEADER_SIZE});
+    }
+
+    uint8_t header[HEADER_SIZE] = {};
+    OpenDictFile file;
+    file.handle = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, 0);
+    if (file.handle == nullptr) return false;
+    if (Z_ReadFile(file.handle, header, HEADER_SIZE, 1) != static_cast<int64_t>(HEADER_SIZE)) return false;
+
+    char title[TITLE_FIELD_SIZE + 1];
+    ReadTitle(header, title);
+    bool known = false;
+    for (int position = TITLE_RELEASE40; position <= TITLE_CURRENT; ++position) {
+        known = known || TitleIs(title, position);
+    }
+    if (!known) {
+        return Refuse(kCheckCall, "%s has the version title \"%s\", of no release the upgrade knows", path, title);
+    }
+
+    // Records beyond the count would be lost at the first write of the
+    // file, and a count beyond the records would be read as records that
+    // are not there.
+    const uint32_t recordSize = LoadU32(header + RECORD_SIZE_OFFSET);
+    const uint32_t recordCount = LoadU32(header + RECORD_COUNT_OFFSET);
+    const uint64_t needed = HEADER_SIZE + static_cast<uint64_t>(recordSize) * recordCount;
+    if (info.size < needed) {
+        return Refuse(kCheckCall,
+                      "%s is cut short: its header announces %u records of %u bytes (%llu bytes with the header), but "
+                      "the file is %llu bytes long",
+                      path, recordCount, recordSize, static_cast<unsigned long long>(needed),
+                      static_cast<unsigned long long>(info.size));
+    }
+    if (info.size > needed) {
+        return Refuse(kCheckCall,
+                      "%s is longer than its header says: the header announces %u records of %u bytes (%llu bytes "
+                      "with the header), but the file is %llu bytes long",
+                      path, recordCount, recordSize, static_cast<unsigned long long>(needed),
+                      static_cast<unsigned long long>(info.size));
+    }
+    // A current VIEW.DIC is not converted again.
+    return index != VIEW_FILE_INDEX || TitleIs(title, TITLE_CURRENT) ||
+           ViewRecordsConvertible(kCheckCall, path, header);
 }
 
 bool JournalDictFileHeaders(const char* home) {

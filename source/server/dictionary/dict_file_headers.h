@@ -8,6 +8,13 @@
 // file was changed, left alone when it was current already.
 bool UpdateDictFile(uint16_t index, const char* home, bool* updated = nullptr);
 
+// Checks, reading only, that dictionary file `index` is one UpdateDictFile
+// brings to the current title: a header whose title is one the upgrade
+// knows, a length of exactly the header and the records it counts, and for
+// VIEW.DIC records it can convert. False, with the last error naming the
+// file and what is wrong, when it is not.
+bool CheckDictFile(uint16_t index, const char* home);
+
 // The dictionary file names, by index.
 const char* DictFileName(uint16_t index);
 

@@ -11,7 +11,8 @@ DictFileRewrite::~DictFileRewrite() {
         uint32_t code = Z_GetLastError();
         char text[Z_MAX_LINE];
         Z_GetLastErrorPrompt(text, sizeof text);
-        if (Z_IsValidFileName(temporary_)) Z_DeleteFile(temporary_);
+        // One the system cannot tell about is tried all the same.
+        if (Z_NameExists(temporary_) != 0) Z_DeleteFile(temporary_);
         Z_CaptureError(code, text, "..\\..\\source\\server\\dictionary", __LINE__);
     }
 }

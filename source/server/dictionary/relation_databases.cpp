@@ -162,7 +162,9 @@ bool CreateRelationDBs(RunContext& run, uint16_t charsetCode) {
     for (const RelationDefinition& definition : kRelationDefinitions) {
         char sourcePath[Z_MAX_PATH];
         if (!BuildDirPath(sourcePath, run.choices.packageDir, definition.sourceFile, nullptr)) return false;
-        if (!Z_IsValidFileName(sourcePath)) continue;
+        const int source = Z_FileExists(sourcePath);
+        if (source < 0) return false;
+        if (source == 0) continue;
 
         RelationDatabase database;
         CompleteDefinition(definition, charsetCode, dictDir, database);

@@ -59,9 +59,13 @@ bool CreateAssociationLexicon(const RunChoices& choices, int kind, std::string* 
         return false;
     }
 
-    if (!Z_IsValidFileName(sourcePath)) return true;
+    const int source = Z_FileExists(sourcePath);
+    if (source <= 0) return source == 0;
     // Without "DIC:" a lexicon file already built stays as it is.
-    if (choices.dictionaryMode == DICTIONARY_MODE_ADD && Z_IsValidFileName(targetPath)) return true;
+    if (choices.dictionaryMode == DICTIONARY_MODE_ADD) {
+        const int built = Z_FileExists(targetPath);
+        if (built != 0) return built > 0;
+    }
 
     ConsolePrint("Creating new system %s...\n", entry->sourceFile);
     if (ZKF_CreateAssLexicon(kind, set->native, sourcePath, 1) == 0) return false;

@@ -38,7 +38,8 @@ bool AssignEntityCharset(ObjectEnv* env, uint32_t id) {
 bool ReloadEntityLexicon(RunContext& run, uint32_t id) {
     char sourcePath[Z_MAX_PATH];
     if (!BuildPackageFilePath(sourcePath, run.choices.packageDir, "entity.dic")) return false;
-    if (!Z_IsValidFileName(sourcePath)) return true;
+    const int source = Z_FileExists(sourcePath);
+    if (source <= 0) return source == 0;
 
     // Without "ENT:" an installed entity lexicon stays as it is.
     if (run.choices.entity == EntityChoice::Keep) return true;

@@ -5,11 +5,15 @@
 namespace {
 
 // The two paths, and whether the rename is due: a file under the new name is
-// never overwritten, it is the newer one.
+// never overwritten, it is the newer one. A name the system cannot tell
+// about fails: taken for missing, the lexicon would keep its old name.
 bool RenamePaths(const char* home, const char* oldName, const char* newName, char* oldPath, char* newPath,
                  bool* due) {
     if (!BuildDictFilePath(oldPath, home, oldName) || !BuildDictFilePath(newPath, home, newName)) return false;
-    *due = Z_IsValidFileName(oldPath) && !Z_IsValidFileName(newPath);
+    const int oldThere = Z_FileExists(oldPath);
+    const int newThere = oldThere > 0 ? Z_FileExists(newPath) : 0;
+    if (oldThere < 0 || newThere < 0) return false;
+    *due = oldThere > 0 && newThere == 0;
     return true;
 }
 

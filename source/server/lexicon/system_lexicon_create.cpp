@@ -17,18 +17,28 @@
 
 namespace {
 
-// Null when there is nothing to create: a kind this step does not make, or
-// a source file the package lacks.
-const char* DescriptionFor(uint32_t kind, const char* file, const char* sourcePath) {
-    const bool haveSource = file != nullptr && Z_IsValidFileName(sourcePath);
+// The description of the lexicon to create, null when there is nothing to
+// create: a kind this step does not make, or a source file the package
+// lacks. False when the system cannot tell whether the source file is there.
+bool DescriptionFor(uint32_t kind, const char* file, const char* sourcePath, const char** description) {
+    *description = nullptr;
+    const int source = file != nullptr ? Z_FileExists(sourcePath) : 0;
+    if (source < 0) return false;
+    const bool haveSource = source > 0;
     switch (kind) {
         case DB_KIND_SEGMENT_LEXICON:
-            if (file == nullptr) return "This is system all-ideograph dictionary";
-            return haveSource ? "This is new system segment dictionary" : nullptr;
-        case DB_KIND_STOP_LEXICON: return haveSource ? "This is new system stop dictionary" : nullptr;
-        case DB_KIND_ENTITY_LEXICON: return haveSource ? "This is system entity dictionary" : nullptr;
-        default: return nullptr;
+            if (file == nullptr) *description = "This is system all-ideograph dictionary";
+            else if (haveSource) *description = "This is new system segment dictionary";
+            break;
+        case DB_KIND_STOP_LEXICON:
+            if (haveSource) *description = "This is new system stop dictionary";
+            break;
+        case DB_KIND_ENTITY_LEXICON:
+            if (haveSource) *description = "This is system entity dictionary";
+            break;
+        default: break;
     }
+    return true;
 }
 
 // Selects the character set the kernel builds the lexicon in. -1: skip (no
@@ -52,7 +62,8 @@ bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const
     if (!BuildDictDirectory(directory, run.choices.home)) return false;
     if (file != nullptr && !BuildPackageFilePath(sourcePath, run.choices.packageDir, file)) return false;
 
-    const char* description = DescriptionFor(kind, file, sourcePath);
+    const char* description = nullptr;
+    if (!DescriptionFor(kind, file, sourcePath, &description)) return false;
     if (description == nullptr) return true;
 
     const int assigned = AssignLexiconCharset(charsetCode);

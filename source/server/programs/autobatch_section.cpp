@@ -10,6 +10,7 @@
 #include "first_failure.h"
 #include "half_move.h"
 #include "profile_backup.h"
+#include "profile_draft_write.h"
 #include "profile_text.h"
 #include "program_lines.h"
 #include "zelkit.h"
@@ -85,8 +86,13 @@ bool LocateBatchFile(const char* binDir, const BatchFileKind& kind, BatchFile* f
     }
     // A file an earlier run began to keep has its move finished first.
     if (!FinishHalfMove(file->path, file->keptPath)) return false;
-    file->present = Z_IsValidFileName(file->path) != 0;
-    file->kept = !file->present && Z_IsValidFileName(file->keptPath) != 0;
+    // A batch file taken for missing would lose its launches with the old
+    // programs: a name the system cannot tell about fails the step.
+    const int present = Z_FileExists(file->path);
+    const int kept = present == 0 ? Z_FileExists(file->keptPath) : 0;
+    if (present < 0 || kept < 0) return false;
+    file->present = present > 0;
+    file->kept = kept > 0;
     return true;
 }
 
@@ -214,7 +220,7 @@ bool ProfilePath(const char* binDir, char* profilePath) {
 
 }  // namespace
 
-bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
+bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed, ProfileDraft* draft) {
     constexpr size_t count = sizeof(BATCH_FILES) / sizeof(BATCH_FILES[0]);
     char profilePath[Z_MAX_PATH];
     BatchFile files[count];
@@ -225,7 +231,7 @@ bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
 
     FirstFailure failure;
     std::string profile;
-    const bool haveProfile = ReadConfigText(profilePath, &profile);
+    const bool haveProfile = ProfileText(profilePath, *draft, &profile);
     if (!haveProfile) failure.Note();
     bool allRead = true;
     for (BatchFile& file : files) {
@@ -234,30 +240,35 @@ bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
             allRead = false;
         }
     }
-    // The whole new profile replaces the old one in one step: a failure
-    // leaves it as it was, never with a part of the section. The two files
-    // are converted together or not at all, so that a rerun adds the
-    // launches of both in the order one run gives; a missing section gets
-    // the server's own lines all the same.
+    // The whole new profile replaces the old one in one step, when the draft
+    // is written: a failure leaves it as it was, never with a part of the
+    // section. The two files are converted together or not at all, so that
+    // a rerun adds the launches of both in the order one run gives; a
+    // missing section gets the server's own lines all the same.
     bool inProfile = false;
     if (haveProfile) {
         std::string updated;
         const bool changed = BuildProfile(profile, files, allRead ? count : 0, &updated);
-        const bool written = !changed || ((!profileMergeFailed || KeepProfileBackup(profilePath)) &&
-                                          ReplaceConfigText(profilePath, updated));
-        if (!written) failure.Note();
-        inProfile = written && allRead;
+        const bool taken = !changed || !profileMergeFailed || OweProfileBackup(profile, profilePath, draft);
+        if (changed && taken) {
+            draft->held = true;
+            draft->text = updated;
+            draft->sectionAdded = true;
+        }
+        if (!taken) failure.Note();
+        inProfile = taken && allRead;
     }
 
     bool converted = true;
     for (const BatchFile& file : files) {
         if (!file.Found()) continue;
         if (file.read && (inProfile || file.launches.empty())) {
-            // A converted file that cannot be deleted loses nothing (its
+            // A converted file goes once the profile holding its launches is
+            // on the disk. One that cannot be deleted then loses nothing (its
             // launches are in the profile, and the next run finds them held
             // and deletes it), but the home is not yet what a clean run
-            // leaves: the step fails.
-            if (!Z_DeleteFile(file.Source())) failure.Note();
+            // leaves: that step fails.
+            draft->afterWrite.push_back(file.Source());
             continue;
         }
         converted = false;
@@ -269,6 +280,16 @@ bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
         failure.Restore();
         return false;
     }
+    return failure.Restore();
+}
+
+bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed) {
+    char profilePath[Z_MAX_PATH];
+    if (!ProfilePath(binDir, profilePath)) return false;
+    ProfileDraft draft;
+    FirstFailure failure;
+    if (!AddAutoBatchSection(binDir, profileMergeFailed, &draft)) failure.Note();
+    if (!WriteProfileDraft(profilePath, &draft)) failure.Note();
     return failure.Restore();
 }
 

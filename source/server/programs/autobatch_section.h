@@ -2,14 +2,21 @@
 // with the server, and the previous release's batch files that held them.
 #pragma once
 
+#include "profile_draft.h"
+
 // Gives PROFILE.INI its start-up section and moves the searcher and mirror
-// launches of the old batch files into it, rewriting the whole profile in
-// one step. A batch file goes once its launches are in the profile; one
-// that could not be converted is kept under a name the renaming of the old
-// programs does not touch, with a line saying so, and the step fails.
+// launches of the old batch files into it, on the draft: the profile as the
+// steps before left it gets the section, and a batch file whose launches
+// it holds is to go once it is written (WriteProfileDraft). One that could
+// not be converted is kept under a name the renaming of the old programs
+// does not touch, with a line saying so, and the step fails.
 // profileMergeFailed: the merge did not replace the installed profile, so
-// the profile is first kept as the merge's backup would have kept it. The
+// the profile is owed to its backup as the merge would have kept it. The
 // bin directory ends with a path separator.
+bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed, ProfileDraft* draft);
+
+// The same, the profile written and the converted batch files deleted at
+// once.
 bool AddAutoBatchSection(const char* binDir, bool profileMergeFailed = false);
 
 // For the renaming, before it deletes the old programs: an old batch file

@@ -4,10 +4,12 @@
 #include <cstring>
 #include <string>
 
-#include "config_replace.h"
-#include "config_rewrite.h"
 #include "config_text.h"
+#include "profile_section.h"
+#include "profile_text.h"
 #include "program_names.h"
+
+using zel::toolkit::ProfileTextLines;
 
 const char* RebuildProgramLine(const char* line, char* rebuilt) {
     char fields[Z_MAX_LINE];
@@ -51,16 +53,25 @@ bool NamesOldProgram(const char* line, char* program) {
     return true;
 }
 
-bool RewriteProgramLines(const char* profilePath, const char* newPath) {
-    const auto rebuildLines = [](HZFILE profile, HZFILE newFile) {
-        char rebuilt[REBUILT_LINE_SIZE];
-        return WriteRewrittenLines(profile, newFile, [&](const char* line, std::string* written) {
-            const char* lineToWrite = RebuildProgramLine(line, rebuilt);
-            if (lineToWrite == nullptr) return false;
-            written->assign(lineToWrite);
-            return true;
-        });
-    };
-    return RewriteConfigFile(profilePath, newPath, rebuildLines,
-                             [&] { return ReplaceConfigFile(profilePath, newPath, nullptr); });
+bool RewriteProgramLinesInText(const std::string& text, const char* path, std::string* rewritten) {
+    rewritten->clear();
+    ProfileTextLines lines(text);
+    char rebuilt[REBUILT_LINE_SIZE];
+    while (lines.Next()) {
+        if (LineTooLong(lines.Line(), path)) return false;
+        const char* line = RebuildProgramLine(lines.Line().c_str(), rebuilt);
+        if (line == nullptr) return false;
+        *rewritten += std::string(line) + Z_LINE_END;
+    }
+    return true;
+}
+
+bool RewriteProgramLines(const char* profilePath) {
+    std::string text;
+    std::string rewritten;
+    if (!ReadConfigText(profilePath, &text) || !RewriteProgramLinesInText(text, profilePath, &rewritten)) return false;
+    // Written with the profile by the start-up step already: nothing is left
+    // to change.
+    if (rewritten == text) return true;
+    return ReplaceConfigText(profilePath, rewritten);
 }

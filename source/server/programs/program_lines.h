@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "zelkit.h"
 
@@ -24,8 +25,12 @@ const char* RebuildProgramLine(const char* line, char* rebuilt);
 // ".exe" when it has no extension (empty when that would not fit).
 bool NamesOldProgram(const char* line, char* program);
 
-// Writes PROFILE.INI with its program lines rebuilt to newPath and moves that
-// over the profile in one step. The profile is replaced only when it was read
-// and the new file written to the end; otherwise it stays as it was and the
-// new file is deleted. True when replaced.
-bool RewriteProgramLines(const char* profilePath, const char* newPath);
+// The text of a profile (read from the file at path) with every line as
+// RebuildProgramLine gives it, each ended by CR LF, as the rewrite writes
+// it. False when a line is longer than the line readers take.
+bool RewriteProgramLinesInText(const std::string& text, const char* path, std::string* rewritten);
+
+// Rewrites PROFILE.INI with its program lines rebuilt, in one step. The
+// profile is replaced only when it was read whole and a line changed;
+// otherwise it stays as it was. True when it holds the rebuilt lines.
+bool RewriteProgramLines(const char* profilePath);

@@ -51,7 +51,8 @@ bool WantsOldNames(OldNamesChoice given, bool* wants) {
 
 // Copies of the new programs under the old names. A new program that is not
 // there leaves its old name out, as there is nothing to copy; any other copy
-// that fails fails the step, after the rest were made, with the first cause.
+// that fails fails the step, after the rest were made, with the first cause,
+// and so does a new program the system cannot tell about.
 bool KeepOldNames(const char* binDir) {
     FirstFailure failure;
     for (const ProgramNameRow& row : g_programNames) {
@@ -59,47 +60,58 @@ bool KeepOldNames(const char* binDir) {
         char target[Z_MAX_PATH];
         if (!JoinConfigPath(source, binDir, row.newName) || !JoinConfigPath(target, binDir, row.oldName)) {
             failure.Note();
-        } else if (Z_IsValidFileName(source) && !Z_CloneFile(source, target)) {
-            failure.Note();
+            continue;
         }
+        const int there = Z_FileExists(source);
+        if (there < 0 || (there > 0 && !Z_CloneFile(source, target))) failure.Note();
     }
     return failure.Restore();
 }
 
 // Whether the old program a launch line names is not one that a copy under
-// an old name brings back: one of the six, whose new program is there.
-bool NotBroughtBackByCopy(const char* program, const char* binDir) {
+// an old name brings back: one of the six, whose new program is there. 1
+// it is not, 0 it is, -1 the system cannot tell.
+int NotBroughtBackByCopy(const char* program, const char* binDir) {
     for (const ProgramNameRow& row : g_programNames) {
         if (ZSTRCMPI(program, row.oldName) != 0) continue;
         char source[Z_MAX_PATH];
-        return !JoinConfigPath(source, binDir, row.newName) || !Z_IsValidFileName(source);
+        if (!JoinConfigPath(source, binDir, row.newName)) return 1;
+        const int there = Z_FileExists(source);
+        return there < 0 ? -1 : there == 0 ? 1 : 0;
     }
-    return true;
+    return 1;
 }
 
-bool MissingFromBin(const char* program, const char* binDir) {
+int MissingFromBin(const char* program, const char* binDir) {
     char programPath[Z_MAX_PATH];
-    return !JoinConfigPath(programPath, binDir, program) || !Z_IsValidFileName(programPath);
+    if (!JoinConfigPath(programPath, binDir, program)) return 1;
+    const int there = Z_FileExists(programPath);
+    return there < 0 ? -1 : there == 0 ? 1 : 0;
 }
 
 // Whether a launch line of the profile, in a line the rewrite would change,
 // names an old program for which lacking(program, binDir) holds. A missing
-// profile names none; one that cannot be read is a failure (false), since
-// the answer decides what becomes of the profile.
+// profile names none; one that cannot be read, or a profile or program the
+// system cannot tell about, is a failure (false), since the answer decides
+// what becomes of the profile.
 bool ProfileNamesOldProgram(const char* profilePath, const char* binDir,
-                            bool (*lacking)(const char* program, const char* binDir), bool* names) {
+                            int (*lacking)(const char* program, const char* binDir), bool* names) {
     *names = false;
-    if (!Z_IsValidFileName(profilePath)) return true;
+    const int there = Z_FileExists(profilePath);
+    if (there <= 0) return there == 0;
     HZFILE profile = Z_OpenFile(profilePath, Z_MODE_READ, 0, nullptr, 0);
     if (profile == nullptr) return false;
     char line[Z_MAX_LINE];
     char program[Z_MAX_LINE];
-    while (!*names && Z_ReadFileLine(profile, line, Z_MAX_LINE, nullptr)) {
-        *names = NamesOldProgram(line, program) && lacking(program, binDir);
+    int lacks = 0;
+    while (lacks == 0 && Z_ReadFileLine(profile, line, Z_MAX_LINE, nullptr)) {
+        if (NamesOldProgram(line, program)) lacks = lacking(program, binDir);
     }
+    *names = lacks > 0;
     // A line too long to read ends the scan as the end of the file would:
     // the rewrite could not read past it either.
-    const bool read = *names || Z_FileError(profile) == 0 || Z_GetLastError() == Z_ERROR_TOO_LONG;
+    const bool read =
+        lacks > 0 || (lacks == 0 && (Z_FileError(profile) == 0 || Z_GetLastError() == Z_ERROR_TOO_LONG));
     CloseReadFile(profile);
     return read;
 }
@@ -107,6 +119,14 @@ bool ProfileNamesOldProgram(const char* profilePath, const char* binDir,
 }  // namespace
 
 const char* OldAndNewProgramNames() { return kNamesTable; }
+
+int RenamingRewritesEveryLaunch(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound) {
+    if (!serverProgramAbsent) return 0;
+    if (oldProgramsFound) return 1;
+    char oldServer[Z_MAX_PATH];
+    if (!JoinConfigPath(oldServer, binDir, "z40server.exe")) return -1;
+    return Z_FileExists(oldServer);
+}
 
 bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames) {
     char oldServer[Z_MAX_PATH];
@@ -117,12 +137,14 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldPro
         !JoinConfigPath(profilePath, systemDir, "PROFILE.INI") || !JoinConfigPath(newPath, systemDir, "PROFILE.NEW")) {
         return false;
     }
-    // PROFILE.NEW is this step's work file only: one a stopped run left is
-    // never taken for anything, and never left behind.
+    // PROFILE.NEW was this step's work file: one a stopped run left is never
+    // taken for anything, and never left behind.
     if (!DiscardWorkFile(newPath)) return false;
     // A run going on after an interruption may find the old programs gone
     // already: it found them when it started.
-    if (oldProgramsFound || Z_IsValidFileName(oldServer)) {
+    const int oldServerThere = oldProgramsFound ? 1 : Z_FileExists(oldServer);
+    if (oldServerThere < 0) return false;
+    if (oldServerThere > 0) {
         // With the new programs in place before this upgrade, the profile was
         // converted by an earlier one: the old names come back as copies of
         // the new programs, and the profile stays as it is. Unless it names
@@ -144,7 +166,7 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldPro
         if (!ProfileNamesOldProgram(profilePath, binDir, MissingFromBin, &names)) return false;
         if (!names) return true;
     }
-    if (!RewriteProgramLines(profilePath, newPath)) {
+    if (!RewriteProgramLines(profilePath)) {
         // The profile, when there is one, still names the old programs
         // (and so may whatever else the administrator launches them
         // with): without copies under those names they could not start.

@@ -12,3 +12,11 @@
 const char* OldAndNewProgramNames();
 
 bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames);
+
+// Whether the renaming will rewrite every launch line of the profile,
+// whatever it names: the first upgrade of a home that held the old
+// programs. The profile may then be written with its lines rewritten
+// (RewriteProgramLinesInText) by the step that writes it before, and the
+// renaming finds nothing left to rewrite. 1 it will, 0 it will not, -1 the
+// system cannot tell (the last error says why).
+int RenamingRewritesEveryLaunch(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound);

@@ -38,14 +38,18 @@ bool RecordRemovedService(const char* systemDir, const char* serviceName, const 
     };
     std::string text;
     for (const std::string& line : lines) text += line + Z_LINE_END;
-    return Z_WriteWholeFile(path.c_str(), text.data(), static_cast<int64_t>(text.size()), Z_NO_LINK) != 0;
+    return Z_WriteWholeFile(path.c_str(), text.data(), static_cast<int64_t>(text.size()), Z_OWN_FILE) != 0;
 }
 
 // The record is the upgrade's own file: only a file of that name counts,
-// never what a link there names.
-bool RemovedServicePending(const char* systemDir) {
+// never what a link there names, and only one nobody else could have
+// written (a service owed would run a program of the home with the
+// service's rights). One that cannot be looked at, or is another account's,
+// fails with the reason rather than passing for no service owed.
+int RemovedServicePending(const char* systemDir) {
     ZFileInfo info{};
-    return Z_GetFileInfo(RecordPath(systemDir).c_str(), Z_NO_LINK, &info) && info.kind == Z_FILE_REGULAR;
+    if (!Z_GetFileInfo(RecordPath(systemDir).c_str(), Z_OWN_FILE, &info)) return -1;
+    return info.kind == Z_FILE_REGULAR ? 1 : 0;
 }
 
 bool ForgetRemovedService(const char* systemDir) {

@@ -9,7 +9,8 @@
 
 // HOME/system/OLDSERVICE.INF; systemDir ends with a separator.
 bool RecordRemovedService(const char* systemDir, const char* serviceName, const QUERY_SERVICE_CONFIGA& config);
-// True while a removed service waits for its successor.
-bool RemovedServicePending(const char* systemDir);
+// 1 while a removed service waits for its successor, 0 when none does, -1
+// when the system cannot tell (the toolkit's last error says why).
+int RemovedServicePending(const char* systemDir);
 // The successor is installed (or the removal did not happen).
 bool ForgetRemovedService(const char* systemDir);

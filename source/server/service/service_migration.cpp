@@ -47,17 +47,19 @@ bool NewServiceInPlace(const char* program) {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Whether the file named by text, or, when its name has no extension, by
-// text with ".exe", exists; program receives the one that does.
-bool NamesProgram(const std::string& text, char (&program)[kConfigurationRoom]) {
+// text with ".exe", exists: 1, program receiving the one that does; 0; -1
+// when the system cannot tell.
+int NamesProgram(const std::string& text, char (&program)[kConfigurationRoom]) {
     std::string candidate = text;
-    if (!Z_IsValidFileName(candidate.c_str())) {
+    int there = Z_FileExists(candidate.c_str());
+    if (there == 0) {
         const std::string name = candidate.substr(static_cast<size_t>(Z_GetFileNamePathLength(candidate.c_str())));
-        if (name.find('.') != std::string::npos) return false;
+        if (name.find('.') != std::string::npos) return 0;
         candidate += ".exe";
-        if (!Z_IsValidFileName(candidate.c_str())) return false;
+        there = Z_FileExists(candidate.c_str());
     }
-    std::snprintf(program, sizeof(program), "%s", candidate.c_str());
-    return true;
+    if (there > 0) std::snprintf(program, sizeof(program), "%s", candidate.c_str());
+    return there;
 }
 
 // The program that a registered command line starts. A quoted program ends
@@ -65,64 +67,193 @@ bool NamesProgram(const std::string& text, char (&program)[kConfigurationRoom]) 
 // reads it: C:\Program Files\ZEL Home\bin\z40service.exe -resident starts
 // the first of C:\Program, C:\Program Files\ZEL, ... that names a file
 // (".exe" added to a name without an extension); when none does, the text
-// up to the first blank stands for the program.
-bool ServiceProgramPath(const char* commandLine, char (&program)[kConfigurationRoom]) {
+// up to the first blank stands for the program. 1 with the program, 0 when
+// the line names none, -1 when the system cannot tell whether a candidate is
+// a file: the answer decides whether the service is this home's.
+int ServiceProgramPath(const char* commandLine, char (&program)[kConfigurationRoom]) {
     std::snprintf(program, sizeof(program), "%s", commandLine);
-    if (program[0] == '"') return Z_SegmentMultiStr(program, "\"", 0) >= 1;
+    if (program[0] == '"') return Z_SegmentMultiStr(program, "\"", 0) >= 1 ? 1 : 0;
     const std::string text(program);
     const size_t start = text.find_first_not_of(" \t");
-    if (start == std::string::npos) return false;
+    if (start == std::string::npos) return 0;
     for (size_t end = start; end <= text.size(); ++end) {
         if (end < text.size() && !IsBlank(text[end])) continue;
-        if (end > start && !IsBlank(text[end - 1]) && NamesProgram(text.substr(start, end - start), program)) {
-            return true;
-        }
+        if (end == start || IsBlank(text[end - 1])) continue;
+        const int named = NamesProgram(text.substr(start, end - start), program);
+        if (named != 0) return named;
     }
     std::snprintf(program, sizeof(program), "%s", text.c_str());
-    return Z_SegmentMultiStr(program, " \t", 0) >= 1;
+    return Z_SegmentMultiStr(program, " \t", 0) >= 1 ? 1 : 0;
+}
+
+// The configuration record and its texts, in 64-bit units that keep the
+// record aligned in the buffer.
+struct ServiceConfiguration {
+    uint64_t storage[kConfigurationRoom / sizeof(uint64_t)];
+    LPQUERY_SERVICE_CONFIGA record() { return reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(storage); }
+};
+
+// Whether the previous release's service is registered for this home: its
+// display name the old release's and its program in binDir. False, with the
+// toolkit's last error set, when that cannot be told.
+bool FindOldService(const char* binDir, ServiceConfiguration& configuration, bool* ofThisHome) {
+    *ofThisHome = false;
+    LPQUERY_SERVICE_CONFIGA config = configuration.record();
+    DWORD size = kConfigurationRoom;
+    if (!QueryServiceConfiguration(kOldServiceName, config, &size)) {
+        // A configuration too large for the buffer is not the old release's.
+        const DWORD error = GetLastError();
+        if (error == ERROR_INSUFFICIENT_BUFFER || error == ERROR_SERVICE_DOES_NOT_EXIST) return true;
+        return FailWithSystemError();
+    }
+    if (!config->lpDisplayName || ZSTRCMP(config->lpDisplayName, kOldDisplayName) != 0) return true;
+
+    // The registered command line may quote the program and carry
+    // arguments; only the program file is compared.
+    char program[kConfigurationRoom];
+    const int named = ServiceProgramPath(config->lpBinaryPathName ? config->lpBinaryPathName : "", program);
+    if (named <= 0) return named == 0;
+    // Whether the program lies in HOME/bin decides whether the service is
+    // this home's: a comparison that failed is no answer.
+    ZContrastResult contrast{};
+    if (!Z_ContrastFile(program, binDir, &contrast)) return false;
+    *ofThisHome = contrast.inDirectory != 0;
+    return true;
+}
+
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
+
+// SERVICE.INF as it is now, which the removal takes away and a stop puts
+// back: a file of the size a name record has, never read through a link,
+// and only the run's own (a record another account wrote is refused).
+// False (the toolkit's last error set) when it is there but cannot be read.
+bool KeepNameRecord(ServiceRegistration* registration) {
+    char path[Z_MAX_PATH];
+    ZFileInfo info{};
+    if (!GetServiceInfPath(path, sizeof path)) return true;
+    if (!Z_GetFileInfo(path, Z_OWN_FILE, &info)) return false;
+    if (info.kind != Z_FILE_REGULAR || info.size > kConfigurationRoom) return true;
+    HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, Z_OWN_FILE);
+    if (file == nullptr) return false;
+    std::string bytes(static_cast<size_t>(info.size), '\0');
+    const bool read = bytes.empty() || Z_ReadFile(file, bytes.data(), static_cast<int64_t>(bytes.size()), 1) > 0;
+    // Opened to read: its close loses nothing, and a failed read stays the
+    // last error.
+    Z_CloseFile(file);
+    if (!read) return false;
+    registration->nameRecordFound = true;
+    registration->nameRecord = bytes;
+    return true;
+}
+
+ServiceRegistration RegistrationOf(const char* name, const QUERY_SERVICE_CONFIGA& config) {
+    ServiceRegistration registration;
+    registration.name = name;
+    registration.displayName = Text(config.lpDisplayName);
+    registration.binaryPath = Text(config.lpBinaryPathName);
+    registration.loadOrderGroup = Text(config.lpLoadOrderGroup);
+    for (const char* dependency = config.lpDependencies; dependency != nullptr && *dependency != '\0';
+         dependency += std::strlen(dependency) + 1) {
+        registration.dependencies.push_back(dependency);
+    }
+    registration.account = Text(config.lpServiceStartName);
+    registration.serviceType = config.dwServiceType;
+    registration.startType = config.dwStartType;
+    registration.errorControl = config.dwErrorControl;
+    return registration;
+}
+
+// HOME/bin's zemservice.exe, as the new service registers it.
+bool NewServiceProgram(const char* binDir, char (&program)[Z_MAX_PATH]) {
+    const bool fits = std::snprintf(program, sizeof(program), "%s", binDir) < static_cast<int>(sizeof(program)) &&
+                      Z_AppendSubdirSymbol(program, 1) && Z_AppendPath(program, kServiceProgram);
+    if (!fits) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return fits;
 }
 
 }  // namespace
 
-bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed) {
+bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed, ServiceRegistration* registration) {
     *removed = false;
     SetServiceRecordDirectory(systemDir);
-    // 64-bit units keep the configuration record aligned in the buffer.
-    uint64_t storage[kConfigurationRoom / sizeof(uint64_t)];
-    auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGA>(storage);
+    ServiceConfiguration configuration;
+    bool ofThisHome = false;
+    if (!FindOldService(binDir, configuration, &ofThisHome)) return false;
+    if (!ofThisHome) return true;
+
+    ServiceRegistration found = RegistrationOf(kOldServiceName, *configuration.record());
+    if (!KeepNameRecord(&found)) return false;
+    // Recorded first: from the removal on, only the record says that a new
+    // service is owed.
+    if (!RecordRemovedService(systemDir, kOldServiceName, *configuration.record())) return false;
+    ConsolePrint("\nNow, Removing the old service...\n");
+    if (RemoveService(kOldServiceName)) {
+        *removed = true;
+        if (registration != nullptr) *registration = found;
+        return true;
+    }
+    // Still registered: nothing is owed for it. Should the record of it
+    // stay all the same, the next run finds the service still there,
+    // records it again and removes it; nothing is lost either way.
+    const DWORD error = GetLastError();
+    ForgetRemovedService(systemDir);
+    SetLastError(error);
+    return FailWithSystemError();
+}
+
+bool RegisterServiceAgain(const ServiceRegistration& registration, const char* systemDir) {
+    SetServiceRecordDirectory(systemDir);
+    std::string dependencies;
+    for (const std::string& name : registration.dependencies) dependencies += name + '\0';
+    dependencies += '\0';
+    // The system's own account is what CreateServiceA gives without one.
+    const bool ownAccount = registration.account.empty() || ZSTRCMPI(registration.account.c_str(), "LocalSystem") == 0;
+    SC_HANDLE manager = nullptr;
+    if (!OpenServiceControl(&manager, nullptr, nullptr)) return FailWithSystemError();
+    SC_HANDLE service = CreateServiceA(
+        manager, registration.name.c_str(), registration.displayName.c_str(), SERVICE_ALL_ACCESS,
+        registration.serviceType, registration.startType, registration.errorControl, registration.binaryPath.c_str(),
+        registration.loadOrderGroup.empty() ? nullptr : registration.loadOrderGroup.c_str(), nullptr,
+        dependencies.c_str(), ownAccount ? nullptr : registration.account.c_str(), nullptr);
+    if (service == nullptr) {
+        CloseServiceHandleSafe(manager);
+        return FailWithSystemError();
+    }
+    CloseServiceHandleSafe(service);
+    CloseServiceHandleSafe(manager);
+    char path[Z_MAX_PATH];
+    if (registration.nameRecordFound && GetServiceInfPath(path, sizeof path) &&
+        !Z_WriteWholeFile(path, registration.nameRecord.data(), static_cast<int64_t>(registration.nameRecord.size()),
+                          Z_OWN_FILE)) {
+        return false;
+    }
+    return ForgetRemovedService(systemDir);
+}
+
+bool FindNewServiceNameHolder(const char* binDir, const char* systemDir, std::string* holder) {
+    holder->clear();
+    ServiceConfiguration configuration;
+    if (!RemovedServicePending(systemDir)) {
+        bool ofThisHome = false;
+        if (!FindOldService(binDir, configuration, &ofThisHome)) return false;
+        // No old service of this home goes, so no new one comes.
+        if (!ofThisHome) return true;
+    }
+    char program[Z_MAX_PATH];
+    if (!NewServiceProgram(binDir, program)) return FailWithSystemError();
+    if (NewServiceInPlace(program)) return true;
+    LPQUERY_SERVICE_CONFIGA config = configuration.record();
     DWORD size = kConfigurationRoom;
-
-    if (QueryServiceConfiguration(kOldServiceName, config, &size)) {
-        if (!config->lpDisplayName || ZSTRCMP(config->lpDisplayName, kOldDisplayName) != 0) return true;
-
-        // The registered command line may quote the program and carry
-        // arguments; only the program file is compared.
-        char program[kConfigurationRoom];
-        if (!ServiceProgramPath(config->lpBinaryPathName ? config->lpBinaryPathName : "", program)) return true;
-        // Whether the program lies in HOME/bin decides whether the service
-        // is this home's: a comparison that failed is no answer.
-        ZContrastResult contrast{};
-        if (!Z_ContrastFile(program, binDir, &contrast)) return false;
-        if (!contrast.inDirectory) return true;
-
-        // Recorded first: from the removal on, only the record says that a
-        // new service is owed.
-        if (!RecordRemovedService(systemDir, kOldServiceName, *config)) return false;
-        ConsolePrint("\nNow, Removing the old service...\n");
-        if (RemoveService(kOldServiceName)) {
-            *removed = true;
-            return true;
-        }
-        // Still registered: nothing is owed for it. Should the record of it
-        // stay all the same, the next run finds the service still there,
-        // records it again and removes it; nothing is lost either way.
-        const DWORD error = GetLastError();
-        ForgetRemovedService(systemDir);
-        SetLastError(error);
-    } else {
-        // A configuration too large for the buffer is not the old release's.
-        const DWORD error = GetLastError();
-        if (error == ERROR_INSUFFICIENT_BUFFER || error == ERROR_SERVICE_DOES_NOT_EXIST) return true;
+    if (QueryServiceConfiguration(DEFAULT_SERVICE_NAME, config, &size)) {
+        *holder = config->lpBinaryPathName != nullptr && config->lpBinaryPathName[0] != '\0' ? config->lpBinaryPathName
+                                                                                             : "(no command line)";
+        return true;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_SERVICE_DOES_NOT_EXIST) return true;
+    if (error == ERROR_INSUFFICIENT_BUFFER) {
+        *holder = "(a configuration too large to show)";
+        return true;
     }
     return FailWithSystemError();
 }
@@ -131,9 +262,7 @@ bool InstallNewService(const char* binDir, const char* systemDir, std::string* n
     SetServiceRecordDirectory(systemDir);
     ConsolePrint("\nNow, Installing the new service...\n");
     char program[Z_MAX_PATH];
-    const bool pathFits = std::snprintf(program, sizeof(program), "%s", binDir) < static_cast<int>(sizeof(program)) &&
-                          Z_AppendSubdirSymbol(program, 1) && Z_AppendPath(program, kServiceProgram);
-    if (!pathFits) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    const bool pathFits = NewServiceProgram(binDir, program);
     if (pathFits && NewServiceInPlace(program)) {
         if (name != nullptr) *name = DEFAULT_SERVICE_NAME;
         return ForgetRemovedService(systemDir);

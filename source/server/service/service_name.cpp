@@ -43,11 +43,28 @@ bool GetServiceInfPath(char* buffer, int size) {
 const char* ReadServiceName() {
     if (g_serviceName[0] == '\0') {
         char path[Z_MAX_PATH];
-        if (GetServiceInfPath(path, sizeof(path)) && Z_IsValidFileName(path)) {
-            if (HZFILE file = Z_OpenFile(path, Z_MODE_READ, 0, nullptr, 0)) {
+        if (GetServiceInfPath(path, sizeof(path))) {
+            // Only the record's own file, never one another account could
+            // have written: it names the service the run stops and removes.
+            // A record that cannot be read may name another service than the
+            // default one: no name is taken then, and the call that wanted
+            // it fails with the record's reason.
+            const int there = Z_FileExists(path);
+            HZFILE file = there > 0 ? Z_OpenFile(path, Z_MODE_READ, 0, nullptr, Z_OWN_FILE) : nullptr;
+            if (there < 0 || (there > 0 && file == nullptr)) {
+                RecordFailed();
+                return "";
+            }
+            if (file != nullptr) {
                 const int64_t count = Z_ReadFile(file, g_serviceName, SERVICE_NAME_SIZE - 1, 0);
                 g_serviceName[count > 0 ? count : 0] = '\0';
+                const bool read = Z_FileError(file) == 0;
                 Z_CloseFile(file);
+                if (!read) {
+                    g_serviceName[0] = '\0';
+                    RecordFailed();
+                    return "";
+                }
             }
         }
     }
@@ -61,11 +78,12 @@ bool WriteServiceName(const char* name) {
     if (!GetServiceInfPath(path, sizeof(path))) return true;
     if (name && std::strcmp(name, g_serviceName) != 0) {
         // Whole or not at all: a record cut short would name another service.
-        if (!Z_WriteWholeFile(path, name, static_cast<int64_t>(std::strlen(name)), 0)) return RecordFailed();
+        if (!Z_WriteWholeFile(path, name, static_cast<int64_t>(std::strlen(name)), Z_OWN_FILE)) return RecordFailed();
         std::snprintf(g_serviceName, sizeof(g_serviceName), "%s", name);
-    } else if (Z_IsValidFileName(path) && !Z_DeleteFile(path)) {
+    } else {
         // A record left behind would name the next service installed.
-        return RecordFailed();
+        const int there = Z_FileExists(path);
+        if (there < 0 || (there > 0 && !Z_DeleteFile(path))) return RecordFailed();
     }
     return true;
 }

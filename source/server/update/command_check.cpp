@@ -26,7 +26,7 @@ bool ValueTaken(const std::string& key, const std::string& value) {
 }
 
 constexpr const char* kKeys[] = {"DIR:", "DIC:", "NEW:", "CS:", "OLD:", "ENT:"};
-constexpr const char* kSwitches[] = {"-VER", "-HELP", "-SHOW", "/?", "-?", "--HELP", "-H"};
+constexpr const char* kSwitches[] = {"-VER", "-HELP", "-SHOW", "-CHECK", "/?", "-?", "--HELP", "-H"};
 
 void Refuse(const std::string& word, const char* key) {
     ConsolePrint("\nERROR: The argument(%s) is not supported!\n", word.c_str());

@@ -39,5 +39,7 @@ int main(int argc, char** argv) {
         ShowArguments(argc, argv);
         return EXIT_FINISHED;
     }
+    // Taken with the run's other arguments: the checks of exactly that run.
+    if (FindArgument("-CHECK", nullptr, 0)) return RunUpgrade(RunMode::Check);
     return RunUpgrade();
 }

@@ -16,9 +16,13 @@ ReplacedFile::ReplacedFile(const FixedPath& directory, const char* name, const c
       installedBefore(LookAt(installed)),
       backupBefore(LookAt(backup)) {}
 
-void ReplacedFile::Note(RunContext& run, const char* change) const {
+void ReplacedFile::NoteBackup(RunContext& run) const {
     const FileBefore backupAfter = LookAt(backup);
     if (backupAfter.exists && !IsSameFile(backupBefore, backupAfter)) run.summary.backups.push_back(backup.c_str());
+}
+
+void ReplacedFile::Note(RunContext& run, const char* change) const {
+    NoteBackup(run);
     const FileBefore installedAfter = LookAt(installed);
     if (installedAfter.exists && !IsSameFile(installedBefore, installedAfter))
         run.summary.configFiles.push_back(change);

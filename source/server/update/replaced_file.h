@@ -27,6 +27,8 @@ struct ReplacedFile {
     // What the step did, for the summary: the backup it wrote, and change
     // when it replaced the file.
     void Note(RunContext& run, const char* change) const;
+    // The backup alone.
+    void NoteBackup(RunContext& run) const;
 
     FixedPath installed;
     FixedPath backup;

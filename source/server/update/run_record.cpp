@@ -16,11 +16,21 @@ std::string SystemDirectory(const char* home) {
     return system.c_str();
 }
 
-// What a name of the record is now, never through a link.
-uint32_t KindOf(const std::string& path) {
+// What a name of the record is now, never through a link; false (the last
+// error set) when the system cannot tell.
+bool KindOf(const std::string& path, uint32_t* kind) {
     ZFileInfo info{};
-    if (!Z_GetFileInfo(path.c_str(), Z_NO_LINK, &info)) return Z_FILE_OTHER;
-    return info.kind;
+    if (!Z_GetFileInfo(path.c_str(), Z_NO_LINK, &info)) return false;
+    *kind = info.kind;
+    return true;
+}
+
+// Whether the home has a system directory: 1, 0, or -1 with the reason
+// printed as the run's ERROR line.
+int SystemDirectoryThere(const char* home) {
+    const int there = Z_DirExists(SystemDirectory(home).c_str());
+    if (there < 0) PrintToolkitErrorLine();
+    return there;
 }
 
 }  // namespace
@@ -29,11 +39,14 @@ bool LockHome(RunContext& run) {
     const std::string system = SystemDirectory(run.choices.home);
     // A home without a system directory holds nothing to guard; the run
     // stops at the dictionary shell with its own message.
-    if (!Z_IsValidFilePath(system.c_str(), 0)) return true;
+    const int there = SystemDirectoryThere(run.choices.home);
+    if (there <= 0) return there == 0;
     const std::string path = system + "UPGRADE.LCK";
     run.homeLock = Z_LockPath(path.c_str(), 1);
     if (run.homeLock != nullptr) return true;
-    if (Z_GetLastError() == Z_ERROR_LOCKED) {
+    if (Z_GetLastError() == Z_ERROR_NOT_OWN) {
+        PrintForeignRecord(run.choices.home, NotOwnText());
+    } else if (Z_GetLastError() == Z_ERROR_LOCKED) {
         ConsolePrint(
             "\nERROR: %s is in use by another upgrade (or by zelhome reading it), please wait until it ends!\n\n",
             run.choices.home);
@@ -48,27 +61,24 @@ void UnlockHome(RunContext& run) {
     run.homeLock = nullptr;
 }
 
-void PrintDamagedRecord(const char* home, const std::string& why) {
+void PrintForeignRecord(const char* home, const std::string& why) {
     ConsolePrint(
-        "\nERROR: The record of an interrupted upgrade in %s is damaged: %s.\n"
-        "Nothing was changed. Restore the home directory from its backup and run the upgrade again; or, to go on\n"
-        "with the home as it is, remove the record with \"zelhome forget-run %s\" and run the upgrade again.\n\n",
+        "\nERROR: The record of an interrupted upgrade in %s is not this home's upgrade's own: %s.\n"
+        "Nothing was changed. Such a record is never obeyed, whoever could have written it. Restore the home\n"
+        "directory from its backup and run the upgrade again; or, to go on with the home as it is, remove the\n"
+        "record with \"zelhome forget-run %s\" and run the upgrade again.\n\n",
         home, why.c_str(), home);
 }
 
-bool ReadRunRecord(RunContext& run) {
+bool ReadRunRecord(RunContext& run, RecordCheck* refused, std::string* why) {
     const char* home = run.choices.home;
     RunRecordValues values;
-    std::string why;
-    switch (CheckRunRecord(home, &values, &why)) {
+    const RecordCheck verdict = CheckRunRecord(home, &values, why);
+    switch (verdict) {
         case RecordCheck::None: return true;
-        case RecordCheck::Damaged: PrintDamagedRecord(home, why); return false;
+        case RecordCheck::Damaged:
+        case RecordCheck::Foreign: *refused = verdict; return false;
         case RecordCheck::Whole: break;
-    }
-    if (values["Home"] != HomeIdentity(home)) {
-        ConsolePrint(
-            "\nThe record of the interrupted upgrade was made in another folder (this home is a copy of that one, or "
-            "was moved there); it is taken for this home only.\n");
     }
     run.resumed = true;
     run.serverProgramAbsent = values["ServerProgramAbsent"] == "1";
@@ -89,9 +99,12 @@ bool ReadRunRecord(RunContext& run) {
 bool WriteRunRecord(const RunContext& run) {
     // Nothing is made in a home without a system directory: the run stops at
     // the dictionary shell before it changes anything.
-    if (!Z_IsValidFilePath(SystemDirectory(run.choices.home).c_str(), 0)) return true;
+    const int system = Z_DirExists(SystemDirectory(run.choices.home).c_str());
+    if (system <= 0) return system == 0;
     const std::string directory = RunRecordDirectory(run.choices.home);
-    if (!Z_IsValidFilePath(directory.c_str(), 0) && !Z_CreateDir(directory.c_str(), 0)) return false;
+    // Made for the running user (and the administrators) alone, as is every
+    // file the record holds: nobody else may write what a later run obeys.
+    if (!Z_CreateDir(directory.c_str(), Z_OWN_FILE)) return false;
     const std::string path = RunRecordFile(run.choices.home);
     RunRecordValues values = {
         {"ServerProgramAbsent", run.serverProgramAbsent ? "1" : "0"},
@@ -103,24 +116,28 @@ bool WriteRunRecord(const RunContext& run) {
     if (run.choices.lexiconCharsetAnswered) values["LexiconCharset"] = std::to_string(run.choices.lexiconCharsetCode);
     if (run.choices.nativeCharsetAnswered) values["NativeCharset"] = run.choices.nativeCharsetAnswer;
     const std::string lines = FormatRunRecord(values);
-    return Z_WriteWholeFile(path.c_str(), lines.data(), static_cast<int64_t>(lines.size()), Z_NO_LINK) != 0;
+    return Z_WriteWholeFile(path.c_str(), lines.data(), static_cast<int64_t>(lines.size()), Z_OWN_FILE) != 0;
 }
 
 bool RemoveRunRecord(const RunContext& run) {
     const std::string directory = RunRecordDirectory(run.choices.home);
-    if (KindOf(directory) == Z_FILE_MISSING) return true;
+    uint32_t kind = Z_FILE_MISSING;
+    if (!KindOf(directory, &kind)) return false;
+    if (kind == Z_FILE_MISSING) return true;
     const std::string journal = JournalDirectory(run.choices.home);
     const std::string path = RunRecordFile(run.choices.home);
     const std::string work = path + ".NEW";
     // The journal goes before the decisions: a journal without them is
     // damage, never a stop in this removal.
-    if (KindOf(journal) == Z_FILE_DIRECTORY && !Z_DiscardFileJournal(journal.c_str(), run.choices.home)) return false;
+    if (!KindOf(journal, &kind)) return false;
+    if (kind == Z_FILE_DIRECTORY && !Z_DiscardFileJournal(journal.c_str(), run.choices.home)) return false;
     // The names go together, their folders flushed once at the end: a power
     // cut before leaves RUN.INI, and the next run finishes the run it records.
+    // A name the system cannot tell about stops the removal with its reason.
     Z_BeginDurableBatch();
-    const bool removed = (KindOf(journal) != Z_FILE_DIRECTORY || Z_RemoveDir(journal.c_str())) &&
-                         (KindOf(path) == Z_FILE_MISSING || Z_DeleteFile(path.c_str())) &&
-                         (KindOf(work) == Z_FILE_MISSING || Z_DeleteFile(work.c_str())) &&
+    const bool removed = KindOf(journal, &kind) && (kind != Z_FILE_DIRECTORY || Z_RemoveDir(journal.c_str())) &&
+                         KindOf(path, &kind) && (kind == Z_FILE_MISSING || Z_DeleteFile(path.c_str())) &&
+                         KindOf(work, &kind) && (kind == Z_FILE_MISSING || Z_DeleteFile(work.c_str())) &&
                          Z_RemoveDir(directory.c_str());
     return Z_EndDurableBatch() && removed;
 }

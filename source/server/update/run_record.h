@@ -25,14 +25,17 @@ void UnlockHome(RunContext& run);
 
 // Reads and checks the record of an earlier run that did not end, when
 // there is one, and takes from it what the console answered then and what
-// the run found (run.resumed is set). False, with a message naming the
-// damaged file and the way out printed, when any of it fails its checks.
-bool ReadRunRecord(RunContext& run);
+// the run found (run.resumed is set). False, with *refused saying whether
+// it is damaged or not the run's own and *why naming the file and what is
+// wrong with it, when any of it fails its checks: nothing of it is taken
+// then.
+bool ReadRunRecord(RunContext& run, RecordCheck* refused, std::string* why);
 // Writes the decisions taken so far, and whether a journal is there, in one
 // step.
 bool WriteRunRecord(const RunContext& run);
 // The run has ended: the record goes, the journal (if any) before RUN.INI.
 bool RemoveRunRecord(const RunContext& run);
 
-// The message for a record that fails its checks.
-void PrintDamagedRecord(const char* home, const std::string& why);
+// The message for a record that is not this home's run's own: another
+// account made it or may change it, or it was made for another home.
+void PrintForeignRecord(const char* home, const std::string& why);

@@ -47,10 +47,20 @@ bool CheckShellOpens(RunContext& run, const char*) {
     return true;
 }
 
+constexpr const char* kDictFilesStep = "bring the nine dictionary files to the current title";
+
+// The row's ERROR line shows the text as it is: the step's name goes in
+// front of the cause of a failure that no file's label names.
+bool LabelledByStep(const char* step) {
+    const std::string cause = Z_GetLastErrorPrompt(nullptr, 0);
+    Z_SetLastErrorText(Z_GetLastError(), "%s: %s", step, cause.c_str());
+    return false;
+}
+
 // A file that fails is reported by its label, with the cause after it: the
 // toolkit's text naming the call, the file and the reason.
 bool UpdateDictFiles(RunContext& run, const char*) {
-    if (!JournalDictFileHeaders(run.choices.home)) return false;
+    if (!JournalDictFileHeaders(run.choices.home)) return LabelledByStep(kDictFilesStep);
     for (uint16_t index = 0; index < 9; ++index) {
         bool updated = false;
         if (UpdateDictFile(index, run.choices.home, &updated)) {
@@ -102,7 +112,8 @@ bool UpdateSystemConfigStep(RunContext& run, const char*) { return UpdateSystemC
 bool EndJournal(RunContext& run, bool putBack) {
     const std::string journal = JournalDirectory(run.choices.home);
     const char* home = run.choices.home;
-    if (!Z_HasFileJournal(journal.c_str())) return true;
+    const int kept = Z_HasFileJournal(journal.c_str());
+    if (kept <= 0) return kept == 0;
     if (putBack && !Z_UndoFileJournal(journal.c_str(), home)) return false;
     if (!Z_FlushFileJournal(journal.c_str(), home)) return false;
     run.journalKept = false;
@@ -113,7 +124,8 @@ bool EndJournal(RunContext& run, bool putBack) {
 // files and the lexicon files go back to what they were before that run's
 // phase, work files included, and the phase is made again from the start.
 bool PutBackInterruptedRun(RunContext& run, const char*) {
-    if (!Z_HasFileJournal(JournalDirectory(run.choices.home).c_str())) return true;
+    const int kept = Z_HasFileJournal(JournalDirectory(run.choices.home).c_str());
+    if (kept <= 0) return kept == 0;
     ConsolePrint("\nPutting the data dictionaries back as they were before the interrupted upgrade...\n");
     return EndJournal(run, true);
 }
@@ -136,7 +148,7 @@ constexpr UpgradeStep kDictionaryFileSteps[] = {
     {"put back what an interrupted run left", PutBackInterruptedRun, nullptr, kStop, kToolkit},
     {"check that the dictionary shell opens the home", CheckShellOpens, nullptr, kStop, kToolkit},
     {"record every file before its first change", OpenJournal, nullptr, kStop, kToolkit},
-    {"bring the nine dictionary files to the current title", UpdateDictFiles, nullptr, kStop, ErrorLine::Labelled},
+    {kDictFilesStep, UpdateDictFiles, nullptr, kStop, ErrorLine::Labelled},
     {"open the dictionary shell", OpenShell, nullptr, kStop, kToolkit},
 };
 
@@ -159,10 +171,12 @@ constexpr UpgradeStep kSystemDictionarySteps[] = {
 // stop changes nothing it could not finish. When even that fails, the
 // journal stays, and the next run puts them back first.
 void PutBackStoppedPhase(RunContext& run) {
+    constexpr const char* kPutBackStep = "put the data dictionaries back";
     Z_CloseFileJournal();
     if (EndJournal(run, true)) return;
-    PrintToolkitErrorLine("put the data dictionaries back");
+    PrintToolkitErrorLine(kPutBackStep);
     ConsolePrint("\nThe data dictionaries could not be put back; run the upgrade again to do so.\n\n");
+    run.failedSteps.push_back(kPutBackStep);
 }
 
 }  // namespace

@@ -13,7 +13,9 @@
 #include "fixed_path.h"
 #include "legacy_profile.h"
 #include "log_config.h"
+#include "profile_draft_write.h"
 #include "profile_merge.h"
+#include "program_lines.h"
 #include "program_rename.h"
 #include "replaced_file.h"
 #include "service_migration.h"
@@ -46,7 +48,8 @@ FileDirectories Directories(const RunContext& run) {
 // them, so a folder that could not be made fails here or not at all.
 bool CreateDirectoryIfMissing(const FixedPath& path) {
     if (!path.ok()) return false;
-    return Z_IsValidFilePath(path.c_str(), 0) || Z_CreateDir(path.c_str(), 0);
+    const int there = Z_DirExists(path.c_str());
+    return there > 0 || (there == 0 && Z_CreateDir(path.c_str(), 0));
 }
 
 bool CreateOemFolder(RunContext& run, const char*) { return CreateDirectoryIfMissing(HomeDirectory(run).File("oem")); }
@@ -78,15 +81,17 @@ bool CopyConsoleProgram(RunContext& run, const char* name) {
 
 bool CopyPloLibraryStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    if (!d.ok() || !CopyPloLibrary(d.bin.c_str(), d.package.c_str())) return false;
-    if (PackageHasPloModule(d.package.c_str())) run.summary.programsCopied.push_back("the plo module's library");
+    const int module = d.ok() ? PackageHasPloModule(d.package.c_str()) : -1;
+    if (module < 0 || !CopyPloLibrary(d.bin.c_str(), d.package.c_str())) return false;
+    if (module > 0) run.summary.programsCopied.push_back("the plo module's library");
     return true;
 }
 
 bool CopyPloFilesStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    if (!d.ok() || !CopyPloFiles(d.bin.c_str(), d.package.c_str())) return false;
-    if (PackageHasPloModule(d.package.c_str())) run.summary.programsCopied.push_back("the plo module's data");
+    const int module = d.ok() ? PackageHasPloModule(d.package.c_str()) : -1;
+    if (module < 0 || !CopyPloFiles(d.bin.c_str(), d.package.c_str())) return false;
+    if (module > 0) run.summary.programsCopied.push_back("the plo module's data");
     return true;
 }
 
@@ -126,14 +131,15 @@ bool MigrateCfgFileStep(RunContext& run, const char* name) {
     return true;
 }
 
+// The steps that change PROFILE.INI hand its text on in the run's draft;
+// the step after the start-up section writes it once.
 bool CreateLegacyProfileStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
     if (!d.ok()) return false;
-    const bool missing = !LookAt(d.system.File("PROFILE.INI")).exists;
-    if (!CreateLegacyProfile(d.system.c_str(), run.resumed && run.profileMissing)) return false;
-    if (missing && LookAt(d.system.File("PROFILE.INI")).exists) {
-        run.summary.configFiles.push_back("PROFILE.INI made from the old configuration files");
-    }
+    ProfileDraft& draft = run.profileDraft;
+    const bool made = draft.made;
+    if (!DraftLegacyProfile(d.system.c_str(), run.resumed && run.profileMissing, &draft)) return false;
+    if (!made && draft.made) draft.changes.push_back("PROFILE.INI made from the old configuration files");
     return true;
 }
 
@@ -147,15 +153,16 @@ std::string InstalledText(const FileDirectories& d, const char* name) {
     return text;
 }
 
-// What the administrator had and the merge took away goes into the summary,
-// with the backup that still holds it (noted with the file's replacement).
-void NoteMergeChanges(RunContext& run, const FileDirectories& d, const char* name, const std::string& before,
-                      std::vector<std::string> (*list)(const std::string&, const std::string&)) {
-    const std::string after = InstalledText(d, name);
-    if (before.empty() || after.empty() || after == before) return;
+// What the administrator had and the merge took away, with the backup that
+// still holds it.
+std::vector<std::string> MergeChanges(const char* name, const std::string& before, const std::string& after,
+                                      std::vector<std::string> (*list)(const std::string&, const std::string&)) {
+    std::vector<std::string> notes;
+    if (before.empty() || after.empty() || after == before) return notes;
     for (const std::string& change : list(before, after)) {
-        run.summary.configNotes.push_back(std::string(name) + " " + change + " (kept in " + name + ".BAK)");
+        notes.push_back(std::string(name) + " " + change + " (kept in " + name + ".BAK)");
     }
+    return notes;
 }
 
 // The new programs were there before the run: the home was upgraded before,
@@ -164,17 +171,21 @@ bool UpgradedBefore(const RunContext& run) { return !run.serverProgramAbsent; }
 
 bool MergeProfileStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    const ReplacedFile profile(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
     if (!d.ok()) {
         run.profileMergeFailed = true;
         return false;
     }
-    const std::string before = InstalledText(d, "PROFILE.INI");
-    run.profileMergeFailed = !(UpgradedBefore(run) ? MergeProfileKeepingValues(d.system.c_str(), d.package.c_str())
-                                                   : MergeProfile(d.system.c_str(), d.package.c_str()));
+    ProfileDraft& draft = run.profileDraft;
+    std::string before;
+    run.profileMergeFailed =
+        !(UpgradedBefore(run) ? DraftProfileMergeKeepingValues(d.system.c_str(), d.package.c_str(), &draft, &before)
+                              : DraftProfileMerge(d.system.c_str(), d.package.c_str(), &draft, &before));
     if (run.profileMergeFailed) return false;
-    profile.Note(run, "PROFILE.INI merged into the template");
-    NoteMergeChanges(run, d, "PROFILE.INI", before, ListProfileChanges);
+    if (before.empty()) return true;
+    draft.changes.push_back("PROFILE.INI merged into the template");
+    for (std::string& note : MergeChanges("PROFILE.INI", before, draft.text, ListProfileChanges)) {
+        draft.notes.push_back(std::move(note));
+    }
     return true;
 }
 
@@ -187,18 +198,51 @@ bool MergeLogConfigStep(RunContext& run, const char*) {
                                             : MergeLogConfig(d.system.c_str(), d.package.c_str());
     if (!merged) return false;
     log.Note(run, "LOG.INI merged into the template");
-    NoteMergeChanges(run, d, "LOG.INI", before, ListLogChanges);
+    for (std::string& note : MergeChanges("LOG.INI", before, InstalledText(d, "LOG.INI"), ListLogChanges)) {
+        run.summary.configNotes.push_back(std::move(note));
+    }
     return true;
 }
 
-// After a failed merge the section's step keeps the installed profile as
+// After a failed merge the section's step owes the installed profile to
 // PROFILE.INI.BAK before it changes it.
 bool AddAutoBatchSectionStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
+    return d.ok() && AddAutoBatchSection(d.bin.c_str(), run.profileMergeFailed, &run.profileDraft);
+}
+
+// PROFILE.INI once, with what the steps before made of it: its backup
+// first, then the profile in one step, then the old files whose contents it
+// took over. On the first upgrade of a home the renaming of the old
+// programs rewrites every launch line; the lines go in rewritten now, and
+// the renaming finds nothing left to write.
+bool WriteProfileStep(RunContext& run, const char*) {
+    const FileDirectories d = Directories(run);
     const ReplacedFile profile(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
-    if (!d.ok() || !AddAutoBatchSection(d.bin.c_str(), run.profileMergeFailed)) return false;
-    profile.Note(run, "PROFILE.INI: the start-up programs section added");
-    return true;
+    ProfileDraft& draft = run.profileDraft;
+    const ProfileDraft steps = draft;
+    const FixedPath path = d.system.File("PROFILE.INI");
+    int renames = 0;
+    if (d.ok() && path.ok() && draft.held) {
+        renames = RenamingRewritesEveryLaunch(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound);
+        std::string rewritten;
+        // A line too long to rewrite is left to the renaming, which fails
+        // on it as it would.
+        if (renames > 0 && RewriteProgramLinesInText(draft.text, path.c_str(), &rewritten)) draft.text = rewritten;
+    }
+    if (!d.ok() || !path.ok() || renames < 0) {
+        draft = ProfileDraft{};
+        return false;
+    }
+    bool written = false;
+    const bool done = WriteProfileDraft(path.c_str(), &draft, &written);
+    profile.NoteBackup(run);
+    if (written) {
+        for (const std::string& change : steps.changes) run.summary.configFiles.push_back(change);
+        if (steps.sectionAdded) run.summary.configFiles.push_back("PROFILE.INI: the start-up programs section added");
+        for (const std::string& note : steps.notes) run.summary.configNotes.push_back(note);
+    }
+    return done;
 }
 
 // Only a run that removed the previous release's service, or found one that
@@ -262,6 +306,7 @@ constexpr UpgradeStep kFileSteps[] = {
     {"merge PROFILE.INI into the template", MergeProfileStep, nullptr, kGoOn, kToolkit},
     {"merge LOG.INI into the template", MergeLogConfigStep, nullptr, kGoOn, kToolkit},
     {"add the start-up programs section", AddAutoBatchSectionStep, nullptr, kGoOn, kToolkit},
+    {"write PROFILE.INI", WriteProfileStep, nullptr, kGoOn, kToolkit},
     {"flush the folders of the copies and the configuration", EndBatch, nullptr, kGoOn, kToolkit},
     {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::System},
     {"begin the renaming of the previous release's programs", BeginBatch, nullptr, kGoOn, kToolkit},

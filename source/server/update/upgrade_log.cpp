@@ -44,17 +44,20 @@ const char* UpgradeVersion() {
     return version.c_str();
 }
 
-void OpenUpgradeLog(const RunContext& run) {
-    if (run.homeLock == nullptr) return;
+bool OpenUpgradeLog(const RunContext& run) {
+    if (run.homeLock == nullptr) return true;
     const FixedPath system = FixedPath::Directory(run.choices.home).Sub("system");
-    if (!system.ok()) return;
+    if (!system.ok()) return false;
     const std::vector<std::string> head = {
         std::string("ZEL(R) Enterprise Database Upgrade ") + UpgradeVersion() + ", run of " + Now(),
         std::string("Package folder: ") + run.choices.packageDir,
         std::string("Home folder: ") + run.choices.home,
         "Arguments: " + Arguments(),
     };
-    OpenRunLog(system.c_str(), head);
+    if (OpenRunLog(system.c_str(), head)) return true;
+    ConsolePrint("\nERROR: The log of this run cannot be made in %s: %s\nNothing was changed.\n\n", system.c_str(),
+                 Z_GetLastErrorPrompt(nullptr, 0));
+    return false;
 }
 
 void CloseUpgradeLog(int status) {

@@ -1,4 +1,4 @@
-// The log of a run, HOME/system/UPGRADE-<yyyymmdd-hhmmss>.LOG: what the
+// The log of a run, HOME/system/UPGRADE-<yyyymmdd-hhmmss>-<random>.LOG: what the
 // console showed (console.h), with the program's version, the package
 // folder and the arguments at its head and the exit status at its end.
 #pragma once
@@ -9,7 +9,9 @@
 const char* UpgradeVersion();
 
 // Opens the log once the run holds the home; a run that does not hold it
-// (another run has it, or the home has no system folder) keeps none.
-void OpenUpgradeLog(const RunContext& run);
+// (another run has it, or the home has no system folder) keeps none. False,
+// with an ERROR line printed, when the log cannot be made: the run stops
+// before it changes anything.
+bool OpenUpgradeLog(const RunContext& run);
 // Writes the exit status last and closes the log.
 void CloseUpgradeLog(int status);

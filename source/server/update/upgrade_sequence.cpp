@@ -13,23 +13,45 @@ namespace {
 
 constexpr const char* kRemoveRecordStep = "remove the record of the run";
 
-// A stopped run may have removed the previous release's service; the
-// administrator learns that it is owed, not lost.
-int Stopped(RunContext& run) {
-    if (run.oldServiceRemoved) {
-        ConsolePrint("\nThe old service ZEL40SERVICE was removed; run the upgrade again to install the new one.\n\n");
-    }
-    CloseUpgradeLog(EXIT_STOPPED);
-    UnlockHome(run);
-    return EXIT_STOPPED;
-}
-
 // Status 2 ends in one place with the steps that failed, whatever the lines
 // in between, so that the last thing an administrator reads is what to mend.
 void ListFailedSteps(const RunContext& run) {
     ConsolePrint("\nThese steps failed:\n");
     for (const char* step : run.failedSteps) ConsolePrint("    %s\n", step);
     ConsolePrint("Their ERROR lines above say why; run the same command again after mending them.\n\n");
+}
+
+// A stopped run leaves the home and the services as it found them: the
+// dictionary phase has put its files back, and what came before it goes
+// back here. Should something stay changed, the run cannot say "nothing
+// changed": it ends with status 2, listing what could not be put back.
+int Stopped(RunContext& run) {
+    int status = EXIT_STOPPED;
+    if (!PutBackFirstChanges(run)) {
+        status = EXIT_FINISHED_WITH_ERRORS;
+        ListFailedSteps(run);
+        PrintRunSummary(run);
+    }
+    CloseUpgradeLog(status);
+    UnlockHome(run);
+    return status;
+}
+
+// -CHECK ends after phase 1, whose checks printed what they found.
+int Checked(RunContext& run, bool passed) {
+    // What the run would change goes here, between the checks and the
+    // verdict, once the run can be made over a layer of the file and
+    // service calls that records instead of changing: the plan is then the
+    // run itself.
+    if (passed) {
+        ConsolePrint(
+            "\nThe check found nothing that stops the upgrade; nothing was changed. Run the same command "
+            "without -CHECK to upgrade.\n\n");
+    } else {
+        ConsolePrint("\nThe check found what would stop the upgrade (above); nothing was changed.\n\n");
+    }
+    UnlockHome(run);
+    return passed ? EXIT_FINISHED : EXIT_STOPPED;
 }
 
 // The run ended. A clean end removes the record; failing that, the next run
@@ -54,15 +76,18 @@ int Ended(RunContext& run, int status, bool finishedShown) {
 
 }  // namespace
 
-int RunUpgrade() {
+int RunUpgrade(RunMode mode) {
     RunContext run;
+    run.mode = mode;
 
-    if (!StartUpgrade(run)) return Stopped(run);
+    const bool started = StartUpgrade(run);
+    if (run.mode == RunMode::Check) return Checked(run, started);
+    if (!started) return Stopped(run);
 
-    // From here on the home directory is changed. A stop in the dictionary
-    // phase puts the dictionary back as it was; a kill or a crash leaves
-    // that to the next run.
-    if (!UpgradeDictionaries(run)) return Stopped(run);
+    // From here on the services and the home directory are changed. A stop
+    // puts back what the run changed (the old service, the dictionary
+    // phase's files); a kill or a crash leaves the files to the next run.
+    if (!BeginChanges(run) || !UpgradeDictionaries(run)) return Stopped(run);
 
     switch (UpgradeFiles(run)) {
         case FilePhaseResult::AlreadyInPlace: return Ended(run, EXIT_FINISHED, false);

@@ -5,15 +5,16 @@
 
 #include "command_check.h"
 #include "command_line.h"
+#include "config_size.h"
 #include "console.h"
 #include "error_line.h"
 #include "fixed_path.h"
+#include "home_checks.h"
 #include "menu_answer.h"
 #include "native_charset.h"
 #include "removed_service.h"
 #include "run_record.h"
 #include "service_migration.h"
-#include "space_needed.h"
 #include "upgrade_log.h"
 #include "upgrade_run.h"
 #include "upgrade_sequence.h"
@@ -44,6 +45,13 @@ bool ReadHomeDirectory(RunChoices& choices) {
     }
     if (choices.home[0] == '\0') {
         ConsolePrint("\nERROR: The target dir of ZEL Server is not given!\n\n");
+        return false;
+    }
+    // A relative home is the administrator's, from the folder the program
+    // was started in: taken so before the program makes its own folder the
+    // current one.
+    if (!Z_MakeAbsolutePath(choices.home)) {
+        PrintToolkitErrorLine();
         return false;
     }
     // Every path of the run is built in buffers of Z_MAX_PATH characters; a
@@ -136,12 +144,6 @@ FixedPath BinDirectory(const RunContext& run) { return FixedPath::Directory(run.
 
 // ---- the gates, as steps ---------------------------------------------------
 
-bool RefuseRunningServer(RunContext& run, const char*) {
-    if (!IsServerRunning(run.choices.home)) return true;
-    Z_SetLastErrorText(Z_ERROR_BAD_ARGUMENT, "The server is running, please shutdown!");
-    return false;
-}
-
 // A run going on after an interruption decides as the first one did: the
 // new programs it may have copied meanwhile do not count.
 bool NoteServerProgram(RunContext& run, const char*) {
@@ -150,34 +152,16 @@ bool NoteServerProgram(RunContext& run, const char*) {
     const FixedPath profile = FixedPath::Directory(run.choices.home).Sub("system").File("PROFILE.INI");
     const FixedPath oldServer = BinDirectory(run).File("z40server.exe");
     if (!server.ok() || !profile.ok() || !oldServer.ok()) return false;
-    run.oldProgramsFound = Z_IsValidFileName(oldServer.c_str()) != 0;
-    run.serverProgramAbsent = !Z_IsValidFileName(server.c_str());
-    run.profileMissing = !Z_IsValidFileName(profile.c_str());
+    // Every later step decides by these: one the system cannot tell about
+    // stops the run before anything changes.
+    const int oldServerThere = Z_FileExists(oldServer.c_str());
+    const int serverThere = oldServerThere < 0 ? -1 : Z_FileExists(server.c_str());
+    const int profileThere = serverThere < 0 ? -1 : Z_FileExists(profile.c_str());
+    if (profileThere < 0) return false;
+    run.oldProgramsFound = oldServerThere > 0;
+    run.serverProgramAbsent = serverThere == 0;
+    run.profileMissing = profileThere == 0;
     return true;
-}
-
-// A full disk met half-way (after the old service went, inside the
-// dictionary phase) costs a stop and a put-back; the room the run needs is
-// checked first. A volume whose free space cannot be read is not refused for
-// it: the run goes on as it would without the check.
-bool CheckFreeSpace(RunContext& run, const char*) {
-    uint64_t available = 0;
-    if (!Z_GetFreeSpace(run.choices.home, &available)) {
-        ConsolePrint("\nWarning: %s; the free space is not checked.\n", Z_GetLastErrorPrompt(nullptr, 0));
-        return true;
-    }
-    uint64_t needed = 0;
-    if (!EstimateUpgradeSpace(run.choices.home, run.choices.packageDir,
-                              run.choices.dictionaryMode != DICTIONARY_MODE_ADD, &needed)) {
-        return false;
-    }
-    if (available >= needed) return true;
-    Z_SetLastErrorText(Z_ERROR_NO_SPACE,
-                       "Not enough free space on the volume of %s: the upgrade needs up to %llu bytes, %llu bytes "
-                       "are free. Nothing was changed; make room and run the upgrade again.",
-                       run.choices.home, static_cast<unsigned long long>(needed),
-                       static_cast<unsigned long long>(available));
-    return false;
 }
 
 // Every question is answered before the first change: a run that cannot be
@@ -195,12 +179,16 @@ bool RemoveOldServiceStep(RunContext& run, const char*) {
     // The service records its program without a trailing separator.
     const FixedPath bin = FixedPath::Directory(run.choices.home).File("bin");
     const FixedPath system = FixedPath::Directory(run.choices.home).Sub("system");
-    if (!bin.ok() || !system.ok() || !RemoveOldService(bin.c_str(), system.c_str(), &run.oldServiceRemoved)) {
+    if (!bin.ok() || !system.ok() ||
+        !RemoveOldService(bin.c_str(), system.c_str(), &run.oldServiceRemoved, &run.removedService)) {
         return false;
     }
     run.summary.oldServiceRemoved = run.oldServiceRemoved;
-    // Removed by an earlier run whose successor is not installed yet.
-    run.oldServiceRemoved = run.oldServiceRemoved || RemovedServicePending(system.c_str());
+    // Removed by an earlier run whose successor is not installed yet; a
+    // record the system cannot tell about may owe one, and stops the run.
+    const int pending = run.oldServiceRemoved ? 1 : RemovedServicePending(system.c_str());
+    if (pending < 0) return false;
+    run.oldServiceRemoved = pending > 0;
     return true;
 }
 
@@ -211,20 +199,25 @@ bool EnterBinDirectory(RunContext& run, const char*) {
     return true;
 }
 
-bool RecordDecisions(RunContext& run, const char*) { return WriteRunRecord(run); }
+bool RecordDecisions(RunContext& run, const char*) {
+    run.recordMade = !run.resumed;
+    return WriteRunRecord(run);
+}
 
+// After the checks, still changing nothing.
 constexpr UpgradeStep kGates[] = {
-    {"refuse a running server", RefuseRunningServer, nullptr, OnFailure::StopRun, ErrorLine::Gate},
     {"note whether the new server program and the profile are there", NoteServerProgram, nullptr, OnFailure::StopRun,
      ErrorLine::Toolkit},
-    {"check the free space of the home's volume", CheckFreeSpace, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
     {"ask for the native character set", AskNativeCharset, nullptr, OnFailure::StopRun, ErrorLine::Gate},
+};
+
+// The first changes: a stop from here on puts back what the run changed.
+constexpr UpgradeStep kFirstChanges[] = {
     {"remove the previous release's service", RemoveOldServiceStep, nullptr, OnFailure::StopRun, ErrorLine::System},
     {"make HOME/bin the current directory", EnterBinDirectory, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
     // Before anything of the home's files changes.
     {"record the run's decisions", RecordDecisions, nullptr, OnFailure::StopRun, ErrorLine::Toolkit},
 };
-
 
 // The home and the package are followed from the folders as opened here:
 // whatever lies in them (a link, a "..") cannot lead the run elsewhere
@@ -232,24 +225,8 @@ constexpr UpgradeStep kGates[] = {
 // the run stops at the dictionary shell with its own message.
 bool ConfineToHomeAndPackage(const RunChoices& choices) {
     if (!Z_AddFileRoot(choices.packageDir)) return false;
-    return !Z_IsValidFilePath(choices.home, 0) || Z_AddFileRoot(choices.home);
-}
-
-// A link in the home that the link rule refuses stops the run before
-// anything changes, named, rather than at the step that meets it.
-bool RefuseUnsafeLinks(const RunChoices& choices) {
-    if (!Z_IsValidFilePath(choices.home, 0)) return true;
-    char found[Z_MAX_LINE];
-    switch (Z_FindUnsafeLink(choices.home, kHomeLinkSearchDepth, found, sizeof found)) {
-        case 0: return true;
-        case 1:
-            ConsolePrint(
-                "\nERROR: %s!\nNothing was changed. Remove the link, or put what it names in its place, and run the "
-                "upgrade again.\n\n",
-                Z_GetLastErrorPrompt(nullptr, 0));
-            return false;
-        default: PrintToolkitErrorLine(); return false;
-    }
+    const int home = Z_DirExists(choices.home);
+    return home == 0 || (home > 0 && Z_AddFileRoot(choices.home));
 }
 
 }  // namespace
@@ -267,24 +244,30 @@ bool StartUpgrade(RunContext& run) {
     // stops the run here, never taken for "don't".
     if (!CheckCommandLine()) return false;
     RunChoices& choices = run.choices;
+    if (!ReadHomeDirectory(choices)) return false;
     if (!LocatePackageDir(ProgramPathArgument(), choices.packageDir)) {
         PrintToolkitErrorLine();
         return false;
     }
-    if (!ReadHomeDirectory(choices)) return false;
     if (!ConfineToHomeAndPackage(choices)) {
         PrintToolkitErrorLine();
         return false;
     }
     if (!LockHome(run)) return false;
     // Held, the home gets the run's log; what the console showed so far
-    // goes in first.
-    OpenUpgradeLog(run);
-    if (!RefuseUnsafeLinks(choices) || !ReadRunRecord(run)) return false;
+    // goes in first. A check writes nothing in the home, its log neither.
+    // A run without its log stops here, before anything changes.
+    if (run.mode == RunMode::Upgrade && !OpenUpgradeLog(run)) return false;
+    CheckFindings findings;
+    RecordCheck refused = RecordCheck::None;
+    std::string why;
+    if (!ReadRunRecord(run, &refused, &why)) NoteRefusedRecord(choices.home, refused, why, &findings);
     if (!ReadDictionaryMode(choices) || !ReadEntityChoice(choices)) return false;
     ReadNativeCharsetAndOldNames(choices);
+    if (!FindBlockers(run, findings)) return false;
+    // The questions come once nothing stops the run.
     if (!ReadLexiconCharset(choices)) return false;
-
-    const bool passed = RunSteps(run, kGates) != StepsResult::Stopped;
-    return passed;
+    return RunSteps(run, kGates) != StepsResult::Stopped;
 }
+
+bool BeginChanges(RunContext& run) { return RunSteps(run, kFirstChanges) != StepsResult::Stopped; }

@@ -6,7 +6,7 @@
 // not follow that rule on Windows: it reads a narrow text byte by byte as
 // Latin-1 and writes one as UTF-8, so a path crossed between the two any
 // other way names another file as soon as it holds a non-ASCII character.
-// Each platform file (toolkit_posix.cpp, toolkit_win32.cpp) supplies these;
+// Each platform file (system_posix.cpp, system_win32.cpp) supplies these;
 // the tools that share the toolkit's paths (zelhome) use them too.
 #pragma once
 

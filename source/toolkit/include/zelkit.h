@@ -49,6 +49,7 @@ constexpr uint32_t Z_ERROR_LOCKED = 1009;        // another process holds the lo
 constexpr uint32_t Z_ERROR_UNSAFE_LINK = 1010;   // a link the link rule does not follow
 constexpr uint32_t Z_ERROR_DAMAGED = 1011;       // a record that fails its checks
 constexpr uint32_t Z_ERROR_NO_SPACE = 1012;      // not enough room on a volume
+constexpr uint32_t Z_ERROR_NOT_OWN = 1013;       // a record or work file another account made or may change
 constexpr uint32_t Z_ERROR_INJECTED = 1999;      // failure injected with ZEL_FAULT
 
 struct ZFileObject;
@@ -86,6 +87,16 @@ static_assert(offsetof(ZFileInfo, index) == 24);
 // files (its locks, records and work files) are taken so, whoever made a
 // link under their names.
 constexpr uint32_t Z_NO_LINK = 1;
+// Flag of Z_OpenFile, Z_GetFileInfo, Z_CreateFile, Z_WriteWholeFile and
+// Z_CreateDir for the program's own records: made private (readable and
+// writable by the running user, and on Windows the Administrators and the
+// system, alone), and opened or looked at only when they are the
+// program's own: owned by the running user or the administrators (root;
+// Windows the Administrators or the system) and writable by nobody else.
+// Anything else fails with Z_ERROR_NOT_OWN, whose text says whose it is:
+// a record another account could have written is never obeyed. Implies
+// Z_NO_LINK.
+constexpr uint32_t Z_OWN_FILE = 2;
 
 // ---- roots -------------------------------------------------------------------
 // A folder whose paths every file operation follows one name at a time from
@@ -121,13 +132,32 @@ int Z_DeappendSubdirSymbol(char* path);
 int Z_GotoProgramDir(const char* programPath);
 int Z_ChangeDir(const char* path);
 char* Z_GetCurrentDir(char* buffer, int size);
+// Makes a relative path (a buffer of Z_MAX_PATH) absolute against the
+// current directory, its "." and ".." taken by their text; an absolute
+// path stays as it is, byte for byte. Fails, the buffer unchanged, when the
+// result would not fit or the path leans on another drive's own current
+// directory ("D:name" on Windows).
+int Z_MakeAbsolutePath(char* path);
 // Full path of the running program, or null.
 char* Z_GetProgramPath(char* buffer, int size);
 int Z_CreateDir(const char* path, int flags);
 // Removes an empty directory.
 int Z_RemoveDir(const char* path);
-int Z_IsValidFileName(const char* path);             // a file exists
-int Z_IsValidFilePath(const char* path, int flags);  // a directory exists
+// A regular file (a folder) exists; any failure to tell, a link the link
+// rule refuses among them, reads as none. For a decision about the home use
+// the calls below, which tell "not there" from "could not tell".
+int Z_IsValidFileName(const char* path);
+int Z_IsValidFilePath(const char* path, int flags);
+// Whether path leads, by the link rule, to a regular file (Z_FileExists) or
+// a folder (Z_DirExists), and whether its last name itself, never followed,
+// holds anything at all (Z_NameExists: a file, a folder, a link, a device):
+// 1 it does; 0 it does not (nothing has the name, a folder on the way is
+// missing or is no folder, or the name holds something of another kind);
+// -1 the system could not tell, with the reason as the last error (a denied
+// look, an I/O error, a link the rule refuses). Each is a fault point.
+int Z_FileExists(const char* path);
+int Z_DirExists(const char* path);
+int Z_NameExists(const char* path);
 int Z_IsSameFilePath(const char* dir1, const char* dir2);
 // 1 when path is a text this system can take as a path; 0 with the last
 // error (Z_ERROR_CHARSET) when it cannot, as when a character of a path given
@@ -140,8 +170,13 @@ int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result);
 // Every replacement, rename and deletion below reaches the disk before the
 // call returns, in an order a crash of the machine cannot undo half: the new
 // bytes first, then the name. A replaced file keeps its permission bits and
-// owner; a symbolic link has the file it names replaced.
+// owner, which are set on the new file's own descriptor before it takes the
+// name, never by name; no file written here gets a set-user-ID or
+// set-group-ID bit. A symbolic link has the file it names replaced.
 // Copies source over target; the target is replaced whole or not at all.
+// The copy keeps the permission bits of the file it replaces (else the
+// source's), always writable by its owner, and belongs to the source's
+// owner when another account owns the source (as cp -p run as root).
 int Z_CloneFile(const char* source, const char* target);
 int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int flags);
 // Renames; fails when the new name is taken.
@@ -152,7 +187,8 @@ int Z_ReplaceFile(const char* source, const char* target);
 // path ".NEW", then moved over path with Z_ReplaceFile, so that path holds
 // the old or the whole new content at every moment. On a failure path is
 // unchanged and the work file gone.
-// flags: Z_NO_LINK for the program's own files.
+// flags: Z_NO_LINK for the program's own files, Z_OWN_FILE for its records
+// (private, and keeping their private attributes).
 int Z_WriteWholeFile(const char* path, const void* data, int64_t size, uint32_t flags);
 int Z_DeleteFile(const char* path);
 // Renames, replacements and removals made between the two calls reach the
@@ -199,7 +235,8 @@ void Z_UnlockPath(HZLOCK lock);
 int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* unrecordedDir);
 // Stops recording; the journal stays until it is discarded.
 int Z_CloseFileJournal();
-// 1 when journalDir holds a journal (whole or not).
+// 1 when journalDir holds a journal (whole or not), 0 when it holds none, -1
+// when the system cannot tell (the last error says why).
 int Z_HasFileJournal(const char* journalDir);
 // Checks a journal whole, every saved copy and every place it names
 // included, without obeying it: 1 when it passes and belongs to baseDir, 2
@@ -313,6 +350,22 @@ char* Z_ToLowerStr(char* text, int length, int flags);
 // checksum of the records the upgrade must find whole after a crash.
 uint32_t Z_Crc32c(uint32_t crc, const void* data, size_t size);
 
+// SHA-256 (FIPS 180-4): the digest by which the package's manifest names
+// each file the upgrade copies or reads. Begin, add the bytes in as many
+// pieces as they come, end with the 32-byte digest.
+constexpr int Z_SHA256_SIZE = 32;
+struct ZSha256 {
+    uint32_t state[8];
+    uint64_t length;  // bytes added so far
+    uint8_t block[64];
+};
+static_assert(sizeof(ZSha256) == 104);
+static_assert(offsetof(ZSha256, length) == 32);
+static_assert(offsetof(ZSha256, block) == 40);
+void Z_Sha256Begin(ZSha256* hash);
+void Z_Sha256Add(ZSha256* hash, const void* data, size_t size);
+void Z_Sha256End(ZSha256* hash, uint8_t (&digest)[Z_SHA256_SIZE]);
+
 // ---- character sets ----------------------------------------------------------
 // Converts a NUL-ended text from one character set number to another into
 // target (room: targetSize bytes, terminator included). Characters the
@@ -366,6 +419,9 @@ int Z_WriteConsoleText(const char* text, size_t size);
 // ZEL_FAULT selects this call, the operation fails as a real failure would,
 // with a last error whose text says it was injected.
 //   ZEL_FAULT=NAME[:N][,NAME[:N]...]  the N-th call (default 1) of NAME fails
+//   ZEL_FAULT=NAME@END[:N]            the N-th call of NAME on a path that
+//                                     ends with END ("/" and "\" alike); only
+//                                     the existence tests name their path
 //   ZEL_FAULT=*:N                     the N-th fault point of the run fails
 //   ZEL_FAULT_LOG=path                appends each fault point's name, a line
 //                                     per call, to path
