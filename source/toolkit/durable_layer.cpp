@@ -52,7 +52,6 @@ Status DurableLayer::FlushOwed() {
         // the disk with its own folder, which owes a flush for it.
         if (!flushed.ok() && !flushed.IsNotFound()) return flushed.At(folder);
         owed_.erase(owed_.begin());
-        if (flushed.ok() && flushedNote_ != nullptr) flushedNote_(folder);
     }
     lastChanged_.clear();
     return Status();

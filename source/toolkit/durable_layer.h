@@ -40,10 +40,6 @@ public:
     Status FlushOwed();
     bool Owes(const Path& folder) const;
 
-    // Told of each owed folder flushed (the power-cut model, while it still
-    // learns of flushes so).
-    void SetFlushedNote(void (*note)(const Path&)) { flushedNote_ = note; }
-
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) override;
     Status Link(const Path& existing, const Path& name, Touched* touched = nullptr) override;
     Status Remove(const Path& path, Touched* touched = nullptr) override;
@@ -64,7 +60,6 @@ private:
     std::vector<LexicalPath> except_;
     std::vector<Path> owed_;  // in the order of their first owed change
     Path lastChanged_;        // the folder of the last change of a name
-    void (*flushedNote_)(const Path&) = nullptr;
 };
 
 }  // namespace zel::toolkit

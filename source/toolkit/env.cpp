@@ -1,7 +1,6 @@
 #include "env.h"
 
 #include "path_lexical.h"
-#include "power_loss.h"
 #include "toolkit_platform.h"
 
 namespace zel::toolkit {
@@ -39,18 +38,17 @@ Env& Env::Get() {
 
 Env::Env() : platform_(MakePlatformFileSystem()), fault_(faults_) {
     faults_.SetEndHandler([this] {
-        if (faults_.EndText().rfind("power", 0) == 0) LoseUnflushedWrites();
+        power_.Cut();
         PlatformEndAbruptly();
     });
     faults_.SetFileClass([this](const std::string& path) { return FileClass(platform_->Roots(), path); });
-    TrackPowerLoss(faults_.EndText().rfind("power", 0) == 0);
-    durable_.SetFlushedNote([](const Path& folder) { NoteDirectoryFlushed(folder.c_str()); });
+    power_.Track(faults_.EndText().rfind("power", 0) == 0);
     Rewire();
 }
 
 void Env::Reload() {
     faults_.Load();
-    TrackPowerLoss(faults_.EndText().rfind("power", 0) == 0);
+    power_.Track(faults_.EndText().rfind("power", 0) == 0);
 }
 
 void Env::Install(Slot slot, Layer* layer) {
@@ -61,7 +59,8 @@ void Env::Install(Slot slot, Layer* layer) {
 void Env::Remove(Slot slot) { Install(slot, nullptr); }
 
 void Env::Rewire() {
-    fault_.SetBelow(platform_.get());
+    power_.SetBelow(platform_.get());
+    fault_.SetBelow(&power_);
     durable_.SetBelow(&fault_);
     FileSystem* below = &durable_;
     for (size_t at = slots_.size(); at-- > 0;) {

@@ -20,6 +20,7 @@
 #include "fault_table.h"
 #include "file_system.h"
 #include "platform_files.h"
+#include "power_layer.h"
 
 namespace zel::toolkit {
 
@@ -32,6 +33,7 @@ public:
     PlatformFileSystem& Platform() { return *platform_; }
     FaultTable& Faults() { return faults_; }
     DurableLayer& Durable() { return durable_; }
+    PowerLayer& Power() { return power_; }
 
     // Reads the fault variables again (ZelResetFaultInjection).
     void Reload();
@@ -50,6 +52,7 @@ private:
     std::unique_ptr<PlatformFileSystem> platform_;
     FaultTable faults_;
     FaultLayer fault_;
+    PowerLayer power_;
     DurableLayer durable_;
     std::array<Layer*, 4> slots_{};
     FileSystem* top_ = nullptr;

@@ -12,7 +12,6 @@
 #include "journal_internal.h"
 #include "journal_paths.h"
 #include "journal_saved.h"
-#include "power_loss.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -90,7 +89,6 @@ bool FlushFile(const char* operation, const std::string& path) {
     }
     if (facts.kind != FileKind::Regular) return true;
     if (!PlatformFlushFile(path.c_str(), problem)) return FailProblem(operation, "flush", path.c_str(), problem);
-    NoteFlushed(path.c_str());
     return true;
 }
 
@@ -136,7 +134,6 @@ bool FlushRecordedFiles(const char* operation, const std::string& journalDir, co
         if (!PlatformFlushDirectory(folder.c_str(), problem)) {
             return FailProblem(operation, "flush the folder", folder.c_str(), problem);
         }
-        NoteDirectoryFlushed(folder.c_str());
     }
     return true;
 }
@@ -188,7 +185,6 @@ bool RemoveSavedCopies(const char* operation, const std::string& directory) {
         failed = JoinName(directory, entry.name);
         removed = PlatformDeleteFile(failed.c_str(), problem);
         if (!removed) break;
-        NoteDeleted(failed.c_str());
     }
     if (Status flushed = durable.EndBatch(); !flushed.ok() && removed) {
         return FailStatus(operation, "flush the folder", flushed.path(), flushed);
@@ -272,7 +268,6 @@ int Z_RemoveFileJournal(const char* journalDir) {
         if (!PlatformDeleteFile(path.c_str(), problem)) {
             return FailProblem("Z_RemoveFileJournal", "remove", path.c_str(), problem);
         }
-        NoteDeleted(path.c_str());
     }
     const std::string work = path + ".NEW";
     if (PlatformFacts(work.c_str(), LastName::Itself, facts, problem) && facts.kind != FileKind::Missing &&

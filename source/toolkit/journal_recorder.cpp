@@ -31,7 +31,6 @@
 #include "journal_internal.h"
 #include "journal_record.h"
 #include "journal_saved.h"
-#include "power_loss.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -131,7 +130,6 @@ bool MakeDurable(const char* operation, OpenJournal& journal) {
         if (!PlatformFlushDirectory(journal.directory.c_str(), problem)) {
             return FailProblem(operation, "flush the file journal", journal.directory.c_str(), problem);
         }
-        NoteDirectoryFlushed(journal.directory.c_str());
         journal.namesOwed = false;
     }
     if (journal.linesOwed) {
@@ -139,7 +137,7 @@ bool MakeDurable(const char* operation, OpenJournal& journal) {
         if (!PlatformFlushStream(journal.lines)) {
             return Fail(Z_ERROR_IO, "%s: cannot write the file journal %s", operation, path.c_str());
         }
-        NoteFlushed(path.c_str());
+        Env::Get().Power().StreamFlushed(path);
         journal.linesOwed = false;
     }
     journal.bytesOwed = false;
@@ -154,7 +152,6 @@ bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& fi
     Problem problem;
     std::FILE* in = PlatformOpenStream(file.c_str(), StreamMode::Read, LastName::Follow, problem);
     if (in == nullptr) return Failed(operation, file, problem);
-    NoteBeforeWrite(copy.c_str());
     // The copy may hold bytes its owner alone may read, and the journal
     // obeys only files that are its own: it is private. (A second name
     // shares the file's own attributes.)
@@ -175,7 +172,7 @@ bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& fi
     ok = ok && std::ferror(in) == 0 && PlatformFlushStream(out);
     std::fclose(in);
     ok = std::fclose(out) == 0 && ok;
-    if (ok) NoteFlushed(copy.c_str());
+    if (ok) Env::Get().Power().StreamFlushed(copy);
     if (ok && !PlatformFlushDirectoryOf(copy.c_str(), problem)) ok = false;
     if (!ok) {
         Problem ignored;
@@ -183,7 +180,6 @@ bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& fi
         return Fail(Z_ERROR_IO, "%s: cannot save a copy of %s in the file journal %s%s%s", operation, file.c_str(),
                     journal.directory.c_str(), problem.text.empty() ? "" : ": ", problem.text.c_str());
     }
-    NoteFolderFlushed(copy.c_str());
     return true;
 }
 
@@ -213,7 +209,6 @@ bool KeepWhole(const char* operation, OpenJournal& journal, const std::string& p
     switch (PlatformLinkFile(path.c_str(), saved.c_str(), problem)) {
         case LinkResult::Linked:
             entry.kind = EntryKind::MovedAside;
-            NoteLinked(path.c_str(), saved.c_str());
             journal.namesOwed = true;
             break;
         case LinkResult::Unsupported:
@@ -385,7 +380,6 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
     // the kept file unlike its checksum.
     if (inPlace && journal.inPlace[key].written) {
         if (!PlatformFlushFile(path, problem)) return FailProblem(operation, "flush", path, problem);
-        NoteFlushed(path);
     }
     const InPlaceFile* read = inPlace ? &journal.inPlace[key] : nullptr;
     if (!KeepWhole(operation, journal, path, relative, read, facts.size)) return false;
@@ -478,7 +472,6 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     // The journal takes its name with its header whole, so that a JOURNAL
     // without one is damage, never a crash.
     const std::string work = path + ".NEW";
-    NoteBeforeWrite(work.c_str());
     // Its pages are bytes of the home's files, some of which may be
     // readable by their owner alone.
     std::FILE* lines = PlatformOpenStream(work.c_str(), StreamMode::CreatePrivate, LastName::Itself, problem);
@@ -487,7 +480,6 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     // The rename flushes the header first; the name reaches the disk before
     // the first change it prepares.
     bool made = std::fputs(header.c_str(), lines) >= 0 && std::fflush(lines) == 0;
-    if (made) NoteFlushed(work.c_str());
     made = made && PlatformRenameFile(work.c_str(), path.c_str(), problem);
     if (!made) {
         std::fclose(lines);
@@ -496,7 +488,6 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
         if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "it cannot be written"};
         return FailProblem("Z_OpenFileJournal", "make", path.c_str(), problem);
     }
-    NoteMoved(work.c_str(), path.c_str());
     opened.open = true;
     opened.lines = lines;
     // The folders of the files it records owe their flushes until the

@@ -11,11 +11,11 @@
 #include "fault_table.h"
 #include "crc32c.h"
 #include "file_attributes.h"
+#include "env.h"
 #include "journal_internal.h"
 #include "journal_paths.h"
 #include "journal_saved.h"
 #include "own_file.h"
-#include "power_loss.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -46,7 +46,6 @@ bool RemoveMade(const LexicalPath& base, const JournalEntry& entry) {
     if (!PlatformDeleteFile(recorded.path.c_str(), problem)) {
         return FailProblem(kOperation, "remove", recorded.path.c_str(), problem);
     }
-    NoteDeleted(recorded.path.c_str());
     return true;
 }
 
@@ -63,7 +62,6 @@ bool PutBackWhole(const std::string& journalDir, const LexicalPath& base, const 
     if (entry.kind == EntryKind::MovedAside && MovedFileIsInPlace(journalDir, recorded.path, entry)) return true;
     const std::string saved = SavedCopyPath(journalDir, entry.copy);
     const std::string staged = recorded.path + ".zel-undo";
-    NoteBeforeWrite(staged.c_str());
     Problem ignored;
     PlatformDeleteFile(staged.c_str(), ignored);
     bool made = false;
@@ -72,7 +70,6 @@ bool PutBackWhole(const std::string& journalDir, const LexicalPath& base, const 
                                 : LinkResult::Unsupported;
     switch (link) {
         case LinkResult::Linked:
-            NoteLinked(saved.c_str(), staged.c_str());
             made = true;
             break;
         case LinkResult::Unsupported: break;
@@ -100,9 +97,7 @@ bool PutBackWhole(const std::string& journalDir, const LexicalPath& base, const 
         made = made && std::ferror(in) == 0;
         std::fclose(in);
         made = std::fclose(out) == 0 && made;
-        if (made) NoteFlushed(staged.c_str());
     }
-    NoteBeforeWrite(recorded.path.c_str());
     // The file moved aside goes back as it was, attributes and all; a copy
     // takes those of the file it replaces, as any replacement does.
     const bool copied = link != LinkResult::Linked;
@@ -116,7 +111,6 @@ bool PutBackWhole(const std::string& journalDir, const LexicalPath& base, const 
         if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "its copy cannot be written"};
         return FailProblem(kOperation, "put back", recorded.path.c_str(), problem);
     }
-    NoteMoved(staged.c_str(), recorded.path.c_str());
     return true;
 }
 
@@ -163,7 +157,7 @@ public:
             if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "it cannot be written"};
             return FailProblem(kOperation, "put back", path_.c_str(), problem);
         }
-        NoteFlushed(path_.c_str());
+        Env::Get().Power().StreamFlushed(path_);
         path_.clear();
         return true;
     }
@@ -180,7 +174,6 @@ private:
                         path.c_str());
         }
         if (!SeparateHardLinks(kOperation, path.c_str(), LastName::Follow)) return false;
-        NoteBeforeWrite(path.c_str());
         stream_ = PlatformOpenStream(path.c_str(), StreamMode::Update, LastName::Follow, problem);
         if (stream_ == nullptr) return FailProblem(kOperation, "put back", path.c_str(), problem);
         path_ = path;

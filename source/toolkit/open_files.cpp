@@ -12,7 +12,6 @@
 #include "file_object.h"
 #include "own_file.h"
 #include "path_text.h"
-#include "power_loss.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -87,7 +86,6 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
     if (mode != Z_MODE_READ) {
         if (!JournalBeforeChange("Z_OpenFile", path, JournalChange::InPlace, lastName)) return nullptr;
         if (!SeparateHardLinks("Z_OpenFile", path, lastName)) return nullptr;
-        NoteBeforeWrite(path);
     }
     const OpenSpec spec{mode == Z_MODE_READ ? OpenMode::Read : OpenMode::Update, last};
     Result<std::unique_ptr<File>> opened = Files().Open(path, spec);
@@ -113,7 +111,6 @@ HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*secur
     if (InjectedAt(call, "Z_CreateFile", "create", path)) return nullptr;
     if (RejectEmptyPath("Z_CreateFile", path)) return nullptr;
     if (!JournalBeforeChange("Z_CreateFile", path, JournalChange::Make, LastName::Itself)) return nullptr;
-    NoteBeforeWrite(path);
     const bool record = (flags & Z_OWN_FILE) != 0;
     return Wrap("Z_CreateFile", path, CreateNew(Files(), path, record), "create", BufferedFile::Use::Write);
 }

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "file_attributes.h"
-#include "power_loss.h"
 #include "toolkit_internal.h"
 
 namespace zel::toolkit {
@@ -25,7 +24,6 @@ bool SeparateHardLinks(const char* operation, const char* path, LastName last) {
     const std::string copy = resolved + ".zel-copy";
     std::FILE* in = PlatformOpenStream(resolved.c_str(), StreamMode::Read, LastName::Itself, problem);
     if (in == nullptr) return FailProblem(operation, "open", path, problem);
-    NoteBeforeWrite(copy.c_str());
     std::FILE* out = PlatformOpenStream(copy.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
     if (out == nullptr) {
         std::fclose(in);
@@ -39,8 +37,6 @@ bool SeparateHardLinks(const char* operation, const char* path, LastName last) {
     copied = copied && !std::ferror(in);
     std::fclose(in);
     copied = std::fclose(out) == 0 && copied;
-    if (copied) NoteFlushed(copy.c_str());
-    NoteBeforeWrite(resolved.c_str());
     FileAttributes attributes;
     const bool replaces = copied && ReplacementAttributes(resolved.c_str(), attributes);
     if (!copied ||
@@ -51,7 +47,6 @@ bool SeparateHardLinks(const char* operation, const char* path, LastName last) {
         if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "its copy could not be written"};
         return FailProblem(operation, "separate the hard links of", path, problem);
     }
-    NoteMoved(copy.c_str(), resolved.c_str());
     return true;
 }
 

@@ -12,7 +12,6 @@
 #include "file_journal.h"
 #include "path_lexical.h"
 #include "path_text.h"
-#include "power_loss.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -41,7 +40,6 @@ int CopyOver(const char* operation, const std::string& source, const std::string
         return FailStatus(operation, taken.path() == source ? "open" : "replace",
                           taken.path().empty() ? target : taken.path(), taken);
     }
-    NoteBeforeWrite(temporary.c_str());
     Result<std::unique_ptr<File>> out = CreateNew(files, temporary);
     if (!out.ok()) return FailStatus(operation, "create", temporary, out.status());
     Status copied = CopyBytes(**in, **out);
@@ -52,13 +50,10 @@ int CopyOver(const char* operation, const std::string& source, const std::string
         (void)files.Remove(temporary);
         return FailStatus(operation, copied.path() == source ? "read" : "write", copied.path(), copied);
     }
-    NoteFlushed(temporary.c_str());
-    NoteBeforeWrite(target.c_str());
     if (Status replaced = ReplaceDurably(files, temporary, target, &attributes); !replaced.ok()) {
         (void)files.Remove(temporary);
         return FailStatus(operation, "replace", target, replaced);
     }
-    NoteMoved(temporary.c_str(), target.c_str());
     return 1;
 }
 
@@ -187,12 +182,9 @@ int Replace(const char* source, const char* target, LastName last, bool record =
             return FailStatus("Z_ReplaceFile", "replace", target, looked);
         }
     }
-    NoteFlushed(source);
-    NoteBeforeWrite(target);
     if (Status replaced = ReplaceDurably(files, source, target, replaces ? &attributes : nullptr); !replaced.ok()) {
         return FailStatus("Z_ReplaceFile", "move", std::string(source) + " over " + target, replaced);
     }
-    NoteMoved(source, target);
     return 1;
 }
 
@@ -253,12 +245,9 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
         !JournalBeforeChange("Z_RenameFile", newPath, JournalChange::Replace, LastName::Itself)) {
         return 0;
     }
-    NoteFlushed(oldPath);
-    NoteBeforeWrite(newPath);
     if (Status renamed = RenameDurably(Files(), oldPath, newPath); !renamed.ok()) {
         return FailStatus("Z_RenameFile", "rename", both, renamed);
     }
-    NoteMoved(oldPath, newPath);
     return 1;
 }
 
@@ -319,9 +308,7 @@ int Z_DeleteFile(const char* path) {
     }
     if (kind == Kind::Folder) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFile: cannot delete %s: it is a directory", path);
     if (!JournalBeforeChange("Z_DeleteFile", path, JournalChange::Remove, LastName::Itself)) return 0;
-    NoteBeforeWrite(path);
     if (Status removed = RemoveDurably(Files(), path); !removed.ok()) return FailStatus("Z_DeleteFile", "delete", path, removed);
-    NoteDeleted(path);
     return 1;
 }
 
@@ -347,12 +334,10 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         if (!entry.exact) reason = "its name cannot be written in the system code page";
         bool removed = false;
         if (reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str(), JournalChange::Remove, LastName::Itself)) {
-            NoteBeforeWrite(path.c_str());
             Status status = RemoveDurably(Files(), path);
             removed = status.ok();
             if (!removed) reason = status.reason();
         }
-        if (removed) NoteDeleted(path.c_str());
         if (!removed && reason.empty()) reason = Z_GetLastErrorPrompt(nullptr, 0);
         // Go on with the other files; the first failure is the one reported.
         if (!removed && result == 1) {

@@ -12,6 +12,7 @@
 #include "fault_layer.h"
 #include "fault_table.h"
 #include "platform_files.h"
+#include "power_layer.h"
 
 namespace zel::toolkit {
 
@@ -54,6 +55,20 @@ private:
     DurableLayer durable_;
 };
 
+// The power-cut model taking note of every change (no cut is made).
+class PowerStack : public Stack {
+public:
+    PowerStack() : Stack(MakePlatformFileSystem()) {
+        power_.SetBelow(&platform());
+        power_.Track(true);
+    }
+    FileSystem& top() override { return power_; }
+    PowerLayer& power() { return power_; }
+
+private:
+    PowerLayer power_;
+};
+
 struct StackMaker {
     std::string name;
     std::function<std::unique_ptr<Stack>()> make;
@@ -66,6 +81,7 @@ inline std::vector<StackMaker> ConformanceStacks() {
         {"Platform", [] { return std::make_unique<Stack>(MakePlatformFileSystem()); }},
         {"Fault", [] { return std::unique_ptr<Stack>(new FaultStack()); }},
         {"Durable", [] { return std::unique_ptr<Stack>(new DurableStack()); }},
+        {"Power", [] { return std::unique_ptr<Stack>(new PowerStack()); }},
     };
 }
 

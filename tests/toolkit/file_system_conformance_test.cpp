@@ -409,6 +409,55 @@ TEST(DurableLayer, OwedFoldersFlushInTheOrderOfTheirChanges) {
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"rename a3", "flush system"}));
 }
 
+// A cut keeps of each file the bytes of its last flush and of each folder
+// the names of its last flush: a file made and never flushed into its
+// folder goes, a rename and a removal whose folders were not flushed come
+// back, and what was flushed stays.
+TEST(PowerLayer, ACutKeepsWhatWasFlushedAndNothingElse) {
+    ScratchDir scratch;
+    PowerStack stack;
+    FileSystem& files = stack.top();
+    const auto write = [&](const std::string& name, const std::string& bytes, bool flush) {
+        Result<std::unique_ptr<File>> file = files.Open(scratch.file(name), OpenSpec{OpenMode::CreateOnly, Last::Itself});
+        ASSERT_TRUE(file.ok()) << file.status().reason();
+        ASSERT_TRUE((*file)->WriteAt(0, bytes.data(), bytes.size()).ok());
+        if (flush) {
+            ASSERT_TRUE((*file)->Flush().ok());
+        }
+        ASSERT_TRUE((*file)->Close().ok());
+    };
+    write("kept", "kept", true);
+    write("renamed", "renamed", true);
+    write("removed", "removed", true);
+    ASSERT_TRUE(files.FlushFolder(scratch.path().string()).ok());
+    write("unflushed", "lost", false);
+    Result<std::unique_ptr<File>> changed = files.Open(scratch.file("kept"), OpenSpec{OpenMode::Update, Last::Itself});
+    ASSERT_TRUE(changed.ok());
+    ASSERT_TRUE((*changed)->WriteAt(0, "KEPT", 4).ok());
+    ASSERT_TRUE((*changed)->WriteAt(4, "+more", 5).ok());
+    ASSERT_TRUE((*changed)->Close().ok());
+    ASSERT_TRUE(files.Rename(scratch.file("renamed"), scratch.file("moved"), RenameMode::NoReplace).ok());
+    ASSERT_TRUE(files.Remove(scratch.file("removed")).ok());
+    stack.power().Cut();
+    EXPECT_EQ(ReadText(scratch.file("kept")), "kept");
+    EXPECT_EQ(ReadText(scratch.file("renamed")), "renamed");
+    EXPECT_EQ(ReadText(scratch.file("removed")), "removed");
+    EXPECT_FALSE(fs::exists(scratch.file("unflushed")));
+    EXPECT_FALSE(fs::exists(scratch.file("moved")));
+
+    // Flushed, the same changes stay.
+    stack.power().Track(true);
+    write("made", "made", true);
+    ASSERT_TRUE(files.Rename(scratch.file("renamed"), scratch.file("moved"), RenameMode::NoReplace).ok());
+    ASSERT_TRUE(files.Remove(scratch.file("removed")).ok());
+    ASSERT_TRUE(files.FlushFolder(scratch.path().string()).ok());
+    stack.power().Cut();
+    EXPECT_EQ(ReadText(scratch.file("made")), "made");
+    EXPECT_EQ(ReadText(scratch.file("moved")), "renamed");
+    EXPECT_FALSE(fs::exists(scratch.file("renamed")));
+    EXPECT_FALSE(fs::exists(scratch.file("removed")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Stacks, Conformance, ::testing::ValuesIn(ConformanceStacks()),
                          [](const ::testing::TestParamInfo<StackMaker>& stack) { return stack.param.name; });
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "crc32c.h"
-#include "power_loss.h"
+#include "env.h"
 #include "toolkit_test_support.h"
 #include "zelkit.h"
 
@@ -329,22 +329,22 @@ TEST_F(JournalTest, BatchedRenamesReachTheDiskAtTheBatchEnd) {
         WriteText(File(name), "old");
         ASSERT_TRUE(WriteWorkFile(File(std::string(name) + ".new"), "new"));
     }
-    zel::toolkit::TrackPowerLoss(true);
+    zel::toolkit::Env::Get().Power().Track(true);
     ASSERT_EQ(Z_BeginDurableBatch(), 1);
     ASSERT_EQ(Z_ReplaceFile(File("a.new").c_str(), File("a").c_str()), 1);
-    zel::toolkit::LoseUnflushedWrites();
+    zel::toolkit::Env::Get().Power().Cut();
     EXPECT_EQ(ReadText(File("a")), "old") << "a move whose folder was not flushed is lost";
     EXPECT_EQ(ReadText(File("a.new")), "new");
     ASSERT_EQ(Z_EndDurableBatch(), 1);
 
-    zel::toolkit::TrackPowerLoss(true);
+    zel::toolkit::Env::Get().Power().Track(true);
     ASSERT_EQ(Z_BeginDurableBatch(), 1);
     ASSERT_EQ(Z_ReplaceFile(File("b.new").c_str(), File("b").c_str()), 1);
     ASSERT_EQ(Z_EndDurableBatch(), 1);
-    zel::toolkit::LoseUnflushedWrites();
+    zel::toolkit::Env::Get().Power().Cut();
     EXPECT_EQ(ReadText(File("b")), "new");
     EXPECT_FALSE(fs::exists(File("b.new")));
-    zel::toolkit::TrackPowerLoss(false);
+    zel::toolkit::Env::Get().Power().Track(false);
     EXPECT_EQ(Z_EndDurableBatch(), 0) << "no batch is open";
 #endif
 }
