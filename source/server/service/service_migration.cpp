@@ -46,17 +46,25 @@ bool NewServiceInPlace(const char* program) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// A candidate no file can be named by (on Windows a name with ':' or a
+// wildcard character, as "-p:7000" makes one) names no program, as the
+// service manager finds none there.
+int ProgramThere(const std::string& candidate) {
+    const int there = Z_FileExists(candidate.c_str());
+    return there < 0 && Z_GetLastError() == Z_ERROR_BAD_ARGUMENT ? 0 : there;
+}
+
 // Whether the file named by text, or, when its name has no extension, by
 // text with ".exe", exists: 1, program receiving the one that does; 0; -1
 // when the system cannot tell.
 int NamesProgram(const std::string& text, char (&program)[kConfigurationRoom]) {
     std::string candidate = text;
-    int there = Z_FileExists(candidate.c_str());
+    int there = ProgramThere(candidate);
     if (there == 0) {
         const std::string name = candidate.substr(static_cast<size_t>(Z_GetFileNamePathLength(candidate.c_str())));
         if (name.find('.') != std::string::npos) return 0;
         candidate += ".exe";
-        there = Z_FileExists(candidate.c_str());
+        there = ProgramThere(candidate);
     }
     if (there > 0) std::snprintf(program, sizeof(program), "%s", candidate.c_str());
     return there;
