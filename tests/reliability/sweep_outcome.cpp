@@ -1,5 +1,6 @@
 #include "reliability/sweep_outcome.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace zel::testing {
@@ -32,6 +33,18 @@ void CompareFiles(const std::string& what, const DirectorySnapshot& clean, const
     }
 }
 
+// The first line where two dumps part, each side's, so that a difference
+// (or a dump that failed) can be read from the test's output alone.
+std::string FirstDifference(const std::string& clean, const std::string& found) {
+    size_t at = 0;
+    while (at < clean.size() && at < found.size() && clean[at] == found[at]) ++at;
+    const auto lineAround = [at](const std::string& text) {
+        const size_t start = at == 0 ? 0 : text.rfind('\n', at - 1) + 1;
+        return text.substr(start, std::min<size_t>(200, text.find('\n', start) - start));
+    };
+    return "clean: \"" + lineAround(clean) + "\", found: \"" + lineAround(found) + "\"";
+}
+
 std::string Describe(const RegisteredService& service) {
     if (!service.exists) return "(not registered)";
     return service.binaryPath + " | " + service.displayName + " | start " + std::to_string(service.startType);
@@ -60,7 +73,10 @@ void CompareOutcome(const SweepOutcome& clean, const SweepOutcome& found, const 
     for (const std::string& folder : found.folders) {
         if (clean.folders.count(folder) == 0) differences->push_back(where + "home folder " + folder + " is left over");
     }
-    if (found.dump != clean.dump) differences->push_back(where + "the dictionary differs from a clean run's");
+    if (found.dump != clean.dump) {
+        differences->push_back(where + "the dictionary differs from a clean run's (" +
+                               FirstDifference(clean.dump, found.dump) + ")");
+    }
     CompareFiles("service file ", clean.serviceFiles, found.serviceFiles, where, differences);
     // Wine's service manager leaves the dependencies out of its answer; the
     // service files above hold them off Windows.

@@ -13,6 +13,22 @@ HANDLE OpenInheritable(const std::filesystem::path& path, bool write) {
                        &security, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Wine's CreateProcess now and then fails a start with ERROR_INTERNAL_ERROR
+// while its server is busy; the same start a moment later succeeds. The
+// program never ran then, so starting it again repeats nothing.
+constexpr int kStartAttempts = 5;
+
+bool StartProcess(std::wstring& commandLine, STARTUPINFOW& startup, PROCESS_INFORMATION& process) {
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                           &process)) {
+            return true;
+        }
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == kStartAttempts) return false;
+        Sleep(static_cast<DWORD>(100 * attempt));
+    }
+}
+
 }  // namespace
 
 Word WordFromSystemText(const std::string& text) {
@@ -42,8 +58,7 @@ ProcessResult RunProcess(const std::filesystem::path& program, const std::vector
     startup.hStdOutput = out;
     startup.hStdError = out;
     PROCESS_INFORMATION process{};
-    if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE &&
-        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE && StartProcess(commandLine, startup, process)) {
         result.started = true;
         WaitForSingleObject(process.hProcess, INFINITE);
         DWORD code = 0;

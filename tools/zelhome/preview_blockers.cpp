@@ -5,12 +5,10 @@
 #include <fstream>
 
 #include "dict_files.h"
-#include "dictionary_check.h"
 #include "home_checks.h"
 #include "home_paths.h"
-#include "package_check.h"
+#include "phase_one_checks.h"
 #include "run_record_file.h"
-#include "service_name_check.h"
 #include "space_needed.h"
 #include "zelkit.h"
 
@@ -87,20 +85,14 @@ std::vector<std::string> FindBlockers(const std::string& home, const std::string
                                       std::vector<std::string>* notes) {
     // The upgrade's own checks, in the order it makes them.
     CheckFindings findings;
-    CheckHomeLinks(home.c_str(), &findings);
     RunRecordValues values;
     std::string why;
     const RecordCheck verdict = CheckRunRecord(home.c_str(), &values, &why);
     if (verdict == RecordCheck::Damaged || verdict == RecordCheck::Foreign) {
         NoteRefusedRecord(home.c_str(), verdict, why, &findings);
     }
-    CheckServerStopped(home.c_str(), &findings);
-    // An interrupted run's journal puts the dictionary back first.
-    if (!Z_HasFileJournal(JournalDirectory(home.c_str()).c_str())) CheckDictionary(home.c_str(), &findings);
-    CheckPackage(packageDir.c_str(), &findings);
-    CheckNewServiceName(home.c_str(), &findings);
-    CheckFreeSpace(home.c_str(), packageDir.c_str(), modifyLexicons, &findings);
-    CheckConfigSizes(home.c_str(), &findings);
+    const CheckSubject subject{home.c_str(), packageDir.c_str(), modifyLexicons, false};
+    for (HomeCheck check : HomeAndPackageChecks()) check(subject, &findings);
     *notes = findings.notes;
     std::vector<std::string> blockers = Lines(findings);
     CheckWritable(home, &blockers);

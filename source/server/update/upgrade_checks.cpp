@@ -5,45 +5,11 @@
 #include <cstdio>
 
 #include "console.h"
-#include "dictionary_check.h"
-#include "home_checks.h"
-#include "package_check.h"
-#include "run_record_file.h"
-#include "service_name_check.h"
+#include "phase_one_checks.h"
 #include "upgrade_run.h"
 #include "zelkit.h"
 
 namespace {
-
-void Links(const RunContext& run, CheckFindings* findings) { CheckHomeLinks(run.choices.home, findings); }
-
-void Server(const RunContext& run, CheckFindings* findings) { CheckServerStopped(run.choices.home, findings); }
-
-// An interrupted run's journal puts the dictionary back first thing in the
-// dictionary phase; until then its files may hold that run's changes half
-// made, so they are checked there, after the put-back.
-void Dictionary(const RunContext& run, CheckFindings* findings) {
-    if (!Z_HasFileJournal(JournalDirectory(run.choices.home).c_str())) {
-        CheckDictionary(run.choices.home, findings);
-    } else if (run.mode == RunMode::Check) {
-        findings->notes.push_back("The data dictionary is checked once the interrupted upgrade's changes are put "
-                                  "back, at the start of the dictionary phase.");
-    }
-}
-
-void Package(const RunContext& run, CheckFindings* findings) { CheckPackage(run.choices.packageDir, findings); }
-
-void ServiceName(const RunContext& run, CheckFindings* findings) { CheckNewServiceName(run.choices.home, findings); }
-
-void FreeSpace(const RunContext& run, CheckFindings* findings) {
-    CheckFreeSpace(run.choices.home, run.choices.packageDir, run.choices.dictionaryMode != DICTIONARY_MODE_ADD,
-                   findings);
-}
-
-void ConfigSizes(const RunContext& run, CheckFindings* findings) { CheckConfigSizes(run.choices.home, findings); }
-
-using Check = void (*)(const RunContext& run, CheckFindings* findings);
-constexpr Check kChecks[] = {Links, Server, Dictionary, Package, ServiceName, FreeSpace, ConfigSizes};
 
 // What a check found, printed as it is found, so that the run's log holds
 // it in the order of the checks.
@@ -72,10 +38,12 @@ void ListWhatToDo(const RunContext& run, const CheckFindings& findings) {
 
 bool FindBlockers(RunContext& run, CheckFindings findings) {
     PrintFrom(findings, 0, 0);
-    for (Check check : kChecks) {
+    const CheckSubject subject{run.choices.home, run.choices.packageDir,
+                               run.choices.dictionaryMode != DICTIONARY_MODE_ADD, run.mode == RunMode::Check};
+    for (HomeCheck check : HomeAndPackageChecks()) {
         const size_t blockers = findings.blockers.size();
         const size_t notes = findings.notes.size();
-        check(run, &findings);
+        check(subject, &findings);
         PrintFrom(findings, blockers, notes);
     }
     if (findings.blockers.empty()) return true;

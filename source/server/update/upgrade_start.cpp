@@ -5,7 +5,6 @@
 
 #include "command_check.h"
 #include "command_line.h"
-#include "config_size.h"
 #include "console.h"
 #include "error_line.h"
 #include "fixed_path.h"
