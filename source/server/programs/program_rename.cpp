@@ -8,6 +8,7 @@
 #include "config_text.h"
 #include "console.h"
 #include "first_failure.h"
+#include "profile_backup.h"
 #include "program_lines.h"
 #include "program_names.h"
 #include "zelkit.h"
@@ -128,7 +129,8 @@ int RenamingRewritesEveryLaunch(const char* binDir, bool serverProgramAbsent, bo
     return Z_FileExists(oldServer);
 }
 
-bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames) {
+bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames,
+                       bool profileBackupOwed) {
     char oldServer[Z_MAX_PATH];
     char profilePath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
@@ -166,7 +168,9 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldPro
         if (!ProfileNamesOldProgram(profilePath, binDir, MissingFromBin, &names)) return false;
         if (!names) return true;
     }
-    if (!RewriteProgramLines(profilePath)) {
+    // Without its backup the administrator's launch lines would be gone for
+    // good once rewritten: a rerun keeps the rewritten profile as its own.
+    if ((profileBackupOwed && !KeepOwedProfileBackup(profilePath)) || !RewriteProgramLines(profilePath)) {
         // The profile, when there is one, still names the old programs
         // (and so may whatever else the administrator launches them
         // with): without copies under those names they could not start.

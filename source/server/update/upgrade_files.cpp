@@ -223,6 +223,8 @@ bool WriteProfileStep(RunContext& run, const char*) {
     const ProfileDraft steps = draft;
     const FixedPath path = d.system.File("PROFILE.INI");
     int renames = 0;
+    // Until the profile is written, the renaming owes its backup.
+    run.profileBackupOwed = steps.held && steps.backupOwed;
     if (d.ok() && path.ok() && draft.held) {
         renames = RenamingRewritesEveryLaunch(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound);
         std::string rewritten;
@@ -236,6 +238,7 @@ bool WriteProfileStep(RunContext& run, const char*) {
     }
     bool written = false;
     const bool done = WriteProfileDraft(path.c_str(), &draft, &written);
+    if (written) run.profileBackupOwed = false;
     profile.NoteBackup(run);
     if (written) {
         for (const std::string& change : steps.changes) run.summary.configFiles.push_back(change);
@@ -257,11 +260,14 @@ bool InstallNewServiceStep(RunContext& run, const char*) {
 bool RenameOldProgramsStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
     if (!d.ok()) return false;
+    const ReplacedFile profile(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
     const FixedPath oldServer = d.bin.File("z40server.exe");
     const bool oldPrograms = run.oldProgramsFound || LookAt(oldServer).exists;
-    if (!RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames)) {
-        return false;
-    }
+    const bool renamed = RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound,
+                                           run.choices.oldNames, run.profileBackupOwed);
+    // The backup a failed write of the profile owed, when the renaming kept it.
+    profile.NoteBackup(run);
+    if (!renamed) return false;
     run.summary.oldProgramsRenamed = oldPrograms;
     run.summary.oldNamesKept = oldPrograms && LookAt(oldServer).exists;
     return true;
