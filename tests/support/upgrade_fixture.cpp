@@ -1,7 +1,9 @@
 #include "support/upgrade_fixture.h"
 
 #include <algorithm>
+#include <chrono>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "zelkit.h"
@@ -14,6 +16,43 @@ bool IsRunLog(const std::string& relativePath) {
     const std::string name = fs::path(relativePath).filename().string();
     return relativePath.rfind("system/UPGRADE-", 0) == 0 && relativePath.find('/', 7) == std::string::npos &&
            name.size() > 12 && name.compare(name.size() - 4, 4, ".LOG") == 0;
+}
+
+bool IsRunBookkeeping(const std::string& relativePath) {
+    if (IsRunLog(relativePath) || relativePath == "system/UPGRADE.LCK") return true;
+    const std::string name = fs::path(relativePath).filename().string();
+    return relativePath.rfind("system/UPGRADE-", 0) == 0 && relativePath.find('/', 7) == std::string::npos &&
+           name.size() > 13 && name.compare(name.size() - 5, 5, ".json") == 0;
+}
+
+FileStamps StampDirectory(const fs::path& root) {
+    FileStamps stamps;
+    if (!fs::exists(root)) return stamps;
+    std::map<std::string, std::set<std::string>> listings;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = fs::relative(entry.path(), root).generic_string();
+        if (IsRunBookkeeping(relative)) continue;
+        const std::string folder = fs::relative(entry.path().parent_path(), root).generic_string();
+        listings[folder + "/"].insert(entry.path().filename().string());
+        if (entry.is_directory() || entry.is_symlink()) continue;
+        ZFileInfo info{};
+        const std::string path = entry.path().string();
+        if (!Z_GetFileInfo(path.c_str(), Z_NO_LINK, &info)) {
+            stamps[relative] = "cannot be looked at";
+            continue;
+        }
+        const auto modified = fs::last_write_time(entry.path()).time_since_epoch();
+        std::ostringstream stamp;
+        stamp << "file " << info.volume << ":" << info.index << ", modified "
+              << std::chrono::duration_cast<std::chrono::nanoseconds>(modified).count() << " ns, " << info.size
+              << " bytes";
+        stamps[relative] = stamp.str();
+    }
+    for (const auto& [folder, names] : listings) {
+        std::string& listing = stamps[folder];
+        for (const std::string& name : names) listing += name + "; ";
+    }
+    return stamps;
 }
 
 DirectorySnapshot SnapshotDirectory(const fs::path& root) {

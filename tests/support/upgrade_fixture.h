@@ -25,6 +25,17 @@ bool IsRunLog(const std::string& relativePath);
 std::string MaskRunLogNames(const std::string& text);
 // The logs of the runs on home, oldest name first.
 std::vector<std::filesystem::path> RunLogs(const std::filesystem::path& home);
+// Whether a path relative to a home is the bookkeeping every run keeps for
+// itself: its log, its report (system/UPGRADE-*.json) or its lock.
+bool IsRunBookkeeping(const std::string& relativePath);
+
+// What says that a run touched a file without reading its bytes: for every
+// file below root (relative path with '/'), its identity (volume and index:
+// a file replaced by a copy of the same bytes is another file), modification
+// time in nanoseconds and size; for every folder, the names it lists. The
+// runs' bookkeeping is left out.
+using FileStamps = std::map<std::string, std::string>;
+FileStamps StampDirectory(const std::filesystem::path& root);
 
 // Paths of the built programs, as the build passes them to the tests.
 std::string BuiltUpgradeProgram();

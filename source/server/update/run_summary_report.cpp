@@ -48,8 +48,29 @@ bool ChangedNothing(const RunSummary& s) {
            s.programsCopied.empty() && !s.oldProgramsRenamed;
 }
 
+}  // namespace
+
+bool RunChangedNothing(const RunContext& run) {
+    const RunSummary& s = run.summary;
+    // A native character set set in this run (one is chosen only for a home
+    // without one; a database may refuse it, which sets nothing) and the
+    // system databases made anew count as changes even where the summary
+    // has no line for them: "nothing was changed" must never be said of a
+    // run that changed something.
+    const bool charsetSet =
+        run.outcome.nativeCharsetChosen != 0 && run.nativeCharset == run.outcome.nativeCharsetChosen;
+    return ChangedNothing(s) && s.backups.empty() && !s.oldServiceRemoved && s.newService.empty() &&
+           run.failedSteps.empty() && !charsetSet && !run.outcome.newSystemDatabase;
+}
+
+namespace {
+
 void PrintChanges(const RunContext& run) {
     const RunSummary& s = run.summary;
+    if (RunChangedNothing(run)) {
+        ConsolePrint("  Nothing was changed: the home is already upgraded.\n");
+        return;
+    }
     if (ChangedNothing(s)) {
         ConsolePrint("  Changed: nothing\n");
         return;

@@ -58,10 +58,13 @@ bool CreateEtcFolder(RunContext& run, const char*) {
     return CreateDirectoryIfMissing(HomeDirectory(run).Sub("system").File("etc"));
 }
 
+// A program the home holds already, byte for byte, is not copied again, nor
+// listed as copied.
 bool CopyProgram(RunContext& run, const char* name) {
     const FileDirectories d = Directories(run);
-    if (!d.ok() || !CopySystemFile(d.bin.c_str(), d.package.c_str(), name, "", 1)) return false;
-    run.summary.programsCopied.push_back(name);
+    bool copied = false;
+    if (!d.ok() || !CopySystemFile(d.bin.c_str(), d.package.c_str(), name, "", 1, &copied)) return false;
+    if (copied) run.summary.programsCopied.push_back(name);
     return true;
 }
 
@@ -74,16 +77,20 @@ bool CopyConsoleProgram(RunContext& run, const char* name) {
     const FileDirectories d = Directories(run);
     const FixedPath source = d.package.Sub(variant).File(name);
     const FixedPath target = d.bin.File(name);
-    if (!source.ok() || !target.ok() || Z_CloneFile(source.c_str(), target.c_str()) == 0) return false;
-    run.summary.programsCopied.push_back(std::string(name) + " (" + variant + ")");
+    bool copied = false;
+    if (!source.ok() || !target.ok() || !CopyFileUnlessSame(source.c_str(), target.c_str(), false, &copied)) {
+        return false;
+    }
+    if (copied) run.summary.programsCopied.push_back(std::string(name) + " (" + variant + ")");
     return true;
 }
 
 bool CopyPloLibraryStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
     const int module = d.ok() ? PackageHasPloModule(d.package.c_str()) : -1;
-    if (module < 0 || !CopyPloLibrary(d.bin.c_str(), d.package.c_str())) return false;
-    if (module > 0) run.summary.programsCopied.push_back("the plo module's library");
+    bool copied = false;
+    if (module < 0 || !CopyPloLibrary(d.bin.c_str(), d.package.c_str(), &copied)) return false;
+    if (copied) run.summary.programsCopied.push_back("the plo module's library");
     return true;
 }
 
@@ -259,10 +266,12 @@ bool RenameOldProgramsStep(RunContext& run, const char*) {
     if (!d.ok()) return false;
     const FixedPath oldServer = d.bin.File("z40server.exe");
     const bool oldPrograms = run.oldProgramsFound || LookAt(oldServer).exists;
-    if (!RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames)) {
+    bool copiesInPlace = false;
+    if (!RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound, run.choices.oldNames,
+                           &copiesInPlace)) {
         return false;
     }
-    run.summary.oldProgramsRenamed = oldPrograms;
+    run.summary.oldProgramsRenamed = oldPrograms && !copiesInPlace;
     run.summary.oldNamesKept = oldPrograms && LookAt(oldServer).exists;
     return true;
 }
