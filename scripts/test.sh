@@ -30,6 +30,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZEL_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
+stage "The example Ansible playbook against this machine (check, run, run again)"
+scripts/ansible-check.sh build
+
 stage "Windows build (MinGW) and tests under Wine"
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_WERROR=ON >/dev/null
