@@ -159,6 +159,50 @@ TEST(Rerun, SecondRunOverEachSweptHomeTouchesNoFile) {
     }
 }
 
+// Comparing first never keeps a file that differs: a program of the same
+// size with one byte changed, one cut short as a copy cut off leaves it,
+// and a copy under an old name that differs are written again, and only
+// they.
+TEST(Rerun, AProgramThatDiffersInAnyByteIsCopiedAgain) {
+    UpgradeWorld world;
+    const ProgramResult made = world.MakeHome();
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    const std::vector<std::string> arguments = {"NEW:1", "CS:1", "OLD:Y"};
+    const ProgramResult first = world.Upgrade(arguments);
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    const DirectorySnapshot upgraded = SnapshotDirectory(world.Home());
+
+    const fs::path bin = world.Home() / "bin";
+    std::string changed = ReadFileText(bin / "zemload.exe");
+    ASSERT_FALSE(changed.empty());
+    changed.back() = static_cast<char>(changed.back() ^ 1);
+    WriteFileText(bin / "zemload.exe", changed);
+    const std::string whole = ReadFileText(bin / "zelkit64.dll");
+    WriteFileText(bin / "zelkit64.dll", whole.substr(0, whole.size() / 2));
+    WriteFileText(bin / "z40mirror.exe", ReadFileText(bin / "zelsearcher.exe"));
+    FileStamps before = StampDirectory(world.Home());
+
+    const ProgramResult second = world.Upgrade(arguments);
+    EXPECT_EQ(second.exitCode, 0) << second.output;
+    EXPECT_EQ(SnapshotDirectory(world.Home()), upgraded) << "the home is not what the first run left";
+    EXPECT_NE(second.output.find("Copying: zemload.exe"), std::string::npos) << second.output;
+    EXPECT_NE(second.output.find("Copying: zelkit64.dll"), std::string::npos) << second.output;
+    EXPECT_EQ(second.output.find("Copying: zelserver.exe"), std::string::npos) << second.output;
+    EXPECT_EQ(second.output.find("Nothing was changed"), std::string::npos) << second.output;
+    const FileStamps after = StampDirectory(world.Home());
+    for (const char* written : {"bin/zemload.exe", "bin/zelkit64.dll", "bin/z40mirror.exe"}) {
+        EXPECT_NE(after.at(written), before.at(written)) << written << " was not written again";
+    }
+    // The copies under the old names are made again together, and so are
+    // their folder's names; nothing else is touched.
+    for (const auto& [path, stamp] : before) {
+        const bool rewritten = path.rfind("bin/z40", 0) == 0 || path == "bin/zemload.exe" || path == "bin/zelkit64.dll";
+        if (!rewritten) {
+            EXPECT_EQ(after.at(path), stamp) << path << " was touched";
+        }
+    }
+}
+
 // Formats of an installation's own at ids the release's table uses, or at
 // the last id: every row of the table is added, each on its own id unless a
 // user's format holds that id, and the user's formats stay as they were.
