@@ -111,6 +111,8 @@ bool UpdateSystemConfig(RunContext& run) {
     if (detected > config->memory) {
         update.memory = detected;
         changed = true;
+        run.actions.Note(ActionKind::ConfigValueReset, ActionGroup::Dictionary, "memory",
+                         std::to_string(config->memory) + " -> " + std::to_string(detected));
     }
 
     if (!outcome.newSystemDatabase) {
