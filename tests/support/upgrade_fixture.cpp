@@ -16,13 +16,20 @@ bool IsRunLog(const std::string& relativePath) {
            name.size() > 12 && name.compare(name.size() - 4, 4, ".LOG") == 0;
 }
 
+// The log or the report beside it: the run's bookkeeping, not its changes.
+bool IsRunLogOrReport(const std::string& relativePath) {
+    std::string log = relativePath;
+    if (log.size() > 5 && log.compare(log.size() - 5, 5, ".json") == 0) log.replace(log.size() - 5, 5, ".LOG");
+    return IsRunLog(log);
+}
+
 DirectorySnapshot SnapshotDirectory(const fs::path& root) {
     DirectorySnapshot snapshot;
     if (!fs::exists(root)) return snapshot;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file()) continue;
         const std::string relative = fs::relative(entry.path(), root).generic_string();
-        if (IsRunLog(relative)) continue;
+        if (IsRunLogOrReport(relative)) continue;
         snapshot[relative] = ReadFileText(entry.path());
     }
     return snapshot;

@@ -93,6 +93,8 @@ void PrintDatabases(const RunContext& run) {
     PrintList("system databases refilled", Items(actions, [](const RunAction& a) {
         return a.kind == ActionKind::DatabaseRefilled && !IsLexicon(a) && a.target != "SYS$ENTITY";
     }, name));
+    PrintList("system databases renamed", Items(actions, Of(ActionKind::DatabaseRenamed, ActionGroup::Databases),
+                                                [](const RunAction& a) { return a.target + " (was " + a.detail + ")"; }));
     PrintList("indices removed, to rebuild", Items(actions, Of(ActionKind::IndexRemoved, ActionGroup::Databases), Target));
     PrintList("indices to remove and rebuild by hand", run.summary.indicesToRebuild);
 }
@@ -111,7 +113,8 @@ void PrintConfiguration(const RunActions& actions) {
         return a.kind == ActionKind::FileRenamed ? a.detail + " became " + FileName(a.target) : Detail(a);
     }));
     PrintLines("configuration values", Items(actions, [](const RunAction& a) {
-        return a.kind == ActionKind::ConfigValueReset || a.kind == ActionKind::ConfigSectionDropped;
+        return a.group == ActionGroup::Configuration &&
+               (a.kind == ActionKind::ConfigValueReset || a.kind == ActionKind::ConfigSectionDropped);
     }, Detail));
     PrintList("configuration files removed, their contents now in PROFILE.INI",
               Items(actions, Of(ActionKind::FileRemoved, ActionGroup::Configuration), Target));

@@ -143,7 +143,8 @@ bool MigrateCfgFileStep(RunContext& run, const char* name) {
         if (moved) {
             run.actions.Note(ActionKind::FileRenamed, ActionGroup::Configuration, target, oldName);
         } else {
-            run.actions.Note(ActionKind::FileMade, ActionGroup::Configuration, target, "copied from the package");
+            run.actions.Note(ActionKind::FileMade, ActionGroup::Configuration, target,
+                             std::string(newName) + " copied from the package");
         }
     }
     return true;
