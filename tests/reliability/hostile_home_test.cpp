@@ -121,7 +121,7 @@ std::string PermsText(fs::perms perms) {
 
 // The lock is made and removed by every run, zelhome's readers included,
 // and every run leaves its log: neither is a file the home holds.
-bool IsLock(const std::string& relative) { return relative == "system/UPGRADE.LCK" || IsRunLog(relative); }
+bool IsLock(const std::string& relative) { return relative == "system/UPGRADE.LCK" || IsRunLogOrReport(relative); }
 
 // Every name below root as it is: what it is, its permission bits and owner,
 // a file's bytes, a link's target (never followed).

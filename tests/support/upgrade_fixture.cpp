@@ -18,11 +18,15 @@ bool IsRunLog(const std::string& relativePath) {
            name.size() > 12 && name.compare(name.size() - 4, 4, ".LOG") == 0;
 }
 
+// The log or the report beside it: the run's bookkeeping, not its changes.
+bool IsRunLogOrReport(const std::string& relativePath) {
+    std::string log = relativePath;
+    if (log.size() > 5 && log.compare(log.size() - 5, 5, ".json") == 0) log.replace(log.size() - 5, 5, ".LOG");
+    return IsRunLog(log);
+}
+
 bool IsRunBookkeeping(const std::string& relativePath) {
-    if (IsRunLog(relativePath) || relativePath == "system/UPGRADE.LCK") return true;
-    const std::string name = fs::path(relativePath).filename().string();
-    return relativePath.rfind("system/UPGRADE-", 0) == 0 && relativePath.find('/', 7) == std::string::npos &&
-           name.size() > 13 && name.compare(name.size() - 5, 5, ".json") == 0;
+    return IsRunLogOrReport(relativePath) || relativePath == "system/UPGRADE.LCK";
 }
 
 FileStamps StampDirectory(const fs::path& root) {
@@ -61,7 +65,7 @@ DirectorySnapshot SnapshotDirectory(const fs::path& root) {
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file()) continue;
         const std::string relative = fs::relative(entry.path(), root).generic_string();
-        if (IsRunLog(relative)) continue;
+        if (IsRunLogOrReport(relative)) continue;
         snapshot[relative] = ReadFileText(entry.path());
     }
     return snapshot;

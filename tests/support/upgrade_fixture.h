@@ -20,6 +20,8 @@ using DirectorySnapshot = std::map<std::string, std::string>;
 DirectorySnapshot SnapshotDirectory(const std::filesystem::path& root);
 // Whether a path relative to a home is a run's log, system/UPGRADE-*.LOG.
 bool IsRunLog(const std::string& relativePath);
+// The log or the report beside it (UPGRADE-<stamp>.json).
+bool IsRunLogOrReport(const std::string& relativePath);
 // text with the name of every run's log (which holds its time) made the
 // same, so that the output of two runs compares.
 std::string MaskRunLogNames(const std::string& text);

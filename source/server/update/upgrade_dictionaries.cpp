@@ -10,6 +10,7 @@
 #include "dependent_indices.h"
 #include "dict_file_headers.h"
 #include "error_line.h"
+#include "fixed_path.h"
 #include "native_charset.h"
 #include "relation_columns.h"
 #include "run_record.h"
@@ -57,6 +58,15 @@ bool LabelledByStep(const char* step) {
     return false;
 }
 
+void NoteDictFile(RunContext& run, uint16_t index) {
+    const std::string relative = std::string("system/") + DictFileName(index);
+    run.actions.Note(ActionKind::FileWritten, ActionGroup::Dictionary, HomeTarget(relative),
+                     "brought to the current title");
+    ZFileInfo info{};
+    const FixedPath path = FixedPath::Directory(run.choices.home).Sub("system").File(DictFileName(index));
+    if (path.ok() && Z_GetFileInfo(path.c_str(), 0, &info)) run.actions.bytesConverted += static_cast<int64_t>(info.size);
+}
+
 // A file that fails is reported by its label, with the cause after it: the
 // toolkit's text naming the call, the file and the reason.
 bool UpdateDictFiles(RunContext& run, const char*) {
@@ -64,7 +74,7 @@ bool UpdateDictFiles(RunContext& run, const char*) {
     for (uint16_t index = 0; index < 9; ++index) {
         bool updated = false;
         if (UpdateDictFile(index, run.choices.home, &updated)) {
-            if (updated) ++run.summary.dictionaryFilesUpdated;
+            if (updated) NoteDictFile(run, index);
             continue;
         }
         const std::string cause = Z_GetLastErrorPrompt(nullptr, 0);
@@ -93,15 +103,20 @@ bool UpgradeLexicons(RunContext& run, const char*) {
     for (int kind : {LEXICON_AMBIGUOUS, LEXICON_WBIGRAM, LEXICON_CBIGRAM, LEXICON_SINGLE}) {
         std::string made;
         if (!CreateAssociationLexicon(run.choices, kind, &made)) return false;
-        if (!made.empty()) run.summary.lexiconsMade.push_back(made);
+        if (!made.empty()) run.actions.Note(ActionKind::DatabaseMade, ActionGroup::Databases, made, "lexicon");
     }
     return RemoveDependentIndices(run);
 }
 
-bool RemoveSdiBookStep(RunContext& run, const char*) { return RemoveSdiBook(&run.env); }
+bool RemoveSdiBookStep(RunContext& run, const char*) {
+    bool removed = false;
+    if (!RemoveSdiBook(&run.env, &removed)) return false;
+    if (removed) run.actions.Note(ActionKind::DatabaseRemoved, ActionGroup::Dictionary, "SYSTEM.SDIBOOK", "with its data file");
+    return true;
+}
 
 bool UpdateDataFormatsStep(RunContext& run, const char*) {
-    return UpdateDataFormats(&run.env, run.nativeCharset, &run.summary.formatsAdded);
+    return UpdateDataFormats(&run.env, run.nativeCharset, &run.actions);
 }
 
 bool UpdateSystemConfigStep(RunContext& run, const char*) { return UpdateSystemConfig(run); }
@@ -176,7 +191,7 @@ void PutBackStoppedPhase(RunContext& run) {
     if (EndJournal(run, true)) return;
     PrintToolkitErrorLine(kPutBackStep);
     ConsolePrint("\nThe data dictionaries could not be put back; run the upgrade again to do so.\n\n");
-    run.failedSteps.push_back(kPutBackStep);
+    run.failedSteps.push_back(FailedStepNow(kPutBackStep));
 }
 
 }  // namespace
