@@ -71,6 +71,20 @@ DirectorySnapshot SnapshotDirectory(const fs::path& root) {
     return snapshot;
 }
 
+bool TakeCheckLogAndReport(const fs::path& home) {
+    // A home without its system folder has no place for them.
+    if (!fs::is_directory(home / "system")) return true;
+    const std::vector<fs::path> logs = RunLogs(home);
+    if (logs.size() != 1) return false;
+    fs::path report = logs[0];
+    report.replace_extension(".json");
+    std::error_code error;
+    const bool both = fs::is_regular_file(report, error);
+    fs::remove(logs[0], error);
+    fs::remove(report, error);
+    return both;
+}
+
 std::string MaskRunLogNames(const std::string& text) {
     static const std::regex name("UPGRADE-[0-9]{8}-[0-9]{6}-[0-9A-F]{8}\\.LOG");
     return std::regex_replace(text, name, "UPGRADE-<time>.LOG");

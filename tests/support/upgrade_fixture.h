@@ -22,6 +22,11 @@ DirectorySnapshot SnapshotDirectory(const std::filesystem::path& root);
 bool IsRunLog(const std::string& relativePath);
 // The log or the report beside it (UPGRADE-<stamp>.json).
 bool IsRunLogOrReport(const std::string& relativePath);
+// -CHECK writes its log and its report and nothing else: true when the home
+// holds exactly one log with its report beside it (or has no system folder
+// to hold them), which go, so that what
+// follows finds the home as the check found it.
+bool TakeCheckLogAndReport(const std::filesystem::path& home);
 // text with the name of every run's log (which holds its time) made the
 // same, so that the output of two runs compares.
 std::string MaskRunLogNames(const std::string& text);

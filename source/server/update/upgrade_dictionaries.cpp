@@ -185,10 +185,14 @@ constexpr UpgradeStep kSystemDictionarySteps[] = {
 // After a stop in this phase, the files go back as they were before it: a
 // stop changes nothing it could not finish. When even that fails, the
 // journal stays, and the next run puts them back first.
-void PutBackStoppedPhase(RunContext& run) {
+void PutBackStoppedPhase(RunContext& run, size_t actionsBefore) {
     constexpr const char* kPutBackStep = "put the data dictionaries back";
     Z_CloseFileJournal();
-    if (EndJournal(run, true)) return;
+    if (EndJournal(run, true)) {
+        // What the phase changed is as it was: none of it is a change.
+        run.actions.done.erase(run.actions.done.begin() + static_cast<std::ptrdiff_t>(actionsBefore), run.actions.done.end());
+        return;
+    }
     PrintToolkitErrorLine(kPutBackStep);
     ConsolePrint("\nThe data dictionaries could not be put back; run the upgrade again to do so.\n\n");
     run.failedSteps.push_back(FailedStepNow(kPutBackStep));
@@ -198,8 +202,9 @@ void PutBackStoppedPhase(RunContext& run) {
 
 bool UpgradeDictionaries(RunContext& run) {
     ConsolePrint("\nNow, Updating the data dictionaries...\n");
+    const size_t actionsBefore = run.actions.done.size();
     if (RunSteps(run, kDictionaryFileSteps) == StepsResult::Stopped) {
-        PutBackStoppedPhase(run);
+        PutBackStoppedPhase(run, actionsBefore);
         return false;
     }
 
@@ -221,7 +226,7 @@ bool UpgradeDictionaries(RunContext& run) {
         failed = true;
     }
     if (failed) {
-        PutBackStoppedPhase(run);
+        PutBackStoppedPhase(run, actionsBefore);
     } else {
         Z_CloseFileJournal();
         // The phase is done: nothing of it is put back any more.
@@ -232,7 +237,7 @@ bool UpgradeDictionaries(RunContext& run) {
             // recorded could not all be flushed, or it could not be
             // removed): the phase stops as any stop in it does, its files
             // put back.
-            PutBackStoppedPhase(run);
+            PutBackStoppedPhase(run, actionsBefore);
         }
     }
     return !failed;
