@@ -38,9 +38,9 @@ Json ReportOf(const fs::path& home, const std::string& mode) {
     for (const fs::path& path : Reports(home)) {
         const Json report = Json::parse(ReadFileText(path));
         if (report.value("mode", "") != mode) continue;
-        for (const char* key : {"schema", "version", "mode", "home", "arguments", "status", "changed", "actions",
-                                "failed_steps", "backups", "services", "skipped", "bytes_converted", "bytes_copied",
-                                "duration_seconds", "log"}) {
+        for (const char* key :
+             {"schema", "version", "mode", "home", "arguments", "status", "changed", "actions", "failed_steps",
+              "backups", "services", "skipped", "bytes_converted", "bytes_copied", "duration_seconds", "log"}) {
             EXPECT_TRUE(report.contains(key)) << key << " missing from " << path;
         }
         EXPECT_EQ(report["schema"], 1);
@@ -189,9 +189,9 @@ TEST(RunReport, NamesEveryChangeOfEachScenarioAndCheckPredictsIt) {
         EXPECT_GT(report["bytes_copied"].get<int64_t>(), 0);
         EXPECT_EQ(report["arguments"].back(), scenario.arguments.back());
 
-        const ProgramResult diff =
-            RunProgram(NativePath(BuiltZelhome()),
-                       {"diff", "--package", SystemText(world.Package()), SystemText(before), SystemText(world.Home())});
+        const ProgramResult diff = RunProgram(
+            NativePath(BuiltZelhome()),
+            {"diff", "--package", SystemText(world.Package()), SystemText(before), SystemText(world.Home())});
         ASSERT_EQ(diff.exitCode, 0) << diff.output;
         ExpectDiffNamedByActions(diff.output, report["actions"]);
         ExpectSummaryNamesActions(run.output, report["actions"]);

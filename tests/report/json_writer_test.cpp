@@ -34,13 +34,13 @@ TEST(JsonString, WritesEachByteOutsideValidUtf8AsItsValue) {
         std::string json;
     } rows[] = {
         {"\xD6\xD0\xCE\xC4", "\"\\u00D6\\u00D0\\u00CE\\u00C4\""},  // "zhongwen" in code page 936
-        {"a\x80z", "\"a\\u0080z\""},                                  // a stray continuation byte
-        {"\xE4\xB8", "\"\\u00E4\\u00B8\""},                          // cut short at the end
-        {"\xE4\xB8x", "\"\\u00E4\\u00B8x\""},                        // cut short before a letter
-        {"\xC0\xAF", "\"\\u00C0\\u00AF\""},                          // an overlong '/'
-        {"\xE0\x80\xAF", "\"\\u00E0\\u0080\\u00AF\""},               // overlong in three bytes
-        {"\xED\xA0\x80", "\"\\u00ED\\u00A0\\u0080\""},               // a surrogate
-        {"\xF4\x90\x80\x80", "\"\\u00F4\\u0090\\u0080\\u0080\""},    // past U+10FFFF
+        {"a\x80z", "\"a\\u0080z\""},                               // a stray continuation byte
+        {"\xE4\xB8", "\"\\u00E4\\u00B8\""},                        // cut short at the end
+        {"\xE4\xB8x", "\"\\u00E4\\u00B8x\""},                      // cut short before a letter
+        {"\xC0\xAF", "\"\\u00C0\\u00AF\""},                        // an overlong '/'
+        {"\xE0\x80\xAF", "\"\\u00E0\\u0080\\u00AF\""},             // overlong in three bytes
+        {"\xED\xA0\x80", "\"\\u00ED\\u00A0\\u0080\""},             // a surrogate
+        {"\xF4\x90\x80\x80", "\"\\u00F4\\u0090\\u0080\\u0080\""},  // past U+10FFFF
         {"\xFF\xFE", "\"\\u00FF\\u00FE\""},
     };
     for (const auto& row : rows) EXPECT_EQ(JsonString(row.text), row.json) << row.json;

@@ -56,6 +56,4 @@ std::string HomeTarget(const std::string& home, const std::string& path) {
     return HomeTarget(path.substr(base.size() + 1));
 }
 
-FailedStep FailedStepNow(const char* name) {
-    return {name, Z_GetLastError(), Z_GetLastErrorPrompt(nullptr, 0)};
-}
+FailedStep FailedStepNow(const char* name) { return {name, Z_GetLastError(), Z_GetLastErrorPrompt(nullptr, 0)}; }

@@ -57,8 +57,8 @@ void WriteTargets(JsonWriter& json, const char* key, const RunActions& actions, 
 void WriteServices(JsonWriter& json, const RunActions& actions) {
     json.Key("services");
     json.BeginObject();
-    for (const auto& [key, kind] : {std::pair{"removed", ActionKind::ServiceRemoved},
-                                    std::pair{"installed", ActionKind::ServiceInstalled}}) {
+    for (const auto& [key, kind] :
+         {std::pair{"removed", ActionKind::ServiceRemoved}, std::pair{"installed", ActionKind::ServiceInstalled}}) {
         json.Key(key);
         json.BeginArray();
         for (const RunAction& action : actions.done) {

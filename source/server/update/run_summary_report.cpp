@@ -23,8 +23,7 @@ void PrintList(const char* label, std::vector<std::string> items) {
     if (items.size() > kFoldAfter) {
         const size_t all = items.size();
         items.resize(kShownWhenFolded);
-        items.push_back("and " + std::to_string(all - kShownWhenFolded) + " more (" + std::to_string(all) +
-                        " in all)");
+        items.push_back("and " + std::to_string(all - kShownWhenFolded) + " more (" + std::to_string(all) + " in all)");
     }
     const std::string head = std::string("    ") + label + ": ";
     std::string line = head;
@@ -62,7 +61,9 @@ std::vector<std::string> Items(const RunActions& actions, Pick pick, Show show) 
 }
 
 std::string Target(const RunAction& a) { return a.target; }
-std::string TargetAndDetail(const RunAction& a) { return a.detail.empty() ? a.target : a.target + " (" + a.detail + ")"; }
+std::string TargetAndDetail(const RunAction& a) {
+    return a.detail.empty() ? a.target : a.target + " (" + a.detail + ")";
+}
 std::string Detail(const RunAction& a) { return a.detail.empty() ? a.target : a.detail; }
 std::string FileName(const std::string& target) { return target.substr(target.find_last_of('/') + 1); }
 
@@ -72,11 +73,12 @@ auto Of(ActionKind kind, ActionGroup group) {
 
 void PrintDictionary(const RunActions& actions) {
     const size_t titles = Items(actions, Of(ActionKind::FileWritten, ActionGroup::Dictionary), Target).size();
-    if (titles > 0) ConsolePrint("    dictionary files brought to the current title: %zu\n", titles);
-    PrintList("dictionary databases removed", Items(actions, Of(ActionKind::DatabaseRemoved, ActionGroup::Dictionary),
-                                                    TargetAndDetail));
-    PrintList("system configuration values set", Items(actions, Of(ActionKind::ConfigValueReset, ActionGroup::Dictionary),
-                                                        [](const RunAction& a) { return a.target + ": " + a.detail; }));
+    if (titles > 0) ConsolePrint("    dictionary files brought to the current title: %d\n", static_cast<int>(titles));
+    PrintList("dictionary databases removed",
+              Items(actions, Of(ActionKind::DatabaseRemoved, ActionGroup::Dictionary), TargetAndDetail));
+    PrintList("system configuration values set",
+              Items(actions, Of(ActionKind::ConfigValueReset, ActionGroup::Dictionary),
+                    [](const RunAction& a) { return a.target + ": " + a.detail; }));
 }
 
 void PrintDatabases(const RunContext& run) {
@@ -86,52 +88,81 @@ void PrintDatabases(const RunContext& run) {
     };
     const auto name = [](const RunAction& a) { return IsLexicon(a) ? a.target : TargetAndDetail(a); };
     PrintList("lexicons made", Items(actions, lexicon(ActionKind::DatabaseMade, true), name));
-    PrintList("lexicons refilled", Items(actions, [](const RunAction& a) {
-        return a.kind == ActionKind::DatabaseRefilled && (IsLexicon(a) || a.target == "SYS$ENTITY");
-    }, name));
+    PrintList("lexicons refilled", Items(
+                                       actions,
+                                       [](const RunAction& a) {
+                                           return a.kind == ActionKind::DatabaseRefilled &&
+                                                  (IsLexicon(a) || a.target == "SYS$ENTITY");
+                                       },
+                                       name));
     PrintList("system databases made", Items(actions, lexicon(ActionKind::DatabaseMade, false), name));
-    PrintList("system databases refilled", Items(actions, [](const RunAction& a) {
-        return a.kind == ActionKind::DatabaseRefilled && !IsLexicon(a) && a.target != "SYS$ENTITY";
-    }, name));
-    PrintList("system databases renamed", Items(actions, Of(ActionKind::DatabaseRenamed, ActionGroup::Databases),
-                                                [](const RunAction& a) { return a.target + " (was " + a.detail + ")"; }));
-    PrintList("indices removed, to rebuild", Items(actions, Of(ActionKind::IndexRemoved, ActionGroup::Databases), Target));
+    PrintList("system databases refilled", Items(
+                                               actions,
+                                               [](const RunAction& a) {
+                                                   return a.kind == ActionKind::DatabaseRefilled && !IsLexicon(a) &&
+                                                          a.target != "SYS$ENTITY";
+                                               },
+                                               name));
+    PrintList("system databases renamed",
+              Items(actions, Of(ActionKind::DatabaseRenamed, ActionGroup::Databases),
+                    [](const RunAction& a) { return a.target + " (was " + a.detail + ")"; }));
+    PrintList("indices removed, to rebuild",
+              Items(actions, Of(ActionKind::IndexRemoved, ActionGroup::Databases), Target));
     PrintList("indices to remove and rebuild by hand", run.summary.indicesToRebuild);
 }
 
 void PrintFormats(const RunActions& actions) {
     PrintList("data formats added", Items(actions, Of(ActionKind::FormatAdded, ActionGroup::Formats), Target));
-    PrintList("data formats corrected", Items(actions, Of(ActionKind::FormatCorrected, ActionGroup::Formats),
-                                              TargetAndDetail));
+    PrintList("data formats corrected",
+              Items(actions, Of(ActionKind::FormatCorrected, ActionGroup::Formats), TargetAndDetail));
 }
 
 void PrintConfiguration(const RunActions& actions) {
-    PrintLines("configuration files", Items(actions, [](const RunAction& a) {
-        return a.group == ActionGroup::Configuration &&
-               (a.kind == ActionKind::FileWritten || a.kind == ActionKind::FileMade || a.kind == ActionKind::FileRenamed);
-    }, [](const RunAction& a) {
-        return a.kind == ActionKind::FileRenamed ? a.detail + " became " + FileName(a.target) : Detail(a);
-    }));
-    PrintLines("configuration values", Items(actions, [](const RunAction& a) {
-        return a.group == ActionGroup::Configuration &&
-               (a.kind == ActionKind::ConfigValueReset || a.kind == ActionKind::ConfigSectionDropped);
-    }, Detail));
+    PrintLines("configuration files",
+               Items(
+                   actions,
+                   [](const RunAction& a) {
+                       return a.group == ActionGroup::Configuration &&
+                              (a.kind == ActionKind::FileWritten || a.kind == ActionKind::FileMade ||
+                               a.kind == ActionKind::FileRenamed);
+                   },
+                   [](const RunAction& a) {
+                       return a.kind == ActionKind::FileRenamed ? a.detail + " became " + FileName(a.target)
+                                                                : Detail(a);
+                   }));
+    PrintLines("configuration values",
+               Items(
+                   actions,
+                   [](const RunAction& a) {
+                       return a.group == ActionGroup::Configuration &&
+                              (a.kind == ActionKind::ConfigValueReset || a.kind == ActionKind::ConfigSectionDropped);
+                   },
+                   Detail));
     PrintList("configuration files removed, their contents now in PROFILE.INI",
               Items(actions, Of(ActionKind::FileRemoved, ActionGroup::Configuration), Target));
 }
 
 void PrintFiles(const RunContext& run) {
     const RunActions& actions = run.actions;
-    PrintList("copied from the package", Items(actions, [](const RunAction& a) {
-        return a.kind == ActionKind::FileWritten && a.group == ActionGroup::Files && a.target.rfind("HOME/bin/", 0) == 0 &&
-               a.detail.rfind("a copy of ", 0) != 0;
-    }, [](const RunAction& a) {
-        const std::string name = a.target.rfind("HOME/bin/", 0) == 0 ? a.target.substr(9) : a.target;
-        return a.detail.empty() ? name : name + " (" + a.detail + ")";
-    }));
-    PrintList("copied from the package as well", Items(actions, [](const RunAction& a) {
-        return a.kind == ActionKind::FileWritten && a.group == ActionGroup::Files && a.target.rfind("HOME/bin/", 0) != 0;
-    }, TargetAndDetail));
+    PrintList("copied from the package",
+              Items(
+                  actions,
+                  [](const RunAction& a) {
+                      return a.kind == ActionKind::FileWritten && a.group == ActionGroup::Files &&
+                             a.target.rfind("HOME/bin/", 0) == 0 && a.detail.rfind("a copy of ", 0) != 0;
+                  },
+                  [](const RunAction& a) {
+                      const std::string name = a.target.rfind("HOME/bin/", 0) == 0 ? a.target.substr(9) : a.target;
+                      return a.detail.empty() ? name : name + " (" + a.detail + ")";
+                  }));
+    PrintList("copied from the package as well", Items(
+                                                     actions,
+                                                     [](const RunAction& a) {
+                                                         return a.kind == ActionKind::FileWritten &&
+                                                                a.group == ActionGroup::Files &&
+                                                                a.target.rfind("HOME/bin/", 0) != 0;
+                                                     },
+                                                     TargetAndDetail));
     PrintList("folders made", Items(actions, Of(ActionKind::FileMade, ActionGroup::Files), Target));
     PrintList("files renamed", Items(actions, Of(ActionKind::FileRenamed, ActionGroup::Files),
                                      [](const RunAction& a) { return a.target + " (was " + a.detail + ")"; }));
@@ -173,7 +204,8 @@ void PrintChanges(const RunContext& run) {
 }
 
 void PrintServices(const RunActions& actions) {
-    const std::vector<std::string> removed = Items(actions, Of(ActionKind::ServiceRemoved, ActionGroup::Services), Target);
+    const std::vector<std::string> removed =
+        Items(actions, Of(ActionKind::ServiceRemoved, ActionGroup::Services), Target);
     const std::vector<std::string> installed =
         Items(actions, Of(ActionKind::ServiceInstalled, ActionGroup::Services), Target);
     if (removed.empty() && installed.empty()) return;
@@ -184,8 +216,8 @@ void PrintServices(const RunActions& actions) {
         if (ServiceIsRunning(name)) {
             ConsolePrint("    the new service \"%s\" registered, starting with the system; it runs now\n", name);
         } else {
-            ConsolePrint("    the new service \"%s\" registered, starting with the system; not started: start it with\n",
-                         name);
+            ConsolePrint(
+                "    the new service \"%s\" registered, starting with the system; not started: start it with\n", name);
             ConsolePrint("      %s\n", ServiceStartCommand(name).c_str());
         }
     }
@@ -196,7 +228,8 @@ void PrintServices(const RunActions& actions) {
 void PrintSkipped(const RunActions& actions) {
     if (actions.skipped.empty()) return;
     ConsolePrint("  Not done:\n");
-    for (const SkippedItem& item : actions.skipped) ConsolePrint("    %s: %s\n", item.what.c_str(), item.reason.c_str());
+    for (const SkippedItem& item : actions.skipped)
+        ConsolePrint("    %s: %s\n", item.what.c_str(), item.reason.c_str());
 }
 
 }  // namespace
@@ -204,9 +237,8 @@ void PrintSkipped(const RunActions& actions) {
 void PrintRunSummary(const RunContext& run) {
     ConsolePrint("\nSummary of the upgrade:\n");
     PrintChanges(run);
-    const std::vector<std::string> backups = Items(run.actions, [](const RunAction& a) {
-        return a.group == ActionGroup::Backups;
-    }, Target);
+    const std::vector<std::string> backups = Items(
+        run.actions, [](const RunAction& a) { return a.group == ActionGroup::Backups; }, Target);
     if (!backups.empty()) {
         ConsolePrint("  Backups written:\n");
         for (const std::string& backup : backups) ConsolePrint("    %s\n", backup.c_str());

@@ -64,7 +64,9 @@ void NoteDictFile(RunContext& run, uint16_t index) {
                      "brought to the current title");
     ZFileInfo info{};
     const FixedPath path = FixedPath::Directory(run.choices.home).Sub("system").File(DictFileName(index));
-    if (path.ok() && Z_GetFileInfo(path.c_str(), 0, &info)) run.actions.bytesConverted += static_cast<int64_t>(info.size);
+    if (path.ok() && Z_GetFileInfo(path.c_str(), 0, &info)) {
+        run.actions.bytesConverted += static_cast<int64_t>(info.size);
+    }
 }
 
 // A file that fails is reported by its label, with the cause after it: the
@@ -111,7 +113,9 @@ bool UpgradeLexicons(RunContext& run, const char*) {
 bool RemoveSdiBookStep(RunContext& run, const char*) {
     bool removed = false;
     if (!RemoveSdiBook(&run.env, &removed)) return false;
-    if (removed) run.actions.Note(ActionKind::DatabaseRemoved, ActionGroup::Dictionary, "SYSTEM.SDIBOOK", "with its data file");
+    if (removed) {
+        run.actions.Note(ActionKind::DatabaseRemoved, ActionGroup::Dictionary, "SYSTEM.SDIBOOK", "with its data file");
+    }
     return true;
 }
 
@@ -190,7 +194,8 @@ void PutBackStoppedPhase(RunContext& run, size_t actionsBefore) {
     Z_CloseFileJournal();
     if (EndJournal(run, true)) {
         // What the phase changed is as it was: none of it is a change.
-        run.actions.done.erase(run.actions.done.begin() + static_cast<std::ptrdiff_t>(actionsBefore), run.actions.done.end());
+        run.actions.done.erase(run.actions.done.begin() + static_cast<std::ptrdiff_t>(actionsBefore),
+                               run.actions.done.end());
         return;
     }
     PrintToolkitErrorLine(kPutBackStep);

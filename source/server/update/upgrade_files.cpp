@@ -195,8 +195,8 @@ std::vector<std::string> MergeChanges(const char* name, const std::string& befor
 void NoteConfigChange(RunContext& run, const char* name, const std::string& note) {
     const std::string sectionDropped = "] dropped (kept in ";
     const size_t bracket = note.find(sectionDropped);
-    const bool section = bracket != std::string::npos && note.find('=') == std::string::npos &&
-                         note.find(' ', note.find('[')) > bracket;
+    const bool section =
+        bracket != std::string::npos && note.find('=') == std::string::npos && note.find(' ', note.find('[')) > bracket;
     run.actions.Note(section ? ActionKind::ConfigSectionDropped : ActionKind::ConfigValueReset,
                      ActionGroup::Configuration, HomeTarget(std::string("system/") + name), note);
 }
@@ -280,8 +280,8 @@ bool WriteProfileStep(RunContext& run, const char*) {
         const std::string target = HomeTarget("system/PROFILE.INI");
         for (const std::string& change : steps.changes) {
             const bool made = change.find(" made ") != std::string::npos;
-            run.actions.Note(made ? ActionKind::FileMade : ActionKind::FileWritten, ActionGroup::Configuration,
-                             target, change);
+            run.actions.Note(made ? ActionKind::FileMade : ActionKind::FileWritten, ActionGroup::Configuration, target,
+                             change);
         }
         if (steps.sectionAdded) {
             run.actions.Note(ActionKind::FileWritten, ActionGroup::Configuration, target,
@@ -292,8 +292,7 @@ bool WriteProfileStep(RunContext& run, const char*) {
     // The files whose contents the profile took over go once it is written.
     for (const std::string& taken : steps.afterWrite) {
         if (Z_NameExists(taken.c_str()) == 0) {
-            run.actions.Note(ActionKind::FileRemoved, ActionGroup::Configuration,
-                             HomeTarget(run.choices.home, taken));
+            run.actions.Note(ActionKind::FileRemoved, ActionGroup::Configuration, HomeTarget(run.choices.home, taken));
         }
     }
     return done;
