@@ -40,7 +40,7 @@ TEST(MigrationFlow, LaunchesOfTheOldBatchFilesEndUpInTheMergedProfile) {
     ASSERT_EQ(CreateLegacyProfile(home.SystemDir().c_str()), 1);
     ASSERT_EQ(MergeProfile(home.SystemDir().c_str(), home.PackageDir().c_str()), 1);
     ASSERT_EQ(AddAutoBatchSection(home.BinDir().c_str()), 1);
-    ASSERT_EQ(RenameOldPrograms(home.BinDir().c_str(), true, true, OldNamesChoice::Drop), 1);
+    ASSERT_EQ(RenameOldPrograms(home.BinDir().c_str(), true, true, OldNamesChoice::Drop, false), 1);
 
     const std::string profile = Read(home.System("PROFILE.INI"));
     EXPECT_NE(profile.find("LowLimit=16\r\n"), std::string::npos);

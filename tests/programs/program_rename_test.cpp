@@ -83,7 +83,7 @@ protected:
     int Rename(int serverProgramAbsent, std::string* output = nullptr) {
         ::testing::internal::CaptureStdout();
         int result = RenameOldPrograms(home.BinDir().c_str(), serverProgramAbsent != 0,
-                                       Exists(home.Bin("z40server.exe")), oldNames);
+                                       Exists(home.Bin("z40server.exe")), oldNames, false);
         std::string printed = ::testing::internal::GetCapturedStdout();
         if (output != nullptr) *output = printed;
         return result;

@@ -121,6 +121,11 @@ FailedStepRow CannotTell(const std::string& name, const std::vector<std::string>
     return row;
 }
 
+FailedStepRow WithHome(FailedStepRow row, std::function<void(const UpgradeWorld&)> prepare) {
+    row.prepare = std::move(prepare);
+    return row;
+}
+
 // Every "\r" of a Windows text file's line ends, none on its own.
 bool CarriageReturnsEndLines(const std::string& text) {
     for (size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at + 1)) {
@@ -175,6 +180,21 @@ std::vector<FailedStepRow> Rows() {
                        EXPECT_TRUE(fs::exists(Bin(world, "startup-z40.bat.BAK")));
                        EXPECT_FALSE(Contains(ReadFileText(System(world, "PROFILE.INI")), "zelsearcher.exe"));
                    }),
+        // The profile is not written, the backup it owed not kept: the
+        // renaming keeps it before it rewrites the launch lines in place,
+        // or the administrator's lines would be gone once the rerun keeps
+        // the rewritten profile as its backup.
+        WithHome(CannotTell("the profile's backup cannot be looked at", oldNamesDropped, "Z_FileExists@PROFILE.INI.BAK:2",
+                            2, "ERROR: 1999 write PROFILE.INI" + cannotLook, {"write PROFILE.INI"},
+                            [](const UpgradeWorld& world) {
+                                EXPECT_TRUE(Contains(ReadFileText(System(world, "PROFILE.INI.BAK")),
+                                                     "\r\nProgramStart=z40server.exe 7000\r\n"));
+                            }),
+                 [](const UpgradeWorld& world) {
+                     WriteFileText(System(world, "PROFILE.INI"),
+                                   "[IndexCache]\r\nMemorySize=512\r\n\r\n"
+                                   "[AutoBatch]\r\nProgramStart=z40server.exe 7000\r\nProgramClose=z40shutdown.exe\r\n");
+                 }),
         CannotTell("the new server cannot be looked at for its copy under the old name", oldNamesKept,
                    "Z_FileExists@zelserver.exe:2", 2, "ERROR: 1999 " + profileSteps[3] + cannotLook,
                    {profileSteps[3]},

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "config_paths.h"
+#include "config_replace.h"
 #include "config_text.h"
 #include "profile_text.h"
 #include "zelkit.h"
@@ -55,4 +56,14 @@ bool OweProfileBackup(const std::string& profile, const char* profilePath, Profi
     if (onlyLaunches < 0) return false;
     if (onlyLaunches == 0) draft->backupOwed = true;
     return true;
+}
+
+bool KeepOwedProfileBackup(const char* profilePath) {
+    const int there = Z_FileExists(profilePath);
+    if (there <= 0) return there == 0;
+    std::string profile;
+    ProfileDraft draft;
+    if (!ReadConfigText(profilePath, &profile) || !OweProfileBackup(profile, profilePath, &draft)) return false;
+    char backupPath[Z_MAX_PATH];
+    return !draft.backupOwed || (JoinConfigPath(backupPath, profilePath, ".BAK") && KeepBackupCopy(profilePath, backupPath));
 }

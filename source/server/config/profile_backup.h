@@ -22,3 +22,9 @@ int BackupDiffersOnlyInLaunches(const std::string& profile, const char* backupPa
 // unless the backup there differs from it only in launches. False when the
 // system cannot tell.
 bool OweProfileBackup(const std::string& profile, const char* profilePath, ProfileDraft* draft);
+
+// Keeps the installed profile as PROFILE.INI.BAK before a step changes it
+// in place, unless the backup there differs from it only in launches. True
+// with no profile; false when the backup owed cannot be kept or the system
+// cannot tell.
+bool KeepOwedProfileBackup(const char* profilePath);

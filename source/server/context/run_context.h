@@ -110,6 +110,9 @@ struct RunContext {
     // The profile merge failed: the installed PROFILE.INI has no backup of
     // this run, which the start-up section then keeps before changing it.
     bool profileMergeFailed = false;
+    // PROFILE.INI was not written, and the backup it owed may not have been
+    // kept: the renaming keeps it before it rewrites the launch lines.
+    bool profileBackupOwed = false;
     // PROFILE.INI as the file steps change it, written once by the step
     // after the start-up section.
     ProfileDraft profileDraft;

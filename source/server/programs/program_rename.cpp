@@ -8,6 +8,7 @@
 #include "config_text.h"
 #include "console.h"
 #include "first_failure.h"
+#include "profile_backup.h"
 #include "program_lines.h"
 #include "program_names.h"
 #include "same_bytes.h"
@@ -159,7 +160,7 @@ int RenamingRewritesEveryLaunch(const char* binDir, bool serverProgramAbsent, bo
 }
 
 bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames,
-                       bool* copiesInPlace) {
+                       bool profileBackupOwed, bool* copiesInPlace) {
     if (copiesInPlace != nullptr) *copiesInPlace = false;
     char oldServer[Z_MAX_PATH];
     char profilePath[Z_MAX_PATH];
@@ -206,7 +207,9 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldPro
         if (!ProfileNamesOldProgram(profilePath, binDir, MissingFromBin, &names)) return false;
         if (!names) return true;
     }
-    if (!RewriteProgramLines(profilePath)) {
+    // Without its backup the administrator's launch lines would be gone for
+    // good once rewritten: a rerun keeps the rewritten profile as its own.
+    if ((profileBackupOwed && !KeepOwedProfileBackup(profilePath)) || !RewriteProgramLines(profilePath)) {
         // The profile, when there is one, still names the old programs
         // (and so may whatever else the administrator launches them
         // with): without copies under those names they could not start.

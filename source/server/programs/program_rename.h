@@ -6,7 +6,9 @@
 // PROFILE.INI and, when wanted, keeps copies of the new programs under the
 // old names. The bin directory ends with a path separator. oldProgramsFound:
 // z40server.exe was there when the run started (a run that goes on after
-// an interruption may have deleted it since).
+// an interruption may have deleted it since). profileBackupOwed: the
+// profile was not written with the backup it owed, which is kept before its
+// launch lines are rewritten here.
 // The table of the old program names and the new ones, each line starting
 // with a line end, as the question whether to keep the old names shows it.
 const char* OldAndNewProgramNames();
@@ -14,7 +16,7 @@ const char* OldAndNewProgramNames();
 // *copiesInPlace (may be null): the old names held copies of the new
 // programs already, as an earlier run left them, and nothing was changed.
 bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames,
-                       bool* copiesInPlace = nullptr);
+                       bool profileBackupOwed, bool* copiesInPlace = nullptr);
 
 // Whether the renaming will rewrite every launch line of the profile,
 // whatever it names: the first upgrade of a home that held the old

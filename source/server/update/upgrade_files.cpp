@@ -257,11 +257,13 @@ bool AddAutoBatchSectionStep(RunContext& run, const char*) {
 // the renaming finds nothing left to write.
 bool WriteProfileStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    const ReplacedFile profile(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
+    const ReplacedFile profileBackup(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
     ProfileDraft& draft = run.profileDraft;
     const ProfileDraft steps = draft;
     const FixedPath path = d.system.File("PROFILE.INI");
     int renames = 0;
+    // Until the profile is written, the renaming owes its backup.
+    run.profileBackupOwed = steps.held && steps.backupOwed;
     if (d.ok() && path.ok() && draft.held) {
         renames = RenamingRewritesEveryLaunch(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound);
         std::string rewritten;
@@ -275,7 +277,8 @@ bool WriteProfileStep(RunContext& run, const char*) {
     }
     bool written = false;
     const bool done = WriteProfileDraft(path.c_str(), &draft, &written);
-    profile.NoteBackup(run);
+    if (written) run.profileBackupOwed = false;
+    profileBackup.NoteBackup(run);
     if (written) {
         const std::string target = HomeTarget("system/PROFILE.INI");
         for (const std::string& change : steps.changes) {
@@ -313,6 +316,7 @@ bool InstallNewServiceStep(RunContext& run, const char*) {
 bool RenameOldProgramsStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
     if (!d.ok()) return false;
+    const ReplacedFile profileBackup(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
     const FixedPath oldServer = d.bin.File("z40server.exe");
     const bool oldPrograms = run.oldProgramsFound || LookAt(oldServer).exists;
     FileBefore before[PROGRAM_NAME_COUNT];
@@ -321,7 +325,9 @@ bool RenameOldProgramsStep(RunContext& run, const char*) {
     const FileBefore profileBefore = LookAt(profile);
     bool copiesInPlace = false;
     const bool renamed = RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound,
-                                           run.choices.oldNames, &copiesInPlace);
+                                           run.choices.oldNames, run.profileBackupOwed, &copiesInPlace);
+    // The backup a failed write of the profile owed, when the renaming kept it.
+    profileBackup.NoteBackup(run);
     // What went, and what came back as a copy of the new program, whether
     // or not the step finished.
     for (int i = 0; i < PROGRAM_NAME_COUNT; ++i) {
