@@ -140,7 +140,7 @@ TEST(Rerun, SecondRunKeepsTheBackupsOfAnInstalledConfiguration) {
 // The homes the sweeps upgrade: a second run over each, with the arguments
 // of the first less the refills they order, touches no file.
 TEST(Rerun, SecondRunOverEachSweptHomeTouchesNoFile) {
-    for (const SweepScenario& scenario : SweepScenarios()) {
+    for (const SweepScenario& scenario : ScenariosToSweep()) {
         SCOPED_TRACE(scenario.name);
         UpgradeWorld world;
         const ProgramResult made = world.MakeHome(scenario.home);

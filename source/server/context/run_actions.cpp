@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "path_text.h"
 #include "zelkit.h"
 
 const char* ActionKindName(ActionKind kind) {
@@ -40,17 +41,39 @@ bool RunActions::Has(ActionKind kind) const {
     return std::any_of(done.begin(), done.end(), [&](const RunAction& a) { return a.kind == kind; });
 }
 
+namespace {
+
+// Whether text[at] is a separator of its own: in code pages 936 and 950
+// the second byte of a character may be a backslash.
+bool IsSeparatorAt(const std::string& text, size_t at) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (i == at) return text[i] == '/' || text[i] == '\\';
+        if (zel::toolkit::IsLeadByte(text[i]) && i + 1 < text.size()) ++i;
+        if (i >= at) return false;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::string HomeTarget(const std::string& relative) {
-    std::string target = "HOME/" + relative;
-    std::replace(target.begin(), target.end(), '\\', '/');
+    std::string target = "HOME/";
+    for (size_t i = 0; i < relative.size(); ++i) {
+        if (zel::toolkit::IsLeadByte(relative[i]) && i + 1 < relative.size()) {
+            target += relative.substr(i, 2);
+            ++i;
+        } else {
+            target += relative[i] == '\\' ? '/' : relative[i];
+        }
+    }
     return target;
 }
 
 std::string HomeTarget(const std::string& home, const std::string& path) {
     std::string base = home;
-    while (!base.empty() && (base.back() == '/' || base.back() == '\\')) base.pop_back();
+    while (zel::toolkit::EndsWithPathSeparator(base)) base.pop_back();
     if (base.empty() || path.compare(0, base.size(), base) != 0 || path.size() <= base.size() + 1 ||
-        (path[base.size()] != '/' && path[base.size()] != '\\')) {
+        !IsSeparatorAt(path, base.size())) {
         return path;
     }
     return HomeTarget(path.substr(base.size() + 1));
