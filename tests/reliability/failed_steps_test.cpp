@@ -3,7 +3,7 @@
 // cause), and the same command run again must leave exactly what a clean run
 // leaves. Besides, the rows whose first run is disturbed otherwise (a move
 // of LOG.CFG stopped half-way, new programs already in place) must end as
-// the description says.
+// their row says.
 #include <gtest/gtest.h>
 
 #include <filesystem>
