@@ -3,7 +3,7 @@
 // cause), and the same command run again must leave exactly what a clean run
 // leaves. Besides, the rows whose first run is disturbed otherwise (a move
 // of LOG.CFG stopped half-way, new programs already in place) must end as
-// the description says.
+// their row says.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,11 +12,36 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "reliability/sweep_outcome.h"
 #include "support/row_sample.h"
 
 namespace zel::testing {
 namespace {
+
+// The report beside the log the output names holds the run's status and
+// each step that failed, with its code and cause.
+void ExpectReportOfRun(const std::string& output, int status, const std::vector<std::string>& failedSteps) {
+    const std::string named = "The log of this run: ";
+    const size_t at = output.find(named);
+    ASSERT_NE(at, std::string::npos) << output;
+    std::filesystem::path report = output.substr(at + named.size(), output.find('\n', at) - at - named.size());
+    report.replace_extension(".json");
+    const nlohmann::json json = nlohmann::json::parse(ReadFileText(report));
+    EXPECT_EQ(json["status"], status);
+    EXPECT_EQ(json["changed"], status != 1) << json.dump();
+    for (const std::string& step : failedSteps) {
+        bool found = false;
+        for (const nlohmann::json& failed : json["failed_steps"]) {
+            if (failed["step"] != step) continue;
+            found = true;
+            EXPECT_NE(failed["code"], 0) << failed;
+            EXPECT_FALSE(failed["cause"].get<std::string>().empty()) << failed;
+        }
+        EXPECT_TRUE(found) << step << " missing from " << json["failed_steps"];
+    }
+}
 
 namespace fs = std::filesystem;
 
@@ -362,6 +387,7 @@ TEST(FailedSteps, EachRowSaysWhatItDidAndTheRerunEndsAsACleanRun) {
             for (const std::string& step : row.failedSteps) list += "    " + step + "\n";
             EXPECT_TRUE(Contains(tested.output, list + "Their ERROR lines")) << tested.output;
         }
+        ExpectReportOfRun(tested.output, row.exitCode, row.exitCode == 2 ? row.failedSteps : std::vector<std::string>{});
         if (row.check) row.check(world, tested.output);
         std::vector<std::string> differences;
         if (row.exitCode == 0) CompareOutcome(cleanOutcome, ObserveOutcome(world), "the run: ", &differences);

@@ -11,12 +11,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "reliability/sweep_scenarios.h"
 #include "support/upgrade_fixture.h"
 
 namespace zel::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr const char* kNothingChanged = "Nothing was changed: the home is already upgraded.";
 
 // A home that already has its own PROFILE.INI and LOG.INI: the first run
 // merges them and keeps the originals as .BAK; the second run must neither
@@ -39,6 +42,36 @@ struct RerunCase {
     std::function<void(const nlohmann::json& dump)> checkFirstRun = nullptr;
 };
 
+// Arguments that order work done again on every run: refilling the
+// lexicons and relation databases (DIC:) or the entity lexicon (ENT:).
+bool OrdersRefill(const std::vector<std::string>& arguments) {
+    return std::any_of(arguments.begin(), arguments.end(),
+                       [](const std::string& a) { return a.rfind("DIC:", 0) == 0 || a.rfind("ENT:", 0) == 0; });
+}
+
+// A second run with nothing to do writes, renames and removes nothing: every
+// file keeps its identity, modification time and size, and every folder
+// its names (the run's log, report and lock aside); it says so, and lists
+// nothing as changed. A refill the arguments order is made again, and may
+// replace the files it fills.
+void ExpectNothingTouched(const FileStamps& before, const FileStamps& after, const std::vector<std::string>& arguments,
+                          const std::string& output) {
+    if (OrdersRefill(arguments)) return;
+    for (const auto& [path, stamp] : before) {
+        auto found = after.find(path);
+        if (found == after.end())
+            ADD_FAILURE() << path << " is gone after the second run";
+        else if (found->second != stamp)
+            ADD_FAILURE() << path << " was touched by the second run: " << stamp << " -> " << found->second;
+    }
+    for (const auto& [path, stamp] : after) {
+        if (!before.count(path)) ADD_FAILURE() << path << " appeared on the second run";
+    }
+    EXPECT_NE(output.find(kNothingChanged), std::string::npos) << output;
+    EXPECT_EQ(output.find("Copying:"), std::string::npos) << output;
+    EXPECT_EQ(output.find("Backups written"), std::string::npos) << output;
+}
+
 // Every file of the home after the first run is byte-equal after the second
 // (the programs copied again are the same bytes too), no file appears, and
 // zelhome's dump of the dictionary and kernel data is the same.
@@ -57,8 +90,10 @@ void ExpectSecondRunChangesNothing(const RerunCase& c) {
     ASSERT_EQ(firstDump.exitCode, 0) << firstDump.output;
     if (c.checkFirstRun) c.checkFirstRun(nlohmann::json::parse(firstDump.output));
 
+    const FileStamps stampsFirst = StampDirectory(world.Home());
     const ProgramResult second = world.Upgrade(c.arguments);
     EXPECT_EQ(second.exitCode, 0) << second.output;
+    ExpectNothingTouched(stampsFirst, StampDirectory(world.Home()), c.arguments, second.output);
     const DirectorySnapshot afterSecond = SnapshotDirectory(world.Home());
     const ProgramResult secondDump = world.DumpHome();
     ASSERT_EQ(secondDump.exitCode, 0) << secondDump.output;
@@ -100,6 +135,72 @@ TEST(Rerun, SecondRunKeepsTheBackupsOfAnInstalledConfiguration) {
     ExpectSecondRunChangesNothing({"own configuration, NEW:1 CS:1 OLD:N", {"NEW:1", "CS:1", "OLD:N"}, true});
     ExpectSecondRunChangesNothing(
         {"own configuration, NEW:3 DIC:REW CS:3 OLD:Y", {"NEW:3", "DIC:REW", "CS:3", "OLD:Y"}, true});
+}
+
+// The homes the sweeps upgrade: a second run over each, with the arguments
+// of the first less the refills they order, touches no file.
+TEST(Rerun, SecondRunOverEachSweptHomeTouchesNoFile) {
+    for (const SweepScenario& scenario : ScenariosToSweep()) {
+        SCOPED_TRACE(scenario.name);
+        UpgradeWorld world;
+        const ProgramResult made = world.MakeHome(scenario.home);
+        ASSERT_EQ(made.exitCode, 0) << made.output;
+        if (scenario.prepare) scenario.prepare(world);
+        const ProgramResult first = world.Upgrade(scenario.arguments);
+        ASSERT_EQ(first.exitCode, 0) << first.output;
+        std::vector<std::string> again;
+        for (const std::string& argument : scenario.arguments) {
+            if (!OrdersRefill({argument})) again.push_back(argument);
+        }
+        const FileStamps before = StampDirectory(world.Home());
+        const ProgramResult second = world.Upgrade(again);
+        EXPECT_EQ(second.exitCode, 0) << second.output;
+        ExpectNothingTouched(before, StampDirectory(world.Home()), again, second.output);
+    }
+}
+
+// Comparing first never keeps a file that differs: a program of the same
+// size with one byte changed, one cut short as a copy cut off leaves it,
+// and a copy under an old name that differs are written again, and only
+// they.
+TEST(Rerun, AProgramThatDiffersInAnyByteIsCopiedAgain) {
+    UpgradeWorld world;
+    const ProgramResult made = world.MakeHome();
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    const std::vector<std::string> arguments = {"NEW:1", "CS:1", "OLD:Y"};
+    const ProgramResult first = world.Upgrade(arguments);
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    const DirectorySnapshot upgraded = SnapshotDirectory(world.Home());
+
+    const fs::path bin = world.Home() / "bin";
+    std::string changed = ReadFileText(bin / "zemload.exe");
+    ASSERT_FALSE(changed.empty());
+    changed.back() = static_cast<char>(changed.back() ^ 1);
+    WriteFileText(bin / "zemload.exe", changed);
+    const std::string whole = ReadFileText(bin / "zelkit64.dll");
+    WriteFileText(bin / "zelkit64.dll", whole.substr(0, whole.size() / 2));
+    WriteFileText(bin / "z40mirror.exe", ReadFileText(bin / "zelsearcher.exe"));
+    FileStamps before = StampDirectory(world.Home());
+
+    const ProgramResult second = world.Upgrade(arguments);
+    EXPECT_EQ(second.exitCode, 0) << second.output;
+    EXPECT_EQ(SnapshotDirectory(world.Home()), upgraded) << "the home is not what the first run left";
+    EXPECT_NE(second.output.find("Copying: zemload.exe"), std::string::npos) << second.output;
+    EXPECT_NE(second.output.find("Copying: zelkit64.dll"), std::string::npos) << second.output;
+    EXPECT_EQ(second.output.find("Copying: zelserver.exe"), std::string::npos) << second.output;
+    EXPECT_EQ(second.output.find("Nothing was changed"), std::string::npos) << second.output;
+    const FileStamps after = StampDirectory(world.Home());
+    for (const char* written : {"bin/zemload.exe", "bin/zelkit64.dll", "bin/z40mirror.exe"}) {
+        EXPECT_NE(after.at(written), before.at(written)) << written << " was not written again";
+    }
+    // The copies under the old names are made again together, and so are
+    // their folder's names; nothing else is touched.
+    for (const auto& [path, stamp] : before) {
+        const bool rewritten = path.rfind("bin/z40", 0) == 0 || path == "bin/zemload.exe" || path == "bin/zelkit64.dll";
+        if (!rewritten) {
+            EXPECT_EQ(after.at(path), stamp) << path << " was touched";
+        }
+    }
 }
 
 // Formats of an installation's own at ids the release's table uses, or at

@@ -1,7 +1,9 @@
 #include "support/upgrade_fixture.h"
 
 #include <algorithm>
+#include <chrono>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "zelkit.h"
@@ -16,16 +18,71 @@ bool IsRunLog(const std::string& relativePath) {
            name.size() > 12 && name.compare(name.size() - 4, 4, ".LOG") == 0;
 }
 
+// The log or the report beside it: the run's bookkeeping, not its changes.
+bool IsRunLogOrReport(const std::string& relativePath) {
+    std::string log = relativePath;
+    if (log.size() > 5 && log.compare(log.size() - 5, 5, ".json") == 0) log.replace(log.size() - 5, 5, ".LOG");
+    return IsRunLog(log);
+}
+
+bool IsRunBookkeeping(const std::string& relativePath) {
+    return IsRunLogOrReport(relativePath) || relativePath == "system/UPGRADE.LCK";
+}
+
+FileStamps StampDirectory(const fs::path& root) {
+    FileStamps stamps;
+    if (!fs::exists(root)) return stamps;
+    std::map<std::string, std::set<std::string>> listings;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = fs::relative(entry.path(), root).generic_string();
+        if (IsRunBookkeeping(relative)) continue;
+        const std::string folder = fs::relative(entry.path().parent_path(), root).generic_string();
+        listings[folder + "/"].insert(entry.path().filename().string());
+        if (entry.is_directory() || entry.is_symlink()) continue;
+        ZFileInfo info{};
+        const std::string path = entry.path().string();
+        if (!Z_GetFileInfo(path.c_str(), Z_NO_LINK, &info)) {
+            stamps[relative] = "cannot be looked at";
+            continue;
+        }
+        const auto modified = fs::last_write_time(entry.path()).time_since_epoch();
+        std::ostringstream stamp;
+        stamp << "file " << info.volume << ":" << info.index << ", modified "
+              << std::chrono::duration_cast<std::chrono::nanoseconds>(modified).count() << " ns, " << info.size
+              << " bytes";
+        stamps[relative] = stamp.str();
+    }
+    for (const auto& [folder, names] : listings) {
+        std::string& listing = stamps[folder];
+        for (const std::string& name : names) listing += name + "; ";
+    }
+    return stamps;
+}
+
 DirectorySnapshot SnapshotDirectory(const fs::path& root) {
     DirectorySnapshot snapshot;
     if (!fs::exists(root)) return snapshot;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file()) continue;
         const std::string relative = fs::relative(entry.path(), root).generic_string();
-        if (IsRunLog(relative)) continue;
+        if (IsRunLogOrReport(relative)) continue;
         snapshot[relative] = ReadFileText(entry.path());
     }
     return snapshot;
+}
+
+bool TakeCheckLogAndReport(const fs::path& home) {
+    // A home without its system folder has no place for them.
+    if (!fs::is_directory(home / "system")) return true;
+    const std::vector<fs::path> logs = RunLogs(home);
+    if (logs.size() != 1) return false;
+    fs::path report = logs[0];
+    report.replace_extension(".json");
+    std::error_code error;
+    const bool both = fs::is_regular_file(report, error);
+    fs::remove(logs[0], error);
+    fs::remove(report, error);
+    return both;
 }
 
 std::string MaskRunLogNames(const std::string& text) {

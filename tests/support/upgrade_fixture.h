@@ -20,11 +20,29 @@ using DirectorySnapshot = std::map<std::string, std::string>;
 DirectorySnapshot SnapshotDirectory(const std::filesystem::path& root);
 // Whether a path relative to a home is a run's log, system/UPGRADE-*.LOG.
 bool IsRunLog(const std::string& relativePath);
+// The log or the report beside it (UPGRADE-<stamp>.json).
+bool IsRunLogOrReport(const std::string& relativePath);
+// -CHECK writes its log and its report and nothing else: true when the home
+// holds exactly one log with its report beside it (or has no system folder
+// to hold them), which go, so that what
+// follows finds the home as the check found it.
+bool TakeCheckLogAndReport(const std::filesystem::path& home);
 // text with the name of every run's log (which holds its time) made the
 // same, so that the output of two runs compares.
 std::string MaskRunLogNames(const std::string& text);
 // The logs of the runs on home, oldest name first.
 std::vector<std::filesystem::path> RunLogs(const std::filesystem::path& home);
+// Whether a path relative to a home is the bookkeeping every run keeps for
+// itself: its log, its report (system/UPGRADE-*.json) or its lock.
+bool IsRunBookkeeping(const std::string& relativePath);
+
+// What says that a run touched a file without reading its bytes: for every
+// file below root (relative path with '/'), its identity (volume and index:
+// a file replaced by a copy of the same bytes is another file), modification
+// time in nanoseconds and size; for every folder, the names it lists. The
+// runs' bookkeeping is left out.
+using FileStamps = std::map<std::string, std::string>;
+FileStamps StampDirectory(const std::filesystem::path& root);
 
 // Paths of the built programs, as the build passes them to the tests.
 std::string BuiltUpgradeProgram();

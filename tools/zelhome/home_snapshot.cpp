@@ -36,13 +36,14 @@ bool IsConfigurationFile(const std::string& relative) {
     return EndsWith(relative, ".INI") || EndsWith(relative, ".BAK") || EndsWith(relative, ".CFG");
 }
 
-// The log each upgrade run leaves (system/UPGRADE-<date-time>.LOG) is the
-// administrator's record of the run, not part of what the run makes of the
-// home: every run writes another, so no two homes would compare alike.
+// The log each upgrade run leaves (system/UPGRADE-<date-time>.LOG), and
+// its report beside it (.json), are the administrator's record of the run,
+// not part of what the run makes of the home: every run writes another, so
+// no two homes would compare alike.
 bool IsRunLog(const std::string& relative) {
     const std::string prefix = "system/UPGRADE-";
     return relative.rfind(prefix, 0) == 0 && relative.find('/', prefix.size()) == std::string::npos &&
-           EndsWith(relative, ".LOG");
+           (EndsWith(relative, ".LOG") || EndsWith(relative, ".json"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "profile_draft_write.h"
 
+#include <string>
 #include <utility>
 
 #include "config_paths.h"
@@ -20,6 +21,15 @@ bool WriteProfileDraft(const char* profilePath, ProfileDraft* draft, bool* writt
     if (written != nullptr) *written = false;
     char backupPath[Z_MAX_PATH];
     if (!JoinConfigPath(backupPath, profilePath, ".BAK")) return false;
+    // A profile that holds the draft's very bytes already is not written,
+    // and owes no backup: a backup would only push the one an earlier run
+    // kept, the configuration as it was before the upgrade, to a numbered
+    // name. A profile that cannot be read here is written, as it always was.
+    std::string installed;
+    if (taken.held && !taken.made && Z_FileExists(profilePath) > 0 && ReadConfigText(profilePath, &installed) &&
+        installed == taken.text) {
+        taken.held = false;
+    }
     if (taken.held) {
         if (taken.backupOwed && !(taken.made ? KeepBackupText(taken.madeText, backupPath)
                                              : KeepBackupCopy(profilePath, backupPath))) {

@@ -9,6 +9,7 @@
 // (run_choices.h) or a directory.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "charset_numbers.h"
 #include "dictionary_records.h"
 #include "profile_draft.h"
+#include "run_actions.h"
 #include "run_choices.h"
 #include "service_registration.h"
 #include "zelkit.h"
@@ -57,42 +59,17 @@ struct DictionaryOutcome {
     bool newSystemDatabase = false;
 };
 
-// What the run changed and where it leaves things, for the summary that
-// closes a run that went through (and for its log). The steps add what
-// they did as they do it; each list keeps the order of the run.
+// What the summary says beside the changes (which are the run's actions,
+// run_actions.h): what is left to the administrator and how the programs'
+// names were left.
 struct RunSummary {
-    // The dictionary files brought to the current title (of the nine).
-    int dictionaryFilesUpdated = 0;
-    // System lexicons, by name ("SEGMENT_GB") or file ("ZEL_SINGLE.GB").
-    std::vector<std::string> lexiconsMade;
-    std::vector<std::string> lexiconsRefilled;  // "SYS$ENTITY (replaced)" too
-    std::vector<std::string> databasesMade;     // relation databases made
-    std::vector<std::string> databasesRefilled;
     // Indices built with a refilled lexicon, as OWNER.NAME of their
-    // database: removed ("DIC:RIX"), or left to remove by hand.
-    std::vector<std::string> indicesRemoved;
+    // database, left to remove and rebuild by hand.
     std::vector<std::string> indicesToRebuild;
-    int formatsAdded = 0;
-    // Configuration files made, moved or merged, each as one line of text
-    // ("LOG.CFG became LOG.INI", "PROFILE.INI merged into the template").
-    std::vector<std::string> configFiles;
-    // From the configuration merge: values reset to the template's and
-    // sections dropped, each as one line of text.
-    std::vector<std::string> configNotes;
-    // Paths of the backups written (PROFILE.INI.BAK ...).
-    std::vector<std::string> backups;
-    // Files copied from the package into HOME/bin (and the plo module).
-    std::vector<std::string> programsCopied;
-    // The previous release's service was removed by this run.
-    bool oldServiceRemoved = false;
     // The previous release's programs were renamed, with copies under the
     // old names when oldNamesKept.
     bool oldProgramsRenamed = false;
     bool oldNamesKept = false;
-    // The new service registered by this run (empty: none), and whether it
-    // runs now.
-    std::string newService;
-    bool newServiceRunning = false;
 };
 
 // What a run does: the upgrade, or (-CHECK) its first phase alone, every
@@ -101,6 +78,7 @@ enum class RunMode { Upgrade, Check };
 
 struct RunContext {
     RunMode mode = RunMode::Upgrade;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     RunChoices choices;
     // Found before anything changed.
     bool serverProgramAbsent = false;  // HOME/bin/zelserver.exe was missing
@@ -108,7 +86,7 @@ struct RunContext {
     bool oldProgramsFound = false;     // HOME/bin/z40server.exe was there
     bool oldServiceRemoved = false;    // the previous release's service was removed (by this run or an earlier one)
     // What the service manager held of the previous release's service, when
-    // this run removed it (summary.oldServiceRemoved): a stop registers it
+    // this run removed it (a "service removed" action): a stop registers it
     // again so.
     ServiceRegistration removedService;
     // The dictionary shell's object environment and the native charset it
@@ -140,6 +118,10 @@ struct RunContext {
     ProfileDraft profileDraft;
     // The steps that failed while the run went on, by the names of their
     // rows, for the list that closes a run finished with errors.
-    std::vector<const char*> failedSteps;
+    std::vector<FailedStep> failedSteps;
+    // The step that stopped the run (its name null when none did).
+    FailedStep stoppedBy = {nullptr, 0, {}};
+    // Every change the run made, and what it left out on purpose.
+    RunActions actions;
     RunSummary summary;
 };

@@ -9,6 +9,7 @@
 #include "console.h"
 #include "fixed_path.h"
 #include "half_move.h"
+#include "same_bytes.h"
 #include "zelkit.h"
 
 namespace {
@@ -59,23 +60,39 @@ int ShowCopyProgress(const char* path) {
     return 1;
 }
 
-bool CopySystemFile(const char* targetDir, const char* sourceDir, const char* name, const char* extension, int mode) {
-    const FixedPath target = FixedPath::Directory(targetDir).File(name, extension);
-    if (!target.ok()) return false;
-    if (mode == 0) {
-        const int there = Z_FileExists(target.c_str());
-        if (there != 0) return there > 0;
-    }
-    const FixedPath source = FixedPath::Directory(sourceDir).File(name, extension);
-    if (!source.ok()) return false;
-    if (mode == 1) ShowCopyProgress(source.c_str());
-    return Z_CloneFile(source.c_str(), target.c_str()) != 0;
+bool CopyFileUnlessSame(const char* source, const char* target, bool progress, bool* copied) {
+    if (copied != nullptr) *copied = false;
+    // A failure to tell fails the copy: taken for a difference, the copy
+    // would meet the same fault; taken for sameness, a file that differs
+    // could stay.
+    const int same = HoldsSameBytes(target, source);
+    if (same != 0) return same > 0;
+    if (progress) ShowCopyProgress(source);
+    if (Z_CloneFile(source, target) == 0) return false;
+    if (copied != nullptr) *copied = true;
+    return true;
 }
 
-bool CopyPloLibrary(const char* targetDir, const char* sourceDir) {
+bool CopySystemFile(const char* targetDir, const char* sourceDir, const char* name, const char* extension, int mode,
+                    bool* copied) {
+    if (copied != nullptr) *copied = false;
+    const FixedPath target = FixedPath::Directory(targetDir).File(name, extension);
+    if (!target.ok()) return false;
+    const FixedPath source = FixedPath::Directory(sourceDir).File(name, extension);
+    if (!source.ok()) return false;
+    if (mode == 1) return CopyFileUnlessSame(source.c_str(), target.c_str(), true, copied);
+    const int there = Z_FileExists(target.c_str());
+    if (there != 0) return there > 0;
+    if (Z_CloneFile(source.c_str(), target.c_str()) == 0) return false;
+    if (copied != nullptr) *copied = true;
+    return true;
+}
+
+bool CopyPloLibrary(const char* targetDir, const char* sourceDir, bool* copied) {
+    if (copied != nullptr) *copied = false;
     const int module = PackageHasPloModule(sourceDir);
     if (module <= 0) return module == 0;
-    return CopySystemFile(targetDir, sourceDir, kPloLibrary, "", 1);
+    return CopySystemFile(targetDir, sourceDir, kPloLibrary, "", 1, copied);
 }
 
 bool CopyPloFiles(const char* targetDir, const char* sourceDir) {

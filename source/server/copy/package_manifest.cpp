@@ -6,6 +6,7 @@
 #include <set>
 
 #include "fixed_path.h"
+#include "open_read_file.h"
 #include "zelkit.h"
 
 namespace {
@@ -65,19 +66,10 @@ FixedPath PackagePath(const char* packageDir, const std::string& name) {
     return path.File(name.substr(start).c_str());
 }
 
-struct OpenFile {
-    HZFILE handle = nullptr;
-    ~OpenFile() {
-        // Opened to read: its close loses nothing.
-        if (handle != nullptr) Z_CloseFile(handle);
-    }
-};
-
 // False with the toolkit's last error when the manifest cannot be read; a
 // line the build does not write is a problem.
 bool ReadManifest(const FixedPath& path, std::vector<ManifestEntry>* entries, PackageCheck* check) {
-    OpenFile file;
-    file.handle = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, 0);
+    const OpenReadFile file(path.c_str());
     if (file.handle == nullptr) return false;
     char line[Z_MAX_LINE];
     int number = 0;
@@ -107,8 +99,7 @@ std::string HexOf(const uint8_t (&digest)[Z_SHA256_SIZE]) {
 // The digest of what the file holds now, read through the toolkit as every
 // file of the run is.
 bool DigestOf(const FixedPath& path, std::string* digest) {
-    OpenFile file;
-    file.handle = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, 0);
+    const OpenReadFile file(path.c_str());
     if (file.handle == nullptr) return false;
     std::unique_ptr<uint8_t[]> piece(new uint8_t[kReadPiece]);
     ZSha256 hash;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "data_format_table.h"
@@ -51,7 +52,7 @@ void MakeUnchanged(DataFormatRecord& update) {
 // Brings one existing record to its table row: old names renamed, then class,
 // extensions and description corrected. Formats of the installation's own
 // are left alone.
-bool CorrectFormat(ObjectEnv* env, const DataFormatRecord& record, int nativeCharset) {
+bool CorrectFormat(ObjectEnv* env, const DataFormatRecord& record, int nativeCharset, RunActions* actions) {
     DataFormatRecord update;
     MakeUnchanged(update);
     bool changed = false;
@@ -91,7 +92,14 @@ bool CorrectFormat(ObjectEnv* env, const DataFormatRecord& record, int nativeCha
     }
 
     if (!changed) return true;
-    return UpdateDataFormatInfo(env, record.id, "", &update) != 0;
+    if (UpdateDataFormatInfo(env, record.id, "", &update) == 0) return false;
+    const std::string oldName = record.name != nullptr ? record.name : "";
+    if (renamed[0] != '\0') {
+        actions->Note(ActionKind::FormatCorrected, ActionGroup::Formats, renamed, "renamed from " + oldName);
+    } else {
+        actions->Note(ActionKind::FormatCorrected, ActionGroup::Formats, oldName);
+    }
+    return true;
 }
 
 bool AddFormat(ObjectEnv* env, const DataFormatRow& row, int nativeCharset) {
@@ -112,7 +120,7 @@ bool AddFormat(ObjectEnv* env, const DataFormatRow& row, int nativeCharset) {
 // free. A row whose id an installation's own format holds waits until every
 // other row has its id: the shell then gives it an id no row asks for any
 // more, so one taken id never pushes the rows after it off theirs.
-bool AddMissingFormats(ObjectEnv* env, int nativeCharset, const std::vector<bool>& idTaken, int* added) {
+bool AddMissingFormats(ObjectEnv* env, int nativeCharset, const std::vector<bool>& idTaken, RunActions* actions) {
     std::vector<const DataFormatRow*> displaced;
     for (const DataFormatRow& row : kDataFormatTable) {
         DataFormatRecord* existing = GetDataFormatInfo(env, 0, "", row.name, "");
@@ -126,20 +134,20 @@ bool AddMissingFormats(ObjectEnv* env, int nativeCharset, const std::vector<bool
             continue;
         }
         if (!AddFormat(env, row, nativeCharset)) return false;
-        ++*added;
+        actions->Note(ActionKind::FormatAdded, ActionGroup::Formats, row.name);
     }
     for (const DataFormatRow* row : displaced) {
         if (!AddFormat(env, *row, nativeCharset)) return false;
-        ++*added;
+        actions->Note(ActionKind::FormatAdded, ActionGroup::Formats, row->name);
     }
     return true;
 }
 
 }  // namespace
 
-bool UpdateDataFormats(ObjectEnv* env, int nativeCharset, int* added) {
-    int ignored = 0;
-    if (added == nullptr) added = &ignored;
+bool UpdateDataFormats(ObjectEnv* env, int nativeCharset, RunActions* actions) {
+    RunActions ignored;
+    if (actions == nullptr) actions = &ignored;
     env->objectKind = OBJECT_DATA_FORMAT;
     DataFormatRecord* chain = GetDataFormatInfo(env, 0, "*", "", "");
     if (chain == nullptr && !ShellFoundNothing()) return false;
@@ -147,9 +155,9 @@ bool UpdateDataFormats(ObjectEnv* env, int nativeCharset, int* added) {
     std::vector<bool> idTaken(0x10000, false);
     for (DataFormatRecord* record = chain; record != nullptr && result; record = record->next) {
         idTaken[record->id] = true;
-        result = CorrectFormat(env, *record, nativeCharset);
+        result = CorrectFormat(env, *record, nativeCharset, actions);
     }
     FreeDataFormatInfo(chain);
     if (!result) return false;
-    return AddMissingFormats(env, nativeCharset, idTaken, added);
+    return AddMissingFormats(env, nativeCharset, idTaken, actions);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "dictionary_records.h"
+#include "run_actions.h"
 
-// Brings the data format records to the release's table. *added (when
-// given) counts the formats added.
-bool UpdateDataFormats(ObjectEnv* env, int nativeCharset, int* added = nullptr);
+// Brings the data format records to the release's table. Each format
+// renamed, corrected or added is noted in *actions (when given).
+bool UpdateDataFormats(ObjectEnv* env, int nativeCharset, RunActions* actions = nullptr);

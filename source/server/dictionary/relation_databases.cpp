@@ -205,7 +205,8 @@ bool CreateRelationDBs(RunContext& run, uint16_t charsetCode) {
             }
             return false;
         }
-        (created ? run.summary.databasesMade : run.summary.databasesRefilled).push_back(database.name);
+        run.actions.Note(created ? ActionKind::DatabaseMade : ActionKind::DatabaseRefilled, ActionGroup::Databases,
+                         database.name);
     }
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "charset_numbers.h"
 #include "zelkit.h"
@@ -100,22 +102,37 @@ bool UpdateSystemConfig(RunContext& run) {
     SystemConfigRecord update;
     MakeUnchanged(update);
     bool changed = false;
+    std::vector<std::string> reset;
     if (config->field18 == RESOLVED_FIELD_VALUE) {
         update.field18 = 0;
         changed = true;
+        reset.push_back("field18");
     }
     if (config->field20 == RESOLVED_FIELD_VALUE) {
         update.field20 = 0;
         changed = true;
+        reset.push_back("field20");
     }
     if (detected > config->memory) {
         update.memory = detected;
         changed = true;
     }
 
+    // Noted once the record is written.
+    const auto noteResets = [&] {
+        for (const std::string& field : reset) {
+            run.actions.Note(ActionKind::ConfigValueReset, ActionGroup::Dictionary, field,
+                             std::to_string(RESOLVED_FIELD_VALUE) + " -> 0");
+        }
+        if (detected > config->memory) {
+            run.actions.Note(ActionKind::ConfigValueReset, ActionGroup::Dictionary, "memory",
+                             std::to_string(config->memory) + " -> " + std::to_string(detected));
+        }
+    };
     if (!outcome.newSystemDatabase) {
         bool result = true;
         if (outcome.nativeCharsetChosen != 0 || changed) result = UpdateSystemCFGInfo(env, &update) != 0;
+        if (result && changed) noteResets();
         FreeSystemCFGInfo(config);
         return result;
     }
@@ -132,6 +149,11 @@ bool UpdateSystemConfig(RunContext& run) {
     update.charsetCount = kept;
     update.charsets = entries;
     const bool result = UpdateSystemCFGInfo(env, &update) != 0;
+    if (result) {
+        noteResets();
+        run.actions.Note(ActionKind::ConfigValueReset, ActionGroup::Dictionary, "charsets",
+                         "the list of each character set's system lexicons and relation databases");
+    }
     FreeSystemCFGInfo(config);
     return result;
 }

@@ -113,8 +113,12 @@ bool UndoSystemDBCreation(ObjectEnv* env, uint32_t id) {
     return removed;
 }
 
-bool RemoveSdiBook(ObjectEnv* env) {
+bool RemoveSdiBook(ObjectEnv* env, bool* removed) {
+    bool ignored = false;
+    if (removed == nullptr) removed = &ignored;
+    *removed = false;
     uint32_t id = dicGetDatabaseID(env, "SYSTEM", "SDIBOOK");
     if (id == 0) return ShellFoundNothing();
-    return RemoveSystemDB(env, id);
+    *removed = RemoveSystemDB(env, id);
+    return *removed;
 }

@@ -11,4 +11,5 @@ bool RemoveSystemDB(ObjectEnv* env, uint32_t id);
 // incomplete one; the error that stopped the creation stays the last error.
 // True when nothing of it is left.
 bool UndoSystemDBCreation(ObjectEnv* env, uint32_t id);
-bool RemoveSdiBook(ObjectEnv* env);
+// *removed: the dictionary held SYSTEM.SDIBOOK and it went.
+bool RemoveSdiBook(ObjectEnv* env, bool* removed = nullptr);

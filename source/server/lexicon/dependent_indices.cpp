@@ -56,7 +56,7 @@ bool RemoveDependentIndices(RunContext& run) {
                 result = false;
                 break;
             }
-            run.summary.indicesRemoved.push_back(database);
+            run.actions.Note(ActionKind::IndexRemoved, ActionGroup::Databases, database, "to rebuild");
         } else {
             run.summary.indicesToRebuild.push_back(database);
         }

@@ -55,7 +55,7 @@ bool ReloadEntityLexicon(RunContext& run, uint32_t id) {
     if (ZKF_AppendLexicon(id, sourcePath, 1, LexiconProgress) < 0) return false;
     run.env.objectKind = OBJECT_DATABASE;
     if (UpdateBaseRecordNum(&run.env, id, "", "", 0, -1) == 0) return false;
-    run.summary.lexiconsRefilled.push_back(run.choices.entity == EntityChoice::Replace ? "SYS$ENTITY (replaced)"
-                                                                                       : "SYS$ENTITY (appended to)");
+    run.actions.Note(ActionKind::DatabaseRefilled, ActionGroup::Databases, "SYS$ENTITY",
+                     run.choices.entity == EntityChoice::Replace ? "replaced" : "appended to");
     return true;
 }

@@ -27,10 +27,13 @@ bool JournalLexiconFileRename(const char* home, const char* oldName, const char*
     return !due || Z_JournalWhole(oldPath) != 0;
 }
 
-bool RenameLexiconFile(const char* home, const char* oldName, const char* newName) {
+bool RenameLexiconFile(const char* home, const char* oldName, const char* newName, bool* renamed) {
     char oldPath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
     bool due = false;
+    *renamed = false;
     if (!RenamePaths(home, oldName, newName, oldPath, newPath, &due)) return false;
-    return !due || Z_RenameFile(oldPath, newPath) != 0;
+    if (!due) return true;
+    *renamed = Z_RenameFile(oldPath, newPath) != 0;
+    return *renamed;
 }

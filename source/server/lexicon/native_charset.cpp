@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "charset_numbers.h"
 #include "console.h"
@@ -58,7 +59,7 @@ bool AskChoice(const CharsetNumbers** choice) {
 
 // Prints the first database whose character set conflicts with the choice
 // and sets *compatible false. False when the databases cannot be listed.
-bool CheckDatabases(ObjectEnv* env, uint16_t charsetCode, bool* compatible) {
+bool CheckDatabases(ObjectEnv* env, uint16_t charsetCode, bool* compatible, std::string* refusedBy) {
     env->objectKind = OBJECT_DATABASE;
     DatabaseRecord* list = GetDatabaseInfo(env, 0, "*", "*");
     // A listing that failed is not an empty dictionary: a native character
@@ -72,6 +73,7 @@ bool CheckDatabases(ObjectEnv* env, uint16_t charsetCode, bool* compatible) {
         ConsolePrint("\nof %s.%s, and the setting is ignored!\n", db->owner ? db->owner : "", db->name ? db->name : "");
         ConsolePrint("\a\a");
         *compatible = false;
+        *refusedBy = std::string(db->owner ? db->owner : "") + "." + (db->name ? db->name : "");
         break;
     }
     if (list != nullptr) FreeDatabaseInfo(list);
@@ -133,9 +135,17 @@ bool SelectNativeCharset(RunContext& run) {
     // Remembered even when a database refuses the setting below.
     run.outcome.nativeCharsetChosen = choice->native;
     bool compatible = false;
-    if (!CheckDatabases(&run.env, choice->code, &compatible)) return false;
+    std::string refusedBy;
+    if (!CheckDatabases(&run.env, choice->code, &compatible, &refusedBy)) return false;
+    const std::string what = std::string("native character set ") + choice->suffix;
+    if (!compatible) {
+        run.actions.Skip(what, "incompatible with the language of " + refusedBy + "; the setting is ignored");
+        return true;
+    }
     // A setting that did not take leaves the home without the native
     // character set chosen, and every later step (the console program
     // above all) would go on as if none had been asked for.
-    return !compatible || SetSystemCharset(choice->native) != 0;
+    if (SetSystemCharset(choice->native) == 0) return false;
+    run.actions.Note(ActionKind::ConfigValueReset, ActionGroup::Dictionary, "native character set", choice->suffix);
+    return true;
 }

@@ -64,7 +64,14 @@ bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const
 
     const char* description = nullptr;
     if (!DescriptionFor(kind, file, sourcePath, &description)) return false;
-    if (description == nullptr) return true;
+    if (description == nullptr) {
+        // A source the package may lack: the lexicon is not made, and the
+        // administrator is told so.
+        if (file != nullptr) {
+            run.actions.Skip(std::string("lexicon ") + name, std::string("the package has no ") + file);
+        }
+        return true;
+    }
 
     const int assigned = AssignLexiconCharset(charsetCode);
     if (assigned < 0) return true;
@@ -107,7 +114,8 @@ bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const
     }
     env->objectKind = OBJECT_DATABASE;
     if (entries >= 0 && UpdateBaseRecordNum(env, *id, "", "", entries, -1) != 0) {
-        (creating ? run.summary.lexiconsMade : run.summary.lexiconsRefilled).push_back(name);
+        run.actions.Note(creating ? ActionKind::DatabaseMade : ActionKind::DatabaseRefilled, ActionGroup::Databases,
+                         name, "lexicon");
         return true;
     }
     // A lexicon made in this call but not filled would pass for a finished

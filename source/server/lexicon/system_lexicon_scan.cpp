@@ -3,6 +3,7 @@
 // lexicon that exists must not be created a second time.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "shell_answers.h"
 #include "system_lexicon_table.h"
@@ -127,7 +128,12 @@ bool ScanRecord(RunContext& run, const DatabaseRecord& db, LexiconScan* scan) {
         entry = FindScanEntry(db.name);
         if (entry != nullptr) ApplyEffect(*entry, db, run, scan);
     }
-    if (entry != nullptr && entry->newName != nullptr) return RenameLexicon(env, db, entry->newName);
+    if (entry != nullptr && entry->newName != nullptr) {
+        if (!RenameLexicon(env, db, entry->newName)) return false;
+        run.actions.Note(ActionKind::DatabaseRenamed, ActionGroup::Databases, std::string("SYSTEM.") + entry->newName,
+                         std::string("SYSTEM.") + db.name);
+        return true;
+    }
     if (db.recordCount != 0) return true;
     env->objectKind = OBJECT_DATABASE;
     return UpdateBaseRecordNum(env, db.id, "", "", 0, -1) != 0;

@@ -65,7 +65,12 @@ bool UpgradeSystemLexicons(RunContext& run) {
         if (!JournalLexiconFileRename(home, rename.oldName, rename.newName)) return false;
     }
     for (const FileRename& rename : kOldLexiconFiles) {
-        if (!RenameLexiconFile(home, rename.oldName, rename.newName)) return false;
+        bool renamed = false;
+        if (!RenameLexiconFile(home, rename.oldName, rename.newName, &renamed)) return false;
+        if (renamed) {
+            run.actions.Note(ActionKind::FileRenamed, ActionGroup::Files,
+                             HomeTarget(std::string("dict/") + rename.newName), rename.oldName);
+        }
     }
 
     LexiconScan scan;

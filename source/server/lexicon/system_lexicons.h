@@ -12,7 +12,8 @@ bool UpgradeEntityLexicon(RunContext& run);
 bool CreateSystemLexicon(RunContext& run, const char* name, uint32_t kind, const char* file, uint32_t* id,
                          uint16_t charsetCode);
 bool ReloadEntityLexicon(RunContext& run, uint32_t id);
-bool RenameLexiconFile(const char* home, const char* oldName, const char* newName);
+// *renamed: the file had the old name and now has the new one.
+bool RenameLexiconFile(const char* home, const char* oldName, const char* newName, bool* renamed);
 // Records the file a due rename takes away in the run's journal, ahead of
 // the rename.
 bool JournalLexiconFileRename(const char* home, const char* oldName, const char* newName);

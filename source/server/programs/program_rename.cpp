@@ -11,6 +11,7 @@
 #include "profile_backup.h"
 #include "program_lines.h"
 #include "program_names.h"
+#include "same_bytes.h"
 #include "zelkit.h"
 
 namespace {
@@ -67,6 +68,35 @@ bool KeepOldNames(const char* binDir) {
         if (there < 0 || (there > 0 && !Z_CloneFile(source, target))) failure.Note();
     }
     return failure.Restore();
+}
+
+// Whether the old names hold already what KeepOldNames would make of them
+// after the deletion of every z40 file: each new program that is there has a
+// copy of its very bytes under its old name, no old name is there without
+// its new program, and no other z40 file is (their bytes add up to the
+// copies'). A rerun over an upgraded home then leaves them as they are. 1
+// they do, 0 they do not, -1 the system cannot tell.
+int OldNamesKeptAlready(const char* binDir) {
+    uint64_t copies = 0;
+    for (const ProgramNameRow& row : g_programNames) {
+        char source[Z_MAX_PATH];
+        char target[Z_MAX_PATH];
+        if (!JoinConfigPath(source, binDir, row.newName) || !JoinConfigPath(target, binDir, row.oldName)) return -1;
+        const int there = Z_FileExists(source);
+        if (there < 0) return -1;
+        ZFileInfo copy{};
+        if (!Z_GetFileInfo(target, Z_NO_LINK, &copy)) return -1;
+        if (there == 0) {
+            if (copy.kind != Z_FILE_MISSING) return 0;
+            continue;
+        }
+        const int same = HoldsSameBytes(target, source);
+        if (same <= 0) return same;
+        copies += copy.size;
+    }
+    uint64_t all = 0;
+    if (!Z_GetFolderSize(binDir, "z40*.*", 0, &all)) return -1;
+    return all == copies ? 1 : 0;
 }
 
 // Whether the old program a launch line names is not one that a copy under
@@ -130,7 +160,8 @@ int RenamingRewritesEveryLaunch(const char* binDir, bool serverProgramAbsent, bo
 }
 
 bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames,
-                       bool profileBackupOwed) {
+                       bool profileBackupOwed, bool* copiesInPlace) {
+    if (copiesInPlace != nullptr) *copiesInPlace = false;
     char oldServer[Z_MAX_PATH];
     char profilePath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
@@ -155,6 +186,14 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldPro
         // deletion below takes away for a moment.
         bool rewrite = serverProgramAbsent;
         if (!rewrite && !ProfileNamesOldProgram(profilePath, binDir, NotBroughtBackByCopy, &rewrite)) return false;
+        if (!rewrite) {
+            const int kept = OldNamesKeptAlready(binDir);
+            if (kept < 0) return false;
+            if (kept > 0) {
+                if (copiesInPlace != nullptr) *copiesInPlace = true;
+                return true;
+            }
+        }
         // The old batch files match "z40*.*" too: one whose launches are not
         // in the profile must not go with the programs.
         if (!KeepBatchFilesNotInProfile(binDir)) return false;

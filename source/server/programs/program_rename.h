@@ -13,8 +13,10 @@
 // with a line end, as the question whether to keep the old names shows it.
 const char* OldAndNewProgramNames();
 
+// *copiesInPlace (may be null): the old names held copies of the new
+// programs already, as an earlier run left them, and nothing was changed.
 bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames,
-                       bool profileBackupOwed);
+                       bool profileBackupOwed, bool* copiesInPlace = nullptr);
 
 // Whether the renaming will rewrite every launch line of the profile,
 // whatever it names: the first upgrade of a home that held the old

@@ -22,21 +22,21 @@ bool RegisterOldServiceAgain(RunContext& run) {
     const FixedPath system = FixedPath::Directory(run.choices.home).Sub("system");
     if (system.ok() && RegisterServiceAgain(run.removedService, system.c_str())) {
         run.oldServiceRemoved = false;
-        run.summary.oldServiceRemoved = false;
+        run.actions.Withdraw(ActionKind::ServiceRemoved, run.removedService.name);
         ConsolePrint("\nThe old service %s was registered again as it was before this run.\n",
                      run.removedService.name.c_str());
         return true;
     }
     ConsolePrint("\nERROR: %s: %s\n\n", kRegisterAgainStep, Z_GetLastErrorPrompt(nullptr, 0));
     ConsolePrint("Register it again with:\n    %s\n", RegisterAgainCommand(run.removedService).c_str());
-    run.failedSteps.push_back(kRegisterAgainStep);
+    run.failedSteps.push_back(FailedStepNow(kRegisterAgainStep));
     return false;
 }
 
 }  // namespace
 
 bool PutBackFirstChanges(RunContext& run) {
-    if (run.summary.oldServiceRemoved) {
+    if (run.actions.Has(ActionKind::ServiceRemoved)) {
         RegisterOldServiceAgain(run);
     } else if (run.oldServiceRemoved) {
         // Removed by an earlier run whose successor was not installed: this
@@ -52,7 +52,7 @@ bool PutBackFirstChanges(RunContext& run) {
     // one whose journal could not put the dictionary back.
     if (run.recordMade && run.failedSteps.empty() && !RemoveRunRecord(run)) {
         PrintToolkitErrorLine(kRemoveRecordStep);
-        run.failedSteps.push_back(kRemoveRecordStep);
+        run.failedSteps.push_back(FailedStepNow(kRemoveRecordStep));
     }
     return run.failedSteps.empty();
 }

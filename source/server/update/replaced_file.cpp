@@ -18,12 +18,16 @@ ReplacedFile::ReplacedFile(const FixedPath& directory, const char* name, const c
 
 void ReplacedFile::NoteBackup(RunContext& run) const {
     const FileBefore backupAfter = LookAt(backup);
-    if (backupAfter.exists && !IsSameFile(backupBefore, backupAfter)) run.summary.backups.push_back(backup.c_str());
+    if (backupAfter.exists && !IsSameFile(backupBefore, backupAfter)) {
+        run.actions.Note(ActionKind::FileWritten, ActionGroup::Backups, HomeTarget(run.choices.home, backup.c_str()));
+    }
 }
 
 void ReplacedFile::Note(RunContext& run, const char* change) const {
     NoteBackup(run);
     const FileBefore installedAfter = LookAt(installed);
-    if (installedAfter.exists && !IsSameFile(installedBefore, installedAfter))
-        run.summary.configFiles.push_back(change);
+    if (installedAfter.exists && !IsSameFile(installedBefore, installedAfter)) {
+        run.actions.Note(ActionKind::FileWritten, ActionGroup::Configuration,
+                         HomeTarget(run.choices.home, installed.c_str()), change);
+    }
 }

@@ -7,3 +7,8 @@
 #include "run_context.h"
 
 void PrintRunSummary(const RunContext& run);
+
+// The run finished without changing anything in the home or the services
+// (its log and lock aside) and without a failed step: the home was already
+// what a clean run leaves.
+bool RunChangedNothing(const RunContext& run);

@@ -10,6 +10,7 @@
 #include "dependent_indices.h"
 #include "dict_file_headers.h"
 #include "error_line.h"
+#include "fixed_path.h"
 #include "native_charset.h"
 #include "relation_columns.h"
 #include "run_record.h"
@@ -57,6 +58,17 @@ bool LabelledByStep(const char* step) {
     return false;
 }
 
+void NoteDictFile(RunContext& run, uint16_t index) {
+    const std::string relative = std::string("system/") + DictFileName(index);
+    run.actions.Note(ActionKind::FileWritten, ActionGroup::Dictionary, HomeTarget(relative),
+                     "brought to the current title");
+    ZFileInfo info{};
+    const FixedPath path = FixedPath::Directory(run.choices.home).Sub("system").File(DictFileName(index));
+    if (path.ok() && Z_GetFileInfo(path.c_str(), 0, &info)) {
+        run.actions.bytesConverted += static_cast<int64_t>(info.size);
+    }
+}
+
 // A file that fails is reported by its label, with the cause after it: the
 // toolkit's text naming the call, the file and the reason.
 bool UpdateDictFiles(RunContext& run, const char*) {
@@ -64,7 +76,7 @@ bool UpdateDictFiles(RunContext& run, const char*) {
     for (uint16_t index = 0; index < 9; ++index) {
         bool updated = false;
         if (UpdateDictFile(index, run.choices.home, &updated)) {
-            if (updated) ++run.summary.dictionaryFilesUpdated;
+            if (updated) NoteDictFile(run, index);
             continue;
         }
         const std::string cause = Z_GetLastErrorPrompt(nullptr, 0);
@@ -93,15 +105,22 @@ bool UpgradeLexicons(RunContext& run, const char*) {
     for (int kind : {LEXICON_AMBIGUOUS, LEXICON_WBIGRAM, LEXICON_CBIGRAM, LEXICON_SINGLE}) {
         std::string made;
         if (!CreateAssociationLexicon(run.choices, kind, &made)) return false;
-        if (!made.empty()) run.summary.lexiconsMade.push_back(made);
+        if (!made.empty()) run.actions.Note(ActionKind::DatabaseMade, ActionGroup::Databases, made, "lexicon");
     }
     return RemoveDependentIndices(run);
 }
 
-bool RemoveSdiBookStep(RunContext& run, const char*) { return RemoveSdiBook(&run.env); }
+bool RemoveSdiBookStep(RunContext& run, const char*) {
+    bool removed = false;
+    if (!RemoveSdiBook(&run.env, &removed)) return false;
+    if (removed) {
+        run.actions.Note(ActionKind::DatabaseRemoved, ActionGroup::Dictionary, "SYSTEM.SDIBOOK", "with its data file");
+    }
+    return true;
+}
 
 bool UpdateDataFormatsStep(RunContext& run, const char*) {
-    return UpdateDataFormats(&run.env, run.nativeCharset, &run.summary.formatsAdded);
+    return UpdateDataFormats(&run.env, run.nativeCharset, &run.actions);
 }
 
 bool UpdateSystemConfigStep(RunContext& run, const char*) { return UpdateSystemConfig(run); }
@@ -170,21 +189,27 @@ constexpr UpgradeStep kSystemDictionarySteps[] = {
 // After a stop in this phase, the files go back as they were before it: a
 // stop changes nothing it could not finish. When even that fails, the
 // journal stays, and the next run puts them back first.
-void PutBackStoppedPhase(RunContext& run) {
+void PutBackStoppedPhase(RunContext& run, size_t actionsBefore) {
     constexpr const char* kPutBackStep = "put the data dictionaries back";
     Z_CloseFileJournal();
-    if (EndJournal(run, true)) return;
+    if (EndJournal(run, true)) {
+        // What the phase changed is as it was: none of it is a change.
+        run.actions.done.erase(run.actions.done.begin() + static_cast<std::ptrdiff_t>(actionsBefore),
+                               run.actions.done.end());
+        return;
+    }
     PrintToolkitErrorLine(kPutBackStep);
     ConsolePrint("\nThe data dictionaries could not be put back; run the upgrade again to do so.\n\n");
-    run.failedSteps.push_back(kPutBackStep);
+    run.failedSteps.push_back(FailedStepNow(kPutBackStep));
 }
 
 }  // namespace
 
 bool UpgradeDictionaries(RunContext& run) {
     ConsolePrint("\nNow, Updating the data dictionaries...\n");
+    const size_t actionsBefore = run.actions.done.size();
     if (RunSteps(run, kDictionaryFileSteps) == StepsResult::Stopped) {
-        PutBackStoppedPhase(run);
+        PutBackStoppedPhase(run, actionsBefore);
         return false;
     }
 
@@ -206,7 +231,7 @@ bool UpgradeDictionaries(RunContext& run) {
         failed = true;
     }
     if (failed) {
-        PutBackStoppedPhase(run);
+        PutBackStoppedPhase(run, actionsBefore);
     } else {
         Z_CloseFileJournal();
         // The phase is done: nothing of it is put back any more.
@@ -217,7 +242,7 @@ bool UpgradeDictionaries(RunContext& run) {
             // recorded could not all be flushed, or it could not be
             // removed): the phase stops as any stop in it does, its files
             // put back.
-            PutBackStoppedPhase(run);
+            PutBackStoppedPhase(run, actionsBefore);
         }
     }
     return !failed;

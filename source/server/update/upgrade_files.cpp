@@ -16,6 +16,7 @@
 #include "profile_draft_write.h"
 #include "profile_merge.h"
 #include "program_lines.h"
+#include "program_names.h"
 #include "program_rename.h"
 #include "replaced_file.h"
 #include "service_migration.h"
@@ -46,22 +47,36 @@ FileDirectories Directories(const RunContext& run) {
 
 // The folders the new release expects. No later step of this run writes in
 // them, so a folder that could not be made fails here or not at all.
-bool CreateDirectoryIfMissing(const FixedPath& path) {
+bool CreateDirectoryIfMissing(RunContext& run, const FixedPath& path, const char* relative) {
     if (!path.ok()) return false;
     const int there = Z_DirExists(path.c_str());
-    return there > 0 || (there == 0 && Z_CreateDir(path.c_str(), 0));
+    if (there > 0) return true;
+    if (there != 0 || !Z_CreateDir(path.c_str(), 0)) return false;
+    run.actions.Note(ActionKind::FileMade, ActionGroup::Files, HomeTarget(relative));
+    return true;
 }
 
-bool CreateOemFolder(RunContext& run, const char*) { return CreateDirectoryIfMissing(HomeDirectory(run).File("oem")); }
+bool CreateOemFolder(RunContext& run, const char*) {
+    return CreateDirectoryIfMissing(run, HomeDirectory(run).File("oem"), "oem");
+}
 
 bool CreateEtcFolder(RunContext& run, const char*) {
-    return CreateDirectoryIfMissing(HomeDirectory(run).Sub("system").File("etc"));
+    return CreateDirectoryIfMissing(run, HomeDirectory(run).Sub("system").File("etc"), "system/etc");
 }
 
+void NoteCopy(RunContext& run, const std::string& name, const char* variant = "") {
+    run.actions.Note(ActionKind::FileWritten, ActionGroup::Files, HomeTarget("bin/" + name), variant);
+    const FileBefore copied = LookAt(HomeDirectory(run).Sub("bin").File(name.c_str()));
+    if (copied.exists) run.actions.bytesCopied += static_cast<int64_t>(copied.info.size);
+}
+
+// A program the home holds already, byte for byte, is not copied again, nor
+// listed as copied.
 bool CopyProgram(RunContext& run, const char* name) {
     const FileDirectories d = Directories(run);
-    if (!d.ok() || !CopySystemFile(d.bin.c_str(), d.package.c_str(), name, "", 1)) return false;
-    run.summary.programsCopied.push_back(name);
+    bool copied = false;
+    if (!d.ok() || !CopySystemFile(d.bin.c_str(), d.package.c_str(), name, "", 1, &copied)) return false;
+    if (copied) NoteCopy(run, name);
     return true;
 }
 
@@ -74,16 +89,20 @@ bool CopyConsoleProgram(RunContext& run, const char* name) {
     const FileDirectories d = Directories(run);
     const FixedPath source = d.package.Sub(variant).File(name);
     const FixedPath target = d.bin.File(name);
-    if (!source.ok() || !target.ok() || Z_CloneFile(source.c_str(), target.c_str()) == 0) return false;
-    run.summary.programsCopied.push_back(std::string(name) + " (" + variant + ")");
+    bool copied = false;
+    if (!source.ok() || !target.ok() || !CopyFileUnlessSame(source.c_str(), target.c_str(), false, &copied)) {
+        return false;
+    }
+    if (copied) NoteCopy(run, name, variant);
     return true;
 }
 
 bool CopyPloLibraryStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
     const int module = d.ok() ? PackageHasPloModule(d.package.c_str()) : -1;
-    if (module < 0 || !CopyPloLibrary(d.bin.c_str(), d.package.c_str())) return false;
-    if (module > 0) run.summary.programsCopied.push_back("the plo module's library");
+    bool copied = false;
+    if (module < 0 || !CopyPloLibrary(d.bin.c_str(), d.package.c_str(), &copied)) return false;
+    if (copied) NoteCopy(run, "the plo module's library");
     return true;
 }
 
@@ -91,7 +110,9 @@ bool CopyPloFilesStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
     const int module = d.ok() ? PackageHasPloModule(d.package.c_str()) : -1;
     if (module < 0 || !CopyPloFiles(d.bin.c_str(), d.package.c_str())) return false;
-    if (module > 0) run.summary.programsCopied.push_back("the plo module's data");
+    if (module > 0) {
+        run.actions.Note(ActionKind::FileWritten, ActionGroup::Files, HomeTarget("dict/plo"), "the plo module's data");
+    }
     return true;
 }
 
@@ -125,8 +146,13 @@ bool MigrateCfgFileStep(RunContext& run, const char* name) {
     if (!MigrateCfgFile(d.system.c_str(), d.package.c_str(), oldName, newName)) return false;
     if (!newBefore.exists && LookAt(d.system.File(newName)).exists) {
         const bool moved = oldBefore.exists && !LookAt(d.system.File(oldName)).exists;
-        run.summary.configFiles.push_back(moved ? std::string(oldName) + " became " + newName
-                                                : std::string(newName) + " copied from the package");
+        const std::string target = HomeTarget(std::string("system/") + newName);
+        if (moved) {
+            run.actions.Note(ActionKind::FileRenamed, ActionGroup::Configuration, target, oldName);
+        } else {
+            run.actions.Note(ActionKind::FileMade, ActionGroup::Configuration, target,
+                             std::string(newName) + " copied from the package");
+        }
     }
     return true;
 }
@@ -165,6 +191,21 @@ std::vector<std::string> MergeChanges(const char* name, const std::string& befor
     return notes;
 }
 
+// A value the merge reset or a section it dropped, as its note says.
+void NoteConfigChange(RunContext& run, const char* name, const std::string& note) {
+    const std::string sectionDropped = "] dropped (kept in ";
+    const size_t bracket = note.find(sectionDropped);
+    const bool section =
+        bracket != std::string::npos && note.find('=') == std::string::npos && note.find(' ', note.find('[')) > bracket;
+    run.actions.Note(section ? ActionKind::ConfigSectionDropped : ActionKind::ConfigValueReset,
+                     ActionGroup::Configuration, HomeTarget(std::string("system/") + name), note);
+}
+
+void NoteConfigChanges(RunContext& run, const char* name, const std::string& before, const std::string& after,
+                       std::vector<std::string> (*list)(const std::string&, const std::string&)) {
+    for (const std::string& note : MergeChanges(name, before, after, list)) NoteConfigChange(run, name, note);
+}
+
 // The new programs were there before the run: the home was upgraded before,
 // and its configuration is the administrator's own since.
 bool UpgradedBefore(const RunContext& run) { return !run.serverProgramAbsent; }
@@ -198,9 +239,7 @@ bool MergeLogConfigStep(RunContext& run, const char*) {
                                             : MergeLogConfig(d.system.c_str(), d.package.c_str());
     if (!merged) return false;
     log.Note(run, "LOG.INI merged into the template");
-    for (std::string& note : MergeChanges("LOG.INI", before, InstalledText(d, "LOG.INI"), ListLogChanges)) {
-        run.summary.configNotes.push_back(std::move(note));
-    }
+    NoteConfigChanges(run, "LOG.INI", before, InstalledText(d, "LOG.INI"), ListLogChanges);
     return true;
 }
 
@@ -218,7 +257,7 @@ bool AddAutoBatchSectionStep(RunContext& run, const char*) {
 // the renaming finds nothing left to write.
 bool WriteProfileStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
-    const ReplacedFile profile(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
+    const ReplacedFile profileBackup(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
     ProfileDraft& draft = run.profileDraft;
     const ProfileDraft steps = draft;
     const FixedPath path = d.system.File("PROFILE.INI");
@@ -239,11 +278,25 @@ bool WriteProfileStep(RunContext& run, const char*) {
     bool written = false;
     const bool done = WriteProfileDraft(path.c_str(), &draft, &written);
     if (written) run.profileBackupOwed = false;
-    profile.NoteBackup(run);
+    profileBackup.NoteBackup(run);
     if (written) {
-        for (const std::string& change : steps.changes) run.summary.configFiles.push_back(change);
-        if (steps.sectionAdded) run.summary.configFiles.push_back("PROFILE.INI: the start-up programs section added");
-        for (const std::string& note : steps.notes) run.summary.configNotes.push_back(note);
+        const std::string target = HomeTarget("system/PROFILE.INI");
+        for (const std::string& change : steps.changes) {
+            const bool made = change.find(" made ") != std::string::npos;
+            run.actions.Note(made ? ActionKind::FileMade : ActionKind::FileWritten, ActionGroup::Configuration, target,
+                             change);
+        }
+        if (steps.sectionAdded) {
+            run.actions.Note(ActionKind::FileWritten, ActionGroup::Configuration, target,
+                             "PROFILE.INI: the start-up programs section added");
+        }
+        for (const std::string& note : steps.notes) NoteConfigChange(run, "PROFILE.INI", note);
+    }
+    // The files whose contents the profile took over go once it is written.
+    for (const std::string& taken : steps.afterWrite) {
+        if (Z_NameExists(taken.c_str()) == 0) {
+            run.actions.Note(ActionKind::FileRemoved, ActionGroup::Configuration, HomeTarget(run.choices.home, taken));
+        }
     }
     return done;
 }
@@ -254,21 +307,46 @@ bool InstallNewServiceStep(RunContext& run, const char*) {
     if (!run.oldServiceRemoved) return true;
     const FileDirectories d = Directories(run);
     const FixedPath system = HomeDirectory(run).Sub("system");
-    return d.ok() && system.ok() && InstallNewService(d.bin.c_str(), system.c_str(), &run.summary.newService);
+    std::string installed;
+    if (!d.ok() || !system.ok() || !InstallNewService(d.bin.c_str(), system.c_str(), &installed)) return false;
+    if (!installed.empty()) run.actions.Note(ActionKind::ServiceInstalled, ActionGroup::Services, installed);
+    return true;
 }
 
 bool RenameOldProgramsStep(RunContext& run, const char*) {
     const FileDirectories d = Directories(run);
     if (!d.ok()) return false;
-    const ReplacedFile profile(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
+    const ReplacedFile profileBackup(d.system, "PROFILE.INI", "PROFILE.INI.BAK");
     const FixedPath oldServer = d.bin.File("z40server.exe");
     const bool oldPrograms = run.oldProgramsFound || LookAt(oldServer).exists;
+    FileBefore before[PROGRAM_NAME_COUNT];
+    for (int i = 0; i < PROGRAM_NAME_COUNT; ++i) before[i] = LookAt(d.bin.File(g_programNames[i].oldName));
+    const FixedPath profile = d.system.File("PROFILE.INI");
+    const FileBefore profileBefore = LookAt(profile);
+    bool copiesInPlace = false;
     const bool renamed = RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound,
-                                           run.choices.oldNames, run.profileBackupOwed);
+                                           run.choices.oldNames, run.profileBackupOwed, &copiesInPlace);
     // The backup a failed write of the profile owed, when the renaming kept it.
-    profile.NoteBackup(run);
+    profileBackup.NoteBackup(run);
+    // What went, and what came back as a copy of the new program, whether
+    // or not the step finished.
+    for (int i = 0; i < PROGRAM_NAME_COUNT; ++i) {
+        const FileBefore after = LookAt(d.bin.File(g_programNames[i].oldName));
+        const std::string target = HomeTarget(std::string("bin/") + g_programNames[i].oldName);
+        if (before[i].exists && !after.exists) {
+            run.actions.Note(ActionKind::FileRemoved, ActionGroup::Files, target, g_programNames[i].newName);
+        } else if (after.exists && !IsSameFile(before[i], after)) {
+            run.actions.Note(ActionKind::FileWritten, ActionGroup::Files, target,
+                             std::string("a copy of ") + g_programNames[i].newName);
+        }
+    }
+    const FileBefore profileAfter = LookAt(profile);
+    if (profileAfter.exists && profileBefore.exists && !IsSameFile(profileBefore, profileAfter)) {
+        run.actions.Note(ActionKind::FileWritten, ActionGroup::Configuration, HomeTarget("system/PROFILE.INI"),
+                         "PROFILE.INI: the old programs' names rewritten");
+    }
     if (!renamed) return false;
-    run.summary.oldProgramsRenamed = oldPrograms;
+    run.summary.oldProgramsRenamed = oldPrograms && !copiesInPlace;
     run.summary.oldNamesKept = oldPrograms && LookAt(oldServer).exists;
     return true;
 }

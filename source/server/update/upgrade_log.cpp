@@ -8,6 +8,7 @@
 #include "command_line.h"
 #include "console.h"
 #include "fixed_path.h"
+#include "run_report.h"
 #include "zelkit.h"
 
 namespace {
@@ -60,7 +61,19 @@ bool OpenUpgradeLog(const RunContext& run) {
     return false;
 }
 
-void CloseUpgradeLog(int status) {
+int CloseUpgradeLog(const RunContext& run, int status) {
+    const std::string log = RunLogPath();
+    if (!log.empty()) {
+        ReportFacts facts{UpgradeVersion(), {}, status, log};
+        for (int i = 1; i < ArgumentCount(); ++i) facts.arguments.emplace_back(ArgumentWord(i));
+        const std::string path = RunReportPath(log);
+        if (!WriteRunReportFile(path, RunReportText(run, facts))) {
+            ConsolePrint("\nERROR: write the report of this run: %s: %s\n\n", path.c_str(),
+                         Z_GetLastErrorPrompt(nullptr, 0));
+            if (status == 0) status = 2;
+        }
+    }
     LogLine("\nExit status: %d", status);
     CloseRunLog();
+    return status;
 }

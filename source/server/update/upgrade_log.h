@@ -13,5 +13,8 @@ const char* UpgradeVersion();
 // with an ERROR line printed, when the log cannot be made: the run stops
 // before it changes anything.
 bool OpenUpgradeLog(const RunContext& run);
-// Writes the exit status last and closes the log.
-void CloseUpgradeLog(int status);
+// Writes the run's report beside the log (run_report.h), then the exit
+// status last, and closes the log. A report that cannot be written is an
+// ERROR line naming it; a run that would have ended 0 then ends 2, and a
+// run that changed nothing keeps its 1. Returns the status the run ends with.
+int CloseUpgradeLog(const RunContext& run, int status);

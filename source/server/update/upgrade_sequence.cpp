@@ -17,7 +17,7 @@ constexpr const char* kRemoveRecordStep = "remove the record of the run";
 // in between, so that the last thing an administrator reads is what to mend.
 void ListFailedSteps(const RunContext& run) {
     ConsolePrint("\nThese steps failed:\n");
-    for (const char* step : run.failedSteps) ConsolePrint("    %s\n", step);
+    for (const FailedStep& step : run.failedSteps) ConsolePrint("    %s\n", step.name);
     ConsolePrint("Their ERROR lines above say why; run the same command again after mending them.\n\n");
 }
 
@@ -32,7 +32,7 @@ int Stopped(RunContext& run) {
         ListFailedSteps(run);
         PrintRunSummary(run);
     }
-    CloseUpgradeLog(status);
+    status = CloseUpgradeLog(run, status);
     UnlockHome(run);
     return status;
 }
@@ -50,8 +50,9 @@ int Checked(RunContext& run, bool passed) {
     } else {
         ConsolePrint("\nThe check found what would stop the upgrade (above); nothing was changed.\n\n");
     }
+    const int status = CloseUpgradeLog(run, passed ? EXIT_FINISHED : EXIT_STOPPED);
     UnlockHome(run);
-    return passed ? EXIT_FINISHED : EXIT_STOPPED;
+    return status;
 }
 
 // The run ended. A clean end removes the record; failing that, the next run
@@ -64,12 +65,12 @@ int Checked(RunContext& run, bool passed) {
 int Ended(RunContext& run, int status, bool finishedShown) {
     if (status == EXIT_FINISHED && !RemoveRunRecord(run)) {
         PrintToolkitErrorLine(kRemoveRecordStep);
-        run.failedSteps.push_back(kRemoveRecordStep);
+        run.failedSteps.push_back(FailedStepNow(kRemoveRecordStep));
         status = EXIT_FINISHED_WITH_ERRORS;
     }
     if (status == EXIT_FINISHED_WITH_ERRORS) ListFailedSteps(run);
     if (finishedShown || status != EXIT_FINISHED) PrintRunSummary(run);
-    CloseUpgradeLog(status);
+    status = CloseUpgradeLog(run, status);
     UnlockHome(run);
     return status;
 }

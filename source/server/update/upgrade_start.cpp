@@ -182,7 +182,9 @@ bool RemoveOldServiceStep(RunContext& run, const char*) {
         !RemoveOldService(bin.c_str(), system.c_str(), &run.oldServiceRemoved, &run.removedService)) {
         return false;
     }
-    run.summary.oldServiceRemoved = run.oldServiceRemoved;
+    if (run.oldServiceRemoved) {
+        run.actions.Note(ActionKind::ServiceRemoved, ActionGroup::Services, run.removedService.name);
+    }
     // Removed by an earlier run whose successor is not installed yet; a
     // record the system cannot tell about may owe one, and stops the run.
     const int pending = run.oldServiceRemoved ? 1 : RemovedServicePending(system.c_str());
@@ -254,9 +256,9 @@ bool StartUpgrade(RunContext& run) {
     }
     if (!LockHome(run)) return false;
     // Held, the home gets the run's log; what the console showed so far
-    // goes in first. A check writes nothing in the home, its log neither.
-    // A run without its log stops here, before anything changes.
-    if (run.mode == RunMode::Upgrade && !OpenUpgradeLog(run)) return false;
+    // goes in first. A check writes its log and its report, and nothing
+    // else. A run without its log stops here, before anything changes.
+    if (!OpenUpgradeLog(run)) return false;
     CheckFindings findings;
     RecordCheck refused = RecordCheck::None;
     std::string why;

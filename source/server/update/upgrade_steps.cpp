@@ -24,8 +24,11 @@ StepsResult RunSteps(RunContext& run, const UpgradeStep* steps, size_t count) {
         ZelNameFaultSite(step.name);
         if (step.run(run, step.argument)) continue;
         ReportStepFailure(step);
-        if (step.onFailure == OnFailure::StopRun) return StepsResult::Stopped;
-        run.failedSteps.push_back(step.name);
+        if (step.onFailure == OnFailure::StopRun) {
+            run.stoppedBy = FailedStepNow(step.name);
+            return StepsResult::Stopped;
+        }
+        run.failedSteps.push_back(FailedStepNow(step.name));
         result = StepsResult::DoneWithErrors;
     }
     return result;
