@@ -2,6 +2,7 @@
 // system's own table, and each layer over it.
 #pragma once
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -11,6 +12,7 @@
 #include "durable_layer.h"
 #include "fault_layer.h"
 #include "fault_table.h"
+#include "overlay_layer.h"
 #include "platform_files.h"
 #include "power_layer.h"
 
@@ -24,6 +26,8 @@ public:
     virtual FileSystem& top() { return *platform_; }
     // A layer that may owe a folder's flush answers for it at once.
     virtual bool OwesFlushes() const { return false; }
+    // The layer keeps every change to itself: the disk below stays as it was.
+    virtual bool KeepsChanges() const { return false; }
 
 private:
     std::unique_ptr<PlatformFileSystem> platform_;
@@ -69,6 +73,24 @@ private:
     PowerLayer power_;
 };
 
+// The dry run's overlay: every change kept to itself, read back as made.
+// Links on the disk are the disk's: a name the overlay changed is its own
+// name, never what a link there names, so the cases about links that lead
+// to changed files do not hold here.
+class OverlayStack : public Stack {
+public:
+    OverlayStack() : Stack(MakePlatformFileSystem()), overlay_(SpillFolder(), 2 * 4096) { overlay_.SetBelow(&platform()); }
+    FileSystem& top() override { return overlay_; }
+    bool KeepsChanges() const override { return true; }
+
+private:
+    static std::string SpillFolder() {
+        const char* folder = std::getenv("TMPDIR");
+        return folder != nullptr && folder[0] != '\0' ? folder : ".";
+    }
+    OverlayLayer overlay_;
+};
+
 struct StackMaker {
     std::string name;
     std::function<std::unique_ptr<Stack>()> make;
@@ -82,6 +104,7 @@ inline std::vector<StackMaker> ConformanceStacks() {
         {"Fault", [] { return std::unique_ptr<Stack>(new FaultStack()); }},
         {"Durable", [] { return std::unique_ptr<Stack>(new DurableStack()); }},
         {"Power", [] { return std::unique_ptr<Stack>(new PowerStack()); }},
+        {"Overlay", [] { return std::unique_ptr<Stack>(new OverlayStack()); }},
     };
 }
 

@@ -11,7 +11,9 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,7 +70,11 @@ protected:
         return facts.ok() ? facts->kind : Kind::Other;
     }
 
+    // A link made on the disk; none over a layer that keeps its changes,
+    // since the disk's link leads to the disk's files, not to those made
+    // through the layer.
     bool MakeFileLink(const std::string& link, const std::string& target) {
+        if (stack_->KeepsChanges()) return false;
 #ifdef _WIN32
         (void)link;
         (void)target;
@@ -284,20 +290,25 @@ TEST_P(Conformance, OwnerOnlyFilesAndFoldersAreTheProgramsOwn) {
     }
     EXPECT_TRUE(files().Owner(At("none"), Last::Itself).status().IsNotFound());
 #ifndef _WIN32
-    EXPECT_EQ(fs::status(At("record")).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(fs::status(At("records")).permissions() & fs::perms::all, fs::perms::owner_all);
+    if (!stack_->KeepsChanges()) {
+        EXPECT_EQ(fs::status(At("record")).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write);
+        EXPECT_EQ(fs::status(At("records")).permissions() & fs::perms::all, fs::perms::owner_all);
+    }
     // Nothing the toolkit sets is set-id.
     std::unique_ptr<File> settled = OpenOrFail(At("record"), OpenSpec{OpenMode::Settle, Last::Itself});
     ASSERT_NE(settled, nullptr);
     ASSERT_TRUE(settled->SetAttributes(Attributes{06775, -1, -1}).ok());
     ASSERT_TRUE(settled->Close().ok());
-    EXPECT_EQ(static_cast<unsigned>(fs::status(At("record")).permissions()) & 07777u, 0775u);
+    Result<Facts> settledFacts = files().Look(At("record"), Last::Itself);
+    ASSERT_TRUE(settledFacts.ok());
+    EXPECT_EQ(settledFacts->mode & 07777u, 0775u);
     Result<Ownership> shared = files().Owner(At("record"), Last::Itself);
     ASSERT_TRUE(shared.ok());
     const Status refused = OwnStatus(*shared);
     EXPECT_EQ(refused.code(), Code::NotOwn);
     EXPECT_EQ(refused.reason(), "group or others may write it (mode 0775)");
-    if (::geteuid() == 0) {
+    if (::geteuid() == 0 && !stack_->KeepsChanges()) {
         ASSERT_EQ(::chmod(At("record").c_str(), 0600), 0);
         ASSERT_EQ(::chown(At("record").c_str(), 65534, 65534), 0);
         Result<Ownership> foreign = files().Owner(At("record"), Last::Itself);
@@ -324,6 +335,7 @@ TEST_P(Conformance, LocksRuleEachOtherOut) {
 }
 
 TEST_P(Conformance, TheLinkRuleFollowsOnlyAllowedLinksToFilesOrFolders) {
+    if (stack_->KeepsChanges()) GTEST_SKIP() << "the disk's links lead to the disk's files";
     std::string why;
     ASSERT_TRUE(files().MakeFolder(At("elsewhere"), false).ok());
     Make(At("elsewhere/file"), "x");
@@ -462,3 +474,88 @@ INSTANTIATE_TEST_SUITE_P(Stacks, Conformance, ::testing::ValuesIn(ConformanceSta
                          [](const ::testing::TestParamInfo<StackMaker>& stack) { return stack.param.name; });
 
 }  // namespace
+
+namespace {
+
+// Every name beneath a folder with its bytes ("/" for a folder).
+std::map<std::string, std::string> DiskState(const fs::path& folder) {
+    std::map<std::string, std::string> state;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).generic_string();
+        state[name] = entry.is_directory() ? "/" : ReadText(entry.path().string());
+    }
+    return state;
+}
+
+std::vector<std::string> Names(FileSystem& files, const std::string& folder) {
+    Result<std::vector<Entry>> listed = files.List(folder);
+    EXPECT_TRUE(listed.ok()) << folder << ": " << listed.status().reason();
+    std::vector<std::string> names;
+    if (listed.ok()) {
+        for (const Entry& entry : *listed) names.push_back(entry.name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+// The dry run's overlay over files already on the disk: it reads back what
+// it changed, names made, moved and removed included, and the disk stays as
+// it was, however much was changed: pages beyond its memory go to its work
+// file, which goes with it.
+TEST(Overlay, ReadsBackItsChangesAndLeavesTheDiskAsItWas) {
+    ScratchDir scratch;
+    const fs::path root = scratch.path() / "root";
+    const fs::path spill = scratch.path() / "spill";
+    fs::create_directories(root / "folder");
+    fs::create_directories(spill);
+    WriteText((root / "big").string(), std::string(5 * 4096 + 100, 'b'));
+    WriteText((root / "gone").string(), "g");
+    WriteText((root / "moved").string(), "m");
+    WriteText((root / "folder" / "kept").string(), "k");
+    const auto before = DiskState(root);
+    const auto at = [&root](const char* name) { return (root / name).string(); };
+
+    std::unique_ptr<PlatformFileSystem> platform = MakePlatformFileSystem();
+    ASSERT_TRUE(platform->AddRoot(root.string()).ok());
+    {
+        OverlayLayer overlay(spill.string(), 2 * 4096);
+        overlay.SetBelow(platform.get());
+        Result<std::unique_ptr<File>> opened = overlay.Open(at("big"), OpenSpec{OpenMode::Update, Last::Follow});
+        ASSERT_TRUE(opened.ok()) << opened.status().reason();
+        std::unique_ptr<File> big = opened.TakeValue();
+        ASSERT_TRUE(big->WriteAt(4090, std::string(8200, 'c').data(), 8200).ok());
+        ASSERT_TRUE(big->Truncate(3 * 4096 + 5).ok());
+        ASSERT_TRUE(big->WriteAt(4 * 4096, "e", 1).ok());
+        ASSERT_TRUE(big->Close().ok());
+        EXPECT_FALSE(fs::is_empty(spill)) << "the pages beyond the memory go to the work file";
+
+        ASSERT_TRUE(overlay.Rename(at("moved"), at("folder/moved2"), RenameMode::NoReplace).ok());
+        ASSERT_TRUE(overlay.Remove(at("gone")).ok());
+        ASSERT_TRUE(overlay.MakeFolder(at("new"), false).ok());
+        ASSERT_TRUE(overlay.Link(at("big"), at("folder/big2")).ok());
+        Result<std::unique_ptr<File>> second =
+            overlay.Open(at("folder/big2"), OpenSpec{OpenMode::Update, Last::Follow});
+        ASSERT_TRUE(second.ok());
+        ASSERT_TRUE((*second)->WriteAt(0, "L", 1).ok());
+        ASSERT_TRUE((*second)->Close().ok());
+
+        Result<std::unique_ptr<File>> reread = overlay.Open(at("big"), OpenSpec{OpenMode::Read, Last::Follow});
+        ASSERT_TRUE(reread.ok());
+        std::string bytes(8 * 4096, '\0');
+        Result<size_t> count = (*reread)->ReadAt(0, bytes.data(), bytes.size());
+        ASSERT_TRUE(count.ok());
+        bytes.resize(*count);
+        const std::string expected = "L" + std::string(4089, 'b') + std::string(8200, 'c') + "bbb" +
+                                     std::string(4 * 4096 - (3 * 4096 + 5), '\0') + "e";
+        EXPECT_EQ(bytes, expected) << "a hard link shares the bytes; a cut file grows with zeros";
+        EXPECT_EQ(Names(overlay, root.string()), (std::vector<std::string>{"big", "folder", "new"}));
+        EXPECT_EQ(Names(overlay, at("folder")), (std::vector<std::string>{"big2", "kept", "moved2"}));
+        EXPECT_EQ(overlay.Look(at("gone"), Last::Itself)->kind, Kind::Missing);
+        EXPECT_EQ(overlay.Look(at("folder/big2"), Last::Itself)->links, 2u);
+        EXPECT_EQ(DiskState(root), before);
+    }
+    EXPECT_EQ(DiskState(root), before);
+    EXPECT_TRUE(fs::is_empty(spill));
+}

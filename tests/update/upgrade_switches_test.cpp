@@ -11,7 +11,7 @@ constexpr const char* kHelp =
     "\n"
     "-ver .......... show the version.\n"
     "-show ......... show the given arguments.\n"
-    "-check ........ only check the home and the package; change nothing.\n"
+    "-check ........ check the home and the package, list what the run would do; change nothing.\n"
     "CS:0 .......... don't set system native charset.\n"
     "CS:1 .......... set system native charset with GB18030.\n"
     "CS:2 .......... set system native charset with UTF8.\n"

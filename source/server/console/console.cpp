@@ -18,6 +18,7 @@ struct ConsoleState {
     // log first. Dropped when the run has no log.
     std::string beforeLog;
     bool logOpened = false;  // an attempt was made: beforeLog is done with
+    bool logOnly = false;
     RunLogFile log;
 };
 
@@ -83,6 +84,7 @@ void Show(Kind kind, const std::string& text) {
     if (kind == Kind::Message) state.logText.EndProgress(plain);
     state.logText.Add(text, plain);
     ToLog(state, plain);
+    if (state.logOnly) return;
     if (!state.plain) {
         WriteStdout(text);
         return;
@@ -120,10 +122,22 @@ void ConsoleEndProgress() {
     std::string plain;
     state.logText.EndProgress(plain);
     ToLog(state, plain);
-    if (!state.plain) return;
+    if (!state.plain || state.logOnly) return;
     std::string shown;
     state.stdoutText.EndProgress(shown);
     WriteStdout(shown);
+}
+
+void ConsoleToLogOnly(bool on) {
+    ConsoleState& state = State();
+    if (on == state.logOnly) return;
+    // A progress line shown on the console ends before the console is left.
+    if (on && state.plain) {
+        std::string shown;
+        state.stdoutText.EndProgress(shown);
+        WriteStdout(shown);
+    }
+    state.logOnly = on;
 }
 
 void ConsoleAnswer(const char* typed) {

@@ -37,6 +37,10 @@ void ConsoleProgress(const char* format, ...) ZEL_CONSOLE_FORMAT(1, 2);
 // The progress line shown is done with: the next progress text is a line
 // of its own, not a new state of this one (each file copied has its line).
 void ConsoleEndProgress();
+// While on, what is printed goes to the log alone: a check makes the run
+// itself over a dry run, and the run's own lines would tell the
+// administrator of changes that were never made.
+void ConsoleToLogOnly(bool on);
 // The text typed at a question, or what came instead in brackets ("(the
 // input ended)"), for the log: a console has shown it already as it was
 // typed, and a file or a pipe must not get what the program did not print.

@@ -12,8 +12,9 @@ namespace {
 // nothing; it says whether the run would: the checks passed and the home
 // is not at the new release yet (or an earlier run did not finish).
 bool Changed(const RunContext& run, int status) {
+    // A check's plan is the run made over a dry run: what it would change.
     if (run.mode == RunMode::Upgrade) return run.actions.ChangedAnything();
-    return status == 0 && (run.serverProgramAbsent || run.oldProgramsFound || run.resumed);
+    return status == 0 && (run.actions.ChangedAnything() || run.planLeftOut);
 }
 
 void WriteActions(JsonWriter& json, const RunActions& actions) {

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "service_control.h"
+#include "service_plan.h"
 #include "zelkit.h"
 
 namespace {
@@ -117,6 +118,10 @@ bool InstallService(const char* serviceName, const char* parameters, const char*
         return false;
     }
 
+    if (ServicesPlanned()) {
+        PlanServiceInstalled(name, commandLine, startType);
+        return WriteServiceName(name);
+    }
     SC_HANDLE manager = nullptr;
     if (!OpenServiceControl(&manager, nullptr, nullptr)) return false;
     SC_HANDLE service =
@@ -163,9 +168,21 @@ bool RemoveService(const char* serviceName) {
         SetLastError(ERROR_INVALID_NAME);
         return false;
     }
+    if (ServicesPlanned() && PlannedRemoved(name)) {
+        SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
+        return false;
+    }
     SC_HANDLE manager = nullptr;
     SC_HANDLE service = nullptr;
     if (!OpenServiceControl(&manager, name, &service)) return false;
+    if (ServicesPlanned()) {
+        // Found, and left as it is: the plan says it goes.
+        CloseServiceHandleSafe(service);
+        CloseServiceHandleSafe(manager);
+        if (!WriteServiceName(nullptr)) return false;
+        PlanServiceRemoved(name);
+        return true;
+    }
     if (!StopService(service)) {
         CloseServiceHandleSafe(service);
         CloseServiceHandleSafe(manager);
@@ -188,6 +205,15 @@ bool RemoveService(const char* serviceName) {
 DWORD QueryServiceConfiguration(const char* serviceName, LPQUERY_SERVICE_CONFIGA config, DWORD* size) {
     if (InjectedFault("QueryServiceConfiguration")) return 0;
     if (!serviceName || !*serviceName) serviceName = ReadServiceName();
+    if (ServicesPlanned()) {
+        bool installed = false;
+        if (PlannedConfiguration(serviceName, config, size, &installed)) return SERVICE_STOPPED;
+        if (installed) return 0;
+        if (PlannedRemoved(serviceName)) {
+            SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
+            return 0;
+        }
+    }
     SC_HANDLE manager = nullptr;
     SC_HANDLE service = nullptr;
     if (!OpenServiceControl(&manager, serviceName, &service)) return 0;

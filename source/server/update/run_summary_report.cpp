@@ -203,7 +203,7 @@ void PrintChanges(const RunContext& run) {
     PrintFiles(run);
 }
 
-void PrintServices(const RunActions& actions) {
+void PrintServices(const RunActions& actions, bool planned) {
     const std::vector<std::string> removed =
         Items(actions, Of(ActionKind::ServiceRemoved, ActionGroup::Services), Target);
     const std::vector<std::string> installed =
@@ -213,7 +213,9 @@ void PrintServices(const RunActions& actions) {
     for (const std::string& name : removed) ConsolePrint("    the old service %s removed\n", name.c_str());
     for (const std::string& service : installed) {
         const char* name = service.c_str();
-        if (ServiceIsRunning(name)) {
+        if (planned) {
+            ConsolePrint("    the new service \"%s\" registered, starting with the system\n", name);
+        } else if (ServiceIsRunning(name)) {
             ConsolePrint("    the new service \"%s\" registered, starting with the system; it runs now\n", name);
         } else {
             ConsolePrint(
@@ -243,7 +245,7 @@ void PrintRunSummary(const RunContext& run) {
         ConsolePrint("  Backups written:\n");
         for (const std::string& backup : backups) ConsolePrint("    %s\n", backup.c_str());
     }
-    PrintServices(run.actions);
+    PrintServices(run.actions, false);
     PrintSkipped(run.actions);
     if (!run.failedSteps.empty()) {
         ConsolePrint("  Steps that failed:\n");
@@ -255,4 +257,28 @@ void PrintRunSummary(const RunContext& run) {
     } else {
         ConsolePrint("  The log of this run: %s\n\n", log.c_str());
     }
+}
+
+void PrintRunPlan(const RunContext& run, bool finished) {
+    ConsolePrint("\nWhat the upgrade would do:\n");
+    if (ChangedNothing(run) && run.failedSteps.empty() && run.stoppedBy.name == nullptr) {
+        ConsolePrint("  Nothing: the home is already upgraded.\n");
+    } else {
+        PrintChanges(run);
+    }
+    const std::vector<std::string> backups = Items(
+        run.actions, [](const RunAction& a) { return a.group == ActionGroup::Backups; }, Target);
+    if (!backups.empty()) {
+        ConsolePrint("  Backups it would write:\n");
+        for (const std::string& backup : backups) ConsolePrint("    %s\n", backup.c_str());
+    }
+    PrintServices(run.actions, true);
+    PrintSkipped(run.actions);
+    if (finished) return;
+    ConsolePrint("  Steps that would fail:\n");
+    const auto show = [](const FailedStep& step) {
+        ConsolePrint("    %s: %s\n", step.name, step.cause.empty() ? "(no cause given)" : step.cause.c_str());
+    };
+    if (run.stoppedBy.name != nullptr) show(run.stoppedBy);
+    for (const FailedStep& step : run.failedSteps) show(step);
 }

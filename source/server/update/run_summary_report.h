@@ -12,3 +12,8 @@ void PrintRunSummary(const RunContext& run);
 // (its log and lock aside) and without a failed step: the home was already
 // what a clean run leaves.
 bool RunChangedNothing(const RunContext& run);
+
+// What a check's plan would change, as the summary would list it after the
+// run, and, when the run would not finish cleanly (finished false), the
+// steps that would fail with why.
+void PrintRunPlan(const RunContext& run, bool finished);

@@ -4,6 +4,7 @@
 
 #include "console.h"
 #include "error_line.h"
+#include "run_plan.h"
 #include "run_record.h"
 #include "run_summary_report.h"
 #include "upgrade_log.h"
@@ -37,12 +38,11 @@ int Stopped(RunContext& run) {
     return status;
 }
 
-// -CHECK ends after phase 1, whose checks printed what they found.
+// -CHECK: phase 1's checks printed what they found; when they pass, the
+// plan lists what the run would change, made by the run itself over a dry
+// run.
 int Checked(RunContext& run, bool passed) {
-    // What the run would change goes here, between the checks and the
-    // verdict, once the run can be made over a layer of the file and
-    // service calls that records instead of changing: the plan is then the
-    // run itself.
+    if (passed) passed = PlanRun(run);
     if (passed) {
         ConsolePrint(
             "\nThe check found nothing that stops the upgrade; nothing was changed. Run the same command "
