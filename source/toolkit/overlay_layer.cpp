@@ -434,8 +434,14 @@ Result<std::unique_ptr<File>> OverlayLayer::Open(const Path& path, const OpenSpe
         Put(path, Node{Kind::Regular, content, {}});
         return std::unique_ptr<File>(std::make_unique<OverlayFile>(*this, content, path, true));
     }
-    // What is only read and was never changed is read from the disk, as it is.
-    if (view->node == nullptr && spec.mode == OpenMode::Read) return below_->Open(path, spec);
+    // What is only read and was never changed, under this name or another
+    // of its names, is read from the disk as it is.
+    if (view->node == nullptr && spec.mode == OpenMode::Read) {
+        const auto shared = byIdentity_.find({view->below.volume, view->below.index});
+        if (view->kind != Kind::Regular || shared == byIdentity_.end() || shared->second.expired()) {
+            return below_->Open(path, spec);
+        }
+    }
     if (view->kind == Kind::Missing) return Status::AsIfSystem(ENOENT);
     if (view->kind == Kind::Folder) return Status::Refused(Code::IsFolder, "it is a folder");
     if (view->kind != Kind::Regular) return Status::Refused(Code::NotRegular, "it is not a regular file");

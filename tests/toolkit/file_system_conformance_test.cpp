@@ -514,6 +514,7 @@ TEST(Overlay, ReadsBackItsChangesAndLeavesTheDiskAsItWas) {
     WriteText((root / "gone").string(), "g");
     WriteText((root / "moved").string(), "m");
     WriteText((root / "folder" / "kept").string(), "k");
+    fs::create_hard_link(root / "big", root / "twin");
     const auto before = DiskState(root);
     const auto at = [&root](const char* name) { return (root / name).string(); };
 
@@ -550,10 +551,17 @@ TEST(Overlay, ReadsBackItsChangesAndLeavesTheDiskAsItWas) {
         const std::string expected = "L" + std::string(4089, 'b') + std::string(8200, 'c') + "bbb" +
                                      std::string(4 * 4096 - (3 * 4096 + 5), '\0') + "e";
         EXPECT_EQ(bytes, expected) << "a hard link shares the bytes; a cut file grows with zeros";
-        EXPECT_EQ(Names(overlay, root.string()), (std::vector<std::string>{"big", "folder", "new"}));
+        Result<std::unique_ptr<File>> twin = overlay.Open(at("twin"), OpenSpec{OpenMode::Read, Last::Follow});
+        ASSERT_TRUE(twin.ok());
+        std::string twinBytes(8 * 4096, '\0');
+        count = (*twin)->ReadAt(0, twinBytes.data(), twinBytes.size());
+        ASSERT_TRUE(count.ok());
+        twinBytes.resize(*count);
+        EXPECT_EQ(twinBytes, expected) << "a name the disk gave the file before reads its changes too";
+        EXPECT_EQ(Names(overlay, root.string()), (std::vector<std::string>{"big", "folder", "new", "twin"}));
         EXPECT_EQ(Names(overlay, at("folder")), (std::vector<std::string>{"big2", "kept", "moved2"}));
         EXPECT_EQ(overlay.Look(at("gone"), Last::Itself)->kind, Kind::Missing);
-        EXPECT_EQ(overlay.Look(at("folder/big2"), Last::Itself)->links, 2u);
+        EXPECT_EQ(overlay.Look(at("folder/big2"), Last::Itself)->links, 3u);
         EXPECT_EQ(DiskState(root), before);
     }
     EXPECT_EQ(DiskState(root), before);
