@@ -1,5 +1,6 @@
 // The base services the service module needs: last error, system message
 // texts, the running program's path and a pause.
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "toolkit_error.h"
 #include "windows_api.h"
 #include "zelkit.h"
 
@@ -26,9 +28,13 @@ constexpr SystemMessage kSystemMessages[] = {
     {ERROR_SUCCESS, "The operation completed successfully.\r\n"},
     {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified.\r\n"},
     {ERROR_ACCESS_DENIED, "Access is denied.\r\n"},
+    {ERROR_TOO_MANY_OPEN_FILES, "The system cannot open the file.\r\n"},
     {ERROR_INVALID_HANDLE, "The handle is invalid.\r\n"},
     {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory resources are available to process this command.\r\n"},
+    {ERROR_WRITE_PROTECT, "The media is write protected.\r\n"},
     {ERROR_WRITE_FAULT, "The system cannot write to the specified device.\r\n"},
+    {ERROR_READ_FAULT, "The system cannot read from the specified device.\r\n"},
+    {ERROR_DISK_FULL, "There is not enough space on the disk.\r\n"},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\r\n"},
     {ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small.\r\n"},
     {ERROR_INVALID_NAME, "The filename, directory name, or volume label syntax is incorrect.\r\n"},
@@ -56,6 +62,33 @@ const char* FindSystemMessage(DWORD code) {
 }
 
 }  // namespace
+
+DWORD WindowsErrorOfToolkit(DWORD fallback) {
+    switch (Z_GetLastSystemError()) {
+        case 0: break;
+        case ENOENT:
+        case ENOTDIR: return ERROR_FILE_NOT_FOUND;
+        case EACCES:
+        case EPERM: return ERROR_ACCESS_DENIED;
+        case EROFS: return ERROR_WRITE_PROTECT;
+        case EMFILE:
+        case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+        case ENOSPC:
+        case EDQUOT: return ERROR_DISK_FULL;
+        case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+        default: return fallback;
+    }
+    switch (Z_GetLastError()) {
+        case Z_ERROR_NOT_FOUND: return ERROR_FILE_NOT_FOUND;
+        case Z_ERROR_NO_SPACE: return ERROR_DISK_FULL;
+        case Z_ERROR_NO_MEMORY: return ERROR_NOT_ENOUGH_MEMORY;
+        // A link or a file another account may change: refused as Windows
+        // refuses what the caller may not touch.
+        case Z_ERROR_UNSAFE_LINK:
+        case Z_ERROR_NOT_OWN: return ERROR_ACCESS_DENIED;
+        default: return fallback;
+    }
+}
 
 DWORD GetLastError() { return t_lastError; }
 

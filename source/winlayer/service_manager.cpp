@@ -1,17 +1,17 @@
 // The service control manager calls, answered from the service files. Each
 // call that can fail asks the fault points first and then fails as Windows
-// would, with a Windows error code as the last error.
+// would, with a Windows error code as the last error: a service file that
+// cannot be read or written fails the call with the reason's code, and is
+// never taken for a service that is not there.
 #include <cstring>
 #include <mutex>
 #include <set>
 #include <string>
-#include <system_error>
 
 #include "service_store.h"
+#include "toolkit_error.h"
 #include "windows_api.h"
 #include "zelkit.h"
-
-namespace fs = std::filesystem;
 
 struct SC_HANDLE__ {
     bool isManager = false;
@@ -43,11 +43,30 @@ bool Fail(DWORD code) {
     return false;
 }
 
-// The record behind a service handle; sets the last error when it is gone.
-bool LoadService(SC_HANDLE service, fs::path* file, ServiceRecord* record) {
+// The store could not be read (or written): the reason's Windows code.
+bool FailFromStore(DWORD fallback) { return Fail(WindowsErrorOfToolkit(fallback)); }
+
+// The record behind a service handle; sets the last error when it is gone
+// or cannot be read.
+bool LoadService(SC_HANDLE service, std::string* file, ServiceRecord* record) {
     if (!IsLive(service, false)) return Fail(ERROR_INVALID_HANDLE);
-    if (FindServiceRecord(service->serviceName, false, file, record)) return true;
+    switch (FindServiceRecord(service->serviceName, false, file, record)) {
+        case StoreAnswer::Found: return true;
+        case StoreAnswer::Missing: break;
+        case StoreAnswer::Failed: return FailFromStore(ERROR_READ_FAULT);
+    }
     return Fail(service->deleted ? ERROR_SERVICE_MARKED_FOR_DELETE : ERROR_SERVICE_DOES_NOT_EXIST);
+}
+
+// Whether a service holds the name (or display name): true with the last
+// error set when one does or the store cannot tell.
+bool NameTaken(const std::string& name, bool byDisplayName, DWORD takenError) {
+    switch (FindServiceRecord(name, byDisplayName, nullptr, nullptr)) {
+        case StoreAnswer::Missing: return false;
+        case StoreAnswer::Found: SetLastError(takenError); return true;
+        case StoreAnswer::Failed: FailFromStore(ERROR_READ_FAULT); return true;
+    }
+    return true;
 }
 
 void FillStatus(const ServiceRecord& record, LPSERVICE_STATUS status) {
@@ -74,10 +93,27 @@ SC_HANDLE OpenSCManagerA(LPCSTR machineName, LPCSTR databaseName, DWORD /*desire
         SetLastError(ERROR_DATABASE_DOES_NOT_EXIST);
         return nullptr;
     }
-    std::error_code error;
-    fs::path directory = ServiceDirectory();
-    fs::create_directories(directory, error);
-    if (!fs::is_directory(directory, error)) {
+    // Made on the first open. A folder that cannot be looked at or made
+    // fails with the reason; a name that holds no folder is no database.
+    const std::string directory = ServiceDirectory();
+    int there = Z_DirExists(directory.c_str());
+    if (there == 0) {
+        const int taken = Z_NameExists(directory.c_str());
+        if (taken < 0) {
+            there = -1;
+        } else if (taken == 0) {
+            // Made meanwhile by another process: as good as made here.
+            there = Z_CreateDir(directory.c_str(), 0) ||
+                            (Z_GetLastError() == Z_ERROR_EXISTS && Z_DirExists(directory.c_str()) > 0)
+                        ? 1
+                        : -1;
+        }
+    }
+    if (there < 0) {
+        FailFromStore(ERROR_DATABASE_DOES_NOT_EXIST);
+        return nullptr;
+    }
+    if (there == 0) {
         SetLastError(ERROR_DATABASE_DOES_NOT_EXIST);
         return nullptr;
     }
@@ -98,11 +134,12 @@ SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR serviceName, DWORD /*desiredAcc
         return nullptr;
     }
     ServiceRecord record;
-    if (!FindServiceRecord(serviceName, false, nullptr, &record)) {
-        SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
-        return nullptr;
+    switch (FindServiceRecord(serviceName, false, nullptr, &record)) {
+        case StoreAnswer::Found: return NewHandle(false, record.name);
+        case StoreAnswer::Missing: SetLastError(ERROR_SERVICE_DOES_NOT_EXIST); break;
+        case StoreAnswer::Failed: FailFromStore(ERROR_READ_FAULT); break;
     }
-    return NewHandle(false, record.name);
+    return nullptr;
 }
 
 SC_HANDLE CreateServiceA(SC_HANDLE manager, LPCSTR serviceName, LPCSTR displayName, DWORD /*desiredAccess*/,
@@ -146,19 +183,20 @@ SC_HANDLE CreateServiceA(SC_HANDLE manager, LPCSTR serviceName, LPCSTR displayNa
     record.errorControl = errorControl;
     record.state = SERVICE_STOPPED;
 
-    if (FindServiceRecord(record.name, false, nullptr, nullptr)) {
-        SetLastError(ERROR_SERVICE_EXISTS);
-        return nullptr;
-    }
     // Names and display names share one space: none may repeat another.
-    if (FindServiceRecord(record.name, true, nullptr, nullptr) ||
-        FindServiceRecord(record.displayName, true, nullptr, nullptr) ||
-        FindServiceRecord(record.displayName, false, nullptr, nullptr)) {
-        SetLastError(ERROR_DUPLICATE_SERVICE_NAME);
+    if (NameTaken(record.name, false, ERROR_SERVICE_EXISTS) ||
+        NameTaken(record.name, true, ERROR_DUPLICATE_SERVICE_NAME) ||
+        NameTaken(record.displayName, true, ERROR_DUPLICATE_SERVICE_NAME) ||
+        NameTaken(record.displayName, false, ERROR_DUPLICATE_SERVICE_NAME)) {
         return nullptr;
     }
-    if (!WriteServiceRecord(NewServiceFilePath(record.name), record)) {
-        SetLastError(ERROR_ACCESS_DENIED);
+    std::string file;
+    if (!NewServiceFilePath(record.name, &file)) {
+        FailFromStore(ERROR_READ_FAULT);
+        return nullptr;
+    }
+    if (!WriteServiceRecord(file, record)) {
+        FailFromStore(ERROR_WRITE_FAULT);
         return nullptr;
     }
     return NewHandle(false, record.name);
@@ -166,7 +204,7 @@ SC_HANDLE CreateServiceA(SC_HANDLE manager, LPCSTR serviceName, LPCSTR displayNa
 
 BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) {
     if (Z_FaultPoint("ControlService")) return Fail(ERROR_ACCESS_DENIED);
-    fs::path file;
+    std::string file;
     ServiceRecord record;
     if (!LoadService(service, &file, &record)) return FALSE;
     if (!status) return Fail(ERROR_INVALID_PARAMETER);
@@ -184,14 +222,14 @@ BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) {
     } else {
         record.state = SERVICE_STOPPED;
     }
-    if (!WriteServiceRecord(file, record)) return Fail(ERROR_ACCESS_DENIED);
+    if (!WriteServiceRecord(file, record)) return FailFromStore(ERROR_WRITE_FAULT);
     FillStatus(record, status);
     return TRUE;
 }
 
 BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
     if (Z_FaultPoint("QueryServiceStatus")) return Fail(ERROR_ACCESS_DENIED);
-    fs::path file;
+    std::string file;
     ServiceRecord record;
     if (!LoadService(service, &file, &record)) return FALSE;
     if (!status) return Fail(ERROR_INVALID_PARAMETER);
@@ -202,7 +240,7 @@ BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
         } else {
             record.state = SERVICE_STOPPED;
         }
-        if (!WriteServiceRecord(file, record)) return Fail(ERROR_ACCESS_DENIED);
+        if (!WriteServiceRecord(file, record)) return FailFromStore(ERROR_WRITE_FAULT);
     }
     FillStatus(record, status);
     return TRUE;
@@ -253,12 +291,19 @@ BOOL QueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA config, DWOR
 
 BOOL DeleteService(SC_HANDLE service) {
     if (Z_FaultPoint("DeleteService")) return Fail(ERROR_ACCESS_DENIED);
-    fs::path file;
+    std::string file;
     ServiceRecord record;
     if (!LoadService(service, &file, &record)) return FALSE;
-    if (!Z_DeleteFile(file.string().c_str())) return Fail(ERROR_ACCESS_DENIED);
-    service->deleted = true;
-    return TRUE;
+    if (Z_DeleteFile(file.c_str())) {
+        service->deleted = true;
+        return TRUE;
+    }
+    // A removal can fail after the name went (the flush of the folder
+    // failed): the service is then gone all the same, and this handle says
+    // so; the call fails with the reason either way.
+    const DWORD error = WindowsErrorOfToolkit(ERROR_WRITE_FAULT);
+    if (LookAtServiceFile(file) == StoreAnswer::Missing) service->deleted = true;
+    return Fail(error);
 }
 
 BOOL CloseServiceHandle(SC_HANDLE handle) {

@@ -78,6 +78,32 @@ int FirstAfter(const FaultLog& log, const std::string& name, const std::string& 
     return 0;
 }
 
+// The last call of name before the n-th call of before.
+int LastBefore(const FaultLog& log, const std::string& name, const std::string& before, int n) {
+    for (int i = Nth(log, before, n) - 1; i > 0; --i) {
+        if (log[static_cast<size_t>(i - 1)] == name) return i;
+    }
+    return 0;
+}
+
+// The ZEL_FAULT that fails the first operation op (fs.List, fs.FlushFolder)
+// inside the point-th public call of a run whose every point the sites file
+// lists ("<all:N>\t<name>\t..."): the operations of a call follow it there.
+std::string OperationInCall(const fs::path& sites, int point, const std::string& op) {
+    std::ifstream stream(sites);
+    int calls = 0;
+    for (std::string line; std::getline(stream, line);) {
+        const size_t tab = line.find('\t');
+        const std::string name = line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1);
+        if (name.rfind("fs.", 0) != 0) {
+            if (++calls > point) break;
+        } else if (calls == point && name == op) {
+            return "all:" + line.substr(0, tab);
+        }
+    }
+    return "";
+}
+
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 fs::path Bin(const UpgradeWorld& world, const std::string& name) { return world.Home() / "bin" / name; }
@@ -102,6 +128,10 @@ struct FailedStepRow {
     std::string fault = "";  // ZEL_FAULT of the tested run, when no point is given
     // With status 2, the list of failed steps that closes the run.
     std::vector<std::string> failedSteps = {"rename the previous release's programs"};
+    // When given, the operation of the public call at point that fails,
+    // with the system's error ZEL_FAULT_AS names (may be empty).
+    std::string operation = "";
+    std::string faultAs = "";
 };
 
 // An existence test of the tested run that cannot tell (ZEL_FAULT=
@@ -123,6 +153,49 @@ FailedStepRow CannotTell(const std::string& name, const std::vector<std::string>
 
 FailedStepRow WithHome(FailedStepRow row, std::function<void(const UpgradeWorld&)> prepare) {
     row.prepare = std::move(prepare);
+    return row;
+}
+
+FailedStepRow WithDisturbance(FailedStepRow row, std::function<void(const UpgradeWorld&)> disturb) {
+    row.disturb = std::move(disturb);
+    return row;
+}
+
+// What a run that removed the old service and stopped before the new one
+// leaves: the service gone, the record of it in the home.
+void RemovedByAnEarlierRun(const UpgradeWorld& world) {
+    DeleteServiceIfPresent(OLD_SERVICE);
+    WriteFileText(System(world, "OLDSERVICE.INF"),
+                  "[RemovedService]\r\nName=ZEL40SERVICE\r\nDisplayName=ZEL4.0\r\nBinaryPath=\"" +
+                      SystemText(Bin(world, "z40service.exe")) +
+                      "\" -resident\r\nStartType=3\r\nDependencies=tcpip\r\nAccount=LocalSystem\r\n");
+}
+
+// The service manager's files fail under the tested run where their failure
+// used to read as "no service", or as access denied whatever the cause: the
+// removal stops with the reason's Windows code, the old service registered
+// (again) and nothing owed.
+FailedStepRow ServiceStoreFails(const std::string& name, std::function<int(const FaultLog&)> point,
+                                const std::string& operation, const std::string& as, const std::string& reason,
+                                std::function<void(const std::string&)> check = nullptr) {
+    FailedStepRow row{name,
+                      "",
+                      {"NEW:1", "CS:1", "OLD:N"},
+                      nullptr,
+                      std::move(point),
+                      nullptr,
+                      1,
+                      "ERROR: remove the previous release's service: " + reason,
+                      nullptr};
+    row.check = [check](const UpgradeWorld& world, const std::string& output) {
+        EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE).exists);
+        EXPECT_FALSE(QueryRegisteredService(NEW_SERVICE).exists);
+        EXPECT_FALSE(fs::exists(world.Home() / "system" / "OLDSERVICE.INF"));
+        if (check) check(output);
+    };
+    row.failedSteps = {};
+    row.operation = operation;
+    row.faultAs = as;
     return row;
 }
 
@@ -202,6 +275,34 @@ std::vector<FailedStepRow> Rows() {
                        EXPECT_FALSE(fs::exists(Bin(world, "z40server.exe")));
                        EXPECT_TRUE(fs::exists(Bin(world, "z40searcher.exe")));
                    }),
+        // A run after one that removed the old service and stopped: a
+        // record of it that cannot be looked at is no "nothing owed" (the
+        // first look is the check's).
+        WithDisturbance(CannotTell("the record of the removed service cannot be looked at", oldNamesDropped,
+                                   "Z_NameExists@OLDSERVICE.INF:2", 1,
+                                   "ERROR: remove the previous release's service: Z_NameExists: cannot look at ", {},
+                                   [](const UpgradeWorld& world) {
+                                       EXPECT_TRUE(fs::exists(System(world, "OLDSERVICE.INF")));
+                                       EXPECT_FALSE(QueryRegisteredService(NEW_SERVICE).exists);
+                                   }),
+                        RemovedByAnEarlierRun),
+        ServiceStoreFails(
+            "the services cannot be listed when the old one is looked up",
+            [](const FaultLog& log) { return LastBefore(log, "Z_ListFolder", "Z_ContrastFile", 2); }, "fs.List",
+            "EMFILE", "The system cannot open the file. (4)"),
+        ServiceStoreFails(
+            "a service file cannot be read when the old service is looked up",
+            [](const FaultLog& log) { return LastBefore(log, "Z_ReadFile", "Z_ContrastFile", 2); }, "", "",
+            "The system cannot read from the specified device. (30)"),
+        // The name went, its folder's flush failed: the service is gone, so
+        // the record stays until the stop registers it again.
+        ServiceStoreFails(
+            "the old service's file is deleted but its folder cannot be flushed",
+            [](const FaultLog& log) { return FirstAfter(log, "Z_DeleteFile", "DeleteService"); }, "fs.FlushFolder",
+            "EIO", "The system cannot write to the specified device. (29)",
+            [](const std::string& output) {
+                EXPECT_TRUE(Contains(output, "The old service ZEL40SERVICE was registered again")) << output;
+            }),
         // In the dictionary phase: the run stops, everything put back.
         CannotTell("a relation database's data cannot be looked at", oldNamesDropped, "Z_FileExists@DB12.dat", 1,
                    "ERROR: 1999 upgrade the lexicons and relation databases: ZKF_LoadDBRecords: cannot tell whether ", {},
@@ -363,8 +464,10 @@ TEST(FailedSteps, EachRowSaysWhatItDidAndTheRerunEndsAsACleanRun) {
 
         // A clean run of the same home: its fault points and its result.
         SetEnvironment("ZEL_FAULT_LOG", keep.Path("points.log"));
+        if (!row.operation.empty()) SetEnvironment("ZEL_FAULT_SITES", keep.Path("sites.log"));
         const ProgramResult clean = world.Upgrade(row.arguments, row.input);
         UnsetEnvironment("ZEL_FAULT_LOG");
+        UnsetEnvironment("ZEL_FAULT_SITES");
         ASSERT_EQ(clean.exitCode, 0) << clean.output;
         const SweepOutcome cleanOutcome = ObserveOutcome(world);
 
@@ -374,12 +477,18 @@ TEST(FailedSteps, EachRowSaysWhatItDidAndTheRerunEndsAsACleanRun) {
         if (row.point) {
             const int point = row.point(ReadFaultLog(keep.Root() / "points.log"));
             ASSERT_GT(point, 0) << "the clean run passes no such fault point";
-            SetEnvironment("ZEL_FAULT", "*:" + std::to_string(point));
+            const std::string fault = row.operation.empty()
+                                          ? "*:" + std::to_string(point)
+                                          : OperationInCall(keep.Root() / "sites.log", point, row.operation);
+            ASSERT_FALSE(fault.empty()) << "the call at " << point << " makes no " << row.operation;
+            SetEnvironment("ZEL_FAULT", fault);
         } else if (!row.fault.empty()) {
             SetEnvironment("ZEL_FAULT", row.fault);
         }
+        if (!row.faultAs.empty()) SetEnvironment("ZEL_FAULT_AS", row.faultAs);
         const ProgramResult tested = world.Upgrade(row.arguments, row.input);
         UnsetEnvironment("ZEL_FAULT");
+        UnsetEnvironment("ZEL_FAULT_AS");
         EXPECT_EQ(tested.exitCode, row.exitCode) << tested.output;
         EXPECT_TRUE(Contains(tested.output, row.errorLine)) << tested.output;
         if (row.exitCode == 2) {

@@ -2,6 +2,7 @@
 // files in a scratch directory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -327,6 +328,37 @@ TEST(WholeFiles, DeleteFilesMatchesWildcardWithoutCase) {
     EXPECT_TRUE(fs::exists(scratch.file("az40.exe")));
     EXPECT_TRUE(fs::exists(scratch.path() / "z40dir"));
     EXPECT_EQ(Z_DeleteFiles(scratch.dir().c_str(), "z40*.*"), 1);
+}
+
+// A folder that cannot be listed is a failure, never a folder without
+// entries; the names match as Z_DeleteFiles matches them.
+TEST(WholeFiles, ListFolderTellsAMissingFolderFromAnEmptyOne) {
+    ScratchDir scratch;
+    std::vector<std::string> found;
+    const ZFolderCallback collect = [](const char* name, uint32_t kind, void* context) {
+        static_cast<std::vector<std::string>*>(context)->push_back(name + std::string(":") + std::to_string(kind));
+        return 1;
+    };
+    EXPECT_EQ(Z_ListFolder(scratch.file("none").c_str(), "*", collect, &found), 0);
+    EXPECT_EQ(Z_GetLastError(), Z_ERROR_NOT_FOUND);
+    EXPECT_EQ(Z_ListFolder(scratch.dir().c_str(), "*", collect, &found), 1);
+    EXPECT_TRUE(found.empty());
+    WriteText(scratch.file("a.service"), "x");
+    WriteText(scratch.file("B.SERVICE"), "x");
+    WriteText(scratch.file("c.txt"), "x");
+    fs::create_directory(scratch.path() / "d.service");
+    EXPECT_EQ(Z_ListFolder(scratch.dir().c_str(), "*.service", collect, &found), 1);
+    std::sort(found.begin(), found.end());
+    const std::vector<std::string> expected = {"B.SERVICE:1", "a.service:1", "d.service:2"};
+    EXPECT_EQ(found, expected);
+    // Stopped by the caller after the first name.
+    found.clear();
+    const ZFolderCallback first = [](const char* name, uint32_t, void* context) {
+        static_cast<std::vector<std::string>*>(context)->push_back(name);
+        return 0;
+    };
+    EXPECT_EQ(Z_ListFolder(scratch.dir().c_str(), "*", first, &found), 1);
+    EXPECT_EQ(found.size(), 1u);
 }
 
 TEST(WholeFiles, QuestionMarkMatchesOneCharacter) {

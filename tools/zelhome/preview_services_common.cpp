@@ -9,6 +9,7 @@
 #include "home_snapshot.h"
 #include "preview_services.h"
 #include "service_store.h"
+#include "zelkit.h"
 
 namespace zelhome {
 
@@ -22,15 +23,13 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::map<std::string, ServiceRecord> ReadMirror(const std::string& mirrorDir) {
-    std::map<std::string, ServiceRecord> services;
-    std::error_code error;
-    for (fs::directory_iterator it(PathFromText(mirrorDir), error), end; !error && it != end; it.increment(error)) {
-        if (it->path().extension() != ".service") continue;
-        ServiceRecord service;
-        if (ReadServiceRecord(it->path(), &service)) services[Lower(service.name)] = service;
-    }
-    return services;
+// The services of zelhome's own mirror, by their names in lower case; false
+// (the toolkit's last error set) when it cannot be read.
+bool ReadMirror(const std::string& mirrorDir, std::map<std::string, ServiceRecord>* services) {
+    std::vector<StoredService> stored;
+    if (!ListServiceRecords(mirrorDir, &stored)) return false;
+    for (StoredService& service : stored) (*services)[Lower(service.record.name)] = std::move(service.record);
+    return true;
 }
 
 }  // namespace
@@ -97,14 +96,19 @@ std::vector<std::string> LeftServiceWarnings(const ServicePlan& plan, const std:
 }
 
 std::vector<std::string> MirrorServiceNames(const std::string& mirrorDir) {
+    std::map<std::string, ServiceRecord> services;
     std::vector<std::string> names;
-    for (const auto& [key, service] : ReadMirror(mirrorDir)) names.push_back(service.name);
+    ReadMirror(mirrorDir, &services);  // a mirror that cannot be read is reported by MirrorChanges
+    for (const auto& [key, service] : services) names.push_back(service.name);
     return names;
 }
 
 std::vector<std::string> MirrorChanges(const std::string& mirrorDir, const std::vector<std::string>& namesBefore) {
     std::vector<std::string> lines;
-    const std::map<std::string, ServiceRecord> after = ReadMirror(mirrorDir);
+    std::map<std::string, ServiceRecord> after;
+    if (!ReadMirror(mirrorDir, &after)) {
+        return {std::string("the services after the run cannot be read: ") + Z_GetLastErrorPrompt(nullptr, 0)};
+    }
     for (const std::string& name : namesBefore) {
         if (after.count(Lower(name)) == 0) lines.push_back("old service removed: " + name);
     }

@@ -7,6 +7,7 @@
 #include "home_paths.h"
 #include "preview_services.h"
 #include "service_store.h"
+#include "zelkit.h"
 
 namespace zelhome {
 
@@ -24,11 +25,12 @@ bool SameName(std::string a, std::string b) {
     return a == b;
 }
 
-std::string ReadText(const fs::path& path) {
+bool ReadText(const fs::path& path, std::string* text) {
     std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    std::ostringstream read;
+    read << file.rdbuf();
+    *text = read.str();
+    return !file.bad() && file.is_open();
 }
 
 // The file's text with its BinaryPath's program moved from HOME/bin to COPY/bin.
@@ -60,13 +62,24 @@ bool PlanServices(const std::string& home, const std::string& copy, const std::s
         return false;
     }
     plan->mirrorDir = mirrorDir;
-    const fs::path services = ServiceDirectory();
-    if (!fs::is_directory(services, error)) return true;  // no services registered
-    for (fs::directory_iterator it(services, error), end; !error && it != end; it.increment(error)) {
-        if (it->path().extension() != ".service") continue;
-        ServiceRecord service;
-        if (!ReadServiceRecord(it->path(), &service)) continue;
-        std::string text = ReadText(it->path());
+    // A store that cannot be read is no store without services: the
+    // preview would promise a run that leaves the old service alone.
+    const std::string services = ServiceDirectory();
+    const int there = Z_DirExists(services.c_str());
+    if (there == 0) return true;  // no services registered
+    std::vector<StoredService> stored;
+    if (there < 0 || !ListServiceRecords(services, &stored)) {
+        *message = services + ": the registered services cannot be read: " + Z_GetLastErrorPrompt(nullptr, 0);
+        return false;
+    }
+    for (const StoredService& entry : stored) {
+        const ServiceRecord& service = entry.record;
+        const fs::path file = PathFromText(entry.file);
+        std::string text;
+        if (!ReadText(file, &text)) {
+            *message = entry.file + ": cannot be read";
+            return false;
+        }
         if (SameName(service.name, OLD_SERVICE_NAME)) {
             plan->oldService = OldService{true, service.name, service.displayName, service.binaryPath};
         }
@@ -80,10 +93,10 @@ bool PlanServices(const std::string& home, const std::string& copy, const std::s
                                          std::to_string(service.controlError) + ")");
             }
         }
-        std::ofstream out(fs::path(mirrorDir) / it->path().filename(), std::ios::binary);
+        std::ofstream out(fs::path(mirrorDir) / file.filename(), std::ios::binary);
         out << text;
         if (!out) {
-            *message = (fs::path(mirrorDir) / it->path().filename()).string() + ": cannot be written";
+            *message = (fs::path(mirrorDir) / file.filename()).string() + ": cannot be written";
             return false;
         }
     }

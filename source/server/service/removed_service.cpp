@@ -47,8 +47,11 @@ bool RecordRemovedService(const char* systemDir, const char* serviceName, const 
 // service's rights). One that cannot be looked at, or is another account's,
 // fails with the reason rather than passing for no service owed.
 int RemovedServicePending(const char* systemDir) {
+    const std::string path = RecordPath(systemDir);
+    const int there = Z_NameExists(path.c_str());
+    if (there <= 0) return there;
     ZFileInfo info{};
-    if (!Z_GetFileInfo(RecordPath(systemDir).c_str(), Z_OWN_FILE, &info)) return -1;
+    if (!Z_GetFileInfo(path.c_str(), Z_OWN_FILE, &info)) return -1;
     return info.kind == Z_FILE_REGULAR ? 1 : 0;
 }
 

@@ -171,6 +171,14 @@ ServiceRegistration RegistrationOf(const char* name, const QUERY_SERVICE_CONFIGA
     return registration;
 }
 
+// Whether the previous release's service is gone: 1 it is (or goes once it
+// stops), 0 it is still registered, -1 the service manager cannot tell.
+int OldServiceGone() {
+    if (QueryServiceConfiguration(kOldServiceName, nullptr, nullptr)) return 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_SERVICE_DOES_NOT_EXIST || error == ERROR_SERVICE_MARKED_FOR_DELETE ? 1 : -1;
+}
+
 // HOME/bin's zemservice.exe, as the new service registers it.
 bool NewServiceProgram(const char* binDir, char (&program)[Z_MAX_PATH]) {
     const bool fits = std::snprintf(program, sizeof(program), "%s", binDir) < static_cast<int>(sizeof(program)) &&
@@ -200,11 +208,25 @@ bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed, 
         if (registration != nullptr) *registration = found;
         return true;
     }
-    // Still registered: nothing is owed for it. Should the record of it
-    // stay all the same, the next run finds the service still there,
+    // The record of the service's name could not go: the service was not
+    // touched. Still registered, nothing is owed for it. Should the record
+    // of it stay all the same, the next run finds the service still there,
     // records it again and removes it; nothing is lost either way.
     const DWORD error = GetLastError();
-    ForgetRemovedService(systemDir);
+    if (ServiceRecordFailed()) {
+        ForgetRemovedService(systemDir);
+        return false;
+    }
+    // A removal that failed may have taken the service all the same (its
+    // registration went, and what failed came after): the record of it goes
+    // only once the service is seen still there, or a successor would be
+    // owed by nothing. The step fails with the removal's own error.
+    const int gone = OldServiceGone();
+    if (gone == 0) ForgetRemovedService(systemDir);
+    if (gone > 0) {
+        *removed = true;
+        if (registration != nullptr) *registration = found;
+    }
     SetLastError(error);
     return FailWithSystemError();
 }
@@ -241,7 +263,9 @@ bool RegisterServiceAgain(const ServiceRegistration& registration, const char* s
 bool FindNewServiceNameHolder(const char* binDir, const char* systemDir, std::string* holder) {
     holder->clear();
     ServiceConfiguration configuration;
-    if (!RemovedServicePending(systemDir)) {
+    const int pending = RemovedServicePending(systemDir);
+    if (pending < 0) return false;
+    if (pending == 0) {
         bool ofThisHome = false;
         if (!FindOldService(binDir, configuration, &ofThisHome)) return false;
         // No old service of this home goes, so no new one comes.

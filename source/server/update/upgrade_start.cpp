@@ -178,13 +178,14 @@ bool RemoveOldServiceStep(RunContext& run, const char*) {
     // The service records its program without a trailing separator.
     const FixedPath bin = FixedPath::Directory(run.choices.home).File("bin");
     const FixedPath system = FixedPath::Directory(run.choices.home).Sub("system");
-    if (!bin.ok() || !system.ok() ||
-        !RemoveOldService(bin.c_str(), system.c_str(), &run.oldServiceRemoved, &run.removedService)) {
-        return false;
-    }
+    const bool done = bin.ok() && system.ok() &&
+                      RemoveOldService(bin.c_str(), system.c_str(), &run.oldServiceRemoved, &run.removedService);
+    // A removal that failed after the service went is a removal all the
+    // same: the stop registers the service again.
     if (run.oldServiceRemoved) {
         run.actions.Note(ActionKind::ServiceRemoved, ActionGroup::Services, run.removedService.name);
     }
+    if (!done) return false;
     // Removed by an earlier run whose successor is not installed yet; a
     // record the system cannot tell about may owe one, and stops the run.
     const int pending = run.oldServiceRemoved ? 1 : RemovedServicePending(system.c_str());

@@ -210,6 +210,15 @@ int Z_GetFreeSpace(const char* path, uint64_t* available);
 // beneath it (0: the folder alone); links are not followed and count for
 // nothing.
 int Z_GetFolderSize(const char* folder, const char* wildcard, int depth, uint64_t* bytes);
+// Calls found with the name and kind (Z_FILE_*; a link is Z_FILE_LINK, never
+// followed) of each entry of folder whose name matches the wildcard (as
+// Z_DeleteFiles matches), until found returns 0. 1 when the folder was
+// listed, whether or not anything matched; 0 when it could not be, with the
+// reason as the last error (a missing folder is Z_ERROR_NOT_FOUND), and
+// when a matching name cannot be written in the system code page: a name
+// handed out always names the entry it was found as.
+using ZFolderCallback = int (*)(const char* name, uint32_t kind, void* context);
+int Z_ListFolder(const char* folder, const char* wildcard, ZFolderCallback found, void* context);
 
 // ---- locks -------------------------------------------------------------------
 // A lock on the file at path that the system drops when the process ends,

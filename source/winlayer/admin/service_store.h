@@ -3,7 +3,6 @@
 // the format.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -30,19 +29,37 @@ struct ServiceRecord {
     std::vector<std::string> otherLines;
 };
 
-// ZEL_SERVICE_DIR, or <temp dir>/zel-services when it is not set.
-std::filesystem::path ServiceDirectory();
+// What a look at the store found. Failed: the store could not be read, and
+// the toolkit's last error says why; never taken for "no service".
+enum class StoreAnswer { Found, Missing, Failed };
 
-// Reads one service file; false when it cannot be read or names no service.
-bool ReadServiceRecord(const std::filesystem::path& file, ServiceRecord* record);
+// ZEL_SERVICE_DIR, or <temp dir>/zel-services when it is not set.
+std::string ServiceDirectory();
+
+// Reads one service file. Missing: no such file, or it names no service
+// (no Name= line).
+StoreAnswer ReadServiceRecord(const std::string& file, ServiceRecord* record);
 // Replaces the file in one step (written beside it, then renamed).
-bool WriteServiceRecord(const std::filesystem::path& file, const ServiceRecord& record);
+bool WriteServiceRecord(const std::string& file, const ServiceRecord& record);
 
 // Looks a service up by name or, with byDisplayName, by display name,
-// without regard to case, as Windows does.
-bool FindServiceRecord(const std::string& name, bool byDisplayName, std::filesystem::path* file, ServiceRecord* record);
+// without regard to case, as Windows does. Any service file that cannot be
+// read fails the look-up: it may be the one asked for.
+StoreAnswer FindServiceRecord(const std::string& name, bool byDisplayName, std::string* file, ServiceRecord* record);
 
-// A file name for a new service that no other file uses.
-std::filesystem::path NewServiceFilePath(const std::string& name);
+// Every service of folder (the store, or a copy of it) with its file; false
+// when the folder or one of its service files cannot be read.
+struct StoredService {
+    std::string file;
+    ServiceRecord record;
+};
+bool ListServiceRecords(const std::string& folder, std::vector<StoredService>* services);
+
+// Whether a service file is there (its name itself, never followed).
+StoreAnswer LookAtServiceFile(const std::string& file);
+
+// A file name for a new service that no other file uses; false when a
+// candidate cannot be looked at.
+bool NewServiceFilePath(const std::string& name, std::string* file);
 
 bool SameServiceName(const std::string& a, const std::string& b);
