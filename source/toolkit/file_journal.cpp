@@ -296,8 +296,13 @@ int Z_RemoveFileJournal(const char* journalDir) {
     if (!PlatformFacts(path.c_str(), LastName::Itself, facts, problem)) {
         return FailProblem("Z_RemoveFileJournal", "remove", path.c_str(), problem);
     }
+    // A folder under the name is no journal this program wrote; it fails
+    // as its removal does.
+    if (facts.kind == FileKind::Directory && !PlatformDeleteFile(path.c_str(), problem)) {
+        return FailProblem("Z_RemoveFileJournal", "remove", path.c_str(), problem);
+    }
     bool removed = false;
-    if (facts.kind != FileKind::Missing) {
+    if (facts.kind != FileKind::Missing && facts.kind != FileKind::Directory) {
         FileFacts stale;
         if (!PlatformFacts(gone.c_str(), LastName::Itself, stale, problem) ||
             (stale.kind != FileKind::Missing && !PlatformDeleteFile(gone.c_str(), problem))) {

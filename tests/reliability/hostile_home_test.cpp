@@ -423,13 +423,12 @@ int JournalLineCount(const Scene& scene) {
     return lines;
 }
 
-// The interrupted run's rerun ended (ZEL_FAULT_END) at fault, in its
-// put-back; what it left of its work beside the files it was putting back
-// stays.
-std::function<void(Scene&)> PutBackEndedAt(const std::string& fault, const std::string& end) {
-    return [fault, end](Scene& scene) {
+// The interrupted run's rerun killed at fault, in its put-back; what it
+// left of its work beside the files it was putting back stays.
+std::function<void(Scene&)> PutBackKilledAt(const std::string& fault) {
+    return [fault](Scene& scene) {
         SetEnvironment("ZEL_FAULT", fault);
-        SetEnvironment("ZEL_FAULT_END", end);
+        SetEnvironment("ZEL_FAULT_END", "kill");
         scene.Upgrade();
         UnsetEnvironment("ZEL_FAULT");
         UnsetEnvironment("ZEL_FAULT_END");
@@ -437,7 +436,7 @@ std::function<void(Scene&)> PutBackEndedAt(const std::string& fault, const std::
         for (const auto& entry : fs::recursive_directory_iterator(scene.home)) {
             staged = staged || entry.path().filename().string().ends_with(".zel-undo");
         }
-        ASSERT_TRUE(staged || end == "power") << "the put-back left no second name beside a file";
+        ASSERT_TRUE(staged) << "the put-back left no second name beside a file";
     };
 }
 
@@ -828,9 +827,7 @@ std::vector<Row> Rows() {
         // its recorded one and its move there: the next run clears the work
         // name and puts everything back.
         {"the put-back killed between its link and its move", S::Interrupted,
-         PutBackEndedAt("fs.Rename@Z_UndoFileJournal", "kill"), E::EndsClean},
-        {"the put-back cut by a power loss between its link and its move", S::Interrupted,
-         PutBackEndedAt("fs.Rename@Z_UndoFileJournal", "power"), E::EndsClean},
+         PutBackKilledAt("fs.Rename@Z_UndoFileJournal"), E::EndsClean},
         {"folder at system/VIEW.DIC.zel-undo during the put-back", S::Interrupted,
          [](Scene& scene) { fs::create_directories(scene.In("system/VIEW.DIC.zel-undo")); }, E::Stops,
          "a work name of the undo"},
