@@ -311,10 +311,15 @@ int Z_RemoveFileJournal(const char* journalDir) {
         // The move's folder flush failing leaves the journal gone all the
         // same: a power cut may then bring it back, and the next run undoes
         // and makes again what it protected, which ends as well.
-        if (!PlatformRenameFile(path.c_str(), gone.c_str(), problem)) {
+        // Its lines are on the disk (flushed before, or read whole by the
+        // run that gives it up): the move owes its folder's flush alone.
+        Touched touched;
+        Status moved = Files().Rename(path, gone, RenameMode::NoReplace, &touched);
+        if (moved.ok()) moved = Files().FlushFolder(SplitLast(touched.name).folder);
+        if (!moved.ok()) {
             Problem looked;
             if (!PlatformFacts(path.c_str(), LastName::Itself, facts, looked) || facts.kind != FileKind::Missing) {
-                return FailProblem("Z_RemoveFileJournal", "remove", path.c_str(), problem);
+                return FailStatus("Z_RemoveFileJournal", "remove", path, moved);
             }
         }
         removed = true;
