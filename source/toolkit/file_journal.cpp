@@ -30,9 +30,33 @@ bool FailDamaged(const char* operation, const std::string& journalDir, const std
                 JournalFilePath(journalDir).c_str(), why.c_str());
 }
 
-bool IsSavedName(const std::string& name) {
+constexpr const char* kGoneSuffix = ".GONE";
+constexpr const char* kWorkSuffix = ".NEW";
+
+// What a journal leaves once JOURNAL has gone: its SAVED files, the name it
+// was set aside under, the work name its header was written under.
+bool IsLeftOverName(const std::string& name) {
     uint64_t copy = 0;
-    return ParseSavedName(name, &copy);
+    return ParseSavedName(name, &copy) || name == std::string(kJournalFileName) + kGoneSuffix ||
+           name == std::string(kJournalFileName) + kWorkSuffix;
+}
+
+// The undo's work names beside a recorded file hold at most a file or a
+// link it left there, which it removes as a name; a folder is no work of
+// its own.
+bool WorkNamesHoldNoFolder(const char* operation, const std::string& journalDir, const std::string& path) {
+    for (const char* suffix : kUndoWorkSuffixes) {
+        const std::string name = path + suffix;
+        FileFacts facts;
+        Problem problem;
+        if (!PlatformFacts(name.c_str(), LastName::Itself, facts, problem)) {
+            return FailProblem(operation, "reach", name.c_str(), problem);
+        }
+        if (facts.kind == FileKind::Directory) {
+            return FailDamaged(operation, journalDir, "a folder is at " + name + ", a work name of the undo");
+        }
+    }
+    return true;
 }
 
 // Every place the journal names is reached now as the undo will reach it
@@ -59,6 +83,7 @@ bool CheckRecordedPlaces(const char* operation, const std::string& journalDir, c
         if (!PlatformFacts(path.c_str(), created ? LastName::Itself : LastName::Follow, facts, problem)) {
             return FailProblem(operation, "reach", path.c_str(), problem);
         }
+        if (!WorkNamesHoldNoFolder(operation, journalDir, path)) return false;
         if (created) continue;
         const std::string line = "line " + std::to_string(index + 2) +
                                  (entry.kind == EntryKind::Page ? " saved pages of the file " : " saved the file ") +
@@ -163,9 +188,9 @@ bool LoadJournal(const char* operation, const std::string& journalDir, const Lex
     return FailProblem(operation, "read the file journal in", journalDir.c_str(), problem);
 }
 
-// Without JOURNAL the SAVED files are left-overs: they go as names, their
-// folder flushed once for all of them.
-bool RemoveSavedCopies(const char* operation, const std::string& directory) {
+// Without JOURNAL the SAVED files and the rest are left-overs: they go as
+// names, their folder flushed once for all of them.
+bool RemoveLeftOvers(const char* operation, const std::string& directory) {
     std::vector<DirectoryEntry> entries;
     Problem problem;
     FileFacts facts;
@@ -181,7 +206,7 @@ bool RemoveSavedCopies(const char* operation, const std::string& directory) {
     bool removed = true;
     std::string failed;
     for (const DirectoryEntry& entry : entries) {
-        if (!IsSavedName(entry.name) || entry.kind == FileKind::Directory) continue;
+        if (!IsLeftOverName(entry.name) || entry.kind == FileKind::Directory) continue;
         failed = JoinName(directory, entry.name);
         removed = PlatformDeleteFile(failed.c_str(), problem);
         if (!removed) break;
@@ -220,7 +245,8 @@ int Z_CheckFileJournal(const char* journalDir, const char* baseDir) {
     if (!PlatformFacts(baseDir, LastName::Follow, facts, problem)) {
         return FailProblem("Z_CheckFileJournal", "open", baseDir, problem);
     }
-    return facts.volume == contents.volume && facts.index == contents.index ? 1 : 2;
+    if (facts.volume != contents.volume || facts.index != contents.index) return 2;
+    return contents.cutAt != 0 ? 3 : 1;
 }
 
 int Z_FlushFileJournal(const char* journalDir, const char* baseDir) {
@@ -256,23 +282,47 @@ int Z_RemoveFileJournal(const char* journalDir) {
     const EntryPoint call("Z_RemoveFileJournal", false);
     if (RejectEmptyPath("Z_RemoveFileJournal", journalDir)) return 0;
     if (JournalIsOpen()) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_RemoveFileJournal: the journal is still open");
-    // The journal's name goes first: without it the saved copies are only
-    // left-overs, never put back over newer files.
+    // The journal goes in one step, its name set aside: until that step it
+    // is whole, and a failure leaves it for the put-back and the next run;
+    // after it the journal is gone, and the saved copies and the name it
+    // was set aside under are only left-overs, which go here as far as they
+    // can, and otherwise with the next journal's opening or removal. Were
+    // the name removed first and the copies then failed, a put-back would
+    // find no journal and take the changes it protected for undone.
     const std::string path = JournalFilePath(journalDir);
+    const std::string gone = path + kGoneSuffix;
     FileFacts facts;
     Problem problem;
     if (!PlatformFacts(path.c_str(), LastName::Itself, facts, problem)) {
         return FailProblem("Z_RemoveFileJournal", "remove", path.c_str(), problem);
     }
-    if (facts.kind != FileKind::Missing) {
-        if (!PlatformDeleteFile(path.c_str(), problem)) {
-            return FailProblem("Z_RemoveFileJournal", "remove", path.c_str(), problem);
+    // A folder under the name is no journal this program wrote; it fails
+    // as its removal does.
+    if (facts.kind == FileKind::Directory && !PlatformDeleteFile(path.c_str(), problem)) {
+        return FailProblem("Z_RemoveFileJournal", "remove", path.c_str(), problem);
+    }
+    bool removed = false;
+    if (facts.kind != FileKind::Missing && facts.kind != FileKind::Directory) {
+        FileFacts stale;
+        if (!PlatformFacts(gone.c_str(), LastName::Itself, stale, problem) ||
+            (stale.kind != FileKind::Missing && !PlatformDeleteFile(gone.c_str(), problem))) {
+            return FailProblem("Z_RemoveFileJournal", "remove", gone.c_str(), problem);
         }
+        // The move's folder flush failing leaves the journal gone all the
+        // same: a power cut may then bring it back, and the next run undoes
+        // and makes again what it protected, which ends as well.
+        // Its lines are on the disk (flushed before, or read whole by the
+        // run that gives it up): the move owes its folder's flush alone.
+        Touched touched;
+        Status moved = Files().Rename(path, gone, RenameMode::NoReplace, &touched);
+        if (moved.ok()) moved = Files().FlushFolder(SplitLast(touched.name).folder);
+        if (!moved.ok()) {
+            Problem looked;
+            if (!PlatformFacts(path.c_str(), LastName::Itself, facts, looked) || facts.kind != FileKind::Missing) {
+                return FailStatus("Z_RemoveFileJournal", "remove", path, moved);
+            }
+        }
+        removed = true;
     }
-    const std::string work = path + ".NEW";
-    if (PlatformFacts(work.c_str(), LastName::Itself, facts, problem) && facts.kind != FileKind::Missing &&
-        !PlatformDeleteFile(work.c_str(), problem)) {
-        return FailProblem("Z_RemoveFileJournal", "remove", work.c_str(), problem);
-    }
-    return RemoveSavedCopies("Z_RemoveFileJournal", journalDir) ? 1 : 0;
+    return RemoveLeftOvers("Z_RemoveFileJournal", journalDir) || removed ? 1 : 0;
 }

@@ -32,7 +32,8 @@ bool JournalBase(const char* operation, const char* baseDir, LexicalPath& base);
 bool LoadJournal(const char* operation, const std::string& journalDir, const LexicalPath& base, bool saved,
                  JournalContents& contents);
 
-// Removes every SAVED file of the journal's folder, as names.
-bool RemoveSavedCopies(const char* operation, const std::string& directory);
+// Removes, as names, what a journal's folder holds once JOURNAL has gone:
+// its SAVED files, JOURNAL.GONE and JOURNAL.NEW.
+bool RemoveLeftOvers(const char* operation, const std::string& directory);
 
 }  // namespace zel::toolkit

@@ -134,33 +134,46 @@ bool ParseNumbers(const std::vector<std::string>& fields, JournalEntry& entry) {
     return numbers;
 }
 
-// One entry line; why says what is wrong with it.
-bool ParseEntry(const std::string& line, uint64_t expected, uint32_t* chain, JournalEntry& entry, std::string& why) {
-    if (line.size() < 2 || line[1] != ' ' || !KindOf(line[0], &entry.kind)) {
-        why = "is not a journal line";
-        return false;
-    }
+// An entry line's fields as written, its crc (crcText) not checked yet.
+bool SplitEntry(const std::string& line, JournalEntry& entry, std::string& crcText, std::string& why) {
+    why = "is not a journal line";
+    if (line.size() < 2 || line[1] != ' ' || !KindOf(line[0], &entry.kind)) return false;
     const std::vector<std::string> fields = Fields(line, NumberFields(entry.kind) + 4);
-    if (fields.empty()) {
-        why = "is not a journal line";
-        return false;
-    }
-    const std::string& crc = fields[fields.size() - 2];
+    if (fields.empty()) return false;
+    crcText = fields[fields.size() - 2];
     entry.path = fields.back();
-    if (!ParseNumbers(fields, entry) || !Signed(*chain, fields[0] + " " + Numbers(entry) + " " + entry.path, crc, chain)) {
+    why = "fails its checksum";
+    return ParseNumbers(fields, entry);
+}
+
+bool Verifies(const JournalEntry& entry, const std::string& crcText, uint32_t* chain) {
+    return Signed(*chain, std::string(1, LetterOf(entry.kind)) + " " + Numbers(entry) + " " + entry.path, crcText,
+                  chain);
+}
+
+// Unverified: the line's bytes are not those written whole (a crash may
+// leave that at the end); Broken: they are, and say what no recorder writes.
+enum class LineCheck { Verified, Unverified, Broken };
+
+// One entry line; why says what is wrong with it.
+LineCheck ParseEntry(const std::string& line, uint64_t expected, uint32_t* chain, JournalEntry& entry,
+                     std::string& why) {
+    std::string crc;
+    if (!SplitEntry(line, entry, crc, why)) return LineCheck::Unverified;
+    if (!Verifies(entry, crc, chain)) {
         why = "fails its checksum";
-        return false;
+        return LineCheck::Unverified;
     }
     if (entry.sequence != expected) {
         why = "comes out of its place (number " + std::to_string(entry.sequence) + ", " + std::to_string(expected) +
               " expected)";
-        return false;
+        return LineCheck::Broken;
     }
     if (!IsJournalPath(entry.path)) {
         why = "names a path that does not lie inside the home: " + entry.path;
-        return false;
+        return LineCheck::Broken;
     }
-    return true;
+    return LineCheck::Verified;
 }
 
 // A page lies on a page boundary of the file as it was, whole unless it is
@@ -231,6 +244,42 @@ LineRead ReadLine(std::FILE* file, std::string& line, uint64_t* consumed) {
         line += static_cast<char>(c);
     }
     return line.empty() ? LineRead::End : LineRead::CutShort;
+}
+
+// Whether a record after the line that failed (line, number) verifies: a
+// whole line chained from the crc the line before it holds as written, in
+// its place. The search steps over the page a P line names. Only what a
+// crash cannot make counts: none found, the failed record was the last
+// one written, cut by the crash. A search that cannot end within the
+// bounds of a journal counts as found.
+bool LaterRecordVerifies(std::FILE* file, std::string line, size_t number, bool pageRead) {
+    uint64_t text = 0;
+    for (size_t at = number;; ++at) {
+        JournalEntry entry;
+        std::string crc;
+        std::string ignored;
+        uint32_t written = 0;
+        const bool parsed = SplitEntry(line, entry, crc, ignored) && ParseHex(crc, &written);
+        const bool skipPage = parsed && entry.kind == EntryKind::Page && !(at == number && pageRead);
+        if (skipPage) {
+            if (entry.size > kJournalPageSize) return true;
+            char block[kJournalPageSize];
+            if (std::fread(block, 1, static_cast<size_t>(entry.size), file) != entry.size) return false;
+        }
+        uint64_t consumed = 0;
+        const LineRead read = ReadLine(file, line, &consumed);
+        text += consumed;
+        if (read == LineRead::End || read == LineRead::CutShort) return false;
+        if (text > kLargestJournalText) return true;
+        if (read == LineRead::TooLong) {
+            line.clear();
+            continue;
+        }
+        if (!parsed) continue;
+        JournalEntry next;
+        uint32_t chain = written;
+        if (SplitEntry(line, next, crc, ignored) && Verifies(next, crc, &chain) && next.sequence == at) return true;
+    }
 }
 
 // Reads a page's bytes and checks them; false when they are cut short by the
@@ -323,6 +372,8 @@ JournalCheck ReadJournal(const std::string& folder, const std::string& own, Jour
             if (number == 1) {
                 why = "its first line is not a whole journal header";
                 result = JournalCheck::Damaged;
+            } else if (read == LineRead::CutShort) {
+                contents.cutAt = number;
             }
             break;
         }
@@ -348,8 +399,12 @@ JournalCheck ReadJournal(const std::string& folder, const std::string& own, Jour
         }
         JournalEntry entry;
         std::string wrong;
-        if (!ParseEntry(line, number - 1, &chain, entry, wrong) ||
-            !MayFollow(entry, contents.unrecorded, own, paths, copyNumbers, wrong)) {
+        const LineCheck check = ParseEntry(line, number - 1, &chain, entry, wrong);
+        if (check == LineCheck::Unverified && !LaterRecordVerifies(file, line, number, false)) {
+            contents.cutAt = number;
+            break;
+        }
+        if (check != LineCheck::Verified || !MayFollow(entry, contents.unrecorded, own, paths, copyNumbers, wrong)) {
             why = LineName(number) + " " + wrong;
             result = JournalCheck::Damaged;
             break;
@@ -359,7 +414,14 @@ JournalCheck ReadJournal(const std::string& folder, const std::string& own, Jour
             bool bad = false;
             // A page cut short by the end of the file: its change was never
             // made either.
-            if (!ReadPage(file, entry, &consumed, &bad)) break;
+            if (!ReadPage(file, entry, &consumed, &bad)) {
+                contents.cutAt = number;
+                break;
+            }
+            if (bad && !LaterRecordVerifies(file, line, number, true)) {
+                contents.cutAt = number;
+                break;
+            }
             if (bad) {
                 why = LineName(number) + ": the page saved after it fails its checksum";
                 result = JournalCheck::Damaged;

@@ -18,9 +18,13 @@
 // Sequences count from 1. Each line's crc is the CRC-32C of the crc before
 // it (the header's, then each line's in turn) in hex, a blank and the line
 // without its crc, so a line changed, lost from the middle or moved is
-// found; a page's bytes have their own crc in its line. A last line without
-// its LF, or a last page cut short, was cut by a crash before the change it
-// prepared was made, and is passed over.
+// found; a page's bytes have their own crc in its line. A last record cut
+// short (a line without its LF, a page without all its bytes) or failing its
+// checks (bytes that reached the disk in part, or not at all, though the
+// file's length did) with no record after it that verifies was cut by a
+// crash before the change it prepared was made, and is passed over; a
+// record that verifies after one that does not is damage, which no crash
+// makes.
 //
 // Pages are 4 KiB, at offsets that are multiples of it (the last one of a
 // file shorter); a P line of size 0 (offset 0) records only the length, for
@@ -70,6 +74,10 @@ struct JournalContents {
     std::string unrecorded;  // relative, "" for none
     uint32_t headerCrc = 0;
     std::vector<JournalEntry> entries;
+    // The line whose record a crash cut (no LF, a page cut short, or bytes
+    // that fail their checks with nothing verifying after them); the
+    // journal ends before it. 0: none.
+    size_t cutAt = 0;
 };
 
 // The lines as the recorder writes them; chain carries the crc from one line

@@ -15,7 +15,8 @@
 // records made since the last. A line saying only that no file was there
 // goes to the system at once (a killed process keeps it) and to the disk
 // with the next flush: what a power cut may then leave is a file the
-// journal does not name, which the run that makes it again replaces.
+// journal does not name, which the run that makes it again replaces; but
+// before another file is moved under such a name, its line is flushed.
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -68,6 +69,9 @@ struct OpenJournal {
     uint64_t sequence = 0;
     uint64_t copies = 0;
     uint32_t chain = 0;
+    // Names whose C line is among the lines owed: no other file may take
+    // such a name before its line is on the disk.
+    std::set<std::string> missingOwed;
     bool linesOwed = false;  // lines the system holds that are not on the disk yet
     bool namesOwed = false;  // second names in the journal's folder, likewise
     bool bytesOwed = false;  // among them, a record that protects bytes
@@ -139,6 +143,7 @@ bool MakeDurable(const char* operation, OpenJournal& journal) {
         }
         Env::Get().Power().StreamFlushed(path);
         journal.linesOwed = false;
+        journal.missingOwed.clear();
     }
     journal.bytesOwed = false;
     return true;
@@ -332,8 +337,17 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
     if (change == JournalChange::Make) journal.made.insert(path);
     const std::string key = FoldedKey(relative);
     // Records made ahead (Z_JournalWhole, Z_JournalRange) reach the disk
-    // before the first change they protect.
-    const auto settled = [&]() { return change == JournalChange::Make || !journal.bytesOwed || MakeDurable(operation, journal); };
+    // before the first change they protect. A name another file takes (a
+    // rename, a replacement) is on the disk in one step, which a later flush
+    // of any file may commit: the line saying no file was there goes first,
+    // or a power cut could leave the moved file under a name the journal
+    // does not know, beside its kept copy. A new file made under the name
+    // needs no such flush: one the journal does not name is made again by
+    // the run that makes it.
+    const auto settled = [&]() {
+        const bool owed = journal.bytesOwed || (change == JournalChange::Replace && journal.missingOwed.count(key) != 0);
+        return change == JournalChange::Make || !owed || MakeDurable(operation, journal);
+    };
     if (journal.whole.count(key) != 0) {
         // A file kept ahead is the journal's copy of itself until it loses
         // its name: no byte of it may change before.
@@ -358,13 +372,12 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
     // once, as it was first.
     if (!inPlace && facts.kind != FileKind::Missing && journal.whole.count(IdentityKey(facts)) != 0) return settled();
     if (facts.kind == FileKind::Directory || facts.kind == FileKind::Other) return true;  // not put back
-    // Nothing to keep ahead: a file made there later gets its line then.
-    if (change == JournalChange::Ahead && facts.kind == FileKind::Missing) return true;
     if (Z_FaultPoint("Z_JournalFile")) return false;
     if (facts.kind == FileKind::Missing) {
         if (!RecordMissing(operation, journal, relative)) return false;
         journal.whole.insert(key);
-        return true;
+        journal.missingOwed.insert(key);
+        return change != JournalChange::Replace || settled();
     }
     if (change == JournalChange::InPlace) {
         InPlaceFile file;
@@ -468,7 +481,7 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
         return Fail(Z_ERROR_EXISTS, "Z_OpenFileJournal: %s holds a journal already", journalDir);
     }
     // Left-overs of a journal that was being discarded are not this one's.
-    if (!RemoveSavedCopies("Z_OpenFileJournal", journalDir)) return 0;
+    if (!RemoveLeftOvers("Z_OpenFileJournal", journalDir)) return 0;
     // The journal takes its name with its header whole, so that a JOURNAL
     // without one is damage, never a crash.
     const std::string work = path + ".NEW";

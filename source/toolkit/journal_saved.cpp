@@ -20,21 +20,31 @@ bool HoldsRecordedBytes(const std::string& path, const JournalEntry& entry) {
     return FileChecksum(path, LastName::Follow, &length, &crc, problem) && length == entry.length && crc == entry.crc;
 }
 
-// Whether one of the names the journal records is the saved file too: the
-// file moved aside still has its recorded name until the new file takes it,
-// and keeps the name it was moved to when it was renamed away.
-bool NamedInHome(const FileFacts& saved, const LexicalPath& base, const JournalContents& contents) {
+// Whether every other name of the saved file is one the journal allows it:
+// its recorded name until the new file takes it, the name it was renamed to
+// (both as the undo reaches them), and the undo's own name for it beside a
+// recorded name, which an undo cut short between its two steps leaves.
+bool OtherNamesAllowed(const FileFacts& saved, const LexicalPath& base, const JournalContents& contents) {
     std::set<std::string> paths;
     for (const JournalEntry& entry : contents.entries) paths.insert(entry.path);
+    uint64_t allowed = 0;
+    bool recorded = false;
     for (const std::string& relative : paths) {
+        const std::string path = Absolute(base, relative);
         FileFacts named;
         Problem ignored;
-        if (PlatformFacts(Absolute(base, relative).c_str(), LastName::Follow, named, ignored) &&
+        if (!recorded && PlatformFacts(path.c_str(), LastName::Follow, named, ignored) &&
             named.kind == FileKind::Regular && SameFile(named, saved)) {
-            return true;
+            recorded = true;
+            ++allowed;
+        }
+        const std::string staged = path + kUndoStagedSuffix;
+        if (PlatformFacts(staged.c_str(), LastName::Itself, named, ignored) && named.kind == FileKind::Regular &&
+            SameFile(named, saved)) {
+            ++allowed;
         }
     }
-    return false;
+    return saved.links - 1 <= allowed;
 }
 
 bool CheckSaved(const std::string& folder, const LexicalPath& base, const JournalContents& contents,
@@ -59,7 +69,7 @@ bool CheckSaved(const std::string& folder, const LexicalPath& base, const Journa
         return false;
     }
     if (facts.links != 1) {
-        if (!moved || facts.links != 2 || !NamedInHome(facts, base, contents)) {
+        if (!moved || facts.links > 3 || !OtherNamesAllowed(facts, base, contents)) {
             why = name + " has other names (hard links) besides its own";
             return false;
         }

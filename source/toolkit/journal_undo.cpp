@@ -5,6 +5,7 @@
 // since, and leaves what it put back from (the journal's files) in place,
 // so the undo can itself be cut short and made again from the start.
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,28 @@ bool RemoveMade(const LexicalPath& base, const JournalEntry& entry) {
     return true;
 }
 
+// What an undo cut short left beside the recorded files under its own work
+// names goes first, as names (the check refused a folder there): the saved
+// file's second name among them would otherwise be one name too many for
+// the put-back that makes it again.
+bool RemoveWorkNames(const LexicalPath& base, const JournalContents& contents) {
+    std::set<std::string> paths;
+    for (const JournalEntry& entry : contents.entries) paths.insert(entry.path);
+    for (const std::string& relative : paths) {
+        for (const char* suffix : kUndoWorkSuffixes) {
+            const std::string name = Absolute(base, relative) + suffix;
+            FileFacts facts;
+            Problem problem;
+            if (!PlatformFacts(name.c_str(), LastName::Itself, facts, problem)) {
+                return FailProblem(kOperation, "remove", name.c_str(), problem);
+            }
+            if (facts.kind == FileKind::Missing || facts.kind == FileKind::Directory) continue;
+            if (!PlatformDeleteFile(name.c_str(), problem)) return FailProblem(kOperation, "remove", name.c_str(), problem);
+        }
+    }
+    return true;
+}
+
 // Puts a saved file back under its name, beside it first and then moved
 // over it, so that the saved file stays for an undo made again: a file moved
 // aside gets a second name where the file system has them (the check takes
@@ -61,7 +84,7 @@ bool PutBackWhole(const std::string& journalDir, const LexicalPath& base, const 
     }
     if (entry.kind == EntryKind::MovedAside && MovedFileIsInPlace(journalDir, recorded.path, entry)) return true;
     const std::string saved = SavedCopyPath(journalDir, entry.copy);
-    const std::string staged = recorded.path + ".zel-undo";
+    const std::string staged = recorded.path + kUndoStagedSuffix;
     Problem ignored;
     PlatformDeleteFile(staged.c_str(), ignored);
     bool made = false;
@@ -199,7 +222,7 @@ bool Undo(const std::string& journalDir, const LexicalPath& base, const JournalC
         std::fclose(journal);
         return FailProblem(kOperation, "trust", JournalFilePath(journalDir).c_str(), problem);
     }
-    bool done = true;
+    bool done = RemoveWorkNames(base, contents);
     {
         PageWriter pages(journal);
         for (auto entry = contents.entries.rbegin(); done && entry != contents.entries.rend(); ++entry) {

@@ -323,6 +323,15 @@ std::vector<FailedStepRow> Rows() {
         {"the nine dictionary files cannot be recorded", "", oldNamesDropped, nullptr,
          [](const FaultLog& log) { return Nth(log, "Z_JournalFile", 1); }, nullptr, 1,
          "ERROR: 1999 bring the nine dictionary files to the current title: Z_JournalFile: injected failure", nullptr},
+        // The journal of the finished dictionary phase cannot be set aside
+        // (its removal's one step): it is still whole, and the stop puts the
+        // phase back with it. Once it is set aside, the phase is done; what
+        // cannot be removed of it then goes with the run's record.
+        {"the journal of the finished phase cannot be set aside", "", oldNamesDropped, nullptr, nullptr, nullptr, 1,
+         "ERROR: 1999 end the journal of the dictionary phase: Z_RemoveFileJournal: cannot remove ", nullptr, "",
+         "fs.Rename@Z_RemoveFileJournal"},
+        {"a saved file of the set-aside journal cannot be removed", "", oldNamesDropped, nullptr, nullptr, nullptr, 0,
+         "", nullptr, "", "fs.Remove@Z_RemoveFileJournal"},
         // No database that would refuse the native character set chosen.
         {"the native character set is not set", R"({"databases": []})", oldNamesDropped, nullptr,
          [](const FaultLog& log) { return Nth(log, "SetSystemCharset", 2); }, nullptr, 1,

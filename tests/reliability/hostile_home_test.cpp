@@ -415,6 +415,31 @@ std::function<void(Scene&)> FlippedInLine(const std::string& relative, int line)
     };
 }
 
+// The number of the journal's lines.
+int JournalLineCount(const Scene& scene) {
+    const std::string text = ReadFileText(scene.In(kJournal));
+    int lines = 0;
+    while (JournalLineStart(text, lines + 1) < text.size()) ++lines;
+    return lines;
+}
+
+// The interrupted run's rerun killed at fault, in its put-back; what it
+// left of its work beside the files it was putting back stays.
+std::function<void(Scene&)> PutBackKilledAt(const std::string& fault) {
+    return [fault](Scene& scene) {
+        SetEnvironment("ZEL_FAULT", fault);
+        SetEnvironment("ZEL_FAULT_END", "kill");
+        scene.Upgrade();
+        UnsetEnvironment("ZEL_FAULT");
+        UnsetEnvironment("ZEL_FAULT_END");
+        bool staged = false;
+        for (const auto& entry : fs::recursive_directory_iterator(scene.home)) {
+            staged = staged || entry.path().filename().string().ends_with(".zel-undo");
+        }
+        ASSERT_TRUE(staged) << "the put-back left no second name beside a file";
+    };
+}
+
 std::function<void(Scene&)> Appended(const std::string& relative, const std::string& bytes) {
     return [relative, bytes](Scene& scene) {
         WriteFileText(scene.In(relative), ReadFileText(scene.In(relative)) + bytes);
@@ -609,6 +634,7 @@ const std::string kRecordLink = "the upgrade's record is never read or written t
 const std::string kAnotherHome = "was made for another home folder";
 const std::string kNotOwn = "is not this home's upgrade's own: ";
 const std::string kOutsideHome = "names a path that does not lie inside the home";
+const std::string kJournalCut = "journal's last record was cut by a crash and is passed over";
 
 std::string NotFollowed() {
     return "belongs to user " + std::to_string(AccountUid()) +
@@ -797,6 +823,14 @@ std::vector<Row> Rows() {
          E::EndsClean},
         {"link at system/VIEW.DIC.zel-undo during the put-back", S::Interrupted, LinkOut("system/VIEW.DIC.zel-undo"),
          E::EndsClean},
+        // The put-back itself ended between a saved file's second name beside
+        // its recorded one and its move there: the next run clears the work
+        // name and puts everything back.
+        {"the put-back killed between its link and its move", S::Interrupted,
+         PutBackKilledAt("fs.Rename@Z_UndoFileJournal"), E::EndsClean},
+        {"folder at system/VIEW.DIC.zel-undo during the put-back", S::Interrupted,
+         [](Scene& scene) { fs::create_directories(scene.In("system/VIEW.DIC.zel-undo")); }, E::Stops,
+         "a work name of the undo"},
         {"link at dict/ZEL_Ambiguous.BIG.zel-undo during the put-back", S::Interrupted,
          LinkOut("dict/ZEL_Ambiguous.BIG.zel-undo"), E::EndsClean},
         {"link at the half-written dict/ZEL_Ambiguous.GB.new", S::Interrupted, LinkOut("dict/ZEL_Ambiguous.GB.new"),
@@ -855,8 +889,12 @@ std::vector<Row> Rows() {
              LineNaming(lines, "system/VIEW.DIC")->back() = "system/../../outside/secret";
          }),
          E::Stops, kOutsideHome},
-        {"journal line added", S::Interrupted, Appended(kJournal, "C 27 00000000 system/PROFILE.INI\n"), E::Stops,
-         "line 28 fails its checksum"},
+        // A last line that fails its checksum, with nothing after it: the
+        // bytes of a write a crash cut, whose change was never made.
+        {"journal line added", S::Interrupted, Appended(kJournal, "C 27 00000000 system/PROFILE.INI\n"), E::EndsClean,
+         kJournalCut},
+        {"journal's last line bit-flipped", S::Interrupted, [](Scene& scene) { FlippedInLine(kJournal, JournalLineCount(scene))(scene); },
+         E::EndsClean, kJournalCut},
         {"journal line added and signed, naming a recorded file again", S::Interrupted,
          SignedJournal([](Scene&, JournalLines& lines) {
              lines.push_back({"C", std::to_string(lines.size()), "", "system/VIEW.DIC"});

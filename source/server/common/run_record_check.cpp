@@ -159,6 +159,7 @@ RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::strin
     if (!hasJournal) return RecordCheck::Whole;
     switch (Z_CheckFileJournal(JournalDirectory(home).c_str(), home)) {
         case 1: return RecordCheck::Whole;
+        case 3: (*values)[kJournalCutKey] = "1"; return RecordCheck::Whole;
         case 2:
             *why = JournalFile(home) + " was made for another home folder (this one is a copy of it, or was moved "
                                        "here from another volume)";

@@ -41,7 +41,9 @@ enum class RecordCheck { None, Whole, Damaged, Foreign };
 // program's own (Z_OWN_FILE), RUN.INI whole and made for this home, a
 // journal where RUN.INI says one is and none without RUN.INI, and the
 // journal whole (every line and saved copy) and made for this home. Reads
-// only.
+// only. A journal whose last record a crash cut (passed over) adds
+// kJournalCutKey to values, a key no record holds.
+constexpr const char* kJournalCutKey = "(journal cut)";
 RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::string* why);
 
 // The text of the last error of a Z_OWN_FILE refusal without the call's

@@ -107,6 +107,9 @@ struct RunContext {
     // The dictionary phase's journal is there (from when it is whole until
     // just before it goes); the run record says so.
     bool journalKept = false;
+    // The interrupted run's journal ends before a record a crash cut short,
+    // which the put-back passes over.
+    bool journalCut = false;
     // The profile merge failed: the installed PROFILE.INI has no backup of
     // this run, which the start-up section then keeps before changing it.
     bool profileMergeFailed = false;

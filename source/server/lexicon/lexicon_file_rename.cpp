@@ -24,7 +24,9 @@ bool JournalLexiconFileRename(const char* home, const char* oldName, const char*
     char newPath[Z_MAX_PATH];
     bool due = false;
     if (!RenamePaths(home, oldName, newName, oldPath, newPath, &due)) return false;
-    return !due || Z_JournalWhole(oldPath) != 0;
+    // Both names, so that one flush of the journal comes before all the
+    // renames: the file under its old name, and no file under the new one.
+    return !due || (Z_JournalWhole(oldPath) != 0 && Z_JournalWhole(newPath) != 0);
 }
 
 bool RenameLexiconFile(const char* home, const char* oldName, const char* newName, bool* renamed) {

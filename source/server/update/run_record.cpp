@@ -81,6 +81,7 @@ bool ReadRunRecord(RunContext& run, RecordCheck* refused, std::string* why) {
         case RecordCheck::Whole: break;
     }
     run.resumed = true;
+    run.journalCut = values.count(kJournalCutKey) != 0;
     run.serverProgramAbsent = values["ServerProgramAbsent"] == "1";
     run.profileMissing = values["ProfileMissing"] == "1";
     run.oldProgramsFound = values["OldProgramsFound"] == "1";

@@ -146,6 +146,10 @@ bool PutBackInterruptedRun(RunContext& run, const char*) {
     const int kept = Z_HasFileJournal(JournalDirectory(run.choices.home).c_str());
     if (kept <= 0) return kept == 0;
     ConsolePrint("\nPutting the data dictionaries back as they were before the interrupted upgrade...\n");
+    if (run.journalCut) {
+        ConsolePrint("The journal's last record was cut by a crash and is passed over: nothing it prepared was "
+                     "changed.\n");
+    }
     return EndJournal(run, true);
 }
 

@@ -262,10 +262,11 @@ int Z_CloseFileJournal();
 // when the system cannot tell (the last error says why).
 int Z_HasFileJournal(const char* journalDir);
 // Checks a journal whole, every saved copy and every place it names
-// included, without obeying it: 1 when it passes and belongs to baseDir, 2
-// when it passes but was made for another folder (baseDir is a copy of it,
-// or was moved), 0 when it is damaged (Z_ERROR_DAMAGED, the text says what)
-// or cannot be read.
+// included, without obeying it: 1 when it passes and belongs to baseDir, 3
+// likewise but its last record was cut by a crash (passed over: the change
+// it prepared was never made), 2 when it passes but was made for another
+// folder (baseDir is a copy of it, or was moved), 0 when it is damaged
+// (Z_ERROR_DAMAGED, the text says what) or cannot be read.
 int Z_CheckFileJournal(const char* journalDir, const char* baseDir);
 // 1 when a journal is open and records (or has recorded) the file at path
 // before its first change: a change of it may then be made in place, since
@@ -278,10 +279,11 @@ int Z_IsFileJournalled(const char* path);
 // instead of one before each. 1 also when no journal records path.
 int Z_JournalRange(const char* path, int64_t offset, int64_t size);
 // Records, likewise, the file at path whole, as its replacement, removal or
-// rename away would: a caller about to take several files' names records
-// them first, for one flush of the journal before all the changes. A file
-// recorded so must not be changed in place afterwards. 1 also when no
-// journal records path or no file is there.
+// rename away would, or that no file is there, as a file moved there
+// would: a caller about to move several files records their names first,
+// for one flush of the journal before all the changes. A file recorded so
+// must not be changed in place afterwards. 1 also when no journal records
+// path.
 int Z_JournalWhole(const char* path);
 // Puts every recorded file back beneath baseDir, last change first, once
 // the whole journal has passed the checks of Z_CheckFileJournal; an undo cut
@@ -292,10 +294,13 @@ int Z_UndoFileJournal(const char* journalDir, const char* baseDir);
 int Z_FlushFileJournal(const char* journalDir, const char* baseDir);
 // Ends the journal for good: its files are flushed as above (unless
 // Z_FlushFileJournal just did), then the journal is removed, so a crash
-// afterwards can neither undo nor lose those changes.
+// afterwards can neither undo nor lose those changes. 0 only while the
+// journal is still whole: it is removed in one step (JOURNAL set aside as
+// JOURNAL.GONE, its folder flushed), and what a failure leaves of it after
+// that step goes with the next journal opened or removed there.
 int Z_DiscardFileJournal(const char* journalDir, const char* baseDir);
 // Removes the journal's files without reading them (a damaged journal the
-// administrator gave up).
+// administrator gave up), in the same way.
 int Z_RemoveFileJournal(const char* journalDir);
 
 // ---- open files --------------------------------------------------------------
