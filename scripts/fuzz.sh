@@ -48,7 +48,7 @@ for target in "${targets[@]}"; do
   else
     # Each run writes and renames files (the merge and header steps sync
     # them), a few hundred runs a second at best.
-    limit=(-runs="${FUZZ_RUNS:-2000}")
+    limit=(-runs="${FUZZ_RUNS:-1000}")
   fi
   echo "-- $target ${limit[*]}"
   # The corpus grows in a working copy; the seeds in fuzz/corpus stay as they are.
