@@ -91,13 +91,13 @@ Result<std::unique_ptr<File>> CreateNew(FileSystem& files, const Path& path, boo
     if (facts->kind != Kind::Missing) {
         if (Status removed = files.Remove(path); !removed.ok() && !removed.IsNotFound()) return removed;
     }
-    const OpenSpec spec{OpenMode::CreateOnly, Last::Itself, ownerOnly};
-    Result<std::unique_ptr<File>> opened = files.Open(path, spec);
+    const OpenOptions options{OpenMode::CreateOnly, Last::Itself, ownerOnly};
+    Result<std::unique_ptr<File>> opened = files.Open(path, options);
     if (opened.ok() || opened.status().code() != Code::Exists) return opened;
     // Taken after all: a name made since the look, or a link of the host
     // that leads nowhere, which Wine lists as no name at all.
     if (Status removed = files.Remove(path); !removed.ok() && !removed.IsNotFound()) return removed;
-    return files.Open(path, spec);
+    return files.Open(path, options);
 }
 
 Status TargetAttributes(FileSystem& files, const Path& target, Attributes& attributes, bool& found) {
@@ -123,7 +123,7 @@ Status CopyAttributes(FileSystem& files, File& source, const Path& target, Attri
 
 Status ReplaceDurably(FileSystem& files, const Path& source, const Path& target, const Attributes* attributes,
                       Moving from) {
-    Result<std::unique_ptr<File>> opened = files.Open(source, OpenSpec{OpenMode::Settle, Last::Itself});
+    Result<std::unique_ptr<File>> opened = files.Open(source, OpenOptions{OpenMode::Settle, Last::Itself});
     if (!opened.ok()) return opened.TakeStatus().At(source);
     // From here on the file is the one open here, whatever its name holds.
     File& file = **opened;
@@ -217,7 +217,7 @@ Status MakeFolders(FileSystem& files, const Path& path, bool ownerOnly) {
 }
 
 Status FlushFile(FileSystem& files, const Path& path, Last last) {
-    Result<std::unique_ptr<File>> opened = files.Open(path, OpenSpec{OpenMode::Settle, last});
+    Result<std::unique_ptr<File>> opened = files.Open(path, OpenOptions{OpenMode::Settle, last});
     if (!opened.ok()) return opened.TakeStatus().At(path);
     Status flushed = (*opened)->Flush();
     Status closed = (*opened)->Close();
@@ -255,7 +255,7 @@ Status ChecksumBytes(File& file, uint64_t* length, uint32_t* crc) {
 }
 
 Status CopyToNew(FileSystem& files, const Path& source, Last last, const Path& copy, const Attributes* attributes) {
-    Result<std::unique_ptr<File>> in = files.Open(source, OpenSpec{OpenMode::Read, last});
+    Result<std::unique_ptr<File>> in = files.Open(source, OpenOptions{OpenMode::Read, last});
     if (!in.ok()) return in.TakeStatus().At(source);
     Result<std::unique_ptr<File>> out = CreateNew(files, copy);
     if (!out.ok()) return out.TakeStatus().At(copy);

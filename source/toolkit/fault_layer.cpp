@@ -82,11 +82,11 @@ Result<std::vector<Entry>> FaultLayer::List(const Path& folder) {
     return below_->List(folder);
 }
 
-Result<std::unique_ptr<File>> FaultLayer::Open(const Path& path, const OpenSpec& spec) {
-    if (spec.bookkeeping) return below_->Open(path, spec);
+Result<std::unique_ptr<File>> FaultLayer::Open(const Path& path, const OpenOptions& options) {
+    if (options.bookkeeping) return below_->Open(path, options);
     Status injected;
     if (Selected("fs.Open", path, injected)) return injected;
-    Result<std::unique_ptr<File>> opened = below_->Open(path, spec);
+    Result<std::unique_ptr<File>> opened = below_->Open(path, options);
     if (!opened.ok()) return opened;
     return std::unique_ptr<File>(new FaultFile(opened.TakeValue(), faults_));
 }

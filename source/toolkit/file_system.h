@@ -99,7 +99,7 @@ enum class OpenMode : uint8_t {
     CreateOnly,  // a new file under a free name, never through a link; a taken name is Code::Exists and stays
 };
 
-struct OpenSpec {
+struct OpenOptions {
     OpenMode mode = OpenMode::Read;
     Last last = Last::Follow;  // CreateOnly takes the name itself
     bool ownerOnly = false;    // a new file readable by its owner alone
@@ -170,7 +170,7 @@ public:
     // Who owns what path leads to (a file or a folder).
     virtual Result<Ownership> Owner(const Path& path, Last last) = 0;
     virtual Result<std::vector<Entry>> List(const Path& folder) = 0;
-    virtual Result<std::unique_ptr<File>> Open(const Path& path, const OpenSpec& spec) = 0;
+    virtual Result<std::unique_ptr<File>> Open(const Path& path, const OpenOptions& options) = 0;
     virtual Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) = 0;
     // A second name for the file existing leads to; Code::Unsupported where
     // the file system has no hard links (or the names lie on two volumes).
@@ -196,8 +196,8 @@ public:
     Result<Path> Resolve(const Path& path, Last last) override { return below_->Resolve(path, last); }
     Result<Ownership> Owner(const Path& path, Last last) override { return below_->Owner(path, last); }
     Result<std::vector<Entry>> List(const Path& folder) override { return below_->List(folder); }
-    Result<std::unique_ptr<File>> Open(const Path& path, const OpenSpec& spec) override {
-        return below_->Open(path, spec);
+    Result<std::unique_ptr<File>> Open(const Path& path, const OpenOptions& options) override {
+        return below_->Open(path, options);
     }
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) override {
         return below_->Rename(from, to, mode, touched);

@@ -176,11 +176,11 @@ Result<std::vector<Entry>> PosixPrimitives::ListAt(Place& place) {
     return entries;
 }
 
-Result<std::unique_ptr<File>> PosixPrimitives::OpenAt(Place& place, const Path& path, const OpenSpec& spec) {
+Result<std::unique_ptr<File>> PosixPrimitives::OpenAt(Place& place, const Path& path, const OpenOptions& options) {
     int fd = -1;
-    if (spec.mode == OpenMode::CreateOnly) {
+    if (options.mode == OpenMode::CreateOnly) {
         fd = ::openat(place.folder, place.name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                      spec.ownerOnly ? 0600 : 0666);
+                      options.ownerOnly ? 0600 : 0666);
         if (fd < 0) return Errno();
         auto file = std::make_unique<PosixFile>(path, fd);
         // Only a file made here may later move over another (durable_files.h).
@@ -191,7 +191,7 @@ Result<std::unique_ptr<File>> PosixPrimitives::OpenAt(Place& place, const Path& 
     }
     // Never through a link (the walk followed it already), and never
     // blocking on a pipe or a device planted under a file's name since.
-    const int access = spec.mode == OpenMode::Update ? O_RDWR : O_RDONLY;
+    const int access = options.mode == OpenMode::Update ? O_RDWR : O_RDONLY;
     fd = ::openat(place.folder, place.name.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ELOOP) return Status::Refused(Code::UnsafeLink, "it is a link");

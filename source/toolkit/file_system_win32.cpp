@@ -238,19 +238,19 @@ Result<std::vector<Entry>> WindowsPrimitives::ListAt(Place& place) {
     return entries;
 }
 
-Result<std::unique_ptr<File>> WindowsPrimitives::OpenAt(Place& place, const Path& path, const OpenSpec& spec) {
+Result<std::unique_ptr<File>> WindowsPrimitives::OpenAt(Place& place, const Path& path, const OpenOptions& options) {
     OwnedHandle file;
-    if (spec.mode == OpenMode::CreateOnly) {
+    if (options.mode == OpenMode::CreateOnly) {
         // A new file takes the access list its folder hands down; an
         // owner-only one (a record, the log) the program's own list, and is
         // not made at all when that list cannot be.
-        SECURITY_ATTRIBUTES* security = spec.ownerOnly ? PrivateFileSecurity() : nullptr;
-        if (spec.ownerOnly && security == nullptr) return LastFailure();
+        SECURITY_ATTRIBUTES* security = options.ownerOnly ? PrivateFileSecurity() : nullptr;
+        if (options.ownerOnly && security == nullptr) return LastFailure();
         file = OwnedHandle(CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE | READ_CONTROL, kShareAll,
                                        security, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
                                        nullptr));
     } else {
-        const DWORD access = spec.mode == OpenMode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+        const DWORD access = options.mode == OpenMode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
         file = OwnedHandle(CreateFileW(place.wide.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     }
@@ -258,7 +258,7 @@ Result<std::unique_ptr<File>> WindowsPrimitives::OpenAt(Place& place, const Path
     // A device name (NUL, COM1 ...) opens the device, in any folder.
     if (Status regular = CheckRegular(file.Get(), place); !regular.ok()) return regular;
     auto opened = std::make_unique<WindowsFile>(path, file.Release());
-    if (spec.mode == OpenMode::CreateOnly) {
+    if (options.mode == OpenMode::CreateOnly) {
         // Only a file made here may later move over another (durable_files.h).
         Result<Facts> made = opened->Look();
         if (!made.ok()) return made.TakeStatus();

@@ -87,8 +87,8 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
         if (!JournalBeforeChange("Z_OpenFile", path, JournalChange::InPlace, lastName)) return nullptr;
         if (!SeparateHardLinks("Z_OpenFile", path, lastName)) return nullptr;
     }
-    const OpenSpec spec{mode == Z_MODE_READ ? OpenMode::Read : OpenMode::Update, last};
-    Result<std::unique_ptr<File>> opened = Files().Open(path, spec);
+    const OpenOptions options{mode == Z_MODE_READ ? OpenMode::Read : OpenMode::Update, last};
+    Result<std::unique_ptr<File>> opened = Files().Open(path, options);
     if (opened.ok() && (flags & Z_OWN_FILE) != 0) {
         if (Status own = OwnRecord(**opened); !own.ok()) {
             (void)(*opened)->Close();
@@ -118,10 +118,10 @@ HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*secur
 HZFILE Z_CreateLogFile(const char* path) {
     if (RejectEmptyPath("Z_CreateLogFile", path)) return nullptr;
     // The log is private: it may name what only its owner may read.
-    OpenSpec spec{OpenMode::CreateOnly, Last::Itself, true};
-    spec.bookkeeping = true;
+    OpenOptions options{OpenMode::CreateOnly, Last::Itself, true};
+    options.bookkeeping = true;
     // Written through: what a killed run wrote is in the file.
-    return Wrap("Z_CreateLogFile", path, Files().Open(path, spec), "create", BufferedFile::Use::WriteThrough);
+    return Wrap("Z_CreateLogFile", path, Files().Open(path, options), "create", BufferedFile::Use::WriteThrough);
 }
 
 int Z_CloseFile(HZFILE file) {

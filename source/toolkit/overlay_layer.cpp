@@ -119,8 +119,8 @@ private:
         for (int attempt = 0; attempt < 16; ++attempt) {
             spillPath_ = JoinName(spillFolder_, "zel-check-" + std::to_string(now) + "-" +
                                                     std::to_string(attempt) + ".pages");
-            OpenSpec spec{OpenMode::CreateOnly, Last::Itself, true, true};
-            Result<std::unique_ptr<File>> opened = layer_.below()->Open(spillPath_, spec);
+            OpenOptions options{OpenMode::CreateOnly, Last::Itself, true, true};
+            Result<std::unique_ptr<File>> opened = layer_.below()->Open(spillPath_, options);
             if (opened.ok()) {
                 spill_ = opened.TakeValue();
                 return Status();
@@ -227,7 +227,7 @@ private:
         if (start >= content_->lowerValid) return Status();
         if (below_ == nullptr) {
             Result<std::unique_ptr<File>> opened =
-                layer_.below()->Open(content_->lower, OpenSpec{OpenMode::Read, Last::Follow});
+                layer_.below()->Open(content_->lower, OpenOptions{OpenMode::Read, Last::Follow});
             if (!opened.ok()) return opened.TakeStatus();
             below_ = opened.TakeValue();
         }
@@ -419,15 +419,15 @@ Result<std::vector<Entry>> OverlayLayer::List(const Path& folder) {
     return seen;
 }
 
-Result<std::unique_ptr<File>> OverlayLayer::Open(const Path& path, const OpenSpec& spec) {
-    if (spec.bookkeeping) return below_->Open(path, spec);
-    const bool create = spec.mode == OpenMode::CreateOnly;
-    Result<View> view = ViewOf(path, create ? Last::Itself : spec.last);
+Result<std::unique_ptr<File>> OverlayLayer::Open(const Path& path, const OpenOptions& options) {
+    if (options.bookkeeping) return below_->Open(path, options);
+    const bool create = options.mode == OpenMode::CreateOnly;
+    Result<View> view = ViewOf(path, create ? Last::Itself : options.last);
     if (!view.ok()) return view.TakeStatus();
     if (create) {
         if (view->kind != Kind::Missing) return Status::AsIfSystem(EEXIST);
         if (Status folder = NeedFolder(path); !folder.ok()) return folder;
-        std::shared_ptr<OverlayContent> content = NewContent(spec.ownerOnly);
+        std::shared_ptr<OverlayContent> content = NewContent(options.ownerOnly);
         // As the system's table notes what it makes: a work file moves over
         // its target only while it is still the one made here.
         NoteMadeFile(FactsOf(*content));
@@ -436,10 +436,10 @@ Result<std::unique_ptr<File>> OverlayLayer::Open(const Path& path, const OpenSpe
     }
     // What is only read and was never changed, under this name or another
     // of its names, is read from the disk as it is.
-    if (view->node == nullptr && spec.mode == OpenMode::Read) {
+    if (view->node == nullptr && options.mode == OpenMode::Read) {
         const auto shared = byIdentity_.find({view->below.volume, view->below.index});
         if (view->kind != Kind::Regular || shared == byIdentity_.end() || shared->second.expired()) {
-            return below_->Open(path, spec);
+            return below_->Open(path, options);
         }
     }
     if (view->kind == Kind::Missing) return Status::AsIfSystem(ENOENT);
@@ -449,7 +449,7 @@ Result<std::unique_ptr<File>> OverlayLayer::Open(const Path& path, const OpenSpe
     if (!content.ok()) return content.TakeStatus();
     if (view->node == nullptr) Put(path, Node{Kind::Regular, *content, {}});
     return std::unique_ptr<File>(
-        std::make_unique<OverlayFile>(*this, *content, path, spec.mode == OpenMode::Update));
+        std::make_unique<OverlayFile>(*this, *content, path, options.mode == OpenMode::Update));
 }
 
 Status OverlayLayer::Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched) {

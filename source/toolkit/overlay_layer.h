@@ -34,7 +34,7 @@ public:
     Result<Path> Resolve(const Path& path, Last last) override;
     Result<Ownership> Owner(const Path& path, Last last) override;
     Result<std::vector<Entry>> List(const Path& folder) override;
-    Result<std::unique_ptr<File>> Open(const Path& path, const OpenSpec& spec) override;
+    Result<std::unique_ptr<File>> Open(const Path& path, const OpenOptions& options) override;
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) override;
     Status Link(const Path& existing, const Path& name, Touched* touched = nullptr) override;
     Status Remove(const Path& path, Touched* touched = nullptr) override;

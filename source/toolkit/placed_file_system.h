@@ -6,7 +6,7 @@
 //   Result<Facts> FactsAt(const Place&)            the facts of the name found (Look's answer)
 //   Result<Ownership> OwnerAt(const Place&)        who owns the name found
 //   Result<std::vector<Entry>> ListAt(Place&)      the names in the folder found
-//   Result<std::unique_ptr<File>> OpenAt(Place&, const Path&, const OpenSpec&)
+//   Result<std::unique_ptr<File>> OpenAt(Place&, const Path&, const OpenOptions&)
 //   Status RenameAt(const Place& from, const Place& to, RenameMode)
 //   Status LinkAt(const Place& existing, const Place& name)
 //   Status RemoveAt(const Place&)                  also where the folder lists no name
@@ -63,10 +63,10 @@ public:
         return P::ListAt(place);
     }
 
-    Result<std::unique_ptr<File>> Open(const Path& path, const OpenSpec& spec) override {
-        const bool creates = spec.mode == OpenMode::CreateOnly;
+    Result<std::unique_ptr<File>> Open(const Path& path, const OpenOptions& options) override {
+        const bool creates = options.mode == OpenMode::CreateOnly;
         Place place;
-        if (Status found = Find(path, creates ? Last::Itself : spec.last, place); !found.ok()) return found;
+        if (Status found = Find(path, creates ? Last::Itself : options.last, place); !found.ok()) return found;
         if (place.folderMissing) return place.MissingStatus();
         if (!creates) {
             switch (place.kind) {
@@ -77,7 +77,7 @@ public:
                 case Kind::Other: return Status::Refused(Code::NotRegular, "it is not a regular file");
             }
         }
-        return P::OpenAt(place, path, spec);
+        return P::OpenAt(place, path, options);
     }
 
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched) override {

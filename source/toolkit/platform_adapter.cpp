@@ -75,16 +75,16 @@ std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, 
     switch (mode) {
         case StreamMode::Read:
         case StreamMode::Update:
-            opened = Files().Open(path, OpenSpec{mode == StreamMode::Read ? OpenMode::Read : OpenMode::Update, LastOf(last)});
+            opened = Files().Open(path, OpenOptions{mode == StreamMode::Read ? OpenMode::Read : OpenMode::Update, LastOf(last)});
             streamMode = mode == StreamMode::Read ? "rb" : "r+b";
             break;
         case StreamMode::CreateNew:
         case StreamMode::CreatePrivate: opened = CreateNew(Files(), path, mode == StreamMode::CreatePrivate); break;
         case StreamMode::CreateOnly:
         case StreamMode::CreateLog: {
-            OpenSpec spec{OpenMode::CreateOnly, Last::Itself, true};
-            spec.bookkeeping = mode == StreamMode::CreateLog;
-            opened = Files().Open(path, spec);
+            OpenOptions options{OpenMode::CreateOnly, Last::Itself, true};
+            options.bookkeeping = mode == StreamMode::CreateLog;
+            opened = Files().Open(path, options);
             break;
         }
     }

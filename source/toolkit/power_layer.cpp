@@ -46,7 +46,7 @@ PowerLayer::OnDisk PowerLayer::Current(const Path& key) {
     auto found = files_.find(key);
     if (found != files_.end()) return found->second;
     OnDisk disk;
-    Result<std::unique_ptr<File>> file = below_->Open(key, OpenSpec{OpenMode::Read, Last::Itself});
+    Result<std::unique_ptr<File>> file = below_->Open(key, OpenOptions{OpenMode::Read, Last::Itself});
     disk.nameDurable = file.ok();
     if (!file.ok()) return disk;
     char block[65536];
@@ -95,12 +95,12 @@ void PowerLayer::FolderFlushed(const Path& folder) {
     pending_ = std::move(still);
 }
 
-Result<std::unique_ptr<File>> PowerLayer::Open(const Path& path, const OpenSpec& spec) {
-    if (!on_ || spec.bookkeeping) return below_->Open(path, spec);
-    const bool creates = spec.mode == OpenMode::CreateOnly;
-    const Path key = Key(path, creates ? Last::Itself : spec.last);
-    if (creates || spec.mode == OpenMode::Update) BeforeWrite(key);
-    Result<std::unique_ptr<File>> opened = below_->Open(path, spec);
+Result<std::unique_ptr<File>> PowerLayer::Open(const Path& path, const OpenOptions& options) {
+    if (!on_ || options.bookkeeping) return below_->Open(path, options);
+    const bool creates = options.mode == OpenMode::CreateOnly;
+    const Path key = Key(path, creates ? Last::Itself : options.last);
+    if (creates || options.mode == OpenMode::Update) BeforeWrite(key);
+    Result<std::unique_ptr<File>> opened = below_->Open(path, options);
     if (!opened.ok()) return opened;
     return std::unique_ptr<File>(new PowerFile(opened.TakeValue(), *this, key));
 }
@@ -171,8 +171,8 @@ void PowerLayer::PutBack(const Path& key, const OnDisk& disk) {
     // given a file of its own, so that putting one back leaves the other.
     Result<Facts> facts = below_->Look(key, Last::Itself);
     if (facts.ok() && facts->kind == Kind::Regular && facts->links > 1) (void)below_->Remove(key);
-    Result<std::unique_ptr<File>> file = below_->Open(key, OpenSpec{OpenMode::Update, Last::Itself});
-    if (!file.ok()) file = below_->Open(key, OpenSpec{OpenMode::CreateOnly, Last::Itself});
+    Result<std::unique_ptr<File>> file = below_->Open(key, OpenOptions{OpenMode::Update, Last::Itself});
+    if (!file.ok()) file = below_->Open(key, OpenOptions{OpenMode::CreateOnly, Last::Itself});
     if (!file.ok()) return;
     (void)(*file)->Truncate(0);
     (void)(*file)->WriteAt(0, disk.bytes.data(), disk.bytes.size());

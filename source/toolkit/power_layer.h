@@ -37,7 +37,7 @@ public:
     // writes through its open files).
     void StreamFlushed(const Path& path);
 
-    Result<std::unique_ptr<File>> Open(const Path& path, const OpenSpec& spec) override;
+    Result<std::unique_ptr<File>> Open(const Path& path, const OpenOptions& options) override;
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) override;
     Status Link(const Path& existing, const Path& name, Touched* touched = nullptr) override;
     Status Remove(const Path& path, Touched* touched = nullptr) override;

@@ -41,7 +41,7 @@ struct PosixPrimitives {
     static Result<Facts> FactsAt(const Place& place);
     static Result<Ownership> OwnerAt(const Place& place);
     static Result<std::vector<Entry>> ListAt(Place& place);
-    static Result<std::unique_ptr<File>> OpenAt(Place& place, const Path& path, const OpenSpec& spec);
+    static Result<std::unique_ptr<File>> OpenAt(Place& place, const Path& path, const OpenOptions& options);
     static Status RenameAt(const Place& from, const Place& to, RenameMode mode);
     static Status LinkAt(const Place& existing, const Place& name);
     static Status RemoveAt(const Place& place);

@@ -23,7 +23,7 @@ namespace {
 // over target, so that a failed copy never leaves a half target.
 int CopyOver(const char* operation, const std::string& source, const std::string& target) {
     FileSystem& files = Files();
-    Result<std::unique_ptr<File>> in = files.Open(source, OpenSpec{OpenMode::Read, Last::Follow});
+    Result<std::unique_ptr<File>> in = files.Open(source, OpenOptions{OpenMode::Read, Last::Follow});
     if (!in.ok()) return FailStatus(operation, "open", source, in.status());
     const std::string temporary = target + ".zel-copy";
     if (!JournalBeforeChange(operation, temporary.c_str(), JournalChange::Make, LastName::Itself) ||

@@ -41,21 +41,21 @@ protected:
     FileSystem& files() { return stack_->top(); }
     std::string At(const std::string& name) const { return (root_ / name).string(); }
 
-    std::unique_ptr<File> OpenOrFail(const std::string& path, OpenSpec spec) {
-        Result<std::unique_ptr<File>> opened = files().Open(path, spec);
+    std::unique_ptr<File> OpenOrFail(const std::string& path, OpenOptions options) {
+        Result<std::unique_ptr<File>> opened = files().Open(path, options);
         EXPECT_TRUE(opened.ok()) << path << ": " << opened.status().reason();
         return opened.ok() ? opened.TakeValue() : nullptr;
     }
 
     void Make(const std::string& path, const std::string& bytes) {
-        std::unique_ptr<File> file = OpenOrFail(path, OpenSpec{OpenMode::CreateOnly, Last::Itself});
+        std::unique_ptr<File> file = OpenOrFail(path, OpenOptions{OpenMode::CreateOnly, Last::Itself});
         ASSERT_NE(file, nullptr);
         ASSERT_TRUE(file->WriteAt(0, bytes.data(), bytes.size()).ok());
         ASSERT_TRUE(file->Close().ok());
     }
 
     std::string Read(const std::string& path) {
-        std::unique_ptr<File> file = OpenOrFail(path, OpenSpec{OpenMode::Read, Last::Follow});
+        std::unique_ptr<File> file = OpenOrFail(path, OpenOptions{OpenMode::Read, Last::Follow});
         if (file == nullptr) return "<unreadable>";
         std::string bytes(1 << 16, '\0');
         Result<size_t> count = file->ReadAt(0, bytes.data(), bytes.size());
@@ -96,7 +96,7 @@ TEST_P(Conformance, LookTellsMissingFromCouldNotTell) {
     EXPECT_EQ(KindOf(At("none/deeper/name"), Last::Follow), Kind::Missing);
     // A file where a folder must be holds no names.
     EXPECT_EQ(KindOf(At("file/name"), Last::Follow), Kind::Missing);
-    Result<std::unique_ptr<File>> under = files().Open(At("file/name"), OpenSpec{OpenMode::CreateOnly, Last::Itself});
+    Result<std::unique_ptr<File>> under = files().Open(At("file/name"), OpenOptions{OpenMode::CreateOnly, Last::Itself});
     ASSERT_FALSE(under.ok());
     EXPECT_TRUE(under.status().IsNotFound()) << under.status().reason();
     ASSERT_TRUE(files().MakeFolder(At("folder"), false).ok());
@@ -121,7 +121,7 @@ TEST_P(Conformance, LookTellsMissingFromCouldNotTell) {
 }
 
 TEST_P(Conformance, FilesReadWriteAndCutAtOffsets) {
-    std::unique_ptr<File> file = OpenOrFail(At("data"), OpenSpec{OpenMode::CreateOnly, Last::Itself});
+    std::unique_ptr<File> file = OpenOrFail(At("data"), OpenOptions{OpenMode::CreateOnly, Last::Itself});
     ASSERT_NE(file, nullptr);
     const std::string bytes(10000, 'a');
     ASSERT_TRUE(file->WriteAt(0, bytes.data(), bytes.size()).ok());
@@ -138,7 +138,7 @@ TEST_P(Conformance, FilesReadWriteAndCutAtOffsets) {
     EXPECT_EQ(facts->kind, Kind::Regular);
     ASSERT_TRUE(file->Close().ok());
     EXPECT_EQ(Read(At("data")), "aaaa");
-    std::unique_ptr<File> update = OpenOrFail(At("data"), OpenSpec{OpenMode::Update, Last::Follow});
+    std::unique_ptr<File> update = OpenOrFail(At("data"), OpenOptions{OpenMode::Update, Last::Follow});
     ASSERT_NE(update, nullptr);
     ASSERT_TRUE(update->WriteAt(1, "Z", 1).ok());
     ASSERT_TRUE(update->Close().ok());
@@ -146,16 +146,16 @@ TEST_P(Conformance, FilesReadWriteAndCutAtOffsets) {
 }
 
 TEST_P(Conformance, OpenRefusesWhatIsNoRegularFileWithoutWaiting) {
-    Result<std::unique_ptr<File>> missing = files().Open(At("none"), OpenSpec{OpenMode::Read, Last::Follow});
+    Result<std::unique_ptr<File>> missing = files().Open(At("none"), OpenOptions{OpenMode::Read, Last::Follow});
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.status().code(), Code::NotFound);
     ASSERT_TRUE(files().MakeFolder(At("folder"), false).ok());
-    Result<std::unique_ptr<File>> folder = files().Open(At("folder"), OpenSpec{OpenMode::Read, Last::Follow});
+    Result<std::unique_ptr<File>> folder = files().Open(At("folder"), OpenOptions{OpenMode::Read, Last::Follow});
     ASSERT_FALSE(folder.ok());
     EXPECT_EQ(folder.status().code(), Code::IsFolder);
 #ifndef _WIN32
     ASSERT_EQ(::mkfifo(At("pipe").c_str(), 0600), 0);
-    Result<std::unique_ptr<File>> pipe = files().Open(At("pipe"), OpenSpec{OpenMode::Update, Last::Follow});
+    Result<std::unique_ptr<File>> pipe = files().Open(At("pipe"), OpenOptions{OpenMode::Update, Last::Follow});
     ASSERT_FALSE(pipe.ok());
     EXPECT_EQ(pipe.status().code(), Code::NotRegular);
 #endif
@@ -163,12 +163,12 @@ TEST_P(Conformance, OpenRefusesWhatIsNoRegularFileWithoutWaiting) {
 
 TEST_P(Conformance, CreateOnlyKeepsATakenNameAndNeverFollowsALink) {
     Make(At("taken"), "old");
-    Result<std::unique_ptr<File>> again = files().Open(At("taken"), OpenSpec{OpenMode::CreateOnly, Last::Itself});
+    Result<std::unique_ptr<File>> again = files().Open(At("taken"), OpenOptions{OpenMode::CreateOnly, Last::Itself});
     ASSERT_FALSE(again.ok());
     EXPECT_EQ(again.status().code(), Code::Exists);
     EXPECT_EQ(Read(At("taken")), "old");
     if (!MakeFileLink(At("link"), At("target"))) GTEST_SKIP() << "no file links here";
-    Result<std::unique_ptr<File>> through = files().Open(At("link"), OpenSpec{OpenMode::CreateOnly, Last::Itself});
+    Result<std::unique_ptr<File>> through = files().Open(At("link"), OpenOptions{OpenMode::CreateOnly, Last::Itself});
     ASSERT_FALSE(through.ok());
     EXPECT_EQ(through.status().code(), Code::Exists);
     EXPECT_EQ(KindOf(At("target"), Last::Itself), Kind::Missing) << "nothing made where the link leads";
@@ -252,7 +252,7 @@ TEST_P(Conformance, FoldersAreMadeListedFlushedAndRemoved) {
 TEST_P(Conformance, AttributesGoOnTheOpenFileNotOnANameSwappedIn) {
     Make(At("work"), "bytes");
     Make(At("other"), "other");
-    std::unique_ptr<File> file = OpenOrFail(At("work"), OpenSpec{OpenMode::Settle, Last::Itself});
+    std::unique_ptr<File> file = OpenOrFail(At("work"), OpenOptions{OpenMode::Settle, Last::Itself});
     ASSERT_NE(file, nullptr);
     // The name is taken by another file after the open.
     ASSERT_TRUE(files().Rename(At("work"), At("moved"), RenameMode::NoReplace).ok());
@@ -265,7 +265,7 @@ TEST_P(Conformance, AttributesGoOnTheOpenFileNotOnANameSwappedIn) {
     ASSERT_TRUE(moved.ok() && swapped.ok());
     EXPECT_EQ(moved->mode & 0222, 0u);
     EXPECT_NE(swapped->mode & 0200, 0u);
-    std::unique_ptr<File> again = OpenOrFail(At("moved"), OpenSpec{OpenMode::Settle, Last::Itself});
+    std::unique_ptr<File> again = OpenOrFail(At("moved"), OpenOptions{OpenMode::Settle, Last::Itself});
     ASSERT_NE(again, nullptr);
     EXPECT_TRUE(again->SetAttributes(Attributes{0644, -1, -1}).ok());
     EXPECT_TRUE(again->Close().ok());
@@ -275,7 +275,7 @@ TEST_P(Conformance, AttributesGoOnTheOpenFileNotOnANameSwappedIn) {
 // the open file or of the name as the call takes it; a file another
 // account owns or may write is no record of the program's.
 TEST_P(Conformance, OwnerOnlyFilesAndFoldersAreTheProgramsOwn) {
-    OpenSpec privateFile{OpenMode::CreateOnly, Last::Itself, true};
+    OpenOptions privateFile{OpenMode::CreateOnly, Last::Itself, true};
     std::unique_ptr<File> record = OpenOrFail(At("record"), privateFile);
     ASSERT_NE(record, nullptr);
     Result<Ownership> own = record->Owner();
@@ -296,7 +296,7 @@ TEST_P(Conformance, OwnerOnlyFilesAndFoldersAreTheProgramsOwn) {
         EXPECT_EQ(fs::status(At("records")).permissions() & fs::perms::all, fs::perms::owner_all);
     }
     // Nothing the toolkit sets is set-id.
-    std::unique_ptr<File> settled = OpenOrFail(At("record"), OpenSpec{OpenMode::Settle, Last::Itself});
+    std::unique_ptr<File> settled = OpenOrFail(At("record"), OpenOptions{OpenMode::Settle, Last::Itself});
     ASSERT_NE(settled, nullptr);
     ASSERT_TRUE(settled->SetAttributes(Attributes{06775, -1, -1}).ok());
     ASSERT_TRUE(settled->Close().ok());
@@ -430,7 +430,7 @@ TEST(PowerLayer, ACutKeepsWhatWasFlushedAndNothingElse) {
     PowerStack stack;
     FileSystem& files = stack.top();
     const auto write = [&](const std::string& name, const std::string& bytes, bool flush) {
-        Result<std::unique_ptr<File>> file = files.Open(scratch.file(name), OpenSpec{OpenMode::CreateOnly, Last::Itself});
+        Result<std::unique_ptr<File>> file = files.Open(scratch.file(name), OpenOptions{OpenMode::CreateOnly, Last::Itself});
         ASSERT_TRUE(file.ok()) << file.status().reason();
         ASSERT_TRUE((*file)->WriteAt(0, bytes.data(), bytes.size()).ok());
         if (flush) {
@@ -443,7 +443,7 @@ TEST(PowerLayer, ACutKeepsWhatWasFlushedAndNothingElse) {
     write("removed", "removed", true);
     ASSERT_TRUE(files.FlushFolder(scratch.path().string()).ok());
     write("unflushed", "lost", false);
-    Result<std::unique_ptr<File>> changed = files.Open(scratch.file("kept"), OpenSpec{OpenMode::Update, Last::Itself});
+    Result<std::unique_ptr<File>> changed = files.Open(scratch.file("kept"), OpenOptions{OpenMode::Update, Last::Itself});
     ASSERT_TRUE(changed.ok());
     ASSERT_TRUE((*changed)->WriteAt(0, "KEPT", 4).ok());
     ASSERT_TRUE((*changed)->WriteAt(4, "+more", 5).ok());
@@ -523,7 +523,7 @@ TEST(Overlay, ReadsBackItsChangesAndLeavesTheDiskAsItWas) {
     {
         OverlayLayer overlay(spill.string(), 2 * 4096);
         overlay.SetBelow(platform.get());
-        Result<std::unique_ptr<File>> opened = overlay.Open(at("big"), OpenSpec{OpenMode::Update, Last::Follow});
+        Result<std::unique_ptr<File>> opened = overlay.Open(at("big"), OpenOptions{OpenMode::Update, Last::Follow});
         ASSERT_TRUE(opened.ok()) << opened.status().reason();
         std::unique_ptr<File> big = opened.TakeValue();
         ASSERT_TRUE(big->WriteAt(4090, std::string(8200, 'c').data(), 8200).ok());
@@ -537,12 +537,12 @@ TEST(Overlay, ReadsBackItsChangesAndLeavesTheDiskAsItWas) {
         ASSERT_TRUE(overlay.MakeFolder(at("new"), false).ok());
         ASSERT_TRUE(overlay.Link(at("big"), at("folder/big2")).ok());
         Result<std::unique_ptr<File>> second =
-            overlay.Open(at("folder/big2"), OpenSpec{OpenMode::Update, Last::Follow});
+            overlay.Open(at("folder/big2"), OpenOptions{OpenMode::Update, Last::Follow});
         ASSERT_TRUE(second.ok());
         ASSERT_TRUE((*second)->WriteAt(0, "L", 1).ok());
         ASSERT_TRUE((*second)->Close().ok());
 
-        Result<std::unique_ptr<File>> reread = overlay.Open(at("big"), OpenSpec{OpenMode::Read, Last::Follow});
+        Result<std::unique_ptr<File>> reread = overlay.Open(at("big"), OpenOptions{OpenMode::Read, Last::Follow});
         ASSERT_TRUE(reread.ok());
         std::string bytes(8 * 4096, '\0');
         Result<size_t> count = (*reread)->ReadAt(0, bytes.data(), bytes.size());
@@ -551,7 +551,7 @@ TEST(Overlay, ReadsBackItsChangesAndLeavesTheDiskAsItWas) {
         const std::string expected = "L" + std::string(4089, 'b') + std::string(8200, 'c') + "bbb" +
                                      std::string(4 * 4096 - (3 * 4096 + 5), '\0') + "e";
         EXPECT_EQ(bytes, expected) << "a hard link shares the bytes; a cut file grows with zeros";
-        Result<std::unique_ptr<File>> twin = overlay.Open(at("twin"), OpenSpec{OpenMode::Read, Last::Follow});
+        Result<std::unique_ptr<File>> twin = overlay.Open(at("twin"), OpenOptions{OpenMode::Read, Last::Follow});
         ASSERT_TRUE(twin.ok());
         std::string twinBytes(8 * 4096, '\0');
         count = (*twin)->ReadAt(0, twinBytes.data(), twinBytes.size());
