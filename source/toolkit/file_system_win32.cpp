@@ -74,16 +74,24 @@ Status CheckRegular(HANDLE file, const WindowsPlace& place) {
 }
 
 class WindowsFile final : public File {
+    // Reads and writes name their offset, so none depends on where the
+    // handle's own position is; at most 1 GiB a call.
+    static OVERLAPPED At(uint64_t offset) {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        return at;
+    }
+    static DWORD Chunk(size_t left) { return static_cast<DWORD>(std::min<size_t>(left, 1u << 30)); }
+
 public:
     WindowsFile(Path path, HANDLE handle) : File(std::move(path)), handle_(handle) {}
 
     Result<size_t> ReadAt(uint64_t offset, void* buffer, size_t size) override {
         size_t done = 0;
         while (done < size) {
-            OVERLAPPED at = {};
-            at.Offset = static_cast<DWORD>(offset + done);
-            at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
+            OVERLAPPED at = At(offset + done);
+            const DWORD chunk = Chunk(size - done);
             DWORD count = 0;
             if (!ReadFile(handle_.Get(), static_cast<char*>(buffer) + done, chunk, &count, &at)) {
                 if (GetLastError() == ERROR_HANDLE_EOF) break;
@@ -98,10 +106,8 @@ public:
     Status WriteAt(uint64_t offset, const void* bytes, size_t size) override {
         size_t done = 0;
         while (done < size) {
-            OVERLAPPED at = {};
-            at.Offset = static_cast<DWORD>(offset + done);
-            at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
+            OVERLAPPED at = At(offset + done);
+            const DWORD chunk = Chunk(size - done);
             DWORD count = 0;
             if (!WriteFile(handle_.Get(), static_cast<const char*>(bytes) + done, chunk, &count, &at)) {
                 return LastFailure();

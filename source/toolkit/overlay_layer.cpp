@@ -149,30 +149,21 @@ public:
     Result<size_t> ReadAt(uint64_t offset, void* buffer, size_t size) override {
         if (offset >= content_->length) return size_t{0};
         const size_t count = static_cast<size_t>(std::min<uint64_t>(size, content_->length - offset));
-        char page[kPage];
-        for (size_t done = 0; done < count;) {
-            const uint64_t at = offset + done;
-            const size_t within = static_cast<size_t>(at % kPage);
-            const size_t take = std::min(count - done, static_cast<size_t>(kPage - within));
-            if (Status loaded = LoadPage(at / kPage, page); !loaded.ok()) return loaded;
+        Status read = EachPage(offset, count, [&](char* page, size_t within, size_t done, size_t take) {
             std::memcpy(static_cast<char*>(buffer) + done, page + within, take);
-            done += take;
-        }
+            return Status();
+        });
+        if (!read.ok()) return read;
         return count;
     }
 
     Status WriteAt(uint64_t offset, const void* bytes, size_t size) override {
         if (!writable_) return Status::AsIfSystem(EBADF);
-        char page[kPage];
-        for (size_t done = 0; done < size;) {
-            const uint64_t at = offset + done;
-            const size_t within = static_cast<size_t>(at % kPage);
-            const size_t take = std::min(size - done, static_cast<size_t>(kPage - within));
-            if (Status loaded = LoadPage(at / kPage, page); !loaded.ok()) return loaded;
+        Status written = EachPage(offset, size, [&](char* page, size_t within, size_t done, size_t take) {
             std::memcpy(page + within, static_cast<const char*>(bytes) + done, take);
-            if (Status stored = StorePage(at / kPage, page); !stored.ok()) return stored;
-            done += take;
-        }
+            return StorePage((offset + done) / kPage, page);
+        });
+        if (!written.ok()) return written;
         content_->length = std::max<uint64_t>(content_->length, offset + size);
         return Status();
     }
@@ -219,6 +210,23 @@ public:
 private:
     // A page as the file holds it: changed here, or the file below's bytes
     // up to what is left of it, zeros after.
+    // Calls use(page, within, done, take) for each page that bytes
+    // [offset, offset + count) reach, the page loaded, within the offset of
+    // the span in it, done the span's offset in the call's bytes.
+    template <class Use>
+    Status EachPage(uint64_t offset, size_t count, Use use) {
+        char page[kPage];
+        for (size_t done = 0; done < count;) {
+            const uint64_t at = offset + done;
+            const size_t within = static_cast<size_t>(at % kPage);
+            const size_t take = std::min(count - done, static_cast<size_t>(kPage - within));
+            if (Status loaded = LoadPage(at / kPage, page); !loaded.ok()) return loaded;
+            if (Status used = use(page, within, done, take); !used.ok()) return used;
+            done += take;
+        }
+        return Status();
+    }
+
     Status LoadPage(uint64_t number, char* page) {
         const auto changed = content_->pages.find(number);
         if (changed != content_->pages.end()) return layer_.pages_->Read(changed->second, page);
