@@ -145,13 +145,15 @@ Status ReplaceDurably(FileSystem& files, const Path& source, const Path& target,
     } else if (moved.ok() && !touched.name.empty()) {
         moved = CheckArrived(files, touched.name, *facts, "another file took the work file's name before it was moved");
     }
-    Status closed = file.Close();
+    // The bytes were flushed before the move: a close that fails after it
+    // loses nothing, and the file has its new name. Said as a failure, it
+    // would have the caller take the old file for still in place (and, say,
+    // keep the new one as the backup of the old).
+    (void)file.Close();
     if (!moved.ok()) return moved;
     ForgetMadeFile(*facts);
-    if (!touched.name.empty()) {
-        if (Status flushed = FlushTouched(files, touched); !flushed.ok()) return flushed;
-    }
-    return closed;
+    if (!touched.name.empty()) return FlushTouched(files, touched);
+    return Status();
 }
 
 Status RenameDurably(FileSystem& files, const Path& from, const Path& to) {

@@ -1,8 +1,11 @@
 #include "reliability/fault_sweep.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -131,6 +134,58 @@ void CheckWhatTheRunSays(const ProgramResult& run, const std::string& where, Swe
     }
 }
 
+// The places of a clean run where a fault can be injected, from its
+// ZEL_FAULT_SITES log ("<all:N>\t<name>\t<public call>\t<step>\t<file>"):
+// the first point of each distinct place, as its all:N.
+std::vector<int> FirstPointOfEachPlace(const std::string& sitesLog, int* operations) {
+    std::vector<int> points;
+    std::set<std::string> seen;
+    std::istringstream stream(ReadFileText(sitesLog));
+    std::string line;
+    *operations = 0;
+    while (std::getline(stream, line)) {
+        const size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        ++*operations;
+        if (seen.insert(line.substr(tab + 1)).second) points.push_back(std::stoi(line.substr(0, tab)));
+    }
+    return points;
+}
+
+// The system errors a failed operation reports, taken in turn.
+const char* ErrorOfPlace(size_t place) {
+    static const char* const errors[] = {"EIO", "ENOSPC", "EACCES", "EMFILE", "EROFS"};
+    return errors[place % (sizeof errors / sizeof errors[0])];
+}
+
+// A run that a fault stopped or made fail says what the system said: the
+// injected failure's text reaches an ERROR line, or, from the service
+// manager, the Windows error it became ("Access is denied. (5)").
+bool StatesTheReason(const std::string& output) {
+    static const std::regex windowsError(R"(\. \([0-9]+\)$)");
+    for (const std::string& line : ErrorLines(output)) {
+        if (line.find("injected") != std::string::npos || std::regex_search(line, windowsError)) return true;
+    }
+    return false;
+}
+
+// A stop may leave a service it had stopped stopped: it registers the old
+// service again as it was, but starts no server. The service files without
+// their state lines.
+SweepOutcome WithoutServiceStates(SweepOutcome outcome) {
+    for (auto& [name, text] : outcome.serviceFiles) {
+        std::istringstream lines(text);
+        std::string kept, line;
+        while (std::getline(lines, line)) {
+            if (line.rfind("State=", 0) != 0 && line.rfind("StopPolls=", 0) != 0 && line.rfind("PendingPolls=", 0) != 0) {
+                kept += line + "\n";
+            }
+        }
+        text = kept;
+    }
+    return outcome;
+}
+
 }  // namespace
 
 SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
@@ -151,6 +206,10 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
         report.violations.push_back("the old service could not be registered");
         return report;
     }
+    if (scenario.afterServices) {
+        scenario.afterServices(world);
+        services.Capture(world);
+    }
     const fs::path pristineHome = keep.Root() / "home";
     CopyTree(world.Home(), pristineHome);
     auto restore = [&] {
@@ -161,7 +220,7 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
     // What a run that stops must leave: the home, its dictionary and the
     // services as they were.
     const SweepOutcome untouched = ObserveOutcome(world);
-    const std::string log = keep.Path("fault-points.log");
+    const std::string log = keep.Path("fault-sites.log");
 
     // The check of the same run first: it finds nothing that stops it, as
     // the clean run below then proves, and changes nothing but its log and
@@ -176,9 +235,9 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
     }
 
     // A clean run: its fault points and its result.
-    SetEnvironment("ZEL_FAULT_LOG", log);
+    SetEnvironment("ZEL_FAULT_SITES", log);
     const ProgramResult clean = world.Upgrade(scenario.arguments);
-    UnsetEnvironment("ZEL_FAULT_LOG");
+    UnsetEnvironment("ZEL_FAULT_SITES");
     if (clean.exitCode != 0) {
         report.violations.push_back("the clean run failed: " + clean.output);
         ServiceState::Remove();
@@ -186,7 +245,8 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
     }
     const SweepOutcome cleanOutcome = ObserveOutcome(world);
     const DirectorySnapshot& after = cleanOutcome.home;
-    report.faultPoints = CountFileLines(log);
+    const std::vector<int> points = FirstPointOfEachPlace(log, &report.operations);
+    report.faultPoints = static_cast<int>(points.size());
     // The installed items a clean run keeps (in the file or its backup) must
     // survive any stop and rerun as well.
     std::vector<std::string> originalItems;
@@ -200,15 +260,31 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
         }
     }
 
-    for (int point = 1; point <= report.faultPoints; point += stride) {
+    // ZEL_SWEEP_SHOW=all:N (or "<scenario> all:N") tries that point alone,
+    // prints what its run and its rerun said and keeps the home after each
+    // (ZEL_SWEEP_SHOW_WAIT: until a line is read).
+    const char* shown = std::getenv("ZEL_SWEEP_SHOW");
+    for (size_t place = 0; place < points.size(); place += static_cast<size_t>(shown ? 1 : stride)) {
+        const std::string point = "all:" + std::to_string(points[place]);
+        if (shown != nullptr && point != shown && scenario.name + " " + point != shown) continue;
         ++report.triedPoints;
         restore();
-        SetEnvironment("ZEL_FAULT", "*:" + std::to_string(point));
+        SetEnvironment("ZEL_FAULT", point);
+        SetEnvironment("ZEL_FAULT_AS", ErrorOfPlace(place));
         const ProgramResult faulted = world.Upgrade(scenario.arguments);
+        UnsetEnvironment("ZEL_FAULT_AS");
         UnsetEnvironment("ZEL_FAULT");
-        const std::string where = scenario.name + " point " + std::to_string(point) + ": ";
+        const std::string where = scenario.name + " " + point + " (" + ErrorOfPlace(place) + "): ";
 
+        if (shown != nullptr) {
+            std::printf("%s\n%s\n", where.c_str(), faulted.output.c_str());
+            CopyTree(world.Home(), keep.Root() / "shown-after-the-fault");
+        }
         CheckWhatTheRunSays(faulted, where, &report);
+        if (faulted.exitCode != 0 && !StatesTheReason(faulted.output)) {
+            report.violations.push_back(where + "ended " + std::to_string(faulted.exitCode) +
+                                        " without the system's reason in an ERROR line");
+        }
         // Status 0 says the home is what a clean run leaves: it must be.
         if (faulted.exitCode == 0) {
             CompareOutcome(cleanOutcome, ObserveOutcome(world), where + "ended 0, but ", &report.violations);
@@ -217,7 +293,8 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
         // service registered as it was, no new one, every file and folder of
         // the home as it was (its log aside).
         if (faulted.exitCode == 1) {
-            CompareOutcome(untouched, ObserveOutcome(world), where + "ended 1, but ", &report.violations);
+            CompareOutcome(WithoutServiceStates(untouched), WithoutServiceStates(ObserveOutcome(world)),
+                           where + "ended 1, but ", &report.violations);
         }
 
         const bool finished = faulted.output.find("\nUpgrade is finished!\n") != std::string::npos;
@@ -249,6 +326,11 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
         if (rerun.exitCode != 0) {
             report.violations.push_back(where + "the rerun ended with " + std::to_string(rerun.exitCode) + ": " +
                                         (ErrorLines(rerun.output).empty() ? "" : ErrorLines(rerun.output).front()));
+        }
+        if (shown != nullptr) {
+            std::printf("the rerun:\n%s\n", rerun.output.c_str());
+            CopyTree(world.Home(), keep.Root() / "shown-after-the-rerun");
+            if (std::getenv("ZEL_SWEEP_SHOW_WAIT") != nullptr) std::getchar();
         }
         const SweepOutcome rerunOutcome = ObserveOutcome(world);
         CompareOutcome(cleanOutcome, rerunOutcome, where + "after the rerun, ", &report.violations);

@@ -99,14 +99,25 @@ bool ServiceState::Prepare(const UpgradeWorld& world, const fs::path& keep) {
     oldProgram_ = QuotedCommandLine(SystemText(world.Home() / "bin" / "z40service.exe"), "-resident");
     if (!RegisterService(OLD_SERVICE, "ZEL4.0", oldProgram_)) return false;
     kept_ = keep;
-    CopyTree(world.Services(), kept_);
+    Capture(world);
     return true;
 }
 
+void ServiceState::Capture(const UpgradeWorld& world) {
+    CopyTree(world.Services(), kept_);
+    old_ = QueryRegisteredService(OLD_SERVICE);
+    new_ = QueryRegisteredService(NEW_SERVICE);
+}
+
+// Off Windows the copy is the whole registry of services; under Wine the
+// service manager keeps its own, which is set as it was kept.
 void ServiceState::Restore(const UpgradeWorld& world) const {
     CopyTree(kept_, world.Services());
-    DeleteServiceIfPresent(NEW_SERVICE);
-    if (!QueryRegisteredService(OLD_SERVICE).exists) RegisterService(OLD_SERVICE, "ZEL4.0", oldProgram_);
+    for (const auto& [name, kept] : {std::pair{NEW_SERVICE, &new_}, std::pair{OLD_SERVICE, &old_}}) {
+        const bool registered = QueryRegisteredService(name).exists;
+        if (registered && !kept->exists) DeleteServiceIfPresent(name);
+        if (!registered && kept->exists) RegisterService(name, kept->displayName.c_str(), kept->binaryPath);
+    }
 }
 
 void ServiceState::Remove() {

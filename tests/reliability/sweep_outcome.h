@@ -36,6 +36,9 @@ public:
     // Registers the previous release's service of the world's home and keeps
     // the state. False when it cannot be registered.
     bool Prepare(const UpgradeWorld& world, const std::filesystem::path& keep);
+    // Keeps the services as they are now instead (after a first run changed
+    // them).
+    void Capture(const UpgradeWorld& world);
     void Restore(const UpgradeWorld& world) const;
     // Leaves no service of the sweep registered.
     static void Remove();
@@ -43,6 +46,8 @@ public:
 private:
     std::filesystem::path kept_;
     std::string oldProgram_;
+    RegisteredService old_;
+    RegisteredService new_;
 };
 
 }  // namespace zel::testing

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <string>
 
+#include "support/registered_services.h"
 #include "support/run_program.h"
+#include "support/scratch_dir.h"
 
 namespace zel::testing {
 
@@ -33,7 +35,49 @@ void ProgramsInPlace(const UpgradeWorld& world) {
     }
 }
 
+#ifndef _WIN32
+// The stand-in service manager keeps a service in a file of its own: the
+// old service is running, and its stop stays pending for two polls.
+void OldServiceRunning(const UpgradeWorld& world) {
+    for (const auto& entry : std::filesystem::directory_iterator(world.Services())) {
+        const std::string text = ReadFileText(entry.path());
+        if (text.rfind("Name=" + std::string(OLD_SERVICE) + "\n", 0) != 0) continue;
+        WriteFileText(entry.path(), text + "State=4\nStopPolls=2\n");
+    }
+}
+#endif
+
+// The first run is killed at a fixed point of its dictionary phase: the
+// journal holds the dictionary files it had changed.
+void KilledInTheDictionaryPhase(const UpgradeWorld& world) {
+    SetEnvironment("ZEL_FAULT", "Z_JournalWhole:3");
+    SetEnvironment("ZEL_FAULT_END", "kill");
+    world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
+    UnsetEnvironment("ZEL_FAULT_END");
+    UnsetEnvironment("ZEL_FAULT");
+    // Its log is not what the sweep compares: the checks count the logs
+    // that each later run leaves.
+    for (const std::filesystem::path& log : RunLogs(world.Home())) {
+        std::filesystem::path report = log;
+        std::filesystem::remove(log);
+        std::filesystem::remove(report.replace_extension(".json"));
+    }
+}
+
 }  // namespace
+
+std::vector<SweepScenario> FaultSweepScenarios() {
+    std::vector<SweepScenario> scenarios = SweepScenarios();
+#ifndef _WIN32
+    scenarios.push_back({"old service running NEW:1 CS:1 OLD:N", {"NEW:1", "CS:1", "OLD:N"}, nullptr, {},
+                         OldServiceRunning});
+#endif
+    scenarios.push_back({"resumed after a kill NEW:1 CS:1 OLD:N", {"NEW:1", "CS:1", "OLD:N"}, nullptr, {},
+                         KilledInTheDictionaryPhase});
+    const int count = EnvironmentNumber("ZEL_SWEEP_SCENARIOS");
+    if (count > 0 && static_cast<size_t>(count) < scenarios.size()) scenarios.resize(static_cast<size_t>(count));
+    return scenarios;
+}
 
 std::vector<SweepScenario> SweepScenarios() {
     return {

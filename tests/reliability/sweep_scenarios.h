@@ -10,6 +10,12 @@ namespace zel::testing {
 
 std::vector<SweepScenario> SweepScenarios();
 
+// The fault sweep's: those above, and two whose services or journal the
+// others do not have: the old service running with a stop that is pending
+// for two polls, and a home whose first run was killed in its dictionary
+// phase (the sweep fails the run that resumes it).
+std::vector<SweepScenario> FaultSweepScenarios();
+
 // The scenarios a run sweeps: all of them, or the first ZEL_SWEEP_SCENARIOS.
 std::vector<SweepScenario> ScenariosToSweep();
 

@@ -35,7 +35,16 @@ bool WriteProfileDraft(const char* profilePath, ProfileDraft* draft, bool* writt
                                              : KeepBackupCopy(profilePath, backupPath))) {
             return false;
         }
-        if (!ReplaceConfigText(profilePath, taken.text)) return false;
+        if (!ReplaceConfigText(profilePath, taken.text)) {
+            // A failure after the new text took the name (its folder's
+            // flush) still leaves it written: the backup is no longer owed,
+            // and taking one now would keep the new text as the old.
+            FirstFailure failure;
+            failure.Note();
+            std::string now;
+            if (written != nullptr && ReadConfigText(profilePath, &now) && now == taken.text) *written = true;
+            return failure.Restore();
+        }
         if (written != nullptr) *written = true;
     }
     FirstFailure failure;
