@@ -53,13 +53,21 @@ bool ParseSelection(std::string entry, std::string& name, uint64_t& call) {
 }
 
 // Plain stdio on purpose: the toolkit's own file operations are fault
-// points themselves.
-void AppendLine(const std::string& path, const std::string& line) {
+// points themselves. A run counts thousands of points, and under Wine each
+// opening costs much: a log stays open until the table is loaded again, each
+// line flushed as it is written, so a killed run has logged every point it
+// reached.
+void AppendLine(std::FILE*& file, const std::string& path, const std::string& line) {
     if (path.empty()) return;
-    std::FILE* log = std::fopen(path.c_str(), "ab");
-    if (log == nullptr) return;
-    std::fprintf(log, "%s\n", line.c_str());
-    std::fclose(log);
+    if (file == nullptr) file = std::fopen(path.c_str(), "ab");
+    if (file == nullptr) return;
+    std::fprintf(file, "%s\n", line.c_str());
+    std::fflush(file);
+}
+
+void Close(std::FILE*& file) {
+    if (file != nullptr) std::fclose(file);
+    file = nullptr;
 }
 
 // The error ZEL_FAULT_AS names, as errno.
@@ -80,6 +88,8 @@ void FaultTable::Load() {
     entryCount_ = 0;
     operations_ = 0;
     all_ = 0;
+    Close(logFile_);
+    Close(sitesFile_);
     const std::string fault = Variable("ZEL_FAULT");
     for (size_t start = 0; start <= fault.size();) {
         size_t comma = fault.find(',', start);
@@ -116,7 +126,7 @@ bool FaultTable::Hit(const std::string& name, PointKind kind, const std::string&
         inEntry = name + "@" + entries_.back();
         byNameInEntry = ++callsByName_[inEntry];
     }
-    if (entry) AppendLine(logPath_, name);
+    if (entry) AppendLine(logFile_, logPath_, name);
     if (!sitesPath_.empty()) AppendSite(name, path);
     bool hit = false;
     const std::string where = SlashesForward(path);
@@ -139,11 +149,11 @@ bool FaultTable::Hit(const std::string& name, PointKind kind, const std::string&
     return hit;
 }
 
-void FaultTable::AppendSite(const std::string& name, const std::string& path) const {
+void FaultTable::AppendSite(const std::string& name, const std::string& path) {
     std::string line = std::to_string(all_) + "\t" + name + "\t" + (entries_.empty() ? "-" : entries_.back()) + "\t" +
                        (step_.empty() ? "-" : step_) + "\t";
     line += path.empty() || !fileClass_ ? "-" : fileClass_(path);
-    AppendLine(sitesPath_, line);
+    AppendLine(sitesFile_, sitesPath_, line);
 }
 
 Status FaultTable::Injected() const {

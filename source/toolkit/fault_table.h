@@ -30,6 +30,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
@@ -76,7 +77,7 @@ private:
         uint64_t calls = 0;   // the calls on such a path so far
     };
 
-    void AppendSite(const std::string& name, const std::string& path) const;
+    void AppendSite(const std::string& name, const std::string& path);
 
     std::vector<Selection> selections_;
     std::map<std::string, uint64_t> callsByName_;
@@ -85,6 +86,8 @@ private:
     uint64_t all_ = 0;
     std::string logPath_;
     std::string sitesPath_;
+    std::FILE* logFile_ = nullptr;
+    std::FILE* sitesFile_ = nullptr;
     std::string endText_;
     std::string as_;
     std::function<void()> end_;
