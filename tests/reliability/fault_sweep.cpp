@@ -1,6 +1,7 @@
 #include "reliability/fault_sweep.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <sstream>
 
 #include "reliability/sweep_outcome.h"
+#include "reliability/system_call_trials.h"
 
 namespace zel::testing {
 
@@ -136,9 +138,9 @@ void CheckWhatTheRunSays(const ProgramResult& run, const std::string& where, Swe
 
 // The places of a clean run where a fault can be injected, from its
 // ZEL_FAULT_SITES log ("<all:N>\t<name>\t<public call>\t<step>\t<file>"):
-// the first point of each distinct place, as its all:N.
-std::vector<int> FirstPointOfEachPlace(const std::string& sitesLog, int* operations) {
-    std::vector<int> points;
+// each distinct place failed at its first point.
+std::vector<Trial> FaultPointTrials(const std::string& sitesLog, int* operations) {
+    std::vector<Trial> trials;
     std::set<std::string> seen;
     std::istringstream stream(ReadFileText(sitesLog));
     std::string line;
@@ -147,24 +149,22 @@ std::vector<int> FirstPointOfEachPlace(const std::string& sitesLog, int* operati
         const size_t tab = line.find('\t');
         if (tab == std::string::npos) continue;
         ++*operations;
-        if (seen.insert(line.substr(tab + 1)).second) points.push_back(std::stoi(line.substr(0, tab)));
+        if (!seen.insert(line.substr(tab + 1)).second) continue;
+        const std::string point = "all:" + line.substr(0, tab);
+        const SystemError& error = ErrorOfPlace(trials.size());
+        trials.push_back({point + " (" + error.name + ")", {{"ZEL_FAULT", point}, {"ZEL_FAULT_AS", error.name}},
+                          "injected"});
     }
-    return points;
-}
-
-// The system errors a failed operation reports, taken in turn.
-const char* ErrorOfPlace(size_t place) {
-    static const char* const errors[] = {"EIO", "ENOSPC", "EACCES", "EMFILE", "EROFS"};
-    return errors[place % (sizeof errors / sizeof errors[0])];
+    return trials;
 }
 
 // A run that a fault stopped or made fail says what the system said: the
-// injected failure's text reaches an ERROR line, or, from the service
-// manager, the Windows error it became ("Access is denied. (5)").
-bool StatesTheReason(const std::string& output) {
+// failure's text reaches an ERROR line, or, from the service manager, the
+// Windows error it became ("Access is denied. (5)").
+bool StatesTheReason(const std::string& output, const std::string& reason) {
     static const std::regex windowsError(R"(\. \([0-9]+\)$)");
     for (const std::string& line : ErrorLines(output)) {
-        if (line.find("injected") != std::string::npos || std::regex_search(line, windowsError)) return true;
+        if (line.find(reason) != std::string::npos || std::regex_search(line, windowsError)) return true;
     }
     return false;
 }
@@ -188,7 +188,7 @@ SweepOutcome WithoutServiceStates(SweepOutcome outcome) {
 
 }  // namespace
 
-SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
+SweepReport RunFaultSweep(const SweepScenario& scenario, int stride, Injection injection) {
     SweepReport report;
     UpgradeWorld world;
     const ProgramResult made = world.MakeHome(scenario.home);
@@ -234,10 +234,12 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
         report.violations.push_back("the check did not write its log and its report alone");
     }
 
-    // A clean run: its fault points and its result.
-    SetEnvironment("ZEL_FAULT_SITES", log);
+    // A clean run: the places to fail, and its result.
+    const bool systemCalls = injection == Injection::SystemCalls;
+    SetEnvironment(systemCalls ? "ZEL_TEST_UPGRADE_WRAPPER" : "ZEL_FAULT_SITES",
+                   systemCalls ? TracingWrapper(log) : log);
     const ProgramResult clean = world.Upgrade(scenario.arguments);
-    UnsetEnvironment("ZEL_FAULT_SITES");
+    UnsetEnvironment(systemCalls ? "ZEL_TEST_UPGRADE_WRAPPER" : "ZEL_FAULT_SITES");
     if (clean.exitCode != 0) {
         report.violations.push_back("the clean run failed: " + clean.output);
         ServiceState::Remove();
@@ -245,8 +247,9 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
     }
     const SweepOutcome cleanOutcome = ObserveOutcome(world);
     const DirectorySnapshot& after = cleanOutcome.home;
-    const std::vector<int> points = FirstPointOfEachPlace(log, &report.operations);
-    report.faultPoints = static_cast<int>(points.size());
+    const std::vector<Trial> trials = systemCalls ? SystemCallTrials(log, world.UpgradeProgram(), &report.operations)
+                                                  : FaultPointTrials(log, &report.operations);
+    report.faultPoints = static_cast<int>(trials.size());
     // The installed items a clean run keeps (in the file or its backup) must
     // survive any stop and rerun as well.
     std::vector<std::string> originalItems;
@@ -264,24 +267,23 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride) {
     // prints what its run and its rerun said and keeps the home after each
     // (ZEL_SWEEP_SHOW_WAIT: until a line is read).
     const char* shown = std::getenv("ZEL_SWEEP_SHOW");
-    for (size_t place = 0; place < points.size(); place += static_cast<size_t>(shown ? 1 : stride)) {
-        const std::string point = "all:" + std::to_string(points[place]);
+    for (size_t place = 0; place < trials.size(); place += static_cast<size_t>(shown ? 1 : stride)) {
+        const Trial& trial = trials[place];
+        const std::string point = trial.label.substr(0, trial.label.find(' '));
         if (shown != nullptr && point != shown && scenario.name + " " + point != shown) continue;
         ++report.triedPoints;
         restore();
-        SetEnvironment("ZEL_FAULT", point);
-        SetEnvironment("ZEL_FAULT_AS", ErrorOfPlace(place));
+        for (const auto& [name, value] : trial.variables) SetEnvironment(name, value);
         const ProgramResult faulted = world.Upgrade(scenario.arguments);
-        UnsetEnvironment("ZEL_FAULT_AS");
-        UnsetEnvironment("ZEL_FAULT");
-        const std::string where = scenario.name + " " + point + " (" + ErrorOfPlace(place) + "): ";
+        for (const auto& [name, value] : trial.variables) UnsetEnvironment(name);
+        const std::string where = scenario.name + " " + trial.label + ": ";
 
         if (shown != nullptr) {
             std::printf("%s\n%s\n", where.c_str(), faulted.output.c_str());
             CopyTree(world.Home(), keep.Root() / "shown-after-the-fault");
         }
         CheckWhatTheRunSays(faulted, where, &report);
-        if (faulted.exitCode != 0 && !StatesTheReason(faulted.output)) {
+        if (faulted.exitCode != 0 && !StatesTheReason(faulted.output, trial.reason)) {
             report.violations.push_back(where + "ended " + std::to_string(faulted.exitCode) +
                                         " without the system's reason in an ERROR line");
         }

@@ -39,7 +39,12 @@ struct SweepReport {
     std::vector<std::string> violations;  // broken rules: the test fails on these
 };
 
+// Where failures are injected: at the program's fault points (ZEL_FAULT),
+// or at the system calls themselves, each distinct place of a system call
+// in a traced clean run (strace; off Windows).
+enum class Injection { FaultPoints, SystemCalls };
+
 // Tries every stride-th place (1 = all).
-SweepReport RunFaultSweep(const SweepScenario& scenario, int stride);
+SweepReport RunFaultSweep(const SweepScenario& scenario, int stride, Injection injection = Injection::FaultPoints);
 
 }  // namespace zel::testing

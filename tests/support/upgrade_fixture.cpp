@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -173,8 +174,20 @@ ProgramResult UpgradeWorld::Upgrade(const std::vector<std::string>& args, const 
     return UpgradeRaw(all, input);
 }
 
+// ZEL_TEST_UPGRADE_WRAPPER: words the upgrade is run under (a tracer that
+// injects system-call failures, say), the program and its arguments after
+// them.
 ProgramResult UpgradeWorld::UpgradeRaw(const std::vector<std::string>& args, const std::string& input) const {
-    return RunProgram(UpgradeProgram(), args, input);
+    const char* wrapper = std::getenv("ZEL_TEST_UPGRADE_WRAPPER");
+    if (wrapper == nullptr || *wrapper == '\0') return RunProgram(UpgradeProgram(), args, input);
+    std::istringstream words(wrapper);
+    std::vector<std::string> all;
+    for (std::string word; words >> word;) all.push_back(word);
+    const std::string tool = all.front();
+    all.erase(all.begin());
+    all.push_back(UpgradeProgram());
+    all.insert(all.end(), args.begin(), args.end());
+    return RunProgram(tool, all, input);
 }
 
 }  // namespace zel::testing
