@@ -243,10 +243,6 @@ public:
     Result<Ownership> Owner() override { return inner_->Owner(); }
     Status Close() override { return inner_->Close(); }
 
-    // The file below, taken out of this one (while the open files are still
-    // C streams).
-    std::unique_ptr<File> TakeInner() { return std::move(inner_); }
-
 protected:
     std::unique_ptr<File> inner_;
 };

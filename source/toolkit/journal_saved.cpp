@@ -1,11 +1,12 @@
 #include "journal_saved.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <memory>
 #include <set>
 #include <vector>
 
-#include "crc32c.h"
+#include "durable_files.h"
+#include "env.h"
 #include "journal_paths.h"
 
 namespace zel::toolkit {
@@ -132,20 +133,12 @@ bool ParseSavedName(const std::string& name, uint64_t* copy) {
 }
 
 bool FileChecksum(const std::string& path, LastName last, uint64_t* length, uint32_t* crc, Problem& problem) {
-    std::FILE* file = PlatformOpenStream(path.c_str(), StreamMode::Read, last, problem);
-    if (file == nullptr) return false;
-    *length = 0;
-    *crc = 0;
-    std::vector<char> block(1 << 20);
-    size_t count;
-    while ((count = std::fread(block.data(), 1, block.size(), file)) > 0) {
-        *crc = Crc32c(*crc, block.data(), count);
-        *length += count;
-    }
-    const bool read = std::ferror(file) == 0;
-    std::fclose(file);
-    if (!read) problem = Problem{Z_ERROR_IO, "it cannot be read"};
-    return read;
+    Result<std::unique_ptr<File>> file =
+        Files().Open(path, OpenOptions{OpenMode::Read, last == LastName::Follow ? Last::Follow : Last::Itself});
+    Status read = file.ok() ? ChecksumBytes(**file, length, crc) : file.status();
+    if (file.ok()) (void)(*file)->Close();
+    if (!read.ok()) problem = ProblemOf(read);
+    return read.ok();
 }
 
 JournalCheck CheckSavedFiles(const std::string& folder, const LexicalPath& base, const JournalContents& contents,

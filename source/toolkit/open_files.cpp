@@ -10,7 +10,6 @@
 #include "fault_table.h"
 #include "file_journal.h"
 #include "file_object.h"
-#include "own_file.h"
 #include "path_text.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
@@ -85,7 +84,10 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
     // Opened for writing, the file may change in place.
     if (mode != Z_MODE_READ) {
         if (!JournalBeforeChange("Z_OpenFile", path, JournalChange::InPlace, lastName)) return nullptr;
-        if (!SeparateHardLinks("Z_OpenFile", path, lastName)) return nullptr;
+        if (Status separated = SeparateHardLinks(Files(), path, last); !separated.ok()) {
+            FailStatus("Z_OpenFile", "separate the hard links of", path, separated);
+            return nullptr;
+        }
     }
     const OpenOptions options{mode == Z_MODE_READ ? OpenMode::Read : OpenMode::Update, last};
     Result<std::unique_ptr<File>> opened = Files().Open(path, options);
