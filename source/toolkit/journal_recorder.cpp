@@ -31,6 +31,7 @@
 #include "env.h"
 #include "journal_paths.h"
 #include "journal_internal.h"
+#include "journal_layer.h"
 #include "journal_record.h"
 #include "journal_saved.h"
 #include "toolkit_internal.h"
@@ -59,6 +60,7 @@ struct InPlaceFile {
 struct OpenJournal {
     bool open = false;
     std::string directory;   // the journal's folder, as given
+    LexicalPath folder;      // the same, absolute; its files are the journal's own
     LexicalPath base;        // the folder the recorded paths are relative to
     std::string unrecorded;  // relative to base; never recorded
     std::string own;         // the journal's folder relative to base, if it lies there
@@ -82,6 +84,12 @@ struct OpenJournal {
 OpenJournal& Journal() {
     static OpenJournal journal;
     return journal;
+}
+
+// Installed in the stack while the journal records.
+JournalLayer& RecordingLayer() {
+    static JournalLayer layer;
+    return layer;
 }
 
 ClosedJournal& LastClosed() {
@@ -318,6 +326,9 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
     OpenJournal& journal = Journal();
     if (!journal.open || path == nullptr || path[0] == '\0') return true;
     std::string relative;
+    // The journal's own files (its lines, its files' second names and
+    // copies) are no change it records, wherever its folder lies.
+    if (RelativeTo(journal.folder, path, relative)) return true;
     // Nothing outside the folder the journal protects changes while it
     // records: no record could put it back.
     if (!RelativeTo(journal.base, path, relative)) {
@@ -449,6 +460,9 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     if (journal.open) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_OpenFileJournal: a journal is open already");
     OpenJournal opened;
     opened.directory = journalDir;
+    if (!MakeLexical(journalDir, opened.folder)) {
+        return Fail(Z_ERROR_IO, "Z_OpenFileJournal: the current directory cannot be read");
+    }
     if (!JournalBase("Z_OpenFileJournal", baseDir, opened.base)) return 0;
     FileFacts base;
     Problem problem;
@@ -510,6 +524,7 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     Env::Get().Durable().DeferBeneath(opened.base, unrecorded);
     journal = std::move(opened);
     ForgetClosedJournal();
+    Env::Get().Install(Env::Slot::Journal, &RecordingLayer());
     return 1;
 }
 
@@ -528,6 +543,7 @@ int Z_CloseFileJournal() {
         if (file.written && !file.closed) closed.written.insert(file.path);
     }
     journal = OpenJournal{};
+    Env::Get().Remove(Env::Slot::Journal);
     Env::Get().Durable().StopDeferring();
     return 1;
 }
