@@ -125,7 +125,7 @@ bool Covers(const OpenJournal& journal, const std::string& relative) {
 bool AppendLine(const char* operation, OpenJournal& journal, const std::string& line, const char* bytes = nullptr,
                 size_t count = 0) {
     std::string record = line;
-    record.append(bytes, count);
+    if (count > 0) record.append(bytes, count);
     if (Status written = journal.lines->WriteAt(journal.end, record.data(), record.size()); !written.ok()) {
         return FailStatus(operation, "write the file journal", JournalFilePath(journal.directory), written);
     }
@@ -134,18 +134,14 @@ bool AppendLine(const char* operation, OpenJournal& journal, const std::string& 
     return true;
 }
 
-// Every record made so far reaches the disk: the second names first, then
-// the lines that name them.
+// Every record made so far reaches the disk: the lines first, then the
+// second names and copies in the journal's folder that they name, so that a
+// SAVED file is on the disk only once its line is. A line whose SAVED file
+// a crash took is obeyed only while the recorded file still holds the
+// bytes it names, which it does until the change that follows this flush.
 bool MakeDurable(const char* operation, OpenJournal& journal) {
     if (!journal.linesOwed && !journal.namesOwed) return true;
     if (Z_FaultPoint("Z_JournalFlush")) return false;
-    Problem problem;
-    if (journal.namesOwed) {
-        if (!PlatformFlushDirectory(journal.directory.c_str(), problem)) {
-            return FailProblem(operation, "flush the file journal", journal.directory.c_str(), problem);
-        }
-        journal.namesOwed = false;
-    }
     if (journal.linesOwed) {
         if (Status flushed = journal.lines->Flush(); !flushed.ok()) {
             return FailStatus(operation, "write the file journal", JournalFilePath(journal.directory), flushed);
@@ -153,13 +149,20 @@ bool MakeDurable(const char* operation, OpenJournal& journal) {
         journal.linesOwed = false;
         journal.missingOwed.clear();
     }
+    if (journal.namesOwed) {
+        Problem problem;
+        if (!PlatformFlushDirectory(journal.directory.c_str(), problem)) {
+            return FailProblem(operation, "flush the file journal", journal.directory.c_str(), problem);
+        }
+        journal.namesOwed = false;
+    }
     journal.bytesOwed = false;
     return true;
 }
 
-// Copies the file into the journal as SAVED.<n>: its bytes, then its name,
-// reach the disk before the line that names it. For file systems without
-// second names.
+// Copies the file into the journal as SAVED.<n>: its bytes reach the disk
+// before the line that names it, its name after (MakeDurable). For file
+// systems without second names.
 bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& file, JournalEntry& entry) {
     const std::string copy = SavedCopyPath(journal.directory, entry.copy);
     Result<std::unique_ptr<File>> in = Files().Open(file, OpenOptions{OpenMode::Read, Last::Follow});
@@ -176,10 +179,6 @@ bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& fi
     if (saved.ok()) saved = (*out)->Flush().At(copy);
     (void)(*in)->Close();
     if (Status closed = (*out)->Close(); saved.ok()) saved = closed.At(copy);
-    Problem problem;
-    if (saved.ok() && !PlatformFlushDirectoryOf(copy.c_str(), problem)) {
-        saved = Status(Code::Io, 0, problem.text).At(journal.directory);
-    }
     if (!saved.ok()) {
         (void)Files().Remove(copy);
         return FailStatus(operation, "save a copy in the file journal of", file, saved);
@@ -218,6 +217,7 @@ bool KeepWhole(const char* operation, OpenJournal& journal, const std::string& p
         case LinkResult::Unsupported:
             entry.kind = EntryKind::Copied;
             if (!SaveCopy(operation, journal, path, entry)) return false;
+            journal.namesOwed = true;
             break;
         case LinkResult::Failed: return Failed(operation, path, problem);
     }

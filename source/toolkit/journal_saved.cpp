@@ -56,7 +56,10 @@ bool CheckSaved(const std::string& folder, const LexicalPath& base, const Journa
     const bool moved = entry.kind == EntryKind::MovedAside;
     FileFacts facts;
     if (!PlatformFacts(path.c_str(), LastName::Itself, facts, problem)) return false;
-    if (facts.kind == FileKind::Missing && moved && HoldsRecordedBytes(recorded, entry)) return true;
+    // The line reaches the disk before the name of its SAVED file does: a
+    // crash between leaves the line alone, which is obeyed while the file
+    // it recorded is still as it was (its change comes after both).
+    if (facts.kind == FileKind::Missing && HoldsRecordedBytes(recorded, entry)) return true;
     if (facts.kind != FileKind::Regular) {
         why = name + (facts.kind == FileKind::Missing ? " is missing" : " is not a file");
         return false;
@@ -158,7 +161,7 @@ JournalCheck CheckSavedFiles(const std::string& folder, const LexicalPath& base,
     return JournalCheck::Whole;
 }
 
-bool MovedFileIsInPlace(const std::string& folder, const std::string& path, const JournalEntry& entry) {
+bool SavedFileIsInPlace(const std::string& folder, const std::string& path, const JournalEntry& entry) {
     FileFacts saved;
     FileFacts named;
     Problem problem;

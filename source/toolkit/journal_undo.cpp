@@ -104,7 +104,7 @@ bool PutBackWhole(const std::string& journalDir, const LexicalPath& base, const 
     if (!Locate(base, entry, LastName::Follow, recorded, problem)) {
         return FailProblem(kOperation, "put back", recorded.path.c_str(), problem);
     }
-    if (entry.kind == EntryKind::MovedAside && MovedFileIsInPlace(journalDir, recorded.path, entry)) return true;
+    if (SavedFileIsInPlace(journalDir, recorded.path, entry)) return true;
     const std::string saved = SavedCopyPath(journalDir, entry.copy);
     const std::string staged = recorded.path + kUndoStagedSuffix;
     Problem ignored;
