@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "durable_files.h"
+
 namespace zel::toolkit {
 namespace {
 
@@ -117,6 +119,13 @@ Status DurableLayer::FlushFolder(const Path& folder) {
     Status flushed = below_->FlushFolder(folder);
     if (flushed.ok()) owed_.erase(std::remove(owed_.begin(), owed_.end(), folder), owed_.end());
     return flushed;
+}
+
+Result<std::unique_ptr<File>> DurableLayer::Open(const Path& path, const OpenOptions& options) {
+    if (options.ownBytes && options.mode == OpenMode::Update) {
+        if (Status separated = SeparateHardLinks(*this, path, options.last); !separated.ok()) return separated;
+    }
+    return below_->Open(path, options);
 }
 
 }  // namespace zel::toolkit

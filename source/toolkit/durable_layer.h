@@ -15,6 +15,7 @@
 // removal of the batch files it launched).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ public:
     Status FlushOwed();
     bool Owes(const Path& folder) const;
 
+    // Update with ownBytes: the file's other names (hard links) go first.
+    Result<std::unique_ptr<File>> Open(const Path& path, const OpenOptions& options) override;
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) override;
     Status Link(const Path& existing, const Path& name, Touched* touched = nullptr) override;
     Status Remove(const Path& path, Touched* touched = nullptr) override;

@@ -68,6 +68,8 @@ public:
         if (!entries_.empty()) entries_.pop_back();
     }
     void NameStep(const char* step) { step_ = step != nullptr ? step : ""; }
+    // The innermost public call running, or nullptr.
+    const char* Entry() const { return entries_.empty() ? nullptr : entries_.back(); }
 
 private:
     struct Selection {

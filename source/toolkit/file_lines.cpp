@@ -2,7 +2,6 @@
 // the profile readers.
 #include <cstring>
 
-#include "file_journal.h"
 #include "file_object.h"
 #include "toolkit_internal.h"
 
@@ -97,11 +96,6 @@ LineResult ReadLine(ZFileObject* file, std::string& line, size_t maxLength, cons
 
 bool WriteBytes(ZFileObject* file, const char* bytes, size_t count, const char* operation) {
     if (!SettlePushBack(file, operation)) return false;
-    if (!file->journalKey.empty() &&
-        !JournalBeforeWrite(operation, file->journalKey, CurrentPosition(file), static_cast<int64_t>(count))) {
-        MarkFailed(file);
-        return false;
-    }
     Status written = file->data->Write(bytes, count);
     return written.ok() || Failed(file, operation, "write", written);
 }

@@ -14,9 +14,6 @@ struct ZFileObject {
     std::string path;
     bool error = false;  // sticky: set by the first failed read or write
     bool log = false;    // made by Z_CreateLogFile: no fault points, flushed on close
-    // Set for a file the file journal records page by page: its pages are
-    // saved before each write reaches them.
-    std::string journalKey;
     // One line given back by the profile readers (the header that ended a
     // section); pushBackOffset is where it starts in the file.
     bool hasPushBack = false;

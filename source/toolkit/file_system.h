@@ -106,6 +106,11 @@ struct OpenOptions {
     // The program's own log and report: no fault point, never recorded by a
     // journal, never taken back by a simulated power cut.
     bool bookkeeping = false;
+    // Update: a file with other names (hard links) first becomes a file of
+    // its own, a copy that takes this name, so that a change in place shows
+    // under no other name. Made beneath the run's layers (durable_layer.h):
+    // a journal records the file as it was, never the copy's move.
+    bool ownBytes = false;
 };
 
 enum class RenameMode : uint8_t {
@@ -242,10 +247,6 @@ public:
     Status SetAttributes(const Attributes& attributes) override { return inner_->SetAttributes(attributes); }
     Result<Ownership> Owner() override { return inner_->Owner(); }
     Status Close() override { return inner_->Close(); }
-
-    // The file below, taken out of this one (while the open files are still
-    // C streams).
-    std::unique_ptr<File> TakeInner() { return std::move(inner_); }
 
 protected:
     std::unique_ptr<File> inner_;

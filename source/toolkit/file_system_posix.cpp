@@ -104,7 +104,6 @@ public:
         return descriptor < 0 || ::close(descriptor) == 0 ? Status() : Errno();
     }
 
-    int Release() { return std::exchange(descriptor_, -1); }
 
 private:
     int descriptor_;
@@ -359,17 +358,5 @@ PosixLock::~PosixLock() { files_->Unlock(path_, descriptor_, exclusive_); }
 }  // namespace
 
 std::unique_ptr<PlatformFileSystem> MakePlatformFileSystem() { return std::make_unique<PosixFileSystem>(); }
-
-// While the open files are still C streams: the descriptor of a file the
-// table opened, handed to a stream.
-std::FILE* StreamOfFile(std::unique_ptr<File> file, const char* mode) {
-    while (auto* layer = dynamic_cast<FileLayer*>(file.get())) file = layer->TakeInner();
-    auto* posix = dynamic_cast<PosixFile*>(file.get());
-    if (posix == nullptr) return nullptr;
-    const int descriptor = posix->Release();
-    std::FILE* stream = ::fdopen(descriptor, mode);
-    if (stream == nullptr) ::close(descriptor);
-    return stream;
-}
 
 }  // namespace zel::toolkit

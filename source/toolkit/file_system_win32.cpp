@@ -163,7 +163,6 @@ public:
         return CloseHandle(handle_.Release()) ? Status() : LastFailure();
     }
 
-    HANDLE Release() { return handle_.Release(); }
 
 private:
     OwnedHandle handle_;
@@ -418,22 +417,5 @@ protected:
 }  // namespace
 
 std::unique_ptr<PlatformFileSystem> MakePlatformFileSystem() { return std::make_unique<WindowsFileSystem>(); }
-
-// While the open files are still C streams: the handle of a file the table
-// opened, handed to a stream.
-std::FILE* StreamOfFile(std::unique_ptr<File> file, const char* mode) {
-    while (auto* layer = dynamic_cast<FileLayer*>(file.get())) file = layer->TakeInner();
-    auto* windows = dynamic_cast<WindowsFile*>(file.get());
-    if (windows == nullptr) return nullptr;
-    HANDLE handle = windows->Release();
-    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), mode[0] == 'r' && mode[1] != '+' ? _O_RDONLY : 0);
-    if (descriptor < 0) {
-        CloseHandle(handle);
-        return nullptr;
-    }
-    std::FILE* stream = _fdopen(descriptor, mode);
-    if (stream == nullptr) _close(descriptor);
-    return stream;
-}
 
 }  // namespace zel::toolkit

@@ -1,11 +1,13 @@
 #include "journal_record.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
+#include <memory>
 #include <set>
 
+#include "buffered_file.h"
 #include "crc32c.h"
+#include "env.h"
 #include "journal_paths.h"
 #include "path_lexical.h"
 
@@ -233,11 +235,37 @@ bool MayFollow(const JournalEntry& entry, const std::string& unrecorded, const s
     return true;
 }
 
+// JOURNAL read from its start through the table's open file, so that the
+// fault and power layers see every read; the first failure ends the text
+// and is kept.
+class JournalText {
+public:
+    explicit JournalText(std::unique_ptr<File> file) : buffered_(std::move(file), BufferedFile::Use::Read) {}
+
+    File& file() { return buffered_.file(); }
+    const Status& failure() const { return failure_; }
+
+    // The next byte, or -1 at the end or after a failure.
+    int Next() { return failure_.ok() ? buffered_.NextByte(failure_) : -1; }
+    size_t Read(void* bytes, size_t size) {
+        if (!failure_.ok()) return 0;
+        Result<size_t> count = buffered_.Read(bytes, size);
+        if (count.ok()) return *count;
+        failure_ = count.TakeStatus();
+        return 0;
+    }
+    void Close() { (void)buffered_.Close(); }
+
+private:
+    BufferedFile buffered_;
+    Status failure_;
+};
+
 enum class LineRead { Line, CutShort, TooLong, End };
 
-LineRead ReadLine(std::FILE* file, std::string& line, uint64_t* consumed) {
+LineRead ReadLine(JournalText& file, std::string& line, uint64_t* consumed) {
     line.clear();
-    for (int c; (c = std::fgetc(file)) != EOF;) {
+    for (int c; (c = file.Next()) >= 0;) {
         ++*consumed;
         if (c == '\n') return LineRead::Line;
         if (line.size() >= kLongestLine) return LineRead::TooLong;
@@ -252,7 +280,7 @@ LineRead ReadLine(std::FILE* file, std::string& line, uint64_t* consumed) {
 // crash cannot make counts: none found, the failed record was the last
 // one written, cut by the crash. A search that cannot end within the
 // bounds of a journal counts as found.
-bool LaterRecordVerifies(std::FILE* file, std::string line, size_t number, bool pageRead) {
+bool LaterRecordVerifies(JournalText& file, std::string line, size_t number, bool pageRead) {
     uint64_t text = 0;
     for (size_t at = number;; ++at) {
         JournalEntry entry;
@@ -264,7 +292,7 @@ bool LaterRecordVerifies(std::FILE* file, std::string line, size_t number, bool 
         if (skipPage) {
             if (entry.size > kJournalPageSize) return true;
             char block[kJournalPageSize];
-            if (std::fread(block, 1, static_cast<size_t>(entry.size), file) != entry.size) return false;
+            if (file.Read(block, static_cast<size_t>(entry.size)) != entry.size) return false;
         }
         uint64_t consumed = 0;
         const LineRead read = ReadLine(file, line, &consumed);
@@ -284,9 +312,9 @@ bool LaterRecordVerifies(std::FILE* file, std::string line, size_t number, bool 
 
 // Reads a page's bytes and checks them; false when they are cut short by the
 // end of the file, bad set when they fail their checksum.
-bool ReadPage(std::FILE* file, const JournalEntry& entry, uint64_t* consumed, bool* bad) {
+bool ReadPage(JournalText& file, const JournalEntry& entry, uint64_t* consumed, bool* bad) {
     char block[kJournalPageSize];
-    const size_t count = std::fread(block, 1, static_cast<size_t>(entry.size), file);
+    const size_t count = file.Read(block, static_cast<size_t>(entry.size));
     *consumed += count;
     if (count != entry.size) return false;
     *bad = Crc32c(0, block, count) != entry.crc;
@@ -340,20 +368,24 @@ JournalCheck ReadJournal(const std::string& folder, const std::string& own, Jour
         why = "it holds " + std::to_string(facts.size) + " bytes, more than any journal of a run";
         return JournalCheck::Damaged;
     }
-    std::FILE* file = PlatformOpenStream(path.c_str(), StreamMode::Read, LastName::Itself, problem);
-    if (file == nullptr) return JournalCheck::Unreadable;
-    // Its checksums prove a journal whole, not who wrote it: only one that
-    // nobody else could have written or changed is obeyed.
-    Ownership ownership;
-    Ownership folderOwnership;
-    if (!PlatformStreamOwnership(file, ownership, problem) ||
-        !PlatformOwnership(folder.c_str(), LastName::Itself, folderOwnership, problem)) {
-        std::fclose(file);
+    Result<std::unique_ptr<File>> opened = Files().Open(path, OpenOptions{OpenMode::Read, Last::Itself});
+    if (!opened.ok()) {
+        problem = ProblemOf(opened.status());
         return JournalCheck::Unreadable;
     }
-    if (!OwnFile(folderOwnership, problem) || !OwnFile(ownership, problem)) {
+    JournalText file(opened.TakeValue());
+    // Its checksums prove a journal whole, not who wrote it: only one that
+    // nobody else could have written or changed is obeyed.
+    Result<Ownership> ownership = file.file().Owner();
+    Ownership folderOwnership;
+    if (!ownership.ok()) problem = ProblemOf(ownership.status());
+    if (!ownership.ok() || !PlatformOwnership(folder.c_str(), LastName::Itself, folderOwnership, problem)) {
+        file.Close();
+        return JournalCheck::Unreadable;
+    }
+    if (!OwnFile(folderOwnership, problem) || !OwnFile(*ownership, problem)) {
         problem.text = (folderOwnership.refusal.empty() ? path : folder) + ": " + problem.text;
-        std::fclose(file);
+        file.Close();
         return JournalCheck::NotOwn;
     }
     std::string line;
@@ -430,10 +462,9 @@ JournalCheck ReadJournal(const std::string& folder, const std::string& own, Jour
         }
         contents.entries.push_back(entry);
     }
-    const bool readError = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readError) {
-        problem = Problem{Z_ERROR_IO, "it cannot be read"};
+    file.Close();
+    if (!file.failure().ok()) {
+        problem = ProblemOf(file.failure());
         return JournalCheck::Unreadable;
     }
     return result;

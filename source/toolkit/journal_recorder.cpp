@@ -18,18 +18,20 @@
 // journal does not name, which the run that makes it again replaces; but
 // before another file is moved under such a name, its line is flushed.
 #include <algorithm>
-#include <cstdio>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "fault_table.h"
 #include "crc32c.h"
+#include "durable_files.h"
 #include "file_journal.h"
 #include "env.h"
 #include "journal_paths.h"
 #include "journal_internal.h"
+#include "journal_layer.h"
 #include "journal_record.h"
 #include "journal_saved.h"
 #include "toolkit_internal.h"
@@ -52,16 +54,18 @@ struct InPlaceFile {
     uint64_t readTo = 0;
     uint32_t readCrc = 0;
     bool readInOrder = true;
-    std::FILE* reader = nullptr;
+    std::unique_ptr<File> reader;  // its pages are read through it as they were
 };
 
 struct OpenJournal {
     bool open = false;
     std::string directory;   // the journal's folder, as given
+    LexicalPath folder;      // the same, absolute; its files are the journal's own
     LexicalPath base;        // the folder the recorded paths are relative to
     std::string unrecorded;  // relative to base; never recorded
     std::string own;         // the journal's folder relative to base, if it lies there
-    std::FILE* lines = nullptr;
+    std::unique_ptr<File> lines;  // JOURNAL, open to append
+    uint64_t end = 0;             // where the next line goes
     std::set<std::string> whole;  // keys of files recorded whole (C, S, M)
     std::set<std::string> ahead;  // of those, kept before their change came (Z_JournalWhole)
     std::map<std::string, InPlaceFile> inPlace;
@@ -80,6 +84,12 @@ struct OpenJournal {
 OpenJournal& Journal() {
     static OpenJournal journal;
     return journal;
+}
+
+// Installed in the stack while the journal records.
+JournalLayer& RecordingLayer() {
+    static JournalLayer layer;
+    return layer;
 }
 
 ClosedJournal& LastClosed() {
@@ -114,76 +124,64 @@ bool Covers(const OpenJournal& journal, const std::string& relative) {
 // reaches the disk with the next flush.
 bool AppendLine(const char* operation, OpenJournal& journal, const std::string& line, const char* bytes = nullptr,
                 size_t count = 0) {
-    bool written = std::fputs(line.c_str(), journal.lines) >= 0;
-    written = written && (count == 0 || std::fwrite(bytes, 1, count, journal.lines) == count);
-    if (!written || std::fflush(journal.lines) != 0) {
-        return Fail(Z_ERROR_IO, "%s: cannot write the file journal %s", operation,
-                    JournalFilePath(journal.directory).c_str());
+    std::string record = line;
+    if (count > 0) record.append(bytes, count);
+    if (Status written = journal.lines->WriteAt(journal.end, record.data(), record.size()); !written.ok()) {
+        return FailStatus(operation, "write the file journal", JournalFilePath(journal.directory), written);
     }
+    journal.end += record.size();
     journal.linesOwed = true;
     return true;
 }
 
-// Every record made so far reaches the disk: the second names first, then
-// the lines that name them.
+// Every record made so far reaches the disk: the lines first, then the
+// second names and copies in the journal's folder that they name, so that a
+// SAVED file is on the disk only once its line is. A line whose SAVED file
+// a crash took is obeyed only while the recorded file still holds the
+// bytes it names, which it does until the change that follows this flush.
 bool MakeDurable(const char* operation, OpenJournal& journal) {
     if (!journal.linesOwed && !journal.namesOwed) return true;
     if (Z_FaultPoint("Z_JournalFlush")) return false;
-    Problem problem;
+    if (journal.linesOwed) {
+        if (Status flushed = journal.lines->Flush(); !flushed.ok()) {
+            return FailStatus(operation, "write the file journal", JournalFilePath(journal.directory), flushed);
+        }
+        journal.linesOwed = false;
+        journal.missingOwed.clear();
+    }
     if (journal.namesOwed) {
+        Problem problem;
         if (!PlatformFlushDirectory(journal.directory.c_str(), problem)) {
             return FailProblem(operation, "flush the file journal", journal.directory.c_str(), problem);
         }
         journal.namesOwed = false;
     }
-    if (journal.linesOwed) {
-        const std::string path = JournalFilePath(journal.directory);
-        if (!PlatformFlushStream(journal.lines)) {
-            return Fail(Z_ERROR_IO, "%s: cannot write the file journal %s", operation, path.c_str());
-        }
-        Env::Get().Power().StreamFlushed(path);
-        journal.linesOwed = false;
-        journal.missingOwed.clear();
-    }
     journal.bytesOwed = false;
     return true;
 }
 
-// Copies the file into the journal as SAVED.<n>: its bytes, then its name,
-// reach the disk before the line that names it. For file systems without
-// second names.
+// Copies the file into the journal as SAVED.<n>: its bytes reach the disk
+// before the line that names it, its name after (MakeDurable). For file
+// systems without second names.
 bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& file, JournalEntry& entry) {
     const std::string copy = SavedCopyPath(journal.directory, entry.copy);
-    Problem problem;
-    std::FILE* in = PlatformOpenStream(file.c_str(), StreamMode::Read, LastName::Follow, problem);
-    if (in == nullptr) return Failed(operation, file, problem);
+    Result<std::unique_ptr<File>> in = Files().Open(file, OpenOptions{OpenMode::Read, Last::Follow});
+    if (!in.ok()) return FailStatus(operation, "record", file, in.status());
     // The copy may hold bytes its owner alone may read, and the journal
     // obeys only files that are its own: it is private. (A second name
     // shares the file's own attributes.)
-    std::FILE* out = PlatformOpenStream(copy.c_str(), StreamMode::CreatePrivate, LastName::Itself, problem);
-    if (out == nullptr) {
-        std::fclose(in);
-        return Failed(operation, file, problem);
+    Result<std::unique_ptr<File>> out = CreateNew(Files(), copy, true);
+    if (!out.ok()) {
+        (void)(*in)->Close();
+        return FailStatus(operation, "record", file, out.status());
     }
-    std::vector<char> block(1 << 16);
-    bool ok = true;
-    entry.length = 0;
-    entry.crc = 0;
-    for (size_t count; ok && (count = std::fread(block.data(), 1, block.size(), in)) > 0;) {
-        ok = std::fwrite(block.data(), 1, count, out) == count;
-        entry.crc = Crc32c(entry.crc, block.data(), count);
-        entry.length += count;
-    }
-    ok = ok && std::ferror(in) == 0 && PlatformFlushStream(out);
-    std::fclose(in);
-    ok = std::fclose(out) == 0 && ok;
-    if (ok) Env::Get().Power().StreamFlushed(copy);
-    if (ok && !PlatformFlushDirectoryOf(copy.c_str(), problem)) ok = false;
-    if (!ok) {
-        Problem ignored;
-        PlatformDeleteFile(copy.c_str(), ignored);
-        return Fail(Z_ERROR_IO, "%s: cannot save a copy of %s in the file journal %s%s%s", operation, file.c_str(),
-                    journal.directory.c_str(), problem.text.empty() ? "" : ": ", problem.text.c_str());
+    Status saved = CopyBytes(**in, **out, &entry.length, &entry.crc);
+    if (saved.ok()) saved = (*out)->Flush().At(copy);
+    (void)(*in)->Close();
+    if (Status closed = (*out)->Close(); saved.ok()) saved = closed.At(copy);
+    if (!saved.ok()) {
+        (void)Files().Remove(copy);
+        return FailStatus(operation, "save a copy in the file journal of", file, saved);
     }
     return true;
 }
@@ -219,6 +217,7 @@ bool KeepWhole(const char* operation, OpenJournal& journal, const std::string& p
         case LinkResult::Unsupported:
             entry.kind = EntryKind::Copied;
             if (!SaveCopy(operation, journal, path, entry)) return false;
+            journal.namesOwed = true;
             break;
         case LinkResult::Failed: return Failed(operation, path, problem);
     }
@@ -244,17 +243,17 @@ bool SavePage(const char* operation, OpenJournal& journal, InPlaceFile& file, ui
     if (Z_FaultPoint("Z_JournalFile")) return false;
     char bytes[kJournalPageSize];
     if (size > 0) {
-        Problem problem;
+        // Each page is read once, straight from the file: no buffer keeps
+        // bytes of a page from before its change.
         if (file.reader == nullptr) {
-            file.reader = PlatformOpenStream(file.path.c_str(), StreamMode::Read, LastName::Follow, problem);
-            if (file.reader == nullptr) return Failed(operation, file.path, problem);
-            // Each page is read once, straight from the file: no buffer may
-            // keep bytes of a page from before its change.
-            std::setvbuf(file.reader, nullptr, _IONBF, 0);
+            Result<std::unique_ptr<File>> opened = Files().Open(file.path, OpenOptions{OpenMode::Read, Last::Follow});
+            if (!opened.ok()) return FailStatus(operation, "record", file.path, opened.status());
+            file.reader = opened.TakeValue();
         }
-        if (PlatformSeek(file.reader, static_cast<int64_t>(offset), SEEK_SET) != 0 ||
-            std::fread(bytes, 1, static_cast<size_t>(size), file.reader) != size) {
-            return Fail(Z_ERROR_IO, "%s: cannot read %s to record it in the file journal", operation,
+        Result<size_t> read = file.reader->ReadAt(offset, bytes, static_cast<size_t>(size));
+        if (!read.ok()) return FailStatus(operation, "read to record in the file journal", file.path, read.status());
+        if (*read != size) {
+            return Fail(Z_ERROR_IO, "%s: cannot read %s to record it in the file journal: it ended early", operation,
                         file.path.c_str());
         }
     }
@@ -304,20 +303,21 @@ bool SavePages(const char* operation, const std::string& key, uint64_t from, uin
 
 // A file changed in place that now loses its name is kept whole as it is:
 // the undo puts it back, then its pages.
+void CloseReader(InPlaceFile& file) {
+    if (file.reader != nullptr) (void)file.reader->Close();
+    file.reader.reset();
+}
+
 bool CloseInPlace(OpenJournal& journal, const std::string& key) {
     auto found = journal.inPlace.find(key);
     if (found == journal.inPlace.end()) return false;
     found->second.closed = true;
-    if (found->second.reader != nullptr) std::fclose(found->second.reader);
-    found->second.reader = nullptr;
+    CloseReader(found->second);
     return true;
 }
 
 void CloseReaders(OpenJournal& journal) {
-    for (auto& [key, file] : journal.inPlace) {
-        if (file.reader != nullptr) std::fclose(file.reader);
-        file.reader = nullptr;
-    }
+    for (auto& [key, file] : journal.inPlace) CloseReader(file);
 }
 
 }  // namespace
@@ -326,6 +326,9 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
     OpenJournal& journal = Journal();
     if (!journal.open || path == nullptr || path[0] == '\0') return true;
     std::string relative;
+    // The journal's own files (its lines, its files' second names and
+    // copies) are no change it records, wherever its folder lies.
+    if (RelativeTo(journal.folder, path, relative)) return true;
     // Nothing outside the folder the journal protects changes while it
     // records: no record could put it back.
     if (!RelativeTo(journal.base, path, relative)) {
@@ -384,7 +387,7 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
         file.path = path;
         file.relative = relative;
         file.length = facts.size;
-        journal.inPlace[key] = file;
+        journal.inPlace[key] = std::move(file);
         journal.whole.insert(IdentityKey(facts));
         return true;
     }
@@ -457,6 +460,9 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     if (journal.open) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_OpenFileJournal: a journal is open already");
     OpenJournal opened;
     opened.directory = journalDir;
+    if (!MakeLexical(journalDir, opened.folder)) {
+        return Fail(Z_ERROR_IO, "Z_OpenFileJournal: the current directory cannot be read");
+    }
     if (!JournalBase("Z_OpenFileJournal", baseDir, opened.base)) return 0;
     FileFacts base;
     Problem problem;
@@ -484,25 +490,31 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     if (!RemoveLeftOvers("Z_OpenFileJournal", journalDir)) return 0;
     // The journal takes its name with its header whole, so that a JOURNAL
     // without one is damage, never a crash.
-    const std::string work = path + ".NEW";
+    const std::string workPath = path + ".NEW";
     // Its pages are bytes of the home's files, some of which may be
     // readable by their owner alone.
-    std::FILE* lines = PlatformOpenStream(work.c_str(), StreamMode::CreatePrivate, LastName::Itself, problem);
-    if (lines == nullptr) return FailProblem("Z_OpenFileJournal", "create", work.c_str(), problem);
     const std::string header = JournalHeaderLine(base.volume, base.index, opened.unrecorded, &opened.chain);
+    Result<std::unique_ptr<File>> work = CreateNew(Files(), workPath, true);
+    if (!work.ok()) return FailStatus("Z_OpenFileJournal", "create", workPath, work.status());
+    Status made = (*work)->WriteAt(0, header.data(), header.size());
+    if (Status closed = (*work)->Close(); made.ok()) made = closed;
     // The rename flushes the header first; the name reaches the disk before
-    // the first change it prepares.
-    bool made = std::fputs(header.c_str(), lines) >= 0 && std::fflush(lines) == 0;
-    made = made && PlatformRenameFile(work.c_str(), path.c_str(), problem);
-    if (!made) {
-        std::fclose(lines);
-        Problem ignored;
-        PlatformDeleteFile(work.c_str(), ignored);
-        if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "it cannot be written"};
-        return FailProblem("Z_OpenFileJournal", "make", path.c_str(), problem);
+    // the first change it prepares. The lines are appended under the name
+    // JOURNAL from then on.
+    if (made.ok()) made = RenameDurably(Files(), workPath, path);
+    if (!made.ok()) {
+        (void)Files().Remove(workPath);
+        return FailStatus("Z_OpenFileJournal", "make", path, made);
+    }
+    Result<std::unique_ptr<File>> lines = Files().Open(path, OpenOptions{OpenMode::Update, Last::Itself});
+    if (!lines.ok()) {
+        // Nothing is recorded yet: the journal goes again.
+        (void)RemoveDurably(Files(), path);
+        return FailStatus("Z_OpenFileJournal", "open", path, lines.status());
     }
     opened.open = true;
-    opened.lines = lines;
+    opened.lines = lines.TakeValue();
+    opened.end = header.size();
     // The folders of the files it records owe their flushes until the
     // journal's flush: a crash before it is undone from the journal anyway.
     std::vector<LexicalPath> unrecorded(1);
@@ -510,8 +522,9 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     LexicalPath journalFolder;
     if (MakeLexical(journalDir, journalFolder)) unrecorded.push_back(journalFolder);
     Env::Get().Durable().DeferBeneath(opened.base, unrecorded);
-    journal = opened;
+    journal = std::move(opened);
     ForgetClosedJournal();
+    Env::Get().Install(Env::Slot::Journal, &RecordingLayer());
     return 1;
 }
 
@@ -521,7 +534,7 @@ int Z_CloseFileJournal() {
     CloseReaders(journal);
     // What the system holds of the journal stays there; the flush that ends
     // the journal sends it to the disk.
-    std::fclose(journal.lines);
+    (void)journal.lines->Close();
     ClosedJournal& closed = LastClosed();
     closed = ClosedJournal{};
     closed.directory = journal.directory;
@@ -530,6 +543,7 @@ int Z_CloseFileJournal() {
         if (file.written && !file.closed) closed.written.insert(file.path);
     }
     journal = OpenJournal{};
+    Env::Get().Remove(Env::Slot::Journal);
     Env::Get().Durable().StopDeferring();
     return 1;
 }

@@ -1,11 +1,12 @@
 #include "journal_saved.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <memory>
 #include <set>
 #include <vector>
 
-#include "crc32c.h"
+#include "durable_files.h"
+#include "env.h"
 #include "journal_paths.h"
 
 namespace zel::toolkit {
@@ -55,7 +56,10 @@ bool CheckSaved(const std::string& folder, const LexicalPath& base, const Journa
     const bool moved = entry.kind == EntryKind::MovedAside;
     FileFacts facts;
     if (!PlatformFacts(path.c_str(), LastName::Itself, facts, problem)) return false;
-    if (facts.kind == FileKind::Missing && moved && HoldsRecordedBytes(recorded, entry)) return true;
+    // The line reaches the disk before the name of its SAVED file does: a
+    // crash between leaves the line alone, which is obeyed while the file
+    // it recorded is still as it was (its change comes after both).
+    if (facts.kind == FileKind::Missing && HoldsRecordedBytes(recorded, entry)) return true;
     if (facts.kind != FileKind::Regular) {
         why = name + (facts.kind == FileKind::Missing ? " is missing" : " is not a file");
         return false;
@@ -132,20 +136,12 @@ bool ParseSavedName(const std::string& name, uint64_t* copy) {
 }
 
 bool FileChecksum(const std::string& path, LastName last, uint64_t* length, uint32_t* crc, Problem& problem) {
-    std::FILE* file = PlatformOpenStream(path.c_str(), StreamMode::Read, last, problem);
-    if (file == nullptr) return false;
-    *length = 0;
-    *crc = 0;
-    std::vector<char> block(1 << 20);
-    size_t count;
-    while ((count = std::fread(block.data(), 1, block.size(), file)) > 0) {
-        *crc = Crc32c(*crc, block.data(), count);
-        *length += count;
-    }
-    const bool read = std::ferror(file) == 0;
-    std::fclose(file);
-    if (!read) problem = Problem{Z_ERROR_IO, "it cannot be read"};
-    return read;
+    Result<std::unique_ptr<File>> file =
+        Files().Open(path, OpenOptions{OpenMode::Read, last == LastName::Follow ? Last::Follow : Last::Itself});
+    Status read = file.ok() ? ChecksumBytes(**file, length, crc) : file.status();
+    if (file.ok()) (void)(*file)->Close();
+    if (!read.ok()) problem = ProblemOf(read);
+    return read.ok();
 }
 
 JournalCheck CheckSavedFiles(const std::string& folder, const LexicalPath& base, const JournalContents& contents,
@@ -165,7 +161,7 @@ JournalCheck CheckSavedFiles(const std::string& folder, const LexicalPath& base,
     return JournalCheck::Whole;
 }
 
-bool MovedFileIsInPlace(const std::string& folder, const std::string& path, const JournalEntry& entry) {
+bool SavedFileIsInPlace(const std::string& folder, const std::string& path, const JournalEntry& entry) {
     FileFacts saved;
     FileFacts named;
     Problem problem;

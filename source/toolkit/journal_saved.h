@@ -31,8 +31,9 @@ bool ParseSavedName(const std::string& name, uint64_t* copy);
 JournalCheck CheckSavedFiles(const std::string& folder, const LexicalPath& base, const JournalContents& contents,
                              std::string& why, Problem& problem);
 
-// Whether the recorded name holds the file moved aside as SAVED.<copy> in
-// folder: then there is nothing to move back.
-bool MovedFileIsInPlace(const std::string& folder, const std::string& path, const JournalEntry& entry);
+// Whether the recorded name holds the file saved as SAVED.<copy> in folder:
+// the file moved aside itself, or, with no SAVED file, the bytes its line
+// names (checked before). Then there is nothing to put back.
+bool SavedFileIsInPlace(const std::string& folder, const std::string& path, const JournalEntry& entry);
 
 }  // namespace zel::toolkit

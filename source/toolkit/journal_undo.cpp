@@ -4,19 +4,19 @@
 // was before the journal's first change of it, whatever happened to it
 // since, and leaves what it put back from (the journal's files) in place,
 // so the undo can itself be cut short and made again from the start.
-#include <cstdio>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "fault_table.h"
 #include "crc32c.h"
+#include "durable_files.h"
 #include "file_attributes.h"
 #include "env.h"
 #include "journal_internal.h"
 #include "journal_paths.h"
 #include "journal_saved.h"
-#include "own_file.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -72,6 +72,28 @@ bool RemoveWorkNames(const LexicalPath& base, const JournalContents& contents) {
     return true;
 }
 
+// A copy of a saved copy beside the recorded file, under the undo's work
+// name. The copy is the journal's own file, and is obeyed only as such.
+Status CopySaved(const std::string& saved, const std::string& staged) {
+    Result<std::unique_ptr<File>> in = Files().Open(saved, OpenOptions{OpenMode::Read, Last::Itself});
+    if (!in.ok()) return in.TakeStatus().At(saved);
+    Result<Ownership> ownership = (*in)->Owner();
+    Status copied = ownership.ok() ? OwnStatus(*ownership) : ownership.status();
+    if (!copied.ok()) {
+        (void)(*in)->Close();
+        return copied.At(saved);
+    }
+    Result<std::unique_ptr<File>> out = CreateNew(Files(), staged);
+    if (!out.ok()) {
+        (void)(*in)->Close();
+        return out.TakeStatus().At(staged);
+    }
+    copied = CopyBytes(**in, **out);
+    (void)(*in)->Close();
+    if (Status closed = (*out)->Close(); copied.ok()) copied = closed.At(staged);
+    return copied;
+}
+
 // Puts a saved file back under its name, beside it first and then moved
 // over it, so that the saved file stays for an undo made again: a file moved
 // aside gets a second name where the file system has them (the check takes
@@ -82,56 +104,30 @@ bool PutBackWhole(const std::string& journalDir, const LexicalPath& base, const 
     if (!Locate(base, entry, LastName::Follow, recorded, problem)) {
         return FailProblem(kOperation, "put back", recorded.path.c_str(), problem);
     }
-    if (entry.kind == EntryKind::MovedAside && MovedFileIsInPlace(journalDir, recorded.path, entry)) return true;
+    if (SavedFileIsInPlace(journalDir, recorded.path, entry)) return true;
     const std::string saved = SavedCopyPath(journalDir, entry.copy);
     const std::string staged = recorded.path + kUndoStagedSuffix;
     Problem ignored;
     PlatformDeleteFile(staged.c_str(), ignored);
-    bool made = false;
     const LinkResult link = entry.kind == EntryKind::MovedAside
                                 ? PlatformLinkFile(saved.c_str(), staged.c_str(), problem)
                                 : LinkResult::Unsupported;
-    switch (link) {
-        case LinkResult::Linked:
-            made = true;
-            break;
-        case LinkResult::Unsupported: break;
-        case LinkResult::Failed: return FailProblem(kOperation, "put back", recorded.path.c_str(), problem);
-    }
-    if (!made) {
-        std::FILE* in = PlatformOpenStream(saved.c_str(), StreamMode::Read, LastName::Itself, problem);
-        if (in == nullptr) return FailProblem(kOperation, "read", saved.c_str(), problem);
-        // A copy is the journal's own file, and is obeyed only as such.
-        Ownership ownership;
-        if (!PlatformStreamOwnership(in, ownership, problem) || !OwnFile(ownership, problem)) {
-            std::fclose(in);
-            return FailProblem(kOperation, "trust", saved.c_str(), problem);
+    if (link == LinkResult::Failed) return FailProblem(kOperation, "put back", recorded.path.c_str(), problem);
+    const bool copied = link == LinkResult::Unsupported;
+    if (copied) {
+        if (Status made = CopySaved(saved, staged); !made.ok()) {
+            (void)Files().Remove(staged);
+            return FailStatus(kOperation, "put back", recorded.path, made);
         }
-        std::FILE* out = PlatformOpenStream(staged.c_str(), StreamMode::CreateNew, LastName::Itself, problem);
-        if (out == nullptr) {
-            std::fclose(in);
-            return FailProblem(kOperation, "create", staged.c_str(), problem);
-        }
-        std::vector<char> block(1 << 16);
-        made = true;
-        for (size_t count; made && (count = std::fread(block.data(), 1, block.size(), in)) > 0;) {
-            made = std::fwrite(block.data(), 1, count, out) == count;
-        }
-        made = made && std::ferror(in) == 0;
-        std::fclose(in);
-        made = std::fclose(out) == 0 && made;
     }
     // The file moved aside goes back as it was, attributes and all; a copy
     // takes those of the file it replaces, as any replacement does.
-    const bool copied = link != LinkResult::Linked;
     FileAttributes attributes;
-    const bool replaces = made && copied && ReplacementAttributes(recorded.path.c_str(), attributes);
-    if (!made ||
-        !PlatformReplaceFile(staged.c_str(), recorded.path.c_str(),
+    const bool replaces = copied && ReplacementAttributes(recorded.path.c_str(), attributes);
+    if (!PlatformReplaceFile(staged.c_str(), recorded.path.c_str(),
                              copied ? ReplaceSource::MadeHere : ReplaceSource::SavedFile,
                              replaces ? &attributes : nullptr, problem)) {
         PlatformDeleteFile(staged.c_str(), ignored);
-        if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "its copy cannot be written"};
         return FailProblem(kOperation, "put back", recorded.path.c_str(), problem);
     }
     return true;
@@ -142,9 +138,9 @@ bool PutBackWhole(const std::string& journalDir, const LexicalPath& base, const 
 // another name (the journal's own, when it was moved aside and back).
 class PageWriter {
 public:
-    explicit PageWriter(std::FILE* journal) : journal_(journal) {}
+    explicit PageWriter(File& journal) : journal_(journal) {}
     ~PageWriter() {
-        if (stream_ != nullptr) std::fclose(stream_);
+        if (file_ != nullptr) (void)file_->Close();
     }
     PageWriter(const PageWriter&) = delete;
     PageWriter& operator=(const PageWriter&) = delete;
@@ -155,72 +151,65 @@ public:
         char bytes[kJournalPageSize];
         // The page is read again as it is now: it passed its check, and must
         // still.
-        if (PlatformSeek(journal_, static_cast<int64_t>(entry.at), SEEK_SET) != 0 ||
-            std::fread(bytes, 1, static_cast<size_t>(entry.size), journal_) != entry.size ||
-            Crc32c(0, bytes, static_cast<size_t>(entry.size)) != entry.crc) {
+        Result<size_t> read = journal_.ReadAt(entry.at, bytes, static_cast<size_t>(entry.size));
+        if (!read.ok()) return FailStatus(kOperation, "read the file journal", journal_.path(), read.status());
+        if (*read != entry.size || Crc32c(0, bytes, static_cast<size_t>(entry.size)) != entry.crc) {
             return Fail(Z_ERROR_DAMAGED, "%s: a page of %s in the file journal changed while it was put back",
                         kOperation, path.c_str());
         }
-        if (PlatformSeek(stream_, static_cast<int64_t>(entry.offset), SEEK_SET) != 0 ||
-            std::fwrite(bytes, 1, static_cast<size_t>(entry.size), stream_) != entry.size) {
-            return Fail(Z_ERROR_IO, "%s: cannot put back a page of %s", kOperation, path.c_str());
+        if (Status written = file_->WriteAt(entry.offset, bytes, static_cast<size_t>(entry.size)); !written.ok()) {
+            return FailStatus(kOperation, "put back a page of", path, written);
         }
         return true;
     }
 
     bool Finish() {
-        if (stream_ == nullptr) return true;
-        std::FILE* stream = stream_;
-        stream_ = nullptr;
-        Problem problem;
-        bool done = std::fflush(stream) == 0 && PlatformTruncateStream(stream, static_cast<int64_t>(length_), problem) &&
-                    PlatformFlushStream(stream);
-        done = std::fclose(stream) == 0 && done;
-        if (!done) {
-            if (problem.text.empty()) problem = Problem{Z_ERROR_IO, "it cannot be written"};
-            return FailProblem(kOperation, "put back", path_.c_str(), problem);
-        }
-        Env::Get().Power().StreamFlushed(path_);
+        if (file_ == nullptr) return true;
+        std::unique_ptr<File> file = std::move(file_);
+        Status done = file->Truncate(length_);
+        if (done.ok()) done = file->Flush();
+        if (Status closed = file->Close(); done.ok()) done = closed;
+        if (!done.ok()) return FailStatus(kOperation, "put back", path_, done);
         path_.clear();
         return true;
     }
 
 private:
     bool Open(const std::string& path, uint64_t length) {
-        Problem problem;
-        FileFacts facts;
-        if (!PlatformFacts(path.c_str(), LastName::Follow, facts, problem)) {
-            return FailProblem(kOperation, "put back", path.c_str(), problem);
-        }
-        if (facts.kind != FileKind::Regular) {
+        Result<Facts> facts = Files().Look(path, Last::Follow);
+        if (!facts.ok()) return FailStatus(kOperation, "put back", path, facts.status());
+        if (facts->kind != Kind::Regular) {
             return Fail(Z_ERROR_NOT_FOUND, "%s: cannot put back the pages of %s: it is not there", kOperation,
                         path.c_str());
         }
-        if (!SeparateHardLinks(kOperation, path.c_str(), LastName::Follow)) return false;
-        stream_ = PlatformOpenStream(path.c_str(), StreamMode::Update, LastName::Follow, problem);
-        if (stream_ == nullptr) return FailProblem(kOperation, "put back", path.c_str(), problem);
+        if (Status separated = SeparateHardLinks(Files(), path, Last::Follow); !separated.ok()) {
+            return FailStatus(kOperation, "separate the hard links of", path, separated);
+        }
+        Result<std::unique_ptr<File>> opened = Files().Open(path, OpenOptions{OpenMode::Update, Last::Follow});
+        if (!opened.ok()) return FailStatus(kOperation, "put back", path, opened.status());
+        file_ = opened.TakeValue();
         path_ = path;
         length_ = length;
         return true;
     }
 
-    std::FILE* journal_;
-    std::FILE* stream_ = nullptr;
+    File& journal_;
+    std::unique_ptr<File> file_;
     std::string path_;
     uint64_t length_ = 0;
 };
 
 bool Undo(const std::string& journalDir, const LexicalPath& base, const JournalContents& contents) {
-    Problem problem;
-    std::FILE* journal =
-        PlatformOpenStream(JournalFilePath(journalDir).c_str(), StreamMode::Read, LastName::Itself, problem);
-    if (journal == nullptr) return FailProblem(kOperation, "read the file journal in", journalDir.c_str(), problem);
+    const std::string path = JournalFilePath(journalDir);
+    Result<std::unique_ptr<File>> opened = Files().Open(path, OpenOptions{OpenMode::Read, Last::Itself});
+    if (!opened.ok()) return FailStatus(kOperation, "read the file journal in", journalDir, opened.status());
+    File& journal = **opened;
     // The pages put back are read from this file: it must still be the
     // journal's own.
-    Ownership ownership;
-    if (!PlatformStreamOwnership(journal, ownership, problem) || !OwnFile(ownership, problem)) {
-        std::fclose(journal);
-        return FailProblem(kOperation, "trust", JournalFilePath(journalDir).c_str(), problem);
+    Result<Ownership> ownership = journal.Owner();
+    if (Status own = ownership.ok() ? OwnStatus(*ownership) : ownership.status(); !own.ok()) {
+        (void)journal.Close();
+        return FailStatus(kOperation, "trust", path, own);
     }
     bool done = RemoveWorkNames(base, contents);
     {
@@ -239,7 +228,7 @@ bool Undo(const std::string& journalDir, const LexicalPath& base, const JournalC
         }
         done = done && pages.Finish();
     }
-    std::fclose(journal);
+    (void)journal.Close();
     return done;
 }
 

@@ -49,6 +49,11 @@ int FailErrno(const char* operation, const char* action, const char* path, int e
 }
 
 int FailStatus(const char* operation, const char* action, const std::string& path, const Status& status) {
+    if (status.told()) {
+        Z_SetLastErrorText(status.ToolkitCode(), "%s", status.reason().c_str());
+        lastSystemError = 0;
+        return 0;
+    }
     Z_SetLastErrorText(status.ToolkitCode(), "%s: cannot %s %s: %s", operation, action, path.c_str(),
                        status.reason().c_str());
     lastSystemError = status.systemError();

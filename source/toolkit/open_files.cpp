@@ -8,9 +8,7 @@
 #include "durable_files.h"
 #include "env.h"
 #include "fault_table.h"
-#include "file_journal.h"
 #include "file_object.h"
-#include "own_file.h"
 #include "path_text.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
@@ -81,13 +79,9 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
     if (InjectedAt(call, "Z_OpenFile", "open", path)) return nullptr;
     if (RejectEmptyPath("Z_OpenFile", path)) return nullptr;
     const Last last = (flags & (Z_NO_LINK | Z_OWN_FILE)) != 0 ? Last::Itself : Last::Follow;
-    const LastName lastName = last == Last::Itself ? LastName::Itself : LastName::Follow;
-    // Opened for writing, the file may change in place.
-    if (mode != Z_MODE_READ) {
-        if (!JournalBeforeChange("Z_OpenFile", path, JournalChange::InPlace, lastName)) return nullptr;
-        if (!SeparateHardLinks("Z_OpenFile", path, lastName)) return nullptr;
-    }
-    const OpenOptions options{mode == Z_MODE_READ ? OpenMode::Read : OpenMode::Update, last};
+    OpenOptions options{mode == Z_MODE_READ ? OpenMode::Read : OpenMode::Update, last};
+    // Opened for writing, the file changes in place: under this name alone.
+    options.ownBytes = mode != Z_MODE_READ;
     Result<std::unique_ptr<File>> opened = Files().Open(path, options);
     if (opened.ok() && (flags & Z_OWN_FILE) != 0) {
         if (Status own = OwnRecord(**opened); !own.ok()) {
@@ -96,11 +90,8 @@ HZFILE Z_OpenFile(const char* path, int mode, int /*share*/, void* /*security*/,
             return nullptr;
         }
     }
-    HZFILE file = Wrap("Z_OpenFile", path, std::move(opened), "open",
-                       mode == Z_MODE_READ ? BufferedFile::Use::Read : BufferedFile::Use::Write);
-    // Its writes are recorded page by page while the journal records it.
-    if (file != nullptr && mode != Z_MODE_READ) file->journalKey = JournalPagesKey(path);
-    return file;
+    return Wrap("Z_OpenFile", path, std::move(opened), "open",
+                mode == Z_MODE_READ ? BufferedFile::Use::Read : BufferedFile::Use::Write);
 }
 
 // Every file made here is a work file, or a file that must be new: whatever
@@ -110,7 +101,6 @@ HZFILE Z_CreateFile(const char* path, int /*mode*/, int /*share*/, void* /*secur
     const EntryPoint call("Z_CreateFile");
     if (InjectedAt(call, "Z_CreateFile", "create", path)) return nullptr;
     if (RejectEmptyPath("Z_CreateFile", path)) return nullptr;
-    if (!JournalBeforeChange("Z_CreateFile", path, JournalChange::Make, LastName::Itself)) return nullptr;
     const bool record = (flags & Z_OWN_FILE) != 0;
     return Wrap("Z_CreateFile", path, CreateNew(Files(), path, record), "create", BufferedFile::Use::Write);
 }
@@ -167,10 +157,8 @@ int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact) {
     if (InjectedOn(call, "Z_ReadFile", "read", file)) return 0;
     if (buffer == nullptr || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_ReadFile: bad buffer");
     if (!SettlePushBack(file, "Z_ReadFile")) return 0;
-    const int64_t at = CurrentPosition(file);
     Result<size_t> count = file->data->Read(buffer, static_cast<size_t>(size));
     if (!count.ok()) return FailedOn(file, "Z_ReadFile", "read", count.status());
-    JournalAfterRead(file->journalKey, at, buffer, *count);
     if (exact != 0 && static_cast<int64_t>(*count) != size) {
         MarkFailed(file);
         return Fail(Z_ERROR_IO, "Z_ReadFile: %s ended after %zu of %lld bytes", file->path.c_str(), *count,
@@ -195,10 +183,6 @@ int Z_TruncateFile(HZFILE file, int64_t size) {
     if (InjectedOn(call, "Z_TruncateFile", "cut", file)) return 0;
     if (size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_TruncateFile: bad size");
     file->hasPushBack = false;
-    if (!JournalBeforeTruncate("Z_TruncateFile", file->journalKey, size)) {
-        MarkFailed(file);
-        return 0;
-    }
     Status cut = file->data->Truncate(static_cast<uint64_t>(size));
     if (cut.ok()) return 1;
     MarkFailed(file);

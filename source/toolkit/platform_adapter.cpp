@@ -1,7 +1,6 @@
 // The toolkit's platform calls (toolkit_platform.h) over the table of file
 // operations, while the callers move onto the table itself: each composes
 // the operations and the flushes its call made before.
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -12,8 +11,6 @@
 #include "toolkit_platform.h"
 
 namespace zel::toolkit {
-
-std::FILE* StreamOfFile(std::unique_ptr<File> file, const char* mode);
 
 PlatformFileSystem& Platform() { return Env::Get().Platform(); }
 
@@ -67,34 +64,6 @@ bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entrie
     if (!listed.ok()) return Fails(problem, listed.status());
     for (const Entry& entry : *listed) entries.push_back(DirectoryEntry{entry.name, OldKind(entry.kind), entry.exact});
     return true;
-}
-
-std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem) {
-    Result<std::unique_ptr<File>> opened = Status();
-    const char* streamMode = "w+b";
-    switch (mode) {
-        case StreamMode::Read:
-        case StreamMode::Update:
-            opened = Files().Open(path, OpenOptions{mode == StreamMode::Read ? OpenMode::Read : OpenMode::Update, LastOf(last)});
-            streamMode = mode == StreamMode::Read ? "rb" : "r+b";
-            break;
-        case StreamMode::CreateNew:
-        case StreamMode::CreatePrivate: opened = CreateNew(Files(), path, mode == StreamMode::CreatePrivate); break;
-        case StreamMode::CreateOnly:
-        case StreamMode::CreateLog: {
-            OpenOptions options{OpenMode::CreateOnly, Last::Itself, true};
-            options.bookkeeping = mode == StreamMode::CreateLog;
-            opened = Files().Open(path, options);
-            break;
-        }
-    }
-    if (!opened.ok()) {
-        Fails(problem, opened.status());
-        return nullptr;
-    }
-    std::FILE* stream = StreamOfFile(opened.TakeValue(), streamMode);
-    if (stream == nullptr) problem = Problem{Z_ERROR_IO, "it cannot be opened as a stream"};
-    return stream;
 }
 
 bool PlatformReplaceFile(const char* source, const char* target, ReplaceSource from,

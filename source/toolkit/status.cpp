@@ -44,7 +44,14 @@ Status Status::AsIfSystem(int error) { return FromErrno(error); }
 
 Status Status::Refused(Code code, std::string reason) { return Status(code, 0, std::move(reason)); }
 
+Status Status::Told(uint32_t toolkitCode, std::string text) {
+    Status status(toolkitCode == Z_ERROR_INJECTED ? Code::Injected : Code::Io, 0, std::move(text));
+    status.told_ = toolkitCode != Z_ERROR_NONE ? toolkitCode : Z_ERROR_IO;
+    return status;
+}
+
 uint32_t Status::ToolkitCode() const {
+    if (told_ != 0) return told_;
     switch (code_) {
         case Code::Ok: return Z_ERROR_NONE;
         case Code::NotFound:

@@ -47,6 +47,11 @@ public:
     static Status AsIfSystem(int error);
     // A refusal of the toolkit's own, with its reason.
     static Status Refused(Code code, std::string reason);
+    // A failure a layer above the system told in its own words, with the
+    // toolkit's error code (the file journal names what it could not
+    // record, and for which call): the last error keeps those words.
+    static Status Told(uint32_t toolkitCode, std::string text);
+    bool told() const { return told_ != 0; }
 
     bool ok() const { return code_ == Code::Ok; }
     Code code() const { return code_; }
@@ -71,6 +76,7 @@ public:
 private:
     Code code_ = Code::Ok;
     int system_ = 0;
+    uint32_t told_ = 0;  // the toolkit's code of a failure told, else 0
     std::string reason_;
     std::string path_;
 };

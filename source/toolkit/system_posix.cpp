@@ -55,31 +55,6 @@ uint64_t PlatformPhysicalMemoryMegabytes() {
     return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / (1024u * 1024u);
 }
 
-// The open files' C streams: 64-bit positions, flushes and cuts.
-int PlatformSeek(std::FILE* stream, int64_t offset, int origin) {
-    return fseeko(stream, static_cast<off_t>(offset), origin);
-}
-
-int64_t PlatformTell(std::FILE* stream) { return static_cast<int64_t>(ftello(stream)); }
-
-bool PlatformFlushStream(std::FILE* stream) { return std::fflush(stream) == 0 && ::fsync(fileno(stream)) == 0; }
-
-bool PlatformTruncateStream(std::FILE* stream, int64_t size, Problem& problem) {
-    if (::ftruncate(fileno(stream), static_cast<off_t>(size)) == 0) return true;
-    problem = Problem{Status::FromErrno(errno).ToolkitCode(), std::strerror(errno)};
-    return false;
-}
-
-bool PlatformStreamOwnership(std::FILE* stream, Ownership& ownership, Problem& problem) {
-    struct stat status;
-    if (::fstat(fileno(stream), &status) == 0) {
-        ownership = OwnershipOfStat(status);
-        return true;
-    }
-    problem = Problem{Status::FromErrno(errno).ToolkitCode(), std::strerror(errno)};
-    return false;
-}
-
 // A terminal hands over the bytes typed, in the encoding of the file names.
 PlatformConsoleInput::PlatformConsoleInput() = default;
 PlatformConsoleInput::~PlatformConsoleInput() = default;

@@ -98,30 +98,6 @@ PlatformConsoleInput::~PlatformConsoleInput() {
     if (savedCodePage_ != 0) SetConsoleCP(savedCodePage_);
 }
 
-// The open files' C streams: 64-bit positions, flushes and cuts.
-int PlatformSeek(std::FILE* stream, int64_t offset, int origin) { return _fseeki64(stream, offset, origin); }
-
-int64_t PlatformTell(std::FILE* stream) { return _ftelli64(stream); }
-
-bool PlatformFlushStream(std::FILE* stream) { return std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0; }
-
-bool PlatformStreamOwnership(std::FILE* stream, Ownership& ownership, Problem& problem) {
-    Result<Ownership> owner = HandleOwnership(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
-    if (!owner.ok()) {
-        problem = Problem{owner.status().ToolkitCode(), owner.status().reason()};
-        return false;
-    }
-    ownership = *owner;
-    return true;
-}
-
-bool PlatformTruncateStream(std::FILE* stream, int64_t size, Problem& problem) {
-    const errno_t error = _chsize_s(_fileno(stream), size);
-    if (error == 0) return true;
-    problem = Problem{Z_ERROR_IO, std::strerror(error)};
-    return false;
-}
-
 void PlatformEndAbruptly() {
     TerminateProcess(GetCurrentProcess(), 137);
     ExitProcess(137);

@@ -28,6 +28,9 @@ struct Problem {
     std::string text;
 };
 
+// A failed operation of the table as a problem.
+inline Problem ProblemOf(const Status& status) { return Problem{status.ToolkitCode(), status.reason()}; }
+
 enum class FileKind { Missing, Regular, Directory, Link, Other };
 
 struct FileFacts {
@@ -59,7 +62,7 @@ struct FileAttributes {
 
 // What moves over a target in PlatformReplaceFile.
 enum class ReplaceSource {
-    // A work file this process made (by PlatformOpenStream's create modes):
+    // A work file this process made (CreateNew, OpenMode::CreateOnly):
     // refused when the name holds anything else by now.
     MadeHere,
     // A file of the home's own going back under its name (a second name the
@@ -103,10 +106,8 @@ PlatformFileSystem& Platform();
 
 // ---- what a path leads to -----------------------------------------------------
 bool PlatformFacts(const char* path, LastName last, FileFacts& facts, Problem& problem);
-// Who owns what path leads to (never through a link with LastName::Itself),
-// and of an open stream, asked of its descriptor.
+// Who owns what path leads to (never through a link with LastName::Itself).
 bool PlatformOwnership(const char* path, LastName last, Ownership& ownership, Problem& problem);
-bool PlatformStreamOwnership(std::FILE* stream, Ownership& ownership, Problem& problem);
 // The path as followed: links replaced by the text of what they name.
 // Absolute, without "." and "..". The lexical form when it cannot be
 // followed.
@@ -120,23 +121,6 @@ struct DirectoryEntry {
     bool exact = true;
 };
 bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entries, Problem& problem);
-
-// ---- open files ----------------------------------------------------------------
-enum class StreamMode {
-    Read,        // an existing regular file, to read
-    Update,      // an existing regular file, to read and change in place
-    CreateNew,   // a new file: whatever has the name is removed as a name
-                 // first, then the file is made where no link can lead
-    CreatePrivate,  // as CreateNew, readable and writable by its owner (and
-                    // on Windows the Administrators and the system) alone:
-                    // the program's records, and files that gather bytes of
-                    // files some may keep private
-    CreateOnly,  // a new private file under a free name: a taken name fails
-                 // (Z_ERROR_EXISTS) and keeps what it holds
-    CreateLog,   // as CreateOnly, for the program's own log: no fault
-                 // point, never recorded
-};
-std::FILE* PlatformOpenStream(const char* path, StreamMode mode, LastName last, Problem& problem);
 
 // ---- whole files -------------------------------------------------------------
 // The calls below that change a name flush its folder afterwards, unless
@@ -178,25 +162,17 @@ bool PlatformMakeDirectories(const char* path, FolderAccess access, Problem& pro
 bool PlatformRemoveDirectory(const char* path, Problem& problem);
 
 // ---- flushes -------------------------------------------------------------------
-// Sends what was written to an open stream down to the disk.
-bool PlatformFlushStream(std::FILE* stream);
 // Sends a file's bytes down to the disk, by its name.
 bool PlatformFlushFile(const char* path, Problem& problem);
 // Sends a directory's entries down to the disk.
 bool PlatformFlushDirectory(const char* path, Problem& problem);
 // Sends the directory entry of path down to the disk.
 bool PlatformFlushDirectoryOf(const char* path, Problem& problem);
-// Cuts the file under a stream (flushed before) to size bytes.
-bool PlatformTruncateStream(std::FILE* stream, int64_t size, Problem& problem);
 
 // Ends the process at once, as a kill would: no destructors, no clean-up.
 [[noreturn]] void PlatformEndAbruptly();
 
 // Physical memory in megabytes, 0 when unknown.
 uint64_t PlatformPhysicalMemoryMegabytes();
-
-// 64-bit positioning of a stdio stream (long is 32 bits on Windows).
-int PlatformSeek(std::FILE* stream, int64_t offset, int origin);
-int64_t PlatformTell(std::FILE* stream);
 
 }  // namespace zel::toolkit

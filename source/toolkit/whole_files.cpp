@@ -9,7 +9,6 @@
 #include "durable_files.h"
 #include "env.h"
 #include "fault_table.h"
-#include "file_journal.h"
 #include "path_lexical.h"
 #include "path_text.h"
 #include "toolkit_internal.h"
@@ -26,10 +25,6 @@ int CopyOver(const char* operation, const std::string& source, const std::string
     Result<std::unique_ptr<File>> in = files.Open(source, OpenOptions{OpenMode::Read, Last::Follow});
     if (!in.ok()) return FailStatus(operation, "open", source, in.status());
     const std::string temporary = target + ".zel-copy";
-    if (!JournalBeforeChange(operation, temporary.c_str(), JournalChange::Make, LastName::Itself) ||
-        !JournalBeforeChange(operation, target.c_str(), JournalChange::Replace, LastName::Follow)) {
-        return 0;
-    }
     // A program copied under another name stays runnable, but the copy is
     // never read-only and never set-id, and belongs to whom the source
     // belongs when another account owns it (durable_files.h). Who owns the
@@ -156,15 +151,10 @@ bool KindAt(const char* operation, const char* action, const std::string& path, 
     return true;
 }
 
-// Moves source over target, the file's journal record and the power-cut
-// model told first. target itself (Last::Itself: a link there goes as a
+// Moves source over target: target itself (Last::Itself: a link there goes as a
 // name) or what a link there names. A record keeps the private attributes
 // it was made with; anything else takes those of the file it replaces.
 int Replace(const char* source, const char* target, LastName last, bool record = false) {
-    if (!JournalBeforeChange("Z_ReplaceFile", source, JournalChange::Remove, LastName::Itself) ||
-        !JournalBeforeChange("Z_ReplaceFile", target, JournalChange::Replace, last)) {
-        return 0;
-    }
     FileSystem& files = Files();
     if (last == LastName::Itself) {
         Kind kind = Kind::Missing;
@@ -241,10 +231,6 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_RenameFile: cannot rename %s to %s: No such file or directory", oldPath,
                     newPath);
     }
-    if (!JournalBeforeChange("Z_RenameFile", oldPath, JournalChange::Remove, LastName::Itself) ||
-        !JournalBeforeChange("Z_RenameFile", newPath, JournalChange::Replace, LastName::Itself)) {
-        return 0;
-    }
     if (Status renamed = RenameDurably(Files(), oldPath, newPath); !renamed.ok()) {
         return FailStatus("Z_RenameFile", "rename", both, renamed);
     }
@@ -307,7 +293,6 @@ int Z_DeleteFile(const char* path) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_DeleteFile: cannot delete %s: No such file or directory", path);
     }
     if (kind == Kind::Folder) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_DeleteFile: cannot delete %s: it is a directory", path);
-    if (!JournalBeforeChange("Z_DeleteFile", path, JournalChange::Remove, LastName::Itself)) return 0;
     if (Status removed = RemoveDurably(Files(), path); !removed.ok()) return FailStatus("Z_DeleteFile", "delete", path, removed);
     return 1;
 }
@@ -333,7 +318,7 @@ int Z_DeleteFiles(const char* dir, const char* wildcard) {
         std::string reason;
         if (!entry.exact) reason = "its name cannot be written in the system code page";
         bool removed = false;
-        if (reason.empty() && JournalBeforeChange("Z_DeleteFiles", path.c_str(), JournalChange::Remove, LastName::Itself)) {
+        if (reason.empty()) {
             Status status = RemoveDurably(Files(), path);
             removed = status.ok();
             if (!removed) reason = status.reason();

@@ -188,6 +188,38 @@ TEST_F(JournalTest, FilesKeptAheadShareOneFlushBeforeTheirChanges) {
     }
 }
 
+// A power cut in the flush before a change: the journal's lines reach the
+// disk before the SAVED names they give, so a cut between them leaves lines
+// whose files are still as they were (obeyed as they are), never SAVED
+// files that no line names (refused: lines would seem lost).
+TEST_F(JournalTest, TheLinesReachTheDiskBeforeTheSavedNamesTheyGive) {
+    const char* const names[] = {"ZEL_Ambiguous.BIG", "ZEL_WBigram.BIG"};
+    // The flush of the lines fails, or the flush of the folder after it.
+    for (const char* fault : {"fs.Flush@Z_RenameFile:2", "fs.FlushFolder@Z_RenameFile"}) {
+        SCOPED_TRACE(fault);
+        for (const char* name : names) WriteText(File(name), name);
+        {
+            FaultScope scope(fault);
+            zel::toolkit::PowerLayer& power = zel::toolkit::Env::Get().Power();
+            power.Track(true);
+            Open();
+            for (const char* name : names) ASSERT_EQ(Z_JournalWhole(File(name).c_str()), 1) << LastError();
+            EXPECT_EQ(Z_RenameFile(File(names[0]).c_str(), File("moved").c_str()), 0);
+            power.Cut();
+            Close();
+        }
+        const bool linesKept = std::string(fault).find("FlushFolder") != std::string::npos;
+        EXPECT_EQ(Kinds(), linesKept ? "MM" : "");
+        EXPECT_FALSE(fs::exists(Saved(1)));
+        EXPECT_FALSE(fs::exists(Saved(2)));
+        EXPECT_EQ(Check(), 1) << LastError();
+        ASSERT_TRUE(Undo()) << LastError();
+        for (const char* name : names) EXPECT_EQ(ReadText(File(name)), name);
+        EXPECT_FALSE(fs::exists(File("moved")));
+        Discard();
+    }
+}
+
 // A file moved under a name the journal has just recorded free: the line
 // reaches the disk before the move can (a later flush of any file could
 // commit the move first, and leave the moved file under a name the journal
