@@ -318,13 +318,17 @@ void PowerLayer::CutOrdered() {
 void PowerLayer::Cut() {
     if (!on_) return;
     on_ = false;
-    std::vector<std::pair<Path, OnDisk>> files(files_.begin(), files_.end());
-    for (auto& [path, disk] : files) {
+    for (const auto& [path, noted] : files_) {
         Result<Facts> facts = below_->Look(path, Last::Itself);
         if (!facts.ok() || facts->kind != Kind::Regular) continue;
+        if (spec_.model == CutModel::Strict || (spec_.model == CutModel::Torn && !noted.nameDurable)) {
+            PutBack(path, noted);
+            continue;
+        }
+        OnDisk disk = noted;
         // Ordered: the names come from the log below.
         if (spec_.model == CutModel::Ordered) disk.nameDurable = true;
-        if (spec_.model == CutModel::Torn && disk.nameDurable) disk.bytes = Torn(path, disk.bytes);
+        if (spec_.model == CutModel::Torn) disk.bytes = Torn(path, noted.bytes);
         PutBack(path, disk);
     }
     if (spec_.model == CutModel::Ordered) {
