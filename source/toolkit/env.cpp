@@ -42,13 +42,19 @@ Env::Env() : platform_(MakePlatformFileSystem()), fault_(faults_) {
         PlatformEndAbruptly();
     });
     faults_.SetFileClass([this](const std::string& path) { return FileClass(platform_->Roots(), path); });
-    power_.Track(faults_.EndText().rfind("power", 0) == 0);
+    TrackPower();
     Rewire();
 }
 
 void Env::Reload() {
     faults_.Load();
-    power_.Track(faults_.EndText().rfind("power", 0) == 0);
+    TrackPower();
+}
+
+void Env::TrackPower() {
+    CutSpec spec;
+    const bool on = ParseCutSpec(faults_.EndText(), &spec);
+    power_.Track(on, spec);
 }
 
 void Env::Install(Slot slot, Layer* layer) {

@@ -48,6 +48,7 @@ public:
 private:
     Env();
     void Rewire();
+    void TrackPower();
 
     std::unique_ptr<PlatformFileSystem> platform_;
     FaultTable faults_;

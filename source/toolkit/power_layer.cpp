@@ -1,5 +1,7 @@
 #include "power_layer.h"
 
+#include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "path_lexical.h"
@@ -26,11 +28,64 @@ private:
 
 Path FolderOf(const Path& path) { return SplitLast(path).folder; }
 
+constexpr size_t kSector = 512;
+
+// A draw of the torn model's for one file: the same seed and name, the
+// same tear.
+uint64_t Draw(uint64_t seed, const Path& key) {
+    uint64_t mixed = 14695981039346656037ull ^ seed;
+    for (char c : key) mixed = (mixed ^ static_cast<uint8_t>(c)) * 1099511628211ull;
+    mixed += 0x9e3779b97f4a7c15ull;
+    mixed = (mixed ^ (mixed >> 30)) * 0xbf58476d1ce4e5b9ull;
+    mixed = (mixed ^ (mixed >> 27)) * 0x94d049bb133111ebull;
+    return mixed ^ (mixed >> 31);
+}
+
+std::string_view SectorAt(const std::string& bytes, size_t at) {
+    return at >= bytes.size() ? std::string_view() : std::string_view(bytes).substr(at, kSector);
+}
+
+bool ParseNumber(std::string_view text, uint64_t* number) {
+    if (text.empty() || text.size() > 19) return false;
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    *number = value;
+    return true;
+}
+
 }  // namespace
 
-void PowerLayer::Track(bool on) {
+bool ParseCutSpec(const std::string& text, CutSpec* spec) {
+    std::string_view rest(text);
+    if (rest.substr(0, 5) != "power") return false;
+    rest.remove_prefix(5);
+    *spec = CutSpec{};
+    if (rest.empty() || rest.front() != ':') return true;
+    rest.remove_prefix(1);
+    const size_t colon = rest.find(':');
+    const std::string_view model = rest.substr(0, colon);
+    const std::string_view value = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    uint64_t number = 0;
+    if (model == "ordered") {
+        spec->model = CutModel::Ordered;
+        if (value == "half") spec->share = CutSpec::Keep::Half;
+        if (value == "all") spec->share = CutSpec::Keep::All;
+        if (ParseNumber(value, &number)) spec->keep = static_cast<uint32_t>(std::min<uint64_t>(number, UINT32_MAX));
+    } else if (model == "torn") {
+        spec->model = CutModel::Torn;
+        if (ParseNumber(value, &number)) spec->seed = number;
+    }
+    return true;
+}
+
+void PowerLayer::Track(bool on, const CutSpec& spec) {
     files_.clear();
     pending_.clear();
+    log_.clear();
+    spec_ = spec;
     on_ = on;
 }
 
@@ -45,6 +100,11 @@ Path PowerLayer::Key(const Path& path, Last last) {
 PowerLayer::OnDisk PowerLayer::Current(const Path& key) {
     auto found = files_.find(key);
     if (found != files_.end()) return found->second;
+    return Read(key);
+}
+
+// The file under a name as it is (nameDurable: there is one).
+PowerLayer::OnDisk PowerLayer::Read(const Path& key) {
     OnDisk disk;
     Result<std::unique_ptr<File>> file = below_->Open(key, OpenOptions{OpenMode::Read, Last::Itself});
     disk.nameDurable = file.ok();
@@ -60,6 +120,28 @@ PowerLayer::OnDisk PowerLayer::Current(const Path& key) {
     return disk;
 }
 
+// What the disk holds under a name now, nameDurable saying whether a file
+// is there at all (made by this run or not).
+PowerLayer::OnDisk PowerLayer::Present(const Path& key) {
+    const bool noted = files_.count(key) != 0;
+    OnDisk disk = Current(key);
+    disk.nameDurable = disk.nameDurable || noted;
+    return disk;
+}
+
+// Ordered: notes what a name held before a change of it; next says the
+// name belongs to a change of its own (a move's target shares its source's).
+void PowerLayer::Log(const Path& key, OnDisk before, bool next) {
+    if (spec_.model != CutModel::Ordered) return;
+    if (next) ++changes_;
+    log_.push_back(LoggedName{changes_, key, std::move(before)});
+}
+
+// Ordered: a flush of anything commits every name change made before it.
+void PowerLayer::Commit() {
+    if (spec_.model == CutModel::Ordered) log_.clear();
+}
+
 // A file that was there is on the disk as it is now; a new one has no
 // durable name or bytes yet.
 void PowerLayer::BeforeWrite(const Path& key) {
@@ -67,6 +149,7 @@ void PowerLayer::BeforeWrite(const Path& key) {
 }
 
 void PowerLayer::Flushed(const Path& key) {
+    Commit();
     auto found = files_.find(key);
     if (found == files_.end()) return;
     const bool durable = found->second.nameDurable;
@@ -83,6 +166,7 @@ void PowerLayer::StreamFlushed(const Path& path) {
 // A flushed folder makes the names of every file made in it durable, and
 // settles the changes of names in it.
 void PowerLayer::FolderFlushed(const Path& folder) {
+    Commit();
     for (auto& [path, disk] : files_) {
         if (FolderOf(path) == folder) disk.nameDurable = true;
     }
@@ -102,6 +186,7 @@ Result<std::unique_ptr<File>> PowerLayer::Open(const Path& path, const OpenOptio
     if (creates || options.mode == OpenMode::Update) BeforeWrite(key);
     Result<std::unique_ptr<File>> opened = below_->Open(path, options);
     if (!opened.ok()) return opened;
+    if (creates) Log(key, OnDisk{false, {}}, true);
     return std::unique_ptr<File>(new PowerFile(opened.TakeValue(), *this, key));
 }
 
@@ -111,6 +196,8 @@ Status PowerLayer::Rename(const Path& from, const Path& to, RenameMode mode, Tou
     change.from = Key(from, Last::Itself);
     change.to = Key(to, mode == RenameMode::Replace ? Last::Follow : Last::Itself);
     change.toBefore = Current(change.to);
+    OnDisk toPresent = change.toBefore;
+    toPresent.nameDurable = toPresent.nameDurable || files_.count(change.to) != 0;
     if (Status moved = below_->Rename(from, to, mode, touched); !moved.ok()) return moved;
     OnDisk moved;
     auto found = files_.find(change.from);
@@ -125,6 +212,10 @@ Status PowerLayer::Rename(const Path& from, const Path& to, RenameMode mode, Tou
         change.fromBefore = moved;
         change.fromBefore.nameDurable = true;
     }
+    OnDisk fromPresent = change.fromBefore;
+    fromPresent.nameDurable = true;
+    Log(change.from, std::move(fromPresent), true);
+    Log(change.to, std::move(toPresent), false);
     moved.nameDurable = true;
     files_[change.to] = moved;
     pending_.push_back(std::move(change));
@@ -136,6 +227,7 @@ Status PowerLayer::Link(const Path& existing, const Path& name, Touched* touched
     const Path existingKey = Key(existing, Last::Follow);
     const Path nameKey = Key(name, Last::Itself);
     if (Status linked = below_->Link(existing, name, touched); !linked.ok()) return linked;
+    Log(nameKey, OnDisk{false, {}}, true);
     OnDisk disk = Current(existingKey);
     disk.nameDurable = false;
     files_[nameKey] = std::move(disk);
@@ -145,8 +237,10 @@ Status PowerLayer::Link(const Path& existing, const Path& name, Touched* touched
 Status PowerLayer::Remove(const Path& path, Touched* touched) {
     if (!on_) return below_->Remove(path, touched);
     const Path key = Key(path, Last::Itself);
+    OnDisk present = spec_.model == CutModel::Ordered ? Present(key) : OnDisk{};
     BeforeWrite(key);
     if (Status removed = below_->Remove(path, touched); !removed.ok()) return removed;
+    Log(key, std::move(present), true);
     PendingChange change;
     change.from = key;
     change.fromBefore = files_[key];
@@ -179,13 +273,67 @@ void PowerLayer::PutBack(const Path& key, const OnDisk& disk) {
     (void)(*file)->Close();
 }
 
+// Torn: what the disk holds of a file whose name is on it, from its bytes
+// at the last flush (durable) and as written since.
+std::string PowerLayer::Torn(const Path& key, const std::string& durable) {
+    const OnDisk now = Read(key);
+    std::vector<size_t> changed;  // offsets of the sectors written since
+    for (size_t at = 0; at < std::max(now.bytes.size(), durable.size()); at += kSector) {
+        if (SectorAt(now.bytes, at) != SectorAt(durable, at)) changed.push_back(at);
+    }
+    const uint64_t draw = Draw(spec_.seed, key);
+    const size_t kept = static_cast<size_t>(draw % (changed.size() + 1));
+    if (kept == changed.size()) return now.bytes;
+    size_t length = durable.size();
+    if ((draw >> 32 & 1) != 0) {
+        length = now.bytes.size();  // the new length went ahead of the bytes
+    } else if (kept > 0 && now.bytes.size() > durable.size()) {
+        length = std::max(length, std::min(now.bytes.size(), changed[kept - 1] + kSector));
+    }
+    std::string torn = durable;
+    torn.resize(length, '\0');
+    for (size_t sector = 0; sector < kept; ++sector) {
+        const size_t at = changed[sector];
+        if (at >= length || at >= now.bytes.size()) continue;
+        const size_t count = std::min({kSector, now.bytes.size() - at, length - at});
+        torn.replace(at, count, now.bytes, at, count);
+    }
+    return torn;
+}
+
+// Ordered: of the name changes since the last commit the first ones the
+// model keeps stay, the others are taken back, last first.
+void PowerLayer::CutOrdered() {
+    if (log_.empty()) return;
+    const uint64_t first = log_.front().change;
+    const uint64_t count = changes_ - first + 1;
+    uint64_t keep = std::min<uint64_t>(spec_.keep, count);
+    if (spec_.share == CutSpec::Keep::Half) keep = count / 2;
+    if (spec_.share == CutSpec::Keep::All) keep = count;
+    for (auto name = log_.rbegin(); name != log_.rend() && name->change >= first + keep; ++name) {
+        PutBack(name->name, name->before);
+    }
+}
+
 void PowerLayer::Cut() {
     if (!on_) return;
     on_ = false;
-    for (const auto& [path, disk] : files_) {
+    for (const auto& [path, noted] : files_) {
         Result<Facts> facts = below_->Look(path, Last::Itself);
         if (!facts.ok() || facts->kind != Kind::Regular) continue;
+        if (spec_.model == CutModel::Strict || (spec_.model == CutModel::Torn && !noted.nameDurable)) {
+            PutBack(path, noted);
+            continue;
+        }
+        OnDisk disk = noted;
+        // Ordered: the names come from the log below.
+        if (spec_.model == CutModel::Ordered) disk.nameDurable = true;
+        if (spec_.model == CutModel::Torn) disk.bytes = Torn(path, noted.bytes);
         PutBack(path, disk);
+    }
+    if (spec_.model == CutModel::Ordered) {
+        CutOrdered();
+        return;
     }
     // Last change first, so that each name ends with what it held before the
     // first change of it that is not on the disk.

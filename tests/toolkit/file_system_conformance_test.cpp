@@ -12,6 +12,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -468,6 +469,88 @@ TEST(PowerLayer, ACutKeepsWhatWasFlushedAndNothingElse) {
     EXPECT_EQ(ReadText(scratch.file("moved")), "renamed");
     EXPECT_FALSE(fs::exists(scratch.file("renamed")));
     EXPECT_FALSE(fs::exists(scratch.file("removed")));
+}
+
+// The ordered model: one log of name changes for the whole disk, which any
+// flush commits up to that point; of the changes after the last commit a
+// cut keeps the first K.
+TEST(PowerLayer, AnOrderedCutKeepsAPrefixOfTheChangesSinceTheLastFlush) {
+    for (const char* keep : {"0", "1", "half", "all"}) {
+        SCOPED_TRACE(keep);
+        ScratchDir scratch;
+        for (const char* name : {"a", "d", "e"}) WriteText(scratch.file(name), name);
+        PowerStack stack;
+        CutSpec spec;
+        ASSERT_TRUE(ParseCutSpec(std::string("power:ordered:") + keep, &spec));
+        stack.power().Track(true, spec);
+        FileSystem& files = stack.top();
+        // Committed by the flush of another file, though its folder never is.
+        ASSERT_TRUE(files.Remove(scratch.file("e")).ok());
+        Result<std::unique_ptr<File>> flushed = files.Open(scratch.file("d"), OpenOptions{OpenMode::Update, Last::Itself});
+        ASSERT_TRUE(flushed.ok() && (*flushed)->Flush().ok() && (*flushed)->Close().ok());
+        ASSERT_TRUE(files.Rename(scratch.file("a"), scratch.file("b"), RenameMode::NoReplace).ok());
+        Result<std::unique_ptr<File>> made = files.Open(scratch.file("c"), OpenOptions{OpenMode::CreateOnly, Last::Itself});
+        ASSERT_TRUE(made.ok() && (*made)->WriteAt(0, "c", 1).ok() && (*made)->Close().ok());
+        ASSERT_TRUE(files.Remove(scratch.file("d")).ok());
+        ASSERT_TRUE(files.Rename(scratch.file("b"), scratch.file("f"), RenameMode::NoReplace).ok());
+        stack.power().Cut();
+        const int kept = keep == std::string("all") ? 4 : keep == std::string("half") ? 2 : std::atoi(keep);
+        EXPECT_FALSE(fs::exists(scratch.file("e")));
+        EXPECT_EQ(fs::exists(scratch.file("a")), kept == 0);
+        EXPECT_EQ(fs::exists(scratch.file("b")), kept >= 1 && kept < 4);
+        EXPECT_EQ(fs::exists(scratch.file("c")), kept >= 2);
+        if (kept >= 2) {
+            EXPECT_EQ(ReadText(scratch.file("c")), "") << "its bytes were never flushed";
+        }
+        EXPECT_EQ(fs::exists(scratch.file("d")), kept < 3);
+        EXPECT_EQ(fs::exists(scratch.file("f")), kept == 4);
+        EXPECT_EQ(ReadText(scratch.file(kept == 0 ? "a" : kept < 4 ? "b" : "f")), "a");
+    }
+}
+
+// The torn model: of a file's bytes written since its last flush, the
+// sectors from the first changed one up to a drawn count survive; a file
+// that grew may keep its new length before its bytes (zeros).
+TEST(PowerLayer, ATornCutKeepsAPrefixOfTheUnflushedSectors) {
+    const std::string durable(700, 'd');
+    std::string written = durable;
+    written.replace(600, 100, 100, 'w');
+    written += std::string(1500, 'w');
+    bool torn = false;
+    bool lengthAhead = false;
+    for (uint64_t seed = 0; seed < 24; ++seed) {
+        SCOPED_TRACE(seed);
+        ScratchDir scratch;
+        WriteText(scratch.file("j"), durable);
+        PowerStack stack;
+        CutSpec spec;
+        ASSERT_TRUE(ParseCutSpec("power:torn:" + std::to_string(seed), &spec));
+        stack.power().Track(true, spec);
+        Result<std::unique_ptr<File>> file = stack.top().Open(scratch.file("j"), OpenOptions{OpenMode::Update, Last::Itself});
+        ASSERT_TRUE(file.ok());
+        ASSERT_TRUE((*file)->WriteAt(600, written.data() + 600, written.size() - 600).ok());
+        ASSERT_TRUE((*file)->Close().ok());
+        stack.power().Cut();
+        const std::string left = ReadText(scratch.file("j"));
+        // Sectors 1 to 4 changed; the first k of them survive.
+        bool matched = false;
+        for (size_t kept = 0; kept <= 4 && !matched; ++kept) {
+            const size_t end = kept == 0 ? 0 : std::min(written.size(), 512 * (kept + 1));
+            for (size_t length : {durable.size(), std::max(durable.size(), end), written.size()}) {
+                std::string expected = durable;
+                expected.resize(length, '\0');
+                if (end > 512) expected.replace(512, std::min(end, length) - 512, written, 512, std::min(end, length) - 512);
+                if (left == expected) {
+                    matched = true;
+                    torn = torn || (kept > 0 && kept < 4);
+                    lengthAhead = lengthAhead || (length == written.size() && kept < 4);
+                }
+            }
+        }
+        EXPECT_TRUE(matched) << "not a prefix of the written sectors: " << left.size() << " bytes";
+    }
+    EXPECT_TRUE(torn) << "no seed tore the write";
+    EXPECT_TRUE(lengthAhead) << "no seed sent the length ahead";
 }
 
 INSTANTIATE_TEST_SUITE_P(Stacks, Conformance, ::testing::ValuesIn(ConformanceStacks()),
