@@ -76,6 +76,21 @@ Status DurableLayer::Changed(Status status, const Touched& touched, Touched* cal
     return status;
 }
 
+Result<std::unique_ptr<File>> DurableLayer::Open(const Path& path, const OpenOptions& options) {
+    Result<std::unique_ptr<File>> opened = below_->Open(path, options);
+    if (!opened.ok() || options.mode == OpenMode::Read || options.mode == OpenMode::Settle) return opened;
+    // Noted before a byte is written; a file that cannot say who it is
+    // fails here rather than be taken later for one whose bytes are on the
+    // disk.
+    Result<Facts> facts = (*opened)->Look();
+    if (!facts.ok()) {
+        (void)(*opened)->Close();
+        return facts.TakeStatus().At(path);
+    }
+    changed_.insert({facts->volume, facts->index});
+    return opened;
+}
+
 Status DurableLayer::Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched) {
     if (Status flushed = BeforeChange(from, Last::Itself); !flushed.ok()) return flushed;
     if (Status flushed = BeforeChange(to, mode == RenameMode::Replace ? Last::Follow : Last::Itself); !flushed.ok()) {

@@ -245,7 +245,7 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
         !JournalBeforeChange("Z_RenameFile", newPath, JournalChange::Replace, LastName::Itself)) {
         return 0;
     }
-    if (Status renamed = RenameDurably(Files(), oldPath, newPath); !renamed.ok()) {
+    if (Status renamed = RenameDurably(Files(), oldPath, newPath, ChangedHere); !renamed.ok()) {
         return FailStatus("Z_RenameFile", "rename", both, renamed);
     }
     return 1;
