@@ -156,12 +156,13 @@ Status ReplaceDurably(FileSystem& files, const Path& source, const Path& target,
     return Status();
 }
 
-Status RenameDurably(FileSystem& files, const Path& from, const Path& to) {
+Status RenameDurably(FileSystem& files, const Path& from, const Path& to,
+                     const std::function<bool(const Facts&)>& changedHere) {
     // A file written under a work name takes its real name here: its bytes
     // must be on the disk before the name is.
     Result<Facts> facts = files.Look(from, Last::Itself);
     if (!facts.ok()) return facts.TakeStatus().At(from);
-    if (facts->kind == Kind::Regular) {
+    if (facts->kind == Kind::Regular && changedHere(*facts)) {
         if (Status flushed = FlushFile(files, from, Last::Itself); !flushed.ok()) return flushed;
     }
     // One step that never replaces a file: a stop leaves the old name or the

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "file_system.h"
@@ -57,9 +58,14 @@ enum class Moving : uint8_t {
 Status ReplaceDurably(FileSystem& files, const Path& source, const Path& target, const Attributes* attributes,
                       Moving from = Moving::MadeHere);
 
-// Renames the name from to the free name to in one step; a file's bytes
-// reach the disk first.
-Status RenameDurably(FileSystem& files, const Path& from, const Path& to);
+// Renames the name from to the free name to in one step; the bytes of a
+// file this process changed (changedHere, from the durable layer) reach the
+// disk first. A file it never changed needs no flush: every file a run
+// writes is flushed before it takes a name other than its work name, and
+// one changed in place before the journal that protects it goes, so the
+// bytes under such a name reached the disk before this process began.
+Status RenameDurably(FileSystem& files, const Path& from, const Path& to,
+                     const std::function<bool(const Facts&)>& changedHere);
 
 Status RemoveDurably(FileSystem& files, const Path& path);
 Status RemoveFolderDurably(FileSystem& files, const Path& path);

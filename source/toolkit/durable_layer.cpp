@@ -78,6 +78,25 @@ Status DurableLayer::Changed(Status status, const Touched& touched, Touched* cal
     return status;
 }
 
+Result<std::unique_ptr<File>> DurableLayer::Open(const Path& path, const OpenOptions& options) {
+    // Update with ownBytes: the file's other names (hard links) go first.
+    if (options.ownBytes && options.mode == OpenMode::Update) {
+        if (Status separated = SeparateHardLinks(*this, path, options.last); !separated.ok()) return separated;
+    }
+    Result<std::unique_ptr<File>> opened = below_->Open(path, options);
+    if (!opened.ok() || options.mode == OpenMode::Read || options.mode == OpenMode::Settle) return opened;
+    // Noted before a byte is written; a file that cannot say who it is
+    // fails here rather than be taken later for one whose bytes are on the
+    // disk.
+    Result<Facts> facts = (*opened)->Look();
+    if (!facts.ok()) {
+        (void)(*opened)->Close();
+        return facts.TakeStatus().At(path);
+    }
+    changed_.insert({facts->volume, facts->index});
+    return opened;
+}
+
 Status DurableLayer::Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched) {
     if (Status flushed = BeforeChange(from, Last::Itself); !flushed.ok()) return flushed;
     if (Status flushed = BeforeChange(to, mode == RenameMode::Replace ? Last::Follow : Last::Itself); !flushed.ok()) {
@@ -119,13 +138,6 @@ Status DurableLayer::FlushFolder(const Path& folder) {
     Status flushed = below_->FlushFolder(folder);
     if (flushed.ok()) owed_.erase(std::remove(owed_.begin(), owed_.end(), folder), owed_.end());
     return flushed;
-}
-
-Result<std::unique_ptr<File>> DurableLayer::Open(const Path& path, const OpenOptions& options) {
-    if (options.ownBytes && options.mode == OpenMode::Update) {
-        if (Status separated = SeparateHardLinks(*this, path, options.last); !separated.ok()) return separated;
-    }
-    return below_->Open(path, options);
 }
 
 }  // namespace zel::toolkit

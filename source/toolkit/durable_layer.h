@@ -13,10 +13,17 @@
 // of a batch is a prefix of its changes, so that a later name is never on the disk
 // without the earlier ones it depends on (the new PROFILE.INI before the
 // removal of the batch files it launched).
+//
+// It also knows which files this process opened to change: a file it never
+// wrote holds bytes that reached the disk before the run, and a rename of
+// it owes no flush of them.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "file_system.h"
@@ -41,6 +48,10 @@ public:
     Status FlushOwed();
     bool Owes(const Path& folder) const;
 
+    // Whether the file of these facts was opened to change (or made) by
+    // this process, through any of its names.
+    bool ChangedHere(const Facts& facts) const { return changed_.count({facts.volume, facts.index}) != 0; }
+
     // Update with ownBytes: the file's other names (hard links) go first.
     Result<std::unique_ptr<File>> Open(const Path& path, const OpenOptions& options) override;
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) override;
@@ -63,6 +74,7 @@ private:
     std::vector<LexicalPath> except_;
     std::vector<Path> owed_;  // in the order of their first owed change
     Path lastChanged_;        // the folder of the last change of a name
+    std::set<std::pair<uint64_t, uint64_t>> changed_;  // identities of the files opened to change
 };
 
 }  // namespace zel::toolkit

@@ -62,4 +62,7 @@ private:
 // The table every public call goes through.
 inline FileSystem& Files() { return Env::Get().Top(); }
 
+// Whether this process opened the file to change (DurableLayer::ChangedHere).
+inline bool ChangedHere(const Facts& facts) { return Env::Get().Durable().ChangedHere(facts); }
+
 }  // namespace zel::toolkit

@@ -78,7 +78,7 @@ bool PlatformReplaceFile(const char* source, const char* target, ReplaceSource f
 }
 
 bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem) {
-    Status renamed = RenameDurably(Files(), oldPath, newPath);
+    Status renamed = RenameDurably(Files(), oldPath, newPath, ChangedHere);
     return renamed.ok() || Fails(problem, renamed);
 }
 

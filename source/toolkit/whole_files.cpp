@@ -231,7 +231,7 @@ int Z_RenameFile(const char* oldPath, const char* newPath) {
         return Fail(Z_ERROR_NOT_FOUND, "Z_RenameFile: cannot rename %s to %s: No such file or directory", oldPath,
                     newPath);
     }
-    if (Status renamed = RenameDurably(Files(), oldPath, newPath); !renamed.ok()) {
+    if (Status renamed = RenameDurably(Files(), oldPath, newPath, ChangedHere); !renamed.ok()) {
         return FailStatus("Z_RenameFile", "rename", both, renamed);
     }
     return 1;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "conformance_stacks.h"
+#include "durable_files.h"
 #include "durable_layer.h"
 #include "support/folder_link.h"
 #include "toolkit_test_support.h"
@@ -551,6 +552,36 @@ TEST(PowerLayer, ATornCutKeepsAPrefixOfTheUnflushedSectors) {
     }
     EXPECT_TRUE(torn) << "no seed tore the write";
     EXPECT_TRUE(lengthAhead) << "no seed sent the length ahead";
+}
+
+// A rename flushes the bytes of a file this process opened to change; a
+// file it never opened to change (made before the run, its bytes on the
+// disk) moves with its folder's flush alone.
+TEST(DurableLayer, ARenameFlushesTheBytesOfAFileOpenedToChangeHere) {
+    ScratchDir scratch;
+    PowerStack stack;
+    DurableLayer durable;
+    durable.SetBelow(&stack.top());
+    const auto changedHere = [&](const Facts& facts) { return durable.ChangedHere(facts); };
+    WriteText(scratch.file("before"), "before the run");
+    WriteText(scratch.file("changed"), "old");
+    ASSERT_TRUE(durable.FlushFolder(scratch.path().string()).ok());
+    Result<std::unique_ptr<File>> changed =
+        durable.Open(scratch.file("changed"), OpenOptions{OpenMode::Update, Last::Itself});
+    ASSERT_TRUE(changed.ok()) << changed.status().reason();
+    ASSERT_TRUE((*changed)->WriteAt(0, "new", 3).ok());
+    ASSERT_TRUE((*changed)->Close().ok());
+    Result<Facts> untouched = durable.Look(scratch.file("before"), Last::Itself);
+    ASSERT_TRUE(untouched.ok());
+    EXPECT_FALSE(durable.ChangedHere(*untouched));
+
+    ASSERT_TRUE(RenameDurably(durable, scratch.file("changed"), scratch.file("changed2"), changedHere).ok());
+    ASSERT_TRUE(RenameDurably(durable, scratch.file("before"), scratch.file("before2"), changedHere).ok());
+    stack.power().Cut();
+    EXPECT_EQ(ReadText(scratch.file("changed2")), "new");
+    EXPECT_EQ(ReadText(scratch.file("before2")), "before the run");
+    EXPECT_FALSE(fs::exists(scratch.file("changed")));
+    EXPECT_FALSE(fs::exists(scratch.file("before")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Stacks, Conformance, ::testing::ValuesIn(ConformanceStacks()),

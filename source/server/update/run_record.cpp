@@ -97,15 +97,14 @@ bool ReadRunRecord(RunContext& run, RecordCheck* refused, std::string* why) {
     return true;
 }
 
-bool WriteRunRecord(const RunContext& run) {
-    // Nothing is made in a home without a system directory: the run stops at
-    // the dictionary shell before it changes anything.
-    const int system = Z_DirExists(SystemDirectory(run.choices.home).c_str());
-    if (system <= 0) return system == 0;
+namespace {
+
+bool WriteRecordFiles(const RunContext& run, bool journalFolder) {
     const std::string directory = RunRecordDirectory(run.choices.home);
     // Made for the running user (and the administrators) alone, as is every
     // file the record holds: nobody else may write what a later run obeys.
     if (!Z_CreateDir(directory.c_str(), Z_OWN_FILE)) return false;
+    if (journalFolder && !Z_CreateDir(JournalDirectory(run.choices.home).c_str(), Z_OWN_FILE)) return false;
     const std::string path = RunRecordFile(run.choices.home);
     RunRecordValues values = {
         {"ServerProgramAbsent", run.serverProgramAbsent ? "1" : "0"},
@@ -118,6 +117,25 @@ bool WriteRunRecord(const RunContext& run) {
     if (run.choices.nativeCharsetAnswered) values["NativeCharset"] = run.choices.nativeCharsetAnswer;
     const std::string lines = FormatRunRecord(values);
     return Z_WriteWholeFile(path.c_str(), lines.data(), static_cast<int64_t>(lines.size()), Z_OWN_FILE) != 0;
+}
+
+}  // namespace
+
+bool WriteRunRecord(const RunContext& run, bool journalFolder) {
+    // Nothing is made in a home without a system directory: the run stops at
+    // the dictionary shell before it changes anything.
+    const int system = Z_DirExists(SystemDirectory(run.choices.home).c_str());
+    if (system <= 0) return system == 0;
+    if (!journalFolder) return WriteRecordFiles(run, false);
+    // The first record, before any journal: the folders' flushes wait for
+    // the batch's end, in the order of their changes (system, then
+    // UPGRADE.RUN), and RUN.INI is on the disk when this returns. A cut
+    // before leaves an empty folder or two, which a run takes for no
+    // record, or RUN.INI beside an empty journal folder, which holds no
+    // journal.
+    Z_BeginDurableBatch();
+    const bool written = WriteRecordFiles(run, journalFolder);
+    return Z_EndDurableBatch() != 0 && written;
 }
 
 bool RemoveRunRecord(const RunContext& run) {

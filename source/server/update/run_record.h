@@ -31,8 +31,11 @@ void UnlockHome(RunContext& run);
 // then.
 bool ReadRunRecord(RunContext& run, RecordCheck* refused, std::string* why);
 // Writes the decisions taken so far, and whether a journal is there, in one
-// step.
-bool WriteRunRecord(const RunContext& run);
+// step. With journalFolder it also makes the journal's folder (empty, no
+// journal, until the dictionary phase opens one there), so that the names of
+// the record's folder, of the journal's folder and of RUN.INI reach the
+// disk with one flush of each folder holding them.
+bool WriteRunRecord(const RunContext& run, bool journalFolder = false);
 // The run has ended: the record goes, the journal (if any) before RUN.INI.
 bool RemoveRunRecord(const RunContext& run);
 

@@ -354,13 +354,14 @@ bool RenameOldProgramsStep(RunContext& run, const char*) {
 constexpr OnFailure kGoOn = OnFailure::FinishWithErrors;
 constexpr ErrorLine kToolkit = ErrorLine::Toolkit;
 
-// Also when the release is in place.
+// Between the copies and the configuration, in their batch; alone when the
+// release is in place.
 constexpr UpgradeStep kFolderSteps[] = {
     {"make the folder oem", CreateOemFolder, nullptr, kGoOn, kToolkit},
     {"make the folder system/etc", CreateEtcFolder, nullptr, kGoOn, kToolkit},
 };
 
-constexpr UpgradeStep kFileSteps[] = {
+constexpr UpgradeStep kCopySteps[] = {
     {"begin the copies", BeginBatch, nullptr, kGoOn, kToolkit},
     {"copy the server", CopyProgram, "zelserver.exe", kGoOn, kToolkit},
     {"copy the searcher", CopyProgram, "zelsearcher.exe", kGoOn, kToolkit},
@@ -383,6 +384,10 @@ constexpr UpgradeStep kFileSteps[] = {
     {"copy the plo module's library", CopyPloLibraryStep, nullptr, kGoOn, kToolkit},
     {"copy the plo module's data", CopyPloFilesStep, nullptr, kGoOn, kToolkit},
     {"blank the progress line", BlankProgressLine, nullptr, kGoOn, kToolkit},
+};
+
+// The rest of the copies' batch, then the service and the renaming.
+constexpr UpgradeStep kConfigSteps[] = {
     {"LOG.CFG becomes LOG.INI", MigrateCfgFileStep, "LOG", kGoOn, kToolkit},
     {"MIRROR.CFG becomes MIRROR.INI", MigrateCfgFileStep, "MIRROR", kGoOn, kToolkit},
     {"OEM.CFG becomes OEM.INI", MigrateCfgFileStep, "OEM", kGoOn, kToolkit},
@@ -407,16 +412,20 @@ constexpr UpgradeStep kInPlaceSteps[] = {
 }  // namespace
 
 FilePhaseResult UpgradeFiles(RunContext& run) {
-    bool done = RunSteps(run, kFolderSteps) == StepsResult::Done;
-
     // Run from HOME/bin itself, the new release is in place already.
     const FileDirectories d = Directories(run);
     if (d.ok() && Z_IsSameFilePath(d.bin.c_str(), d.package.c_str())) {
+        bool done = RunSteps(run, kFolderSteps) == StepsResult::Done;
         done = RunSteps(run, kInPlaceSteps) == StepsResult::Done && done;
         return done ? FilePhaseResult::AlreadyInPlace : FilePhaseResult::AlreadyInPlaceWithErrors;
     }
 
     ConsolePrint("\nNow, Copying the system files...\n");
-    done = RunSteps(run, kFileSteps) == StepsResult::Done && done;
+    bool done = RunSteps(run, kCopySteps) == StepsResult::Done;
+    // Made once the copies' names are owed (bin's), so that the new
+    // folder's name in system is flushed with the .CFG moves that follow
+    // there, not on its own.
+    done = RunSteps(run, kFolderSteps) == StepsResult::Done && done;
+    done = RunSteps(run, kConfigSteps) == StepsResult::Done && done;
     return done ? FilePhaseResult::Finished : FilePhaseResult::FinishedWithErrors;
 }

@@ -203,7 +203,7 @@ bool EnterBinDirectory(RunContext& run, const char*) {
 
 bool RecordDecisions(RunContext& run, const char*) {
     run.recordMade = !run.resumed;
-    return WriteRunRecord(run);
+    return WriteRunRecord(run, true);
 }
 
 // After the checks, still changing nothing.
