@@ -501,7 +501,7 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     // The rename flushes the header first; the name reaches the disk before
     // the first change it prepares. The lines are appended under the name
     // JOURNAL from then on.
-    if (made.ok()) made = RenameDurably(Files(), workPath, path);
+    if (made.ok()) made = RenameDurably(Files(), workPath, path, ChangedHere);
     if (!made.ok()) {
         (void)Files().Remove(workPath);
         return FailStatus("Z_OpenFileJournal", "make", path, made);
