@@ -51,6 +51,9 @@ public:
     // Whether the file of these facts was opened to change (or made) by
     // this process, through any of its names.
     bool ChangedHere(const Facts& facts) const { return changed_.count({facts.volume, facts.index}) != 0; }
+    // Forgets them, as a process starting over would (a test): an identity
+    // noted here may since be another file's.
+    void ForgetChangedFiles() { changed_.clear(); }
 
     // Update with ownBytes: the file's other names (hard links) go first.
     Result<std::unique_ptr<File>> Open(const Path& path, const OpenOptions& options) override;

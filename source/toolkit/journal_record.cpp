@@ -16,6 +16,10 @@ namespace {
 
 constexpr const char* kMagic = "ZELJOURNAL 2";
 constexpr size_t kLongestLine = 8192;
+// The most a journal writes between two flushes of its lines (a change's
+// lines and the pages they save): a cut can leave at most that much of its
+// tail unwritten, read back as zeros.
+constexpr uint64_t kLongestTornTail = 1ull << 20;
 
 std::vector<std::string> Fields(const std::string& line, size_t count) {
     // The first count - 1 fields end at a blank; the last takes the rest (a
@@ -263,6 +267,8 @@ private:
 
 enum class LineRead { Line, CutShort, TooLong, End };
 
+bool AllZeros(const std::string& text) { return text.find_first_not_of('\0') == std::string::npos; }
+
 LineRead ReadLine(JournalText& file, std::string& line, uint64_t* consumed) {
     line.clear();
     for (int c; (c = file.Next()) >= 0;) {
@@ -411,6 +417,21 @@ JournalCheck ReadJournal(const std::string& folder, const std::string& own, Jour
         }
         text += consumed - lineStart;
         if (read == LineRead::TooLong) {
+            // A tail whose length reached the disk before its bytes reads
+            // as zeros to the end, and no line ends in it: a record cut by
+            // the crash, whose change was never made. A line end after it
+            // is more than a cut can leave.
+            LineRead rest = read;
+            bool zeros = AllZeros(line);
+            while (number > 1 && rest == LineRead::TooLong && zeros && consumed - lineStart <= kLongestTornTail) {
+                rest = ReadLine(file, line, &consumed);
+                zeros = AllZeros(line);
+            }
+            if (number > 1 && zeros && consumed - lineStart <= kLongestTornTail &&
+                (rest == LineRead::End || rest == LineRead::CutShort)) {
+                contents.cutAt = number;
+                break;
+            }
             why = LineName(number) + " is longer than any journal line";
             result = JournalCheck::Damaged;
             break;

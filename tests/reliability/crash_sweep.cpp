@@ -139,8 +139,12 @@ CrashReport RunCrashSweep(const SweepScenario& scenario, CrashKind kind, int str
     report.points = CountFileLines(log);
     const SweepOutcome expected = ObserveOutcome(world);
 
+    // ZEL_SWEEP_ONLY=N tries point N alone, cut as the sweep at its stride
+    // would cut it.
+    const int only = EnvironmentNumber("ZEL_SWEEP_ONLY");
     for (int point = 1; point <= report.points; point += stride) {
         ++report.tried;
+        if (only > 0 && point != only) continue;
         restore();
         const std::string end = EndText(kind, report.tried);
         if (kind == CrashKind::PowerLoss) ++report.triedByModel[end.rfind("power:torn", 0) == 0 ? "power:torn" : end];
