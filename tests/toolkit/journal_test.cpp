@@ -392,6 +392,7 @@ TEST_F(JournalTest, DamagedPageStopsTheUndoAPageCutShortIsPassedOver) {
         {"its line failing its checksum", lineFlipped},
         {"its page failing its checksum", pageFlipped},
         {"its length on the disk, its bytes not", zeroed},
+        {"its length on the disk and more than a line of zeros", zeroed + std::string(20000, '\0')},
     };
     for (const auto& [cut, text] : cuts) {
         SCOPED_TRACE(cut);
@@ -401,6 +402,14 @@ TEST_F(JournalTest, DamagedPageStopsTheUndoAPageCutShortIsPassedOver) {
         ASSERT_TRUE(Undo()) << LastError();
         EXPECT_EQ(ReadText(File("a.dic")), original);
     }
+    // More zeros than a journal writes between two flushes, or a line
+    // after them: no cut leaves that.
+    for (const std::string& text : {zeroed + std::string(2 << 20, '\0'), zeroed + std::string(20000, '\0') + "\n"}) {
+        WriteText(path, text);
+        EXPECT_EQ(Check(), 0);
+        EXPECT_NE(LastError().find("longer than any journal line"), std::string::npos) << LastError();
+    }
+    WriteText(path, journal);
     Discard();
 }
 
