@@ -324,6 +324,22 @@ std::vector<FailedStepRow> Rows() {
                    [](const UpgradeWorld& world) {
                        EXPECT_TRUE(fs::exists(world.Home() / "dict" / "ZEL_Ambiguous.BIG"));
                    }),
+        // Whether an interrupted run left its record cannot be told: the run
+        // stops with the reason, and does not take the home's record for a
+        // damaged one (nor sends the administrator to forget it).
+        [] {
+            FailedStepRow row{"whether an interrupted run left its journal cannot be told", "", {"NEW:1", "CS:1", "OLD:N"},
+                              nullptr, nullptr, nullptr, 1, "cannot be told: ", nullptr};
+            row.fault = "fs.Look@Z_HasFileJournal";
+            row.faultAs = "EIO";
+            row.failedSteps = {};
+            row.check = [](const UpgradeWorld&, const std::string& output) {
+                EXPECT_TRUE(Contains(output, "Input/output error")) << output;
+                EXPECT_FALSE(Contains(output, "damaged")) << output;
+                EXPECT_FALSE(Contains(output, "forget-run")) << output;
+            };
+            return row;
+        }(),
         // The journal of the nine dictionary files fails before any file's
         // label: its ERROR line names the step.
         {"the nine dictionary files cannot be recorded", "", oldNamesDropped, nullptr,

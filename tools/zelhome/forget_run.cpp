@@ -106,11 +106,12 @@ int ForgetRunCommand(int argc, char** argv) {
         const RecordCheck check = CheckRunRecord(home.c_str(), &values, &why);
         std::string directory = RunRecordDirectory(home.c_str());
         directory.pop_back();
-        const char* state = check == RecordCheck::Damaged   ? " is damaged: "
-                            : check == RecordCheck::Foreign ? " is not this home's upgrade's own: "
-                                                            : " is whole";
+        const char* state = check == RecordCheck::Damaged      ? " is damaged: "
+                            : check == RecordCheck::Foreign    ? " is not this home's upgrade's own: "
+                            : check == RecordCheck::Unreadable ? " cannot be checked: "
+                                                               : " is whole";
         std::printf("The record of an interrupted upgrade in %s%s%s.\n", directory.c_str(), state,
-                    check == RecordCheck::Damaged || check == RecordCheck::Foreign ? why.c_str() : "");
+                    check == RecordCheck::Whole || check == RecordCheck::None ? "" : why.c_str());
     }
     for (const auto& [path, why] : foreign) {
         std::printf("Not the upgrade's own, and removed with the record: %s.\n", why.c_str());

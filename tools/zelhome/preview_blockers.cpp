@@ -88,7 +88,7 @@ std::vector<std::string> FindBlockers(const std::string& home, const std::string
     RunRecordValues values;
     std::string why;
     const RecordCheck verdict = CheckRunRecord(home.c_str(), &values, &why);
-    if (verdict == RecordCheck::Damaged || verdict == RecordCheck::Foreign) {
+    if (verdict == RecordCheck::Damaged || verdict == RecordCheck::Foreign || verdict == RecordCheck::Unreadable) {
         NoteRefusedRecord(home.c_str(), verdict, why, &findings);
     }
     const CheckSubject subject{home.c_str(), packageDir.c_str(), modifyLexicons, false};

@@ -36,6 +36,14 @@ void CheckHomeLinks(const char* home, CheckFindings* findings) {
 }
 
 void NoteRefusedRecord(const char* home, RecordCheck verdict, const std::string& why, CheckFindings* findings) {
+    // Not knowing is no finding about the record: the way on is to mend
+    // what keeps it from being read, not to forget it.
+    if (verdict == RecordCheck::Unreadable) {
+        findings->blockers.push_back(
+            {std::string("Whether there is a record of an interrupted upgrade in ") + home + " cannot be told: " + why,
+             "mend what keeps the home from being read"});
+        return;
+    }
     const std::string what = verdict == RecordCheck::Foreign ? " is not this home's upgrade's own: "
                                                              : " is damaged: ";
     // A record another account made or may change is never obeyed, whoever

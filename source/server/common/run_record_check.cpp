@@ -19,10 +19,17 @@ std::string Trimmed(std::string path) {
     return path;
 }
 
-uint32_t KindOf(const std::string& path) {
+// The kind of file under path; false when it cannot be told, with why
+// naming the path and the system's reason.
+bool LookKind(const std::string& path, uint32_t* kind, std::string* why) {
     ZFileInfo info{};
-    if (!Z_GetFileInfo(Trimmed(path).c_str(), Z_NO_LINK, &info)) return Z_FILE_OTHER;
-    return info.kind;
+    if (!Z_GetFileInfo(Trimmed(path).c_str(), Z_NO_LINK, &info)) {
+        const char* reason = Z_GetLastErrorPrompt(nullptr, 0);
+        *why = Trimmed(path) + " cannot be looked at: " + (reason != nullptr ? reason : "");
+        return false;
+    }
+    *kind = info.kind;
+    return true;
 }
 
 std::string JournalFile(const char* home) {
@@ -40,13 +47,16 @@ RecordCheck CheckOwnNames(const char* home, std::string* why) {
     const std::string names[] = {RunRecordDirectory(home), RunRecordFile(home), JournalDirectory(home),
                                  JournalFile(home),        oldService.c_str(),  serviceName.c_str()};
     for (const std::string& name : names) {
-        if (KindOf(name) == Z_FILE_LINK) {
+        uint32_t kind = Z_FILE_MISSING;
+        if (!LookKind(name, &kind, why)) return RecordCheck::Unreadable;
+        if (kind == Z_FILE_LINK) {
             *why = Trimmed(name) + " is a link; the upgrade's record is never read or written through one";
             return RecordCheck::Damaged;
         }
     }
     // Where the record's folder is a file, no record can be read or made.
-    const uint32_t folder = KindOf(RunRecordDirectory(home));
+    uint32_t folder = Z_FILE_MISSING;
+    if (!LookKind(RunRecordDirectory(home), &folder, why)) return RecordCheck::Unreadable;
     if (folder != Z_FILE_MISSING && folder != Z_FILE_DIRECTORY) {
         *why = Trimmed(RunRecordDirectory(home)) + " is not a folder";
         return RecordCheck::Damaged;
@@ -127,8 +137,16 @@ RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::strin
     const RecordCheck names = CheckOwnNames(home, why);
     if (names != RecordCheck::None) return names;
     const std::string path = RunRecordFile(home);
-    const bool hasRecord = KindOf(path) != Z_FILE_MISSING;
-    const bool hasJournal = Z_HasFileJournal(JournalDirectory(home).c_str()) != 0;
+    uint32_t record = Z_FILE_MISSING;
+    if (!LookKind(path, &record, why)) return RecordCheck::Unreadable;
+    const bool hasRecord = record != Z_FILE_MISSING;
+    const int journal = Z_HasFileJournal(JournalDirectory(home).c_str());
+    if (journal < 0) {
+        const char* reason = Z_GetLastErrorPrompt(nullptr, 0);
+        *why = reason != nullptr ? reason : JournalFile(home) + " cannot be looked at";
+        return RecordCheck::Unreadable;
+    }
+    const bool hasJournal = journal != 0;
     if (!hasRecord) {
         if (!hasJournal) return RecordCheck::None;
         // The journal goes before the decisions do: a journal alone was left

@@ -35,7 +35,10 @@ std::string HomeIdentity(const char* home);
 // was made for another home folder (a copy of this one, or one moved here
 // from another volume). A checksum proves a record whole, never who wrote
 // it.
-enum class RecordCheck { None, Whole, Damaged, Foreign };
+// Unreadable: whether there is a record, or what it is, could not be told
+// (why holds the system's reason); nothing of it is obeyed, and nothing is
+// taken for damage either.
+enum class RecordCheck { None, Whole, Damaged, Foreign, Unreadable };
 // Checks the record of an interrupted run in home as a run must before it
 // obeys any of it: no link under the record's own names, each of them the
 // program's own (Z_OWN_FILE), RUN.INI whole and made for this home, a

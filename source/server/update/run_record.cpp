@@ -77,7 +77,8 @@ bool ReadRunRecord(RunContext& run, RecordCheck* refused, std::string* why) {
     switch (verdict) {
         case RecordCheck::None: return true;
         case RecordCheck::Damaged:
-        case RecordCheck::Foreign: *refused = verdict; return false;
+        case RecordCheck::Foreign:
+        case RecordCheck::Unreadable: *refused = verdict; return false;
         case RecordCheck::Whole: break;
     }
     run.resumed = true;
