@@ -52,9 +52,9 @@ void Env::Reload() {
 }
 
 void Env::TrackPower() {
-    CutSpec spec;
-    const bool on = ParseCutSpec(faults_.EndText(), &spec);
-    power_.Track(on, spec);
+    CutChoice choice;
+    const bool on = ParseCutChoice(faults_.EndText(), &choice);
+    power_.Track(on, choice);
 }
 
 void Env::Install(Slot slot, Layer* layer) {

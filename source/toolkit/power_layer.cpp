@@ -58,11 +58,11 @@ bool ParseNumber(std::string_view text, uint64_t* number) {
 
 }  // namespace
 
-bool ParseCutSpec(const std::string& text, CutSpec* spec) {
+bool ParseCutChoice(const std::string& text, CutChoice* choice) {
     std::string_view rest(text);
     if (rest.substr(0, 5) != "power") return false;
     rest.remove_prefix(5);
-    *spec = CutSpec{};
+    *choice = CutChoice{};
     if (rest.empty() || rest.front() != ':') return true;
     rest.remove_prefix(1);
     const size_t colon = rest.find(':');
@@ -70,22 +70,22 @@ bool ParseCutSpec(const std::string& text, CutSpec* spec) {
     const std::string_view value = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
     uint64_t number = 0;
     if (model == "ordered") {
-        spec->model = CutModel::Ordered;
-        if (value == "half") spec->share = CutSpec::Keep::Half;
-        if (value == "all") spec->share = CutSpec::Keep::All;
-        if (ParseNumber(value, &number)) spec->keep = static_cast<uint32_t>(std::min<uint64_t>(number, UINT32_MAX));
+        choice->model = CutModel::Ordered;
+        if (value == "half") choice->share = CutChoice::Keep::Half;
+        if (value == "all") choice->share = CutChoice::Keep::All;
+        if (ParseNumber(value, &number)) choice->keep = static_cast<uint32_t>(std::min<uint64_t>(number, UINT32_MAX));
     } else if (model == "torn") {
-        spec->model = CutModel::Torn;
-        if (ParseNumber(value, &number)) spec->seed = number;
+        choice->model = CutModel::Torn;
+        if (ParseNumber(value, &number)) choice->seed = number;
     }
     return true;
 }
 
-void PowerLayer::Track(bool on, const CutSpec& spec) {
+void PowerLayer::Track(bool on, const CutChoice& choice) {
     files_.clear();
     pending_.clear();
     log_.clear();
-    spec_ = spec;
+    choice_ = choice;
     on_ = on;
 }
 
@@ -132,14 +132,14 @@ PowerLayer::OnDisk PowerLayer::Present(const Path& key) {
 // Ordered: notes what a name held before a change of it; next says the
 // name belongs to a change of its own (a move's target shares its source's).
 void PowerLayer::Log(const Path& key, OnDisk before, bool next) {
-    if (spec_.model != CutModel::Ordered) return;
+    if (choice_.model != CutModel::Ordered) return;
     if (next) ++changes_;
     log_.push_back(LoggedName{changes_, key, std::move(before)});
 }
 
 // Ordered: a flush of anything commits every name change made before it.
 void PowerLayer::Commit() {
-    if (spec_.model == CutModel::Ordered) log_.clear();
+    if (choice_.model == CutModel::Ordered) log_.clear();
 }
 
 // A file that was there is on the disk as it is now; a new one has no
@@ -237,7 +237,7 @@ Status PowerLayer::Link(const Path& existing, const Path& name, Touched* touched
 Status PowerLayer::Remove(const Path& path, Touched* touched) {
     if (!on_) return below_->Remove(path, touched);
     const Path key = Key(path, Last::Itself);
-    OnDisk present = spec_.model == CutModel::Ordered ? Present(key) : OnDisk{};
+    OnDisk present = choice_.model == CutModel::Ordered ? Present(key) : OnDisk{};
     BeforeWrite(key);
     if (Status removed = below_->Remove(path, touched); !removed.ok()) return removed;
     Log(key, std::move(present), true);
@@ -281,7 +281,7 @@ std::string PowerLayer::Torn(const Path& key, const std::string& durable) {
     for (size_t at = 0; at < std::max(now.bytes.size(), durable.size()); at += kSector) {
         if (SectorAt(now.bytes, at) != SectorAt(durable, at)) changed.push_back(at);
     }
-    const uint64_t draw = Draw(spec_.seed, key);
+    const uint64_t draw = Draw(choice_.seed, key);
     const size_t kept = static_cast<size_t>(draw % (changed.size() + 1));
     if (kept == changed.size()) return now.bytes;
     size_t length = durable.size();
@@ -307,9 +307,9 @@ void PowerLayer::CutOrdered() {
     if (log_.empty()) return;
     const uint64_t first = log_.front().change;
     const uint64_t count = changes_ - first + 1;
-    uint64_t keep = std::min<uint64_t>(spec_.keep, count);
-    if (spec_.share == CutSpec::Keep::Half) keep = count / 2;
-    if (spec_.share == CutSpec::Keep::All) keep = count;
+    uint64_t keep = std::min<uint64_t>(choice_.keep, count);
+    if (choice_.share == CutChoice::Keep::Half) keep = count / 2;
+    if (choice_.share == CutChoice::Keep::All) keep = count;
     for (auto name = log_.rbegin(); name != log_.rend() && name->change >= first + keep; ++name) {
         PutBack(name->name, name->before);
     }
@@ -321,17 +321,17 @@ void PowerLayer::Cut() {
     for (const auto& [path, noted] : files_) {
         Result<Facts> facts = below_->Look(path, Last::Itself);
         if (!facts.ok() || facts->kind != Kind::Regular) continue;
-        if (spec_.model == CutModel::Strict || (spec_.model == CutModel::Torn && !noted.nameDurable)) {
+        if (choice_.model == CutModel::Strict || (choice_.model == CutModel::Torn && !noted.nameDurable)) {
             PutBack(path, noted);
             continue;
         }
         OnDisk disk = noted;
         // Ordered: the names come from the log below.
-        if (spec_.model == CutModel::Ordered) disk.nameDurable = true;
-        if (spec_.model == CutModel::Torn) disk.bytes = Torn(path, noted.bytes);
+        if (choice_.model == CutModel::Ordered) disk.nameDurable = true;
+        if (choice_.model == CutModel::Torn) disk.bytes = Torn(path, noted.bytes);
         PutBack(path, disk);
     }
-    if (spec_.model == CutModel::Ordered) {
+    if (choice_.model == CutModel::Ordered) {
         CutOrdered();
         return;
     }

@@ -38,7 +38,7 @@ namespace zel::toolkit {
 
 enum class CutModel : uint8_t { Strict, Ordered, Torn };
 
-struct CutSpec {
+struct CutChoice {
     CutModel model = CutModel::Strict;
     // Ordered: how many of the name changes since the last commit reach
     // the disk.
@@ -50,12 +50,12 @@ struct CutSpec {
 
 // The model ZEL_FAULT_END names ("power", "power:ordered:half",
 // "power:torn:7"); false when it names no power cut.
-bool ParseCutSpec(const std::string& text, CutSpec* spec);
+bool ParseCutChoice(const std::string& text, CutChoice* choice);
 
 class PowerLayer : public Layer {
 public:
-    // Forgets everything noted; on: starts taking note, to cut as spec says.
-    void Track(bool on, const CutSpec& spec = {});
+    // Forgets everything noted; on: starts taking note, to cut as choice says.
+    void Track(bool on, const CutChoice& choice = {});
     bool Tracking() const { return on_; }
 
     // Puts the disk back as a power cut now would leave it; the caller ends
@@ -113,7 +113,7 @@ private:
     void CutOrdered();
 
     bool on_ = false;
-    CutSpec spec_;
+    CutChoice choice_;
     std::map<Path, OnDisk> files_;        // by the path as followed
     std::vector<PendingChange> pending_;  // in the order made
     std::vector<LoggedName> log_;         // ordered: since the last commit, in the order made

@@ -481,9 +481,9 @@ TEST(PowerLayer, AnOrderedCutKeepsAPrefixOfTheChangesSinceTheLastFlush) {
         ScratchDir scratch;
         for (const char* name : {"a", "d", "e"}) WriteText(scratch.file(name), name);
         PowerStack stack;
-        CutSpec spec;
-        ASSERT_TRUE(ParseCutSpec(std::string("power:ordered:") + keep, &spec));
-        stack.power().Track(true, spec);
+        CutChoice choice;
+        ASSERT_TRUE(ParseCutChoice(std::string("power:ordered:") + keep, &choice));
+        stack.power().Track(true, choice);
         FileSystem& files = stack.top();
         // Committed by the flush of another file, though its folder never is.
         ASSERT_TRUE(files.Remove(scratch.file("e")).ok());
@@ -524,9 +524,9 @@ TEST(PowerLayer, ATornCutKeepsAPrefixOfTheUnflushedSectors) {
         ScratchDir scratch;
         WriteText(scratch.file("j"), durable);
         PowerStack stack;
-        CutSpec spec;
-        ASSERT_TRUE(ParseCutSpec("power:torn:" + std::to_string(seed), &spec));
-        stack.power().Track(true, spec);
+        CutChoice choice;
+        ASSERT_TRUE(ParseCutChoice("power:torn:" + std::to_string(seed), &choice));
+        stack.power().Track(true, choice);
         Result<std::unique_ptr<File>> file = stack.top().Open(scratch.file("j"), OpenOptions{OpenMode::Update, Last::Itself});
         ASSERT_TRUE(file.ok());
         ASSERT_TRUE((*file)->WriteAt(600, written.data() + 600, written.size() - 600).ok());
