@@ -63,8 +63,8 @@ public:
     void Cut();
 
     // The file at path reached the disk by a flush that did not pass
-    // through the table (the file journal's C streams, until the journal
-    // writes through its open files).
+    // through the table. Nothing calls it now: the file journal, which
+    // did, reads and writes through the table's open files.
     void StreamFlushed(const Path& path);
 
     Result<std::unique_ptr<File>> Open(const Path& path, const OpenOptions& options) override;

@@ -47,8 +47,11 @@ bool MakeRun(RunContext& run) {
 
 bool PlanRun(RunContext& run) {
     // An interrupted dictionary phase is put back from its journal first,
-    // through C streams, which a file of the dry run cannot give: the plan
-    // would list a failure the run does not have.
+    // and the check does not make that put-back over the dry run: such a
+    // home is not planned, and the console says so. The journal's files go
+    // through the table of file operations like any other file, so the dry
+    // run would keep the put-back's changes too; nothing yet shows that a
+    // plan made so equals the run.
     const int journal = Z_HasFileJournal(JournalDirectory(run.choices.home).c_str());
     if (journal < 0) {
         PrintToolkitErrorLine(kPlanStep);

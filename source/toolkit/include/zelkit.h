@@ -235,12 +235,13 @@ void Z_UnlockPath(HZLOCK lock);
 // ---- dry runs ----------------------------------------------------------------
 // From Z_BeginDryRun until Z_EndDryRun every change the calls below make to
 // files and folders is kept by the toolkit alone: the disk stays as it was,
-// and what the calls read back is what they wrote. Locks, the journal's
-// files and the program's own log and report are real as ever. Changed
-// bytes beyond 64 MiB go to a work file that only this account may read, in
-// workFolder (null: ZEL_CHECK_TEMP, else TMPDIR, TEMP or TMP, else the
-// system's folder), which may not lie beneath a root. Null on a failure
-// (one dry run at a time); ending it forgets every change.
+// and what the calls read back is what they wrote. Locks and the program's
+// own log and report are real as ever; a file journal's files are kept by
+// the dry run like any other file. Changed bytes beyond 64 MiB go to a work
+// file that only this account may read, in workFolder (null: ZEL_CHECK_TEMP,
+// else TMPDIR, TEMP or TMP, else the system's folder), which may not lie
+// beneath a root. Null on a failure (one dry run at a time); ending it
+// forgets every change.
 struct ZDryRunObject;
 using HZDRYRUN = ZDryRunObject*;
 HZDRYRUN Z_BeginDryRun(const char* workFolder);
