@@ -74,7 +74,14 @@ bool LocateDatabase(const char* operation, uint32_t id, DatabaseLocation* locati
     if (id == 0) return Fail(operation, Z_ERROR_BAD_ARGUMENT, "no database id given");
     if (CatalogHomeDirectory().empty()) return Fail(operation, Z_ERROR_BAD_ARGUMENT, "no data dictionary is open");
     zel::shell::DatabaseSummary summary;
+    // The catalog says nothing when it has no such database, and sets the
+    // reason when its record could not be read: a read that failed is no
+    // missing database.
+    Z_SetLastErrorText(Z_ERROR_NONE, "");
     if (!FindInCatalog(id, &summary)) {
+        if (Z_GetLastError() != Z_ERROR_NONE) {
+            return FailAfterToolkit(operation, "cannot read the record of database %u in the data dictionary", id);
+        }
         return Fail(operation, Z_ERROR_NOT_FOUND, "database %u is not in the data dictionary", id);
     }
     std::string directory = summary.directory;

@@ -194,8 +194,17 @@ int ShellOpen(const char* home, int, int, int, int64_t) {
 }
 
 int ShellClose() {
-    if (Z_FaultPoint("ShellClose")) return 0;
     OpenDictionary* dictionary = CurrentDictionary();
+    // A close that fails still lets the dictionary go, as a real one does:
+    // kept open, it would refuse the next open (the put-back's among them).
+    if (Z_FaultPoint("ShellClose")) {
+        if (dictionary != nullptr) {
+            DictFailure ignored;
+            CloseFiles(*dictionary, &ignored);
+            SetCurrentDictionary(nullptr);
+        }
+        return 0;
+    }
     if (dictionary == nullptr) return 1;
     // Every change was written out when it was made; closing lets the files
     // go and reports a file whose last bytes could not be written after all.

@@ -159,10 +159,6 @@ void PowerLayer::Flushed(const Path& key) {
     files_[key] = std::move(now);
 }
 
-void PowerLayer::StreamFlushed(const Path& path) {
-    if (on_) Flushed(Key(path, Last::Follow));
-}
-
 // A flushed folder makes the names of every file made in it durable, and
 // settles the changes of names in it.
 void PowerLayer::FolderFlushed(const Path& folder) {

@@ -62,11 +62,6 @@ public:
     // the process.
     void Cut();
 
-    // The file at path reached the disk by a flush that did not pass
-    // through the table. Nothing calls it now: the file journal, which
-    // did, reads and writes through the table's open files.
-    void StreamFlushed(const Path& path);
-
     Result<std::unique_ptr<File>> Open(const Path& path, const OpenOptions& options) override;
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) override;
     Status Link(const Path& existing, const Path& name, Touched* touched = nullptr) override;

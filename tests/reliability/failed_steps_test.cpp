@@ -308,6 +308,20 @@ std::vector<FailedStepRow> Rows() {
             [](const std::string& output) {
                 EXPECT_TRUE(Contains(output, "The old service ZEL40SERVICE was registered again")) << output;
             }),
+        // The record of the old service was written, but its folder's flush
+        // failed: the service is left as it was, so nothing may be owed.
+        [] {
+            FailedStepRow row = ServiceStoreFails(
+                "the record of the removed service is written but its folder cannot be flushed",
+                [](const FaultLog& log) { return LastBefore(log, "Z_ReplaceFile", "DeleteService", 1); },
+                "fs.FlushFolder", "EIO", "Z_ReplaceFile: ");
+            row.check = [](const UpgradeWorld& world, const std::string& output) {
+                EXPECT_TRUE(Contains(output, "Input/output error")) << output;
+                EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE).exists);
+                EXPECT_FALSE(fs::exists(world.Home() / "system" / "OLDSERVICE.INF"));
+            };
+            return row;
+        }(),
 #endif
         // In the dictionary phase: the run stops, everything put back.
         CannotTell("a relation database's data cannot be looked at", oldNamesDropped, "Z_FileExists@DB12.dat", 1,
@@ -382,6 +396,25 @@ std::vector<FailedStepRow> Rows() {
              EXPECT_FALSE(QueryRegisteredService(NEW_SERVICE).exists);
              EXPECT_EQ(ReadFileText(System(world, "SERVICE.INF")), "ZEL Custom");
          }},
+        // The dictionary was opened to be read only: a close that fails
+        // still lets it go, and the later opens go on.
+        {"the check's close of the dictionary shell fails", "", oldNamesDropped, nullptr, nullptr, nullptr, 0, "",
+         nullptr, "", "ShellClose"},
+        {"the dictionary phase's close of the shell fails", "", oldNamesDropped, nullptr,
+         [](const FaultLog& log) { return Last(log, "ShellClose"); }, nullptr, 1,
+         "ERROR: 1999 close the dictionary shell: ShellClose: injected failure", nullptr},
+        // A record of a database that cannot be read is no database missing
+        // from the dictionary.
+        [] {
+            FailedStepRow row{"a database's record cannot be read where the kernel looks for it", "", {"NEW:1", "CS:1", "OLD:N"},
+                              nullptr, [](const FaultLog& log) { return FirstAfter(log, "Z_ReadFile", "ZKF_LoadDBRecords"); },
+                              nullptr, 1, "cannot read the record of database ", nullptr};
+            row.failedSteps = {};
+            row.check = [](const UpgradeWorld&, const std::string& output) {
+                EXPECT_FALSE(Contains(output, "is not in the data dictionary")) << output;
+            };
+            return row;
+        }(),
         {"the old programs cannot be deleted", "", oldNamesDropped, nullptr,
          [](const FaultLog& log) { return Nth(log, "Z_DeleteFiles", 1); }, nullptr, 2,
          "rename the previous release's programs: Z_DeleteFiles: injected failure", nullptr},

@@ -201,7 +201,15 @@ bool RemoveOldService(const char* binDir, const char* systemDir, bool* removed, 
     if (!KeepNameRecord(&found)) return false;
     // Recorded first: from the removal on, only the record says that a new
     // service is owed.
-    if (!RecordRemovedService(systemDir, kOldServiceName, *configuration.record())) return false;
+    if (!RecordRemovedService(systemDir, kOldServiceName, *configuration.record())) {
+        // A write that failed late (its flush) may have left the record in
+        // place: the service was not touched, so no successor is owed.
+        const uint32_t code = Z_GetLastError();
+        const std::string reason = Z_GetLastErrorPrompt(nullptr, 0);
+        ForgetRemovedService(systemDir);
+        Z_SetLastErrorText(code, "%s", reason.c_str());
+        return false;
+    }
     ConsolePrint("\nNow, Removing the old service...\n");
     if (RemoveService(kOldServiceName)) {
         *removed = true;
