@@ -78,6 +78,15 @@ struct OpenJournal {
     std::set<std::string> missingOwed;
     bool linesOwed = false;  // lines the system holds that are not on the disk yet
     bool namesOwed = false;  // second names in the journal's folder, likewise
+    // How the journal keeps a whole file of each volume (a second name, or
+    // a copy where there is none), learnt from the first: the SAVED files
+    // of the others are made only once their lines are on the disk.
+    std::map<uint64_t, EntryKind> keptAs;
+    // The journal's own volume: a file of another is copied, as no second
+    // name reaches across volumes.
+    bool volumeKnown = false;
+    uint64_t volume = 0;
+    std::vector<std::pair<std::string, JournalEntry>> savedOwed;  // file, its line
     bool bytesOwed = false;  // among them, a record that protects bytes
 };
 
@@ -134,32 +143,6 @@ bool AppendLine(const char* operation, OpenJournal& journal, const std::string& 
     return true;
 }
 
-// Every record made so far reaches the disk: the lines first, then the
-// second names and copies in the journal's folder that they name, so that a
-// SAVED file is on the disk only once its line is. A line whose SAVED file
-// a crash took is obeyed only while the recorded file still holds the
-// bytes it names, which it does until the change that follows this flush.
-bool MakeDurable(const char* operation, OpenJournal& journal) {
-    if (!journal.linesOwed && !journal.namesOwed) return true;
-    if (Z_FaultPoint("Z_JournalFlush")) return false;
-    if (journal.linesOwed) {
-        if (Status flushed = journal.lines->Flush(); !flushed.ok()) {
-            return FailStatus(operation, "write the file journal", JournalFilePath(journal.directory), flushed);
-        }
-        journal.linesOwed = false;
-        journal.missingOwed.clear();
-    }
-    if (journal.namesOwed) {
-        Problem problem;
-        if (!PlatformFlushDirectory(journal.directory.c_str(), problem)) {
-            return FailProblem(operation, "flush the file journal", journal.directory.c_str(), problem);
-        }
-        journal.namesOwed = false;
-    }
-    journal.bytesOwed = false;
-    return true;
-}
-
 // Copies the file into the journal as SAVED.<n>: its bytes reach the disk
 // before the line that names it, its name after (MakeDurable). For file
 // systems without second names.
@@ -186,6 +169,57 @@ bool SaveCopy(const char* operation, OpenJournal& journal, const std::string& fi
     return true;
 }
 
+// Makes the SAVED file of a line already on the disk, as the first file of
+// its volume was kept. The file has not changed since its line was made:
+// the copy says so by its checksum.
+bool MakeSaved(const char* operation, OpenJournal& journal, const std::string& file, const JournalEntry& entry) {
+    Problem problem;
+    if (entry.kind == EntryKind::MovedAside) {
+        const std::string saved = SavedCopyPath(journal.directory, entry.copy);
+        if (PlatformLinkFile(file.c_str(), saved.c_str(), problem) == LinkResult::Linked) return true;
+        if (problem.code == 0) problem.text = "the file system no longer gives a second name on its volume";
+        return Failed(operation, file, problem);
+    }
+    JournalEntry copied = entry;
+    if (!SaveCopy(operation, journal, file, copied)) return false;
+    if (copied.length == entry.length && copied.crc == entry.crc) return true;
+    return Fail(Z_ERROR_IO, "%s: cannot record %s in the file journal: it changed while it was recorded", operation,
+                file.c_str());
+}
+
+// Every record made so far reaches the disk: the lines first, then the
+// second names and copies in the journal's folder that they name, so that a
+// SAVED file is on the disk only once its line is. A line whose SAVED file
+// a crash took is obeyed only while the recorded file still holds the
+// bytes it names, which it does until the change that follows this flush.
+bool MakeDurable(const char* operation, OpenJournal& journal) {
+    if (!journal.linesOwed && !journal.namesOwed) return true;
+    if (Z_FaultPoint("Z_JournalFlush")) return false;
+    if (journal.linesOwed) {
+        if (Status flushed = journal.lines->Flush(); !flushed.ok()) {
+            return FailStatus(operation, "write the file journal", JournalFilePath(journal.directory), flushed);
+        }
+        journal.linesOwed = false;
+        journal.missingOwed.clear();
+    }
+    // A SAVED file made before its line was on the disk could have its
+    // name committed by any other flush while the line is not: a cut would
+    // then leave SAVED files no line names.
+    for (const auto& [file, entry] : journal.savedOwed) {
+        if (!MakeSaved(operation, journal, file, entry)) return false;
+    }
+    journal.savedOwed.clear();
+    if (journal.namesOwed) {
+        Problem problem;
+        if (!PlatformFlushDirectory(journal.directory.c_str(), problem)) {
+            return FailProblem(operation, "flush the file journal", journal.directory.c_str(), problem);
+        }
+        journal.namesOwed = false;
+    }
+    journal.bytesOwed = false;
+    return true;
+}
+
 // The checksum of the file as it is, from what was read of it when it was
 // read whole and not written since, or by reading it.
 bool ChecksumOf(const std::string& path, const InPlaceFile* read, uint64_t size, JournalEntry& entry,
@@ -201,26 +235,35 @@ bool ChecksumOf(const std::string& path, const InPlaceFile* read, uint64_t size,
 // Keeps the file at path whole before it loses its name: a second name in
 // the journal (M), or a copy (S).
 bool KeepWhole(const char* operation, OpenJournal& journal, const std::string& path, const std::string& relative,
-               const InPlaceFile* read, uint64_t size) {
+               const InPlaceFile* read, const FileFacts& facts) {
     JournalEntry entry;
     entry.sequence = journal.sequence + 1;
     entry.copy = journal.copies + 1;
     entry.path = relative;
     const std::string saved = SavedCopyPath(journal.directory, entry.copy);
     Problem problem;
-    if (!ChecksumOf(path, read, size, entry, problem)) return Failed(operation, path, problem);
-    switch (PlatformLinkFile(path.c_str(), saved.c_str(), problem)) {
-        case LinkResult::Linked:
-            entry.kind = EntryKind::MovedAside;
-            journal.namesOwed = true;
-            break;
-        case LinkResult::Unsupported:
-            entry.kind = EntryKind::Copied;
-            if (!SaveCopy(operation, journal, path, entry)) return false;
-            journal.namesOwed = true;
-            break;
-        case LinkResult::Failed: return Failed(operation, path, problem);
+    if (!ChecksumOf(path, read, facts.size, entry, problem)) return Failed(operation, path, problem);
+    // The file does not change before its line is flushed (a file kept
+    // ahead may not, the others are flushed at once), so its second name
+    // can wait for that flush. The first of a volume is made now, to learn
+    // whether the file system gives one.
+    if (journal.volumeKnown && facts.volume != journal.volume) journal.keptAs[facts.volume] = EntryKind::Copied;
+    const auto known = journal.keptAs.find(facts.volume);
+    if (known != journal.keptAs.end()) {
+        entry.kind = known->second;
+        journal.savedOwed.emplace_back(path, entry);
+    } else {
+        switch (PlatformLinkFile(path.c_str(), saved.c_str(), problem)) {
+            case LinkResult::Linked: entry.kind = EntryKind::MovedAside; break;
+            case LinkResult::Unsupported:
+                entry.kind = EntryKind::Copied;
+                if (!SaveCopy(operation, journal, path, entry)) return false;
+                break;
+            case LinkResult::Failed: return Failed(operation, path, problem);
+        }
+        journal.keptAs[facts.volume] = entry.kind;
     }
+    journal.namesOwed = true;
     if (!AppendLine(operation, journal, JournalEntryLine(entry, &journal.chain))) return false;
     journal.sequence = entry.sequence;
     journal.copies = entry.copy;
@@ -398,7 +441,7 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
         if (!PlatformFlushFile(path, problem)) return FailProblem(operation, "flush", path, problem);
     }
     const InPlaceFile* read = inPlace ? &journal.inPlace[key] : nullptr;
-    if (!KeepWhole(operation, journal, path, relative, read, facts.size)) return false;
+    if (!KeepWhole(operation, journal, path, relative, read, facts)) return false;
     CloseInPlace(journal, key);
     journal.whole.insert(key);
     journal.whole.insert(IdentityKey(facts));
@@ -515,6 +558,12 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     opened.open = true;
     opened.lines = lines.TakeValue();
     opened.end = header.size();
+    // Not knowing it costs no safety: each volume's first kept file then
+    // learns, as the journal's own volume's does.
+    if (Result<Facts> facts = opened.lines->Look(); facts.ok()) {
+        opened.volumeKnown = true;
+        opened.volume = facts->volume;
+    }
     // The folders of the files it records owe their flushes until the
     // journal's flush: a crash before it is undone from the journal anyway.
     std::vector<LexicalPath> unrecorded(1);

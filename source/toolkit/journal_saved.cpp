@@ -93,11 +93,12 @@ bool CheckSaved(const std::string& folder, const LexicalPath& base, const Journa
     return true;
 }
 
-// SAVED files are numbered one after another, each made before the line
-// that names it, so a crash leaves at most one that no line names. One
-// beyond that means that lines were lost from the journal's end: files were
-// changed that the journal no longer names, and an undo would leave them
-// changed.
+// SAVED files are numbered one after another. Only the first is made
+// before the line that names it (it tells how the journal's volume keeps a
+// file); every other is made once its line is on the disk. So a crash
+// leaves at most one that no line names. One beyond that means that lines
+// were lost from the journal's end: files were changed that the journal no
+// longer names, and an undo would leave them changed.
 bool CheckNoLinesLost(const std::string& folder, const JournalContents& contents, std::string& why,
                       Problem& problem) {
     uint64_t lastCopy = 0;

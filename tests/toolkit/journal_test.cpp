@@ -224,6 +224,34 @@ TEST_F(JournalTest, TheLinesReachTheDiskBeforeTheSavedNamesTheyGive) {
     }
 }
 
+// On a file system that commits every name change with any flush (a
+// journaling one), the SAVED names of files kept ahead must not reach the
+// disk before their lines: only the first, which tells the journal that its
+// volume gives second names, is made before its line.
+TEST_F(JournalTest, AnyFlushCommitsNoSavedNameBeforeItsLine) {
+    const char* const names[] = {"ZEL_Ambiguous.BIG", "ZEL_WBigram.BIG", "ZEL_Single.BIG"};
+    for (const char* name : names) WriteText(File(name), name);
+    {
+        zel::toolkit::PowerLayer& power = zel::toolkit::Env::Get().Power();
+        zel::toolkit::CutChoice ordered;
+        ordered.model = zel::toolkit::CutModel::Ordered;
+        ordered.share = zel::toolkit::CutChoice::Keep::All;
+        power.Track(true, ordered);
+        Open();
+        for (const char* name : names) ASSERT_EQ(Z_JournalWhole(File(name).c_str()), 1) << LastError();
+        // Another file's flush, before the journal's own.
+        ASSERT_TRUE(zel::toolkit::Files().FlushFolder(Home()).ok());
+        power.Cut();
+        Close();
+    }
+    EXPECT_FALSE(fs::exists(Saved(2)));
+    EXPECT_FALSE(fs::exists(Saved(3)));
+    EXPECT_EQ(Check(), 1) << LastError();
+    ASSERT_TRUE(Undo()) << LastError();
+    for (const char* name : names) EXPECT_EQ(ReadText(File(name)), name);
+    Discard();
+}
+
 // A file moved under a name the journal has just recorded free: the line
 // reaches the disk before the move can (a later flush of any file could
 // commit the move first, and leave the moved file under a name the journal
