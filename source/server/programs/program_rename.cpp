@@ -160,8 +160,9 @@ int RenamingRewritesEveryLaunch(const char* binDir, bool serverProgramAbsent, bo
 }
 
 bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames,
-                       bool profileBackupOwed, bool* copiesInPlace) {
+                       bool profileBackupOwed, bool* copiesInPlace, bool* oldDeleted) {
     if (copiesInPlace != nullptr) *copiesInPlace = false;
+    if (oldDeleted != nullptr) *oldDeleted = false;
     char oldServer[Z_MAX_PATH];
     char profilePath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
@@ -198,6 +199,7 @@ bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldPro
         // in the profile must not go with the programs.
         if (!KeepBatchFilesNotInProfile(binDir)) return false;
         if (!Z_DeleteFiles(binDir, "z40*.*")) return false;
+        if (oldDeleted != nullptr) *oldDeleted = true;
         if (!rewrite) return KeepOldNames(binDir);
     } else {
         // No previous release here, or one whose renaming is complete. A

@@ -15,8 +15,11 @@ const char* OldAndNewProgramNames();
 
 // *copiesInPlace (may be null): the old names held copies of the new
 // programs already, as an earlier run left them, and nothing was changed.
+// *oldDeleted (may be null): every z40 file went, so whatever is under an
+// old name afterwards is a new file, even one the system gave the number
+// of a file deleted here.
 bool RenameOldPrograms(const char* binDir, bool serverProgramAbsent, bool oldProgramsFound, OldNamesChoice oldNames,
-                       bool profileBackupOwed, bool* copiesInPlace = nullptr);
+                       bool profileBackupOwed, bool* copiesInPlace = nullptr, bool* oldDeleted = nullptr);
 
 // Whether the renaming will rewrite every launch line of the profile,
 // whatever it names: the first upgrade of a home that held the old

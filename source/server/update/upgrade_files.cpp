@@ -324,8 +324,9 @@ bool RenameOldProgramsStep(RunContext& run, const char*) {
     const FixedPath profile = d.system.File("PROFILE.INI");
     const FileBefore profileBefore = LookAt(profile);
     bool copiesInPlace = false;
+    bool oldDeleted = false;
     const bool renamed = RenameOldPrograms(d.bin.c_str(), run.serverProgramAbsent, run.oldProgramsFound,
-                                           run.choices.oldNames, run.profileBackupOwed, &copiesInPlace);
+                                           run.choices.oldNames, run.profileBackupOwed, &copiesInPlace, &oldDeleted);
     // The backup a failed write of the profile owed, when the renaming kept it.
     profileBackup.NoteBackup(run);
     // What went, and what came back as a copy of the new program, whether
@@ -335,7 +336,7 @@ bool RenameOldProgramsStep(RunContext& run, const char*) {
         const std::string target = HomeTarget(std::string("bin/") + g_programNames[i].oldName);
         if (before[i].exists && !after.exists) {
             run.actions.Note(ActionKind::FileRemoved, ActionGroup::Files, target, g_programNames[i].newName);
-        } else if (after.exists && !IsSameFile(before[i], after)) {
+        } else if (after.exists && (oldDeleted || !IsSameFile(before[i], after))) {
             run.actions.Note(ActionKind::FileWritten, ActionGroup::Files, target,
                              std::string("a copy of ") + g_programNames[i].newName);
         }
