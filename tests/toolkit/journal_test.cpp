@@ -279,6 +279,36 @@ TEST_F(JournalTest, RenamedAndDeletedFilesComeBack) {
     Discard();
 }
 
+// The journal is its caller's object: while it records, nothing may end it
+// behind its back, and what another process left is ended through an
+// object of its own, whose flush its discard then trusts.
+TEST_F(JournalTest, ARecordingJournalIsEndedOnlyThroughItsObject) {
+    WriteText(File("USER.DIC"), "users");
+    Open();
+    ASSERT_EQ(Z_DeleteFile(File("USER.DIC").c_str()), 1) << LastError();
+    const std::string dir = JournalDir();
+    const std::string home = Home();
+    EXPECT_EQ(Z_FlushFileJournal(Journal(), dir.c_str(), home.c_str()), 0);
+    EXPECT_EQ(LastError(), "Z_FlushFileJournal: the journal is still open");
+    EXPECT_EQ(Z_DiscardFileJournal(nullptr, dir.c_str(), home.c_str()), 0);
+    EXPECT_EQ(LastError(), "Z_DiscardFileJournal: the journal is still open");
+    EXPECT_EQ(Z_UndoFileJournal(dir.c_str(), home.c_str()), 0);
+    EXPECT_EQ(LastError(), "Z_UndoFileJournal: the journal is still open");
+    EXPECT_EQ(Z_RemoveFileJournal(dir.c_str()), 0);
+    EXPECT_EQ(LastError(), "Z_RemoveFileJournal: the journal is still open");
+    Close();
+    EXPECT_EQ(Z_FileJournalAt(""), nullptr);
+    // As the next run finds it: undone, flushed and discarded.
+    HZJOURNAL left = Z_FileJournalAt(dir.c_str());
+    ASSERT_NE(left, nullptr);
+    ASSERT_TRUE(Undo()) << LastError();
+    EXPECT_EQ(ReadText(File("USER.DIC")), "users");
+    ASSERT_EQ(Z_FlushFileJournal(left, dir.c_str(), home.c_str()), 1) << LastError();
+    ASSERT_EQ(Z_DiscardFileJournal(left, dir.c_str(), home.c_str()), 1) << LastError();
+    EXPECT_EQ(Z_HasFileJournal(dir.c_str()), 0);
+    Z_FreeFileJournal(left);
+}
+
 // A file changed in place costs the pages it changes: the journal holds one
 // page per page written, not the file.
 TEST_F(JournalTest, ChangedInPlaceOnlyTheChangedPagesAreSaved) {
