@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "data_formats.h"
@@ -36,6 +37,7 @@
 #include "log_config.h"
 #include "profile_merge.h"
 #include "relation_columns.h"
+#include "run_context.h"
 #include "system_config.h"
 #include "system_databases.h"
 #include "zelkit.h"
@@ -104,10 +106,11 @@ int ViewUnderJournal(const char* home) {
     if (Z_DirExists(record.c_str()) == 0 && !Z_CreateDir(record.c_str(), 0)) return Fail("Z_CreateDir");
     const long long before = BytesWritten();
     Timer timer;
-    if (!Z_OpenFileJournal(journal.c_str(), home, record.c_str())) return Fail("Z_OpenFileJournal");
-    if (!UpdateDictFile(5, home)) return Fail("UpdateDictFile VIEW.DIC");
-    Z_CloseFileJournal();
-    if (!Z_DiscardFileJournal(journal.c_str(), home)) return Fail("Z_DiscardFileJournal");
+    const std::unique_ptr<ZJournalObject, JournalFree> opened(Z_OpenFileJournal(journal.c_str(), home, record.c_str()));
+    if (opened == nullptr) return Fail("Z_OpenFileJournal");
+    if (!UpdateDictFile(5, home, nullptr, opened.get())) return Fail("UpdateDictFile VIEW.DIC");
+    Z_CloseFileJournal(opened.get());
+    if (!Z_DiscardFileJournal(opened.get(), journal.c_str(), home)) return Fail("Z_DiscardFileJournal");
     timer.Report("view_journal");
     std::printf("view_journal_written_bytes %lld\n", BytesWritten() - before);
     return 0;
@@ -124,15 +127,17 @@ int Dictionary(const char* home) {
     // first change; the shell then writes records in place.
     std::string record;
     const std::string journal = JournalOf(home, &record);
+    std::unique_ptr<ZJournalObject, JournalFree> opened;
     {
         Timer timer;
-        if (!Z_OpenFileJournal(journal.c_str(), home, record.c_str())) return Fail("Z_OpenFileJournal");
+        opened.reset(Z_OpenFileJournal(journal.c_str(), home, record.c_str()));
+        if (opened == nullptr) return Fail("Z_OpenFileJournal");
         timer.Report("journal_open");
     }
     {
         Timer timer;
         for (uint16_t index = 0; index < 9; ++index) {
-            if (!UpdateDictFile(index, home)) return Fail(DictFileName(index));
+            if (!UpdateDictFile(index, home, nullptr, opened.get())) return Fail(DictFileName(index));
         }
         timer.Report("dict_files");
     }
@@ -170,8 +175,8 @@ int Dictionary(const char* home) {
     total.Report("dictionary_steps");
     {
         Timer timer;
-        Z_CloseFileJournal();
-        if (!Z_DiscardFileJournal(journal.c_str(), home)) return Fail("Z_DiscardFileJournal");
+        Z_CloseFileJournal(opened.get());
+        if (!Z_DiscardFileJournal(opened.get(), journal.c_str(), home)) return Fail("Z_DiscardFileJournal");
         timer.Report("journal_discard");
     }
     return 0;

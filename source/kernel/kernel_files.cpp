@@ -104,7 +104,8 @@ AtomicFileWriter::~AtomicFileWriter() {
 }
 
 bool AtomicFileWriter::Open() {
-    inPlace_ = whileJournalled_ == WhileJournalled::InPlace && Z_IsFileJournalled(target_.c_str()) != 0;
+    inPlace_ =
+        whileJournalled_ == WhileJournalled::InPlace && Z_IsFileJournalled(Z_RecordingJournal(), target_.c_str()) != 0;
     if (inPlace_) {
         const int left = Z_NameExists(aside_.c_str());
         if (left < 0 || (left > 0 && !Z_DeleteFile(aside_.c_str()))) {

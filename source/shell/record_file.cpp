@@ -196,7 +196,8 @@ bool FileChange::WriteTo(HZFILE target, uint32_t oldCount) {
 
 bool FileChange::Commit(DictFailure* failure) {
     if (changed_.empty() && count_ == file_.count_ && file_.HeaderFor(count_) == file_.header_) return true;
-    const bool done = Z_IsFileJournalled(file_.path_.c_str()) ? CommitInPlace(failure) : CommitWhole(failure);
+    const bool done =
+        Z_IsFileJournalled(Z_RecordingJournal(), file_.path_.c_str()) ? CommitInPlace(failure) : CommitWhole(failure);
     if (!done) return false;
     file_.header_ = file_.HeaderFor(count_);
     file_.count_ = count_;
@@ -224,8 +225,9 @@ bool FileChange::CommitInPlace(DictFailure* failure) {
     saved.push_back({0, file.header_});
     // The journal records every place the change reaches before the first
     // write, so that one flush of it comes before them all.
+    HZJOURNAL journal = Z_RecordingJournal();
     for (const SavedBytes& part : saved) {
-        if (!Z_JournalRange(file.path_.c_str(), static_cast<int64_t>(part.offset),
+        if (!Z_JournalRange(journal, file.path_.c_str(), static_cast<int64_t>(part.offset),
                             static_cast<int64_t>(part.bytes.size()))) {
             *failure = ToolkitFailure("cannot record " + file.path_);
             return false;

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "env.h"
-#include "file_journal.h"
 #include "zelkit.h"
 
 namespace zel::toolkit {
@@ -22,39 +21,47 @@ Status Told() {
     return Status::Told(Z_GetLastError(), Z_GetLastErrorPrompt(text, sizeof text));
 }
 
-Status Recorded(const Path& path, JournalChange change, Last last) {
-    const LastName lastName = last == Last::Follow ? LastName::Follow : LastName::Itself;
-    return JournalBeforeChange(Operation(), path.c_str(), change, lastName) ? Status() : Told();
-}
-
 // A file open to change in place, recorded page by page: each page's bytes
 // as they were reach the journal before a write or a cut reaches them, and
 // what is read of it from its start gives the checksum of a file read whole.
 class JournalFile final : public FileLayer {
 public:
-    JournalFile(std::unique_ptr<File> inner, std::string key) : FileLayer(std::move(inner)), key_(std::move(key)) {}
+    JournalFile(std::unique_ptr<File> inner, FileJournal& journal, std::string key)
+        : FileLayer(std::move(inner)), journal_(journal), key_(std::move(key)) {}
 
     Result<size_t> ReadAt(uint64_t offset, void* buffer, size_t size) override {
         Result<size_t> read = inner_->ReadAt(offset, buffer, size);
-        if (read.ok()) JournalAfterRead(key_, static_cast<int64_t>(offset), buffer, *read);
+        if (read.ok()) journal_.AfterRead(key_, static_cast<int64_t>(offset), buffer, *read);
         return read;
     }
     Status WriteAt(uint64_t offset, const void* bytes, size_t size) override {
-        if (!JournalBeforeWrite(Operation(), key_, static_cast<int64_t>(offset), static_cast<int64_t>(size))) {
+        if (!journal_.BeforeWrite(Operation(), key_, static_cast<int64_t>(offset), static_cast<int64_t>(size))) {
             return Told();
         }
         return inner_->WriteAt(offset, bytes, size);
     }
     Status Truncate(uint64_t size) override {
-        if (!JournalBeforeTruncate(Operation(), key_, static_cast<int64_t>(size))) return Told();
+        if (!journal_.BeforeTruncate(Operation(), key_, static_cast<int64_t>(size))) return Told();
         return inner_->Truncate(size);
     }
 
 private:
+    FileJournal& journal_;
     std::string key_;
 };
 
 }  // namespace
+
+FileJournal* RecordingJournal() {
+    // Only a journal's own layer goes into its slot.
+    auto* layer = static_cast<JournalLayer*>(Env::Get().Installed(Env::Slot::Journal));
+    return layer != nullptr ? &layer->Journal() : nullptr;
+}
+
+Status JournalLayer::Recorded(const Path& path, JournalChange change, Last last) {
+    const LastName lastName = last == Last::Follow ? LastName::Follow : LastName::Itself;
+    return journal_.BeforeChange(Operation(), path.c_str(), change, lastName) ? Status() : Told();
+}
 
 Result<std::unique_ptr<File>> JournalLayer::Open(const Path& path, const OpenOptions& options) {
     if (options.bookkeeping) return below_->Open(path, options);
@@ -70,9 +77,9 @@ Result<std::unique_ptr<File>> JournalLayer::Open(const Path& path, const OpenOpt
     if (Status recorded = Recorded(path, JournalChange::InPlace, options.last); !recorded.ok()) return recorded;
     Result<std::unique_ptr<File>> opened = below_->Open(path, options);
     if (!opened.ok()) return opened;
-    std::string key = JournalPagesKey(path.c_str());
+    std::string key = journal_.PagesKey(path.c_str());
     if (key.empty()) return opened;
-    return std::unique_ptr<File>(new JournalFile(opened.TakeValue(), std::move(key)));
+    return std::unique_ptr<File>(new JournalFile(opened.TakeValue(), journal_, std::move(key)));
 }
 
 Status JournalLayer::Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched) {

@@ -16,16 +16,26 @@
 
 #include <memory>
 
+#include "file_journal.h"
 #include "file_system.h"
 
 namespace zel::toolkit {
 
+// The layer of one journal, which owns it.
 class JournalLayer : public Layer {
 public:
+    explicit JournalLayer(FileJournal& journal) : journal_(journal) {}
+    FileJournal& Journal() const { return journal_; }
+
     Result<std::unique_ptr<File>> Open(const Path& path, const OpenOptions& options) override;
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched = nullptr) override;
     Status Link(const Path& existing, const Path& name, Touched* touched = nullptr) override;
     Status Remove(const Path& path, Touched* touched = nullptr) override;
+
+private:
+    Status Recorded(const Path& path, JournalChange change, Last last);
+
+    FileJournal& journal_;
 };
 
 }  // namespace zel::toolkit

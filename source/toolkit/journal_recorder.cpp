@@ -24,21 +24,20 @@
 #include <string>
 #include <vector>
 
-#include "fault_table.h"
 #include "crc32c.h"
 #include "durable_files.h"
-#include "file_journal.h"
 #include "env.h"
-#include "journal_paths.h"
-#include "journal_internal.h"
+#include "fault_table.h"
+#include "file_journal.h"
 #include "journal_layer.h"
+#include "journal_paths.h"
 #include "journal_record.h"
 #include "journal_saved.h"
+#include "journal_store.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
 namespace zel::toolkit {
-namespace {
 
 // A file changed in place: which of its pages are saved.
 struct InPlaceFile {
@@ -58,7 +57,6 @@ struct InPlaceFile {
 };
 
 struct OpenJournal {
-    bool open = false;
     std::string directory;   // the journal's folder, as given
     LexicalPath folder;      // the same, absolute; its files are the journal's own
     LexicalPath base;        // the folder the recorded paths are relative to
@@ -90,21 +88,7 @@ struct OpenJournal {
     bool bytesOwed = false;  // among them, a record that protects bytes
 };
 
-OpenJournal& Journal() {
-    static OpenJournal journal;
-    return journal;
-}
-
-// Installed in the stack while the journal records.
-JournalLayer& RecordingLayer() {
-    static JournalLayer layer;
-    return layer;
-}
-
-ClosedJournal& LastClosed() {
-    static ClosedJournal closed;
-    return closed;
-}
+namespace {
 
 std::string FoldedKey(const std::string& relative) {
 #ifdef _WIN32
@@ -321,9 +305,8 @@ bool SavePage(const char* operation, OpenJournal& journal, InPlaceFile& file, ui
 // Saves the pages of [from, to) of the file as it was that are not saved
 // yet, and its length if nothing names it yet; then, before a change,
 // everything recorded reaches the disk.
-bool SavePages(const char* operation, const std::string& key, uint64_t from, uint64_t to, bool change) {
-    OpenJournal& journal = Journal();
-    if (!journal.open) return true;
+bool SavePages(const char* operation, OpenJournal& journal, const std::string& key, uint64_t from, uint64_t to,
+               bool change) {
     auto found = journal.inPlace.find(key);
     if (found == journal.inPlace.end()) return true;
     InPlaceFile& file = found->second;
@@ -365,9 +348,13 @@ void CloseReaders(OpenJournal& journal) {
 
 }  // namespace
 
-bool JournalBeforeChange(const char* operation, const char* path, JournalChange change, LastName last) {
-    OpenJournal& journal = Journal();
-    if (!journal.open || path == nullptr || path[0] == '\0') return true;
+FileJournal::FileJournal() = default;
+
+FileJournal::~FileJournal() { Close(); }
+
+bool FileJournal::BeforeChange(const char* operation, const char* path, JournalChange change, LastName last) {
+    if (open_ == nullptr || path == nullptr || path[0] == '\0') return true;
+    OpenJournal& journal = *open_;
     std::string relative;
     // The journal's own files (its lines, its files' second names and
     // copies) are no change it records, wherever its folder lies.
@@ -450,27 +437,29 @@ bool JournalBeforeChange(const char* operation, const char* path, JournalChange 
     return true;
 }
 
-std::string JournalPagesKey(const char* path) {
-    const OpenJournal& journal = Journal();
+std::string FileJournal::PagesKey(const char* path) const {
+    if (open_ == nullptr) return "";
+    const OpenJournal& journal = *open_;
     std::string relative;
-    if (!journal.open || path == nullptr || !RelativeTo(journal.base, path, relative)) return "";
+    if (path == nullptr || !RelativeTo(journal.base, path, relative)) return "";
     const std::string key = FoldedKey(relative);
     return journal.inPlace.count(key) != 0 && journal.whole.count(key) == 0 ? key : "";
 }
 
-bool JournalBeforeWrite(const char* operation, const std::string& key, int64_t offset, int64_t count) {
-    if (key.empty() || count <= 0) return true;
-    return SavePages(operation, key, static_cast<uint64_t>(offset), static_cast<uint64_t>(offset + count), true);
+bool FileJournal::BeforeWrite(const char* operation, const std::string& key, int64_t offset, int64_t count) {
+    if (open_ == nullptr || key.empty() || count <= 0) return true;
+    return SavePages(operation, *open_, key, static_cast<uint64_t>(offset), static_cast<uint64_t>(offset + count),
+                     true);
 }
 
-bool JournalBeforeTruncate(const char* operation, const std::string& key, int64_t size) {
-    if (key.empty()) return true;
-    return SavePages(operation, key, static_cast<uint64_t>(size), UINT64_MAX, true);
+bool FileJournal::BeforeTruncate(const char* operation, const std::string& key, int64_t size) {
+    if (open_ == nullptr || key.empty()) return true;
+    return SavePages(operation, *open_, key, static_cast<uint64_t>(size), UINT64_MAX, true);
 }
 
-void JournalAfterRead(const std::string& key, int64_t offset, const void* bytes, size_t count) {
-    OpenJournal& journal = Journal();
-    if (key.empty() || count == 0 || !journal.open) return;
+void FileJournal::AfterRead(const std::string& key, int64_t offset, const void* bytes, size_t count) {
+    if (key.empty() || count == 0 || open_ == nullptr) return;
+    OpenJournal& journal = *open_;
     auto found = journal.inPlace.find(key);
     if (found == journal.inPlace.end()) return;
     InPlaceFile& file = found->second;
@@ -482,31 +471,56 @@ void JournalAfterRead(const std::string& key, int64_t offset, const void* bytes,
     file.readTo += count;
 }
 
-const ClosedJournal* ClosedJournalOf(const std::string& directory) {
-    const ClosedJournal& closed = LastClosed();
-    return closed.directory == directory && !directory.empty() ? &closed : nullptr;
+bool FileJournal::Records(const char* path) const {
+    if (open_ == nullptr || path == nullptr || path[0] == '\0') return false;
+    std::string relative;
+    return RelativeTo(open_->base, path, relative) && Covers(*open_, relative);
 }
 
-void ForgetClosedJournal() { LastClosed() = ClosedJournal{}; }
+bool FileJournal::Range(const char* operation, const char* path, int64_t offset, int64_t size) {
+    if (open_ == nullptr || size == 0) return true;
+    FileFacts facts;
+    Problem problem;
+    if (!PlatformFacts(path, LastName::Follow, facts, problem)) return FailProblem(operation, "record", path, problem);
+    if (facts.kind != FileKind::Regular) return true;  // no bytes to keep
+    if (!BeforeChange(operation, path, JournalChange::InPlace, LastName::Follow)) return false;
+    const std::string key = PagesKey(path);
+    if (key.empty()) return true;
+    return SavePages(operation, *open_, key, static_cast<uint64_t>(offset), static_cast<uint64_t>(offset + size),
+                     false);
+}
 
-bool JournalIsOpen() { return Journal().open; }
+const std::set<std::string>* FileJournal::WrittenIn(const std::string& directory) const {
+    return recorded_ && !directory.empty() && directory == directory_ ? &written_ : nullptr;
+}
 
-}  // namespace zel::toolkit
+void FileJournal::Take(const std::string& directory) {
+    Close();
+    directory_ = directory;
+    recorded_ = false;
+    written_.clear();
+    flushed_.clear();
+}
 
-using namespace zel::toolkit;
+void FileJournal::Forget() {
+    recorded_ = false;
+    written_.clear();
+    flushed_.clear();
+}
 
-int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* unrecordedDir) {
-    const EntryPoint call("Z_OpenFileJournal");
-    if (call.Failed()) return 0;
-    if (RejectEmptyPath("Z_OpenFileJournal", journalDir)) return 0;
-    OpenJournal& journal = Journal();
-    if (journal.open) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_OpenFileJournal: a journal is open already");
-    OpenJournal opened;
+bool FileJournal::Open(const char* journalDir, const char* baseDir, const char* unrecordedDir) {
+    if (RejectEmptyPath("Z_OpenFileJournal", journalDir)) return false;
+    // One journal records at a time: the stack has one slot for it.
+    if (open_ != nullptr || RecordingJournal() != nullptr) {
+        return Fail(Z_ERROR_BAD_ARGUMENT, "Z_OpenFileJournal: a journal is open already");
+    }
+    auto recording = std::make_unique<OpenJournal>();
+    OpenJournal& opened = *recording;
     opened.directory = journalDir;
     if (!MakeLexical(journalDir, opened.folder)) {
         return Fail(Z_ERROR_IO, "Z_OpenFileJournal: the current directory cannot be read");
     }
-    if (!JournalBase("Z_OpenFileJournal", baseDir, opened.base)) return 0;
+    if (!JournalBase("Z_OpenFileJournal", baseDir, opened.base)) return false;
     FileFacts base;
     Problem problem;
     if (!PlatformFacts(baseDir, LastName::Follow, base, problem)) {
@@ -530,10 +544,10 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
         return Fail(Z_ERROR_EXISTS, "Z_OpenFileJournal: %s holds a journal already", journalDir);
     }
     // Left-overs of a journal that was being discarded are not this one's.
-    if (!RemoveLeftOvers("Z_OpenFileJournal", journalDir)) return 0;
+    if (!RemoveLeftOvers("Z_OpenFileJournal", journalDir)) return false;
     // The journal takes its name with its header whole, so that a JOURNAL
     // without one is damage, never a crash.
-    const std::string workPath = path + ".NEW";
+    const std::string workPath = path + kJournalWorkSuffix;
     // Its pages are bytes of the home's files, some of which may be
     // readable by their owner alone.
     const std::string header = JournalHeaderLine(base.volume, base.index, opened.unrecorded, &opened.chain);
@@ -555,7 +569,6 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
         (void)RemoveDurably(Files(), path);
         return FailStatus("Z_OpenFileJournal", "open", path, lines.status());
     }
-    opened.open = true;
     opened.lines = lines.TakeValue();
     opened.end = header.size();
     // Not knowing it costs no safety: each volume's first kept file then
@@ -571,58 +584,84 @@ int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* u
     LexicalPath journalFolder;
     if (MakeLexical(journalDir, journalFolder)) unrecorded.push_back(journalFolder);
     Env::Get().Durable().DeferBeneath(opened.base, unrecorded);
-    journal = std::move(opened);
-    ForgetClosedJournal();
-    Env::Get().Install(Env::Slot::Journal, &RecordingLayer());
-    return 1;
+    directory_ = journalDir;
+    recorded_ = true;
+    written_.clear();
+    flushed_.clear();
+    open_ = std::move(recording);
+    layer_ = std::make_unique<JournalLayer>(*this);
+    Env::Get().Install(Env::Slot::Journal, layer_.get());
+    return true;
 }
 
-int Z_CloseFileJournal() {
-    OpenJournal& journal = Journal();
-    if (!journal.open) return 1;
+void FileJournal::Close() {
+    if (open_ == nullptr) return;
+    OpenJournal& journal = *open_;
     CloseReaders(journal);
     // What the system holds of the journal stays there; the flush that ends
     // the journal sends it to the disk.
     (void)journal.lines->Close();
-    ClosedJournal& closed = LastClosed();
-    closed = ClosedJournal{};
-    closed.directory = journal.directory;
-    closed.written = journal.made;
+    written_ = journal.made;
     for (const auto& [key, file] : journal.inPlace) {
-        if (file.written && !file.closed) closed.written.insert(file.path);
+        if (file.written && !file.closed) written_.insert(file.path);
     }
-    journal = OpenJournal{};
+    open_.reset();
     Env::Get().Remove(Env::Slot::Journal);
+    layer_.reset();
     Env::Get().Durable().StopDeferring();
+}
+
+}  // namespace zel::toolkit
+
+using namespace zel::toolkit;
+
+HZJOURNAL Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* unrecordedDir) {
+    const EntryPoint call("Z_OpenFileJournal");
+    if (call.Failed()) return nullptr;
+    std::unique_ptr<ZJournalObject> journal(new (std::nothrow) ZJournalObject);
+    if (journal == nullptr) {
+        Fail(Z_ERROR_NO_MEMORY, "Z_OpenFileJournal: no memory");
+        return nullptr;
+    }
+    if (!journal->Open(journalDir, baseDir, unrecordedDir)) return nullptr;
+    return journal.release();
+}
+
+int Z_CloseFileJournal(HZJOURNAL journal) {
+    if (journal != nullptr) journal->Close();
     return 1;
 }
 
-int Z_JournalRange(const char* path, int64_t offset, int64_t size) {
+HZJOURNAL Z_FileJournalAt(const char* journalDir) {
+    if (journalDir == nullptr || journalDir[0] == '\0') return nullptr;
+    ZJournalObject* journal = new (std::nothrow) ZJournalObject;
+    if (journal == nullptr) {
+        Fail(Z_ERROR_NO_MEMORY, "Z_FileJournalAt: no memory");
+        return nullptr;
+    }
+    journal->Take(journalDir);
+    return journal;
+}
+
+void Z_FreeFileJournal(HZJOURNAL journal) { delete journal; }
+
+HZJOURNAL Z_RecordingJournal() { return static_cast<ZJournalObject*>(RecordingJournal()); }
+
+int Z_JournalRange(HZJOURNAL journal, const char* path, int64_t offset, int64_t size) {
     const EntryPoint call("Z_JournalRange", false);
     if (RejectEmptyPath("Z_JournalRange", path)) return 0;
     if (offset < 0 || size < 0) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_JournalRange: bad range");
-    if (!Journal().open || size == 0) return 1;
-    FileFacts facts;
-    Problem problem;
-    if (!PlatformFacts(path, LastName::Follow, facts, problem)) return FailProblem("Z_JournalRange", "record", path, problem);
-    if (facts.kind != FileKind::Regular) return 1;  // no bytes to keep
-    if (!JournalBeforeChange("Z_JournalRange", path, JournalChange::InPlace, LastName::Follow)) return 0;
-    const std::string key = JournalPagesKey(path);
-    if (key.empty()) return 1;
-    return SavePages("Z_JournalRange", key, static_cast<uint64_t>(offset), static_cast<uint64_t>(offset + size), false)
-               ? 1
-               : 0;
+    if (journal == nullptr) return 1;
+    return journal->Range("Z_JournalRange", path, offset, size) ? 1 : 0;
 }
 
-int Z_JournalWhole(const char* path) {
+int Z_JournalWhole(HZJOURNAL journal, const char* path) {
     const EntryPoint call("Z_JournalWhole", false);
     if (RejectEmptyPath("Z_JournalWhole", path)) return 0;
-    return JournalBeforeChange("Z_JournalWhole", path, JournalChange::Ahead, LastName::Follow) ? 1 : 0;
+    if (journal == nullptr) return 1;
+    return journal->BeforeChange("Z_JournalWhole", path, JournalChange::Ahead, LastName::Follow) ? 1 : 0;
 }
 
-int Z_IsFileJournalled(const char* path) {
-    const OpenJournal& journal = Journal();
-    if (!journal.open || path == nullptr || path[0] == '\0') return 0;
-    std::string relative;
-    return RelativeTo(journal.base, path, relative) && Covers(journal, relative) ? 1 : 0;
+int Z_IsFileJournalled(HZJOURNAL journal, const char* path) {
+    return journal != nullptr && journal->Records(path) ? 1 : 0;
 }

@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "fault_table.h"
 #include "crc32c.h"
 #include "durable_files.h"
-#include "file_attributes.h"
 #include "env.h"
-#include "journal_internal.h"
+#include "fault_table.h"
+#include "file_attributes.h"
+#include "file_journal.h"
 #include "journal_paths.h"
 #include "journal_saved.h"
+#include "journal_store.h"
 #include "toolkit_internal.h"
 #include "toolkit_platform.h"
 
@@ -241,7 +242,9 @@ using namespace zel::toolkit;
 int Z_UndoFileJournal(const char* journalDir, const char* baseDir) {
     const EntryPoint call("Z_UndoFileJournal", false);
     if (RejectEmptyPath(kOperation, journalDir)) return 0;
-    if (JournalIsOpen()) return Fail(Z_ERROR_BAD_ARGUMENT, "Z_UndoFileJournal: the journal is still open");
+    if (RecordingJournal() != nullptr) {
+        return Fail(Z_ERROR_BAD_ARGUMENT, "Z_UndoFileJournal: the journal is still open");
+    }
     LexicalPath base;
     if (!JournalBase(kOperation, baseDir, base)) return 0;
     // The whole journal passes its checks before the first file is put

@@ -28,11 +28,17 @@ std::vector<std::string> Bytes(const std::string& home) {
 
 class JournalledShellTest : public ShellTest {
 protected:
-    JournalledShellTest() { EXPECT_EQ(Z_OpenFileJournal(journal_.Path("journal").c_str(), Home().c_str(), nullptr), 1) << LastError(); }
-    ~JournalledShellTest() override {
-        Z_CloseFileJournal();
-        Z_DiscardFileJournal(journal_.Path("journal").c_str(), Home().c_str());
+    JournalledShellTest() : opened_(Z_OpenFileJournal(journal_.Path("journal").c_str(), Home().c_str(), nullptr)) {
+        EXPECT_NE(opened_, nullptr) << LastError();
     }
+    ~JournalledShellTest() override {
+        Z_CloseFileJournal(opened_);
+        Z_DiscardFileJournal(opened_, journal_.Path("journal").c_str(), Home().c_str());
+        Z_FreeFileJournal(opened_);
+    }
+    // The run's journal object; the shell is not handed it, and finds the
+    // journal that records.
+    HZJOURNAL Opened() const { return opened_; }
     std::string Journal() const { return journal_.Path("journal"); }
 
     // The same operations on any open dictionary: every kind of change, and
@@ -63,11 +69,13 @@ protected:
 
 private:
     zel::testing::ScratchDir journal_{"shell-journal"};
+    HZJOURNAL opened_ = nullptr;
 };
 
 TEST_F(JournalledShellTest, ChangesInPlaceEndAsWholeFileWritesDoAndTheJournalPutsThemBack) {
     const std::vector<std::string> before = Bytes(Home());
-    for (const char* name : kInterpreted) EXPECT_EQ(Z_IsFileJournalled(DictPath(name).c_str()), 1) << name;
+    ASSERT_EQ(Z_RecordingJournal(), Opened());
+    for (const char* name : kInterpreted) EXPECT_EQ(Z_IsFileJournalled(Opened(), DictPath(name).c_str()), 1) << name;
     ChangeEverything();
     ASSERT_FALSE(HasFailure());
     const std::vector<std::string> inPlace = Bytes(Home());
@@ -78,7 +86,8 @@ TEST_F(JournalledShellTest, ChangesInPlaceEndAsWholeFileWritesDoAndTheJournalPut
     EXPECT_EQ(lines.find(".TMP"), std::string::npos) << lines;
 
     // The same operations where no journal records the files.
-    Z_CloseFileJournal();
+    Z_CloseFileJournal(Opened());
+    EXPECT_EQ(Z_RecordingJournal(), nullptr);
     zel::testing::ScratchDir other("shell-whole");
     const std::string otherHome = other.Path("home");
     zel::shell::DictFailure failure;
@@ -87,7 +96,7 @@ TEST_F(JournalledShellTest, ChangesInPlaceEndAsWholeFileWritesDoAndTheJournalPut
     ASSERT_EQ(ShellOpen(otherHome.c_str(), -1, -1, -1, -1), 1) << LastError();
     ASSERT_NE(GetObjectEnv(3, &env_), nullptr);
     for (const char* name : kInterpreted) {
-        EXPECT_EQ(Z_IsFileJournalled((fs::path(otherHome) / "system" / name).string().c_str()), 0) << name;
+        EXPECT_EQ(Z_IsFileJournalled(Opened(), (fs::path(otherHome) / "system" / name).string().c_str()), 0) << name;
     }
     ChangeEverything();
     EXPECT_EQ(Bytes(otherHome), inPlace);
@@ -149,7 +158,7 @@ TEST_F(JournalledShellTest, FileThatCannotBePutBackStopsTheShell) {
     EXPECT_EQ(NewDColumnInfo(&env_, books, &column, 0, &number), 0);
     EXPECT_EQ(ShellClose(), 0);
     EXPECT_NE(LastError().find("ShellClose"), std::string::npos) << LastError();
-    Z_CloseFileJournal();
+    Z_CloseFileJournal(Opened());
     ASSERT_EQ(Z_UndoFileJournal(Journal().c_str(), Home().c_str()), 1) << LastError();
     ASSERT_EQ(ShellOpen(Home().c_str(), -1, -1, -1, -1), 1) << LastError();
     EXPECT_EQ(DatabaseNames(), Names{});

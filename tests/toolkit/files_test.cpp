@@ -194,13 +194,21 @@ TEST(FileJournal, FilesChangedInPlaceArePutBackOrKept) {
     for (int keep = 0; keep < 2; ++keep) {
         SCOPED_TRACE(keep ? "discarded" : "undone");
         WriteText(scratch.file("a.dic"), "0123456789");
-        EXPECT_EQ(Z_IsFileJournalled(scratch.file("a.dic").c_str()), 0);
-        ASSERT_EQ(Z_OpenFileJournal(journal.c_str(), scratch.dir().c_str(), unrecorded.c_str()), 1)
-            << Z_GetLastErrorPrompt(nullptr, 0);
-        EXPECT_EQ(Z_IsFileJournalled(scratch.file("a.dic").c_str()), 1);
-        EXPECT_EQ(Z_IsFileJournalled(scratch.file("b.dic").c_str()), 1);
-        EXPECT_EQ(Z_IsFileJournalled((unrecorded + Z_PATH_SEPARATOR_TEXT + "run").c_str()), 0);
-        EXPECT_EQ(Z_IsFileJournalled((journal + Z_PATH_SEPARATOR_TEXT + "JOURNAL").c_str()), 0);
+        EXPECT_EQ(Z_RecordingJournal(), nullptr);
+        EXPECT_EQ(Z_IsFileJournalled(Z_RecordingJournal(), scratch.file("a.dic").c_str()), 0);
+        HZJOURNAL opened = Z_OpenFileJournal(journal.c_str(), scratch.dir().c_str(), unrecorded.c_str());
+        ASSERT_NE(opened, nullptr) << Z_GetLastErrorPrompt(nullptr, 0);
+        // The run owns the journal; code below it that is not handed the
+        // object finds the same one recording.
+        EXPECT_EQ(Z_RecordingJournal(), opened);
+        // One journal records at a time.
+        EXPECT_EQ(Z_OpenFileJournal(scratch.file("other").c_str(), scratch.dir().c_str(), nullptr), nullptr);
+        EXPECT_EQ(std::string(Z_GetLastErrorPrompt(nullptr, 0)), "Z_OpenFileJournal: a journal is open already");
+        EXPECT_EQ(Z_IsFileJournalled(opened, scratch.file("a.dic").c_str()), 1);
+        EXPECT_EQ(Z_IsFileJournalled(opened, scratch.file("b.dic").c_str()), 1);
+        EXPECT_EQ(Z_IsFileJournalled(opened, (unrecorded + Z_PATH_SEPARATOR_TEXT + "run").c_str()), 0);
+        EXPECT_EQ(Z_IsFileJournalled(opened, (journal + Z_PATH_SEPARATOR_TEXT + "JOURNAL").c_str()), 0);
+        EXPECT_EQ(Z_IsFileJournalled(nullptr, scratch.file("a.dic").c_str()), 0);
         HZFILE file = Z_OpenFile(scratch.file("a.dic").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
         ASSERT_NE(file, nullptr);
         ASSERT_EQ(Z_SeekFile(file, 2), 1);
@@ -210,18 +218,22 @@ TEST(FileJournal, FilesChangedInPlaceArePutBackOrKept) {
         HZFILE made = Z_CreateFile(scratch.file("b.dic").c_str(), 0, 0, nullptr, 0);
         ASSERT_NE(made, nullptr);
         Z_CloseFile(made);
-        ASSERT_EQ(Z_CloseFileJournal(), 1);
-        EXPECT_EQ(Z_IsFileJournalled(scratch.file("a.dic").c_str()), 0);
+        ASSERT_EQ(Z_CloseFileJournal(opened), 1);
+        EXPECT_EQ(Z_RecordingJournal(), nullptr);
+        EXPECT_EQ(Z_IsFileJournalled(opened, scratch.file("a.dic").c_str()), 0);
         if (keep) {
-            ASSERT_EQ(Z_DiscardFileJournal(journal.c_str(), scratch.dir().c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
+            ASSERT_EQ(Z_DiscardFileJournal(opened, journal.c_str(), scratch.dir().c_str()), 1)
+                << Z_GetLastErrorPrompt(nullptr, 0);
             EXPECT_EQ(ReadText(scratch.file("a.dic")), "01ab45");
             EXPECT_TRUE(fs::exists(scratch.file("b.dic")));
         } else {
             ASSERT_EQ(Z_UndoFileJournal(journal.c_str(), scratch.dir().c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
-            ASSERT_EQ(Z_DiscardFileJournal(journal.c_str(), scratch.dir().c_str()), 1) << Z_GetLastErrorPrompt(nullptr, 0);
+            ASSERT_EQ(Z_DiscardFileJournal(opened, journal.c_str(), scratch.dir().c_str()), 1)
+                << Z_GetLastErrorPrompt(nullptr, 0);
             EXPECT_EQ(ReadText(scratch.file("a.dic")), "0123456789");
             EXPECT_FALSE(fs::exists(scratch.file("b.dic")));
         }
+        Z_FreeFileJournal(opened);
         EXPECT_EQ(Z_HasFileJournal(journal.c_str()), 0);
         fs::remove(scratch.file("b.dic"));
     }

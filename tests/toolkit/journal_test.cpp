@@ -32,18 +32,30 @@ protected:
     // an earlier test's may have left its identity to one of this test's).
     void SetUp() override { zel::toolkit::Env::Get().Durable().ForgetChangedFiles(); }
     // A test stopped halfway leaves no journal open for the next.
-    void TearDown() override { Z_CloseFileJournal(); }
+    void TearDown() override {
+        Z_FreeFileJournal(journal_);
+        journal_ = nullptr;
+    }
 
     std::string Home() const { return scratch_.dir(); }
     std::string File(const std::string& name) const { return scratch_.file(name); }
     std::string JournalDir() const { return scratch_.file("journal"); }
     std::string Saved(int copy) const { return JournalDir() + Z_PATH_SEPARATOR_TEXT + "SAVED." + std::to_string(copy); }
 
-    void Open() { ASSERT_EQ(Z_OpenFileJournal(JournalDir().c_str(), Home().c_str(), nullptr), 1) << LastError(); }
-    void Close() { ASSERT_EQ(Z_CloseFileJournal(), 1); }
+    // Each opening is a new journal object, as each run's is: the test holds
+    // the last one until it is discarded or the test ends.
+    void Open() {
+        Z_FreeFileJournal(journal_);
+        journal_ = Z_OpenFileJournal(JournalDir().c_str(), Home().c_str(), nullptr);
+        ASSERT_NE(journal_, nullptr) << LastError();
+    }
+    void Close() { ASSERT_EQ(Z_CloseFileJournal(journal_), 1); }
+    HZJOURNAL Journal() const { return journal_; }
     int Check() { return Z_CheckFileJournal(JournalDir().c_str(), Home().c_str()); }
     bool Undo() { return Z_UndoFileJournal(JournalDir().c_str(), Home().c_str()) == 1; }
-    void Discard() { ASSERT_EQ(Z_DiscardFileJournal(JournalDir().c_str(), Home().c_str()), 1) << LastError(); }
+    void Discard() {
+        ASSERT_EQ(Z_DiscardFileJournal(journal_, JournalDir().c_str(), Home().c_str()), 1) << LastError();
+    }
 
     // The kinds of the journal's entries in order ("C", "M", "P" ...): the
     // first letter of every line after the header, a page's bytes passed
@@ -75,6 +87,7 @@ protected:
 
 private:
     ScratchDir scratch_;
+    HZJOURNAL journal_ = nullptr;
 };
 
 TEST(Crc32c, KnownAnswersAndAnyWayOfCuttingTheBytes) {
@@ -169,8 +182,8 @@ TEST_F(JournalTest, FilesKeptAheadShareOneFlushBeforeTheirChanges) {
         {
             FaultScope scope(fault);
             for (const char* name : names) {
-                ASSERT_EQ(Z_JournalWhole(File(name).c_str()), 1) << LastError();
-                ASSERT_EQ(Z_JournalWhole((File(name) + "5").c_str()), 1) << LastError();
+                ASSERT_EQ(Z_JournalWhole(Journal(), File(name).c_str()), 1) << LastError();
+                ASSERT_EQ(Z_JournalWhole(Journal(), (File(name) + "5").c_str()), 1) << LastError();
             }
             EXPECT_EQ(Z_OpenFile(File(names[0]).c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0), nullptr);
             for (const char* name : names) {
@@ -207,7 +220,7 @@ TEST_F(JournalTest, TheLinesReachTheDiskBeforeTheSavedNamesTheyGive) {
             zel::toolkit::PowerLayer& power = zel::toolkit::Env::Get().Power();
             power.Track(true);
             Open();
-            for (const char* name : names) ASSERT_EQ(Z_JournalWhole(File(name).c_str()), 1) << LastError();
+            for (const char* name : names) ASSERT_EQ(Z_JournalWhole(Journal(), File(name).c_str()), 1) << LastError();
             EXPECT_EQ(Z_RenameFile(File(names[0]).c_str(), File("moved").c_str()), 0);
             power.Cut();
             Close();
@@ -292,6 +305,36 @@ TEST_F(JournalTest, RenamedAndDeletedFilesComeBack) {
     EXPECT_EQ(ReadText(File("DB8.dat")), "sdibook");
     EXPECT_EQ(Check(), 1) << LastError();
     Discard();
+}
+
+// The journal is its caller's object: while it records, nothing may end it
+// behind its back, and what another process left is ended through an
+// object of its own, whose flush its discard then trusts.
+TEST_F(JournalTest, ARecordingJournalIsEndedOnlyThroughItsObject) {
+    WriteText(File("USER.DIC"), "users");
+    Open();
+    ASSERT_EQ(Z_DeleteFile(File("USER.DIC").c_str()), 1) << LastError();
+    const std::string dir = JournalDir();
+    const std::string home = Home();
+    EXPECT_EQ(Z_FlushFileJournal(Journal(), dir.c_str(), home.c_str()), 0);
+    EXPECT_EQ(LastError(), "Z_FlushFileJournal: the journal is still open");
+    EXPECT_EQ(Z_DiscardFileJournal(nullptr, dir.c_str(), home.c_str()), 0);
+    EXPECT_EQ(LastError(), "Z_DiscardFileJournal: the journal is still open");
+    EXPECT_EQ(Z_UndoFileJournal(dir.c_str(), home.c_str()), 0);
+    EXPECT_EQ(LastError(), "Z_UndoFileJournal: the journal is still open");
+    EXPECT_EQ(Z_RemoveFileJournal(dir.c_str()), 0);
+    EXPECT_EQ(LastError(), "Z_RemoveFileJournal: the journal is still open");
+    Close();
+    EXPECT_EQ(Z_FileJournalAt(""), nullptr);
+    // As the next run finds it: undone, flushed and discarded.
+    HZJOURNAL left = Z_FileJournalAt(dir.c_str());
+    ASSERT_NE(left, nullptr);
+    ASSERT_TRUE(Undo()) << LastError();
+    EXPECT_EQ(ReadText(File("USER.DIC")), "users");
+    ASSERT_EQ(Z_FlushFileJournal(left, dir.c_str(), home.c_str()), 1) << LastError();
+    ASSERT_EQ(Z_DiscardFileJournal(left, dir.c_str(), home.c_str()), 1) << LastError();
+    EXPECT_EQ(Z_HasFileJournal(dir.c_str()), 0);
+    Z_FreeFileJournal(left);
 }
 
 // A file changed in place costs the pages it changes: the journal holds one

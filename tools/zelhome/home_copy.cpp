@@ -1,6 +1,7 @@
 #include "home_copy.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -110,10 +111,15 @@ bool PutBackCopysJournal(const std::string& copy, bool* putBack, std::string* me
         return false;
     }
     const bool hasJournal = Z_HasFileJournal(journal.c_str()) != 0;
+    // Its flush and its discard share one object: what the one flushed, the
+    // other does not flush again.
+    const std::unique_ptr<ZJournalObject, void (*)(HZJOURNAL)> left(
+        hasJournal ? Z_FileJournalAt(journal.c_str()) : nullptr, Z_FreeFileJournal);
     if (hasJournal) {
         // The record is checked whole before anything of it is obeyed, and
         // it is obeyed within the copy only.
-        if (!Z_UndoFileJournal(journal.c_str(), copy.c_str()) || !Z_FlushFileJournal(journal.c_str(), copy.c_str())) {
+        if (!Z_UndoFileJournal(journal.c_str(), copy.c_str()) ||
+            !Z_FlushFileJournal(left.get(), journal.c_str(), copy.c_str())) {
             *message = "the record of an interrupted upgrade cannot be put back: " + LastError();
             return false;
         }
@@ -125,7 +131,7 @@ bool PutBackCopysJournal(const std::string& copy, bool* putBack, std::string* me
     values["Home"] = Identity(copy);
     const std::string updated = FormatRunRecord(values);
     if (!Z_WriteWholeFile(runIni.c_str(), updated.data(), static_cast<int64_t>(updated.size()), Z_OWN_FILE) ||
-        (hasJournal && !Z_DiscardFileJournal(journal.c_str(), copy.c_str()))) {
+        (hasJournal && !Z_DiscardFileJournal(left.get(), journal.c_str(), copy.c_str()))) {
         *message = LastError();
         return false;
     }

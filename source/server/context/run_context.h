@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,11 @@ struct RunSummary {
 // check before the first change, after which it ends changing nothing.
 enum class RunMode { Upgrade, Check };
 
+// The run owns its journal's object: it goes with the run.
+struct JournalFree {
+    void operator()(HZJOURNAL journal) const { Z_FreeFileJournal(journal); }
+};
+
 struct RunContext {
     RunMode mode = RunMode::Upgrade;
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
@@ -104,6 +110,9 @@ struct RunContext {
     // The native character set's warning and menu were shown before the
     // first change; the dictionary phase does not show the warning again.
     bool nativeCharsetWarned = false;
+    // The dictionary phase's journal, which the phase opens, hands to each
+    // step that records ahead of its changes, and frees when it ends.
+    std::unique_ptr<ZJournalObject, JournalFree> journal;
     // The dictionary phase's journal is there (from when it is whole until
     // just before it goes); the run record says so.
     bool journalKept = false;

@@ -104,8 +104,8 @@ struct MemBlockFree {
 // the header is written in place: the journal holds the file as it was and
 // puts it back whatever a crash leaves. Otherwise the file is written anew
 // beside the old one and replaces it in one step.
-bool RewriteHeader(OpenDictFile& file, const char* path, const uint8_t* header) {
-    if (Z_IsFileJournalled(path)) {
+bool RewriteHeader(OpenDictFile& file, const char* path, const uint8_t* header, HZJOURNAL journal) {
+    if (Z_IsFileJournalled(journal, path)) {
         return Z_SeekFile(file.handle, 0) &&
                Z_WriteFile(file.handle, header, HEADER_SIZE, 1) == static_cast<int64_t>(HEADER_SIZE) &&
                Z_FileError(file.handle) == 0;
@@ -200,7 +200,7 @@ bool RewriteViewFile(OpenDictFile& file, const char* path, uint8_t* header, cons
 
 const char* DictFileName(uint16_t index) { return index < DICT_FILE_COUNT ? kDictTexts[index] : nullptr; }
 
-bool UpdateDictFile(uint16_t index, const char* home, bool* updated) {
+bool UpdateDictFile(uint16_t index, const char* home, bool* updated, HZJOURNAL journal) {
     if (index >= DICT_FILE_COUNT) return Refuse(kUpdateCall, "there is no dictionary file numbered %u", index);
     char path[Z_MAX_PATH];
     if (!BuildDirPath(path, home, "system", kDictTexts[index])) return false;
@@ -220,7 +220,7 @@ bool UpdateDictFile(uint16_t index, const char* home, bool* updated) {
     bool rewritten = false;
     if (index != VIEW_FILE_INDEX) {
         PutCurrentTitle(header);
-        rewritten = RewriteHeader(file, path, header);
+        rewritten = RewriteHeader(file, path, header, journal);
     } else {
         rewritten = RewriteViewFile(file, path, header, oldTitle);
     }
@@ -281,13 +281,13 @@ bool CheckDictFile(uint16_t index, const char* home) {
            ViewRecordsConvertible(kCheckCall, path, header);
 }
 
-bool JournalDictFileHeaders(const char* home) {
+bool JournalDictFileHeaders(const char* home, HZJOURNAL journal) {
     for (uint16_t index = 0; index < DICT_FILE_COUNT; ++index) {
         // VIEW.DIC is written anew beside itself, never in place.
         if (index == VIEW_FILE_INDEX) continue;
         char path[Z_MAX_PATH];
         if (!BuildDirPath(path, home, "system", kDictTexts[index])) return false;
-        if (!Z_JournalRange(path, 0, HEADER_SIZE)) return false;
+        if (!Z_JournalRange(journal, path, 0, HEADER_SIZE)) return false;
     }
     return true;
 }

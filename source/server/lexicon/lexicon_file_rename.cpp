@@ -19,14 +19,14 @@ bool RenamePaths(const char* home, const char* oldName, const char* newName, cha
 
 }  // namespace
 
-bool JournalLexiconFileRename(const char* home, const char* oldName, const char* newName) {
+bool JournalLexiconFileRename(HZJOURNAL journal, const char* home, const char* oldName, const char* newName) {
     char oldPath[Z_MAX_PATH];
     char newPath[Z_MAX_PATH];
     bool due = false;
     if (!RenamePaths(home, oldName, newName, oldPath, newPath, &due)) return false;
     // Both names, so that one flush of the journal comes before all the
     // renames: the file under its old name, and no file under the new one.
-    return !due || (Z_JournalWhole(oldPath) != 0 && Z_JournalWhole(newPath) != 0);
+    return !due || (Z_JournalWhole(journal, oldPath) != 0 && Z_JournalWhole(journal, newPath) != 0);
 }
 
 bool RenameLexiconFile(const char* home, const char* oldName, const char* newName, bool* renamed) {

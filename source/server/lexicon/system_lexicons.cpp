@@ -62,7 +62,7 @@ bool UpgradeSystemLexicons(RunContext& run) {
     LexiconIds& ids = run.outcome.lexiconIds;
     // Every rename recorded first: one flush of the journal before them all.
     for (const FileRename& rename : kOldLexiconFiles) {
-        if (!JournalLexiconFileRename(home, rename.oldName, rename.newName)) return false;
+        if (!JournalLexiconFileRename(run.journal.get(), home, rename.oldName, rename.newName)) return false;
     }
     for (const FileRename& rename : kOldLexiconFiles) {
         bool renamed = false;

@@ -16,4 +16,4 @@ bool ReloadEntityLexicon(RunContext& run, uint32_t id);
 bool RenameLexiconFile(const char* home, const char* oldName, const char* newName, bool* renamed);
 // Records the file a due rename takes away in the run's journal, ahead of
 // the rename.
-bool JournalLexiconFileRename(const char* home, const char* oldName, const char* newName);
+bool JournalLexiconFileRename(HZJOURNAL journal, const char* home, const char* oldName, const char* newName);

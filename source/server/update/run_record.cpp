@@ -150,7 +150,9 @@ bool RemoveRunRecord(const RunContext& run) {
     // The journal goes before the decisions: a journal without them is
     // damage, never a stop in this removal.
     if (!KindOf(journal, &kind)) return false;
-    if (kind == Z_FILE_DIRECTORY && !Z_DiscardFileJournal(journal.c_str(), run.choices.home)) return false;
+    if (kind == Z_FILE_DIRECTORY && !Z_DiscardFileJournal(run.journal.get(), journal.c_str(), run.choices.home)) {
+        return false;
+    }
     // The names go together, their folders flushed once at the end: a power
     // cut before leaves RUN.INI, and the next run finishes the run it records.
     // A name the system cannot tell about stops the removal with its reason.

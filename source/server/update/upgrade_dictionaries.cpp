@@ -72,10 +72,10 @@ void NoteDictFile(RunContext& run, uint16_t index) {
 // A file that fails is reported by its label, with the cause after it: the
 // toolkit's text naming the call, the file and the reason.
 bool UpdateDictFiles(RunContext& run, const char*) {
-    if (!JournalDictFileHeaders(run.choices.home)) return LabelledByStep(kDictFilesStep);
+    if (!JournalDictFileHeaders(run.choices.home, run.journal.get())) return LabelledByStep(kDictFilesStep);
     for (uint16_t index = 0; index < 9; ++index) {
         bool updated = false;
-        if (UpdateDictFile(index, run.choices.home, &updated)) {
+        if (UpdateDictFile(index, run.choices.home, &updated, run.journal.get())) {
             if (updated) NoteDictFile(run, index);
             continue;
         }
@@ -133,10 +133,13 @@ bool EndJournal(RunContext& run, bool putBack) {
     const char* home = run.choices.home;
     const int kept = Z_HasFileJournal(journal.c_str());
     if (kept <= 0) return kept == 0;
+    // The journal an interrupted run left gets an object of its own, so that
+    // its discard knows what its flush did.
+    if (run.journal == nullptr) run.journal.reset(Z_FileJournalAt(journal.c_str()));
     if (putBack && !Z_UndoFileJournal(journal.c_str(), home)) return false;
-    if (!Z_FlushFileJournal(journal.c_str(), home)) return false;
+    if (!Z_FlushFileJournal(run.journal.get(), journal.c_str(), home)) return false;
     run.journalKept = false;
-    return WriteRunRecord(run) && Z_DiscardFileJournal(journal.c_str(), home);
+    return WriteRunRecord(run) && Z_DiscardFileJournal(run.journal.get(), journal.c_str(), home);
 }
 
 // A run killed in this phase left its journal: the dictionary, the kernel's
@@ -157,10 +160,9 @@ bool OpenJournal(RunContext& run, const char*) {
     // A check keeps every change to itself: there is nothing to put back.
     if (run.mode == RunMode::Check) return true;
     // The run's own record is not put back with the dictionary.
-    if (!Z_OpenFileJournal(JournalDirectory(run.choices.home).c_str(), run.choices.home,
-                           RunRecordDirectory(run.choices.home).c_str())) {
-        return false;
-    }
+    run.journal.reset(Z_OpenFileJournal(JournalDirectory(run.choices.home).c_str(), run.choices.home,
+                                        RunRecordDirectory(run.choices.home).c_str()));
+    if (run.journal == nullptr) return false;
     run.journalKept = true;
     return WriteRunRecord(run);
 }
@@ -197,7 +199,7 @@ constexpr UpgradeStep kSystemDictionarySteps[] = {
 // journal stays, and the next run puts them back first.
 void PutBackStoppedPhase(RunContext& run, size_t actionsBefore) {
     constexpr const char* kPutBackStep = "put the data dictionaries back";
-    Z_CloseFileJournal();
+    Z_CloseFileJournal(run.journal.get());
     if (EndJournal(run, true)) {
         // What the phase changed is as it was: none of it is a change.
         run.actions.done.erase(run.actions.done.begin() + static_cast<std::ptrdiff_t>(actionsBefore),
@@ -239,7 +241,7 @@ bool UpgradeDictionaries(RunContext& run) {
     if (failed) {
         PutBackStoppedPhase(run, actionsBefore);
     } else {
-        Z_CloseFileJournal();
+        Z_CloseFileJournal(run.journal.get());
         // The phase is done: nothing of it is put back any more.
         if (!EndJournal(run, false)) {
             PrintToolkitErrorLine("end the journal of the dictionary phase");

@@ -255,10 +255,29 @@ void Z_EndDryRun(HZDRYRUN dryRun);
 // recorded. A change of a file outside baseDir is refused while a journal
 // records: no record could put it back. The record names each file by its
 // path relative to baseDir, and baseDir by its identity; every line and
-// every saved copy carries a checksum.
-int Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* unrecordedDir);
-// Stops recording; the journal stays until it is discarded.
-int Z_CloseFileJournal();
+// every saved copy carries a checksum. One journal records at a time.
+//
+// The journal is an object of its own (HZJOURNAL), returned by the opening
+// call and owned by the caller, which passes it to every call that acts on
+// it and frees it with Z_FreeFileJournal once it is done with it. Null on a
+// failure.
+struct ZJournalObject;
+using HZJOURNAL = ZJournalObject*;
+HZJOURNAL Z_OpenFileJournal(const char* journalDir, const char* baseDir, const char* unrecordedDir);
+// Stops recording; the journal stays until it is discarded, and the object
+// remembers which files it saw written, for its flush. Null: nothing to do.
+int Z_CloseFileJournal(HZJOURNAL journal);
+// An object for the journal another process left in journalDir, for
+// Z_FlushFileJournal and Z_DiscardFileJournal to share what the one did
+// (null for an empty name, or without memory).
+HZJOURNAL Z_FileJournalAt(const char* journalDir);
+// Stops recording when it still records, and frees the object; the journal
+// itself stays where it is. Null: nothing to do.
+void Z_FreeFileJournal(HZJOURNAL journal);
+// The journal recording now, for code below the caller that owns it that
+// is not handed it (the kernel's and the dictionary shell's writes), or
+// null when none records. The caller that opened it still owns it.
+HZJOURNAL Z_RecordingJournal();
 // 1 when journalDir holds a journal (whole or not), 0 when it holds none, -1
 // when the system cannot tell (the last error says why).
 int Z_HasFileJournal(const char* journalDir);
@@ -269,37 +288,43 @@ int Z_HasFileJournal(const char* journalDir);
 // folder (baseDir is a copy of it, or was moved), 0 when it is damaged
 // (Z_ERROR_DAMAGED, the text says what) or cannot be read.
 int Z_CheckFileJournal(const char* journalDir, const char* baseDir);
-// 1 when a journal is open and records (or has recorded) the file at path
+// 1 when journal is open and records (or has recorded) the file at path
 // before its first change: a change of it may then be made in place, since
 // the journal can put the file back whatever a crash leaves of the change.
-int Z_IsFileJournalled(const char* path);
-// Records, while a journal is open and records path, the bytes [offset,
+// 0 for a null journal.
+int Z_IsFileJournalled(HZJOURNAL journal, const char* path);
+// Records, while journal is open and records path, the bytes [offset,
 // offset + size) of it as they are now, as a change in place of them would:
 // a caller about to change several places, or several files, records them
 // first, and one flush of the journal then comes before all the changes
-// instead of one before each. 1 also when no journal records path.
-int Z_JournalRange(const char* path, int64_t offset, int64_t size);
+// instead of one before each. 1 also when journal does not record path, or
+// is null.
+int Z_JournalRange(HZJOURNAL journal, const char* path, int64_t offset, int64_t size);
 // Records, likewise, the file at path whole, as its replacement, removal or
 // rename away would, or that no file is there, as a file moved there
 // would: a caller about to move several files records their names first,
 // for one flush of the journal before all the changes. A file recorded so
-// must not be changed in place afterwards. 1 also when no journal records
-// path.
-int Z_JournalWhole(const char* path);
+// must not be changed in place afterwards. 1 also when journal does not
+// record path, or is null.
+int Z_JournalWhole(HZJOURNAL journal, const char* path);
 // Puts every recorded file back beneath baseDir, last change first, once
 // the whole journal has passed the checks of Z_CheckFileJournal; an undo cut
 // short can be made again. A damaged journal is not obeyed at all.
 int Z_UndoFileJournal(const char* journalDir, const char* baseDir);
 // Sends every file the journal recorded that exists to the disk (changes
 // made in place included), and the folders of the files it saw made.
-int Z_FlushFileJournal(const char* journalDir, const char* baseDir);
+// journal is the object of the journal in journalDir (this process's, which
+// then flushes only the files it saw written, or one from Z_FileJournalAt),
+// or null.
+int Z_FlushFileJournal(HZJOURNAL journal, const char* journalDir, const char* baseDir);
 // Ends the journal for good: its files are flushed as above (unless
 // Z_FlushFileJournal just did), then the journal is removed, so a crash
 // afterwards can neither undo nor lose those changes. 0 only while the
 // journal is still whole: it is removed in one step (JOURNAL set aside as
 // JOURNAL.GONE, its folder flushed), and what a failure leaves of it after
-// that step goes with the next journal opened or removed there.
-int Z_DiscardFileJournal(const char* journalDir, const char* baseDir);
+// that step goes with the next journal opened or removed there. journal as
+// for Z_FlushFileJournal.
+int Z_DiscardFileJournal(HZJOURNAL journal, const char* journalDir, const char* baseDir);
 // Removes the journal's files without reading them (a damaged journal the
 // administrator gave up), in the same way.
 int Z_RemoveFileJournal(const char* journalDir);

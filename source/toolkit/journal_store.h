@@ -1,9 +1,8 @@
-// What the file journal's sources share: the recorder
-// (journal_recorder.cpp), the undo (journal_undo.cpp) and the journal's end
-// (file_journal.cpp).
+// A journal's files as they lie on the disk, whoever recorded them: what the
+// recorder (journal_recorder.cpp), the journal's end (file_journal.cpp) and
+// the undo (journal_undo.cpp) share. It knows no journal that records.
 #pragma once
 
-#include <set>
 #include <string>
 
 #include "journal_record.h"
@@ -11,16 +10,10 @@
 
 namespace zel::toolkit {
 
-// A journal this process recorded and closed: the files it saw opened to be
-// written, which the journal's flush sends to the disk. Every other file it
-// recorded reached the disk as its change was made, or is gone.
-struct ClosedJournal {
-    std::string directory;
-    std::set<std::string> written;
-};
-const ClosedJournal* ClosedJournalOf(const std::string& directory);
-void ForgetClosedJournal();
-bool JournalIsOpen();
+// The names JOURNAL is set aside under when the journal goes, and written
+// under before it takes its name.
+constexpr const char* kJournalGoneSuffix = ".GONE";
+constexpr const char* kJournalWorkSuffix = ".NEW";
 
 // The folder a journal's paths are relative to; false with the last error
 // set when baseDir is empty or the current directory cannot be read.
