@@ -251,7 +251,7 @@ TEST_F(JournalTest, AnyFlushCommitsNoSavedNameBeforeItsLine) {
         ordered.share = zel::toolkit::CutChoice::Keep::All;
         power.Track(true, ordered);
         Open();
-        for (const char* name : names) ASSERT_EQ(Z_JournalWhole(File(name).c_str()), 1) << LastError();
+        for (const char* name : names) ASSERT_EQ(Z_JournalWhole(Journal(), File(name).c_str()), 1) << LastError();
         // Another file's flush, before the journal's own.
         ASSERT_TRUE(zel::toolkit::Files().FlushFolder(Home()).ok());
         power.Cut();
