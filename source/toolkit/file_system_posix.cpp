@@ -278,8 +278,24 @@ public:
             PosixPlace place;
             if (Status found = Find(path, Last::Itself, place); !found.ok()) return found;
             if (place.folderMissing) return place.MissingStatus();
-            const int flags = exclusive ? O_RDWR | O_CREAT : O_RDONLY;
-            const int fd = ::openat(place.folder, place.name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+            // Made here (not found): a lock that is not taken then goes
+            // with its file, or the failed run would leave it behind.
+            constexpr int kOpen = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+            const int flags = exclusive ? O_RDWR | O_CREAT | O_EXCL | kOpen : O_RDONLY | kOpen;
+            int fd = ::openat(place.folder, place.name.c_str(), flags, 0600);
+            const bool made = exclusive && fd >= 0;
+            if (exclusive && fd < 0 && errno == EEXIST) fd = ::openat(place.folder, place.name.c_str(), O_RDWR | kOpen);
+            const auto fail = [&](Status status) {
+                struct stat named;
+                struct stat held;
+                if (made && ::fstat(fd, &held) == 0 &&
+                    ::fstatat(place.folder, place.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    SameFile(held, named)) {
+                    ::unlinkat(place.folder, place.name.c_str(), 0);
+                }
+                ::close(fd);
+                return status;
+            };
             if (fd < 0) {
                 const int saved = errno;
                 if (!exclusive && (saved == ENOENT || saved == ELOOP)) return Status::FromErrno(ENOENT);
@@ -289,21 +305,15 @@ public:
                 return Status::FromErrno(saved);
             }
             struct stat opened;
-            if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-                ::close(fd);
-                return Status::Refused(Code::NotRegular, "it is not a regular file");
-            }
+            if (::fstat(fd, &opened) != 0) return fail(Errno());
+            if (!S_ISREG(opened.st_mode)) return fail(Status::Refused(Code::NotRegular, "it is not a regular file"));
             // A lock file someone else could have made or could change is
             // no lock of the program's: it is never taken for one.
-            if (Status own = OwnStatus(OwnershipOfStat(opened)); !own.ok()) {
-                ::close(fd);
-                return own;
-            }
+            if (Status own = OwnStatus(OwnershipOfStat(opened)); !own.ok()) return fail(own);
             if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
                 const int saved = errno;
-                ::close(fd);
-                if (saved == EWOULDBLOCK) return Status(Code::Busy, saved, "it is locked by another process");
-                return Status::FromErrno(saved);
+                if (saved == EWOULDBLOCK) return fail(Status(Code::Busy, saved, "it is locked by another process"));
+                return fail(Status::FromErrno(saved));
             }
             // The holder before us may have removed the file between our
             // open and our lock: a lock on a file no longer under that name

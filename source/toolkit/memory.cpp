@@ -41,5 +41,13 @@ uint64_t Z_MemDetect(int what) {
         }
         if (valid) return value;
     }
-    return PlatformPhysicalMemoryMegabytes();
+    // A size the system cannot tell is no size of 0: the caller would
+    // keep a figure it meant to raise.
+    uint64_t megabytes = 0;
+    if (Status told = PlatformPhysicalMemoryMegabytes(&megabytes); !told.ok()) {
+        Fail(told.ToolkitCode(), "Z_MemDetect: the size of the physical memory cannot be told: %s",
+             told.reason().c_str());
+        return 0;
+    }
+    return megabytes;
 }

@@ -48,11 +48,13 @@ void PlatformEndAbruptly() {
     ::_exit(137);
 }
 
-uint64_t PlatformPhysicalMemoryMegabytes() {
-    long pages = sysconf(_SC_PHYS_PAGES);
-    long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) return 0;
-    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / (1024u * 1024u);
+Status PlatformPhysicalMemoryMegabytes(uint64_t* megabytes) {
+    errno = 0;
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = pages > 0 ? sysconf(_SC_PAGESIZE) : 0;
+    if (pages <= 0 || pageSize <= 0) return Status::FromErrno(errno != 0 ? errno : EIO);
+    *megabytes = static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / (1024u * 1024u);
+    return Status();
 }
 
 // A terminal hands over the bytes typed, in the encoding of the file names.

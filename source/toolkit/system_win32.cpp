@@ -103,11 +103,12 @@ void PlatformEndAbruptly() {
     ExitProcess(137);
 }
 
-uint64_t PlatformPhysicalMemoryMegabytes() {
+Status PlatformPhysicalMemoryMegabytes(uint64_t* megabytes) {
     MEMORYSTATUSEX status;
     status.dwLength = sizeof status;
-    if (!GlobalMemoryStatusEx(&status)) return 0;
-    return static_cast<uint64_t>(status.ullTotalPhys) / (1024u * 1024u);
+    if (!GlobalMemoryStatusEx(&status)) return Status::FromSystem(GetLastError());
+    *megabytes = static_cast<uint64_t>(status.ullTotalPhys) / (1024u * 1024u);
+    return Status();
 }
 
 }  // namespace zel::toolkit

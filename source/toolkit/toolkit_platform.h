@@ -172,7 +172,7 @@ bool PlatformFlushDirectoryOf(const char* path, Problem& problem);
 // Ends the process at once, as a kill would: no destructors, no clean-up.
 [[noreturn]] void PlatformEndAbruptly();
 
-// Physical memory in megabytes, 0 when unknown.
-uint64_t PlatformPhysicalMemoryMegabytes();
+// Physical memory in megabytes, or the system's reason why it cannot tell.
+Status PlatformPhysicalMemoryMegabytes(uint64_t* megabytes);
 
 }  // namespace zel::toolkit

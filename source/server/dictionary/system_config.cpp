@@ -24,9 +24,13 @@ void MakeUnchanged(SystemConfigRecord& update) {
 // change") rather than wrapping to a small one.
 constexpr uint16_t LARGEST_MEMORY_FIGURE = 0xFFFE;
 
-uint16_t DetectedMemory() {
-    uint64_t detected = Z_MemDetect(8);
-    return detected > LARGEST_MEMORY_FIGURE ? LARGEST_MEMORY_FIGURE : static_cast<uint16_t>(detected);
+// False, with the last error set, when the system cannot tell.
+bool DetectedMemory(uint16_t* figure) {
+    Z_SetLastErrorText(Z_ERROR_NONE, "");
+    const uint64_t detected = Z_MemDetect(8);
+    if (detected == 0 && Z_GetLastError() != Z_ERROR_NONE) return false;
+    *figure = detected > LARGEST_MEMORY_FIGURE ? LARGEST_MEMORY_FIGURE : static_cast<uint16_t>(detected);
+    return true;
 }
 
 // The ids recorded in this run for one lexicon charset code (0 = none). The
@@ -95,9 +99,10 @@ bool UpdateSystemConfig(RunContext& run) {
     ObjectEnv* env = &run.env;
     const DictionaryOutcome& outcome = run.outcome;
     env->objectKind = OBJECT_SYSTEM_CONFIG;
+    uint16_t detected = 0;
+    if (!DetectedMemory(&detected)) return false;
     SystemConfigRecord* config = GetSystemCFGInfo(env);
     if (config == nullptr) return false;
-    uint16_t detected = DetectedMemory();
 
     SystemConfigRecord update;
     MakeUnchanged(update);
