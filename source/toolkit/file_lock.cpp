@@ -10,6 +10,7 @@
 
 struct ZLockObject {
     std::unique_ptr<zel::toolkit::Lock> held;
+    std::string path;
 };
 
 using namespace zel::toolkit;
@@ -37,10 +38,18 @@ HZLOCK Z_LockPath(const char* path, int exclusive) {
         return nullptr;
     }
     lock->held = taken.TakeValue();
+    lock->path = path;
     return lock;
 }
 
-void Z_UnlockPath(HZLOCK lock) {
-    const EntryPoint call("Z_UnlockPath", false);
+int Z_UnlockPath(HZLOCK lock) {
+    if (lock == nullptr) return 1;
+    const EntryPoint call("Z_UnlockPath");
+    // A failure, injected or real, still lets the lock go.
+    const Status released = lock->held->Release();
+    const std::string path = lock->path;
     delete lock;
+    if (call.Failed()) return 0;
+    if (!released.ok()) return FailStatus("Z_UnlockPath", "remove", path, released);
+    return 1;
 }

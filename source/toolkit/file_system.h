@@ -161,6 +161,10 @@ private:
 class Lock {
 public:
     virtual ~Lock() = default;
+    // Lets the lock go now. An exclusive holder's file goes with it where
+    // the system does not remove it itself: the failure to remove it is
+    // returned (the lock is let go all the same).
+    virtual Status Release() { return Status(); }
 };
 
 class FileSystem {

@@ -115,12 +115,14 @@ public:
     PosixLock(PosixFileSystem* files, Path path, int descriptor, bool exclusive)
         : files_(files), path_(std::move(path)), descriptor_(descriptor), exclusive_(exclusive) {}
     ~PosixLock() override;
+    Status Release() override;
 
 private:
     PosixFileSystem* files_;
     Path path_;
     int descriptor_;
     bool exclusive_;
+    bool released_ = false;
 };
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -338,18 +340,29 @@ public:
 
     // Removed while still locked, so that no one takes a lock on a file that
     // is about to go; only the file this lock holds.
-    void Unlock(const Path& path, int descriptor, bool exclusive) {
+    // The file goes only while it is the one this lock holds: one that
+    // took its name since is another's. A lock file a power cut brings
+    // back is taken by the next lock, so its folder's flush may fail.
+    Status Unlock(const Path& path, int descriptor, bool exclusive) {
+        Status removed;
         if (exclusive) {
             PosixPlace place;
             struct stat held;
-            if (Find(path, Last::Itself, place).ok() && !place.folderMissing && place.kind == Kind::Regular &&
-                ::fstat(descriptor, &held) == 0 && SameFile(held, place.found) &&
-                ::unlinkat(place.folder, place.name.c_str(), 0) == 0) {
-                // A finished run leaves no lock a power cut could bring back.
-                (void)FlushOpenFolder(place.folder);
+            removed = Find(path, Last::Itself, place);
+            if (removed.ok() && !place.folderMissing && place.kind == Kind::Regular) {
+                if (::fstat(descriptor, &held) != 0) {
+                    removed = Errno();
+                } else if (SameFile(held, place.found)) {
+                    if (::unlinkat(place.folder, place.name.c_str(), 0) == 0) {
+                        (void)FlushOpenFolder(place.folder);
+                    } else {
+                        removed = Errno();
+                    }
+                }
             }
         }
         ::close(descriptor);
+        return removed;
     }
 
 protected:
@@ -363,7 +376,15 @@ protected:
 
 };
 
-PosixLock::~PosixLock() { files_->Unlock(path_, descriptor_, exclusive_); }
+PosixLock::~PosixLock() {
+    if (!released_) (void)files_->Unlock(path_, descriptor_, exclusive_);
+}
+
+Status PosixLock::Release() {
+    if (released_) return Status();
+    released_ = true;
+    return files_->Unlock(path_, descriptor_, exclusive_);
+}
 
 }  // namespace
 

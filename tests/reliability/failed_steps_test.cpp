@@ -415,6 +415,11 @@ std::vector<FailedStepRow> Rows() {
             };
             return row;
         }(),
+        // The lock file the run made stays when it cannot be removed: the
+        // run says so, and the next one takes the file as its lock.
+        {"the lock of the home cannot be removed at the end", "", oldNamesDropped, nullptr, nullptr, nullptr, 2,
+         "ERROR: 1999 remove the lock of the home: Z_UnlockPath: injected failure", nullptr, "", "Z_UnlockPath",
+         {"remove the lock of the home"}},
         {"the old programs cannot be deleted", "", oldNamesDropped, nullptr,
          [](const FaultLog& log) { return Nth(log, "Z_DeleteFiles", 1); }, nullptr, 2,
          "rename the previous release's programs: Z_DeleteFiles: injected failure", nullptr},

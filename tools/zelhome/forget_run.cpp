@@ -140,7 +140,10 @@ int ForgetRunCommand(int argc, char** argv) {
     for (const auto& [path, why] : foreign) {
         if (path != lock) removed = removed && RemoveName(path);
     }
-    Z_UnlockPath(held);
+    if (!Z_UnlockPath(held)) {
+        std::fprintf(stderr, "zelhome: %s\n", Z_GetLastErrorPrompt(nullptr, 0));
+        removed = false;
+    }
     if (!removed) return kFailed;
     std::printf("\nzelhome: removed the record of the interrupted upgrade in %s\n", home.c_str());
     return kRemoved;

@@ -56,9 +56,10 @@ bool LockHome(RunContext& run) {
     return false;
 }
 
-void UnlockHome(RunContext& run) {
-    Z_UnlockPath(run.homeLock);
+bool UnlockHome(RunContext& run) {
+    const bool removed = Z_UnlockPath(run.homeLock) != 0;
     run.homeLock = nullptr;
+    return removed;
 }
 
 void PrintForeignRecord(const char* home, const std::string& why) {

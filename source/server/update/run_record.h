@@ -21,7 +21,9 @@
 // Takes the home for this run, or says who has it. False (message printed)
 // when the run must stop.
 bool LockHome(RunContext& run);
-void UnlockHome(RunContext& run);
+// Lets the home go; false (the last error says why) when the lock file the
+// run made could not be removed.
+bool UnlockHome(RunContext& run);
 
 // Reads and checks the record of an earlier run that did not end, when
 // there is one, and takes from it what the console answered then and what

@@ -13,6 +13,7 @@
 namespace {
 
 constexpr const char* kRemoveRecordStep = "remove the record of the run";
+constexpr const char* kUnlockStep = "remove the lock of the home";
 
 // Status 2 ends in one place with the steps that failed, whatever the lines
 // in between, so that the last thing an administrator reads is what to mend.
@@ -22,20 +23,29 @@ void ListFailedSteps(const RunContext& run) {
     ConsolePrint("Their ERROR lines above say why; run the same command again after mending them.\n\n");
 }
 
+// The lock file the run made goes before its log is closed, so that the
+// log and the status say whether it stayed: a home left with it is not the
+// home a clean run leaves. (Only this run's own log is written after.)
+bool LetHomeGo(RunContext& run) {
+    if (UnlockHome(run)) return true;
+    PrintToolkitErrorLine(kUnlockStep);
+    run.failedSteps.push_back(FailedStepNow(kUnlockStep));
+    return false;
+}
+
 // A stopped run leaves the home and the services as it found them: the
 // dictionary phase has put its files back, and what came before it goes
 // back here. Should something stay changed, the run cannot say "nothing
 // changed": it ends with status 2, listing what could not be put back.
 int Stopped(RunContext& run) {
     int status = EXIT_STOPPED;
-    if (!PutBackFirstChanges(run)) {
-        status = EXIT_FINISHED_WITH_ERRORS;
+    if (!PutBackFirstChanges(run)) status = EXIT_FINISHED_WITH_ERRORS;
+    if (!LetHomeGo(run)) status = EXIT_FINISHED_WITH_ERRORS;
+    if (status == EXIT_FINISHED_WITH_ERRORS) {
         ListFailedSteps(run);
         PrintRunSummary(run);
     }
-    status = CloseUpgradeLog(run, status);
-    UnlockHome(run);
-    return status;
+    return CloseUpgradeLog(run, status);
 }
 
 // -CHECK: phase 1's checks printed what they found; when they pass, the
@@ -50,9 +60,8 @@ int Checked(RunContext& run, bool passed) {
     } else {
         ConsolePrint("\nThe check found what would stop the upgrade (above); nothing was changed.\n\n");
     }
-    const int status = CloseUpgradeLog(run, passed ? EXIT_FINISHED : EXIT_STOPPED);
-    UnlockHome(run);
-    return status;
+    const int status = LetHomeGo(run) ? (passed ? EXIT_FINISHED : EXIT_STOPPED) : EXIT_FINISHED_WITH_ERRORS;
+    return CloseUpgradeLog(run, status);
 }
 
 // The run ended. A clean end removes the record; failing that, the next run
@@ -68,11 +77,10 @@ int Ended(RunContext& run, int status, bool finishedShown) {
         run.failedSteps.push_back(FailedStepNow(kRemoveRecordStep));
         status = EXIT_FINISHED_WITH_ERRORS;
     }
+    if (!LetHomeGo(run)) status = EXIT_FINISHED_WITH_ERRORS;
     if (status == EXIT_FINISHED_WITH_ERRORS) ListFailedSteps(run);
     if (finishedShown || status != EXIT_FINISHED) PrintRunSummary(run);
-    status = CloseUpgradeLog(run, status);
-    UnlockHome(run);
-    return status;
+    return CloseUpgradeLog(run, status);
 }
 
 }  // namespace

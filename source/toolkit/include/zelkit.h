@@ -226,11 +226,13 @@ int Z_ListFolder(const char* folder, const char* wildcard, ZFolderCallback found
 // and goes again with Z_UnlockPath. Shared: for readers; the file must
 // exist. Null when another process holds a lock that rules this one out
 // (Z_ERROR_LOCKED), when a shared lock finds no file (Z_ERROR_NOT_FOUND), or
-// on a failure.
+// on a failure. Z_UnlockPath lets the lock go in any case; 0, with the last
+// error set, when an exclusive holder's file could not be removed (it stays,
+// unlocked, and the next lock takes it), else 1.
 struct ZLockObject;
 using HZLOCK = ZLockObject*;
 HZLOCK Z_LockPath(const char* path, int exclusive);
-void Z_UnlockPath(HZLOCK lock);
+int Z_UnlockPath(HZLOCK lock);
 
 // ---- dry runs ----------------------------------------------------------------
 // From Z_BeginDryRun until Z_EndDryRun every change the calls below make to
