@@ -37,7 +37,9 @@ bool FlushRecordedFiles(const char* operation, const FileJournal* journal, const
                         const LexicalPath& base) {
     JournalContents contents;
     if (!LoadJournal(operation, journalDir, base, false, contents)) return false;
-    if (!FlushFile(operation, JournalFilePath(journalDir))) return false;
+    // Lines this process flushed as it recorded need no second flush.
+    const bool linesOnDisk = journal != nullptr && journal->LinesOnDiskIn(journalDir);
+    if (!linesOnDisk && !FlushFile(operation, JournalFilePath(journalDir))) return false;
     const std::set<std::string>* closed = journal != nullptr ? journal->WrittenIn(journalDir) : nullptr;
     std::set<std::string> files;
     std::set<std::string> folders;

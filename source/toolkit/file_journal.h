@@ -83,6 +83,11 @@ public:
     // Every other file it recorded reached the disk as its change was made,
     // or is gone.
     const std::set<std::string>* WrittenIn(const std::string& directory) const;
+    // Every line this journal appended was on the disk when it was closed:
+    // its end need not flush them again.
+    bool LinesOnDiskIn(const std::string& directory) const {
+        return WrittenIn(directory) != nullptr && linesOnDisk_;
+    }
     // Z_FlushFileJournal flushed the files of the journal in directory:
     // discarding it needs no second flush.
     void NoteFlushed(const std::string& directory) { flushed_ = directory; }
@@ -96,6 +101,7 @@ private:
     std::string directory_;                // its folder, as given
     bool recorded_ = false;                // this object recorded it: written_ is whole
     std::set<std::string> written_;
+    bool linesOnDisk_ = false;  // with recorded_: nothing of JOURNAL was owed at the close
     std::string flushed_;
 };
 

@@ -342,7 +342,7 @@ public:
     // is about to go; only the file this lock holds.
     // The file goes only while it is the one this lock holds: one that
     // took its name since is another's. A lock file a power cut brings
-    // back is taken by the next lock, so its folder's flush may fail.
+    // back is taken by the next lock, so its folder is not flushed for it.
     Status Unlock(const Path& path, int descriptor, bool exclusive) {
         Status removed;
         if (exclusive) {
@@ -353,11 +353,7 @@ public:
                 if (::fstat(descriptor, &held) != 0) {
                     removed = Errno();
                 } else if (SameFile(held, place.found)) {
-                    if (::unlinkat(place.folder, place.name.c_str(), 0) == 0) {
-                        (void)FlushOpenFolder(place.folder);
-                    } else {
-                        removed = Errno();
-                    }
+                    if (::unlinkat(place.folder, place.name.c_str(), 0) != 0) removed = Errno();
                 }
             }
         }

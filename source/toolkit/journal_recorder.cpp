@@ -302,9 +302,14 @@ bool SavePage(const char* operation, OpenJournal& journal, InPlaceFile& file, ui
     return true;
 }
 
+// A file this small is saved whole at its first change: the writes that
+// follow, page after page, then find their pages saved and owe no flush of
+// the journal each.
+constexpr uint64_t kSavedWholeUpTo = 16 * kJournalPageSize;
+
 // Saves the pages of [from, to) of the file as it was that are not saved
-// yet, and its length if nothing names it yet; then, before a change,
-// everything recorded reaches the disk.
+// yet (every page of a small file), and its length if nothing names it yet;
+// then, before a change, everything recorded reaches the disk.
 bool SavePages(const char* operation, OpenJournal& journal, const std::string& key, uint64_t from, uint64_t to,
                bool change) {
     auto found = journal.inPlace.find(key);
@@ -313,6 +318,10 @@ bool SavePages(const char* operation, OpenJournal& journal, const std::string& k
     if (file.closed) {
         return Fail(Z_ERROR_BAD_ARGUMENT, "%s: %s was replaced or removed since it was opened; it is not written",
                     operation, file.path.c_str());
+    }
+    if (file.length <= kSavedWholeUpTo && from < file.length) {
+        from = 0;
+        to = file.length;
     }
     for (uint64_t page = from / kJournalPageSize * kJournalPageSize; page < to && page < file.length;
          page += kJournalPageSize) {
@@ -601,6 +610,7 @@ void FileJournal::Close() {
     // What the system holds of the journal stays there; the flush that ends
     // the journal sends it to the disk.
     (void)journal.lines->Close();
+    linesOnDisk_ = !journal.linesOwed;
     written_ = journal.made;
     for (const auto& [key, file] : journal.inPlace) {
         if (file.written && !file.closed) written_.insert(file.path);

@@ -123,7 +123,10 @@ bool LoadJournal(const char* operation, const std::string& journalDir, const Lex
 }
 
 // Without JOURNAL the SAVED files and the rest are left-overs: they go as
-// names, their folder flushed once for all of them.
+// names, and their folder is not flushed for them. A power cut that brings
+// them back brings back left-overs, which the next opening or removal of a
+// journal there takes away again; a journal opened there flushes the folder
+// with its own name.
 bool RemoveLeftOvers(const char* operation, const std::string& directory) {
     std::vector<DirectoryEntry> entries;
     Problem problem;
@@ -135,20 +138,14 @@ bool RemoveLeftOvers(const char* operation, const std::string& directory) {
     if (!PlatformListDirectory(directory.c_str(), entries, problem)) {
         return FailProblem(operation, "list", directory.c_str(), problem);
     }
-    DurableLayer& durable = Env::Get().Durable();
-    durable.BeginBatch();
-    bool removed = true;
-    std::string failed;
     for (const DirectoryEntry& entry : entries) {
         if (!IsLeftOverName(entry.name) || entry.kind == FileKind::Directory) continue;
-        failed = JoinName(directory, entry.name);
-        removed = PlatformDeleteFile(failed.c_str(), problem);
-        if (!removed) break;
+        const std::string path = JoinName(directory, entry.name);
+        if (Status removed = Files().Remove(path); !removed.ok() && !removed.IsNotFound()) {
+            return FailStatus(operation, "remove", path, removed);
+        }
     }
-    if (Status flushed = durable.EndBatch(); !flushed.ok() && removed) {
-        return FailStatus(operation, "flush the folder", flushed.path(), flushed);
-    }
-    return removed || FailProblem(operation, "remove", failed.c_str(), problem);
+    return true;
 }
 
 }  // namespace zel::toolkit

@@ -45,13 +45,14 @@ namespace fs = std::filesystem;
 
 const std::vector<std::string> kArguments = {"NEW:1", "CS:1", "OLD:N"};
 // A kill at this point of a run with kArguments leaves a journal with the
-// first pages of the eight dictionary files changed in place (P lines 2 to
-// 9, more pages of BASE.DIC in lines 20 and 21), VIEW.DIC moved aside as
-// SAVED.1 (line 11), the four BIG lexicons moved aside as SAVED.2 to
-// SAVED.5 (lines 12 to 15) with their second names, the BIG5 files they
-// were renamed to (lines 16 to 19), lines for the files the run made (to
-// line 27), and a kernel work file half written, dict/ZEL_Ambiguous.GB.new.
-constexpr const char* kInterruptAt = "Z_JournalFile:36";
+// pages of the eight dictionary files changed in place (P lines 2 to 20;
+// files this small are saved whole at their first change), VIEW.DIC moved
+// aside as SAVED.1 (line 22), the four BIG lexicons moved aside as SAVED.2
+// to SAVED.5 (lines 23 to 29, each followed by the BIG5 name it was
+// renamed to), lines for the segmentation lexicon files and the files the
+// run made (to line 39), and a kernel work file written but not yet moved,
+// dict/ZEL_Ambiguous.GB.new.
+constexpr const char* kInterruptAt = "Z_ReplaceFile:4";
 // What a file outside the home holds; nothing of it may reach the home.
 constexpr const char* kSecret = "root's own file, readable by root alone\n";
 
@@ -932,7 +933,7 @@ std::vector<Row> Rows() {
              })),
          E::Stops, NotFollowed(), true},
         {"folder of saved files deleted", S::Interrupted, Removed("dict"), E::Stops,
-         "line 12 saved the file dict/ZEL_Ambiguous.BIG, and its folder is gone"},
+         "line 23 saved the file dict/ZEL_Ambiguous.BIG, and its folder is gone"},
         {"journal made for another folder", S::Interrupted,
          SignedJournal([](Scene&, JournalLines& lines) { lines[0][3] = "1"; }), E::Stops, kAnotherHome},
 
@@ -953,10 +954,10 @@ std::vector<Row> Rows() {
         // Whole lines lost from the end: the files they named stay changed
         // after an undo (here the four BIG lexicons would stay under their
         // BIG5 names); the SAVED files beyond the last line's tell.
-        {"journal cut after its eleventh line", S::Interrupted,
+        {"journal cut after its twenty-second line", S::Interrupted,
          [](Scene& scene) {
              const std::string text = ReadFileText(scene.In(kJournal));
-             fs::resize_file(scene.In(kJournal), JournalLineStart(text, 12));
+             fs::resize_file(scene.In(kJournal), JournalLineStart(text, 23));
          },
          E::Stops, "SAVED.3 is named by none of its lines"},
         {"journal bit-flipped", S::Interrupted, FlippedInLine(kJournal, 3), E::Stops, "line 3 fails its checksum"},

@@ -338,9 +338,10 @@ TEST_F(JournalTest, ARecordingJournalIsEndedOnlyThroughItsObject) {
 }
 
 // A file changed in place costs the pages it changes: the journal holds one
-// page per page written, not the file.
+// page per page written, not the file. A small file is saved whole at its
+// first change instead, so that its later writes owe the journal nothing.
 TEST_F(JournalTest, ChangedInPlaceOnlyTheChangedPagesAreSaved) {
-    const std::string original = Pattern(5 * 4096 + 100, 'b');
+    const std::string original = Pattern(20 * 4096 + 100, 'b');
     WriteText(File("BASE.DIC"), original);
     Open();
     HZFILE file = Z_OpenFile(File("BASE.DIC").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
@@ -365,6 +366,21 @@ TEST_F(JournalTest, ChangedInPlaceOnlyTheChangedPagesAreSaved) {
         ASSERT_TRUE(Undo()) << LastError();
         EXPECT_EQ(ReadText(File("BASE.DIC")), original);
     }
+    Discard();
+
+    const std::string small = Pattern(2 * 4096 + 10, 's');
+    WriteText(File("USER.DIC"), small);
+    Open();
+    file = Z_OpenFile(File("USER.DIC").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
+    ASSERT_NE(file, nullptr) << LastError();
+    Write(file, 5000, "page 1");  // every page
+    Write(file, 0, "page 0");
+    Write(file, 8192, "page 2");
+    ASSERT_EQ(Z_CloseFile(file), 1);
+    Close();
+    EXPECT_EQ(Kinds(), "PPP");
+    ASSERT_TRUE(Undo()) << LastError();
+    EXPECT_EQ(ReadText(File("USER.DIC")), small);
     Discard();
 }
 
@@ -423,7 +439,8 @@ TEST_F(JournalTest, ChangedInPlaceThenReplacedIsPutBackWholeThenByPage) {
 // A damaged page is found before anything is put back; a page cut short by
 // a crash at the journal's end was never followed by its change.
 TEST_F(JournalTest, DamagedPageStopsTheUndoAPageCutShortIsPassedOver) {
-    const std::string original = Pattern(3 * 4096, 'e');
+    // Larger than a file saved whole at its first change.
+    const std::string original = Pattern(20 * 4096, 'e');
     WriteText(File("a.dic"), original);
     Open();
     HZFILE file = Z_OpenFile(File("a.dic").c_str(), Z_MODE_READ_WRITE, 0, nullptr, 0);
