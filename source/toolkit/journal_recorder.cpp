@@ -68,6 +68,7 @@ struct OpenJournal {
     std::set<std::string> ahead;  // of those, kept before their change came (Z_JournalWhole)
     std::map<std::string, InPlaceFile> inPlace;
     std::set<std::string> made;  // files made while it recorded: flushed with it when they are still there
+    std::set<std::string> missing;  // keys of the names it found free (C lines)
     uint64_t sequence = 0;
     uint64_t copies = 0;
     uint32_t chain = 0;
@@ -386,9 +387,12 @@ bool FileJournal::BeforeChange(const char* operation, const char* path, JournalC
     // does not know, beside its kept copy. A new file made under the name
     // needs no such flush: one the journal does not name is made again by
     // the run that makes it.
+    // A file under a name the journal found free goes as the undo would
+    // take it: no record protects it, and its going waits for none.
     const auto settled = [&]() {
         const bool owed = journal.bytesOwed || (change == JournalChange::Replace && journal.missingOwed.count(key) != 0);
-        return change == JournalChange::Make || !owed || MakeDurable(operation, journal);
+        const bool unprotected = change == JournalChange::Remove && journal.missing.count(key) != 0;
+        return change == JournalChange::Make || unprotected || !owed || MakeDurable(operation, journal);
     };
     if (journal.whole.count(key) != 0) {
         // A file kept ahead is the journal's copy of itself until it loses
@@ -418,6 +422,7 @@ bool FileJournal::BeforeChange(const char* operation, const char* path, JournalC
     if (facts.kind == FileKind::Missing) {
         if (!RecordMissing(operation, journal, relative)) return false;
         journal.whole.insert(key);
+        journal.missing.insert(key);
         journal.missingOwed.insert(key);
         return change != JournalChange::Replace || settled();
     }

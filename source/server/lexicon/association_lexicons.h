@@ -15,3 +15,8 @@ constexpr int LEXICON_SINGLE = 7777;
 // asks to build it again. *made (when given) receives the file's name when
 // it was built.
 bool CreateAssociationLexicon(const RunChoices& choices, int kind, std::string* made = nullptr);
+// Whether that lexicon file would be built: 1 (*target and *name, when
+// given, receive its path and its name), 0, or -1 when that cannot be told
+// (the last error says why).
+int AssociationLexiconTarget(const RunChoices& choices, int kind, std::string* target = nullptr,
+                             std::string* name = nullptr);

@@ -56,14 +56,21 @@ bool CreateEntityLexicon(RunContext& run) {
 
 }  // namespace
 
+bool JournalSystemLexiconRenames(const RunContext& run) {
+    for (const FileRename& rename : kOldLexiconFiles) {
+        if (!JournalLexiconFileRename(run.journal.get(), run.choices.home, rename.oldName, rename.newName)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool UpgradeSystemLexicons(RunContext& run) {
     const char* home = run.choices.home;
     const uint16_t charsetCode = run.choices.lexiconCharsetCode;
     LexiconIds& ids = run.outcome.lexiconIds;
     // Every rename recorded first: one flush of the journal before them all.
-    for (const FileRename& rename : kOldLexiconFiles) {
-        if (!JournalLexiconFileRename(run.journal.get(), home, rename.oldName, rename.newName)) return false;
-    }
+    if (!JournalSystemLexiconRenames(run)) return false;
     for (const FileRename& rename : kOldLexiconFiles) {
         bool renamed = false;
         if (!RenameLexiconFile(home, rename.oldName, rename.newName, &renamed)) return false;

@@ -73,19 +73,27 @@ void NoteDictFile(RunContext& run, uint16_t index) {
 // toolkit's text naming the call, the file and the reason.
 bool UpdateDictFiles(RunContext& run, const char*) {
     if (!JournalDictFileHeaders(run.choices.home, run.journal.get())) return LabelledByStep(kDictFilesStep);
-    for (uint16_t index = 0; index < 9; ++index) {
-        bool updated = false;
-        if (UpdateDictFile(index, run.choices.home, &updated, run.journal.get())) {
-            if (updated) NoteDictFile(run, index);
-            continue;
+    // VIEW.DIC (5) first: its move flushes the journal with the headers
+    // recorded above, and the headers written in place after it owe none.
+    constexpr uint16_t kOrder[] = {5, 0, 1, 2, 3, 4, 6, 7, 8};
+    bool updated[9] = {};
+    int failed = -1;
+    for (uint16_t index : kOrder) {
+        if (!UpdateDictFile(index, run.choices.home, &updated[index], run.journal.get())) {
+            failed = index;
+            break;
         }
-        const std::string cause = Z_GetLastErrorPrompt(nullptr, 0);
-        std::string text = kDictFileSteps[index].label;
-        if (!cause.empty()) text += ": " + cause;
-        Z_CaptureError(kDictFileErrorCode, text.c_str(), kDictFileErrorSource, kDictFileSteps[index].line);
-        return false;
     }
-    return true;
+    const std::string cause = failed >= 0 ? Z_GetLastErrorPrompt(nullptr, 0) : "";
+    // Noted in the files' own order, whatever the order of their changes.
+    for (uint16_t index = 0; index < 9; ++index) {
+        if (updated[index]) NoteDictFile(run, index);
+    }
+    if (failed < 0) return true;
+    std::string text = kDictFileSteps[failed].label;
+    if (!cause.empty()) text += ": " + cause;
+    Z_CaptureError(kDictFileErrorCode, text.c_str(), kDictFileErrorSource, kDictFileSteps[failed].line);
+    return false;
 }
 
 bool GetEnvironment(RunContext& run, const char*) { return GetObjectEnv(3, &run.env) != nullptr; }
@@ -101,8 +109,22 @@ bool UpdateRelationColumnsStep(RunContext& run, const char*) { return UpdateRela
 // indices that depend on refilled lexicons.
 bool UpgradeLexicons(RunContext& run, const char*) {
     if (run.choices.lexiconCharsetCode == CHARSET_CODE_NONE) return UpgradeEntityLexicon(run);
+    constexpr int kKinds[] = {LEXICON_AMBIGUOUS, LEXICON_WBIGRAM, LEXICON_CBIGRAM, LEXICON_SINGLE};
+    // Each segmentation lexicon file takes its name by a move, which waits
+    // for the journal's line about what had the name: recorded ahead with
+    // the system lexicons' renames, their lines reach the disk with the one
+    // flush before the first of those. After those renames' own lines: a
+    // file one of them renames may have the name of such a file (the BIG5
+    // set), and the put-back then removes the name the rename gave before
+    // it brings back the name it took.
+    if (!JournalSystemLexiconRenames(run)) return false;
+    for (int kind : kKinds) {
+        std::string target;
+        const int wanted = AssociationLexiconTarget(run.choices, kind, &target);
+        if (wanted < 0 || (wanted > 0 && !Z_JournalWhole(run.journal.get(), target.c_str()))) return false;
+    }
     if (!UpgradeSystemLexicons(run)) return false;
-    for (int kind : {LEXICON_AMBIGUOUS, LEXICON_WBIGRAM, LEXICON_CBIGRAM, LEXICON_SINGLE}) {
+    for (int kind : kKinds) {
         std::string made;
         if (!CreateAssociationLexicon(run.choices, kind, &made)) return false;
         if (!made.empty()) run.actions.Note(ActionKind::DatabaseMade, ActionGroup::Databases, made, "lexicon");
