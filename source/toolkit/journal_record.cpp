@@ -269,6 +269,13 @@ enum class LineRead { Line, CutShort, TooLong, End };
 
 bool AllZeros(const std::string& text) { return text.find_first_not_of('\0') == std::string::npos; }
 
+// The first part of a torn tail: the sectors of a line that reached the
+// disk, then zeros where its length went ahead of the rest of its bytes.
+bool ZerosAfterItsStart(const std::string& text) {
+    const size_t zero = text.find('\0');
+    return zero != std::string::npos && text.find_first_not_of('\0', zero) == std::string::npos;
+}
+
 LineRead ReadLine(JournalText& file, std::string& line, uint64_t* consumed) {
     line.clear();
     for (int c; (c = file.Next()) >= 0;) {
@@ -419,10 +426,11 @@ JournalCheck ReadJournal(const std::string& folder, const std::string& own, Jour
         if (read == LineRead::TooLong) {
             // A tail whose length reached the disk before its bytes reads
             // as zeros to the end, and no line ends in it: a record cut by
-            // the crash, whose change was never made. A line end after it
-            // is more than a cut can leave.
+            // the crash, whose change was never made. Its first sectors may
+            // have reached the disk, so the line may start with its own
+            // bytes. A line end after it is more than a cut can leave.
             LineRead rest = read;
-            bool zeros = AllZeros(line);
+            bool zeros = ZerosAfterItsStart(line);
             while (number > 1 && rest == LineRead::TooLong && zeros && consumed - lineStart <= kLongestTornTail) {
                 rest = ReadLine(file, line, &consumed);
                 zeros = AllZeros(line);

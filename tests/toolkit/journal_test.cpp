@@ -474,6 +474,8 @@ TEST_F(JournalTest, DamagedPageStopsTheUndoAPageCutShortIsPassedOver) {
     pageFlipped[lastPage + 7] ^= 0x04;
     std::string zeroed = journal;
     std::fill(zeroed.begin() + static_cast<std::ptrdiff_t>(lastLine), zeroed.end(), '\0');
+    std::string startKept = zeroed + std::string(20000, '\0');
+    startKept.replace(lastLine, 9, journal, lastLine, 9);
     const std::pair<const char*, std::string> cuts[] = {
         {"its page cut short", journal.substr(0, journal.size() - 10)},
         {"its line cut short", journal.substr(0, lastLine + 9)},
@@ -481,6 +483,7 @@ TEST_F(JournalTest, DamagedPageStopsTheUndoAPageCutShortIsPassedOver) {
         {"its page failing its checksum", pageFlipped},
         {"its length on the disk, its bytes not", zeroed},
         {"its length on the disk and more than a line of zeros", zeroed + std::string(20000, '\0')},
+        {"the start of its line on the disk, then more than a line of zeros", startKept},
     };
     for (const auto& [cut, text] : cuts) {
         SCOPED_TRACE(cut);
@@ -492,7 +495,8 @@ TEST_F(JournalTest, DamagedPageStopsTheUndoAPageCutShortIsPassedOver) {
     }
     // More zeros than a journal writes between two flushes, or a line
     // after them: no cut leaves that.
-    for (const std::string& text : {zeroed + std::string(2 << 20, '\0'), zeroed + std::string(20000, '\0') + "\n"}) {
+    for (const std::string& text : {zeroed + std::string(2 << 20, '\0'), zeroed + std::string(20000, '\0') + "\n",
+                                    startKept + "\n"}) {
         WriteText(path, text);
         EXPECT_EQ(Check(), 0);
         EXPECT_NE(LastError().find("longer than any journal line"), std::string::npos) << LastError();
