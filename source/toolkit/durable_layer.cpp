@@ -91,6 +91,9 @@ Result<std::unique_ptr<File>> DurableLayer::Open(const Path& path, const OpenOpt
     Result<Facts> facts = (*opened)->Look();
     if (!facts.ok()) {
         (void)(*opened)->Close();
+        // A file made by this open goes with its failure: the caller never
+        // had it, so nothing else would take it away.
+        if (options.mode == OpenMode::CreateOnly) (void)below_->Remove(path);
         return facts.TakeStatus().At(path);
     }
     changed_.insert({facts->volume, facts->index});

@@ -185,8 +185,14 @@ Result<std::unique_ptr<File>> PosixPrimitives::OpenAt(Place& place, const Path& 
         if (fd < 0) return Errno();
         auto file = std::make_unique<PosixFile>(path, fd);
         // Only a file made here may later move over another (durable_files.h).
+        // One that cannot say who it is goes again: a failed create leaves
+        // no name behind.
         Result<Facts> made = file->Look();
-        if (!made.ok()) return made.TakeStatus();
+        if (!made.ok()) {
+            (void)file->Close();
+            ::unlinkat(place.folder, place.name.c_str(), 0);
+            return made.TakeStatus();
+        }
         NoteMadeFile(*made);
         return std::unique_ptr<File>(std::move(file));
     }

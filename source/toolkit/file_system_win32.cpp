@@ -265,8 +265,14 @@ Result<std::unique_ptr<File>> WindowsPrimitives::OpenAt(Place& place, const Path
     auto opened = std::make_unique<WindowsFile>(path, file.Release());
     if (options.mode == OpenMode::CreateOnly) {
         // Only a file made here may later move over another (durable_files.h).
+        // One that cannot say who it is goes again: a failed create leaves
+        // no name behind.
         Result<Facts> made = opened->Look();
-        if (!made.ok()) return made.TakeStatus();
+        if (!made.ok()) {
+            (void)opened->Close();
+            DeleteFileW(place.wide.c_str());
+            return made.TakeStatus();
+        }
         NoteMadeFile(*made);
     }
     return std::unique_ptr<File>(std::move(opened));

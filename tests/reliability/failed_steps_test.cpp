@@ -326,6 +326,20 @@ std::vector<FailedStepRow> Rows() {
             };
             return row;
         }(),
+        // The record's work file was made but cannot be looked at: the
+        // failed create takes it away again.
+        [] {
+            FailedStepRow row = ServiceStoreFails(
+                "the work file of the removed service's record is made but cannot be looked at",
+                [](const FaultLog& log) { return LastBefore(log, "Z_CreateFile", "DeleteService", 1); },
+                "fs.FileLook", "EIO", "Z_CreateFile: cannot create ");
+            row.check = [](const UpgradeWorld& world, const std::string& output) {
+                EXPECT_TRUE(Contains(output, "Input/output error")) << output;
+                EXPECT_TRUE(QueryRegisteredService(OLD_SERVICE).exists);
+                EXPECT_FALSE(fs::exists(world.Home() / "system" / "OLDSERVICE.INF.NEW"));
+            };
+            return row;
+        }(),
 #endif
         // In the dictionary phase: the run stops, everything put back.
         CannotTell("a relation database's data cannot be looked at", oldNamesDropped, "Z_FileExists@DB12.dat", 1,
