@@ -14,7 +14,6 @@
 #include <system_error>
 #include <utility>
 
-#include "made_files.h"
 #include "path_text.h"
 #include "placed_file_system.h"
 #include "walk_posix.h"
@@ -183,18 +182,7 @@ Result<std::unique_ptr<File>> PosixPrimitives::OpenAt(Place& place, const Path& 
         fd = ::openat(place.folder, place.name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                       options.ownerOnly ? 0600 : 0666);
         if (fd < 0) return Errno();
-        auto file = std::make_unique<PosixFile>(path, fd);
-        // Only a file made here may later move over another (durable_files.h).
-        // One that cannot say who it is goes again: a failed create leaves
-        // no name behind.
-        Result<Facts> made = file->Look();
-        if (!made.ok()) {
-            (void)file->Close();
-            ::unlinkat(place.folder, place.name.c_str(), 0);
-            return made.TakeStatus();
-        }
-        NoteMadeFile(*made);
-        return std::unique_ptr<File>(std::move(file));
+        return std::unique_ptr<File>(std::make_unique<PosixFile>(path, fd));
     }
     // Never through a link (the walk followed it already), and never
     // blocking on a pipe or a device planted under a file's name since.

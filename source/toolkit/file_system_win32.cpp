@@ -19,7 +19,6 @@
 
 #include "code_page_win32.h"
 #include "handle_win32.h"
-#include "made_files.h"
 #include "owner_win32.h"
 #include "path_text.h"
 #include "placed_file_system.h"
@@ -262,20 +261,7 @@ Result<std::unique_ptr<File>> WindowsPrimitives::OpenAt(Place& place, const Path
     if (!file.Valid()) return LastFailure();
     // A device name (NUL, COM1 ...) opens the device, in any folder.
     if (Status regular = CheckRegular(file.Get(), place); !regular.ok()) return regular;
-    auto opened = std::make_unique<WindowsFile>(path, file.Release());
-    if (options.mode == OpenMode::CreateOnly) {
-        // Only a file made here may later move over another (durable_files.h).
-        // One that cannot say who it is goes again: a failed create leaves
-        // no name behind.
-        Result<Facts> made = opened->Look();
-        if (!made.ok()) {
-            (void)opened->Close();
-            DeleteFileW(place.wide.c_str());
-            return made.TakeStatus();
-        }
-        NoteMadeFile(*made);
-    }
-    return std::unique_ptr<File>(std::move(opened));
+    return std::unique_ptr<File>(std::make_unique<WindowsFile>(path, file.Release()));
 }
 
 // Written through: the move reaches the disk, its folder's entry included,

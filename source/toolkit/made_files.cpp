@@ -1,26 +1,15 @@
 #include "made_files.h"
 
-#include <set>
-#include <utility>
+#include "env.h"
 
 namespace zel::toolkit {
-namespace {
 
-using Identity = std::pair<uint64_t, uint64_t>;
+// The record is the system table's own (PlatformFileSystem), in the one
+// environment of the process.
+void NoteMadeFile(const Facts& facts) { Env::Get().Platform().NoteMade(facts); }
 
-std::set<Identity>& Made() {
-    static std::set<Identity> made;
-    return made;
-}
+bool WasMadeHere(const Facts& facts) { return Env::Get().Platform().WasMade(facts); }
 
-Identity IdentityOf(const Facts& facts) { return {facts.volume, facts.index}; }
-
-}  // namespace
-
-void NoteMadeFile(const Facts& facts) { Made().insert(IdentityOf(facts)); }
-
-bool WasMadeHere(const Facts& facts) { return Made().count(IdentityOf(facts)) != 0; }
-
-void ForgetMadeFile(const Facts& facts) { Made().erase(IdentityOf(facts)); }
+void ForgetMadeFile(const Facts& facts) { Env::Get().Platform().ForgetMade(facts); }
 
 }  // namespace zel::toolkit

@@ -77,7 +77,19 @@ public:
                 case Kind::Other: return Status::Refused(Code::NotRegular, "it is not a regular file");
             }
         }
-        return P::OpenAt(place, path, options);
+        Result<std::unique_ptr<File>> opened = P::OpenAt(place, path, options);
+        if (!creates || !opened.ok()) return opened;
+        // Only a file made here may later move over another (durable_files.h).
+        // One that cannot say who it is goes again: a failed create leaves
+        // no name behind.
+        Result<Facts> made = (*opened)->Look();
+        if (!made.ok()) {
+            (void)(*opened)->Close();
+            (void)P::RemoveAt(place);
+            return made.TakeStatus();
+        }
+        NoteMade(*made);
+        return opened;
     }
 
     Status Rename(const Path& from, const Path& to, RenameMode mode, Touched* touched) override {
@@ -89,7 +101,9 @@ public:
         }
         if (source.folderMissing || source.kind == Kind::Missing) return source.MissingStatus();
         if (target.folderMissing) return target.MissingStatus();
+        const Result<Facts> replaced = HeldFile(target);
         if (Status renamed = P::RenameAt(source, target, mode); !renamed.ok()) return renamed;
+        if (replaced.ok()) ForgetMade(*replaced);
         if (touched != nullptr) *touched = Touched{target.text, source.text};
         return Status();
     }
@@ -111,7 +125,10 @@ public:
         if (Status found = Find(path, Last::Itself, place); !found.ok()) return found;
         if (place.folderMissing) return place.MissingStatus();
         if (place.kind == Kind::Folder) return Status::Refused(Code::IsFolder, "it is a directory");
-        return Changed(P::RemoveAt(place), place, touched);
+        const Result<Facts> removed = HeldFile(place);
+        Status status = P::RemoveAt(place);
+        if (status.ok() && removed.ok()) ForgetMade(*removed);
+        return Changed(status, place, touched);
     }
 
     Status MakeFolder(const Path& path, bool ownerOnly, Touched* touched) override {
@@ -143,6 +160,13 @@ private:
         if (place.folderMissing || place.kind == Kind::Missing) return place.MissingStatus();
         if (place.kind != Kind::Folder) return Status::FromErrno(ENOTDIR);
         return Status();
+    }
+
+    // The file a name about to go holds, while files made here are noted:
+    // its identity is forgotten with the name.
+    Result<Facts> HeldFile(const Place& place) const {
+        if (!MadeAny() || place.folderMissing || place.kind != Kind::Regular) return Status::FromErrno(ENOENT);
+        return P::FactsAt(place);
     }
 
     static Status Changed(Status status, const Place& place, Touched* touched) {

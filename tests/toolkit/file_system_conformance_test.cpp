@@ -214,6 +214,24 @@ TEST_P(Conformance, RemoveTakesANameNeverWhatALinkNames) {
     EXPECT_EQ(KindOf(At("target"), Last::Itself), Kind::Missing);
 }
 
+// A file made here is the system table's to know until its name goes:
+// removed, or replaced by a move, its identity is forgotten, so that one
+// the system gives again to another file is never taken for it.
+TEST_P(Conformance, AFileMadeHereIsKnownUntilItsNameGoes) {
+    if (stack_->KeepsChanges()) GTEST_SKIP() << "the layer keeps the files it makes to itself";
+    Make(At("a"), "a");
+    Make(At("b"), "b");
+    const Result<Facts> a = files().Look(At("a"), Last::Itself);
+    const Result<Facts> b = files().Look(At("b"), Last::Itself);
+    ASSERT_TRUE(a.ok() && b.ok());
+    EXPECT_TRUE(stack_->platform().WasMade(*a));
+    ASSERT_TRUE(files().Rename(At("a"), At("b"), RenameMode::Replace).ok());
+    EXPECT_FALSE(stack_->platform().WasMade(*b)) << "the file a move replaced";
+    EXPECT_TRUE(stack_->platform().WasMade(*a)) << "the file moved";
+    ASSERT_TRUE(files().Remove(At("b")).ok());
+    EXPECT_FALSE(stack_->platform().WasMade(*a)) << "the file removed";
+}
+
 TEST_P(Conformance, LinkGivesASecondNameToOneFile) {
     Make(At("file"), "one");
     ASSERT_TRUE(files().Link(At("file"), At("second")).ok());
