@@ -77,9 +77,8 @@ std::string ActionsText(const std::string& report) {
     return start == std::string::npos || end == std::string::npos ? "<none>" : report.substr(start, end - start);
 }
 
-// After a kill, a check of the home left: it changes nothing, and unless
-// the home holds an interrupted dictionary phase (which it does not plan)
-// it plans what the rerun then does, action for action, in order.
+// After a kill, a check of the home left: it changes nothing, and it plans
+// what the rerun then does, action for action, in order.
 void CheckBeforeRerun(UpgradeWorld& world, const SweepScenario& scenario, const std::string& where,
                       std::vector<std::string>* differences, std::string* planned) {
     std::vector<std::string> arguments = scenario.arguments;
@@ -98,9 +97,9 @@ void CheckBeforeRerun(UpgradeWorld& world, const SweepScenario& scenario, const 
         differences->push_back(where + "the check left " + std::to_string(reports.size()) + " reports");
         return;
     }
-    if (check.output.find("does not list what the run would change") == std::string::npos) {
-        *planned = ActionsText(reports[0]);
-    }
+    // An interrupted dictionary phase included: the check makes its put-back
+    // over the dry run too.
+    *planned = ActionsText(reports[0]);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -172,6 +173,12 @@ bool StatesTheReason(const std::string& output, const std::string& reason) {
 // A stop may leave a service it had stopped stopped: it registers the old
 // service again as it was, but starts no server. The service files without
 // their state lines.
+// A lock a killed run left is taken and let go as any run does.
+SweepOutcome WithoutLeftLock(SweepOutcome outcome) {
+    outcome.home.erase("system/UPGRADE.LCK");
+    return outcome;
+}
+
 SweepOutcome WithoutServiceStates(SweepOutcome outcome) {
     for (auto& [name, text] : outcome.serviceFiles) {
         std::istringstream lines(text);
@@ -229,9 +236,23 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride, Injection i
     checkArguments.push_back("-CHECK");
     const ProgramResult check = world.Upgrade(checkArguments);
     if (check.exitCode != 0) report.violations.push_back("the check ended with " + std::to_string(check.exitCode) + ": " + check.output);
-    CompareOutcome(untouched, ObserveOutcome(world), "the check changed something: ", &report.violations);
+    CompareOutcome(WithoutLeftLock(untouched), WithoutLeftLock(ObserveOutcome(world)), "the check changed something: ",
+                   &report.violations);
     if (!TakeCheckLogAndReport(world.Home())) {
         report.violations.push_back("the check did not write its log and its report alone");
+    }
+
+    // A home an interrupted run left: every run puts its dictionary phase
+    // back first, so a run may also stop with that done, as one stopped at
+    // its first open of the dictionary shell (after the put-back) leaves it.
+    std::optional<SweepOutcome> putBack;
+    if (fs::exists(world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL")) {
+        SetEnvironment("ZEL_FAULT", "ShellOpen:1");
+        const ProgramResult stopped = world.Upgrade(scenario.arguments);
+        UnsetEnvironment("ZEL_FAULT");
+        if (stopped.exitCode != 1) report.violations.push_back("the put-back alone did not end 1: " + stopped.output);
+        putBack = ObserveOutcome(world);
+        restore();
     }
 
     // A clean run: the places to fail, and its result.
@@ -293,18 +314,29 @@ SweepReport RunFaultSweep(const SweepScenario& scenario, int stride, Injection i
         }
         // Status 1 says nothing changed, the services included: the old
         // service registered as it was, no new one, every file and folder of
-        // the home as it was (its log aside).
+        // the home as it was (its log aside), or as the put-back of an
+        // interrupted run left it.
         if (faulted.exitCode == 1) {
-            CompareOutcome(WithoutServiceStates(untouched), WithoutServiceStates(ObserveOutcome(world)),
-                           where + "ended 1, but ", &report.violations);
+            const SweepOutcome found = WithoutLeftLock(WithoutServiceStates(ObserveOutcome(world)));
+            std::vector<std::string> unlike;
+            CompareOutcome(WithoutLeftLock(WithoutServiceStates(untouched)), found, where + "ended 1, but ", &unlike);
+            std::vector<std::string> unlikePutBack;
+            if (putBack) CompareOutcome(WithoutServiceStates(*putBack), found, where + "ended 1, but ", &unlikePutBack);
+            if (!unlike.empty() && (!putBack || !unlikePutBack.empty())) {
+                report.violations.insert(report.violations.end(), unlike.begin(), unlike.end());
+            }
         }
 
         const bool finished = faulted.output.find("\nUpgrade is finished!\n") != std::string::npos;
         const DirectorySnapshot state = SnapshotDirectory(world.Home());
         // A run stopped in the dictionary phase puts every file of it back.
         const bool stoppedInDictionaries = !finished && faulted.output.find("Now, Copying") == std::string::npos;
+        auto putBackHolds = [&](const std::string& path) {
+            return putBack && putBack->home.count(path) && state.count(path) && state.at(path) == putBack->home.at(path);
+        };
         for (const auto& [path, bytes] : before) {
-            if (stoppedInDictionaries && IsDictionaryFile(path) && (!state.count(path) || state.at(path) != bytes)) {
+            if (stoppedInDictionaries && IsDictionaryFile(path) && (!state.count(path) || state.at(path) != bytes) &&
+                !putBackHolds(path)) {
                 report.violations.push_back(where + path + " was not put back after the stop");
             }
         }

@@ -216,5 +216,34 @@ TEST(RunReport, NamesEveryChangeOfEachScenarioAndCheckPredictsIt) {
     }
 }
 
+// A home whose run was killed in the dictionary phase: the check makes the
+// put-back of its journal over the dry run too, so it plans what the rerun
+// does, and leaves the journal where it was.
+TEST(RunReport, CheckOfAnInterruptedRunPlansItsRerun) {
+    const std::vector<SweepScenario> scenarios = FaultSweepScenarios();
+    const auto resumed = std::find_if(scenarios.begin(), scenarios.end(), [](const SweepScenario& scenario) {
+        return scenario.name.find("resumed") != std::string::npos;
+    });
+    if (resumed == scenarios.end()) GTEST_SKIP() << "the scenarios chosen leave out the resumed run";
+    const SweepScenario& scenario = *resumed;
+    UpgradeWorld world;
+    ASSERT_EQ(world.MakeHome(scenario.home).exitCode, 0);
+    scenario.afterServices(world);
+    const fs::path journal = world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL";
+    ASSERT_TRUE(fs::exists(journal));
+
+    std::vector<std::string> checkArguments = scenario.arguments;
+    checkArguments.push_back("-CHECK");
+    const ProgramResult check = world.Upgrade(checkArguments);
+    ASSERT_EQ(check.exitCode, 0) << check.output;
+    EXPECT_TRUE(fs::exists(journal));
+    const Json checked = ReportOf(world.Home(), "check");
+    EXPECT_EQ(checked["changed"], true);
+
+    const ProgramResult run = world.Upgrade(scenario.arguments);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(checked["actions"], ReportOf(world.Home(), "upgrade")["actions"]);
+}
+
 }  // namespace
 }  // namespace zel::testing

@@ -16,7 +16,8 @@ std::vector<SweepScenario> SweepScenarios();
 // phase (the sweep fails the run that resumes it).
 std::vector<SweepScenario> FaultSweepScenarios();
 
-// The scenarios a run sweeps: all of them, or the first ZEL_SWEEP_SCENARIOS.
+// The scenarios a run sweeps: all of them, the first ZEL_SWEEP_SCENARIOS,
+// or those whose name holds ZEL_SWEEP_SCENARIO.
 std::vector<SweepScenario> ScenariosToSweep();
 
 // The stride that tries about pointsInCi of points (ZEL_SWEEP_POINTS

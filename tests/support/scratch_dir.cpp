@@ -51,9 +51,15 @@ void WriteFileText(const fs::path& path, const std::string& text) {
 }
 
 void CopyTree(const std::filesystem::path& from, const std::filesystem::path& to) {
+    // The folder itself stays: a home's identity (its volume and index) is
+    // what a run's record was made for.
     std::error_code ignored;
-    std::filesystem::remove_all(to, ignored);
-    std::filesystem::create_directories(to);
+    if (std::filesystem::is_directory(to, ignored)) {
+        for (const auto& entry : std::filesystem::directory_iterator(to)) std::filesystem::remove_all(entry.path(), ignored);
+    } else {
+        std::filesystem::remove_all(to, ignored);
+        std::filesystem::create_directories(to);
+    }
     // Entry by entry: MinGW's std::filesystem::copy refuses to copy a folder
     // onto one that exists ("File exists"), as `to` does now.
     for (const auto& entry : std::filesystem::directory_iterator(from)) {

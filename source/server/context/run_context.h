@@ -133,9 +133,6 @@ struct RunContext {
     std::vector<FailedStep> failedSteps;
     // The step that stopped the run (its name null when none did).
     FailedStep stoppedBy = {nullptr, 0, {}};
-    // -CHECK could not make the run over a dry run (an interrupted run's
-    // journal is to be put back first): its actions are not the plan.
-    bool planLeftOut = false;
     // Every change the run made, and what it left out on purpose.
     RunActions actions;
     RunSummary summary;

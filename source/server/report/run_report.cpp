@@ -14,7 +14,7 @@ namespace {
 bool Changed(const RunContext& run, int status) {
     // A check's plan is the run made over a dry run: what it would change.
     if (run.mode == RunMode::Upgrade) return run.actions.ChangedAnything();
-    return status == 0 && (run.actions.ChangedAnything() || run.planLeftOut);
+    return status == 0 && run.actions.ChangedAnything();
 }
 
 void WriteActions(JsonWriter& json, const RunActions& actions) {

@@ -46,25 +46,14 @@ bool MakeRun(RunContext& run) {
 }  // namespace
 
 bool PlanRun(RunContext& run) {
-    // An interrupted dictionary phase is put back from its journal first,
-    // and the check does not make that put-back over the dry run: such a
-    // home is not planned, and the console says so. The journal's files go
-    // through the table of file operations like any other file, so the dry
-    // run would keep the put-back's changes too; nothing yet shows that a
-    // plan made so equals the run.
+    // An interrupted dictionary phase is put back from its journal first:
+    // the check makes that put-back over the dry run too, as the run's first
+    // step, so that the plan starts from the home the run will see.
     const int journal = Z_HasFileJournal(JournalDirectory(run.choices.home).c_str());
     if (journal < 0) {
         PrintToolkitErrorLine(kPlanStep);
         run.failedSteps.push_back(FailedStepNow(kPlanStep));
         return false;
-    }
-    if (journal > 0) {
-        run.planLeftOut = true;
-        ConsolePrint(
-            "\nAn interrupted upgrade left the journal of its dictionary phase: the run puts those files back\n"
-            "first and then makes the whole upgrade again. The check cannot make that over a dry run, so it\n"
-            "does not list what the run would change.\n");
-        return true;
     }
     bool finished = false;
     {
