@@ -372,6 +372,31 @@ std::vector<FailedStepRow> Rows() {
             };
             return row;
         }(),
+        // The home's identity, which an interrupted run's record must
+        // match, cannot be told: no other home's record, but a stop with
+        // the reason (the seventeenth look of a resumed run's Z_GetFileInfo
+        // is the home's own).
+        [] {
+            FailedStepRow row{"the home's identity cannot be told when an interrupted run's record is checked", "",
+                              {"NEW:1", "CS:1", "OLD:N"},
+                              [](const UpgradeWorld& world) {
+                                  SetEnvironment("ZEL_FAULT", "Z_JournalFlush:1");
+                                  SetEnvironment("ZEL_FAULT_END", "kill");
+                                  world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
+                                  UnsetEnvironment("ZEL_FAULT_END");
+                                  UnsetEnvironment("ZEL_FAULT");
+                              },
+                              nullptr, nullptr, 1, "cannot be told: Z_GetFileInfo: cannot look at ", nullptr};
+            row.fault = "fs.Look@Z_GetFileInfo:17";
+            row.faultAs = "EIO";
+            row.failedSteps = {};
+            row.check = [](const UpgradeWorld& world, const std::string& output) {
+                EXPECT_TRUE(Contains(output, "Input/output error")) << output;
+                EXPECT_FALSE(Contains(output, "another home folder")) << output;
+                EXPECT_TRUE(fs::exists(world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL"));
+            };
+            return row;
+        }(),
         // The journal of the nine dictionary files fails before any file's
         // label: its ERROR line names the step.
         {"the nine dictionary files cannot be recorded", "", oldNamesDropped, nullptr,

@@ -163,7 +163,13 @@ RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::strin
         return RecordCheck::Damaged;
     }
     // What the record decided and changed was this home's, not another's.
-    if ((*values)["Home"] != HomeIdentity(home)) {
+    // A home whose identity the system cannot tell is no other home.
+    const std::string identity = HomeIdentity(home);
+    if (identity.empty()) {
+        *why = Z_GetLastErrorPrompt(nullptr, 0);
+        return RecordCheck::Unreadable;
+    }
+    if ((*values)["Home"] != identity) {
         *why = path + " was made for another home folder (" + (*values)["Home"] +
                "; this one is a copy of it, or was moved here from another volume)";
         return RecordCheck::Foreign;
@@ -177,7 +183,7 @@ RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::strin
     if (!hasJournal) return RecordCheck::Whole;
     switch (Z_CheckFileJournal(JournalDirectory(home).c_str(), home)) {
         case 1: return RecordCheck::Whole;
-        case 3: (*values)[kJournalCutKey] = "1"; return RecordCheck::Whole;
+        case 3: values->insert_or_assign(kJournalCutKey, std::string(1, '1')); return RecordCheck::Whole;
         case 2:
             *why = JournalFile(home) + " was made for another home folder (this one is a copy of it, or was moved "
                                        "here from another volume)";

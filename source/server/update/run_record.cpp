@@ -84,6 +84,9 @@ bool ReadRunRecord(RunContext& run, RecordCheck* refused, std::string* why) {
     }
     run.resumed = true;
     run.journalCut = values.count(kJournalCutKey) != 0;
+    // Rewritten as it was until the journal goes: a journal lost meanwhile
+    // is still found.
+    run.journalKept = values["Journal"] == "1";
     run.serverProgramAbsent = values["ServerProgramAbsent"] == "1";
     run.profileMissing = values["ProfileMissing"] == "1";
     run.oldProgramsFound = values["OldProgramsFound"] == "1";
@@ -108,12 +111,16 @@ bool WriteRecordFiles(const RunContext& run, bool journalFolder) {
     if (!Z_CreateDir(directory.c_str(), Z_OWN_FILE)) return false;
     if (journalFolder && !Z_CreateDir(JournalDirectory(run.choices.home).c_str(), Z_OWN_FILE)) return false;
     const std::string path = RunRecordFile(run.choices.home);
+    // A record without the home's identity would be refused by the next
+    // run: the write fails with the reason instead.
+    const std::string identity = HomeIdentity(run.choices.home);
+    if (identity.empty()) return false;
     RunRecordValues values = {
         {"ServerProgramAbsent", run.serverProgramAbsent ? "1" : "0"},
         {"ProfileMissing", run.profileMissing ? "1" : "0"},
         {"OldProgramsFound", run.oldProgramsFound ? "1" : "0"},
         {"Journal", run.journalKept ? "1" : "0"},
-        {"Home", HomeIdentity(run.choices.home)},
+        {"Home", identity},
     };
     if (run.choices.lexiconCharsetAnswered) values["LexiconCharset"] = std::to_string(run.choices.lexiconCharsetCode);
     if (run.choices.nativeCharsetAnswered) values["NativeCharset"] = run.choices.nativeCharsetAnswer;
