@@ -79,6 +79,8 @@ std::vector<SweepScenario> Selected(std::vector<SweepScenario> scenarios) {
     if (count > 0 && static_cast<size_t>(count) < scenarios.size()) scenarios.resize(static_cast<size_t>(count));
     if (const char* part = std::getenv("ZEL_SWEEP_SCENARIO"); part != nullptr && *part != '\0') {
         std::erase_if(scenarios, [part](const SweepScenario& scenario) { return scenario.name.find(part) == std::string::npos; });
+        // A sweep of nothing would pass.
+        if (scenarios.empty()) ADD_FAILURE() << "no scenario's name holds \"" << part << "\"";
     }
     return scenarios;
 }
