@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "reliability/sweep_outcome.h"
+#include "reliability/sweep_scenarios.h"
 #include "support/row_sample.h"
 
 namespace zel::testing {
@@ -379,13 +380,7 @@ std::vector<FailedStepRow> Rows() {
         [] {
             FailedStepRow row{"the home's identity cannot be told when an interrupted run's record is checked", "",
                               {"NEW:1", "CS:1", "OLD:N"},
-                              [](const UpgradeWorld& world) {
-                                  SetEnvironment("ZEL_FAULT", "Z_JournalFlush:1");
-                                  SetEnvironment("ZEL_FAULT_END", "kill");
-                                  world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
-                                  UnsetEnvironment("ZEL_FAULT_END");
-                                  UnsetEnvironment("ZEL_FAULT");
-                              },
+                              KillInTheDictionaryPhase,
                               nullptr, nullptr, 1, "cannot be told: Z_GetFileInfo: cannot look at ", nullptr};
             row.fault = "fs.Look@Z_GetFileInfo:17";
             row.faultAs = "EIO";

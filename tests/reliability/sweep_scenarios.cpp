@@ -50,11 +50,26 @@ void OldServiceRunning(const UpgradeWorld& world) {
 }
 #endif
 
+// The first ZEL_SWEEP_SCENARIOS of them, or those whose name holds
+// ZEL_SWEEP_SCENARIO.
+std::vector<SweepScenario> Selected(std::vector<SweepScenario> scenarios) {
+    const int count = EnvironmentNumber("ZEL_SWEEP_SCENARIOS");
+    if (count > 0 && static_cast<size_t>(count) < scenarios.size()) scenarios.resize(static_cast<size_t>(count));
+    if (const char* part = std::getenv("ZEL_SWEEP_SCENARIO"); part != nullptr && *part != '\0') {
+        std::erase_if(scenarios, [part](const SweepScenario& scenario) { return scenario.name.find(part) == std::string::npos; });
+        // A sweep of nothing would pass.
+        if (scenarios.empty()) ADD_FAILURE() << "no scenario's name holds \"" << part << "\"";
+    }
+    return scenarios;
+}
+
+}  // namespace
+
 // The first run is killed at a fixed point of its dictionary phase, once
 // VIEW.DIC has moved: the journal holds the dictionary files it had
 // changed. A point no run reaches would leave a finished home instead, and
 // the scenario would resume nothing: that fails here.
-void KilledInTheDictionaryPhase(const UpgradeWorld& world) {
+void KillInTheDictionaryPhase(const UpgradeWorld& world) {
     SetEnvironment("ZEL_FAULT", "Z_JournalFlush:1");
     SetEnvironment("ZEL_FAULT_END", "kill");
     world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
@@ -72,21 +87,6 @@ void KilledInTheDictionaryPhase(const UpgradeWorld& world) {
     }
 }
 
-// The first ZEL_SWEEP_SCENARIOS of them, or those whose name holds
-// ZEL_SWEEP_SCENARIO.
-std::vector<SweepScenario> Selected(std::vector<SweepScenario> scenarios) {
-    const int count = EnvironmentNumber("ZEL_SWEEP_SCENARIOS");
-    if (count > 0 && static_cast<size_t>(count) < scenarios.size()) scenarios.resize(static_cast<size_t>(count));
-    if (const char* part = std::getenv("ZEL_SWEEP_SCENARIO"); part != nullptr && *part != '\0') {
-        std::erase_if(scenarios, [part](const SweepScenario& scenario) { return scenario.name.find(part) == std::string::npos; });
-        // A sweep of nothing would pass.
-        if (scenarios.empty()) ADD_FAILURE() << "no scenario's name holds \"" << part << "\"";
-    }
-    return scenarios;
-}
-
-}  // namespace
-
 std::vector<SweepScenario> FaultSweepScenarios() {
     std::vector<SweepScenario> scenarios = SweepScenarios();
 #ifndef _WIN32
@@ -94,7 +94,7 @@ std::vector<SweepScenario> FaultSweepScenarios() {
                          OldServiceRunning});
 #endif
     scenarios.push_back({"resumed after a kill NEW:1 CS:1 OLD:N", {"NEW:1", "CS:1", "OLD:N"}, nullptr, {},
-                         KilledInTheDictionaryPhase});
+                         KillInTheDictionaryPhase});
     return Selected(std::move(scenarios));
 }
 

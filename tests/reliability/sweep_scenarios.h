@@ -10,6 +10,10 @@ namespace zel::testing {
 
 std::vector<SweepScenario> SweepScenarios();
 
+// Kills an upgrade of the typical home (NEW:1 CS:1 OLD:N) in its dictionary
+// phase once VIEW.DIC has moved, so that its journal holds changed files.
+void KillInTheDictionaryPhase(const UpgradeWorld& world);
+
 // The fault sweep's: those above, and two whose services or journal the
 // others do not have: the old service running with a stop that is pending
 // for two polls, and a home whose first run was killed in its dictionary
