@@ -25,6 +25,14 @@ class PosixFileSystem;
 
 Status Errno() { return Status::FromErrno(errno); }
 
+// The system's reason for the last call, with the descriptor it had opened
+// closed.
+Status ClosedWithErrno(int fd) {
+    const int saved = errno;
+    ::close(fd);
+    return Status::FromErrno(saved);
+}
+
 class PosixFile final : public File {
 public:
     PosixFile(Path path, int descriptor) : File(std::move(path)), descriptor_(descriptor) {}
@@ -159,10 +167,15 @@ Result<std::vector<Entry>> PosixPrimitives::ListAt(Place& place) {
             case DT_DIR: entry.kind = Kind::Folder; break;
             case DT_LNK: entry.kind = Kind::Link; break;
             case DT_UNKNOWN: {
+                // An entry whose kind cannot be told fails the listing: a
+                // guess could take a link or a folder for a file.
                 struct stat status;
-                if (::fstatat(::dirfd(list), found->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
-                    entry.kind = KindOfMode(status.st_mode);
+                if (::fstatat(::dirfd(list), found->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+                    const int failed = errno;
+                    ::closedir(list);
+                    return Status::FromErrno(failed);
                 }
+                entry.kind = KindOfMode(status.st_mode);
                 break;
             }
             default: entry.kind = Kind::Other; break;
@@ -193,13 +206,16 @@ Result<std::unique_ptr<File>> PosixPrimitives::OpenAt(Place& place, const Path& 
         return Errno();
     }
     struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::fstat(fd, &status) != 0) return ClosedWithErrno(fd);
+    if (!S_ISREG(status.st_mode)) {
         const bool folder = S_ISDIR(status.st_mode);
         ::close(fd);
         return folder ? Status::Refused(Code::IsFolder, "it is a directory")
                       : Status::Refused(Code::NotRegular, "it is not a regular file");
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // A file left non-blocking would read short where a read must be whole.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return ClosedWithErrno(fd);
     return std::unique_ptr<File>(new PosixFile(path, fd));
 }
 
@@ -228,6 +244,7 @@ Status PosixPrimitives::RenameAt(const Place& from, const Place& to, RenameMode 
     if (saved != EPERM && saved != EOPNOTSUPP && saved != EXDEV && saved != EMLINK) return Status::FromErrno(saved);
     struct stat status;
     if (::fstatat(to.folder, to.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) return Status::FromErrno(EEXIST);
+    if (errno != ENOENT) return Errno();
     return ::renameat(from.folder, from.name.c_str(), to.folder, to.name.c_str()) == 0 ? Status() : Errno();
 }
 
@@ -316,6 +333,7 @@ public:
             // keeps nobody out. Try again with the file the name gives now.
             struct stat named;
             const bool there = ::fstatat(place.folder, place.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0;
+            if (!there && errno != ENOENT) return fail(Errno());
             if (there && SameFile(opened, named)) {
                 return std::unique_ptr<Lock>(new PosixLock(this, path, fd, exclusive));
             }

@@ -392,6 +392,39 @@ std::vector<FailedStepRow> Rows() {
             };
             return row;
         }(),
+        // The record of an interrupted run, or its journal, is there but
+        // cannot be read: the run stops with the system's reason, and takes
+        // neither for damaged (nor sends the administrator to forget them).
+        [] {
+            FailedStepRow row{"an interrupted run's record cannot be read", "", {"NEW:1", "CS:1", "OLD:N"},
+                              KillInTheDictionaryPhase, nullptr, nullptr, 1,
+                              "cannot be told: Z_ReadFile: cannot read ", nullptr};
+            row.fault = "fs.Read@Z_ReadFile:1";
+            row.faultAs = "EIO";
+            row.failedSteps = {};
+            row.check = [](const UpgradeWorld& world, const std::string& output) {
+                EXPECT_TRUE(Contains(output, "RUN.INI: Input/output error")) << output;
+                EXPECT_FALSE(Contains(output, "damaged")) << output;
+                EXPECT_FALSE(Contains(output, "forget-run")) << output;
+                EXPECT_TRUE(fs::exists(world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL"));
+            };
+            return row;
+        }(),
+        [] {
+            FailedStepRow row{"an interrupted run's journal cannot be read", "", {"NEW:1", "CS:1", "OLD:N"},
+                              KillInTheDictionaryPhase, nullptr, nullptr, 1,
+                              "cannot be told: Z_CheckFileJournal: cannot read the file journal in ", nullptr};
+            row.fault = "fs.Read@Z_CheckFileJournal:1";
+            row.faultAs = "EIO";
+            row.failedSteps = {};
+            row.check = [](const UpgradeWorld& world, const std::string& output) {
+                EXPECT_TRUE(Contains(output, "Input/output error")) << output;
+                EXPECT_FALSE(Contains(output, "damaged")) << output;
+                EXPECT_FALSE(Contains(output, "forget-run")) << output;
+                EXPECT_TRUE(fs::exists(world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL"));
+            };
+            return row;
+        }(),
         // The journal of the nine dictionary files fails before any file's
         // label: its ERROR line names the step.
         {"the nine dictionary files cannot be recorded", "", oldNamesDropped, nullptr,

@@ -76,31 +76,41 @@ RecordCheck CheckOwnNames(const char* home, std::string* why) {
     return RecordCheck::None;
 }
 
-bool ReadRecordText(const std::string& path, std::string* text, std::string* why) {
+// What keeps the record from being read: a record that is not what the
+// run writes is damage; a record someone else made is not the run's own;
+// anything else is the system's, and says nothing about the record.
+RecordCheck ReadRecordText(const std::string& path, std::string* text, std::string* why) {
     ZFileInfo info{};
-    if (!Z_GetFileInfo(path.c_str(), Z_NO_LINK, &info) || info.kind != Z_FILE_REGULAR) {
+    if (!Z_GetFileInfo(path.c_str(), Z_NO_LINK, &info)) {
+        const char* reason = Z_GetLastErrorPrompt(nullptr, 0);
+        *why = path + " cannot be looked at: " + (reason != nullptr ? reason : "");
+        return RecordCheck::Unreadable;
+    }
+    if (info.kind != Z_FILE_REGULAR) {
         *why = path + " is not a file";
-        return false;
+        return RecordCheck::Damaged;
     }
     if (info.size > static_cast<uint64_t>(kLargestRecord)) {
         *why = path + " holds " + std::to_string(info.size) + " bytes, more than any record of a run";
-        return false;
+        return RecordCheck::Damaged;
     }
     HZFILE file = Z_OpenFile(path.c_str(), Z_MODE_READ, 0, nullptr, Z_OWN_FILE);
     if (file == nullptr) {
-        *why = Z_GetLastError() == Z_ERROR_NOT_OWN ? NotOwnText() : Z_GetLastErrorPrompt(nullptr, 0);
-        return false;
+        if (Z_GetLastError() == Z_ERROR_NOT_OWN) {
+            *why = NotOwnText();
+            return RecordCheck::Foreign;
+        }
+        *why = Z_GetLastErrorPrompt(nullptr, 0);
+        return RecordCheck::Unreadable;
     }
     char buffer[kLargestRecord];
     const int64_t count = Z_ReadFile(file, buffer, kLargestRecord, 0);
     const bool read = Z_FileError(file) == 0;
+    if (!read) *why = Z_GetLastErrorPrompt(nullptr, 0);
     Z_CloseFile(file);
-    if (!read) {
-        *why = Z_GetLastErrorPrompt(nullptr, 0);
-        return false;
-    }
+    if (!read) return RecordCheck::Unreadable;
     text->assign(buffer, static_cast<size_t>(count));
-    return true;
+    return RecordCheck::Whole;
 }
 
 }  // namespace
@@ -155,9 +165,8 @@ RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::strin
         return RecordCheck::Damaged;
     }
     std::string text;
-    if (!ReadRecordText(path, &text, why)) {
-        return Z_GetLastError() == Z_ERROR_NOT_OWN ? RecordCheck::Foreign : RecordCheck::Damaged;
-    }
+    const RecordCheck read = ReadRecordText(path, &text, why);
+    if (read != RecordCheck::Whole) return read;
     if (!ParseRunRecord(text, values, why)) {
         *why = path + ": " + *why;
         return RecordCheck::Damaged;
@@ -188,8 +197,17 @@ RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::strin
             *why = JournalFile(home) + " was made for another home folder (this one is a copy of it, or was moved "
                                        "here from another volume)";
             return RecordCheck::Foreign;
-        default:
-            *why = Z_GetLastError() == Z_ERROR_NOT_OWN ? NotOwnText() : Z_GetLastErrorPrompt(nullptr, 0);
-            return Z_GetLastError() == Z_ERROR_NOT_OWN ? RecordCheck::Foreign : RecordCheck::Damaged;
+        default: {
+            const uint32_t error = Z_GetLastError();
+            *why = error == Z_ERROR_NOT_OWN ? NotOwnText() : Z_GetLastErrorPrompt(nullptr, 0);
+            if (error == Z_ERROR_NOT_OWN) return RecordCheck::Foreign;
+            // Only a journal that fails its checks, or holds a link or a
+            // name it never made, is damaged; a journal the system could
+            // not read is no finding about the journal.
+            const bool damaged = error == Z_ERROR_DAMAGED || error == Z_ERROR_UNSAFE_LINK ||
+                                 error == Z_ERROR_BAD_ARGUMENT || error == Z_ERROR_TOO_LONG ||
+                                 error == Z_ERROR_CHARSET;
+            return damaged ? RecordCheck::Damaged : RecordCheck::Unreadable;
+        }
     }
 }
