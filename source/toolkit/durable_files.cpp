@@ -191,11 +191,13 @@ Status MakeMissingFolders(FileSystem& files, const Path& path, bool ownerOnly) {
     if (!facts.ok()) return facts.TakeStatus().At(path);
     if (facts->kind == Kind::Folder) return Status();
     if (facts->kind != Kind::Missing) return Status::Refused(Code::Exists, "a file of that name exists");
-    // A folder above may be missing: it is made first, then this one.
+    // A folder above may be missing: it is made first, then this one; as
+    // private as this one, since whoever may change a folder above may move
+    // this one away and put another in its place.
     LexicalPath lexical;
     if (!MakeLexical(path, lexical) || lexical.names.empty()) return Status::FromErrno(ENOENT);
     if (lexical.names.size() > 1) {
-        if (Status made = MakeMissingFolders(files, lexical.Prefix(lexical.names.size() - 1), false); !made.ok()) {
+        if (Status made = MakeMissingFolders(files, lexical.Prefix(lexical.names.size() - 1), ownerOnly); !made.ok()) {
             return made;
         }
     }

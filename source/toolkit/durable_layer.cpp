@@ -59,13 +59,16 @@ Status DurableLayer::FlushOwed() {
     return Status();
 }
 
-Status DurableLayer::BeforeChange(const Path& path, Last last) {
+Status DurableLayer::BeforeChange(const Path& path, Last last, bool folderGoes) {
     // Under a journal alone the order needs no keeping: whatever a crash
     // keeps of its changes, the journal puts back.
     if (owed_.empty() || batches_ == 0) return Status();
     Result<Path> resolved = below_->Resolve(path, last);
     // A path that cannot be followed fails the change itself below.
     if (!resolved.ok()) return Status();
+    // A folder removed right after a change inside it takes that change
+    // with it: there is no order between them to keep.
+    if (folderGoes && *resolved == lastChanged_) return Status();
     const Path folder = SplitLast(*resolved).folder;
     if (folder == lastChanged_ || !Owes(folder)) return Status();
     return FlushOwed();
@@ -128,7 +131,7 @@ Status DurableLayer::MakeFolder(const Path& path, bool ownerOnly, Touched* touch
 }
 
 Status DurableLayer::RemoveFolder(const Path& path, Touched* touched) {
-    if (Status flushed = BeforeChange(path, Last::Itself); !flushed.ok()) return flushed;
+    if (Status flushed = BeforeChange(path, Last::Itself, true); !flushed.ok()) return flushed;
     Touched changed;
     return Changed(below_->RemoveFolder(path, &changed), changed, touched);
 }

@@ -67,8 +67,8 @@ public:
 private:
     bool Defers(const Path& folder) const;
     // Before a change in the folder that holds path: a prefix stays a
-    // prefix.
-    Status BeforeChange(const Path& path, Last last);
+    // prefix; folderGoes: path is a folder about to be removed.
+    Status BeforeChange(const Path& path, Last last, bool folderGoes = false);
     Status Changed(Status status, const Touched& touched, Touched* caller);
 
     int batches_ = 0;

@@ -111,6 +111,16 @@ int Z_CheckFileJournal(const char* journalDir, const char* baseDir) {
     return contents.cutAt != 0 ? 3 : 1;
 }
 
+int Z_FileJournalIsEmpty(const char* journalDir, const char* baseDir) {
+    const EntryPoint call("Z_FileJournalIsEmpty", false);
+    if (RejectEmptyPath("Z_FileJournalIsEmpty", journalDir)) return -1;
+    LexicalPath base;
+    if (!JournalBase("Z_FileJournalIsEmpty", baseDir, base)) return -1;
+    JournalContents contents;
+    if (!LoadJournal("Z_FileJournalIsEmpty", journalDir, base, false, contents)) return -1;
+    return contents.entries.empty() && contents.cutAt == 0 ? 1 : 0;
+}
+
 int Z_FlushFileJournal(HZJOURNAL journal, const char* journalDir, const char* baseDir) {
     if (RejectEmptyPath("Z_FlushFileJournal", journalDir)) return 0;
     if (RecordingJournal() != nullptr) {
@@ -191,5 +201,21 @@ int Z_RemoveFileJournal(const char* journalDir) {
         }
         removed = true;
     }
-    return RemoveLeftOvers("Z_RemoveFileJournal", journalDir) || removed ? 1 : 0;
+    // The name it was set aside under stays as the proof that it ended: a
+    // record that says a journal was kept is then told from one whose
+    // journal was lost.
+    return RemoveLeftOvers("Z_RemoveFileJournal", journalDir, removed) || removed ? 1 : 0;
+}
+
+int Z_FileJournalEnded(const char* journalDir) {
+    const EntryPoint call("Z_FileJournalEnded", false);
+    const int has = Z_HasFileJournal(journalDir);
+    if (has != 0) return has < 0 ? -1 : 0;
+    const std::string gone = JournalFilePath(journalDir) + kJournalGoneSuffix;
+    FileFacts facts;
+    Problem problem;
+    if (PlatformFacts(gone.c_str(), LastName::Itself, facts, problem)) return facts.kind == FileKind::Regular ? 1 : 0;
+    if (problem.code == Z_ERROR_NOT_FOUND) return 0;
+    FailProblem("Z_FileJournalEnded", "look at", gone.c_str(), problem);
+    return -1;
 }

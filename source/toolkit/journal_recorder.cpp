@@ -557,8 +557,11 @@ bool FileJournal::Open(const char* journalDir, const char* baseDir, const char* 
     if (existing.kind != FileKind::Missing) {
         return Fail(Z_ERROR_EXISTS, "Z_OpenFileJournal: %s holds a journal already", journalDir);
     }
-    // Left-overs of a journal that was being discarded are not this one's.
-    if (!RemoveLeftOvers("Z_OpenFileJournal", journalDir)) return false;
+    // Left-overs of a journal that was being discarded are not this one's;
+    // the name an ended one was set aside under stays until this one is
+    // there, so that a crash before leaves the proof that it ended. (Its
+    // removal, or a later set-aside, takes it away.)
+    if (!RemoveLeftOvers("Z_OpenFileJournal", journalDir, true)) return false;
     // The journal takes its name with its header whole, so that a JOURNAL
     // without one is damage, never a crash.
     const std::string workPath = path + kJournalWorkSuffix;

@@ -127,7 +127,7 @@ bool LoadJournal(const char* operation, const std::string& journalDir, const Lex
 // them back brings back left-overs, which the next opening or removal of a
 // journal there takes away again; a journal opened there flushes the folder
 // with its own name.
-bool RemoveLeftOvers(const char* operation, const std::string& directory) {
+bool RemoveLeftOvers(const char* operation, const std::string& directory, bool keepGone) {
     std::vector<DirectoryEntry> entries;
     Problem problem;
     FileFacts facts;
@@ -140,6 +140,7 @@ bool RemoveLeftOvers(const char* operation, const std::string& directory) {
     }
     for (const DirectoryEntry& entry : entries) {
         if (!IsLeftOverName(entry.name) || entry.kind == FileKind::Directory) continue;
+        if (keepGone && entry.name == std::string(kJournalFileName) + kJournalGoneSuffix) continue;
         const std::string path = JoinName(directory, entry.name);
         if (Status removed = Files().Remove(path); !removed.ok() && !removed.IsNotFound()) {
             return FailStatus(operation, "remove", path, removed);

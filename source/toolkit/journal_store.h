@@ -27,6 +27,8 @@ bool LoadJournal(const char* operation, const std::string& journalDir, const Lex
 
 // Removes, as names, what a journal's folder holds once JOURNAL has gone:
 // its SAVED files, JOURNAL.GONE and JOURNAL.NEW.
-bool RemoveLeftOvers(const char* operation, const std::string& directory);
+// keepGone: JOURNAL.GONE stays, as the proof that the journal just set
+// aside there ended.
+bool RemoveLeftOvers(const char* operation, const std::string& directory, bool keepGone = false);
 
 }  // namespace zel::toolkit

@@ -52,7 +52,7 @@ const std::vector<std::string> kArguments = {"NEW:1", "CS:1", "OLD:N"};
 // renamed to), lines for the segmentation lexicon files and the files the
 // run made (to line 39), and a kernel work file written but not yet moved,
 // dict/ZEL_Ambiguous.GB.new.
-constexpr const char* kInterruptAt = "Z_ReplaceFile:4";
+constexpr const char* kInterruptAt = "Z_ReplaceFile:3";
 // What a file outside the home holds; nothing of it may reach the home.
 constexpr const char* kSecret = "root's own file, readable by root alone\n";
 
@@ -972,7 +972,21 @@ std::vector<Row> Rows() {
              fs::create_directories(scene.In(kJournalDir));
              WriteFileText(scene.In(kJournal), "ZELJOURNAL 2 1 1 system/UPGRADE.RUN 00000000\n");
          },
-         E::Stops, "is there without"},
+         E::Stops, "JOURNAL is damaged"},
+        // A run killed between the opening of its journal and its first
+        // record leaves a journal that records nothing: no damage, and the
+        // next run ends as a clean one.
+        {"a journal that records nothing, without RUN.INI", S::Fresh,
+         [](Scene& scene) {
+             SetEnvironment("ZEL_FAULT", "Z_ReplaceFile:1");
+             SetEnvironment("ZEL_FAULT_END", "kill");
+             scene.Upgrade();
+             UnsetEnvironment("ZEL_FAULT");
+             UnsetEnvironment("ZEL_FAULT_END");
+             ASSERT_TRUE(fs::is_regular_file(scene.In(kJournal))) << "the killed run left no journal";
+             ASSERT_FALSE(fs::exists(scene.In(kRunIni))) << "the killed run wrote its record";
+         },
+         E::EndsClean},
 
         {"RUN.INI emptied", S::Interrupted, CutTo(kRunIni, 0), E::Stops, "it is cut short"},
         {"RUN.INI cut short", S::Interrupted, CutTo(kRunIni, 40), E::Stops, "RUN.INI: it is cut short"},

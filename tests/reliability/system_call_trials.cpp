@@ -1,6 +1,7 @@
 #include "reliability/system_call_trials.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -50,19 +51,31 @@ std::vector<Trial> SystemCallTrials(const std::string& trace, const std::string&
     std::string site;
     int count = 0;
     bool console = false;
+    size_t places = 0;
+    const char* every = std::getenv("ZEL_SWEEP_EVERY_ERROR");
+    const bool everyError = every != nullptr && every[0] == '1';
     auto finish = [&] {
         // A place is a call with the program's own frames: one made by the
         // loader before the program ran is none, nor is a write of the
         // console, which the run needs to say anything at all.
         if (name.empty() || site.empty() || console || ProcessCalls().count(name) != 0) return;
         if (!seen.insert(name + site).second) return;
-        const SystemError& error = ErrorOfPlace(trials.size());
         const std::string selected = name + "#" + std::to_string(count);
-        trials.push_back({selected + " (" + error.name + ")",
-                          {{"ZEL_TEST_UPGRADE_WRAPPER", StracePath() + " -qq -o /dev/null -e trace=" + name +
-                                                            " -e inject=" + name + ":error=" + error.name +
-                                                            ":when=" + std::to_string(count)}},
-                          std::strerror(error.number)});
+        const auto add = [&](const SystemError& error) {
+            trials.push_back({selected + " (" + error.name + ")",
+                              {{"ZEL_TEST_UPGRADE_WRAPPER", StracePath() + " -qq -o /dev/null -e trace=" + name +
+                                                                " -e inject=" + name + ":error=" + error.name +
+                                                                ":when=" + std::to_string(count)}},
+                              std::strerror(error.number)});
+        };
+        // One error a place, in turn; every error at every place when asked
+        // (five times the runs).
+        if (everyError) {
+            for (const SystemError& error : kErrors) add(error);
+        } else {
+            add(ErrorOfPlace(places));
+        }
+        ++places;
     };
     *operations = 0;
     while (std::getline(lines, line)) {

@@ -113,6 +113,19 @@ RecordCheck ReadRecordText(const std::string& path, std::string* text, std::stri
     return RecordCheck::Whole;
 }
 
+// Why the journal's check failed, as the last error says it.
+RecordCheck JournalRefused(std::string* why) {
+    const uint32_t error = Z_GetLastError();
+    *why = error == Z_ERROR_NOT_OWN ? NotOwnText() : Z_GetLastErrorPrompt(nullptr, 0);
+    if (error == Z_ERROR_NOT_OWN) return RecordCheck::Foreign;
+    // Only a journal that fails its checks, or holds a link or a name it
+    // never made, is damaged; a journal the system could not read is no
+    // finding about the journal.
+    const bool damaged = error == Z_ERROR_DAMAGED || error == Z_ERROR_UNSAFE_LINK ||
+                         error == Z_ERROR_BAD_ARGUMENT || error == Z_ERROR_TOO_LONG || error == Z_ERROR_CHARSET;
+    return damaged ? RecordCheck::Damaged : RecordCheck::Unreadable;
+}
+
 }  // namespace
 
 std::string RunRecordDirectory(const char* home) {
@@ -159,8 +172,14 @@ RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::strin
     const bool hasJournal = journal != 0;
     if (!hasRecord) {
         if (!hasJournal) return RecordCheck::None;
-        // The journal goes before the decisions do: a journal alone was left
-        // by no run.
+        // The record is first written once the journal is open, before the
+        // journal's first line: a journal alone that records nothing is one
+        // a run opened before it stopped, and holds nothing to obey (the
+        // put-back ends it). The journal goes before the decisions do: a
+        // journal alone that records something was left by no run.
+        const int empty = Z_FileJournalIsEmpty(JournalDirectory(home).c_str(), home);
+        if (empty > 0) return RecordCheck::None;
+        if (empty < 0) return JournalRefused(why);
         *why = JournalFile(home) + " is there without " + path;
         return RecordCheck::Damaged;
     }
@@ -184,8 +203,18 @@ RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::strin
         return RecordCheck::Foreign;
     }
     if ((*values)["Journal"] == "1" && !hasJournal) {
-        *why = path + " says the dictionary phase kept a journal, and " + JournalFile(home) + " is missing";
-        return RecordCheck::Damaged;
+        // A journal that ended leaves the name it was set aside under until
+        // the record goes: only a journal without it was lost.
+        const int ended = Z_FileJournalEnded(JournalDirectory(home).c_str());
+        if (ended < 0) {
+            *why = Z_GetLastErrorPrompt(nullptr, 0);
+            return RecordCheck::Unreadable;
+        }
+        if (ended == 0) {
+            *why = path + " says the dictionary phase kept a journal, and " + JournalFile(home) + " is missing";
+            return RecordCheck::Damaged;
+        }
+        values->insert_or_assign("Journal", std::string(1, '0'));
     }
     // Every line and every saved copy is checked now, before anything
     // changes; the put-back in the dictionary phase obeys it.
@@ -197,17 +226,6 @@ RecordCheck CheckRunRecord(const char* home, RunRecordValues* values, std::strin
             *why = JournalFile(home) + " was made for another home folder (this one is a copy of it, or was moved "
                                        "here from another volume)";
             return RecordCheck::Foreign;
-        default: {
-            const uint32_t error = Z_GetLastError();
-            *why = error == Z_ERROR_NOT_OWN ? NotOwnText() : Z_GetLastErrorPrompt(nullptr, 0);
-            if (error == Z_ERROR_NOT_OWN) return RecordCheck::Foreign;
-            // Only a journal that fails its checks, or holds a link or a
-            // name it never made, is damaged; a journal the system could
-            // not read is no finding about the journal.
-            const bool damaged = error == Z_ERROR_DAMAGED || error == Z_ERROR_UNSAFE_LINK ||
-                                 error == Z_ERROR_BAD_ARGUMENT || error == Z_ERROR_TOO_LONG ||
-                                 error == Z_ERROR_CHARSET;
-            return damaged ? RecordCheck::Damaged : RecordCheck::Unreadable;
-        }
+        default: return JournalRefused(why);
     }
 }

@@ -147,9 +147,10 @@ bool UpdateDataFormatsStep(RunContext& run, const char*) {
 
 bool UpdateSystemConfigStep(RunContext& run, const char*) { return UpdateSystemConfig(run); }
 
-// The journal's files go back (when asked), reach the disk, and only then
-// does the record stop saying that a journal is there; the journal goes
-// last. A stop anywhere in between leaves a journal the next run can obey.
+// The journal's files go back (when asked) and reach the disk; the journal
+// then goes in one step that leaves the name it was set aside under, which
+// tells the next run that the journal the record speaks of ended. A stop
+// anywhere before leaves a journal the next run can obey.
 bool EndJournal(RunContext& run, bool putBack) {
     const std::string journal = JournalDirectory(run.choices.home);
     const char* home = run.choices.home;
@@ -160,8 +161,9 @@ bool EndJournal(RunContext& run, bool putBack) {
     if (run.journal == nullptr) run.journal.reset(Z_FileJournalAt(journal.c_str()));
     if (putBack && !Z_UndoFileJournal(journal.c_str(), home)) return false;
     if (!Z_FlushFileJournal(run.journal.get(), journal.c_str(), home)) return false;
+    if (!Z_DiscardFileJournal(run.journal.get(), journal.c_str(), home)) return false;
     run.journalKept = false;
-    return WriteRunRecord(run) && Z_DiscardFileJournal(run.journal.get(), journal.c_str(), home);
+    return true;
 }
 
 // A run killed in this phase left its journal: the dictionary, the kernel's
@@ -178,15 +180,19 @@ bool PutBackInterruptedRun(RunContext& run, const char*) {
     return EndJournal(run, true);
 }
 
+// The journal opens, then the record saying it was kept is written (a first
+// run's first): both are on the disk before the journal's first line, so a
+// journal that records a change always has its record. A stop between
+// leaves a journal that records nothing, which the next run ends.
 bool OpenJournal(RunContext& run, const char*) {
     // A check keeps every change to itself: there is nothing to put back.
-    if (run.mode == RunMode::Check) return true;
+    if (run.mode == RunMode::Check) return run.resumed || WriteRunRecord(run, true);
     // The run's own record is not put back with the dictionary.
     run.journal.reset(Z_OpenFileJournal(JournalDirectory(run.choices.home).c_str(), run.choices.home,
                                         RunRecordDirectory(run.choices.home).c_str()));
     if (run.journal == nullptr) return false;
     run.journalKept = true;
-    return WriteRunRecord(run);
+    return WriteRunRecord(run, true);
 }
 
 constexpr OnFailure kStop = OnFailure::StopRun;

@@ -201,9 +201,12 @@ bool EnterBinDirectory(RunContext& run, const char*) {
     return true;
 }
 
+// A first run writes its record once its journal is open (nothing changes
+// before that a run deciding afresh would decide otherwise); a run that
+// goes on with an interrupted one's record brings it up to date here.
 bool RecordDecisions(RunContext& run, const char*) {
     run.recordMade = !run.resumed;
-    return WriteRunRecord(run, true);
+    return !run.resumed || WriteRunRecord(run, true);
 }
 
 // After the checks, still changing nothing.

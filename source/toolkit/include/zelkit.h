@@ -290,6 +290,10 @@ int Z_HasFileJournal(const char* journalDir);
 // folder (baseDir is a copy of it, or was moved), 0 when it is damaged
 // (Z_ERROR_DAMAGED, the text says what) or cannot be read.
 int Z_CheckFileJournal(const char* journalDir, const char* baseDir);
+// 1 when the journal in journalDir is whole and records nothing yet (as one
+// just opened), 0 when it records something, -1 when it is damaged or
+// cannot be read (the last error says which).
+int Z_FileJournalIsEmpty(const char* journalDir, const char* baseDir);
 // 1 when journal is open and records (or has recorded) the file at path
 // before its first change: a change of it may then be made in place, since
 // the journal can put the file back whatever a crash leaves of the change.
@@ -324,12 +328,18 @@ int Z_FlushFileJournal(HZJOURNAL journal, const char* journalDir, const char* ba
 // afterwards can neither undo nor lose those changes. 0 only while the
 // journal is still whole: it is removed in one step (JOURNAL set aside as
 // JOURNAL.GONE, its folder flushed), and what a failure leaves of it after
-// that step goes with the next journal opened or removed there. journal as
-// for Z_FlushFileJournal.
+// that step goes with the next journal opened or removed there. JOURNAL.GONE
+// itself stays, as the proof that the journal ended (Z_FileJournalEnded),
+// until a call here finds no journal to set aside and removes what is left.
+// journal as for Z_FlushFileJournal.
 int Z_DiscardFileJournal(HZJOURNAL journal, const char* journalDir, const char* baseDir);
 // Removes the journal's files without reading them (a damaged journal the
-// administrator gave up), in the same way.
+// administrator gave up), in the same way; where there is no journal, all
+// that is left of one, JOURNAL.GONE included.
 int Z_RemoveFileJournal(const char* journalDir);
+// 1 when journalDir holds no journal but the name an ended one was set aside
+// under, 0 when it does not, -1 when the system cannot tell.
+int Z_FileJournalEnded(const char* journalDir);
 
 // ---- open files --------------------------------------------------------------
 constexpr int Z_MODE_READ_WRITE = 0;
