@@ -18,6 +18,10 @@ int Z_InputConsoleLine(char* buffer, int size, int /*flags*/) {
     std::fflush(stdout);
     // A typed path must come in the code page the file calls read.
     PlatformConsoleInput codePage;
+    if (!codePage.status().ok()) {
+        FailStatus("Z_InputConsoleLine", "read console input in", "the system code page", codePage.status());
+        return -1;
+    }
     int length = 0;
     bool tooLong = false;
     bool sawAny = false;

@@ -38,16 +38,27 @@ bool IsTakenError(DWORD error) { return error == ERROR_FILE_EXISTS || error == E
 
 uint64_t Wide64(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; }
 
-Facts FactsOf(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info, bool link) {
+// Whether the open handle is a file on a disk, no device, pipe or console.
+// GetFileType answers FILE_TYPE_UNKNOWN also when it fails: only the last
+// error tells the two apart.
+Status OnDisk(HANDLE handle, bool& disk) {
+    SetLastError(NO_ERROR);
+    const DWORD type = GetFileType(handle);
+    if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) return LastFailure();
+    disk = type == FILE_TYPE_DISK;
+    return Status();
+}
+
+Result<Facts> FactsOf(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info, bool link) {
     Facts facts;
     if (link || IsReparsePoint(info.dwFileAttributes)) {
         facts.kind = Kind::Link;
     } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         facts.kind = Kind::Folder;
-    } else if (GetFileType(handle) == FILE_TYPE_DISK) {
-        facts.kind = Kind::Regular;
     } else {
-        facts.kind = Kind::Other;
+        bool disk = false;
+        if (Status typed = OnDisk(handle, disk); !typed.ok()) return typed;
+        facts.kind = disk ? Kind::Regular : Kind::Other;
     }
     facts.size = Wide64(info.nFileSizeHigh, info.nFileSizeLow);
     facts.links = info.nNumberOfLinks;
@@ -60,15 +71,22 @@ Facts FactsOf(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info, bool link) 
 
 // Whether the file open at place is a regular file, the one the place
 // found: a reparse point put under the name since (seen by the handle, or
-// under Wine only by the name) is refused, as are folders and devices.
+// under Wine only by the name) is refused, as are folders and devices. A
+// look that fails says nothing of what the file is: its reason.
 Status CheckRegular(HANDLE file, const WindowsPlace& place) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(file, &info)) return LastFailure();
-    if (IsReparsePoint(info.dwFileAttributes) || IsReparsePoint(GetFileAttributesW(place.wide.c_str()))) {
-        return Status::Refused(Code::UnsafeLink, "it is a link");
+    bool link = IsReparsePoint(info.dwFileAttributes);
+    if (!link) {
+        const DWORD named = GetFileAttributesW(place.wide.c_str());
+        if (named == INVALID_FILE_ATTRIBUTES) return LastFailure();
+        link = IsReparsePoint(named);
     }
+    if (link) return Status::Refused(Code::UnsafeLink, "it is a link");
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Status::Refused(Code::IsFolder, "it is a directory");
-    if (GetFileType(file) != FILE_TYPE_DISK) return Status::Refused(Code::NotRegular, "it is not a regular file");
+    bool disk = false;
+    if (Status typed = OnDisk(file, disk); !typed.ok()) return typed;
+    if (!disk) return Status::Refused(Code::NotRegular, "it is not a regular file");
     return Status();
 }
 
@@ -248,8 +266,12 @@ Result<std::unique_ptr<File>> WindowsPrimitives::OpenAt(Place& place, const Path
         // A new file takes the access list its folder hands down; an
         // owner-only one (a record, the log) the program's own list, and is
         // not made at all when that list cannot be.
-        SECURITY_ATTRIBUTES* security = options.ownerOnly ? PrivateFileSecurity() : nullptr;
-        if (options.ownerOnly && security == nullptr) return LastFailure();
+        SECURITY_ATTRIBUTES* security = nullptr;
+        if (options.ownerOnly) {
+            Result<SECURITY_ATTRIBUTES*> made = PrivateFileSecurity();
+            if (!made.ok()) return made.TakeStatus();
+            security = *made;
+        }
         file = OwnedHandle(CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE | READ_CONTROL, kShareAll,
                                        security, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
                                        nullptr));
@@ -295,8 +317,12 @@ Status WindowsPrimitives::LinkAt(const Place& existing, const Place& name) {
 Status WindowsPrimitives::RemoveAt(const Place& place) { return RemoveName(place); }
 
 Status WindowsPrimitives::MakeFolderAt(const Place& place, bool ownerOnly) {
-    SECURITY_ATTRIBUTES* security = ownerOnly ? PrivateFolderSecurity() : nullptr;
-    if (ownerOnly && security == nullptr) return LastFailure();
+    SECURITY_ATTRIBUTES* security = nullptr;
+    if (ownerOnly) {
+        Result<SECURITY_ATTRIBUTES*> made = PrivateFolderSecurity();
+        if (!made.ok()) return made.TakeStatus();
+        security = *made;
+    }
     return CreateDirectoryW(place.wide.c_str(), security) ? Status() : LastFailure();
 }
 
@@ -317,6 +343,13 @@ public:
 
     Result<std::unique_ptr<Lock>> TakeLock(const Path& path, LockMode mode) override {
         const bool exclusive = mode == LockMode::Exclusive;
+        // An exclusive holder's file is made owner-only, or not at all.
+        SECURITY_ATTRIBUTES* security = nullptr;
+        if (exclusive) {
+            Result<SECURITY_ATTRIBUTES*> made = PrivateFileSecurity();
+            if (!made.ok()) return made.TakeStatus();
+            security = *made;
+        }
         for (int attempt = 0; attempt < 64; ++attempt) {
             WindowsPlace place;
             if (Status found = Find(path, Last::Itself, place); !found.ok()) return found;
@@ -338,7 +371,7 @@ public:
             const DWORD openAs = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
             const bool exists = place.kind != Kind::Missing;
             HANDLE raw = exclusive ? CreateFileW(place.wide.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
-                                                 PrivateFileSecurity(), exists ? OPEN_EXISTING : CREATE_NEW,
+                                                 security, exists ? OPEN_EXISTING : CREATE_NEW,
                                                  openAs | FILE_FLAG_DELETE_ON_CLOSE, nullptr)
                                    : CreateFileW(place.wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                                  OPEN_EXISTING, openAs, nullptr);
@@ -354,8 +387,16 @@ public:
                 if (exclusive && IsTakenError(error)) {
                     // Made since the look (a holder's file refuses to go and
                     // is busy next time), or a link of the host leading
-                    // nowhere.
-                    DeleteFileW(place.wide.c_str());
+                    // nowhere. A holder's file refusing to go is found
+                    // busy by the next look; any other failure to remove
+                    // the name is the system's reason.
+                    if (!DeleteFileW(place.wide.c_str())) {
+                        const DWORD failed = GetLastError();
+                        if (!IsMissingError(failed) && failed != ERROR_SHARING_VIOLATION &&
+                            failed != ERROR_ACCESS_DENIED) {
+                            return Status::FromSystem(failed);
+                        }
+                    }
                     continue;
                 }
                 return Status::FromSystem(error);
@@ -369,9 +410,11 @@ public:
                 if (!exclusive) return Status::FromErrno(ENOENT);
                 continue;
             }
-            if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || GetFileType(file.Get()) != FILE_TYPE_DISK) {
-                return Status::Refused(Code::NotRegular, "it is not a regular file");
+            bool disk = false;
+            if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                if (Status typed = OnDisk(file.Get(), disk); !typed.ok()) return typed;
             }
+            if (!disk) return Status::Refused(Code::NotRegular, "it is not a regular file");
             // A lock file someone else could have made or could change is
             // no lock of the program's: it is never taken for one.
             Result<Ownership> ownership = HandleOwnership(file.Get());

@@ -3,6 +3,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <utility>
 #include <vector>
 
 #include "handle_win32.h"
@@ -14,57 +15,113 @@ namespace {
 constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
                                      WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
-std::vector<BYTE> RunningUser() {
+// The running user's token entry, or the system's reason it cannot be
+// read; read once.
+struct RunningUserEntry {
+    std::vector<BYTE> entry;
+    DWORD error = ERROR_SUCCESS;
+};
+
+RunningUserEntry ReadRunningUser() {
+    RunningUserEntry user;
     HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+        user.error = GetLastError();
+        return user;
+    }
     OwnedHandle token(raw);
     DWORD size = 0;
+    // Fails by design, with the size the entry needs.
     GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-    if (size == 0) return {};
+    if (size == 0) {
+        user.error = GetLastError();
+        return user;
+    }
     std::vector<BYTE> buffer(size);
-    if (!GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) return {};
-    return buffer;
+    if (!GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) {
+        user.error = GetLastError();
+        return user;
+    }
+    user.entry = std::move(buffer);
+    return user;
+}
+
+const RunningUserEntry& RunningUser() {
+    static const RunningUserEntry user = ReadRunningUser();
+    return user;
 }
 
 PSID RunningUserSid() {
-    static const std::vector<BYTE> user = RunningUser();
-    return user.empty() ? nullptr : reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+    const RunningUserEntry& user = RunningUser();
+    return user.entry.empty() ? nullptr : reinterpret_cast<const TOKEN_USER*>(user.entry.data())->User.Sid;
 }
 
 // The first access entry that lets an account the toolkit does not trust
-// write; null when there is none.
-PSID AnotherWriter(const ACL* dacl) {
+// write (null when there is none). An entry that cannot be read fails the
+// answer: it may be the one that lets another in.
+Status FindAnotherWriter(const ACL* dacl, PSID& writer) {
+    writer = nullptr;
     for (DWORD index = 0; index < dacl->AceCount; ++index) {
         void* entry = nullptr;
-        if (!GetAce(const_cast<ACL*>(dacl), index, &entry)) continue;
+        if (!GetAce(const_cast<ACL*>(dacl), index, &entry)) return Status::FromSystem(GetLastError());
         const auto* header = static_cast<const ACE_HEADER*>(entry);
         if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE) != 0) continue;
         auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
         if ((allowed->Mask & kWriteRights) == 0) continue;
         PSID sid = &allowed->SidStart;
-        if (!IsTrustedOwner(sid)) return sid;
+        if (!IsTrustedOwner(sid)) {
+            writer = sid;
+            return Status();
+        }
     }
-    return nullptr;
+    return Status();
 }
 
-// Built once: SYSTEM, the Administrators and the running user, nobody
-// else, and nothing inherited from the folder.
-SECURITY_ATTRIBUTES* Private(const wchar_t* inherit) {
+// Security attributes made once, or the system's reason they could not be.
+struct PrivateAttributes {
+    SECURITY_ATTRIBUTES* attributes = nullptr;  // kept for the life of the process
+    DWORD error = ERROR_SUCCESS;
+};
+
+// SYSTEM, the Administrators and the running user, nobody else, and
+// nothing inherited from the folder.
+PrivateAttributes MakePrivate(const wchar_t* inherit) {
+    PrivateAttributes made;
+    if (RunningUserSid() == nullptr) {
+        made.error = RunningUser().error;
+        return made;
+    }
     LPWSTR user = nullptr;
-    if (RunningUserSid() == nullptr || !ConvertSidToStringSidW(RunningUserSid(), &user)) return nullptr;
+    if (!ConvertSidToStringSidW(RunningUserSid(), &user)) {
+        made.error = GetLastError();
+        return made;
+    }
     const std::wstring text = std::wstring(L"D:P(A;") + inherit + L";FA;;;SY)(A;" + inherit + L";FA;;;BA)(A;" +
                               inherit + L";FA;;;" + user + L")";
     LocalFree(user);
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
-        return nullptr;
+        made.error = GetLastError();
+        return made;
     }
-    // Kept for the life of the process.
-    auto* attributes = new SECURITY_ATTRIBUTES{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
-    return attributes;
+    made.attributes = new SECURITY_ATTRIBUTES{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
+    return made;
+}
+
+// The reason is kept with them: the last error is long gone by a later
+// call that asks for them.
+Result<SECURITY_ATTRIBUTES*> Kept(const PrivateAttributes& made) {
+    if (made.attributes != nullptr) return made.attributes;
+    return Status::FromSystem(made.error != ERROR_SUCCESS ? made.error : ERROR_INVALID_DATA);
 }
 
 }  // namespace
+
+Status RunningUserStatus() {
+    const RunningUserEntry& user = RunningUser();
+    if (!user.entry.empty()) return Status();
+    return Status::FromSystem(user.error != ERROR_SUCCESS ? user.error : ERROR_INVALID_DATA);
+}
 
 bool IsTrustedOwner(PSID sid) {
     if (sid == nullptr) return false;
@@ -82,16 +139,23 @@ std::string SidText(PSID sid) {
 }
 
 Result<Ownership> HandleOwnership(HANDLE file) {
+    if (Status user = RunningUserStatus(); !user.ok()) return user;
     PSID owner = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     const DWORD error = GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                         &owner, nullptr, &dacl, nullptr, &descriptor);
     if (error != ERROR_SUCCESS) return Status::FromSystem(error);
+    PSID writer = nullptr;
+    if (dacl != nullptr) {
+        if (Status read = FindAnotherWriter(dacl, writer); !read.ok()) {
+            LocalFree(descriptor);
+            return read;
+        }
+    }
     Ownership ownership;
     ownership.trusted = IsTrustedOwner(owner);
     // No access list at all lets everyone in.
-    const PSID writer = dacl != nullptr ? AnotherWriter(dacl) : nullptr;
     ownership.othersMayWrite = dacl == nullptr || writer != nullptr;
     if (!ownership.trusted) {
         ownership.refusal = "it belongs to " + SidText(owner) +
@@ -107,14 +171,14 @@ Result<Ownership> HandleOwnership(HANDLE file) {
     return ownership;
 }
 
-SECURITY_ATTRIBUTES* PrivateFileSecurity() {
-    static SECURITY_ATTRIBUTES* const attributes = Private(L"");
-    return attributes;
+Result<SECURITY_ATTRIBUTES*> PrivateFileSecurity() {
+    static const PrivateAttributes made = MakePrivate(L"");
+    return Kept(made);
 }
 
-SECURITY_ATTRIBUTES* PrivateFolderSecurity() {
-    static SECURITY_ATTRIBUTES* const attributes = Private(L"OICI");
-    return attributes;
+Result<SECURITY_ATTRIBUTES*> PrivateFolderSecurity() {
+    static const PrivateAttributes made = MakePrivate(L"OICI");
+    return Kept(made);
 }
 
 }  // namespace zel::toolkit

@@ -13,6 +13,9 @@ namespace zel::toolkit {
 // The owners the toolkit trusts: the user running the program, the
 // Administrators, the system.
 bool IsTrustedOwner(PSID sid);
+// Why the running user's account cannot be read; ok when it can. Until it
+// can, no owner is told trusted or not: a caller fails with this reason.
+Status RunningUserStatus();
 // A SID as text ("S-1-5-21-..."), for a message.
 std::string SidText(PSID sid);
 
@@ -22,9 +25,9 @@ Result<Ownership> HandleOwnership(HANDLE file);
 
 // Security attributes that give the system, the Administrators and the
 // running user alone access to a new file (or a new folder, whose entries
-// inherit them). Null when they cannot be made: the caller then refuses
-// to make the file, rather than make it open to everyone.
-SECURITY_ATTRIBUTES* PrivateFileSecurity();
-SECURITY_ATTRIBUTES* PrivateFolderSecurity();
+// inherit them). The system's reason when they cannot be made: the caller
+// then refuses to make the file, rather than make it open to everyone.
+Result<SECURITY_ATTRIBUTES*> PrivateFileSecurity();
+Result<SECURITY_ATTRIBUTES*> PrivateFolderSecurity();
 
 }  // namespace zel::toolkit

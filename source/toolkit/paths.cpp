@@ -93,11 +93,12 @@ int CopyOut(const char* operation, const std::string& text, char* buffer, int si
 
 // The running program's path, refused when the system code page cannot
 // write it: the package directory is taken from it, and every path of the
-// run built on a garbled one would name nothing.
-bool OwnProgramPath(const char* operation, fs::path& own, bool& known) {
+// run built on a garbled one would name nothing. known: the system's
+// reason when it cannot say, for the caller that needs the path.
+bool OwnProgramPath(const char* operation, fs::path& own, Status& known) {
     known = PlatformProgramPath(own);
     std::string text;
-    if (known && !TextFromPath(own, text)) {
+    if (known.ok() && !TextFromPath(own, text)) {
         FailCodePage(operation, "the running program's path", text);
         return false;
     }
@@ -168,16 +169,14 @@ int Z_GotoProgramDir(const char* programPath) {
     const EntryPoint call("Z_GotoProgramDir");
     if (call.Failed()) return 0;
     fs::path own;
-    bool known = false;
+    Status known;
     if (!OwnProgramPath("Z_GotoProgramDir", own, known)) return 0;
     fs::path directory;
     if (programPath != nullptr && programPath[0] != '\0') directory = PathFromText(programPath).parent_path();
     if (directory.empty()) {
         // Started by name through the search path: only the system knows
         // where the program lies.
-        if (!known) {
-            return Fail(Z_ERROR_NOT_FOUND, "Z_GotoProgramDir: cannot find the running program's path");
-        }
+        if (!known.ok()) return FailStatus("Z_GotoProgramDir", "find", "the running program's path", known);
         directory = own.parent_path();
     }
     std::error_code error;
@@ -222,10 +221,10 @@ char* Z_GetProgramPath(char* buffer, int size) {
     const EntryPoint call("Z_GetProgramPath");
     if (call.Failed()) return nullptr;
     fs::path own;
-    bool known = false;
+    Status known;
     if (!OwnProgramPath("Z_GetProgramPath", own, known)) return nullptr;
-    if (!known) {
-        Fail(Z_ERROR_NOT_FOUND, "Z_GetProgramPath: cannot find the running program's path");
+    if (!known.ok()) {
+        FailStatus("Z_GetProgramPath", "find", "the running program's path", known);
         return nullptr;
     }
     return CopyOut("Z_GetProgramPath", DisplayText(own), buffer, size) ? buffer : nullptr;

@@ -35,12 +35,13 @@ unsigned SystemCodePage() { return 0; }
 
 std::string PathTextProblem(const std::string&) { return ""; }
 
-bool PlatformProgramPath(std::filesystem::path& path) {
+Status PlatformProgramPath(std::filesystem::path& path) {
     std::vector<char> buffer(4096);
     ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (length <= 0 || static_cast<size_t>(length) >= buffer.size() - 1) return false;
+    if (length < 0) return Status::FromErrno(errno);
+    if (length == 0 || static_cast<size_t>(length) >= buffer.size() - 1) return Status::FromErrno(ENAMETOOLONG);
     path = std::string(buffer.data(), static_cast<size_t>(length));
-    return true;
+    return Status();
 }
 
 void PlatformEndAbruptly() {

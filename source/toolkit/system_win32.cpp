@@ -56,7 +56,10 @@ std::string PathTextProblem(const std::string& text) {
     // an argument names another path than the one given.
     int count = 0;
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (words == nullptr) return "";
+    if (words == nullptr) {
+        // Unchecked is not unaltered.
+        return "cannot be compared with the program's command line: " + SystemMessage(GetLastError());
+    }
     bool altered = false;
     for (int i = 1; i < count && !altered; ++i) {
         std::string exact;
@@ -73,15 +76,16 @@ std::string PathTextProblem(const std::string& text) {
     return message;
 }
 
-bool PlatformProgramPath(std::filesystem::path& path) {
+Status PlatformProgramPath(std::filesystem::path& path) {
     // Asked in wide characters: the A call would give look-alikes for what
     // the code page lacks, a path that does not exist.
     std::wstring buffer(32768, L'\0');
     const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0 || length >= buffer.size()) return false;
+    if (length == 0) return Status::FromSystem(GetLastError());
+    if (length >= buffer.size()) return Status::FromSystem(ERROR_INSUFFICIENT_BUFFER);
     buffer.resize(length);
     path = std::filesystem::path(buffer);
-    return true;
+    return Status();
 }
 
 PlatformConsoleInput::PlatformConsoleInput() {
@@ -89,9 +93,19 @@ PlatformConsoleInput::PlatformConsoleInput() {
     // Only a console has an input code page; a pipe or a file gives its
     // bytes as they are.
     if (!GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return;
+    // A console whose code page cannot be read or set would hand over the
+    // bytes of another code page, a path typed naming another path.
     const UINT console = GetConsoleCP();
-    if (console == 0 || console == GetACP()) return;
-    if (SetConsoleCP(GetACP())) savedCodePage_ = console;
+    if (console == 0) {
+        status_ = Status::FromSystem(GetLastError());
+        return;
+    }
+    if (console == GetACP()) return;
+    if (!SetConsoleCP(GetACP())) {
+        status_ = Status::FromSystem(GetLastError());
+        return;
+    }
+    savedCodePage_ = console;
 }
 
 PlatformConsoleInput::~PlatformConsoleInput() {

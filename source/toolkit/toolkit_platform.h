@@ -76,8 +76,9 @@ enum class LastName {
     Itself,  // the name itself: a link there is the link
 };
 
-// Full path of the running program; false when the system cannot say.
-bool PlatformProgramPath(std::filesystem::path& path);
+// Full path of the running program; the system's reason when it cannot
+// say.
+Status PlatformProgramPath(std::filesystem::path& path);
 
 // While it lives, console input arrives in the encoding of the narrow
 // texts: a Windows console reads in its own input code page, often the OEM
@@ -89,8 +90,12 @@ public:
     PlatformConsoleInput(const PlatformConsoleInput&) = delete;
     PlatformConsoleInput& operator=(const PlatformConsoleInput&) = delete;
 
+    // Why input cannot arrive in that encoding; ok when it can.
+    const Status& status() const { return status_; }
+
 private:
     [[maybe_unused]] unsigned savedCodePage_ = 0;  // Windows: the console's own, given back at the end
+    Status status_;
 };
 
 // Standard output is a console (a terminal), not a file, a pipe or nothing.

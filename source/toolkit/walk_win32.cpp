@@ -43,11 +43,12 @@ Kind KindOfAttributes(DWORD attributes) {
     return Kind::Regular;
 }
 
-enum class Held { Yes, Missing, Failed };
+enum class Held { Yes, Missing, NotFolder, Failed };
 
 // Opens the folder at text and holds it: through links when the system
 // takes the way there, otherwise as the name itself, which must be a folder
-// and no reparse point. Missing when there is none (or a file).
+// and no reparse point. Missing when there is none (status: the system's
+// answer), NotFolder when it is a file.
 Held Hold(const std::string& text, bool throughLinks, WindowsPlace& place, Status& status) {
     const std::wstring wide = WideFromCodePage(text, 0);
     const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (throughLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
@@ -58,9 +59,8 @@ Held Hold(const std::string& text, bool throughLinks, WindowsPlace& place, Statu
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
     if (folder == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        if (IsMissingError(error)) return Held::Missing;
         status = Status::FromSystem(error);
-        return Held::Failed;
+        return IsMissingError(error) ? Held::Missing : Held::Failed;
     }
     place.folders.push_back(folder);
     BY_HANDLE_FILE_INFORMATION facts;
@@ -68,8 +68,21 @@ Held Hold(const std::string& text, bool throughLinks, WindowsPlace& place, Statu
         status = Status::FromSystem(GetLastError());
         return Held::Failed;
     }
-    if ((facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Held::Missing;
-    if (!throughLinks && (IsReparsePoint(facts.dwFileAttributes) || IsReparsePoint(GetFileAttributesW(wide.c_str())))) {
+    if ((facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Held::NotFolder;
+    if (throughLinks) return Held::Yes;
+    // Under Wine the handle leads through a link of the host, and only the
+    // name shows it: a name whose attributes cannot be read is not shown
+    // to be no link.
+    bool link = IsReparsePoint(facts.dwFileAttributes);
+    if (!link) {
+        const DWORD named = GetFileAttributesW(wide.c_str());
+        if (named == INVALID_FILE_ATTRIBUTES) {
+            status = Status::FromSystem(GetLastError());
+            return Held::Failed;
+        }
+        link = IsReparsePoint(named);
+    }
+    if (link) {
         status = Status::Refused(Code::UnsafeLink, text + " changed while it was followed");
         return Held::Failed;
     }
@@ -105,6 +118,12 @@ Status WindowsPrimitives::AtStart(const LexicalPath& path, Place& place) {
     place.text = path.start;
     place.folderText = path.start;
     place.attributes = GetFileAttributesW(WideFromCodePage(place.text, 0).c_str());
+    if (place.attributes == INVALID_FILE_ATTRIBUTES) {
+        // No such drive or share is an answer; a drive that cannot be read
+        // (a device not ready, access refused) is none.
+        const DWORD error = GetLastError();
+        if (!IsMissingError(error)) return Status::FromSystem(error);
+    }
     place.kind = KindOfAttributes(place.attributes);
     return Status();
 }
@@ -117,7 +136,8 @@ Result<bool> WindowsPrimitives::BeginAt(const std::string& folder, Place& place)
     Status status;
     switch (Hold(folder, true, place, status)) {
         case Held::Failed: return status;
-        case Held::Missing: return false;
+        case Held::Missing:
+        case Held::NotFolder: return false;
         case Held::Yes: break;
     }
     return true;
@@ -169,7 +189,8 @@ Status WindowsPrimitives::Descend(Place& place, const std::string& folder) {
     Status status;
     switch (Hold(folder, false, place, status)) {
         case Held::Failed: return status;
-        case Held::Missing: return Status::Refused(Code::UnsafeLink, folder + " changed while it was followed");
+        case Held::Missing:
+        case Held::NotFolder: return Status::Refused(Code::UnsafeLink, folder + " changed while it was followed");
         case Held::Yes: break;
     }
     return Status();
@@ -180,8 +201,9 @@ void WindowsPrimitives::Release(Place& place) { CloseFolders(place.folders); }
 Status WindowsPrimitives::HoldLast(Place& place) {
     Status status;
     switch (Hold(place.text, false, place, status)) {
-        case Held::Failed: return status;
-        case Held::Missing: return Status::FromErrno(ENOTDIR);
+        case Held::Failed:
+        case Held::Missing: return status;  // gone since the walk: not there, not a file
+        case Held::NotFolder: return Status::FromErrno(ENOTDIR);
         case Held::Yes: break;
     }
     return Status();
