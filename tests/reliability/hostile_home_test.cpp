@@ -780,6 +780,14 @@ void ForgetRunMends(const Scene& scene, const ProgramResult& result) {
     EXPECT_EQ(again.exitCode, 0) << again.output;
 }
 
+// A damaged record given up: forget-run removes it, journal and all.
+void ForgetRunRemovesTheJournal(const Scene& scene, const ProgramResult&) {
+    const ProgramResult forgot =
+        RunProgram(NativePath(BuiltZelhome()), {"forget-run", SystemText(scene.home)}, "yes\n");
+    EXPECT_EQ(forgot.exitCode, 0) << forgot.output;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(scene.In(kRecord)))) << forgot.output;
+}
+
 // A file of the account's in the home's system folder under one of the
 // run's own names.
 std::function<void(Scene&)> AccountsSystemFile(const std::string& name, const std::string& text) {
@@ -960,7 +968,8 @@ std::vector<Row> Rows() {
              fs::resize_file(scene.In(kJournal), JournalLineStart(text, 23));
          },
          E::Stops, "SAVED.3 is named by none of its lines"},
-        {"journal bit-flipped", S::Interrupted, FlippedInLine(kJournal, 3), E::Stops, "line 3 fails its checksum"},
+        {"journal bit-flipped", S::Interrupted, FlippedInLine(kJournal, 3), E::Stops, "line 3 fails its checksum",
+         false, ForgetRunRemovesTheJournal},
         {"journal huge (sparse, 65 MiB)", S::Interrupted, Huge(kJournal), E::Stops, "is longer than any journal line"},
         {"journal deleted, RUN.INI saying Journal=1", S::Interrupted, Removed(kJournal), E::Stops,
          "says the dictionary phase kept a journal"},

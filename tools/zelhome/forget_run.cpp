@@ -63,7 +63,12 @@ std::vector<std::pair<std::string, std::string>> ForeignNames(const std::string&
 
 bool RemoveRecord(const char* home) {
     const std::string journal = JournalDirectory(home);
-    if (KindOf(journal) == Z_FILE_DIRECTORY && !Z_RemoveFileJournal(journal.c_str())) return Failed(journal.c_str());
+    // The first removal sets the journal aside and keeps the name it went
+    // under; the second, finding no journal, takes what is left of it.
+    if (KindOf(journal) == Z_FILE_DIRECTORY &&
+        (!Z_RemoveFileJournal(journal.c_str()) || !Z_RemoveFileJournal(journal.c_str()))) {
+        return Failed(journal.c_str());
+    }
     const std::string record = RunRecordFile(home);
     return RemoveName(journal) && RemoveName(record) && RemoveName(record + ".NEW") &&
            RemoveName(RunRecordDirectory(home));
