@@ -160,18 +160,19 @@ bool RemoveRunRecord(const RunContext& run) {
     const int kept = Z_HasFileJournal(journal.c_str());
     if (kept < 0) return false;
     if (kept > 0 && !Z_DiscardFileJournal(run.journal.get(), journal.c_str(), run.choices.home)) return false;
-    // The names go together, their folders flushed once at the end: a power
-    // cut before leaves RUN.INI, and the next run finishes the run it records.
-    // The decisions go before the name the ended journal was set aside
-    // under, which tells it from a lost one while they say a journal was
-    // kept. A name the system cannot tell about stops the removal with its
-    // reason.
+    // The decisions go first, and reach the disk before the name the ended
+    // journal was set aside under goes, which tells it from a lost one while
+    // they say a journal was kept: a power cut before leaves RUN.INI, and
+    // the next run finishes the run it records. A name the system cannot
+    // tell about stops the removal with its reason.
     Z_BeginDurableBatch();
-    const bool removed = KindOf(path, &kind) && (kind == Z_FILE_MISSING || Z_DeleteFile(path.c_str())) &&
-                         KindOf(work, &kind) && (kind == Z_FILE_MISSING || Z_DeleteFile(work.c_str())) &&
-                         KindOf(journal, &kind) &&
-                         (kind != Z_FILE_DIRECTORY ||
-                          (Z_RemoveFileJournal(journal.c_str()) && Z_RemoveDir(journal.c_str()))) &&
-                         Z_RemoveDir(directory.c_str());
+    bool removed = KindOf(path, &kind) && (kind == Z_FILE_MISSING || Z_DeleteFile(path.c_str())) &&
+                   KindOf(work, &kind) && (kind == Z_FILE_MISSING || Z_DeleteFile(work.c_str()));
+    if (!Z_EndDurableBatch() || !removed) return false;
+    // What is left goes together, the home's system folder flushed once.
+    Z_BeginDurableBatch();
+    removed = KindOf(journal, &kind) &&
+              (kind != Z_FILE_DIRECTORY || (Z_RemoveFileJournal(journal.c_str()) && Z_RemoveDir(journal.c_str()))) &&
+              Z_RemoveDir(directory.c_str());
     return Z_EndDurableBatch() && removed;
 }
