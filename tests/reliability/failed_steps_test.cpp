@@ -176,6 +176,13 @@ void RemovedByAnEarlierRun(const UpgradeWorld& world) {
                       "\" -resident\r\nStartType=3\r\nDependencies=tcpip\r\nAccount=LocalSystem\r\n");
 }
 
+// The system's text for EIO injected by the fault table.
+#ifdef _WIN32
+constexpr const char* kInjectedIoText = "I/O device error";
+#else
+constexpr const char* kInjectedIoText = "Input/output error";
+#endif
+
 #ifndef _WIN32
 // The service manager's files fail under the tested run where their failure
 // used to read as "no service", or as access denied whatever the cause: the
@@ -367,7 +374,7 @@ std::vector<FailedStepRow> Rows() {
             row.faultAs = "EIO";
             row.failedSteps = {};
             row.check = [](const UpgradeWorld&, const std::string& output) {
-                EXPECT_TRUE(Contains(output, "Input/output error")) << output;
+                EXPECT_TRUE(Contains(output, kInjectedIoText)) << output;
                 EXPECT_FALSE(Contains(output, "damaged")) << output;
                 EXPECT_FALSE(Contains(output, "forget-run")) << output;
             };
@@ -386,7 +393,7 @@ std::vector<FailedStepRow> Rows() {
             row.faultAs = "EIO";
             row.failedSteps = {};
             row.check = [](const UpgradeWorld& world, const std::string& output) {
-                EXPECT_TRUE(Contains(output, "Input/output error")) << output;
+                EXPECT_TRUE(Contains(output, kInjectedIoText)) << output;
                 EXPECT_FALSE(Contains(output, "another home folder")) << output;
                 EXPECT_TRUE(fs::exists(world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL"));
             };
@@ -403,7 +410,7 @@ std::vector<FailedStepRow> Rows() {
             row.faultAs = "EIO";
             row.failedSteps = {};
             row.check = [](const UpgradeWorld& world, const std::string& output) {
-                EXPECT_TRUE(Contains(output, "RUN.INI: Input/output error")) << output;
+                EXPECT_TRUE(Contains(output, std::string("RUN.INI: ") + kInjectedIoText)) << output;
                 EXPECT_FALSE(Contains(output, "damaged")) << output;
                 EXPECT_FALSE(Contains(output, "forget-run")) << output;
                 EXPECT_TRUE(fs::exists(world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL"));
@@ -418,7 +425,7 @@ std::vector<FailedStepRow> Rows() {
             row.faultAs = "EIO";
             row.failedSteps = {};
             row.check = [](const UpgradeWorld& world, const std::string& output) {
-                EXPECT_TRUE(Contains(output, "Input/output error")) << output;
+                EXPECT_TRUE(Contains(output, kInjectedIoText)) << output;
                 EXPECT_FALSE(Contains(output, "damaged")) << output;
                 EXPECT_FALSE(Contains(output, "forget-run")) << output;
                 EXPECT_TRUE(fs::exists(world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL"));
