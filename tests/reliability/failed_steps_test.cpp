@@ -432,6 +432,30 @@ std::vector<FailedStepRow> Rows() {
             };
             return row;
         }(),
+        // A run killed once its journal ended left RUN.INI saying a journal
+        // was kept; whether the journal ended cannot be told: a stop with
+        // the reason, never a lost journal.
+        [] {
+            FailedStepRow row{"whether an interrupted run's journal ended cannot be told", "",
+                              {"NEW:1", "CS:1", "OLD:N"},
+                              [](const UpgradeWorld& world) {
+                                  SetEnvironment("ZEL_FAULT", "Z_CloneFile:1");
+                                  SetEnvironment("ZEL_FAULT_END", "kill");
+                                  world.Upgrade({"NEW:1", "CS:1", "OLD:N"});
+                                  UnsetEnvironment("ZEL_FAULT_END");
+                                  UnsetEnvironment("ZEL_FAULT");
+                              },
+                              nullptr, nullptr, 1, "cannot be told: Z_FileJournalEnded: cannot look at ", nullptr};
+            row.fault = "fs.Look@Z_FileJournalEnded";
+            row.faultAs = "EIO";
+            row.failedSteps = {};
+            row.check = [](const UpgradeWorld& world, const std::string& output) {
+                EXPECT_TRUE(Contains(output, kInjectedIoText)) << output;
+                EXPECT_FALSE(Contains(output, "forget-run")) << output;
+                EXPECT_TRUE(fs::exists(world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL.GONE"));
+            };
+            return row;
+        }(),
         // The journal of the nine dictionary files fails before any file's
         // label: its ERROR line names the step.
         {"the nine dictionary files cannot be recorded", "", oldNamesDropped, nullptr,

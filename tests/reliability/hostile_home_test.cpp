@@ -441,6 +441,23 @@ std::function<void(Scene&)> PutBackKilledAt(const std::string& fault) {
     };
 }
 
+// A fresh run killed once its journal ended (as it copies the first new
+// program): RUN.INI still says a journal was kept, and JOURNAL.GONE says it
+// ended; then what gone does to the record.
+std::function<void(Scene&)> KilledAfterTheJournalEnded(std::function<void(Scene&)> then) {
+    return [then](Scene& scene) {
+        SetEnvironment("ZEL_FAULT", "Z_CloneFile:1");
+        SetEnvironment("ZEL_FAULT_END", "kill");
+        scene.Upgrade();
+        UnsetEnvironment("ZEL_FAULT");
+        UnsetEnvironment("ZEL_FAULT_END");
+        ASSERT_TRUE(fs::is_regular_file(scene.In(kRunIni))) << "the killed run left no record";
+        ASSERT_TRUE(fs::is_regular_file(scene.In(kJournal + std::string(".GONE")))) << "the journal did not end";
+        ASSERT_FALSE(fs::exists(scene.In(kJournal))) << "the journal is still there";
+        then(scene);
+    };
+}
+
 std::function<void(Scene&)> Appended(const std::string& relative, const std::string& bytes) {
     return [relative, bytes](Scene& scene) {
         WriteFileText(scene.In(relative), ReadFileText(scene.In(relative)) + bytes);
@@ -996,6 +1013,11 @@ std::vector<Row> Rows() {
              ASSERT_FALSE(fs::exists(scene.In(kRunIni))) << "the killed run wrote its record";
          },
          E::EndsClean},
+
+        {"a run killed after its journal ended", S::Fresh, KilledAfterTheJournalEnded([](Scene&) {}), E::EndsClean},
+        {"JOURNAL.GONE deleted after the journal ended, RUN.INI saying Journal=1", S::Fresh,
+         KilledAfterTheJournalEnded([](Scene& scene) { fs::remove(scene.In(kJournal + std::string(".GONE"))); }),
+         E::Stops, "says the dictionary phase kept a journal"},
 
         {"RUN.INI emptied", S::Interrupted, CutTo(kRunIni, 0), E::Stops, "it is cut short"},
         {"RUN.INI cut short", S::Interrupted, CutTo(kRunIni, 40), E::Stops, "RUN.INI: it is cut short"},
