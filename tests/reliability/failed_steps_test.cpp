@@ -183,6 +183,24 @@ constexpr const char* kInjectedIoText = "I/O device error";
 constexpr const char* kInjectedIoText = "Input/output error";
 #endif
 
+// A resumed run whose first look at the interrupted run's record fails
+// (fault, EIO): status 1 with the reason, the record neither damaged nor to
+// be forgotten, the journal kept.
+FailedStepRow UnreadableRecord(const char* name, const char* fault, const char* message, std::string reason) {
+    FailedStepRow row{name, "", {"NEW:1", "CS:1", "OLD:N"}, KillInTheDictionaryPhase, nullptr, nullptr, 1, message,
+                      nullptr};
+    row.fault = fault;
+    row.faultAs = "EIO";
+    row.failedSteps = {};
+    row.check = [reason](const UpgradeWorld& world, const std::string& output) {
+        EXPECT_TRUE(Contains(output, reason)) << output;
+        EXPECT_FALSE(Contains(output, "damaged")) << output;
+        EXPECT_FALSE(Contains(output, "forget-run")) << output;
+        EXPECT_TRUE(fs::exists(world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL"));
+    };
+    return row;
+}
+
 #ifndef _WIN32
 // The service manager's files fail under the tested run where their failure
 // used to read as "no service", or as access denied whatever the cause: the
@@ -402,36 +420,10 @@ std::vector<FailedStepRow> Rows() {
         // The record of an interrupted run, or its journal, is there but
         // cannot be read: the run stops with the system's reason, and takes
         // neither for damaged (nor sends the administrator to forget them).
-        [] {
-            FailedStepRow row{"an interrupted run's record cannot be read", "", {"NEW:1", "CS:1", "OLD:N"},
-                              KillInTheDictionaryPhase, nullptr, nullptr, 1,
-                              "cannot be told: Z_ReadFile: cannot read ", nullptr};
-            row.fault = "fs.Read@Z_ReadFile:1";
-            row.faultAs = "EIO";
-            row.failedSteps = {};
-            row.check = [](const UpgradeWorld& world, const std::string& output) {
-                EXPECT_TRUE(Contains(output, std::string("RUN.INI: ") + kInjectedIoText)) << output;
-                EXPECT_FALSE(Contains(output, "damaged")) << output;
-                EXPECT_FALSE(Contains(output, "forget-run")) << output;
-                EXPECT_TRUE(fs::exists(world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL"));
-            };
-            return row;
-        }(),
-        [] {
-            FailedStepRow row{"an interrupted run's journal cannot be read", "", {"NEW:1", "CS:1", "OLD:N"},
-                              KillInTheDictionaryPhase, nullptr, nullptr, 1,
-                              "cannot be told: Z_CheckFileJournal: cannot read the file journal in ", nullptr};
-            row.fault = "fs.Read@Z_CheckFileJournal:1";
-            row.faultAs = "EIO";
-            row.failedSteps = {};
-            row.check = [](const UpgradeWorld& world, const std::string& output) {
-                EXPECT_TRUE(Contains(output, kInjectedIoText)) << output;
-                EXPECT_FALSE(Contains(output, "damaged")) << output;
-                EXPECT_FALSE(Contains(output, "forget-run")) << output;
-                EXPECT_TRUE(fs::exists(world.Home() / "system" / "UPGRADE.RUN" / "JOURNAL" / "JOURNAL"));
-            };
-            return row;
-        }(),
+        UnreadableRecord("an interrupted run's record cannot be read", "fs.Read@Z_ReadFile:1",
+                         "cannot be told: Z_ReadFile: cannot read ", std::string("RUN.INI: ") + kInjectedIoText),
+        UnreadableRecord("an interrupted run's journal cannot be read", "fs.Read@Z_CheckFileJournal:1",
+                         "cannot be told: Z_CheckFileJournal: cannot read the file journal in ", kInjectedIoText),
         // A run killed once its journal ended left RUN.INI saying a journal
         // was kept; whether the journal ended cannot be told: a stop with
         // the reason, never a lost journal.
