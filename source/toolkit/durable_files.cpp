@@ -172,6 +172,41 @@ Status RenameDurably(FileSystem& files, const Path& from, const Path& to,
     return FlushTouched(files, touched);
 }
 
+Status KeepSecondName(FileSystem& files, const Path& path, const Path& backup) {
+    Result<Facts> facts = files.Look(path, Last::Itself);
+    if (!facts.ok()) return facts.TakeStatus().At(path);
+    // A link, a file with other names (a change under one of them would
+    // show in the backup) or a set-id file is copied, as ever.
+    if (facts->kind != Kind::Regular || facts->links != 1 || (facts->mode & 07000) != 0) {
+        return Status::Refused(Code::Unsupported, "not a file of one name");
+    }
+    Result<Facts> there = files.Look(backup, Last::Itself);
+    if (!there.ok()) return there.TakeStatus().At(backup);
+    // The backup a stopped run made of this very file is in place.
+    if (there->kind == Kind::Regular && there->volume == facts->volume && there->index == facts->index) {
+        return Status();
+    }
+    const Path work = backup + ".zel-copy";
+    // Whatever holds the work name (a stopped run's, a planted link) goes
+    // as a name first.
+    if (Status cleared = files.Remove(work); !cleared.ok() && !cleared.IsNotFound()) return cleared.At(work);
+    if (Status linked = files.Link(path, work); !linked.ok()) return linked;
+    // Its bytes reached the disk before this run (it never wrote them): the
+    // name alone moves, over what the backup's name holds, and its folder is
+    // flushed.
+    Touched touched;
+    Status moved = files.Rename(work, backup, RenameMode::Replace, &touched);
+    if (moved.ok() && !touched.name.empty()) {
+        moved = CheckArrived(files, touched.name, *facts, "another file took the backup's name as it was made");
+    }
+    if (!moved.ok()) {
+        (void)files.Remove(work);
+        return moved;
+    }
+    return touched.name.empty() ? Status() : FlushTouched(files, touched);
+}
+
+
 Status RemoveDurably(FileSystem& files, const Path& path) {
     Touched touched;
     if (Status removed = files.Remove(path, &touched); !removed.ok()) return removed;
@@ -186,7 +221,7 @@ Status RemoveFolderDurably(FileSystem& files, const Path& path) {
 
 namespace {
 
-Status MakeMissingFolders(FileSystem& files, const Path& path, bool ownerOnly) {
+Status MakeMissingFolders(FileSystem& files, const Path& path, bool ownerOnly, Path* nameOwedIn) {
     Result<Facts> facts = files.Look(path, Last::Follow);
     if (!facts.ok()) return facts.TakeStatus().At(path);
     if (facts->kind == Kind::Folder) return Status();
@@ -197,7 +232,8 @@ Status MakeMissingFolders(FileSystem& files, const Path& path, bool ownerOnly) {
     LexicalPath lexical;
     if (!MakeLexical(path, lexical) || lexical.names.empty()) return Status::FromErrno(ENOENT);
     if (lexical.names.size() > 1) {
-        if (Status made = MakeMissingFolders(files, lexical.Prefix(lexical.names.size() - 1), ownerOnly); !made.ok()) {
+        const Path above = lexical.Prefix(lexical.names.size() - 1);
+        if (Status made = MakeMissingFolders(files, above, ownerOnly, nullptr); !made.ok()) {
             return made;
         }
     }
@@ -209,13 +245,18 @@ Status MakeMissingFolders(FileSystem& files, const Path& path, bool ownerOnly) {
         if (again.ok() && again->kind == Kind::Folder) return Status();
     }
     if (!made.ok()) return made;
+    if (nameOwedIn != nullptr) {
+        *nameOwedIn = SplitLast(touched.name).folder;
+        return Status();
+    }
     return FlushTouched(files, touched);
 }
 
 }  // namespace
 
-Status MakeFolders(FileSystem& files, const Path& path, bool ownerOnly) {
-    if (Status made = MakeMissingFolders(files, path, ownerOnly); !made.ok() || !ownerOnly) return made;
+Status MakeFolders(FileSystem& files, const Path& path, bool ownerOnly, Path* nameOwedIn) {
+    if (nameOwedIn != nullptr) nameOwedIn->clear();
+    if (Status made = MakeMissingFolders(files, path, ownerOnly, nameOwedIn); !made.ok() || !ownerOnly) return made;
     Result<Ownership> ownership = files.Owner(path, Last::Follow);
     if (!ownership.ok()) return ownership.TakeStatus().At(path);
     return OwnStatus(*ownership);

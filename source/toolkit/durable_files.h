@@ -67,13 +67,24 @@ Status ReplaceDurably(FileSystem& files, const Path& source, const Path& target,
 Status RenameDurably(FileSystem& files, const Path& from, const Path& to,
                      const std::function<bool(const Facts&)>& changedHere);
 
+// backup becomes a second name of path's file, which then stays under it
+// when path is replaced; its bytes reached the disk before this process
+// (it never wrote them), so the name alone moves over backup's, and its
+// folder is flushed. Code::Unsupported where the file system gives no
+// second name, and for a link, a file with other names (a change under one
+// of them would show in the backup) or a set-id file, which are copied.
+Status KeepSecondName(FileSystem& files, const Path& path, const Path& backup);
+
 Status RemoveDurably(FileSystem& files, const Path& path);
 Status RemoveFolderDurably(FileSystem& files, const Path& path);
 
 // A folder and the missing ones above it, each flushed into its parent.
 // An owner-only one (the program's records) is made private, and when it
 // is there already it must be the program's own (Code::NotOwn otherwise).
-Status MakeFolders(FileSystem& files, const Path& path, bool ownerOnly = false);
+// With nameOwedIn, the folder at path itself, when made here, is not
+// flushed into its parent: that parent is given there (left empty when
+// nothing was made), and the caller owes its flush.
+Status MakeFolders(FileSystem& files, const Path& path, bool ownerOnly = false, Path* nameOwedIn = nullptr);
 
 Status FlushFile(FileSystem& files, const Path& path, Last last);
 

@@ -37,6 +37,18 @@ void DurableLayer::StopDeferring() {
 
 bool DurableLayer::Owes(const Path& folder) const { return std::find(owed_.begin(), owed_.end(), folder) != owed_.end(); }
 
+void DurableLayer::Owe(const Path& folder) {
+    if (!Owes(folder)) owed_.push_back(folder);
+}
+
+Status DurableLayer::FlushIfOwed(const Path& folder) {
+    if (!Owes(folder)) return Status();
+    Status flushed = below_->FlushFolder(folder);
+    if (!flushed.ok()) return flushed.At(folder);
+    owed_.erase(std::remove(owed_.begin(), owed_.end(), folder), owed_.end());
+    return flushed;
+}
+
 bool DurableLayer::Defers(const Path& folder) const {
     if (batches_ > 0) return true;
     if (!deferring_) return false;

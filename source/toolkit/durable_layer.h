@@ -47,6 +47,12 @@ public:
     // in the status) and stays owed with the rest.
     Status FlushOwed();
     bool Owes(const Path& folder) const;
+    // A flush owed for a change made here whose caller keeps it for later
+    // (MakeFolders with nameOwedIn): the next flush of that folder, or any
+    // flush of what is owed, pays it.
+    void Owe(const Path& folder);
+    // Flushes folder at once, deferred or not, when it is owed.
+    Status FlushIfOwed(const Path& folder);
 
     // Whether the file of these facts was opened to change (or made) by
     // this process, through any of its names.

@@ -13,7 +13,7 @@ struct ZFileObject {
     std::unique_ptr<zel::toolkit::BufferedFile> data;
     std::string path;
     bool error = false;  // sticky: set by the first failed read or write
-    bool log = false;    // made by Z_CreateLogFile: no fault points, flushed on close
+    bool log = false;    // made by Z_CreateLogFile: no fault points, never flushed
     // One line given back by the profile readers (the header that ended a
     // section); pushBackOffset is where it starts in the file.
     bool hasPushBack = false;

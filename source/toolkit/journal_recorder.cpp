@@ -62,6 +62,7 @@ struct OpenJournal {
     LexicalPath base;        // the folder the recorded paths are relative to
     std::string unrecorded;  // relative to base; never recorded
     std::string own;         // the journal's folder relative to base, if it lies there
+    std::string folderOwedIn;  // the folder whose flush the journal's folder's name awaits
     std::unique_ptr<File> lines;  // JOURNAL, open to append
     uint64_t end = 0;             // where the next line goes
     std::set<std::string> whole;  // keys of files recorded whole (C, S, M)
@@ -180,6 +181,12 @@ bool MakeSaved(const char* operation, OpenJournal& journal, const std::string& f
 bool MakeDurable(const char* operation, OpenJournal& journal) {
     if (!journal.linesOwed && !journal.namesOwed) return true;
     if (Z_FaultPoint("Z_JournalFlush")) return false;
+    if (!journal.folderOwedIn.empty()) {
+        if (Status flushed = Env::Get().Durable().FlushIfOwed(journal.folderOwedIn); !flushed.ok()) {
+            return FailStatus(operation, "flush the folder", journal.folderOwedIn, flushed);
+        }
+        journal.folderOwedIn.clear();
+    }
     if (journal.linesOwed) {
         if (Status flushed = journal.lines->Flush(); !flushed.ok()) {
             return FailStatus(operation, "write the file journal", JournalFilePath(journal.directory), flushed);
@@ -545,10 +552,15 @@ bool FileJournal::Open(const char* journalDir, const char* baseDir, const char* 
     if (!RelativeTo(opened.base, own, opened.unrecorded)) opened.unrecorded.clear();
     if (!RelativeTo(opened.base, journalDir, opened.own)) opened.own.clear();
     // The journal's folder is the program's own: nobody else may add or
-    // change what it obeys.
-    if (!PlatformMakeDirectories(journalDir, FolderAccess::Private, problem)) {
-        return FailProblem("Z_OpenFileJournal", "create", journalDir, problem);
+    // change what it obeys. Its own name reaches the disk with the next
+    // flush of the folder that holds it (the caller's record beside it, made
+    // once the journal's name is on the disk), at the latest with the
+    // journal's first flush: until then a cut takes the folder back with
+    // everything in it, before anything it protects has changed.
+    if (Status made = MakeFolders(Files(), journalDir, true, &opened.folderOwedIn); !made.ok()) {
+        return FailStatus("Z_OpenFileJournal", "create", journalDir, made);
     }
+    if (!opened.folderOwedIn.empty()) Env::Get().Durable().Owe(opened.folderOwedIn);
     const std::string path = JournalFilePath(journalDir);
     FileFacts existing;
     if (!PlatformFacts(path.c_str(), LastName::Itself, existing, problem)) {

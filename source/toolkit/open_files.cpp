@@ -120,9 +120,6 @@ int Z_CloseFile(HZFILE file) {
     const std::string path = file->path;
     const EntryPoint call("Z_CloseFile", !file->log);
     const bool injected = InjectedAt(call, "Z_CloseFile", "close", path.c_str());
-    // The log reaches the disk; a failure to get it there is no failure of
-    // the close.
-    if (file->log) (void)file->data->Sync();
     Status closed = file->data->Close();
     delete file;
     if (injected) return 0;

@@ -198,6 +198,15 @@ int Z_CloneFile(const char* source, const char* target) {
     return CopyOver("Z_CloneFile", source, target);
 }
 
+int Z_KeepBackup(const char* path, const char* backup) {
+    const EntryPoint call("Z_KeepBackup");
+    if (call.Failed()) return 0;
+    if (RejectEmptyPath("Z_KeepBackup", path) || RejectEmptyPath("Z_KeepBackup", backup)) return 0;
+    Status kept = KeepSecondName(Files(), path, backup);
+    if (kept.code() == Code::Unsupported) return CopyOver("Z_KeepBackup", path, backup);
+    return kept.ok() ? 1 : FailStatus("Z_KeepBackup", "keep a backup of", std::string(path) + " as " + backup, kept);
+}
+
 int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int /*flags*/) {
     const EntryPoint call("Z_DuplicateDir");
     if (call.Failed()) return 0;

@@ -353,6 +353,17 @@ std::function<void(Scene&)> HardLinkOut(const std::string& relative) {
     };
 }
 
+// LOG.INI with a value of the administrator's, which the merge keeps in a
+// new file: the old one is backed up.
+const std::string kAdminsLogSettings = "GET_CONFIG 1\r\n";
+
+std::function<void(Scene&)> AdminsLogSettings(unsigned mode) {
+    return [mode](Scene& scene) {
+        WriteFileText(scene.In("system/LOG.INI"), kAdminsLogSettings);
+        fs::permissions(scene.In("system/LOG.INI"), static_cast<fs::perms>(mode));
+    };
+}
+
 std::function<void(Scene&)> Interrupted() {
     return [](Scene& scene) { ASSERT_TRUE(scene.Interrupt()) << "the killed run left no journal"; };
 }
@@ -1089,6 +1100,26 @@ std::vector<Row> Rows() {
          [](const Scene& scene, const ProgramResult&) {
              EXPECT_EQ(ModeOf(scene.In("system/PROFILE.INI.BAK")), 0755u);
              EXPECT_EQ(ModeOf(scene.In("system/PROFILE.INI")), 0755u);
+         }},
+
+        // A backup is the replaced file itself, kept by a second name; a
+        // file with a name outside the home is copied, so that the backup
+        // is no name of a file the home does not hold.
+        {"the administrator's read-only LOG.INI, kept as its own backup", S::Fresh, AdminsLogSettings(0440),
+         E::Finishes, "", false,
+         [](const Scene& scene, const ProgramResult&) {
+             EXPECT_EQ(ReadFileText(scene.In("system/LOG.INI.BAK")), kAdminsLogSettings);
+             EXPECT_EQ(fs::hard_link_count(scene.In("system/LOG.INI.BAK")), 1u);
+#ifndef _WIN32
+             EXPECT_EQ(ModeOf(scene.In("system/LOG.INI.BAK")), 0440u) << "a copy, not the file itself";
+#endif
+         }},
+        {"LOG.INI with a hard link outside, backed up by a copy", S::Fresh,
+         Both(AdminsLogSettings(0644), HardLinkOut("system/LOG.INI")), E::Finishes, "", false,
+         [](const Scene& scene, const ProgramResult&) {
+             EXPECT_EQ(ReadFileText(scene.In("system/LOG.INI.BAK")), kAdminsLogSettings);
+             EXPECT_EQ(ReadFileText(scene.Outside() / "LOG.INI"), kAdminsLogSettings);
+             EXPECT_EQ(fs::hard_link_count(scene.Outside() / "LOG.INI"), 1u) << "the backup is a name of it";
          }},
 
         // Records the server's account wrote, every checksum valid: refused,

@@ -53,9 +53,9 @@ bool SetEarlierBackupAside(const char* backupPath, const std::function<bool()>& 
 
 }  // namespace
 
-bool KeepBackupCopy(const char* installedPath, const char* backupPath) {
+bool KeepInstalledBackup(const char* installedPath, const char* backupPath) {
     return SetEarlierBackupAside(backupPath, [&] { return SameContent(backupPath, installedPath); }) &&
-           Z_CloneFile(installedPath, backupPath) != 0;
+           Z_KeepBackup(installedPath, backupPath) != 0;
 }
 
 bool KeepBackupText(const std::string& installed, const char* backupPath) {
@@ -68,9 +68,10 @@ bool KeepBackupText(const std::string& installed, const char* backupPath) {
 }
 
 bool ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath) {
-    // Copy rather than rename the installed file to its backup: a rename
-    // would leave the installed name empty until the new file arrives.
-    if (backupPath != nullptr && !KeepBackupCopy(installedPath, backupPath)) {
+    // The installed file itself becomes the backup, under a second name
+    // rather than by a rename: a rename would leave the installed name empty
+    // until the new file arrives.
+    if (backupPath != nullptr && !KeepInstalledBackup(installedPath, backupPath)) {
         return false;
     }
     return Z_ReplaceFile(newPath, installedPath);

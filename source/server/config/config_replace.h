@@ -5,8 +5,8 @@
 
 // Moves newPath over installedPath in one atomic step, so that the installed
 // name holds either the old or the new content at every moment. With a
-// backup path, the installed content is first copied there (by
-// KeepBackupCopy). False with installedPath unchanged when either step fails;
+// backup path, the installed file is first kept there (by
+// KeepInstalledBackup). False with installedPath unchanged when either step fails;
 // newPath is then left for the caller to delete.
 bool ReplaceConfigFile(const char* installedPath, const char* newPath, const char* backupPath);
 
@@ -27,10 +27,12 @@ bool DiscardWorkFile(const char* path);
 // last error is then the first failure's.
 bool EndWithWorkFile(bool failed, const char* newPath);
 
-// Copies installedPath to backupPath. An earlier backup there that differs
+// Keeps the installed file as it is under backupPath, for it to be replaced
+// next: the file itself under a second name where the file system gives
+// one, else a copy (Z_KeepBackup). An earlier backup there that differs
 // from the installed file is kept under the next free numbered name
 // ("PROFILE.INI.1.BAK", "PROFILE.INI.2.BAK" ...) rather than overwritten.
-bool KeepBackupCopy(const char* installedPath, const char* backupPath);
+bool KeepInstalledBackup(const char* installedPath, const char* backupPath);
 // The same for a configuration that no file holds yet: installed is its
 // text.
 bool KeepBackupText(const std::string& installed, const char* backupPath);

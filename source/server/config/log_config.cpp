@@ -103,5 +103,5 @@ bool MergeLogConfigKeepingValues(const char* systemDir, const char* packageDir) 
     bool adds = false;
     const std::string merged = MergeLogKeepingAll(installed, templateText, &adds);
     if (!adds) return true;
-    return KeepBackupCopy(installedPath, backupPath) && ReplaceConfigText(installedPath, merged);
+    return KeepInstalledBackup(installedPath, backupPath) && ReplaceConfigText(installedPath, merged);
 }

@@ -65,5 +65,5 @@ bool KeepOwedProfileBackup(const char* profilePath) {
     ProfileDraft draft;
     if (!ReadConfigText(profilePath, &profile) || !OweProfileBackup(profile, profilePath, &draft)) return false;
     char backupPath[Z_MAX_PATH];
-    return !draft.backupOwed || (JoinConfigPath(backupPath, profilePath, ".BAK") && KeepBackupCopy(profilePath, backupPath));
+    return !draft.backupOwed || (JoinConfigPath(backupPath, profilePath, ".BAK") && KeepInstalledBackup(profilePath, backupPath));
 }

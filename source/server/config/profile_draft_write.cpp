@@ -32,7 +32,7 @@ bool WriteProfileDraft(const char* profilePath, ProfileDraft* draft, bool* writt
     }
     if (taken.held) {
         if (taken.backupOwed && !(taken.made ? KeepBackupText(taken.madeText, backupPath)
-                                             : KeepBackupCopy(profilePath, backupPath))) {
+                                             : KeepInstalledBackup(profilePath, backupPath))) {
             return false;
         }
         if (!ReplaceConfigText(profilePath, taken.text)) {

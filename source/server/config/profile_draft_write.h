@@ -11,7 +11,7 @@
 bool ProfileText(const char* profilePath, const ProfileDraft& draft, std::string* text);
 
 // Writes what the draft holds: the backup owed first (PROFILE.INI.BAK, an
-// earlier backup moved to a numbered name as KeepBackupCopy does), then the
+// earlier backup moved to a numbered name as KeepInstalledBackup does), then the
 // text over the profile in one step, and only then deletes the files whose
 // contents the text took over; a file that cannot go fails the call, the
 // others going all the same. *written tells whether the text took the

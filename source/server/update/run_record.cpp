@@ -136,12 +136,18 @@ bool WriteRunRecord(const RunContext& run, bool journalFolder) {
     const int system = Z_DirExists(SystemDirectory(run.choices.home).c_str());
     if (system <= 0) return system == 0;
     if (!journalFolder) return WriteRecordFiles(run, false);
-    // The first record, before any journal: the folders' flushes wait for
-    // the batch's end, in the order of their changes (system, then
-    // UPGRADE.RUN), and RUN.INI is on the disk when this returns. A cut
-    // before leaves an empty folder or two, which a run takes for no
-    // record, or RUN.INI beside an empty journal folder, which holds no
-    // journal.
+    // Beside the journal just opened, whose own name is on the disk and
+    // whose folder's name in UPGRADE.RUN waits for this record: RUN.INI
+    // takes its name and the folder is flushed once for both. A cut before
+    // leaves a journal that records nothing without a record, or no
+    // journal folder at all.
+    if (run.journal != nullptr) return WriteRecordFiles(run, true);
+    // Without an open journal (a check's record, a resumed run's): the
+    // folders' flushes wait for the batch's end, in the order of their
+    // changes (system, then UPGRADE.RUN), and RUN.INI is on the disk when
+    // this returns. A cut before leaves an empty folder or two, which a run
+    // takes for no record, or RUN.INI beside an empty journal folder, which
+    // holds no journal.
     Z_BeginDurableBatch();
     const bool written = WriteRecordFiles(run, journalFolder);
     return Z_EndDurableBatch() != 0 && written;

@@ -387,7 +387,12 @@ constexpr UpgradeStep kCopySteps[] = {
     {"blank the progress line", BlankProgressLine, nullptr, kGoOn, kToolkit},
 };
 
-// The rest of the copies' batch, then the service and the renaming.
+// The rest of the copies' batch, with the service and the renaming: one
+// batch, whose folders are flushed once at its end. The new programs'
+// names reach the disk before the first batch file goes (a change in bin
+// after changes in system flushes what is owed first), and a power cut
+// before the end leaves the record, so the next run copies again what the
+// cut took back; the service needs no flush of its own before it.
 constexpr UpgradeStep kConfigSteps[] = {
     {"LOG.CFG becomes LOG.INI", MigrateCfgFileStep, "LOG", kGoOn, kToolkit},
     {"MIRROR.CFG becomes MIRROR.INI", MigrateCfgFileStep, "MIRROR", kGoOn, kToolkit},
@@ -397,11 +402,9 @@ constexpr UpgradeStep kConfigSteps[] = {
     {"merge LOG.INI into the template", MergeLogConfigStep, nullptr, kGoOn, kToolkit},
     {"add the start-up programs section", AddAutoBatchSectionStep, nullptr, kGoOn, kToolkit},
     {"write PROFILE.INI", WriteProfileStep, nullptr, kGoOn, kToolkit},
-    {"flush the folders of the copies and the configuration", EndBatch, nullptr, kGoOn, kToolkit},
     {"install the new service", InstallNewServiceStep, nullptr, kGoOn, ErrorLine::System},
-    {"begin the renaming of the previous release's programs", BeginBatch, nullptr, kGoOn, kToolkit},
     {"rename the previous release's programs", RenameOldProgramsStep, nullptr, kGoOn, kToolkit},
-    {"flush the folders of the renaming", EndBatch, nullptr, kGoOn, kToolkit},
+    {"flush the folders of the copies, the configuration and the renaming", EndBatch, nullptr, kGoOn, kToolkit},
 };
 
 // Run from HOME/bin itself: the programs are in place, but a service owed

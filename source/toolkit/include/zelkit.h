@@ -178,6 +178,14 @@ int Z_ContrastFile(const char* file, const char* dir, ZContrastResult* result);
 // source's), always writable by its owner, and belongs to the source's
 // owner when another account owns the source (as cp -p run as root).
 int Z_CloneFile(const char* source, const char* target);
+// Keeps the file at path as it is under the name backup, for path to be
+// replaced next: backup becomes a second name of that very file (its bytes,
+// permissions and owner, none of them written), as a rename of path to
+// backup would leave it, but without a moment in which path names nothing.
+// Where the file system gives no second name, or path is a link, a file
+// with other names or a set-id file, backup becomes a copy as Z_CloneFile
+// makes it. What backup held is replaced, a link there by the link rule.
+int Z_KeepBackup(const char* path, const char* backup);
 int Z_DuplicateDir(const char* source, const char* target, ZCopyCallback callback, int flags);
 // Renames; fails when the new name is taken.
 int Z_RenameFile(const char* oldPath, const char* newPath);
@@ -361,7 +369,10 @@ int64_t Z_ReadFile(HZFILE file, void* buffer, int64_t size, int exact);
 // writes, nor the close of the file, are fault points or recorded by a
 // file journal: the log of a run must not change the run it records. Each
 // write reaches the system at once, so a killed run leaves every byte
-// written; Z_CloseFile sends the file to the disk before it closes it.
+// written. It is not flushed to the disk: it tells what a run did and is
+// no part of the home the run leaves, so a power cut may take its tail,
+// as it would in the middle of the run (a flush at its close only would
+// keep nothing more a run could rely on).
 HZFILE Z_CreateLogFile(const char* path);
 // Writes size bytes; returns size, or 0 on error.
 int64_t Z_WriteFile(HZFILE file, const void* buffer, int64_t size, int exact);
