@@ -190,7 +190,12 @@ Status KeepSecondName(FileSystem& files, const Path& path, const Path& backup) {
     // Whatever holds the work name (a stopped run's, a planted link) goes
     // as a name first.
     if (Status cleared = files.Remove(work); !cleared.ok() && !cleared.IsNotFound()) return cleared.At(work);
-    if (Status linked = files.Link(path, work); !linked.ok()) return linked;
+    // A second name refused for any reason (no links here, another
+    // volume, a file the running user may read but not write where the
+    // system guards links) leaves no name behind: the copy is made instead.
+    if (Status linked = files.Link(path, work); !linked.ok()) {
+        return Status::Refused(Code::Unsupported, "no second name is given here");
+    }
     // Its bytes reached the disk before this run (it never wrote them): the
     // name alone moves, over what the backup's name holds, and its folder is
     // flushed.

@@ -70,9 +70,10 @@ Status RenameDurably(FileSystem& files, const Path& from, const Path& to,
 // backup becomes a second name of path's file, which then stays under it
 // when path is replaced; its bytes reached the disk before this process
 // (it never wrote them), so the name alone moves over backup's, and its
-// folder is flushed. Code::Unsupported where the file system gives no
-// second name, and for a link, a file with other names (a change under one
-// of them would show in the backup) or a set-id file, which are copied.
+// folder is flushed. Code::Unsupported where no second name is given (a
+// file system without them, a refusal of the system), and for a link, a
+// file with other names (a change under one of them would show in the
+// backup) or a set-id file, which are copied.
 Status KeepSecondName(FileSystem& files, const Path& path, const Path& backup);
 
 Status RemoveDurably(FileSystem& files, const Path& path);

@@ -462,6 +462,15 @@ std::vector<FailedStepRow> Rows() {
          "fs.Rename@Z_RemoveFileJournal"},
         {"a saved file of the set-aside journal cannot be removed", "", oldNamesDropped, nullptr, nullptr, nullptr, 0,
          "", nullptr, "", "fs.Remove@Z_RemoveFileJournal"},
+        // The system gives no second name of the replaced LOG.INI (no links
+        // there, or a file the user may read but not write where links are
+        // guarded): the backup is a copy, and the run ends as ever.
+        {"the replaced LOG.INI gets no second name", "", oldNamesDropped, nullptr, nullptr, nullptr, 0, "",
+         [](const UpgradeWorld& world, const std::string&) {
+             EXPECT_TRUE(fs::is_regular_file(System(world, "LOG.INI.BAK")));
+             EXPECT_FALSE(fs::exists(System(world, "LOG.INI.BAK.zel-copy")));
+         },
+         "", "fs.Link@Z_KeepBackup"},
         // No database that would refuse the native character set chosen.
         {"the native character set is not set", R"({"databases": []})", oldNamesDropped, nullptr,
          [](const FaultLog& log) { return Nth(log, "SetSystemCharset", 2); }, nullptr, 1,
