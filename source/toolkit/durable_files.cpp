@@ -211,7 +211,6 @@ Status KeepSecondName(FileSystem& files, const Path& path, const Path& backup) {
     return touched.name.empty() ? Status() : FlushTouched(files, touched);
 }
 
-
 Status RemoveDurably(FileSystem& files, const Path& path) {
     Touched touched;
     if (Status removed = files.Remove(path, &touched); !removed.ok()) return removed;
