@@ -77,11 +77,6 @@ bool PlatformReplaceFile(const char* source, const char* target, ReplaceSource f
     return replaced.ok() || Fails(problem, replaced);
 }
 
-bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem) {
-    Status renamed = RenameDurably(Files(), oldPath, newPath, ChangedHere);
-    return renamed.ok() || Fails(problem, renamed);
-}
-
 bool PlatformDeleteFile(const char* path, Problem& problem) {
     Status removed = RemoveDurably(Files(), path);
     return removed.ok() || Fails(problem, removed);
@@ -111,13 +106,6 @@ bool PlatformFlushFile(const char* path, Problem& problem) {
 
 bool PlatformFlushDirectory(const char* path, Problem& problem) {
     Status flushed = Files().FlushFolder(path);
-    return flushed.ok() || Fails(problem, flushed);
-}
-
-bool PlatformFlushDirectoryOf(const char* path, Problem& problem) {
-    Result<Path> resolved = Files().Resolve(path, Last::Itself);
-    if (!resolved.ok()) return Fails(problem, resolved.status());
-    Status flushed = Files().FlushFolder(SplitLast(*resolved).folder);
     return flushed.ok() || Fails(problem, flushed);
 }
 

@@ -142,9 +142,6 @@ bool PlatformListDirectory(const char* path, std::vector<DirectoryEntry>& entrie
 // but that file (another process swapped the work name meanwhile).
 bool PlatformReplaceFile(const char* source, const char* target, ReplaceSource from,
                          const FileAttributes* attributes, Problem& problem);
-// Renames the name oldPath to newPath, a name that must be free, in one
-// step, durably as above (the file's bytes first).
-bool PlatformRenameFile(const char* oldPath, const char* newPath, Problem& problem);
 // Removes a name (a link is removed, not what it names); its directory
 // entry reaches the disk before the return.
 bool PlatformDeleteFile(const char* path, Problem& problem);
@@ -171,8 +168,6 @@ bool PlatformRemoveDirectory(const char* path, Problem& problem);
 bool PlatformFlushFile(const char* path, Problem& problem);
 // Sends a directory's entries down to the disk.
 bool PlatformFlushDirectory(const char* path, Problem& problem);
-// Sends the directory entry of path down to the disk.
-bool PlatformFlushDirectoryOf(const char* path, Problem& problem);
 
 // Ends the process at once, as a kill would: no destructors, no clean-up.
 [[noreturn]] void PlatformEndAbruptly();
