@@ -183,7 +183,7 @@ Status KeepSecondName(FileSystem& files, const Path& path, const Path& backup) {
     Result<Facts> there = files.Look(backup, Last::Itself);
     if (!there.ok()) return there.TakeStatus().At(backup);
     // The backup a stopped run made of this very file is in place.
-    if (there->kind == Kind::Regular && there->volume == facts->volume && there->index == facts->index) {
+    if (there->kind == Kind::Regular && SameIdentity(*there, *facts)) {
         return Status();
     }
     const Path work = backup + ".zel-copy";

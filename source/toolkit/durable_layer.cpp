@@ -150,7 +150,7 @@ Status DurableLayer::RemoveFolder(const Path& path, Touched* touched) {
 
 Status DurableLayer::FlushFolder(const Path& folder) {
     if (Defers(folder)) {
-        if (!Owes(folder)) owed_.push_back(folder);
+        Owe(folder);
         return Status();
     }
     Status flushed = below_->FlushFolder(folder);
